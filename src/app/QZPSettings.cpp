@@ -1,0 +1,130 @@
+#include "QZPSettings.h"
+
+#include <QMetaMethod>
+#include <QMetaProperty>
+#include <QStandardPaths>
+
+QZPSettings::QZPSettings(const QString& filePath, QObject* parent)
+    : QObject(parent), m_store(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {}
+
+QZPSettings::~QZPSettings() = default;
+
+QZPSettings* QZPSettings::standard() {
+    static QZPSettings* settings = [] {
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        auto* instance = new QZPSettings(folder + QStringLiteral("/ToneBench/ToneBench.ini"));
+        instance->registerDefaults(registeredDefaults());
+        return instance;
+    }();
+    return settings;
+}
+
+QVariantMap QZPSettings::registeredDefaults() {
+    return {
+        {AppearanceIndexKey, 1},
+        {SliderTrackOpacityKey, 0.5},
+        {HardwareControlKey, true},
+        {ClaviatureEnabledKey, true},
+        {ValueChangeDisplayModeKey, 0},
+        {DynamicsAmplifierKey, true},
+        {DynamicsFilterKey, true},
+        {SendsPresetsOnSelectionChangeKey, false},
+        {DraftOnRecordKey, true},
+        {FinerTrackingKey, true},
+    };
+}
+
+QString QZPSettings::filePath() const { return m_store->fileName(); }
+
+void QZPSettings::registerDefaults(const QVariantMap& defaults) {
+    QMutexLocker lock(&m_lock);
+    m_defaults.insert(defaults);
+}
+
+QVariant QZPSettings::value(const QString& key) const {
+    QMutexLocker lock(&m_lock);
+    const QVariant stored = m_store->value(key);
+    if (!stored.isValid())
+        return m_defaults.value(key);
+    // The INI file keeps every value as text: give it the type of the fallback where there is one.
+    const QVariant fallback = m_defaults.value(key);
+    if (fallback.isValid() && stored.typeId() == QMetaType::QString) {
+        QVariant converted = stored;
+        if (converted.convert(fallback.metaType()))
+            return converted;
+    }
+    return stored;
+}
+
+bool QZPSettings::hasUserValue(const QString& key) const {
+    QMutexLocker lock(&m_lock);
+    return m_store->contains(key);
+}
+
+void QZPSettings::setValue(const QString& key, const QVariant& value) {
+    {
+        QMutexLocker lock(&m_lock);
+        if (m_store->contains(key) && m_store->value(key) == value)
+            return;
+        m_store->setValue(key, value);
+        m_store->sync();
+    }
+    emit valueChanged(key);
+}
+
+void QZPSettings::remove(const QString& key) {
+    {
+        QMutexLocker lock(&m_lock);
+        if (!m_store->contains(key))
+            return;
+        m_store->remove(key);
+        m_store->sync();
+    }
+    emit valueChanged(key);
+}
+
+void QZPSettings::bind(QObject* target, const char* property, const QString& key) {
+    const QMetaObject* meta = target->metaObject();
+    const QMetaProperty metaProperty = meta->property(meta->indexOfProperty(property));
+    if (!metaProperty.isValid()) {
+        qWarning("QZPSettings: %s has no property %s", meta->className(), property);
+        return;
+    }
+    const Binding binding{property, key};
+    m_bindings.insert(target, binding);
+    applyBinding(target, binding);
+    connect(this, &QZPSettings::valueChanged, target, [this, target, binding](const QString& changed) {
+        if (changed == binding.key)
+            applyBinding(target, binding);
+    });
+    if (metaProperty.hasNotifySignal())
+        connect(target, metaProperty.notifySignal(), this,
+                metaObject()->method(metaObject()->indexOfSlot("boundPropertyChanged()")));
+    connect(target, &QObject::destroyed, this, [this, target] { m_bindings.remove(target); });
+}
+
+void QZPSettings::applyBinding(QObject* target, const Binding& binding) {
+    const QVariant current = target->property(binding.property.constData());
+    QVariant wanted = value(binding.key);
+    if (wanted.isValid() && current.isValid())
+        wanted.convert(current.metaType());
+    if (current != wanted)
+        target->setProperty(binding.property.constData(), wanted);
+}
+
+void QZPSettings::boundPropertyChanged() {
+    QObject* target = sender();
+    const QMetaMethod signal = target->metaObject()->method(senderSignalIndex());
+    for (auto it = m_bindings.constFind(target); it != m_bindings.constEnd() && it.key() == target; ++it) {
+        const QMetaProperty property =
+            target->metaObject()->property(target->metaObject()->indexOfProperty(it->property.constData()));
+        if (property.notifySignal() != signal)
+            continue;
+        const QVariant propertyValue = property.read(target);
+        QVariant current = value(it->key);
+        if (current.isValid())
+            current.convert(propertyValue.metaType());
+        if (current != propertyValue)
+            setValue(it->key, propertyValue);
+    }
+}

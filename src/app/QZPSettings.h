@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QHash>
+#include <QMutex>
+#include <QObject>
+#include <QSettings>
+#include <QVariantMap>
+#include <memory>
+
+// The per-user settings: a persistent key-value store with registered fallback values that are never
+// written, removal back to the fallback, a change signal per key, and live binding of Qt properties.
+class QZPSettings : public QObject {
+    Q_OBJECT
+
+public:
+    // Registered keys (fallbacks in registeredDefaults()).
+    static constexpr const char* AppearanceIndexKey = "com.quorlane.tonebench.appearanceindex";
+    static constexpr const char* SliderTrackOpacityKey = "com.quorlane.tonebench.sliderTrackOpacity";
+    static constexpr const char* HardwareControlKey = "com.quorlane.tonebench.hardwareControl";
+    static constexpr const char* ClaviatureEnabledKey = "com.quorlane.tonebench.claviature.isenabled";
+    static constexpr const char* ValueChangeDisplayModeKey = "com.quorlane.tonebench.valuechangedisplaymode";
+    static constexpr const char* DynamicsAmplifierKey = "com.quorlane.tonebench.dynamicsaffection.amplifier";
+    static constexpr const char* DynamicsFilterKey = "com.quorlane.tonebench.dynamicsaffection.filter";
+    static constexpr const char* SendsPresetsOnSelectionChangeKey = "QZPSendsPresetsOnSelectionChange";
+    static constexpr const char* DraftOnRecordKey = "com.quorlane.tonebench.draftOnRecord";
+    static constexpr const char* FinerTrackingKey = "com.quorlane.tonebench.finerTracking";
+    // Other keys the program keeps (absent means none / not yet).
+    static constexpr const char* MidiDeviceInKey = "com.quorlane.tonebench.midi.deviceid.in";
+    static constexpr const char* MidiDeviceOutKey = "com.quorlane.tonebench.midi.deviceid.out";
+    static constexpr const char* PreferencesPaneKey = "com.quorlane.tonebench.preferences.toolbar.selectedIdentifier";
+    static constexpr const char* OnboardingShownKey = "QZPOnboardingShownKey";
+    static constexpr const char* MoveAlertSuppressKey = "moveToApplicationsFolderAlertSuppress";
+    static constexpr const char* QuitAlwaysKeepsWindowsKey = "NSQuitAlwaysKeepsWindows";
+
+    // A store in the given INI file.
+    explicit QZPSettings(const QString& filePath, QObject* parent = nullptr);
+    ~QZPSettings() override;
+
+    // The user's settings, under the XDG config folder, with the program's fallbacks registered.
+    static QZPSettings* standard();
+    // The fallback values of the ten registered keys.
+    static QVariantMap registeredDefaults();
+
+    QString filePath() const;
+    void registerDefaults(const QVariantMap& defaults);
+
+    // The user's value, else the registered fallback, else an invalid value (false, 0, empty).
+    QVariant value(const QString& key) const;
+    bool boolValue(const QString& key) const { return value(key).toBool(); }
+    int intValue(const QString& key) const { return value(key).toInt(); }
+    double doubleValue(const QString& key) const { return value(key).toDouble(); }
+    QString stringValue(const QString& key) const { return value(key).toString(); }
+    // Whether the user's own store holds a value for the key.
+    bool hasUserValue(const QString& key) const;
+
+    void setValue(const QString& key, const QVariant& value);
+    // Removes the user's value: the key reads its fallback again.
+    void remove(const QString& key);
+
+    // Keeps `property` of `target` equal to the key's value from now on; when the property has a change
+    // signal, changes of the property are written back to the key. Ends when the target is destroyed.
+    void bind(QObject* target, const char* property, const QString& key);
+
+signals:
+    void valueChanged(const QString& key);
+
+private slots:
+    void boundPropertyChanged();
+
+private:
+    struct Binding {
+        QByteArray property;
+        QString key;
+    };
+    void applyBinding(QObject* target, const Binding& binding);
+
+    mutable QMutex m_lock;
+    std::unique_ptr<QSettings> m_store;
+    QVariantMap m_defaults;
+    QMultiHash<QObject*, Binding> m_bindings;
+};

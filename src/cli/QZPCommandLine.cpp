@@ -1,0 +1,300 @@
+#include "QZPCommandLine.h"
+
+#include "QZPError.h"
+#include "QZPParameter.h"
+#include "QZPPreset.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <memory>
+
+namespace {
+
+const char* const Usage = R"(Usage: tonebench-cli COMMAND [ARGUMENTS]
+
+Commands:
+  info FILE... [--json]             Show the patch of each preset file.
+  convert IN OUT [--type syx|tbpreset] [--force]
+                                    Write IN's patch to OUT, typed by --type or OUT's extension.
+                                    An existing OUT is replaced only with --force.
+  set FILE NAME=VALUE...            Change parameters and save the file in its own type.
+  rename FILE NEWNAME               Rename the preset file within its folder.
+
+Options:
+  --help                            Show this help.
+  --version                         Show the version.
+)";
+
+QString jsonString(const QString& text) {
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+QString typeForOption(const QString& option) {
+    if (option == QLatin1String(QZPPreset::SysexExtension))
+        return QString::fromLatin1(QZPPreset::SysexType);
+    if (option == QLatin1String(QZPPreset::PresetExtension))
+        return QString::fromLatin1(QZPPreset::PresetType);
+    return {};
+}
+
+std::optional<int> parseValue(const QString& text) {
+    static const QHash<QString, int> words{{QStringLiteral("on"), 1},   {QStringLiteral("off"), 0},
+                                           {QStringLiteral("true"), 1}, {QStringLiteral("false"), 0},
+                                           {QStringLiteral("yes"), 1},  {QStringLiteral("no"), 0}};
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (ok)
+        return value;
+    if (words.contains(text.toLower()))
+        return words.value(text.toLower());
+    return std::nullopt;
+}
+
+} // namespace
+
+QZPCommandLine::QZPCommandLine(QTextStream& out, QTextStream& err) : m_out(out), m_err(err) {
+    QZPErrorPresenter::setShared(this);
+}
+
+QZPCommandLine::~QZPCommandLine() { QZPErrorPresenter::setShared(nullptr); }
+
+bool QZPCommandLine::presentError(const QZPError& error) {
+    ++m_presentedErrors;
+    QString file = error.userInfo().value(QZPError::FilePathKey).toString();
+    if (file.isEmpty())
+        file = m_currentFile;
+    reportFileError(file, error.localizedDescription(), error.localizedFailureReason());
+    return false;
+}
+
+int QZPCommandLine::presentCriticalAlert(const QString& message, const QStringList&) {
+    ++m_presentedErrors;
+    m_err << "tonebench-cli: " << message << Qt::endl;
+    return 0;
+}
+
+void QZPCommandLine::reportFileError(const QString& path, const QString& description, const QString& reason) {
+    m_err << "tonebench-cli: ";
+    if (!path.isEmpty())
+        m_err << path << ": ";
+    m_err << description;
+    if (!reason.isEmpty())
+        m_err << " (" << reason << ")";
+    m_err << Qt::endl;
+}
+
+int QZPCommandLine::usageError(const QString& message) {
+    m_err << "tonebench-cli: " << message << Qt::endl << "Try 'tonebench-cli --help'." << Qt::endl;
+    return UsageError;
+}
+
+int QZPCommandLine::run(const QStringList& arguments) {
+    if (arguments.isEmpty())
+        return usageError(QStringLiteral("no command given"));
+    const QString command = arguments.first();
+    const QStringList rest = arguments.mid(1);
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
+        m_out << Usage;
+        return Success;
+    }
+    if (command == QLatin1String("--version")) {
+        m_out << "tonebench-cli " << QCoreApplication::applicationVersion() << Qt::endl;
+        return Success;
+    }
+    if (rest.contains(QLatin1String("--help"))) {
+        m_out << Usage;
+        return Success;
+    }
+    if (command == QLatin1String("info"))
+        return info(rest);
+    if (command == QLatin1String("convert"))
+        return convert(rest);
+    if (command == QLatin1String("set"))
+        return set(rest);
+    if (command == QLatin1String("rename"))
+        return rename(rest);
+    return usageError(QStringLiteral("unknown command “%1”").arg(command));
+}
+
+QZPPreset* QZPCommandLine::openPreset(const QString& path) {
+    const QString type = QZPPreset::typeForFileName(path);
+    if (type.isEmpty()) {
+        reportFileError(path, QStringLiteral("Unable to read contents of file"),
+                        QStringLiteral("unknown file type; preset files end in .%1 or .%2")
+                            .arg(QLatin1String(QZPPreset::SysexExtension), QLatin1String(QZPPreset::PresetExtension)));
+        return nullptr;
+    }
+    QZPError error;
+    QZPPreset* preset = QZPPreset::presetWithContentsOfURL(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()),
+                                                           type, &error);
+    if (!preset)
+        reportFileError(path, error.localizedDescription(), error.localizedFailureReason());
+    return preset;
+}
+
+int QZPCommandLine::info(const QStringList& arguments) {
+    bool json = false;
+    QStringList files;
+    for (const QString& argument : arguments) {
+        if (argument == QLatin1String("--json"))
+            json = true;
+        else if (argument.startsWith(QLatin1String("--")))
+            return usageError(QStringLiteral("unknown option “%1” for info").arg(argument));
+        else
+            files << argument;
+    }
+    if (files.isEmpty())
+        return usageError(QStringLiteral("info needs at least one FILE"));
+
+    int status = Success;
+    bool first = true;
+    for (const QString& file : files) {
+        std::unique_ptr<QZPPreset> preset(openPreset(file));
+        if (!preset) {
+            status = FileFailure;
+            continue;
+        }
+        const QString hex = QString::fromLatin1(preset->sysexData().toHex().toUpper());
+        if (json) {
+            QStringList parameters;
+            for (const QZPParameter& parameter : QZPParameter::all())
+                parameters << QStringLiteral("\"%1\": %2").arg(QLatin1String(parameter.name)).arg(parameter.get(*preset));
+            m_out << "{\"file\": " << jsonString(file) << ", \"name\": " << jsonString(preset->displayName())
+                  << ", \"type\": " << jsonString(preset->fileType())
+                  << ", \"programName\": " << jsonString(preset->programName()) << ", \"sysexData\": \"" << hex
+                  << "\", \"parameters\": {" << parameters.join(QStringLiteral(", ")) << "}}" << Qt::endl;
+            continue;
+        }
+        if (!first)
+            m_out << Qt::endl;
+        first = false;
+        m_out << "file: " << file << Qt::endl
+              << "name: " << preset->displayName() << Qt::endl
+              << "type: " << preset->fileType() << Qt::endl
+              << "programName: " << preset->programName() << Qt::endl;
+        for (const QZPParameter& parameter : QZPParameter::all())
+            m_out << parameter.name << ": " << parameter.get(*preset) << Qt::endl;
+        QStringList bytes;
+        for (qsizetype i = 0; i < hex.size(); i += 2)
+            bytes << hex.mid(i, 2);
+        m_out << "sysexData: " << bytes.join(QLatin1Char(' ')) << Qt::endl;
+    }
+    return status;
+}
+
+int QZPCommandLine::convert(const QStringList& arguments) {
+    QStringList files;
+    QString typeOption;
+    bool force = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == QLatin1String("--force")) {
+            force = true;
+        } else if (argument == QLatin1String("--type")) {
+            if (++i >= arguments.size())
+                return usageError(QStringLiteral("--type needs a value: syx or tbpreset"));
+            typeOption = arguments.at(i);
+        } else if (argument.startsWith(QLatin1String("--type="))) {
+            typeOption = argument.mid(7);
+        } else if (argument.startsWith(QLatin1String("--"))) {
+            return usageError(QStringLiteral("unknown option “%1” for convert").arg(argument));
+        } else {
+            files << argument;
+        }
+    }
+    if (files.size() != 2)
+        return usageError(QStringLiteral("convert needs IN and OUT"));
+    QString type;
+    if (!typeOption.isEmpty()) {
+        type = typeForOption(typeOption);
+        if (type.isEmpty())
+            return usageError(QStringLiteral("unknown type “%1”: use syx or tbpreset").arg(typeOption));
+    } else {
+        type = QZPPreset::typeForFileName(files.at(1));
+        if (type.isEmpty())
+            return usageError(
+                QStringLiteral("cannot tell the type of “%1” from its extension: use --type syx|tbpreset").arg(files.at(1)));
+    }
+
+    std::unique_ptr<QZPPreset> preset(openPreset(files.at(0)));
+    if (!preset)
+        return FileFailure;
+    QZPError error;
+    const QString out = QFileInfo(files.at(1)).absoluteFilePath();
+    const auto mode = force ? QZPFileSystem::WriteMode::ReplaceExisting : QZPFileSystem::WriteMode::KeepExisting;
+    if (!preset->saveToURL(QUrl::fromLocalFile(out), type, QZPDocument::SaveToOperation, &error, mode)) {
+        QString reason = error.localizedFailureReason();
+        if (error.code() == QZPError::FileWriteFileExists && !force)
+            reason = QStringLiteral("use --force to replace it");
+        reportFileError(files.at(1), error.localizedDescription(), reason);
+        return FileFailure;
+    }
+    return Success;
+}
+
+int QZPCommandLine::set(const QStringList& arguments) {
+    if (arguments.size() < 2)
+        return usageError(QStringLiteral("set needs FILE and at least one NAME=VALUE"));
+    const QString file = arguments.first();
+    QList<QPair<const QZPParameter*, int>> changes;
+    for (const QString& assignment : arguments.mid(1)) {
+        const qsizetype equals = assignment.indexOf(QLatin1Char('='));
+        if (equals <= 0)
+            return usageError(QStringLiteral("“%1” is not NAME=VALUE").arg(assignment));
+        const QString name = assignment.left(equals);
+        const QZPParameter* parameter = QZPParameter::named(name);
+        if (!parameter)
+            return usageError(QStringLiteral("unknown parameter “%1”").arg(name));
+        const std::optional<int> value = parseValue(assignment.mid(equals + 1));
+        if (!value || !parameter->accepts(*value))
+            return usageError(QStringLiteral("%1 takes %2, not “%3”")
+                                  .arg(name, parameter->acceptedValuesText(), assignment.mid(equals + 1)));
+        changes.append({parameter, *value});
+    }
+
+    std::unique_ptr<QZPPreset> preset(openPreset(file));
+    if (!preset)
+        return FileFailure;
+    for (const auto& [parameter, value] : changes)
+        parameter->set(*preset, value);
+    QZPError error;
+    if (!preset->save(&error)) {
+        reportFileError(file, error.localizedDescription(), error.localizedFailureReason());
+        return FileFailure;
+    }
+    return Success;
+}
+
+int QZPCommandLine::rename(const QStringList& arguments) {
+    if (arguments.size() != 2)
+        return usageError(QStringLiteral("rename needs FILE and NEWNAME"));
+    const QString file = arguments.at(0);
+    QString name = arguments.at(1);
+    const QString extension = QFileInfo(file).suffix();
+    if (!extension.isEmpty() && name.endsWith(QLatin1Char('.') + extension, Qt::CaseInsensitive))
+        name.chop(extension.size() + 1);
+    if (name.isEmpty() || name.contains(QLatin1Char('/')))
+        return usageError(QStringLiteral("NEWNAME must be a file name without a folder"));
+    if (!QFileInfo::exists(file)) {
+        reportFileError(file, QStringLiteral("The file doesn’t exist."));
+        return FileFailure;
+    }
+
+    std::unique_ptr<QZPPreset> preset(openPreset(file));
+    if (!preset)
+        return FileFailure;
+    const QString before = preset->filePath();
+    m_currentFile = file;
+    m_presentedErrors = 0;
+    preset->setName(name);
+    // The new location reaches the preset through the event loop, as in the application.
+    QCoreApplication::sendPostedEvents();
+    m_currentFile.clear();
+    if (m_presentedErrors > 0)
+        return FileFailure;
+    m_out << preset->filePath() << Qt::endl;
+    return before == preset->filePath() || QFileInfo::exists(preset->filePath()) ? Success : FileFailure;
+}

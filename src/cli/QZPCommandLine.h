@@ -1,0 +1,42 @@
+#pragma once
+
+#include "QZPErrorPresenter.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+class QZPPreset;
+
+// tonebench-cli: the librarian's batch work for scripts. Data go to standard output, messages to
+// standard error. Exit status 0 on success, 1 when a file could not be read or written, 2 for a
+// usage error. While it runs it is the error presenter: errors that the model presents are printed.
+class QZPCommandLine : public QZPErrorPresenter {
+public:
+    enum ExitStatus { Success = 0, FileFailure = 1, UsageError = 2 };
+
+    QZPCommandLine(QTextStream& out, QTextStream& err);
+    ~QZPCommandLine() override;
+
+    // Runs the command in `arguments` (without the program name).
+    int run(const QStringList& arguments);
+
+    bool presentError(const QZPError& error) override;
+    int presentCriticalAlert(const QString& message, const QStringList& buttons) override;
+
+private:
+    int info(const QStringList& arguments);
+    int convert(const QStringList& arguments);
+    int set(const QStringList& arguments);
+    int rename(const QStringList& arguments);
+
+    int usageError(const QString& message);
+    // Reads a preset file, typed by its extension; reports the failure and answers null when it can't.
+    QZPPreset* openPreset(const QString& path);
+    void reportFileError(const QString& path, const QString& description, const QString& reason = {});
+
+    QTextStream& m_out;
+    QTextStream& m_err;
+    // The file the current command works on, named in presented errors.
+    QString m_currentFile;
+    int m_presentedErrors = 0;
+};

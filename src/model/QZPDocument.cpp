@@ -1,0 +1,297 @@
+#include "QZPDocument.h"
+
+#include "QZPDocumentControllerBase.h"
+#include "QZPWindowController.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <QUndoStack>
+#include <atomic>
+
+// One undo step: the inverse calls registered for it, replayed newest first. Replaying them makes them
+// register their own inverses, which become the other direction of the step.
+class QZPDocumentUndoCommand : public QUndoCommand {
+public:
+    explicit QZPDocumentUndoCommand(QZPDocument* document) : m_document(document) {}
+
+    void add(std::function<void()> inverse) { m_undoActions.push_back(std::move(inverse)); }
+    bool isEmpty() const { return m_undoActions.empty(); }
+
+    void undo() override { m_redoActions = m_document->replayUndoActions(m_undoActions); }
+    void redo() override {
+        // The change itself was made before the step was pushed.
+        if (!m_pushed) {
+            m_pushed = true;
+            return;
+        }
+        m_undoActions = m_document->replayUndoActions(m_redoActions);
+    }
+
+private:
+    QZPDocument* m_document;
+    std::vector<std::function<void()>> m_undoActions;
+    std::vector<std::function<void()>> m_redoActions;
+    bool m_pushed = false;
+};
+
+namespace {
+std::atomic<int> untitledCounter{0};
+}
+
+QZPDocument::QZPDocument(QObject* parent) : QObject(parent) {}
+
+QZPDocument::~QZPDocument() { delete m_openGroup; }
+
+QUrl QZPDocument::fileURL() const {
+    QMutexLocker lock(&m_fileLock);
+    return m_fileURL;
+}
+
+void QZPDocument::setFileURL(const QUrl& url) {
+    {
+        QMutexLocker lock(&m_fileLock);
+        if (m_fileURL == url)
+            return;
+        m_fileURL = url;
+    }
+    // A document with a file is named after it.
+    if (!url.isEmpty())
+        m_displayName.clear();
+    emit fileURLChanged();
+    emit displayNameChanged();
+}
+
+QString QZPDocument::displayName() const {
+    if (!m_displayName.isEmpty())
+        return m_displayName;
+    const QUrl url = fileURL();
+    if (!url.isEmpty())
+        return QFileInfo(url.toLocalFile()).fileName();
+    if (m_untitledNumber == 0)
+        m_untitledNumber = ++untitledCounter;
+    if (m_untitledNumber == 1)
+        return defaultDraftName();
+    return QStringLiteral("%1 %2").arg(defaultDraftName()).arg(m_untitledNumber);
+}
+
+void QZPDocument::setDisplayName(const QString& name) {
+    if (m_displayName == name)
+        return;
+    m_displayName = name;
+    emit displayNameChanged();
+}
+
+QString QZPDocument::defaultDraftName() const { return QCoreApplication::translate("QZPDocument", "Untitled"); }
+
+QUndoStack* QZPDocument::undoStack() {
+    if (!m_undoStack) {
+        m_undoStack = new QUndoStack(this);
+        connect(m_undoStack, &QUndoStack::indexChanged, this, &QZPDocument::undoStackIndexChanged);
+    }
+    return m_undoStack;
+}
+
+void QZPDocument::registerUndo(std::function<void()> inverse) {
+    if (m_capture) {
+        m_capture->push_back(std::move(inverse));
+        return;
+    }
+    if (m_groupDepth > 0) {
+        if (!m_openGroup)
+            m_openGroup = new QZPDocumentUndoCommand(this);
+        m_openGroup->add(std::move(inverse));
+    } else {
+        auto* command = new QZPDocumentUndoCommand(this);
+        command->add(std::move(inverse));
+        QUndoStack* stack = undoStack();
+        m_changingStack = true;
+        stack->push(command);
+        m_changingStack = false;
+        m_lastUndoIndex = stack->index();
+    }
+    updateChangeCount(ChangeDone);
+}
+
+void QZPDocument::beginUndoGrouping() { ++m_groupDepth; }
+
+void QZPDocument::endUndoGrouping() {
+    if (m_groupDepth == 0 || --m_groupDepth > 0)
+        return;
+    QZPDocumentUndoCommand* group = std::exchange(m_openGroup, nullptr);
+    if (!group)
+        return;
+    QUndoStack* stack = undoStack();
+    m_changingStack = true;
+    stack->push(group);
+    m_changingStack = false;
+    m_lastUndoIndex = stack->index();
+}
+
+void QZPDocument::removeAllUndoActions() {
+    delete std::exchange(m_openGroup, nullptr);
+    if (!m_undoStack)
+        return;
+    m_changingStack = true;
+    m_undoStack->clear();
+    m_changingStack = false;
+    m_lastUndoIndex = 0;
+}
+
+std::vector<std::function<void()>>
+QZPDocument::replayUndoActions(const std::vector<std::function<void()>>& actions) {
+    std::vector<std::function<void()>> captured;
+    auto* outer = std::exchange(m_capture, &captured);
+    for (auto it = actions.rbegin(); it != actions.rend(); ++it)
+        (*it)();
+    m_capture = outer;
+    return captured;
+}
+
+void QZPDocument::undoStackIndexChanged(int index) {
+    if (m_changingStack)
+        return;
+    const ChangeType change = index < m_lastUndoIndex ? ChangeUndone : ChangeRedone;
+    m_lastUndoIndex = index;
+    updateChangeCount(change);
+}
+
+bool QZPDocument::readFromURL(const QUrl& url, const QString& type, QZPError* error) {
+    const std::optional<QByteArray> data = QZPFileSystem::readFile(url.toLocalFile(), error);
+    return data && readFromData(*data, type, error);
+}
+
+bool QZPDocument::writeToURL(const QUrl& url, const QString& type, QZPFileSystem::WriteMode mode,
+                             QZPError* error) {
+    QZPError formatError;
+    const QByteArray data = dataOfType(type, &formatError);
+    if (!formatError.isNull()) {
+        qzpSetError(error, formatError);
+        return false;
+    }
+    return QZPFileSystem::writeFile(url.toLocalFile(), data, mode, error);
+}
+
+bool QZPDocument::saveToURL(const QUrl& url, const QString& type, SaveOperationType operation, QZPError* error,
+                            QZPFileSystem::WriteMode mode) {
+    if (!writeToURL(url, type, mode, error))
+        return false;
+    if (operation == SaveToOperation)
+        return true;
+    setFileType(type);
+    // An atomic save puts a new file in place: subclasses that track the file's identity take it again here.
+    setFileURL(url);
+    updateChangeCountWithToken(operation);
+    return true;
+}
+
+bool QZPDocument::save(QZPError* error) {
+    if (fileURL().isEmpty()) {
+        qzpSetError(error, QZPError::make(QZPError::FileDomain, QZPError::FileWriteUnknown,
+                                          QCoreApplication::translate("QZPDocument",
+                                                                      "“%1” has no file to be saved in.")
+                                              .arg(displayName())));
+        return false;
+    }
+    return saveToURL(fileURL(), fileType(), SaveOperation, error);
+}
+
+bool QZPDocument::revertDocumentToSaved(QZPError* error) {
+    if (fileURL().isEmpty() || !readFromURL(fileURL(), fileType(), error))
+        return false;
+    removeAllUndoActions();
+    updateChangeCount(ChangeCleared);
+    return true;
+}
+
+QZPDocument* QZPDocument::duplicateDocument(QZPError* error) {
+    QZPError formatError;
+    const QByteArray data = dataOfType(fileType(), &formatError);
+    QZPDocument* copy = formatError.isNull() ? makeEmptyDocument() : nullptr;
+    if (!copy || !copy->readFromData(data, fileType(), &formatError)) {
+        delete copy;
+        qzpSetError(error, formatError);
+        return nullptr;
+    }
+    copy->setFileType(fileType());
+    copy->setDisplayName(QCoreApplication::translate("QZPDocument", "%1 copy").arg(displayName()));
+    if (QZPDocumentControllerBase* controller = QZPDocumentControllerBase::sharedDocumentController())
+        controller->addDocument(copy);
+    copy->makeWindowControllers();
+    return copy;
+}
+
+void QZPDocument::updateChangeCount(ChangeType change) {
+    switch (change) {
+    case ChangeDone:
+    case ChangeRedone:
+        ++m_changeCount;
+        break;
+    case ChangeUndone:
+        --m_changeCount;
+        break;
+    case ChangeCleared:
+    case ChangeAutosaved:
+        m_changeCount = 0;
+        break;
+    }
+    emit documentEditedChanged();
+}
+
+void QZPDocument::updateChangeCountWithToken(SaveOperationType operation) {
+    if (operation == SaveToOperation)
+        return;
+    m_changeCount = 0;
+    emit documentEditedChanged();
+}
+
+QList<QZPWindowController*> QZPDocument::windowControllers() const {
+    QList<QZPWindowController*> result;
+    for (const QPointer<QZPWindowController>& controller : m_windowControllers)
+        if (controller)
+            result.append(controller);
+    return result;
+}
+
+void QZPDocument::addWindowController(QZPWindowController* controller) {
+    if (!controller || m_windowControllers.contains(controller))
+        return;
+    m_windowControllers.append(controller);
+    controller->setDocument(this);
+}
+
+void QZPDocument::removeWindowController(QZPWindowController* controller) {
+    if (m_windowControllers.removeAll(controller) > 0 && controller && controller->document() == this)
+        controller->setDocument(nullptr);
+}
+
+void QZPDocument::close() {
+    if (m_closed)
+        return;
+    m_closed = true;
+    for (QZPWindowController* controller : windowControllers())
+        removeWindowController(controller);
+    if (QZPDocumentControllerBase* controller = QZPDocumentControllerBase::sharedDocumentController())
+        controller->removeDocument(this);
+    emit closed();
+}
+
+bool QZPDocument::validateUserInterfaceItem(Command command) const {
+    switch (command) {
+    case Command::Revert:
+        return !fileURL().isEmpty() && isDocumentEdited();
+    case Command::Save:
+    case Command::SaveAs:
+    case Command::Rename:
+    case Command::Duplicate:
+    case Command::Close:
+        return true;
+    }
+    return true;
+}
+
+QString QZPDocument::description() const {
+    return QStringLiteral("<%1: 0x%2>")
+        .arg(QString::fromLatin1(metaObject()->className()))
+        .arg(quintptr(this), 0, 16);
+}

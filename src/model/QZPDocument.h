@@ -1,0 +1,125 @@
+#pragma once
+
+#include "QZPError.h"
+#include "QZPFileSystem.h"
+
+#include <QList>
+#include <QMutex>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+#include <functional>
+#include <vector>
+
+class QUndoStack;
+class QZPWindowController;
+class QZPDocumentUndoCommand;
+
+// A document stored as one file: location and type, display name, undo, change counting, reading and
+// writing through readFromData/dataOfType, save, save-as, revert, duplicate and close, and the window
+// controllers that show it. Subclasses supply the file formats and react to change-count updates.
+class QZPDocument : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString displayName READ displayName NOTIFY displayNameChanged)
+    Q_PROPERTY(bool documentEdited READ isDocumentEdited NOTIFY documentEditedChanged)
+
+public:
+    enum ChangeType { ChangeDone = 0, ChangeUndone = 1, ChangeCleared = 2, ChangeAutosaved = 4, ChangeRedone = 5 };
+    Q_ENUM(ChangeType)
+    enum SaveOperationType { SaveOperation, SaveAsOperation, SaveToOperation };
+    // Commands whose menu items a document enables or disables.
+    enum class Command { Save, SaveAs, Revert, Rename, Duplicate, Close };
+
+    explicit QZPDocument(QObject* parent = nullptr);
+    ~QZPDocument() override;
+
+    // Location and type.
+    QUrl fileURL() const;
+    QString filePath() const { return fileURL().toLocalFile(); }
+    virtual void setFileURL(const QUrl& url);
+    QString fileType() const { return m_fileType; }
+    void setFileType(const QString& type) { m_fileType = type; }
+
+    // The name shown to the user: a display name set by the program, else the file's name, else an
+    // untitled name built from defaultDraftName ("Untitled", "Untitled 2", ...).
+    virtual QString displayName() const;
+    // Overrides the display name until the document gets a file; empty restores the default.
+    void setDisplayName(const QString& name);
+    virtual QString defaultDraftName() const;
+
+    // Undo. The stack is created on first use, so documents that are never changed stay small.
+    QUndoStack* undoStack();
+    // Registers the call that reverses a change just made. While an undo or redo is being replayed,
+    // the registration becomes the matching redo or undo. Outside a group each registration is one
+    // undo step; every registration counts as a change (ChangeDone).
+    void registerUndo(std::function<void()> inverse);
+    // Groups the registrations of one user gesture (a slider drag, a paste) into one undo step.
+    // Groups nest; the step is closed by the outermost end. An empty group leaves no step.
+    void beginUndoGrouping();
+    void endUndoGrouping();
+    void removeAllUndoActions();
+
+    // File formats.
+    virtual bool readFromData(const QByteArray& data, const QString& type, QZPError* error) = 0;
+    virtual QByteArray dataOfType(const QString& type, QZPError* error) = 0;
+    virtual bool readFromURL(const QUrl& url, const QString& type, QZPError* error);
+    virtual bool writeToURL(const QUrl& url, const QString& type, QZPFileSystem::WriteMode mode, QZPError* error);
+
+    // Saving. Save and save-as take the new location and type and count the save; save-to writes a
+    // copy and leaves the document as it is. With WriteMode::KeepExisting an existing file is never
+    // replaced.
+    bool saveToURL(const QUrl& url, const QString& type, SaveOperationType operation, QZPError* error,
+                   QZPFileSystem::WriteMode mode = QZPFileSystem::WriteMode::ReplaceExisting);
+    bool save(QZPError* error);
+    // Reads the file again, drops the undo history and counts the change as cleared.
+    bool revertDocumentToSaved(QZPError* error);
+    // A new untitled document with the same contents, named "<name> copy", handed to the shared document
+    // controller and shown. Null with an error when the contents cannot be copied.
+    virtual QZPDocument* duplicateDocument(QZPError* error);
+
+    // Change tracking.
+    virtual bool isDocumentEdited() const { return m_changeCount != 0; }
+    virtual void updateChangeCount(ChangeType change);
+    virtual void updateChangeCountWithToken(SaveOperationType operation);
+
+    // Windows and menus.
+    virtual void makeWindowControllers() {}
+    QList<QZPWindowController*> windowControllers() const;
+    void addWindowController(QZPWindowController* controller);
+    void removeWindowController(QZPWindowController* controller);
+    virtual void close();
+    bool isClosed() const { return m_closed; }
+    virtual bool validateUserInterfaceItem(Command command) const;
+
+    virtual QString description() const;
+
+signals:
+    void fileURLChanged();
+    void displayNameChanged();
+    void documentEditedChanged();
+    void closed();
+
+protected:
+    // An empty document of the same class, for duplicating.
+    virtual QZPDocument* makeEmptyDocument() const = 0;
+
+private:
+    friend class QZPDocumentUndoCommand;
+    std::vector<std::function<void()>> replayUndoActions(const std::vector<std::function<void()>>& actions);
+    void undoStackIndexChanged(int index);
+
+    mutable QBasicMutex m_fileLock;
+    QUrl m_fileURL;
+    QString m_fileType;
+    QString m_displayName;
+    mutable int m_untitledNumber = 0;
+    QUndoStack* m_undoStack = nullptr;
+    QZPDocumentUndoCommand* m_openGroup = nullptr;
+    std::vector<std::function<void()>>* m_capture = nullptr;
+    int m_groupDepth = 0;
+    int m_lastUndoIndex = 0;
+    bool m_changingStack = false;
+    int m_changeCount = 0;
+    bool m_closed = false;
+    QList<QPointer<QZPWindowController>> m_windowControllers;
+};

@@ -1,0 +1,34 @@
+#include "QZPErrorPresenter.h"
+
+#include "QZPError.h"
+
+#include <QDebug>
+#include <atomic>
+
+namespace {
+
+class LoggingPresenter final : public QZPErrorPresenter {
+public:
+    bool presentError(const QZPError& error) override {
+        qWarning().noquote() << error.fullText();
+        return false;
+    }
+    int presentCriticalAlert(const QString& message, const QStringList&) override {
+        qWarning().noquote() << message;
+        return 0;
+    }
+};
+
+LoggingPresenter loggingPresenter;
+std::atomic<QZPErrorPresenter*> installed{nullptr};
+
+} // namespace
+
+QZPErrorPresenter::~QZPErrorPresenter() = default;
+
+QZPErrorPresenter* QZPErrorPresenter::shared() {
+    QZPErrorPresenter* presenter = installed.load();
+    return presenter ? presenter : &loggingPresenter;
+}
+
+void QZPErrorPresenter::setShared(QZPErrorPresenter* presenter) { installed.store(presenter); }

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <sys/types.h>
+
+// Names a file by its identity (device and inode) and remembers where it was last seen, so that it
+// still finds the file after a move or rename within the same folder tree. An atomic save gives the file
+// a new identity: take a new reference after saving.
+class QZPFileReference {
+public:
+    QZPFileReference() = default;
+    // A reference to the file now at `path`; a null reference when nothing is there.
+    static QZPFileReference forPath(const QString& path);
+
+    bool isNull() const { return m_path.isEmpty(); }
+    // The path where the file was last seen.
+    const QString& lastKnownPath() const { return m_path; }
+    // "device:inode", a key that stays the same across moves.
+    QString key() const;
+
+    // Where the file is now: the last known path while it names the same file, otherwise the entry of
+    // the same identity in the last known folder or below it (searched `searchDepth` levels deep).
+    // Empty when the file cannot be found.
+    QString resolvedPath(int searchDepth = 1) const;
+    // Whether `path` names this very file.
+    bool refersTo(const QString& path) const;
+
+    bool operator==(const QZPFileReference& other) const {
+        return m_device == other.m_device && m_inode == other.m_inode && !isNull() && !other.isNull();
+    }
+
+private:
+    QString m_path;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+};

@@ -1,0 +1,302 @@
+#include "QZPFileSystem.h"
+
+#include "QZPError.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString tr(const char* text) { return QCoreApplication::translate("QZPFileSystem", text); }
+
+QString displayName(const QString& path) { return QFileInfo(path).fileName(); }
+
+QString folderName(const QString& path) { return QFileInfo(QFileInfo(path).absolutePath()).fileName(); }
+
+// Fills the file name, and the folder name where the text has a place for it.
+QString fillNames(const QString& text, const QString& file, const QString& folder) {
+    return text.contains(QLatin1String("%2")) ? text.arg(file, folder) : text.arg(file);
+}
+
+QZPError moveError(int err, const QString& source, const QString& destination) {
+    QString text;
+    switch (QZPError::fileCodeForErrno(err)) {
+    case QZPError::FileNoSuchFile:
+        text = tr("“%1” couldn’t be moved to “%2” because either the former doesn’t exist, or the folder "
+                  "containing the latter doesn’t exist.");
+        break;
+    case QZPError::FileWriteFileExists:
+        text = tr("“%1” couldn’t be moved to “%2” because an item with the same name already exists.");
+        break;
+    case QZPError::FileWriteNoPermission:
+        text = tr("“%1” couldn’t be moved because you don’t have permission to access “%2”.");
+        break;
+    default:
+        text = tr("“%1” couldn’t be moved to “%2”.");
+        break;
+    }
+    return QZPError::fromErrno(err, source, fillNames(text, displayName(source), folderName(destination)));
+}
+
+QZPError writeError(int err, const QString& path) {
+    QString text;
+    switch (QZPError::fileCodeForErrno(err)) {
+    case QZPError::FileWriteFileExists:
+        text = tr("“%1” couldn’t be saved because a file with the same name already exists.");
+        break;
+    case QZPError::FileWriteNoPermission:
+        text = tr("You don’t have permission to save the file “%1” in the folder “%2”.");
+        break;
+    case QZPError::FileWriteOutOfSpace:
+        text = tr("The file “%1” couldn’t be saved because there isn’t enough space.");
+        break;
+    default:
+        text = tr("The file “%1” couldn’t be saved in the folder “%2”.");
+        break;
+    }
+    return QZPError::fromErrno(err, path, fillNames(text, displayName(path), folderName(path)));
+}
+
+bool writeAll(int fd, const QByteArray& data) {
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+// Creates a new hidden file next to `path`; the kernel applies the umask to its mode.
+int createTemporaryFile(const QString& path, QByteArray* temporaryPath) {
+    const QFileInfo info(path);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString name = QStringLiteral(".%1.%2.tmp")
+                                 .arg(info.fileName())
+                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        *temporaryPath = QFile::encodeName(info.dir().filePath(name));
+        const int fd = ::open(temporaryPath->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Copies a regular file to a new destination (never replacing one), keeping its mode.
+bool copyFileExclusive(const QByteArray& source, const QByteArray& destination, int* err) {
+    const int in = ::open(source.constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        *err = errno;
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        *err = S_ISDIR(st.st_mode) ? EXDEV : errno;
+        ::close(in);
+        return false;
+    }
+    const int out = ::open(destination.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+    if (out < 0) {
+        *err = errno;
+        ::close(in);
+        return false;
+    }
+    char buffer[64 * 1024];
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ok = false;
+            break;
+        }
+        if (!writeAll(out, QByteArray::fromRawData(buffer, n))) {
+            ok = false;
+            break;
+        }
+    }
+    if (ok && ::fsync(out) != 0)
+        ok = false;
+    *err = ok ? 0 : errno;
+    ::close(out);
+    ::close(in);
+    if (!ok)
+        ::unlink(destination.constData());
+    return ok;
+}
+
+} // namespace
+
+QZPFileSystem::~QZPFileSystem() = default;
+
+QZPFileSystem* QZPFileSystem::standard() {
+    static QZPFileSystem fileSystem;
+    return &fileSystem;
+}
+
+bool QZPFileSystem::moveItem(const QString& source, const QString& destination, QZPError* error) {
+    const QByteArray from = QFile::encodeName(source);
+    const QByteArray to = QFile::encodeName(destination);
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    int err = errno;
+    if (err == EINVAL) {
+        // The file system does not know RENAME_NOREPLACE: a hard link fails on an existing name.
+        if (::link(from.constData(), to.constData()) == 0) {
+            if (::unlink(from.constData()) == 0)
+                return true;
+            err = errno;
+            ::unlink(to.constData());
+        } else {
+            err = errno;
+        }
+    } else if (err == EXDEV) {
+        if (copyFileExclusive(from, to, &err)) {
+            if (::unlink(from.constData()) == 0)
+                return true;
+            err = errno;
+            ::unlink(to.constData());
+        }
+    }
+    qzpSetError(error, moveError(err, source, destination));
+    return false;
+}
+
+bool QZPFileSystem::createDirectory(const QString& path, QZPError* error) {
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QString partial;
+    for (const QString& component : absolute.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        partial += QLatin1Char('/') + component;
+        const QByteArray encoded = QFile::encodeName(partial);
+        if (::mkdir(encoded.constData(), 0777) == 0)
+            continue;
+        const int err = errno;
+        struct stat st {};
+        if (err == EEXIST && ::stat(encoded.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+            continue;
+        qzpSetError(error, QZPError::fromErrno(err == EEXIST ? ENOTDIR : err, partial,
+                                               tr("The folder “%1” couldn’t be created.").arg(component)));
+        return false;
+    }
+    return true;
+}
+
+std::optional<unsigned> QZPFileSystem::fileFlags(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    int flags = 0;
+    const bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    ::close(fd);
+    if (!ok)
+        return std::nullopt;
+    unsigned result = 0;
+    if (flags & FS_IMMUTABLE_FL)
+        result |= UserImmutableFlag;
+    if (flags & FS_APPEND_FL)
+        result |= UserAppendFlag;
+    return result;
+}
+
+bool QZPFileSystem::clearFileFlags(const QString& path, QZPError* error) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int flags = 0;
+    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        // Only the lock flags: others (extents, say) belong to the file system and cannot be cleared.
+        flags &= ~(FS_IMMUTABLE_FL | FS_APPEND_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    const int err = errno;
+    if (fd >= 0)
+        ::close(fd);
+    if (!ok)
+        qzpSetError(error, QZPError::fromErrno(err, path,
+                                               tr("The file “%1” couldn’t be unlocked.").arg(displayName(path))));
+    return ok;
+}
+
+bool QZPFileSystem::writeFile(const QString& path, const QByteArray& data, WriteMode mode, QZPError* error) {
+    // Replacing a symbolic link's target keeps the link.
+    QString target = path;
+    const QFileInfo info(path);
+    if (mode == WriteMode::ReplaceExisting && info.isSymLink() && info.exists())
+        target = info.canonicalFilePath();
+    const QByteArray encodedTarget = QFile::encodeName(target);
+
+    QByteArray temporary;
+    const int fd = createTemporaryFile(target, &temporary);
+    if (fd < 0) {
+        qzpSetError(error, writeError(errno, path));
+        return false;
+    }
+    bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
+    struct stat existing {};
+    if (ok && mode == WriteMode::ReplaceExisting && ::stat(encodedTarget.constData(), &existing) == 0)
+        ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
+    int err = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok) {
+        const int rc = mode == WriteMode::ReplaceExisting
+                           ? ::rename(temporary.constData(), encodedTarget.constData())
+                           : ::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, encodedTarget.constData(),
+                                         RENAME_NOREPLACE);
+        if (rc != 0 && errno == EINVAL && mode == WriteMode::KeepExisting) {
+            ok = ::link(temporary.constData(), encodedTarget.constData()) == 0;
+            err = errno;
+        } else {
+            ok = rc == 0;
+            err = errno;
+        }
+    }
+    if (!ok || mode == WriteMode::KeepExisting)
+        ::unlink(temporary.constData());
+    if (!ok)
+        qzpSetError(error, writeError(err, path));
+    return ok;
+}
+
+std::optional<QByteArray> QZPFileSystem::readFile(const QString& path, QZPError* error, qint64 maximumSize) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        const int err = errno ? errno : EIO;
+        QZPError e = QZPError::fromErrno(
+            err, path, tr("The file “%1” couldn’t be opened.").arg(displayName(path)));
+        qzpSetError(error, e);
+        return std::nullopt;
+    }
+    if (file.size() > maximumSize) {
+        qzpSetError(error, QZPError::make(QZPError::FileDomain, QZPError::FileReadUnknown,
+                                          tr("The file “%1” couldn’t be read.").arg(displayName(path)),
+                                          tr("The file is too large (%1 bytes).").arg(file.size())));
+        return std::nullopt;
+    }
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        qzpSetError(error, QZPError::make(QZPError::FileDomain, QZPError::FileReadUnknown,
+                                          tr("The file “%1” couldn’t be read.").arg(displayName(path)),
+                                          file.errorString()));
+        return std::nullopt;
+    }
+    return data;
+}

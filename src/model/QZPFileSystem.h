@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+class QZPError;
+
+// The file operations the program builds on, with errors carrying the codes of QZPError::FileCode.
+// The default implementation works on the real file system; tests derive from it to stage failures
+// the test machine cannot produce (a file system that ignores letter case, say).
+class QZPFileSystem {
+public:
+    // Locked file: the user-immutable flag. Append-only maps to UserAppendFlag.
+    static constexpr unsigned UserImmutableFlag = 0x2;
+    static constexpr unsigned UserAppendFlag = 0x4;
+
+    enum class WriteMode { ReplaceExisting, KeepExisting };
+
+    virtual ~QZPFileSystem();
+
+    // The shared real file system.
+    static QZPFileSystem* standard();
+
+    // Moves the item at `source` to `destination`. Never replaces an existing destination (that fails
+    // with FileWriteFileExists). Across file systems a file is copied, then the source removed.
+    virtual bool moveItem(const QString& source, const QString& destination, QZPError* error);
+    // Creates the folder and any missing intermediate folders; succeeds when it already exists.
+    virtual bool createDirectory(const QString& path, QZPError* error);
+    // The file's flags (UserImmutableFlag, UserAppendFlag), or nothing when they cannot be read.
+    virtual std::optional<unsigned> fileFlags(const QString& path);
+    // Clears the lock flags of the file.
+    virtual bool clearFileFlags(const QString& path, QZPError* error);
+
+    // Writes `data` to `path` atomically: the data go to a hidden temporary file in the same folder,
+    // which then takes the place of `path`, so a crash never leaves a truncated file. With KeepExisting
+    // an existing file is never replaced (FileWriteFileExists). A replaced file keeps its permissions.
+    static bool writeFile(const QString& path, const QByteArray& data, WriteMode mode, QZPError* error);
+    // The whole file; files larger than `maximumSize` are refused unread.
+    static std::optional<QByteArray> readFile(const QString& path, QZPError* error,
+                                              qint64 maximumSize = 16 * 1024 * 1024);
+};

@@ -1,0 +1,479 @@
+#include "QZPPreset.h"
+
+#include "QZPDocumentControllerBase.h"
+#include "QZPErrorPresenter.h"
+#include "QZPFileMoveOperation.h"
+#include "QZPFileMoveQueue.h"
+#include "QZPInvalidParameter.h"
+#include "QZPNotificationCenter.h"
+#include "QZPPropertyList.h"
+#include "QZPSettings.h"
+#include "QZPWindowController.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <QPointer>
+#include <memory>
+
+namespace {
+
+constexpr uint SwitchByte1 = 16;
+constexpr uint SwitchByte2 = 17;
+constexpr quint8 Bit7 = 0x80;
+
+const char* const IndexCondition = "index >= 0 && index < self.sysexData.length";
+const char* const LengthCondition = "junoSysexData.length == 24";
+
+// Switch byte 2 keeps the two-way modes inverted: a set bit is mode 0.
+quint8 withInvertedMode(quint8 byte, quint8 bit, int mode) {
+    return mode == 0 ? quint8(byte | bit) : quint8(byte & ~(bit | Bit7));
+}
+
+} // namespace
+
+QByteArray QZPPreset::defaultPatchData() {
+    // Sliders all 0 but VCF cutoff and VCA level (127); range 8, pulse on, chorus mode 0; VCF envelope mode 1.
+    static const QByteArray data = QByteArray::fromHex("00000000007F000000007F00000000002A1D");
+    return data;
+}
+
+QString QZPPreset::typeForFileName(const QString& fileName) {
+    const QString suffix = QFileInfo(fileName).suffix();
+    if (suffix.compare(QLatin1String(SysexExtension), Qt::CaseInsensitive) == 0)
+        return QString::fromLatin1(SysexType);
+    if (suffix.compare(QLatin1String(PresetExtension), Qt::CaseInsensitive) == 0)
+        return QString::fromLatin1(PresetType);
+    return {};
+}
+
+QString QZPPreset::extensionForType(const QString& type) {
+    if (type == QLatin1String(SysexType))
+        return QString::fromLatin1(SysexExtension);
+    if (type == QLatin1String(PresetType))
+        return QString::fromLatin1(PresetExtension);
+    return {};
+}
+
+QZPPreset::QZPPreset(QObject* parent) : QZPDocument(parent), m_sysexData(defaultPatchData()) {
+    setFileType(QString::fromLatin1(SysexType));
+    syncInitialSysexData();
+}
+
+QZPPreset::QZPPreset(const QByteArray& junoSysexData, QObject* parent) : QZPPreset(parent) {
+    setJunoSysexData(junoSysexData, false, false);
+    syncInitialSysexData();
+}
+
+QZPPreset* QZPPreset::presetWithJunoSysexData(const QByteArray& junoSysexData) {
+    return new QZPPreset(junoSysexData);
+}
+
+QZPPreset* QZPPreset::presetWithContentsOfURL(const QUrl& url, const QString& type, QZPError* error) {
+    auto preset = std::make_unique<QZPPreset>();
+    preset->setFileType(type);
+    preset->setFileURL(url);
+    if (!preset->readFromURL(url, type, error))
+        return nullptr;
+    return preset.release();
+}
+
+// MARK: Patch data
+
+QByteArray QZPPreset::sysexData() const {
+    QMutexLocker lock(&m_dataLock);
+    return m_sysexData;
+}
+
+QByteArray QZPPreset::initialSysexData() const {
+    QMutexLocker lock(&m_dataLock);
+    return m_initialSysexData;
+}
+
+void QZPPreset::replaceSysexData(const QByteArray& data) {
+    QMutexLocker lock(&m_dataLock);
+    m_sysexData = data;
+}
+
+quint8 QZPPreset::byteAtLocation(uint index) const {
+    QMutexLocker lock(&m_dataLock);
+    QZP_PRECONDITION(index < uint(m_sysexData.size()), IndexCondition);
+    return quint8(m_sysexData.at(index));
+}
+
+void QZPPreset::setByte(quint8 value, uint index) {
+    quint8 old = 0;
+    {
+        QMutexLocker lock(&m_dataLock);
+        QZP_PRECONDITION(index < uint(m_sysexData.size()), IndexCondition);
+        old = quint8(m_sysexData.at(index));
+        if (old == value)
+            return;
+        m_sysexData[index] = char(value);
+    }
+    registerUndo([this, old, index] { setByte(old, index); });
+}
+
+void QZPPreset::changeSwitch(int current, int requested, uint byteIndex, quint8 (*compute)(quint8, int),
+                             void (QZPPreset::*setter)(int)) {
+    if (current == requested)
+        return;
+    {
+        QMutexLocker lock(&m_dataLock);
+        m_sysexData[byteIndex] = char(compute(quint8(m_sysexData.at(byteIndex)), requested));
+    }
+    registerUndo([this, setter, current] { (this->*setter)(current); });
+}
+
+int QZPPreset::DCO_Range() const {
+    const int bits = byteAtLocation(SwitchByte1) & 0x07;
+    return bits == 0 ? 0 : 16 / bits;
+}
+
+void QZPPreset::setDCO_Range(int range) {
+    QZP_PRECONDITION(range == 16 || range == 8 || range == 4, "DCO_Range == 16 || DCO_Range == 8 || DCO_Range == 4");
+    changeSwitch(DCO_Range(), range, SwitchByte1,
+                 [](quint8 byte, int value) { return quint8((byte & 0x78) | (16 / value)); },
+                 &QZPPreset::setDCO_Range);
+}
+
+bool QZPPreset::DCO_Pulse_ON() const { return byteAtLocation(SwitchByte1) & 0x08; }
+
+void QZPPreset::setDCO_Pulse_ON(int on) {
+    QZP_PRECONDITION(on == 0 || on == 1, "!DCO_Pulse_ON || DCO_Pulse_ON == YES");
+    changeSwitch(DCO_Pulse_ON(), on, SwitchByte1,
+                 [](quint8 byte, int value) { return quint8((byte & 0x77) | (value ? 0x08 : 0)); },
+                 &QZPPreset::setDCO_Pulse_ON);
+}
+
+bool QZPPreset::DCO_Saw_ON() const { return byteAtLocation(SwitchByte1) & 0x10; }
+
+void QZPPreset::setDCO_Saw_ON(int on) {
+    QZP_PRECONDITION(on == 0 || on == 1, "!DCO_Saw_ON || DCO_Saw_ON == YES");
+    changeSwitch(DCO_Saw_ON(), on, SwitchByte1,
+                 [](quint8 byte, int value) { return quint8((byte & 0x6F) | (value ? 0x10 : 0)); },
+                 &QZPPreset::setDCO_Saw_ON);
+}
+
+int QZPPreset::chorusMode() const {
+    const quint8 byte = byteAtLocation(SwitchByte1);
+    if (byte & 0x20)
+        return 0;
+    return (byte & 0x40) ? 1 : 2;
+}
+
+void QZPPreset::setChorusMode(int mode) {
+    QZP_PRECONDITION(uint(mode) <= 2, "chorusMode == 0 || chorusMode == 1 || chorusMode == 2");
+    changeSwitch(chorusMode(), mode, SwitchByte1,
+                 [](quint8 byte, int value) {
+                     static constexpr quint8 bits[] = {0x20, 0x40, 0x00};
+                     return quint8((byte & 0x1F) | bits[value]);
+                 },
+                 &QZPPreset::setChorusMode);
+}
+
+int QZPPreset::DCO_PWM_Mode() const { return (byteAtLocation(SwitchByte2) & 0x01) ? 0 : 1; }
+
+void QZPPreset::setDCO_PWM_Mode(int mode) {
+    QZP_PRECONDITION(uint(mode) <= 1, "DCO_PWM_Mode == 0 || DCO_PWM_Mode == 1");
+    changeSwitch(DCO_PWM_Mode(), mode, SwitchByte2,
+                 [](quint8 byte, int value) { return withInvertedMode(byte, 0x01, value); },
+                 &QZPPreset::setDCO_PWM_Mode);
+}
+
+int QZPPreset::VCF_ENV_Mode() const { return (byteAtLocation(SwitchByte2) & 0x02) ? 0 : 1; }
+
+void QZPPreset::setVCF_ENV_Mode(int mode) {
+    QZP_PRECONDITION(uint(mode) <= 1, "VCF_ENV_Mode == 0 || VCF_ENV_Mode == 1");
+    changeSwitch(VCF_ENV_Mode(), mode, SwitchByte2,
+                 [](quint8 byte, int value) { return withInvertedMode(byte, 0x02, value); },
+                 &QZPPreset::setVCF_ENV_Mode);
+}
+
+int QZPPreset::VCA_Mode() const { return (byteAtLocation(SwitchByte2) & 0x04) ? 0 : 1; }
+
+void QZPPreset::setVCA_Mode(int mode) {
+    QZP_PRECONDITION(uint(mode) <= 1, "VCA_Mode == 0 || VCA_Mode == 1");
+    changeSwitch(VCA_Mode(), mode, SwitchByte2,
+                 [](quint8 byte, int value) { return withInvertedMode(byte, 0x04, value); },
+                 &QZPPreset::setVCA_Mode);
+}
+
+int QZPPreset::HPF_Mode() const { return 3 - ((byteAtLocation(SwitchByte2) >> 3) & 0x03); }
+
+void QZPPreset::setHPF_Mode(int mode) {
+    QZP_PRECONDITION(uint(mode) <= 3, "HPF_Mode == 0 || HPF_Mode == 1 || HPF_Mode == 2 || HPF_Mode == 3");
+    // Bits 0–2 and the MKS noise bit 5 stay; bits 6 and 7 are cleared. Keeping bit 5 means a change of
+    // the high-pass filter never switches the noise off behind the user's back.
+    changeSwitch(HPF_Mode(), mode, SwitchByte2,
+                 [](quint8 byte, int value) { return quint8((byte & 0x27) | ((3 - value) << 3)); },
+                 &QZPPreset::setHPF_Mode);
+}
+
+bool QZPPreset::MKS_Noise_ON() const { return byteAtLocation(SwitchByte2) & 0x20; }
+
+void QZPPreset::setMKS_Noise_ON(int on) {
+    changeSwitch(MKS_Noise_ON(), on != 0, SwitchByte2,
+                 [](quint8 byte, int value) { return quint8((byte & 0x1F) | (value ? 0x20 : 0)); },
+                 &QZPPreset::setMKS_Noise_ON);
+}
+
+// MARK: Patch message
+
+QByteArray QZPPreset::patchMessage(quint8 channel) const {
+    quint8 dynamics = 0;
+    if (dynamicsAffectVCA())
+        dynamics |= 0x20;
+    if (dynamicsAffectVCF())
+        dynamics |= 0x40;
+    QByteArray message;
+    message.reserve(PatchMessageLength);
+    message.append(char(0xF0)).append(char(0x41)).append(char(0x30)).append(char(channel)).append(char(dynamics));
+    message.append(sysexData());
+    message.append(char(0xF7));
+    return message;
+}
+
+QByteArray QZPPreset::junoSysexDataWithMidiChannel(quint8 channel) {
+    loadFileContents();
+    return patchMessage(channel);
+}
+
+void QZPPreset::setJunoSysexData(const QByteArray& junoSysexData, bool registerUndo, bool postNotification) {
+    QZP_PRECONDITION(junoSysexData.size() == PatchMessageLength, LengthCondition);
+    const QByteArray data = junoSysexData.mid(5, PatchDataLength);
+    if (data == sysexData())
+        return;
+    // The inverse carries the message as it would be sent now: channel 0 and the dynamics byte.
+    const QByteArray inverse = registerUndo ? junoSysexDataWithMidiChannel(0) : QByteArray();
+    m_associatedMIDIChannel = quint8(junoSysexData.at(3));
+    m_programByte = quint8(junoSysexData.at(4));
+    replaceSysexData(data);
+    if (postNotification)
+        postPresetChanged({});
+    if (registerUndo)
+        QZPDocument::registerUndo([this, inverse, postNotification] { setJunoSysexData(inverse, true, postNotification); });
+}
+
+QString QZPPreset::programBankForByte(quint8 byte) {
+    return byte < 64 ? QStringLiteral("A") : QStringLiteral("B");
+}
+
+int QZPPreset::programNumberForByte(quint8 byte) { return ((byte >> 3 & 7) + 1) * 10 + (byte & 7) + 1; }
+
+QString QZPPreset::programNameForByte(quint8 byte) {
+    return programBankForByte(byte) + QString::number(programNumberForByte(byte));
+}
+
+QString QZPPreset::programNameForData(const QByteArray& junoSysexData) {
+    QZP_PRECONDITION(junoSysexData.size() > 4, "junoSysexData.length > 4");
+    return programNameForByte(quint8(junoSysexData.at(4)));
+}
+
+void QZPPreset::syncInitialSysexData() {
+    QMutexLocker lock(&m_dataLock);
+    m_initialSysexData = QByteArray(m_sysexData.constData(), m_sysexData.size());
+}
+
+bool QZPPreset::dynamicsAffectVCF() const { return QZPSettings::standard()->boolValue(QZPSettings::DynamicsFilterKey); }
+
+bool QZPPreset::dynamicsAffectVCA() const {
+    return QZPSettings::standard()->boolValue(QZPSettings::DynamicsAmplifierKey);
+}
+
+QString QZPPreset::description() const {
+    // Built from the data in memory: describing a preset never reads its file.
+    const QByteArray hex = patchMessage(0).toHex();
+    QStringList groups;
+    for (qsizetype i = 0; i < hex.size(); i += 8)
+        groups << QString::fromLatin1(hex.mid(i, 8));
+    return QStringLiteral("%1 <%2> “%3”").arg(QZPDocument::description(), groups.join(QLatin1Char(' ')), displayName());
+}
+
+// MARK: Document
+
+QZPFileReference QZPPreset::fileReference() const {
+    QMutexLocker lock(&m_dataLock);
+    return m_fileReference;
+}
+
+void QZPPreset::setFileURL(const QUrl& url) {
+    const QZPFileReference reference = QZPFileReference::forPath(url.toLocalFile());
+    {
+        QMutexLocker lock(&m_dataLock);
+        m_fileReference = reference;
+    }
+    QZPDocument::setFileURL(url);
+}
+
+bool QZPPreset::isCurrentDocument() const {
+    const QZPDocumentControllerBase* controller = QZPDocumentControllerBase::sharedDocumentController();
+    return controller && controller->currentDocument() == this;
+}
+
+bool QZPPreset::isDocumentEdited() const {
+    QMutexLocker lock(&m_dataLock);
+    return m_sysexData != m_initialSysexData;
+}
+
+QString QZPPreset::displayName() const {
+    const QString name = QZPDocument::displayName();
+    if (isNew() || name != QFileInfo(filePath()).fileName())
+        return name;
+    const QString suffix = QFileInfo(name).suffix();
+    return suffix.isEmpty() ? name : name.left(name.size() - suffix.size() - 1);
+}
+
+QString QZPPreset::defaultDraftName() const { return tr("Untitled Preset"); }
+
+void QZPPreset::setName(const QString& name) {
+    const QString path = filePath();
+    if (name.isEmpty() || path.isEmpty())
+        return;
+    const QFileInfo file(path);
+    if (file.completeBaseName() == name && file.fileName() == name + QLatin1Char('.') + file.suffix())
+        return;
+    // A name is a file name in the preset's own folder: no folder separators, and no leading dot,
+    // which would hide the file from the library.
+    if (name.contains(QLatin1Char('/')) || name.contains(QChar(0)) || name.startsWith(QLatin1Char('.'))) {
+        QZPErrorPresenter::shared()->presentError(
+            QZPError::make(QZPError::FileDomain, QZPError::FileWriteUnknown,
+                           tr("The name “%1” can’t be used.").arg(name),
+                           tr("Try using a name that doesn’t start with a dot and contains no “/”.")));
+        return;
+    }
+    const QString extension = file.suffix();
+    const QString destination =
+        file.dir().filePath(extension.isEmpty() ? name : name + QLatin1Char('.') + extension);
+
+    auto operation = std::make_shared<QZPFileMoveOperation>();
+    operation->setCreateUniqueNames(false);
+    operation->setSourceURL(QUrl::fromLocalFile(path));
+    operation->setDestinationURL(QUrl::fromLocalFile(destination));
+    std::weak_ptr<QZPFileMoveOperation> weakOperation = operation;
+    QPointer<QZPPreset> self(this);
+    operation->setCompletionBlock([weakOperation, self, destination] {
+        const std::shared_ptr<QZPFileMoveOperation> finished = weakOperation.lock();
+        if (!finished || !finished->moveSucceeded() || !self)
+            return;
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, destination] {
+                if (self)
+                    self->setFileURL(QUrl::fromLocalFile(destination));
+            },
+            Qt::QueuedConnection);
+    });
+    QZPFileMoveQueue::sharedInstance()->performMoveOperations({operation});
+}
+
+bool QZPPreset::readFromData(const QByteArray& data, const QString& type, QZPError* error) {
+    QByteArray payload;
+    if (type == QLatin1String(PresetType)) {
+        // Only a dictionary holding data under "sysexData" is a preset; anything else reads as empty.
+        const std::optional<QVariant> root = QZPPropertyList::parse(data);
+        if (root && root->typeId() == QMetaType::QVariantMap) {
+            const QVariant value = root->toMap().value(QLatin1String(SysexDataKey));
+            if (value.typeId() == QMetaType::QByteArray)
+                payload = value.toByteArray();
+        }
+    } else if (type == QLatin1String(SysexType)) {
+        payload = data;
+    }
+
+    if (payload.size() == PatchMessageLength) {
+        setJunoSysexData(payload, false, false);
+    } else if (payload.size() == PatchDataLength) {
+        replaceSysexData(QByteArray(payload.constData(), payload.size()));
+    } else {
+        qzpSetError(error, QZPError::make(QZPError::ToneBenchDomain, ReadErrorCode, tr("Unable to read contents of file"),
+                                          tr("Incompatible data length found (%1)").arg(payload.size())));
+        return false;
+    }
+    syncInitialSysexData();
+    return true;
+}
+
+QByteArray QZPPreset::dataOfType(const QString& type, QZPError*) {
+    if (type == QLatin1String(SysexType))
+        return junoSysexData();
+    if (type == QLatin1String(PresetType))
+        return QZPPropertyList::toBinary(QVariantMap{{QLatin1String(SysexDataKey), sysexData()}});
+    throw std::logic_error(QStringLiteral("UnimplementedTypeName: Type “%1” is unimplemented for export")
+                               .arg(type)
+                               .toStdString());
+}
+
+bool QZPPreset::readFromURL(const QUrl& url, const QString& type, QZPError* error) {
+    const bool ok = QZPDocument::readFromURL(url, type, error);
+    m_fileContentsLoaded = ok;
+    return ok;
+}
+
+bool QZPPreset::loadFileContents() {
+    if (m_fileContentsLoaded || isNew())
+        return true;
+    QZPError error;
+    const QZPFileReference reference = fileReference();
+    QString path = reference.resolvedPath();
+    if (path.isEmpty())
+        path = filePath();
+    readFromURL(QUrl::fromLocalFile(path), fileType(), &error);
+    if (!m_fileContentsLoaded) {
+        QZPErrorPresenter::shared()->presentError(error);
+        return false;
+    }
+    return true;
+}
+
+void QZPPreset::postPresetChanged(const QVariantMap& userInfo) {
+    QZPNotificationCenter::defaultCenter()->postNotification(QString::fromLatin1(QZPNotificationCenter::PresetChanged),
+                                                             this, userInfo);
+}
+
+void QZPPreset::updateChangeCount(ChangeType change) {
+    if (change == ChangeCleared || change == ChangeAutosaved)
+        syncInitialSysexData();
+    QZPDocument::updateChangeCount(change);
+    postPresetChanged({{QString::fromLatin1(QZPNotificationCenter::ChangeTypeKey), int(change)}});
+}
+
+void QZPPreset::updateChangeCountWithToken(SaveOperationType operation) {
+    syncInitialSysexData();
+    QZPDocument::updateChangeCountWithToken(operation);
+    postPresetChanged({});
+}
+
+void QZPPreset::makeWindowControllers() {
+    const QZPDocumentControllerBase* documents = QZPDocumentControllerBase::sharedDocumentController();
+    QZPWindowController* main = documents ? documents->mainWindowController() : nullptr;
+    if (main && !main->isWindowVisible())
+        main->showWindow();
+    loadFileContents();
+    if (main && !windowControllers().contains(main))
+        addWindowController(main);
+}
+
+void QZPPreset::close() {
+    // Closing a preset never closes the main window.
+    const QZPDocumentControllerBase* documents = QZPDocumentControllerBase::sharedDocumentController();
+    if (QZPWindowController* main = documents ? documents->mainWindowController() : nullptr)
+        removeWindowController(main);
+    QZPDocument::close();
+}
+
+QZPDocument* QZPPreset::duplicateDocument(QZPError* error) {
+    loadFileContents();
+    return QZPDocument::duplicateDocument(error);
+}
+
+bool QZPPreset::validateUserInterfaceItem(Command command) const {
+    switch (command) {
+    case Command::Rename:
+        return !isNew();
+    case Command::Revert:
+        return !isNew() && isDocumentEdited() && QZPDocument::validateUserInterfaceItem(command);
+    default:
+        return QZPDocument::validateUserInterfaceItem(command);
+    }
+}

@@ -1,0 +1,42 @@
+#include "QZPPresetPasteboard.h"
+
+#include "QZPPreset.h"
+
+#include <QMimeData>
+
+namespace {
+
+// Whole Patch messages only: anything else on the clipboard is not ours to paste.
+bool isPatchMessageList(const QByteArray& bytes) {
+    if (bytes.isEmpty() || bytes.size() % QZPPreset::PatchMessageLength != 0)
+        return false;
+    for (qsizetype at = 0; at < bytes.size(); at += QZPPreset::PatchMessageLength)
+        if (quint8(bytes.at(at)) != 0xF0 || quint8(bytes.at(at + QZPPreset::PatchMessageLength - 1)) != 0xF7)
+            return false;
+    return true;
+}
+
+} // namespace
+
+QMimeData* QZPPresetPasteboard::mimeDataForPresets(const QList<QZPPreset*>& presets) {
+    QByteArray bytes;
+    for (QZPPreset* preset : presets)
+        bytes += preset->junoSysexData();
+    auto* data = new QMimeData;
+    data->setData(QString::fromLatin1(Format), bytes);
+    return data;
+}
+
+bool QZPPresetPasteboard::canReadPresets(const QMimeData* data) {
+    return data && isPatchMessageList(data->data(QString::fromLatin1(Format)));
+}
+
+QList<QZPPreset*> QZPPresetPasteboard::presetsFromMimeData(const QMimeData* data) {
+    QList<QZPPreset*> presets;
+    if (!canReadPresets(data))
+        return presets;
+    const QByteArray bytes = data->data(QString::fromLatin1(Format));
+    for (qsizetype at = 0; at < bytes.size(); at += QZPPreset::PatchMessageLength)
+        presets.append(QZPPreset::presetWithJunoSysexData(bytes.mid(at, QZPPreset::PatchMessageLength)));
+    return presets;
+}

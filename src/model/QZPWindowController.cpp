@@ -1,0 +1,12 @@
+#include "QZPWindowController.h"
+
+#include "QZPDocument.h"
+
+QZPWindowController::~QZPWindowController() = default;
+
+void QZPWindowController::setDocument(QZPDocument* document) {
+    if (m_document == document)
+        return;
+    m_document = document;
+    emit documentChanged(document);
+}

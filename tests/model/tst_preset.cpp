@@ -1,0 +1,303 @@
+#include "QZPInvalidParameter.h"
+#include "QZPNotificationCenter.h"
+#include "QZPParameter.h"
+#include "QZPPreset.h"
+#include "QZPSettings.h"
+#include "QZPTestMain.h"
+
+#include <QUndoStack>
+
+namespace {
+
+// A Patch message carrying `data`, with the given channel and program bytes.
+QByteArray message(const QByteArray& data, quint8 channel = 0, quint8 program = 0) {
+    return QByteArray("\xF0\x41\x30", 3) + char(channel) + char(program) + data + char(0xF7);
+}
+
+QByteArray withByte(int index, quint8 value) {
+    QByteArray data = QZPPreset::defaultPatchData();
+    data[index] = char(value);
+    return data;
+}
+
+// Records the preset-changed notifications of one preset: -1 for one without a change type.
+class NotificationLog : public QObject {
+public:
+    explicit NotificationLog(QZPPreset* preset) {
+        connect(QZPNotificationCenter::defaultCenter(), &QZPNotificationCenter::notificationPosted, this,
+                [this, preset](const QString& name, QObject* object, const QVariantMap& info) {
+                    if (name == QLatin1String(QZPNotificationCenter::PresetChanged) && object == preset)
+                        types << info.value(QZPNotificationCenter::ChangeTypeKey, -1).toInt();
+                });
+    }
+    QList<int> types;
+};
+
+} // namespace
+
+class TestPreset : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        QZPSettings::standard()->remove(QZPSettings::DynamicsAmplifierKey);
+        QZPSettings::standard()->remove(QZPSettings::DynamicsFilterKey);
+    }
+
+    void newPresetReadsTheDefaultPatch() {
+        QZPPreset preset;
+        QCOMPARE(preset.sysexData(), QByteArray::fromHex("00000000007F000000007F00000000002A1D"));
+        const QList<QPair<const char*, int>> expected{
+            {"VCF_Cutoff", 127}, {"VCA_Level", 127}, {"LFO_Rate", 0},     {"DCO_SubLevel", 0},
+            {"DCO_Range", 8},    {"DCO_Pulse_ON", 1}, {"DCO_Saw_ON", 0},  {"chorusMode", 0},
+            {"DCO_PWM_Mode", 0}, {"VCF_ENV_Mode", 1}, {"VCA_Mode", 0},    {"HPF_Mode", 0},
+            {"MKS_Noise_ON", 0}};
+        for (const auto& [name, value] : expected)
+            QCOMPARE(QZPParameter::named(QLatin1String(name))->get(preset), value);
+        QCOMPARE(preset.programName(), QStringLiteral("A11"));
+        QVERIFY(!preset.isDocumentEdited());
+        QVERIFY(preset.isNew());
+    }
+
+    void switchSetters_data() {
+        QTest::addColumn<QString>("parameter");
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("after");
+        QTest::newRow("range 8 clears bit 7") << "DCO_Range" << 0xA9 << 8 << 0x2A;
+        QTest::newRow("range 4") << "DCO_Range" << 0x2A << 4 << 0x2C;
+        QTest::newRow("range 16") << "DCO_Range" << 0x2A << 16 << 0x29;
+        QTest::newRow("pulse off") << "DCO_Pulse_ON" << 0xAA << 0 << 0x22;
+        QTest::newRow("saw on") << "DCO_Saw_ON" << 0x2A << 1 << 0x3A;
+        QTest::newRow("chorus 2") << "chorusMode" << 0x3A << 2 << 0x1A;
+        QTest::newRow("chorus 1") << "chorusMode" << 0x1A << 1 << 0x5A;
+        QTest::newRow("chorus 0") << "chorusMode" << 0x5A << 0 << 0x3A;
+        QTest::newRow("pwm 1") << "DCO_PWM_Mode" << 0x1D << 1 << 0x1C;
+        QTest::newRow("pwm 0") << "DCO_PWM_Mode" << 0x1C << 0 << 0x1D;
+        QTest::newRow("pwm 1 clears bit 7") << "DCO_PWM_Mode" << 0x9D << 1 << 0x1C;
+        QTest::newRow("vcf env 0") << "VCF_ENV_Mode" << 0x1D << 0 << 0x1F;
+        QTest::newRow("vca 1") << "VCA_Mode" << 0x1D << 1 << 0x19;
+        QTest::newRow("hpf 3") << "HPF_Mode" << 0x1D << 3 << 0x05;
+        QTest::newRow("hpf 1") << "HPF_Mode" << 0x05 << 1 << 0x15;
+        QTest::newRow("hpf keeps the noise bit") << "HPF_Mode" << 0xE5 << 0 << 0x3D;
+        QTest::newRow("noise on clears bits 6-7") << "MKS_Noise_ON" << 0xDD << 1 << 0x3D;
+        QTest::newRow("noise takes any non-zero") << "MKS_Noise_ON" << 0x1D << 5 << 0x3D;
+        QTest::newRow("same mode leaves stray bit 7") << "DCO_PWM_Mode" << 0x9D << 0 << 0x9D;
+        QTest::newRow("same range") << "DCO_Range" << 0xAA << 8 << 0xAA;
+    }
+
+    // Every switch writes its bits, keeps the others, and is undone and redone byte for byte.
+    void switchSetters() {
+        QFETCH(QString, parameter);
+        QFETCH(int, before);
+        QFETCH(int, value);
+        QFETCH(int, after);
+        const QZPParameter* p = QZPParameter::named(parameter);
+        QZPPreset preset(message(withByte(p->byteIndex, quint8(before))));
+
+        p->set(preset, value);
+        QCOMPARE(int(preset.byteAtLocation(p->byteIndex)), after);
+        QCOMPARE(preset.undoStack()->count(), before == after ? 0 : 1);
+        if (before == after)
+            return;
+        // Undo replays the setter with the old value: the value comes back (a stray bit 7 does not).
+        const QZPPreset original(message(withByte(p->byteIndex, quint8(before))));
+        preset.undoStack()->undo();
+        QCOMPARE(p->get(preset), p->get(original));
+        preset.undoStack()->redo();
+        QCOMPARE(int(preset.byteAtLocation(p->byteIndex)), after);
+    }
+
+    void switchGettersDecodeOddBytes_data() {
+        QTest::addColumn<QString>("parameter");
+        QTest::addColumn<int>("byte");
+        QTest::addColumn<int>("value");
+        QTest::newRow("range bits 0") << "DCO_Range" << 0x28 << 0;
+        QTest::newRow("range bits 3") << "DCO_Range" << 0x2B << 5;
+        QTest::newRow("range bits 1") << "DCO_Range" << 0x29 << 16;
+        QTest::newRow("chorus both bits") << "chorusMode" << 0x60 << 0;
+        QTest::newRow("hpf 00") << "HPF_Mode" << 0x07 << 3;
+        QTest::newRow("hpf 01") << "HPF_Mode" << 0x0F << 2;
+        QTest::newRow("vca clear") << "VCA_Mode" << 0x00 << 1;
+    }
+
+    void switchGettersDecodeOddBytes() {
+        QFETCH(QString, parameter);
+        QFETCH(int, byte);
+        QFETCH(int, value);
+        const QZPParameter* p = QZPParameter::named(parameter);
+        const QZPPreset preset(message(withByte(p->byteIndex, quint8(byte))));
+        QCOMPARE(p->get(preset), value);
+    }
+
+    void preconditions_data() {
+        QTest::addColumn<QString>("parameter");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("condition");
+        QTest::newRow("range") << "DCO_Range" << 2 << "DCO_Range == 16 || DCO_Range == 8 || DCO_Range == 4";
+        QTest::newRow("pulse") << "DCO_Pulse_ON" << 2 << "!DCO_Pulse_ON || DCO_Pulse_ON == YES";
+        QTest::newRow("saw") << "DCO_Saw_ON" << -1 << "!DCO_Saw_ON || DCO_Saw_ON == YES";
+        QTest::newRow("chorus") << "chorusMode" << 3 << "chorusMode == 0 || chorusMode == 1 || chorusMode == 2";
+        QTest::newRow("chorus negative") << "chorusMode" << -1 << "chorusMode == 0 || chorusMode == 1 || chorusMode == 2";
+        QTest::newRow("pwm") << "DCO_PWM_Mode" << 2 << "DCO_PWM_Mode == 0 || DCO_PWM_Mode == 1";
+        QTest::newRow("vcf") << "VCF_ENV_Mode" << -1 << "VCF_ENV_Mode == 0 || VCF_ENV_Mode == 1";
+        QTest::newRow("vca") << "VCA_Mode" << 7 << "VCA_Mode == 0 || VCA_Mode == 1";
+        QTest::newRow("hpf") << "HPF_Mode" << 4 << "HPF_Mode == 0 || HPF_Mode == 1 || HPF_Mode == 2 || HPF_Mode == 3";
+    }
+
+    void preconditions() {
+        QFETCH(QString, parameter);
+        QFETCH(int, value);
+        QFETCH(QString, condition);
+        QZPPreset preset;
+        try {
+            QZPParameter::named(parameter)->set(preset, value);
+            QFAIL("no exception");
+        } catch (const QZPInvalidParameter& e) {
+            QCOMPARE(QString::fromStdString(e.what()), "Invalid parameter not satisfying: " + condition);
+        }
+        QCOMPARE(preset.sysexData(), QZPPreset::defaultPatchData());
+        QVERIFY(!preset.undoStack()->count());
+    }
+
+    void byteAccessAndMessageLengthPreconditions() {
+        QZPPreset preset;
+        const auto expectThrow = [&](const std::function<void()>& call, const char* condition) {
+            try {
+                call();
+                QFAIL("no exception");
+            } catch (const QZPInvalidParameter& e) {
+                QCOMPARE(QString::fromStdString(e.condition()), QString::fromLatin1(condition));
+            }
+        };
+        expectThrow([&] { preset.setByte(1, 18); }, "index >= 0 && index < self.sysexData.length");
+        expectThrow([&] { preset.byteAtLocation(18); }, "index >= 0 && index < self.sysexData.length");
+        expectThrow([&] { preset.setJunoSysexData(QByteArray(23, 0)); }, "junoSysexData.length == 24");
+        QCOMPARE(preset.sysexData(), QZPPreset::defaultPatchData());
+    }
+
+    void slidersAreUndoable() {
+        for (const QZPParameter& p : QZPParameter::all()) {
+            if (p.kind != QZPParameter::Kind::Slider)
+                continue;
+            QZPPreset preset;
+            const int old = p.get(preset);
+            p.set(preset, old);
+            QCOMPARE(preset.undoStack()->count(), 0);
+            p.set(preset, 99);
+            QCOMPARE(int(preset.byteAtLocation(p.byteIndex)), 99);
+            QVERIFY(preset.isDocumentEdited());
+            preset.undoStack()->undo();
+            QCOMPARE(p.get(preset), old);
+            QVERIFY(!preset.isDocumentEdited());
+            preset.undoStack()->redo();
+            QCOMPARE(p.get(preset), 99);
+        }
+    }
+
+    void patchMessageCarriesChannelAndDynamics_data() {
+        QTest::addColumn<bool>("amplifier");
+        QTest::addColumn<bool>("filter");
+        QTest::addColumn<int>("dynamicsByte");
+        QTest::newRow("both") << true << true << 0x60;
+        QTest::newRow("amplifier") << true << false << 0x20;
+        QTest::newRow("filter") << false << true << 0x40;
+        QTest::newRow("neither") << false << false << 0x00;
+    }
+
+    void patchMessageCarriesChannelAndDynamics() {
+        QFETCH(bool, amplifier);
+        QFETCH(bool, filter);
+        QFETCH(int, dynamicsByte);
+        QZPSettings::standard()->setValue(QZPSettings::DynamicsAmplifierKey, amplifier);
+        QZPSettings::standard()->setValue(QZPSettings::DynamicsFilterKey, filter);
+        QZPPreset preset(message(QZPPreset::defaultPatchData(), 3, 0x2A));
+        const QByteArray sent = preset.junoSysexDataWithMidiChannel(5);
+        QCOMPARE(sent, QByteArray("\xF0\x41\x30\x05", 4) + char(dynamicsByte) + QZPPreset::defaultPatchData() + char(0xF7));
+    }
+
+    void applyingAPatchMessage() {
+        const QByteArray first = withByte(3, 0x44);
+        QZPPreset preset(message(first, 2, 9));
+        NotificationLog log(&preset);
+
+        // The same 18 bytes change nothing, not even the channel and program.
+        preset.setJunoSysexData(message(first, 7, 100));
+        QCOMPARE(preset.programByte(), quint8(9));
+        QCOMPARE(preset.associatedMIDIChannel(), quint8(2));
+        QVERIFY(log.types.isEmpty());
+        QCOMPARE(preset.undoStack()->count(), 0);
+
+        const QByteArray other = withByte(0, 0x33);
+        preset.setJunoSysexData(message(other, 7, 100));
+        QCOMPARE(preset.sysexData(), other);
+        QCOMPARE(preset.programByte(), quint8(100));
+        QCOMPARE(preset.associatedMIDIChannel(), quint8(7));
+        QCOMPARE(log.types, (QList<int>{-1, QZPDocument::ChangeDone}));
+
+        // The inverse was built as the message would be sent: channel 0 and the dynamics byte.
+        preset.undoStack()->undo();
+        QCOMPARE(preset.sysexData(), first);
+        QCOMPARE(preset.associatedMIDIChannel(), quint8(0));
+        QCOMPARE(preset.programByte(), quint8(0x60));
+        preset.undoStack()->redo();
+        QCOMPARE(preset.sysexData(), other);
+
+        // Without undo and notification: silent and not undoable.
+        log.types.clear();
+        preset.setJunoSysexData(message(withByte(1, 1)), false, false);
+        QVERIFY(log.types.isEmpty());
+        QCOMPARE(preset.undoStack()->index(), 1);
+    }
+
+    void programNames_data() {
+        QTest::addColumn<int>("byte");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("number");
+        QTest::newRow("0") << 0 << "A11" << 11;
+        QTest::newRow("9") << 9 << "A22" << 22;
+        QTest::newRow("0x2A") << 0x2A << "A63" << 63;
+        QTest::newRow("63") << 63 << "A88" << 88;
+        QTest::newRow("64") << 64 << "B11" << 11;
+        QTest::newRow("127") << 127 << "B88" << 88;
+    }
+
+    void programNames() {
+        QFETCH(int, byte);
+        QFETCH(QString, name);
+        QFETCH(int, number);
+        QCOMPARE(QZPPreset::programNameForByte(quint8(byte)), name);
+        QCOMPARE(QZPPreset::programNumberForByte(quint8(byte)), number);
+        QCOMPARE(QZPPreset::programNameForData(message(QZPPreset::defaultPatchData(), 0, quint8(byte))), name);
+    }
+
+    void changeNotificationsAndGrouping() {
+        QZPPreset preset;
+        NotificationLog log(&preset);
+        preset.setVCF_Cutoff(10);
+        preset.undoStack()->undo();
+        preset.undoStack()->redo();
+        QCOMPARE(log.types, (QList<int>{QZPDocument::ChangeDone, QZPDocument::ChangeUndone, QZPDocument::ChangeRedone}));
+
+        // One gesture, one step; an empty gesture leaves none.
+        preset.beginUndoGrouping();
+        preset.setVCF_Cutoff(20);
+        preset.setVCF_Cutoff(30);
+        preset.setChorusMode(2);
+        preset.endUndoGrouping();
+        preset.beginUndoGrouping();
+        preset.endUndoGrouping();
+        QCOMPARE(preset.undoStack()->count(), 2);
+        log.types.clear();
+        preset.undoStack()->undo();
+        QCOMPARE(log.types, QList<int>{QZPDocument::ChangeUndone});
+        QCOMPARE(preset.VCF_Cutoff(), quint8(10));
+        QCOMPARE(preset.chorusMode(), 0);
+        preset.undoStack()->redo();
+        QCOMPARE(preset.VCF_Cutoff(), quint8(30));
+        QCOMPARE(preset.chorusMode(), 2);
+    }
+};
+
+QZP_TEST_MAIN(TestPreset)
+#include "tst_preset.moc"
