@@ -21,20 +21,17 @@ QZPSettings* QZPSettings::standard() {
 
 QVariantMap QZPSettings::registeredDefaults() {
     return {
-        {AppearanceIndexKey, 1},
-        {SliderTrackOpacityKey, 0.5},
-        {HardwareControlKey, true},
-        {ClaviatureEnabledKey, true},
-        {ValueChangeDisplayModeKey, 0},
-        {DynamicsAmplifierKey, true},
-        {DynamicsFilterKey, true},
-        {SendsPresetsOnSelectionChangeKey, false},
-        {DraftOnRecordKey, true},
-        {FinerTrackingKey, true},
+        {AppearanceIndexKey, 1},        {SliderTrackOpacityKey, 0.5},
+        {HardwareControlKey, true},     {ClaviatureEnabledKey, true},
+        {ValueChangeDisplayModeKey, 0}, {DynamicsAmplifierKey, true},
+        {DynamicsFilterKey, true},      {SendsPresetsOnSelectionChangeKey, false},
+        {DraftOnRecordKey, true},       {FinerTrackingKey, true},
     };
 }
 
-QString QZPSettings::filePath() const { return m_store->fileName(); }
+QString QZPSettings::filePath() const {
+    return m_store->fileName();
+}
 
 void QZPSettings::registerDefaults(const QVariantMap& defaults) {
     QMutexLocker lock(&m_lock);

@@ -27,7 +27,8 @@ public:
     // Other keys the program keeps (absent means none / not yet).
     static constexpr const char* MidiDeviceInKey = "com.quorlane.tonebench.midi.deviceid.in";
     static constexpr const char* MidiDeviceOutKey = "com.quorlane.tonebench.midi.deviceid.out";
-    static constexpr const char* PreferencesPaneKey = "com.quorlane.tonebench.preferences.toolbar.selectedIdentifier";
+    static constexpr const char* PreferencesPaneKey =
+        "com.quorlane.tonebench.preferences.toolbar.selectedIdentifier";
     static constexpr const char* OnboardingShownKey = "QZPOnboardingShownKey";
     static constexpr const char* MoveAlertSuppressKey = "moveToApplicationsFolderAlertSuppress";
     static constexpr const char* QuitAlwaysKeepsWindowsKey = "NSQuitAlwaysKeepsWindows";

@@ -59,7 +59,9 @@ QZPCommandLine::QZPCommandLine(QTextStream& out, QTextStream& err) : m_out(out),
     QZPErrorPresenter::setShared(this);
 }
 
-QZPCommandLine::~QZPCommandLine() { QZPErrorPresenter::setShared(nullptr); }
+QZPCommandLine::~QZPCommandLine() {
+    QZPErrorPresenter::setShared(nullptr);
+}
 
 bool QZPCommandLine::presentError(const QZPError& error) {
     ++m_presentedErrors;
@@ -96,7 +98,8 @@ int QZPCommandLine::run(const QStringList& arguments) {
         return usageError(QStringLiteral("no command given"));
     const QString command = arguments.first();
     const QStringList rest = arguments.mid(1);
-    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
+        command == QLatin1String("help")) {
         m_out << Usage;
         return Success;
     }
@@ -122,14 +125,15 @@ int QZPCommandLine::run(const QStringList& arguments) {
 QZPPreset* QZPCommandLine::openPreset(const QString& path) {
     const QString type = QZPPreset::typeForFileName(path);
     if (type.isEmpty()) {
-        reportFileError(path, QStringLiteral("Unable to read contents of file"),
-                        QStringLiteral("unknown file type; preset files end in .%1 or .%2")
-                            .arg(QLatin1String(QZPPreset::SysexExtension), QLatin1String(QZPPreset::PresetExtension)));
+        reportFileError(
+            path, QStringLiteral("Unable to read contents of file"),
+            QStringLiteral("unknown file type; preset files end in .%1 or .%2")
+                .arg(QLatin1String(QZPPreset::SysexExtension), QLatin1String(QZPPreset::PresetExtension)));
         return nullptr;
     }
     QZPError error;
-    QZPPreset* preset = QZPPreset::presetWithContentsOfURL(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()),
-                                                           type, &error);
+    QZPPreset* preset = QZPPreset::presetWithContentsOfURL(
+        QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), type, &error);
     if (!preset)
         reportFileError(path, error.localizedDescription(), error.localizedFailureReason());
     return preset;
@@ -161,11 +165,14 @@ int QZPCommandLine::info(const QStringList& arguments) {
         if (json) {
             QStringList parameters;
             for (const QZPParameter& parameter : QZPParameter::all())
-                parameters << QStringLiteral("\"%1\": %2").arg(QLatin1String(parameter.name)).arg(parameter.get(*preset));
+                parameters << QStringLiteral("\"%1\": %2")
+                                  .arg(QLatin1String(parameter.name))
+                                  .arg(parameter.get(*preset));
             m_out << "{\"file\": " << jsonString(file) << ", \"name\": " << jsonString(preset->displayName())
                   << ", \"type\": " << jsonString(preset->fileType())
-                  << ", \"programName\": " << jsonString(preset->programName()) << ", \"sysexData\": \"" << hex
-                  << "\", \"parameters\": {" << parameters.join(QStringLiteral(", ")) << "}}" << Qt::endl;
+                  << ", \"programName\": " << jsonString(preset->programName()) << ", \"sysexData\": \""
+                  << hex << "\", \"parameters\": {" << parameters.join(QStringLiteral(", ")) << "}}"
+                  << Qt::endl;
             continue;
         }
         if (!first)
@@ -216,7 +223,8 @@ int QZPCommandLine::convert(const QStringList& arguments) {
         type = QZPPreset::typeForFileName(files.at(1));
         if (type.isEmpty())
             return usageError(
-                QStringLiteral("cannot tell the type of “%1” from its extension: use --type syx|tbpreset").arg(files.at(1)));
+                QStringLiteral("cannot tell the type of “%1” from its extension: use --type syx|tbpreset")
+                    .arg(files.at(1)));
     }
 
     std::unique_ptr<QZPPreset> preset(openPreset(files.at(0)));
@@ -224,7 +232,8 @@ int QZPCommandLine::convert(const QStringList& arguments) {
         return FileFailure;
     QZPError error;
     const QString out = QFileInfo(files.at(1)).absoluteFilePath();
-    const auto mode = force ? QZPFileSystem::WriteMode::ReplaceExisting : QZPFileSystem::WriteMode::KeepExisting;
+    const auto mode =
+        force ? QZPFileSystem::WriteMode::ReplaceExisting : QZPFileSystem::WriteMode::KeepExisting;
     if (!preset->saveToURL(QUrl::fromLocalFile(out), type, QZPDocument::SaveToOperation, &error, mode)) {
         QString reason = error.localizedFailureReason();
         if (error.code() == QZPError::FileWriteFileExists && !force)

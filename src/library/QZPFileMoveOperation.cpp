@@ -12,7 +12,8 @@ constexpr int LastUniqueNumber = 999;
 
 QZPFileMoveOperation::QZPFileMoveOperation() : m_fileSystem(QZPFileSystem::standard()) {}
 
-std::shared_ptr<QZPFileMoveOperation> QZPFileMoveOperation::operationWithOperation(const QZPFileMoveOperation& other) {
+std::shared_ptr<QZPFileMoveOperation>
+QZPFileMoveOperation::operationWithOperation(const QZPFileMoveOperation& other) {
     auto copy = std::make_shared<QZPFileMoveOperation>();
     copy->m_createMissingDirectories = other.m_createMissingDirectories;
     copy->m_createUniqueNames = other.m_createUniqueNames;
@@ -36,7 +37,8 @@ void QZPFileMoveOperation::performMove() {
     QZP_PRECONDITION(!m_destinationURL.isEmpty(), "_destinationURL");
     m_needsSandboxAccess = false;
     QZPError error;
-    m_moveSucceeded = m_fileSystem->moveItem(m_sourceURL.toLocalFile(), m_destinationURL.toLocalFile(), &error);
+    m_moveSucceeded =
+        m_fileSystem->moveItem(m_sourceURL.toLocalFile(), m_destinationURL.toLocalFile(), &error);
     if (m_moveSucceeded) {
         m_finalURL = m_destinationURL;
         return;

@@ -17,7 +17,8 @@ public:
     QZPFileMoveOperation();
 
     // A fresh operation with the same settings, locations and completion; results at their defaults.
-    static std::shared_ptr<QZPFileMoveOperation> operationWithOperation(const QZPFileMoveOperation& operation);
+    static std::shared_ptr<QZPFileMoveOperation>
+    operationWithOperation(const QZPFileMoveOperation& operation);
 
     bool createMissingDirectories() const { return m_createMissingDirectories; }
     void setCreateMissingDirectories(bool on) { m_createMissingDirectories = on; }

@@ -9,7 +9,9 @@
 #include <QFuture>
 #include <QtConcurrent>
 
-QZPFileMoveQueue::QZPFileMoveQueue() { m_queue.setObjectName(QStringLiteral("QZPFileMoveQueue")); }
+QZPFileMoveQueue::QZPFileMoveQueue() {
+    m_queue.setObjectName(QStringLiteral("QZPFileMoveQueue"));
+}
 
 QZPFileMoveQueue* QZPFileMoveQueue::sharedInstance() {
     static QZPFileMoveQueue instance;
@@ -55,10 +57,11 @@ void QZPFileMoveQueue::performMoveOperations(const Operations& operations) {
         const QString chosen =
             m_accessRequester
                 ? m_accessRequester->requestFolderAccess(
-                      commonStartFolder(folders), QCoreApplication::translate("QZPFileMoveQueue", "Allow Access"),
+                      commonStartFolder(folders),
                       QCoreApplication::translate("QZPFileMoveQueue", "Allow Access"),
-                      QCoreApplication::translate("QZPFileMoveQueue",
-                                                  "Select “Allow” to grant access to the selected directory."))
+                      QCoreApplication::translate("QZPFileMoveQueue", "Allow Access"),
+                      QCoreApplication::translate(
+                          "QZPFileMoveQueue", "Select “Allow” to grant access to the selected directory."))
                 : QString();
         if (!chosen.isEmpty()) {
             // Access is what the system's permissions allow: the copies run again once the user has
@@ -79,6 +82,7 @@ void QZPFileMoveQueue::performMoveOperations(const Operations& operations) {
         QZPErrorPresenter::shared()->presentError(failed.first()->moveError());
     else if (failed.size() > 1)
         QZPErrorPresenter::shared()->presentCriticalAlert(
-            QCoreApplication::translate("QZPFileMoveQueue", "Some move operations failed due to unresolved errors."),
+            QCoreApplication::translate("QZPFileMoveQueue",
+                                        "Some move operations failed due to unresolved errors."),
             {QCoreApplication::translate("QZPFileMoveQueue", "OK")});
 }

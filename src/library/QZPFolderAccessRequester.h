@@ -8,6 +8,6 @@ class QZPFolderAccessRequester {
 public:
     virtual ~QZPFolderAccessRequester() = default;
     // The folder the user chose, or an empty string when the request was cancelled.
-    virtual QString requestFolderAccess(const QString& startFolder, const QString& title, const QString& prompt,
-                                        const QString& message) = 0;
+    virtual QString requestFolderAccess(const QString& startFolder, const QString& title,
+                                        const QString& prompt, const QString& message) = 0;
 };

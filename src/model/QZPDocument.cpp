@@ -41,7 +41,9 @@ std::atomic<int> untitledCounter{0};
 
 QZPDocument::QZPDocument(QObject* parent) : QObject(parent) {}
 
-QZPDocument::~QZPDocument() { delete m_openGroup; }
+QZPDocument::~QZPDocument() {
+    delete m_openGroup;
+}
 
 QUrl QZPDocument::fileURL() const {
     QMutexLocker lock(&m_fileLock);
@@ -82,7 +84,9 @@ void QZPDocument::setDisplayName(const QString& name) {
     emit displayNameChanged();
 }
 
-QString QZPDocument::defaultDraftName() const { return QCoreApplication::translate("QZPDocument", "Untitled"); }
+QString QZPDocument::defaultDraftName() const {
+    return QCoreApplication::translate("QZPDocument", "Untitled");
+}
 
 QUndoStack* QZPDocument::undoStack() {
     if (!m_undoStack) {
@@ -113,7 +117,9 @@ void QZPDocument::registerUndo(std::function<void()> inverse) {
     updateChangeCount(ChangeDone);
 }
 
-void QZPDocument::beginUndoGrouping() { ++m_groupDepth; }
+void QZPDocument::beginUndoGrouping() {
+    ++m_groupDepth;
+}
 
 void QZPDocument::endUndoGrouping() {
     if (m_groupDepth == 0 || --m_groupDepth > 0)
@@ -172,8 +178,8 @@ bool QZPDocument::writeToURL(const QUrl& url, const QString& type, QZPFileSystem
     return QZPFileSystem::writeFile(url.toLocalFile(), data, mode, error);
 }
 
-bool QZPDocument::saveToURL(const QUrl& url, const QString& type, SaveOperationType operation, QZPError* error,
-                            QZPFileSystem::WriteMode mode) {
+bool QZPDocument::saveToURL(const QUrl& url, const QString& type, SaveOperationType operation,
+                            QZPError* error, QZPFileSystem::WriteMode mode) {
     if (!writeToURL(url, type, mode, error))
         return false;
     if (operation == SaveToOperation)
@@ -187,10 +193,10 @@ bool QZPDocument::saveToURL(const QUrl& url, const QString& type, SaveOperationT
 
 bool QZPDocument::save(QZPError* error) {
     if (fileURL().isEmpty()) {
-        qzpSetError(error, QZPError::make(QZPError::FileDomain, QZPError::FileWriteUnknown,
-                                          QCoreApplication::translate("QZPDocument",
-                                                                      "“%1” has no file to be saved in.")
-                                              .arg(displayName())));
+        qzpSetError(error, QZPError::make(
+                               QZPError::FileDomain, QZPError::FileWriteUnknown,
+                               QCoreApplication::translate("QZPDocument", "“%1” has no file to be saved in.")
+                                   .arg(displayName())));
         return false;
     }
     return saveToURL(fileURL(), fileType(), SaveOperation, error);

@@ -12,7 +12,7 @@
 #include <vector>
 
 class QUndoStack;
-class QZPWindowController;
+#include "QZPWindowController.h"
 class QZPDocumentUndoCommand;
 
 // A document stored as one file: location and type, display name, undo, change counting, reading and
@@ -24,7 +24,13 @@ class QZPDocument : public QObject {
     Q_PROPERTY(bool documentEdited READ isDocumentEdited NOTIFY documentEditedChanged)
 
 public:
-    enum ChangeType { ChangeDone = 0, ChangeUndone = 1, ChangeCleared = 2, ChangeAutosaved = 4, ChangeRedone = 5 };
+    enum ChangeType {
+        ChangeDone = 0,
+        ChangeUndone = 1,
+        ChangeCleared = 2,
+        ChangeAutosaved = 4,
+        ChangeRedone = 5
+    };
     Q_ENUM(ChangeType)
     enum SaveOperationType { SaveOperation, SaveAsOperation, SaveToOperation };
     // Commands whose menu items a document enables or disables.
@@ -63,7 +69,8 @@ public:
     virtual bool readFromData(const QByteArray& data, const QString& type, QZPError* error) = 0;
     virtual QByteArray dataOfType(const QString& type, QZPError* error) = 0;
     virtual bool readFromURL(const QUrl& url, const QString& type, QZPError* error);
-    virtual bool writeToURL(const QUrl& url, const QString& type, QZPFileSystem::WriteMode mode, QZPError* error);
+    virtual bool writeToURL(const QUrl& url, const QString& type, QZPFileSystem::WriteMode mode,
+                            QZPError* error);
 
     // Saving. Save and save-as take the new location and type and count the save; save-to writes a
     // copy and leaves the document as it is. With WriteMode::KeepExisting an existing file is never

@@ -19,7 +19,9 @@ QZPDocumentControllerBase::~QZPDocumentControllerBase() {
         sharedInstance = nullptr;
 }
 
-QZPDocumentControllerBase* QZPDocumentControllerBase::sharedDocumentController() { return sharedInstance; }
+QZPDocumentControllerBase* QZPDocumentControllerBase::sharedDocumentController() {
+    return sharedInstance;
+}
 
 QList<QZPDocument*> QZPDocumentControllerBase::documents() const {
     QList<QZPDocument*> result;

@@ -6,7 +6,7 @@
 #include <QUrl>
 
 class QZPDocument;
-class QZPWindowController;
+#include "QZPWindowController.h"
 
 // Keeps the open documents and knows the main window. The first instance created is the shared one;
 // the application makes it at launch, before anything asks for it.

@@ -56,7 +56,9 @@ QString QZPError::localizedDescription() const {
         .arg(m_code);
 }
 
-QString QZPError::localizedFailureReason() const { return m_userInfo.value(FailureReasonKey).toString(); }
+QString QZPError::localizedFailureReason() const {
+    return m_userInfo.value(FailureReasonKey).toString();
+}
 
 QString QZPError::localizedRecoverySuggestion() const {
     return m_userInfo.value(RecoverySuggestionKey).toString();

@@ -31,4 +31,6 @@ QZPErrorPresenter* QZPErrorPresenter::shared() {
     return presenter ? presenter : &loggingPresenter;
 }
 
-void QZPErrorPresenter::setShared(QZPErrorPresenter* presenter) { installed.store(presenter); }
+void QZPErrorPresenter::setShared(QZPErrorPresenter* presenter) {
+    installed.store(presenter);
+}

@@ -16,11 +16,17 @@
 
 namespace {
 
-QString tr(const char* text) { return QCoreApplication::translate("QZPFileSystem", text); }
+QString tr(const char* text) {
+    return QCoreApplication::translate("QZPFileSystem", text);
+}
 
-QString displayName(const QString& path) { return QFileInfo(path).fileName(); }
+QString displayName(const QString& path) {
+    return QFileInfo(path).fileName();
+}
 
-QString folderName(const QString& path) { return QFileInfo(QFileInfo(path).absolutePath()).fileName(); }
+QString folderName(const QString& path) {
+    return QFileInfo(QFileInfo(path).absolutePath()).fileName();
+}
 
 // Fills the file name, and the folder name where the text has a place for it.
 QString fillNames(const QString& text, const QString& file, const QString& folder) {
@@ -109,7 +115,8 @@ bool copyFileExclusive(const QByteArray& source, const QByteArray& destination, 
         ::close(in);
         return false;
     }
-    const int out = ::open(destination.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+    const int out =
+        ::open(destination.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
     if (out < 0) {
         *err = errno;
         ::close(in);
@@ -228,8 +235,8 @@ bool QZPFileSystem::clearFileFlags(const QString& path, QZPError* error) {
     if (fd >= 0)
         ::close(fd);
     if (!ok)
-        qzpSetError(error, QZPError::fromErrno(err, path,
-                                               tr("The file “%1” couldn’t be unlocked.").arg(displayName(path))));
+        qzpSetError(error, QZPError::fromErrno(
+                               err, path, tr("The file “%1” couldn’t be unlocked.").arg(displayName(path))));
     return ok;
 }
 
@@ -280,8 +287,8 @@ std::optional<QByteArray> QZPFileSystem::readFile(const QString& path, QZPError*
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         const int err = errno ? errno : EIO;
-        QZPError e = QZPError::fromErrno(
-            err, path, tr("The file “%1” couldn’t be opened.").arg(displayName(path)));
+        QZPError e =
+            QZPError::fromErrno(err, path, tr("The file “%1” couldn’t be opened.").arg(displayName(path)));
         qzpSetError(error, e);
         return std::nullopt;
     }

@@ -5,6 +5,7 @@ QZPNotificationCenter* QZPNotificationCenter::defaultCenter() {
     return &center;
 }
 
-void QZPNotificationCenter::postNotification(const QString& name, QObject* object, const QVariantMap& userInfo) {
+void QZPNotificationCenter::postNotification(const QString& name, QObject* object,
+                                             const QVariantMap& userInfo) {
     emit notificationPosted(name, object, userInfo);
 }

@@ -13,7 +13,9 @@ template <int Index> QZPParameter slider(const char* name) {
             QZPParameter::Kind::Slider,
             {},
             [](const QZPPreset& p) { return int(p.byteAtLocation(Index)); },
-            [](QZPPreset& p, int v) { p.setByte(quint8(v), Index); }};
+            [](QZPPreset& p, int v) {
+                p.setByte(quint8(v), Index);
+            }};
 }
 
 } // namespace
@@ -52,24 +54,87 @@ const QList<QZPParameter>& QZPParameter::all() {
         slider<13>("ENV_Sustain"),
         slider<14>("ENV_Release"),
         slider<15>("DCO_SubLevel"),
-        {"DCO_Range", -1, 16, K::Switch, {16, 8, 4}, [](const QZPPreset& p) { return p.DCO_Range(); },
-         [](QZPPreset& p, int v) { p.setDCO_Range(v); }},
-        {"DCO_Pulse_ON", -1, 16, K::Switch, {0, 1}, [](const QZPPreset& p) { return int(p.DCO_Pulse_ON()); },
-         [](QZPPreset& p, int v) { p.setDCO_Pulse_ON(v); }},
-        {"DCO_Saw_ON", -1, 16, K::Switch, {0, 1}, [](const QZPPreset& p) { return int(p.DCO_Saw_ON()); },
-         [](QZPPreset& p, int v) { p.setDCO_Saw_ON(v); }},
-        {"chorusMode", -1, 16, K::Switch, {0, 1, 2}, [](const QZPPreset& p) { return p.chorusMode(); },
-         [](QZPPreset& p, int v) { p.setChorusMode(v); }},
-        {"DCO_PWM_Mode", 171, 17, K::Switch, {0, 1}, [](const QZPPreset& p) { return p.DCO_PWM_Mode(); },
-         [](QZPPreset& p, int v) { p.setDCO_PWM_Mode(v); }},
-        {"VCF_ENV_Mode", 173, 17, K::Switch, {0, 1}, [](const QZPPreset& p) { return p.VCF_ENV_Mode(); },
-         [](QZPPreset& p, int v) { p.setVCF_ENV_Mode(v); }},
-        {"VCA_Mode", 174, 17, K::Switch, {0, 1}, [](const QZPPreset& p) { return p.VCA_Mode(); },
-         [](QZPPreset& p, int v) { p.setVCA_Mode(v); }},
-        {"HPF_Mode", 172, 17, K::Switch, {0, 1, 2, 3}, [](const QZPPreset& p) { return p.HPF_Mode(); },
-         [](QZPPreset& p, int v) { p.setHPF_Mode(v); }},
-        {"MKS_Noise_ON", -1, 17, K::Switch, {0, 1}, [](const QZPPreset& p) { return int(p.MKS_Noise_ON()); },
-         [](QZPPreset& p, int v) { p.setMKS_Noise_ON(v); }},
+        {"DCO_Range",
+         -1,
+         16,
+         K::Switch,
+         {16, 8, 4},
+         [](const QZPPreset& p) { return p.DCO_Range(); },
+         [](QZPPreset& p, int v) {
+             p.setDCO_Range(v);
+         }},
+        {"DCO_Pulse_ON",
+         -1,
+         16,
+         K::Switch,
+         {0, 1},
+         [](const QZPPreset& p) { return int(p.DCO_Pulse_ON()); },
+         [](QZPPreset& p, int v) {
+             p.setDCO_Pulse_ON(v);
+         }},
+        {"DCO_Saw_ON",
+         -1,
+         16,
+         K::Switch,
+         {0, 1},
+         [](const QZPPreset& p) { return int(p.DCO_Saw_ON()); },
+         [](QZPPreset& p, int v) {
+             p.setDCO_Saw_ON(v);
+         }},
+        {"chorusMode",
+         -1,
+         16,
+         K::Switch,
+         {0, 1, 2},
+         [](const QZPPreset& p) { return p.chorusMode(); },
+         [](QZPPreset& p, int v) {
+             p.setChorusMode(v);
+         }},
+        {"DCO_PWM_Mode",
+         171,
+         17,
+         K::Switch,
+         {0, 1},
+         [](const QZPPreset& p) { return p.DCO_PWM_Mode(); },
+         [](QZPPreset& p, int v) {
+             p.setDCO_PWM_Mode(v);
+         }},
+        {"VCF_ENV_Mode",
+         173,
+         17,
+         K::Switch,
+         {0, 1},
+         [](const QZPPreset& p) { return p.VCF_ENV_Mode(); },
+         [](QZPPreset& p, int v) {
+             p.setVCF_ENV_Mode(v);
+         }},
+        {"VCA_Mode",
+         174,
+         17,
+         K::Switch,
+         {0, 1},
+         [](const QZPPreset& p) { return p.VCA_Mode(); },
+         [](QZPPreset& p, int v) {
+             p.setVCA_Mode(v);
+         }},
+        {"HPF_Mode",
+         172,
+         17,
+         K::Switch,
+         {0, 1, 2, 3},
+         [](const QZPPreset& p) { return p.HPF_Mode(); },
+         [](QZPPreset& p, int v) {
+             p.setHPF_Mode(v);
+         }},
+        {"MKS_Noise_ON",
+         -1,
+         17,
+         K::Switch,
+         {0, 1},
+         [](const QZPPreset& p) { return int(p.MKS_Noise_ON()); },
+         [](QZPPreset& p, int v) {
+             p.setMKS_Noise_ON(v);
+         }},
     };
     return table;
 }

@@ -33,7 +33,8 @@ quint8 withInvertedMode(quint8 byte, quint8 bit, int mode) {
 } // namespace
 
 QByteArray QZPPreset::defaultPatchData() {
-    // Sliders all 0 but VCF cutoff and VCA level (127); range 8, pulse on, chorus mode 0; VCF envelope mode 1.
+    // Sliders all 0 but VCF cutoff and VCA level (127); range 8, pulse on, chorus mode 0; VCF envelope
+    // mode 1.
     static const QByteArray data = QByteArray::fromHex("00000000007F000000007F00000000002A1D");
     return data;
 }
@@ -131,28 +132,36 @@ int QZPPreset::DCO_Range() const {
 }
 
 void QZPPreset::setDCO_Range(int range) {
-    QZP_PRECONDITION(range == 16 || range == 8 || range == 4, "DCO_Range == 16 || DCO_Range == 8 || DCO_Range == 4");
-    changeSwitch(DCO_Range(), range, SwitchByte1,
-                 [](quint8 byte, int value) { return quint8((byte & 0x78) | (16 / value)); },
-                 &QZPPreset::setDCO_Range);
+    QZP_PRECONDITION(range == 16 || range == 8 || range == 4,
+                     "DCO_Range == 16 || DCO_Range == 8 || DCO_Range == 4");
+    changeSwitch(
+        DCO_Range(), range, SwitchByte1,
+        [](quint8 byte, int value) { return quint8((byte & 0x78) | (16 / value)); },
+        &QZPPreset::setDCO_Range);
 }
 
-bool QZPPreset::DCO_Pulse_ON() const { return byteAtLocation(SwitchByte1) & 0x08; }
+bool QZPPreset::DCO_Pulse_ON() const {
+    return byteAtLocation(SwitchByte1) & 0x08;
+}
 
 void QZPPreset::setDCO_Pulse_ON(int on) {
     QZP_PRECONDITION(on == 0 || on == 1, "!DCO_Pulse_ON || DCO_Pulse_ON == YES");
-    changeSwitch(DCO_Pulse_ON(), on, SwitchByte1,
-                 [](quint8 byte, int value) { return quint8((byte & 0x77) | (value ? 0x08 : 0)); },
-                 &QZPPreset::setDCO_Pulse_ON);
+    changeSwitch(
+        DCO_Pulse_ON(), on, SwitchByte1,
+        [](quint8 byte, int value) { return quint8((byte & 0x77) | (value ? 0x08 : 0)); },
+        &QZPPreset::setDCO_Pulse_ON);
 }
 
-bool QZPPreset::DCO_Saw_ON() const { return byteAtLocation(SwitchByte1) & 0x10; }
+bool QZPPreset::DCO_Saw_ON() const {
+    return byteAtLocation(SwitchByte1) & 0x10;
+}
 
 void QZPPreset::setDCO_Saw_ON(int on) {
     QZP_PRECONDITION(on == 0 || on == 1, "!DCO_Saw_ON || DCO_Saw_ON == YES");
-    changeSwitch(DCO_Saw_ON(), on, SwitchByte1,
-                 [](quint8 byte, int value) { return quint8((byte & 0x6F) | (value ? 0x10 : 0)); },
-                 &QZPPreset::setDCO_Saw_ON);
+    changeSwitch(
+        DCO_Saw_ON(), on, SwitchByte1,
+        [](quint8 byte, int value) { return quint8((byte & 0x6F) | (value ? 0x10 : 0)); },
+        &QZPPreset::setDCO_Saw_ON);
 }
 
 int QZPPreset::chorusMode() const {
@@ -164,58 +173,73 @@ int QZPPreset::chorusMode() const {
 
 void QZPPreset::setChorusMode(int mode) {
     QZP_PRECONDITION(uint(mode) <= 2, "chorusMode == 0 || chorusMode == 1 || chorusMode == 2");
-    changeSwitch(chorusMode(), mode, SwitchByte1,
-                 [](quint8 byte, int value) {
-                     static constexpr quint8 bits[] = {0x20, 0x40, 0x00};
-                     return quint8((byte & 0x1F) | bits[value]);
-                 },
-                 &QZPPreset::setChorusMode);
+    changeSwitch(
+        chorusMode(), mode, SwitchByte1,
+        [](quint8 byte, int value) {
+            static constexpr quint8 bits[] = {0x20, 0x40, 0x00};
+            return quint8((byte & 0x1F) | bits[value]);
+        },
+        &QZPPreset::setChorusMode);
 }
 
-int QZPPreset::DCO_PWM_Mode() const { return (byteAtLocation(SwitchByte2) & 0x01) ? 0 : 1; }
+int QZPPreset::DCO_PWM_Mode() const {
+    return (byteAtLocation(SwitchByte2) & 0x01) ? 0 : 1;
+}
 
 void QZPPreset::setDCO_PWM_Mode(int mode) {
     QZP_PRECONDITION(uint(mode) <= 1, "DCO_PWM_Mode == 0 || DCO_PWM_Mode == 1");
-    changeSwitch(DCO_PWM_Mode(), mode, SwitchByte2,
-                 [](quint8 byte, int value) { return withInvertedMode(byte, 0x01, value); },
-                 &QZPPreset::setDCO_PWM_Mode);
+    changeSwitch(
+        DCO_PWM_Mode(), mode, SwitchByte2,
+        [](quint8 byte, int value) { return withInvertedMode(byte, 0x01, value); },
+        &QZPPreset::setDCO_PWM_Mode);
 }
 
-int QZPPreset::VCF_ENV_Mode() const { return (byteAtLocation(SwitchByte2) & 0x02) ? 0 : 1; }
+int QZPPreset::VCF_ENV_Mode() const {
+    return (byteAtLocation(SwitchByte2) & 0x02) ? 0 : 1;
+}
 
 void QZPPreset::setVCF_ENV_Mode(int mode) {
     QZP_PRECONDITION(uint(mode) <= 1, "VCF_ENV_Mode == 0 || VCF_ENV_Mode == 1");
-    changeSwitch(VCF_ENV_Mode(), mode, SwitchByte2,
-                 [](quint8 byte, int value) { return withInvertedMode(byte, 0x02, value); },
-                 &QZPPreset::setVCF_ENV_Mode);
+    changeSwitch(
+        VCF_ENV_Mode(), mode, SwitchByte2,
+        [](quint8 byte, int value) { return withInvertedMode(byte, 0x02, value); },
+        &QZPPreset::setVCF_ENV_Mode);
 }
 
-int QZPPreset::VCA_Mode() const { return (byteAtLocation(SwitchByte2) & 0x04) ? 0 : 1; }
+int QZPPreset::VCA_Mode() const {
+    return (byteAtLocation(SwitchByte2) & 0x04) ? 0 : 1;
+}
 
 void QZPPreset::setVCA_Mode(int mode) {
     QZP_PRECONDITION(uint(mode) <= 1, "VCA_Mode == 0 || VCA_Mode == 1");
-    changeSwitch(VCA_Mode(), mode, SwitchByte2,
-                 [](quint8 byte, int value) { return withInvertedMode(byte, 0x04, value); },
-                 &QZPPreset::setVCA_Mode);
+    changeSwitch(
+        VCA_Mode(), mode, SwitchByte2,
+        [](quint8 byte, int value) { return withInvertedMode(byte, 0x04, value); }, &QZPPreset::setVCA_Mode);
 }
 
-int QZPPreset::HPF_Mode() const { return 3 - ((byteAtLocation(SwitchByte2) >> 3) & 0x03); }
+int QZPPreset::HPF_Mode() const {
+    return 3 - ((byteAtLocation(SwitchByte2) >> 3) & 0x03);
+}
 
 void QZPPreset::setHPF_Mode(int mode) {
     QZP_PRECONDITION(uint(mode) <= 3, "HPF_Mode == 0 || HPF_Mode == 1 || HPF_Mode == 2 || HPF_Mode == 3");
     // Bits 0–2 and the MKS noise bit 5 stay; bits 6 and 7 are cleared. Keeping bit 5 means a change of
     // the high-pass filter never switches the noise off behind the user's back.
-    changeSwitch(HPF_Mode(), mode, SwitchByte2,
-                 [](quint8 byte, int value) { return quint8((byte & 0x27) | ((3 - value) << 3)); },
-                 &QZPPreset::setHPF_Mode);
+    changeSwitch(
+        HPF_Mode(), mode, SwitchByte2,
+        [](quint8 byte, int value) { return quint8((byte & 0x27) | ((3 - value) << 3)); },
+        &QZPPreset::setHPF_Mode);
 }
 
-bool QZPPreset::MKS_Noise_ON() const { return byteAtLocation(SwitchByte2) & 0x20; }
+bool QZPPreset::MKS_Noise_ON() const {
+    return byteAtLocation(SwitchByte2) & 0x20;
+}
 
 void QZPPreset::setMKS_Noise_ON(int on) {
-    changeSwitch(MKS_Noise_ON(), on != 0, SwitchByte2,
-                 [](quint8 byte, int value) { return quint8((byte & 0x1F) | (value ? 0x20 : 0)); },
-                 &QZPPreset::setMKS_Noise_ON);
+    changeSwitch(
+        MKS_Noise_ON(), on != 0, SwitchByte2,
+        [](quint8 byte, int value) { return quint8((byte & 0x1F) | (value ? 0x20 : 0)); },
+        &QZPPreset::setMKS_Noise_ON);
 }
 
 // MARK: Patch message
@@ -228,7 +252,11 @@ QByteArray QZPPreset::patchMessage(quint8 channel) const {
         dynamics |= 0x40;
     QByteArray message;
     message.reserve(PatchMessageLength);
-    message.append(char(0xF0)).append(char(0x41)).append(char(0x30)).append(char(channel)).append(char(dynamics));
+    message.append(char(0xF0))
+        .append(char(0x41))
+        .append(char(0x30))
+        .append(char(channel))
+        .append(char(dynamics));
     message.append(sysexData());
     message.append(char(0xF7));
     return message;
@@ -252,14 +280,17 @@ void QZPPreset::setJunoSysexData(const QByteArray& junoSysexData, bool registerU
     if (postNotification)
         postPresetChanged({});
     if (registerUndo)
-        QZPDocument::registerUndo([this, inverse, postNotification] { setJunoSysexData(inverse, true, postNotification); });
+        QZPDocument::registerUndo(
+            [this, inverse, postNotification] { setJunoSysexData(inverse, true, postNotification); });
 }
 
 QString QZPPreset::programBankForByte(quint8 byte) {
     return byte < 64 ? QStringLiteral("A") : QStringLiteral("B");
 }
 
-int QZPPreset::programNumberForByte(quint8 byte) { return ((byte >> 3 & 7) + 1) * 10 + (byte & 7) + 1; }
+int QZPPreset::programNumberForByte(quint8 byte) {
+    return ((byte >> 3 & 7) + 1) * 10 + (byte & 7) + 1;
+}
 
 QString QZPPreset::programNameForByte(quint8 byte) {
     return programBankForByte(byte) + QString::number(programNumberForByte(byte));
@@ -275,7 +306,9 @@ void QZPPreset::syncInitialSysexData() {
     m_initialSysexData = QByteArray(m_sysexData.constData(), m_sysexData.size());
 }
 
-bool QZPPreset::dynamicsAffectVCF() const { return QZPSettings::standard()->boolValue(QZPSettings::DynamicsFilterKey); }
+bool QZPPreset::dynamicsAffectVCF() const {
+    return QZPSettings::standard()->boolValue(QZPSettings::DynamicsFilterKey);
+}
 
 bool QZPPreset::dynamicsAffectVCA() const {
     return QZPSettings::standard()->boolValue(QZPSettings::DynamicsAmplifierKey);
@@ -287,7 +320,8 @@ QString QZPPreset::description() const {
     QStringList groups;
     for (qsizetype i = 0; i < hex.size(); i += 8)
         groups << QString::fromLatin1(hex.mid(i, 8));
-    return QStringLiteral("%1 <%2> “%3”").arg(QZPDocument::description(), groups.join(QLatin1Char(' ')), displayName());
+    return QStringLiteral("%1 <%2> “%3”")
+        .arg(QZPDocument::description(), groups.join(QLatin1Char(' ')), displayName());
 }
 
 // MARK: Document
@@ -324,7 +358,9 @@ QString QZPPreset::displayName() const {
     return suffix.isEmpty() ? name : name.left(name.size() - suffix.size() - 1);
 }
 
-QString QZPPreset::defaultDraftName() const { return tr("Untitled Preset"); }
+QString QZPPreset::defaultDraftName() const {
+    return tr("Untitled Preset");
+}
 
 void QZPPreset::setName(const QString& name) {
     const QString path = filePath();
@@ -336,10 +372,9 @@ void QZPPreset::setName(const QString& name) {
     // A name is a file name in the preset's own folder: no folder separators, and no leading dot,
     // which would hide the file from the library.
     if (name.contains(QLatin1Char('/')) || name.contains(QChar(0)) || name.startsWith(QLatin1Char('.'))) {
-        QZPErrorPresenter::shared()->presentError(
-            QZPError::make(QZPError::FileDomain, QZPError::FileWriteUnknown,
-                           tr("The name “%1” can’t be used.").arg(name),
-                           tr("Try using a name that doesn’t start with a dot and contains no “/”.")));
+        QZPErrorPresenter::shared()->presentError(QZPError::make(
+            QZPError::FileDomain, QZPError::FileWriteUnknown, tr("The name “%1” can’t be used.").arg(name),
+            tr("Try using a name that doesn’t start with a dot and contains no “/”.")));
         return;
     }
     const QString extension = file.suffix();
@@ -386,7 +421,8 @@ bool QZPPreset::readFromData(const QByteArray& data, const QString& type, QZPErr
     } else if (payload.size() == PatchDataLength) {
         replaceSysexData(QByteArray(payload.constData(), payload.size()));
     } else {
-        qzpSetError(error, QZPError::make(QZPError::ToneBenchDomain, ReadErrorCode, tr("Unable to read contents of file"),
+        qzpSetError(error, QZPError::make(QZPError::ToneBenchDomain, ReadErrorCode,
+                                          tr("Unable to read contents of file"),
                                           tr("Incompatible data length found (%1)").arg(payload.size())));
         return false;
     }
@@ -427,8 +463,8 @@ bool QZPPreset::loadFileContents() {
 }
 
 void QZPPreset::postPresetChanged(const QVariantMap& userInfo) {
-    QZPNotificationCenter::defaultCenter()->postNotification(QString::fromLatin1(QZPNotificationCenter::PresetChanged),
-                                                             this, userInfo);
+    QZPNotificationCenter::defaultCenter()->postNotification(
+        QString::fromLatin1(QZPNotificationCenter::PresetChanged), this, userInfo);
 }
 
 void QZPPreset::updateChangeCount(ChangeType change) {

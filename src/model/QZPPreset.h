@@ -106,7 +106,8 @@ public:
     QByteArray junoSysexDataWithMidiChannel(quint8 channel);
     QByteArray junoSysexData() { return junoSysexDataWithMidiChannel(0); }
     // Takes the patch of a 24-byte Patch message, with its channel and program bytes.
-    void setJunoSysexData(const QByteArray& junoSysexData, bool registerUndo = true, bool postNotification = true);
+    void setJunoSysexData(const QByteArray& junoSysexData, bool registerUndo = true,
+                          bool postNotification = true);
 
     // Program identification from the program byte: bank "A"/"B", number 11–88, name "A11"–"B88".
     QString programBank() const { return programBankForByte(m_programByte); }

@@ -1,4 +1,167 @@
 #include "QZPTestMain.h"
-class Placeholder : public QObject { Q_OBJECT };
-QZP_TEST_MAIN(Placeholder)
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+namespace {
+
+struct Result {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Result cli(const QStringList& arguments, const QString& folder) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(QStringLiteral(TONEBENCH_CLI), arguments);
+    process.waitForFinished(30000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    Result run(const QStringList& arguments) const { return cli(arguments, m_dir.path()); }
+
+private slots:
+    void init() {
+        for (const QString& name : QDir(m_dir.path()).entryList(QDir::Files))
+            QFile::remove(path(name));
+        QFile::copy(QStringLiteral(TONEBENCH_EXAMPLES "/Brass.syx"), path("Brass.syx"));
+        QFile::setPermissions(path("Brass.syx"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QFile shortFile(path("Short.syx"));
+        shortFile.open(QIODevice::WriteOnly);
+        shortFile.write(contents(path("Brass.syx")).left(23));
+    }
+
+    void statusesAndMessages_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("expected"); // in standard output for 0, in standard error otherwise
+        QTest::newRow("no command") << QStringList{} << 2 << "no command";
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: tonebench-cli";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "tonebench-cli " TONEBENCH_VERSION;
+        QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << "unknown command";
+        QTest::newRow("info without file") << QStringList{"info", "--json"} << 2 << "at least one FILE";
+        QTest::newRow("missing file")
+            << QStringList{"info", "Nope.syx"} << 1 << "Nope.syx: The file “Nope.syx” couldn’t be opened.";
+        QTest::newRow("wrong length")
+            << QStringList{"info", "Short.syx"} << 1
+            << "Short.syx: Unable to read contents of file (Incompatible data length found (23))";
+        QTest::newRow("unknown type")
+            << QStringList{"info", "Brass.txt"} << 1 << "Brass.txt: Unable to read contents";
+        QTest::newRow("one good one bad")
+            << QStringList{"info", "Brass.syx", "Short.syx"} << 1 << "Short.syx";
+        QTest::newRow("convert needs two") << QStringList{"convert", "Brass.syx"} << 2 << "IN and OUT";
+        QTest::newRow("convert bad type")
+            << QStringList{"convert", "Brass.syx", "x", "--type", "wav"} << 2 << "unknown type";
+        QTest::newRow("convert untyped out")
+            << QStringList{"convert", "Brass.syx", "out.bin"} << 2 << "--type";
+        QTest::newRow("set unknown name") << QStringList{"set", "Brass.syx", "VCF_Cutoff=1", "Volume=3"} << 2
+                                          << "unknown parameter “Volume”";
+        QTest::newRow("set slider too high")
+            << QStringList{"set", "Brass.syx", "VCF_Cutoff=128"} << 2 << "0–127";
+        QTest::newRow("set bad range") << QStringList{"set", "Brass.syx", "DCO_Range=2"} << 2 << "16, 8, 4";
+        QTest::newRow("set not a number")
+            << QStringList{"set", "Brass.syx", "HPF_Mode=high"} << 2 << "HPF_Mode takes";
+        QTest::newRow("rename into folder")
+            << QStringList{"rename", "Brass.syx", "a/b"} << 2 << "without a folder";
+    }
+
+    void statusesAndMessages() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, expected);
+        const QByteArray before = contents(path("Brass.syx"));
+        const Result result = run(arguments);
+        QCOMPARE(result.status, status);
+        QVERIFY2((status == 0 ? result.out : result.err).contains(expected),
+                 qPrintable(result.out + result.err));
+        // A refused command writes nothing.
+        QCOMPARE(contents(path("Brass.syx")), before);
+    }
+
+    void infoJson() {
+        const Result result = run({"info", "--json", "Brass.syx", "Brass.syx"});
+        QCOMPARE(result.status, 0);
+        const QStringList lines = result.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        const QJsonObject object = QJsonDocument::fromJson(lines.first().toUtf8()).object();
+        QCOMPARE(object.value("file").toString(), QStringLiteral("Brass.syx"));
+        QCOMPARE(object.value("name").toString(), QStringLiteral("Brass"));
+        QCOMPARE(object.value("type").toString(), QStringLiteral("com.quorlane.tonebench.sysex"));
+        QCOMPARE(object.value("programName").toString(), QStringLiteral("B51"));
+        QCOMPARE(object.value("sysexData").toString(),
+                 QStringLiteral("300000000040105000405020405020001215"));
+        const QJsonObject parameters = object.value("parameters").toObject();
+        QCOMPARE(parameters.size(), 25);
+        QCOMPARE(parameters.value("DCO_Range").toInt(), 8);
+        QCOMPARE(parameters.value("HPF_Mode").toInt(), 1);
+        QVERIFY(lines.first().indexOf("\"LFO_Rate\"") < lines.first().indexOf("\"MKS_Noise_ON\""));
+
+        const Result text = run({"info", "Brass.syx"});
+        QVERIFY(text.out.contains("name: Brass\n"));
+        QVERIFY(text.out.contains("sysexData: 30 00 00 00 00 40 10 50 00 40 50 20 40 50 20 00 12 15\n"));
+    }
+
+    void convertBothWaysWithoutReplacing() {
+        QCOMPARE(run({"convert", "Brass.syx", "Brass.tbpreset"}).status, 0);
+        QVERIFY(contents(path("Brass.tbpreset")).startsWith("bplist00"));
+        QCOMPARE(run({"convert", "Brass.tbpreset", "Back.syx"}).status, 0);
+        QCOMPARE(contents(path("Back.syx")), contents(path("Brass.syx")));
+
+        const Result refused = run({"convert", "Brass.tbpreset", "Back.syx"});
+        QCOMPARE(refused.status, 1);
+        QVERIFY(refused.err.contains("--force"));
+        QCOMPARE(run({"convert", "Short.syx", "New.syx"}).status, 1);
+        QVERIFY(!QFile::exists(path("New.syx")));
+
+        QCOMPARE(run({"convert", "Brass.syx", "Short.syx", "--force"}).status, 0);
+        QCOMPARE(contents(path("Short.syx")), contents(path("Brass.syx")));
+        QCOMPARE(run({"convert", "Brass.syx", "plist.bin", "--type", "tbpreset"}).status, 0);
+        QVERIFY(contents(path("plist.bin")).startsWith("bplist00"));
+    }
+
+    void setChangesParametersInTheFilesOwnType() {
+        QCOMPARE(
+            run({"set", "Brass.syx", "VCF_Cutoff=100", "DCO_Range=16", "chorusMode=0", "MKS_Noise_ON=on"})
+                .status,
+            0);
+        const QByteArray bytes = contents(path("Brass.syx"));
+        QCOMPARE(bytes.size(), 24);
+        QCOMPARE(quint8(bytes.at(5 + 5)), quint8(100));
+        QCOMPARE(quint8(bytes.at(5 + 16)), quint8(0x31));
+        QCOMPARE(quint8(bytes.at(5 + 17)), quint8(0x35));
+    }
+
+    void renameContract() {
+        QFile::copy(path("Brass.syx"), path("Lead.syx"));
+        const Result clash = run({"rename", "Brass.syx", "Lead"});
+        QCOMPARE(clash.status, 1);
+        QVERIFY(clash.err.contains("Brass.syx"));
+        QVERIFY(clash.err.contains("already exists"));
+        QVERIFY(QFile::exists(path("Brass.syx")));
+
+        const Result renamed = run({"rename", "Brass.syx", "Pad.syx"});
+        QCOMPARE(renamed.status, 0);
+        QCOMPARE(renamed.out.trimmed(), path("Pad.syx"));
+        QVERIFY(!QFile::exists(path("Brass.syx")));
+        QVERIFY(QFile::exists(path("Pad.syx")));
+    }
+};
+
+QZP_TEST_MAIN(TestCli)
 #include "tst_cli.moc"

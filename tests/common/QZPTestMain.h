@@ -9,11 +9,11 @@
     int main(int argc, char* argv[]) {                                                                       \
         QTemporaryDir home;                                                                                  \
         qputenv("HOME", home.path().toUtf8());                                                               \
-        qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());                     \
-        qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());                         \
-        qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/cache")).toUtf8());                       \
+        qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());                      \
+        qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());                          \
+        qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/cache")).toUtf8());                        \
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                                  \
-            qputenv("QT_QPA_PLATFORM", "offscreen");                                                        \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                                                         \
         QCoreApplication app(argc, argv);                                                                    \
         TestObject test;                                                                                     \
         return QTest::qExec(&test, argc, argv);                                                              \

@@ -1,4 +1,249 @@
+#include "QZPCapturingPresenter.h"
+#include "QZPFileMoveOperation.h"
+#include "QZPFileMoveQueue.h"
+#include "QZPFileSystem.h"
+#include "QZPFolderAccessRequester.h"
+#include "QZPTestFiles.h"
 #include "QZPTestMain.h"
-class Placeholder : public QObject { Q_OBJECT };
-QZP_TEST_MAIN(Placeholder)
+
+#include <QDir>
+#include <QSet>
+#include <cerrno>
+
+namespace {
+
+// A file system staged for what the test machine cannot do by itself: names that differ only in letter
+// case clash, as on a file system that ignores case, and folders can refuse writing.
+class StagedFileSystem : public QZPFileSystem {
+public:
+    bool ignoresCase = false;
+    QSet<QString> deniedFolders;
+
+    bool moveItem(const QString& source, const QString& destination, QZPError* error) override {
+        const QFileInfo target(destination);
+        if (deniedFolders.contains(target.absolutePath())) {
+            qzpSetError(error, QZPError::fromErrno(EACCES, source, QStringLiteral("denied")));
+            return false;
+        }
+        if (ignoresCase) {
+            for (const QString& entry : QDir(target.absolutePath()).entryList(QDir::Files))
+                if (entry.compare(target.fileName(), Qt::CaseInsensitive) == 0) {
+                    qzpSetError(error, QZPError::fromErrno(EEXIST, source, QStringLiteral("exists")));
+                    return false;
+                }
+        }
+        return QZPFileSystem::moveItem(source, destination, error);
+    }
+};
+
+class Requester : public QZPFolderAccessRequester {
+public:
+    std::function<QString()> answer = [] {
+        return QString();
+    };
+    QStringList asked;
+    QString requestFolderAccess(const QString& start, const QString& title, const QString& prompt,
+                                const QString& message) override {
+        asked << start << title << prompt << message;
+        return answer();
+    }
+};
+
+} // namespace
+
+class TestFileMoveQueue : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    StagedFileSystem m_fs;
+    Requester m_requester;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    QString touch(const QString& name, const QByteArray& content = "x") {
+        QFile file(path(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(content);
+        return file.fileName();
+    }
+    std::shared_ptr<QZPFileMoveOperation> move(const QString& from, const QString& to, bool unique = true) {
+        auto operation = std::make_shared<QZPFileMoveOperation>();
+        operation->setSourceURL(QUrl::fromLocalFile(path(from)));
+        operation->setDestinationURL(QUrl::fromLocalFile(path(to)));
+        operation->setCreateUniqueNames(unique);
+        operation->setFileSystem(&m_fs);
+        return operation;
+    }
+    QStringList files(const QString& folder = {}) const {
+        return QDir(path(folder)).entryList(QDir::Files, QDir::Name);
+    }
+    void run(const QZPFileMoveQueue::Operations& operations) {
+        QZPFileMoveQueue::sharedInstance()->performMoveOperations(operations);
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_fs.ignoresCase = false;
+        m_fs.deniedFolders.clear();
+        m_requester.asked.clear();
+        m_requester.answer = [] {
+            return QString();
+        };
+        QZPFileMoveQueue::sharedInstance()->setAccessRequester(&m_requester);
+    }
+
+    void missingFolderIsCreated() {
+        QZPCapturingPresenter presenter;
+        touch("Bass.syx");
+        auto operation = move("Bass.syx", "new/deeper/Bass.syx");
+        run({operation});
+        QVERIFY(operation->moveSucceeded());
+        QCOMPARE(files("new/deeper"), QStringList{"Bass.syx"});
+        QVERIFY(presenter.errors.isEmpty());
+    }
+
+    void takenNameGivesWayToNumberedName() {
+        QZPCapturingPresenter presenter;
+        touch("Src.syx", "moved");
+        for (const char* name : {"X.syx", "X 2.syx", "X 3.syx"})
+            touch(name);
+        auto operation = move("Src.syx", "X.syx");
+        run({operation});
+        QVERIFY(operation->moveSucceeded());
+        QCOMPARE(operation->finalURL().toLocalFile(), path("X 4.syx"));
+        QCOMPARE(operation->destinationURL().toLocalFile(), path("X.syx"));
+        QCOMPARE(operation->moveError().code(), int(QZPError::FileWriteFileExists));
+        QCOMPARE(files(), (QStringList{"X 2.syx", "X 3.syx", "X 4.syx", "X.syx"}));
+        QVERIFY(presenter.errors.isEmpty());
+
+        // Without unique names the clash is the user's to hear of, once.
+        auto refused = move("X 4.syx", "X.syx", false);
+        run({refused});
+        QVERIFY(!refused->moveSucceeded());
+        QCOMPARE(presenter.errors.size(), 1);
+        QCOMPARE(presenter.errors.first().code(), int(QZPError::FileWriteFileExists));
+        QVERIFY(presenter.alerts.isEmpty());
+    }
+
+    void caseOnlyRenameOnCaseInsensitiveFileSystem() {
+        QZPCapturingPresenter presenter;
+        m_fs.ignoresCase = true;
+        touch("Bass.syx", "patch");
+        auto operation = move("Bass.syx", "bass.syx");
+        run({operation});
+        QVERIFY(operation->moveSucceeded());
+        QCOMPARE(files(), QStringList{"bass.syx"});
+        QFile moved(path("bass.syx"));
+        QVERIFY(moved.open(QIODevice::ReadOnly));
+        QCOMPARE(moved.readAll(), QByteArray("patch"));
+
+        auto refused = move("bass.syx", "BASS.syx", false);
+        run({refused});
+        QVERIFY(!refused->moveSucceeded());
+        QCOMPARE(presenter.errors.size(), 1);
+        QCOMPARE(files(), QStringList{"bass.syx"});
+    }
+
+    void missingSourceFailsAfterOneRepeat() {
+        QZPCapturingPresenter presenter;
+        auto operation = move("Nothing.syx", "Elsewhere/Nothing.syx");
+        run({operation});
+        QVERIFY(!operation->moveSucceeded());
+        QVERIFY(QDir(path("Elsewhere")).exists());
+        QCOMPARE(presenter.errors.size(), 1);
+        QCOMPARE(presenter.errors.first().code(), int(QZPError::FileNoSuchFile));
+    }
+
+    void severalFailuresGiveOneAlert() {
+        QZPCapturingPresenter presenter;
+        touch("A.syx");
+        touch("B.syx");
+        touch("C.syx");
+        run({move("A.syx", "C.syx", false), move("Missing.syx", "D.syx"), move("B.syx", "E.syx")});
+        QVERIFY(presenter.errors.isEmpty());
+        QCOMPARE(presenter.alerts, QStringList{"Some move operations failed due to unresolved errors."});
+        QCOMPARE(files(), (QStringList{"A.syx", "C.syx", "E.syx"}));
+    }
+
+    void lockedFileIsUnlockedAndMoved() {
+        QZPCapturingPresenter presenter;
+        const QString locked = touch("Locked.syx");
+        if (!qzpSetImmutable(locked, true))
+            QSKIP("this file system or user cannot lock files");
+        QCOMPARE(QZPFileSystem::standard()->fileFlags(locked).value_or(0), QZPFileSystem::UserImmutableFlag);
+        auto operation = move("Locked.syx", "Unlocked.syx");
+        run({operation});
+        qzpSetImmutable(path("Unlocked.syx"), false);
+        qzpSetImmutable(locked, false);
+        QVERIFY(operation->moveSucceeded());
+        QCOMPARE(operation->moveError().code(), int(QZPError::FileWriteNoPermission));
+        QCOMPARE(files(), QStringList{"Unlocked.syx"});
+        QVERIFY(presenter.errors.isEmpty());
+    }
+
+    void accessRequest() {
+        QZPCapturingPresenter presenter;
+        QDir(m_dir->path()).mkpath("Presets A");
+        QDir(m_dir->path()).mkpath("Presets B");
+        touch("One.syx");
+        touch("Two.syx");
+        m_fs.deniedFolders = {path("Presets A"), path("Presets B")};
+
+        // Cancelled: the operations that needed access are neither retried nor reported.
+        run({move("One.syx", "Presets A/One.syx"), move("Two.syx", "Presets B/Two.syx")});
+        QCOMPARE(m_requester.asked,
+                 (QStringList{path("Presets "), "Allow Access", "Allow Access",
+                              "Select “Allow” to grant access to the selected directory."}));
+        QVERIFY(presenter.errors.isEmpty());
+        QVERIFY(presenter.alerts.isEmpty());
+
+        // Granted: fresh copies run while access is held.
+        m_requester.answer = [this] {
+            m_fs.deniedFolders.clear();
+            return m_dir->path();
+        };
+        auto operation = move("One.syx", "Presets A/One.syx");
+        run({operation});
+        QVERIFY(operation->needsSandboxAccess());
+        QVERIFY(!operation->moveSucceeded());
+        QCOMPARE(files("Presets A"), QStringList{"One.syx"});
+        QVERIFY(presenter.errors.isEmpty());
+    }
+
+    void commonStartFolder_data() {
+        QTest::addColumn<QStringList>("folders");
+        QTest::addColumn<QString>("start");
+        QTest::newRow("character prefix") << QStringList{"/a/Presets A", "/a/Presets B"} << "/a/Presets ";
+        QTest::newRow("one folder") << QStringList{"/a/b"} << "/a/b";
+        QTest::newRow("nothing shared but root") << QStringList{"/x/y", "/z"} << "/";
+    }
+
+    void commonStartFolder() {
+        QFETCH(QStringList, folders);
+        QFETCH(QString, start);
+        QCOMPARE(QZPFileMoveQueue::commonStartFolder(folders), start);
+    }
+
+    void completionSeesTheResultAndCopiesStartFresh() {
+        touch("Done.syx");
+        auto operation = move("Done.syx", "Moved.syx");
+        operation->setUnlockFiles(false);
+        std::atomic<int> calls{0};
+        std::atomic<bool> succeeded{false};
+        operation->setCompletionBlock([&, weak = std::weak_ptr<QZPFileMoveOperation>(operation)] {
+            ++calls;
+            succeeded = weak.lock()->moveSucceeded();
+        });
+        run({operation});
+        QCOMPARE(calls.load(), 1);
+        QVERIFY(succeeded.load());
+
+        const auto copy = QZPFileMoveOperation::operationWithOperation(*operation);
+        QVERIFY(!copy->moveSucceeded());
+        QCOMPARE(copy->sourceURL(), operation->sourceURL());
+        QVERIFY(!copy->unlockFiles());
+    }
+};
+
+QZP_TEST_MAIN(TestFileMoveQueue)
 #include "tst_filemovequeue.moc"

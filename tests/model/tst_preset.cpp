@@ -48,9 +48,9 @@ private slots:
         QZPPreset preset;
         QCOMPARE(preset.sysexData(), QByteArray::fromHex("00000000007F000000007F00000000002A1D"));
         const QList<QPair<const char*, int>> expected{
-            {"VCF_Cutoff", 127}, {"VCA_Level", 127}, {"LFO_Rate", 0},     {"DCO_SubLevel", 0},
-            {"DCO_Range", 8},    {"DCO_Pulse_ON", 1}, {"DCO_Saw_ON", 0},  {"chorusMode", 0},
-            {"DCO_PWM_Mode", 0}, {"VCF_ENV_Mode", 1}, {"VCA_Mode", 0},    {"HPF_Mode", 0},
+            {"VCF_Cutoff", 127}, {"VCA_Level", 127},  {"LFO_Rate", 0},   {"DCO_SubLevel", 0},
+            {"DCO_Range", 8},    {"DCO_Pulse_ON", 1}, {"DCO_Saw_ON", 0}, {"chorusMode", 0},
+            {"DCO_PWM_Mode", 0}, {"VCF_ENV_Mode", 1}, {"VCA_Mode", 0},   {"HPF_Mode", 0},
             {"MKS_Noise_ON", 0}};
         for (const auto& [name, value] : expected)
             QCOMPARE(QZPParameter::named(QLatin1String(name))->get(preset), value);
@@ -137,12 +137,15 @@ private slots:
         QTest::newRow("range") << "DCO_Range" << 2 << "DCO_Range == 16 || DCO_Range == 8 || DCO_Range == 4";
         QTest::newRow("pulse") << "DCO_Pulse_ON" << 2 << "!DCO_Pulse_ON || DCO_Pulse_ON == YES";
         QTest::newRow("saw") << "DCO_Saw_ON" << -1 << "!DCO_Saw_ON || DCO_Saw_ON == YES";
-        QTest::newRow("chorus") << "chorusMode" << 3 << "chorusMode == 0 || chorusMode == 1 || chorusMode == 2";
-        QTest::newRow("chorus negative") << "chorusMode" << -1 << "chorusMode == 0 || chorusMode == 1 || chorusMode == 2";
+        QTest::newRow("chorus") << "chorusMode" << 3
+                                << "chorusMode == 0 || chorusMode == 1 || chorusMode == 2";
+        QTest::newRow("chorus negative")
+            << "chorusMode" << -1 << "chorusMode == 0 || chorusMode == 1 || chorusMode == 2";
         QTest::newRow("pwm") << "DCO_PWM_Mode" << 2 << "DCO_PWM_Mode == 0 || DCO_PWM_Mode == 1";
         QTest::newRow("vcf") << "VCF_ENV_Mode" << -1 << "VCF_ENV_Mode == 0 || VCF_ENV_Mode == 1";
         QTest::newRow("vca") << "VCA_Mode" << 7 << "VCA_Mode == 0 || VCA_Mode == 1";
-        QTest::newRow("hpf") << "HPF_Mode" << 4 << "HPF_Mode == 0 || HPF_Mode == 1 || HPF_Mode == 2 || HPF_Mode == 3";
+        QTest::newRow("hpf") << "HPF_Mode" << 4
+                             << "HPF_Mode == 0 || HPF_Mode == 1 || HPF_Mode == 2 || HPF_Mode == 3";
     }
 
     void preconditions() {
@@ -213,7 +216,8 @@ private slots:
         QZPSettings::standard()->setValue(QZPSettings::DynamicsFilterKey, filter);
         QZPPreset preset(message(QZPPreset::defaultPatchData(), 3, 0x2A));
         const QByteArray sent = preset.junoSysexDataWithMidiChannel(5);
-        QCOMPARE(sent, QByteArray("\xF0\x41\x30\x05", 4) + char(dynamicsByte) + QZPPreset::defaultPatchData() + char(0xF7));
+        QCOMPARE(sent, QByteArray("\xF0\x41\x30\x05", 4) + char(dynamicsByte) +
+                           QZPPreset::defaultPatchData() + char(0xF7));
     }
 
     void applyingAPatchMessage() {
@@ -268,7 +272,8 @@ private slots:
         QFETCH(int, number);
         QCOMPARE(QZPPreset::programNameForByte(quint8(byte)), name);
         QCOMPARE(QZPPreset::programNumberForByte(quint8(byte)), number);
-        QCOMPARE(QZPPreset::programNameForData(message(QZPPreset::defaultPatchData(), 0, quint8(byte))), name);
+        QCOMPARE(QZPPreset::programNameForData(message(QZPPreset::defaultPatchData(), 0, quint8(byte))),
+                 name);
     }
 
     void changeNotificationsAndGrouping() {
@@ -277,7 +282,8 @@ private slots:
         preset.setVCF_Cutoff(10);
         preset.undoStack()->undo();
         preset.undoStack()->redo();
-        QCOMPARE(log.types, (QList<int>{QZPDocument::ChangeDone, QZPDocument::ChangeUndone, QZPDocument::ChangeRedone}));
+        QCOMPARE(log.types,
+                 (QList<int>{QZPDocument::ChangeDone, QZPDocument::ChangeUndone, QZPDocument::ChangeRedone}));
 
         // One gesture, one step; an empty gesture leaves none.
         preset.beginUndoGrouping();

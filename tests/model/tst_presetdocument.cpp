@@ -1,4 +1,325 @@
+#include "QZPCapturingPresenter.h"
+#include "QZPDocumentControllerBase.h"
+#include "QZPNotificationCenter.h"
+#include "QZPPreset.h"
+#include "QZPPresetPasteboard.h"
+#include "QZPPropertyList.h"
+#include "QZPSettings.h"
+#include "QZPTestFiles.h"
 #include "QZPTestMain.h"
-class Placeholder : public QObject { Q_OBJECT };
-QZP_TEST_MAIN(Placeholder)
+
+#include <QMimeData>
+#include <QUndoStack>
+#include <sys/stat.h>
+
+namespace {
+
+const QByteArray Patch = QByteArray::fromHex("0102030405060708090A0B0C0D0E0F101529");
+
+QByteArray message(const QByteArray& data, quint8 program = 0x60) {
+    return QByteArray("\xF0\x41\x30\x00", 4) + char(program) + data + char(0xF7);
+}
+
+QByteArray plist(const QVariant& root) {
+    return QZPPropertyList::toBinary(root);
+}
+
+QString writeFile(const QString& path, const QByteArray& data) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QList<int> changeTypes(QZPPreset* preset, const std::function<void()>& action) {
+    QList<int> types;
+    const auto connection = QObject::connect(
+        QZPNotificationCenter::defaultCenter(), &QZPNotificationCenter::notificationPosted,
+        [&](const QString& name, QObject* object, const QVariantMap& info) {
+            if (name == QLatin1String(QZPNotificationCenter::PresetChanged) && object == preset)
+                types << info.value(QZPNotificationCenter::ChangeTypeKey, -1).toInt();
+        });
+    action();
+    QObject::disconnect(connection);
+    return types;
+}
+
+} // namespace
+
+class TestPresetDocument : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+private slots:
+    void init() {
+        QZPSettings::standard()->remove(QZPSettings::DynamicsAmplifierKey);
+        QZPSettings::standard()->remove(QZPSettings::DynamicsFilterKey);
+    }
+
+    void reading_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QByteArray>("expected"); // empty: the read fails
+        QTest::addColumn<int>("foundLength");
+        const QString sysex = QZPPreset::SysexType;
+        const QString preset = QZPPreset::PresetType;
+        QTest::newRow("sysex message") << sysex << message(Patch) << Patch << 0;
+        QTest::newRow("sysex raw patch") << sysex << Patch << Patch << 0;
+        QTest::newRow("sysex 23 bytes") << sysex << message(Patch).left(23) << QByteArray() << 23;
+        QTest::newRow("sysex empty") << sysex << QByteArray() << QByteArray() << 0;
+        QTest::newRow("preset raw patch") << preset << plist(QVariantMap{{"sysexData", Patch}}) << Patch << 0;
+        QTest::newRow("preset message")
+            << preset << plist(QVariantMap{{"sysexData", message(Patch)}}) << Patch << 0;
+        QTest::newRow("preset xml")
+            << preset
+            << QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>sysexData</key>"
+                          "<data>AQIDBAUGBwgJCgsMDQ4PEBUp</data></dict></plist>")
+            << Patch << 0;
+        QTest::newRow("preset without key")
+            << preset << plist(QVariantMap{{"other", Patch}}) << QByteArray() << 0;
+        QTest::newRow("preset root array") << preset << plist(QVariantList{Patch}) << QByteArray() << 0;
+        QTest::newRow("preset string value")
+            << preset << plist(QVariantMap{{"sysexData", QString(18, 'x')}}) << QByteArray() << 0;
+        QTest::newRow("preset truncated")
+            << preset << plist(QVariantMap{{"sysexData", Patch}}).left(30) << QByteArray() << 0;
+        QTest::newRow("preset garbage")
+            << preset << QByteArray("bplist00\xff\xff\xff\xff\xff\xff\xff") << QByteArray() << 0;
+        QTest::newRow("unknown type") << "public.data" << message(Patch) << QByteArray() << 0;
+    }
+
+    // Both types both ways in; a failed read keeps the data and names the length it found.
+    void reading() {
+        QFETCH(QString, type);
+        QFETCH(QByteArray, content);
+        QFETCH(QByteArray, expected);
+        QFETCH(int, foundLength);
+        QZPPreset preset;
+        QZPError error;
+        QList<int> notifications;
+        bool ok = false;
+        notifications = changeTypes(&preset, [&] { ok = preset.readFromData(content, type, &error); });
+        QVERIFY(notifications.isEmpty());
+        QVERIFY(!preset.isDocumentEdited());
+        if (expected.isEmpty()) {
+            QVERIFY(!ok);
+            QCOMPARE(error.domain(), QString(QZPError::ToneBenchDomain));
+            QCOMPARE(error.code(), 404);
+            QCOMPARE(error.localizedDescription(), QStringLiteral("Unable to read contents of file"));
+            QCOMPARE(error.localizedFailureReason(),
+                     QStringLiteral("Incompatible data length found (%1)").arg(foundLength));
+            QCOMPARE(preset.sysexData(), QZPPreset::defaultPatchData());
+        } else {
+            QVERIFY2(ok, qPrintable(error.fullText()));
+            QCOMPARE(preset.sysexData(), expected);
+        }
+    }
+
+    void writing_data() {
+        QTest::addColumn<bool>("dynamics");
+        QTest::addColumn<QByteArray>("sysexFile");
+        QTest::newRow("dynamics off")
+            << false << QByteArray::fromHex("F04130000000000000007F000000007F00000000002A1DF7");
+        QTest::newRow("dynamics on") << true
+                                     << QByteArray::fromHex(
+                                            "F04130006000000000007F000000007F00000000002A1DF7");
+    }
+
+    void writing() {
+        QFETCH(bool, dynamics);
+        QFETCH(QByteArray, sysexFile);
+        QZPSettings::standard()->setValue(QZPSettings::DynamicsAmplifierKey, dynamics);
+        QZPSettings::standard()->setValue(QZPSettings::DynamicsFilterKey, dynamics);
+        QZPPreset preset;
+        QCOMPARE(preset.dataOfType(QZPPreset::SysexType, nullptr), sysexFile);
+        const std::optional<QVariant> root =
+            QZPPropertyList::parse(preset.dataOfType(QZPPreset::PresetType, nullptr));
+        QVERIFY(root);
+        QCOMPARE(root->toMap(), (QVariantMap{{"sysexData", QZPPreset::defaultPatchData()}}));
+        QVERIFY(readFile(m_dir.path()).isEmpty());
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, preset.dataOfType("public.text", nullptr));
+    }
+
+    // Saving replaces the file atomically, keeps its permissions, leaves no temporary file, and a failed
+    // save leaves the old file as it was.
+    void atomicSave() {
+        const QString file = writeFile(path("Keep.syx"), message(Patch));
+        ::chmod(QFile::encodeName(file).constData(), 0640);
+        QZPPreset preset;
+        preset.setFileURL(QUrl::fromLocalFile(file));
+        QVERIFY(preset.loadFileContents());
+        preset.setLFO_Rate(0x55);
+        QZPError error;
+        QVERIFY(preset.save(&error));
+        QCOMPARE(readFile(file).at(5), char(0x55));
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0640u);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Keep.syx"});
+
+        // An existing file is never replaced when asked to keep it.
+        QVERIFY(!preset.saveToURL(QUrl::fromLocalFile(file), QZPPreset::PresetType,
+                                  QZPDocument::SaveToOperation, &error,
+                                  QZPFileSystem::WriteMode::KeepExisting));
+        QCOMPARE(error.code(), int(QZPError::FileWriteFileExists));
+        QCOMPARE(readFile(file).size(), 24);
+
+        if (!qzpMakeFolderReadOnly(m_dir.path(), true))
+            QSKIP("this file system cannot make a folder read-only");
+        preset.setLFO_Rate(0x66);
+        const bool saved = preset.save(&error);
+        qzpMakeFolderReadOnly(m_dir.path(), false);
+        QVERIFY(!saved);
+        QCOMPARE(error.code(), int(QZPError::FileWriteNoPermission));
+        QCOMPARE(readFile(file).at(5), char(0x55));
+    }
+
+    // A listed preset is read only when needed, through its file reference; a vanished file is reported.
+    void lazyLoading() {
+        QZPCapturingPresenter presenter;
+        const QString file = writeFile(path("Lazy.tbpreset"), plist(QVariantMap{{"sysexData", Patch}}));
+        QZPPreset preset;
+        preset.setFileType(QZPPreset::PresetType);
+        preset.setFileURL(QUrl::fromLocalFile(file));
+        QVERIFY(!preset.isFileContentsLoaded());
+        QCOMPARE(preset.sysexData(), QZPPreset::defaultPatchData());
+
+        QVERIFY(QFile::rename(file, path("Moved.tbpreset")));
+        QCOMPARE(preset.junoSysexData().mid(5, 18), Patch);
+        QVERIFY(preset.isFileContentsLoaded());
+        QVERIFY(!preset.isDocumentEdited());
+
+        QZPPreset gone;
+        gone.setFileURL(QUrl::fromLocalFile(writeFile(path("Gone.syx"), message(Patch))));
+        QFile::remove(path("Gone.syx"));
+        QVERIFY(!gone.loadFileContents());
+        QCOMPARE(presenter.errors.size(), 1);
+        QCOMPARE(presenter.errors.first().code(), int(QZPError::FileNoSuchFile));
+        QCOMPARE(gone.sysexData(), QZPPreset::defaultPatchData());
+        QVERIFY(presenter.alerts.isEmpty());
+    }
+
+    void editedStateSaveUndoRevert() {
+        const QString file = writeFile(path("Edit.syx"), message(Patch));
+        QZPPreset preset;
+        preset.setFileURL(QUrl::fromLocalFile(file));
+        QVERIFY(preset.loadFileContents());
+        QVERIFY(!preset.isDocumentEdited());
+        QVERIFY(!preset.validateUserInterfaceItem(QZPDocument::Command::Revert));
+
+        preset.setVCF_Resonance(0x70);
+        QVERIFY(preset.isDocumentEdited());
+        QVERIFY(preset.validateUserInterfaceItem(QZPDocument::Command::Revert));
+        preset.setVCF_Resonance(Patch.at(6));
+        QVERIFY(!preset.isDocumentEdited());
+
+        preset.setVCF_Resonance(0x70);
+        QZPError error;
+        QCOMPARE(changeTypes(&preset, [&] { QVERIFY(preset.save(&error)); }), QList<int>{-1});
+        QVERIFY(!preset.isDocumentEdited());
+        QCOMPARE(changeTypes(&preset, [&] { preset.undoStack()->undo(); }),
+                 QList<int>{QZPDocument::ChangeUndone});
+        QVERIFY(preset.isDocumentEdited());
+
+        preset.setChorusMode(1);
+        QCOMPARE(changeTypes(&preset, [&] { QVERIFY(preset.revertDocumentToSaved(&error)); }),
+                 QList<int>{QZPDocument::ChangeCleared});
+        QCOMPARE(preset.VCF_Resonance(), quint8(0x70));
+        QVERIFY(!preset.isDocumentEdited());
+        QCOMPARE(preset.undoStack()->count(), 0);
+    }
+
+    void renaming() {
+        QZPCapturingPresenter presenter;
+        const QString bass = writeFile(path("Bass.syx"), message(Patch));
+        writeFile(path("Lead.syx"), message(Patch, 0));
+        QZPPreset preset;
+        preset.setFileURL(QUrl::fromLocalFile(bass));
+
+        preset.setName(QStringLiteral("Bass"));
+        preset.setName(QString());
+        QVERIFY(QFile::exists(bass));
+
+        // Onto an existing name: refused, reported once, both files intact.
+        preset.setName(QStringLiteral("Lead"));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(presenter.errors.size(), 1);
+        QCOMPARE(presenter.errors.first().code(), int(QZPError::FileWriteFileExists));
+        QCOMPARE(readFile(path("Lead.syx")).at(4), char(0));
+        QCOMPARE(preset.filePath(), bass);
+
+        // A name that would leave the folder or hide the file.
+        preset.setName(QStringLiteral("sub/Pad"));
+        preset.setName(QStringLiteral(".Pad"));
+        QCOMPARE(presenter.errors.size(), 3);
+        QVERIFY(QFile::exists(bass));
+
+        preset.setName(QStringLiteral("Pad"));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(preset.filePath(), path("Pad.syx"));
+        QCOMPARE(preset.name(), QStringLiteral("Pad"));
+        QVERIFY(!QFile::exists(bass));
+        QVERIFY(preset.fileReference().refersTo(path("Pad.syx")));
+
+        QZPPreset draft;
+        QVERIFY(!draft.validateUserInterfaceItem(QZPDocument::Command::Rename));
+        draft.setName(QStringLiteral("Anything"));
+        QCOMPARE(draft.name(), QStringLiteral("Untitled Preset"));
+        QCOMPARE(presenter.errors.size(), 3);
+    }
+
+    void displayNames() {
+        QZPPreset preset;
+        preset.setFileURL(QUrl::fromLocalFile(path("My.Bass.syx")));
+        QCOMPARE(preset.displayName(), QStringLiteral("My.Bass"));
+        preset.setFileURL(QUrl());
+        preset.setDisplayName(QStringLiteral("Strings v1.2"));
+        QCOMPARE(preset.displayName(), QStringLiteral("Strings v1.2"));
+    }
+
+    void clipboardRoundTrip() {
+        QZPPreset first(message(Patch));
+        QZPPreset second;
+        std::unique_ptr<QMimeData> data(QZPPresetPasteboard::mimeDataForPresets({&first, &second}));
+        QVERIFY(QZPPresetPasteboard::canReadPresets(data.get()));
+        const QList<QZPPreset*> pasted = QZPPresetPasteboard::presetsFromMimeData(data.get());
+        QCOMPARE(pasted.size(), 2);
+        QCOMPARE(pasted.at(0)->sysexData(), Patch);
+        QCOMPARE(pasted.at(1)->sysexData(), QZPPreset::defaultPatchData());
+        QVERIFY(pasted.at(0)->isNew());
+        qDeleteAll(pasted);
+
+        for (const QByteArray& bad :
+             {QByteArray(25, '\xF0'), message(Patch).left(23) + '\x00', QByteArray()}) {
+            QMimeData garbled;
+            garbled.setData(QZPPresetPasteboard::Format, bad);
+            QVERIFY(!QZPPresetPasteboard::canReadPresets(&garbled));
+            QVERIFY(QZPPresetPasteboard::presetsFromMimeData(&garbled).isEmpty());
+        }
+    }
+
+    void duplicating() {
+        QZPDocumentControllerBase controller;
+        const QString file = writeFile(path("Organ.syx"), message(Patch));
+        QZPPreset preset;
+        preset.setFileURL(QUrl::fromLocalFile(file));
+        QZPDocument* copy = preset.duplicateDocument(nullptr);
+        QVERIFY(copy);
+        auto* duplicate = qobject_cast<QZPPreset*>(copy);
+        QCOMPARE(duplicate->sysexData(), Patch);
+        QCOMPARE(duplicate->displayName(), QStringLiteral("Organ copy"));
+        QVERIFY(duplicate->isNew());
+        QVERIFY(controller.documents().contains(duplicate));
+        duplicate->close();
+        QVERIFY(!controller.documents().contains(duplicate));
+    }
+};
+
+QZP_TEST_MAIN(TestPresetDocument)
 #include "tst_presetdocument.moc"

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+// Sets or clears the immutable attribute of a file or folder. Answers false where the file system or
+// the test's privileges do not allow it (the caller then skips what depends on it).
+inline bool qzpSetImmutable(const QString& path, bool immutable) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+// A folder that refuses new entries: immutable where that is allowed (root ignores permissions),
+// otherwise without write permission. Answers false when neither can be arranged.
+inline bool qzpMakeFolderReadOnly(const QString& path, bool readOnly) {
+    if (::geteuid() == 0)
+        return qzpSetImmutable(path, readOnly);
+    return QFile::setPermissions(path, readOnly ? QFileDevice::ReadOwner | QFileDevice::ExeOwner
+                                                : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner);
+}
