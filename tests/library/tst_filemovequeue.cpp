@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QSet>
 #include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 
@@ -208,6 +209,31 @@ private slots:
         QVERIFY(!operation->moveSucceeded());
         QCOMPARE(files("Presets A"), QStringList{"One.syx"});
         QVERIFY(presenter.errors.isEmpty());
+    }
+
+    // Across file systems the file is copied, then the source removed; an existing name still stops it.
+    void moveAcrossFileSystems() {
+        QTemporaryDir memory(QStringLiteral("/dev/shm/tonebench-XXXXXX"));
+        struct stat a {
+        }, b{};
+        if (!memory.isValid() || ::stat("/dev/shm", &a) != 0 ||
+            ::stat(QFile::encodeName(m_dir->path()), &b) != 0 || a.st_dev == b.st_dev)
+            QSKIP("no second file system to move across");
+        QFile source(memory.filePath("Far.syx"));
+        QVERIFY(source.open(QIODevice::WriteOnly));
+        source.write("far away");
+        source.close();
+        touch("Taken.syx", "taken");
+
+        QZPError error;
+        QVERIFY(!QZPFileSystem::standard()->moveItem(source.fileName(), path("Taken.syx"), &error));
+        QCOMPARE(error.code(), int(QZPError::FileWriteFileExists));
+        QVERIFY(source.exists());
+        QVERIFY(QZPFileSystem::standard()->moveItem(source.fileName(), path("Near.syx"), &error));
+        QVERIFY(!source.exists());
+        QFile moved(path("Near.syx"));
+        QVERIFY(moved.open(QIODevice::ReadOnly));
+        QCOMPARE(moved.readAll(), QByteArray("far away"));
     }
 
     void commonStartFolder_data() {
