@@ -1,6 +1,8 @@
 #include "QZPCommandLine.h"
 
+#include "QZPCommandArguments.h"
 #include "QZPError.h"
+#include "QZPMidiCommandLine.h"
 #include "QZPParameter.h"
 #include "QZPPreset.h"
 
@@ -12,9 +14,9 @@
 
 namespace {
 
-const char* const Usage = R"(Usage: tonebench-cli COMMAND [ARGUMENTS]
+const char* const Usage = R"(Usage: tonebench-cli [--midi-api auto|alsa|jack|none] COMMAND [ARGUMENTS]
 
-Commands:
+Preset files:
   info FILE... [--json]             Show the patch of each preset file.
   convert IN OUT [--type syx|tbpreset] [--force]
                                     Write IN's patch to OUT, typed by --type or OUT's extension.
@@ -22,23 +24,23 @@ Commands:
   set FILE NAME=VALUE...            Change parameters and save the file in its own type.
   rename FILE NEWNAME               Rename the preset file within its folder.
 
+The instrument:
+  ports [--json]                    List the MIDI sources and destinations.
+  send FILE... --to ENDPOINT [--channel 1-16] [--interval MS]
+                                    Send each preset's Patch message to the destination.
+  listen [--from ENDPOINT] [--count N] [--timeout S] [--json]
+                                    Print the SysEx messages the instrument sends.
+  record --out DIR [--from ENDPOINT] [--type syx|tbpreset] [--count N] [--timeout S]
+         [--overwrite|--unique]     Save each distinct patch the instrument sends into DIR.
+
+  ENDPOINT is a unique ID, an exact display name, or a part of one display name.
+  --rate BYTES_PER_SECOND paces what is sent (default 3125, a MIDI cable; 0: no pacing).
+  The MIDI system may also be chosen with TONEBENCH_MIDI_API.
+
 Options:
   --help                            Show this help.
   --version                         Show the version.
 )";
-
-QString jsonString(const QString& text) {
-    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(array.mid(1, array.size() - 2));
-}
-
-QString typeForOption(const QString& option) {
-    if (option == QLatin1String(QZPPreset::SysexExtension))
-        return QString::fromLatin1(QZPPreset::SysexType);
-    if (option == QLatin1String(QZPPreset::PresetExtension))
-        return QString::fromLatin1(QZPPreset::PresetType);
-    return {};
-}
 
 std::optional<int> parseValue(const QString& text) {
     static const QHash<QString, int> words{{QStringLiteral("on"), 1},   {QStringLiteral("off"), 0},
@@ -88,16 +90,39 @@ void QZPCommandLine::reportFileError(const QString& path, const QString& descrip
     m_err << Qt::endl;
 }
 
+QString QZPCommandLine::jsonString(const QString& text) {
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+QString QZPCommandLine::typeForOption(const QString& option) {
+    if (option == QLatin1String(QZPPreset::SysexExtension))
+        return QString::fromLatin1(QZPPreset::SysexType);
+    if (option == QLatin1String(QZPPreset::PresetExtension))
+        return QString::fromLatin1(QZPPreset::PresetType);
+    return {};
+}
+
 int QZPCommandLine::usageError(const QString& message) {
     m_err << "tonebench-cli: " << message << Qt::endl << "Try 'tonebench-cli --help'." << Qt::endl;
     return UsageError;
 }
 
-int QZPCommandLine::run(const QStringList& arguments) {
+int QZPCommandLine::run(const QStringList& given) {
+    QStringList arguments = given;
+    while (!arguments.isEmpty() && arguments.first().startsWith(QLatin1String("--midi-api"))) {
+        const QString option = arguments.takeFirst();
+        if (option.startsWith(QLatin1String("--midi-api=")))
+            m_midiApi = option.mid(11);
+        else if (!arguments.isEmpty())
+            m_midiApi = arguments.takeFirst();
+        else
+            return usageError(QStringLiteral("--midi-api needs a value"));
+    }
     if (arguments.isEmpty())
         return usageError(QStringLiteral("no command given"));
     const QString command = arguments.first();
-    const QStringList rest = arguments.mid(1);
+    QStringList rest = arguments.mid(1);
     if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
         command == QLatin1String("help")) {
         m_out << Usage;
@@ -119,6 +144,20 @@ int QZPCommandLine::run(const QStringList& arguments) {
         return set(rest);
     if (command == QLatin1String("rename"))
         return rename(rest);
+    static const QStringList instrumentCommands{QStringLiteral("ports"), QStringLiteral("send"),
+                                                QStringLiteral("listen"), QStringLiteral("record")};
+    if (instrumentCommands.contains(command)) {
+        if (!m_midiApi.isEmpty())
+            rest.prepend(QStringLiteral("--midi-api=") + m_midiApi);
+        QZPMidiCommandLine midi(*this);
+        if (command == QLatin1String("ports"))
+            return midi.ports(rest);
+        if (command == QLatin1String("send"))
+            return midi.send(rest);
+        if (command == QLatin1String("listen"))
+            return midi.listen(rest);
+        return midi.record(rest);
+    }
     return usageError(QStringLiteral("unknown command “%1”").arg(command));
 }
 
@@ -140,16 +179,12 @@ QZPPreset* QZPCommandLine::openPreset(const QString& path) {
 }
 
 int QZPCommandLine::info(const QStringList& arguments) {
-    bool json = false;
-    QStringList files;
-    for (const QString& argument : arguments) {
-        if (argument == QLatin1String("--json"))
-            json = true;
-        else if (argument.startsWith(QLatin1String("--")))
-            return usageError(QStringLiteral("unknown option “%1” for info").arg(argument));
-        else
-            files << argument;
-    }
+    QString error;
+    const auto parsed = QZPCommandArguments::parse(arguments, {QStringLiteral("json")}, {}, &error);
+    if (!parsed)
+        return usageError(error);
+    const bool json = parsed->isSet(QStringLiteral("json"));
+    const QStringList& files = parsed->positional();
     if (files.isEmpty())
         return usageError(QStringLiteral("info needs at least one FILE"));
 
@@ -193,25 +228,14 @@ int QZPCommandLine::info(const QStringList& arguments) {
 }
 
 int QZPCommandLine::convert(const QStringList& arguments) {
-    QStringList files;
-    QString typeOption;
-    bool force = false;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        if (argument == QLatin1String("--force")) {
-            force = true;
-        } else if (argument == QLatin1String("--type")) {
-            if (++i >= arguments.size())
-                return usageError(QStringLiteral("--type needs a value: syx or tbpreset"));
-            typeOption = arguments.at(i);
-        } else if (argument.startsWith(QLatin1String("--type="))) {
-            typeOption = argument.mid(7);
-        } else if (argument.startsWith(QLatin1String("--"))) {
-            return usageError(QStringLiteral("unknown option “%1” for convert").arg(argument));
-        } else {
-            files << argument;
-        }
-    }
+    QString error;
+    const auto parsed =
+        QZPCommandArguments::parse(arguments, {QStringLiteral("force")}, {QStringLiteral("type")}, &error);
+    if (!parsed)
+        return usageError(error);
+    const QStringList& files = parsed->positional();
+    const QString typeOption = parsed->value(QStringLiteral("type"));
+    const bool force = parsed->isSet(QStringLiteral("force"));
     if (files.size() != 2)
         return usageError(QStringLiteral("convert needs IN and OUT"));
     QString type;
@@ -230,15 +254,15 @@ int QZPCommandLine::convert(const QStringList& arguments) {
     std::unique_ptr<QZPPreset> preset(openPreset(files.at(0)));
     if (!preset)
         return FileFailure;
-    QZPError error;
+    QZPError saveError;
     const QString out = QFileInfo(files.at(1)).absoluteFilePath();
     const auto mode =
         force ? QZPFileSystem::WriteMode::ReplaceExisting : QZPFileSystem::WriteMode::KeepExisting;
-    if (!preset->saveToURL(QUrl::fromLocalFile(out), type, QZPDocument::SaveToOperation, &error, mode)) {
-        QString reason = error.localizedFailureReason();
-        if (error.code() == QZPError::FileWriteFileExists && !force)
+    if (!preset->saveToURL(QUrl::fromLocalFile(out), type, QZPDocument::SaveToOperation, &saveError, mode)) {
+        QString reason = saveError.localizedFailureReason();
+        if (saveError.code() == QZPError::FileWriteFileExists && !force)
             reason = QStringLiteral("use --force to replace it");
-        reportFileError(files.at(1), error.localizedDescription(), reason);
+        reportFileError(files.at(1), saveError.localizedDescription(), reason);
         return FileFailure;
     }
     return Success;

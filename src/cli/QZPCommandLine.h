@@ -23,20 +23,27 @@ public:
     bool presentError(const QZPError& error) override;
     int presentCriticalAlert(const QString& message, const QStringList& buttons) override;
 
+    // For the command implementations.
+    QTextStream& out() { return m_out; }
+    int usageError(const QString& message);
+    // Reads a preset file, typed by its extension; reports the failure and answers null when it can't.
+    QZPPreset* openPreset(const QString& path);
+    void reportFileError(const QString& path, const QString& description, const QString& reason = {});
+    static QString jsonString(const QString& text);
+    // The file type of a --type value (syx, tbpreset); empty for anything else.
+    static QString typeForOption(const QString& option);
+
 private:
     int info(const QStringList& arguments);
     int convert(const QStringList& arguments);
     int set(const QStringList& arguments);
     int rename(const QStringList& arguments);
 
-    int usageError(const QString& message);
-    // Reads a preset file, typed by its extension; reports the failure and answers null when it can't.
-    QZPPreset* openPreset(const QString& path);
-    void reportFileError(const QString& path, const QString& description, const QString& reason = {});
-
     QTextStream& m_out;
     QTextStream& m_err;
     // The file the current command works on, named in presented errors.
     QString m_currentFile;
+    // The MIDI system asked for before the command (--midi-api).
+    QString m_midiApi;
     int m_presentedErrors = 0;
 };

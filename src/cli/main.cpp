@@ -3,10 +3,18 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+namespace {
+// Log lines (refused SysEx, MIDI faults) are messages to the user of a script: print them plainly.
+void printMessage(QtMsgType, const QMessageLogContext&, const QString& message) {
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+} // namespace
+
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tonebench-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TONEBENCH_VERSION));
+    qInstallMessageHandler(printMessage);
     QTextStream out(stdout);
     QTextStream err(stderr);
     QZPCommandLine commandLine(out, err);

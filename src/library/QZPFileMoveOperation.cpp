@@ -6,10 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-constexpr int LastUniqueNumber = 999;
-}
-
 QZPFileMoveOperation::QZPFileMoveOperation() : m_fileSystem(QZPFileSystem::standard()) {}
 
 std::shared_ptr<QZPFileMoveOperation>
@@ -23,6 +19,16 @@ QZPFileMoveOperation::operationWithOperation(const QZPFileMoveOperation& other) 
     copy->m_completionBlock = other.m_completionBlock;
     copy->m_fileSystem = other.m_fileSystem;
     return copy;
+}
+
+QString QZPFileMoveOperation::numberedPath(const QString& path, int n) {
+    const QFileInfo file(path);
+    const QString extension = file.suffix();
+    const QString baseName = extension.isEmpty() ? file.fileName() : file.completeBaseName();
+    QString name = QStringLiteral("%1 %2").arg(baseName).arg(n);
+    if (!extension.isEmpty())
+        name += QLatin1Char('.') + extension;
+    return QDir(file.absolutePath()).filePath(name);
 }
 
 void QZPFileMoveOperation::main() {
@@ -90,18 +96,12 @@ void QZPFileMoveOperation::handleFileWriteFileExistsError() {
     if (!m_createUniqueNames)
         return;
     const QFileInfo destination(m_destinationURL.toLocalFile());
-    const QString folder = destination.absolutePath();
-    const QString extension = destination.suffix();
-    const QString baseName = extension.isEmpty() ? destination.fileName() : destination.completeBaseName();
     const QString sourcePath = QFileInfo(m_sourceURL.toLocalFile()).absoluteFilePath();
 
     QString candidate;
     QZPError lastError;
     for (int n = 2; n <= LastUniqueNumber; ++n) {
-        QString name = QStringLiteral("%1 %2").arg(baseName).arg(n);
-        if (!extension.isEmpty())
-            name += QLatin1Char('.') + extension;
-        candidate = QDir(folder).filePath(name);
+        candidate = numberedPath(destination.absoluteFilePath(), n);
         if (candidate == sourcePath) {
             m_moveSucceeded = true;
             break;

@@ -14,6 +14,9 @@ class QZPFileSystem;
 // name (" 2", " 3", ...). Runs once, on a worker thread of the file move queue.
 class QZPFileMoveOperation {
 public:
+    // The highest number a free name is looked for with.
+    static constexpr int LastUniqueNumber = 999;
+
     QZPFileMoveOperation();
 
     // A fresh operation with the same settings, locations and completion; results at their defaults.
@@ -44,6 +47,9 @@ public:
     // Where the file is after a successful move (the numbered name when the requested one was taken).
     QUrl finalURL() const { return m_finalURL; }
     bool isFinished() const { return m_finished; }
+
+    // "<folder>/<base> <n>.<extension>": the n-th numbered variant of a file name (n from 2 on).
+    static QString numberedPath(const QString& path, int n);
 
     // performMove, then the completion block.
     void main();

@@ -1,0 +1,285 @@
+#include "QZPMidiCommandLine.h"
+
+#include "QZPCommandArguments.h"
+#include "QZPCommandLine.h"
+#include "QZPFileMoveOperation.h"
+#include "QZPMidiEngine.h"
+#include "QZPPatchCollector.h"
+#include "QZPPreset.h"
+#include "QZPSysexMessage.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace {
+
+// After the queue is empty, the MIDI system still needs a moment to hand the last bytes on.
+constexpr int FlushMilliseconds = 150;
+
+QString endpointList(const QList<QZPMidiEndpoint>& endpoints) {
+    QStringList lines;
+    for (const QZPMidiEndpoint& endpoint : endpoints)
+        lines << QStringLiteral("  %1  %2").arg(endpoint.uniqueID(), 11).arg(endpoint.displayName());
+    return lines.isEmpty() ? QStringLiteral("  (none)") : lines.join(QLatin1Char('\n'));
+}
+
+QString endpointsJson(const QList<QZPMidiEndpoint>& endpoints) {
+    QStringList items;
+    for (const QZPMidiEndpoint& endpoint : endpoints)
+        items << QStringLiteral("{\"uniqueID\": %1, \"displayName\": %2}")
+                     .arg(endpoint.uniqueID())
+                     .arg(QZPCommandLine::jsonString(endpoint.displayName()));
+    return QLatin1Char('[') + items.join(QStringLiteral(", ")) + QLatin1Char(']');
+}
+
+} // namespace
+
+QZPMidiCommandLine::QZPMidiCommandLine(QZPCommandLine& commandLine) : m_commandLine(commandLine) {}
+
+QZPMidiCommandLine::~QZPMidiCommandLine() = default;
+
+std::optional<QZPCommandArguments> QZPMidiCommandLine::prepare(const QStringList& arguments,
+                                                               QStringList flags, QStringList options,
+                                                               int* status) {
+    options << QStringLiteral("midi-api") << QStringLiteral("rate");
+    QString error;
+    std::optional<QZPCommandArguments> parsed = QZPCommandArguments::parse(arguments, flags, options, &error);
+    const std::optional<qint64> rate = parsed
+                                           ? parsed->number(QStringLiteral("rate"), 0, 10000000,
+                                                            QZPMidiOutputQueue::CableBytesPerSecond, &error)
+                                           : std::nullopt;
+    if (!parsed || !rate) {
+        *status = m_commandLine.usageError(error);
+        return std::nullopt;
+    }
+    QString explanation;
+    std::unique_ptr<QZPMidiBackend> backend =
+        QZPMidiBackend::create(parsed->value(QStringLiteral("midi-api")), &explanation);
+    if (!backend) {
+        *status = m_commandLine.usageError(
+            QStringLiteral("--midi-api takes %1").arg(QZPMidiBackend::choices().join(QLatin1Char('|'))));
+        return std::nullopt;
+    }
+    qCInfo(lcMidi).noquote() << explanation;
+    // The command line's own engine: it neither starts from nor changes the devices the application chose.
+    m_engine = std::make_unique<QZPMidiEngine>(std::move(backend), nullptr);
+    m_engine->outputQueue()->setBytesPerSecond(int(*rate));
+    m_engine->setDelegate(this);
+    return parsed;
+}
+
+std::optional<QZPMidiEndpoint> QZPMidiCommandLine::resolve(const QString& text,
+                                                           const QList<QZPMidiEndpoint>& endpoints,
+                                                           const QString& what, int* status) {
+    bool isNumber = false;
+    const qint32 id = text.toInt(&isNumber);
+    QList<QZPMidiEndpoint> matches;
+    for (const QZPMidiEndpoint& endpoint : endpoints)
+        if ((isNumber && endpoint.uniqueID() == id) || endpoint.displayName() == text)
+            matches << endpoint;
+    if (matches.isEmpty())
+        for (const QZPMidiEndpoint& endpoint : endpoints)
+            if (endpoint.displayName().contains(text, Qt::CaseInsensitive))
+                matches << endpoint;
+    if (matches.size() == 1)
+        return matches.first();
+    *status = m_commandLine.usageError(
+        QStringLiteral("%1 “%2” names %3 of these %4s:\n%5")
+            .arg(what.left(1).toUpper() + what.mid(1), text,
+                 matches.isEmpty() ? QStringLiteral("none") : QStringLiteral("several"), what,
+                 endpointList(endpoints)));
+    return std::nullopt;
+}
+
+void QZPMidiCommandLine::runUntil(const std::function<bool()>& done, double seconds) {
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    check.start(5);
+    if (seconds > 0)
+        QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    if (!done())
+        loop.exec();
+}
+
+void QZPMidiCommandLine::midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex,
+                                                   quint8 messageType) {
+    if (m_onSysex)
+        m_onSysex(sysex, messageType);
+}
+
+int QZPMidiCommandLine::ports(const QStringList& arguments) {
+    int status = 0;
+    const auto parsed = prepare(arguments, {QStringLiteral("json")}, {}, &status);
+    if (!parsed)
+        return status;
+    if (!parsed->positional().isEmpty())
+        return m_commandLine.usageError(QStringLiteral("ports takes no arguments"));
+    QTextStream& out = m_commandLine.out();
+    if (parsed->isSet(QStringLiteral("json"))) {
+        out << "{\"sources\": " << endpointsJson(m_engine->midiSources())
+            << ", \"destinations\": " << endpointsJson(m_engine->midiDestinations()) << "}" << Qt::endl;
+    } else {
+        out << "Sources:" << Qt::endl << endpointList(m_engine->midiSources()) << Qt::endl;
+        out << "Destinations:" << Qt::endl << endpointList(m_engine->midiDestinations()) << Qt::endl;
+    }
+    return QZPCommandLine::Success;
+}
+
+int QZPMidiCommandLine::send(const QStringList& arguments) {
+    int status = 0;
+    const auto parsed = prepare(arguments, {}, {"to", "channel", "interval"}, &status);
+    if (!parsed)
+        return status;
+    QString error;
+    const auto channel = parsed->number(QStringLiteral("channel"), 1, 16, 1, &error);
+    const auto interval = parsed->number(QStringLiteral("interval"), 0, 3600000, 0, &error);
+    if (!channel || !interval)
+        return m_commandLine.usageError(error);
+    if (!parsed->isSet(QStringLiteral("to")))
+        return m_commandLine.usageError(QStringLiteral("send needs --to ENDPOINT"));
+    if (parsed->positional().isEmpty())
+        return m_commandLine.usageError(QStringLiteral("send needs at least one FILE"));
+    const auto destination = resolve(parsed->value(QStringLiteral("to")), m_engine->midiDestinations(),
+                                     QStringLiteral("destination"), &status);
+    if (!destination)
+        return status;
+    m_engine->setDestination(*destination);
+
+    int result = QZPCommandLine::Success;
+    bool first = true;
+    for (const QString& file : parsed->positional()) {
+        std::unique_ptr<QZPPreset> preset(m_commandLine.openPreset(file));
+        if (!preset) {
+            result = QZPCommandLine::FileFailure;
+            continue;
+        }
+        if (!first && *interval > 0)
+            runUntil([] { return false; }, double(*interval) / 1000.0);
+        first = false;
+        m_engine->sendSysex(preset->junoSysexDataWithMidiChannel(quint8(*channel - 1)));
+        runUntil([this] { return m_engine->outputQueue()->isEmpty(); }, 0);
+        m_commandLine.out() << "sent " << file << Qt::endl;
+    }
+    runUntil([] { return false; }, FlushMilliseconds / 1000.0);
+    return result;
+}
+
+int QZPMidiCommandLine::listen(const QStringList& arguments) {
+    int status = 0;
+    const auto parsed = prepare(arguments, {QStringLiteral("json")}, {"from", "count", "timeout"}, &status);
+    if (!parsed)
+        return status;
+    QString error;
+    const auto count = parsed->number(QStringLiteral("count"), 1, 1000000000, 0, &error);
+    const auto timeout = parsed->number(QStringLiteral("timeout"), 1, 1000000, 0, &error);
+    if (!count || !timeout)
+        return m_commandLine.usageError(error);
+    if (!parsed->positional().isEmpty())
+        return m_commandLine.usageError(QStringLiteral("listen takes no FILE"));
+    if (parsed->isSet(QStringLiteral("from"))) {
+        const auto source = resolve(parsed->value(QStringLiteral("from")), m_engine->midiSources(),
+                                    QStringLiteral("source"), &status);
+        if (!source)
+            return status;
+        m_engine->setSource(*source);
+    }
+    const bool json = parsed->isSet(QStringLiteral("json"));
+    qint64 accepted = 0;
+    m_onSysex = [&](const QByteArray& sysex, quint8 type) {
+        ++accepted;
+        const QString typeText = QStringLiteral("0x%1").arg(type, 2, 16, QLatin1Char('0'));
+        if (json)
+            m_commandLine.out() << "{\"type\": \"" << typeText
+                                << "\", \"source\": " << m_engine->currentSourceID() << ", \"bytes\": \""
+                                << QZPSysexMessage::hex(sysex) << "\"}" << Qt::endl;
+        else
+            m_commandLine.out() << typeText << " " << QZPSysexMessage::hex(sysex) << Qt::endl;
+    };
+    runUntil([&] { return *count > 0 && accepted >= *count; }, double(*timeout));
+    m_onSysex = nullptr;
+    return QZPCommandLine::Success;
+}
+
+int QZPMidiCommandLine::record(const QStringList& arguments) {
+    int status = 0;
+    const auto parsed = prepare(arguments, {QStringLiteral("overwrite"), QStringLiteral("unique")},
+                                {"out", "from", "type", "count", "timeout"}, &status);
+    if (!parsed)
+        return status;
+    QString error;
+    const auto count = parsed->number(QStringLiteral("count"), 1, 1000000000, 0, &error);
+    const auto timeout = parsed->number(QStringLiteral("timeout"), 1, 1000000, 0, &error);
+    if (!count || !timeout)
+        return m_commandLine.usageError(error);
+    if (!parsed->isSet(QStringLiteral("out")))
+        return m_commandLine.usageError(QStringLiteral("record needs --out DIR"));
+    if (parsed->isSet(QStringLiteral("overwrite")) && parsed->isSet(QStringLiteral("unique")))
+        return m_commandLine.usageError(QStringLiteral("--overwrite and --unique exclude each other"));
+    const QString typeOption = parsed->value(QStringLiteral("type"));
+    const QString type = typeOption.isEmpty() ? QString::fromLatin1(QZPPreset::SysexType)
+                                              : QZPCommandLine::typeForOption(typeOption);
+    if (type.isEmpty())
+        return m_commandLine.usageError(
+            QStringLiteral("unknown type “%1”: use syx or tbpreset").arg(typeOption));
+    if (!parsed->positional().isEmpty())
+        return m_commandLine.usageError(QStringLiteral("record takes no FILE"));
+    if (parsed->isSet(QStringLiteral("from"))) {
+        const auto source = resolve(parsed->value(QStringLiteral("from")), m_engine->midiSources(),
+                                    QStringLiteral("source"), &status);
+        if (!source)
+            return status;
+        m_engine->setSource(*source);
+    }
+    const QString folder = QFileInfo(parsed->value(QStringLiteral("out"))).absoluteFilePath();
+    if (!QDir().mkpath(folder)) {
+        m_commandLine.reportFileError(folder, QStringLiteral("The folder couldn’t be created."));
+        return QZPCommandLine::FileFailure;
+    }
+
+    const bool overwrite = parsed->isSet(QStringLiteral("overwrite"));
+    const bool unique = parsed->isSet(QStringLiteral("unique"));
+    const QString extension = QZPPreset::extensionForType(type);
+    QZPPatchCollector collector;
+    int result = QZPCommandLine::Success;
+    m_onSysex = [&](const QByteArray& sysex, quint8 messageType) {
+        bool isNew = false;
+        QZPPreset* preset = collector.collect(sysex, messageType, &isNew);
+        if (!preset || !isNew)
+            return;
+        const QString path = QDir(folder).filePath(preset->displayName() + QLatin1Char('.') + extension);
+        QZPError saveError;
+        const auto saveTo = [&](const QString& target, QZPFileSystem::WriteMode mode) {
+            saveError = QZPError();
+            return preset->saveToURL(QUrl::fromLocalFile(target), type, QZPDocument::SaveAsOperation,
+                                     &saveError, mode);
+        };
+        bool saved = saveTo(path, overwrite ? QZPFileSystem::WriteMode::ReplaceExisting
+                                            : QZPFileSystem::WriteMode::KeepExisting);
+        for (int n = 2; !saved && unique && saveError.code() == QZPError::FileWriteFileExists &&
+                        n <= QZPFileMoveOperation::LastUniqueNumber;
+             ++n)
+            saved =
+                saveTo(QZPFileMoveOperation::numberedPath(path, n), QZPFileSystem::WriteMode::KeepExisting);
+        if (saved) {
+            m_commandLine.out() << preset->filePath() << Qt::endl;
+        } else if (saveError.code() == QZPError::FileWriteFileExists) {
+            m_commandLine.reportFileError(path, QStringLiteral("already exists; skipped"),
+                                          QStringLiteral("use --overwrite or --unique"));
+        } else {
+            m_commandLine.reportFileError(path, saveError.localizedDescription(),
+                                          saveError.localizedFailureReason());
+            result = QZPCommandLine::FileFailure;
+        }
+    };
+    runUntil([&] { return *count > 0 && collector.count() >= *count; }, double(*timeout));
+    m_onSysex = nullptr;
+    return result;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "QZPMidiEndpoint.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QLoggingCategory>
+#include <functional>
+#include <memory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcMidi)
+
+// A MIDI system: lists its sources and destinations, sends complete messages, and delivers what the
+// connected sources send. Implementations: RtMidi over the ALSA sequencer or JACK, and an in-process
+// virtual system for tests and for running without MIDI.
+class QZPMidiBackend {
+public:
+    // Called with the source's unique ID and the bytes as delivered, on any thread.
+    using InputHandler = std::function<void(qint32 sourceID, const QByteArray& bytes)>;
+
+    virtual ~QZPMidiBackend();
+
+    // "alsa", "jack", "virtual" or "none".
+    virtual QString name() const = 0;
+    virtual QList<QZPMidiEndpoint> sources() = 0;
+    virtual QList<QZPMidiEndpoint> destinations() = 0;
+    // Hands one complete message to the destination; answers false with a reason when it cannot.
+    virtual bool send(const QZPMidiEndpoint& destination, const QByteArray& bytes, QString* error) = 0;
+    // From now on, receives from exactly these sources and keeps outputs open only to these destinations.
+    virtual void connectEndpoints(const QList<QZPMidiEndpoint>& sources,
+                                  const QList<QZPMidiEndpoint>& destinations) = 0;
+
+    void setInputHandler(InputHandler handler) { m_inputHandler = std::move(handler); }
+
+    // The back-end for a choice of "auto", "alsa", "jack" or "none" (empty means the environment variable
+    // TONEBENCH_MIDI_API, else "auto"). Auto takes ALSA when its sequencer opens, else JACK when a server
+    // runs, else none. `explanation` says which one was taken and why. Null for an unknown choice.
+    static std::unique_ptr<QZPMidiBackend> create(const QString& choice, QString* explanation);
+    static QStringList choices();
+
+protected:
+    void deliver(qint32 sourceID, const QByteArray& bytes) const {
+        if (m_inputHandler)
+            m_inputHandler(sourceID, bytes);
+    }
+
+private:
+    InputHandler m_inputHandler;
+};

@@ -1,0 +1,104 @@
+#include "QZPMidiClaviature.h"
+
+#include "QZPInvalidParameter.h"
+#include "QZPMidiClaviatureDelegate.h"
+
+namespace {
+constexpr int HighestNote = 127;
+constexpr int SemitonesPerOctave = 12;
+} // namespace
+
+QZPMidiClaviature::QZPMidiClaviature(QObject* parent) : QObject(parent) {
+    setType(0);
+}
+
+void QZPMidiClaviature::setEnabled(bool enabled) {
+    if (m_enabled == enabled)
+        return;
+    m_enabled = enabled;
+    emit enabledChanged();
+}
+
+void QZPMidiClaviature::setOctave(uint octave) {
+    QZP_PRECONDITION(octave <= HighestOctave, "octave >= 0 && octave <= 10");
+    m_octave = octave;
+}
+
+void QZPMidiClaviature::raiseOneOctave() {
+    m_octave = std::min(m_octave + 1, HighestOctave);
+}
+
+void QZPMidiClaviature::lowerOneOctave() {
+    if (m_octave > 0)
+        --m_octave;
+}
+
+void QZPMidiClaviature::setType(int type) {
+    m_type = type;
+    m_keyCodeMapping = QStringLiteral("0,13,1,14,2,3,17,5,16,4,32,38,40,31,37").split(QLatin1Char(','));
+}
+
+int QZPMidiClaviature::midiNoteForKeyCode(quint16 keyCode) const {
+    const qsizetype index = m_keyCodeMapping.indexOf(QString::number(keyCode));
+    if (index < 0)
+        return NotFound;
+    const int note = int(index) + SemitonesPerOctave * int(m_octave);
+    return note > HighestNote ? NotFound : note;
+}
+
+bool QZPMidiClaviature::processKeyboardEvent(const QZPKeyEvent& event) {
+    if (!m_enabled || !m_delegate)
+        return false;
+    if (event.modifierFlags() != 0 && event.modifierFlags() != QZPKeyEvent::PlainKeyFlags)
+        return false;
+    if (event.isARepeat())
+        return true; // the held note keeps sounding
+    if (event.type() == QZPKeyEvent::Type::KeyUp) {
+        const int note = midiNoteForKeyCode(event.keyCode());
+        if (note == NotFound)
+            return false;
+        m_keysDown.erase(quint8(note));
+        m_delegate->claviaReleaseMidiNote(this, quint8(note));
+        return true;
+    }
+    if (event.type() != QZPKeyEvent::Type::KeyDown)
+        return false;
+    if (m_type == 0 && (event.keyCode() == LowerOctaveKey || event.keyCode() == RaiseOctaveKey)) {
+        const bool raise = event.keyCode() == RaiseOctaveKey;
+        raise ? raiseOneOctave() : lowerOneOctave();
+        shiftHeldNotes(raise ? SemitonesPerOctave : -SemitonesPerOctave);
+        return true;
+    }
+    const int note = midiNoteForKeyCode(event.keyCode());
+    if (note == NotFound)
+        return false;
+    m_keysDown.insert(quint8(note));
+    m_delegate->claviaPlayMidiNote(this, quint8(note));
+    return true;
+}
+
+// Held notes move with the octave, even when the octave is already at its limit. All of them are
+// released before any is played again, so that two held keys an octave apart leave no note hanging.
+void QZPMidiClaviature::shiftHeldNotes(int semitones) {
+    const std::set<quint8> held = m_keysDown;
+    for (quint8 note : held) {
+        m_delegate->claviaReleaseMidiNote(this, note);
+        m_keysDown.erase(note);
+    }
+    for (quint8 note : held) {
+        const int shifted = note + semitones;
+        if (shifted < 0 || shifted > HighestNote)
+            continue;
+        m_delegate->claviaPlayMidiNote(this, quint8(shifted));
+        m_keysDown.insert(quint8(shifted));
+    }
+}
+
+void QZPMidiClaviature::releaseAllKeys() {
+    const std::set<quint8> held = m_keysDown;
+    for (quint8 note : held) {
+        if (m_delegate)
+            m_delegate->claviaReleaseMidiNote(this, note);
+        m_keysDown.erase(note);
+    }
+}

@@ -1,0 +1,243 @@
+#include "QZPMidiEngine.h"
+
+#include "QZPMidiMessageDelegate.h"
+#include "QZPMidiStreamParser.h"
+#include "QZPNotificationCenter.h"
+#include "QZPSettings.h"
+#include "QZPSysexMessage.h"
+
+#include <QCoreApplication>
+
+namespace {
+QString sharedChoice;
+bool endpointListsMatch(const QList<QZPMidiEndpoint>& a, const QList<QZPMidiEndpoint>& b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (a.at(i) != b.at(i) || a.at(i).displayName() != b.at(i).displayName() ||
+            a.at(i).portName() != b.at(i).portName())
+            return false;
+    return true;
+}
+} // namespace
+
+void QZPMidiEngine::setSharedBackendChoice(const QString& choice) {
+    sharedChoice = choice;
+}
+
+QZPMidiEngine* QZPMidiEngine::sharedInstance() {
+    static QZPMidiEngine* engine = [] {
+        QString explanation;
+        std::unique_ptr<QZPMidiBackend> backend = QZPMidiBackend::create(sharedChoice, &explanation);
+        if (!backend)
+            backend = QZPMidiBackend::create(QStringLiteral("auto"), &explanation);
+        qCInfo(lcMidi).noquote() << explanation;
+        auto* shared =
+            new QZPMidiEngine(std::move(backend), QZPSettings::standard(), QCoreApplication::instance());
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, shared,
+                         &QZPMidiEngine::applicationWillTerminate);
+        return shared;
+    }();
+    return engine;
+}
+
+QZPMidiEngine::QZPMidiEngine(std::unique_ptr<QZPMidiBackend> backend, QZPSettings* settings, QObject* parent)
+    : QObject(parent), m_backend(std::move(backend)), m_settings(settings),
+      m_output([this](const QZPMidiEndpoint& d, const QByteArray& b, QString* e) {
+          return deliverToBackend(d, b, e);
+      }) {
+    // Input arrives on the MIDI system's thread; it is handed to the main thread before any parsing.
+    m_backend->setInputHandler([this](qint32 sourceID, const QByteArray& bytes) {
+        QMetaObject::invokeMethod(
+            this, [this, sourceID, bytes] { receive(sourceID, bytes); }, Qt::QueuedConnection);
+    });
+    if (m_settings) {
+        m_disconnectedSrcID = qint32(m_settings->intValue(QZPSettings::MidiDeviceInKey));
+        m_disconnectedDstID = qint32(m_settings->intValue(QZPSettings::MidiDeviceOutKey));
+    }
+    connect(&m_pollTimer, &QTimer::timeout, this, &QZPMidiEngine::pollEndpoints);
+    setPollInterval(DefaultPollIntervalMs);
+    refreshAvailableEndpoints();
+}
+
+QZPMidiEngine::~QZPMidiEngine() {
+    // No input may arrive while the engine goes away.
+    m_backend->setInputHandler({});
+    m_backend.reset();
+}
+
+void QZPMidiEngine::setSource(const QZPMidiEndpoint& source) {
+    if (!source.isNull())
+        m_disconnectedSrcID = 0;
+    const bool changed = m_source != source;
+    m_source = source; // the same endpoint may come back under a new port name
+    if (changed)
+        emit sourceChanged();
+}
+
+void QZPMidiEngine::setDestination(const QZPMidiEndpoint& destination) {
+    if (!destination.isNull())
+        m_disconnectedDstID = 0;
+    const bool changed = m_destination != destination;
+    m_destination = destination;
+    if (changed)
+        emit destinationChanged();
+}
+
+void QZPMidiEngine::setTargetedMidiChannel(int channel) {
+    if (m_targetedMidiChannel.exchange(channel) != channel)
+        emit targetedMidiChannelChanged();
+}
+
+QZPMidiMessageDelegate* QZPMidiEngine::delegate() const {
+    if (m_delegateIsObject && !m_delegateObject)
+        return nullptr;
+    return m_delegate;
+}
+
+void QZPMidiEngine::setDelegate(QZPMidiMessageDelegate* delegate) {
+    m_delegate = delegate;
+    m_delegateObject = dynamic_cast<QObject*>(delegate);
+    m_delegateIsObject = m_delegateObject != nullptr;
+}
+
+void QZPMidiEngine::refreshAvailableEndpoints() {
+    m_sources = QZPMidiEndpoint::sortedUnique(m_backend->sources());
+    m_destinations = QZPMidiEndpoint::sortedUnique(m_backend->destinations());
+    m_backend->connectEndpoints(m_sources, m_destinations);
+    disconnectOrReconnectCurrentEndpoints();
+    emit setupChanged();
+    QZPNotificationCenter::defaultCenter()->postNotification(
+        QString::fromLatin1(QZPNotificationCenter::MidiSetupChanged), this);
+}
+
+void QZPMidiEngine::disconnectOrReconnectCurrentEndpoints() {
+    const QZPMidiEndpoint lost = m_destination;
+    const QZPMidiEndpoint destination = updatedEndpoint(m_destination, m_destinations, &m_disconnectedDstID);
+    const QZPMidiEndpoint source = updatedEndpoint(m_source, m_sources, &m_disconnectedSrcID);
+    if (!lost.isNull() && destination.isNull()) {
+        const int dropped = m_output.purge(lost.uniqueID());
+        if (dropped > 0)
+            qCWarning(lcMidi).noquote() << QStringLiteral("Dropped %1 messages waiting for %2: it went away.")
+                                               .arg(dropped)
+                                               .arg(lost.description());
+    }
+    setDestination(destination);
+    setSource(source);
+}
+
+QZPMidiEndpoint QZPMidiEngine::updatedEndpoint(const QZPMidiEndpoint& endpoint,
+                                               const QList<QZPMidiEndpoint>& collection,
+                                               qint32* disconnectionID) {
+    if (!endpoint.isNull()) {
+        const qsizetype index = collection.indexOf(endpoint);
+        if (index >= 0)
+            return collection.at(index); // as listed now: the port name may have changed
+        *disconnectionID = endpoint.uniqueID();
+        return {};
+    }
+    for (const QZPMidiEndpoint& candidate : collection)
+        if (candidate.uniqueID() == *disconnectionID && *disconnectionID != 0)
+            return candidate;
+    return {};
+}
+
+void QZPMidiEngine::applicationWillTerminate() {
+    m_pollTimer.stop();
+    if (!m_settings)
+        return;
+    m_settings->setValue(QZPSettings::MidiDeviceInKey, m_source.uniqueID());
+    m_settings->setValue(QZPSettings::MidiDeviceOutKey, m_destination.uniqueID());
+}
+
+void QZPMidiEngine::setPollInterval(int milliseconds) {
+    if (milliseconds <= 0) {
+        m_pollTimer.stop();
+        return;
+    }
+    m_pollTimer.start(milliseconds);
+}
+
+bool QZPMidiEngine::pollEndpoints() {
+    const QList<QZPMidiEndpoint> sources = QZPMidiEndpoint::sortedUnique(m_backend->sources());
+    const QList<QZPMidiEndpoint> destinations = QZPMidiEndpoint::sortedUnique(m_backend->destinations());
+    if (endpointListsMatch(sources, m_sources) && endpointListsMatch(destinations, m_destinations))
+        return false;
+    refreshAvailableEndpoints();
+    return true;
+}
+
+void QZPMidiEngine::receive(qint32 sourceID, const QByteArray& bytes) {
+    if (!m_source.isNull() && m_source.uniqueID() != sourceID)
+        return;
+    const QZPMidiStreamParser::Result parsed = QZPMidiStreamParser::split(bytes);
+    for (const QByteArray& cut : parsed.cutShort)
+        qCWarning(lcMidi).noquote() << QStringLiteral("Sysex Error: %1 (Sysex Data: %2)")
+                                           .arg(QCoreApplication::translate(
+                                                    "QZPMidiEngine",
+                                                    "Sysex message cut short by the next message."),
+                                                QZPSysexMessage::hex(cut));
+    m_currentSourceID = sourceID;
+    for (const QByteArray& message : parsed.messages)
+        handleMIDICommand(message);
+    m_currentSourceID = 0;
+}
+
+void QZPMidiEngine::handleMIDICommand(const QByteArray& message) {
+    QZPMidiMessageDelegate* target = delegate();
+    if (!target || !QZPSysexMessage::isSysex(message) || message.size() < 2)
+        return;
+    const QZPSysexMessage::Verdict verdict = QZPSysexMessage::classify(message);
+    if (!verdict.accepted) {
+        qCWarning(lcMidi).noquote() << QStringLiteral("Sysex Error: %1 (Sysex Data: %2)")
+                                           .arg(verdict.errorText, QZPSysexMessage::hex(message));
+        return;
+    }
+    target->midiEngineDidReceiveSysex(this, message, verdict.type);
+}
+
+void QZPMidiEngine::sendSysex(const QByteArray& bytes) {
+    if (m_destination.isNull())
+        return;
+    sendMIDICommand(bytes);
+}
+
+void QZPMidiEngine::sendSysexControl(quint8 control, quint8 value) {
+    sendSysex(QZPSysexMessage::controlMessage(quint8(m_targetedMidiChannel.load()), control, value));
+}
+
+void QZPMidiEngine::sendControl(quint8 controller, quint8 value) {
+    sendMIDICommand(QZPSysexMessage::controlChange(quint8(m_targetedMidiChannel.load()), controller, value));
+}
+
+void QZPMidiEngine::sendNoteOn(quint8 note, quint8 velocity) {
+    sendMIDICommand(QZPSysexMessage::noteOn(quint8(m_targetedMidiChannel.load()), note, velocity));
+}
+
+void QZPMidiEngine::sendNoteOff(quint8 note, quint8 velocity) {
+    sendMIDICommand(QZPSysexMessage::noteOff(quint8(m_targetedMidiChannel.load()), note, velocity));
+}
+
+void QZPMidiEngine::sendAllNotesOff() {
+    for (int note = 0; note < 128; ++note)
+        sendNoteOff(quint8(note));
+}
+
+void QZPMidiEngine::sendMIDICommand(const QByteArray& command) {
+    if (m_destination.isNull()) {
+        qCWarning(lcMidi).noquote() << QStringLiteral("Unable to send command %1 to endpoint %2: %3")
+                                           .arg(QZPSysexMessage::hex(command), m_destination.description(),
+                                                QStringLiteral("No destination is chosen."));
+        return;
+    }
+    m_output.enqueue(m_destination, command);
+}
+
+bool QZPMidiEngine::deliverToBackend(const QZPMidiEndpoint& destination, const QByteArray& bytes,
+                                     QString* error) {
+    if (m_backend->send(destination, bytes, error))
+        return true;
+    qCWarning(lcMidi).noquote() << QStringLiteral("Unable to send command %1 to endpoint %2: %3")
+                                       .arg(QZPSysexMessage::hex(bytes), destination.description(), *error);
+    return false;
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "QZPMidiBackend.h"
+#include "QZPMidiEndpoint.h"
+#include "QZPMidiOutputQueue.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <atomic>
+#include <memory>
+
+class QZPMidiMessageDelegate;
+class QZPSettings;
+
+// The program's one connection to MIDI: the lists of sources and destinations, the chosen source and
+// destination (remembered across launches by unique ID, dropped when their device goes away and taken
+// back when it returns), receiving (input from every source, or only from the chosen one, reaches the
+// delegate on the main thread after the acceptance rules) and sending through the paced output queue.
+class QZPMidiEngine : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(int targetedMidiChannel READ targetedMidiChannel WRITE setTargetedMidiChannel NOTIFY
+                   targetedMidiChannelChanged)
+
+public:
+    static constexpr int DefaultPollIntervalMs = 500;
+
+    // The shared engine, created on first use on the back-end of setSharedBackendChoice (else "auto"),
+    // with the user's settings; it stores the chosen devices when the application quits.
+    static QZPMidiEngine* sharedInstance();
+    // "auto", "alsa", "jack" or "none"; effective only before the shared engine exists.
+    static void setSharedBackendChoice(const QString& choice);
+
+    // An engine on the given back-end. With settings it starts from the devices chosen at the last quit;
+    // without, it starts with none and remembers nothing.
+    QZPMidiEngine(std::unique_ptr<QZPMidiBackend> backend, QZPSettings* settings, QObject* parent = nullptr);
+    ~QZPMidiEngine() override;
+
+    QZPMidiBackend* backend() const { return m_backend.get(); }
+    QZPMidiOutputQueue* outputQueue() { return &m_output; }
+
+    // Endpoint lists, sorted by display name.
+    QList<QZPMidiEndpoint> midiSources() const { return m_sources; }
+    QList<QZPMidiEndpoint> midiDestinations() const { return m_destinations; }
+
+    // The chosen source (null: any source) and destination (null: no destination). Choosing an
+    // endpoint forgets the one waiting to come back.
+    QZPMidiEndpoint source() const { return m_source; }
+    void setSource(const QZPMidiEndpoint& source);
+    QZPMidiEndpoint destination() const { return m_destination; }
+    void setDestination(const QZPMidiEndpoint& destination);
+    qint32 disconnectedSourceID() const { return m_disconnectedSrcID; }
+    qint32 disconnectedDestinationID() const { return m_disconnectedDstID; }
+
+    int targetedMidiChannel() const { return m_targetedMidiChannel; }
+    void setTargetedMidiChannel(int channel);
+
+    QZPMidiMessageDelegate* delegate() const;
+    void setDelegate(QZPMidiMessageDelegate* delegate);
+
+    // Rebuilds the lists, re-checks the chosen endpoints, posts the set-up notification.
+    void refreshAvailableEndpoints();
+    void disconnectOrReconnectCurrentEndpoints();
+    // `endpoint` when `collection` holds it; none (remembering its ID) when it went away; with no
+    // endpoint, the first one of `collection` with the remembered ID.
+    static QZPMidiEndpoint updatedEndpoint(const QZPMidiEndpoint& endpoint,
+                                           const QList<QZPMidiEndpoint>& collection, qint32* disconnectionID);
+    // Stores the unique IDs of the chosen source and destination (0 for none).
+    void applicationWillTerminate();
+
+    // Device watching: the port lists are compared at this interval and a change refreshes the lists.
+    // 0 stops watching (tests call pollEndpoints themselves).
+    void setPollInterval(int milliseconds);
+    // Refreshes when the back-end's port lists differ from the engine's; answers whether they did.
+    bool pollEndpoints();
+
+    // Receiving, on the main thread: the bytes one source delivered in one piece.
+    void receive(qint32 sourceID, const QByteArray& bytes);
+    // One received MIDI message: accepted SysEx goes to the delegate, refused SysEx to the log.
+    void handleMIDICommand(const QByteArray& message);
+    // While the delegate is called: the unique ID of the source the message came from (0 otherwise).
+    qint32 currentSourceID() const { return m_currentSourceID; }
+
+    // Sending. Every send goes through the output queue and returns at once.
+    void sendSysex(const QByteArray& bytes);
+    void sendSysexControl(quint8 control, quint8 value);
+    void sendControl(quint8 controller, quint8 value);
+    void sendNoteOn(quint8 note, quint8 velocity = 110);
+    void sendNoteOff(quint8 note, quint8 velocity = 0);
+    void sendAllNotesOff();
+    void sendMIDICommand(const QByteArray& command);
+
+signals:
+    void setupChanged();
+    void sourceChanged();
+    void destinationChanged();
+    void targetedMidiChannelChanged();
+
+private:
+    bool deliverToBackend(const QZPMidiEndpoint& destination, const QByteArray& bytes, QString* error);
+
+    std::unique_ptr<QZPMidiBackend> m_backend;
+    QZPSettings* m_settings;
+    QZPMidiOutputQueue m_output;
+    QTimer m_pollTimer;
+    QList<QZPMidiEndpoint> m_sources;
+    QList<QZPMidiEndpoint> m_destinations;
+    QZPMidiEndpoint m_source;
+    QZPMidiEndpoint m_destination;
+    qint32 m_disconnectedSrcID = 0;
+    qint32 m_disconnectedDstID = 0;
+    std::atomic<int> m_targetedMidiChannel{0};
+    QZPMidiMessageDelegate* m_delegate = nullptr;
+    // Set when the delegate is a QObject: a destroyed delegate is never called.
+    QPointer<QObject> m_delegateObject;
+    bool m_delegateIsObject = false;
+    qint32 m_currentSourceID = 0;
+};

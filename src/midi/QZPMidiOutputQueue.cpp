@@ -1,0 +1,82 @@
+#include "QZPMidiOutputQueue.h"
+
+#include "QZPSysexMessage.h"
+
+#include <cmath>
+
+namespace {
+constexpr qint64 NanosecondsPerSecond = 1000000000;
+// Messages due this soon go out in the same pass: timers are no finer than a millisecond.
+constexpr qint64 Slack = 1000000;
+} // namespace
+
+QZPMidiOutputQueue::QZPMidiOutputQueue(Sink sink, QObject* parent)
+    : QObject(parent), m_sink(std::move(sink)) {
+    m_elapsed.start();
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, [this] { schedule(pump()); });
+}
+
+void QZPMidiOutputQueue::setClock(Clock clock) {
+    m_clock = std::move(clock);
+    m_externalClock = true;
+    m_timer.stop();
+}
+
+qint64 QZPMidiOutputQueue::now() const {
+    return m_clock ? m_clock() : m_elapsed.nsecsElapsed();
+}
+
+void QZPMidiOutputQueue::enqueue(const QZPMidiEndpoint& destination, const QByteArray& bytes) {
+    if (QZPSysexMessage::isControlMessage(bytes)) {
+        // Only Control messages queued after the last other message for this destination may merge.
+        for (auto it = m_items.rbegin(); it != m_items.rend(); ++it) {
+            if (it->destination != destination)
+                continue;
+            if (!QZPSysexMessage::isControlMessage(it->bytes))
+                break;
+            if (QZPSysexMessage::isSameControl(it->bytes, bytes)) {
+                it->bytes = bytes;
+                return;
+            }
+        }
+    }
+    m_items.push_back({destination, bytes});
+    if (!m_timer.isActive())
+        schedule(pump());
+}
+
+int QZPMidiOutputQueue::purge(qint32 destinationID) {
+    const auto before = m_items.size();
+    std::erase_if(m_items,
+                  [destinationID](const Item& item) { return item.destination.uniqueID() == destinationID; });
+    const int dropped = int(before - m_items.size());
+    if (dropped > 0 && m_items.empty())
+        emit drained();
+    return dropped;
+}
+
+qint64 QZPMidiOutputQueue::pump() {
+    while (!m_items.empty()) {
+        const qint64 current = now();
+        const qint64 start = std::max(current, m_freeAt);
+        if (start > current + Slack)
+            return start - current;
+        Item item = std::move(m_items.front());
+        m_items.pop_front();
+        if (m_bytesPerSecond > 0)
+            m_freeAt = start + qint64(item.bytes.size()) * NanosecondsPerSecond / m_bytesPerSecond;
+        QString error;
+        m_sink(item.destination, item.bytes, &error);
+        if (m_items.empty())
+            emit drained();
+    }
+    return -1;
+}
+
+void QZPMidiOutputQueue::schedule(qint64 waitNs) {
+    if (waitNs < 0 || m_externalClock)
+        return;
+    m_timer.start(int(std::ceil(double(waitNs) / 1000000.0)));
+}

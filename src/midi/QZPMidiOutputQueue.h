@@ -1,0 +1,67 @@
+#pragma once
+
+#include "QZPMidiEndpoint.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <deque>
+#include <functional>
+
+// The one ordered way out to the MIDI back-end. It never feeds the back-end faster than a MIDI cable
+// carries (3,125 bytes per second by default): JACK's MIDI buffers and cheap USB interfaces drop SysEx
+// that comes faster. Sending returns at once; a timer drains the queue. A Control message still waiting
+// for a parameter takes the value of a newer one in place, so a fast slider drag builds no backlog.
+// Patch messages and notes are never merged or reordered.
+class QZPMidiOutputQueue : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int CableBytesPerSecond = 3125;
+
+    // Hands one message to the back-end; answers false with an error text when it was refused.
+    using Sink =
+        std::function<bool(const QZPMidiEndpoint& destination, const QByteArray& bytes, QString* error)>;
+    // Monotonic time in nanoseconds.
+    using Clock = std::function<qint64()>;
+
+    explicit QZPMidiOutputQueue(Sink sink, QObject* parent = nullptr);
+
+    // 0 sends as fast as the back-end takes it.
+    void setBytesPerSecond(int rate) { m_bytesPerSecond = rate; }
+    int bytesPerSecond() const { return m_bytesPerSecond; }
+    // Tests drive time themselves and call pump(); the timer then stays off.
+    void setClock(Clock clock);
+
+    void enqueue(const QZPMidiEndpoint& destination, const QByteArray& bytes);
+    int pendingCount() const { return int(m_items.size()); }
+    bool isEmpty() const { return m_items.empty(); }
+    // Drops what waits for the destination; answers how many messages were dropped.
+    int purge(qint32 destinationID);
+
+    // Sends every message that is due; answers the nanoseconds until the next one is, or -1 when empty.
+    qint64 pump();
+
+signals:
+    // The last waiting message has gone to the back-end.
+    void drained();
+
+private:
+    struct Item {
+        QZPMidiEndpoint destination;
+        QByteArray bytes;
+    };
+    void schedule(qint64 waitNs);
+    qint64 now() const;
+
+    Sink m_sink;
+    Clock m_clock;
+    bool m_externalClock = false;
+    QElapsedTimer m_elapsed;
+    QTimer m_timer;
+    std::deque<Item> m_items;
+    int m_bytesPerSecond = CableBytesPerSecond;
+    // When the cable is free again.
+    qint64 m_freeAt = 0;
+};

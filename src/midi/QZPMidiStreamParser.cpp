@@ -1,0 +1,80 @@
+#include "QZPMidiStreamParser.h"
+
+namespace {
+
+// The length of a message that starts with `status`, or 0 for SysEx (ends at F7).
+int messageLength(quint8 status) {
+    if (status < 0xF0)
+        return (status & 0xE0) == 0xC0 ? 2 : 3;
+    switch (status) {
+    case 0xF1:
+    case 0xF3:
+        return 2;
+    case 0xF2:
+        return 3;
+    case 0xF0:
+        return 0;
+    default:
+        return 1;
+    }
+}
+
+} // namespace
+
+QZPMidiStreamParser::Result QZPMidiStreamParser::split(const QByteArray& bytes) {
+    Result result;
+    QByteArray current;
+    bool inSysex = false;
+    quint8 runningStatus = 0;
+
+    const auto finish = [&] {
+        if (!current.isEmpty())
+            result.messages.append(current);
+        current.clear();
+    };
+
+    for (const char c : bytes) {
+        const quint8 byte = quint8(c);
+        if (byte >= 0xF8) { // real-time: stands alone, even inside a SysEx
+            result.messages.append(QByteArray(1, c));
+            continue;
+        }
+        if (byte == 0xF7) {
+            if (inSysex) {
+                current.append(c);
+                inSysex = false;
+                finish();
+            }
+            continue;
+        }
+        if (byte >= 0x80) {
+            if (inSysex) {
+                result.cutShort.append(current);
+                current.clear();
+                inSysex = false;
+            } else {
+                finish();
+            }
+            current.append(c);
+            if (byte == 0xF0) {
+                inSysex = true;
+                continue;
+            }
+            runningStatus = byte < 0xF0 ? byte : 0;
+            if (messageLength(byte) == 1)
+                finish();
+            continue;
+        }
+        // A data byte.
+        if (!inSysex && current.isEmpty()) {
+            if (runningStatus == 0)
+                continue; // stray data byte: nothing to belong to
+            current.append(char(runningStatus));
+        }
+        current.append(c);
+        if (!inSysex && current.size() == messageLength(quint8(current.at(0))))
+            finish();
+    }
+    finish();
+    return result;
+}

@@ -1,0 +1,74 @@
+#include "QZPSysexMessage.h"
+
+#include <QCoreApplication>
+
+namespace {
+QString tr(const char* text) {
+    return QCoreApplication::translate("QZPSysexMessage", text);
+}
+} // namespace
+
+QZPSysexMessage::Verdict QZPSysexMessage::classify(const QByteArray& sysex) {
+    if (sysex.size() < 2)
+        return {false, 0, tr("Sysex message too short: %1 bytes.").arg(sysex.size())};
+    const quint8 manufacturer = quint8(sysex.at(1));
+    if (manufacturer != RolandID)
+        return {false, 0, tr("Unhandled Manufacturer ID “%1”.").arg(manufacturer)};
+    if (sysex.size() < 3)
+        return {false, 0, tr("Sysex message too short: %1 bytes.").arg(sysex.size())};
+    const quint8 type = quint8(sysex.at(2));
+    if (type == ControlType) {
+        if (sysex.size() != ControlLength)
+            return {
+                false, type,
+                QStringLiteral("Sysex length for “Control” message should be 7, is %1.").arg(sysex.size())};
+        return {true, type, {}};
+    }
+    if (type == PatchType || type == PatchType2) {
+        if (sysex.size() != PatchLength)
+            return {
+                false, type,
+                QStringLiteral("Sysex length for “Patch” message should be 24, is %1.").arg(sysex.size())};
+        return {true, type, {}};
+    }
+    return {false, type, tr("Unhandled Message Type “%1”.").arg(type)};
+}
+
+QByteArray QZPSysexMessage::controlMessage(quint8 channel, quint8 control, quint8 value) {
+    const char bytes[] = {char(SysexStart), char(RolandID), char(ControlType), char(channel),
+                          char(control),    char(value),    char(SysexEnd)};
+    return QByteArray(bytes, sizeof bytes);
+}
+
+namespace {
+// A three-byte channel message: the status for the channel, then two data bytes.
+QByteArray channelMessage(quint8 status, quint8 channel, quint8 first, quint8 second) {
+    const char bytes[] = {char(status | (channel & 0x0F)), char(first & 0x7F), char(second & 0x7F)};
+    return QByteArray(bytes, sizeof bytes);
+}
+} // namespace
+
+QByteArray QZPSysexMessage::noteOn(quint8 channel, quint8 note, quint8 velocity) {
+    return channelMessage(0x90, channel, note, velocity);
+}
+
+QByteArray QZPSysexMessage::noteOff(quint8 channel, quint8 note, quint8 velocity) {
+    return channelMessage(0x80, channel, note, velocity);
+}
+
+QByteArray QZPSysexMessage::controlChange(quint8 channel, quint8 controller, quint8 value) {
+    return channelMessage(0xB0, channel, controller, value);
+}
+
+bool QZPSysexMessage::isControlMessage(const QByteArray& message) {
+    return message.size() == ControlLength && quint8(message.at(0)) == SysexStart &&
+           quint8(message.at(1)) == RolandID && quint8(message.at(2)) == ControlType;
+}
+
+bool QZPSysexMessage::isSameControl(const QByteArray& a, const QByteArray& b) {
+    return isControlMessage(a) && isControlMessage(b) && a.at(3) == b.at(3) && a.at(4) == b.at(4);
+}
+
+QString QZPSysexMessage::hex(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}

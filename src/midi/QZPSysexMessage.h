@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The Juno-106's SysEx messages and plain MIDI channel messages, byte for byte.
+//
+// Patch message, 24 bytes: F0 41 30 0n pp, the 18 patch-data bytes, F7 (type 0x31 is also a patch).
+// Control message, 7 bytes: F0 41 32 0n cc vv F7, where cc is the patch-data byte vv goes into.
+class QZPSysexMessage {
+public:
+    static constexpr quint8 SysexStart = 0xF0;
+    static constexpr quint8 SysexEnd = 0xF7;
+    static constexpr quint8 RolandID = 0x41;
+    static constexpr quint8 PatchType = 0x30;
+    static constexpr quint8 PatchType2 = 0x31;
+    static constexpr quint8 ControlType = 0x32;
+    static constexpr int PatchLength = 24;
+    static constexpr int ControlLength = 7;
+    static constexpr quint8 DefaultNoteOnVelocity = 110;
+    static constexpr quint8 DefaultNoteOffVelocity = 0;
+
+    // What the acceptance rules make of one received SysEx message.
+    struct Verdict {
+        bool accepted = false;
+        quint8 type = 0;
+        QString errorText; // why it was refused
+    };
+    // Accepts Roland Patch messages of 24 bytes (types 0x30, 0x31) and Control messages of 7 bytes;
+    // nothing else is checked. Bytes that are not there are never read.
+    static Verdict classify(const QByteArray& sysex);
+
+    static QByteArray controlMessage(quint8 channel, quint8 control, quint8 value);
+    static QByteArray noteOn(quint8 channel, quint8 note, quint8 velocity);
+    static QByteArray noteOff(quint8 channel, quint8 note, quint8 velocity);
+    static QByteArray controlChange(quint8 channel, quint8 controller, quint8 value);
+
+    static bool isSysex(const QByteArray& message) {
+        return !message.isEmpty() && quint8(message.at(0)) == SysexStart;
+    }
+    static bool isControlMessage(const QByteArray& message);
+    // Two Control messages for the same parameter on the same channel.
+    static bool isSameControl(const QByteArray& a, const QByteArray& b);
+    // "F0 41 32 ..." for log lines and scripts.
+    static QString hex(const QByteArray& bytes);
+};

@@ -1,0 +1,297 @@
+#include "QZPRtMidiBackend.h"
+
+#include <QFile>
+#include <jack/jack.h>
+#include <rtmidi/RtMidi.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int RetryIntervalMs = 3000;
+
+// While a send runs on this thread, RtMidi's errors are collected here instead of logged.
+thread_local QString* capturedError = nullptr;
+
+RtMidi::Api rtApi(QZPRtMidiBackend::Api api) {
+    return api == QZPRtMidiBackend::Api::Alsa ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK;
+}
+
+bool isOwnPort(const QString& name) {
+    return name.startsWith(QLatin1String(QZPRtMidiBackend::ClientName));
+}
+
+QStringList portNames(RtMidi& midi) {
+    QStringList names;
+    const unsigned count = midi.getPortCount();
+    for (unsigned i = 0; i < count; ++i) {
+        const QString name = QString::fromStdString(midi.getPortName(i));
+        if (!name.isEmpty())
+            names << name;
+    }
+    return names;
+}
+
+int portIndex(RtMidi& midi, const QString& portName) {
+    const unsigned count = midi.getPortCount();
+    for (unsigned i = 0; i < count; ++i)
+        if (QString::fromStdString(midi.getPortName(i)) == portName)
+            return int(i);
+    return -1;
+}
+
+void jackMessage(const char* text) {
+    qCDebug(lcMidi, "JACK: %s", text);
+}
+
+} // namespace
+
+struct QZPRtMidiBackend::Input {
+    QZPRtMidiBackend* backend = nullptr;
+    qint32 sourceID = 0;
+    QString portName;
+    std::unique_ptr<RtMidiIn> in;
+};
+
+QZPRtMidiBackend::QZPRtMidiBackend(Api api) : m_api(api) {
+    m_sinceRetry.start();
+}
+
+QZPRtMidiBackend::~QZPRtMidiBackend() {
+    stop();
+    if (m_monitor)
+        jack_client_close(m_monitor);
+}
+
+QString QZPRtMidiBackend::name() const {
+    return m_api == Api::Alsa ? QStringLiteral("alsa") : QStringLiteral("jack");
+}
+
+QZPMidiPortIdentity::System QZPRtMidiBackend::system() const {
+    return m_api == Api::Alsa ? QZPMidiPortIdentity::System::Alsa : QZPMidiPortIdentity::System::Jack;
+}
+
+bool QZPRtMidiBackend::alsaSequencerAvailable(QString* why) {
+    if (::access("/dev/snd/seq", R_OK | W_OK) != 0) {
+        if (why)
+            *why = QStringLiteral("the ALSA sequencer /dev/snd/seq cannot be opened");
+        return false;
+    }
+    return true;
+}
+
+bool QZPRtMidiBackend::jackServerRunning(QString* why) {
+    // libjack's own messages go to the log, not to the terminal.
+    static const bool routed = [] {
+        jack_set_error_function(jackMessage);
+        jack_set_info_function(jackMessage);
+        return true;
+    }();
+    Q_UNUSED(routed);
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open("ToneBench Probe", JackNoStartServer, &status);
+    if (!client) {
+        if (why)
+            *why = QStringLiteral("no JACK server is running");
+        return false;
+    }
+    jack_client_close(client);
+    return true;
+}
+
+std::unique_ptr<QZPRtMidiBackend> QZPRtMidiBackend::open(Api api, QString* error) {
+    if (api == Api::Alsa ? !alsaSequencerAvailable(error) : !jackServerRunning(error))
+        return nullptr;
+    std::unique_ptr<QZPRtMidiBackend> backend(new QZPRtMidiBackend(api));
+    if (!backend->start(error))
+        return nullptr;
+    return backend;
+}
+
+bool QZPRtMidiBackend::start(QString* error) {
+    try {
+        m_scanIn = std::make_unique<RtMidiIn>(rtApi(m_api), ClientName);
+        m_scanIn->setErrorCallback(&QZPRtMidiBackend::errorCallback, this);
+        m_scanOut = std::make_unique<RtMidiOut>(rtApi(m_api), ClientName);
+        m_scanOut->setErrorCallback(&QZPRtMidiBackend::errorCallback, this);
+    } catch (const RtMidiError& e) {
+        if (error)
+            *error = QString::fromStdString(e.getMessage());
+        m_scanIn.reset();
+        m_scanOut.reset();
+        return false;
+    }
+    if (m_api == Api::Jack) {
+        jack_status_t status{};
+        m_monitor = jack_client_open("ToneBench Monitor", JackNoStartServer, &status);
+        if (m_monitor) {
+            jack_on_shutdown(m_monitor, &QZPRtMidiBackend::jackShutdown, this);
+            jack_activate(m_monitor);
+        }
+    }
+    m_serverGone = false;
+    return true;
+}
+
+void QZPRtMidiBackend::stop() {
+    m_inputs.clear();
+    m_outputs.clear();
+    m_scanIn.reset();
+    m_scanOut.reset();
+}
+
+void QZPRtMidiBackend::jackShutdown(void* userData) {
+    static_cast<QZPRtMidiBackend*>(userData)->m_serverGone = true;
+}
+
+// Whether the MIDI system can be used now. A JACK server that stopped is reported once; every few
+// seconds the back-end looks whether one runs again and starts afresh on it.
+bool QZPRtMidiBackend::available() {
+    if (!m_serverGone)
+        return m_scanIn && m_scanOut;
+    if (!m_reportedGone) {
+        m_reportedGone = true;
+        qCWarning(lcMidi, "The JACK server stopped: no MIDI devices until it runs again.");
+        // The RtMidi clients belong to the dead server: they are let go without talking to it.
+        for (auto& entry : m_inputs)
+            (void)entry.second->in.release();
+        m_inputs.clear();
+        for (auto& entry : m_outputs)
+            (void)entry.second.out.release();
+        m_outputs.clear();
+        (void)m_scanIn.release();
+        (void)m_scanOut.release();
+        m_monitor = nullptr;
+        m_sinceRetry.restart();
+    }
+    if (m_sinceRetry.elapsed() < RetryIntervalMs)
+        return false;
+    m_sinceRetry.restart();
+    QString why;
+    if (!jackServerRunning(&why) || !start(&why))
+        return false;
+    m_reportedGone = false;
+    qCInfo(lcMidi, "The JACK server runs again.");
+    return true;
+}
+
+QList<QZPMidiEndpoint> QZPRtMidiBackend::sources() {
+    if (!available())
+        return {};
+    QStringList names = portNames(*m_scanIn);
+    names.removeIf(isOwnPort);
+    return QZPMidiPortIdentity::endpoints(names, system(), QZPMidiEndpoint::Direction::Source);
+}
+
+QList<QZPMidiEndpoint> QZPRtMidiBackend::destinations() {
+    if (!available())
+        return {};
+    QStringList names = portNames(*m_scanOut);
+    names.removeIf(isOwnPort);
+    return QZPMidiPortIdentity::endpoints(names, system(), QZPMidiEndpoint::Direction::Destination);
+}
+
+bool QZPRtMidiBackend::send(const QZPMidiEndpoint& destination, const QByteArray& bytes, QString* error) {
+    if (!available()) {
+        if (error)
+            *error = QStringLiteral("The MIDI system is not available.");
+        return false;
+    }
+    QString captured;
+    capturedError = &captured;
+    try {
+        auto it = m_outputs.find(destination.uniqueID());
+        if (it != m_outputs.end() && it->second.portName != destination.portName()) {
+            m_outputs.erase(it); // the device came back under another port
+            it = m_outputs.end();
+        }
+        if (it == m_outputs.end()) {
+            auto out = std::make_unique<RtMidiOut>(rtApi(m_api), ClientName);
+            out->setErrorCallback(&QZPRtMidiBackend::errorCallback, this);
+            const int index = portIndex(*out, destination.portName());
+            if (index < 0)
+                captured = QStringLiteral("The destination is not there any more.");
+            else
+                out->openPort(unsigned(index), "ToneBench Output");
+            if (captured.isEmpty())
+                it = m_outputs.emplace(destination.uniqueID(), Output{destination.portName(), std::move(out)})
+                         .first;
+        }
+        if (captured.isEmpty())
+            it->second.out->sendMessage(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                        size_t(bytes.size()));
+    } catch (const RtMidiError& e) {
+        captured = QString::fromStdString(e.getMessage());
+    }
+    capturedError = nullptr;
+    if (!captured.isEmpty() && error)
+        *error = captured;
+    return captured.isEmpty();
+}
+
+void QZPRtMidiBackend::connectEndpoints(const QList<QZPMidiEndpoint>& sources,
+                                        const QList<QZPMidiEndpoint>& destinations) {
+    if (!available())
+        return;
+    // Outputs to destinations that went away are closed; a returning device is opened afresh.
+    for (auto it = m_outputs.begin(); it != m_outputs.end();) {
+        const bool present =
+            std::any_of(destinations.begin(), destinations.end(), [&](const QZPMidiEndpoint& d) {
+                return d.uniqueID() == it->first && d.portName() == it->second.portName;
+            });
+        it = present ? std::next(it) : m_outputs.erase(it);
+    }
+    for (auto it = m_inputs.begin(); it != m_inputs.end();) {
+        const bool present = std::any_of(sources.begin(), sources.end(), [&](const QZPMidiEndpoint& s) {
+            return s.uniqueID() == it->first && s.portName() == it->second->portName;
+        });
+        it = present ? std::next(it) : m_inputs.erase(it);
+    }
+    for (const QZPMidiEndpoint& source : sources) {
+        if (m_inputs.count(source.uniqueID()))
+            continue;
+        auto input = std::make_unique<Input>();
+        input->backend = this;
+        input->sourceID = source.uniqueID();
+        input->portName = source.portName();
+        try {
+            input->in = std::make_unique<RtMidiIn>(rtApi(m_api), ClientName);
+            input->in->setErrorCallback(&QZPRtMidiBackend::errorCallback, this);
+            // SysEx in; clock and active sensing out: a clock flood must not reach the program.
+            input->in->ignoreTypes(false, true, true);
+            const int index = portIndex(*input->in, source.portName());
+            if (index < 0)
+                continue;
+            input->in->setCallback(&QZPRtMidiBackend::inputCallback, input.get());
+            input->in->openPort(unsigned(index), "ToneBench Input");
+        } catch (const RtMidiError& e) {
+            qCWarning(lcMidi).noquote() << "Cannot listen to" << source.description() << ":"
+                                        << QString::fromStdString(e.getMessage());
+            continue;
+        }
+        m_inputs.emplace(source.uniqueID(), std::move(input));
+    }
+}
+
+void QZPRtMidiBackend::errorCallback(RtMidiError::Type type, const std::string& text, void*) {
+    const QString message = QString::fromStdString(text);
+    if (capturedError && type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING) {
+        *capturedError = message;
+        return;
+    }
+    static thread_local QString last;
+    if (message == last)
+        return; // a fault that repeats is logged once
+    last = message;
+    if (type == RtMidiError::DEBUG_WARNING)
+        qCDebug(lcMidi).noquote() << "RtMidi:" << message;
+    else
+        qCWarning(lcMidi).noquote() << "RtMidi:" << message;
+}
+
+void QZPRtMidiBackend::inputCallback(double, std::vector<unsigned char>* message, void* userData) {
+    const auto* input = static_cast<const Input*>(userData);
+    if (!message || message->empty())
+        return;
+    input->backend->deliver(input->sourceID, QByteArray(reinterpret_cast<const char*>(message->data()),
+                                                        qsizetype(message->size())));
+}

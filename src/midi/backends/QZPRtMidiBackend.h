@@ -1,0 +1,65 @@
+#pragma once
+
+#include "QZPMidiBackend.h"
+#include "QZPMidiPortIdentity.h"
+
+#include <QElapsedTimer>
+#include <QString>
+#include <atomic>
+#include <map>
+#include <memory>
+
+#include <rtmidi/RtMidi.h>
+
+typedef struct _jack_client jack_client_t;
+
+// MIDI through RtMidi, over the ALSA sequencer or a JACK server. One RtMidi input per connected source
+// (RtMidi connects one port per object), one output per destination, opened on first use. RtMidi's own
+// error messages go to the log. On JACK a small monitor client notices a server that stops; the lists
+// are then empty until the server is back, which is checked every few seconds.
+class QZPRtMidiBackend : public QZPMidiBackend {
+public:
+    enum class Api { Alsa, Jack };
+    // The prefix of the client names this program opens; its own ports are never listed.
+    static constexpr const char* ClientName = "ToneBench";
+
+    ~QZPRtMidiBackend() override;
+
+    // The back-end, or null with the reason when the MIDI system cannot be opened.
+    static std::unique_ptr<QZPRtMidiBackend> open(Api api, QString* error);
+    static bool alsaSequencerAvailable(QString* why);
+    static bool jackServerRunning(QString* why);
+
+    QString name() const override;
+    QList<QZPMidiEndpoint> sources() override;
+    QList<QZPMidiEndpoint> destinations() override;
+    bool send(const QZPMidiEndpoint& destination, const QByteArray& bytes, QString* error) override;
+    void connectEndpoints(const QList<QZPMidiEndpoint>& sources,
+                          const QList<QZPMidiEndpoint>& destinations) override;
+
+private:
+    struct Input;
+    struct Output {
+        QString portName;
+        std::unique_ptr<RtMidiOut> out;
+    };
+    explicit QZPRtMidiBackend(Api api);
+    bool start(QString* error);
+    void stop();
+    bool available();
+    QZPMidiPortIdentity::System system() const;
+
+    static void errorCallback(RtMidiError::Type type, const std::string& text, void* userData);
+    static void inputCallback(double timeStamp, std::vector<unsigned char>* message, void* userData);
+    static void jackShutdown(void* userData);
+
+    Api m_api;
+    std::unique_ptr<RtMidiIn> m_scanIn;
+    std::unique_ptr<RtMidiOut> m_scanOut;
+    std::map<qint32, std::unique_ptr<Input>> m_inputs;
+    std::map<qint32, Output> m_outputs;
+    jack_client_t* m_monitor = nullptr;
+    std::atomic<bool> m_serverGone{false};
+    bool m_reportedGone = false;
+    QElapsedTimer m_sinceRetry;
+};

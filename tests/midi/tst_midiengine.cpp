@@ -1,0 +1,354 @@
+#include "QZPLogCapture.h"
+#include "QZPMidiEngine.h"
+#include "QZPMidiMessageDelegate.h"
+#include "QZPMidiPortIdentity.h"
+#include "QZPMidiStreamParser.h"
+#include "QZPNotificationCenter.h"
+#include "QZPSettings.h"
+#include "QZPSysexMessage.h"
+#include "QZPTestMain.h"
+#include "QZPVirtualMidiBackend.h"
+
+#include <QSignalSpy>
+#include <thread>
+
+namespace {
+
+class Recorder : public QObject, public QZPMidiMessageDelegate {
+public:
+    void midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex, quint8 type) override {
+        QVERIFY(QThread::currentThread() == qApp->thread());
+        received << qMakePair(sysex, int(type));
+    }
+    QList<QPair<QByteArray, int>> received;
+};
+
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(text);
+}
+
+} // namespace
+
+class TestMidiEngine : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QZPSettings> m_settings;
+    QZPVirtualMidiBackend* m_backend = nullptr;
+
+    std::unique_ptr<QZPMidiEngine> makeEngine(const QStringList& sources, const QStringList& destinations) {
+        auto backend = std::make_unique<QZPVirtualMidiBackend>();
+        for (const QString& name : sources)
+            backend->addSource(name);
+        for (const QString& name : destinations)
+            backend->addDestination(name);
+        m_backend = backend.get();
+        auto engine = std::make_unique<QZPMidiEngine>(std::move(backend), m_settings.get());
+        engine->setPollInterval(0);
+        engine->outputQueue()->setBytesPerSecond(0);
+        return engine;
+    }
+    static QZPMidiEndpoint named(const QList<QZPMidiEndpoint>& list, const QString& name) {
+        for (const QZPMidiEndpoint& endpoint : list)
+            if (endpoint.portName() == name)
+                return endpoint;
+        return {};
+    }
+
+private slots:
+    void init() {
+        QFile::remove(m_dir.filePath("settings.ini"));
+        m_settings = std::make_unique<QZPSettings>(m_dir.filePath("settings.ini"));
+    }
+
+    void portIdentity_data() {
+        QTest::addColumn<QString>("portName");
+        QTest::addColumn<int>("system");
+        QTest::addColumn<QString>("stable");
+        QTest::addColumn<QString>("display");
+        const int alsa = int(QZPMidiPortIdentity::System::Alsa);
+        const int jack = int(QZPMidiPortIdentity::System::Jack);
+        QTest::newRow("um-one") << "UM-ONE:UM-ONE MIDI 1 20:0" << alsa << "UM-ONE:UM-ONE MIDI 1"
+                                << "UM-ONE MIDI 1";
+        QTest::newRow("through") << "Midi Through:Midi Through Port-0 14:0" << alsa
+                                 << "Midi Through:Midi Through Port-0"
+                                 << "Midi Through Port-0";
+        QTest::newRow("colon in client")
+            << "MIDI4x4: A:MIDI4x4: A Port 2 24:1" << alsa << "MIDI4x4: A:MIDI4x4: A Port 2"
+            << "MIDI4x4: A Port 2";
+        QTest::newRow("port unlike client") << "Juno Interface:MIDI 1 32:0" << alsa << "Juno Interface:MIDI 1"
+                                            << "Juno Interface MIDI 1";
+        QTest::newRow("digits in name") << "Scarlett 2i2 USB:Scarlett 2i2 USB MIDI 1 28:0" << alsa
+                                        << "Scarlett 2i2 USB:Scarlett 2i2 USB MIDI 1"
+                                        << "Scarlett 2i2 USB MIDI 1";
+        QTest::newRow("jack") << "system:midi_capture_1" << jack << "system:midi_capture_1"
+                              << "system:midi_capture_1";
+        QTest::newRow("a2j") << "a2j:UM-ONE [20] (capture): UM-ONE MIDI 1" << jack
+                             << "a2j:UM-ONE (capture): UM-ONE MIDI 1"
+                             << "a2j:UM-ONE (capture): UM-ONE MIDI 1";
+    }
+
+    void portIdentity() {
+        QFETCH(QString, portName);
+        QFETCH(int, system);
+        QFETCH(QString, stable);
+        QFETCH(QString, display);
+        const auto sys = QZPMidiPortIdentity::System(system);
+        QCOMPARE(QZPMidiPortIdentity::stableName(portName, sys), stable);
+        QCOMPARE(QZPMidiPortIdentity::displayName(stable, sys), display);
+    }
+
+    // Re-plugging changes ALSA's numbers, not the ID; two identical interfaces get two IDs.
+    void identitiesAreStableAndDistinct() {
+        using D = QZPMidiEndpoint::Direction;
+        const auto first = QZPMidiPortIdentity::endpoints({"UM-ONE:UM-ONE MIDI 1 20:0"},
+                                                          QZPMidiPortIdentity::System::Alsa, D::Source);
+        const auto replugged = QZPMidiPortIdentity::endpoints({"UM-ONE:UM-ONE MIDI 1 24:0"},
+                                                              QZPMidiPortIdentity::System::Alsa, D::Source);
+        QCOMPARE(first.first().uniqueID(), replugged.first().uniqueID());
+        const auto twins =
+            QZPMidiPortIdentity::endpoints({"UM-ONE:UM-ONE MIDI 1 20:0", "UM-ONE:UM-ONE MIDI 1 24:0"},
+                                           QZPMidiPortIdentity::System::Alsa, D::Destination);
+        QVERIFY(twins.at(0).uniqueID() != twins.at(1).uniqueID());
+        QCOMPARE(twins.at(0).displayName(), twins.at(1).displayName());
+        QVERIFY(twins.at(0).uniqueID() != 0 && first.first().uniqueID() != twins.at(0).uniqueID());
+    }
+
+    void firstLaunchListsAndNotifiesOnce() {
+        int notifications = 0;
+        const auto connection =
+            connect(QZPNotificationCenter::defaultCenter(), &QZPNotificationCenter::notificationPosted, this,
+                    [&](const QString& name) {
+                        notifications += name == QLatin1String(QZPNotificationCenter::MidiSetupChanged);
+                    });
+        auto engine = makeEngine({"Zeta", "Alpha", "Alpha"}, {"Out"});
+        disconnect(connection);
+        QCOMPARE(notifications, 1);
+        QCOMPARE(engine->midiSources().size(), 3);
+        QCOMPARE(engine->midiSources().first().displayName(), QStringLiteral("Alpha"));
+        QVERIFY(engine->source().isNull());
+        QVERIFY(engine->destination().isNull());
+        QCOMPARE(m_backend->connectedSources().size(), 3);
+    }
+
+    // Chosen -> Waiting when unplugged -> Chosen again when it returns; the choice survives a quit.
+    void choiceFollowsTheDevice() {
+        auto engine = makeEngine({"Juno In"}, {"Juno Out", "Other"});
+        const QZPMidiEndpoint juno = named(engine->midiDestinations(), "Juno Out");
+        engine->setDestination(juno);
+        engine->setSource(named(engine->midiSources(), "Juno In"));
+
+        m_backend->removeDestination("Juno Out");
+        QVERIFY(engine->pollEndpoints());
+        QVERIFY(!engine->pollEndpoints());
+        QVERIFY(engine->destination().isNull());
+        QCOMPARE(engine->disconnectedDestinationID(), juno.uniqueID());
+
+        // Choosing none while waiting keeps the memory; the device comes back by itself.
+        engine->setDestination({});
+        m_backend->addDestination("Juno Out");
+        engine->pollEndpoints();
+        QCOMPARE(engine->destination(), juno);
+        QCOMPARE(engine->disconnectedDestinationID(), 0);
+
+        engine->applicationWillTerminate();
+        QCOMPARE(m_settings->intValue(QZPSettings::MidiDeviceOutKey), juno.uniqueID());
+        QVERIFY(m_settings->intValue(QZPSettings::MidiDeviceInKey) != 0);
+
+        // A new launch picks the saved choice up, now or when the device appears.
+        auto later = makeEngine({}, {"Juno Out"});
+        QCOMPARE(later->destination(), juno);
+        QVERIFY(later->source().isNull());
+        m_backend->addSource("Juno In");
+        later->pollEndpoints();
+        QCOMPARE(later->source().displayName(), QStringLiteral("Juno In"));
+
+        // Quitting while waiting stores 0.
+        m_backend->removeDestination("Juno Out");
+        later->pollEndpoints();
+        later->applicationWillTerminate();
+        QCOMPARE(m_settings->intValue(QZPSettings::MidiDeviceOutKey), 0);
+    }
+
+    void acceptanceRules_data() {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<int>("deliveredType"); // -1: not delivered
+        QTest::addColumn<QString>("log");
+        QTest::newRow("control") << hex("F04132000540F7") << 0x32 << "";
+        QTest::newRow("control 6 bytes") << hex("F041320005 40") << -1
+                                         << "Sysex Error: Sysex length for “Control” message should be 7, is "
+                                            "6. (Sysex Data: F0 41 32 00 05 40)";
+        QTest::newRow("patch 0x31") << hex("F0413100"
+                                           "00"
+                                           "000000000000000000000000000000000000"
+                                           "F7")
+                                    << 0x31 << "";
+        QTest::newRow("patch 0x30") << hex("F0413005"
+                                           "60"
+                                           "000000000000000000000000000000000000"
+                                           "F7")
+                                    << 0x30 << "";
+        QTest::newRow("type 0x33") << hex("F0413300"
+                                          "00"
+                                          "000000000000000000000000000000000000"
+                                          "F7")
+                                   << -1
+                                   << "Sysex Error: Unhandled Message Type “51”. (Sysex Data: F0 41 33 00 00 "
+                                      "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 F7)";
+        QTest::newRow("patch 23 bytes")
+            << hex("F0413000"
+                   "00"
+                   "0000000000000000000000000000000000"
+                   "F7")
+            << -1
+            << "Sysex Error: Sysex length for “Patch” message should be 24, is 23. (Sysex Data: F0 41 30 00 "
+               "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 F7)";
+        QTest::newRow("yamaha")
+            << hex("F043100000F7") << -1
+            << "Sysex Error: Unhandled Manufacturer ID “67”. (Sysex Data: F0 43 10 00 00 F7)";
+        QTest::newRow("cut to two bytes")
+            << hex("F041") << -1 << "Sysex Error: Sysex message too short: 2 bytes. (Sysex Data: F0 41)";
+        QTest::newRow("note on") << hex("903C64") << -1 << "";
+        QTest::newRow("bare start") << hex("F0") << -1 << "";
+    }
+
+    // Input reaches the delegate on the main thread after the acceptance rules; refusals are logged once.
+    void acceptanceRules() {
+        QFETCH(QByteArray, message);
+        QFETCH(int, deliveredType);
+        QFETCH(QString, log);
+        auto engine = makeEngine({"Juno In"}, {});
+        Recorder recorder;
+        engine->setDelegate(&recorder);
+        QZPLogCapture capture;
+        std::thread([&] { m_backend->inject("Juno In", message); }).join();
+        QCoreApplication::processEvents();
+        QCOMPARE(recorder.received.size(), deliveredType < 0 ? 0 : 1);
+        if (deliveredType >= 0)
+            QCOMPARE(recorder.received.first(), qMakePair(message, deliveredType));
+        QCOMPARE(capture.lines, log.isEmpty() ? QStringList() : QStringList{log});
+    }
+
+    void inputRulesBeyondTheMessage() {
+        auto engine = makeEngine({"Juno In", "Keyboard"}, {});
+        Recorder recorder;
+        const QByteArray control = hex("F04132000540F7");
+        // No delegate: silently ignored.
+        m_backend->inject("Juno In", control);
+        QCoreApplication::processEvents();
+        engine->setDelegate(&recorder);
+        // A chosen source drops what other sources send, before any parsing.
+        engine->setSource(named(engine->midiSources(), "Juno In"));
+        m_backend->inject("Keyboard", control);
+        // A SysEx cut short by the next one: the part is logged, the whole one that follows delivered.
+        QZPLogCapture capture;
+        m_backend->inject("Juno In", hex("F041320005F04132000102F7"));
+        QCoreApplication::processEvents();
+        QCOMPARE(recorder.received.size(), 1);
+        QCOMPARE(recorder.received.first().first, hex("F04132000102F7"));
+        QCOMPARE(capture.lines.size(), 1);
+        QVERIFY(capture.lines.first().contains("F0 41 32 00 05"));
+        // A delegate that is gone is not called.
+        auto* gone = new Recorder;
+        engine->setDelegate(gone);
+        delete gone;
+        m_backend->inject("Juno In", control);
+        QCoreApplication::processEvents();
+    }
+
+    void streamParser_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QList<QByteArray>>("messages");
+        QTest::addColumn<int>("cutShort");
+        QTest::newRow("two sysex") << hex("F0010203F7F00405F7")
+                                   << QList<QByteArray>{hex("F0010203F7"), hex("F00405F7")} << 0;
+        QTest::newRow("clock inside sysex")
+            << hex("F001F802F7") << QList<QByteArray>{hex("F8"), hex("F00102F7")} << 0;
+        QTest::newRow("note cuts sysex") << hex("F00102903C40") << QList<QByteArray>{hex("903C40")} << 1;
+        QTest::newRow("running status")
+            << hex("903C40403F") << QList<QByteArray>{hex("903C40"), hex("90403F")} << 0;
+        QTest::newRow("unterminated at end")
+            << hex("F041320005") << QList<QByteArray>{hex("F041320005")} << 0;
+        QTest::newRow("stray data and F7") << hex("0102F7C005") << QList<QByteArray>{hex("C005")} << 0;
+    }
+
+    void streamParser() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QList<QByteArray>, messages);
+        QFETCH(int, cutShort);
+        const auto result = QZPMidiStreamParser::split(bytes);
+        QCOMPARE(result.messages, messages);
+        QCOMPARE(result.cutShort.size(), cutShort);
+    }
+
+    void sendersExactBytes() {
+        auto engine = makeEngine({}, {"Juno Out"});
+        QZPLogCapture capture;
+        // No destination: SysEx goes nowhere, silently.
+        engine->sendSysexControl(16, 0x2A);
+        QVERIFY(m_backend->takeSent().isEmpty());
+        QVERIFY(capture.lines.isEmpty());
+
+        engine->setDestination(engine->midiDestinations().first());
+        engine->setTargetedMidiChannel(2);
+        engine->sendSysexControl(16, 0x2A);
+        engine->sendNoteOn(60);
+        engine->sendNoteOff(60);
+        engine->sendControl(7, 100);
+        engine->sendAllNotesOff();
+        const auto sent = m_backend->takeSent();
+        QCOMPARE(sent.size(), 4 + 128);
+        QCOMPARE(sent.at(0).bytes, hex("F0413202102AF7"));
+        QCOMPARE(sent.at(1).bytes, hex("923C6E"));
+        QCOMPARE(sent.at(2).bytes, hex("823C00"));
+        QCOMPARE(sent.at(3).bytes, hex("B20764"));
+        for (int note = 0; note < 128; ++note)
+            QCOMPARE(sent.at(4 + note).bytes, QZPSysexMessage::noteOff(2, quint8(note), 0));
+
+        // A refusal by the MIDI system is logged with the command and the endpoint.
+        m_backend->removeDestination("Juno Out");
+        engine->sendNoteOn(61);
+        QCOMPARE(capture.lines.size(), 1);
+        QVERIFY(capture.lines.first().startsWith("Unable to send command 92 3D 6E to endpoint Juno Out"));
+    }
+
+    // The queue keeps to a cable's pace, merges waiting Control messages of one parameter, and keeps
+    // Patch messages and notes whole and in order.
+    void outputQueuePacingAndMerging() {
+        QList<QByteArray> sent;
+        qint64 now = 0;
+        QZPMidiOutputQueue queue([&](const QZPMidiEndpoint&, const QByteArray& bytes, QString*) {
+            sent << bytes;
+            return true;
+        });
+        queue.setClock([&] { return now; });
+        const QZPMidiEndpoint out(7, "Out", "Out", QZPMidiEndpoint::Direction::Destination);
+        const QByteArray patch = QByteArray(1, char(0xF0)) + QByteArray(22, 0) + char(0xF7);
+
+        queue.enqueue(out, patch); // the cable is free: goes at once
+        QCOMPARE(sent.size(), 1);
+        queue.enqueue(out, QZPSysexMessage::controlMessage(0, 5, 10));
+        queue.enqueue(out, QZPSysexMessage::controlMessage(0, 6, 1));
+        queue.enqueue(out, QZPSysexMessage::controlMessage(0, 5, 20));
+        queue.enqueue(out, patch);
+        queue.enqueue(out, QZPSysexMessage::controlMessage(0, 5, 30));
+        QCOMPARE(queue.pendingCount(), 4);
+
+        // 24 bytes at 3125 bytes per second: 7.68 ms before the next message may start.
+        now = 6000000;
+        QCOMPARE(queue.pump(), 1680000);
+        QCOMPARE(sent.size(), 1);
+        now = 7680000;
+        queue.pump();
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent.last(), QZPSysexMessage::controlMessage(0, 5, 20));
+        now = 1000000000;
+        while (queue.pump() >= 0)
+            now += 10000000;
+        QCOMPARE(sent.mid(2), (QList<QByteArray>{QZPSysexMessage::controlMessage(0, 6, 1), patch,
+                                                 QZPSysexMessage::controlMessage(0, 5, 30)}));
+    }
+};
+
+QZP_TEST_MAIN(TestMidiEngine)
+#include "tst_midiengine.moc"
