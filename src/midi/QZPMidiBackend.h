@@ -3,6 +3,7 @@
 #include "QZPMidiEndpoint.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QLoggingCategory>
 #include <functional>
@@ -25,7 +26,7 @@ public:
     virtual QList<QZPMidiEndpoint> sources() = 0;
     virtual QList<QZPMidiEndpoint> destinations() = 0;
     // Hands one complete message to the destination; answers false with a reason when it cannot.
-    virtual bool send(const QZPMidiEndpoint& destination, const QByteArray& bytes, QString* error) = 0;
+    virtual bool send(const QZPMidiEndpoint& destination, QByteArrayView bytes, QString* error) = 0;
     // From now on, receives from exactly these sources and keeps outputs open only to these destinations.
     virtual void connectEndpoints(const QList<QZPMidiEndpoint>& sources,
                                   const QList<QZPMidiEndpoint>& destinations) = 0;

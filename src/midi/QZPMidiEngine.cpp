@@ -43,7 +43,7 @@ QZPMidiEngine* QZPMidiEngine::sharedInstance() {
 
 QZPMidiEngine::QZPMidiEngine(std::unique_ptr<QZPMidiBackend> backend, QZPSettings* settings, QObject* parent)
     : QObject(parent), m_backend(std::move(backend)), m_settings(settings),
-      m_output([this](const QZPMidiEndpoint& d, const QByteArray& b, QString* e) {
+      m_output([this](const QZPMidiEndpoint& d, QByteArrayView b, QString* e) {
           return deliverToBackend(d, b, e);
       }) {
     // Input arrives on the MIDI system's thread; it is handed to the main thread before any parsing.
@@ -196,14 +196,16 @@ void QZPMidiEngine::handleMIDICommand(const QByteArray& message) {
     target->midiEngineDidReceiveSysex(this, message, verdict.type);
 }
 
-void QZPMidiEngine::sendSysex(const QByteArray& bytes) {
+void QZPMidiEngine::sendSysex(QByteArrayView bytes) {
     if (m_destination.isNull())
         return;
     sendMIDICommand(bytes);
 }
 
 void QZPMidiEngine::sendSysexControl(quint8 control, quint8 value) {
-    sendSysex(QZPSysexMessage::controlMessage(quint8(m_targetedMidiChannel.load()), control, value));
+    const auto message =
+        QZPSysexMessage::controlMessageBytes(quint8(m_targetedMidiChannel.load()), control, value);
+    sendSysex(QByteArrayView(message.data(), message.size()));
 }
 
 void QZPMidiEngine::sendControl(quint8 controller, quint8 value) {
@@ -223,21 +225,23 @@ void QZPMidiEngine::sendAllNotesOff() {
         sendNoteOff(quint8(note));
 }
 
-void QZPMidiEngine::sendMIDICommand(const QByteArray& command) {
+void QZPMidiEngine::sendMIDICommand(QByteArrayView command) {
     if (m_destination.isNull()) {
         qCWarning(lcMidi).noquote() << QStringLiteral("Unable to send command %1 to endpoint %2: %3")
-                                           .arg(QZPSysexMessage::hex(command), m_destination.description(),
+                                           .arg(QZPSysexMessage::hex(command.toByteArray()),
+                                                m_destination.description(),
                                                 QStringLiteral("No destination is chosen."));
         return;
     }
     m_output.enqueue(m_destination, command);
 }
 
-bool QZPMidiEngine::deliverToBackend(const QZPMidiEndpoint& destination, const QByteArray& bytes,
+bool QZPMidiEngine::deliverToBackend(const QZPMidiEndpoint& destination, QByteArrayView bytes,
                                      QString* error) {
     if (m_backend->send(destination, bytes, error))
         return true;
     qCWarning(lcMidi).noquote() << QStringLiteral("Unable to send command %1 to endpoint %2: %3")
-                                       .arg(QZPSysexMessage::hex(bytes), destination.description(), *error);
+                                       .arg(QZPSysexMessage::hex(bytes.toByteArray()),
+                                            destination.description(), *error);
     return false;
 }

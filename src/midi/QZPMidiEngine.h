@@ -82,13 +82,13 @@ public:
     qint32 currentSourceID() const { return m_currentSourceID; }
 
     // Sending. Every send goes through the output queue and returns at once.
-    void sendSysex(const QByteArray& bytes);
+    void sendSysex(QByteArrayView bytes);
     void sendSysexControl(quint8 control, quint8 value);
     void sendControl(quint8 controller, quint8 value);
     void sendNoteOn(quint8 note, quint8 velocity = 110);
     void sendNoteOff(quint8 note, quint8 velocity = 0);
     void sendAllNotesOff();
-    void sendMIDICommand(const QByteArray& command);
+    void sendMIDICommand(QByteArrayView command);
 
 signals:
     void setupChanged();
@@ -97,7 +97,7 @@ signals:
     void targetedMidiChannelChanged();
 
 private:
-    bool deliverToBackend(const QZPMidiEndpoint& destination, const QByteArray& bytes, QString* error);
+    bool deliverToBackend(const QZPMidiEndpoint& destination, QByteArrayView bytes, QString* error);
 
     std::unique_ptr<QZPMidiBackend> m_backend;
     QZPSettings* m_settings;

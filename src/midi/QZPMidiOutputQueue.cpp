@@ -28,7 +28,22 @@ qint64 QZPMidiOutputQueue::now() const {
     return m_clock ? m_clock() : m_elapsed.nsecsElapsed();
 }
 
-void QZPMidiOutputQueue::enqueue(const QZPMidiEndpoint& destination, const QByteArray& bytes) {
+void QZPMidiOutputQueue::occupy(qint64 start, qsizetype size) {
+    if (m_bytesPerSecond > 0)
+        m_freeAt = start + qint64(size) * NanosecondsPerSecond / m_bytesPerSecond;
+}
+
+void QZPMidiOutputQueue::enqueue(const QZPMidiEndpoint& destination, QByteArrayView bytes) {
+    if (m_items.empty()) {
+        // Nothing waits: the message goes out now if the cable is free, without being copied.
+        const qint64 current = m_bytesPerSecond > 0 ? now() : 0;
+        if (m_bytesPerSecond == 0 || m_freeAt <= current + Slack) {
+            occupy(std::max(current, m_freeAt), bytes.size());
+            QString error;
+            m_sink(destination, bytes, &error);
+            return;
+        }
+    }
     if (QZPSysexMessage::isControlMessage(bytes)) {
         // Only Control messages queued after the last other message for this destination may merge.
         for (auto it = m_items.rbegin(); it != m_items.rend(); ++it) {
@@ -37,12 +52,12 @@ void QZPMidiOutputQueue::enqueue(const QZPMidiEndpoint& destination, const QByte
             if (!QZPSysexMessage::isControlMessage(it->bytes))
                 break;
             if (QZPSysexMessage::isSameControl(it->bytes, bytes)) {
-                it->bytes = bytes;
+                it->bytes = bytes.toByteArray();
                 return;
             }
         }
     }
-    m_items.push_back({destination, bytes});
+    m_items.push_back({destination, bytes.toByteArray()});
     if (!m_timer.isActive())
         schedule(pump());
 }
@@ -65,8 +80,7 @@ qint64 QZPMidiOutputQueue::pump() {
             return start - current;
         Item item = std::move(m_items.front());
         m_items.pop_front();
-        if (m_bytesPerSecond > 0)
-            m_freeAt = start + qint64(item.bytes.size()) * NanosecondsPerSecond / m_bytesPerSecond;
+        occupy(start, item.bytes.size());
         QString error;
         m_sink(item.destination, item.bytes, &error);
         if (m_items.empty())

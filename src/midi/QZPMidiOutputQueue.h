@@ -3,6 +3,7 @@
 #include "QZPMidiEndpoint.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -22,7 +23,7 @@ public:
 
     // Hands one message to the back-end; answers false with an error text when it was refused.
     using Sink =
-        std::function<bool(const QZPMidiEndpoint& destination, const QByteArray& bytes, QString* error)>;
+        std::function<bool(const QZPMidiEndpoint& destination, QByteArrayView bytes, QString* error)>;
     // Monotonic time in nanoseconds.
     using Clock = std::function<qint64()>;
 
@@ -34,7 +35,8 @@ public:
     // Tests drive time themselves and call pump(); the timer then stays off.
     void setClock(Clock clock);
 
-    void enqueue(const QZPMidiEndpoint& destination, const QByteArray& bytes);
+    // Sends at once when nothing waits and the cable is free; otherwise queues a copy.
+    void enqueue(const QZPMidiEndpoint& destination, QByteArrayView bytes);
     int pendingCount() const { return int(m_items.size()); }
     bool isEmpty() const { return m_items.empty(); }
     // Drops what waits for the destination; answers how many messages were dropped.
@@ -53,6 +55,8 @@ private:
         QByteArray bytes;
     };
     void schedule(qint64 waitNs);
+    // Takes the cable for a message of `size` bytes starting at `start`.
+    void occupy(qint64 start, qsizetype size);
     qint64 now() const;
 
     Sink m_sink;

@@ -34,10 +34,15 @@ QZPSysexMessage::Verdict QZPSysexMessage::classify(const QByteArray& sysex) {
     return {false, type, tr("Unhandled Message Type “%1”.").arg(type)};
 }
 
+std::array<char, QZPSysexMessage::ControlLength>
+QZPSysexMessage::controlMessageBytes(quint8 channel, quint8 control, quint8 value) {
+    return {char(SysexStart), char(RolandID), char(ControlType), char(channel),
+            char(control),    char(value),    char(SysexEnd)};
+}
+
 QByteArray QZPSysexMessage::controlMessage(quint8 channel, quint8 control, quint8 value) {
-    const char bytes[] = {char(SysexStart), char(RolandID), char(ControlType), char(channel),
-                          char(control),    char(value),    char(SysexEnd)};
-    return QByteArray(bytes, sizeof bytes);
+    const auto bytes = controlMessageBytes(channel, control, value);
+    return QByteArray(bytes.data(), bytes.size());
 }
 
 namespace {
@@ -60,12 +65,12 @@ QByteArray QZPSysexMessage::controlChange(quint8 channel, quint8 controller, qui
     return channelMessage(0xB0, channel, controller, value);
 }
 
-bool QZPSysexMessage::isControlMessage(const QByteArray& message) {
+bool QZPSysexMessage::isControlMessage(QByteArrayView message) {
     return message.size() == ControlLength && quint8(message.at(0)) == SysexStart &&
            quint8(message.at(1)) == RolandID && quint8(message.at(2)) == ControlType;
 }
 
-bool QZPSysexMessage::isSameControl(const QByteArray& a, const QByteArray& b) {
+bool QZPSysexMessage::isSameControl(QByteArrayView a, QByteArrayView b) {
     return isControlMessage(a) && isControlMessage(b) && a.at(3) == b.at(3) && a.at(4) == b.at(4);
 }
 

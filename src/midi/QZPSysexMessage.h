@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <array>
 
 // The Juno-106's SysEx messages and plain MIDI channel messages, byte for byte.
 //
@@ -31,6 +33,8 @@ public:
     static Verdict classify(const QByteArray& sysex);
 
     static QByteArray controlMessage(quint8 channel, quint8 control, quint8 value);
+    // The same, on the stack: the send path of a slider drag allocates nothing.
+    static std::array<char, ControlLength> controlMessageBytes(quint8 channel, quint8 control, quint8 value);
     static QByteArray noteOn(quint8 channel, quint8 note, quint8 velocity);
     static QByteArray noteOff(quint8 channel, quint8 note, quint8 velocity);
     static QByteArray controlChange(quint8 channel, quint8 controller, quint8 value);
@@ -38,9 +42,9 @@ public:
     static bool isSysex(const QByteArray& message) {
         return !message.isEmpty() && quint8(message.at(0)) == SysexStart;
     }
-    static bool isControlMessage(const QByteArray& message);
+    static bool isControlMessage(QByteArrayView message);
     // Two Control messages for the same parameter on the same channel.
-    static bool isSameControl(const QByteArray& a, const QByteArray& b);
+    static bool isSameControl(QByteArrayView a, QByteArrayView b);
     // "F0 41 32 ..." for log lines and scripts.
     static QString hex(const QByteArray& bytes);
 };

@@ -1,6 +1,156 @@
+#include "QZPInvalidParameter.h"
+#include "QZPKeyEvent.h"
+#include "QZPMidiClaviature.h"
+#include "QZPMidiClaviatureDelegate.h"
 #include "QZPTestMain.h"
-class Placeholder : public QObject {
-    Q_OBJECT
+
+namespace {
+
+constexpr quint16 A = 0, W = 13, J = 38, L = 37, Z = 6, X = 7, Q = 12;
+
+// Records note requests as +note (play) and -note (release).
+class Player : public QZPMidiClaviatureDelegate {
+public:
+    void claviaPlayMidiNote(QZPMidiClaviature*, quint8 note) override { log << note; }
+    void claviaReleaseMidiNote(QZPMidiClaviature*, quint8 note) override { log << -int(note); }
+    QList<int> log;
 };
-QZP_TEST_MAIN(Placeholder)
+
+QZPKeyEvent down(quint16 key, quint32 flags = QZPKeyEvent::PlainKeyFlags, bool repeat = false) {
+    return QZPKeyEvent(QZPKeyEvent::Type::KeyDown, key, flags, repeat);
+}
+QZPKeyEvent up(quint16 key) {
+    return QZPKeyEvent(QZPKeyEvent::Type::KeyUp, key);
+}
+
+} // namespace
+
+class TestClaviature : public QObject {
+    Q_OBJECT
+
+    QZPMidiClaviature m_clavia;
+    Player m_player;
+
+private slots:
+    void init() {
+        m_clavia.releaseAllKeys();
+        m_clavia.setDelegate(&m_player);
+        m_clavia.setEnabled(true);
+        m_clavia.setOctave(5);
+        m_player.log.clear();
+    }
+
+    void keyMap_data() {
+        QTest::addColumn<int>("octave");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("note");
+        QTest::newRow("A at 5") << 5 << int(A) << 60;
+        QTest::newRow("W at 5") << 5 << int(W) << 61;
+        QTest::newRow("L at 5") << 5 << int(L) << 74;
+        QTest::newRow("A at 10") << 10 << int(A) << 120;
+        QTest::newRow("J at 10 is too high") << 10 << int(J) << int(QZPMidiClaviature::NotFound);
+        QTest::newRow("Q is no key") << 5 << int(Q) << int(QZPMidiClaviature::NotFound);
+        QTest::newRow("A at 0") << 0 << int(A) << 0;
+    }
+
+    void keyMap() {
+        QFETCH(int, octave);
+        QFETCH(int, key);
+        QFETCH(int, note);
+        m_clavia.setOctave(uint(octave));
+        QCOMPARE(m_clavia.midiNoteForKeyCode(quint16(key)), note);
+        const bool plays = note != QZPMidiClaviature::NotFound;
+        QCOMPARE(m_clavia.processKeyboardEvent(down(quint16(key))), plays);
+        QCOMPARE(m_clavia.processKeyboardEvent(up(quint16(key))), plays);
+        QCOMPARE(m_player.log, plays ? (QList<int>{note, -note}) : QList<int>());
+    }
+
+    void heldNotesFollowTheOctave() {
+        m_clavia.processKeyboardEvent(down(A));
+        m_clavia.processKeyboardEvent(down(A, QZPKeyEvent::PlainKeyFlags, true)); // auto-repeat: nothing new
+        QVERIFY(m_clavia.processKeyboardEvent(down(X)));
+        QCOMPARE(m_clavia.octave(), 6u);
+        m_clavia.processKeyboardEvent(up(A));
+        QCOMPARE(m_player.log, (QList<int>{60, -60, 72, -72}));
+        QVERIFY(m_clavia.keysDown().isEmpty());
+
+        // Two keys an octave apart: no note is left hanging after a shift.
+        m_player.log.clear();
+        m_clavia.setOctave(5);
+        m_clavia.processKeyboardEvent(down(A));
+        m_clavia.processKeyboardEvent(down(40)); // K, note 72
+        m_clavia.processKeyboardEvent(down(X));
+        QCOMPARE(m_clavia.keysDown(), (QList<quint8>{72, 84}));
+        QCOMPARE(m_player.log, (QList<int>{60, 72, -60, -72, 72, 84}));
+    }
+
+    void octaveLimits() {
+        m_clavia.setOctave(0);
+        m_clavia.processKeyboardEvent(down(A)); // note 0
+        m_clavia.processKeyboardEvent(down(Z));
+        QCOMPARE(m_clavia.octave(), 0u);
+        QCOMPARE(m_player.log, (QList<int>{0, -0}));
+        QVERIFY(m_clavia.keysDown().isEmpty());
+
+        m_clavia.setOctave(10);
+        m_clavia.raiseOneOctave();
+        QCOMPARE(m_clavia.octave(), 10u);
+        QVERIFY_THROWS_EXCEPTION(QZPInvalidParameter, m_clavia.setOctave(11));
+        QCOMPARE(m_clavia.octave(), 10u);
+    }
+
+    void modifiersDisabledAndNoDelegate_data() {
+        QTest::addColumn<quint32>("flags");
+        QTest::addColumn<bool>("plays");
+        QTest::newRow("plain 0x100") << QZPKeyEvent::PlainKeyFlags << true;
+        QTest::newRow("plain 0") << 0u << true;
+        QTest::newRow("shift") << QZPKeyEvent::modifierFlags(Qt::ShiftModifier, false) << false;
+        QTest::newRow("command") << QZPKeyEvent::modifierFlags(Qt::MetaModifier, false) << false;
+        QTest::newRow("option") << QZPKeyEvent::modifierFlags(Qt::AltModifier, false) << false;
+        QTest::newRow("control") << QZPKeyEvent::modifierFlags(Qt::ControlModifier, false) << false;
+        QTest::newRow("caps lock") << QZPKeyEvent::modifierFlags(Qt::NoModifier, true) << false;
+    }
+
+    void modifiersDisabledAndNoDelegate() {
+        QFETCH(quint32, flags);
+        QFETCH(bool, plays);
+        QCOMPARE(m_clavia.processKeyboardEvent(down(A, flags)), plays);
+        m_clavia.setEnabled(false);
+        QVERIFY(!m_clavia.processKeyboardEvent(down(W)));
+        m_clavia.setEnabled(true);
+        m_clavia.setDelegate(nullptr);
+        QVERIFY(!m_clavia.processKeyboardEvent(down(W)));
+        QCOMPARE(m_player.log, plays ? QList<int>{60} : QList<int>());
+    }
+
+    void releaseAllKeys() {
+        m_clavia.processKeyboardEvent(down(A));
+        m_clavia.processKeyboardEvent(down(L));
+        m_clavia.releaseAllKeys();
+        QCOMPARE(m_player.log, (QList<int>{60, 74, -60, -74}));
+        QVERIFY(m_clavia.keysDown().isEmpty());
+    }
+
+    // The same physical keys play the same notes whatever the layout: X11/Wayland scan codes are positions.
+    void nativeScanCodes_data() {
+        QTest::addColumn<quint32>("scanCode");
+        QTest::addColumn<int>("keyCode");
+        QTest::newRow("A") << 38u << int(A);
+        QTest::newRow("W") << 25u << int(W);
+        QTest::newRow("L") << 46u << int(L);
+        QTest::newRow("J") << 44u << int(J);
+        QTest::newRow("Z") << 52u << int(Z);
+        QTest::newRow("X") << 53u << int(X);
+        QTest::newRow("space") << 65u << int(QZPKeyEvent::UnknownKeyCode);
+        QTest::newRow("below range") << 3u << int(QZPKeyEvent::UnknownKeyCode);
+    }
+
+    void nativeScanCodes() {
+        QFETCH(quint32, scanCode);
+        QFETCH(int, keyCode);
+        QCOMPARE(int(QZPKeyEvent::keyCodeForNativeScanCode(scanCode)), keyCode);
+    }
+};
+
+QZP_TEST_MAIN(TestClaviature)
 #include "tst_claviature.moc"

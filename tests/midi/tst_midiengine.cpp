@@ -317,8 +317,8 @@ private slots:
     void outputQueuePacingAndMerging() {
         QList<QByteArray> sent;
         qint64 now = 0;
-        QZPMidiOutputQueue queue([&](const QZPMidiEndpoint&, const QByteArray& bytes, QString*) {
-            sent << bytes;
+        QZPMidiOutputQueue queue([&](const QZPMidiEndpoint&, QByteArrayView bytes, QString*) {
+            sent << bytes.toByteArray();
             return true;
         });
         queue.setClock([&] { return now; });

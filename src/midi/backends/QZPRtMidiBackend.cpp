@@ -9,9 +9,6 @@ namespace {
 
 constexpr int RetryIntervalMs = 3000;
 
-// While a send runs on this thread, RtMidi's errors are collected here instead of logged.
-thread_local QString* capturedError = nullptr;
-
 RtMidi::Api rtApi(QZPRtMidiBackend::Api api) {
     return api == QZPRtMidiBackend::Api::Alsa ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK;
 }
@@ -133,6 +130,7 @@ bool QZPRtMidiBackend::start(QString* error) {
 }
 
 void QZPRtMidiBackend::stop() {
+    forgetLastOutput();
     m_inputs.clear();
     m_outputs.clear();
     m_scanIn.reset();
@@ -158,6 +156,7 @@ bool QZPRtMidiBackend::available() {
         for (auto& entry : m_outputs)
             (void)entry.second.out.release();
         m_outputs.clear();
+        forgetLastOutput();
         (void)m_scanIn.release();
         (void)m_scanOut.release();
         m_monitor = nullptr;
@@ -190,48 +189,51 @@ QList<QZPMidiEndpoint> QZPRtMidiBackend::destinations() {
     return QZPMidiPortIdentity::endpoints(names, system(), QZPMidiEndpoint::Direction::Destination);
 }
 
-bool QZPRtMidiBackend::send(const QZPMidiEndpoint& destination, const QByteArray& bytes, QString* error) {
+// The open output to the destination, opened on first use. Outputs whose port went away or changed
+// its name are closed at each refresh (connectEndpoints), so the unique ID alone finds the right one.
+RtMidiOut* QZPRtMidiBackend::output(const QZPMidiEndpoint& destination, QString* error) {
+    if (m_lastOutput && m_lastOutputID == destination.uniqueID())
+        return m_lastOutput;
+    auto it = m_outputs.find(destination.uniqueID());
+    if (it == m_outputs.end()) {
+        auto out = std::make_unique<RtMidiOut>(rtApi(m_api), ClientName);
+        out->setErrorCallback(&QZPRtMidiBackend::errorCallback, this);
+        const int index = portIndex(*out, destination.portName());
+        if (index < 0) {
+            *error = QStringLiteral("The destination is not there any more.");
+            return nullptr;
+        }
+        out->openPort(unsigned(index), "ToneBench Output");
+        if (!error->isEmpty())
+            return nullptr;
+        it = m_outputs.emplace(destination.uniqueID(), Output{destination.portName(), std::move(out)}).first;
+    }
+    m_lastOutputID = destination.uniqueID();
+    m_lastOutput = it->second.out.get();
+    return m_lastOutput;
+}
+
+bool QZPRtMidiBackend::send(const QZPMidiEndpoint& destination, QByteArrayView bytes, QString* error) {
     if (!available()) {
-        if (error)
-            *error = QStringLiteral("The MIDI system is not available.");
+        *error = QStringLiteral("The MIDI system is not available.");
         return false;
     }
-    QString captured;
-    capturedError = &captured;
+    m_capturedError = error;
     try {
-        auto it = m_outputs.find(destination.uniqueID());
-        if (it != m_outputs.end() && it->second.portName != destination.portName()) {
-            m_outputs.erase(it); // the device came back under another port
-            it = m_outputs.end();
-        }
-        if (it == m_outputs.end()) {
-            auto out = std::make_unique<RtMidiOut>(rtApi(m_api), ClientName);
-            out->setErrorCallback(&QZPRtMidiBackend::errorCallback, this);
-            const int index = portIndex(*out, destination.portName());
-            if (index < 0)
-                captured = QStringLiteral("The destination is not there any more.");
-            else
-                out->openPort(unsigned(index), "ToneBench Output");
-            if (captured.isEmpty())
-                it = m_outputs.emplace(destination.uniqueID(), Output{destination.portName(), std::move(out)})
-                         .first;
-        }
-        if (captured.isEmpty())
-            it->second.out->sendMessage(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                        size_t(bytes.size()));
+        if (RtMidiOut* out = output(destination, error))
+            out->sendMessage(reinterpret_cast<const unsigned char*>(bytes.data()), size_t(bytes.size()));
     } catch (const RtMidiError& e) {
-        captured = QString::fromStdString(e.getMessage());
+        *error = QString::fromStdString(e.getMessage());
     }
-    capturedError = nullptr;
-    if (!captured.isEmpty() && error)
-        *error = captured;
-    return captured.isEmpty();
+    m_capturedError = nullptr;
+    return error->isEmpty();
 }
 
 void QZPRtMidiBackend::connectEndpoints(const QList<QZPMidiEndpoint>& sources,
                                         const QList<QZPMidiEndpoint>& destinations) {
     if (!available())
         return;
+    forgetLastOutput();
     // Outputs to destinations that went away are closed; a returning device is opened afresh.
     for (auto it = m_outputs.begin(); it != m_outputs.end();) {
         const bool present =
@@ -255,7 +257,8 @@ void QZPRtMidiBackend::connectEndpoints(const QList<QZPMidiEndpoint>& sources,
         input->portName = source.portName();
         try {
             input->in = std::make_unique<RtMidiIn>(rtApi(m_api), ClientName);
-            input->in->setErrorCallback(&QZPRtMidiBackend::errorCallback, this);
+            // Inputs report from the MIDI system's thread: their errors always go to the log.
+            input->in->setErrorCallback(&QZPRtMidiBackend::errorCallback, nullptr);
             // SysEx in; clock and active sensing out: a clock flood must not reach the program.
             input->in->ignoreTypes(false, true, true);
             const int index = portIndex(*input->in, source.portName());
@@ -272,10 +275,13 @@ void QZPRtMidiBackend::connectEndpoints(const QList<QZPMidiEndpoint>& sources,
     }
 }
 
-void QZPRtMidiBackend::errorCallback(RtMidiError::Type type, const std::string& text, void*) {
+// userData is the back-end for the objects used on the main thread, null for inputs.
+void QZPRtMidiBackend::errorCallback(RtMidiError::Type type, const std::string& text, void* userData) {
     const QString message = QString::fromStdString(text);
-    if (capturedError && type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING) {
-        *capturedError = message;
+    auto* backend = static_cast<QZPRtMidiBackend*>(userData);
+    if (backend && backend->m_capturedError && type != RtMidiError::WARNING &&
+        type != RtMidiError::DEBUG_WARNING) {
+        *backend->m_capturedError = message;
         return;
     }
     static thread_local QString last;

@@ -33,7 +33,7 @@ public:
     QString name() const override;
     QList<QZPMidiEndpoint> sources() override;
     QList<QZPMidiEndpoint> destinations() override;
-    bool send(const QZPMidiEndpoint& destination, const QByteArray& bytes, QString* error) override;
+    bool send(const QZPMidiEndpoint& destination, QByteArrayView bytes, QString* error) override;
     void connectEndpoints(const QList<QZPMidiEndpoint>& sources,
                           const QList<QZPMidiEndpoint>& destinations) override;
 
@@ -47,6 +47,11 @@ private:
     bool start(QString* error);
     void stop();
     bool available();
+    RtMidiOut* output(const QZPMidiEndpoint& destination, QString* error);
+    void forgetLastOutput() {
+        m_lastOutputID = 0;
+        m_lastOutput = nullptr;
+    }
     QZPMidiPortIdentity::System system() const;
 
     static void errorCallback(RtMidiError::Type type, const std::string& text, void* userData);
@@ -58,6 +63,11 @@ private:
     std::unique_ptr<RtMidiOut> m_scanOut;
     std::map<qint32, std::unique_ptr<Input>> m_inputs;
     std::map<qint32, Output> m_outputs;
+    // The output of the latest send: a drag of one slider sends to it again and again.
+    qint32 m_lastOutputID = 0;
+    RtMidiOut* m_lastOutput = nullptr;
+    // While a send runs, RtMidi's errors about it are collected here instead of logged.
+    QString* m_capturedError = nullptr;
     jack_client_t* m_monitor = nullptr;
     std::atomic<bool> m_serverGone{false};
     bool m_reportedGone = false;

@@ -16,15 +16,14 @@ QList<QZPMidiEndpoint> QZPVirtualMidiBackend::destinations() {
                                           QZPMidiEndpoint::Direction::Destination);
 }
 
-bool QZPVirtualMidiBackend::send(const QZPMidiEndpoint& destination, const QByteArray& bytes,
-                                 QString* error) {
+bool QZPVirtualMidiBackend::send(const QZPMidiEndpoint& destination, QByteArrayView bytes, QString* error) {
     if (!destinations().contains(destination)) {
         if (error)
             *error = QStringLiteral("The destination %1 is not there.").arg(destination.description());
         return false;
     }
     QMutexLocker lock(&m_lock);
-    m_sent.append({destination, bytes});
+    m_sent.append({destination, bytes.toByteArray()});
     return true;
 }
 

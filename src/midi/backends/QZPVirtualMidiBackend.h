@@ -14,7 +14,7 @@ public:
     QString name() const override { return m_name; }
     QList<QZPMidiEndpoint> sources() override;
     QList<QZPMidiEndpoint> destinations() override;
-    bool send(const QZPMidiEndpoint& destination, const QByteArray& bytes, QString* error) override;
+    bool send(const QZPMidiEndpoint& destination, QByteArrayView bytes, QString* error) override;
     void connectEndpoints(const QList<QZPMidiEndpoint>& sources,
                           const QList<QZPMidiEndpoint>& destinations) override;
 

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "QZPRtMidiBackend.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+
+// A JACK server for end-to-end MIDI tests: the one already running, or a dummy-driver server started
+// for the test and stopped with it.
+class QZPJackServer {
+public:
+    ~QZPJackServer() { stop(); }
+
+    // Answers whether a server runs (starting one if needed).
+    bool ensure() {
+        if (QZPRtMidiBackend::jackServerRunning(nullptr))
+            return true;
+        m_process.setProgram(QStringLiteral("jackd"));
+        m_process.setArguments({"--no-realtime", "-d", "dummy", "-r", "48000", "-p", "256"});
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start();
+        if (!m_process.waitForStarted(5000))
+            return false;
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 10000) {
+            if (QZPRtMidiBackend::jackServerRunning(nullptr))
+                return true;
+            QThread::msleep(100);
+        }
+        return false;
+    }
+    bool ownsServer() const { return m_process.state() == QProcess::Running; }
+    void stop() {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+    QString output() { return QString::fromLocal8Bit(m_process.readAll()); }
+
+private:
+    QProcess m_process;
+};

@@ -1,0 +1,265 @@
+#include "QZPJackServer.h"
+#include "QZPLogCapture.h"
+#include "QZPMidiEngine.h"
+#include "QZPMidiMessageDelegate.h"
+#include "QZPPreset.h"
+#include "QZPRtMidiBackend.h"
+#include "QZPSysexMessage.h"
+#include "QZPTestMain.h"
+
+#include <QMutex>
+#include <QProcess>
+#include <jack/jack.h>
+#include <rtmidi/RtMidi.h>
+
+namespace {
+
+// The instrument: a second JACK client with one MIDI output and one MIDI input, as a Juno-106 behind a
+// MIDI interface would show up.
+class Instrument {
+public:
+    Instrument() : out(RtMidi::UNIX_JACK, "Juno106") {
+        out.openVirtualPort("MIDI Out");
+        openInput();
+    }
+    void openInput() {
+        in = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, "Juno106 In");
+        in->ignoreTypes(false, true, true);
+        in->setCallback(&Instrument::received, this);
+        in->openVirtualPort("MIDI In");
+    }
+    void send(const QByteArray& bytes) {
+        out.sendMessage(reinterpret_cast<const unsigned char*>(bytes.constData()), size_t(bytes.size()));
+    }
+    QList<QByteArray> takeReceived() {
+        QMutexLocker lock(&mutex);
+        return std::exchange(messages, {});
+    }
+    int receivedCount() {
+        QMutexLocker lock(&mutex);
+        return int(messages.size());
+    }
+
+    RtMidiOut out;
+    std::unique_ptr<RtMidiIn> in;
+
+private:
+    static void received(double, std::vector<unsigned char>* message, void* self) {
+        auto* instrument = static_cast<Instrument*>(self);
+        QMutexLocker lock(&instrument->mutex);
+        instrument->messages << QByteArray(reinterpret_cast<const char*>(message->data()),
+                                           qsizetype(message->size()));
+    }
+    QMutex mutex;
+    QList<QByteArray> messages;
+};
+
+class Recorder : public QObject, public QZPMidiMessageDelegate {
+public:
+    void midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex, quint8) override {
+        onMainThread = onMainThread && QThread::currentThread() == qApp->thread();
+        received << sysex;
+    }
+    QList<QByteArray> received;
+    bool onMainThread = true;
+};
+
+QByteArray patch(int n, quint8 channel = 0) {
+    QByteArray data(18, 0);
+    data[0] = char(n & 0x7F);
+    data[1] = char((n >> 7) & 0x7F);
+    data[16] = 0x2A;
+    data[17] = 0x1D;
+    return QByteArray("\xF0\x41\x30", 3) + char(channel) + char(0x60) + data + char(0xF7);
+}
+
+// Whether at least `listeners` clients listen to the port (the test's engine is one of them).
+bool waitForConnection(const char* portName, int listeners = 1, int timeoutMs = 5000) {
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open("Test Watcher", JackNoStartServer, &status);
+    if (!client)
+        return false;
+    QElapsedTimer waited;
+    waited.start();
+    bool connected = false;
+    while (!connected && waited.elapsed() < timeoutMs) {
+        jack_port_t* port = jack_port_by_name(client, portName);
+        connected = port && jack_port_connected(port) >= listeners;
+        if (!connected)
+            QThread::msleep(20);
+    }
+    jack_client_close(client);
+    return connected;
+}
+
+} // namespace
+
+class TestJack : public QObject {
+    Q_OBJECT
+
+    QZPJackServer m_server;
+    std::unique_ptr<Instrument> m_instrument;
+    std::unique_ptr<QZPMidiEngine> m_engine;
+    QTemporaryDir m_dir;
+
+    QZPMidiEndpoint endpoint(const QList<QZPMidiEndpoint>& list, const QString& port) {
+        for (const QZPMidiEndpoint& e : list)
+            if (e.portName() == port)
+                return e;
+        return {};
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(m_server.ensure(), "no JACK server could be started (jackd --no-realtime -d dummy)");
+        m_instrument = std::make_unique<Instrument>();
+        QString error;
+        auto backend = QZPRtMidiBackend::open(QZPRtMidiBackend::Api::Jack, &error);
+        QVERIFY2(backend, qPrintable(error));
+        m_engine = std::make_unique<QZPMidiEngine>(std::move(backend), nullptr);
+        m_engine->setPollInterval(0);
+    }
+
+    void cleanupTestCase() {
+        m_engine.reset();
+        m_instrument.reset();
+    }
+
+    void listsTheInstrumentAndExchangesMessagesByteExact() {
+        QCOMPARE(m_engine->backend()->name(), QStringLiteral("jack"));
+        const QZPMidiEndpoint juno = endpoint(m_engine->midiDestinations(), "Juno106 In:MIDI In");
+        QVERIFY(!juno.isNull());
+        QVERIFY(!endpoint(m_engine->midiSources(), "Juno106:MIDI Out").isNull());
+        for (const QZPMidiEndpoint& e : m_engine->midiSources() + m_engine->midiDestinations())
+            QVERIFY2(!e.portName().startsWith("ToneBench"), qPrintable(e.portName()));
+        m_engine->setDestination(juno);
+        m_engine->setTargetedMidiChannel(3);
+
+        m_engine->sendSysex(patch(5, 3));
+        m_engine->sendSysexControl(5, 99);
+        QTRY_COMPARE_WITH_TIMEOUT(m_instrument->receivedCount(), 2, 5000);
+        QCOMPARE(m_instrument->takeReceived(),
+                 (QList<QByteArray>{patch(5, 3), QZPSysexMessage::controlMessage(3, 5, 99)}));
+
+        Recorder recorder;
+        m_engine->setDelegate(&recorder);
+        QVERIFY(waitForConnection("Juno106:MIDI Out"));
+        QZPLogCapture capture;
+        m_instrument->send(QByteArray::fromHex("F043100000F7"));
+        m_instrument->send(QZPSysexMessage::controlMessage(0, 7, 64));
+        m_instrument->send(QByteArray::fromHex("903C64"));
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.received.size(), 1, 5000);
+        QCOMPARE(recorder.received.first(), QZPSysexMessage::controlMessage(0, 7, 64));
+        QVERIFY(recorder.onMainThread);
+        QCOMPARE(capture.lines.size(), 1);
+        QVERIFY(capture.lines.first().contains("Unhandled Manufacturer ID “67”"));
+        m_engine->setDelegate(nullptr);
+    }
+
+    void destinationThatGoesAwayIsTakenBack() {
+        const QZPMidiEndpoint juno = endpoint(m_engine->midiDestinations(), "Juno106 In:MIDI In");
+        m_engine->setDestination(juno);
+        m_instrument->in.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(m_engine->pollEndpoints() || m_engine->destination().isNull(), 3000);
+        QVERIFY(m_engine->destination().isNull());
+        QCOMPARE(m_engine->disconnectedDestinationID(), juno.uniqueID());
+
+        m_instrument->openInput();
+        QTRY_VERIFY_WITH_TIMEOUT(m_engine->pollEndpoints() || !m_engine->destination().isNull(), 3000);
+        QCOMPARE(m_engine->destination(), juno);
+        m_engine->sendSysexControl(1, 2);
+        QTRY_COMPARE_WITH_TIMEOUT(m_instrument->receivedCount(), 1, 5000);
+        m_instrument->takeReceived();
+    }
+
+    void burstFromTheInstrumentArrivesWholeAndInOrder() {
+        Recorder recorder;
+        m_engine->setDelegate(&recorder);
+        QVERIFY(waitForConnection("Juno106:MIDI Out"));
+        std::thread sender([this] {
+            for (int n = 0; n < 1000; ++n) {
+                m_instrument->send(patch(n));
+                QThread::usleep(1000);
+            }
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.received.size(), 1000, 20000);
+        sender.join();
+        for (int n = 0; n < 1000; ++n)
+            QCOMPARE(recorder.received.at(n), patch(n));
+        m_engine->setDelegate(nullptr);
+    }
+
+    void burstToTheInstrumentArrivesWholeAndInOrder() {
+        m_engine->setDestination(endpoint(m_engine->midiDestinations(), "Juno106 In:MIDI In"));
+        QElapsedTimer sending;
+        sending.start();
+        for (int n = 0; n < 1000; ++n)
+            m_engine->sendSysex(patch(n));
+        // Sending returns at once; the queue drains at the pace of a MIDI cable.
+        QVERIFY(sending.elapsed() < 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_instrument->receivedCount(), 1000, 30000);
+        const QList<QByteArray> received = m_instrument->takeReceived();
+        for (int n = 0; n < 1000; ++n)
+            QCOMPARE(received.at(n), patch(n));
+    }
+
+    void commandLineTalksToTheInstrument() {
+        const auto cli = [](const QStringList& arguments) {
+            auto* process = new QProcess;
+            process->start(QStringLiteral(TONEBENCH_CLI), QStringList{"--midi-api", "jack"} + arguments);
+            return process;
+        };
+        std::unique_ptr<QProcess> ports(cli({"ports", "--json"}));
+        QVERIFY(ports->waitForFinished(10000));
+        QCOMPARE(ports->exitCode(), 0);
+        QVERIFY(ports->readAllStandardOutput().contains("\"displayName\": \"Juno106 In:MIDI In\""));
+
+        std::unique_ptr<QProcess> sent(
+            cli({"send", QStringLiteral(TONEBENCH_EXAMPLES "/Brass.syx"), "--to", "Juno106"}));
+        QVERIFY(sent->waitForFinished(10000));
+        QCOMPARE(sent->exitCode(), 0); // only one destination matches "Juno106"
+        QTRY_COMPARE_WITH_TIMEOUT(m_instrument->receivedCount(), 1, 5000);
+        QFile brass(QStringLiteral(TONEBENCH_EXAMPLES "/Brass.syx"));
+        QVERIFY(brass.open(QIODevice::ReadOnly));
+        QCOMPARE(m_instrument->takeReceived().first().mid(5), brass.readAll().mid(5));
+
+        std::unique_ptr<QProcess> unknown(
+            cli({"send", QStringLiteral(TONEBENCH_EXAMPLES "/Brass.syx"), "--to", "Nord"}));
+        QVERIFY(unknown->waitForFinished(10000));
+        QCOMPARE(unknown->exitCode(), 2);
+        QVERIFY(unknown->readAllStandardError().contains("Juno106 In:MIDI In"));
+
+        std::unique_ptr<QProcess> listen(
+            cli({"listen", "--from", "juno106", "--count", "2", "--json", "--timeout", "20"}));
+        QVERIFY(waitForConnection("Juno106:MIDI Out", 2));
+        m_instrument->send(QByteArray::fromHex("F04133000000F7"));
+        m_instrument->send(patch(1));
+        m_instrument->send(QZPSysexMessage::controlMessage(0, 2, 3));
+        QVERIFY(listen->waitForFinished(20000));
+        const QList<QByteArray> lines = listen->readAllStandardOutput().split('\n');
+        QVERIFY(lines.first().startsWith("{\"type\": \"0x30\", \"source\": "));
+        QVERIFY(lines.at(1).contains("\"bytes\": \"F0 41 32 00 02 03 F7\""));
+        QVERIFY(listen->readAllStandardError().contains("Unhandled Message Type “51”"));
+
+        const QString out = m_dir.filePath("recorded");
+        std::unique_ptr<QProcess> record(
+            cli({"record", "--out", out, "--count", "2", "--timeout", "20", "--unique"}));
+        QVERIFY(waitForConnection("Juno106:MIDI Out", 2));
+        for (const QByteArray& message : {patch(7), patch(7), patch(8, 1)})
+            m_instrument->send(message);
+        QVERIFY(record->waitForFinished(20000));
+        QCOMPARE(record->exitCode(), 0);
+        QCOMPARE(QDir(out).entryList(QDir::Files),
+                 (QStringList{"B51 Untitled Preset 2.syx", "B51 Untitled Preset.syx"}));
+
+        std::unique_ptr<QProcess> again(cli({"record", "--out", out, "--count", "1", "--timeout", "20"}));
+        QVERIFY(waitForConnection("Juno106:MIDI Out", 2));
+        m_instrument->send(patch(9));
+        QVERIFY(again->waitForFinished(20000));
+        QVERIFY(again->readAllStandardError().contains("already exists; skipped"));
+        QCOMPARE(QDir(out).entryList(QDir::Files).size(), 2);
+    }
+};
+
+QZP_TEST_MAIN(TestJack)
+#include "tst_jack.moc"
