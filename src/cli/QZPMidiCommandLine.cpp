@@ -172,25 +172,36 @@ int QZPMidiCommandLine::send(const QStringList& arguments) {
     return result;
 }
 
+std::optional<QZPMidiCommandLine::Listening>
+QZPMidiCommandLine::startListening(const QZPCommandArguments& parsed, int* status) {
+    QString error;
+    const auto count = parsed.number(QStringLiteral("count"), 1, 1000000000, 0, &error);
+    const auto timeout = parsed.number(QStringLiteral("timeout"), 1, 1000000, 0, &error);
+    if (!count || !timeout) {
+        *status = m_commandLine.usageError(error);
+        return std::nullopt;
+    }
+    if (!parsed.positional().isEmpty()) {
+        *status = m_commandLine.usageError(
+            QStringLiteral("unexpected argument “%1”").arg(parsed.positional().first()));
+        return std::nullopt;
+    }
+    if (parsed.isSet(QStringLiteral("from"))) {
+        const auto source = resolve(parsed.value(QStringLiteral("from")), m_engine->midiSources(),
+                                    QStringLiteral("source"), status);
+        if (!source)
+            return std::nullopt;
+        m_engine->setSource(*source);
+    }
+    return Listening{*count, *timeout};
+}
+
 int QZPMidiCommandLine::listen(const QStringList& arguments) {
     int status = 0;
     const auto parsed = prepare(arguments, {QStringLiteral("json")}, {"from", "count", "timeout"}, &status);
-    if (!parsed)
+    const auto listening = parsed ? startListening(*parsed, &status) : std::nullopt;
+    if (!listening)
         return status;
-    QString error;
-    const auto count = parsed->number(QStringLiteral("count"), 1, 1000000000, 0, &error);
-    const auto timeout = parsed->number(QStringLiteral("timeout"), 1, 1000000, 0, &error);
-    if (!count || !timeout)
-        return m_commandLine.usageError(error);
-    if (!parsed->positional().isEmpty())
-        return m_commandLine.usageError(QStringLiteral("listen takes no FILE"));
-    if (parsed->isSet(QStringLiteral("from"))) {
-        const auto source = resolve(parsed->value(QStringLiteral("from")), m_engine->midiSources(),
-                                    QStringLiteral("source"), &status);
-        if (!source)
-            return status;
-        m_engine->setSource(*source);
-    }
     const bool json = parsed->isSet(QStringLiteral("json"));
     qint64 accepted = 0;
     m_onSysex = [&](const QByteArray& sysex, quint8 type) {
@@ -203,7 +214,8 @@ int QZPMidiCommandLine::listen(const QStringList& arguments) {
         else
             m_commandLine.out() << typeText << " " << QZPSysexMessage::hex(sysex) << Qt::endl;
     };
-    runUntil([&] { return *count > 0 && accepted >= *count; }, double(*timeout));
+    runUntil([&] { return listening->count > 0 && accepted >= listening->count; },
+             double(listening->timeout));
     m_onSysex = nullptr;
     return QZPCommandLine::Success;
 }
@@ -212,13 +224,9 @@ int QZPMidiCommandLine::record(const QStringList& arguments) {
     int status = 0;
     const auto parsed = prepare(arguments, {QStringLiteral("overwrite"), QStringLiteral("unique")},
                                 {"out", "from", "type", "count", "timeout"}, &status);
-    if (!parsed)
+    const auto listening = parsed ? startListening(*parsed, &status) : std::nullopt;
+    if (!listening)
         return status;
-    QString error;
-    const auto count = parsed->number(QStringLiteral("count"), 1, 1000000000, 0, &error);
-    const auto timeout = parsed->number(QStringLiteral("timeout"), 1, 1000000, 0, &error);
-    if (!count || !timeout)
-        return m_commandLine.usageError(error);
     if (!parsed->isSet(QStringLiteral("out")))
         return m_commandLine.usageError(QStringLiteral("record needs --out DIR"));
     if (parsed->isSet(QStringLiteral("overwrite")) && parsed->isSet(QStringLiteral("unique")))
@@ -229,15 +237,6 @@ int QZPMidiCommandLine::record(const QStringList& arguments) {
     if (type.isEmpty())
         return m_commandLine.usageError(
             QStringLiteral("unknown type “%1”: use syx or tbpreset").arg(typeOption));
-    if (!parsed->positional().isEmpty())
-        return m_commandLine.usageError(QStringLiteral("record takes no FILE"));
-    if (parsed->isSet(QStringLiteral("from"))) {
-        const auto source = resolve(parsed->value(QStringLiteral("from")), m_engine->midiSources(),
-                                    QStringLiteral("source"), &status);
-        if (!source)
-            return status;
-        m_engine->setSource(*source);
-    }
     const QString folder = QFileInfo(parsed->value(QStringLiteral("out"))).absoluteFilePath();
     if (!QDir().mkpath(folder)) {
         m_commandLine.reportFileError(folder, QStringLiteral("The folder couldn’t be created."));
@@ -279,7 +278,8 @@ int QZPMidiCommandLine::record(const QStringList& arguments) {
             result = QZPCommandLine::FileFailure;
         }
     };
-    runUntil([&] { return *count > 0 && collector.count() >= *count; }, double(*timeout));
+    runUntil([&] { return listening->count > 0 && collector.count() >= listening->count; },
+             double(listening->timeout));
     m_onSysex = nullptr;
     return result;
 }

@@ -38,6 +38,13 @@ private:
     // part of exactly one display name.
     std::optional<QZPMidiEndpoint> resolve(const QString& text, const QList<QZPMidiEndpoint>& endpoints,
                                            const QString& what, int* status);
+    // The options listen and record share: --count N, --timeout S (0: none) and --from ENDPOINT, which
+    // becomes the engine's source.
+    struct Listening {
+        qint64 count;
+        qint64 timeout;
+    };
+    std::optional<Listening> startListening(const QZPCommandArguments& parsed, int* status);
     // Runs the event loop until `done` answers true or `seconds` (if positive) have passed.
     void runUntil(const std::function<bool()>& done, double seconds);
 
