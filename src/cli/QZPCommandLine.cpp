@@ -2,6 +2,7 @@
 
 #include "QZPCommandArguments.h"
 #include "QZPError.h"
+#include "QZPLibraryCommandLine.h"
 #include "QZPMidiCommandLine.h"
 #include "QZPParameter.h"
 #include "QZPPreset.h"
@@ -23,6 +24,13 @@ Preset files:
                                     An existing OUT is replaced only with --force.
   set FILE NAME=VALUE...            Change parameters and save the file in its own type.
   rename FILE NEWNAME               Rename the preset file within its folder.
+
+Libraries:
+  library FOLDER [--filter TEXT] [--modified] [--json]
+                                    The list the library shows for FOLDER, in order.
+  export-list FOLDER OUT [--force]  Write FOLDER's list as one property list of {name, data}.
+  import-list LIST DIR [--type syx|tbpreset] [--overwrite]
+                                    Write one preset file per entry of LIST into DIR.
 
 The instrument:
   ports [--json]                    List the MIDI sources and destinations.
@@ -144,6 +152,13 @@ int QZPCommandLine::run(const QStringList& given) {
         return set(rest);
     if (command == QLatin1String("rename"))
         return rename(rest);
+    QZPLibraryCommandLine libraryCommands(*this);
+    if (command == QLatin1String("library"))
+        return libraryCommands.library(rest);
+    if (command == QLatin1String("export-list"))
+        return libraryCommands.exportList(rest);
+    if (command == QLatin1String("import-list"))
+        return libraryCommands.importList(rest);
     static const QStringList instrumentCommands{QStringLiteral("ports"), QStringLiteral("send"),
                                                 QStringLiteral("listen"), QStringLiteral("record")};
     if (instrumentCommands.contains(command)) {

@@ -62,6 +62,7 @@ void QZPDocument::setFileURL(const QUrl& url) {
         m_displayName.clear();
     emit fileURLChanged();
     emit displayNameChanged();
+    emit arrangementKeysChanged();
 }
 
 QString QZPDocument::displayName() const {
@@ -82,6 +83,7 @@ void QZPDocument::setDisplayName(const QString& name) {
         return;
     m_displayName = name;
     emit displayNameChanged();
+    emit arrangementKeysChanged();
 }
 
 QString QZPDocument::defaultDraftName() const {
@@ -242,6 +244,7 @@ void QZPDocument::updateChangeCount(ChangeType change) {
         break;
     }
     emit documentEditedChanged();
+    emit arrangementKeysChanged();
 }
 
 void QZPDocument::updateChangeCountWithToken(SaveOperationType operation) {
@@ -249,6 +252,7 @@ void QZPDocument::updateChangeCountWithToken(SaveOperationType operation) {
         return;
     m_changeCount = 0;
     emit documentEditedChanged();
+    emit arrangementKeysChanged();
 }
 
 QList<QZPWindowController*> QZPDocument::windowControllers() const {
@@ -264,10 +268,18 @@ void QZPDocument::addWindowController(QZPWindowController* controller) {
         return;
     m_windowControllers.append(controller);
     controller->setDocument(this);
+    // The one main window shows one document: when it shows another, this one lets go of it.
+    connect(controller, &QZPWindowController::documentChanged, this, [this, controller](QZPDocument* shown) {
+        if (shown != this && m_windowControllers.removeAll(controller) > 0)
+            disconnect(controller, &QZPWindowController::documentChanged, this, nullptr);
+    });
 }
 
 void QZPDocument::removeWindowController(QZPWindowController* controller) {
-    if (m_windowControllers.removeAll(controller) > 0 && controller && controller->document() == this)
+    if (m_windowControllers.removeAll(controller) == 0 || !controller)
+        return;
+    disconnect(controller, &QZPWindowController::documentChanged, this, nullptr);
+    if (controller->document() == this)
         controller->setDocument(nullptr);
 }
 

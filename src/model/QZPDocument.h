@@ -104,6 +104,8 @@ signals:
     void fileURLChanged();
     void displayNameChanged();
     void documentEditedChanged();
+    // Any of the three above: what a sorted, filtered list of documents needs to hear (one connection).
+    void arrangementKeysChanged();
     void closed();
 
 protected:

@@ -29,6 +29,14 @@ public:
     // The document shown in the main window, or null.
     virtual QZPDocument* currentDocument() const;
 
+    // The library folder, where there is one (empty otherwise).
+    virtual QUrl presetsFolderURL() const { return {}; }
+    // A new untitled document, added; shown when `display` is set.
+    virtual QZPDocument* openUntitledDocumentAndDisplay(bool display) {
+        Q_UNUSED(display);
+        return nullptr;
+    }
+
     // The one main window, which every shown document attaches to. Null until the window exists.
     QZPWindowController* mainWindowController() const { return m_mainWindowController; }
     void setMainWindowController(QZPWindowController* controller) { m_mainWindowController = controller; }

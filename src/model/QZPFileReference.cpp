@@ -26,6 +26,14 @@ QZPFileReference QZPFileReference::forPath(const QString& path) {
     return reference;
 }
 
+QZPFileReference QZPFileReference::withIdentity(const QString& path, dev_t device, ino_t inode) {
+    QZPFileReference reference;
+    reference.m_path = path;
+    reference.m_device = device;
+    reference.m_inode = inode;
+    return reference;
+}
+
 QString QZPFileReference::key() const {
     return isNull() ? QString() : QStringLiteral("%1:%2").arg(quint64(m_device)).arg(quint64(m_inode));
 }

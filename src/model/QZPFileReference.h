@@ -11,6 +11,8 @@ public:
     QZPFileReference() = default;
     // A reference to the file now at `path`; a null reference when nothing is there.
     static QZPFileReference forPath(const QString& path);
+    // A reference from an identity already known (a folder walk reads it without a second look).
+    static QZPFileReference withIdentity(const QString& path, dev_t device, ino_t inode);
 
     bool isNull() const { return m_path.isEmpty(); }
     // The path where the file was last seen.

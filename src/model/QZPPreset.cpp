@@ -57,7 +57,8 @@ QString QZPPreset::extensionForType(const QString& type) {
 }
 
 QZPPreset::QZPPreset(QObject* parent) : QZPDocument(parent), m_sysexData(defaultPatchData()) {
-    setFileType(QString::fromLatin1(SysexType));
+    static const QString sysexType = QString::fromLatin1(SysexType);
+    setFileType(sysexType);
     syncInitialSysexData();
 }
 
@@ -332,7 +333,10 @@ QZPFileReference QZPPreset::fileReference() const {
 }
 
 void QZPPreset::setFileURL(const QUrl& url) {
-    const QZPFileReference reference = QZPFileReference::forPath(url.toLocalFile());
+    setFileURL(url, QZPFileReference::forPath(url.toLocalFile()));
+}
+
+void QZPPreset::setFileURL(const QUrl& url, const QZPFileReference& reference) {
     {
         QMutexLocker lock(&m_dataLock);
         m_fileReference = reference;
@@ -501,6 +505,50 @@ void QZPPreset::close() {
 QZPDocument* QZPPreset::duplicateDocument(QZPError* error) {
     loadFileContents();
     return QZPDocument::duplicateDocument(error);
+}
+
+void QZPPreset::presentedItemDidMoveToURL(const QUrl& url) {
+    const QZPDocumentControllerBase* documents = QZPDocumentControllerBase::sharedDocumentController();
+    const QString folder = documents ? documents->presetsFolderURL().toLocalFile() : QString();
+    if (!isNew() && !folder.isEmpty()) {
+        const QList<QZPWindowController*> controllers = windowControllers();
+        const bool shown = !controllers.isEmpty() && controllers.first()->document() == this;
+        const bool inFolder = !url.isEmpty() && url.toLocalFile().startsWith(folder);
+        if (!shown && !inFolder && !isDocumentEdited()) {
+            close();
+            return;
+        }
+    }
+    if (url.isEmpty()) {
+        // Gone where it cannot be followed: what the user sees or changed is kept as a draft.
+        accommodatePresentedItemDeletion();
+        return;
+    }
+    setFileURL(url);
+}
+
+void QZPPreset::accommodatePresentedItemDeletion() {
+    QPointer<QZPPreset> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self] {
+            if (!self || self->isClosed())
+                return;
+            QZPDocumentControllerBase* documents = QZPDocumentControllerBase::sharedDocumentController();
+            // A preset never shown has nothing to keep: its contents went with the file.
+            if (!self->isFileContentsLoaded() || !documents) {
+                self->close();
+                return;
+            }
+            auto* draft = qobject_cast<QZPPreset*>(documents->openUntitledDocumentAndDisplay(false));
+            if (draft) {
+                draft->setDisplayName(self->displayName());
+                draft->setJunoSysexData(self->patchMessage(0));
+                draft->makeWindowControllers();
+            }
+            self->close();
+        },
+        Qt::QueuedConnection);
 }
 
 bool QZPPreset::validateUserInterfaceItem(Command command) const {

@@ -129,6 +129,8 @@ public:
     // Document side.
     QZPFileReference fileReference() const;
     void setFileURL(const QUrl& url) override;
+    // The same, with the file's identity already known.
+    void setFileURL(const QUrl& url, const QZPFileReference& reference);
     bool isNew() const { return fileURL().isEmpty(); }
     bool isCurrentDocument() const;
     bool isFileContentsLoaded() const { return m_fileContentsLoaded; }
@@ -151,6 +153,11 @@ public:
     void close() override;
     QZPDocument* duplicateDocument(QZPError* error) override;
     bool validateUserInterfaceItem(Command command) const override;
+
+    // Responses to another program moving or deleting the preset's file. An empty URL means the file
+    // went where it cannot be followed.
+    void presentedItemDidMoveToURL(const QUrl& url);
+    void accommodatePresentedItemDeletion();
 
 protected:
     QZPDocument* makeEmptyDocument() const override { return new QZPPreset; }

@@ -1,0 +1,122 @@
+#include "DTFolderMonitor.h"
+
+#include "QZPInvalidParameter.h"
+
+#include <QFile>
+#include <QThread>
+#include <cerrno>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+namespace {
+// The folder's own entries: what a directory's "write" means.
+constexpr uint32_t EntryEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ONLYDIR;
+} // namespace
+
+DTFolderMonitor::DTFolderMonitor(const QUrl& url, std::function<void()> block)
+    : m_url(url), m_block(std::move(block)) {
+    QZP_PRECONDITION(!url.isEmpty(), "URL");
+    QZP_PRECONDITION(bool(m_block), "block");
+    if (!url.isLocalFile())
+        throw std::invalid_argument("URL Parameter must be a folder URL");
+}
+
+DTFolderMonitor::~DTFolderMonitor() {
+    stopMonitoring();
+}
+
+std::unique_ptr<DTFolderMonitor> DTFolderMonitor::folderMonitorForURL(const QUrl& url,
+                                                                      std::function<void()> block) {
+    return std::make_unique<DTFolderMonitor>(url, std::move(block));
+}
+
+bool DTFolderMonitor::isMonitoring() const {
+    QMutexLocker lock(&m_lock);
+    return m_thread != nullptr;
+}
+
+void DTFolderMonitor::startMonitoring() {
+    QMutexLocker lock(&m_lock);
+    if (m_thread)
+        return;
+    const int inotifyFd = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    if (inotifyFd < 0)
+        return;
+    if (inotify_add_watch(inotifyFd, QFile::encodeName(m_url.toLocalFile()).constData(), EntryEvents) < 0) {
+        ::close(inotifyFd);
+        return;
+    }
+    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_wakeFd < 0) {
+        ::close(inotifyFd);
+        return;
+    }
+    const int wakeFd = m_wakeFd;
+    m_thread = QThread::create([this, inotifyFd, wakeFd] { run(inotifyFd, wakeFd); });
+    m_thread->setObjectName(QStringLiteral("DTFolderMonitor Queue"));
+    m_thread->start();
+}
+
+void DTFolderMonitor::stopMonitoring() {
+    QThread* thread = nullptr;
+    {
+        QMutexLocker lock(&m_lock);
+        if (!m_thread)
+            return;
+        thread = std::exchange(m_thread, nullptr);
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
+    }
+    if (QThread::currentThread() == thread) {
+        // Stopped from the block itself: the thread ends when the block returns.
+        QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+        return;
+    }
+    thread->wait();
+    delete thread;
+}
+
+// The thread owns both descriptors and ends only when woken by stopMonitoring, so the wake-up descriptor
+// is valid whenever stopMonitoring writes to it.
+void DTFolderMonitor::run(int inotifyFd, int wakeFd) {
+    alignas(inotify_event) char buffer[16 * 1024];
+    bool folderGone = false;
+    for (;;) {
+        // A folder that is gone leaves nothing to watch: only the wake-up is waited for.
+        pollfd fds[2] = {{folderGone ? -1 : inotifyFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (fds[1].revents)
+            break;
+        // Everything pending now makes one delivery.
+        bool changed = false;
+        for (;;) {
+            const ssize_t length = ::read(inotifyFd, buffer, sizeof buffer);
+            if (length <= 0)
+                break;
+            for (ssize_t at = 0; at < length;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_Q_OVERFLOW))
+                    changed = true;
+                if (event->mask & IN_IGNORED)
+                    folderGone = true;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        {
+            QMutexLocker lock(&m_lock);
+            if (m_thread != QThread::currentThread())
+                break; // stopped meanwhile: no call begins
+        }
+        if (changed)
+            m_block();
+    }
+    ::close(inotifyFd);
+    ::close(wakeFd);
+}

@@ -1,0 +1,197 @@
+#include "QZPFileWatcher.h"
+
+#include "QZPPreset.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <cerrno>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+namespace {
+constexpr uint32_t WatchedEvents = IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ONLYDIR;
+// How long a move's leaving end waits for its arriving end before the file counts as moved out of sight.
+constexpr int PendingMoveMs = 100;
+} // namespace
+
+QZPFileWatcher* QZPFileWatcher::sharedInstance() {
+    static QZPFileWatcher* watcher = new QZPFileWatcher;
+    return watcher;
+}
+
+QZPFileWatcher::QZPFileWatcher() {
+    m_pendingTimer.setSingleShot(true);
+    connect(&m_pendingTimer, &QTimer::timeout, this, &QZPFileWatcher::resolvePendingMoves);
+    m_inotifyFd = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_inotifyFd < 0 || m_wakeFd < 0)
+        return;
+    m_thread = QThread::create([this] { readEvents(); });
+    m_thread->setObjectName(QStringLiteral("QZPFileWatcher"));
+    m_thread->start();
+}
+
+QZPFileWatcher::~QZPFileWatcher() {
+    if (m_thread) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
+        m_thread->wait();
+        delete m_thread;
+    }
+    if (m_inotifyFd >= 0)
+        ::close(m_inotifyFd);
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
+}
+
+void QZPFileWatcher::readEvents() {
+    alignas(inotify_event) char buffer[16 * 1024];
+    for (;;) {
+        pollfd fds[2] = {{m_inotifyFd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
+        }
+        if (fds[1].revents)
+            return;
+        QList<Event> events;
+        for (;;) {
+            const ssize_t length = ::read(m_inotifyFd, buffer, sizeof buffer);
+            if (length <= 0)
+                break;
+            for (ssize_t at = 0; at < length;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                at += ssize_t(sizeof(inotify_event) + event->len);
+                if (event->len == 0)
+                    continue;
+                events.append(
+                    {QString::number(event->wd) + QLatin1Char('\0') + QFile::decodeName(event->name),
+                     event->mask, event->cookie});
+            }
+        }
+        if (!events.isEmpty())
+            QMetaObject::invokeMethod(
+                this, [this, events] { handleEvents(events); }, Qt::QueuedConnection);
+    }
+}
+
+void QZPFileWatcher::watchFolder(const QString& folder) {
+    auto it = m_watchOfFolder.find(folder);
+    if (it != m_watchOfFolder.end()) {
+        ++it->second;
+        return;
+    }
+    const int wd = m_inotifyFd >= 0
+                       ? inotify_add_watch(m_inotifyFd, QFile::encodeName(folder).constData(), WatchedEvents)
+                       : -1;
+    m_watchOfFolder.insert(folder, {wd, 1});
+    if (wd >= 0)
+        m_folderOfWatch.insert(wd, folder);
+}
+
+void QZPFileWatcher::unwatchFolder(const QString& folder) {
+    auto it = m_watchOfFolder.find(folder);
+    if (it == m_watchOfFolder.end() || --it->second > 0)
+        return;
+    if (it->first >= 0) {
+        inotify_rm_watch(m_inotifyFd, it->first);
+        m_folderOfWatch.remove(it->first);
+    }
+    m_watchOfFolder.erase(it);
+}
+
+void QZPFileWatcher::addPresenter(QZPPreset* preset) {
+    if (m_pathOfPreset.contains(preset))
+        return;
+    m_pathOfPreset.insert(preset, QString());
+    connect(preset, &QZPDocument::fileURLChanged, this, [this, preset] { presenterMoved(preset); });
+    connect(preset, &QObject::destroyed, this, [this, preset] { removePresenter(preset); });
+    presenterMoved(preset);
+}
+
+void QZPFileWatcher::removePresenter(QZPPreset* preset) {
+    const auto it = m_pathOfPreset.constFind(preset);
+    if (it == m_pathOfPreset.constEnd())
+        return;
+    const QString path = it.value();
+    m_pathOfPreset.erase(it);
+    disconnect(preset, nullptr, this, nullptr);
+    if (path.isEmpty())
+        return;
+    QList<QPointer<QZPPreset>>& presets = m_presetsByPath[path];
+    presets.removeIf([preset](const QPointer<QZPPreset>& p) { return !p || p == preset; });
+    if (presets.isEmpty())
+        m_presetsByPath.remove(path);
+    unwatchFolder(QFileInfo(path).absolutePath());
+}
+
+void QZPFileWatcher::presenterMoved(QZPPreset* preset) {
+    const QString old = m_pathOfPreset.value(preset);
+    const QString path = preset->filePath();
+    if (old == path)
+        return;
+    if (!old.isEmpty()) {
+        QList<QPointer<QZPPreset>>& presets = m_presetsByPath[old];
+        presets.removeIf([preset](const QPointer<QZPPreset>& p) { return !p || p == preset; });
+        if (presets.isEmpty())
+            m_presetsByPath.remove(old);
+        unwatchFolder(QFileInfo(old).absolutePath());
+    }
+    m_pathOfPreset.insert(preset, path);
+    if (!path.isEmpty()) {
+        m_presetsByPath[path].append(preset);
+        watchFolder(QFileInfo(path).absolutePath());
+    }
+}
+
+void QZPFileWatcher::handleEvents(const QList<Event>& events) {
+    for (const Event& raw : events) {
+        // Raw events name their watch; the path is completed here, where the watches are known.
+        QString path = raw.path;
+        const qsizetype separator = path.indexOf(QChar(0));
+        if (separator >= 0) {
+            const QString folder = m_folderOfWatch.value(path.left(separator).toInt());
+            if (folder.isEmpty())
+                continue;
+            path = folder + QLatin1Char('/') + path.mid(separator + 1);
+        }
+        if (raw.mask & IN_MOVED_FROM) {
+            if (m_presetsByPath.contains(path))
+                m_pendingMoves.insert(raw.cookie, path);
+            continue;
+        }
+        if (raw.mask & IN_MOVED_TO) {
+            const QString from = m_pendingMoves.take(raw.cookie);
+            for (const QPointer<QZPPreset>& preset : m_presetsByPath.value(from))
+                if (preset && preset->fileReference().refersTo(path))
+                    preset->presentedItemDidMoveToURL(QUrl::fromLocalFile(path));
+        }
+        // A file deleted, or another file put in its place: the presets of that path whose file is no
+        // longer there learn that it is gone; one replaced takes the new file's identity.
+        if (raw.mask & (IN_DELETE | IN_MOVED_TO)) {
+            for (const QPointer<QZPPreset>& preset : m_presetsByPath.value(path)) {
+                if (!preset || preset->fileReference().refersTo(path))
+                    continue;
+                if (QFileInfo::exists(path))
+                    preset->setFileURL(QUrl::fromLocalFile(path));
+                else
+                    preset->accommodatePresentedItemDeletion();
+            }
+        }
+    }
+    if (!m_pendingMoves.isEmpty())
+        m_pendingTimer.start(PendingMoveMs);
+}
+
+void QZPFileWatcher::resolvePendingMoves() {
+    const QHash<quint32, QString> pending = std::exchange(m_pendingMoves, {});
+    for (const QString& path : pending)
+        for (const QPointer<QZPPreset>& preset : m_presetsByPath.value(path))
+            if (preset && !preset->fileReference().refersTo(path))
+                preset->presentedItemDidMoveToURL(QUrl());
+}

@@ -1,0 +1,40 @@
+#include "QZPPresetFilter.h"
+
+#include "QZPPreset.h"
+
+QZPPresetFilter QZPPresetFilter::predicate(const QString& filterString, bool filterForModified) {
+    QZPPresetFilter filter;
+    qsizetype start = 0;
+    qsizetype end = filterString.size();
+    const auto isBlank = [](QChar c) {
+        return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+    };
+    while (start < end && isBlank(filterString.at(start)))
+        ++start;
+    while (end > start && isBlank(filterString.at(end - 1)))
+        --end;
+    // The name condition uses the text as typed, blanks included.
+    if (end > start)
+        filter.m_foldedText = fold(filterString);
+    filter.m_modifiedOnly = filterForModified;
+    return filter;
+}
+
+QString QZPPresetFilter::fold(const QString& text) {
+    QString folded;
+    folded.reserve(text.size());
+    for (const QChar c : text.normalized(QString::NormalizationForm_D))
+        if (c.category() != QChar::Mark_NonSpacing)
+            folded.append(c);
+    return folded.toCaseFolded();
+}
+
+bool QZPPresetFilter::matchesName(const QString& displayName) const {
+    return m_foldedText.isEmpty() || fold(displayName).contains(m_foldedText);
+}
+
+bool QZPPresetFilter::matches(const QZPPreset& preset) const {
+    if (m_modifiedOnly && !preset.isDocumentEdited())
+        return false;
+    return matchesName(preset.displayName());
+}

@@ -1,0 +1,400 @@
+#include "QZPPresetsController.h"
+
+#include "DTFolderMonitor.h"
+#include "QZPDocumentControllerBase.h"
+#include "QZPFileWatcher.h"
+#include "QZPPreset.h"
+
+#include <QPointer>
+#include <QSet>
+#include <QtConcurrent>
+#include <algorithm>
+
+QZPPresetsController::QZPPresetsController(QObject* parent) : QAbstractListModel(parent) {
+    // The user's order; without a locale (C/POSIX), a general one rather than byte order.
+    QLocale locale = QLocale::system();
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    m_collator = QCollator(locale);
+    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+    m_collator.setNumericMode(true);
+}
+
+QZPPresetsController::~QZPPresetsController() {
+    if (m_monitor)
+        m_monitor->stopMonitoring();
+    if (m_walk)
+        m_walk->waitForFinished();
+}
+
+// MARK: Content
+
+bool QZPPresetsController::contains(const QZPPreset* preset) const {
+    return m_sortEntries.count(const_cast<QZPPreset*>(preset)) > 0;
+}
+
+bool QZPPresetsController::lessThan(QZPPreset* a, QZPPreset* b) const {
+    const SortEntry& ea = m_sortEntries.at(a);
+    const SortEntry& eb = m_sortEntries.at(b);
+    if (ea.isNew != eb.isNew)
+        return ea.isNew; // drafts first
+    return ea.key.compare(eb.key) < 0;
+}
+
+qsizetype QZPPresetsController::sortedPosition(QZPPreset* preset) const {
+    return std::upper_bound(m_sorted.begin(), m_sorted.end(), preset,
+                            [this](QZPPreset* a, QZPPreset* b) { return lessThan(a, b); }) -
+           m_sorted.begin();
+}
+
+// Takes the preset in without arranging: the caller arranges once for a whole batch.
+void QZPPresetsController::adopt(QZPPreset* preset) {
+    const QString name = preset->displayName();
+    m_sortEntries.emplace(preset, SortEntry{name, preset->isNew(), m_collator.sortKey(name)});
+    m_content.append(preset);
+    if (!preset->parent())
+        preset->setParent(this);
+    connect(preset, &QZPDocument::arrangementKeysChanged, this,
+            [this, preset] { presetKeysChanged(preset); });
+    QZPFileWatcher::sharedInstance()->addPresenter(preset);
+}
+
+void QZPPresetsController::release(QZPPreset* preset) {
+    m_sortEntries.erase(preset);
+    m_content.removeOne(preset);
+    m_selection.removeOne(preset);
+    disconnect(preset, &QZPDocument::arrangementKeysChanged, this, nullptr);
+}
+
+void QZPPresetsController::addObject(QZPPreset* preset) {
+    if (!preset || contains(preset))
+        return;
+    m_unsavedPresets.removeIf([preset](const auto& entry) { return entry.value() == preset; });
+    adopt(preset);
+    m_sorted.insert(sortedPosition(preset), preset);
+    if (passes(preset)) {
+        const qsizetype row = arrangedPosition(preset);
+        beginInsertRows({}, int(row), int(row));
+        m_arranged.insert(row, preset);
+        endInsertRows();
+    }
+}
+
+void QZPPresetsController::removeObject(QZPPreset* preset) {
+    if (!contains(preset))
+        return;
+    const bool wasSelected = m_selection.contains(preset);
+    release(preset);
+    m_sorted.removeOne(preset);
+    const qsizetype row = m_arranged.indexOf(preset);
+    if (row >= 0) {
+        beginRemoveRows({}, int(row), int(row));
+        m_arranged.removeAt(row);
+        endRemoveRows();
+    }
+    if (wasSelected)
+        emit selectionChanged();
+}
+
+// A preset's name, draft state or edited state changed: it moves to its new place, and appears or
+// disappears as the filter says. Only that preset is touched, so an edit never re-sorts the list.
+void QZPPresetsController::presetKeysChanged(QZPPreset* preset) {
+    auto it = m_sortEntries.find(preset);
+    if (it == m_sortEntries.end())
+        return;
+    const QString name = preset->displayName();
+    const bool isNew = preset->isNew();
+    const bool moved = name != it->second.name || isNew != it->second.isNew;
+    if (moved) {
+        m_sorted.removeOne(preset);
+        it->second = SortEntry{name, isNew, m_collator.sortKey(name)};
+        m_sorted.insert(sortedPosition(preset), preset);
+    }
+    const qsizetype oldRow = m_arranged.indexOf(preset);
+    const bool shown = passes(preset);
+    if (!moved && shown == (oldRow >= 0)) {
+        if (oldRow >= 0)
+            emit dataChanged(index(int(oldRow)), index(int(oldRow)));
+        return;
+    }
+    if (oldRow >= 0) {
+        beginRemoveRows({}, int(oldRow), int(oldRow));
+        m_arranged.removeAt(oldRow);
+        endRemoveRows();
+    }
+    if (shown) {
+        const qsizetype row = arrangedPosition(preset);
+        beginInsertRows({}, int(row), int(row));
+        m_arranged.insert(row, preset);
+        endInsertRows();
+    }
+}
+
+bool QZPPresetsController::passes(QZPPreset* preset) const {
+    if (m_filter.isNull())
+        return true;
+    if (m_filter.usesEditedState() && !preset->isDocumentEdited())
+        return false;
+    const auto it = m_sortEntries.find(preset);
+    return m_filter.matchesName(it != m_sortEntries.end() ? it->second.name : preset->displayName());
+}
+
+// Where the preset goes in the arranged list: after every shown preset that sorts before it.
+qsizetype QZPPresetsController::arrangedPosition(QZPPreset* preset) const {
+    return std::upper_bound(m_arranged.begin(), m_arranged.end(), preset,
+                            [this](QZPPreset* a, QZPPreset* b) { return lessThan(a, b); }) -
+           m_arranged.begin();
+}
+
+void QZPPresetsController::rearrangeObjects() {
+    std::stable_sort(m_sorted.begin(), m_sorted.end(),
+                     [this](QZPPreset* a, QZPPreset* b) { return lessThan(a, b); });
+    beginResetModel();
+    m_arranged.clear();
+    if (m_filter.isNull())
+        m_arranged = m_sorted;
+    else
+        std::copy_if(m_sorted.begin(), m_sorted.end(), std::back_inserter(m_arranged),
+                     [this](QZPPreset* p) { return passes(p); });
+    endResetModel();
+}
+
+void QZPPresetsController::setFilterPredicate(const QZPPresetFilter& filter) {
+    if (filter == m_filter)
+        return;
+    m_filter = filter;
+    rearrangeObjects();
+}
+
+// MARK: Folder
+
+QUrl QZPPresetsController::presetsFolderURL() const {
+    QMutexLocker lock(&m_lock);
+    return m_folder;
+}
+
+void QZPPresetsController::setPresetsFolderURL(const QUrl& url) {
+    {
+        QMutexLocker lock(&m_lock);
+        if (!url.isEmpty() && url == m_folder)
+            return;
+        if (!m_folder.isEmpty()) {
+            const QZPDocumentControllerBase* documents =
+                QZPDocumentControllerBase::sharedDocumentController();
+            const auto* current =
+                documents ? qobject_cast<const QZPPreset*>(documents->currentDocument()) : nullptr;
+            const QString key = m_folder.toLocalFile();
+            if (current && !current->isNew())
+                m_lastActivePresetPerDirectory.insert(key, current->fileReference());
+            else
+                m_lastActivePresetPerDirectory.remove(key);
+        }
+        m_folder = url;
+    }
+    emit presetsFolderURLChanged();
+    QPointer<QZPPresetsController> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self] {
+            if (!self)
+                return;
+            self->refreshFolderMonitor();
+            self->refreshAvailableDocuments();
+        },
+        Qt::QueuedConnection);
+}
+
+void QZPPresetsController::refreshFolderMonitor() {
+    if (m_monitor) {
+        m_monitor->stopMonitoring();
+        m_monitor.reset();
+    }
+    const QUrl folder = presetsFolderURL();
+    if (folder.isEmpty())
+        return;
+    QPointer<QZPPresetsController> self(this);
+    m_monitor = DTFolderMonitor::folderMonitorForURL(folder, [self] {
+        QMetaObject::invokeMethod(
+            qApp,
+            [self] {
+                if (self)
+                    self->refreshAvailableDocuments();
+            },
+            Qt::QueuedConnection);
+    });
+    m_monitor->startMonitoring();
+}
+
+void QZPPresetsController::refreshAvailableDocuments() {
+    if (presetsFolderURL().isEmpty())
+        return;
+    if (m_walking) {
+        m_walkAgain = true;
+        return;
+    }
+    startWalk();
+}
+
+void QZPPresetsController::startWalk() {
+    m_walking = true;
+    m_walkAgain = false;
+    const QString folder = presetsFolderURL().toLocalFile();
+    m_walk = std::make_unique<QFutureWatcher<QList<QZPFolderWalker::Entry>>>();
+    connect(m_walk.get(), &QFutureWatcherBase::finished, this, [this, folder] {
+        const QList<QZPFolderWalker::Entry> entries = m_walk->result();
+        m_walking = false;
+        // The folder may have changed while the walk ran; its own refresh is on the way then.
+        if (folder == presetsFolderURL().toLocalFile())
+            applyRefresh(folder, entries);
+        if (m_walkAgain)
+            refreshAvailableDocuments();
+    });
+    m_walk->setFuture(QtConcurrent::run([folder] { return QZPFolderWalker::walk(folder); }));
+}
+
+void QZPPresetsController::refreshAvailableDocumentsNow() {
+    const QUrl folder = presetsFolderURL();
+    if (folder.isEmpty())
+        return;
+    applyRefresh(folder.toLocalFile(), QZPFolderWalker::walk(folder.toLocalFile()));
+}
+
+void QZPPresetsController::applyRefresh(const QString& folder, const QList<QZPFolderWalker::Entry>& entries) {
+    QHash<QString, const QZPFolderWalker::Entry*> onDisk;
+    onDisk.reserve(entries.size());
+    for (const QZPFolderWalker::Entry& entry : entries)
+        onDisk.insert(entry.reference.key(), &entry);
+
+    // Keep what is still in the folder (following a file to its new name); drafts stay too. Edited
+    // presets whose file left go to the stash.
+    QSet<QString> keep;
+    bool removed = false;
+    for (QZPPreset* preset : QList<QZPPreset*>(m_content)) {
+        if (preset->isNew())
+            continue;
+        const QString key = preset->fileReference().key();
+        if (const QZPFolderWalker::Entry* entry = onDisk.value(key)) {
+            keep.insert(key);
+            if (entry->reference.lastKnownPath() != preset->filePath())
+                preset->setFileURL(QUrl::fromLocalFile(entry->reference.lastKnownPath()), entry->reference);
+            continue;
+        }
+        const bool stashed = preset->isDocumentEdited() && !key.isEmpty();
+        if (stashed)
+            m_unsavedPresets.insert(key, preset);
+        release(preset);
+        removed = true;
+        if (!stashed && preset->windowControllers().isEmpty() && !preset->isCurrentDocument())
+            preset->deleteLater();
+    }
+
+    const QZPFileReference target =
+        m_lastActivePresetPerDirectory.value(QUrl::fromLocalFile(folder).toLocalFile());
+    QZPPreset* toOpen = nullptr;
+    bool added = false;
+    for (const QZPFolderWalker::Entry& entry : entries) {
+        const QString key = entry.reference.key();
+        if (keep.contains(key))
+            continue;
+        QZPPreset* preset = m_unsavedPresets.take(key);
+        if (!preset) {
+            preset = new QZPPreset(this);
+            preset->setFileType(entry.type);
+            preset->setFileURL(QUrl::fromLocalFile(entry.reference.lastKnownPath()), entry.reference);
+        } else if (preset->filePath() != entry.reference.lastKnownPath()) {
+            preset->setFileURL(QUrl::fromLocalFile(entry.reference.lastKnownPath()), entry.reference);
+        }
+        keep.insert(key);
+        if (!target.isNull() && entry.reference == target)
+            toOpen = preset;
+        adopt(preset);
+        added = true;
+    }
+    if (added || removed) {
+        m_sorted = m_content;
+        rearrangeObjects();
+        emit selectionChanged();
+    }
+
+    const QZPDocumentControllerBase* documents = QZPDocumentControllerBase::sharedDocumentController();
+    const auto* current = documents ? qobject_cast<QZPPreset*>(documents->currentDocument()) : nullptr;
+    if (!m_content.isEmpty() && !m_content.contains(current) && toOpen)
+        toOpen->makeWindowControllers();
+    if (m_content.isEmpty())
+        emit newDocumentRequested();
+    if (m_startUpFlag)
+        emit sendProgramRequested();
+    else
+        m_startUpFlag = true;
+    emit refreshFinished();
+}
+
+QZPPreset* QZPPresetsController::unsavedDocumentForURL(const QUrl& url) const {
+    return m_unsavedPresets.value(QZPFileReference::forPath(url.toLocalFile()).key());
+}
+
+QList<QZPPreset*> QZPPresetsController::takeUnsavedPresets() {
+    const QList<QZPPreset*> presets = m_unsavedPresets.values();
+    m_unsavedPresets.clear();
+    return presets;
+}
+
+// MARK: Selection
+
+QList<QZPPreset*> QZPPresetsController::selectedObjects() const {
+    QList<QZPPreset*> selected;
+    for (QZPPreset* preset : m_arranged)
+        if (m_selection.contains(preset))
+            selected.append(preset);
+    return selected;
+}
+
+void QZPPresetsController::setSelectedObjects(const QList<QZPPreset*>& presets) {
+    m_selection.clear();
+    for (QZPPreset* preset : presets)
+        if (m_arranged.contains(preset))
+            m_selection.append(preset);
+    emit selectionChanged();
+}
+
+QList<int> QZPPresetsController::selectionIndexes() const {
+    QList<int> indexes;
+    for (qsizetype row = 0; row < m_arranged.size(); ++row)
+        if (m_selection.contains(m_arranged.at(row)))
+            indexes.append(int(row));
+    return indexes;
+}
+
+void QZPPresetsController::setSelectionIndex(int index) {
+    setSelectedObjects(index >= 0 && index < m_arranged.size() ? QList<QZPPreset*>{m_arranged.at(index)}
+                                                               : QList<QZPPreset*>{});
+}
+
+// MARK: Model
+
+int QZPPresetsController::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_arranged.size());
+}
+
+QVariant QZPPresetsController::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_arranged.size())
+        return {};
+    QZPPreset* preset = m_arranged.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return preset->displayName();
+    case PresetRole:
+        return QVariant::fromValue(preset);
+    case EditedRole:
+        return preset->isDocumentEdited();
+    case NewRole:
+        return preset->isNew();
+    default:
+        return {};
+    }
+}
+
+QHash<int, QByteArray> QZPPresetsController::roleNames() const {
+    return {
+        {Qt::DisplayRole, "displayName"}, {PresetRole, "preset"}, {EditedRole, "edited"}, {NewRole, "isNew"}};
+}

@@ -1,0 +1,115 @@
+#include "QZPDocumentController.h"
+
+#include "QZPPreset.h"
+#include "QZPPresetsController.h"
+
+#include <QFileInfo>
+
+QZPDocumentController::QZPDocumentController(QObject* parent)
+    : QZPDocumentControllerBase(parent), m_presetsController(new QZPPresetsController(this)) {
+    connect(m_presetsController, &QZPPresetsController::newDocumentRequested, this,
+            [this] { newDocument(); });
+    connect(m_presetsController, &QZPPresetsController::sendProgramRequested, this,
+            &QZPDocumentController::sendProgramRequested);
+}
+
+QZPDocumentController::~QZPDocumentController() = default;
+
+QList<QZPDocument*> QZPDocumentController::documents() const {
+    QList<QZPDocument*> result;
+    for (QZPPreset* preset : m_presetsController->arrangedObjects())
+        result.append(preset);
+    return result;
+}
+
+void QZPDocumentController::addDocument(QZPDocument* document) {
+    auto* preset = qobject_cast<QZPPreset*>(document);
+    if (!preset || m_presetsController->contains(preset))
+        return;
+    if (!preset->fileURL().isEmpty()) {
+        for (QZPPreset* listed : m_presetsController->content())
+            if (!listed->isNew() && QFileInfo(listed->filePath()) == QFileInfo(preset->filePath()))
+                return;
+    }
+    QZPDocumentControllerBase::addDocument(preset);
+    m_presetsController->addObject(preset);
+}
+
+void QZPDocumentController::removeDocument(QZPDocument* document) {
+    if (auto* preset = qobject_cast<QZPPreset*>(document))
+        m_presetsController->removeObject(preset);
+    QZPDocumentControllerBase::removeDocument(document);
+}
+
+QUrl QZPDocumentController::presetsFolderURL() const {
+    return m_presetsController->presetsFolderURL();
+}
+
+QZPDocumentController::OpenResult QZPDocumentController::openDocumentWithContentsOfURL(const QUrl& url,
+                                                                                       bool display) {
+    OpenResult result;
+    if (QZPPreset* stashed = m_presetsController->unsavedDocumentForURL(url)) {
+        addDocument(stashed); // leaves the stash as it joins the library
+        stashed->makeWindowControllers();
+        emit sendProgramRequested();
+        return {stashed, true, {}};
+    }
+    for (QZPPreset* listed : m_presetsController->content()) {
+        if (!listed->isNew() && QFileInfo(listed->filePath()) == QFileInfo(url.toLocalFile())) {
+            listed->makeWindowControllers();
+            emit sendProgramRequested();
+            return {listed, true, {}};
+        }
+    }
+    const QString type = QZPPreset::typeForFileName(url.toLocalFile());
+    if (type.isEmpty()) {
+        result.error = QZPError::make(
+            QZPError::ToneBenchDomain, QZPPreset::ReadErrorCode, tr("Unable to read contents of file"),
+            tr("“%1” is not a preset file.").arg(QFileInfo(url.toLocalFile()).fileName()));
+        return result;
+    }
+    QZPPreset* preset = QZPPreset::presetWithContentsOfURL(url, type, &result.error);
+    if (!preset)
+        return result;
+    addDocument(preset);
+    if (display)
+        preset->makeWindowControllers();
+    emit sendProgramRequested();
+    result.preset = preset;
+    return result;
+}
+
+QZPDocument* QZPDocumentController::openUntitledDocumentAndDisplay(bool display) {
+    auto* preset = new QZPPreset(m_presetsController);
+    addDocument(preset);
+    if (display)
+        preset->makeWindowControllers();
+    return preset;
+}
+
+QZPPreset* QZPDocumentController::newDocument() {
+    return static_cast<QZPPreset*>(openUntitledDocumentAndDisplay(true));
+}
+
+bool QZPDocumentController::hasUntitledFile() const {
+    const QList<QZPPreset*>& presets = m_presetsController->arrangedObjects();
+    return std::any_of(presets.begin(), presets.end(), [](const QZPPreset* p) { return p->isNew(); });
+}
+
+// Every preset the library holds counts, also those the filter hides: the quit review must see them.
+bool QZPDocumentController::hasEditedDocuments() const {
+    const QList<QZPPreset*> presets = m_presetsController->content();
+    return !m_presetsController->unsavedPresets().isEmpty() ||
+           std::any_of(presets.begin(), presets.end(),
+                       [](const QZPPreset* p) { return p->isDocumentEdited(); });
+}
+
+QList<QZPPreset*> QZPDocumentController::reviewUnsavedDocuments() {
+    for (QZPPreset* stashed : m_presetsController->takeUnsavedPresets())
+        addDocument(stashed);
+    QList<QZPPreset*> edited;
+    for (QZPPreset* preset : m_presetsController->content())
+        if (preset->isDocumentEdited())
+            edited.append(preset);
+    return edited;
+}

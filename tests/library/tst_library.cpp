@@ -1,0 +1,300 @@
+#include "DTFolderMonitor.h"
+#include "QZPCapturingPresenter.h"
+#include "QZPDocumentController.h"
+#include "QZPPreset.h"
+#include "QZPPresetFilter.h"
+#include "QZPPresetsController.h"
+#include "QZPTestMain.h"
+#include "QZPWindowController.h"
+
+#include <QSignalSpy>
+#include <atomic>
+
+namespace {
+
+// The main window as far as documents see it.
+class MainWindow : public QZPWindowController {
+public:
+    bool isWindowVisible() const override { return visible; }
+    void showWindow() override { visible = true; }
+    bool visible = false;
+};
+
+QByteArray patch(quint8 first) {
+    QByteArray data = QZPPreset::defaultPatchData();
+    data[0] = char(first);
+    return QByteArray("\xF0\x41\x30\x00\x60", 5) + data + char(0xF7);
+}
+
+QStringList names(const QList<QZPPreset*>& presets) {
+    QStringList result;
+    for (const QZPPreset* preset : presets)
+        result << preset->displayName();
+    return result;
+}
+
+} // namespace
+
+class TestLibrary : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QZPDocumentController> m_documents;
+    MainWindow m_window;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    QString write(const QString& name, quint8 first = 1) {
+        QDir().mkpath(QFileInfo(path(name)).absolutePath());
+        QFile file(path(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(patch(first));
+        return file.fileName();
+    }
+    QZPPresetsController* library() { return m_documents->presetsController(); }
+    // Sets the folder and waits for the refresh it starts.
+    void open(const QString& folder) {
+        QSignalSpy refreshed(library(), &QZPPresetsController::refreshFinished);
+        library()->setPresetsFolderURL(QUrl::fromLocalFile(folder));
+        QVERIFY(refreshed.wait(5000));
+        QTRY_VERIFY(!library()->isRefreshing());
+    }
+    void refresh() { library()->refreshAvailableDocumentsNow(); }
+    QZPPreset* named(const QString& name) {
+        for (QZPPreset* preset : library()->content())
+            if (preset->displayName() == name)
+                return preset;
+        return nullptr;
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_documents = std::make_unique<QZPDocumentController>();
+        m_documents->setMainWindowController(&m_window);
+        m_window.setDocument(nullptr);
+    }
+    void cleanup() {
+        m_window.setDocument(nullptr);
+        m_documents.reset();
+    }
+
+    void folderMonitor() {
+        QDir().mkpath(path("Watched/sub"));
+        write("Watched/Existing.syx");
+        std::atomic<int> calls{0};
+        std::atomic<bool> onItsThread{true};
+        DTFolderMonitor monitor(QUrl::fromLocalFile(path("Watched")), [&] {
+            onItsThread = onItsThread && QThread::currentThread()->objectName() == "DTFolderMonitor Queue";
+            ++calls;
+        });
+        monitor.startMonitoring();
+        monitor.startMonitoring();
+        const auto settle = [&] {
+            QThread::msleep(150);
+            return calls.exchange(0);
+        };
+        write("Watched/New.syx");
+        QVERIFY(settle() >= 1);
+        QFile::rename(path("Watched/New.syx"), path("Watched/Renamed.syx"));
+        QVERIFY(settle() >= 1);
+        QFile::remove(path("Watched/Renamed.syx"));
+        QVERIFY(settle() >= 1);
+        write("Watched/Existing.syx", 9); // rewritten in place
+        write("Watched/sub/Inner.syx");
+        QCOMPARE(settle(), 0);
+        QVERIFY(onItsThread);
+        monitor.stopMonitoring();
+        monitor.stopMonitoring();
+        write("Watched/After.syx");
+        QCOMPARE(settle(), 0);
+
+        DTFolderMonitor missing(QUrl::fromLocalFile(path("Nowhere")), [&] { ++calls; });
+        missing.startMonitoring();
+        QVERIFY(!missing.isMonitoring());
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
+                                 DTFolderMonitor(QUrl("http://example.invalid/"), [] {}));
+    }
+
+    void filterPredicate_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("no filter") << "" << false << "Bass" << false << true;
+        QTest::newRow("blanks only") << " \t " << false << "Bass" << false << true;
+        QTest::newRow("case") << "BASS" << false << "Slap bass" << false << true;
+        QTest::newRow("diacritics") << "creme" << false << "Crème Brass" << false << true;
+        QTest::newRow("typed blanks count") << " bass" << false << "Slapbass" << false << false;
+        QTest::newRow("no match") << "pad" << false << "Bass" << false << false;
+        QTest::newRow("modified only") << "" << true << "Bass" << false << false;
+        QTest::newRow("modified and text") << "ba" << true << "Bass" << true << true;
+    }
+
+    void filterPredicate() {
+        QFETCH(QString, text);
+        QFETCH(bool, modified);
+        QFETCH(QString, name);
+        QFETCH(bool, edited);
+        QFETCH(bool, shown);
+        QZPPreset preset;
+        preset.setDisplayName(name);
+        if (edited)
+            preset.setLFO_Rate(9);
+        const QZPPresetFilter filter = QZPPresetFilter::predicate(text, modified);
+        QCOMPARE(filter.matches(preset), shown);
+    }
+
+    // Drafts first, then natural order; hidden files and other types never listed; subfolders are.
+    void listingAndOrder() {
+        for (const char* name : {"Bass 10.syx", "bass 2.syx", "Lead.tbpreset", "sub/Pad.syx", ".hidden/X.syx",
+                                 ".Y.syx", "notes.txt"})
+            write(name);
+        open(m_dir->path());
+        QCOMPARE(names(library()->arrangedObjects()), (QStringList{"bass 2", "Bass 10", "Lead", "Pad"}));
+        QZPPreset* draft = m_documents->newDocument();
+        QCOMPARE(library()->arrangedObjects().first(), draft);
+        QVERIFY(m_documents->hasUntitledFile());
+        // Listing reads no file.
+        for (QZPPreset* preset : library()->content())
+            QVERIFY(preset->isNew() || !preset->isFileContentsLoaded());
+    }
+
+    void refreshKeepsObjectsAndStashesEdits() {
+        write("A/One.syx", 1);
+        write("A/Two.syx", 2);
+        write("B/Three.syx", 3);
+        QSignalSpy sent(library(), &QZPPresetsController::sendProgramRequested);
+        open(path("A"));
+        QCOMPARE(sent.count(), 0); // the first refresh sends nothing
+        QZPPreset* one = named("One");
+        QZPPreset* two = named("Two");
+        two->makeWindowControllers();
+        QCOMPARE(m_documents->currentDocument(), two);
+        one->setLFO_Rate(77);
+
+        // A new name inside the folder: the same object, following its file.
+        QFile::rename(path("A/Two.syx"), path("A/Deux.syx"));
+        refresh();
+        QCOMPARE(sent.count(), 1);
+        QCOMPARE(named("Deux"), two);
+
+        // Leaving A stashes the edited preset; coming back takes the same object, edits intact, and
+        // shows the preset that was current when A was left.
+        open(path("B"));
+        QVERIFY(!library()->contains(one));
+        QCOMPARE(library()->unsavedPresets().size(), 1);
+        QVERIFY(m_documents->hasEditedDocuments());
+        m_window.setDocument(named("Three"));
+        open(path("A"));
+        QVERIFY(library()->contains(one));
+        QCOMPARE(one->LFO_Rate(), quint8(77));
+        QVERIFY(library()->unsavedPresets().isEmpty());
+        QCOMPARE(m_documents->currentDocument()->displayName(), QStringLiteral("Deux"));
+
+        // Setting the folder it has changes nothing.
+        QSignalSpy changed(library(), &QZPPresetsController::presetsFolderURLChanged);
+        library()->setPresetsFolderURL(QUrl::fromLocalFile(path("A")));
+        QCOMPARE(changed.count(), 0);
+
+        // A deleted file's edited preset goes to the stash; an unedited one is dropped.
+        QFile::remove(path("A/One.syx"));
+        refresh();
+        QVERIFY(!library()->contains(one));
+        QCOMPARE(library()->unsavedPresets().size(), 1);
+        const QList<QZPPreset*> review = m_documents->reviewUnsavedDocuments();
+        QVERIFY(review.contains(one));
+        QVERIFY(library()->unsavedPresets().isEmpty());
+    }
+
+    void emptyFolderMakesOneDraftAndFilterHidesNothingForGood() {
+        QDir().mkpath(path("Empty"));
+        open(path("Empty"));
+        QCOMPARE(library()->content().size(), 1);
+        QVERIFY(library()->content().first()->isNew());
+        refresh();
+        QCOMPARE(library()->content().size(), 1); // the draft stays; no second one
+
+        write("Empty/Alpha.syx");
+        write("Empty/Beta.syx");
+        refresh();
+        library()->setFilterPredicate(QZPPresetFilter::predicate("alp", false));
+        QCOMPARE(names(library()->arrangedObjects()), QStringList{"Alpha"});
+        write("Empty/Gamma.syx");
+        refresh();
+        QCOMPARE(library()->content().size(), 4);
+        library()->setFilterPredicate({});
+        QCOMPARE(library()->arrangedObjects().size(), 4);
+        // An edit re-files the preset without re-sorting the rest, and the modified filter follows it.
+        library()->setFilterPredicate(QZPPresetFilter::predicate("", true));
+        QVERIFY(library()->arrangedObjects().isEmpty());
+        named("Beta")->setVCF_Cutoff(3);
+        QCOMPARE(names(library()->arrangedObjects()), QStringList{"Beta"});
+    }
+
+    void documentControllerOpens() {
+        write("Lib/Known.syx");
+        write("Outside/Stranger.syx", 5);
+        open(path("Lib"));
+        QSignalSpy sent(m_documents.get(), &QZPDocumentController::sendProgramRequested);
+        QZPPreset* known = named("Known");
+        auto result =
+            m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path("Lib/Known.syx")), true);
+        QCOMPARE(result.preset, known);
+        QVERIFY(result.alreadyOpen);
+        QCOMPARE(m_documents->currentDocument(), known);
+        QCOMPARE(library()->content().size(), 1);
+
+        result = m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path("Outside/Stranger.syx")),
+                                                            true);
+        QVERIFY(result.preset && !result.alreadyOpen);
+        QCOMPARE(result.preset->LFO_Rate(), quint8(5));
+        QVERIFY(library()->contains(result.preset));
+        QCOMPARE(sent.count(), 2);
+        result.preset->setLFO_Rate(6);
+        refresh(); // outside the folder: leaves the list, stashed since edited
+        QVERIFY(!library()->contains(result.preset));
+        const auto again = m_documents->openDocumentWithContentsOfURL(
+            QUrl::fromLocalFile(path("Outside/Stranger.syx")), true);
+        QCOMPARE(again.preset, result.preset);
+        QCOMPARE(again.preset->LFO_Rate(), quint8(6));
+
+        const auto bad =
+            m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path("Lib/none.txt")), true);
+        QVERIFY(!bad.preset);
+        QCOMPARE(bad.error.code(), 404);
+    }
+
+    // Another program renames, moves out, or deletes a preset's file.
+    void outsideMovesAndDeletions() {
+        QZPCapturingPresenter presenter;
+        write("Lib/Renamed.syx", 1);
+        write("Lib/Leaving.syx", 2);
+        write("Lib/Deleted.syx", 3);
+        QDir().mkpath(path("Elsewhere"));
+        open(path("Lib"));
+        QZPPreset* renamed = named("Renamed");
+        QPointer<QZPPreset> leaving = named("Leaving");
+        QZPPreset* deleted = named("Deleted");
+        deleted->makeWindowControllers(); // shown: its contents are loaded
+        QCOMPARE(deleted->LFO_Rate(), quint8(3));
+
+        QFile::rename(path("Lib/Renamed.syx"), path("Lib/Now Named.syx"));
+        QTRY_COMPARE(renamed->filePath(), path("Lib/Now Named.syx"));
+
+        QFile::rename(path("Lib/Leaving.syx"), path("Elsewhere/Leaving.syx"));
+        QTRY_VERIFY(!leaving || leaving->isClosed());
+
+        QFile::remove(path("Lib/Deleted.syx"));
+        QTRY_VERIFY(deleted->isClosed());
+        auto* draft = qobject_cast<QZPPreset*>(m_documents->currentDocument());
+        QVERIFY(draft && draft->isNew());
+        QCOMPARE(draft->displayName(), QStringLiteral("Deleted"));
+        QCOMPARE(draft->LFO_Rate(), quint8(3));
+        QVERIFY(draft->isDocumentEdited());
+        QVERIFY(presenter.errors.isEmpty());
+    }
+};
+
+QZP_TEST_MAIN(TestLibrary)
+#include "tst_library.moc"
