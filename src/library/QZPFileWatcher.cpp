@@ -105,12 +105,17 @@ void QZPFileWatcher::unwatchFolder(const QString& folder) {
     m_watchOfFolder.erase(it);
 }
 
+namespace {
+QString folderOf(const QString& path) {
+    return path.left(path.lastIndexOf(QLatin1Char('/')));
+}
+} // namespace
+
 void QZPFileWatcher::addPresenter(QZPPreset* preset) {
-    if (m_pathOfPreset.contains(preset))
+    if (preset->isWatched())
         return;
+    preset->setWatched(true);
     m_pathOfPreset.insert(preset, QString());
-    connect(preset, &QZPDocument::fileURLChanged, this, [this, preset] { presenterMoved(preset); });
-    connect(preset, &QObject::destroyed, this, [this, preset] { removePresenter(preset); });
     presenterMoved(preset);
 }
 
@@ -120,32 +125,29 @@ void QZPFileWatcher::removePresenter(QZPPreset* preset) {
         return;
     const QString path = it.value();
     m_pathOfPreset.erase(it);
-    disconnect(preset, nullptr, this, nullptr);
+    preset->setWatched(false);
+    forgetPath(preset, path);
+}
+
+void QZPFileWatcher::forgetPath(QZPPreset* preset, const QString& path) {
     if (path.isEmpty())
         return;
-    QList<QPointer<QZPPreset>>& presets = m_presetsByPath[path];
-    presets.removeIf([preset](const QPointer<QZPPreset>& p) { return !p || p == preset; });
-    if (presets.isEmpty())
-        m_presetsByPath.remove(path);
-    unwatchFolder(QFileInfo(path).absolutePath());
+    m_presetsByPath.remove(path, preset);
+    unwatchFolder(folderOf(path));
 }
 
 void QZPFileWatcher::presenterMoved(QZPPreset* preset) {
-    const QString old = m_pathOfPreset.value(preset);
-    const QString path = preset->filePath();
-    if (old == path)
+    const auto it = m_pathOfPreset.find(preset);
+    if (it == m_pathOfPreset.end())
         return;
-    if (!old.isEmpty()) {
-        QList<QPointer<QZPPreset>>& presets = m_presetsByPath[old];
-        presets.removeIf([preset](const QPointer<QZPPreset>& p) { return !p || p == preset; });
-        if (presets.isEmpty())
-            m_presetsByPath.remove(old);
-        unwatchFolder(QFileInfo(old).absolutePath());
-    }
-    m_pathOfPreset.insert(preset, path);
+    const QString path = preset->filePath();
+    if (it.value() == path)
+        return;
+    forgetPath(preset, it.value());
+    it.value() = path;
     if (!path.isEmpty()) {
-        m_presetsByPath[path].append(preset);
-        watchFolder(QFileInfo(path).absolutePath());
+        m_presetsByPath.insert(path, preset);
+        watchFolder(folderOf(path));
     }
 }
 
@@ -167,15 +169,15 @@ void QZPFileWatcher::handleEvents(const QList<Event>& events) {
         }
         if (raw.mask & IN_MOVED_TO) {
             const QString from = m_pendingMoves.take(raw.cookie);
-            for (const QPointer<QZPPreset>& preset : m_presetsByPath.value(from))
-                if (preset && preset->fileReference().refersTo(path))
+            for (QZPPreset* preset : m_presetsByPath.values(from))
+                if (m_pathOfPreset.contains(preset) && preset->fileReference().refersTo(path))
                     preset->presentedItemDidMoveToURL(QUrl::fromLocalFile(path));
         }
         // A file deleted, or another file put in its place: the presets of that path whose file is no
         // longer there learn that it is gone; one replaced takes the new file's identity.
         if (raw.mask & (IN_DELETE | IN_MOVED_TO)) {
-            for (const QPointer<QZPPreset>& preset : m_presetsByPath.value(path)) {
-                if (!preset || preset->fileReference().refersTo(path))
+            for (QZPPreset* preset : m_presetsByPath.values(path)) {
+                if (!m_pathOfPreset.contains(preset) || preset->fileReference().refersTo(path))
                     continue;
                 if (QFileInfo::exists(path))
                     preset->setFileURL(QUrl::fromLocalFile(path));
@@ -191,7 +193,7 @@ void QZPFileWatcher::handleEvents(const QList<Event>& events) {
 void QZPFileWatcher::resolvePendingMoves() {
     const QHash<quint32, QString> pending = std::exchange(m_pendingMoves, {});
     for (const QString& path : pending)
-        for (const QPointer<QZPPreset>& preset : m_presetsByPath.value(path))
-            if (preset && !preset->fileReference().refersTo(path))
+        for (QZPPreset* preset : m_presetsByPath.values(path))
+            if (m_pathOfPreset.contains(preset) && !preset->fileReference().refersTo(path))
                 preset->presentedItemDidMoveToURL(QUrl());
 }

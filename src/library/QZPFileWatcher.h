@@ -20,9 +20,11 @@ public:
     static QZPFileWatcher* sharedInstance();
     ~QZPFileWatcher() override;
 
-    // Follows the preset's file from now on (and its new place after each change of its file URL).
+    // Follows the preset's file from now on. The preset reports each change of its file URL
+    // (presenterMoved) and its end (removePresenter) itself.
     void addPresenter(QZPPreset* preset);
     void removePresenter(QZPPreset* preset);
+    void presenterMoved(QZPPreset* preset);
 
     struct Event {
         QString path;
@@ -34,7 +36,7 @@ public:
 
 private:
     QZPFileWatcher();
-    void presenterMoved(QZPPreset* preset);
+    void forgetPath(QZPPreset* preset, const QString& path);
     void watchFolder(const QString& folder);
     void unwatchFolder(const QString& folder);
     void resolvePendingMoves();
@@ -43,7 +45,7 @@ private:
     int m_inotifyFd = -1;
     int m_wakeFd = -1;
     QThread* m_thread = nullptr;
-    QHash<QString, QList<QPointer<QZPPreset>>> m_presetsByPath;
+    QMultiHash<QString, QZPPreset*> m_presetsByPath;
     QHash<QZPPreset*, QString> m_pathOfPreset;
     QHash<int, QString> m_folderOfWatch;
     QHash<QString, QPair<int, int>> m_watchOfFolder; // folder -> (watch, presets in it)

@@ -10,11 +10,16 @@
 
 namespace {
 
-void walkFolder(int folderFd, const QString& folderPath, QList<QZPFolderWalker::Entry>* entries, int depth) {
+struct Walk {
+    QList<QZPFolderWalker::Entry>* entries;
+};
+
+void walkFolder(int folderFd, const QString& folderPath, Walk& walk, int depth) {
     // Deep enough for any real library; a deeper tree is cut rather than the stack.
     if (depth > 64)
         return;
-    DIR* dir = ::fdopendir(folderFd);
+    struct stat folderStat {};
+    DIR* dir = ::fstat(folderFd, &folderStat) == 0 ? ::fdopendir(folderFd) : nullptr;
     if (!dir) {
         ::close(folderFd);
         return;
@@ -43,26 +48,30 @@ void walkFolder(int folderFd, const QString& folderPath, QList<QZPFolderWalker::
             const int child = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
             if (child < 0)
                 continue;
-            walkFolder(child, path, entries, depth + 1);
+            walkFolder(child, path, walk, depth + 1);
             continue;
         }
         if (type != DT_REG)
             continue;
-        const QString fileType = QZPPreset::typeForFileName(QFile::decodeName(name));
+        const QString fileName = path.mid(folderPath.size() + 1);
+        const QString fileType = QZPPreset::typeForFileName(fileName);
         if (fileType.isEmpty())
             continue;
-        // The identity comes from stat, as everywhere else: a directory entry's inode number is not
-        // always the file's (overlay file systems).
-        if (!haveStat && ::fstatat(::dirfd(dir), name, &st, 0) != 0)
-            continue;
-        entries->append({QZPFileReference::withIdentity(path, st.st_dev, st.st_ino), fileType});
+        // A regular file lies on its folder's device; its inode number comes with the directory entry.
+        // (Where a file system reports entry numbers that differ from the files', the library still
+        // matches presets by path first.)
+        const dev_t device = haveStat ? st.st_dev : folderStat.st_dev;
+        const ino_t inode = haveStat ? st.st_ino : entry->d_ino;
+        const QString displayName = QZPFolderWalker::displayName(fileName);
+        walk.entries->append(
+            {QZPFileReference::withIdentity(path, device, inode), fileType, displayName, {}});
     }
     ::closedir(dir);
 }
 
 } // namespace
 
-QList<QZPFolderWalker::Entry> QZPFolderWalker::walk(const QString& folder) {
+QList<QZPFolderWalker::Entry> QZPFolderWalker::walk(const QString& folder, const QSet<QString>& knownPaths) {
     QList<Entry> entries;
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
@@ -70,6 +79,28 @@ QList<QZPFolderWalker::Entry> QZPFolderWalker::walk(const QString& folder) {
     QString root = folder;
     while (root.size() > 1 && root.endsWith(QLatin1Char('/')))
         root.chop(1);
-    walkFolder(fd, root, &entries, 0);
+    Walk walk{&entries};
+    walkFolder(fd, root, walk, 0);
+
+    // Collation keys cost more than the walk itself: made only for files the library does not know yet.
+    QCollator keys = collator();
+    for (Entry& entry : entries)
+        if (!knownPaths.contains(entry.reference.lastKnownPath()))
+            entry.sortKey = keys.sortKey(entry.name);
     return entries;
+}
+
+QCollator QZPFolderWalker::collator() {
+    QLocale locale = QLocale::system();
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    QCollator collator(locale);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    return collator;
+}
+
+QString QZPFolderWalker::displayName(const QString& fileName) {
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot > 0 ? fileName.left(dot) : fileName;
 }

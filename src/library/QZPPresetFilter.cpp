@@ -2,6 +2,8 @@
 
 #include "QZPPreset.h"
 
+#include <algorithm>
+
 QZPPresetFilter QZPPresetFilter::predicate(const QString& filterString, bool filterForModified) {
     QZPPresetFilter filter;
     qsizetype start = 0;
@@ -21,6 +23,10 @@ QZPPresetFilter QZPPresetFilter::predicate(const QString& filterString, bool fil
 }
 
 QString QZPPresetFilter::fold(const QString& text) {
+    // Most names are plain ASCII: nothing to decompose.
+    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii)
+        return text.toCaseFolded();
     QString folded;
     folded.reserve(text.size());
     for (const QChar c : text.normalized(QString::NormalizationForm_D))

@@ -11,13 +11,7 @@
 #include <algorithm>
 
 QZPPresetsController::QZPPresetsController(QObject* parent) : QAbstractListModel(parent) {
-    // The user's order; without a locale (C/POSIX), a general one rather than byte order.
-    QLocale locale = QLocale::system();
-    if (locale.language() == QLocale::C)
-        locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    m_collator = QCollator(locale);
-    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
-    m_collator.setNumericMode(true);
+    m_collator = QZPFolderWalker::collator();
 }
 
 QZPPresetsController::~QZPPresetsController() {
@@ -47,23 +41,30 @@ qsizetype QZPPresetsController::sortedPosition(QZPPreset* preset) const {
            m_sorted.begin();
 }
 
-// Takes the preset in without arranging: the caller arranges once for a whole batch.
-void QZPPresetsController::adopt(QZPPreset* preset) {
+// Takes the preset in without arranging: the caller arranges once for a whole batch. A walk brings the
+// name's collation key along.
+void QZPPresetsController::adopt(QZPPreset* preset, const QZPFolderWalker::Entry* walked) {
     const QString name = preset->displayName();
-    m_sortEntries.emplace(preset, SortEntry{name, preset->isNew(), m_collator.sortKey(name)});
+    const bool keyFits = walked && walked->sortKey && walked->name == name;
+    m_sortEntries.emplace(
+        preset, SortEntry{name, preset->isNew(), keyFits ? *walked->sortKey : m_collator.sortKey(name)});
     m_content.append(preset);
     if (!preset->parent())
         preset->setParent(this);
-    connect(preset, &QZPDocument::arrangementKeysChanged, this,
-            [this, preset] { presetKeysChanged(preset); });
-    QZPFileWatcher::sharedInstance()->addPresenter(preset);
+    preset->setObserver(this);
+    // Presets whose contents are in memory follow their files; the others are kept in step by the
+    // refreshes alone (their contents are on disk, wherever the file goes).
+    if (preset->isFileContentsLoaded())
+        QZPFileWatcher::sharedInstance()->addPresenter(preset);
 }
 
 void QZPPresetsController::release(QZPPreset* preset) {
     m_sortEntries.erase(preset);
     m_content.removeOne(preset);
+    m_sorted.removeOne(preset);
     m_selection.removeOne(preset);
-    disconnect(preset, &QZPDocument::arrangementKeysChanged, this, nullptr);
+    if (preset->observer() == this)
+        preset->setObserver(nullptr);
 }
 
 void QZPPresetsController::addObject(QZPPreset* preset) {
@@ -85,7 +86,6 @@ void QZPPresetsController::removeObject(QZPPreset* preset) {
         return;
     const bool wasSelected = m_selection.contains(preset);
     release(preset);
-    m_sorted.removeOne(preset);
     const qsizetype row = m_arranged.indexOf(preset);
     if (row >= 0) {
         beginRemoveRows({}, int(row), int(row));
@@ -94,6 +94,10 @@ void QZPPresetsController::removeObject(QZPPreset* preset) {
     }
     if (wasSelected)
         emit selectionChanged();
+}
+
+void QZPPresetsController::documentArrangementKeysChanged(QZPDocument* document) {
+    presetKeysChanged(static_cast<QZPPreset*>(document));
 }
 
 // A preset's name, draft state or edited state changed: it moves to its new place, and appears or
@@ -146,9 +150,10 @@ qsizetype QZPPresetsController::arrangedPosition(QZPPreset* preset) const {
            m_arranged.begin();
 }
 
-void QZPPresetsController::rearrangeObjects() {
-    std::stable_sort(m_sorted.begin(), m_sorted.end(),
-                     [this](QZPPreset* a, QZPPreset* b) { return lessThan(a, b); });
+void QZPPresetsController::rearrangeObjects(bool sort) {
+    if (sort)
+        std::stable_sort(m_sorted.begin(), m_sorted.end(),
+                         [this](QZPPreset* a, QZPPreset* b) { return lessThan(a, b); });
     beginResetModel();
     m_arranged.clear();
     if (m_filter.isNull())
@@ -249,39 +254,61 @@ void QZPPresetsController::startWalk() {
         if (m_walkAgain)
             refreshAvailableDocuments();
     });
-    m_walk->setFuture(QtConcurrent::run([folder] { return QZPFolderWalker::walk(folder); }));
+    m_walk->setFuture(
+        QtConcurrent::run([folder, known = knownPaths()] { return QZPFolderWalker::walk(folder, known); }));
+}
+
+QSet<QString> QZPPresetsController::knownPaths() const {
+    QSet<QString> paths;
+    paths.reserve(m_content.size());
+    for (const QZPPreset* preset : m_content)
+        if (!preset->isNew())
+            paths.insert(preset->filePath());
+    return paths;
 }
 
 void QZPPresetsController::refreshAvailableDocumentsNow() {
     const QUrl folder = presetsFolderURL();
     if (folder.isEmpty())
         return;
-    applyRefresh(folder.toLocalFile(), QZPFolderWalker::walk(folder.toLocalFile()));
+    applyRefresh(folder.toLocalFile(), QZPFolderWalker::walk(folder.toLocalFile(), knownPaths()));
 }
 
 void QZPPresetsController::applyRefresh(const QString& folder, const QList<QZPFolderWalker::Entry>& entries) {
-    QHash<QString, const QZPFolderWalker::Entry*> onDisk;
+    using Identity = QZPFileReference::Identity;
+    QHash<Identity, const QZPFolderWalker::Entry*> onDisk;
+    QHash<QString, const QZPFolderWalker::Entry*> byPath;
     onDisk.reserve(entries.size());
-    for (const QZPFolderWalker::Entry& entry : entries)
-        onDisk.insert(entry.reference.key(), &entry);
+    byPath.reserve(entries.size());
+    for (const QZPFolderWalker::Entry& entry : entries) {
+        onDisk.insert(entry.reference.identity(), &entry);
+        byPath.insert(entry.reference.lastKnownPath(), &entry);
+    }
 
     // Keep what is still in the folder (following a file to its new name); drafts stay too. Edited
     // presets whose file left go to the stash.
-    QSet<QString> keep;
+    QSet<Identity> keep;
+    keep.reserve(m_content.size());
     bool removed = false;
     for (QZPPreset* preset : QList<QZPPreset*>(m_content)) {
         if (preset->isNew())
             continue;
-        const QString key = preset->fileReference().key();
-        if (const QZPFolderWalker::Entry* entry = onDisk.value(key)) {
-            keep.insert(key);
-            if (entry->reference.lastKnownPath() != preset->filePath())
-                preset->setFileURL(QUrl::fromLocalFile(entry->reference.lastKnownPath()), entry->reference);
+        // The same path first (a file system's entry numbers need not match what stat reports), then the
+        // same file under a new name.
+        const QZPFileReference reference = preset->fileReference();
+        const Identity identity = reference.identity();
+        const QZPFolderWalker::Entry* entry = byPath.value(preset->filePath());
+        if (!entry && !reference.isNull())
+            entry = onDisk.value(identity);
+        if (entry) {
+            keep.insert(entry->reference.identity());
+            if (entry->reference.lastKnownPath() != preset->filePath() || !(entry->reference == reference))
+                preset->setFilePath(entry->reference.lastKnownPath(), entry->reference);
             continue;
         }
-        const bool stashed = preset->isDocumentEdited() && !key.isEmpty();
+        const bool stashed = preset->isDocumentEdited() && !reference.isNull();
         if (stashed)
-            m_unsavedPresets.insert(key, preset);
+            m_unsavedPresets.insert(identity, preset);
         release(preset);
         removed = true;
         if (!stashed && preset->windowControllers().isEmpty() && !preset->isCurrentDocument())
@@ -291,30 +318,37 @@ void QZPPresetsController::applyRefresh(const QString& folder, const QList<QZPFo
     const QZPFileReference target =
         m_lastActivePresetPerDirectory.value(QUrl::fromLocalFile(folder).toLocalFile());
     QZPPreset* toOpen = nullptr;
-    bool added = false;
+    QList<QZPPreset*> added;
     for (const QZPFolderWalker::Entry& entry : entries) {
-        const QString key = entry.reference.key();
-        if (keep.contains(key))
+        const Identity identity = entry.reference.identity();
+        if (keep.contains(identity))
             continue;
-        QZPPreset* preset = m_unsavedPresets.take(key);
+        QZPPreset* preset = m_unsavedPresets.take(identity);
         if (!preset) {
             preset = new QZPPreset(this);
             preset->setFileType(entry.type);
-            preset->setFileURL(QUrl::fromLocalFile(entry.reference.lastKnownPath()), entry.reference);
+            preset->setFilePath(entry.reference.lastKnownPath(), entry.reference);
         } else if (preset->filePath() != entry.reference.lastKnownPath()) {
-            preset->setFileURL(QUrl::fromLocalFile(entry.reference.lastKnownPath()), entry.reference);
+            preset->setFilePath(entry.reference.lastKnownPath(), entry.reference);
         }
-        keep.insert(key);
+        keep.insert(identity);
         if (!target.isNull() && entry.reference == target)
             toOpen = preset;
-        adopt(preset);
-        added = true;
+        adopt(preset, &entry);
+        added.append(preset);
     }
-    if (added || removed) {
+    // A few new files are put in their places; many are sorted in once.
+    if (added.size() > 64) {
         m_sorted = m_content;
-        rearrangeObjects();
-        emit selectionChanged();
+        rearrangeObjects(true);
+    } else {
+        for (QZPPreset* preset : added)
+            m_sorted.insert(sortedPosition(preset), preset);
+        if (!added.isEmpty() || removed)
+            rearrangeObjects(false);
     }
+    if (!added.isEmpty() || removed)
+        emit selectionChanged();
 
     const QZPDocumentControllerBase* documents = QZPDocumentControllerBase::sharedDocumentController();
     const auto* current = documents ? qobject_cast<QZPPreset*>(documents->currentDocument()) : nullptr;
@@ -330,7 +364,8 @@ void QZPPresetsController::applyRefresh(const QString& folder, const QList<QZPFo
 }
 
 QZPPreset* QZPPresetsController::unsavedDocumentForURL(const QUrl& url) const {
-    return m_unsavedPresets.value(QZPFileReference::forPath(url.toLocalFile()).key());
+    const QZPFileReference reference = QZPFileReference::forPath(url.toLocalFile());
+    return reference.isNull() ? nullptr : m_unsavedPresets.value(reference.identity());
 }
 
 QList<QZPPreset*> QZPPresetsController::takeUnsavedPresets() {

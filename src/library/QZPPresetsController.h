@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QZPDocument.h"
 #include "QZPFileReference.h"
 #include "QZPFolderWalker.h"
 #include "QZPPresetFilter.h"
@@ -21,7 +22,7 @@ class QZPPreset;
 // numbers by value, the user's locale), filtered by the sidebar's filter. Edited presets that leave
 // the library are kept in the stash until their file comes back or the application quits; for every
 // folder left, the preset that was current is remembered and shown again on return.
-class QZPPresetsController : public QAbstractListModel {
+class QZPPresetsController : public QAbstractListModel, public QZPDocumentObserver {
     Q_OBJECT
     Q_PROPERTY(
         QUrl presetsFolderURL READ presetsFolderURL WRITE setPresetsFolderURL NOTIFY presetsFolderURLChanged)
@@ -42,9 +43,9 @@ public:
     QUrl presetsFolderURL() const;
     void setPresetsFolderURL(const QUrl& url);
 
-    // The stash: edited presets that left the library, by their file's identity ("dev:inode").
+    // The stash: edited presets that left the library, by their file's identity.
     QZPPreset* unsavedDocumentForURL(const QUrl& url) const;
-    QHash<QString, QZPPreset*> unsavedPresets() const { return m_unsavedPresets; }
+    QList<QZPPreset*> unsavedPresets() const { return m_unsavedPresets.values(); }
     // Empties the stash and answers what it held.
     QList<QZPPreset*> takeUnsavedPresets();
     QHash<QString, QZPFileReference> lastActivePresetPerDirectory() const {
@@ -75,6 +76,8 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QHash<int, QByteArray> roleNames() const override;
 
+    void documentArrangementKeysChanged(QZPDocument* document) override;
+
 signals:
     void presetsFolderURLChanged();
     void selectionChanged();
@@ -87,9 +90,10 @@ signals:
 private:
     void applyRefresh(const QString& folder, const QList<QZPFolderWalker::Entry>& entries);
     void startWalk();
-    void rearrangeObjects();
+    QSet<QString> knownPaths() const;
+    void rearrangeObjects(bool sort = true);
     void presetKeysChanged(QZPPreset* preset);
-    void adopt(QZPPreset* preset);
+    void adopt(QZPPreset* preset, const QZPFolderWalker::Entry* walked = nullptr);
     void release(QZPPreset* preset);
     bool lessThan(QZPPreset* a, QZPPreset* b) const;
     qsizetype sortedPosition(QZPPreset* preset) const;
@@ -109,7 +113,7 @@ private:
         QCollatorSortKey key;
     };
     std::unordered_map<QZPPreset*, SortEntry> m_sortEntries;
-    QHash<QString, QZPPreset*> m_unsavedPresets;
+    QHash<QZPFileReference::Identity, QZPPreset*> m_unsavedPresets;
     QHash<QString, QZPFileReference> m_lastActivePresetPerDirectory;
     std::unique_ptr<DTFolderMonitor> m_monitor;
     QZPPresetFilter m_filter;

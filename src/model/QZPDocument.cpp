@@ -46,31 +46,42 @@ QZPDocument::~QZPDocument() {
 }
 
 QUrl QZPDocument::fileURL() const {
-    QMutexLocker lock(&m_fileLock);
-    return m_fileURL;
+    const QString path = filePath();
+    return path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path);
 }
 
-void QZPDocument::setFileURL(const QUrl& url) {
+QString QZPDocument::filePath() const {
+    QMutexLocker lock(&m_fileLock);
+    return m_filePath;
+}
+
+void QZPDocument::setFilePath(const QString& path) {
     {
         QMutexLocker lock(&m_fileLock);
-        if (m_fileURL == url)
+        if (m_filePath == path)
             return;
-        m_fileURL = url;
+        m_filePath = path;
     }
     // A document with a file is named after it.
-    if (!url.isEmpty())
+    if (!path.isEmpty())
         m_displayName.clear();
     emit fileURLChanged();
     emit displayNameChanged();
+    announceArrangementKeysChanged();
+}
+
+void QZPDocument::announceArrangementKeysChanged() {
     emit arrangementKeysChanged();
+    if (m_observer)
+        m_observer->documentArrangementKeysChanged(this);
 }
 
 QString QZPDocument::displayName() const {
     if (!m_displayName.isEmpty())
         return m_displayName;
-    const QUrl url = fileURL();
-    if (!url.isEmpty())
-        return QFileInfo(url.toLocalFile()).fileName();
+    const QString path = filePath();
+    if (!path.isEmpty())
+        return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     if (m_untitledNumber == 0)
         m_untitledNumber = ++untitledCounter;
     if (m_untitledNumber == 1)
@@ -83,7 +94,7 @@ void QZPDocument::setDisplayName(const QString& name) {
         return;
     m_displayName = name;
     emit displayNameChanged();
-    emit arrangementKeysChanged();
+    announceArrangementKeysChanged();
 }
 
 QString QZPDocument::defaultDraftName() const {
@@ -244,7 +255,7 @@ void QZPDocument::updateChangeCount(ChangeType change) {
         break;
     }
     emit documentEditedChanged();
-    emit arrangementKeysChanged();
+    announceArrangementKeysChanged();
 }
 
 void QZPDocument::updateChangeCountWithToken(SaveOperationType operation) {
@@ -252,7 +263,7 @@ void QZPDocument::updateChangeCountWithToken(SaveOperationType operation) {
         return;
     m_changeCount = 0;
     emit documentEditedChanged();
-    emit arrangementKeysChanged();
+    announceArrangementKeysChanged();
 }
 
 QList<QZPWindowController*> QZPDocument::windowControllers() const {

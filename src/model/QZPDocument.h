@@ -12,6 +12,16 @@
 #include <vector>
 
 class QUndoStack;
+class QZPDocument;
+
+// Hears of the changes that move a document in a sorted, filtered list (its name, whether it has a
+// file, whether it is edited). One observer per document, without a signal connection each: a library
+// of tens of thousands of documents stays light.
+class QZPDocumentObserver {
+public:
+    virtual ~QZPDocumentObserver() = default;
+    virtual void documentArrangementKeysChanged(QZPDocument* document) = 0;
+};
 #include "QZPWindowController.h"
 class QZPDocumentUndoCommand;
 
@@ -41,8 +51,11 @@ public:
 
     // Location and type.
     QUrl fileURL() const;
-    QString filePath() const { return fileURL().toLocalFile(); }
-    virtual void setFileURL(const QUrl& url);
+    // The file's path (empty for a document without a file): what is kept; the URL is made on demand.
+    QString filePath() const;
+    bool hasFile() const { return !filePath().isEmpty(); }
+    void setFileURL(const QUrl& url) { setFilePath(url.isEmpty() ? QString() : url.toLocalFile()); }
+    virtual void setFilePath(const QString& path);
     QString fileType() const { return m_fileType; }
     void setFileType(const QString& type) { m_fileType = type; }
 
@@ -100,6 +113,9 @@ public:
 
     virtual QString description() const;
 
+    void setObserver(QZPDocumentObserver* observer) { m_observer = observer; }
+    QZPDocumentObserver* observer() const { return m_observer; }
+
 signals:
     void fileURLChanged();
     void displayNameChanged();
@@ -112,13 +128,17 @@ protected:
     // An empty document of the same class, for duplicating.
     virtual QZPDocument* makeEmptyDocument() const = 0;
 
+protected:
+    void announceArrangementKeysChanged();
+    bool hasDisplayNameOverride() const { return !m_displayName.isEmpty(); }
+
 private:
     friend class QZPDocumentUndoCommand;
     std::vector<std::function<void()>> replayUndoActions(const std::vector<std::function<void()>>& actions);
     void undoStackIndexChanged(int index);
 
     mutable QBasicMutex m_fileLock;
-    QUrl m_fileURL;
+    QString m_filePath;
     QString m_fileType;
     QString m_displayName;
     mutable int m_untitledNumber = 0;
@@ -131,4 +151,5 @@ private:
     int m_changeCount = 0;
     bool m_closed = false;
     QList<QPointer<QZPWindowController>> m_windowControllers;
+    QZPDocumentObserver* m_observer = nullptr;
 };

@@ -8,7 +8,7 @@
 
 namespace {
 
-bool identity(const QString& path, dev_t* device, ino_t* inode) {
+bool statIdentity(const QString& path, dev_t* device, ino_t* inode) {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return false;
@@ -21,7 +21,7 @@ bool identity(const QString& path, dev_t* device, ino_t* inode) {
 
 QZPFileReference QZPFileReference::forPath(const QString& path) {
     QZPFileReference reference;
-    if (!path.isEmpty() && identity(path, &reference.m_device, &reference.m_inode))
+    if (!path.isEmpty() && statIdentity(path, &reference.m_device, &reference.m_inode))
         reference.m_path = QFileInfo(path).absoluteFilePath();
     return reference;
 }
@@ -41,7 +41,7 @@ QString QZPFileReference::key() const {
 bool QZPFileReference::refersTo(const QString& path) const {
     dev_t device = 0;
     ino_t inode = 0;
-    return !isNull() && identity(path, &device, &inode) && device == m_device && inode == m_inode;
+    return !isNull() && statIdentity(path, &device, &inode) && device == m_device && inode == m_inode;
 }
 
 QString QZPFileReference::resolvedPath(int searchDepth) const {

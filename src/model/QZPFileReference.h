@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <sys/types.h>
+#include <utility>
 
 // Names a file by its identity (device and inode) and remembers where it was last seen, so that it
 // still finds the file after a move or rename within the same folder tree. An atomic save gives the file
@@ -19,6 +20,9 @@ public:
     const QString& lastKnownPath() const { return m_path; }
     // "device:inode", a key that stays the same across moves.
     QString key() const;
+    // The same as a value: cheap to hash.
+    using Identity = std::pair<quint64, quint64>;
+    Identity identity() const { return {quint64(m_device), quint64(m_inode)}; }
 
     // Where the file is now: the last known path while it names the same file, otherwise the entry of
     // the same identity in the last known folder or below it (searched `searchDepth` levels deep).

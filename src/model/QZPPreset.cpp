@@ -4,6 +4,7 @@
 #include "QZPErrorPresenter.h"
 #include "QZPFileMoveOperation.h"
 #include "QZPFileMoveQueue.h"
+#include "QZPFileWatcher.h"
 #include "QZPInvalidParameter.h"
 #include "QZPNotificationCenter.h"
 #include "QZPPropertyList.h"
@@ -40,11 +41,13 @@ QByteArray QZPPreset::defaultPatchData() {
 }
 
 QString QZPPreset::typeForFileName(const QString& fileName) {
-    const QString suffix = QFileInfo(fileName).suffix();
-    if (suffix.compare(QLatin1String(SysexExtension), Qt::CaseInsensitive) == 0)
-        return QString::fromLatin1(SysexType);
-    if (suffix.compare(QLatin1String(PresetExtension), Qt::CaseInsensitive) == 0)
-        return QString::fromLatin1(PresetType);
+    static const QString sysexType = QString::fromLatin1(SysexType);
+    static const QString presetType = QString::fromLatin1(PresetType);
+    // Called for every file of a library walk: no file-system look, no allocation.
+    if (fileName.endsWith(QLatin1String(".syx"), Qt::CaseInsensitive))
+        return sysexType;
+    if (fileName.endsWith(QLatin1String(".tbpreset"), Qt::CaseInsensitive))
+        return presetType;
     return {};
 }
 
@@ -65,6 +68,11 @@ QZPPreset::QZPPreset(QObject* parent) : QZPDocument(parent), m_sysexData(default
 QZPPreset::QZPPreset(const QByteArray& junoSysexData, QObject* parent) : QZPPreset(parent) {
     setJunoSysexData(junoSysexData, false, false);
     syncInitialSysexData();
+}
+
+QZPPreset::~QZPPreset() {
+    if (m_watched)
+        QZPFileWatcher::sharedInstance()->removePresenter(this);
 }
 
 QZPPreset* QZPPreset::presetWithJunoSysexData(const QByteArray& junoSysexData) {
@@ -304,7 +312,8 @@ QString QZPPreset::programNameForData(const QByteArray& junoSysexData) {
 
 void QZPPreset::syncInitialSysexData() {
     QMutexLocker lock(&m_dataLock);
-    m_initialSysexData = QByteArray(m_sysexData.constData(), m_sysexData.size());
+    // Shared until either side changes: writes into the data detach it, so the snapshot stays as taken.
+    m_initialSysexData = m_sysexData;
 }
 
 bool QZPPreset::dynamicsAffectVCF() const {
@@ -332,16 +341,18 @@ QZPFileReference QZPPreset::fileReference() const {
     return m_fileReference;
 }
 
-void QZPPreset::setFileURL(const QUrl& url) {
-    setFileURL(url, QZPFileReference::forPath(url.toLocalFile()));
+void QZPPreset::setFilePath(const QString& path) {
+    setFilePath(path, QZPFileReference::forPath(path));
 }
 
-void QZPPreset::setFileURL(const QUrl& url, const QZPFileReference& reference) {
+void QZPPreset::setFilePath(const QString& path, const QZPFileReference& reference) {
     {
         QMutexLocker lock(&m_dataLock);
         m_fileReference = reference;
     }
-    QZPDocument::setFileURL(url);
+    QZPDocument::setFilePath(path);
+    if (m_watched)
+        QZPFileWatcher::sharedInstance()->presenterMoved(this);
 }
 
 bool QZPPreset::isCurrentDocument() const {
@@ -355,11 +366,13 @@ bool QZPPreset::isDocumentEdited() const {
 }
 
 QString QZPPreset::displayName() const {
-    const QString name = QZPDocument::displayName();
-    if (isNew() || name != QFileInfo(filePath()).fileName())
-        return name;
-    const QString suffix = QFileInfo(name).suffix();
-    return suffix.isEmpty() ? name : name.left(name.size() - suffix.size() - 1);
+    if (isNew() || hasDisplayNameOverride())
+        return QZPDocument::displayName();
+    // The file's name without its extension.
+    const QString path = filePath();
+    const qsizetype start = path.lastIndexOf(QLatin1Char('/')) + 1;
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return path.mid(start, dot > start ? dot - start : -1);
 }
 
 QString QZPPreset::defaultDraftName() const {
@@ -447,7 +460,15 @@ QByteArray QZPPreset::dataOfType(const QString& type, QZPError*) {
 bool QZPPreset::readFromURL(const QUrl& url, const QString& type, QZPError* error) {
     const bool ok = QZPDocument::readFromURL(url, type, error);
     m_fileContentsLoaded = ok;
+    if (ok)
+        followFileIfListed();
     return ok;
+}
+
+// A listed preset whose contents are in memory follows its file when another program moves or deletes it.
+void QZPPreset::followFileIfListed() {
+    if (observer() && hasFile() && !m_watched)
+        QZPFileWatcher::sharedInstance()->addPresenter(this);
 }
 
 bool QZPPreset::loadFileContents() {
@@ -479,6 +500,7 @@ void QZPPreset::updateChangeCount(ChangeType change) {
 }
 
 void QZPPreset::updateChangeCountWithToken(SaveOperationType operation) {
+    followFileIfListed();
     syncInitialSysexData();
     QZPDocument::updateChangeCountWithToken(operation);
     postPresetChanged({});

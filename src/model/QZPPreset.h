@@ -128,10 +128,10 @@ public:
 
     // Document side.
     QZPFileReference fileReference() const;
-    void setFileURL(const QUrl& url) override;
+    void setFilePath(const QString& path) override;
     // The same, with the file's identity already known.
-    void setFileURL(const QUrl& url, const QZPFileReference& reference);
-    bool isNew() const { return fileURL().isEmpty(); }
+    void setFilePath(const QString& path, const QZPFileReference& reference);
+    bool isNew() const { return !hasFile(); }
     bool isCurrentDocument() const;
     bool isFileContentsLoaded() const { return m_fileContentsLoaded; }
     bool isDocumentEdited() const override;
@@ -158,6 +158,10 @@ public:
     // went where it cannot be followed.
     void presentedItemDidMoveToURL(const QUrl& url);
     void accommodatePresentedItemDeletion();
+    // Whether the file watcher follows this preset's file.
+    bool isWatched() const { return m_watched; }
+    void setWatched(bool watched) { m_watched = watched; }
+    ~QZPPreset() override;
 
 protected:
     QZPDocument* makeEmptyDocument() const override { return new QZPPreset; }
@@ -169,6 +173,7 @@ private:
     void replaceSysexData(const QByteArray& data);
     QByteArray patchMessage(quint8 channel) const;
     void postPresetChanged(const QVariantMap& userInfo);
+    void followFileIfListed();
 
     mutable QBasicMutex m_dataLock;
     QByteArray m_sysexData;
@@ -177,4 +182,5 @@ private:
     quint8 m_programByte = 0;
     quint8 m_associatedMIDIChannel = 0;
     bool m_fileContentsLoaded = false;
+    bool m_watched = false;
 };

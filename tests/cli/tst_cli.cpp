@@ -147,6 +147,46 @@ private slots:
         QCOMPARE(quint8(bytes.at(5 + 17)), quint8(0x35));
     }
 
+    void libraryCommands() {
+        QDir(m_dir.path()).mkpath("lib/sub");
+        for (const char* name : {"lib/Pad 10.syx", "lib/pad 9.syx", "lib/sub/Crème.syx", "lib/.hidden.syx"})
+            QFile::copy(path("Brass.syx"), path(name));
+        Result listed = run({"library", "lib", "--json"});
+        QCOMPARE(listed.status, 0);
+        const QStringList lines = listed.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines.at(0).startsWith("{\"name\": \"Crème\""));
+        QVERIFY(lines.at(1).startsWith("{\"name\": \"pad 9\""));
+        QVERIFY(lines.at(2).contains("\"type\": \"com.quorlane.tonebench.sysex\""));
+        QCOMPARE(run({"library", "lib", "--filter", "CREME"}).out.count('\n'), 1);
+        QCOMPARE(run({"library", "lib", "--modified"}).out, QString());
+        QCOMPARE(run({"library", "nowhere"}).status, 1);
+
+        QCOMPARE(run({"export-list", "lib", "list.plist"}).status, 0);
+        QCOMPARE(run({"export-list", "lib", "list.plist"}).status, 1);
+        const Result imported = run({"import-list", "list.plist", "copies", "--type", "tbpreset"});
+        QCOMPARE(imported.status, 0);
+        QCOMPARE(QDir(path("copies")).entryList(QDir::Files),
+                 (QStringList{"Crème.tbpreset", "Pad 10.tbpreset", "pad 9.tbpreset"}));
+        const Result again = run({"import-list", "list.plist", "copies", "--type", "tbpreset"});
+        QVERIFY(again.err.contains("already exists; skipped"));
+        const QJsonObject info =
+            QJsonDocument::fromJson(run({"info", "--json", "copies/Crème.tbpreset"}).out.toUtf8()).object();
+        QCOMPARE(info.value("sysexData").toString(), QStringLiteral("300000000040105000405020405020001215"));
+
+        // A list that is not one, and entries that are not presets.
+        QFile bad(path("bad.plist"));
+        bad.open(QIODevice::WriteOnly);
+        bad.write(
+            "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><dict><key>name</key><string>../x</string>"
+            "<key>data</key><data>AAE=</data></dict></array></plist>");
+        bad.close();
+        const Result refused = run({"import-list", "bad.plist", "copies"});
+        QCOMPARE(refused.status, 1);
+        QVERIFY(refused.err.contains("Entry 1 is not a preset"));
+        QCOMPARE(run({"import-list", "Brass.syx", "copies"}).status, 1);
+    }
+
     void renameContract() {
         QFile::copy(path("Brass.syx"), path("Lead.syx"));
         const Result clash = run({"rename", "Brass.syx", "Lead"});

@@ -9,6 +9,8 @@
 
 #include <QSignalSpy>
 #include <atomic>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -150,7 +152,18 @@ private slots:
         for (const char* name : {"Bass 10.syx", "bass 2.syx", "Lead.tbpreset", "sub/Pad.syx", ".hidden/X.syx",
                                  ".Y.syx", "notes.txt"})
             write(name);
+        // A link loop and a name that is not UTF-8 neither hang nor duplicate anything.
+        QFile::link(m_dir->path(), path("sub/loop"));
+        const QByteArray latin1Name = QFile::encodeName(m_dir->path()) + "/Latin\xe9.syx";
+        const int fd = ::open(latin1Name.constData(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY(fd >= 0 && ::write(fd, patch(1).constData(), 24) == 24);
+        ::close(fd);
         open(m_dir->path());
+        QCOMPARE(library()->content().size(), 5);
+        refresh();
+        QCOMPARE(library()->content().size(), 5);
+        ::unlink(latin1Name.constData());
+        refresh();
         QCOMPARE(names(library()->arrangedObjects()), (QStringList{"bass 2", "Bass 10", "Lead", "Pad"}));
         QZPPreset* draft = m_documents->newDocument();
         QCOMPARE(library()->arrangedObjects().first(), draft);
