@@ -8,6 +8,7 @@
 #include "QZPPreset.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -109,6 +110,24 @@ QString QZPCommandLine::typeForOption(const QString& option) {
     if (option == QLatin1String(QZPPreset::PresetExtension))
         return QString::fromLatin1(QZPPreset::PresetType);
     return {};
+}
+
+std::optional<QString> QZPCommandLine::saveType(const QString& option, int* status) {
+    if (option.isEmpty())
+        return QString::fromLatin1(QZPPreset::SysexType);
+    const QString type = typeForOption(option);
+    if (type.isEmpty()) {
+        *status = usageError(QStringLiteral("unknown type “%1”: use syx or tbpreset").arg(option));
+        return std::nullopt;
+    }
+    return type;
+}
+
+bool QZPCommandLine::makeFolder(const QString& path) {
+    if (QDir().mkpath(path))
+        return true;
+    reportFileError(path, QStringLiteral("The folder couldn’t be created."));
+    return false;
 }
 
 int QZPCommandLine::usageError(const QString& message) {

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <QTextStream>
+#include <optional>
 
 class QZPPreset;
 
@@ -32,6 +33,11 @@ public:
     static QString jsonString(const QString& text);
     // The file type of a --type value (syx, tbpreset); empty for anything else.
     static QString typeForOption(const QString& option);
+    // The type a command saves new files in: --type, else the raw SysEx type. Nothing, with the usage
+    // error's exit status in `status`, for an unknown value.
+    std::optional<QString> saveType(const QString& option, int* status);
+    // Creates the folder (and the folders above it) where needed; reports and answers false when it can't.
+    bool makeFolder(const QString& path);
 
 private:
     int info(const QStringList& arguments);

@@ -110,12 +110,12 @@ int QZPLibraryCommandLine::importList(const QStringList& arguments) {
         return m_commandLine.usageError(error);
     if (parsed->positional().size() != 2)
         return m_commandLine.usageError(QStringLiteral("import-list needs LIST and DIR"));
-    const QString typeOption = parsed->value(QStringLiteral("type"));
-    const QString type = typeOption.isEmpty() ? QString::fromLatin1(QZPPreset::SysexType)
-                                              : QZPCommandLine::typeForOption(typeOption);
-    if (type.isEmpty())
-        return m_commandLine.usageError(
-            QStringLiteral("unknown type “%1”: use syx or tbpreset").arg(typeOption));
+    int typeStatus = 0;
+    const std::optional<QString> saveType =
+        m_commandLine.saveType(parsed->value(QStringLiteral("type")), &typeStatus);
+    if (!saveType)
+        return typeStatus;
+    const QString type = *saveType;
 
     const QString listPath = parsed->positional().at(0);
     QZPError readError;
@@ -132,10 +132,8 @@ int QZPLibraryCommandLine::importList(const QStringList& arguments) {
         return QZPCommandLine::FileFailure;
     }
     const QString folder = QFileInfo(parsed->positional().at(1)).absoluteFilePath();
-    if (!QDir().mkpath(folder)) {
-        m_commandLine.reportFileError(folder, QStringLiteral("The folder couldn’t be created."));
+    if (!m_commandLine.makeFolder(folder))
         return QZPCommandLine::FileFailure;
-    }
 
     int status = QZPCommandLine::Success;
     const QVariantList entries = root->toList();

@@ -231,17 +231,15 @@ int QZPMidiCommandLine::record(const QStringList& arguments) {
         return m_commandLine.usageError(QStringLiteral("record needs --out DIR"));
     if (parsed->isSet(QStringLiteral("overwrite")) && parsed->isSet(QStringLiteral("unique")))
         return m_commandLine.usageError(QStringLiteral("--overwrite and --unique exclude each other"));
-    const QString typeOption = parsed->value(QStringLiteral("type"));
-    const QString type = typeOption.isEmpty() ? QString::fromLatin1(QZPPreset::SysexType)
-                                              : QZPCommandLine::typeForOption(typeOption);
-    if (type.isEmpty())
-        return m_commandLine.usageError(
-            QStringLiteral("unknown type “%1”: use syx or tbpreset").arg(typeOption));
+    int typeStatus = 0;
+    const std::optional<QString> saveType =
+        m_commandLine.saveType(parsed->value(QStringLiteral("type")), &typeStatus);
+    if (!saveType)
+        return typeStatus;
+    const QString type = *saveType;
     const QString folder = QFileInfo(parsed->value(QStringLiteral("out"))).absoluteFilePath();
-    if (!QDir().mkpath(folder)) {
-        m_commandLine.reportFileError(folder, QStringLiteral("The folder couldn’t be created."));
+    if (!m_commandLine.makeFolder(folder))
         return QZPCommandLine::FileFailure;
-    }
 
     const bool overwrite = parsed->isSet(QStringLiteral("overwrite"));
     const bool unique = parsed->isSet(QStringLiteral("unique"));
