@@ -1,0 +1,53 @@
+#include "QZPEditorWindow.h"
+#include "QZPMidiEngine.h"
+#include "QZPPreset.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ToneBench"));
+    QApplication::setApplicationVersion(QStringLiteral(TONEBENCH_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Patch editor and librarian for the Juno-106."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A preset file to open."),
+                                 QStringLiteral("[FILE]"));
+    const QCommandLineOption midiOut(
+        QStringLiteral("midi-out"),
+        QStringLiteral("The destination: a unique ID, a display name or a part of one."),
+        QStringLiteral("endpoint"));
+    const QCommandLineOption midiApi(QStringLiteral("midi-api"), QStringLiteral("auto, alsa, jack or none."),
+                                     QStringLiteral("api"));
+    parser.addOptions({midiOut, midiApi});
+    parser.process(app);
+
+    QZPMidiEngine::setSharedBackendChoice(parser.value(midiApi));
+    QZPMidiEngine* engine = QZPMidiEngine::sharedInstance();
+    if (parser.isSet(midiOut)) {
+        const QString wanted = parser.value(midiOut);
+        QList<QZPMidiEndpoint> matches;
+        for (const QZPMidiEndpoint& destination : engine->midiDestinations())
+            if (QString::number(destination.uniqueID()) == wanted || destination.displayName() == wanted)
+                matches << destination;
+        if (matches.isEmpty())
+            for (const QZPMidiEndpoint& destination : engine->midiDestinations())
+                if (destination.displayName().contains(wanted, Qt::CaseInsensitive))
+                    matches << destination;
+        if (matches.size() == 1)
+            engine->setDestination(matches.first());
+        else
+            qWarning("tonebench: --midi-out “%s” names %s destination", qPrintable(wanted),
+                     matches.isEmpty() ? "no" : "more than one");
+    }
+
+    QZPEditorWindow window(engine);
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty() || !window.openFile(files.first()))
+        window.setPreset(new QZPPreset);
+    window.show();
+    return app.exec();
+}

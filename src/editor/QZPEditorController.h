@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include "QZPPreset.h"
+
+class QWidget;
+class QZPJunoSegmentButton;
+class QZPLightView;
+class QZPMessageView;
+class QZPMidiEngine;
+class QZPPanelSection;
+class QZPSlider;
+
+// The editor panel: the Juno-106's front panel, every control bound by its tag to one parameter of the
+// current preset. An edit is written into the preset (undoable; one drag or click is one undo step) and
+// sent to the instrument as its Control message; a change of the preset from elsewhere moves the
+// controls (gliding when animated) and sends nothing. The preset is the only store of values.
+class QZPEditorController : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr double SliderMessageSeconds = 1.0;
+
+    // The engine defaults to the shared one.
+    explicit QZPEditorController(QZPMidiEngine* engine = nullptr, QObject* parent = nullptr);
+    ~QZPEditorController() override;
+
+    // The panel, built on first use.
+    QWidget* view();
+    QZPPreset* document() const { return m_document; }
+    void setDocument(QZPPreset* preset);
+    // Sets every control to the preset; animated, the knobs glide for 0.132 s with ease-out.
+    void updateDisplay(bool animated);
+
+    // Actions.
+    void sliderValueDidChange(QZPSlider* sender);
+    void rangeClicked(int tag);
+    void oscillatorModeClicked(int tag);
+    void chorusModeClicked(int tag);
+    void sendModeUpdate();
+    void showTemporaryMessage(const QString& text, double seconds);
+
+    // The parts, by tag (for the main window and for tests).
+    QZPSlider* sliderWithTag(int tag) const;
+    QList<QZPSlider*> sliders() const { return m_sliders; }
+    QZPMessageView* messageView() const { return m_messageView; }
+    QList<QZPLightView*> rangeLights() const { return m_rangeLights; }
+    QList<QZPLightView*> oscillatorLights() const { return m_oscillatorLights; }
+    QList<QZPLightView*> chorusLights() const { return m_chorusLights; }
+    QList<QZPJunoSegmentButton*> rangeButtons() const { return m_rangeButtons; }
+    QList<QZPJunoSegmentButton*> oscillatorButtons() const { return m_oscillatorButtons; }
+    QList<QZPJunoSegmentButton*> chorusButtons() const { return m_chorusButtons; }
+
+private:
+    void buildView();
+    QZPSlider* addSlider(QZPPanelSection* section, int tag, const QString& identifier, const QString& label);
+    QZPSlider* addSwitch(QZPPanelSection* section, int tag, const QString& identifier, const QString& label,
+                         int positions);
+    void wire(QZPSlider* slider);
+    void dynamicsChanged();
+    void restyle();
+
+    QZPMidiEngine* m_engine;
+    QPointer<QZPPreset> m_document;
+    QWidget* m_view = nullptr;
+    QZPMessageView* m_messageView = nullptr;
+    QList<QZPSlider*> m_sliders;
+    QList<QZPPanelSection*> m_sections;
+    QList<QZPLightView*> m_rangeLights;
+    QList<QZPLightView*> m_oscillatorLights;
+    QList<QZPLightView*> m_chorusLights;
+    QList<QZPJunoSegmentButton*> m_rangeButtons;
+    QList<QZPJunoSegmentButton*> m_oscillatorButtons;
+    QList<QZPJunoSegmentButton*> m_chorusButtons;
+    QMetaObject::Connection m_nameConnection;
+};

@@ -1,0 +1,30 @@
+#include "QZPJunoSegmentBackgroundView.h"
+
+#include "QZPSettings.h"
+#include "QZPSkin.h"
+
+#include <QPainter>
+
+QZPJunoSegmentBackgroundView::QZPJunoSegmentBackgroundView(QWidget* parent)
+    : QWidget(parent), m_image(QZPThreePartImage::imageNamed(QStringLiteral("SegmentBackground"), 5)) {
+    QZPSettings::standard()->bind(this, "preferredSkinIndex", QZPSettings::AppearanceIndexKey);
+    updateAppearance();
+}
+
+void QZPJunoSegmentBackgroundView::setPreferredSkinIndex(int index) {
+    m_skinIndex = index;
+    updateAppearance();
+}
+
+void QZPJunoSegmentBackgroundView::updateAppearance() {
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::WindowText, QZPSkin(m_skinIndex).panelText());
+    setPalette(palette);
+    update();
+}
+
+void QZPJunoSegmentBackgroundView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const double top = (height() - m_image.size().height()) / 2;
+    m_image.drawInRect(painter, QRectF(0, top, width(), m_image.size().height()));
+}

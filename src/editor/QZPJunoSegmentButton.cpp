@@ -1,0 +1,79 @@
+#include "QZPJunoSegmentButton.h"
+
+#include "QZPSettings.h"
+#include "QZPSkin.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+constexpr double SliceWidth = 5;
+}
+
+QZPJunoSegmentButton::QZPJunoSegmentButton(const QString& title, int tag, QWidget* parent)
+    : QAbstractButton(parent), m_tag(tag) {
+    setText(title);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::NoFocus);
+    // The binding delivers the current skin at once: that first delivery sets the images.
+    QZPSettings::standard()->bind(this, "preferredSkinIndex", QZPSettings::AppearanceIndexKey);
+}
+
+void QZPJunoSegmentButton::setPreferredSkinIndex(int index) {
+    m_skinIndex = index;
+    const QZPSkin skin(index);
+    m_normalImage = QZPThreePartImage::imageNamed(skin.segmentButtonImage(false), SliceWidth);
+    m_pressedImage = QZPThreePartImage::imageNamed(skin.segmentButtonImage(true), SliceWidth);
+    update();
+}
+
+void QZPJunoSegmentButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const bool pressed = isDown();
+    const QZPThreePartImage& bezel = pressed ? m_pressedImage : m_normalImage;
+    const double top = (height() - bezel.size().height()) / 2;
+    bezel.drawInRect(painter, QRectF(0, top, width(), bezel.size().height()));
+
+    const QZPSkin skin(m_skinIndex);
+    QRectF titleRect = rect();
+    if (pressed)
+        titleRect.adjust(0, 1, 0, 0); // the label sinks with the button
+    if (m_glyph != Glyph::None) {
+        // The waveform, 14 × 8 points, centred.
+        const QPointF o = titleRect.center() - QPointF(7, 4);
+        QPainterPath path;
+        if (m_glyph == Glyph::Pulse) {
+            path.moveTo(o + QPointF(0, 8));
+            path.lineTo(o + QPointF(3, 8));
+            path.lineTo(o + QPointF(3, 0));
+            path.lineTo(o + QPointF(10, 0));
+            path.lineTo(o + QPointF(10, 8));
+            path.lineTo(o + QPointF(14, 8));
+        } else {
+            path.moveTo(o + QPointF(0, 8));
+            path.lineTo(o + QPointF(7, 0));
+            path.lineTo(o + QPointF(7, 8));
+            path.lineTo(o + QPointF(14, 0));
+            path.lineTo(o + QPointF(14, 8));
+        }
+        painter.setBrush(Qt::NoBrush);
+        if (skin.titlesHaveShadow()) {
+            painter.setPen(QPen(QColor(0, 0, 0, 160), 1.6));
+            painter.drawPath(path.translated(0, 1));
+        }
+        painter.setPen(QPen(skin.isDark() ? QColor(0xEE, 0xEE, 0xEE) : QColor(0x22, 0x22, 0x22), 1.6));
+        painter.drawPath(path);
+        return;
+    }
+    QFont font = painter.font();
+    font.setPointSizeF(8);
+    font.setBold(true);
+    painter.setFont(font);
+    if (skin.titlesHaveShadow()) {
+        painter.setPen(QColor(0, 0, 0, 160));
+        painter.drawText(titleRect.translated(0, 1), Qt::AlignCenter, text());
+    }
+    painter.setPen(skin.isDark() ? QColor(0xEE, 0xEE, 0xEE) : QColor(0x22, 0x22, 0x22));
+    painter.drawText(titleRect, Qt::AlignCenter, text());
+}

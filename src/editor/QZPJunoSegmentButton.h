@@ -1,0 +1,37 @@
+#pragma once
+
+#include "QZPThreePartImage.h"
+
+#include <QAbstractButton>
+
+// A push button drawn as one segment of a bar, in the look of the current skin: the pressed image while
+// held, the title (with a shadow in the dark skin) and image sinking one point with it. Follows the
+// skin setting live.
+class QZPJunoSegmentButton : public QAbstractButton {
+    Q_OBJECT
+    Q_PROPERTY(int preferredSkinIndex READ preferredSkinIndex WRITE setPreferredSkinIndex)
+
+public:
+    explicit QZPJunoSegmentButton(const QString& title, int tag, QWidget* parent = nullptr);
+
+    // A waveform drawn instead of the title (the panel's pulse and saw symbols).
+    enum class Glyph { None, Pulse, Saw };
+    void setGlyph(Glyph glyph) {
+        m_glyph = glyph;
+        update();
+    }
+    int tag() const { return m_tag; }
+    int preferredSkinIndex() const { return m_skinIndex; }
+    virtual void setPreferredSkinIndex(int index);
+    QSize sizeHint() const override { return {36, 22}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    QZPThreePartImage m_normalImage;
+    QZPThreePartImage m_pressedImage;
+
+private:
+    int m_tag;
+    int m_skinIndex = -1;
+    Glyph m_glyph = Glyph::None;
+};

@@ -1,0 +1,107 @@
+#include "QZPMessageView.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QPainter>
+#include <QParallelAnimationGroup>
+#include <QPropertyAnimation>
+#include <QTimer>
+
+namespace {
+// While a mouse button is held (a slider drag) the message stays; this often the view looks again.
+constexpr int DragRetryMs = 50;
+} // namespace
+
+QZPMessageView::QZPMessageView(QWidget* parent) : QWidget(parent) {
+    m_label = makeLabel();
+    m_tempLabel = makeLabel();
+    m_labelOpacity = new QGraphicsOpacityEffect(m_label);
+    m_labelOpacity->setOpacity(1);
+    m_label->setGraphicsEffect(m_labelOpacity);
+    m_tempOpacity = new QGraphicsOpacityEffect(m_tempLabel);
+    m_tempOpacity->setOpacity(0);
+    m_tempLabel->setGraphicsEffect(m_tempOpacity);
+    m_fadeOutTimer = new QTimer(this);
+    m_fadeOutTimer->setSingleShot(true);
+    connect(m_fadeOutTimer, &QTimer::timeout, this, [this] {
+        if (QApplication::mouseButtons() != Qt::NoButton) {
+            m_fadeOutTimer->start(DragRetryMs);
+            return;
+        }
+        dismissTemporaryMessage();
+    });
+    setMinimumHeight(20);
+}
+
+QZPMessageView::~QZPMessageView() {
+    m_fadeOutTimer->stop();
+}
+
+QLabel* QZPMessageView::makeLabel() {
+    auto* label = new QLabel(this);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(11);
+    label->setFont(font);
+    label->setTextInteractionFlags(Qt::NoTextInteraction);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xF2, 0x9A, 0x4A)); // "MessageViewText": amber display
+    label->setPalette(palette);
+    label->setGeometry(6, 0, width() - 8, height());
+    return label;
+}
+
+void QZPMessageView::setMessage(const QString& message) {
+    m_message = message;
+    m_label->setText(message.toUpper());
+    m_label->setToolTip(message.toUpper());
+}
+
+void QZPMessageView::showTemporaryMessage(const QString& text, double seconds) {
+    m_labelOpacity->setOpacity(0);
+    m_tempOpacity->setOpacity(1);
+    m_tempLabel->setText(text);
+    m_fadeOutTimer->start(int(seconds * 1000));
+}
+
+void QZPMessageView::dismissTemporaryMessage() {
+    auto* fade = new QParallelAnimationGroup(this);
+    for (auto [effect, to] : {std::pair{m_tempOpacity, 0.0}, std::pair{m_labelOpacity, 1.0}}) {
+        auto* animation = new QPropertyAnimation(effect, "opacity", fade);
+        animation->setDuration(CrossFadeMs);
+        animation->setEasingCurve(QEasingCurve::OutCubic);
+        animation->setEndValue(to);
+        fade->addAnimation(animation);
+    }
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void QZPMessageView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // 6 points in from the left, 2 from the right, centred vertically.
+    for (QLabel* label : {m_label, m_tempLabel}) {
+        const int h = label->sizeHint().height();
+        label->setGeometry(6, (height() - h) / 2, width() - 8, h);
+    }
+}
+
+void QZPMessageView::paintEvent(QPaintEvent*) {
+    // The display window the text sits in.
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0, 0, 0, 200), 1));
+    painter.setBrush(QColor(0x14, 0x0C, 0x08));
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+}
+
+bool QZPMessageView::isShowingTemporaryMessage() const {
+    return m_tempOpacity->opacity() > 0.5;
+}
+QString QZPMessageView::restingText() const {
+    return m_label->text();
+}
+QString QZPMessageView::temporaryText() const {
+    return m_tempLabel->text();
+}

@@ -1,0 +1,65 @@
+#include "QZPPanelSection.h"
+
+#include "QZPSkin.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPainter>
+
+namespace {
+constexpr int BandHeight = 18;
+}
+
+QZPPanelSection::QZPPanelSection(const QString& title, QWidget* parent) : QWidget(parent), m_title(title) {
+    m_grid = new QGridLayout(this);
+    m_grid->setContentsMargins(8, BandHeight + 10, 8, 6);
+    m_grid->setHorizontalSpacing(6);
+    m_grid->setVerticalSpacing(4);
+}
+
+void QZPPanelSection::addControl(QWidget* control, const QString& label, Qt::Alignment alignment) {
+    m_grid->addWidget(control, 0, m_columns, alignment | Qt::AlignBottom);
+    auto* caption = new QLabel(label, this);
+    caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    caption->setObjectName(QStringLiteral("caption"));
+    QFont font = caption->font();
+    font.setPointSizeF(7.5);
+    font.setBold(true);
+    font.setLetterSpacing(QFont::PercentageSpacing, 106);
+    caption->setFont(font);
+    m_grid->addWidget(caption, 1, m_columns, Qt::AlignHCenter | Qt::AlignTop);
+    ++m_columns;
+    restyle();
+}
+
+void QZPPanelSection::restyle() {
+    const QZPSkin skin = QZPSkin::current();
+    for (QLabel* caption : findChildren<QLabel*>(QStringLiteral("caption"))) {
+        QPalette palette = caption->palette();
+        palette.setColor(QPalette::WindowText, skin.panelText());
+        caption->setPalette(palette);
+    }
+    update();
+}
+
+void QZPPanelSection::paintEvent(QPaintEvent*) {
+    const QZPSkin skin = QZPSkin::current();
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The section's face, a shade off the panel, and its title band.
+    QColor face = skin.isDark() ? QColor(255, 255, 255, 10) : QColor(0, 0, 0, 12);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(face);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 4, 4);
+    const QRectF band(1, 1, width() - 2, BandHeight);
+    painter.setBrush(skin.sectionRule());
+    painter.drawRoundedRect(band, 3, 3);
+    painter.fillRect(QRectF(band.left(), band.bottom() - 3, band.width(), 3), skin.sectionRule());
+    QFont font = painter.font();
+    font.setPointSizeF(8.5);
+    font.setBold(true);
+    font.setLetterSpacing(QFont::PercentageSpacing, 130);
+    painter.setFont(font);
+    painter.setPen(skin.isDark() ? QColor(0x16, 0x12, 0x10) : QColor(0xFF, 0xF8, 0xF0));
+    painter.drawText(band, Qt::AlignCenter, m_title);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+// The looks the editor can take, chosen by the setting "com.quorlane.tonebench.appearanceindex":
+// 1 is the dark neutral skin, anything else the light classic one (the window background of any index
+// but 2 stays the neutral grey).
+class QZPSkin {
+public:
+    explicit QZPSkin(int index) : m_index(index) {}
+    // The skin of the current setting.
+    static QZPSkin current();
+    // Makes the artwork (":/images/...") available; the library holding it is linked statically.
+    static void initResources();
+
+    int index() const { return m_index; }
+    bool isDark() const { return m_index == 1; }
+    QString segmentButtonImage(bool pressed) const;
+    QString chorusButtonImage(bool pressed) const;
+    bool titlesHaveShadow() const { return isDark(); }
+    // The window background image (what AppearanceTagIndexToBackgroundImage answers).
+    static QString backgroundImageName(int index) {
+        return index == 2 ? QStringLiteral("UIBackgroundClassic") : QStringLiteral("UIBackgroundGrey");
+    }
+
+    // Panel colours of the skin.
+    QColor panelText() const;
+    QColor panelDimText() const;
+    QColor sectionRule() const;
+    QColor slot() const;
+    QColor light() const;
+
+private:
+    int m_index;
+};

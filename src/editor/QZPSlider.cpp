@@ -1,0 +1,540 @@
+#include "QZPSlider.h"
+
+#include "QZPNotificationCenter.h"
+#include "QZPSettings.h"
+
+#include "QZPSkin.h"
+
+#include <QCoreApplication>
+#include <QEasingCurve>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPropertyAnimation>
+#include <QSvgRenderer>
+#include <QWheelEvent>
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+constexpr double DebugKnobSize = 16;
+
+// Halves away from zero, as the value mapping and the knob placement want.
+double roundHalfAway(double value) {
+    return std::round(value);
+}
+
+// The number as "%g" writes it: no trailing zeros.
+QString g(double value) {
+    return QString::number(value, 'g', 6);
+}
+
+} // namespace
+
+QZPSlider::QZPSlider(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setMouseTracking(false);
+    updatePoints();
+}
+
+QZPSlider::~QZPSlider() = default;
+
+QSize QZPSlider::sizeHint() const {
+    return m_orientation == Horizontal ? QSize(120, 30) : QSize(30, 120);
+}
+
+// MARK: Value model
+
+double QZPSlider::doubleValue() const {
+    return roundHalfAway(((m_maxValue - m_minValue) * m_position + m_minValue) / m_precision) * m_precision;
+}
+
+void QZPSlider::setDoubleValue(double value) {
+    value = std::clamp(value, m_minValue, m_maxValue);
+    const double position = (value - m_minValue) / (m_maxValue - m_minValue);
+    if (position != m_position) {
+        m_position = position;
+        moveKnob();
+        emit doubleValueChanged();
+        postValueChangeNotification();
+    }
+    m_lastUpdatedRealWorldValue = doubleValue();
+}
+
+void QZPSlider::setPercentValue(double position) {
+    position = std::clamp(position, 0.0, 1.0);
+    if (position != m_position) {
+        m_position = position;
+        update();
+        emit doubleValueChanged();
+        postValueChangeNotification();
+    }
+    m_lastUpdatedRealWorldValue = doubleValue();
+}
+
+void QZPSlider::setDoubleValueAnimated(double value, bool animated) {
+    // The value it shows already (the one just dragged to, say): the knob stays where the hand put it.
+    if (std::clamp(value, m_minValue, m_maxValue) == doubleValue() &&
+        (!m_animation || m_animation->state() != QAbstractAnimation::Running))
+        return;
+    if (m_animation)
+        m_animation->stop();
+    if (!animated) {
+        setDoubleValue(value);
+        return;
+    }
+    if (!m_animation) {
+        m_animation = new QPropertyAnimation(this, "doubleValue", this);
+        m_animation->setEasingCurve(QEasingCurve::OutCubic);
+        m_animation->setDuration(AnimationMs);
+    }
+    m_animation->setStartValue(doubleValue());
+    m_animation->setEndValue(std::clamp(value, m_minValue, m_maxValue));
+    m_animation->start();
+}
+
+void QZPSlider::setMinValue(double value) {
+    m_minValue = value;
+    moveKnob();
+}
+
+void QZPSlider::setMaxValue(double value) {
+    m_maxValue = value;
+    moveKnob();
+}
+
+// MARK: Tick marks
+
+void QZPSlider::setNumberOfTickMarks(qint64 count) {
+    m_numberOfTickMarks = count;
+    update();
+}
+
+double QZPSlider::tickMarkValueAtIndex(qint64 index) const {
+    if (index < 0 || index > m_numberOfTickMarks - 1)
+        throw std::out_of_range(
+            QStringLiteral("TickMark index is out of bounds {0,%1}").arg(m_numberOfTickMarks).toStdString());
+    return double(index) * distanceRatioBetweenTickMarks();
+}
+
+double QZPSlider::closestTickMarkValueToValue(double position) const {
+    const double d = distanceRatioBetweenTickMarks();
+    return d * roundHalfAway(position / d);
+}
+
+qint64 QZPSlider::indexOfTickMarkClosestToValue(double position) const {
+    const double d = distanceRatioBetweenTickMarks();
+    const double closest = closestTickMarkValueToValue(position);
+    const double window = m_snapRatio / 100.0 * d;
+    if (closest - window <= position && position <= closest + window)
+        return qint64(closest / d + 1e-9);
+    return NotFound;
+}
+
+QRectF QZPSlider::rectOfTickMarkAtIndex(qint64 index) const {
+    const double t = tickMarkValueAtIndex(index);
+    if (m_orientation != Horizontal)
+        return QRectF(0, std::round(m_pointA.y() + t * (m_pointB.y() - m_pointA.y())), width(), 1);
+    return QRectF(std::round(m_pointA.x() + t * (m_pointB.x() - m_pointA.x())), 0, 1, height());
+}
+
+// MARK: Geometry
+
+void QZPSlider::updatePoints() {
+    const QRectF bounds = rect();
+    switch (m_orientation) {
+    case Vertical:
+        m_rotationValue = 0;
+        m_pointA = QPointF(bounds.center().x(), bounds.bottom() - TrackInset);
+        m_pointB = QPointF(bounds.center().x(), bounds.top() + TrackInset);
+        break;
+    case Horizontal:
+        m_rotationValue = M_PI / 2;
+        m_pointA = QPointF(bounds.left() + TrackInset, bounds.center().y());
+        m_pointB = QPointF(bounds.right() - TrackInset, bounds.center().y());
+        break;
+    case Diagonal:
+        m_pointA = QPointF(TrackInset, bounds.bottom() - TrackInset);
+        m_pointB = QPointF(bounds.right() - TrackInset, bounds.top() + TrackInset);
+        m_rotationValue = std::atan2(m_pointB.x() - m_pointA.x(), m_pointA.y() - m_pointB.y());
+        break;
+    default:
+        return;
+    }
+    moveKnob();
+}
+
+QPointF QZPSlider::knobCenter() const {
+    return m_pointA * (1 - m_position) + m_pointB * m_position;
+}
+
+QRectF QZPSlider::knobRect() const {
+    const QPointF center = knobCenter();
+    const QSizeF size = m_knobImage.isNull() ? QSizeF(DebugKnobSize, DebugKnobSize)
+                                             : QSizeF(m_knobImage.deviceIndependentSize());
+    return QRectF(center.x() - size.width() / 2, center.y() - size.height() / 2, size.width(), size.height());
+}
+
+double QZPSlider::trackLength() const {
+    return std::hypot(m_pointB.x() - m_pointA.x(), m_pointB.y() - m_pointA.y());
+}
+
+bool QZPSlider::sliderContainsPoint(const QPointF& point) const {
+    const QPointF ab = m_pointB - m_pointA;
+    const double length = trackLength();
+    if (length == 0)
+        return false;
+    const QPointF ap = point - m_pointA;
+    const double distance = std::abs(ab.x() * ap.y() - ab.y() * ap.x()) / length;
+    return distance <= HitDistance;
+}
+
+double QZPSlider::valueForPoint(const QPointF& point) const {
+    const QPointF ab = m_pointB - m_pointA;
+    const double lengthSquared = ab.x() * ab.x() + ab.y() * ab.y();
+    if (lengthSquared == 0)
+        return 0;
+    const QPointF ap = point - m_pointA;
+    return (ap.x() * ab.x() + ap.y() * ab.y()) / lengthSquared;
+}
+
+void QZPSlider::moveKnob() {
+    // Only the knob's old and new places are painted again.
+    update();
+}
+
+// MARK: Look
+
+void QZPSlider::setDrawsBar(bool on) {
+    m_drawsBar = on;
+    update();
+}
+
+void QZPSlider::setDebugDrawEnabled(bool on) {
+    m_debugDraw = on;
+    update();
+}
+
+void QZPSlider::setOrientation(int orientation) {
+    m_orientation = orientation;
+    updatePoints();
+}
+
+void QZPSlider::setSliderTrackOpacity(double opacity) {
+    m_sliderTrackOpacity = opacity;
+    update();
+}
+
+void QZPSlider::setTrackSlotColor(const QColor& color, const QColor& scaleColor) {
+    m_slotColor = color;
+    m_scaleColor = scaleColor;
+    update();
+}
+
+void QZPSlider::setKnobImage(const QPixmap& image) {
+    m_knobImage = image;
+    update();
+}
+
+void QZPSlider::setKnobImageName(const QString& name) {
+    QZPSkin::initResources();
+    m_knobImageName = name;
+    QSvgRenderer renderer(QStringLiteral(":/images/%1.svg").arg(name));
+    if (!renderer.isValid()) {
+        setKnobImage({});
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    QPixmap pixmap(renderer.defaultSize() * ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    renderer.render(&painter);
+    painter.end();
+    pixmap.setDevicePixelRatio(ratio);
+    setKnobImage(pixmap);
+}
+
+void QZPSlider::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    updatePoints();
+}
+
+void QZPSlider::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (m_debugDraw) {
+        painter.setPen(QColor::fromRgbF(0.8, 0.8, 0.8));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+        for (qint64 i = 0; i < m_numberOfTickMarks; ++i)
+            painter.fillRect(rectOfTickMarkAtIndex(i), QColor::fromRgbF(0.9, 0.9, 0.9));
+        painter.setPen(QPen(QColor::fromRgbF(0.9, 0.9, 0.9), 16));
+        painter.drawLine(m_pointA, m_pointB);
+    }
+    if (m_slotColor.isValid()) {
+        painter.setPen(QPen(m_slotColor, 4, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(m_pointA, m_pointB);
+        const int marks = m_numberOfTickMarks > 0 ? int(m_numberOfTickMarks) : 11;
+        painter.setPen(QPen(m_scaleColor, 1));
+        for (int i = 0; i < marks; ++i) {
+            const QPointF at = m_pointA + (m_pointB - m_pointA) * (double(i) / (marks - 1));
+            const double half = (i % 5 == 0 || m_numberOfTickMarks > 0) ? 5 : 3;
+            if (m_orientation == Horizontal)
+                painter.drawLine(QPointF(at.x(), at.y() - 9 - half), QPointF(at.x(), at.y() - 9));
+            else
+                painter.drawLine(QPointF(at.x() - 9 - half, at.y()), QPointF(at.x() - 9, at.y()));
+        }
+    }
+    if (m_drawsBar && (m_numberOfTickMarks == 0 || m_numberOfTickMarks >= 3)) {
+        QColor bar = QColor::fromRgbF(0.3, 0.3, 0.3);
+        bar.setAlphaF(float(std::clamp(0.3 * m_sliderTrackOpacity, 0.0, 1.0)));
+        painter.setPen(QPen(bar, 4, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(m_pointA.x(), m_pointA.y() + 1), knobCenter());
+    }
+    const QPointF center(std::round(knobCenter().x()), std::round(knobCenter().y()));
+    painter.translate(center);
+    if (m_rotationValue != 0)
+        painter.rotate(-m_rotationValue * 180 / M_PI + (m_orientation == Horizontal ? 180 : 0));
+    if (!m_knobImage.isNull()) {
+        const QSizeF size = m_knobImage.deviceIndependentSize();
+        painter.drawPixmap(QPointF(-size.width() / 2, -size.height() / 2), m_knobImage);
+    } else if (m_debugDraw) {
+        QLinearGradient gradient(0, -DebugKnobSize / 2, 0, DebugKnobSize / 2);
+        gradient.setColorAt(0, QColor::fromRgbF(0.287, 0.287, 0.287));
+        gradient.setColorAt(1, QColor::fromRgbF(0.115, 0.115, 0.115));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(gradient);
+        painter.drawEllipse(QPointF(0, 0), DebugKnobSize / 2, DebugKnobSize / 2);
+        painter.fillRect(QRectF(-8, -1, 16, 1), QColor(255, 255, 255, 13));
+        painter.fillRect(QRectF(-8, 0, 16, 1), QColor(0, 0, 0, 38));
+    }
+}
+
+// MARK: Mouse
+
+void QZPSlider::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const QPointF point = event->position();
+    if (!knobRect().contains(point)) {
+        if (!m_barInteractive || !sliderContainsPoint(point))
+            return;
+        if (m_animation)
+            m_animation->stop();
+        m_position = std::clamp(valueForPoint(point), 0.0, 1.0);
+        if (m_numberOfTickMarks > 0 && m_allowsTickMarkValuesOnly && !m_snapEnabled)
+            m_position = closestTickMarkValueToValue(m_position);
+        moveKnob();
+        emit doubleValueChanged();
+        emit trackingStarted();
+        if (m_continuous)
+            sendTargetActionIfNecessary();
+    } else {
+        if (m_animation)
+            m_animation->stop();
+        emit trackingStarted();
+    }
+    m_tracking = true;
+    m_startPosition = m_position;
+    m_startPointer = valueForPoint(point);
+    m_fineHeld = event->modifiers() & Qt::ShiftModifier;
+}
+
+void QZPSlider::mouseMoveEvent(QMouseEvent* event) {
+    if (m_tracking)
+        track(event->position(), event->modifiers(), false);
+}
+
+void QZPSlider::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_tracking || event->button() != Qt::LeftButton)
+        return;
+    track(event->position(), event->modifiers(), true);
+    m_tracking = false;
+    emit trackingEnded();
+}
+
+void QZPSlider::track(const QPointF& point, Qt::KeyboardModifiers modifiers, bool mouseUp) {
+    const double pointer = valueForPoint(point);
+    const bool fine = modifiers & Qt::ShiftModifier;
+    double delta = 0;
+    // Pressing or releasing the fine key re-anchors the drag: the knob never jumps.
+    if (fine != m_fineHeld) {
+        m_startPosition = m_position;
+        m_startPointer = pointer;
+        m_fineHeld = fine;
+    } else {
+        delta = pointer - m_startPointer;
+    }
+    if (!(modifiers & Qt::ControlModifier) && m_numberOfTickMarks == 0)
+        delta *= m_normalSpeedRatio;
+    if (fine)
+        delta *= m_altSpeedRatio / 100.0;
+    double candidate = std::clamp(m_startPosition + delta, 0.0, 1.0);
+
+    if (m_numberOfTickMarks > 0 && m_allowsTickMarkValuesOnly) {
+        const qint64 index = indexOfTickMarkClosestToValue(candidate);
+        bool report = false;
+        if (index != NotFound) {
+            report = m_continuous || mouseUp;
+            candidate = tickMarkValueAtIndex(index);
+        }
+        if (!m_snapEnabled) {
+            if (index == NotFound && !mouseUp)
+                return;
+            if (mouseUp)
+                report = true;
+            if (index != NotFound) {
+                m_position = candidate;
+                moveKnob();
+                emit doubleValueChanged();
+            }
+        } else if (!mouseUp) {
+            m_position = candidate;
+            moveKnob();
+            emit doubleValueChanged();
+        } else {
+            m_position = closestTickMarkValueToValue(candidate);
+            moveKnob();
+            emit doubleValueChanged();
+            report = true;
+        }
+        if (report)
+            sendTargetActionIfNecessary();
+        return;
+    }
+    m_position = candidate;
+    moveKnob();
+    emit doubleValueChanged();
+    if (m_continuous || mouseUp)
+        sendTargetActionIfNecessary();
+}
+
+// MARK: Wheel and touchpad
+
+void QZPSlider::wheelEvent(QWheelEvent* event) {
+    event->accept();
+    const Qt::ScrollPhase phase = event->phase();
+    if (phase == Qt::ScrollMomentum)
+        return;
+    const double length = trackLength();
+    if (length <= 0)
+        return;
+    const bool fine = event->modifiers() & Qt::ShiftModifier;
+    const bool ticks = m_numberOfTickMarks > 0;
+    if (m_animation)
+        m_animation->stop();
+
+    if (phase == Qt::ScrollBegin) {
+        // The gesture's first event opens it; its own distance is not applied.
+        if (ticks)
+            m_scrollOffsetAccumulator = m_position;
+        emit trackingStarted();
+        if (m_continuous)
+            sendTargetActionIfNecessary();
+        return;
+    }
+    if (phase == Qt::ScrollUpdate) {
+        double distance =
+            event->pixelDelta().isNull() ? event->angleDelta().y() / 8.0 : event->pixelDelta().y();
+        double step = distance / length;
+        if (event->inverted())
+            step = -step;
+        step *= m_altSpeedRatio / 70.0;
+        if (fine)
+            step *= m_altSpeedRatio / 50.0;
+        bool changed = true;
+        if (!ticks) {
+            m_position = std::clamp(m_position + step, 0.0, 1.0);
+        } else {
+            m_scrollOffsetAccumulator = std::clamp(m_scrollOffsetAccumulator + step, 0.0, 1.0);
+            const qint64 index = indexOfTickMarkClosestToValue(m_scrollOffsetAccumulator);
+            if (index != NotFound) {
+                m_position = tickMarkValueAtIndex(index);
+            } else {
+                m_position = m_scrollOffsetAccumulator;
+                changed = false;
+            }
+        }
+        moveKnob();
+        emit doubleValueChanged();
+        if (changed && m_continuous)
+            sendTargetActionIfNecessary();
+        return;
+    }
+    if (phase == Qt::ScrollEnd) {
+        if (ticks) {
+            m_position = closestTickMarkValueToValue(m_scrollOffsetAccumulator);
+            moveKnob();
+            emit doubleValueChanged();
+        }
+        sendTargetActionIfNecessary();
+        emit trackingEnded();
+        return;
+    }
+    // A classic wheel: one notch is one tick, or one point along the track.
+    const double distance = event->angleDelta().y() / 120.0;
+    if (ticks) {
+        m_position += distance > 0 ? distanceRatioBetweenTickMarks() : -distanceRatioBetweenTickMarks();
+    } else {
+        double step = distance / length;
+        if (fine)
+            step *= m_altSpeedRatio / 100.0;
+        m_position += step;
+    }
+    m_position = std::clamp(m_position, 0.0, 1.0);
+    moveKnob();
+    emit doubleValueChanged();
+    emit trackingStarted();
+    sendTargetActionIfNecessary();
+    emit trackingEnded();
+}
+
+// MARK: Reporting
+
+void QZPSlider::sendTargetActionIfNecessary() {
+    const double value = doubleValue();
+    if (m_hasEverPushedUpdateToRealWorld && value == m_lastUpdatedRealWorldValue)
+        return;
+    m_hasEverPushedUpdateToRealWorld = true;
+    m_lastUpdatedRealWorldValue = value;
+    emit valueReported();
+    postValueChangeNotification();
+}
+
+void QZPSlider::postValueChangeNotification() {
+    QZPNotificationCenter::defaultCenter()->postNotification(QString::fromLatin1(ValueDidChangeNotification),
+                                                             this);
+}
+
+QString QZPSlider::displayString() const {
+    const bool percent = QZPSettings::standard()->intValue(QZPSettings::ValueChangeDisplayModeKey) == 0;
+    QString text;
+    switch (m_tag) {
+    case 10:
+        if (percent) {
+            const int k = int(roundHalfAway(m_position * 100)) - 50;
+            text = k >= 1 ? QStringLiteral("+%1 %").arg(k) : QStringLiteral("%1 %").arg(k);
+        } else {
+            text = g(doubleValue());
+        }
+        break;
+    case 171:
+        text = m_position != 0 ? tr("LFO Modulated") : tr("Manual Assign");
+        break;
+    case 172:
+        text = g(roundHalfAway(doubleValue()));
+        break;
+    case 173:
+        text = m_position != 0 ? tr("Normal") : tr("Inverted");
+        break;
+    case 174:
+        text = m_position != 0 ? tr("Follows Envelope") : tr("Gated");
+        break;
+    default:
+        text = percent ? QStringLiteral("%1 %").arg(g(roundHalfAway(m_position * 100))) : g(doubleValue());
+        break;
+    }
+    return QStringLiteral("%1: %2").arg(m_identifier, text);
+}

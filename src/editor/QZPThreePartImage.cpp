@@ -1,0 +1,42 @@
+#include "QZPThreePartImage.h"
+
+#include "QZPSkin.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+
+namespace {
+constexpr qreal Scale = 2;
+}
+
+QZPThreePartImage QZPThreePartImage::imageNamed(const QString& name, double sliceWidth) {
+    QZPSkin::initResources();
+    QZPThreePartImage image;
+    QSvgRenderer renderer(QStringLiteral(":/images/%1.svg").arg(name));
+    if (!renderer.isValid())
+        return image;
+    image.m_size = renderer.defaultSize();
+    image.m_slice = sliceWidth;
+    image.m_image = QImage((image.m_size * Scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.m_image.fill(Qt::transparent);
+    QPainter painter(&image.m_image);
+    renderer.render(&painter);
+    return image;
+}
+
+void QZPThreePartImage::drawInRect(QPainter& painter, const QRectF& r) const {
+    if (isNull())
+        return;
+    const double s = m_slice;
+    const double h = m_size.height();
+    const auto source = [](const QRectF& rect) {
+        return QRectF(rect.x() * Scale, rect.y() * Scale, rect.width() * Scale, rect.height() * Scale);
+    };
+    painter.save();
+    painter.translate(r.topLeft());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(0, 0, s, h), m_image, source(startCapRect()));
+    painter.drawImage(QRectF(s, 0, r.width() - 2 * s, h), m_image, source(centerFillRect()));
+    painter.drawImage(QRectF(r.width() - s, 0, s, h), m_image, source(endCapRect()));
+    painter.restore();
+}

@@ -1,0 +1,190 @@
+#include "QZPEditorController.h"
+#include "QZPJunoSegmentButton.h"
+#include "QZPLightView.h"
+#include "QZPMainView.h"
+#include "QZPMessageView.h"
+#include "QZPMidiEngine.h"
+#include "QZPPreset.h"
+#include "QZPSettings.h"
+#include "QZPSlider.h"
+#include "QZPSysexMessage.h"
+#include "QZPTestMain.h"
+#include "QZPVirtualMidiBackend.h"
+
+#include <QApplication>
+#include <QUndoStack>
+#include <QVBoxLayout>
+
+class TestEditor : public QObject {
+    Q_OBJECT
+
+    QZPVirtualMidiBackend* m_backend = nullptr;
+    std::unique_ptr<QZPMidiEngine> m_engine;
+    std::unique_ptr<QZPEditorController> m_editor;
+    std::unique_ptr<QZPPreset> m_preset;
+
+    QList<QByteArray> sent() {
+        QList<QByteArray> messages;
+        for (const auto& message : m_backend->takeSent())
+            messages << message.bytes;
+        return messages;
+    }
+    static QByteArray control(quint8 parameter, quint8 value) {
+        return QZPSysexMessage::controlMessage(0, parameter, value);
+    }
+    // The slider moved to a value by the user.
+    void move(int tag, double value) {
+        QZPSlider* slider = m_editor->sliderWithTag(tag);
+        slider->setDoubleValue(value);
+        m_editor->sliderValueDidChange(slider);
+    }
+
+private slots:
+    void init() {
+        auto backend = std::make_unique<QZPVirtualMidiBackend>();
+        backend->addDestination("Juno");
+        m_backend = backend.get();
+        m_engine = std::make_unique<QZPMidiEngine>(std::move(backend), nullptr);
+        m_engine->setPollInterval(0);
+        m_engine->outputQueue()->setBytesPerSecond(0);
+        m_engine->setDestination(m_engine->midiDestinations().first());
+        m_editor = std::make_unique<QZPEditorController>(m_engine.get());
+        m_preset = std::make_unique<QZPPreset>();
+        m_editor->setDocument(m_preset.get());
+        sent();
+    }
+    void cleanup() {
+        m_editor.reset();
+        m_preset.reset();
+        m_engine.reset();
+    }
+
+    void slidersWriteAndSend() {
+        move(5, 100);
+        QCOMPARE(m_preset->VCF_Cutoff(), quint8(100));
+        QCOMPARE(sent(), QList<QByteArray>{control(5, 100)});
+        QVERIFY(m_editor->messageView()->isShowingTemporaryMessage());
+        QCOMPARE(m_editor->messageView()->temporaryText(), QStringLiteral("VCF Freq: 79 %"));
+
+        // The noise slider at its top switches MKS noise on; away from it, off.
+        move(4, 127);
+        QVERIFY(m_preset->MKS_Noise_ON());
+        QCOMPARE(sent(), (QList<QByteArray>{control(4, 127), control(17, m_preset->byteAtLocation(17))}));
+        move(4, 126);
+        QVERIFY(!m_preset->MKS_Noise_ON());
+        QCOMPARE(sent(), (QList<QByteArray>{control(4, 126), control(17, 0x1D)}));
+        move(4, 10);
+        move(4, 20);
+        QCOMPARE(sent(), (QList<QByteArray>{control(4, 10), control(4, 20)}));
+
+        move(174, 0);
+        QCOMPARE(m_preset->VCA_Mode(), 0);
+        QCOMPARE(sent(), QList<QByteArray>{control(17, 0x1D)});
+        move(174, 1);
+        QCOMPARE(sent(), QList<QByteArray>{control(17, 0x19)});
+        move(172, 3);
+        QCOMPARE(m_preset->HPF_Mode(), 3);
+        QCOMPARE(sent(), QList<QByteArray>{control(17, m_preset->byteAtLocation(17))});
+    }
+
+    void segmentButtons() {
+        m_editor->rangeClicked(1);
+        QCOMPARE(m_preset->DCO_Range(), 8);
+        m_editor->rangeClicked(0);
+        QCOMPARE(m_preset->DCO_Range(), 16);
+        m_editor->rangeClicked(3);
+        m_editor->chorusModeClicked(3);
+        QCOMPARE(sent(), (QList<QByteArray>{control(16, 0x2A), control(16, 0x29), control(16, 0x29),
+                                            control(16, 0x29)}));
+        m_editor->oscillatorModeClicked(0);
+        m_editor->oscillatorModeClicked(0);
+        QVERIFY(m_preset->DCO_Pulse_ON());
+        QCOMPARE(sent(), (QList<QByteArray>{control(16, 0x21), control(16, 0x29)}));
+        m_editor->chorusModeClicked(2);
+        QCOMPARE(m_preset->chorusMode(), 2);
+        QCOMPARE(sent(), QList<QByteArray>{control(16, 0x09)});
+        // A real click on the button does the same.
+        m_editor->chorusButtons().at(1)->click();
+        QCOMPARE(m_preset->chorusMode(), 1);
+        QCOMPARE(sent(), QList<QByteArray>{control(16, 0x49)});
+    }
+
+    void dynamicsChangesSendParameter4() {
+        QZPSettings* settings = QZPSettings::standard();
+        settings->setValue(QZPSettings::DynamicsFilterKey, false);
+        QCOMPARE(sent(), QList<QByteArray>{control(4, 32)});
+        settings->setValue(QZPSettings::DynamicsFilterKey, true);
+        QCOMPARE(sent(), QList<QByteArray>{control(4, 96)});
+        settings->remove(QZPSettings::DynamicsFilterKey);
+        QCOMPARE(sent(), QList<QByteArray>{control(4, 96)}); // back to the fallback, on
+    }
+
+    // A change of the preset from elsewhere moves the controls and sends nothing.
+    void updateDisplaySendsNothing() {
+        QByteArray message = QByteArray("\xF0\x41\x30\x00\x00", 5) +
+                             QByteArray::fromHex("0A0B0C0D0E0F101112131415161718192A1D") + char(0xF7);
+        message[5 + 16] = char(0x2A);
+        m_preset->setJunoSysexData(message);
+        m_editor->updateDisplay(false);
+        QCOMPARE(m_editor->sliderWithTag(0)->doubleValue(), 10.0);
+        QCOMPARE(m_editor->sliderWithTag(15)->doubleValue(), 25.0);
+        for (QZPLightView* light : m_editor->rangeLights())
+            QCOMPARE(light->opacity(), light->tag() == 8 ? 1.0 : 0.0);
+        for (QZPLightView* light : m_editor->chorusLights())
+            QCOMPARE(light->opacity(), light->tag() == 0 ? 1.0 : 0.0);
+        QCOMPARE(m_editor->oscillatorLights().at(0)->opacity(), 1.0);
+        QCOMPARE(m_editor->oscillatorLights().at(1)->opacity(), 0.0);
+        m_editor->updateDisplay(true);
+        QTest::qWait(200);
+        QVERIFY(sent().isEmpty());
+        QVERIFY(m_editor->messageView()->restingText().startsWith(QStringLiteral("UNTITLED PRESET")));
+    }
+
+    // A drag is one undo step, and the message stays up while the mouse is held.
+    void dragIsOneUndoStep() {
+        QWidget* view = m_editor->view();
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        QZPSlider* cutoff = m_editor->sliderWithTag(5);
+        const QPoint knob = cutoff->knobCenter().toPoint();
+        QTest::mousePress(cutoff, Qt::LeftButton, {}, knob);
+        for (int step = 1; step <= 5; ++step)
+            QTest::mouseMove(cutoff, knob + QPoint(0, 8 * step));
+        QTest::mouseRelease(cutoff, Qt::LeftButton, {}, knob + QPoint(0, 40));
+        QVERIFY(m_preset->VCF_Cutoff() < 127);
+        QCOMPARE(m_preset->undoStack()->count(), 1);
+        QVERIFY(sent().size() >= 2);
+        m_preset->undoStack()->undo();
+        QCOMPARE(m_preset->VCF_Cutoff(), quint8(127));
+        view->hide();
+    }
+
+    // Pictures of the editor in both skins, for people to look at: build/screenshots/.
+    void screenshots() {
+        QByteArray message = QByteArray("\xF0\x41\x30\x00\x60", 5) +
+                             QByteArray::fromHex("30002050007A2C5000404A145A3C28283A15") + char(0xF7);
+        m_preset->setJunoSysexData(message);
+        m_preset->setDisplayName(QStringLiteral("Brass Section"));
+        for (int skin : {1, 2}) {
+            QZPSettings::standard()->setValue(QZPSettings::AppearanceIndexKey, skin);
+            QZPMainView background;
+            auto* layout = new QVBoxLayout(&background);
+            layout->setContentsMargins(0, 0, 0, 0);
+            m_editor->view()->setParent(&background);
+            layout->addWidget(m_editor->view());
+            m_editor->updateDisplay(false);
+            background.resize(background.sizeHint());
+            background.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&background));
+            const QString folder = QStringLiteral(TONEBENCH_SCREENSHOTS);
+            QDir().mkpath(folder);
+            QVERIFY(
+                background.grab().save(folder + (skin == 1 ? "/editor-neutral.png" : "/editor-classic.png")));
+            m_editor->view()->setParent(nullptr);
+        }
+        QZPSettings::standard()->remove(QZPSettings::AppearanceIndexKey);
+    }
+};
+
+QZP_TEST_WIDGETS_MAIN(TestEditor)
+#include "tst_editor.moc"
