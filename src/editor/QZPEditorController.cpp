@@ -208,8 +208,12 @@ void QZPEditorController::wire(QZPSlider* slider) {
         if (m_document)
             m_document->endUndoGrouping();
     });
-    connect(slider, &QZPSlider::doubleValueChanged, slider,
-            [slider] { slider->setToolTip(slider->displayString()); });
+    // The tool tip tells the value and the drag keys (Shift and Ctrl stand in for Option and Command:
+    // window managers take Alt-drag for moving windows).
+    connect(slider, &QZPSlider::doubleValueChanged, slider, [slider] {
+        slider->setToolTip(slider->displayString() + QLatin1Char('\n') +
+                           tr("Shift-drag: fine · Ctrl-drag: one to one"));
+    });
     QZPSettings* settings = QZPSettings::standard();
     settings->bind(slider, "sliderTrackOpacity", QZPSettings::SliderTrackOpacityKey);
     const auto applyTracking = [slider, settings] {

@@ -159,6 +159,22 @@ private slots:
         view->hide();
     }
 
+    // Temporary messages: in their own letter case, each restarting the time, then back to the name.
+    void messageView() {
+        QZPMessageView view;
+        view.setMessage(QStringLiteral("Soft Pad"));
+        QCOMPARE(view.restingText(), QStringLiteral("SOFT PAD"));
+        view.showTemporaryMessage(QStringLiteral("VCF Freq: 50 %"), 0.3);
+        QTest::qWait(200);
+        view.showTemporaryMessage(QStringLiteral("VCF Freq: 51 %"), 0.3);
+        QTest::qWait(200);
+        QVERIFY(view.isShowingTemporaryMessage()); // 0.4 s after the first, 0.2 s after the second
+        QCOMPARE(view.temporaryText(), QStringLiteral("VCF Freq: 51 %"));
+        view.setMessage(QStringLiteral("Hard Pad"));
+        QTRY_VERIFY_WITH_TIMEOUT(!view.isShowingTemporaryMessage(), 1000);
+        QCOMPARE(view.restingText(), QStringLiteral("HARD PAD"));
+    }
+
     // Pictures of the editor in both skins, for people to look at: build/screenshots/.
     void screenshots() {
         QByteArray message = QByteArray("\xF0\x41\x30\x00\x60", 5) +
