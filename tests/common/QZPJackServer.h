@@ -17,7 +17,9 @@ public:
         if (QZPRtMidiBackend::jackServerRunning(nullptr))
             return true;
         m_process.setProgram(QStringLiteral("jackd"));
-        m_process.setArguments({"--no-realtime", "-d", "dummy", "-r", "48000", "-p", "256"});
+        // Periods of 21 ms: a dummy server without realtime scheduling misses shorter ones under load, and a
+        // client that misses a period has its last MIDI events delivered again.
+        m_process.setArguments({"--no-realtime", "-d", "dummy", "-r", "48000", "-p", "1024"});
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start();
         if (!m_process.waitForStarted(5000))
