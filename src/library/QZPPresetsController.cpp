@@ -151,9 +151,20 @@ qsizetype QZPPresetsController::arrangedPosition(QZPPreset* preset) const {
 }
 
 void QZPPresetsController::rearrangeObjects(bool sort) {
-    if (sort)
-        std::stable_sort(m_sorted.begin(), m_sorted.end(),
-                         [this](QZPPreset* a, QZPPreset* b) { return lessThan(a, b); });
+    if (sort) {
+        // Sorted with their keys at hand: one look-up per preset, not two per comparison.
+        std::vector<std::pair<const SortEntry*, QZPPreset*>> keyed;
+        keyed.reserve(size_t(m_sorted.size()));
+        for (QZPPreset* preset : m_sorted)
+            keyed.emplace_back(&m_sortEntries.at(preset), preset);
+        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+            if (a.first->isNew != b.first->isNew)
+                return a.first->isNew;
+            return a.first->key.compare(b.first->key) < 0;
+        });
+        for (size_t i = 0; i < keyed.size(); ++i)
+            m_sorted[qsizetype(i)] = keyed[i].second;
+    }
     beginResetModel();
     m_arranged.clear();
     if (m_filter.isNull())
