@@ -287,19 +287,24 @@ void QZPPresetsController::refreshAvailableDocumentsNow() {
 
 void QZPPresetsController::applyRefresh(const QString& folder, const QList<QZPFolderWalker::Entry>& entries) {
     using Identity = QZPFileReference::Identity;
+    // Look-up tables for the presets already listed (none at the first refresh: nothing to build).
     QHash<Identity, const QZPFolderWalker::Entry*> onDisk;
     QHash<QString, const QZPFolderWalker::Entry*> byPath;
-    onDisk.reserve(entries.size());
-    byPath.reserve(entries.size());
-    for (const QZPFolderWalker::Entry& entry : entries) {
-        onDisk.insert(entry.reference.identity(), &entry);
-        byPath.insert(entry.reference.lastKnownPath(), &entry);
+    const bool anyListed =
+        std::any_of(m_content.begin(), m_content.end(), [](const QZPPreset* p) { return !p->isNew(); });
+    if (anyListed) {
+        onDisk.reserve(entries.size());
+        byPath.reserve(entries.size());
+        for (const QZPFolderWalker::Entry& entry : entries) {
+            onDisk.insert(entry.reference.identity(), &entry);
+            byPath.insert(entry.reference.lastKnownPath(), &entry);
+        }
     }
 
     // Keep what is still in the folder (following a file to its new name); drafts stay too. Edited
     // presets whose file left go to the stash.
     QSet<Identity> keep;
-    keep.reserve(m_content.size());
+    keep.reserve(m_content.size() + entries.size());
     bool removed = false;
     for (QZPPreset* preset : QList<QZPPreset*>(m_content)) {
         if (preset->isNew())
