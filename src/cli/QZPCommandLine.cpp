@@ -112,14 +112,12 @@ QString QZPCommandLine::typeForOption(const QString& option) {
     return {};
 }
 
-std::optional<QString> QZPCommandLine::saveType(const QString& option, int* status) {
+QString QZPCommandLine::saveType(const QString& option) {
     if (option.isEmpty())
         return QString::fromLatin1(QZPPreset::SysexType);
     const QString type = typeForOption(option);
-    if (type.isEmpty()) {
-        *status = usageError(QStringLiteral("unknown type “%1”: use syx or tbpreset").arg(option));
-        return std::nullopt;
-    }
+    if (type.isEmpty())
+        usageError(QStringLiteral("unknown type “%1”: use syx or tbpreset").arg(option));
     return type;
 }
 

@@ -33,9 +33,9 @@ public:
     static QString jsonString(const QString& text);
     // The file type of a --type value (syx, tbpreset); empty for anything else.
     static QString typeForOption(const QString& option);
-    // The type a command saves new files in: --type, else the raw SysEx type. Nothing, with the usage
-    // error's exit status in `status`, for an unknown value.
-    std::optional<QString> saveType(const QString& option, int* status);
+    // The type a command saves new files in: --type, else the raw SysEx type. Empty, after reporting the
+    // usage error, for an unknown value.
+    QString saveType(const QString& option);
     // Creates the folder (and the folders above it) where needed; reports and answers false when it can't.
     bool makeFolder(const QString& path);
 

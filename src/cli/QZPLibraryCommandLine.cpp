@@ -110,12 +110,9 @@ int QZPLibraryCommandLine::importList(const QStringList& arguments) {
         return m_commandLine.usageError(error);
     if (parsed->positional().size() != 2)
         return m_commandLine.usageError(QStringLiteral("import-list needs LIST and DIR"));
-    int typeStatus = 0;
-    const std::optional<QString> saveType =
-        m_commandLine.saveType(parsed->value(QStringLiteral("type")), &typeStatus);
-    if (!saveType)
-        return typeStatus;
-    const QString type = *saveType;
+    const QString type = m_commandLine.saveType(parsed->value(QStringLiteral("type")));
+    if (type.isEmpty())
+        return QZPCommandLine::UsageError;
 
     const QString listPath = parsed->positional().at(0);
     QZPError readError;

@@ -231,12 +231,9 @@ int QZPMidiCommandLine::record(const QStringList& arguments) {
         return m_commandLine.usageError(QStringLiteral("record needs --out DIR"));
     if (parsed->isSet(QStringLiteral("overwrite")) && parsed->isSet(QStringLiteral("unique")))
         return m_commandLine.usageError(QStringLiteral("--overwrite and --unique exclude each other"));
-    int typeStatus = 0;
-    const std::optional<QString> saveType =
-        m_commandLine.saveType(parsed->value(QStringLiteral("type")), &typeStatus);
-    if (!saveType)
-        return typeStatus;
-    const QString type = *saveType;
+    const QString type = m_commandLine.saveType(parsed->value(QStringLiteral("type")));
+    if (type.isEmpty())
+        return QZPCommandLine::UsageError;
     const QString folder = QFileInfo(parsed->value(QStringLiteral("out"))).absoluteFilePath();
     if (!m_commandLine.makeFolder(folder))
         return QZPCommandLine::FileFailure;
