@@ -1,11 +1,11 @@
 #include "DTFolderMonitor.h"
 
+#include "QZPInotifyReader.h"
 #include "QZPInvalidParameter.h"
 
 #include <QFile>
 #include <QThread>
 #include <cerrno>
-#include <poll.h>
 #include <stdexcept>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
@@ -82,33 +82,17 @@ void DTFolderMonitor::stopMonitoring() {
 // The thread owns both descriptors and ends only when woken by stopMonitoring, so the wake-up descriptor
 // is valid whenever stopMonitoring writes to it.
 void DTFolderMonitor::run(int inotifyFd, int wakeFd) {
-    alignas(inotify_event) char buffer[16 * 1024];
     bool folderGone = false;
-    for (;;) {
-        // A folder that is gone leaves nothing to watch: only the wake-up is waited for.
-        pollfd fds[2] = {{folderGone ? -1 : inotifyFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        if (fds[1].revents)
-            break;
+    // A folder that is gone leaves nothing to watch: only the wake-up is waited for.
+    while (QZPInotifyReader::waitForEvents(folderGone ? -1 : inotifyFd, wakeFd)) {
         // Everything pending now makes one delivery.
         bool changed = false;
-        for (;;) {
-            const ssize_t length = ::read(inotifyFd, buffer, sizeof buffer);
-            if (length <= 0)
-                break;
-            for (ssize_t at = 0; at < length;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                if (event->mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_Q_OVERFLOW))
-                    changed = true;
-                if (event->mask & IN_IGNORED)
-                    folderGone = true;
-                at += ssize_t(sizeof(inotify_event) + event->len);
-            }
-        }
+        QZPInotifyReader::readPendingEvents(inotifyFd, [&](const inotify_event& event) {
+            if (event.mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_Q_OVERFLOW))
+                changed = true;
+            if (event.mask & IN_IGNORED)
+                folderGone = true;
+        });
         {
             QMutexLocker lock(&m_lock);
             if (m_thread != QThread::currentThread())

@@ -1,5 +1,6 @@
 #include "QZPFileWatcher.h"
 
+#include "QZPInotifyReader.h"
 #include "QZPPreset.h"
 
 #include <QCoreApplication>
@@ -7,7 +8,6 @@
 #include <QFileInfo>
 #include <QThread>
 #include <cerrno>
-#include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -49,31 +49,14 @@ QZPFileWatcher::~QZPFileWatcher() {
 }
 
 void QZPFileWatcher::readEvents() {
-    alignas(inotify_event) char buffer[16 * 1024];
-    for (;;) {
-        pollfd fds[2] = {{m_inotifyFd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            return;
-        }
-        if (fds[1].revents)
-            return;
+    while (QZPInotifyReader::waitForEvents(m_inotifyFd, m_wakeFd)) {
         QList<Event> events;
-        for (;;) {
-            const ssize_t length = ::read(m_inotifyFd, buffer, sizeof buffer);
-            if (length <= 0)
-                break;
-            for (ssize_t at = 0; at < length;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                at += ssize_t(sizeof(inotify_event) + event->len);
-                if (event->len == 0)
-                    continue;
-                events.append(
-                    {QString::number(event->wd) + QLatin1Char('\0') + QFile::decodeName(event->name),
-                     event->mask, event->cookie});
-            }
-        }
+        QZPInotifyReader::readPendingEvents(m_inotifyFd, [&events](const inotify_event& event) {
+            // The watch's folder is looked up on the main thread, where the watches are kept.
+            if (event.len > 0)
+                events.append({QString::number(event.wd) + QLatin1Char('\0') + QFile::decodeName(event.name),
+                               event.mask, event.cookie});
+        });
         if (!events.isEmpty())
             QMetaObject::invokeMethod(
                 this, [this, events] { handleEvents(events); }, Qt::QueuedConnection);
