@@ -121,6 +121,20 @@ QString QZPCommandLine::saveType(const QString& option) {
     return type;
 }
 
+bool QZPCommandLine::reportSavedFile(bool saved, const QString& writtenPath, const QString& path,
+                                     const QZPError& error, const QString& replaceHint) {
+    if (saved) {
+        m_out << writtenPath << Qt::endl;
+        return true;
+    }
+    if (error.code() == QZPError::FileWriteFileExists) {
+        reportFileError(path, QStringLiteral("already exists; skipped"), replaceHint);
+        return true;
+    }
+    reportFileError(path, error.localizedDescription(), error.localizedFailureReason());
+    return false;
+}
+
 bool QZPCommandLine::makeFolder(const QString& path) {
     if (QDir().mkpath(path))
         return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QZPError.h"
 #include "QZPErrorPresenter.h"
 
 #include <QStringList>
@@ -36,6 +37,10 @@ public:
     // The type a command saves new files in: --type, else the raw SysEx type. Empty, after reporting the
     // usage error, for an unknown value.
     QString saveType(const QString& option);
+    // Reports a preset file written by a batch command: its path on standard output, or, when it could
+    // not be written, "already exists; skipped" with the hint, or the error. Answers false for an error.
+    bool reportSavedFile(bool saved, const QString& writtenPath, const QString& path, const QZPError& error,
+                         const QString& replaceHint);
     // Creates the folder (and the folders above it) where needed; reports and answers false when it can't.
     bool makeFolder(const QString& path);
 

@@ -151,17 +151,11 @@ int QZPLibraryCommandLine::importList(const QStringList& arguments) {
         const QString path = QDir(folder).filePath(fileNameFor(preset.displayName()) + QLatin1Char('.') +
                                                    QZPPreset::extensionForType(type));
         QZPError saveError;
-        if (preset.saveToURL(QUrl::fromLocalFile(path), type, QZPDocument::SaveAsOperation, &saveError,
-                             mode)) {
-            m_commandLine.out() << path << Qt::endl;
-        } else if (saveError.code() == QZPError::FileWriteFileExists) {
-            m_commandLine.reportFileError(path, QStringLiteral("already exists; skipped"),
-                                          QStringLiteral("use --overwrite to replace it"));
-        } else {
-            m_commandLine.reportFileError(path, saveError.localizedDescription(),
-                                          saveError.localizedFailureReason());
+        const bool saved =
+            preset.saveToURL(QUrl::fromLocalFile(path), type, QZPDocument::SaveAsOperation, &saveError, mode);
+        if (!m_commandLine.reportSavedFile(saved, path, path, saveError,
+                                           QStringLiteral("use --overwrite to replace it")))
             status = QZPCommandLine::FileFailure;
-        }
     }
     return status;
 }

@@ -262,16 +262,9 @@ int QZPMidiCommandLine::record(const QStringList& arguments) {
              ++n)
             saved =
                 saveTo(QZPFileMoveOperation::numberedPath(path, n), QZPFileSystem::WriteMode::KeepExisting);
-        if (saved) {
-            m_commandLine.out() << preset->filePath() << Qt::endl;
-        } else if (saveError.code() == QZPError::FileWriteFileExists) {
-            m_commandLine.reportFileError(path, QStringLiteral("already exists; skipped"),
-                                          QStringLiteral("use --overwrite or --unique"));
-        } else {
-            m_commandLine.reportFileError(path, saveError.localizedDescription(),
-                                          saveError.localizedFailureReason());
+        if (!m_commandLine.reportSavedFile(saved, preset->filePath(), path, saveError,
+                                           QStringLiteral("use --overwrite or --unique")))
             result = QZPCommandLine::FileFailure;
-        }
     };
     runUntil([&] { return listening->count > 0 && collector.count() >= listening->count; },
              double(listening->timeout));
