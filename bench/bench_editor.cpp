@@ -1,10 +1,10 @@
 // Editor benchmarks, printed as figures: the cost of one slider-drag event from the mouse event to the
 // Control message handed to the MIDI back-end (10,000 events), and of one animated display refresh.
-#include "QZPEditorController.h"
-#include "QZPMidiEngine.h"
-#include "QZPPreset.h"
-#include "QZPSlider.h"
-#include "QZPVirtualMidiBackend.h"
+#include "editor/QZPEditorController.h"
+#include "editor/QZPSlider.h"
+#include "midi/QZPMidiEngine.h"
+#include "midi/backends/QZPVirtualMidiBackend.h"
+#include "model/QZPPreset.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,9 +4,9 @@
 //  - the refresh after one new file in the 10,000-file folder;
 //  - resident memory per listed preset;
 //  - the sidebar filter over 50,000 names.
-#include "QZPPreset.h"
-#include "QZPPresetFilter.h"
-#include "QZPPresetsController.h"
+#include "library/QZPPresetFilter.h"
+#include "library/QZPPresetsController.h"
+#include "model/QZPPreset.h"
 
 #include <QCoreApplication>
 #include <QDir>

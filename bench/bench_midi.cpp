@@ -3,11 +3,11 @@
 //      Control message, same JACK port;
 //  (b) the receive path from the MIDI system's thread to the delegate, in messages per second.
 #include "QZPJackServer.h"
-#include "QZPMidiEngine.h"
-#include "QZPMidiMessageDelegate.h"
-#include "QZPRtMidiBackend.h"
-#include "QZPSysexMessage.h"
-#include "QZPVirtualMidiBackend.h"
+#include "midi/QZPMidiEngine.h"
+#include "midi/QZPMidiMessageDelegate.h"
+#include "midi/QZPSysexMessage.h"
+#include "midi/backends/QZPRtMidiBackend.h"
+#include "midi/backends/QZPVirtualMidiBackend.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

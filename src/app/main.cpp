@@ -1,6 +1,7 @@
-#include "QZPEditorWindow.h"
-#include "QZPMidiEngine.h"
-#include "QZPPreset.h"
+#include "library/QZPLibraryPresetEnvironment.h"
+#include "mainwindow/QZPEditorWindow.h"
+#include "midi/QZPMidiEngine.h"
+#include "model/QZPPreset.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -24,6 +25,9 @@ int main(int argc, char* argv[]) {
                                      QStringLiteral("api"));
     parser.addOptions({midiOut, midiApi});
     parser.process(app);
+
+    QZPLibraryPresetEnvironment environment;
+    QZPPresetEnvironment::setDefaultEnvironment(&environment);
 
     QZPMidiEngine::setSharedBackendChoice(parser.value(midiApi));
     QZPMidiEngine* engine = QZPMidiEngine::sharedInstance();

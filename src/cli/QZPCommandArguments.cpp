@@ -1,4 +1,4 @@
-#include "QZPCommandArguments.h"
+#include "cli/QZPCommandArguments.h"
 
 std::optional<QZPCommandArguments> QZPCommandArguments::parse(const QStringList& arguments,
                                                               const QStringList& flags,

@@ -1,11 +1,11 @@
-#include "QZPCommandLine.h"
+#include "cli/QZPCommandLine.h"
 
-#include "QZPCommandArguments.h"
-#include "QZPError.h"
-#include "QZPLibraryCommandLine.h"
-#include "QZPMidiCommandLine.h"
-#include "QZPParameter.h"
-#include "QZPPreset.h"
+#include "cli/QZPCommandArguments.h"
+#include "cli/QZPLibraryCommandLine.h"
+#include "cli/QZPMidiCommandLine.h"
+#include "model/QZPError.h"
+#include "model/QZPParameter.h"
+#include "model/QZPPreset.h"
 
 #include <QCoreApplication>
 #include <QDir>

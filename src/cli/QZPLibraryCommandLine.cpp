@@ -1,11 +1,11 @@
-#include "QZPLibraryCommandLine.h"
+#include "cli/QZPLibraryCommandLine.h"
 
-#include "QZPCommandArguments.h"
-#include "QZPCommandLine.h"
-#include "QZPFileSystem.h"
-#include "QZPPreset.h"
-#include "QZPPresetsController.h"
-#include "QZPPropertyList.h"
+#include "cli/QZPCommandArguments.h"
+#include "cli/QZPCommandLine.h"
+#include "library/QZPPresetsController.h"
+#include "model/QZPFileSystem.h"
+#include "model/QZPPreset.h"
+#include "model/QZPPropertyList.h"
 
 #include <QDir>
 #include <QFileInfo>

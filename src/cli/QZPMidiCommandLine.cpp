@@ -1,12 +1,12 @@
-#include "QZPMidiCommandLine.h"
+#include "cli/QZPMidiCommandLine.h"
 
-#include "QZPCommandArguments.h"
-#include "QZPCommandLine.h"
-#include "QZPFileMoveOperation.h"
-#include "QZPMidiEngine.h"
-#include "QZPPatchCollector.h"
-#include "QZPPreset.h"
-#include "QZPSysexMessage.h"
+#include "cli/QZPCommandArguments.h"
+#include "cli/QZPCommandLine.h"
+#include "library/QZPFileMoveOperation.h"
+#include "midi/QZPMidiEngine.h"
+#include "midi/QZPPatchCollector.h"
+#include "midi/QZPSysexMessage.h"
+#include "model/QZPPreset.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "QZPMidiEndpoint.h"
-#include "QZPMidiMessageDelegate.h"
+#include "midi/QZPMidiEndpoint.h"
+#include "midi/QZPMidiMessageDelegate.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,4 +1,5 @@
-#include "QZPCommandLine.h"
+#include "cli/QZPCommandLine.h"
+#include "library/QZPLibraryPresetEnvironment.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -17,6 +18,9 @@ int main(int argc, char* argv[]) {
     qInstallMessageHandler(printMessage);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    // Renames go through the file move queue, with its repairs.
+    QZPLibraryPresetEnvironment environment;
+    QZPPresetEnvironment::setDefaultEnvironment(&environment);
     QZPCommandLine commandLine(out, err);
     return commandLine.run(app.arguments().mid(1));
 }

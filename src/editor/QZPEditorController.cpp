@@ -1,16 +1,16 @@
-#include "QZPEditorController.h"
+#include "editor/QZPEditorController.h"
 
-#include "QZPInvalidParameter.h"
-#include "QZPJunoChorusSegmentButton.h"
-#include "QZPJunoSegmentBackgroundView.h"
-#include "QZPLightView.h"
-#include "QZPMessageView.h"
-#include "QZPMidiEngine.h"
-#include "QZPPanelSection.h"
-#include "QZPPreset.h"
-#include "QZPSettings.h"
-#include "QZPSkin.h"
-#include "QZPSlider.h"
+#include "editor/QZPJunoChorusSegmentButton.h"
+#include "editor/QZPJunoSegmentBackgroundView.h"
+#include "editor/QZPLightView.h"
+#include "editor/QZPMessageView.h"
+#include "editor/QZPPanelSection.h"
+#include "editor/QZPSkin.h"
+#include "editor/QZPSlider.h"
+#include "midi/QZPMidiEngine.h"
+#include "model/QZPInvalidParameter.h"
+#include "model/QZPPreset.h"
+#include "model/QZPSettings.h"
 
 #include <QBoxLayout>
 #include <QGridLayout>

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QPointer>
 
-#include "QZPPreset.h"
+#include "model/QZPPreset.h"
 
 class QWidget;
 class QZPJunoSegmentButton;

@@ -1,6 +1,6 @@
-#include "QZPJunoChorusSegmentButton.h"
+#include "editor/QZPJunoChorusSegmentButton.h"
 
-#include "QZPSkin.h"
+#include "editor/QZPSkin.h"
 
 QZPJunoChorusSegmentButton::QZPJunoChorusSegmentButton(const QString& title, int tag, QWidget* parent)
     : QZPJunoSegmentButton(title, tag, parent) {

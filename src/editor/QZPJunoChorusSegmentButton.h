@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QZPJunoSegmentButton.h"
+#include "editor/QZPJunoSegmentButton.h"
 
 // The chorus buttons: the segment button in the skin's coloured variant.
 class QZPJunoChorusSegmentButton : public QZPJunoSegmentButton {

@@ -1,7 +1,7 @@
-#include "QZPJunoSegmentBackgroundView.h"
+#include "editor/QZPJunoSegmentBackgroundView.h"
 
-#include "QZPSettings.h"
-#include "QZPSkin.h"
+#include "editor/QZPSkin.h"
+#include "model/QZPSettings.h"
 
 #include <QPainter>
 

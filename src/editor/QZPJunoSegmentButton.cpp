@@ -1,7 +1,7 @@
-#include "QZPJunoSegmentButton.h"
+#include "editor/QZPJunoSegmentButton.h"
 
-#include "QZPSettings.h"
-#include "QZPSkin.h"
+#include "editor/QZPSkin.h"
+#include "model/QZPSettings.h"
 
 #include <QPainter>
 #include <QPainterPath>

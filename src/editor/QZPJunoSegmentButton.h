@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QZPThreePartImage.h"
+#include "editor/QZPThreePartImage.h"
 
 #include <QAbstractButton>
 

@@ -1,4 +1,4 @@
-#include "QZPLightView.h"
+#include "editor/QZPLightView.h"
 
 #include <QPainter>
 #include <QRadialGradient>

@@ -1,7 +1,7 @@
-#include "QZPMainView.h"
+#include "editor/QZPMainView.h"
 
-#include "QZPSettings.h"
-#include "QZPSkin.h"
+#include "editor/QZPSkin.h"
+#include "model/QZPSettings.h"
 
 #include <QEvent>
 #include <QPaintEvent>

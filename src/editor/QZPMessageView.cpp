@@ -1,4 +1,4 @@
-#include "QZPMessageView.h"
+#include "editor/QZPMessageView.h"
 
 #include <QApplication>
 #include <QFontDatabase>

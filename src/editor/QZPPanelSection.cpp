@@ -1,6 +1,6 @@
-#include "QZPPanelSection.h"
+#include "editor/QZPPanelSection.h"
 
-#include "QZPSkin.h"
+#include "editor/QZPSkin.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "QZPSkin.h"
+#include "editor/QZPSkin.h"
 
-#include "QZPSettings.h"
+#include "model/QZPSettings.h"
 
 static void registerArtwork() {
     Q_INIT_RESOURCE(tonebench);

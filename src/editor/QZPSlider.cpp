@@ -1,9 +1,8 @@
-#include "QZPSlider.h"
+#include "editor/QZPSlider.h"
 
-#include "QZPNotificationCenter.h"
-#include "QZPSettings.h"
+#include "model/QZPSettings.h"
 
-#include "QZPSkin.h"
+#include "editor/QZPSkin.h"
 
 #include <QCoreApplication>
 #include <QEasingCurve>
@@ -57,7 +56,6 @@ void QZPSlider::setDoubleValue(double value) {
         m_position = position;
         moveKnob();
         emit doubleValueChanged();
-        postValueChangeNotification();
     }
     m_lastUpdatedRealWorldValue = doubleValue();
 }
@@ -68,7 +66,6 @@ void QZPSlider::setPercentValue(double position) {
         m_position = position;
         update();
         emit doubleValueChanged();
-        postValueChangeNotification();
     }
     m_lastUpdatedRealWorldValue = doubleValue();
 }
@@ -500,12 +497,6 @@ void QZPSlider::sendTargetActionIfNecessary() {
     m_hasEverPushedUpdateToRealWorld = true;
     m_lastUpdatedRealWorldValue = value;
     emit valueReported();
-    postValueChangeNotification();
-}
-
-void QZPSlider::postValueChangeNotification() {
-    QZPNotificationCenter::defaultCenter()->postNotification(QString::fromLatin1(ValueDidChangeNotification),
-                                                             this);
 }
 
 QString QZPSlider::displayString() const {

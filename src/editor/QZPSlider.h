@@ -21,7 +21,6 @@ class QZPSlider : public QWidget {
     Q_PROPERTY(double normalSpeedRatio READ normalSpeedRatio WRITE setNormalSpeedRatio)
 
 public:
-    static constexpr const char* ValueDidChangeNotification = "com.quorlane.slider.events.valueDidChange";
     static constexpr qint64 NotFound = std::numeric_limits<qint64>::max();
     static constexpr double TrackInset = 11;
     static constexpr double HitDistance = 16;
@@ -131,7 +130,6 @@ private:
     void updatePoints();
     void moveKnob();
     void sendTargetActionIfNecessary();
-    void postValueChangeNotification();
     void track(const QPointF& point, Qt::KeyboardModifiers modifiers, bool mouseUp);
     double trackLength() const;
 

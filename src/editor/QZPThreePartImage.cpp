@@ -1,6 +1,6 @@
-#include "QZPThreePartImage.h"
+#include "editor/QZPThreePartImage.h"
 
-#include "QZPSkin.h"
+#include "editor/QZPSkin.h"
 
 #include <QPainter>
 #include <QSvgRenderer>

@@ -1,7 +1,7 @@
-#include "DTFolderMonitor.h"
+#include "library/DTFolderMonitor.h"
 
-#include "QZPInotifyReader.h"
-#include "QZPInvalidParameter.h"
+#include "library/QZPInotifyReader.h"
+#include "model/QZPInvalidParameter.h"
 
 #include <QFile>
 #include <QThread>

@@ -1,7 +1,7 @@
-#include "QZPFileMoveOperation.h"
+#include "library/QZPFileMoveOperation.h"
 
-#include "QZPFileSystem.h"
-#include "QZPInvalidParameter.h"
+#include "model/QZPFileSystem.h"
+#include "model/QZPInvalidParameter.h"
 
 #include <QDir>
 #include <QFileInfo>

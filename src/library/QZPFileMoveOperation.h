@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QZPError.h"
+#include "model/QZPError.h"
 
 #include <QUrl>
 #include <atomic>

@@ -1,8 +1,8 @@
-#include "QZPFileMoveQueue.h"
+#include "library/QZPFileMoveQueue.h"
 
-#include "QZPErrorPresenter.h"
-#include "QZPFileMoveOperation.h"
-#include "QZPFolderAccessRequester.h"
+#include "library/QZPFileMoveOperation.h"
+#include "library/QZPFolderAccessRequester.h"
+#include "model/QZPErrorPresenter.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "QZPFileWatcher.h"
+#include "library/QZPFileWatcher.h"
 
-#include "QZPInotifyReader.h"
-#include "QZPPreset.h"
+#include "library/QZPInotifyReader.h"
+#include "model/QZPPreset.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -54,8 +54,7 @@ void QZPFileWatcher::readEvents() {
         QZPInotifyReader::readPendingEvents(m_inotifyFd, [&events](const inotify_event& event) {
             // The watch's folder is looked up on the main thread, where the watches are kept.
             if (event.len > 0)
-                events.append({QString::number(event.wd) + QLatin1Char('\0') + QFile::decodeName(event.name),
-                               event.mask, event.cookie});
+                events.append({event.wd, QFile::decodeName(event.name), event.mask, event.cookie});
         });
         if (!events.isEmpty())
             QMetaObject::invokeMethod(
@@ -95,10 +94,13 @@ QString folderOf(const QString& path) {
 } // namespace
 
 void QZPFileWatcher::addPresenter(QZPPreset* preset) {
-    if (preset->isWatched())
+    if (m_pathOfPreset.contains(preset))
         return;
-    preset->setWatched(true);
     m_pathOfPreset.insert(preset, QString());
+    // Only presets with contents in memory are followed (a few): a connection each is affordable.
+    connect(preset, &QZPDocument::fileURLChanged, this, [this, preset] { presenterMoved(preset); });
+    // On destruction only the pointer is used, to forget it.
+    connect(preset, &QObject::destroyed, this, [this, preset] { removePresenter(preset); });
     presenterMoved(preset);
 }
 
@@ -108,7 +110,7 @@ void QZPFileWatcher::removePresenter(QZPPreset* preset) {
         return;
     const QString path = it.value();
     m_pathOfPreset.erase(it);
-    preset->setWatched(false);
+    disconnect(preset, nullptr, this, nullptr);
     forgetPath(preset, path);
 }
 
@@ -136,15 +138,11 @@ void QZPFileWatcher::presenterMoved(QZPPreset* preset) {
 
 void QZPFileWatcher::handleEvents(const QList<Event>& events) {
     for (const Event& raw : events) {
-        // Raw events name their watch; the path is completed here, where the watches are known.
-        QString path = raw.path;
-        const qsizetype separator = path.indexOf(QChar(0));
-        if (separator >= 0) {
-            const QString folder = m_folderOfWatch.value(path.left(separator).toInt());
-            if (folder.isEmpty())
-                continue;
-            path = folder + QLatin1Char('/') + path.mid(separator + 1);
-        }
+        // Events name their watch; the path is completed here, where the watches are known.
+        const QString folder = m_folderOfWatch.value(raw.watch);
+        if (folder.isEmpty())
+            continue;
+        const QString path = folder + QLatin1Char('/') + raw.name;
         if (raw.mask & IN_MOVED_FROM) {
             if (m_presetsByPath.contains(path))
                 m_pendingMoves.insert(raw.cookie, path);

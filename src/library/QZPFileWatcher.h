@@ -20,14 +20,18 @@ public:
     static QZPFileWatcher* sharedInstance();
     ~QZPFileWatcher() override;
 
-    // Follows the preset's file from now on. The preset reports each change of its file URL
-    // (presenterMoved) and its end (removePresenter) itself.
+    // Follows the preset's file from now on (once, however often it is called), through every change
+    // of its file URL, until the preset is destroyed or removed.
     void addPresenter(QZPPreset* preset);
     void removePresenter(QZPPreset* preset);
-    void presenterMoved(QZPPreset* preset);
+    bool isWatching(const QZPPreset* preset) const {
+        return m_pathOfPreset.contains(const_cast<QZPPreset*>(preset));
+    }
 
+    // One inotify event: the watch it came from and the name of the entry in the watched folder.
     struct Event {
-        QString path;
+        int watch = -1;
+        QString name;
         quint32 mask = 0;
         quint32 cookie = 0;
     };
@@ -36,6 +40,7 @@ public:
 
 private:
     QZPFileWatcher();
+    void presenterMoved(QZPPreset* preset);
     void forgetPath(QZPPreset* preset, const QString& path);
     void watchFolder(const QString& folder);
     void unwatchFolder(const QString& folder);

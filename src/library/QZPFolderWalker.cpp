@@ -1,6 +1,6 @@
-#include "QZPFolderWalker.h"
+#include "library/QZPFolderWalker.h"
 
-#include "QZPPreset.h"
+#include "model/QZPPreset.h"
 
 #include <QFile>
 #include <dirent.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QZPFileReference.h"
+#include "model/QZPFileReference.h"
 
 #include <QCollator>
 #include <QList>

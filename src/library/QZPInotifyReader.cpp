@@ -1,4 +1,4 @@
-#include "QZPInotifyReader.h"
+#include "library/QZPInotifyReader.h"
 
 #include <cerrno>
 #include <poll.h>

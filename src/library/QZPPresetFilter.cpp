@@ -1,6 +1,6 @@
-#include "QZPPresetFilter.h"
+#include "library/QZPPresetFilter.h"
 
-#include "QZPPreset.h"
+#include "model/QZPPreset.h"
 
 #include <algorithm>
 

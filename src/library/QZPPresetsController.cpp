@@ -1,12 +1,13 @@
-#include "QZPPresetsController.h"
+#include "library/QZPPresetsController.h"
 
-#include "DTFolderMonitor.h"
-#include "QZPDocumentControllerBase.h"
-#include "QZPFileWatcher.h"
-#include "QZPPreset.h"
+#include "library/DTFolderMonitor.h"
+#include "library/QZPFileWatcher.h"
+#include "model/QZPDocumentControllerBase.h"
+#include "model/QZPPreset.h"
 
 #include <QPointer>
 #include <QSet>
+#include <QThread>
 #include <QtConcurrent>
 #include <algorithm>
 
@@ -56,6 +57,10 @@ void QZPPresetsController::adopt(QZPPreset* preset, const QZPFolderWalker::Entry
     // refreshes alone (their contents are on disk, wherever the file goes).
     if (preset->isFileContentsLoaded())
         QZPFileWatcher::sharedInstance()->addPresenter(preset);
+}
+
+void QZPPresetsController::documentContentsLoaded(QZPDocument* document) {
+    QZPFileWatcher::sharedInstance()->addPresenter(static_cast<QZPPreset*>(document));
 }
 
 void QZPPresetsController::release(QZPPreset* preset) {
@@ -185,28 +190,25 @@ void QZPPresetsController::setFilterPredicate(const QZPPresetFilter& filter) {
 // MARK: Folder
 
 QUrl QZPPresetsController::presetsFolderURL() const {
-    QMutexLocker lock(&m_lock);
     return m_folder;
 }
 
+// The library is a main-thread object: only the folder walk runs elsewhere, on data of its own.
 void QZPPresetsController::setPresetsFolderURL(const QUrl& url) {
-    {
-        QMutexLocker lock(&m_lock);
-        if (!url.isEmpty() && url == m_folder)
-            return;
-        if (!m_folder.isEmpty()) {
-            const QZPDocumentControllerBase* documents =
-                QZPDocumentControllerBase::sharedDocumentController();
-            const auto* current =
-                documents ? qobject_cast<const QZPPreset*>(documents->currentDocument()) : nullptr;
-            const QString key = m_folder.toLocalFile();
-            if (current && !current->isNew())
-                m_lastActivePresetPerDirectory.insert(key, current->fileReference());
-            else
-                m_lastActivePresetPerDirectory.remove(key);
-        }
-        m_folder = url;
+    Q_ASSERT(thread() == QThread::currentThread());
+    if (!url.isEmpty() && url == m_folder)
+        return;
+    if (!m_folder.isEmpty()) {
+        const QZPDocumentControllerBase* documents = QZPDocumentControllerBase::sharedDocumentController();
+        const auto* current =
+            documents ? qobject_cast<const QZPPreset*>(documents->currentDocument()) : nullptr;
+        const QString key = m_folder.toLocalFile();
+        if (current && !current->isNew())
+            m_lastActivePresetPerDirectory.insert(key, current->fileReference());
+        else
+            m_lastActivePresetPerDirectory.remove(key);
     }
+    m_folder = url;
     emit presetsFolderURLChanged();
     QPointer<QZPPresetsController> self(this);
     QMetaObject::invokeMethod(

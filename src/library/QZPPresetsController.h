@@ -1,15 +1,14 @@
 #pragma once
 
-#include "QZPDocument.h"
-#include "QZPFileReference.h"
-#include "QZPFolderWalker.h"
-#include "QZPPresetFilter.h"
+#include "library/QZPFolderWalker.h"
+#include "library/QZPPresetFilter.h"
+#include "model/QZPDocument.h"
+#include "model/QZPFileReference.h"
 
 #include <QAbstractListModel>
 #include <QCollator>
 #include <QFutureWatcher>
 #include <QHash>
-#include <QMutex>
 #include <QUrl>
 #include <memory>
 #include <unordered_map>
@@ -77,6 +76,8 @@ public:
     QHash<int, QByteArray> roleNames() const override;
 
     void documentArrangementKeysChanged(QZPDocument* document) override;
+    // A listed preset's contents came into memory: from now on it follows its file.
+    void documentContentsLoaded(QZPDocument* document) override;
 
 signals:
     void presetsFolderURLChanged();
@@ -100,7 +101,6 @@ private:
     qsizetype arrangedPosition(QZPPreset* preset) const;
     bool passes(QZPPreset* preset) const;
 
-    mutable QMutex m_lock;
     QUrl m_folder;
     QList<QZPPreset*> m_content;
     QList<QZPPreset*> m_sorted;

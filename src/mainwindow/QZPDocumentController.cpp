@@ -1,7 +1,7 @@
-#include "QZPDocumentController.h"
+#include "mainwindow/QZPDocumentController.h"
 
-#include "QZPPreset.h"
-#include "QZPPresetsController.h"
+#include "library/QZPPresetsController.h"
+#include "model/QZPPreset.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "QZPDocumentControllerBase.h"
-#include "QZPError.h"
+#include "model/QZPDocumentControllerBase.h"
+#include "model/QZPError.h"
 
 class QZPPreset;
 class QZPPresetsController;

@@ -1,4 +1,4 @@
-#include "QZPKeyEvent.h"
+#include "midi/QZPKeyEvent.h"
 
 #include <array>
 #include <utility>

@@ -1,7 +1,7 @@
-#include "QZPMidiBackend.h"
+#include "midi/QZPMidiBackend.h"
 
-#include "backends/QZPRtMidiBackend.h"
-#include "backends/QZPVirtualMidiBackend.h"
+#include "midi/backends/QZPRtMidiBackend.h"
+#include "midi/backends/QZPVirtualMidiBackend.h"
 
 Q_LOGGING_CATEGORY(lcMidi, "tonebench.midi", QtInfoMsg)
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QZPMidiEndpoint.h"
+#include "midi/QZPMidiEndpoint.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -31,7 +31,11 @@ public:
     virtual void connectEndpoints(const QList<QZPMidiEndpoint>& sources,
                                   const QList<QZPMidiEndpoint>& destinations) = 0;
 
+    // Set once, before any source is connected: the handler is called from the MIDI system's threads
+    // without a lock, so it must not change while input can arrive.
     void setInputHandler(InputHandler handler) { m_inputHandler = std::move(handler); }
+    // Closes every input and returns when no delivery is running or can start any more.
+    virtual void stopReceiving() {}
 
     // The back-end for a choice of "auto", "alsa", "jack" or "none" (empty means the environment variable
     // TONEBENCH_MIDI_API, else "auto"). Auto takes ALSA when its sequencer opens, else JACK when a server

@@ -1,7 +1,7 @@
-#include "QZPMidiClaviature.h"
+#include "midi/QZPMidiClaviature.h"
 
-#include "QZPInvalidParameter.h"
-#include "QZPMidiClaviatureDelegate.h"
+#include "midi/QZPMidiClaviatureDelegate.h"
+#include "model/QZPInvalidParameter.h"
 
 namespace {
 constexpr int HighestNote = 127;

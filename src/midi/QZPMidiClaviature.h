@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QZPKeyEvent.h"
+#include "midi/QZPKeyEvent.h"
 
 #include <QList>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "QZPMidiEndpoint.h"
+#include "midi/QZPMidiEndpoint.h"
 
 #include <algorithm>
 

@@ -1,10 +1,9 @@
-#include "QZPMidiEngine.h"
+#include "midi/QZPMidiEngine.h"
 
-#include "QZPMidiMessageDelegate.h"
-#include "QZPMidiStreamParser.h"
-#include "QZPNotificationCenter.h"
-#include "QZPSettings.h"
-#include "QZPSysexMessage.h"
+#include "midi/QZPMidiMessageDelegate.h"
+#include "midi/QZPMidiStreamParser.h"
+#include "midi/QZPSysexMessage.h"
+#include "model/QZPSettings.h"
 
 #include <QCoreApplication>
 
@@ -61,8 +60,9 @@ QZPMidiEngine::QZPMidiEngine(std::unique_ptr<QZPMidiBackend> backend, QZPSetting
 }
 
 QZPMidiEngine::~QZPMidiEngine() {
-    // No input may arrive while the engine goes away.
-    m_backend->setInputHandler({});
+    // No input may arrive while the engine goes away: the inputs are closed (their threads joined)
+    // before the back-end and its handler go.
+    m_backend->stopReceiving();
     m_backend.reset();
 }
 
@@ -107,8 +107,6 @@ void QZPMidiEngine::refreshAvailableEndpoints() {
     m_backend->connectEndpoints(m_sources, m_destinations);
     disconnectOrReconnectCurrentEndpoints();
     emit setupChanged();
-    QZPNotificationCenter::defaultCenter()->postNotification(
-        QString::fromLatin1(QZPNotificationCenter::MidiSetupChanged), this);
 }
 
 void QZPMidiEngine::disconnectOrReconnectCurrentEndpoints() {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "QZPMidiBackend.h"
-#include "QZPMidiEndpoint.h"
-#include "QZPMidiOutputQueue.h"
+#include "midi/QZPMidiBackend.h"
+#include "midi/QZPMidiEndpoint.h"
+#include "midi/QZPMidiOutputQueue.h"
 
 #include <QObject>
 #include <QPointer>

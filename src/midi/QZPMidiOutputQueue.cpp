@@ -1,6 +1,6 @@
-#include "QZPMidiOutputQueue.h"
+#include "midi/QZPMidiOutputQueue.h"
 
-#include "QZPSysexMessage.h"
+#include "midi/QZPSysexMessage.h"
 
 #include <cmath>
 

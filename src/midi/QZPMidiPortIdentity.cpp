@@ -1,4 +1,4 @@
-#include "QZPMidiPortIdentity.h"
+#include "midi/QZPMidiPortIdentity.h"
 
 #include <QHash>
 #include <QRegularExpression>

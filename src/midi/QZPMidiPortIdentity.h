@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QZPMidiEndpoint.h"
+#include "midi/QZPMidiEndpoint.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "QZPMidiStreamParser.h"
+#include "midi/QZPMidiStreamParser.h"
 
 namespace {
 

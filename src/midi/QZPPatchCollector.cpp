@@ -1,7 +1,7 @@
-#include "QZPPatchCollector.h"
+#include "midi/QZPPatchCollector.h"
 
-#include "QZPPreset.h"
-#include "QZPSysexMessage.h"
+#include "midi/QZPSysexMessage.h"
+#include "model/QZPPreset.h"
 
 #include <QCoreApplication>
 #include <algorithm>

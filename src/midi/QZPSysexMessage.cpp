@@ -1,4 +1,4 @@
-#include "QZPSysexMessage.h"
+#include "midi/QZPSysexMessage.h"
 
 #include <QCoreApplication>
 

@@ -1,11 +1,11 @@
-#include "QZPDocument.h"
+#include "model/QZPDocument.h"
 
-#include "QZPDocumentControllerBase.h"
-#include "QZPWindowController.h"
+#include "model/QZPDocumentControllerBase.h"
+#include "model/QZPWindowController.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QMutexLocker>
+#include <QThread>
 #include <QUndoStack>
 #include <atomic>
 
@@ -51,17 +51,15 @@ QUrl QZPDocument::fileURL() const {
 }
 
 QString QZPDocument::filePath() const {
-    QMutexLocker lock(&m_fileLock);
     return m_filePath;
 }
 
+// Documents are main-thread objects: their state is changed on the thread that owns them only.
 void QZPDocument::setFilePath(const QString& path) {
-    {
-        QMutexLocker lock(&m_fileLock);
-        if (m_filePath == path)
-            return;
-        m_filePath = path;
-    }
+    Q_ASSERT(thread() == QThread::currentThread());
+    if (m_filePath == path)
+        return;
+    m_filePath = path;
     // A document with a file is named after it.
     if (!path.isEmpty())
         m_displayName.clear();
@@ -74,6 +72,10 @@ void QZPDocument::announceArrangementKeysChanged() {
     emit arrangementKeysChanged();
     if (m_observer)
         m_observer->documentArrangementKeysChanged(this);
+}
+
+QZPDocumentControllerBase* QZPDocument::documentController() const {
+    return QZPDocumentControllerBase::sharedDocumentController();
 }
 
 QString QZPDocument::displayName() const {
@@ -234,7 +236,7 @@ QZPDocument* QZPDocument::duplicateDocument(QZPError* error) {
     }
     copy->setFileType(fileType());
     copy->setDisplayName(QCoreApplication::translate("QZPDocument", "%1 copy").arg(displayName()));
-    if (QZPDocumentControllerBase* controller = QZPDocumentControllerBase::sharedDocumentController())
+    if (QZPDocumentControllerBase* controller = documentController())
         controller->addDocument(copy);
     copy->makeWindowControllers();
     return copy;
@@ -300,7 +302,7 @@ void QZPDocument::close() {
     m_closed = true;
     for (QZPWindowController* controller : windowControllers())
         removeWindowController(controller);
-    if (QZPDocumentControllerBase* controller = QZPDocumentControllerBase::sharedDocumentController())
+    if (QZPDocumentControllerBase* controller = documentController())
         controller->removeDocument(this);
     emit closed();
 }

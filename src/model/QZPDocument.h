@@ -1,10 +1,10 @@
 #pragma once
 
-#include "QZPError.h"
-#include "QZPFileSystem.h"
+#include "model/QZPError.h"
+#include "model/QZPFileSystem.h"
+#include "model/QZPWindowController.h"
 
 #include <QList>
-#include <QMutex>
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
@@ -13,16 +13,19 @@
 
 class QUndoStack;
 class QZPDocument;
+class QZPDocumentControllerBase;
 
-// Hears of the changes that move a document in a sorted, filtered list (its name, whether it has a
-// file, whether it is edited). One observer per document, without a signal connection each: a library
+// The list a document is in: hears of the changes that move it in a sorted, filtered list (its name,
+// whether it has a file, whether it is edited), and of its contents coming into memory (from then on
+// the list follows its file). One observer per document, without a signal connection each: a library
 // of tens of thousands of documents stays light.
 class QZPDocumentObserver {
 public:
     virtual ~QZPDocumentObserver() = default;
     virtual void documentArrangementKeysChanged(QZPDocument* document) = 0;
+    virtual void documentContentsLoaded(QZPDocument* document) { Q_UNUSED(document); }
 };
-#include "QZPWindowController.h"
+
 class QZPDocumentUndoCommand;
 
 // A document stored as one file: location and type, display name, undo, change counting, reading and
@@ -127,8 +130,9 @@ signals:
 protected:
     // An empty document of the same class, for duplicating.
     virtual QZPDocument* makeEmptyDocument() const = 0;
+    // The controller that keeps the open documents (the shared one unless a subclass knows better).
+    virtual QZPDocumentControllerBase* documentController() const;
 
-protected:
     void announceArrangementKeysChanged();
     bool hasDisplayNameOverride() const { return !m_displayName.isEmpty(); }
 
@@ -137,7 +141,6 @@ private:
     std::vector<std::function<void()>> replayUndoActions(const std::vector<std::function<void()>>& actions);
     void undoStackIndexChanged(int index);
 
-    mutable QBasicMutex m_fileLock;
     QString m_filePath;
     QString m_fileType;
     QString m_displayName;

@@ -1,7 +1,7 @@
-#include "QZPDocumentControllerBase.h"
+#include "model/QZPDocumentControllerBase.h"
 
-#include "QZPDocument.h"
-#include "QZPWindowController.h"
+#include "model/QZPDocument.h"
+#include "model/QZPWindowController.h"
 
 #include <QFileInfo>
 

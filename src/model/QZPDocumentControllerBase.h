@@ -1,12 +1,13 @@
 #pragma once
 
+#include "model/QZPDocument.h"
+#include "model/QZPWindowController.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
 
-class QZPDocument;
-#include "QZPWindowController.h"
 
 // Keeps the open documents and knows the main window. The first instance created is the shared one;
 // the application makes it at launch, before anything asks for it.

@@ -1,4 +1,4 @@
-#include "QZPError.h"
+#include "model/QZPError.h"
 
 #include <QCoreApplication>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "QZPErrorPresenter.h"
+#include "model/QZPErrorPresenter.h"
 
-#include "QZPError.h"
+#include "model/QZPError.h"
 
 #include <QDebug>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "QZPFileReference.h"
+#include "model/QZPFileReference.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,6 +1,6 @@
-#include "QZPFileSystem.h"
+#include "model/QZPFileSystem.h"
 
-#include "QZPError.h"
+#include "model/QZPError.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "QZPInvalidParameter.h"
+#include "model/QZPInvalidParameter.h"
 
 QZPInvalidParameter::QZPInvalidParameter(const std::string& condition, const char* file, int line)
     : std::logic_error("Invalid parameter not satisfying: " + condition), m_condition(condition),

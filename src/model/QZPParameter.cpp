@@ -1,6 +1,6 @@
-#include "QZPParameter.h"
+#include "model/QZPParameter.h"
 
-#include "QZPPreset.h"
+#include "model/QZPPreset.h"
 
 namespace {
 

@@ -1,20 +1,16 @@
-#include "QZPPreset.h"
+#include "model/QZPPreset.h"
 
-#include "QZPDocumentControllerBase.h"
-#include "QZPErrorPresenter.h"
-#include "QZPFileMoveOperation.h"
-#include "QZPFileMoveQueue.h"
-#include "QZPFileWatcher.h"
-#include "QZPInvalidParameter.h"
-#include "QZPNotificationCenter.h"
-#include "QZPPropertyList.h"
-#include "QZPSettings.h"
-#include "QZPWindowController.h"
+#include "model/QZPDocumentControllerBase.h"
+#include "model/QZPInvalidParameter.h"
+#include "model/QZPPresetEnvironment.h"
+#include "model/QZPPropertyList.h"
+#include "model/QZPSettings.h"
+#include "model/QZPWindowController.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMutexLocker>
 #include <QPointer>
+#include <QThread>
 #include <memory>
 
 namespace {
@@ -59,7 +55,9 @@ QString QZPPreset::extensionForType(const QString& type) {
     return {};
 }
 
-QZPPreset::QZPPreset(QObject* parent) : QZPDocument(parent), m_sysexData(defaultPatchData()) {
+QZPPreset::QZPPreset(QObject* parent)
+    : QZPDocument(parent), m_environment(QZPPresetEnvironment::defaultEnvironment()),
+      m_sysexData(defaultPatchData()) {
     static const QString sysexType = QString::fromLatin1(SysexType);
     setFileType(sysexType);
     syncInitialSysexData();
@@ -70,9 +68,20 @@ QZPPreset::QZPPreset(const QByteArray& junoSysexData, QObject* parent) : QZPPres
     syncInitialSysexData();
 }
 
-QZPPreset::~QZPPreset() {
-    if (m_watched)
-        QZPFileWatcher::sharedInstance()->removePresenter(this);
+QZPPreset::~QZPPreset() = default;
+
+void QZPPreset::setEnvironment(QZPPresetEnvironment* environment) {
+    m_environment = environment ? environment : QZPPresetEnvironment::defaultEnvironment();
+}
+
+QZPDocument* QZPPreset::makeEmptyDocument() const {
+    auto* copy = new QZPPreset;
+    copy->setEnvironment(m_environment);
+    return copy;
+}
+
+QZPDocumentControllerBase* QZPPreset::documentController() const {
+    return m_environment->documentController();
 }
 
 QZPPreset* QZPPreset::presetWithJunoSysexData(const QByteArray& junoSysexData) {
@@ -90,48 +99,43 @@ QZPPreset* QZPPreset::presetWithContentsOfURL(const QUrl& url, const QString& ty
 
 // MARK: Patch data
 
+// A preset lives on the thread that owns it (the main thread in the application): its data are read
+// and changed there only, so they need no lock.
+
 QByteArray QZPPreset::sysexData() const {
-    QMutexLocker lock(&m_dataLock);
     return m_sysexData;
 }
 
 QByteArray QZPPreset::initialSysexData() const {
-    QMutexLocker lock(&m_dataLock);
     return m_initialSysexData;
 }
 
 void QZPPreset::replaceSysexData(const QByteArray& data) {
-    QMutexLocker lock(&m_dataLock);
+    Q_ASSERT(thread() == QThread::currentThread());
     m_sysexData = data;
 }
 
 quint8 QZPPreset::byteAtLocation(uint index) const {
-    QMutexLocker lock(&m_dataLock);
     QZP_PRECONDITION(index < uint(m_sysexData.size()), IndexCondition);
     return quint8(m_sysexData.at(index));
 }
 
 void QZPPreset::setByte(quint8 value, uint index) {
-    quint8 old = 0;
-    {
-        QMutexLocker lock(&m_dataLock);
-        QZP_PRECONDITION(index < uint(m_sysexData.size()), IndexCondition);
-        old = quint8(m_sysexData.at(index));
-        if (old == value)
-            return;
-        m_sysexData[index] = char(value);
-    }
+    Q_ASSERT(thread() == QThread::currentThread());
+    QZP_PRECONDITION(index < uint(m_sysexData.size()), IndexCondition);
+    const quint8 old = quint8(m_sysexData.at(index));
+    if (old == value)
+        return;
+    m_sysexData[index] = char(value);
     registerUndo([this, old, index] { setByte(old, index); });
 }
 
 void QZPPreset::changeSwitch(int current, int requested, uint byteIndex, quint8 (*compute)(quint8, int),
                              void (QZPPreset::*setter)(int)) {
+    Q_ASSERT(thread() == QThread::currentThread());
     if (current == requested)
         return;
-    {
-        QMutexLocker lock(&m_dataLock);
-        m_sysexData[byteIndex] = char(compute(quint8(m_sysexData.at(byteIndex)), requested));
-    }
+    m_sysexData[byteIndex] = char(compute(quint8(m_sysexData.at(byteIndex)), requested));
     registerUndo([this, setter, current] { (this->*setter)(current); });
 }
 
@@ -276,7 +280,7 @@ QByteArray QZPPreset::junoSysexDataWithMidiChannel(quint8 channel) {
     return patchMessage(channel);
 }
 
-void QZPPreset::setJunoSysexData(const QByteArray& junoSysexData, bool registerUndo, bool postNotification) {
+void QZPPreset::setJunoSysexData(const QByteArray& junoSysexData, bool registerUndo, bool announce) {
     QZP_PRECONDITION(junoSysexData.size() == PatchMessageLength, LengthCondition);
     const QByteArray data = junoSysexData.mid(5, PatchDataLength);
     if (data == sysexData())
@@ -286,11 +290,10 @@ void QZPPreset::setJunoSysexData(const QByteArray& junoSysexData, bool registerU
     m_associatedMIDIChannel = quint8(junoSysexData.at(3));
     m_programByte = quint8(junoSysexData.at(4));
     replaceSysexData(data);
-    if (postNotification)
-        postPresetChanged({});
+    if (announce)
+        emit presetChanged(Change::PatchReplaced);
     if (registerUndo)
-        QZPDocument::registerUndo(
-            [this, inverse, postNotification] { setJunoSysexData(inverse, true, postNotification); });
+        QZPDocument::registerUndo([this, inverse, announce] { setJunoSysexData(inverse, true, announce); });
 }
 
 QString QZPPreset::programBankForByte(quint8 byte) {
@@ -311,17 +314,16 @@ QString QZPPreset::programNameForData(const QByteArray& junoSysexData) {
 }
 
 void QZPPreset::syncInitialSysexData() {
-    QMutexLocker lock(&m_dataLock);
     // Shared until either side changes: writes into the data detach it, so the snapshot stays as taken.
     m_initialSysexData = m_sysexData;
 }
 
 bool QZPPreset::dynamicsAffectVCF() const {
-    return QZPSettings::standard()->boolValue(QZPSettings::DynamicsFilterKey);
+    return m_environment->settings()->boolValue(QZPSettings::DynamicsFilterKey);
 }
 
 bool QZPPreset::dynamicsAffectVCA() const {
-    return QZPSettings::standard()->boolValue(QZPSettings::DynamicsAmplifierKey);
+    return m_environment->settings()->boolValue(QZPSettings::DynamicsAmplifierKey);
 }
 
 QString QZPPreset::description() const {
@@ -337,7 +339,6 @@ QString QZPPreset::description() const {
 // MARK: Document
 
 QZPFileReference QZPPreset::fileReference() const {
-    QMutexLocker lock(&m_dataLock);
     return m_fileReference;
 }
 
@@ -346,22 +347,16 @@ void QZPPreset::setFilePath(const QString& path) {
 }
 
 void QZPPreset::setFilePath(const QString& path, const QZPFileReference& reference) {
-    {
-        QMutexLocker lock(&m_dataLock);
-        m_fileReference = reference;
-    }
+    m_fileReference = reference;
     QZPDocument::setFilePath(path);
-    if (m_watched)
-        QZPFileWatcher::sharedInstance()->presenterMoved(this);
 }
 
 bool QZPPreset::isCurrentDocument() const {
-    const QZPDocumentControllerBase* controller = QZPDocumentControllerBase::sharedDocumentController();
+    const QZPDocumentControllerBase* controller = documentController();
     return controller && controller->currentDocument() == this;
 }
 
 bool QZPPreset::isDocumentEdited() const {
-    QMutexLocker lock(&m_dataLock);
     return m_sysexData != m_initialSysexData;
 }
 
@@ -389,7 +384,7 @@ void QZPPreset::setName(const QString& name) {
     // A name is a file name in the preset's own folder: no folder separators, and no leading dot,
     // which would hide the file from the library.
     if (name.contains(QLatin1Char('/')) || name.contains(QChar(0)) || name.startsWith(QLatin1Char('.'))) {
-        QZPErrorPresenter::shared()->presentError(QZPError::make(
+        m_environment->presentError(QZPError::make(
             QZPError::FileDomain, QZPError::FileWriteUnknown, tr("The name “%1” can’t be used.").arg(name),
             tr("Try using a name that doesn’t start with a dot and contains no “/”.")));
         return;
@@ -398,25 +393,8 @@ void QZPPreset::setName(const QString& name) {
     const QString destination =
         file.dir().filePath(extension.isEmpty() ? name : name + QLatin1Char('.') + extension);
 
-    auto operation = std::make_shared<QZPFileMoveOperation>();
-    operation->setCreateUniqueNames(false);
-    operation->setSourceURL(QUrl::fromLocalFile(path));
-    operation->setDestinationURL(QUrl::fromLocalFile(destination));
-    std::weak_ptr<QZPFileMoveOperation> weakOperation = operation;
-    QPointer<QZPPreset> self(this);
-    operation->setCompletionBlock([weakOperation, self, destination] {
-        const std::shared_ptr<QZPFileMoveOperation> finished = weakOperation.lock();
-        if (!finished || !finished->moveSucceeded() || !self)
-            return;
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, destination] {
-                if (self)
-                    self->setFileURL(QUrl::fromLocalFile(destination));
-            },
-            Qt::QueuedConnection);
-    });
-    QZPFileMoveQueue::sharedInstance()->performMoveOperations({operation});
+    m_environment->moveFile(path, destination, this,
+                            [this, destination] { setFileURL(QUrl::fromLocalFile(destination)); });
 }
 
 bool QZPPreset::readFromData(const QByteArray& data, const QString& type, QZPError* error) {
@@ -461,14 +439,15 @@ bool QZPPreset::readFromURL(const QUrl& url, const QString& type, QZPError* erro
     const bool ok = QZPDocument::readFromURL(url, type, error);
     m_fileContentsLoaded = ok;
     if (ok)
-        followFileIfListed();
+        announceContentsLoaded();
     return ok;
 }
 
-// A listed preset whose contents are in memory follows its file when another program moves or deletes it.
-void QZPPreset::followFileIfListed() {
-    if (observer() && hasFile() && !m_watched)
-        QZPFileWatcher::sharedInstance()->addPresenter(this);
+// A listed preset whose contents are in memory follows its file when another program moves or deletes
+// it: the library, which does the following, hears of it.
+void QZPPreset::announceContentsLoaded() {
+    if (observer() && hasFile())
+        observer()->documentContentsLoaded(this);
 }
 
 bool QZPPreset::loadFileContents() {
@@ -481,33 +460,28 @@ bool QZPPreset::loadFileContents() {
         path = filePath();
     readFromURL(QUrl::fromLocalFile(path), fileType(), &error);
     if (!m_fileContentsLoaded) {
-        QZPErrorPresenter::shared()->presentError(error);
+        m_environment->presentError(error);
         return false;
     }
     return true;
-}
-
-void QZPPreset::postPresetChanged(const QVariantMap& userInfo) {
-    QZPNotificationCenter::defaultCenter()->postNotification(
-        QString::fromLatin1(QZPNotificationCenter::PresetChanged), this, userInfo);
 }
 
 void QZPPreset::updateChangeCount(ChangeType change) {
     if (change == ChangeCleared || change == ChangeAutosaved)
         syncInitialSysexData();
     QZPDocument::updateChangeCount(change);
-    postPresetChanged({{QString::fromLatin1(QZPNotificationCenter::ChangeTypeKey), int(change)}});
+    emit presetChanged(Change(change));
 }
 
 void QZPPreset::updateChangeCountWithToken(SaveOperationType operation) {
-    followFileIfListed();
+    announceContentsLoaded();
     syncInitialSysexData();
     QZPDocument::updateChangeCountWithToken(operation);
-    postPresetChanged({});
+    emit presetChanged(Change::Saved);
 }
 
 void QZPPreset::makeWindowControllers() {
-    const QZPDocumentControllerBase* documents = QZPDocumentControllerBase::sharedDocumentController();
+    const QZPDocumentControllerBase* documents = documentController();
     QZPWindowController* main = documents ? documents->mainWindowController() : nullptr;
     if (main && !main->isWindowVisible())
         main->showWindow();
@@ -518,7 +492,7 @@ void QZPPreset::makeWindowControllers() {
 
 void QZPPreset::close() {
     // Closing a preset never closes the main window.
-    const QZPDocumentControllerBase* documents = QZPDocumentControllerBase::sharedDocumentController();
+    const QZPDocumentControllerBase* documents = documentController();
     if (QZPWindowController* main = documents ? documents->mainWindowController() : nullptr)
         removeWindowController(main);
     QZPDocument::close();
@@ -530,7 +504,7 @@ QZPDocument* QZPPreset::duplicateDocument(QZPError* error) {
 }
 
 void QZPPreset::presentedItemDidMoveToURL(const QUrl& url) {
-    const QZPDocumentControllerBase* documents = QZPDocumentControllerBase::sharedDocumentController();
+    const QZPDocumentControllerBase* documents = documentController();
     const QString folder = documents ? documents->presetsFolderURL().toLocalFile() : QString();
     if (!isNew() && !folder.isEmpty()) {
         const QList<QZPWindowController*> controllers = windowControllers();
@@ -556,7 +530,7 @@ void QZPPreset::accommodatePresentedItemDeletion() {
         [self] {
             if (!self || self->isClosed())
                 return;
-            QZPDocumentControllerBase* documents = QZPDocumentControllerBase::sharedDocumentController();
+            QZPDocumentControllerBase* documents = self->documentController();
             // A preset never shown has nothing to keep: its contents went with the file.
             if (!self->isFileContentsLoaded() || !documents) {
                 self->close();

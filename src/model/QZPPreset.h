@@ -1,7 +1,9 @@
 #pragma once
 
-#include "QZPDocument.h"
-#include "QZPFileReference.h"
+#include "model/QZPDocument.h"
+#include "model/QZPFileReference.h"
+
+class QZPPresetEnvironment;
 
 #include <QByteArray>
 
@@ -25,18 +27,35 @@ public:
     static constexpr int PatchMessageLength = 24;
     static constexpr int ReadErrorCode = 404;
 
+    // What changed a preset: a change-count update (the document's change types and their values), a
+    // save, or the whole patch taken from a Patch message.
+    enum class Change {
+        Done = 0,
+        Undone = 1,
+        Cleared = 2,
+        Autosaved = 4,
+        Redone = 5,
+        Saved = 6,
+        PatchReplaced = 7
+    };
+    Q_ENUM(Change)
+
     static QByteArray defaultPatchData();
     // The type of a file by its extension; empty when it is neither preset type.
     static QString typeForFileName(const QString& fileName);
     static QString extensionForType(const QString& type);
 
-    // A preset holding the default patch data.
+    // A preset holding the default patch data, in the default environment.
     explicit QZPPreset(QObject* parent = nullptr);
     // A preset holding the patch of a 24-byte Patch message; not edited, no undo recorded.
     explicit QZPPreset(const QByteArray& junoSysexData, QObject* parent = nullptr);
     static QZPPreset* presetWithJunoSysexData(const QByteArray& junoSysexData);
     // A preset read from the file at `url` (of the given type); null with an error when it cannot be read.
     static QZPPreset* presetWithContentsOfURL(const QUrl& url, const QString& type, QZPError* error);
+
+    // The program around the preset: settings, document controller, errors, renames.
+    QZPPresetEnvironment* environment() const { return m_environment; }
+    void setEnvironment(QZPPresetEnvironment* environment);
 
     // Patch data.
     QByteArray sysexData() const;
@@ -106,8 +125,7 @@ public:
     QByteArray junoSysexDataWithMidiChannel(quint8 channel);
     QByteArray junoSysexData() { return junoSysexDataWithMidiChannel(0); }
     // Takes the patch of a 24-byte Patch message, with its channel and program bytes.
-    void setJunoSysexData(const QByteArray& junoSysexData, bool registerUndo = true,
-                          bool postNotification = true);
+    void setJunoSysexData(const QByteArray& junoSysexData, bool registerUndo = true, bool announce = true);
 
     // Program identification from the program byte: bank "A"/"B", number 11–88, name "A11"–"B88".
     QString programBank() const { return programBankForByte(m_programByte); }
@@ -158,13 +176,15 @@ public:
     // went where it cannot be followed.
     void presentedItemDidMoveToURL(const QUrl& url);
     void accommodatePresentedItemDeletion();
-    // Whether the file watcher follows this preset's file.
-    bool isWatched() const { return m_watched; }
-    void setWatched(bool watched) { m_watched = watched; }
     ~QZPPreset() override;
 
+signals:
+    // After every change of the patch or of its edited state.
+    void presetChanged(QZPPreset::Change change);
+
 protected:
-    QZPDocument* makeEmptyDocument() const override { return new QZPPreset; }
+    QZPDocument* makeEmptyDocument() const override;
+    QZPDocumentControllerBase* documentController() const override;
 
 private:
     // Writes a switch byte after the value check: skips an unchanged value, registers the inverse.
@@ -172,15 +192,13 @@ private:
                       void (QZPPreset::*setter)(int));
     void replaceSysexData(const QByteArray& data);
     QByteArray patchMessage(quint8 channel) const;
-    void postPresetChanged(const QVariantMap& userInfo);
-    void followFileIfListed();
+    void announceContentsLoaded();
 
-    mutable QBasicMutex m_dataLock;
+    QZPPresetEnvironment* m_environment;
     QByteArray m_sysexData;
     QByteArray m_initialSysexData;
     QZPFileReference m_fileReference;
     quint8 m_programByte = 0;
     quint8 m_associatedMIDIChannel = 0;
     bool m_fileContentsLoaded = false;
-    bool m_watched = false;
 };

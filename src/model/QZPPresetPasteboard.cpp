@@ -1,6 +1,6 @@
-#include "QZPPresetPasteboard.h"
+#include "model/QZPPresetPasteboard.h"
 
-#include "QZPPreset.h"
+#include "model/QZPPreset.h"
 
 #include <QMimeData>
 

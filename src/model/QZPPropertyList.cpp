@@ -1,4 +1,4 @@
-#include "QZPPropertyList.h"
+#include "model/QZPPropertyList.h"
 
 #include <QVariantList>
 #include <QVariantMap>

@@ -1,6 +1,6 @@
-#include "QZPWindowController.h"
+#include "model/QZPWindowController.h"
 
-#include "QZPDocument.h"
+#include "model/QZPDocument.h"
 
 QZPWindowController::~QZPWindowController() = default;
 

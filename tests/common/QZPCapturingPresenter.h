@@ -1,7 +1,7 @@
 #pragma once
 
-#include "QZPError.h"
-#include "QZPErrorPresenter.h"
+#include "model/QZPError.h"
+#include "model/QZPErrorPresenter.h"
 
 #include <QList>
 #include <QStringList>

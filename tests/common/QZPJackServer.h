@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QZPRtMidiBackend.h"
+#include "midi/backends/QZPRtMidiBackend.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

@@ -1,6 +1,6 @@
-#include "QZPSettings.h"
-#include "QZPSlider.h"
 #include "QZPTestMain.h"
+#include "editor/QZPSlider.h"
+#include "model/QZPSettings.h"
 
 #include <QApplication>
 #include <QSignalSpy>

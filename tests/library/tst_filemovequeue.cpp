@@ -1,10 +1,10 @@
 #include "QZPCapturingPresenter.h"
-#include "QZPFileMoveOperation.h"
-#include "QZPFileMoveQueue.h"
-#include "QZPFileSystem.h"
-#include "QZPFolderAccessRequester.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
+#include "library/QZPFileMoveOperation.h"
+#include "library/QZPFileMoveQueue.h"
+#include "library/QZPFolderAccessRequester.h"
+#include "model/QZPFileSystem.h"
 
 #include <QDir>
 #include <QSet>

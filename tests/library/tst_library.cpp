@@ -1,11 +1,11 @@
-#include "DTFolderMonitor.h"
 #include "QZPCapturingPresenter.h"
-#include "QZPDocumentController.h"
-#include "QZPPreset.h"
-#include "QZPPresetFilter.h"
-#include "QZPPresetsController.h"
 #include "QZPTestMain.h"
-#include "QZPWindowController.h"
+#include "library/DTFolderMonitor.h"
+#include "library/QZPPresetFilter.h"
+#include "library/QZPPresetsController.h"
+#include "mainwindow/QZPDocumentController.h"
+#include "model/QZPPreset.h"
+#include "model/QZPWindowController.h"
 
 #include <QSignalSpy>
 #include <atomic>

@@ -1,8 +1,8 @@
-#include "QZPInvalidParameter.h"
-#include "QZPKeyEvent.h"
-#include "QZPMidiClaviature.h"
-#include "QZPMidiClaviatureDelegate.h"
 #include "QZPTestMain.h"
+#include "midi/QZPKeyEvent.h"
+#include "midi/QZPMidiClaviature.h"
+#include "midi/QZPMidiClaviatureDelegate.h"
+#include "model/QZPInvalidParameter.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "QZPJackServer.h"
 #include "QZPLogCapture.h"
-#include "QZPMidiEngine.h"
-#include "QZPMidiMessageDelegate.h"
-#include "QZPPreset.h"
-#include "QZPRtMidiBackend.h"
-#include "QZPSysexMessage.h"
 #include "QZPTestMain.h"
+#include "midi/QZPMidiEngine.h"
+#include "midi/QZPMidiMessageDelegate.h"
+#include "midi/QZPSysexMessage.h"
+#include "midi/backends/QZPRtMidiBackend.h"
+#include "model/QZPPreset.h"
 
 #include <QMutex>
 #include <QProcess>

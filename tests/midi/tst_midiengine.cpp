@@ -1,13 +1,12 @@
 #include "QZPLogCapture.h"
-#include "QZPMidiEngine.h"
-#include "QZPMidiMessageDelegate.h"
-#include "QZPMidiPortIdentity.h"
-#include "QZPMidiStreamParser.h"
-#include "QZPNotificationCenter.h"
-#include "QZPSettings.h"
-#include "QZPSysexMessage.h"
 #include "QZPTestMain.h"
-#include "QZPVirtualMidiBackend.h"
+#include "midi/QZPMidiEngine.h"
+#include "midi/QZPMidiMessageDelegate.h"
+#include "midi/QZPMidiPortIdentity.h"
+#include "midi/QZPMidiStreamParser.h"
+#include "midi/QZPSysexMessage.h"
+#include "midi/backends/QZPVirtualMidiBackend.h"
+#include "model/QZPSettings.h"
 
 #include <QSignalSpy>
 #include <thread>
@@ -115,15 +114,12 @@ private slots:
     }
 
     void firstLaunchListsAndNotifiesOnce() {
-        int notifications = 0;
-        const auto connection =
-            connect(QZPNotificationCenter::defaultCenter(), &QZPNotificationCenter::notificationPosted, this,
-                    [&](const QString& name) {
-                        notifications += name == QLatin1String(QZPNotificationCenter::MidiSetupChanged);
-                    });
         auto engine = makeEngine({"Zeta", "Alpha", "Alpha"}, {"Out"});
-        disconnect(connection);
-        QCOMPARE(notifications, 1);
+        QSignalSpy setupChanged(engine.get(), &QZPMidiEngine::setupChanged);
+        QVERIFY(!engine->pollEndpoints());
+        QCOMPARE(setupChanged.size(), 0);
+        engine->refreshAvailableEndpoints();
+        QCOMPARE(setupChanged.size(), 1);
         QCOMPARE(engine->midiSources().size(), 3);
         QCOMPARE(engine->midiSources().first().displayName(), QStringLiteral("Alpha"));
         QVERIFY(engine->source().isNull());

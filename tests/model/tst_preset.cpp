@@ -1,9 +1,8 @@
-#include "QZPInvalidParameter.h"
-#include "QZPNotificationCenter.h"
-#include "QZPParameter.h"
-#include "QZPPreset.h"
-#include "QZPSettings.h"
 #include "QZPTestMain.h"
+#include "model/QZPInvalidParameter.h"
+#include "model/QZPParameter.h"
+#include "model/QZPPreset.h"
+#include "model/QZPSettings.h"
 
 #include <QUndoStack>
 
@@ -20,15 +19,12 @@ QByteArray withByte(int index, quint8 value) {
     return data;
 }
 
-// Records the preset-changed notifications of one preset: -1 for one without a change type.
+// Records the changes one preset announces.
 class NotificationLog : public QObject {
 public:
     explicit NotificationLog(QZPPreset* preset) {
-        connect(QZPNotificationCenter::defaultCenter(), &QZPNotificationCenter::notificationPosted, this,
-                [this, preset](const QString& name, QObject* object, const QVariantMap& info) {
-                    if (name == QLatin1String(QZPNotificationCenter::PresetChanged) && object == preset)
-                        types << info.value(QZPNotificationCenter::ChangeTypeKey, -1).toInt();
-                });
+        connect(preset, &QZPPreset::presetChanged, this,
+                [this](QZPPreset::Change change) { types << int(change); });
     }
     QList<int> types;
 };
@@ -237,7 +233,7 @@ private slots:
         QCOMPARE(preset.sysexData(), other);
         QCOMPARE(preset.programByte(), quint8(100));
         QCOMPARE(preset.associatedMIDIChannel(), quint8(7));
-        QCOMPARE(log.types, (QList<int>{-1, QZPDocument::ChangeDone}));
+        QCOMPARE(log.types, (QList<int>{int(QZPPreset::Change::PatchReplaced), QZPDocument::ChangeDone}));
 
         // The inverse was built as the message would be sent: channel 0 and the dynamics byte.
         preset.undoStack()->undo();

@@ -1,12 +1,11 @@
 #include "QZPCapturingPresenter.h"
-#include "QZPDocumentControllerBase.h"
-#include "QZPNotificationCenter.h"
-#include "QZPPreset.h"
-#include "QZPPresetPasteboard.h"
-#include "QZPPropertyList.h"
-#include "QZPSettings.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
+#include "model/QZPDocumentControllerBase.h"
+#include "model/QZPPreset.h"
+#include "model/QZPPresetPasteboard.h"
+#include "model/QZPPropertyList.h"
+#include "model/QZPSettings.h"
 
 #include <QMimeData>
 #include <QUndoStack>
@@ -38,12 +37,8 @@ QByteArray readFile(const QString& path) {
 
 QList<int> changeTypes(QZPPreset* preset, const std::function<void()>& action) {
     QList<int> types;
-    const auto connection = QObject::connect(
-        QZPNotificationCenter::defaultCenter(), &QZPNotificationCenter::notificationPosted,
-        [&](const QString& name, QObject* object, const QVariantMap& info) {
-            if (name == QLatin1String(QZPNotificationCenter::PresetChanged) && object == preset)
-                types << info.value(QZPNotificationCenter::ChangeTypeKey, -1).toInt();
-        });
+    const auto connection = QObject::connect(preset, &QZPPreset::presetChanged,
+                                             [&](QZPPreset::Change change) { types << int(change); });
     action();
     QObject::disconnect(connection);
     return types;
@@ -221,7 +216,8 @@ private slots:
 
         preset.setVCF_Resonance(0x70);
         QZPError error;
-        QCOMPARE(changeTypes(&preset, [&] { QVERIFY(preset.save(&error)); }), QList<int>{-1});
+        QCOMPARE(changeTypes(&preset, [&] { QVERIFY(preset.save(&error)); }),
+                 QList<int>{int(QZPPreset::Change::Saved)});
         QVERIFY(!preset.isDocumentEdited());
         QCOMPARE(changeTypes(&preset, [&] { preset.undoStack()->undo(); }),
                  QList<int>{QZPDocument::ChangeUndone});

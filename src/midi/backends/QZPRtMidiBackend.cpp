@@ -1,4 +1,4 @@
-#include "QZPRtMidiBackend.h"
+#include "midi/backends/QZPRtMidiBackend.h"
 
 #include <QFile>
 #include <jack/jack.h>
@@ -127,6 +127,10 @@ bool QZPRtMidiBackend::start(QString* error) {
     }
     m_serverGone = false;
     return true;
+}
+
+void QZPRtMidiBackend::stopReceiving() {
+    m_inputs.clear();
 }
 
 void QZPRtMidiBackend::stop() {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "QZPMidiBackend.h"
-#include "QZPMidiPortIdentity.h"
+#include "midi/QZPMidiBackend.h"
+#include "midi/QZPMidiPortIdentity.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -24,6 +24,8 @@ public:
     static constexpr const char* ClientName = "ToneBench";
 
     ~QZPRtMidiBackend() override;
+    // Closing an RtMidi input joins its thread: no callback runs after this.
+    void stopReceiving() override;
 
     // The back-end, or null with the reason when the MIDI system cannot be opened.
     static std::unique_ptr<QZPRtMidiBackend> open(Api api, QString* error);

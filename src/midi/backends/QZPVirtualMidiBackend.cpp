@@ -1,6 +1,6 @@
-#include "QZPVirtualMidiBackend.h"
+#include "midi/backends/QZPVirtualMidiBackend.h"
 
-#include "QZPMidiPortIdentity.h"
+#include "midi/QZPMidiPortIdentity.h"
 
 QZPVirtualMidiBackend::QZPVirtualMidiBackend(const QString& name) : m_name(name) {}
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QZPMidiBackend.h"
+#include "midi/QZPMidiBackend.h"
 
 #include <QMutex>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "QZPSettings.h"
+#include "model/QZPSettings.h"
 
 #include <QMetaMethod>
 #include <QMetaProperty>

@@ -3,9 +3,10 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "model/QZPPreset.h"
+
 class QZPEditorController;
 class QZPMidiEngine;
-#include "QZPPreset.h"
 
 // A plain window with the editor on one preset, with Open, Save, Save As, Undo and Redo: ToneBench's
 // window until the main window with the library takes its place. Edits go to the engine's destination;
@@ -23,6 +24,9 @@ public:
     QZPEditorController* editor() const { return m_editor; }
     // Opens a preset file; shows the error and answers false when it cannot be read.
     bool openFile(const QString& path);
+    // Follows a change of the preset shown: the panel and title, and the whole patch sent again after
+    // undo, redo and revert.
+    void presetChanged(QZPPreset::Change change);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,5 +1,5 @@
-#include "QZPSettings.h"
 #include "QZPTestMain.h"
+#include "model/QZPSettings.h"
 
 #include <QSignalSpy>
 

@@ -1,10 +1,9 @@
-#include "QZPEditorWindow.h"
+#include "mainwindow/QZPEditorWindow.h"
 
-#include "QZPEditorController.h"
-#include "QZPMainView.h"
-#include "QZPMidiEngine.h"
-#include "QZPNotificationCenter.h"
-#include "QZPPreset.h"
+#include "editor/QZPEditorController.h"
+#include "editor/QZPMainView.h"
+#include "midi/QZPMidiEngine.h"
+#include "model/QZPPreset.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -22,18 +21,15 @@ QZPEditorWindow::QZPEditorWindow(QZPMidiEngine* engine, QWidget* parent)
     layout->addWidget(m_editor->view());
     setCentralWidget(background);
     buildMenus();
-    connect(QZPNotificationCenter::defaultCenter(), &QZPNotificationCenter::notificationPosted, this,
-            [this](const QString& name, QObject* object, const QVariantMap& info) {
-                if (name != QLatin1String(QZPNotificationCenter::PresetChanged) || object != m_preset)
-                    return;
-                m_editor->updateDisplay(true);
-                updateTitle();
-                // Undo, redo and revert change the whole patch: the instrument gets it again.
-                const int change = info.value(QZPNotificationCenter::ChangeTypeKey, -1).toInt();
-                if (change == QZPDocument::ChangeUndone || change == QZPDocument::ChangeRedone ||
-                    change == QZPDocument::ChangeCleared)
-                    sendProgram();
-            });
+}
+
+void QZPEditorWindow::presetChanged(QZPPreset::Change change) {
+    m_editor->updateDisplay(true);
+    updateTitle();
+    // Undo, redo and revert change the whole patch: the instrument gets it again.
+    if (change == QZPPreset::Change::Undone || change == QZPPreset::Change::Redone ||
+        change == QZPPreset::Change::Cleared)
+        sendProgram();
 }
 
 QZPEditorWindow::~QZPEditorWindow() = default;
@@ -70,6 +66,7 @@ void QZPEditorWindow::setPreset(QZPPreset* preset) {
     m_preset = preset;
     preset->setParent(this);
     preset->loadFileContents();
+    connect(preset, &QZPPreset::presetChanged, this, &QZPEditorWindow::presetChanged);
     connect(preset->undoStack(), &QUndoStack::canUndoChanged, m_undo, &QAction::setEnabled);
     connect(preset->undoStack(), &QUndoStack::canRedoChanged, m_redo, &QAction::setEnabled);
     m_undo->setEnabled(false);
