@@ -9,25 +9,48 @@
 #include "editor/QZPSlider.h"
 #include "midi/QZPMidiEngine.h"
 #include "model/QZPInvalidParameter.h"
+#include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
 
 namespace {
 
-constexpr int ParameterPWMSource = 171;
-constexpr int ParameterHPF = 172;
-constexpr int ParameterVCFEnvelope = 173;
-constexpr int ParameterVCAMode = 174;
-constexpr quint8 SwitchByte1 = 16;
-constexpr quint8 SwitchByte2 = 17;
-constexpr int NoiseTag = 4;
+// The front panel, left to right: sections, and in each the parameters in the order of their controls.
+// A group of several names is one row of buttons (one toggle per parameter); a switch the panel shows
+// as buttons gets one button per value; every other parameter is a slider. Everything else about a
+// control (tag, range, positions, labels, value names) comes from the parameter table.
+const QList<QList<QStringList>>& panelLayout() {
+    static const QList<QList<QStringList>> layout{
+        {{"LFO_Rate"}, {"LFO_Delay"}},
+        {{"DCO_LFO"},
+         {"DCO_PWM"},
+         {"DCO_PWM_Mode"},
+         {"DCO_Range"},
+         {"DCO_Pulse_ON", "DCO_Saw_ON"},
+         {"DCO_SubLevel"},
+         {"DCO_NoiseLevel"}},
+        {{"HPF_Mode"}},
+        {{"VCF_Cutoff"}, {"VCF_Resonance"}, {"VCF_ENV_Mode"}, {"VCF_ENV"}, {"VCF_LFO"}, {"VCF_KYBD"}},
+        {{"VCA_Mode"}, {"VCA_Level"}},
+        {{"ENV_Attack"}, {"ENV_Decay"}, {"ENV_Sustain"}, {"ENV_Release"}},
+        {{"chorusMode"}},
+    };
+    return layout;
+}
 
-bool isModeSwitch(int tag) {
-    return tag >= ParameterPWMSource && tag <= ParameterVCAMode;
+const QZPParameter& parameterNamed(const QString& name) {
+    const QZPParameter* parameter = QZPParameter::named(name);
+    Q_ASSERT(parameter);
+    return *parameter;
+}
+
+QString panelText(const char* text) {
+    return QCoreApplication::translate("QZPParameter", text);
 }
 
 } // namespace
@@ -87,16 +110,7 @@ void QZPEditorController::buildView() {
         return s;
     };
 
-    QZPPanelSection* lfo = section(tr("LFO"));
-    addSlider(lfo, 0, tr("LFO Rate"), tr("RATE"));
-    addSlider(lfo, 1, tr("LFO Delay"), tr("DELAY"));
-
-    QZPPanelSection* dco = section(tr("DCO"));
-    addSlider(dco, 2, tr("DCO LFO"), tr("LFO"));
-    addSlider(dco, 3, tr("DCO PWM"), tr("PWM"));
-    addSwitch(dco, ParameterPWMSource, tr("PWM Source"), tr("LFO\nMAN"), 2);
-
-    // Range and waveform: segment buttons with their lights above.
+    // A row of segment buttons with their lights above.
     const auto buttonRow = [&](const QStringList& titles, const QList<int>& lightTags, bool chorus,
                                QList<QZPJunoSegmentButton*>* buttons, QList<QZPLightView*>* lights,
                                void (QZPEditorController::*action)(int)) {
@@ -124,74 +138,70 @@ void QZPEditorController::buildView() {
         grid->addWidget(bar, 1, 0, 1, int(titles.size()));
         return box;
     };
-    dco->addControl(buttonRow({QStringLiteral("16'"), QStringLiteral("8'"), QStringLiteral("4'")}, {16, 8, 4},
-                              false, &m_rangeButtons, &m_rangeLights, &QZPEditorController::rangeClicked),
-                    tr("RANGE"));
-    dco->addControl(buttonRow({tr("Pulse"), tr("Saw")}, {0, 1}, false, &m_oscillatorButtons,
-                              &m_oscillatorLights, &QZPEditorController::oscillatorModeClicked),
-                    tr("WAVE"));
+
+    for (const QList<QStringList>& groups : panelLayout()) {
+        QZPPanelSection* panelSection = section(panelText(parameterNamed(groups.first().first()).section));
+        for (const QStringList& group : groups) {
+            const QZPParameter& parameter = parameterNamed(group.first());
+            if (parameter.tag >= 0) {
+                addSlider(panelSection, parameter);
+                continue;
+            }
+            QStringList titles;
+            QList<int> lightTags;
+            if (group.size() > 1) {
+                for (const QString& name : group) {
+                    titles << panelText(parameterNamed(name).identifier);
+                    lightTags << int(lightTags.size());
+                }
+            } else {
+                for (const QZPParameter::SwitchValue& value : parameter.values) {
+                    titles << panelText(value.name);
+                    lightTags << value.value;
+                }
+            }
+            const QString name = group.first();
+            if (name == QLatin1String("DCO_Range"))
+                panelSection->addControl(buttonRow(titles, lightTags, false, &m_rangeButtons, &m_rangeLights,
+                                                   &QZPEditorController::rangeClicked),
+                                         panelText(parameter.label));
+            else if (name == QLatin1String("chorusMode"))
+                panelSection->addControl(buttonRow(titles, lightTags, true, &m_chorusButtons, &m_chorusLights,
+                                                   &QZPEditorController::chorusModeClicked),
+                                         panelText(parameter.label));
+            else
+                panelSection->addControl(buttonRow(titles, lightTags, false, &m_oscillatorButtons,
+                                                   &m_oscillatorLights,
+                                                   &QZPEditorController::oscillatorModeClicked),
+                                         panelText(parameter.label));
+        }
+    }
     m_oscillatorButtons.at(0)->setGlyph(QZPJunoSegmentButton::Glyph::Pulse);
     m_oscillatorButtons.at(1)->setGlyph(QZPJunoSegmentButton::Glyph::Saw);
-    addSlider(dco, 15, tr("DCO Sub"), tr("SUB"));
-    addSlider(dco, NoiseTag, tr("DCO Noise"), tr("NOISE"));
-
-    QZPPanelSection* hpf = section(tr("HPF"));
-    addSwitch(hpf, ParameterHPF, tr("HPF"), tr("FREQ"), 4);
-
-    QZPPanelSection* vcf = section(tr("VCF"));
-    addSlider(vcf, 5, tr("VCF Freq"), tr("FREQ"));
-    addSlider(vcf, 6, tr("VCF Res"), tr("RES"));
-    addSwitch(vcf, ParameterVCFEnvelope, tr("VCF Env"), tr("+\n−"), 2);
-    addSlider(vcf, 7, tr("VCF Env"), tr("ENV"));
-    addSlider(vcf, 8, tr("VCF LFO"), tr("LFO"));
-    addSlider(vcf, 9, tr("VCF Kybd"), tr("KYBD"));
-
-    QZPPanelSection* vca = section(tr("VCA"));
-    addSwitch(vca, ParameterVCAMode, tr("VCA Mode"), tr("ENV\nGATE"), 2);
-    addSlider(vca, 10, tr("VCA Level"), tr("LEVEL"));
-
-    QZPPanelSection* env = section(tr("ENV"));
-    addSlider(env, 11, tr("Attack"), tr("A"));
-    addSlider(env, 12, tr("Decay"), tr("D"));
-    addSlider(env, 13, tr("Sustain"), tr("S"));
-    addSlider(env, 14, tr("Release"), tr("R"));
-
-    QZPPanelSection* chorus = section(tr("CHORUS"));
-    chorus->addControl(buttonRow({tr("OFF"), QStringLiteral("I"), QStringLiteral("II")}, {0, 1, 2}, true,
-                                 &m_chorusButtons, &m_chorusLights, &QZPEditorController::chorusModeClicked),
-                       tr("MODE"));
     panel->addStretch();
     restyle();
     if (m_document)
         updateDisplay(false);
 }
 
-QZPSlider* QZPEditorController::addSlider(QZPPanelSection* section, int tag, const QString& identifier,
-                                          const QString& label) {
+// A slider for a byte, or a switch with a sticky position per value.
+QZPSlider* QZPEditorController::addSlider(QZPPanelSection* section, const QZPParameter& parameter) {
     auto* slider = new QZPSlider(section);
-    slider->setTag(tag);
-    slider->setIdentifier(identifier);
-    slider->setMinValue(0);
-    slider->setMaxValue(127);
-    slider->setDrawsBar(true);
-    slider->setKnobImageName(QStringLiteral("SliderKnob"));
-    slider->setFixedSize(34, 150);
-    section->addControl(slider, label);
-    wire(slider);
-    return slider;
-}
-
-QZPSlider* QZPEditorController::addSwitch(QZPPanelSection* section, int tag, const QString& identifier,
-                                          const QString& label, int positions) {
-    auto* slider = new QZPSlider(section);
-    slider->setTag(tag);
-    slider->setIdentifier(identifier);
-    slider->setMinValue(0);
-    slider->setMaxValue(positions - 1);
-    slider->setNumberOfTickMarks(positions);
-    slider->setKnobImageName(QStringLiteral("SwitchKnob"));
-    slider->setFixedSize(34, positions == 2 ? 58 : 90);
-    section->addControl(slider, label);
+    slider->setTag(parameter.tag);
+    slider->setIdentifier(panelText(parameter.identifier));
+    slider->setMinValue(parameter.minimum());
+    slider->setMaxValue(parameter.maximum());
+    if (parameter.kind == QZPParameter::Kind::Slider) {
+        slider->setDrawsBar(true);
+        slider->setKnobImageName(QStringLiteral("SliderKnob"));
+        slider->setFixedSize(34, 150);
+    } else {
+        const int positions = int(parameter.values.size());
+        slider->setNumberOfTickMarks(positions);
+        slider->setKnobImageName(QStringLiteral("SwitchKnob"));
+        slider->setFixedSize(34, positions == 2 ? 58 : 90);
+    }
+    section->addControl(slider, panelText(parameter.label));
     wire(slider);
     return slider;
 }
@@ -260,12 +270,11 @@ void QZPEditorController::updateDisplay(bool animated) {
     QZP_PRECONDITION(m_document, "preset");
     view();
     QZPPreset& preset = *m_document;
-    for (int tag = 0; tag < 16; ++tag)
-        sliderWithTag(tag)->setDoubleValueAnimated(preset.byteAtLocation(uint(tag)), animated);
-    sliderWithTag(ParameterPWMSource)->setDoubleValueAnimated(preset.DCO_PWM_Mode(), animated);
-    sliderWithTag(ParameterVCFEnvelope)->setDoubleValueAnimated(preset.VCF_ENV_Mode(), animated);
-    sliderWithTag(ParameterVCAMode)->setDoubleValueAnimated(preset.VCA_Mode(), animated);
-    sliderWithTag(ParameterHPF)->setDoubleValueAnimated(preset.HPF_Mode(), false);
+    for (QZPSlider* slider : m_sliders) {
+        const QZPParameter* parameter = QZPParameter::forTag(slider->tag());
+        // The four-position high-pass switch jumps; sliders and two-way switches glide.
+        slider->setDoubleValueAnimated(parameter->get(preset), animated && parameter->values.size() <= 2);
+    }
     for (QZPLightView* light : m_rangeLights)
         light->setOpacity(light->tag() == preset.DCO_Range() ? 1.0 : 0.0);
     for (QZPLightView* light : m_chorusLights)
@@ -284,47 +293,30 @@ QZPSlider* QZPEditorController::sliderWithTag(int tag) const {
 // MARK: Actions
 
 void QZPEditorController::sliderValueDidChange(QZPSlider* sender) {
-    if (!m_document)
+    const QZPParameter* parameter = QZPParameter::forTag(sender->tag());
+    if (!m_document || !parameter)
         return;
     QZPPreset& preset = *m_document;
-    const int tag = sender->tag();
-    const int value = int(sender->doubleValue());
-    if (isModeSwitch(tag)) {
-        // Values from outside are clamped by the control; the setters' own checks are never reached.
-        switch (tag) {
-        case ParameterPWMSource:
-            preset.setDCO_PWM_Mode(std::clamp(value, 0, 1));
-            break;
-        case ParameterHPF:
-            preset.setHPF_Mode(std::clamp(value, 0, 3));
-            break;
-        case ParameterVCFEnvelope:
-            preset.setVCF_ENV_Mode(std::clamp(value, 0, 1));
-            break;
-        case ParameterVCAMode:
-            preset.setVCA_Mode(std::clamp(value, 0, 1));
-            break;
-        }
-        m_engine->sendSysexControl(SwitchByte2, preset.byteAtLocation(SwitchByte2));
-    } else {
-        preset.setByte(quint8(value), uint(tag));
-        m_engine->sendSysexControl(quint8(tag), quint8(value));
-    }
-    if (tag == NoiseTag) {
+    // Values from outside are clamped by the control; the setters' own checks are never reached.
+    parameter->set(preset,
+                   std::clamp(int(sender->doubleValue()), parameter->minimum(), parameter->maximum()));
+    sendByte(parameter->byteIndex);
+    if (parameter == &parameterNamed(QStringLiteral("DCO_NoiseLevel"))) {
         // The noise slider at its top switches the MKS noise on; anywhere else, off.
-        const bool full = sender->percentValue() == 1.0;
-        if (preset.MKS_Noise_ON() != full) {
-            preset.setMKS_Noise_ON(full);
-            m_engine->sendSysexControl(SwitchByte2, preset.byteAtLocation(SwitchByte2));
+        const QZPParameter& noise = parameterNamed(QStringLiteral("MKS_Noise_ON"));
+        const int full = sender->percentValue() == 1.0 ? 1 : 0;
+        if (noise.get(preset) != full) {
+            noise.set(preset, full);
+            sendByte(noise.byteIndex);
         }
     }
     showTemporaryMessage(sender->displayString(), SliderMessageSeconds);
 }
 
 void QZPEditorController::rangeClicked(int tag) {
-    static constexpr int ranges[] = {16, 8, 4};
-    if (m_document && tag >= 0 && tag < 3)
-        m_document->setDCO_Range(ranges[tag]);
+    const QZPParameter& range = parameterNamed(QStringLiteral("DCO_Range"));
+    if (m_document && tag >= 0 && tag < range.values.size())
+        range.set(*m_document, range.values.at(tag).value);
     sendModeUpdate();
 }
 
@@ -337,14 +329,20 @@ void QZPEditorController::oscillatorModeClicked(int tag) {
 }
 
 void QZPEditorController::chorusModeClicked(int tag) {
-    if (m_document && tag >= 0 && tag < 3)
-        m_document->setChorusMode(tag);
+    const QZPParameter& chorus = parameterNamed(QStringLiteral("chorusMode"));
+    if (m_document && tag >= 0 && tag < chorus.values.size())
+        chorus.set(*m_document, chorus.values.at(tag).value);
     sendModeUpdate();
 }
 
 void QZPEditorController::sendModeUpdate() {
+    sendByte(QZPParameter::SwitchByte1);
+}
+
+// A Control message with the current content of one byte of the patch data.
+void QZPEditorController::sendByte(int index) {
     if (m_document)
-        m_engine->sendSysexControl(SwitchByte1, m_document->byteAtLocation(SwitchByte1));
+        m_engine->sendSysexControl(quint8(index), m_document->byteAtLocation(uint(index)));
 }
 
 void QZPEditorController::showTemporaryMessage(const QString& text, double seconds) {
@@ -354,7 +352,8 @@ void QZPEditorController::showTemporaryMessage(const QString& text, double secon
 
 void QZPEditorController::dynamicsChanged() {
     QZPSettings* settings = QZPSettings::standard();
-    const quint8 value = (settings->boolValue(QZPSettings::DynamicsAmplifierKey) ? 0x20 : 0) |
-                         (settings->boolValue(QZPSettings::DynamicsFilterKey) ? 0x40 : 0);
-    m_engine->sendSysexControl(NoiseTag, value);
+    m_engine->sendSysexControl(
+        QZPParameter::DynamicsControlNumber,
+        QZPParameter::dynamicsByte(settings->boolValue(QZPSettings::DynamicsAmplifierKey),
+                                   settings->boolValue(QZPSettings::DynamicsFilterKey)));
 }

@@ -7,6 +7,7 @@
 #include "model/QZPPreset.h"
 
 class QWidget;
+class QZPParameter;
 class QZPJunoSegmentButton;
 class QZPLightView;
 class QZPMessageView;
@@ -56,9 +57,8 @@ public:
 
 private:
     void buildView();
-    QZPSlider* addSlider(QZPPanelSection* section, int tag, const QString& identifier, const QString& label);
-    QZPSlider* addSwitch(QZPPanelSection* section, int tag, const QString& identifier, const QString& label,
-                         int positions);
+    QZPSlider* addSlider(QZPPanelSection* section, const QZPParameter& parameter);
+    void sendByte(int index);
     void wire(QZPSlider* slider);
     void dynamicsChanged();
     void restyle();

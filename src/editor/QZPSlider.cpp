@@ -1,5 +1,6 @@
 #include "editor/QZPSlider.h"
 
+#include "model/QZPParameter.h"
 #include "model/QZPSettings.h"
 
 #include "editor/QZPSkin.h"
@@ -22,11 +23,6 @@ constexpr double DebugKnobSize = 16;
 // Halves away from zero, as the value mapping and the knob placement want.
 double roundHalfAway(double value) {
     return std::round(value);
-}
-
-// The number as "%g" writes it: no trailing zeros.
-QString g(double value) {
-    return QString::number(value, 'g', 6);
 }
 
 } // namespace
@@ -501,31 +497,9 @@ void QZPSlider::sendTargetActionIfNecessary() {
 
 QString QZPSlider::displayString() const {
     const bool percent = QZPSettings::standard()->intValue(QZPSettings::ValueChangeDisplayModeKey) == 0;
-    QString text;
-    switch (m_tag) {
-    case 10:
-        if (percent) {
-            const int k = int(roundHalfAway(m_position * 100)) - 50;
-            text = k >= 1 ? QStringLiteral("+%1 %").arg(k) : QStringLiteral("%1 %").arg(k);
-        } else {
-            text = g(doubleValue());
-        }
-        break;
-    case 171:
-        text = m_position != 0 ? tr("LFO Modulated") : tr("Manual Assign");
-        break;
-    case 172:
-        text = g(roundHalfAway(doubleValue()));
-        break;
-    case 173:
-        text = m_position != 0 ? tr("Normal") : tr("Inverted");
-        break;
-    case 174:
-        text = m_position != 0 ? tr("Follows Envelope") : tr("Gated");
-        break;
-    default:
-        text = percent ? QStringLiteral("%1 %").arg(g(roundHalfAway(m_position * 100))) : g(doubleValue());
-        break;
-    }
+    // The parameter the slider is bound to words its value; an unbound slider shows a plain percentage.
+    const QZPParameter* parameter = QZPParameter::forTag(m_tag);
+    const QString text = parameter ? parameter->displayText(m_position, doubleValue(), percent)
+                                   : QZPParameter::percentText(m_position, doubleValue(), percent);
     return QStringLiteral("%1: %2").arg(m_identifier, text);
 }

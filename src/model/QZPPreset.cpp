@@ -2,6 +2,7 @@
 
 #include "model/QZPDocumentControllerBase.h"
 #include "model/QZPInvalidParameter.h"
+#include "model/QZPParameter.h"
 #include "model/QZPPresetEnvironment.h"
 #include "model/QZPPropertyList.h"
 #include "model/QZPSettings.h"
@@ -15,17 +16,11 @@
 
 namespace {
 
-constexpr uint SwitchByte1 = 16;
-constexpr uint SwitchByte2 = 17;
-constexpr quint8 Bit7 = 0x80;
+constexpr uint SwitchByte1 = QZPParameter::SwitchByte1;
+constexpr uint SwitchByte2 = QZPParameter::SwitchByte2;
 
 const char* const IndexCondition = "index >= 0 && index < self.sysexData.length";
 const char* const LengthCondition = "junoSysexData.length == 24";
-
-// Switch byte 2 keeps the two-way modes inverted: a set bit is mode 0.
-quint8 withInvertedMode(quint8 byte, quint8 bit, int mode) {
-    return mode == 0 ? quint8(byte | bit) : quint8(byte & ~(bit | Bit7));
-}
 
 } // namespace
 
@@ -130,14 +125,22 @@ void QZPPreset::setByte(quint8 value, uint index) {
     registerUndo([this, old, index] { setByte(old, index); });
 }
 
-void QZPPreset::changeSwitch(int current, int requested, uint byteIndex, quint8 (*compute)(quint8, int),
+void QZPPreset::changeSwitch(const QZPParameter& parameter, int current, int requested,
                              void (QZPPreset::*setter)(int)) {
     Q_ASSERT(thread() == QThread::currentThread());
     if (current == requested)
         return;
-    m_sysexData[byteIndex] = char(compute(quint8(m_sysexData.at(byteIndex)), requested));
+    const int index = parameter.byteIndex;
+    m_sysexData[index] = char(parameter.switchByte(quint8(m_sysexData.at(index)), requested));
     registerUndo([this, setter, current] { (this->*setter)(current); });
 }
+
+namespace {
+// The table's entry for a switch: its accepted values and the bits each one writes.
+const QZPParameter& switchParameter(const char* name) {
+    return *QZPParameter::named(QLatin1String(name));
+}
+} // namespace
 
 int QZPPreset::DCO_Range() const {
     const int bits = byteAtLocation(SwitchByte1) & 0x07;
@@ -145,12 +148,9 @@ int QZPPreset::DCO_Range() const {
 }
 
 void QZPPreset::setDCO_Range(int range) {
-    QZP_PRECONDITION(range == 16 || range == 8 || range == 4,
-                     "DCO_Range == 16 || DCO_Range == 8 || DCO_Range == 4");
-    changeSwitch(
-        DCO_Range(), range, SwitchByte1,
-        [](quint8 byte, int value) { return quint8((byte & 0x78) | (16 / value)); },
-        &QZPPreset::setDCO_Range);
+    const QZPParameter& parameter = switchParameter("DCO_Range");
+    QZP_PRECONDITION(parameter.accepts(range), "DCO_Range == 16 || DCO_Range == 8 || DCO_Range == 4");
+    changeSwitch(parameter, DCO_Range(), range, &QZPPreset::setDCO_Range);
 }
 
 bool QZPPreset::DCO_Pulse_ON() const {
@@ -158,11 +158,9 @@ bool QZPPreset::DCO_Pulse_ON() const {
 }
 
 void QZPPreset::setDCO_Pulse_ON(int on) {
-    QZP_PRECONDITION(on == 0 || on == 1, "!DCO_Pulse_ON || DCO_Pulse_ON == YES");
-    changeSwitch(
-        DCO_Pulse_ON(), on, SwitchByte1,
-        [](quint8 byte, int value) { return quint8((byte & 0x77) | (value ? 0x08 : 0)); },
-        &QZPPreset::setDCO_Pulse_ON);
+    const QZPParameter& parameter = switchParameter("DCO_Pulse_ON");
+    QZP_PRECONDITION(parameter.accepts(on), "!DCO_Pulse_ON || DCO_Pulse_ON == YES");
+    changeSwitch(parameter, DCO_Pulse_ON(), on, &QZPPreset::setDCO_Pulse_ON);
 }
 
 bool QZPPreset::DCO_Saw_ON() const {
@@ -170,11 +168,9 @@ bool QZPPreset::DCO_Saw_ON() const {
 }
 
 void QZPPreset::setDCO_Saw_ON(int on) {
-    QZP_PRECONDITION(on == 0 || on == 1, "!DCO_Saw_ON || DCO_Saw_ON == YES");
-    changeSwitch(
-        DCO_Saw_ON(), on, SwitchByte1,
-        [](quint8 byte, int value) { return quint8((byte & 0x6F) | (value ? 0x10 : 0)); },
-        &QZPPreset::setDCO_Saw_ON);
+    const QZPParameter& parameter = switchParameter("DCO_Saw_ON");
+    QZP_PRECONDITION(parameter.accepts(on), "!DCO_Saw_ON || DCO_Saw_ON == YES");
+    changeSwitch(parameter, DCO_Saw_ON(), on, &QZPPreset::setDCO_Saw_ON);
 }
 
 int QZPPreset::chorusMode() const {
@@ -185,14 +181,9 @@ int QZPPreset::chorusMode() const {
 }
 
 void QZPPreset::setChorusMode(int mode) {
-    QZP_PRECONDITION(uint(mode) <= 2, "chorusMode == 0 || chorusMode == 1 || chorusMode == 2");
-    changeSwitch(
-        chorusMode(), mode, SwitchByte1,
-        [](quint8 byte, int value) {
-            static constexpr quint8 bits[] = {0x20, 0x40, 0x00};
-            return quint8((byte & 0x1F) | bits[value]);
-        },
-        &QZPPreset::setChorusMode);
+    const QZPParameter& parameter = switchParameter("chorusMode");
+    QZP_PRECONDITION(parameter.accepts(mode), "chorusMode == 0 || chorusMode == 1 || chorusMode == 2");
+    changeSwitch(parameter, chorusMode(), mode, &QZPPreset::setChorusMode);
 }
 
 int QZPPreset::DCO_PWM_Mode() const {
@@ -200,11 +191,9 @@ int QZPPreset::DCO_PWM_Mode() const {
 }
 
 void QZPPreset::setDCO_PWM_Mode(int mode) {
-    QZP_PRECONDITION(uint(mode) <= 1, "DCO_PWM_Mode == 0 || DCO_PWM_Mode == 1");
-    changeSwitch(
-        DCO_PWM_Mode(), mode, SwitchByte2,
-        [](quint8 byte, int value) { return withInvertedMode(byte, 0x01, value); },
-        &QZPPreset::setDCO_PWM_Mode);
+    const QZPParameter& parameter = switchParameter("DCO_PWM_Mode");
+    QZP_PRECONDITION(parameter.accepts(mode), "DCO_PWM_Mode == 0 || DCO_PWM_Mode == 1");
+    changeSwitch(parameter, DCO_PWM_Mode(), mode, &QZPPreset::setDCO_PWM_Mode);
 }
 
 int QZPPreset::VCF_ENV_Mode() const {
@@ -212,11 +201,9 @@ int QZPPreset::VCF_ENV_Mode() const {
 }
 
 void QZPPreset::setVCF_ENV_Mode(int mode) {
-    QZP_PRECONDITION(uint(mode) <= 1, "VCF_ENV_Mode == 0 || VCF_ENV_Mode == 1");
-    changeSwitch(
-        VCF_ENV_Mode(), mode, SwitchByte2,
-        [](quint8 byte, int value) { return withInvertedMode(byte, 0x02, value); },
-        &QZPPreset::setVCF_ENV_Mode);
+    const QZPParameter& parameter = switchParameter("VCF_ENV_Mode");
+    QZP_PRECONDITION(parameter.accepts(mode), "VCF_ENV_Mode == 0 || VCF_ENV_Mode == 1");
+    changeSwitch(parameter, VCF_ENV_Mode(), mode, &QZPPreset::setVCF_ENV_Mode);
 }
 
 int QZPPreset::VCA_Mode() const {
@@ -224,10 +211,9 @@ int QZPPreset::VCA_Mode() const {
 }
 
 void QZPPreset::setVCA_Mode(int mode) {
-    QZP_PRECONDITION(uint(mode) <= 1, "VCA_Mode == 0 || VCA_Mode == 1");
-    changeSwitch(
-        VCA_Mode(), mode, SwitchByte2,
-        [](quint8 byte, int value) { return withInvertedMode(byte, 0x04, value); }, &QZPPreset::setVCA_Mode);
+    const QZPParameter& parameter = switchParameter("VCA_Mode");
+    QZP_PRECONDITION(parameter.accepts(mode), "VCA_Mode == 0 || VCA_Mode == 1");
+    changeSwitch(parameter, VCA_Mode(), mode, &QZPPreset::setVCA_Mode);
 }
 
 int QZPPreset::HPF_Mode() const {
@@ -235,13 +221,10 @@ int QZPPreset::HPF_Mode() const {
 }
 
 void QZPPreset::setHPF_Mode(int mode) {
-    QZP_PRECONDITION(uint(mode) <= 3, "HPF_Mode == 0 || HPF_Mode == 1 || HPF_Mode == 2 || HPF_Mode == 3");
-    // Bits 0–2 and the MKS noise bit 5 stay; bits 6 and 7 are cleared. Keeping bit 5 means a change of
-    // the high-pass filter never switches the noise off behind the user's back.
-    changeSwitch(
-        HPF_Mode(), mode, SwitchByte2,
-        [](quint8 byte, int value) { return quint8((byte & 0x27) | ((3 - value) << 3)); },
-        &QZPPreset::setHPF_Mode);
+    const QZPParameter& parameter = switchParameter("HPF_Mode");
+    QZP_PRECONDITION(parameter.accepts(mode),
+                     "HPF_Mode == 0 || HPF_Mode == 1 || HPF_Mode == 2 || HPF_Mode == 3");
+    changeSwitch(parameter, HPF_Mode(), mode, &QZPPreset::setHPF_Mode);
 }
 
 bool QZPPreset::MKS_Noise_ON() const {
@@ -249,20 +232,13 @@ bool QZPPreset::MKS_Noise_ON() const {
 }
 
 void QZPPreset::setMKS_Noise_ON(int on) {
-    changeSwitch(
-        MKS_Noise_ON(), on != 0, SwitchByte2,
-        [](quint8 byte, int value) { return quint8((byte & 0x1F) | (value ? 0x20 : 0)); },
-        &QZPPreset::setMKS_Noise_ON);
+    changeSwitch(switchParameter("MKS_Noise_ON"), MKS_Noise_ON(), on != 0, &QZPPreset::setMKS_Noise_ON);
 }
 
 // MARK: Patch message
 
 QByteArray QZPPreset::patchMessage(quint8 channel) const {
-    quint8 dynamics = 0;
-    if (dynamicsAffectVCA())
-        dynamics |= 0x20;
-    if (dynamicsAffectVCF())
-        dynamics |= 0x40;
+    const quint8 dynamics = QZPParameter::dynamicsByte(dynamicsAffectVCA(), dynamicsAffectVCF());
     QByteArray message;
     message.reserve(PatchMessageLength);
     message.append(char(0xF0))

@@ -3,6 +3,7 @@
 #include "model/QZPDocument.h"
 #include "model/QZPFileReference.h"
 
+class QZPParameter;
 class QZPPresetEnvironment;
 
 #include <QByteArray>
@@ -187,8 +188,9 @@ protected:
     QZPDocumentControllerBase* documentController() const override;
 
 private:
-    // Writes a switch byte after the value check: skips an unchanged value, registers the inverse.
-    void changeSwitch(int current, int requested, uint byteIndex, quint8 (*compute)(quint8 byte, int value),
+    // Writes a switch byte (as the table says) after the value check: skips an unchanged value, registers the
+    // inverse.
+    void changeSwitch(const QZPParameter& parameter, int current, int requested,
                       void (QZPPreset::*setter)(int));
     void replaceSysexData(const QByteArray& data);
     QByteArray patchMessage(quint8 channel) const;
