@@ -9,11 +9,6 @@
 #include <QPropertyAnimation>
 #include <QTimer>
 
-namespace {
-// While a mouse button is held (a slider drag) the message stays; this often the view looks again.
-constexpr int DragRetryMs = 50;
-} // namespace
-
 QZPMessageView::QZPMessageView(QWidget* parent) : QWidget(parent) {
     m_label = makeLabel();
     m_tempLabel = makeLabel();
@@ -25,14 +20,41 @@ QZPMessageView::QZPMessageView(QWidget* parent) : QWidget(parent) {
     m_tempLabel->setGraphicsEffect(m_tempOpacity);
     m_fadeOutTimer = new QTimer(this);
     m_fadeOutTimer->setSingleShot(true);
-    connect(m_fadeOutTimer, &QTimer::timeout, this, [this] {
-        if (QApplication::mouseButtons() != Qt::NoButton) {
-            m_fadeOutTimer->start(DragRetryMs);
-            return;
-        }
-        dismissTemporaryMessage();
-    });
+    connect(m_fadeOutTimer, &QTimer::timeout, this, &QZPMessageView::tick);
+    m_elapsed.start();
     setMinimumHeight(20);
+}
+
+void QZPMessageView::setClock(Clock clock) {
+    m_clock = std::move(clock);
+    m_externalClock = bool(m_clock);
+    m_fadeOutTimer->stop();
+}
+
+qint64 QZPMessageView::now() const {
+    return m_externalClock ? m_clock() : m_elapsed.elapsed();
+}
+
+void QZPMessageView::schedule(qint64 delayMs) {
+    m_dismissAt = now() + delayMs;
+    if (!m_externalClock)
+        m_fadeOutTimer->start(int(std::max<qint64>(delayMs, 0)));
+}
+
+void QZPMessageView::tick() {
+    if (!m_showingTemporary)
+        return;
+    const qint64 left = m_dismissAt - now();
+    if (left > 0) {
+        if (!m_externalClock)
+            m_fadeOutTimer->start(int(left));
+        return;
+    }
+    if (QApplication::mouseButtons() != Qt::NoButton) {
+        schedule(DragRetryMs);
+        return;
+    }
+    dismissTemporaryMessage();
 }
 
 QZPMessageView::~QZPMessageView() {
@@ -63,10 +85,13 @@ void QZPMessageView::showTemporaryMessage(const QString& text, double seconds) {
     m_labelOpacity->setOpacity(0);
     m_tempOpacity->setOpacity(1);
     m_tempLabel->setText(text);
-    m_fadeOutTimer->start(int(seconds * 1000));
+    m_showingTemporary = true;
+    schedule(qint64(seconds * 1000));
 }
 
 void QZPMessageView::dismissTemporaryMessage() {
+    m_showingTemporary = false;
+    m_fadeOutTimer->stop();
     auto* fade = new QParallelAnimationGroup(this);
     for (auto [effect, to] : {std::pair{m_tempOpacity, 0.0}, std::pair{m_labelOpacity, 1.0}}) {
         auto* animation = new QPropertyAnimation(effect, "opacity", fade);
@@ -96,9 +121,6 @@ void QZPMessageView::paintEvent(QPaintEvent*) {
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
 }
 
-bool QZPMessageView::isShowingTemporaryMessage() const {
-    return m_tempOpacity->opacity() > 0.5;
-}
 QString QZPMessageView::restingText() const {
     return m_label->text();
 }

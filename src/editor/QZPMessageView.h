@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QPointer>
+#include <QElapsedTimer>
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QGraphicsOpacityEffect;
@@ -15,6 +16,10 @@ class QZPMessageView : public QWidget {
 
 public:
     static constexpr int CrossFadeMs = 200;
+    // While a mouse button is held (a slider drag) the message stays; this often the view looks again.
+    static constexpr int DragRetryMs = 50;
+    // Monotonic time in milliseconds.
+    using Clock = std::function<qint64()>;
 
     explicit QZPMessageView(QWidget* parent = nullptr);
     ~QZPMessageView() override;
@@ -24,7 +29,13 @@ public:
     void showTemporaryMessage(const QString& text, double seconds);
     void dismissTemporaryMessage();
 
-    bool isShowingTemporaryMessage() const;
+    // Tests drive time themselves and call tick(); the timer then stays off.
+    void setClock(Clock clock);
+    // Dismisses the temporary message when its time is up (and no mouse button is held).
+    void tick();
+
+    // Whether a temporary message is up (from showing it until its dismissal begins the cross-fade).
+    bool isShowingTemporaryMessage() const { return m_showingTemporary; }
     QString restingText() const;
     QString temporaryText() const;
 
@@ -34,6 +45,8 @@ protected:
 
 private:
     QLabel* makeLabel();
+    qint64 now() const;
+    void schedule(qint64 delayMs);
 
     QString m_message;
     QLabel* m_label;
@@ -41,4 +54,10 @@ private:
     QGraphicsOpacityEffect* m_labelOpacity;
     QGraphicsOpacityEffect* m_tempOpacity;
     QTimer* m_fadeOutTimer;
+    Clock m_clock;
+    bool m_externalClock = false;
+    QElapsedTimer m_elapsed;
+    // When the temporary message goes.
+    qint64 m_dismissAt = 0;
+    bool m_showingTemporary = false;
 };

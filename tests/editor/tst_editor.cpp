@@ -5,6 +5,7 @@
 #include "editor/QZPMainView.h"
 #include "editor/QZPMessageView.h"
 #include "editor/QZPSlider.h"
+#include "mainwindow/QZPEditorWindow.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPSysexMessage.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
@@ -12,6 +13,7 @@
 #include "model/QZPSettings.h"
 
 #include <QApplication>
+#include <QPropertyAnimation>
 #include <QUndoStack>
 #include <QVBoxLayout>
 
@@ -135,7 +137,9 @@ private slots:
         QCOMPARE(m_editor->oscillatorLights().at(0)->opacity(), 1.0);
         QCOMPARE(m_editor->oscillatorLights().at(1)->opacity(), 0.0);
         m_editor->updateDisplay(true);
-        QTest::qWait(200);
+        // The glides run to their end at once.
+        for (QPropertyAnimation* glide : m_editor->view()->findChildren<QPropertyAnimation*>())
+            glide->setCurrentTime(glide->duration());
         QVERIFY(sent().isEmpty());
         QVERIFY(m_editor->messageView()->restingText().startsWith(QStringLiteral("UNTITLED PRESET")));
     }
@@ -159,19 +163,66 @@ private slots:
         view->hide();
     }
 
+    // The window sends the whole patch when a change replaces more than one control's worth: opening,
+    // undo, redo and revert; an edit sends only its Control message, a save nothing.
+    void windowResendsTheWholePatch() {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("Pad.syx"));
+        QZPPreset original;
+        QZPError error;
+        QVERIFY(original.saveToURL(QUrl::fromLocalFile(file), QString::fromLatin1(QZPPreset::SysexType),
+                                   QZPDocument::SaveToOperation, &error));
+        QZPEditorWindow window(m_engine.get());
+        QVERIFY(window.openFile(file));
+        QZPPreset* preset = window.preset();
+        const auto patch = [&] {
+            return preset->junoSysexDataWithMidiChannel(0);
+        };
+        QCOMPARE(sent(), QList<QByteArray>{patch()});
+
+        QZPSlider* cutoff = window.editor()->sliderWithTag(5);
+        cutoff->setDoubleValue(40);
+        window.editor()->sliderValueDidChange(cutoff);
+        QCOMPARE(sent(), QList<QByteArray>{control(5, 40)});
+
+        struct Step {
+            const char* what;
+            std::function<void()> action;
+            bool sendsPatch;
+        };
+        const QList<Step> steps{
+            {"undo", [&] { preset->undoStack()->undo(); }, true},
+            {"redo", [&] { preset->undoStack()->redo(); }, true},
+            {"revert", [&] { QVERIFY(preset->revertDocumentToSaved(&error)); }, true},
+            {"edit from elsewhere", [&] { preset->setVCF_Resonance(9); }, false},
+            {"save", [&] { QVERIFY(preset->save(&error)); }, false},
+        };
+        for (const Step& step : steps) {
+            step.action();
+            QCOMPARE(sent(), step.sendsPatch ? QList<QByteArray>{patch()} : QList<QByteArray>{});
+        }
+    }
+
     // Temporary messages: in their own letter case, each restarting the time, then back to the name.
     void messageView() {
         QZPMessageView view;
         view.setMessage(QStringLiteral("Soft Pad"));
         QCOMPARE(view.restingText(), QStringLiteral("SOFT PAD"));
+        qint64 now = 0;
+        view.setClock([&now] { return now; });
+        const auto at = [&](qint64 ms) {
+            now = ms;
+            view.tick();
+        };
         view.showTemporaryMessage(QStringLiteral("VCF Freq: 50 %"), 0.3);
-        QTest::qWait(200);
+        at(200);
         view.showTemporaryMessage(QStringLiteral("VCF Freq: 51 %"), 0.3);
-        QTest::qWait(200);
-        QVERIFY(view.isShowingTemporaryMessage()); // 0.4 s after the first, 0.2 s after the second
+        at(499);
+        QVERIFY(view.isShowingTemporaryMessage()); // past the first's time, not the second's
         QCOMPARE(view.temporaryText(), QStringLiteral("VCF Freq: 51 %"));
         view.setMessage(QStringLiteral("Hard Pad"));
-        QTRY_VERIFY_WITH_TIMEOUT(!view.isShowingTemporaryMessage(), 1000);
+        at(500);
+        QVERIFY(!view.isShowingTemporaryMessage());
         QCOMPARE(view.restingText(), QStringLiteral("HARD PAD"));
     }
 

@@ -7,6 +7,7 @@
 #include "model/QZPPreset.h"
 #include "model/QZPWindowController.h"
 
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <atomic>
 #include <fcntl.h>
@@ -83,34 +84,41 @@ private slots:
     void folderMonitor() {
         QDir().mkpath(path("Watched/sub"));
         write("Watched/Existing.syx");
-        std::atomic<int> calls{0};
+        QSemaphore calls;
         std::atomic<bool> onItsThread{true};
         DTFolderMonitor monitor(QUrl::fromLocalFile(path("Watched")), [&] {
             onItsThread = onItsThread && QThread::currentThread()->objectName() == "DTFolderMonitor Queue";
-            ++calls;
+            calls.release();
         });
         monitor.startMonitoring();
         monitor.startMonitoring();
-        const auto settle = [&] {
-            QThread::msleep(150);
-            return calls.exchange(0);
+        // Waits for the call a change gives (a burst may give one), then takes any that followed it.
+        const auto called = [&] {
+            const bool once = calls.tryAcquire(1, 5000);
+            calls.tryAcquire(calls.available());
+            return once;
         };
         write("Watched/New.syx");
-        QVERIFY(settle() >= 1);
+        QVERIFY(called());
         QFile::rename(path("Watched/New.syx"), path("Watched/Renamed.syx"));
-        QVERIFY(settle() >= 1);
+        QVERIFY(called());
         QFile::remove(path("Watched/Renamed.syx"));
-        QVERIFY(settle() >= 1);
-        write("Watched/Existing.syx", 9); // rewritten in place
+        QVERIFY(called());
+        // A rewrite in place and a change inside a subfolder give no call: the next call is the one a
+        // new file gives, and it is the only one.
+        write("Watched/Existing.syx", 9);
         write("Watched/sub/Inner.syx");
-        QCOMPARE(settle(), 0);
+        write("Watched/Fence.syx");
+        QVERIFY(calls.tryAcquire(1, 5000));
+        QCOMPARE(calls.available(), 0);
         QVERIFY(onItsThread);
         monitor.stopMonitoring();
         monitor.stopMonitoring();
+        // Stopped: no call begins any more.
         write("Watched/After.syx");
-        QCOMPARE(settle(), 0);
+        QCOMPARE(calls.available(), 0);
 
-        DTFolderMonitor missing(QUrl::fromLocalFile(path("Nowhere")), [&] { ++calls; });
+        DTFolderMonitor missing(QUrl::fromLocalFile(path("Nowhere")), [&] { calls.release(); });
         missing.startMonitoring();
         QVERIFY(!missing.isMonitoring());
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument,

@@ -191,12 +191,10 @@ private slots:
 
     void burstToTheInstrumentArrivesWholeAndInOrder() {
         m_engine->setDestination(endpoint(m_engine->midiDestinations(), "Juno106 In:MIDI In"));
-        QElapsedTimer sending;
-        sending.start();
         for (int n = 0; n < 1000; ++n)
             m_engine->sendSysex(patch(n));
-        // Sending returns at once; the queue drains at the pace of a MIDI cable.
-        QVERIFY(sending.elapsed() < 1000);
+        // Sending returns at once: the first message went out, the rest wait for the cable.
+        QCOMPARE(m_engine->outputQueue()->pendingCount(), 999);
         QTRY_COMPARE_WITH_TIMEOUT(m_instrument->receivedCount(), 1000, 30000);
         const QList<QByteArray> received = m_instrument->takeReceived();
         for (int n = 0; n < 1000; ++n)
