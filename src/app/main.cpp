@@ -1,5 +1,7 @@
+#include "library/QZPFileMoveQueue.h"
 #include "library/QZPLibraryPresetEnvironment.h"
 #include "mainwindow/QZPEditorWindow.h"
+#include "mainwindow/QZPFileMoveProgressWindow.h"
 #include "midi/QZPMidiEngine.h"
 #include "model/QZPPreset.h"
 
@@ -49,9 +51,14 @@ int main(int argc, char* argv[]) {
     }
 
     QZPEditorWindow window(engine);
+    QZPFileMoveProgressWindow moveProgress(&window);
+    QZPFileMoveQueue::sharedInstance()->setProgressReporter(&moveProgress);
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty() || !window.openFile(files.first()))
         window.setPreset(new QZPPreset);
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    QZPFileMoveQueue::sharedInstance()->waitForMoves();
+    QZPFileMoveQueue::sharedInstance()->setProgressReporter(nullptr);
+    return status;
 }

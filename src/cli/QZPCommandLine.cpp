@@ -3,6 +3,7 @@
 #include "cli/QZPCommandArguments.h"
 #include "cli/QZPLibraryCommandLine.h"
 #include "cli/QZPMidiCommandLine.h"
+#include "library/QZPFileMoveQueue.h"
 #include "model/QZPError.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
@@ -369,7 +370,9 @@ int QZPCommandLine::rename(const QStringList& arguments) {
     m_currentFile = file;
     m_presentedErrors = 0;
     preset->setName(name);
-    // The new location reaches the preset through the event loop, as in the application.
+    // A rename across file systems copies in the background; the new location reaches the preset
+    // through the event loop, as in the application.
+    QZPFileMoveQueue::sharedInstance()->waitForMoves();
     QCoreApplication::sendPostedEvents();
     m_currentFile.clear();
     if (m_presentedErrors > 0)

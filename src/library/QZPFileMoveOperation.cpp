@@ -31,6 +31,10 @@ QString QZPFileMoveOperation::numberedPath(const QString& path, int n) {
     return QDir(file.absolutePath()).filePath(name);
 }
 
+bool QZPFileMoveOperation::staysOnVolume() const {
+    return m_fileSystem->isSameVolume(m_sourceURL.toLocalFile(), m_destinationURL.toLocalFile());
+}
+
 void QZPFileMoveOperation::main() {
     performMove();
     m_finished = true;

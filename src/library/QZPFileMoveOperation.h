@@ -51,6 +51,9 @@ public:
     // "<folder>/<base> <n>.<extension>": the n-th numbered variant of a file name (n from 2 on).
     static QString numberedPath(const QString& path, int n);
 
+    // Whether the move is a rename within one file system (quick) rather than a copy.
+    bool staysOnVolume() const;
+
     // performMove, then the completion block.
     void main();
     // One attempt with repairs. Source and destination must be set.

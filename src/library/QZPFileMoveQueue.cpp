@@ -1,6 +1,7 @@
 #include "library/QZPFileMoveQueue.h"
 
 #include "library/QZPFileMoveOperation.h"
+#include "library/QZPFileMoveProgressReporter.h"
 #include "library/QZPFolderAccessRequester.h"
 #include "model/QZPErrorPresenter.h"
 
@@ -26,6 +27,45 @@ void QZPFileMoveQueue::runAndWait(const Operations& operations) {
         future.waitForFinished();
 }
 
+void QZPFileMoveQueue::run(const Operations& operations, std::function<void()> then) {
+    const bool renamesOnly = std::all_of(operations.begin(), operations.end(),
+                                         [](const auto& operation) { return operation->staysOnVolume(); });
+    if (renamesOnly) {
+        runAndWait(operations);
+        then();
+        return;
+    }
+    ++m_running;
+    const int total = int(operations.size());
+    if (m_progressReporter)
+        m_progressReporter->moveProgressChanged(0, total);
+    auto done = std::make_shared<int>(0);
+    for (const std::shared_ptr<QZPFileMoveOperation>& operation : operations) {
+        m_queue.start([this, operation, done, total, then] {
+            operation->main();
+            // Counted and finished on the thread that owns the queue.
+            QMetaObject::invokeMethod(
+                this,
+                [this, done, total, then] {
+                    if (m_progressReporter)
+                        m_progressReporter->moveProgressChanged(++*done, total);
+                    else
+                        ++*done;
+                    if (*done < total)
+                        return;
+                    then();
+                    --m_running;
+                },
+                Qt::QueuedConnection);
+        });
+    }
+}
+
+void QZPFileMoveQueue::waitForMoves() {
+    while (m_running > 0)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 QString QZPFileMoveQueue::commonStartFolder(const QStringList& folders) {
     if (folders.isEmpty())
         return {};
@@ -40,42 +80,49 @@ QString QZPFileMoveQueue::commonStartFolder(const QStringList& folders) {
 }
 
 void QZPFileMoveQueue::performMoveOperations(const Operations& operations) {
-    Operations reported = operations;
-    runAndWait(operations);
+    run(operations, [this, operations] { finishBatch(operations); });
+}
 
+void QZPFileMoveQueue::finishBatch(const Operations& operations) {
+    Operations reported = operations;
     Operations needingAccess;
     for (const std::shared_ptr<QZPFileMoveOperation>& operation : operations)
         if (operation->needsSandboxAccess())
             needingAccess.append(operation);
-
-    if (!needingAccess.isEmpty()) {
-        QStringList folders;
-        for (const std::shared_ptr<QZPFileMoveOperation>& operation : needingAccess) {
-            reported.removeAll(operation);
-            folders << QFileInfo(operation->destinationURL().toLocalFile()).absolutePath();
-        }
-        const QString chosen =
-            m_accessRequester
-                ? m_accessRequester->requestFolderAccess(
-                      commonStartFolder(folders),
-                      QCoreApplication::translate("QZPFileMoveQueue", "Allow Access"),
-                      QCoreApplication::translate("QZPFileMoveQueue", "Allow Access"),
-                      QCoreApplication::translate(
-                          "QZPFileMoveQueue", "Select “Allow” to grant access to the selected directory."))
-                : QString();
-        if (!chosen.isEmpty()) {
-            // Access is what the system's permissions allow: the copies run again once the user has
-            // looked at (and perhaps changed) the folder.
-            Operations copies;
-            for (const std::shared_ptr<QZPFileMoveOperation>& operation : needingAccess)
-                copies.append(QZPFileMoveOperation::operationWithOperation(*operation));
-            reported.append(copies);
-            runAndWait(copies);
-        }
+    if (needingAccess.isEmpty()) {
+        report(reported);
+        return;
     }
 
+    QStringList folders;
+    for (const std::shared_ptr<QZPFileMoveOperation>& operation : needingAccess) {
+        reported.removeAll(operation);
+        folders << QFileInfo(operation->destinationURL().toLocalFile()).absolutePath();
+    }
+    const QString chosen =
+        m_accessRequester
+            ? m_accessRequester->requestFolderAccess(
+                  commonStartFolder(folders), QCoreApplication::translate("QZPFileMoveQueue", "Allow Access"),
+                  QCoreApplication::translate("QZPFileMoveQueue", "Allow Access"),
+                  QCoreApplication::translate("QZPFileMoveQueue",
+                                              "Select “Allow” to grant access to the selected directory."))
+            : QString();
+    if (chosen.isEmpty()) {
+        report(reported);
+        return;
+    }
+    // Access is what the system's permissions allow: the copies run again once the user has looked at
+    // (and perhaps changed) the folder.
+    Operations copies;
+    for (const std::shared_ptr<QZPFileMoveOperation>& operation : needingAccess)
+        copies.append(QZPFileMoveOperation::operationWithOperation(*operation));
+    reported.append(copies);
+    run(copies, [this, reported] { report(reported); });
+}
+
+void QZPFileMoveQueue::report(const Operations& operations) {
     Operations failed;
-    for (const std::shared_ptr<QZPFileMoveOperation>& operation : reported)
+    for (const std::shared_ptr<QZPFileMoveOperation>& operation : operations)
         if (!operation->moveSucceeded())
             failed.append(operation);
     if (failed.size() == 1)

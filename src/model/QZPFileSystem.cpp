@@ -186,6 +186,20 @@ bool QZPFileSystem::moveItem(const QString& source, const QString& destination, 
     return false;
 }
 
+bool QZPFileSystem::isSameVolume(const QString& source, const QString& destination) {
+    const auto device = [](QString path) -> std::optional<dev_t> {
+        struct stat info {};
+        while (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
+            if (errno != ENOENT || path.isEmpty() || path == QLatin1String("/"))
+                return std::nullopt;
+            path = QFileInfo(path).absolutePath();
+        }
+        return info.st_dev;
+    };
+    const std::optional<dev_t> from = device(source);
+    return from && from == device(destination);
+}
+
 bool QZPFileSystem::createDirectory(const QString& path, QZPError* error) {
     const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     QString partial;

@@ -25,6 +25,10 @@ public:
     // Moves the item at `source` to `destination`. Never replaces an existing destination (that fails
     // with FileWriteFileExists). Across file systems a file is copied, then the source removed.
     virtual bool moveItem(const QString& source, const QString& destination, QZPError* error);
+    // Whether a move from `source` to `destination` stays on one file system (a rename, quick) rather
+    // than a copy. A destination that does not exist yet counts as its nearest existing folder; an
+    // answer that cannot be found out is no.
+    virtual bool isSameVolume(const QString& source, const QString& destination);
     // Creates the folder and any missing intermediate folders; succeeds when it already exists.
     virtual bool createDirectory(const QString& path, QZPError* error);
     // The file's flags (UserImmutableFlag, UserAppendFlag), or nothing when they cannot be read.

@@ -2,11 +2,13 @@
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "library/QZPFileMoveOperation.h"
+#include "library/QZPFileMoveProgressReporter.h"
 #include "library/QZPFileMoveQueue.h"
 #include "library/QZPFolderAccessRequester.h"
 #include "model/QZPFileSystem.h"
 
 #include <QDir>
+#include <QSemaphore>
 #include <QSet>
 #include <cerrno>
 #include <sys/stat.h>
@@ -19,8 +21,16 @@ class StagedFileSystem : public QZPFileSystem {
 public:
     bool ignoresCase = false;
     QSet<QString> deniedFolders;
+    // Staged as a move to another file system, held until the test lets it go.
+    bool otherVolume = false;
+    QSemaphore gate;
 
+    bool isSameVolume(const QString& source, const QString& destination) override {
+        return !otherVolume && QZPFileSystem::isSameVolume(source, destination);
+    }
     bool moveItem(const QString& source, const QString& destination, QZPError* error) override {
+        if (otherVolume)
+            gate.tryAcquire(1, 5000);
         const QFileInfo target(destination);
         if (deniedFolders.contains(target.absolutePath())) {
             qzpSetError(error, QZPError::fromErrno(EACCES, source, QStringLiteral("denied")));
@@ -86,6 +96,7 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         m_fs.ignoresCase = false;
         m_fs.deniedFolders.clear();
+        m_fs.otherVolume = false;
         m_requester.asked.clear();
         m_requester.answer = [] {
             return QString();
@@ -234,6 +245,37 @@ private slots:
         QFile moved(path("Near.syx"));
         QVERIFY(moved.open(QIODevice::ReadOnly));
         QCOMPARE(moved.readAll(), QByteArray("far away"));
+    }
+
+    // A batch that copies does not hold up the thread that started it: it reports its progress and is
+    // finished (errors included) on that thread once every copy is over.
+    void copiesRunInTheBackground() {
+        struct Progress : QZPFileMoveProgressReporter {
+            QList<QPair<int, int>> steps;
+            void moveProgressChanged(int done, int total) override { steps.append({done, total}); }
+        } progress;
+        QZPFileMoveQueue* queue = QZPFileMoveQueue::sharedInstance();
+        queue->setProgressReporter(&progress);
+        QZPCapturingPresenter presenter;
+        touch("One.syx");
+        touch("Two.syx");
+        touch("Taken.syx");
+        m_fs.otherVolume = true;
+        auto one = move("One.syx", "Far/One.syx");
+        auto two = move("Two.syx", "Taken.syx", false);
+        run({one, two});
+        QVERIFY(queue->isBusy());
+        QVERIFY(!one->isFinished() && !two->isFinished());
+        QCOMPARE(progress.steps, (QList<QPair<int, int>>{{0, 2}}));
+        m_fs.gate.release(100); // every attempt, repairs included
+        queue->waitForMoves();
+        m_fs.gate.tryAcquire(m_fs.gate.available());
+        QVERIFY(!queue->isBusy());
+        QCOMPARE(progress.steps, (QList<QPair<int, int>>{{0, 2}, {1, 2}, {2, 2}}));
+        QCOMPARE(files("Far"), QStringList{"One.syx"});
+        QCOMPARE(presenter.errors.size(), 1);
+        QCOMPARE(presenter.errors.first().code(), int(QZPError::FileWriteFileExists));
+        queue->setProgressReporter(nullptr);
     }
 
     void commonStartFolder_data() {
