@@ -35,14 +35,7 @@ int main(int argc, char* argv[]) {
     QZPMidiEngine* engine = QZPMidiEngine::sharedInstance();
     if (parser.isSet(midiOut)) {
         const QString wanted = parser.value(midiOut);
-        QList<QZPMidiEndpoint> matches;
-        for (const QZPMidiEndpoint& destination : engine->midiDestinations())
-            if (QString::number(destination.uniqueID()) == wanted || destination.displayName() == wanted)
-                matches << destination;
-        if (matches.isEmpty())
-            for (const QZPMidiEndpoint& destination : engine->midiDestinations())
-                if (destination.displayName().contains(wanted, Qt::CaseInsensitive))
-                    matches << destination;
+        const QList<QZPMidiEndpoint> matches = QZPMidiEndpoint::matching(wanted, engine->midiDestinations());
         if (matches.size() == 1)
             engine->setDestination(matches.first());
         else

@@ -100,9 +100,8 @@ void QZPCommandLine::reportFileError(const QString& path, const QString& descrip
     m_err << Qt::endl;
 }
 
-QString QZPCommandLine::jsonString(const QString& text) {
-    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(array.mid(1, array.size() - 2));
+void QZPCommandLine::printJson(QTextStream& out, const QJsonObject& object) {
+    out << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << Qt::endl;
 }
 
 QString QZPCommandLine::typeForOption(const QString& option) {
@@ -245,16 +244,15 @@ int QZPCommandLine::info(const QStringList& arguments) {
         }
         const QString hex = QString::fromLatin1(preset->sysexData().toHex().toUpper());
         if (json) {
-            QStringList parameters;
+            QJsonObject parameters;
             for (const QZPParameter& parameter : QZPParameter::all())
-                parameters << QStringLiteral("\"%1\": %2")
-                                  .arg(QLatin1String(parameter.name))
-                                  .arg(parameter.get(*preset));
-            m_out << "{\"file\": " << jsonString(file) << ", \"name\": " << jsonString(preset->displayName())
-                  << ", \"type\": " << jsonString(preset->fileType())
-                  << ", \"programName\": " << jsonString(preset->programName()) << ", \"sysexData\": \""
-                  << hex << "\", \"parameters\": {" << parameters.join(QStringLiteral(", ")) << "}}"
-                  << Qt::endl;
+                parameters.insert(QLatin1String(parameter.name), parameter.get(*preset));
+            printJson(m_out, {{"file", file},
+                              {"name", preset->displayName()},
+                              {"type", preset->fileType()},
+                              {"programName", preset->programName()},
+                              {"sysexData", hex},
+                              {"parameters", parameters}});
             continue;
         }
         if (!first)

@@ -3,6 +3,7 @@
 #include "model/QZPError.h"
 #include "model/QZPErrorPresenter.h"
 
+#include <QJsonObject>
 #include <QStringList>
 #include <QTextStream>
 #include <optional>
@@ -31,7 +32,8 @@ public:
     // Reads a preset file, typed by its extension; reports the failure and answers null when it can't.
     QZPPreset* openPreset(const QString& path);
     void reportFileError(const QString& path, const QString& description, const QString& reason = {});
-    static QString jsonString(const QString& text);
+    // Writes one JSON object on a line of its own.
+    static void printJson(QTextStream& out, const QJsonObject& object);
     // The file type of a --type value (syx, tbpreset); empty for anything else.
     static QString typeForOption(const QString& option);
     // The type a command saves new files in: --type, else the raw SysEx type. Empty, after reporting the

@@ -50,9 +50,9 @@ int QZPLibraryCommandLine::library(const QStringList& arguments) {
     QTextStream& out = m_commandLine.out();
     for (const QZPPreset* preset : library.arrangedObjects()) {
         if (json)
-            out << "{\"name\": " << QZPCommandLine::jsonString(preset->displayName())
-                << ", \"file\": " << QZPCommandLine::jsonString(preset->filePath())
-                << ", \"type\": " << QZPCommandLine::jsonString(preset->fileType()) << "}\n";
+            QZPCommandLine::printJson(out, {{"name", preset->displayName()},
+                                            {"file", preset->filePath()},
+                                            {"type", preset->fileType()}});
         else
             out << preset->displayName() << '\t' << preset->filePath() << '\n';
     }

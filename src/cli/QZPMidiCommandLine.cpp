@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QTimer>
 
 namespace {
@@ -27,13 +29,11 @@ QString endpointList(const QList<QZPMidiEndpoint>& endpoints) {
     return lines.isEmpty() ? QStringLiteral("  (none)") : lines.join(QLatin1Char('\n'));
 }
 
-QString endpointsJson(const QList<QZPMidiEndpoint>& endpoints) {
-    QStringList items;
+QJsonArray endpointsJson(const QList<QZPMidiEndpoint>& endpoints) {
+    QJsonArray items;
     for (const QZPMidiEndpoint& endpoint : endpoints)
-        items << QStringLiteral("{\"uniqueID\": %1, \"displayName\": %2}")
-                     .arg(endpoint.uniqueID())
-                     .arg(QZPCommandLine::jsonString(endpoint.displayName()));
-    return QLatin1Char('[') + items.join(QStringLiteral(", ")) + QLatin1Char(']');
+        items.append(QJsonObject{{"uniqueID", endpoint.uniqueID()}, {"displayName", endpoint.displayName()}});
+    return items;
 }
 
 } // namespace
@@ -75,16 +75,7 @@ std::optional<QZPCommandArguments> QZPMidiCommandLine::prepare(const QStringList
 std::optional<QZPMidiEndpoint> QZPMidiCommandLine::resolve(const QString& text,
                                                            const QList<QZPMidiEndpoint>& endpoints,
                                                            const QString& what, int* status) {
-    bool isNumber = false;
-    const qint32 id = text.toInt(&isNumber);
-    QList<QZPMidiEndpoint> matches;
-    for (const QZPMidiEndpoint& endpoint : endpoints)
-        if ((isNumber && endpoint.uniqueID() == id) || endpoint.displayName() == text)
-            matches << endpoint;
-    if (matches.isEmpty())
-        for (const QZPMidiEndpoint& endpoint : endpoints)
-            if (endpoint.displayName().contains(text, Qt::CaseInsensitive))
-                matches << endpoint;
+    const QList<QZPMidiEndpoint> matches = QZPMidiEndpoint::matching(text, endpoints);
     if (matches.size() == 1)
         return matches.first();
     *status = m_commandLine.usageError(
@@ -124,8 +115,8 @@ int QZPMidiCommandLine::ports(const QStringList& arguments) {
         return m_commandLine.usageError(QStringLiteral("ports takes no arguments"));
     QTextStream& out = m_commandLine.out();
     if (parsed->isSet(QStringLiteral("json"))) {
-        out << "{\"sources\": " << endpointsJson(m_engine->midiSources())
-            << ", \"destinations\": " << endpointsJson(m_engine->midiDestinations()) << "}" << Qt::endl;
+        QZPCommandLine::printJson(out, {{"sources", endpointsJson(m_engine->midiSources())},
+                                        {"destinations", endpointsJson(m_engine->midiDestinations())}});
     } else {
         out << "Sources:" << Qt::endl << endpointList(m_engine->midiSources()) << Qt::endl;
         out << "Destinations:" << Qt::endl << endpointList(m_engine->midiDestinations()) << Qt::endl;
@@ -208,9 +199,9 @@ int QZPMidiCommandLine::listen(const QStringList& arguments) {
         ++accepted;
         const QString typeText = QStringLiteral("0x%1").arg(type, 2, 16, QLatin1Char('0'));
         if (json)
-            m_commandLine.out() << "{\"type\": \"" << typeText
-                                << "\", \"source\": " << m_engine->currentSourceID() << ", \"bytes\": \""
-                                << QZPSysexMessage::hex(sysex) << "\"}" << Qt::endl;
+            QZPCommandLine::printJson(m_commandLine.out(), {{"type", typeText},
+                                                            {"source", m_engine->currentSourceID()},
+                                                            {"bytes", QZPSysexMessage::hex(sysex)}});
         else
             m_commandLine.out() << typeText << " " << QZPSysexMessage::hex(sysex) << Qt::endl;
     };

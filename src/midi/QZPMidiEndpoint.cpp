@@ -12,6 +12,21 @@ QString QZPMidiEndpoint::description() const {
     return QStringLiteral("%1 (%2)").arg(m_displayName).arg(m_uniqueID);
 }
 
+QList<QZPMidiEndpoint> QZPMidiEndpoint::matching(const QString& text,
+                                                 const QList<QZPMidiEndpoint>& endpoints) {
+    bool isNumber = false;
+    const qint32 id = text.toInt(&isNumber);
+    QList<QZPMidiEndpoint> matches;
+    for (const QZPMidiEndpoint& endpoint : endpoints)
+        if ((isNumber && endpoint.uniqueID() == id) || endpoint.displayName() == text)
+            matches << endpoint;
+    if (matches.isEmpty())
+        for (const QZPMidiEndpoint& endpoint : endpoints)
+            if (endpoint.displayName().contains(text, Qt::CaseInsensitive))
+                matches << endpoint;
+    return matches;
+}
+
 QList<QZPMidiEndpoint> QZPMidiEndpoint::sortedUnique(const QList<QZPMidiEndpoint>& endpoints) {
     QList<QZPMidiEndpoint> result;
     for (const QZPMidiEndpoint& endpoint : endpoints)

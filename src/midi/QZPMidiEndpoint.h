@@ -31,6 +31,9 @@ public:
 
     // Sorted by display name (case-sensitive), an endpoint met twice kept once.
     static QList<QZPMidiEndpoint> sortedUnique(const QList<QZPMidiEndpoint>& endpoints);
+    // The endpoints a user's text names: those with that unique ID or exactly that display name, else
+    // those whose display name contains the text (ignoring case). One match is a choice; several are not.
+    static QList<QZPMidiEndpoint> matching(const QString& text, const QList<QZPMidiEndpoint>& endpoints);
 
 private:
     qint32 m_uniqueID = 0;

@@ -155,9 +155,12 @@ private slots:
         QCOMPARE(listed.status, 0);
         const QStringList lines = listed.out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
-        QVERIFY(lines.at(0).startsWith("{\"name\": \"Crème\""));
-        QVERIFY(lines.at(1).startsWith("{\"name\": \"pad 9\""));
-        QVERIFY(lines.at(2).contains("\"type\": \"com.quorlane.tonebench.sysex\""));
+        const auto entry = [&](int line) {
+            return QJsonDocument::fromJson(lines.at(line).toUtf8()).object();
+        };
+        QCOMPARE(entry(0).value("name").toString(), QStringLiteral("Crème"));
+        QCOMPARE(entry(1).value("name").toString(), QStringLiteral("pad 9"));
+        QCOMPARE(entry(2).value("type").toString(), QStringLiteral("com.quorlane.tonebench.sysex"));
         QCOMPARE(run({"library", "lib", "--filter", "CREME"}).out.count('\n'), 1);
         QCOMPARE(run({"library", "lib", "--modified"}).out, QString());
         QCOMPARE(run({"library", "nowhere"}).status, 1);

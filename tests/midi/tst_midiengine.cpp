@@ -113,6 +113,29 @@ private slots:
         QVERIFY(twins.at(0).uniqueID() != 0 && first.first().uniqueID() != twins.at(0).uniqueID());
     }
 
+    // What a user's text names: an ID or an exact name first, else a unique part of a name.
+    void endpointMatching_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("matches");
+        QTest::newRow("exact name over a part") << "Juno" << QStringList{"Juno"};
+        QTest::newRow("part, any case") << "mks" << QStringList{"MKS-7 Out"};
+        QTest::newRow("part of several") << "out" << QStringList{"Juno Out", "MKS-7 Out"};
+        QTest::newRow("nothing") << "Jupiter" << QStringList{};
+        QTest::newRow("by ID") << "ID of Juno Out" << QStringList{"Juno Out"};
+    }
+    void endpointMatching() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, matches);
+        auto engine = makeEngine({}, {"Juno", "Juno Out", "MKS-7 Out"});
+        const QList<QZPMidiEndpoint> destinations = engine->midiDestinations();
+        if (text.startsWith(QLatin1String("ID of ")))
+            text = QString::number(named(destinations, text.mid(6)).uniqueID());
+        QStringList found;
+        for (const QZPMidiEndpoint& endpoint : QZPMidiEndpoint::matching(text, destinations))
+            found << endpoint.displayName();
+        QCOMPARE(found, matches);
+    }
+
     void firstLaunchListsAndNotifiesOnce() {
         auto engine = makeEngine({"Zeta", "Alpha", "Alpha"}, {"Out"});
         QSignalSpy setupChanged(engine.get(), &QZPMidiEngine::setupChanged);
