@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QUrl>
 
-
 // Keeps the open documents and knows the main window. The first instance created is the shared one;
 // the application makes it at launch, before anything asks for it.
 class QZPDocumentControllerBase : public QObject {
