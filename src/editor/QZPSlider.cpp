@@ -193,7 +193,7 @@ double QZPSlider::valueForPoint(const QPointF& point) const {
 }
 
 void QZPSlider::moveKnob() {
-    // Only the knob's old and new places are painted again.
+    // The knob and the value bar under it both move: the control is painted again.
     update();
 }
 

@@ -58,7 +58,7 @@ public:
     QZPMidiMessageDelegate* delegate() const;
     void setDelegate(QZPMidiMessageDelegate* delegate);
 
-    // Rebuilds the lists, re-checks the chosen endpoints, posts the set-up notification.
+    // Rebuilds the lists, re-checks the chosen endpoints, emits setupChanged.
     void refreshAvailableEndpoints();
     void disconnectOrReconnectCurrentEndpoints();
     // `endpoint` when `collection` holds it; none (remembering its ID) when it went away; with no
