@@ -76,6 +76,17 @@ quint8 QZPParameter::switchByte(quint8 byte, int value) const {
     return byte;
 }
 
+int QZPParameter::switchValue(quint8 byte) const {
+    const quint8 bits = byte & mask;
+    for (const SwitchValue& accepted : values)
+        if (accepted.set == bits)
+            return accepted.value;
+    for (const SwitchValue& accepted : values)
+        if ((accepted.set & bits) == accepted.set)
+            return accepted.value;
+    return values.isEmpty() ? bits : values.last().value;
+}
+
 QString QZPParameter::displayText(double position, double value, bool percent) const {
     switch (display) {
     case Display::CenteredPercent:

@@ -64,6 +64,9 @@ public:
     int maximum() const;
     // The switch byte after this switch takes `value` (which must be accepted).
     quint8 switchByte(quint8 byte, int value) const;
+    // The value a switch byte holds: the one whose bits it has; for a pattern no setter writes, the first
+    // value (in table order) whose set bits are all there.
+    int switchValue(quint8 byte) const;
     // "<value text>" for a control at `position` (0–1) showing `value`, in percent or raw.
     QString displayText(double position, double value, bool percent) const;
     // The plain wording: the position in whole percent, or the raw value.

@@ -143,7 +143,9 @@ const QZPParameter& switchParameter(const char* name) {
 } // namespace
 
 int QZPPreset::DCO_Range() const {
-    const int bits = byteAtLocation(SwitchByte1) & 0x07;
+    // Not a look-up: the range is 16 divided by whatever number bits 0–2 hold.
+    static const QZPParameter& parameter = switchParameter("DCO_Range");
+    const int bits = byteAtLocation(SwitchByte1) & parameter.mask;
     return bits == 0 ? 0 : 16 / bits;
 }
 
@@ -154,7 +156,8 @@ void QZPPreset::setDCO_Range(int range) {
 }
 
 bool QZPPreset::DCO_Pulse_ON() const {
-    return byteAtLocation(SwitchByte1) & 0x08;
+    static const QZPParameter& parameter = switchParameter("DCO_Pulse_ON");
+    return parameter.switchValue(byteAtLocation(SwitchByte1));
 }
 
 void QZPPreset::setDCO_Pulse_ON(int on) {
@@ -164,7 +167,8 @@ void QZPPreset::setDCO_Pulse_ON(int on) {
 }
 
 bool QZPPreset::DCO_Saw_ON() const {
-    return byteAtLocation(SwitchByte1) & 0x10;
+    static const QZPParameter& parameter = switchParameter("DCO_Saw_ON");
+    return parameter.switchValue(byteAtLocation(SwitchByte1));
 }
 
 void QZPPreset::setDCO_Saw_ON(int on) {
@@ -174,10 +178,8 @@ void QZPPreset::setDCO_Saw_ON(int on) {
 }
 
 int QZPPreset::chorusMode() const {
-    const quint8 byte = byteAtLocation(SwitchByte1);
-    if (byte & 0x20)
-        return 0;
-    return (byte & 0x40) ? 1 : 2;
+    static const QZPParameter& parameter = switchParameter("chorusMode");
+    return parameter.switchValue(byteAtLocation(SwitchByte1));
 }
 
 void QZPPreset::setChorusMode(int mode) {
@@ -187,7 +189,8 @@ void QZPPreset::setChorusMode(int mode) {
 }
 
 int QZPPreset::DCO_PWM_Mode() const {
-    return (byteAtLocation(SwitchByte2) & 0x01) ? 0 : 1;
+    static const QZPParameter& parameter = switchParameter("DCO_PWM_Mode");
+    return parameter.switchValue(byteAtLocation(SwitchByte2));
 }
 
 void QZPPreset::setDCO_PWM_Mode(int mode) {
@@ -197,7 +200,8 @@ void QZPPreset::setDCO_PWM_Mode(int mode) {
 }
 
 int QZPPreset::VCF_ENV_Mode() const {
-    return (byteAtLocation(SwitchByte2) & 0x02) ? 0 : 1;
+    static const QZPParameter& parameter = switchParameter("VCF_ENV_Mode");
+    return parameter.switchValue(byteAtLocation(SwitchByte2));
 }
 
 void QZPPreset::setVCF_ENV_Mode(int mode) {
@@ -207,7 +211,8 @@ void QZPPreset::setVCF_ENV_Mode(int mode) {
 }
 
 int QZPPreset::VCA_Mode() const {
-    return (byteAtLocation(SwitchByte2) & 0x04) ? 0 : 1;
+    static const QZPParameter& parameter = switchParameter("VCA_Mode");
+    return parameter.switchValue(byteAtLocation(SwitchByte2));
 }
 
 void QZPPreset::setVCA_Mode(int mode) {
@@ -217,7 +222,8 @@ void QZPPreset::setVCA_Mode(int mode) {
 }
 
 int QZPPreset::HPF_Mode() const {
-    return 3 - ((byteAtLocation(SwitchByte2) >> 3) & 0x03);
+    static const QZPParameter& parameter = switchParameter("HPF_Mode");
+    return parameter.switchValue(byteAtLocation(SwitchByte2));
 }
 
 void QZPPreset::setHPF_Mode(int mode) {
@@ -228,7 +234,8 @@ void QZPPreset::setHPF_Mode(int mode) {
 }
 
 bool QZPPreset::MKS_Noise_ON() const {
-    return byteAtLocation(SwitchByte2) & 0x20;
+    static const QZPParameter& parameter = switchParameter("MKS_Noise_ON");
+    return parameter.switchValue(byteAtLocation(SwitchByte2));
 }
 
 void QZPPreset::setMKS_Noise_ON(int on) {
