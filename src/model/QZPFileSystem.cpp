@@ -8,6 +8,7 @@
 #include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -90,9 +91,9 @@ bool writeAll(int fd, const QByteArray& data) {
 int createTemporaryFile(const QString& path, QByteArray* temporaryPath) {
     const QFileInfo info(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name = QStringLiteral(".%1.%2.tmp")
-                                 .arg(info.fileName())
-                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        // Short whatever the file's name: ".tb-" and 16 hexadecimal digits.
+        const QString name = QStringLiteral(".tb-%1.tmp")
+                                 .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
         *temporaryPath = QFile::encodeName(info.dir().filePath(name));
         const int fd = ::open(temporaryPath->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
@@ -254,23 +255,49 @@ bool QZPFileSystem::clearFileFlags(const QString& path, QZPError* error) {
     return ok;
 }
 
+// Writes into a folder never follow a link at the target name, never replace something that is not
+// a regular file, and never replace a file its owner made read-only (as an editor would not). The data
+// go to a temporary file with a short name of its own (so a target name of any length the file system
+// allows can be saved), which then takes the target's place; the folder is synced after the rename so
+// that a save reported done survives a power failure.
 bool QZPFileSystem::writeFile(const QString& path, const QByteArray& data, WriteMode mode, QZPError* error) {
-    // Replacing a symbolic link's target keeps the link.
-    QString target = path;
-    const QFileInfo info(path);
-    if (mode == WriteMode::ReplaceExisting && info.isSymLink() && info.exists())
-        target = info.canonicalFilePath();
-    const QByteArray encodedTarget = QFile::encodeName(target);
+    const QByteArray encodedTarget = QFile::encodeName(path);
+    struct stat existing {};
+    const bool exists = ::lstat(encodedTarget.constData(), &existing) == 0;
+    if (exists) {
+        QString reason;
+        int err = 0;
+        if (S_ISLNK(existing.st_mode)) {
+            err = ELOOP;
+            reason =
+                tr("“%1” is a symbolic link; ToneBench doesn’t write through links.").arg(displayName(path));
+        } else if (!S_ISREG(existing.st_mode)) {
+            err = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
+            reason = tr("“%1” isn’t a regular file.").arg(displayName(path));
+        } else if (mode == WriteMode::KeepExisting) {
+            err = EEXIST;
+        } else if ((existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+                   ::faccessat(AT_FDCWD, encodedTarget.constData(), W_OK, AT_EACCESS) != 0) {
+            err = EACCES;
+        }
+        if (err != 0) {
+            QZPError refusal = writeError(err, path);
+            if (!reason.isEmpty())
+                refusal = QZPError::make(QZPError::FileDomain, QZPError::fileCodeForErrno(err),
+                                         refusal.localizedDescription(), reason);
+            qzpSetError(error, refusal);
+            return false;
+        }
+    }
 
     QByteArray temporary;
-    const int fd = createTemporaryFile(target, &temporary);
+    const int fd = createTemporaryFile(path, &temporary);
     if (fd < 0) {
         qzpSetError(error, writeError(errno, path));
         return false;
     }
     bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
-    struct stat existing {};
-    if (ok && mode == WriteMode::ReplaceExisting && ::stat(encodedTarget.constData(), &existing) == 0)
+    if (ok && exists)
         ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
     int err = errno;
     if (::close(fd) != 0 && ok) {
@@ -278,6 +305,7 @@ bool QZPFileSystem::writeFile(const QString& path, const QByteArray& data, Write
         err = errno;
     }
     if (ok) {
+        // A plain rename replaces a link put at the name meanwhile, never what it points to.
         const int rc = mode == WriteMode::ReplaceExisting
                            ? ::rename(temporary.constData(), encodedTarget.constData())
                            : ::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, encodedTarget.constData(),
@@ -292,32 +320,73 @@ bool QZPFileSystem::writeFile(const QString& path, const QByteArray& data, Write
     }
     if (!ok || mode == WriteMode::KeepExisting)
         ::unlink(temporary.constData());
-    if (!ok)
+    if (!ok) {
         qzpSetError(error, writeError(err, path));
-    return ok;
+        return false;
+    }
+    syncFolder(path);
+    return true;
 }
 
 std::optional<QByteArray> QZPFileSystem::readFile(const QString& path, QZPError* error, qint64 maximumSize) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const int err = errno ? errno : EIO;
+    const auto refuse = [&](int err, const QString& reason) {
         QZPError e =
             QZPError::fromErrno(err, path, tr("The file “%1” couldn’t be opened.").arg(displayName(path)));
+        if (!reason.isEmpty())
+            e = QZPError::make(QZPError::FileDomain, QZPError::FileReadUnknown,
+                               tr("The file “%1” couldn’t be read.").arg(displayName(path)), reason);
         qzpSetError(error, e);
         return std::nullopt;
+    };
+    // Non-blocking, so that opening a FIFO never waits for a writer; only a regular file is read.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return refuse(errno, {});
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int err = errno;
+        const bool folder = S_ISDIR(info.st_mode);
+        ::close(fd);
+        if (info.st_mode == 0)
+            return refuse(err, {});
+        return refuse(folder ? EISDIR : EINVAL,
+                      folder ? tr("“%1” is a folder.").arg(displayName(path))
+                             : tr("“%1” isn’t a regular file.").arg(displayName(path)));
     }
-    if (file.size() > maximumSize) {
-        qzpSetError(error, QZPError::make(QZPError::FileDomain, QZPError::FileReadUnknown,
-                                          tr("The file “%1” couldn’t be read.").arg(displayName(path)),
-                                          tr("The file is too large (%1 bytes).").arg(file.size())));
-        return std::nullopt;
+    // At most one byte more than allowed is read, whatever the file claims its size is.
+    QByteArray data;
+    data.resize(qsizetype(std::min<qint64>(std::max<qint64>(info.st_size, 0), maximumSize) + 1));
+    qsizetype done = 0;
+    for (;;) {
+        if (done == data.size()) {
+            if (done > maximumSize)
+                break;
+            data.resize(std::min<qsizetype>(data.size() * 2, qsizetype(maximumSize) + 1));
+        }
+        const ssize_t n = ::read(fd, data.data() + done, size_t(data.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            return refuse(err, QString::fromLocal8Bit(std::strerror(err)) + QLatin1Char('.'));
+        }
+        if (n == 0)
+            break;
+        done += n;
     }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        qzpSetError(error, QZPError::make(QZPError::FileDomain, QZPError::FileReadUnknown,
-                                          tr("The file “%1” couldn’t be read.").arg(displayName(path)),
-                                          file.errorString()));
-        return std::nullopt;
-    }
+    ::close(fd);
+    if (done > maximumSize)
+        return refuse(EFBIG, tr("The file is too large (more than %1 bytes).").arg(maximumSize));
+    data.truncate(done);
     return data;
+}
+
+void QZPFileSystem::syncFolder(const QString& path) {
+    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return;
+    ::fsync(folder);
+    ::close(folder);
 }

@@ -39,8 +39,13 @@ public:
     // Writes `data` to `path` atomically: the data go to a hidden temporary file in the same folder,
     // which then takes the place of `path`, so a crash never leaves a truncated file. With KeepExisting
     // an existing file is never replaced (FileWriteFileExists). A replaced file keeps its permissions.
+    // A symbolic link, a folder or another non-regular file at `path` is never written through or
+    // replaced, nor is a read-only file (FileWriteNoPermission).
     static bool writeFile(const QString& path, const QByteArray& data, WriteMode mode, QZPError* error);
-    // The whole file; files larger than `maximumSize` are refused unread.
+    // Syncs the folder that holds `path`, so that a rename in it is on the disk.
+    static void syncFolder(const QString& path);
+    // The whole file, when it is a regular file of at most `maximumSize` bytes (anything else is refused,
+    // never waited for: a FIFO or a device reads as an error at once).
     static std::optional<QByteArray> readFile(const QString& path, QZPError* error,
                                               qint64 maximumSize = 16 * 1024 * 1024);
 };

@@ -175,6 +175,81 @@ private slots:
         QCOMPARE(readFile(file).at(5), char(0x55));
     }
 
+    // What sits at a name decides whether it is written: a link is never written through, a folder or a
+    // read-only file never replaced; a name as long as the file system allows is saved again.
+    void writingOverHostileEntries_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("code"); // 0: written
+        QTest::newRow("link to a file elsewhere") << "link" << int(QZPError::FileWriteUnknown);
+        QTest::newRow("read-only file") << "read-only" << int(QZPError::FileWriteNoPermission);
+        QTest::newRow("folder") << "folder" << int(QZPError::FileWriteUnknown);
+        QTest::newRow("255-byte name") << "long name" << 0;
+    }
+    void writingOverHostileEntries() {
+        QFETCH(QString, kind);
+        QFETCH(int, code);
+        QTemporaryDir elsewhere;
+        const QString outside = writeFile(elsewhere.filePath("Outside.syx"), "outside");
+        QString target = path(kind + ".syx");
+        if (kind == "link")
+            QVERIFY(QFile::link(outside, target));
+        if (kind == "read-only") {
+            writeFile(target, "mine");
+            ::chmod(QFile::encodeName(target).constData(), 0444);
+        }
+        if (kind == "folder")
+            QVERIFY(QDir().mkpath(target));
+        if (kind == "long name")
+            target = writeFile(path(QString(251, 'n') + ".syx"), "old");
+        QZPError error;
+        const bool written = QZPFileSystem::writeFile(target, message(Patch),
+                                                      QZPFileSystem::WriteMode::ReplaceExisting, &error);
+        QCOMPARE(written, code == 0);
+        QCOMPARE(readFile(outside), QByteArray("outside"));
+        if (code == 0) {
+            QCOMPARE(readFile(target), message(Patch));
+            return;
+        }
+        QCOMPARE(error.code(), code);
+        QVERIFY(!error.localizedFailureReason().isEmpty());
+        QCOMPARE(QFileInfo(target).isSymLink(), kind == "link");
+        if (kind == "read-only")
+            QCOMPARE(readFile(target), QByteArray("mine"));
+    }
+
+    // Reading takes regular files only and never waits: a FIFO, a device or a folder is an error at once,
+    // and so is a file above the size cap.
+    void readingHostileEntries_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("fifo") << "fifo"
+                              << "“x.syx” isn’t a regular file.";
+        QTest::newRow("link to a device") << "device"
+                                          << "“x.syx” isn’t a regular file.";
+        QTest::newRow("folder") << "folder"
+                                << "“x.syx” is a folder.";
+        QTest::newRow("too large") << "large"
+                                   << "The file is too large (more than 64 bytes).";
+    }
+    void readingHostileEntries() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QVERIFY(QDir().mkpath(path(kind)));
+        const QString file = path(kind + "/x.syx");
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        if (kind == "device")
+            QVERIFY(QFile::link("/dev/zero", file));
+        if (kind == "folder")
+            QVERIFY(QDir().mkpath(file));
+        if (kind == "large")
+            writeFile(file, QByteArray(65, 'x'));
+        QZPError error;
+        QVERIFY(!QZPFileSystem::readFile(file, &error, 64));
+        QCOMPARE(error.localizedFailureReason(), reason);
+        QVERIFY(QZPFileSystem::readFile(writeFile(path("fits.syx"), QByteArray(64, 'x')), &error, 64));
+    }
+
     // A listed preset is read only when needed, through its file reference; a vanished file is reported.
     void lazyLoading() {
         QZPCapturingPresenter presenter;
