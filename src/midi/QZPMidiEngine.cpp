@@ -169,12 +169,15 @@ void QZPMidiEngine::receive(qint32 sourceID, const QByteArray& bytes) {
     if (!m_source.isNull() && m_source.uniqueID() != sourceID)
         return;
     const QZPMidiStreamParser::Result parsed = QZPMidiStreamParser::split(bytes);
-    for (const QByteArray& cut : parsed.cutShort)
-        qCWarning(lcMidi).noquote() << QStringLiteral("Sysex Error: %1 (Sysex Data: %2)")
-                                           .arg(QCoreApplication::translate(
-                                                    "QZPMidiEngine",
-                                                    "Sysex message cut short by the next message."),
-                                                QZPSysexMessage::hex(cut));
+    const auto refuse = [](const QList<QByteArray>& broken, const char* why) {
+        for (const QByteArray& sysex : broken)
+            qCWarning(lcMidi).noquote()
+                << QStringLiteral("Sysex Error: %1 (Sysex Data: %2)")
+                       .arg(QCoreApplication::translate("QZPMidiEngine", why), QZPSysexMessage::hex(sysex));
+    };
+    refuse(parsed.cutShort,
+           QT_TRANSLATE_NOOP("QZPMidiEngine", "Sysex message cut short by the next message."));
+    refuse(parsed.unterminated, QT_TRANSLATE_NOOP("QZPMidiEngine", "Sysex message ended without F7."));
     m_currentSourceID = sourceID;
     for (const QByteArray& message : parsed.messages)
         handleMIDICommand(message);

@@ -45,6 +45,7 @@ QZPMidiStreamParser::Result QZPMidiStreamParser::split(const QByteArray& bytes) 
                 inSysex = false;
                 finish();
             }
+            runningStatus = 0;
             continue;
         }
         if (byte >= 0x80) {
@@ -56,11 +57,12 @@ QZPMidiStreamParser::Result QZPMidiStreamParser::split(const QByteArray& bytes) 
                 finish();
             }
             current.append(c);
+            // Only a channel message sets running status; SysEx and system common messages cancel it.
+            runningStatus = byte < 0xF0 ? byte : 0;
             if (byte == 0xF0) {
                 inSysex = true;
                 continue;
             }
-            runningStatus = byte < 0xF0 ? byte : 0;
             if (messageLength(byte) == 1)
                 finish();
             continue;
@@ -75,6 +77,10 @@ QZPMidiStreamParser::Result QZPMidiStreamParser::split(const QByteArray& bytes) 
         if (!inSysex && current.size() == messageLength(quint8(current.at(0))))
             finish();
     }
-    finish();
+    // A SysEx still open when the delivery ends never got its F7: it is broken, not a message.
+    if (inSysex)
+        result.unterminated.append(current);
+    else
+        finish();
     return result;
 }

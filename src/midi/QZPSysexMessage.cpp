@@ -8,6 +8,20 @@ QString tr(const char* text) {
 }
 } // namespace
 
+namespace {
+// A message that ends before its F7 or holds a byte of 0x80 or more among its data is broken: the
+// instrument would end or misread it.
+QString framingProblem(const QByteArray& sysex) {
+    if (quint8(sysex.back()) != QZPSysexMessage::SysexEnd)
+        return tr("Sysex message does not end with F7.");
+    for (qsizetype i = 1; i < sysex.size() - 1; ++i)
+        if (quint8(sysex.at(i)) >= 0x80)
+            return tr("Sysex message has the status byte %1 among its data.")
+                .arg(QString::fromLatin1(sysex.mid(i, 1).toHex().toUpper()));
+    return {};
+}
+} // namespace
+
 QZPSysexMessage::Verdict QZPSysexMessage::classify(const QByteArray& sysex) {
     if (sysex.size() < 2)
         return {false, 0, tr("Sysex message too short: %1 bytes.").arg(sysex.size())};
@@ -22,6 +36,8 @@ QZPSysexMessage::Verdict QZPSysexMessage::classify(const QByteArray& sysex) {
             return {
                 false, type,
                 QStringLiteral("Sysex length for “Control” message should be 7, is %1.").arg(sysex.size())};
+        if (const QString problem = framingProblem(sysex); !problem.isEmpty())
+            return {false, type, problem};
         return {true, type, {}};
     }
     if (type == PatchType || type == PatchType2) {
@@ -29,6 +45,8 @@ QZPSysexMessage::Verdict QZPSysexMessage::classify(const QByteArray& sysex) {
             return {
                 false, type,
                 QStringLiteral("Sysex length for “Patch” message should be 24, is %1.").arg(sysex.size())};
+        if (const QString problem = framingProblem(sysex); !problem.isEmpty())
+            return {false, type, problem};
         return {true, type, {}};
     }
     return {false, type, tr("Unhandled Message Type “%1”.").arg(type)};

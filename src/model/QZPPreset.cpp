@@ -31,6 +31,30 @@ QByteArray QZPPreset::defaultPatchData() {
     return data;
 }
 
+QString QZPPreset::patchProblem(const QByteArray& bytes) {
+    qsizetype dataStart = 0;
+    qsizetype dataEnd = bytes.size();
+    if (bytes.size() == PatchMessageLength) {
+        const quint8 type = quint8(bytes.at(2));
+        if (quint8(bytes.at(0)) != 0xF0 || quint8(bytes.at(1)) != 0x41 || (type != 0x30 && type != 0x31))
+            return tr("Not a Juno-106 Patch message: it begins %1 instead of F0 41 30.")
+                .arg(QString::fromLatin1(bytes.left(3).toHex(' ').toUpper()));
+        if (quint8(bytes.at(PatchMessageLength - 1)) != 0xF7)
+            return tr("Not a Juno-106 Patch message: it ends with %1 instead of F7.")
+                .arg(QString::fromLatin1(bytes.right(1).toHex().toUpper()));
+        dataStart = 3;
+        dataEnd = PatchMessageLength - 1;
+    } else if (bytes.size() != PatchDataLength) {
+        return tr("Incompatible data length found (%1)").arg(bytes.size());
+    }
+    for (qsizetype i = dataStart; i < dataEnd; ++i)
+        if (quint8(bytes.at(i)) >= 0x80)
+            return tr("Byte %1 is %2, which is not a MIDI data byte.")
+                .arg(i + 1)
+                .arg(QString::fromLatin1(bytes.mid(i, 1).toHex().toUpper()));
+    return {};
+}
+
 QString QZPPreset::typeForFileName(const QString& fileName) {
     static const QString sysexType = QString::fromLatin1(SysexType);
     static const QString presetType = QString::fromLatin1(PresetType);
@@ -394,16 +418,16 @@ bool QZPPreset::readFromData(const QByteArray& data, const QString& type, QZPErr
         payload = data;
     }
 
-    if (payload.size() == PatchMessageLength) {
-        setJunoSysexData(payload, false, false);
-    } else if (payload.size() == PatchDataLength) {
-        replaceSysexData(QByteArray(payload.constData(), payload.size()));
-    } else {
+    const QString problem = patchProblem(payload);
+    if (!problem.isEmpty()) {
         qzpSetError(error, QZPError::make(QZPError::ToneBenchDomain, ReadErrorCode,
-                                          tr("Unable to read contents of file"),
-                                          tr("Incompatible data length found (%1)").arg(payload.size())));
+                                          tr("Unable to read contents of file"), problem));
         return false;
     }
+    if (payload.size() == PatchMessageLength)
+        setJunoSysexData(payload, false, false);
+    else
+        replaceSysexData(QByteArray(payload.constData(), payload.size()));
     syncInitialSysexData();
     return true;
 }

@@ -42,6 +42,11 @@ public:
     Q_ENUM(Change)
 
     static QByteArray defaultPatchData();
+    // What keeps bytes from outside (a file, a list entry, the clipboard) from being a Juno-106 patch:
+    // empty for a Patch message (F0 41 30 or 31, data bytes, F7) or 18 raw patch-data bytes; otherwise
+    // the reason, for the read error. A byte of 0x80 or more inside the data would end or break the
+    // message at the instrument.
+    static QString patchProblem(const QByteArray& bytes);
     // The type of a file by its extension; empty when it is neither preset type.
     static QString typeForFileName(const QString& fileName);
     static QString extensionForType(const QString& type);

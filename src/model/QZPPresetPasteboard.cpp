@@ -11,7 +11,7 @@ bool isPatchMessageList(const QByteArray& bytes) {
     if (bytes.isEmpty() || bytes.size() % QZPPreset::PatchMessageLength != 0)
         return false;
     for (qsizetype at = 0; at < bytes.size(); at += QZPPreset::PatchMessageLength)
-        if (quint8(bytes.at(at)) != 0xF0 || quint8(bytes.at(at + QZPPreset::PatchMessageLength - 1)) != 0xF7)
+        if (!QZPPreset::patchProblem(bytes.mid(at, QZPPreset::PatchMessageLength)).isEmpty())
             return false;
     return true;
 }

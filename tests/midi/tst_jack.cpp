@@ -60,7 +60,7 @@ private:
 class Recorder : public QObject, public QZPMidiMessageDelegate {
 public:
     void midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex, quint8) override {
-        onMainThread = onMainThread && QThread::currentThread() == qApp->thread();
+        onMainThread = onMainThread && QThread::currentThread() == QCoreApplication::instance()->thread();
         received << sysex;
     }
     QList<QByteArray> received;

@@ -16,7 +16,7 @@ namespace {
 class Recorder : public QObject, public QZPMidiMessageDelegate {
 public:
     void midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex, quint8 type) override {
-        QVERIFY(QThread::currentThread() == qApp->thread());
+        QVERIFY(QThread::currentThread() == QCoreApplication::instance()->thread());
         received << qMakePair(sysex, int(type));
     }
     QList<QPair<QByteArray, int>> received;
@@ -194,9 +194,12 @@ private slots:
         QTest::addColumn<int>("deliveredType"); // -1: not delivered
         QTest::addColumn<QString>("log");
         QTest::newRow("control") << hex("F04132000540F7") << 0x32 << "";
-        QTest::newRow("control 6 bytes") << hex("F041320005 40") << -1
+        QTest::newRow("control 6 bytes") << hex("F041320005F7") << -1
                                          << "Sysex Error: Sysex length for “Control” message should be 7, is "
-                                            "6. (Sysex Data: F0 41 32 00 05 40)";
+                                            "6. (Sysex Data: F0 41 32 00 05 F7)";
+        QTest::newRow("control without F7")
+            << hex("F041320005 40") << -1
+            << "Sysex Error: Sysex message ended without F7. (Sysex Data: F0 41 32 00 05 40)";
         QTest::newRow("patch 0x31") << hex("F0413100"
                                            "00"
                                            "000000000000000000000000000000000000"
@@ -225,10 +228,33 @@ private slots:
         QTest::newRow("yamaha")
             << hex("F043100000F7") << -1
             << "Sysex Error: Unhandled Manufacturer ID “67”. (Sysex Data: F0 43 10 00 00 F7)";
-        QTest::newRow("cut to two bytes")
-            << hex("F041") << -1 << "Sysex Error: Sysex message too short: 2 bytes. (Sysex Data: F0 41)";
+        QTest::newRow("empty sysex") << hex("F0F7") << -1
+                                     << "Sysex Error: Unhandled Manufacturer ID “247”. (Sysex Data: F0 F7)";
         QTest::newRow("note on") << hex("903C64") << -1 << "";
-        QTest::newRow("bare start") << hex("F0") << -1 << "";
+        QTest::newRow("bare start") << hex("F0") << -1
+                                    << "Sysex Error: Sysex message ended without F7. (Sysex Data: F0)";
+    }
+
+    // A message of the right type and length is still refused when its framing is broken: no F7 at its
+    // end, or a status byte among its data (the instrument would end or misread it there).
+    void acceptanceRulesCheckTheFraming_data() {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<QString>("errorText");
+        QTest::newRow("control") << hex("F04132000540F7") << "";
+        QTest::newRow("control without F7") << hex("F0413200054040") << "Sysex message does not end with F7.";
+        QTest::newRow("control value 0x85")
+            << hex("F04132000585F7") << "Sysex message has the status byte 85 among its data.";
+        QTest::newRow("patch with F7 inside") << hex("F041300060"
+                                                     "00000000F700000000000000000000000000"
+                                                     "F7")
+                                              << "Sysex message has the status byte F7 among its data.";
+    }
+    void acceptanceRulesCheckTheFraming() {
+        QFETCH(QByteArray, message);
+        QFETCH(QString, errorText);
+        const QZPSysexMessage::Verdict verdict = QZPSysexMessage::classify(message);
+        QCOMPARE(verdict.accepted, errorText.isEmpty());
+        QCOMPARE(verdict.errorText, errorText);
     }
 
     // Input reaches the delegate on the main thread after the acceptance rules; refusals are logged once.
@@ -267,12 +293,22 @@ private slots:
         QCOMPARE(recorder.received.first().first, hex("F04132000102F7"));
         QCOMPARE(capture.lines.size(), 1);
         QVERIFY(capture.lines.first().contains("F0 41 32 00 05"));
-        // A delegate that is gone is not called.
-        auto* gone = new Recorder;
+        // A delegate that is gone is not called (it would count the call here).
+        struct Counting : QObject, QZPMidiMessageDelegate {
+            int* calls;
+            explicit Counting(int* counter) : calls(counter) {}
+            void midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray&, quint8) override { ++*calls; }
+        };
+        int callsToTheGone = 0;
+        auto* gone = new Counting(&callsToTheGone);
         engine->setDelegate(gone);
+        m_backend->inject("Juno In", control);
+        QCoreApplication::processEvents();
+        QCOMPARE(callsToTheGone, 1);
         delete gone;
         m_backend->inject("Juno In", control);
         QCoreApplication::processEvents();
+        QCOMPARE(callsToTheGone, 1);
     }
 
     void streamParser_data() {
@@ -286,8 +322,11 @@ private slots:
         QTest::newRow("note cuts sysex") << hex("F00102903C40") << QList<QByteArray>{hex("903C40")} << 1;
         QTest::newRow("running status")
             << hex("903C40403F") << QList<QByteArray>{hex("903C40"), hex("90403F")} << 0;
-        QTest::newRow("unterminated at end")
-            << hex("F041320005") << QList<QByteArray>{hex("F041320005")} << 0;
+        QTest::newRow("unterminated at end") << hex("F041320005") << QList<QByteArray>{} << 1;
+        QTest::newRow("sysex cancels running status")
+            << hex("903C40F001F7403F") << QList<QByteArray>{hex("903C40"), hex("F001F7")} << 0;
+        QTest::newRow("sysex start alone cancels running status")
+            << hex("903C40F0") << QList<QByteArray>{hex("903C40")} << 1;
         QTest::newRow("stray data and F7") << hex("0102F7C005") << QList<QByteArray>{hex("C005")} << 0;
     }
 
@@ -297,7 +336,7 @@ private slots:
         QFETCH(int, cutShort);
         const auto result = QZPMidiStreamParser::split(bytes);
         QCOMPARE(result.messages, messages);
-        QCOMPARE(result.cutShort.size(), cutShort);
+        QCOMPARE(result.cutShort.size() + result.unterminated.size(), cutShort);
     }
 
     void sendersExactBytes() {

@@ -62,39 +62,58 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QByteArray>("expected"); // empty: the read fails
-        QTest::addColumn<int>("foundLength");
+        QTest::addColumn<QString>("reason");
         const QString sysex = QZPPreset::SysexType;
         const QString preset = QZPPreset::PresetType;
-        QTest::newRow("sysex message") << sysex << message(Patch) << Patch << 0;
-        QTest::newRow("sysex raw patch") << sysex << Patch << Patch << 0;
-        QTest::newRow("sysex 23 bytes") << sysex << message(Patch).left(23) << QByteArray() << 23;
-        QTest::newRow("sysex empty") << sysex << QByteArray() << QByteArray() << 0;
-        QTest::newRow("preset raw patch") << preset << plist(QVariantMap{{"sysexData", Patch}}) << Patch << 0;
+        const QString length = QStringLiteral("Incompatible data length found (%1)");
+        QByteArray withF7Inside = message(Patch);
+        withF7Inside[9] = char(0xF7);
+        QByteArray rawWithStatus = Patch;
+        rawWithStatus[17] = char(0x80);
+        QTest::newRow("sysex message") << sysex << message(Patch) << Patch << "";
+        QTest::newRow("sysex raw patch") << sysex << Patch << Patch << "";
+        QTest::newRow("sysex 23 bytes") << sysex << message(Patch).left(23) << QByteArray() << length.arg(23);
+        QTest::newRow("sysex empty") << sysex << QByteArray() << QByteArray() << length.arg(0);
+        QTest::newRow("sysex other maker")
+            << sysex << QByteArray(message(Patch)).replace(1, 1, "\x43") << QByteArray()
+            << "Not a Juno-106 Patch message: it begins F0 43 30 instead of F0 41 30.";
+        QTest::newRow("sysex without F7") << sysex << message(Patch).left(23) + char(0) << QByteArray()
+                                          << "Not a Juno-106 Patch message: it ends with 00 instead of F7.";
+        QTest::newRow("sysex F7 inside")
+            << sysex << withF7Inside << QByteArray() << "Byte 10 is F7, which is not a MIDI data byte.";
+        QTest::newRow("sysex raw with a status byte")
+            << sysex << rawWithStatus << QByteArray() << "Byte 18 is 80, which is not a MIDI data byte.";
+        QTest::newRow("preset raw patch")
+            << preset << plist(QVariantMap{{"sysexData", Patch}}) << Patch << "";
         QTest::newRow("preset message")
-            << preset << plist(QVariantMap{{"sysexData", message(Patch)}}) << Patch << 0;
+            << preset << plist(QVariantMap{{"sysexData", message(Patch)}}) << Patch << "";
+        QTest::newRow("preset raw with a status byte")
+            << preset << plist(QVariantMap{{"sysexData", rawWithStatus}}) << QByteArray()
+            << "Byte 18 is 80, which is not a MIDI data byte.";
         QTest::newRow("preset xml")
             << preset
             << QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>sysexData</key>"
                           "<data>AQIDBAUGBwgJCgsMDQ4PEBUp</data></dict></plist>")
-            << Patch << 0;
+            << Patch << "";
         QTest::newRow("preset without key")
-            << preset << plist(QVariantMap{{"other", Patch}}) << QByteArray() << 0;
-        QTest::newRow("preset root array") << preset << plist(QVariantList{Patch}) << QByteArray() << 0;
+            << preset << plist(QVariantMap{{"other", Patch}}) << QByteArray() << length.arg(0);
+        QTest::newRow("preset root array")
+            << preset << plist(QVariantList{Patch}) << QByteArray() << length.arg(0);
         QTest::newRow("preset string value")
-            << preset << plist(QVariantMap{{"sysexData", QString(18, 'x')}}) << QByteArray() << 0;
+            << preset << plist(QVariantMap{{"sysexData", QString(18, 'x')}}) << QByteArray() << length.arg(0);
         QTest::newRow("preset truncated")
-            << preset << plist(QVariantMap{{"sysexData", Patch}}).left(30) << QByteArray() << 0;
+            << preset << plist(QVariantMap{{"sysexData", Patch}}).left(30) << QByteArray() << length.arg(0);
         QTest::newRow("preset garbage")
-            << preset << QByteArray("bplist00\xff\xff\xff\xff\xff\xff\xff") << QByteArray() << 0;
-        QTest::newRow("unknown type") << "public.data" << message(Patch) << QByteArray() << 0;
+            << preset << QByteArray("bplist00\xff\xff\xff\xff\xff\xff\xff") << QByteArray() << length.arg(0);
+        QTest::newRow("unknown type") << "public.data" << message(Patch) << QByteArray() << length.arg(0);
     }
 
-    // Both types both ways in; a failed read keeps the data and names the length it found.
+    // Both types both ways in; a failed read keeps the data and says what is wrong.
     void reading() {
         QFETCH(QString, type);
         QFETCH(QByteArray, content);
         QFETCH(QByteArray, expected);
-        QFETCH(int, foundLength);
+        QFETCH(QString, reason);
         QZPPreset preset;
         QZPError error;
         QList<int> notifications;
@@ -107,8 +126,7 @@ private slots:
             QCOMPARE(error.domain(), QString(QZPError::ToneBenchDomain));
             QCOMPARE(error.code(), 404);
             QCOMPARE(error.localizedDescription(), QStringLiteral("Unable to read contents of file"));
-            QCOMPARE(error.localizedFailureReason(),
-                     QStringLiteral("Incompatible data length found (%1)").arg(foundLength));
+            QCOMPARE(error.localizedFailureReason(), reason);
             QCOMPARE(preset.sysexData(), QZPPreset::defaultPatchData());
         } else {
             QVERIFY2(ok, qPrintable(error.fullText()));
