@@ -14,10 +14,11 @@ struct Walk {
     QList<QZPFolderWalker::Entry>* entries;
 };
 
+// Deep enough for any real library; a deeper tree is cut rather than the stack.
+constexpr int MaximumDepth = 64;
+
+// Walks the folder open at `folderFd` and closes it.
 void walkFolder(int folderFd, const QString& folderPath, Walk& walk, int depth) {
-    // Deep enough for any real library; a deeper tree is cut rather than the stack.
-    if (depth > 64)
-        return;
     struct stat folderStat {};
     DIR* dir = ::fstat(folderFd, &folderStat) == 0 ? ::fdopendir(folderFd) : nullptr;
     if (!dir) {
@@ -45,6 +46,8 @@ void walkFolder(int folderFd, const QString& folderPath, Walk& walk, int depth) 
         }
         const QString path = folderPath + QLatin1Char('/') + QFile::decodeName(name);
         if (type == DT_DIR) {
+            if (depth >= MaximumDepth)
+                continue;
             const int child = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
             if (child < 0)
                 continue;

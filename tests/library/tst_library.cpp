@@ -1,6 +1,7 @@
 #include "QZPCapturingPresenter.h"
 #include "QZPTestMain.h"
 #include "library/DTFolderMonitor.h"
+#include "library/QZPFolderWalker.h"
 #include "library/QZPPresetFilter.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
@@ -179,6 +180,29 @@ private slots:
         // Listing reads no file.
         for (QZPPreset* preset : library()->content())
             QVERIFY(preset->isNew() || !preset->isFileContentsLoaded());
+    }
+
+    // A tree deeper than the walk goes is cut, its deepest presets unlisted, and every folder the walk
+    // opened is closed again (the window walks at every change: a leak would run out of descriptors).
+    void deepTreesAreCutWithoutLeaking() {
+        QString deep = QStringLiteral("Deep");
+        for (int level = 0; level < 70; ++level) {
+            deep += QStringLiteral("/d");
+            if (level == 10 || level == 69)
+                write(deep + QStringLiteral(".syx"));
+        }
+        QVERIFY(QDir().mkpath(path(deep)));
+        const auto openDescriptors = [] {
+            return QDir("/proc/self/fd")
+                .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                .size();
+        };
+        const qsizetype before = openDescriptors();
+        QList<QZPFolderWalker::Entry> entries;
+        for (int walk = 0; walk < 10; ++walk)
+            entries = QZPFolderWalker::walk(path("Deep"), {});
+        QCOMPARE(openDescriptors(), before);
+        QCOMPARE(entries.size(), 1);
     }
 
     void refreshKeepsObjectsAndStashesEdits() {
