@@ -127,9 +127,10 @@ bool QZPCommandLine::reportSavedFile(bool saved, const QString& writtenPath, con
         m_out << writtenPath << Qt::endl;
         return true;
     }
+    // A file left as it was is not written: the command does not report success for it.
     if (error.code() == QZPError::FileWriteFileExists) {
         reportFileError(path, QStringLiteral("already exists; skipped"), replaceHint);
-        return true;
+        return false;
     }
     reportFileError(path, error.localizedDescription(), error.localizedFailureReason());
     return false;

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 namespace {
 
@@ -134,6 +135,7 @@ int QZPLibraryCommandLine::importList(const QStringList& arguments) {
 
     int status = QZPCommandLine::Success;
     const QVariantList entries = root->toList();
+    QSet<QString> usedNames;
     const auto mode = parsed->isSet(QStringLiteral("overwrite")) ? QZPFileSystem::WriteMode::ReplaceExisting
                                                                  : QZPFileSystem::WriteMode::KeepExisting;
     for (qsizetype i = 0; i < entries.size(); ++i) {
@@ -152,8 +154,14 @@ int QZPLibraryCommandLine::importList(const QStringList& arguments) {
         }
         QZPPreset preset(data.toByteArray());
         preset.setDisplayName(entry.value(NameKey).toString());
-        const QString path = QDir(folder).filePath(fileNameFor(preset.displayName()) + QLatin1Char('.') +
-                                                   QZPPreset::extensionForType(type));
+        // Two entries of one name would write one file twice: a later one takes a numbered name.
+        const QString extension = QLatin1Char('.') + QZPPreset::extensionForType(type);
+        const QString base = fileNameFor(preset.displayName());
+        QString name = base;
+        for (int n = 2; usedNames.contains(name.toCaseFolded()); ++n)
+            name = QStringLiteral("%1 %2").arg(base).arg(n);
+        usedNames.insert(name.toCaseFolded());
+        const QString path = QDir(folder).filePath(name + extension);
         QZPError saveError;
         const bool saved =
             preset.saveToURL(QUrl::fromLocalFile(path), type, QZPDocument::SaveAsOperation, &saveError, mode);

@@ -173,6 +173,7 @@ private slots:
                  (QStringList{"Crème.tbpreset", "Pad 10.tbpreset", "pad 9.tbpreset"}));
         const Result again = run({"import-list", "list.plist", "copies", "--type", "tbpreset"});
         QVERIFY(again.err.contains("already exists; skipped"));
+        QCOMPARE(again.status, 1);
         const QJsonObject info =
             QJsonDocument::fromJson(run({"info", "--json", "copies/Crème.tbpreset"}).out.toUtf8()).object();
         QCOMPARE(info.value("sysexData").toString(), QStringLiteral("300000000040105000405020405020001215"));
@@ -188,6 +189,25 @@ private slots:
         QCOMPARE(refused.status, 1);
         QVERIFY(refused.err.contains("Entry 1 is not a preset"));
         QCOMPARE(run({"import-list", "Brass.syx", "copies"}).status, 1);
+
+        // Entries of one name each get a file (a numbered name for the later ones), also under
+        // --overwrite; a link at a target name is never written through.
+        QFile twins(path("twins.plist"));
+        twins.open(QIODevice::WriteOnly);
+        const QByteArray twin = "<dict><key>name</key><string>Twin</string><key>data</key><data>" +
+                                contents(path("Brass.syx")).toBase64() + "</data></dict>";
+        twins.write("<?xml version=\"1.0\"?><plist version=\"1.0\"><array>" + twin + twin + twin +
+                    "</array></plist>");
+        twins.close();
+        QDir().mkpath(path("twins"));
+        QFile::link(path("Brass.syx"), path("twins/Twin 3.syx"));
+        const Result paired = run({"import-list", "twins.plist", "twins", "--overwrite"});
+        QCOMPARE(paired.status, 1);
+        QVERIFY(paired.err.contains("symbolic link"));
+        QCOMPARE(QDir(path("twins")).entryList(QDir::Files | QDir::System),
+                 (QStringList{"Twin 2.syx", "Twin 3.syx", "Twin.syx"}));
+        QVERIFY(QFileInfo(path("twins/Twin 3.syx")).isSymLink());
+        QCOMPARE(contents(path("Brass.syx")).size(), 24);
     }
 
     void renameContract() {

@@ -265,6 +265,7 @@ private slots:
         m_instrument->send(patch(9));
         QVERIFY(again->waitForFinished(20000));
         QVERIFY(again->readAllStandardError().contains("already exists; skipped"));
+        QCOMPARE(again->exitCode(), 1); // nothing was written
         QCOMPARE(QDir(out).entryList(QDir::Files).size(), 2);
     }
 };
