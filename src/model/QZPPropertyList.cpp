@@ -1,94 +1,12 @@
 #include "model/QZPPropertyList.h"
 
+#include "model/QZPPropertyListReader.h"
+
 #include <QVariantList>
 #include <QVariantMap>
-#include <cstdlib>
 #include <plist/plist.h>
 
 namespace {
-
-// Nested containers deeper than this are refused: a hostile file must not exhaust the stack.
-constexpr int MaximumDepth = 64;
-
-std::optional<QVariant> fromNode(plist_t node, int depth) {
-    if (!node || depth > MaximumDepth)
-        return std::nullopt;
-    switch (plist_get_node_type(node)) {
-    case PLIST_DICT: {
-        QVariantMap map;
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(node, &it);
-        if (!it)
-            return std::nullopt;
-        bool ok = true;
-        for (;;) {
-            char* key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(node, it, &key, &value);
-            if (!value) {
-                std::free(key);
-                break;
-            }
-            std::optional<QVariant> converted = fromNode(value, depth + 1);
-            if (key && converted)
-                map.insert(QString::fromUtf8(key), *converted);
-            else
-                ok = false;
-            std::free(key);
-            if (!ok)
-                break;
-        }
-        std::free(it);
-        if (!ok)
-            return std::nullopt;
-        return QVariant(map);
-    }
-    case PLIST_ARRAY: {
-        QVariantList list;
-        const uint32_t count = plist_array_get_size(node);
-        for (uint32_t i = 0; i < count; ++i) {
-            std::optional<QVariant> converted = fromNode(plist_array_get_item(node, i), depth + 1);
-            if (!converted)
-                return std::nullopt;
-            list.append(*converted);
-        }
-        return QVariant(list);
-    }
-    case PLIST_DATA: {
-        char* bytes = nullptr;
-        uint64_t length = 0;
-        plist_get_data_val(node, &bytes, &length);
-        QByteArray data(bytes, qsizetype(length));
-        std::free(bytes);
-        return QVariant(data);
-    }
-    case PLIST_STRING: {
-        char* text = nullptr;
-        plist_get_string_val(node, &text);
-        QString string = QString::fromUtf8(text);
-        std::free(text);
-        return QVariant(string);
-    }
-    case PLIST_BOOLEAN: {
-        uint8_t value = 0;
-        plist_get_bool_val(node, &value);
-        return QVariant(value != 0);
-    }
-    case PLIST_UINT: {
-        uint64_t value = 0;
-        plist_get_uint_val(node, &value);
-        return QVariant(qint64(value));
-    }
-    case PLIST_REAL: {
-        double value = 0;
-        plist_get_real_val(node, &value);
-        return QVariant(value);
-    }
-    default:
-        // Dates and identifiers are not used by our files; they read as an empty value.
-        return QVariant();
-    }
-}
 
 plist_t toNode(const QVariant& value) {
     switch (value.typeId()) {
@@ -127,16 +45,13 @@ plist_t toNode(const QVariant& value) {
 
 } // namespace
 
+// Reading never hands outside bytes to libplist, which aborts, recurses without bound or copies shared
+// objects over and over on hostile input: our own reader checks every bound. libplist only writes
+// values we made.
 std::optional<QVariant> QZPPropertyList::parse(const QByteArray& data) {
     if (data.isEmpty() || data.size() > MaximumInputSize)
         return std::nullopt;
-    plist_t root = nullptr;
-    plist_from_memory(data.constData(), uint32_t(data.size()), &root);
-    if (!root)
-        return std::nullopt;
-    std::optional<QVariant> value = fromNode(root, 0);
-    plist_free(root);
-    return value;
+    return QZPPropertyListReader::read(data);
 }
 
 QByteArray QZPPropertyList::toBinary(const QVariant& value) {

@@ -44,6 +44,36 @@ QList<int> changeTypes(QZPPreset* preset, const std::function<void()>& action) {
     return types;
 }
 
+// A binary property list of the given objects (each a marker and its bytes, references 4 bytes wide),
+// the first one at the top.
+QByteArray bplist(const QList<QByteArray>& objects) {
+    const auto bigEndian = [](quint64 value, int length) {
+        QByteArray bytes(length, 0);
+        for (int i = length - 1; i >= 0; --i, value >>= 8)
+            bytes[i] = char(value & 0xFF);
+        return bytes;
+    };
+    QByteArray out("bplist00");
+    QByteArray table;
+    for (const QByteArray& object : objects) {
+        table += bigEndian(quint64(out.size()), 4);
+        out += object;
+    }
+    const quint64 tableOffset = quint64(out.size());
+    out += table;
+    out += QByteArray(6, 0) + char(4) + char(4) + bigEndian(quint64(objects.size()), 8) + bigEndian(0, 8) +
+           bigEndian(tableOffset, 8);
+    return out;
+}
+
+// An array object (up to 14 entries) of the given object references.
+QByteArray arrayOf(const QList<quint32>& refs) {
+    QByteArray object(1, char(0xA0 | refs.size()));
+    for (quint32 ref : refs)
+        object += char(ref >> 24) + QByteArray(1, char(ref >> 16)) + char(ref >> 8) + char(ref);
+    return object;
+}
+
 } // namespace
 
 class TestPresetDocument : public QObject {
@@ -191,6 +221,49 @@ private slots:
         QVERIFY(!saved);
         QCOMPARE(error.code(), int(QZPError::FileWriteNoPermission));
         QCOMPARE(readFile(file).at(5), char(0x55));
+    }
+
+    // Property lists from outside are read within bounds: no nesting without end, no expansion of shared
+    // objects beyond the file's size, no text that stops the reader; what our own writer makes (it shares
+    // equal objects) reads back whole.
+    void hostilePropertyLists_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("readable");
+        QList<QByteArray> deep;
+        for (quint32 i = 0; i < 100000; ++i)
+            deep << arrayOf({i + 1});
+        deep << arrayOf({});
+        QTest::newRow("binary nested 100,000 deep") << bplist(deep) << false;
+        QTest::newRow("xml nested 100,000 deep")
+            << QByteArray("<plist>") + QByteArray("<array>").repeated(100000) +
+                   QByteArray("</array>").repeated(100000) + "</plist>"
+            << false;
+        QList<QByteArray> shared;
+        for (quint32 i = 0; i < 40; ++i)
+            shared << arrayOf({i + 1, i + 1});
+        shared << QByteArray("\x10\x01", 2);
+        QTest::newRow("binary sharing 2^40 copies") << bplist(shared) << false;
+        QList<QByteArray> cycle{arrayOf({0})};
+        QTest::newRow("binary cycle") << bplist(cycle) << false;
+        const QByteArray nulText("\x62\x00\x00\x00\x78", 5); // UTF-16 "\0x"
+        QTest::newRow("binary NUL in a key and a value")
+            << bplist({QByteArray("\xD1", 1) + QByteArray::fromHex("0000000100000001"), nulText}) << true;
+        QByteArray outside = bplist({arrayOf({5})});
+        QTest::newRow("binary reference past the objects") << outside << false;
+        QByteArray badTable = bplist({QByteArray("\x09", 1)});
+        badTable[badTable.size() - 1] = char(0x7F);
+        QTest::newRow("binary table outside the file") << badTable << false;
+        const QVariantMap entry{{"name", "Same"}, {"data", message(Patch)}};
+        QTest::newRow("our own list with equal entries") << plist(QVariantList{entry, entry, entry}) << true;
+    }
+    void hostilePropertyLists() {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, readable);
+        QCOMPARE(bool(QZPPropertyList::parse(content)), readable);
+        QZPPreset preset;
+        QZPError error;
+        QVERIFY(!preset.readFromData(content, QZPPreset::PresetType, &error));
+        QCOMPARE(error.code(), 404);
     }
 
     // What sits at a name decides whether it is written: a link is never written through, a folder or a
