@@ -19,8 +19,8 @@
 
 namespace {
 
-// After the queue is empty, the MIDI system still needs a moment to hand the last bytes on.
-constexpr int FlushMilliseconds = 150;
+// After the queue is empty, how long the MIDI system may take to pass the last bytes on.
+constexpr int DeliveryTimeoutMilliseconds = 2000;
 
 QString endpointList(const QList<QZPMidiEndpoint>& endpoints) {
     QStringList lines;
@@ -159,7 +159,14 @@ int QZPMidiCommandLine::send(const QStringList& arguments) {
         runUntil([this] { return m_engine->outputQueue()->isEmpty(); }, 0);
         m_commandLine.out() << "sent " << file << Qt::endl;
     }
-    runUntil([] { return false; }, FlushMilliseconds / 1000.0);
+    // Sent means delivered: the program does not end while the last bytes are still on their way.
+    if (!m_engine->backend()->waitUntilSent(DeliveryTimeoutMilliseconds)) {
+        m_commandLine.reportFileError(
+            m_engine->destination().displayName(),
+            QStringLiteral("The MIDI system did not pass the messages on"),
+            QStringLiteral("nothing left within %1 s").arg(DeliveryTimeoutMilliseconds / 1000));
+        return QZPCommandLine::FileFailure;
+    }
     return result;
 }
 

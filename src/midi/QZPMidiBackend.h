@@ -36,6 +36,13 @@ public:
     void setInputHandler(InputHandler handler) { m_inputHandler = std::move(handler); }
     // Closes every input and returns when no delivery is running or can start any more.
     virtual void stopReceiving() {}
+    // Returns when everything sent so far has left the program (the MIDI system's own buffers passed
+    // on), or answers false when that did not happen within `timeoutMs`. A program that ends right
+    // after sending waits for this first.
+    virtual bool waitUntilSent(int timeoutMs) {
+        Q_UNUSED(timeoutMs);
+        return true;
+    }
 
     // The back-end for a choice of "auto", "alsa", "jack" or "none" (empty means the environment variable
     // TONEBENCH_MIDI_API, else "auto"). Auto takes ALSA when its sequencer opens, else JACK when a server

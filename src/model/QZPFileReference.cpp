@@ -4,25 +4,42 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
-bool statIdentity(const QString& path, dev_t* device, ino_t* inode) {
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return false;
-    *device = st.st_dev;
-    *inode = st.st_ino;
-    return true;
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    qint64 birth = 0;
+};
+
+std::optional<FileIdentity> identityOf(const QString& path) {
+    struct statx st {};
+    if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, STATX_INO | STATX_BTIME, &st) != 0)
+        return std::nullopt;
+    FileIdentity identity;
+    identity.device = makedev(st.stx_dev_major, st.stx_dev_minor);
+    identity.inode = st.stx_ino;
+    if (st.stx_mask & STATX_BTIME)
+        identity.birth = qint64(st.stx_btime.tv_sec) * 1000000000 + st.stx_btime.tv_nsec;
+    return identity;
 }
 
 } // namespace
 
 QZPFileReference QZPFileReference::forPath(const QString& path) {
     QZPFileReference reference;
-    if (!path.isEmpty() && statIdentity(path, &reference.m_device, &reference.m_inode))
-        reference.m_path = QFileInfo(path).absoluteFilePath();
+    const std::optional<FileIdentity> identity = path.isEmpty() ? std::nullopt : identityOf(path);
+    if (!identity)
+        return reference;
+    reference.m_path = QFileInfo(path).absoluteFilePath();
+    reference.m_device = identity->device;
+    reference.m_inode = identity->inode;
+    reference.m_birth = identity->birth;
     return reference;
 }
 
@@ -39,9 +56,9 @@ QString QZPFileReference::key() const {
 }
 
 bool QZPFileReference::refersTo(const QString& path) const {
-    dev_t device = 0;
-    ino_t inode = 0;
-    return !isNull() && statIdentity(path, &device, &inode) && device == m_device && inode == m_inode;
+    const std::optional<FileIdentity> identity = isNull() ? std::nullopt : identityOf(path);
+    return identity && identity->device == m_device && identity->inode == m_inode &&
+           sameBirth(identity->birth, m_birth);
 }
 
 QString QZPFileReference::resolvedPath(int searchDepth) const {

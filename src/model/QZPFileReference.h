@@ -6,7 +6,9 @@
 
 // Names a file by its identity (device and inode) and remembers where it was last seen, so that it
 // still finds the file after a move or rename within the same folder tree. An atomic save gives the file
-// a new identity: take a new reference after saving.
+// a new identity: take a new reference after saving. A file system hands a freed inode number to the
+// next new file, so where the file's birth time is known it is part of the identity too: a file that
+// took the number of a deleted one is not taken for it.
 class QZPFileReference {
 public:
     QZPFileReference() = default;
@@ -32,11 +34,17 @@ public:
     bool refersTo(const QString& path) const;
 
     bool operator==(const QZPFileReference& other) const {
-        return m_device == other.m_device && m_inode == other.m_inode && !isNull() && !other.isNull();
+        return m_device == other.m_device && m_inode == other.m_inode && !isNull() && !other.isNull() &&
+               sameBirth(m_birth, other.m_birth);
     }
 
 private:
+    // Birth times agree, or one of them is not known (a folder walk does not read them).
+    static bool sameBirth(qint64 a, qint64 b) { return a == 0 || b == 0 || a == b; }
+
     QString m_path;
     dev_t m_device = 0;
     ino_t m_inode = 0;
+    // Nanoseconds since the epoch; 0 when the file system does not tell.
+    qint64 m_birth = 0;
 };

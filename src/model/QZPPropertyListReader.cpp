@@ -13,7 +13,8 @@ namespace {
 struct Budget {
     qint64 nodes;
     qint64 bytes;
-    explicit Budget(qsizetype inputSize) : nodes(qint64(inputSize) + 16), bytes(4 * qint64(inputSize) + 1024) {}
+    explicit Budget(qsizetype inputSize)
+        : nodes(qint64(inputSize) + 16), bytes(4 * qint64(inputSize) + 1024) {}
     bool spend(qint64 nodeCount, qint64 byteCount) {
         nodes -= nodeCount;
         bytes -= byteCount;
@@ -139,8 +140,8 @@ private:
         }
         case 0x6: {
             const std::optional<quint64> length = count(&at, marker);
-            if (!length || *length > std::numeric_limits<quint64>::max() / 2 || !fits(quint64(at), *length * 2) ||
-                !m_budget.spend(0, qint64(*length * 2)))
+            if (!length || *length > std::numeric_limits<quint64>::max() / 2 ||
+                !fits(quint64(at), *length * 2) || !m_budget.spend(0, qint64(*length * 2)))
                 return std::nullopt;
             QString text(qsizetype(*length), Qt::Uninitialized);
             for (qsizetype i = 0; i < text.size(); ++i)
@@ -154,7 +155,9 @@ private:
             const quint64 refs = entries && *entries <= m_objectCount ? *entries * (dictionary ? 2 : 1) : 0;
             if (!entries || *entries > m_objectCount || !fits(quint64(at), refs * m_refSize))
                 return std::nullopt;
-            const auto ref = [&](quint64 i) { return bigEndian(at + qsizetype(i * m_refSize), m_refSize); };
+            const auto ref = [&](quint64 i) {
+                return bigEndian(at + qsizetype(i * m_refSize), m_refSize);
+            };
             if (!dictionary) {
                 QVariantList list;
                 list.reserve(qsizetype(*entries));
@@ -237,7 +240,8 @@ std::optional<QVariant> readXmlValue(QXmlStreamReader& xml, Budget& budget) {
                 return std::nullopt;
             Open finished = std::move(stack.back());
             stack.pop_back();
-            if (finished.hasKey || !place(finished.dictionary ? QVariant(finished.map) : QVariant(finished.list)))
+            if (finished.hasKey ||
+                !place(finished.dictionary ? QVariant(finished.map) : QVariant(finished.list)))
                 return std::nullopt;
             continue;
         }
@@ -277,8 +281,9 @@ std::optional<QVariant> readXmlValue(QXmlStreamReader& xml, Budget& budget) {
         if (nameText == QLatin1String("string")) {
             value = text;
         } else if (nameText == QLatin1String("data")) {
-            const auto decoded = QByteArray::fromBase64Encoding(text.simplified().remove(QLatin1Char(' ')).toLatin1(),
-                                                                QByteArray::AbortOnBase64DecodingErrors);
+            const auto decoded =
+                QByteArray::fromBase64Encoding(text.simplified().remove(QLatin1Char(' ')).toLatin1(),
+                                               QByteArray::AbortOnBase64DecodingErrors);
             ok = bool(decoded);
             value = decoded.decoded;
         } else if (nameText == QLatin1String("integer")) {

@@ -2,6 +2,7 @@
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "model/QZPDocumentControllerBase.h"
+#include "model/QZPFileReference.h"
 #include "model/QZPPreset.h"
 #include "model/QZPPresetPasteboard.h"
 #include "model/QZPPropertyList.h"
@@ -9,6 +10,7 @@
 
 #include <QMimeData>
 #include <QUndoStack>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
@@ -264,6 +266,28 @@ private slots:
         QZPError error;
         QVERIFY(!preset.readFromData(content, QZPPreset::PresetType, &error));
         QCOMPARE(error.code(), 404);
+    }
+
+    // A new file that takes the inode number of a deleted one is not taken for it.
+    void aReusedInodeIsAnotherFile() {
+        const QString first = writeFile(path("First.syx"), "first");
+        struct statx st {};
+        if (::statx(AT_FDCWD, QFile::encodeName(first).constData(), 0, STATX_INO | STATX_BTIME, &st) != 0 ||
+            !(st.stx_mask & STATX_BTIME))
+            QSKIP("this file system does not tell birth times");
+        const QZPFileReference reference = QZPFileReference::forPath(first);
+        QVERIFY(QFile::remove(first));
+        QString reused;
+        for (int n = 0; n < 64 && reused.isEmpty(); ++n) {
+            const QString candidate = writeFile(path(QStringLiteral("New %1.syx").arg(n)), "new");
+            if (QZPFileReference::forPath(candidate).identity() == reference.identity())
+                reused = candidate;
+        }
+        if (reused.isEmpty())
+            QSKIP("the file system gave no new file the freed inode number");
+        QVERIFY(!reference.refersTo(reused));
+        QVERIFY(!(QZPFileReference::forPath(reused) == reference));
+        QCOMPARE(reference.resolvedPath(), QString());
     }
 
     // What sits at a name decides whether it is written: a link is never written through, a folder or a

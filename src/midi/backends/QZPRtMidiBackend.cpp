@@ -1,6 +1,8 @@
 #include "midi/backends/QZPRtMidiBackend.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 #include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
 #include <unistd.h>
@@ -122,10 +124,32 @@ bool QZPRtMidiBackend::start(QString* error) {
         m_monitor = jack_client_open("ToneBench Monitor", JackNoStartServer, &status);
         if (m_monitor) {
             jack_on_shutdown(m_monitor, &QZPRtMidiBackend::jackShutdown, this);
+            jack_set_process_callback(m_monitor, &QZPRtMidiBackend::jackProcess, this);
             jack_activate(m_monitor);
         }
     }
     m_serverGone = false;
+    return true;
+}
+
+int QZPRtMidiBackend::jackProcess(unsigned int, void* userData) {
+    static_cast<QZPRtMidiBackend*>(userData)->m_cycles.fetch_add(1, std::memory_order_relaxed);
+    return 0;
+}
+
+bool QZPRtMidiBackend::waitUntilSent(int timeoutMs) {
+    if (m_api != Api::Jack)
+        return true;
+    if (!m_monitor || m_serverGone)
+        return false;
+    QElapsedTimer waited;
+    waited.start();
+    const quint64 start = m_cycles.load(std::memory_order_relaxed);
+    while (m_cycles.load(std::memory_order_relaxed) < start + 2) {
+        if (m_serverGone || waited.elapsed() >= timeoutMs)
+            return false;
+        QThread::msleep(1);
+    }
     return true;
 }
 

@@ -26,6 +26,10 @@ public:
     ~QZPRtMidiBackend() override;
     // Closing an RtMidi input joins its thread: no callback runs after this.
     void stopReceiving() override;
+    // ALSA hands each message to the sequencer as it is sent. JACK's RtMidi output keeps messages in a
+    // ring buffer that its process callback empties once per cycle: two full cycles after the last send,
+    // they have left (as seen by a process callback of our own that counts the cycles).
+    bool waitUntilSent(int timeoutMs) override;
 
     // The back-end, or null with the reason when the MIDI system cannot be opened.
     static std::unique_ptr<QZPRtMidiBackend> open(Api api, QString* error);
@@ -59,6 +63,7 @@ private:
     static void errorCallback(RtMidiError::Type type, const std::string& text, void* userData);
     static void inputCallback(double timeStamp, std::vector<unsigned char>* message, void* userData);
     static void jackShutdown(void* userData);
+    static int jackProcess(unsigned int frames, void* userData);
 
     Api m_api;
     std::unique_ptr<RtMidiIn> m_scanIn;
@@ -72,6 +77,7 @@ private:
     QString* m_capturedError = nullptr;
     jack_client_t* m_monitor = nullptr;
     std::atomic<bool> m_serverGone{false};
+    std::atomic<quint64> m_cycles{0};
     bool m_reportedGone = false;
     QElapsedTimer m_sinceRetry;
 };
