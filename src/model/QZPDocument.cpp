@@ -178,7 +178,8 @@ void QZPDocument::undoStackIndexChanged(int index) {
 }
 
 bool QZPDocument::readFromURL(const QUrl& url, const QString& type, QZPError* error) {
-    const std::optional<QByteArray> data = QZPFileSystem::readFile(url.toLocalFile(), error);
+    const std::optional<QByteArray> data =
+        QZPFileSystem::readFile(url.toLocalFile(), error, maximumFileSize());
     return data && readFromData(*data, type, error);
 }
 

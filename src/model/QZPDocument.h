@@ -130,6 +130,8 @@ signals:
 protected:
     // An empty document of the same class, for duplicating.
     virtual QZPDocument* makeEmptyDocument() const = 0;
+    // Files larger than this are refused unread.
+    virtual qint64 maximumFileSize() const { return 16 * 1024 * 1024; }
     // The controller that keeps the open documents (the shared one unless a subclass knows better).
     virtual QZPDocumentControllerBase* documentController() const;
 

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const QByteArray patch = preset.sysexData();
             if (patch.size() != QZPPreset::PatchDataLength || !QZPPreset::patchProblem(patch).isEmpty())
                 std::abort();
-        } else if (error.code() != QZPPreset::ReadErrorCode || preset.sysexData() != QZPPreset::defaultPatchData()) {
+        } else if (error.code() != QZPPreset::ReadErrorCode ||
+                   preset.sysexData() != QZPPreset::defaultPatchData()) {
             std::abort();
         }
     }

@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const QZPSysexMessage::Verdict verdict = QZPSysexMessage::classify(message);
         if (!verdict.accepted)
             continue;
-        const int expected =
-            verdict.type == QZPSysexMessage::ControlType ? QZPSysexMessage::ControlLength : QZPSysexMessage::PatchLength;
+        const int expected = verdict.type == QZPSysexMessage::ControlType ? QZPSysexMessage::ControlLength
+                                                                          : QZPSysexMessage::PatchLength;
         if (message.size() != expected || quint8(message.back()) != QZPSysexMessage::SysexEnd)
             std::abort();
         for (qsizetype i = 1; i + 1 < message.size(); ++i)
