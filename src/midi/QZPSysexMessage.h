@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/QZPPreset.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -11,13 +13,14 @@
 // Control message, 7 bytes: F0 41 32 0n cc vv F7, where cc is the patch-data byte vv goes into.
 class QZPSysexMessage {
 public:
-    static constexpr quint8 SysexStart = 0xF0;
-    static constexpr quint8 SysexEnd = 0xF7;
-    static constexpr quint8 RolandID = 0x41;
-    static constexpr quint8 PatchType = 0x30;
-    static constexpr quint8 PatchType2 = 0x31;
+    // The Patch message's framing is the preset's.
+    static constexpr quint8 SysexStart = QZPPreset::SysexStart;
+    static constexpr quint8 SysexEnd = QZPPreset::SysexEnd;
+    static constexpr quint8 RolandID = QZPPreset::RolandID;
+    static constexpr quint8 PatchType = QZPPreset::PatchType;
+    static constexpr quint8 PatchType2 = QZPPreset::PatchType2;
     static constexpr quint8 ControlType = 0x32;
-    static constexpr int PatchLength = 24;
+    static constexpr int PatchLength = QZPPreset::PatchMessageLength;
     static constexpr int ControlLength = 7;
     static constexpr quint8 DefaultNoteOnVelocity = 110;
     static constexpr quint8 DefaultNoteOffVelocity = 0;

@@ -36,10 +36,11 @@ QString QZPPreset::patchProblem(const QByteArray& bytes) {
     qsizetype dataEnd = bytes.size();
     if (bytes.size() == PatchMessageLength) {
         const quint8 type = quint8(bytes.at(2));
-        if (quint8(bytes.at(0)) != 0xF0 || quint8(bytes.at(1)) != 0x41 || (type != 0x30 && type != 0x31))
+        if (quint8(bytes.at(0)) != SysexStart || quint8(bytes.at(1)) != RolandID ||
+            (type != PatchType && type != PatchType2))
             return tr("Not a Juno-106 Patch message: it begins %1 instead of F0 41 30.")
                 .arg(QString::fromLatin1(bytes.left(3).toHex(' ').toUpper()));
-        if (quint8(bytes.at(PatchMessageLength - 1)) != 0xF7)
+        if (quint8(bytes.at(PatchMessageLength - 1)) != SysexEnd)
             return tr("Not a Juno-106 Patch message: it ends with %1 instead of F7.")
                 .arg(QString::fromLatin1(bytes.right(1).toHex().toUpper()));
         dataStart = 3;
@@ -272,13 +273,13 @@ QByteArray QZPPreset::patchMessage(quint8 channel) const {
     const quint8 dynamics = QZPParameter::dynamicsByte(dynamicsAffectVCA(), dynamicsAffectVCF());
     QByteArray message;
     message.reserve(PatchMessageLength);
-    message.append(char(0xF0))
-        .append(char(0x41))
-        .append(char(0x30))
+    message.append(char(SysexStart))
+        .append(char(RolandID))
+        .append(char(PatchType))
         .append(char(channel))
         .append(char(dynamics));
     message.append(sysexData());
-    message.append(char(0xF7));
+    message.append(char(SysexEnd));
     return message;
 }
 

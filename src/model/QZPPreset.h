@@ -27,6 +27,12 @@ public:
     static constexpr int PatchDataLength = 18;
     static constexpr int PatchMessageLength = 24;
     static constexpr int ReadErrorCode = 404;
+    // The Patch message's framing: SysEx start, Roland, the two Patch types, SysEx end.
+    static constexpr quint8 SysexStart = 0xF0;
+    static constexpr quint8 RolandID = 0x41;
+    static constexpr quint8 PatchType = 0x30;
+    static constexpr quint8 PatchType2 = 0x31;
+    static constexpr quint8 SysexEnd = 0xF7;
 
     // What changed a preset: a change-count update (the document's change types and their values), a
     // save, or the whole patch taken from a Patch message.
