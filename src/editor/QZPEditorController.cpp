@@ -111,7 +111,9 @@ void QZPEditorController::buildView() {
     };
 
     // A row of segment buttons with their lights above.
-    const auto buttonRow = [&](const QStringList& titles, const QList<int>& lightTags, bool chorus,
+    // Each button is named for assistive technology by `namePrefix` and its title ("DCO RANGE 16'").
+    const auto buttonRow = [&](const QString& namePrefix, const QStringList& titles,
+                               const QList<int>& lightTags, bool chorus,
                                QList<QZPJunoSegmentButton*>* buttons, QList<QZPLightView*>* lights,
                                void (QZPEditorController::*action)(int)) {
         auto* box = new QWidget(m_view);
@@ -130,6 +132,7 @@ void QZPEditorController::buildView() {
             QZPJunoSegmentButton* button = chorus ? new QZPJunoChorusSegmentButton(titles.at(i), int(i), bar)
                                                   : new QZPJunoSegmentButton(titles.at(i), int(i), bar);
             button->setFixedSize(34, 22);
+            button->setAccessibleName(namePrefix + QLatin1Char(' ') + titles.at(i));
             barLayout->addWidget(button);
             buttons->append(button);
             connect(button, &QAbstractButton::clicked, this,
@@ -161,16 +164,20 @@ void QZPEditorController::buildView() {
                 }
             }
             const QString name = group.first();
+            // A section with one control needs no label in the name ("CHORUS II").
+            const QString sectionName = panelText(parameter.section);
+            const QString prefix =
+                groups.size() > 1 ? sectionName + QLatin1Char(' ') + panelText(parameter.label) : sectionName;
             if (name == QLatin1String("DCO_Range"))
-                panelSection->addControl(buttonRow(titles, lightTags, false, &m_rangeButtons, &m_rangeLights,
-                                                   &QZPEditorController::rangeClicked),
+                panelSection->addControl(buttonRow(prefix, titles, lightTags, false, &m_rangeButtons,
+                                                   &m_rangeLights, &QZPEditorController::rangeClicked),
                                          panelText(parameter.label));
             else if (name == QLatin1String("chorusMode"))
-                panelSection->addControl(buttonRow(titles, lightTags, true, &m_chorusButtons, &m_chorusLights,
-                                                   &QZPEditorController::chorusModeClicked),
+                panelSection->addControl(buttonRow(prefix, titles, lightTags, true, &m_chorusButtons,
+                                                   &m_chorusLights, &QZPEditorController::chorusModeClicked),
                                          panelText(parameter.label));
             else
-                panelSection->addControl(buttonRow(titles, lightTags, false, &m_oscillatorButtons,
+                panelSection->addControl(buttonRow(prefix, titles, lightTags, false, &m_oscillatorButtons,
                                                    &m_oscillatorLights,
                                                    &QZPEditorController::oscillatorModeClicked),
                                          panelText(parameter.label));
@@ -189,6 +196,9 @@ QZPSlider* QZPEditorController::addSlider(QZPPanelSection* section, const QZPPar
     auto* slider = new QZPSlider(section);
     slider->setTag(parameter.tag);
     slider->setIdentifier(panelText(parameter.identifier));
+    // Named as the panel prints it: section and label ("VCF FREQ", "DCO LFO MAN").
+    slider->setAccessibleName(panelText(parameter.section) + QLatin1Char(' ') +
+                              panelText(parameter.label).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     slider->setMinValue(parameter.minimum());
     slider->setMaxValue(parameter.maximum());
     if (parameter.kind == QZPParameter::Kind::Slider) {

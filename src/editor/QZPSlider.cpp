@@ -1,5 +1,6 @@
 #include "editor/QZPSlider.h"
 
+#include "editor/QZPSliderAccessible.h"
 #include "model/QZPParameter.h"
 #include "model/QZPSettings.h"
 
@@ -28,6 +29,7 @@ double roundHalfAway(double value) {
 } // namespace
 
 QZPSlider::QZPSlider(QWidget* parent) : QWidget(parent) {
+    QZPSliderAccessible::install();
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setMouseTracking(false);
     updatePoints();
@@ -54,6 +56,20 @@ void QZPSlider::setDoubleValue(double value) {
         emit doubleValueChanged();
     }
     m_lastUpdatedRealWorldValue = doubleValue();
+}
+
+void QZPSlider::setValueAsUser(double value) {
+    if (m_animation)
+        m_animation->stop();
+    value = std::clamp(value, m_minValue, m_maxValue);
+    m_position = (value - m_minValue) / (m_maxValue - m_minValue);
+    if (m_numberOfTickMarks > 0 && m_allowsTickMarkValuesOnly)
+        m_position = closestTickMarkValueToValue(m_position);
+    moveKnob();
+    emit doubleValueChanged();
+    emit trackingStarted();
+    sendTargetActionIfNecessary();
+    emit trackingEnded();
 }
 
 void QZPSlider::setPercentValue(double position) {

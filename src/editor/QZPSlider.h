@@ -36,6 +36,9 @@ public:
     void setDoubleValue(double value);
     double percentValue() const { return m_position; }
     void setPercentValue(double position);
+    // The value set as the user would (through accessibility, say): one tracking gesture that reports
+    // the new value when it differs.
+    void setValueAsUser(double value);
     // Glides to the value in 0.132 s with ease-out (or jumps, when not animated); never reports.
     void setDoubleValueAnimated(double value, bool animated);
     double minValue() const { return m_minValue; }

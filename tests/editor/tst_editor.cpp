@@ -12,6 +12,8 @@
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QPropertyAnimation>
 #include <QUndoStack>
@@ -160,6 +162,48 @@ private slots:
         QVERIFY(sent().size() >= 2);
         m_preset->undoStack()->undo();
         QCOMPARE(m_preset->VCF_Cutoff(), quint8(127));
+        view->hide();
+    }
+
+    // The panel as assistive technology sees it: every slider by the name printed on the panel, with its
+    // value in the parameter's units; setting a value or pressing a button is an edit like a click.
+    void accessibleFromOutside() {
+        QWidget* view = m_editor->view();
+        view->show();
+        QHash<QString, QAccessibleInterface*> sliders;
+        QHash<QString, QAccessibleInterface*> buttons;
+        std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+            if (node->role() == QAccessible::Slider)
+                sliders.insert(node->text(QAccessible::Name), node);
+            if (node->role() == QAccessible::Button)
+                buttons.insert(node->text(QAccessible::Name), node);
+            for (int i = 0; i < node->childCount(); ++i)
+                walk(node->child(i));
+        };
+        walk(QAccessible::queryAccessibleInterface(view));
+        QCOMPARE(sliders.size(), 20);
+        for (const char* name : {"VCF FREQ", "ENV A", "LFO RATE", "DCO LFO MAN", "HPF FREQ", "VCA ENV GATE"})
+            QVERIFY2(sliders.contains(QLatin1String(name)), name);
+        for (const char* name : {"DCO RANGE 16'", "DCO WAVE Saw", "CHORUS II"})
+            QVERIFY2(buttons.contains(QLatin1String(name)), name);
+
+        QAccessibleValueInterface* cutoff = sliders.value("VCF FREQ")->valueInterface();
+        QVERIFY(cutoff);
+        QCOMPARE(cutoff->maximumValue().toInt(), 127);
+        QCOMPARE(cutoff->currentValue().toInt(), 127);
+        cutoff->setCurrentValue(40);
+        QCOMPARE(m_preset->VCF_Cutoff(), quint8(40));
+        QCOMPARE(sent(), QList<QByteArray>{control(5, 40)});
+        QCOMPARE(m_preset->undoStack()->count(), 1);
+        QCOMPARE(sliders.value("HPF FREQ")->valueInterface()->maximumValue().toInt(), 3);
+        sliders.value("HPF FREQ")->valueInterface()->setCurrentValue(2);
+        QCOMPARE(m_preset->HPF_Mode(), 2);
+        QCOMPARE(sent(), QList<QByteArray>{control(17, m_preset->byteAtLocation(17))});
+
+        // Qt's button press shows the button down for a moment, then clicks.
+        buttons.value("CHORUS II")->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(m_preset->chorusMode(), 2);
+        QCOMPARE(sent(), QList<QByteArray>{control(16, m_preset->byteAtLocation(16))});
         view->hide();
     }
 

@@ -1,0 +1,57 @@
+#include "editor/QZPSliderAccessible.h"
+
+#include "editor/QZPSlider.h"
+
+namespace {
+QAccessibleInterface* sliderFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("QZPSlider") && object && object->isWidgetType())
+        return new QZPSliderAccessible(static_cast<QZPSlider*>(object));
+    return nullptr;
+}
+} // namespace
+
+QZPSliderAccessible::QZPSliderAccessible(QZPSlider* slider) : QAccessibleWidget(slider, QAccessible::Slider) {}
+
+void QZPSliderAccessible::install() {
+    static const bool installed = [] {
+        QAccessible::installFactory(&sliderFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+QZPSlider* QZPSliderAccessible::slider() const {
+    return static_cast<QZPSlider*>(widget());
+}
+
+void* QZPSliderAccessible::interface_cast(QAccessible::InterfaceType type) {
+    if (type == QAccessible::ValueInterface)
+        return static_cast<QAccessibleValueInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
+
+QString QZPSliderAccessible::text(QAccessible::Text text) const {
+    if (text == QAccessible::Value)
+        return slider()->displayString();
+    return QAccessibleWidget::text(text);
+}
+
+QVariant QZPSliderAccessible::currentValue() const {
+    return slider()->doubleValue();
+}
+
+void QZPSliderAccessible::setCurrentValue(const QVariant& value) {
+    slider()->setValueAsUser(value.toDouble());
+}
+
+QVariant QZPSliderAccessible::maximumValue() const {
+    return slider()->maxValue();
+}
+
+QVariant QZPSliderAccessible::minimumValue() const {
+    return slider()->minValue();
+}
+
+QVariant QZPSliderAccessible::minimumStepSize() const {
+    return slider()->precision();
+}
