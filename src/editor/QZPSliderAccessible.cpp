@@ -10,7 +10,8 @@ QAccessibleInterface* sliderFactory(const QString& className, QObject* object) {
 }
 } // namespace
 
-QZPSliderAccessible::QZPSliderAccessible(QZPSlider* slider) : QAccessibleWidget(slider, QAccessible::Slider) {}
+QZPSliderAccessible::QZPSliderAccessible(QZPSlider* slider)
+    : QAccessibleWidget(slider, QAccessible::Slider) {}
 
 void QZPSliderAccessible::install() {
     static const bool installed = [] {

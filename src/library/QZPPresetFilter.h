@@ -17,6 +17,14 @@ public:
     bool usesEditedState() const { return m_modifiedOnly; }
     bool matches(const QZPPreset& preset) const;
     bool matchesName(const QString& displayName) const;
+    // The same for a name already folded (see fold).
+    bool matchesFoldedName(const QString& foldedName) const {
+        return m_foldedText.isEmpty() || foldedName.contains(m_foldedText);
+    }
+    // Whether everything this filter shows, `wider` shows too (its text is part of this one's).
+    bool narrows(const QZPPresetFilter& wider) const {
+        return m_modifiedOnly == wider.m_modifiedOnly && m_foldedText.contains(wider.m_foldedText);
+    }
 
     // Case and diacritics folded away: "Crème" and "CREME" fold alike.
     static QString fold(const QString& text);

@@ -145,7 +145,14 @@ bool QZPPresetsController::passes(QZPPreset* preset) const {
     if (m_filter.usesEditedState() && !preset->isDocumentEdited())
         return false;
     const auto it = m_sortEntries.find(preset);
-    return m_filter.matchesName(it != m_sortEntries.end() ? it->second.name : preset->displayName());
+    if (it == m_sortEntries.end())
+        return m_filter.matchesName(preset->displayName());
+    const SortEntry& entry = it->second;
+    if (!entry.hasFolded) {
+        entry.folded = QZPPresetFilter::fold(entry.name);
+        entry.hasFolded = true;
+    }
+    return m_filter.matchesFoldedName(entry.folded);
 }
 
 // Where the preset goes in the arranged list: after every shown preset that sorts before it.
@@ -180,11 +187,20 @@ void QZPPresetsController::rearrangeObjects(bool sort) {
     endResetModel();
 }
 
+// The sorted list is kept sorted as presets come, go and change: a new filter only picks from it. A
+// filter that narrows the current one (one more letter typed) picks from what is shown now.
 void QZPPresetsController::setFilterPredicate(const QZPPresetFilter& filter) {
     if (filter == m_filter)
         return;
+    const bool narrowing = filter.narrows(m_filter);
     m_filter = filter;
-    rearrangeObjects();
+    if (!narrowing) {
+        rearrangeObjects(false);
+        return;
+    }
+    beginResetModel();
+    m_arranged.removeIf([this](QZPPreset* preset) { return !passes(preset); });
+    endResetModel();
 }
 
 // MARK: Folder

@@ -111,6 +111,9 @@ private:
         QString name;
         bool isNew;
         QCollatorSortKey key;
+        // The name with case and diacritics folded away, made the first time a filter looks at it.
+        mutable QString folded = {};
+        mutable bool hasFolded = false;
     };
     std::unordered_map<QZPPreset*, SortEntry> m_sortEntries;
     QHash<QZPFileReference::Identity, QZPPreset*> m_unsavedPresets;

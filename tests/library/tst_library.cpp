@@ -182,6 +182,32 @@ private slots:
             QVERIFY(preset->isNew() || !preset->isFileContentsLoaded());
     }
 
+    // Typing a filter one letter at a time and taking it back shows what the whole filter would show at
+    // every step, in order, also for a preset renamed on the way.
+    void filterTypedLetterByLetter() {
+        for (const char* name : {"Bass 10.syx", "bass 2.syx", "Brass.syx", "Crème Bass.syx", "Lead.syx"})
+            write(name);
+        open(m_dir->path());
+        const QList<QPair<QString, QStringList>> steps{
+            {"b", {"bass 2", "Bass 10", "Brass", "Crème Bass"}},
+            {"ba", {"bass 2", "Bass 10", "Crème Bass"}},
+            {"bas", {"bass 2", "Bass 10", "Crème Bass"}},
+            {"bass 1", {"Bass 10"}},
+            {"ba", {"bass 2", "Bass 10", "Crème Bass"}},
+            {"CREME", {"Crème Bass"}},
+            {"", {"bass 2", "Bass 10", "Brass", "Crème Bass", "Lead"}},
+        };
+        for (const auto& [text, shown] : steps) {
+            library()->setFilterPredicate(QZPPresetFilter::predicate(text, false));
+            QCOMPARE(names(library()->arrangedObjects()), shown);
+        }
+        library()->setFilterPredicate(QZPPresetFilter::predicate("bas", false));
+        named("Brass")->setFileURL(QUrl::fromLocalFile(path("Bassoon.syx")));
+        library()->setFilterPredicate(QZPPresetFilter::predicate("bass", false));
+        QCOMPARE(names(library()->arrangedObjects()),
+                 (QStringList{"bass 2", "Bass 10", "Bassoon", "Crème Bass"}));
+    }
+
     // A tree deeper than the walk goes is cut, its deepest presets unlisted, and every folder the walk
     // opened is closed again (the window walks at every change: a leak would run out of descriptors).
     void deepTreesAreCutWithoutLeaking() {
