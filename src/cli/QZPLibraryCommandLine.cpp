@@ -141,11 +141,10 @@ int QZPLibraryCommandLine::importList(const QStringList& arguments) {
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const QVariantMap entry = entries.at(i).toMap();
         const QVariant data = entry.value(DataKey);
-        const QString problem = data.typeId() != QMetaType::QByteArray
-                                    ? QStringLiteral("its \"data\" must be a 24-byte Patch message")
-                                : data.toByteArray().size() != QZPPreset::PatchMessageLength
-                                    ? QStringLiteral("its \"data\" must be a 24-byte Patch message")
-                                    : QZPPreset::patchProblem(data.toByteArray());
+        const bool isMessage = data.typeId() == QMetaType::QByteArray &&
+                               data.toByteArray().size() == QZPPreset::PatchMessageLength;
+        const QString problem = isMessage ? QZPPreset::patchProblem(data.toByteArray())
+                                          : QStringLiteral("its \"data\" must be a 24-byte Patch message");
         if (!problem.isEmpty()) {
             m_commandLine.reportFileError(listPath, QStringLiteral("Entry %1 is not a preset").arg(i + 1),
                                           problem);

@@ -47,7 +47,7 @@ double QZPSlider::doubleValue() const {
     return roundHalfAway(((m_maxValue - m_minValue) * m_position + m_minValue) / m_precision) * m_precision;
 }
 
-void QZPSlider::setDoubleValue(double value) {
+void QZPSlider::placeKnobAt(double value) {
     value = std::clamp(value, m_minValue, m_maxValue);
     const double position = (value - m_minValue) / (m_maxValue - m_minValue);
     if (position != m_position) {
@@ -55,18 +55,17 @@ void QZPSlider::setDoubleValue(double value) {
         moveKnob();
         emit doubleValueChanged();
     }
+}
+
+void QZPSlider::setDoubleValue(double value) {
+    placeKnobAt(value);
     m_lastUpdatedRealWorldValue = doubleValue();
 }
 
 void QZPSlider::setValueAsUser(double value) {
     if (m_animation)
         m_animation->stop();
-    value = std::clamp(value, m_minValue, m_maxValue);
-    m_position = (value - m_minValue) / (m_maxValue - m_minValue);
-    if (m_numberOfTickMarks > 0 && m_allowsTickMarkValuesOnly)
-        m_position = closestTickMarkValueToValue(m_position);
-    moveKnob();
-    emit doubleValueChanged();
+    placeKnobAt(value);
     emit trackingStarted();
     sendTargetActionIfNecessary();
     emit trackingEnded();

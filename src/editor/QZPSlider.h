@@ -131,6 +131,8 @@ protected:
 
 private:
     void updatePoints();
+    // Moves the knob to the (clamped) value without changing what counts as reported.
+    void placeKnobAt(double value);
     void moveKnob();
     void sendTargetActionIfNecessary();
     void track(const QPointF& point, Qt::KeyboardModifiers modifiers, bool mouseUp);
