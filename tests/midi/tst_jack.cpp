@@ -14,49 +14,93 @@
 #include <QProcess>
 #include <atomic>
 #include <jack/jack.h>
-#include <rtmidi/RtMidi.h>
+#include <jack/midiport.h>
 #include <thread>
 
 namespace {
 
-// The instrument: a second JACK client with one MIDI output and one MIDI input, as a Juno-106 behind a
-// MIDI interface would show up.
-class Instrument {
+// One JACK client with a single MIDI port, written against libjack directly so that it can stop its
+// process thread (jack_deactivate) before the port goes away; closing an RtMidi port while its process
+// thread runs races inside the library.
+class JackPortClient {
 public:
-    Instrument() : out(RtMidi::UNIX_JACK, "Juno106") {
-        out.openVirtualPort("MIDI Out");
-        openInput();
+    JackPortClient(const char* clientName, const char* portName, bool isInput) : m_isInput(isInput) {
+        jack_status_t status{};
+        m_client = jack_client_open(clientName, JackNoStartServer, &status);
+        if (!m_client)
+            return;
+        m_port = jack_port_register(m_client, portName, JACK_DEFAULT_MIDI_TYPE,
+                                    isInput ? JackPortIsInput : JackPortIsOutput, 0);
+        jack_set_process_callback(m_client, &JackPortClient::process, this);
+        jack_activate(m_client);
     }
-    void openInput() {
-        in = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, "Juno106 In");
-        in->ignoreTypes(false, true, true);
-        in->setCallback(&Instrument::received, this);
-        in->openVirtualPort("MIDI In");
+    ~JackPortClient() {
+        if (!m_client)
+            return;
+        jack_deactivate(m_client);
+        jack_client_close(m_client);
     }
+    JackPortClient(const JackPortClient&) = delete;
+    JackPortClient& operator=(const JackPortClient&) = delete;
+
     void send(const QByteArray& bytes) {
-        out.sendMessage(reinterpret_cast<const unsigned char*>(bytes.constData()), size_t(bytes.size()));
+        QMutexLocker lock(&m_mutex);
+        m_outgoing << bytes;
     }
     QList<QByteArray> takeReceived() {
-        QMutexLocker lock(&mutex);
-        return std::exchange(messages, {});
+        QMutexLocker lock(&m_mutex);
+        return std::exchange(m_received, {});
     }
     int receivedCount() {
-        QMutexLocker lock(&mutex);
-        return int(messages.size());
+        QMutexLocker lock(&m_mutex);
+        return int(m_received.size());
     }
-
-    RtMidiOut out;
-    std::unique_ptr<RtMidiIn> in;
 
 private:
-    static void received(double, std::vector<unsigned char>* message, void* self) {
-        auto* instrument = static_cast<Instrument*>(self);
-        QMutexLocker lock(&instrument->mutex);
-        instrument->messages << QByteArray(reinterpret_cast<const char*>(message->data()),
-                                           qsizetype(message->size()));
+    static int process(jack_nframes_t frames, void* self) {
+        auto* client = static_cast<JackPortClient*>(self);
+        void* buffer = jack_port_get_buffer(client->m_port, frames);
+        QMutexLocker lock(&client->m_mutex);
+        if (client->m_isInput) {
+            const jack_nframes_t count = jack_midi_get_event_count(buffer);
+            for (jack_nframes_t i = 0; i < count; ++i) {
+                jack_midi_event_t event{};
+                if (jack_midi_event_get(&event, buffer, i) == 0)
+                    client->m_received
+                        << QByteArray(reinterpret_cast<const char*>(event.buffer), qsizetype(event.size));
+            }
+            return 0;
+        }
+        jack_midi_clear_buffer(buffer);
+        while (!client->m_outgoing.isEmpty()) {
+            const QByteArray& next = client->m_outgoing.first();
+            if (jack_midi_event_write(buffer, 0, reinterpret_cast<const jack_midi_data_t*>(next.constData()),
+                                      size_t(next.size())) != 0)
+                break; // the cycle's buffer is full: the rest goes out in the next cycle
+            client->m_outgoing.removeFirst();
+        }
+        return 0;
     }
-    QMutex mutex;
-    QList<QByteArray> messages;
+
+    bool m_isInput;
+    jack_client_t* m_client = nullptr;
+    jack_port_t* m_port = nullptr;
+    QMutex m_mutex;
+    QList<QByteArray> m_outgoing;
+    QList<QByteArray> m_received;
+};
+
+// The instrument: a MIDI output and a MIDI input, as a Juno-106 behind a MIDI interface would show up.
+class Instrument {
+public:
+    Instrument() : out("Juno106", "MIDI Out", false) { openInput(); }
+    void openInput() { in = std::make_unique<JackPortClient>("Juno106 In", "MIDI In", true); }
+    void send(const QByteArray& bytes) { out.send(bytes); }
+    QList<QByteArray> takeReceived() { return in->takeReceived(); }
+    int receivedCount() { return in->receivedCount(); }
+
+    JackPortClient out;
+    std::unique_ptr<JackPortClient> in;
 };
 
 class Recorder : public QObject, public QZPMidiMessageDelegate {
