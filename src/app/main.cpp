@@ -1,5 +1,7 @@
 #include "library/QZPFileMoveQueue.h"
 #include "library/QZPLibraryPresetEnvironment.h"
+#include "mainwindow/QZPDialogErrorPresenter.h"
+#include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPEditorWindow.h"
 #include "mainwindow/QZPFileMoveProgressWindow.h"
 #include "midi/QZPMidiEngine.h"
@@ -43,15 +45,21 @@ int main(int argc, char* argv[]) {
                      matches.isEmpty() ? "no" : "more than one");
     }
 
-    QZPEditorWindow window(engine);
+    QZPDocumentController documents;
+    QZPEditorWindow window(engine, &documents);
+    window.setMinimumSize(760, 480);
+    window.resize(1280, 720);
+    QZPDialogErrorPresenter errors(&window);
+    QZPErrorPresenter::setShared(&errors);
     QZPFileMoveProgressWindow moveProgress(&window);
     QZPFileMoveQueue::sharedInstance()->setProgressReporter(&moveProgress);
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty() || !window.openFile(files.first()))
-        window.setPreset(new QZPPreset);
+        window.newPreset();
     window.show();
     const int status = app.exec();
     QZPFileMoveQueue::sharedInstance()->waitForMoves();
     QZPFileMoveQueue::sharedInstance()->setProgressReporter(nullptr);
+    QZPErrorPresenter::setShared(nullptr);
     return status;
 }

@@ -44,3 +44,19 @@ QColor QZPSkin::slot() const {
 QColor QZPSkin::light() const {
     return QColor(0xFF, 0x3B, 0x2F);
 }
+
+QColor QZPSkin::sidebarBackground() const {
+    return isDark() ? QColor(0x1B, 0x1C, 0x20) : QColor(0x2E, 0x2A, 0x26);
+}
+QColor QZPSkin::activeRow() const {
+    return isDark() ? QColor(0x2F, 0x6F, 0xD8) : QColor(0x3A, 0x78, 0xC9);
+}
+QColor QZPSkin::selection() const {
+    return isDark() ? QColor(0x4A, 0x4D, 0x55) : QColor(0x6B, 0x5A, 0x48);
+}
+QColor QZPSkin::filterBackground() const {
+    return isDark() ? QColor(0x2A, 0x2C, 0x31) : QColor(0x45, 0x3F, 0x39);
+}
+QColor QZPSkin::editedMarker() const {
+    return sectionRule();
+}

@@ -31,6 +31,14 @@ public:
     QColor slot() const;
     QColor light() const;
 
+    // Library pane colours of the skin: the pane ("SidebarPanelColor"), the active row ("ModernBlue"),
+    // the selection ("RetroSelection"), the idle filter field and the edited-preset marker.
+    QColor sidebarBackground() const;
+    QColor activeRow() const;
+    QColor selection() const;
+    QColor filterBackground() const;
+    QColor editedMarker() const;
+
 private:
     int m_index;
 };

@@ -67,7 +67,7 @@ void QZPPresetsController::release(QZPPreset* preset) {
     m_sortEntries.erase(preset);
     m_content.removeOne(preset);
     m_sorted.removeOne(preset);
-    m_selection.removeOne(preset);
+    m_selection.remove(preset);
     if (preset->observer() == this)
         preset->setObserver(nullptr);
 }
@@ -420,9 +420,17 @@ QList<QZPPreset*> QZPPresetsController::selectedObjects() const {
 
 void QZPPresetsController::setSelectedObjects(const QList<QZPPreset*>& presets) {
     m_selection.clear();
-    for (QZPPreset* preset : presets)
-        if (m_arranged.contains(preset))
-            m_selection.append(preset);
+    // Only listed presets can be selected; a long selection (select all) is checked against a set.
+    if (presets.size() <= 8) {
+        for (QZPPreset* preset : presets)
+            if (m_arranged.contains(preset))
+                m_selection.insert(preset);
+    } else {
+        const QSet<QZPPreset*> listed(m_arranged.begin(), m_arranged.end());
+        for (QZPPreset* preset : presets)
+            if (listed.contains(preset))
+                m_selection.insert(preset);
+    }
     emit selectionChanged();
 }
 

@@ -9,6 +9,7 @@
 #include <QCollator>
 #include <QFutureWatcher>
 #include <QHash>
+#include <QSet>
 #include <QUrl>
 #include <memory>
 #include <unordered_map>
@@ -105,7 +106,7 @@ private:
     QList<QZPPreset*> m_content;
     QList<QZPPreset*> m_sorted;
     QList<QZPPreset*> m_arranged;
-    QList<QZPPreset*> m_selection;
+    QSet<QZPPreset*> m_selection;
     // What each preset was sorted under: its display name and that name's collation key.
     struct SortEntry {
         QString name;

@@ -2,24 +2,44 @@
 
 #include "editor/QZPEditorController.h"
 #include "editor/QZPMainView.h"
+#include "library/QZPPresetsController.h"
+#include "mainwindow/QZPDocumentController.h"
 #include "midi/QZPMidiEngine.h"
 #include "model/QZPPreset.h"
+#include "model/QZPSettings.h"
+#include "sidebar/QZPSidebarController.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSplitter>
+#include <QTimer>
 #include <QUndoStack>
 #include <QVBoxLayout>
 
-QZPEditorWindow::QZPEditorWindow(QZPMidiEngine* engine, QWidget* parent)
-    : QMainWindow(parent), m_engine(engine), m_editor(new QZPEditorController(engine, this)) {
+QZPEditorWindow::QZPEditorWindow(QZPMidiEngine* engine, QZPDocumentController* documents, QWidget* parent)
+    : QMainWindow(parent), m_engine(engine), m_documents(documents), m_editor(new QZPEditorController(engine, this)),
+      m_sidebar(new QZPSidebarController(documents->presetsController(), nullptr, this)),
+      m_splitter(new QSplitter(Qt::Horizontal, this)) {
     auto* background = new QZPMainView(this);
     auto* layout = new QVBoxLayout(background);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_editor->view());
-    setCentralWidget(background);
+    m_sidebar->setDelegate(this);
+    m_splitter->addWidget(m_sidebar->view());
+    m_splitter->addWidget(background);
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setHandleWidth(1);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setSizes({240, 900});
+    m_splitter->restoreState(QZPSettings::standard()->value(QString::fromLatin1(SplitViewAutosaveName)).toByteArray());
+    connect(m_splitter, &QSplitter::splitterMoved, this, [this] {
+        QZPSettings::standard()->setValue(QString::fromLatin1(SplitViewAutosaveName), m_splitter->saveState());
+    });
+    setCentralWidget(m_splitter);
     buildMenus();
 }
 
@@ -59,37 +79,95 @@ void QZPEditorWindow::buildMenus() {
         if (m_preset)
             m_preset->undoStack()->redo();
     });
+    edit->addSeparator();
+    edit->addAction(tr("&Find"), QKeySequence::Find, this, [this] { m_sidebar->performFindPanelAction(); });
+
+    QMenu* presets = menuBar()->addMenu(tr("&Preset"));
+    presets->addAction(tr("&New"), QKeySequence::New, this, &QZPEditorWindow::newPreset);
+    presets->addAction(tr("&Rename…"), QKeySequence(Qt::Key_F2), this,
+                       [this] { m_sidebar->renameDocument(QZPCommandSource::Menu); });
+    presets->addAction(tr("&Duplicate"), QKeySequence(Qt::CTRL | Qt::Key_D), this,
+                       [this] { m_sidebar->duplicateDocument(QZPCommandSource::Menu); });
+    presets->addAction(tr("Re&vert to Saved"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R), this,
+                       [this] { m_sidebar->revertDocumentToSaved(QZPCommandSource::Menu); });
+    presets->addAction(tr("Show in File &Manager"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), this,
+                       [this] { m_sidebar->revealDocuments(QZPCommandSource::Menu); });
+    presets->addSeparator();
+    presets->addAction(tr("Show &Selection"), QKeySequence(Qt::CTRL | Qt::Key_L), this,
+                       [this] { m_sidebar->focusSelection(); });
+    QAction* editedOnly = presets->addAction(tr("Show &Edited Only"));
+    editedOnly->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    editedOnly->setCheckable(true);
+    connect(editedOnly, &QAction::toggled, m_sidebar, &QZPSidebarController::setFilterForModified);
+    connect(m_sidebar, &QZPSidebarController::filterForModifiedChanged, editedOnly, &QAction::setChecked);
+
+    // A draft in the list can be closed from its context menu; recording comes with the main window.
+    m_sidebar->recordMenuItem()->setEnabled(false);
+    connect(m_sidebar->closeDraftMenuItem(), &QAction::triggered, this, [this] {
+        for (QZPPreset* preset : m_sidebar->documentsForSender(QZPCommandSource::ContextMenu))
+            if (preset->isNew() && preset != m_preset)
+                m_documents->removeDocument(preset);
+    });
+}
+
+void QZPEditorWindow::sidebarControllerDoubleClickAction(QZPSidebarController*, QObject*) {
+    showChosenPreset();
+}
+
+void QZPEditorWindow::sidebarControllerReturnKeyAction(QZPSidebarController*, QObject*) {
+    showChosenPreset();
+}
+
+void QZPEditorWindow::showChosenPreset() {
+    QZPPreset* chosen = m_sidebar->documentForSender(QZPCommandSource::List);
+    if (!chosen)
+        return;
+    if (chosen == m_preset)
+        sendProgram();
+    else
+        setPreset(chosen);
+}
+
+void QZPEditorWindow::newPreset() {
+    setPreset(static_cast<QZPPreset*>(m_documents->openUntitledDocumentAndDisplay(false)));
 }
 
 void QZPEditorWindow::setPreset(QZPPreset* preset) {
-    delete m_preset;
+    if (m_preset) {
+        disconnect(m_preset, nullptr, this, nullptr);
+        disconnect(m_preset->undoStack(), nullptr, m_undo, nullptr);
+        disconnect(m_preset->undoStack(), nullptr, m_redo, nullptr);
+    }
+    m_documents->addDocument(preset);
     m_preset = preset;
-    preset->setParent(this);
     preset->loadFileContents();
     connect(preset, &QZPPreset::presetChanged, this, &QZPEditorWindow::presetChanged);
+    connect(preset, &QZPDocument::displayNameChanged, this, &QZPEditorWindow::updateTitle);
+    // A preset whose file went away leaves the library; a new draft takes its place in the editor.
+    connect(preset, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, [this] {
+                if (!m_preset)
+                    newPreset();
+            }); });
     connect(preset->undoStack(), &QUndoStack::canUndoChanged, m_undo, &QAction::setEnabled);
     connect(preset->undoStack(), &QUndoStack::canRedoChanged, m_redo, &QAction::setEnabled);
-    m_undo->setEnabled(false);
-    m_redo->setEnabled(false);
+    m_undo->setEnabled(preset->undoStack()->canUndo());
+    m_redo->setEnabled(preset->undoStack()->canRedo());
     m_editor->setDocument(preset);
+    m_sidebar->setDocument(preset);
     updateTitle();
     sendProgram();
 }
 
 bool QZPEditorWindow::openFile(const QString& path) {
-    QZPError error;
-    const QString type = QZPPreset::typeForFileName(path);
-    QZPPreset* preset = type.isEmpty()
-                            ? nullptr
-                            : QZPPreset::presetWithContentsOfURL(QUrl::fromLocalFile(path), type, &error);
-    if (!preset) {
+    const QZPDocumentController::OpenResult opened =
+        m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), false);
+    if (!opened.preset) {
         QMessageBox::warning(this, tr("ToneBench"),
-                             type.isEmpty() ? tr("“%1” is not a preset file.").arg(QFileInfo(path).fileName())
-                                            : error.localizedDescription() + QLatin1Char('\n') +
-                                                  error.localizedFailureReason());
+                             opened.error.localizedDescription() + QLatin1Char('\n') +
+                                 opened.error.localizedFailureReason());
         return false;
     }
-    setPreset(preset);
+    setPreset(opened.preset);
     return true;
 }
 

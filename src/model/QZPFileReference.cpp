@@ -51,6 +51,45 @@ QZPFileReference QZPFileReference::withIdentity(const QString& path, dev_t devic
     return reference;
 }
 
+namespace {
+constexpr QLatin1StringView BookmarkPrefix("tonebench-bookmark-1:");
+}
+
+QString QZPFileReference::bookmarkData() const {
+    if (isNull())
+        return {};
+    return BookmarkPrefix + QStringLiteral("%1:%2:%3:").arg(quint64(m_device)).arg(quint64(m_inode)).arg(m_birth) +
+           m_path;
+}
+
+QZPFileReference QZPFileReference::fromBookmarkData(const QString& bookmark) {
+    QZPFileReference reference;
+    if (!bookmark.startsWith(BookmarkPrefix))
+        return reference;
+    const QStringView rest = QStringView(bookmark).mid(BookmarkPrefix.size());
+    // device:inode:birth:path, the path taking the rest (it may hold colons itself).
+    qsizetype fields[3] = {};
+    qsizetype from = 0;
+    for (qsizetype& end : fields) {
+        end = rest.indexOf(QLatin1Char(':'), from);
+        if (end < 0)
+            return reference;
+        from = end + 1;
+    }
+    bool ok[3] = {};
+    const quint64 device = rest.first(fields[0]).toULongLong(&ok[0]);
+    const quint64 inode = rest.sliced(fields[0] + 1, fields[1] - fields[0] - 1).toULongLong(&ok[1]);
+    const qint64 birth = rest.sliced(fields[1] + 1, fields[2] - fields[1] - 1).toLongLong(&ok[2]);
+    const QString path = rest.sliced(fields[2] + 1).toString();
+    if (!ok[0] || !ok[1] || !ok[2] || !path.startsWith(QLatin1Char('/')) || path.contains(QChar(0)))
+        return reference;
+    reference.m_path = path;
+    reference.m_device = dev_t(device);
+    reference.m_inode = ino_t(inode);
+    reference.m_birth = birth;
+    return reference;
+}
+
 QString QZPFileReference::key() const {
     return isNull() ? QString() : QStringLiteral("%1:%2").arg(quint64(m_device)).arg(quint64(m_inode));
 }
@@ -67,7 +106,7 @@ QString QZPFileReference::resolvedPath(int searchDepth) const {
     if (refersTo(m_path))
         return m_path;
     const QString folder = QFileInfo(m_path).absolutePath();
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     searchDepth > 1 ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
     const int baseDepth = folder.count(QLatin1Char('/'));
     while (it.hasNext()) {

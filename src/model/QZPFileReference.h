@@ -26,12 +26,17 @@ public:
     using Identity = std::pair<quint64, quint64>;
     Identity identity() const { return {quint64(m_device), quint64(m_inode)}; }
 
-    // Where the file is now: the last known path while it names the same file, otherwise the entry of
-    // the same identity in the last known folder or below it (searched `searchDepth` levels deep).
+    // Where the file (or folder) is now: the last known path while it names the same item, otherwise the
+    // entry of the same identity in the last known folder or below it (searched `searchDepth` levels deep).
     // Empty when the file cannot be found.
     QString resolvedPath(int searchDepth = 1) const;
     // Whether `path` names this very file.
     bool refersTo(const QString& path) const;
+
+    // The reference as a line of text to keep in the settings (a "bookmark"), and back. Text that is not
+    // such a line gives a null reference.
+    QString bookmarkData() const;
+    static QZPFileReference fromBookmarkData(const QString& bookmark);
 
     bool operator==(const QZPFileReference& other) const {
         return m_device == other.m_device && m_inode == other.m_inode && !isNull() && !other.isNull() &&

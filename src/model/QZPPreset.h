@@ -190,6 +190,9 @@ public:
     void accommodatePresentedItemDeletion();
     ~QZPPreset() override;
 
+    // A preset file holds 24 bytes, or a small property list: anything near this is not one.
+    qint64 maximumFileSize() const override { return 64 * 1024; }
+
 signals:
     // After every change of the patch or of its edited state.
     void presetChanged(QZPPreset::Change change);
@@ -197,9 +200,6 @@ signals:
 protected:
     QZPDocument* makeEmptyDocument() const override;
     QZPDocumentControllerBase* documentController() const override;
-    // A preset file holds 24 bytes, or a small property list: anything near this is not one.
-    qint64 maximumFileSize() const override { return 64 * 1024; }
-
 private:
     // Writes a switch byte (as the table says) after the value check: skips an unchanged value, registers the
     // inverse.

@@ -5,6 +5,7 @@
 #include "editor/QZPMainView.h"
 #include "editor/QZPMessageView.h"
 #include "editor/QZPSlider.h"
+#include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPEditorWindow.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPSysexMessage.h"
@@ -216,7 +217,8 @@ private slots:
         QZPError error;
         QVERIFY(original.saveToURL(QUrl::fromLocalFile(file), QString::fromLatin1(QZPPreset::SysexType),
                                    QZPDocument::SaveToOperation, &error));
-        QZPEditorWindow window(m_engine.get());
+        QZPDocumentController documents;
+        QZPEditorWindow window(m_engine.get(), &documents);
         QVERIFY(window.openFile(file));
         QZPPreset* preset = window.preset();
         const auto patch = [&] {

@@ -1,0 +1,187 @@
+#include "sidebar/QZPFilterField.h"
+
+#include "editor/QZPSkin.h"
+#include "model/QZPSettings.h"
+
+#include <QAbstractItemView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyle>
+
+QZPFilterField::QZPFilterField(QWidget* parent, QZPSettings* settings)
+    : QLineEdit(parent), m_settings(settings ? settings : QZPSettings::standard()),
+      m_magnifier(new QAction(this)) {
+    QZPSkin::initResources();
+    setPlaceholderText(tr("Filter"));
+    setClearButtonEnabled(true);
+    setFrame(false);
+    setAttribute(Qt::WA_MacShowFocusRect, false);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, Qt::transparent);
+    colours.setColor(QPalette::Text, Qt::white);
+    colours.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 120));
+    setPalette(colours);
+    setTextMargins(4, 2, 4, 2);
+    m_magnifier->setIcon(QIcon(QStringLiteral(":/images/icoFilter.svg")));
+    m_magnifier->setToolTip(tr("Recent Filters"));
+    addAction(m_magnifier, QLineEdit::LeadingPosition);
+    connect(m_magnifier, &QAction::triggered, this, &QZPFilterField::showRecentsMenu);
+    connect(this, &QLineEdit::textChanged, this, &QZPFilterField::textDidChange);
+    // A filter that was used (Return, or leaving the field) joins the recents.
+    connect(this, &QLineEdit::editingFinished, this, [this] { addRecentSearch(text()); });
+}
+
+QZPFilterField::~QZPFilterField() = default;
+
+QString QZPFilterField::trimmed(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (begin < end && blank(text.at(begin)))
+        ++begin;
+    while (end > begin && blank(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+void QZPFilterField::setActive(bool active) {
+    if (m_active == active)
+        return;
+    m_active = active;
+    update();
+    emit activeChanged(active);
+}
+
+bool QZPFilterField::isIdle() const {
+    return !hasFocus() && text().isEmpty() && !m_active;
+}
+
+void QZPFilterField::textDidChange(const QString& text) {
+    const bool highlighted = !trimmed(text).isEmpty();
+    if (highlighted != m_highlighted) {
+        m_highlighted = highlighted;
+        m_magnifier->setIcon(QIcon(highlighted ? QStringLiteral(":/images/icoFilter-ON.svg")
+                                               : QStringLiteral(":/images/icoFilter.svg")));
+    }
+    update();
+}
+
+void QZPFilterField::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && m_tableView) {
+        m_tableView->setFocus(Qt::ShortcutFocusReason);
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void QZPFilterField::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    update();
+}
+
+void QZPFilterField::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    update();
+}
+
+// Idle: the skin's field colour with a faint outline. Not idle (typing, text, or the modified-only
+// filter on): the control background, outlined with the accent colour while the field has the focus.
+void QZPFilterField::paintEvent(QPaintEvent* event) {
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QZPSkin skin = QZPSkin::current();
+        const bool idle = isIdle();
+        const qreal lineWidth = idle ? 1.35 : 2.0;
+        const QRectF frame = QRectF(rect()).adjusted(lineWidth / 2, lineWidth / 2, -lineWidth / 2, -lineWidth / 2);
+        QPainterPath outline;
+        outline.addRoundedRect(frame, 7, 7);
+        QColor faint = skin.filterBackground().lighter(220);
+        faint.setAlphaF(0.3f);
+        if (idle) {
+            painter.fillPath(outline, skin.filterBackground());
+            painter.setPen(QPen(faint, lineWidth));
+        } else {
+            painter.fillPath(outline, skin.filterBackground().darker(140));
+            painter.setPen(QPen(hasFocus() ? palette().color(QPalette::Highlight) : faint, lineWidth));
+        }
+        painter.drawPath(outline);
+    }
+    QLineEdit::paintEvent(event);
+}
+
+// MARK: Recent filters
+
+void QZPFilterField::setSearchMenuTemplate(QMenu* menuTemplate) {
+    m_template = menuTemplate;
+}
+
+void QZPFilterField::setRecentsAutosaveName(const QString& name) {
+    m_recentsAutosaveName = name;
+    if (!name.isEmpty())
+        m_recentSearches = m_settings->value(name).toStringList().mid(0, MaximumRecentSearches);
+}
+
+void QZPFilterField::saveRecents() {
+    if (!m_recentsAutosaveName.isEmpty())
+        m_settings->setValue(m_recentsAutosaveName, m_recentSearches);
+}
+
+void QZPFilterField::addRecentSearch(const QString& text) {
+    if (trimmed(text).isEmpty())
+        return;
+    m_recentSearches.removeAll(text);
+    m_recentSearches.prepend(text);
+    while (m_recentSearches.size() > MaximumRecentSearches)
+        m_recentSearches.removeLast();
+    saveRecents();
+}
+
+void QZPFilterField::clearRecentSearches() {
+    m_recentSearches.clear();
+    saveRecents();
+}
+
+// The template's items are shown by their roles: the title and the recents when there are recents,
+// "No Items" when there are none, the clear item enabled only with recents to clear.
+QMenu* QZPFilterField::makeRecentsMenu() {
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    if (!m_template)
+        return menu;
+    menu->setTitle(m_template->title());
+    const bool hasRecents = !m_recentSearches.isEmpty();
+    for (QAction* item : m_template->actions()) {
+        if (item->isSeparator()) {
+            menu->addSeparator();
+            continue;
+        }
+        switch (item->data().toInt()) {
+        case RecentsTitleMenuItemTag:
+            if (hasRecents)
+                menu->addAction(item->text())->setEnabled(false);
+            break;
+        case RecentsMenuItemTag:
+            for (const QString& recent : m_recentSearches)
+                menu->addAction(recent, this, [this, recent] { setText(recent); });
+            break;
+        case NoRecentsMenuItemTag:
+            if (!hasRecents)
+                menu->addAction(item->text())->setEnabled(false);
+            break;
+        case ClearRecentsMenuItemTag:
+            menu->addAction(item->text(), this, &QZPFilterField::clearRecentSearches)->setEnabled(hasRecents);
+            break;
+        default:
+            menu->addAction(item->text())->setEnabled(false);
+        }
+    }
+    return menu;
+}
+
+void QZPFilterField::showRecentsMenu() {
+    makeRecentsMenu()->popup(mapToGlobal(QPoint(0, height())));
+}

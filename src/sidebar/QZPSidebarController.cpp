@@ -1,0 +1,447 @@
+#include "sidebar/QZPSidebarController.h"
+
+#include "library/QZPFileManager.h"
+#include "library/QZPPresetFileImporter.h"
+#include "library/QZPPresetFilter.h"
+#include "library/QZPPresetsController.h"
+#include "model/QZPError.h"
+#include "model/QZPErrorPresenter.h"
+#include "model/QZPPreset.h"
+#include "model/QZPSettings.h"
+#include "sidebar/QZPFilterField.h"
+#include "sidebar/QZPPresetListModel.h"
+#include "sidebar/QZPSidebarControllerDelegate.h"
+#include "sidebar/QZPSidebarView.h"
+#include "sidebar/QZPTableRowView.h"
+#include "sidebar/QZPTableView.h"
+#include "sidebar/QZPURLPopUpButton.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+QZPSidebarController::QZPSidebarController(QZPPresetsController* presets, QZPSettings* settings, QObject* parent)
+    : QObject(parent), m_presets(presets), m_settings(settings ? settings : QZPSettings::standard()) {
+    buildView();
+    setupURLButton();
+    setupTableView();
+    setupFilter();
+    connect(m_presets, &QAbstractItemModel::modelAboutToBeReset, this, &QZPSidebarController::rememberScrollPosition);
+    connect(m_presets, &QAbstractItemModel::modelReset, this, [this] {
+        applySelectionToView();
+        restoreScrollPosition();
+        arrangedObjectsChanged();
+    });
+    connect(m_presets, &QAbstractItemModel::rowsInserted, this, &QZPSidebarController::arrangedObjectsChanged);
+    connect(m_presets, &QAbstractItemModel::rowsRemoved, this, &QZPSidebarController::arrangedObjectsChanged);
+    connect(m_presets, &QAbstractItemModel::dataChanged, this, &QZPSidebarController::updateDisplay);
+    connect(m_presets, &QZPPresetsController::selectionChanged, this, &QZPSidebarController::applySelectionToView);
+    connect(m_presets, &QZPPresetsController::presetsFolderURLChanged, this, &QZPSidebarController::updateNoResults);
+    updateNoResults();
+}
+
+QZPSidebarController::~QZPSidebarController() {
+    // The view may outlive this controller inside a window being torn down: it must not call back.
+    if (m_view) {
+        m_tableView->disconnect(this);
+        m_urlButton->setDelegate(nullptr);
+        delete m_view;
+    }
+}
+
+void QZPSidebarController::buildView() {
+    m_view = new QZPSidebarView;
+    m_view->setMinimumWidth(200);
+    m_view->setAccessibleName(tr("Library"));
+    auto* layout = new QVBoxLayout(m_view);
+    layout->setContentsMargins(8, 8, 0, 0);
+    layout->setSpacing(6);
+
+    m_urlButton = new QZPURLPopUpButton(m_view, m_settings);
+    m_urlButton->setAccessibleName(tr("Presets Folder"));
+    m_urlButton->setAutoRaise(true);
+    m_urlButton->setStyleSheet(QStringLiteral("QToolButton { color: white; text-align: left; padding: 3px; }"));
+    layout->addWidget(m_urlButton);
+
+    m_filterSearchField = new QZPFilterField(m_view, m_settings);
+    m_filterSearchField->setAccessibleName(tr("Filter"));
+    auto* filterRow = new QHBoxLayout;
+    filterRow->setContentsMargins(0, 0, 8, 0);
+    filterRow->addWidget(m_filterSearchField);
+    layout->addLayout(filterRow);
+
+    m_tableView = new QZPTableView(m_view);
+    m_tableView->setAccessibleName(tr("Presets"));
+    m_listModel = new QZPPresetListModel(m_presets, this);
+    m_tableView->setModel(m_listModel);
+    m_tableView->setItemDelegate(new QZPTableRowView(m_tableView));
+    QPalette colours = m_tableView->palette();
+    colours.setColor(QPalette::Base, Qt::transparent);
+    m_tableView->setPalette(colours);
+    m_tableView->viewport()->setAutoFillBackground(false);
+    m_tableView->setAttribute(Qt::WA_TranslucentBackground);
+    layout->addWidget(m_tableView, 1);
+    m_filterSearchField->setTableView(m_tableView);
+
+    m_noFilterResultsField = new QLabel(m_tableView->viewport());
+    m_noFilterResultsField->setAlignment(Qt::AlignCenter);
+    m_noFilterResultsField->setWordWrap(true);
+    m_noFilterResultsField->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 150);"));
+    m_noFilterResultsField->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    m_contextMenu = new QMenu(m_tableView);
+    m_contextMenu->addAction(tr("Rename…"), this, [this] { renameDocument(QZPCommandSource::ContextMenu); });
+    m_contextMenu->addAction(tr("Duplicate"), this, [this] { duplicateDocument(QZPCommandSource::ContextMenu); });
+    m_contextMenu->addAction(tr("Revert to Saved"), this,
+                             [this] { revertDocumentToSaved(QZPCommandSource::ContextMenu); });
+    m_contextMenu->addAction(tr("Show in File Manager"), this,
+                             [this] { revealDocuments(QZPCommandSource::ContextMenu); });
+    m_contextMenu->addSeparator();
+    m_recordMenuItem = m_contextMenu->addAction(tr("Record…"));
+    m_closeDraftMenuItem = m_contextMenu->addAction(tr("Close Draft"));
+    connect(m_contextMenu, &QMenu::aboutToShow, this, &QZPSidebarController::menuNeedsUpdate);
+}
+
+// MARK: Set-up
+
+// The chooser restores the folder kept under its autosave name; that folder becomes the library's, and
+// from then on a folder set on the library elsewhere shows in the chooser too.
+void QZPSidebarController::setupURLButton() {
+    m_urlButton->setDelegate(this);
+    m_urlButton->setAllowedFileTypes({QString::fromLatin1(QZPURLPopUpButton::FolderType)});
+    m_urlButton->setAllowNone(true);
+    m_urlButton->setShowClearRecents(true);
+    m_urlButton->setAutosaveName(QString::fromLatin1(FolderChooserAutosaveName));
+    m_presets->setPresetsFolderURL(m_urlButton->URL());
+    connect(m_presets, &QZPPresetsController::presetsFolderURLChanged, this, [this] {
+        const QUrl folder = m_presets->presetsFolderURL();
+        if (folder.adjusted(QUrl::StripTrailingSlash) != m_urlButton->URL().adjusted(QUrl::StripTrailingSlash))
+            m_urlButton->setURL(folder);
+    });
+}
+
+void QZPSidebarController::setupTableView() {
+    connect(m_tableView, &QAbstractItemView::doubleClicked, this, [this] {
+        if (m_delegate)
+            m_delegate->sidebarControllerDoubleClickAction(this, m_tableView);
+    });
+    connect(m_tableView, &QZPTableView::returnKeyPressed, this, [this] {
+        if (m_delegate)
+            m_delegate->sidebarControllerReturnKeyAction(this, m_tableView);
+    });
+    connect(m_tableView, &QZPTableView::contextMenuRequested, this, &QZPSidebarController::showContextMenu);
+    connect(m_tableView, &QZPTableView::filesDropped, this, &QZPSidebarController::importFiles);
+    connect(m_tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &QZPSidebarController::selectionDidChangeInView);
+    // The end of an inline rename, committed or not: editing is over and the list has the focus again.
+    connect(m_tableView->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+            &QZPSidebarController::controlTextDidEndEditing, Qt::QueuedConnection);
+}
+
+void QZPSidebarController::setupFilter() {
+    connect(m_filterSearchField, &QLineEdit::textChanged, this, &QZPSidebarController::setFilterString);
+    connect(this, &QZPSidebarController::filterForModifiedChanged, m_filterSearchField, &QZPFilterField::setActive);
+    // Return in the field hands the focus to the list (the field inserts nothing).
+    connect(m_filterSearchField, &QLineEdit::returnPressed, this,
+            [this] { QTimer::singleShot(0, m_tableView, [this] { m_tableView->setFocus(Qt::OtherFocusReason); }); });
+
+    m_filterRecentsTemplate = new QMenu(tr("Filter Recents Menu"), m_view);
+    const auto addItem = [this](const QString& title, int tag) {
+        QAction* item = m_filterRecentsTemplate->addAction(title);
+        item->setData(tag);
+        item->setEnabled(false);
+    };
+    addItem(tr("Recent Filters"), QZPFilterField::RecentsTitleMenuItemTag);
+    addItem(QStringLiteral("[Technical_Placeholder]"), QZPFilterField::RecentsMenuItemTag);
+    addItem(tr("No Items"), QZPFilterField::NoRecentsMenuItemTag);
+    m_filterRecentsTemplate->addSeparator();
+    addItem(tr("Clear Recents"), QZPFilterField::ClearRecentsMenuItemTag);
+    m_filterSearchField->setSearchMenuTemplate(m_filterRecentsTemplate);
+    m_filterSearchField->setRecentsAutosaveName(QString::fromLatin1(FilterRecentsAutosaveName));
+}
+
+// MARK: Filter
+
+QZPPresetFilter QZPSidebarController::filterPredicate() const {
+    return QZPPresetFilter::predicate(m_filterString, m_filterForModified);
+}
+
+void QZPSidebarController::setFilterForModified(bool on) {
+    if (on == m_filterForModified)
+        return;
+    m_filterForModified = on;
+    m_presets->setFilterPredicate(filterPredicate());
+    emit filterForModifiedChanged(on);
+}
+
+void QZPSidebarController::setFilterString(const QString& text) {
+    if (text == m_filterString)
+        return;
+    m_filterString = text;
+    if (m_filterSearchField->text() != text)
+        m_filterSearchField->setText(text);
+    m_presets->setFilterPredicate(filterPredicate());
+    emit filterStringChanged(text);
+}
+
+// MARK: Current preset
+
+void QZPSidebarController::setDocument(QZPPreset* preset) {
+    disconnect(m_documentFileURLConnection);
+    m_document = preset;
+    const bool hadSelection = !m_presets->selectedObjects().isEmpty();
+    if (!preset)
+        return;
+    // Saved or moved: its row is brought into view at once.
+    m_documentFileURLConnection =
+        connect(preset, &QZPDocument::fileURLChanged, this, [this] { scrollActiveRowToVisible(true); });
+    updateActiveRow();
+    m_presets->setSelectedObjects({preset});
+    QTimer::singleShot(0, this, [this, hadSelection] { scrollActiveRowToVisible(!hadSelection); });
+}
+
+// A current preset that is not listed (filtered out, or a draft a refresh dropped) marks no row: the
+// row it had now belongs to another preset.
+void QZPSidebarController::updateActiveRow() {
+    m_activeRowUpdateQueued = false;
+    if (!m_document)
+        return;
+    const qsizetype row = m_presets->arrangedObjects().indexOf(m_document.data());
+    m_tableView->setActiveRow(row);
+}
+
+void QZPSidebarController::scrollActiveRowToVisible(bool centerDisplay) {
+    if (m_listModel->rowCount() == 0)
+        return;
+    if (centerDisplay) {
+        m_tableView->scrollSelectionToCenter();
+        return;
+    }
+    const qint64 row = m_tableView->activeRow();
+    if (row >= 0 && row < m_listModel->rowCount())
+        m_tableView->scrollTo(m_listModel->index(int(row), 0));
+}
+
+void QZPSidebarController::arrangedObjectsChanged() {
+    updateNoResults();
+    if (m_activeRowUpdateQueued)
+        return;
+    m_activeRowUpdateQueued = true;
+    QTimer::singleShot(0, this, &QZPSidebarController::updateActiveRow);
+}
+
+void QZPSidebarController::updateDisplay() {
+    m_tableView->updateModifiedColumn();
+}
+
+// Shown only over an empty list, saying why it is empty.
+void QZPSidebarController::updateNoResults() {
+    const bool empty = m_listModel->rowCount() == 0;
+    m_noFilterResultsField->setVisible(empty);
+    if (!empty)
+        return;
+    if (m_presets->presetsFolderURL().isEmpty())
+        m_noFilterResultsField->setText(tr("No presets folder.\nChoose one above."));
+    else if (!filterPredicate().isNull())
+        m_noFilterResultsField->setText(tr("No Results"));
+    else
+        m_noFilterResultsField->setText(tr("No presets in this folder."));
+    m_noFilterResultsField->setGeometry(m_tableView->viewport()->rect().adjusted(12, 0, -12, -40));
+}
+
+// MARK: Selection
+
+void QZPSidebarController::selectionDidChangeInView() {
+    if (m_syncingSelection)
+        return;
+    QList<QZPPreset*> selected;
+    for (const QModelIndex& index : m_tableView->selectionModel()->selectedIndexes())
+        if (QZPPreset* preset = m_listModel->presetAt(index.row()))
+            selected << preset;
+    m_syncingSelection = true;
+    m_presets->setSelectedObjects(selected);
+    m_syncingSelection = false;
+}
+
+void QZPSidebarController::applySelectionToView() {
+    if (m_syncingSelection)
+        return;
+    QItemSelection selection;
+    const QList<int> rows = m_presets->selectionIndexes();
+    for (qsizetype i = 0; i < rows.size();) {
+        // Runs of rows as one range each.
+        qsizetype j = i;
+        while (j + 1 < rows.size() && rows.at(j + 1) == rows.at(j) + 1)
+            ++j;
+        selection.select(m_listModel->index(rows.at(i), 0), m_listModel->index(rows.at(j), 0));
+        i = j + 1;
+    }
+    m_syncingSelection = true;
+    m_tableView->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!rows.isEmpty())
+        m_tableView->selectionModel()->setCurrentIndex(m_listModel->index(rows.first(), 0),
+                                                       QItemSelectionModel::NoUpdate);
+    m_syncingSelection = false;
+}
+
+void QZPSidebarController::rememberScrollPosition() {
+    m_topPreset = m_listModel->presetAt(m_tableView->indexAt(QPoint(0, 0)).row());
+}
+
+void QZPSidebarController::restoreScrollPosition() {
+    const qsizetype row = m_topPreset ? m_presets->arrangedObjects().indexOf(m_topPreset.data()) : -1;
+    if (row >= 0)
+        m_tableView->scrollTo(m_listModel->index(int(row), 0), QAbstractItemView::PositionAtTop);
+}
+
+// MARK: Commands
+
+QList<QZPPreset*> QZPSidebarController::documentsForSender(QZPCommandSource source) const {
+    if (source == QZPCommandSource::ContextMenu) {
+        const int clicked = m_tableView->clickedRow();
+        QZPPreset* preset = m_listModel->presetAt(clicked);
+        if (!preset)
+            return {};
+        if (m_tableView->selectionModel()->isRowSelected(clicked, {}))
+            return m_presets->selectedObjects();
+        return {preset};
+    }
+    const QList<QZPPreset*> selected = m_presets->selectedObjects();
+    if (!selected.isEmpty())
+        return selected;
+    if (m_document)
+        return {m_document.data()};
+    return {};
+}
+
+QZPPreset* QZPSidebarController::documentForSender(QZPCommandSource source) const {
+    const QList<QZPPreset*> presets = documentsForSender(source);
+    return presets.isEmpty() ? nullptr : presets.first();
+}
+
+void QZPSidebarController::renameDocument(QZPCommandSource source) {
+    m_tableView->setFocus(Qt::OtherFocusReason);
+    QZPPreset* preset = documentForSender(source);
+    if (!preset)
+        return;
+    if (preset->isNew()) {
+        QApplication::beep(); // a draft has no file to give a new name
+        return;
+    }
+    m_presets->setSelectedObjects({preset});
+    const qsizetype row = m_presets->arrangedObjects().indexOf(preset);
+    if (row < 0)
+        return;
+    const QModelIndex index = m_listModel->index(int(row), 0);
+    m_tableView->scrollTo(index);
+    m_allowEditing = true;
+    m_listModel->setEditingAllowed(true);
+    m_tableView->edit(index);
+}
+
+void QZPSidebarController::controlTextDidEndEditing() {
+    m_allowEditing = false;
+    m_listModel->setEditingAllowed(false);
+    m_tableView->setFocus(Qt::OtherFocusReason);
+}
+
+void QZPSidebarController::duplicateDocument(QZPCommandSource source) {
+    if (QZPPreset* preset = documentForSender(source)) {
+        QZPError error;
+        if (!preset->duplicateDocument(&error) && error.code() != 0)
+            presentErrors({error});
+    }
+}
+
+void QZPSidebarController::revertDocumentToSaved(QZPCommandSource source) {
+    QZPPreset* preset = documentForSender(source);
+    if (!preset || !preset->validateUserInterfaceItem(QZPDocument::Command::Revert))
+        return;
+    QZPError error;
+    if (!preset->revertDocumentToSaved(&error))
+        presentErrors({error});
+}
+
+void QZPSidebarController::revealDocuments(QZPCommandSource source) {
+    QStringList paths;
+    for (const QZPPreset* preset : documentsForSender(source))
+        if (preset->hasFile())
+            paths << preset->filePath();
+    if (paths.isEmpty())
+        QApplication::beep();
+    else
+        QZPFileManager::reveal(paths);
+}
+
+void QZPSidebarController::focusSelection() {
+    scrollActiveRowToVisible(true);
+    m_tableView->setFocus(Qt::OtherFocusReason);
+}
+
+void QZPSidebarController::performFindPanelAction() {
+    m_filterSearchField->setFocus(Qt::ShortcutFocusReason);
+    m_filterSearchField->selectAll();
+}
+
+// The record and close-draft items only make sense for a draft.
+void QZPSidebarController::menuNeedsUpdate() {
+    const QZPPreset* preset = documentForSender(QZPCommandSource::ContextMenu);
+    const bool draft = preset && preset->isNew();
+    m_recordMenuItem->setVisible(draft);
+    m_closeDraftMenuItem->setVisible(draft);
+}
+
+void QZPSidebarController::showContextMenu(const QPoint& globalPosition) {
+    m_contextMenu->exec(globalPosition);
+}
+
+// MARK: Files
+
+void QZPSidebarController::importFiles(const QStringList& paths) {
+    const QString folder = m_presets->presetsFolderURL().toLocalFile();
+    if (folder.isEmpty()) {
+        presentErrors({QZPError::make(QZPError::ToneBenchDomain, QZPPreset::ReadErrorCode,
+                                      tr("The presets were not copied."),
+                                      tr("Choose a presets folder first."))});
+        return;
+    }
+    const QZPPresetFileImporter::Result result = QZPPresetFileImporter::importFiles(paths, folder);
+    if (!result.copied.isEmpty())
+        m_presets->refreshAvailableDocuments();
+    presentErrors(result.errors);
+}
+
+// Several failures of one drop make one message that names every file.
+void QZPSidebarController::presentErrors(const QList<QZPError>& errors) {
+    if (errors.isEmpty())
+        return;
+    if (errors.size() == 1) {
+        QZPErrorPresenter::shared()->presentError(errors.first());
+        return;
+    }
+    QStringList lines;
+    for (const QZPError& error : errors)
+        lines << error.localizedDescription() + QLatin1Char(' ') + error.localizedFailureReason();
+    QZPErrorPresenter::shared()->presentError(
+        QZPError::make(errors.first().domain(), errors.first().code(),
+                       tr("%n files were not copied into the library.", nullptr, int(errors.size())),
+                       lines.join(QLatin1Char('\n'))));
+}
+
+// MARK: Folder chooser
+
+void QZPSidebarController::popUpButtonDidSelectURL(QZPURLPopUpButton* button, const QUrl& url) {
+    Q_UNUSED(button);
+    m_presets->setPresetsFolderURL(url);
+}
+
+void QZPSidebarController::popUpButtonWillDisplayOpenPanel(QZPURLPopUpButton* button, QFileDialog* panel) {
+    Q_UNUSED(button);
+    panel->setFileMode(QFileDialog::Directory);
+    panel->setOption(QFileDialog::ShowDirsOnly, true);
+    panel->setOption(QFileDialog::ReadOnly, false); // new folders may be made
+}

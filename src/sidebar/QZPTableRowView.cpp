@@ -1,0 +1,109 @@
+#include "sidebar/QZPTableRowView.h"
+
+#include "editor/QZPSkin.h"
+#include "library/QZPPresetsController.h"
+#include "sidebar/QZPTableView.h"
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+QFont nameFont() {
+    QFont font = QApplication::font();
+    font.setPointSizeF(11);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+} // namespace
+
+QZPTableRowView::QZPTableRowView(QZPTableView* table) : QStyledItemDelegate(table), m_table(table) {}
+
+bool QZPTableRowView::isSelected(int row) const {
+    const QAbstractItemModel* model = m_table->model();
+    return row >= 0 && model && row < model->rowCount() && m_table->selectionModel() &&
+           m_table->selectionModel()->isRowSelected(row, {});
+}
+
+QRect QZPTableRowView::nameRect(const QRect& rowRect) const {
+    const QRect marker = m_table->modifiedMarkerRect(rowRect);
+    return QRect(rowRect.left() + BandInset + 8, rowRect.top(), marker.left() - rowRect.left() - BandInset - 12,
+                 rowRect.height());
+}
+
+void QZPTableRowView::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    const QZPSkin skin = QZPSkin::current();
+    const int row = index.row();
+    const bool active = row == m_table->activeRow();
+    const bool selected = option.state & QStyle::State_Selected;
+    const QRectF band = QRectF(option.rect).adjusted(BandInset, 0, -BandInset, 0);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(Qt::NoPen);
+    const auto fillBand = [&](const QColor& colour, bool joinAbove, bool joinBelow) {
+        QPainterPath rounded;
+        rounded.addRoundedRect(band, 5, 5);
+        painter->fillPath(rounded, colour);
+        // Next to a selected neighbour, that half is square, so the rows join into one band.
+        if (joinAbove)
+            painter->fillRect(QRectF(band.left(), band.top(), band.width(), band.height() / 2), colour);
+        if (joinBelow)
+            painter->fillRect(QRectF(band.left(), band.center().y(), band.width(), band.height() / 2), colour);
+    };
+    if (selected)
+        fillBand(skin.selection(), isSelected(row - 1), isSelected(row + 1));
+    if (active)
+        fillBand(skin.activeRow(), false, false);
+
+    // Names are white on the active row, nearly white on a selection the list's focus emphasises, and
+    // dimmed elsewhere.
+    QColor text = Qt::white;
+    if (!active && !(selected && m_table->hasFocus()))
+        text.setAlphaF(0.8f);
+    painter->setPen(text);
+    painter->setFont(nameFont());
+    const QString name = index.data(Qt::DisplayRole).toString();
+    const QRect nameArea = nameRect(option.rect);
+    painter->drawText(nameArea, Qt::AlignVCenter | Qt::AlignLeft,
+                      painter->fontMetrics().elidedText(name, Qt::ElideRight, nameArea.width()));
+
+    if (index.data(QZPPresetsController::EditedRole).toBool()) {
+        const QRect marker = m_table->modifiedMarkerRect(option.rect);
+        painter->setBrush(active ? QColor(Qt::white) : skin.editedMarker());
+        painter->drawEllipse(QPointF(marker.center()) + QPointF(0.5, 0.5), 3.5, 3.5);
+    }
+    painter->restore();
+}
+
+QSize QZPTableRowView::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    Q_UNUSED(index);
+    return QSize(option.rect.width(), RowHeight);
+}
+
+QWidget* QZPTableRowView::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                       const QModelIndex& index) const {
+    Q_UNUSED(option);
+    Q_UNUSED(index);
+    auto* editor = new QLineEdit(parent);
+    editor->setFont(nameFont());
+    editor->setFrame(false);
+    editor->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    editor->setAccessibleName(tr("Preset Name"));
+    return editor;
+}
+
+void QZPTableRowView::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    auto* field = static_cast<QLineEdit*>(editor);
+    field->setText(index.data(Qt::EditRole).toString());
+    field->selectAll();
+}
+
+void QZPTableRowView::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                           const QModelIndex& index) const {
+    Q_UNUSED(index);
+    editor->setGeometry(nameRect(option.rect).adjusted(-4, 1, 0, -1));
+}

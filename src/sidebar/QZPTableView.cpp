@@ -1,0 +1,134 @@
+#include "sidebar/QZPTableView.h"
+
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QScrollBar>
+
+QZPTableView::QZPTableView(QWidget* parent) : QListView(parent) {
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameShape(QFrame::NoFrame);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::CopyAction);
+}
+
+void QZPTableView::setActiveRow(qint64 row) {
+    if (row != NotFound) {
+        const qint64 old = m_activeRow;
+        m_activeRow = row;
+        const qint64 from = old < 0 ? row : std::min(old, row);
+        const qint64 to = old < 0 ? row : std::max(old, row);
+        if (model() && to >= 0) {
+            // Only rows in view need drawing; the others draw right when they scroll in.
+            const QModelIndex top = indexAt(QPoint(0, 0));
+            const qint64 first = std::max<qint64>(from, top.isValid() ? top.row() : 0);
+            const qint64 last = std::min<qint64>(to, model()->rowCount() - 1);
+            for (qint64 r = first; r <= last; ++r) {
+                const QRect rect = visualRect(model()->index(int(r), 0));
+                if (rect.top() > viewport()->height())
+                    break;
+                viewport()->update(rect);
+            }
+        }
+    }
+    viewport()->update();
+}
+
+void QZPTableView::scrollSelectionToCenter() {
+    const QModelIndexList selected = selectionModel() ? selectionModel()->selectedIndexes() : QModelIndexList();
+    if (selected.isEmpty())
+        return;
+    QRect area;
+    for (const QModelIndex& index : selected)
+        area = area.isNull() ? visualRect(index) : area.united(visualRect(index));
+    area.setHeight(viewport()->height() / 2);
+    QScrollBar* bar = verticalScrollBar();
+    if (area.top() < 0)
+        bar->setValue(bar->value() + area.top());
+    else if (area.bottom() > viewport()->height())
+        bar->setValue(bar->value() + area.bottom() - viewport()->height());
+}
+
+QRect QZPTableView::modifiedMarkerRect(const QRect& rowRect) const {
+    return QRect(rowRect.right() - 28, rowRect.top(), 18, rowRect.height());
+}
+
+void QZPTableView::updateModifiedColumn() {
+    const QRect all = viewport()->rect();
+    viewport()->update(modifiedMarkerRect(all));
+}
+
+void QZPTableView::keyPressEvent(QKeyEvent* event) {
+    const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (isReturn && state() != QAbstractItemView::EditingState) {
+        emit returnKeyPressed();
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void QZPTableView::contextMenuEvent(QContextMenuEvent* event) {
+    const QModelIndex index = indexAt(event->pos());
+    m_clickedRow = index.isValid() ? index.row() : -1;
+    emit contextMenuRequested(event->globalPos());
+    m_clickedRow = -1;
+    event->accept();
+}
+
+// Files come in from elsewhere; a row dragged out of this list and back is not a copy to make.
+void QZPTableView::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->source() == this || !event->mimeData()->hasUrls()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void QZPTableView::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->source() == this || !event->mimeData()->hasUrls()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void QZPTableView::dropEvent(QDropEvent* event) {
+    if (event->source() == this || !event->mimeData()->hasUrls()) {
+        event->ignore();
+        return;
+    }
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (!paths.isEmpty())
+        emit filesDropped(paths);
+}
+
+void QZPTableView::startDrag(Qt::DropActions supportedActions) {
+    Q_UNUSED(supportedActions);
+    const QModelIndexList rows = selectedIndexes();
+    QMimeData* data = model()->mimeData(rows);
+    if (!data)
+        return;
+    if (!data->hasUrls()) {
+        delete data; // drafts have no file to hand over
+        return;
+    }
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+}

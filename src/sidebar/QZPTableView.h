@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QListView>
+#include <limits>
+
+// The preset list. It marks an active row (the preset in the editor) apart from the selection, reports
+// Return and Enter, remembers the row under a context click while its menu is open, and scrolls a
+// selection into view with room below it.
+class QZPTableView : public QListView {
+    Q_OBJECT
+
+public:
+    // setActiveRow with this keeps the active row where it is.
+    static constexpr qint64 NotFound = std::numeric_limits<qint64>::max();
+
+    explicit QZPTableView(QWidget* parent = nullptr);
+
+    qint64 activeRow() const { return m_activeRow; }
+    // Moves the active row; only the rows from the old to the new one are drawn again.
+    void setActiveRow(qint64 row);
+    // The row under the context click being answered, or -1.
+    int clickedRow() const { return m_clickedRow; }
+    // Brings the selection into view with at least half the view's height of room below its top.
+    void scrollSelectionToCenter();
+    // Where the edited markers are drawn, for a row (the list's third column).
+    QRect modifiedMarkerRect(const QRect& rowRect) const;
+    // Draws the edited markers again, and nothing else.
+    void updateModifiedColumn();
+
+signals:
+    void returnKeyPressed();
+    // A context click; clickedRow() tells the row while this is handled.
+    void contextMenuRequested(const QPoint& globalPosition);
+    // Files were dropped onto the list from elsewhere.
+    void filesDropped(const QStringList& paths);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+
+private:
+    qint64 m_activeRow = -1;
+    int m_clickedRow = -1;
+};

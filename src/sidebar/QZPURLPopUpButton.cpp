@@ -1,0 +1,440 @@
+#include "sidebar/QZPURLPopUpButton.h"
+
+#include "library/QZPFileManager.h"
+#include "model/QZPInvalidParameter.h"
+#include "model/QZPPreset.h"
+#include "model/QZPSettings.h"
+#include "sidebar/QZPURLPopUpButtonDelegate.h"
+
+#include <QCollator>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QMenu>
+#include <QMimeData>
+
+Q_LOGGING_CATEGORY(lcFolderChooser, "tonebench.sidebar")
+
+QZPURLPopUpButton::QZPURLPopUpButton(QWidget* parent, QZPSettings* settings)
+    : QToolButton(parent), m_settings(settings ? settings : QZPSettings::standard()), m_menu(new QMenu(this)),
+      m_noneItem(new QAction(tr("None"), this)), m_otherItem(new QAction(tr("Other") + tr("…"), this)),
+      m_clearRecentsItem(new QAction(tr("Clear Recents"), this)) {
+    setAcceptDrops(true);
+    setPopupMode(QToolButton::InstantPopup);
+    setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setMenu(m_menu);
+    m_noneItem->setCheckable(true);
+    m_otherItem->setCheckable(true);
+    connect(m_noneItem, &QAction::triggered, this, [this] { selectURL(m_noneItem); });
+    connect(m_otherItem, &QAction::triggered, this, &QZPURLPopUpButton::browse);
+    connect(m_clearRecentsItem, &QAction::triggered, this, &QZPURLPopUpButton::clearRecentURLs);
+    // The menu is rebuilt as it opens, so that a recent folder that went away is not offered.
+    connect(m_menu, &QMenu::aboutToShow, this, &QZPURLPopUpButton::updateMenu);
+    updateMenu();
+}
+
+QZPURLPopUpButton::~QZPURLPopUpButton() = default;
+
+qint64 QZPURLPopUpButton::maximumRecentURLCount() const {
+    return m_maximumRecentURLCount < 0 ? DefaultRecentURLCount : m_maximumRecentURLCount;
+}
+
+void QZPURLPopUpButton::setMaximumRecentURLCount(qint64 count) {
+    m_maximumRecentURLCount = count < 0 ? -1 : std::min(count, MaximumRecentURLLimit);
+}
+
+void QZPURLPopUpButton::setStaticMenuOrder(bool on) {
+    m_staticMenuOrder = on;
+    updateMenu();
+}
+
+void QZPURLPopUpButton::setShowClearRecents(bool on) {
+    m_showClearRecents = on;
+    updateMenu();
+}
+
+void QZPURLPopUpButton::setShowReveal(bool on) {
+    m_showReveal = on;
+    updateMenu();
+}
+
+void QZPURLPopUpButton::setAllowNone(bool on) {
+    m_allowNone = on;
+    updateMenu();
+}
+
+void QZPURLPopUpButton::setPullsDown(bool on) {
+    m_pullsDown = on;
+    updateMenu();
+}
+
+void QZPURLPopUpButton::setAllowedFileTypes(const QStringList& types) {
+    m_allowedFileTypes = types;
+}
+
+// MARK: Locations
+
+QZPFileReference QZPURLPopUpButton::referenceFor(const QUrl& url) const {
+    return url.isLocalFile() ? QZPFileReference::forPath(url.toLocalFile()) : QZPFileReference();
+}
+
+QString QZPURLPopUpButton::pathOf(const QZPFileReference& reference) {
+    return reference.resolvedPath();
+}
+
+QUrl QZPURLPopUpButton::urlOf(const QZPFileReference& reference) {
+    if (reference.isNull())
+        return {};
+    const QString path = reference.resolvedPath();
+    return QUrl::fromLocalFile(path.isEmpty() ? reference.lastKnownPath() : path);
+}
+
+QUrl QZPURLPopUpButton::URL() const {
+    return urlOf(m_url);
+}
+
+void QZPURLPopUpButton::setURL(const QUrl& url) {
+    const QUrl before = URL();
+    m_url = referenceFor(url);
+    if (!m_autosaveName.isEmpty()) {
+        if (m_url.isNull())
+            m_settings->remove(selectedURLDefaultsKey());
+        else
+            m_settings->setValue(selectedURLDefaultsKey(), URL().toString(QUrl::FullyEncoded));
+    }
+    if (!m_url.isNull())
+        addRecentURL(URL());
+    updateMenu();
+    if (URL() != before)
+        emit URLChanged(URL());
+}
+
+bool QZPURLPopUpButton::acceptsPath(const QString& path) const {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return false;
+    if (m_allowedFileTypes.isEmpty())
+        return true;
+    return std::any_of(m_allowedFileTypes.begin(), m_allowedFileTypes.end(), [&](const QString& type) {
+        if (type == QLatin1String(FolderType))
+            return info.isDir();
+        return info.isFile() && QZPPreset::typeForFileName(path) == type;
+    });
+}
+
+// MARK: Settings
+
+QString QZPURLPopUpButton::selectedURLDefaultsKey() const {
+    QZP_PRECONDITION(!m_autosaveName.isEmpty(), "_autosaveName");
+    return m_autosaveName;
+}
+
+QString QZPURLPopUpButton::recentURLsDefaultsKey() const {
+    QZP_PRECONDITION(!m_autosaveName.isEmpty(), "_autosaveName");
+    return m_autosaveName + QStringLiteral(".recentURLs");
+}
+
+void QZPURLPopUpButton::setAutosaveName(const QString& name) {
+    m_autosaveName = name;
+    if (!m_autosaveName.isEmpty())
+        loadDefaults();
+}
+
+// Recents that no longer resolve are left out here but stay in the settings until the next save. The
+// stored location is forgotten (and its entry removed) when nothing usable is there any more: it is gone,
+// of a type not allowed, or cannot be read.
+void QZPURLPopUpButton::loadDefaults() {
+    const QStringList stored = m_settings->value(recentURLsDefaultsKey()).toStringList();
+    for (const QString& bookmark : stored) {
+        const QString path = QZPFileReference::fromBookmarkData(bookmark).resolvedPath();
+        const QZPFileReference reference = QZPFileReference::forPath(path);
+        if (reference.isNull() || recentIndex(reference) >= 0)
+            continue;
+        m_recentURLs.append(reference);
+        m_bookmarksKeyedByURL.insert(reference.key(), reference.bookmarkData());
+    }
+    const QUrl storedURL(m_settings->stringValue(selectedURLDefaultsKey()));
+    const QString path = storedURL.isLocalFile() ? storedURL.toLocalFile() : QString();
+    const QFileInfo info(path);
+    const bool usable =
+        !path.isEmpty() && acceptsPath(path) && info.isReadable() && (!info.isDir() || info.isExecutable());
+    if (!usable && m_settings->hasUserValue(selectedURLDefaultsKey())) {
+        qCInfo(lcFolderChooser) << "The location kept under" << m_autosaveName << "is gone:" << path;
+        m_settings->remove(selectedURLDefaultsKey());
+    }
+    m_url = usable ? QZPFileReference::forPath(path) : QZPFileReference();
+    updateMenu();
+    emit URLChanged(URL());
+}
+
+void QZPURLPopUpButton::saveBookmarks() {
+    QStringList bookmarks;
+    for (const QZPFileReference& reference : m_recentURLs) {
+        const QString bookmark = m_bookmarksKeyedByURL.value(reference.key());
+        if (!bookmark.isEmpty())
+            bookmarks << bookmark;
+    }
+    m_settings->setValue(recentURLsDefaultsKey(), bookmarks);
+}
+
+// MARK: Recents
+
+QList<QUrl> QZPURLPopUpButton::recentURLs() const {
+    QList<QUrl> urls;
+    for (const QZPFileReference& reference : m_recentURLs)
+        urls << urlOf(reference);
+    return urls;
+}
+
+qsizetype QZPURLPopUpButton::recentIndex(const QZPFileReference& reference) const {
+    for (qsizetype i = 0; i < m_recentURLs.size(); ++i)
+        if (m_recentURLs.at(i) == reference)
+            return i;
+    return -1;
+}
+
+void QZPURLPopUpButton::addRecentURL(const QUrl& url) {
+    const QZPFileReference reference = referenceFor(url);
+    if (reference.isNull())
+        return;
+    const qsizetype index = recentIndex(reference);
+    if (index >= 0) {
+        m_recentURLs.move(index, 0);
+        m_recentURLs[0] = reference; // the place it is at now
+    } else {
+        m_recentURLs.prepend(reference);
+        const QString bookmark = reference.bookmarkData();
+        if (bookmark.isEmpty())
+            qCWarning(lcFolderChooser, "%s", qPrintable(tr("No bookmark can be made for %1").arg(url.toString())));
+        else
+            m_bookmarksKeyedByURL.insert(reference.key(), bookmark);
+    }
+    applyRecentLimit();
+    if (!m_autosaveName.isEmpty())
+        saveBookmarks();
+}
+
+void QZPURLPopUpButton::applyRecentLimit() {
+    while (m_recentURLs.size() > maximumRecentURLCount())
+        m_bookmarksKeyedByURL.remove(m_recentURLs.takeLast().key());
+}
+
+// MARK: Menu
+
+QAction* QZPURLPopUpButton::makeItemWithURL(const QZPFileReference& reference) {
+    QZP_PRECONDITION(!reference.isNull(), "fileURL");
+    const QString path = pathOf(reference);
+    const QFileInfo info(path);
+    auto* item = new QAction(info.fileName().isEmpty() ? path : info.fileName(), this);
+    static QFileIconProvider icons;
+    item->setIcon(icons.icon(info));
+    item->setData(path);
+    item->setToolTip(path);
+    connect(item, &QAction::triggered, this, [this, item] { selectURL(item); });
+    m_madeItems << item;
+    return item;
+}
+
+void QZPURLPopUpButton::updateMenu() {
+    m_menu->clear();
+    qDeleteAll(std::exchange(m_madeItems, {}));
+    m_noneItem->setChecked(false);
+    m_otherItem->setChecked(false);
+
+    QList<QZPFileReference> ordered = m_recentURLs;
+    if (m_staticMenuOrder) {
+        QCollator collator;
+        collator.setNumericMode(true);
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        std::stable_sort(ordered.begin(), ordered.end(), [&](const auto& a, const auto& b) {
+            return collator.compare(QFileInfo(a.lastKnownPath()).fileName(), QFileInfo(b.lastKnownPath()).fileName()) <
+                   0;
+        });
+    }
+    QAction* current = nullptr;
+    for (const QZPFileReference& reference : ordered) {
+        const QString path = pathOf(reference);
+        if (path.isEmpty() || !QFileInfo::exists(path)) {
+            m_recentURLs.removeAt(recentIndex(reference)); // in memory only
+            continue;
+        }
+        QAction* item = makeItemWithURL(reference);
+        if (!m_url.isNull() && reference == m_url) {
+            item->setCheckable(true);
+            item->setChecked(true);
+            current = item;
+            if (!m_staticMenuOrder) {
+                QAction* separator = m_menu->insertSeparator(m_menu->actions().value(0));
+                m_menu->insertAction(separator, item);
+                continue;
+            }
+        }
+        m_menu->addAction(item);
+    }
+    if (m_pullsDown) {
+        m_menu->addAction(m_otherItem);
+        m_menu->addSeparator();
+        if (current) {
+            if (m_showReveal) {
+                QAction* reveal = m_menu->addAction(tr("Show in File Manager"));
+                reveal->setData(current->data());
+                connect(reveal, &QAction::triggered, this, [this, reveal] { showInFileManager(reveal); });
+                m_madeItems << reveal;
+            }
+            QAction* remove = m_menu->addAction(tr("Remove From Recents"));
+            remove->setData(current->data());
+            connect(remove, &QAction::triggered, this, [this, remove] { removeRecentItem(remove); });
+            m_madeItems << remove;
+        }
+    } else {
+        if (!m_menu->isEmpty())
+            m_menu->addSeparator();
+        if (m_allowNone)
+            m_menu->addAction(m_noneItem);
+    }
+    if (m_showClearRecents && !m_recentURLs.isEmpty())
+        m_menu->addAction(m_clearRecentsItem);
+    if (m_pullsDown) {
+        const QList<QAction*> items = m_menu->actions();
+        if (!items.isEmpty() && items.last()->isSeparator())
+            m_menu->removeAction(items.last());
+    } else {
+        m_menu->addAction(m_otherItem);
+    }
+    selectItem(current ? current : m_allowNone ? m_noneItem : m_otherItem);
+}
+
+QAction* QZPURLPopUpButton::itemForURL(const QUrl& url) const {
+    if (url.isEmpty())
+        return m_allowNone ? m_noneItem : m_otherItem;
+    const QZPFileReference reference = referenceFor(url);
+    for (QAction* item : m_menu->actions())
+        if (m_madeItems.contains(item) && !reference.isNull() && reference.refersTo(item->data().toString()))
+            return item;
+    return nullptr;
+}
+
+void QZPURLPopUpButton::selectItem(QAction* item) {
+    m_selectedItem = item;
+    if (item == m_noneItem || item == m_otherItem)
+        item->setChecked(!m_pullsDown);
+    updateTitle();
+}
+
+void QZPURLPopUpButton::updateTitle() {
+    QAction* shown = m_selectedItem;
+    if (m_pullsDown && shown == m_otherItem)
+        shown = m_noneItem;
+    const QString title = shown ? shown->text() : QString();
+    setIcon(shown ? shown->icon() : QIcon());
+    setToolTip(shown ? shown->toolTip() : QString());
+    // Long names are shortened in the middle to the button's width; the full path is in the tool tip.
+    const int room = std::max(40, width() - iconSize().width() - 36);
+    setText(fontMetrics().elidedText(title, Qt::ElideMiddle, room));
+    setAccessibleDescription(title);
+}
+
+void QZPURLPopUpButton::resizeEvent(QResizeEvent* event) {
+    QToolButton::resizeEvent(event);
+    updateTitle();
+}
+
+// MARK: Commands
+
+void QZPURLPopUpButton::notifyDelegateOfURLSelection() {
+    if (m_delegate)
+        m_delegate->popUpButtonDidSelectURL(this, URL());
+}
+
+void QZPURLPopUpButton::selectURL(QAction* item) {
+    const QString path = item == m_noneItem ? QString() : item->data().toString();
+    const QZPFileReference chosen = path.isEmpty() ? QZPFileReference() : QZPFileReference::forPath(path);
+    if (m_url.isNull() || !(chosen == m_url)) {
+        setURL(chosen.isNull() ? QUrl() : QUrl::fromLocalFile(chosen.lastKnownPath()));
+        notifyDelegateOfURLSelection();
+    }
+}
+
+void QZPURLPopUpButton::browse() {
+    QFileDialog panel(window());
+    panel.setAcceptMode(QFileDialog::AcceptOpen);
+    const bool foldersOnly = m_allowedFileTypes == QStringList{QString::fromLatin1(FolderType)};
+    panel.setFileMode(foldersOnly ? QFileDialog::Directory : QFileDialog::ExistingFile);
+    panel.setLabelText(QFileDialog::Accept, tr("Choose"));
+    if (!m_url.isNull())
+        panel.setDirectory(QFileInfo(pathOf(m_url)).absolutePath());
+    if (m_delegate)
+        m_delegate->popUpButtonWillDisplayOpenPanel(this, &panel);
+    const bool confirmed = panel.exec() == QDialog::Accepted && !panel.selectedFiles().isEmpty() &&
+                           acceptsPath(panel.selectedFiles().constFirst());
+    if (confirmed) {
+        setURL(QUrl::fromLocalFile(panel.selectedFiles().constFirst()));
+        notifyDelegateOfURLSelection();
+    } else {
+        // Back from the browse item to the location that stays current.
+        QAction* item = itemForURL(URL());
+        selectItem(item ? item : (m_allowNone ? m_noneItem : m_otherItem));
+    }
+}
+
+void QZPURLPopUpButton::showInFileManager(QAction* item) {
+    QZPFileManager::reveal({item->data().toString()});
+}
+
+void QZPURLPopUpButton::removeRecentItem(QAction* item) {
+    const qsizetype index = recentIndex(QZPFileReference::forPath(item->data().toString()));
+    if (index >= 0)
+        m_bookmarksKeyedByURL.remove(m_recentURLs.takeAt(index).key());
+    if (!m_autosaveName.isEmpty())
+        saveBookmarks();
+    setURL(m_recentURLs.isEmpty() ? QUrl() : urlOf(m_recentURLs.first()));
+    QAction* current = itemForURL(URL());
+    selectItem(current ? current : (m_allowNone ? m_noneItem : m_otherItem));
+    notifyDelegateOfURLSelection();
+    updateMenu();
+}
+
+void QZPURLPopUpButton::clearRecentURLs() {
+    m_recentURLs.clear();
+    m_bookmarksKeyedByURL.clear();
+    if (!m_autosaveName.isEmpty())
+        m_settings->remove(recentURLsDefaultsKey());
+    setURL({});
+    notifyDelegateOfURLSelection();
+    updateMenu();
+}
+
+// MARK: Dragging
+
+QUrl QZPURLPopUpButton::draggedURL(const QMimeData* data) const {
+    if (!data || !data->hasUrls())
+        return {};
+    const QList<QUrl> urls = data->urls();
+    return urls.isEmpty() || !urls.first().isLocalFile() ? QUrl() : urls.first();
+}
+
+void QZPURLPopUpButton::dragEnterEvent(QDragEnterEvent* event) {
+    const QUrl url = draggedURL(event->mimeData());
+    if (url.isEmpty() || (!m_allowedFileTypes.isEmpty() && !acceptsPath(url.toLocalFile()))) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void QZPURLPopUpButton::dropEvent(QDropEvent* event) {
+    const QUrl url = draggedURL(event->mimeData());
+    if (url.isEmpty() || (!m_allowedFileTypes.isEmpty() && !acceptsPath(url.toLocalFile()))) {
+        event->ignore();
+        return;
+    }
+    setURL(url);
+    notifyDelegateOfURLSelection();
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
