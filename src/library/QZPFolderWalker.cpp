@@ -1,5 +1,7 @@
 #include "library/QZPFolderWalker.h"
 
+#include "library/QZPPresetFilter.h"
+
 #include "model/QZPPreset.h"
 
 #include <QFile>
@@ -67,7 +69,7 @@ void walkFolder(int folderFd, const QString& folderPath, Walk& walk, int depth) 
         const ino_t inode = haveStat ? st.st_ino : entry->d_ino;
         const QString displayName = QZPFolderWalker::displayName(fileName);
         walk.entries->append(
-            {QZPFileReference::withIdentity(path, device, inode), fileType, displayName, {}});
+            {QZPFileReference::withIdentity(path, device, inode), fileType, displayName, {}, {}});
     }
     ::closedir(dir);
 }
@@ -88,8 +90,10 @@ QList<QZPFolderWalker::Entry> QZPFolderWalker::walk(const QString& folder, const
     // Collation keys cost more than the walk itself: made only for files the library does not know yet.
     QCollator keys = collator();
     for (Entry& entry : entries)
-        if (!knownPaths.contains(entry.reference.lastKnownPath()))
+        if (!knownPaths.contains(entry.reference.lastKnownPath())) {
             entry.sortKey = keys.sortKey(entry.name);
+            entry.foldedName = QZPPresetFilter::fold(entry.name);
+        }
     return entries;
 }
 

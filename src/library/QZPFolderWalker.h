@@ -20,8 +20,10 @@ public:
         QString type;
         QString name;
         std::optional<QCollatorSortKey> sortKey;
+        // The name as the filter compares it (case and diacritics folded), made with the sort key.
+        QString foldedName;
     };
-    // Collation keys are made only for files not among `knownPaths`.
+    // Collation keys and folded names are made only for files not among `knownPaths`.
     static QList<Entry> walk(const QString& folder, const QSet<QString>& knownPaths = {});
     // The library's name order: the user's locale (a general one without a locale), ignoring case,
     // numbers by value.

@@ -11,10 +11,11 @@
 namespace {
 
 QZPError notAPreset(const QString& path, const QString& reason) {
-    return QZPError::make(QZPError::ToneBenchDomain, QZPPreset::ReadErrorCode,
-                          QCoreApplication::translate("QZPPresetFileImporter", "“%1” was not copied into the library.")
-                              .arg(QFileInfo(path).fileName()),
-                          reason);
+    return QZPError::make(
+        QZPError::ToneBenchDomain, QZPPreset::ReadErrorCode,
+        QCoreApplication::translate("QZPPresetFileImporter", "“%1” was not copied into the library.")
+            .arg(QFileInfo(path).fileName()),
+        reason);
 }
 
 } // namespace
@@ -23,13 +24,14 @@ bool QZPPresetFileImporter::isPresetFileName(const QString& path) {
     return !QZPPreset::typeForFileName(path).isEmpty();
 }
 
-QZPPresetFileImporter::Result QZPPresetFileImporter::importFiles(const QStringList& paths, const QString& folder) {
+QZPPresetFileImporter::Result QZPPresetFileImporter::importFiles(const QStringList& paths,
+                                                                 const QString& folder) {
     Result result;
     for (const QString& path : paths) {
         const QString type = QZPPreset::typeForFileName(path);
         if (type.isEmpty()) {
-            result.errors << notAPreset(path, QCoreApplication::translate("QZPPresetFileImporter",
-                                                                          "It is not a preset file."));
+            result.errors << notAPreset(
+                path, QCoreApplication::translate("QZPPresetFileImporter", "It is not a preset file."));
             continue;
         }
         // Read and checked as the library would read it, so nothing unreadable lands in the folder.
@@ -41,15 +43,16 @@ QZPPresetFileImporter::Result QZPPresetFileImporter::importFiles(const QStringLi
             continue;
         }
         QZPError fileError;
-        const std::optional<QByteArray> bytes = QZPFileSystem::readFile(path, &fileError, preset->maximumFileSize());
+        const std::optional<QByteArray> bytes =
+            QZPFileSystem::readFile(path, &fileError, preset->maximumFileSize());
         if (!bytes) {
             result.errors << notAPreset(path, fileError.localizedFailureReason());
             continue;
         }
         const QString target = QDir(folder).filePath(QFileInfo(path).fileName());
         if (QFileInfo(path).absoluteFilePath() == QFileInfo(target).absoluteFilePath()) {
-            result.errors << notAPreset(path, QCoreApplication::translate("QZPPresetFileImporter",
-                                                                          "It is in the library already."));
+            result.errors << notAPreset(
+                path, QCoreApplication::translate("QZPPresetFileImporter", "It is in the library already."));
             continue;
         }
         bool written = false;

@@ -45,10 +45,15 @@ qsizetype QZPPresetsController::sortedPosition(QZPPreset* preset) const {
 // Takes the preset in without arranging: the caller arranges once for a whole batch. A walk brings the
 // name's collation key along.
 void QZPPresetsController::adopt(QZPPreset* preset, const QZPFolderWalker::Entry* walked) {
+    m_filterMemos.clear();
     const QString name = preset->displayName();
     const bool keyFits = walked && walked->sortKey && walked->name == name;
-    m_sortEntries.emplace(
-        preset, SortEntry{name, preset->isNew(), keyFits ? *walked->sortKey : m_collator.sortKey(name)});
+    SortEntry entry{name, preset->isNew(), keyFits ? *walked->sortKey : m_collator.sortKey(name)};
+    if (keyFits) {
+        entry.folded = walked->foldedName;
+        entry.hasFolded = true;
+    }
+    m_sortEntries.emplace(preset, std::move(entry));
     m_content.append(preset);
     if (!preset->parent())
         preset->setParent(this);
@@ -64,6 +69,7 @@ void QZPPresetsController::documentContentsLoaded(QZPDocument* document) {
 }
 
 void QZPPresetsController::release(QZPPreset* preset) {
+    m_filterMemos.clear();
     m_sortEntries.erase(preset);
     m_content.removeOne(preset);
     m_sorted.removeOne(preset);
@@ -111,6 +117,7 @@ void QZPPresetsController::presetKeysChanged(QZPPreset* preset) {
     auto it = m_sortEntries.find(preset);
     if (it == m_sortEntries.end())
         return;
+    m_filterMemos.clear(); // a new name or edited state can change what any filter shows
     const QString name = preset->displayName();
     const bool isNew = preset->isNew();
     const bool moved = name != it->second.name || isNew != it->second.isNew;
@@ -164,6 +171,7 @@ qsizetype QZPPresetsController::arrangedPosition(QZPPreset* preset) const {
 
 void QZPPresetsController::rearrangeObjects(bool sort) {
     if (sort) {
+        m_filterMemos.clear();
         // Sorted with their keys at hand: one look-up per preset, not two per comparison.
         std::vector<std::pair<const SortEntry*, QZPPreset*>> keyed;
         keyed.reserve(size_t(m_sorted.size()));
@@ -193,7 +201,21 @@ void QZPPresetsController::setFilterPredicate(const QZPPresetFilter& filter) {
     if (filter == m_filter)
         return;
     const bool narrowing = filter.narrows(m_filter);
+    // What this filter showed is kept, so that taking a letter back (a filter shown a moment ago) is a
+    // copy rather than a new pass over every name.
+    m_filterMemos.removeIf([this](const FilterMemo& memo) { return memo.filter == m_filter; });
+    m_filterMemos.append({m_filter, m_arranged});
+    if (m_filterMemos.size() > MaximumFilterMemos)
+        m_filterMemos.removeFirst();
     m_filter = filter;
+    const auto memo = std::find_if(m_filterMemos.begin(), m_filterMemos.end(),
+                                   [&filter](const FilterMemo& kept) { return kept.filter == filter; });
+    if (memo != m_filterMemos.end()) {
+        beginResetModel();
+        m_arranged = memo->arranged;
+        endResetModel();
+        return;
+    }
     if (!narrowing) {
         rearrangeObjects(false);
         return;
@@ -212,7 +234,8 @@ QUrl QZPPresetsController::presetsFolderURL() const {
 // The library is a main-thread object: only the folder walk runs elsewhere, on data of its own.
 void QZPPresetsController::setPresetsFolderURL(const QUrl& url) {
     Q_ASSERT(thread() == QThread::currentThread());
-    if (!url.isEmpty() && url == m_folder)
+    // The same folder again (or none again) changes nothing: no second walk of a folder being walked.
+    if (url == m_folder)
         return;
     if (!m_folder.isEmpty()) {
         const QZPDocumentControllerBase* documents = QZPDocumentControllerBase::sharedDocumentController();

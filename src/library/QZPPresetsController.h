@@ -112,7 +112,8 @@ private:
         QString name;
         bool isNew;
         QCollatorSortKey key;
-        // The name with case and diacritics folded away, made the first time a filter looks at it.
+        // The name with case and diacritics folded away: brought along by the walk, or made the first
+        // time a filter looks at it.
         mutable QString folded = {};
         mutable bool hasFolded = false;
     };
@@ -121,6 +122,13 @@ private:
     QHash<QString, QZPFileReference> m_lastActivePresetPerDirectory;
     std::unique_ptr<DTFolderMonitor> m_monitor;
     QZPPresetFilter m_filter;
+    // The arranged lists of the last few filters, while the presets and their names stay as they were.
+    struct FilterMemo {
+        QZPPresetFilter filter;
+        QList<QZPPreset*> arranged;
+    };
+    static constexpr qsizetype MaximumFilterMemos = 8;
+    QList<FilterMemo> m_filterMemos;
     QCollator m_collator;
     bool m_startUpFlag = false;
     bool m_walking = false;

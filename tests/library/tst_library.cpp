@@ -206,6 +206,17 @@ private slots:
         library()->setFilterPredicate(QZPPresetFilter::predicate("bass", false));
         QCOMPARE(names(library()->arrangedObjects()),
                  (QStringList{"bass 2", "Bass 10", "Bassoon", "Crème Bass"}));
+        // Back to filters shown before the renames: what they show now, not what they showed then.
+        named("Lead")->setFileURL(QUrl::fromLocalFile(path("Bark.syx")));
+        const QList<QPair<QString, QStringList>> back{
+            {"bas", {"bass 2", "Bass 10", "Bassoon", "Crème Bass"}},
+            {"b", {"Bark", "bass 2", "Bass 10", "Bassoon", "Crème Bass"}},
+            {"", {"Bark", "bass 2", "Bass 10", "Bassoon", "Crème Bass"}},
+        };
+        for (const auto& [text, shown] : back) {
+            library()->setFilterPredicate(QZPPresetFilter::predicate(text, false));
+            QCOMPARE(names(library()->arrangedObjects()), shown);
+        }
     }
 
     // A tree deeper than the walk goes is cut, its deepest presets unlisted, and every folder the walk
