@@ -47,7 +47,6 @@ int main(int argc, char* argv[]) {
 
     QZPDocumentController documents;
     QZPEditorWindow window(engine, &documents);
-    window.setMinimumSize(760, 480);
     window.resize(1280, 720);
     QZPDialogErrorPresenter errors(&window);
     QZPErrorPresenter::setShared(&errors);

@@ -14,13 +14,15 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTimer>
 #include <QUndoStack>
 #include <QVBoxLayout>
 
 QZPEditorWindow::QZPEditorWindow(QZPMidiEngine* engine, QZPDocumentController* documents, QWidget* parent)
-    : QMainWindow(parent), m_engine(engine), m_documents(documents), m_editor(new QZPEditorController(engine, this)),
+    : QMainWindow(parent), m_engine(engine), m_documents(documents),
+      m_editor(new QZPEditorController(engine, this)),
       m_sidebar(new QZPSidebarController(documents->presetsController(), nullptr, this)),
       m_splitter(new QSplitter(Qt::Horizontal, this)) {
     auto* background = new QZPMainView(this);
@@ -28,18 +30,27 @@ QZPEditorWindow::QZPEditorWindow(QZPMidiEngine* engine, QZPDocumentController* d
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_editor->view());
     m_sidebar->setDelegate(this);
+    // The panel keeps its size: a window narrower than the panel scrolls it instead of squeezing it.
+    auto* scroller = new QScrollArea(this);
+    scroller->setWidget(background);
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setMinimumWidth(320);
     m_splitter->addWidget(m_sidebar->view());
-    m_splitter->addWidget(background);
+    m_splitter->addWidget(scroller);
     m_splitter->setChildrenCollapsible(false);
     m_splitter->setHandleWidth(1);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
     m_splitter->setSizes({240, 900});
-    m_splitter->restoreState(QZPSettings::standard()->value(QString::fromLatin1(SplitViewAutosaveName)).toByteArray());
+    m_splitter->restoreState(
+        QZPSettings::standard()->value(QString::fromLatin1(SplitViewAutosaveName)).toByteArray());
     connect(m_splitter, &QSplitter::splitterMoved, this, [this] {
-        QZPSettings::standard()->setValue(QString::fromLatin1(SplitViewAutosaveName), m_splitter->saveState());
+        QZPSettings::standard()->setValue(QString::fromLatin1(SplitViewAutosaveName),
+                                          m_splitter->saveState());
     });
     setCentralWidget(m_splitter);
+    setMinimumSize(760, 480);
     buildMenus();
 }
 
@@ -144,10 +155,12 @@ void QZPEditorWindow::setPreset(QZPPreset* preset) {
     connect(preset, &QZPPreset::presetChanged, this, &QZPEditorWindow::presetChanged);
     connect(preset, &QZPDocument::displayNameChanged, this, &QZPEditorWindow::updateTitle);
     // A preset whose file went away leaves the library; a new draft takes its place in the editor.
-    connect(preset, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, [this] {
-                if (!m_preset)
-                    newPreset();
-            }); });
+    connect(preset, &QObject::destroyed, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (!m_preset)
+                newPreset();
+        });
+    });
     connect(preset->undoStack(), &QUndoStack::canUndoChanged, m_undo, &QAction::setEnabled);
     connect(preset->undoStack(), &QUndoStack::canRedoChanged, m_redo, &QAction::setEnabled);
     m_undo->setEnabled(preset->undoStack()->canUndo());
@@ -159,8 +172,8 @@ void QZPEditorWindow::setPreset(QZPPreset* preset) {
 }
 
 bool QZPEditorWindow::openFile(const QString& path) {
-    const QZPDocumentController::OpenResult opened =
-        m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), false);
+    const QZPDocumentController::OpenResult opened = m_documents->openDocumentWithContentsOfURL(
+        QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), false);
     if (!opened.preset) {
         QMessageBox::warning(this, tr("ToneBench"),
                              opened.error.localizedDescription() + QLatin1Char('\n') +

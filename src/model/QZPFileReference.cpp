@@ -58,8 +58,8 @@ constexpr QLatin1StringView BookmarkPrefix("tonebench-bookmark-1:");
 QString QZPFileReference::bookmarkData() const {
     if (isNull())
         return {};
-    return BookmarkPrefix + QStringLiteral("%1:%2:%3:").arg(quint64(m_device)).arg(quint64(m_inode)).arg(m_birth) +
-           m_path;
+    return BookmarkPrefix +
+           QStringLiteral("%1:%2:%3:").arg(quint64(m_device)).arg(quint64(m_inode)).arg(m_birth) + m_path;
 }
 
 QZPFileReference QZPFileReference::fromBookmarkData(const QString& bookmark) {

@@ -200,6 +200,7 @@ signals:
 protected:
     QZPDocument* makeEmptyDocument() const override;
     QZPDocumentControllerBase* documentController() const override;
+
 private:
     // Writes a switch byte (as the table says) after the value check: skips an unchanged value, registers the
     // inverse.

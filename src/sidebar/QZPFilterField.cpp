@@ -38,7 +38,9 @@ QZPFilterField::~QZPFilterField() = default;
 QString QZPFilterField::trimmed(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    const auto blank = [](QChar c) {
+        return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+    };
     while (begin < end && blank(text.at(begin)))
         ++begin;
     while (end > begin && blank(text.at(end - 1)))
@@ -96,7 +98,8 @@ void QZPFilterField::paintEvent(QPaintEvent* event) {
         const QZPSkin skin = QZPSkin::current();
         const bool idle = isIdle();
         const qreal lineWidth = idle ? 1.35 : 2.0;
-        const QRectF frame = QRectF(rect()).adjusted(lineWidth / 2, lineWidth / 2, -lineWidth / 2, -lineWidth / 2);
+        const QRectF frame =
+            QRectF(rect()).adjusted(lineWidth / 2, lineWidth / 2, -lineWidth / 2, -lineWidth / 2);
         QPainterPath outline;
         outline.addRoundedRect(frame, 7, 7);
         QColor faint = skin.filterBackground().lighter(220);

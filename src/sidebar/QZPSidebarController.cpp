@@ -24,23 +24,28 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-QZPSidebarController::QZPSidebarController(QZPPresetsController* presets, QZPSettings* settings, QObject* parent)
+QZPSidebarController::QZPSidebarController(QZPPresetsController* presets, QZPSettings* settings,
+                                           QObject* parent)
     : QObject(parent), m_presets(presets), m_settings(settings ? settings : QZPSettings::standard()) {
     buildView();
     setupURLButton();
     setupTableView();
     setupFilter();
-    connect(m_presets, &QAbstractItemModel::modelAboutToBeReset, this, &QZPSidebarController::rememberScrollPosition);
+    connect(m_presets, &QAbstractItemModel::modelAboutToBeReset, this,
+            &QZPSidebarController::rememberScrollPosition);
     connect(m_presets, &QAbstractItemModel::modelReset, this, [this] {
         applySelectionToView();
         restoreScrollPosition();
         arrangedObjectsChanged();
     });
-    connect(m_presets, &QAbstractItemModel::rowsInserted, this, &QZPSidebarController::arrangedObjectsChanged);
+    connect(m_presets, &QAbstractItemModel::rowsInserted, this,
+            &QZPSidebarController::arrangedObjectsChanged);
     connect(m_presets, &QAbstractItemModel::rowsRemoved, this, &QZPSidebarController::arrangedObjectsChanged);
     connect(m_presets, &QAbstractItemModel::dataChanged, this, &QZPSidebarController::updateDisplay);
-    connect(m_presets, &QZPPresetsController::selectionChanged, this, &QZPSidebarController::applySelectionToView);
-    connect(m_presets, &QZPPresetsController::presetsFolderURLChanged, this, &QZPSidebarController::updateNoResults);
+    connect(m_presets, &QZPPresetsController::selectionChanged, this,
+            &QZPSidebarController::applySelectionToView);
+    connect(m_presets, &QZPPresetsController::presetsFolderURLChanged, this,
+            &QZPSidebarController::updateNoResults);
     updateNoResults();
 }
 
@@ -64,7 +69,8 @@ void QZPSidebarController::buildView() {
     m_urlButton = new QZPURLPopUpButton(m_view, m_settings);
     m_urlButton->setAccessibleName(tr("Presets Folder"));
     m_urlButton->setAutoRaise(true);
-    m_urlButton->setStyleSheet(QStringLiteral("QToolButton { color: white; text-align: left; padding: 3px; }"));
+    m_urlButton->setStyleSheet(
+        QStringLiteral("QToolButton { color: white; text-align: left; padding: 3px; }"));
     layout->addWidget(m_urlButton);
 
     m_filterSearchField = new QZPFilterField(m_view, m_settings);
@@ -84,6 +90,12 @@ void QZPSidebarController::buildView() {
     m_tableView->setPalette(colours);
     m_tableView->viewport()->setAutoFillBackground(false);
     m_tableView->setAttribute(Qt::WA_TranslucentBackground);
+    m_tableView->verticalScrollBar()->setStyleSheet(QStringLiteral(
+        "QScrollBar:vertical { background: transparent; width: 8px; margin: 2px; }"
+        "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 70); border-radius: 2px; min-height: "
+        "24px; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }"));
     layout->addWidget(m_tableView, 1);
     m_filterSearchField->setTableView(m_tableView);
 
@@ -95,7 +107,8 @@ void QZPSidebarController::buildView() {
 
     m_contextMenu = new QMenu(m_tableView);
     m_contextMenu->addAction(tr("Rename…"), this, [this] { renameDocument(QZPCommandSource::ContextMenu); });
-    m_contextMenu->addAction(tr("Duplicate"), this, [this] { duplicateDocument(QZPCommandSource::ContextMenu); });
+    m_contextMenu->addAction(tr("Duplicate"), this,
+                             [this] { duplicateDocument(QZPCommandSource::ContextMenu); });
     m_contextMenu->addAction(tr("Revert to Saved"), this,
                              [this] { revertDocumentToSaved(QZPCommandSource::ContextMenu); });
     m_contextMenu->addAction(tr("Show in File Manager"), this,
@@ -117,11 +130,16 @@ void QZPSidebarController::setupURLButton() {
     m_urlButton->setShowClearRecents(true);
     m_urlButton->setAutosaveName(QString::fromLatin1(FolderChooserAutosaveName));
     m_presets->setPresetsFolderURL(m_urlButton->URL());
-    connect(m_presets, &QZPPresetsController::presetsFolderURLChanged, this, [this] {
+    const auto showLibraryFolder = [this] {
         const QUrl folder = m_presets->presetsFolderURL();
-        if (folder.adjusted(QUrl::StripTrailingSlash) != m_urlButton->URL().adjusted(QUrl::StripTrailingSlash))
+        if (folder.adjusted(QUrl::StripTrailingSlash) !=
+                m_urlButton->URL().adjusted(QUrl::StripTrailingSlash) ||
+            m_urlButton->recentURLs().isEmpty())
             m_urlButton->setURL(folder);
-    });
+    };
+    // Bound: the library's folder shows in the chooser now (and so is among its recents) and from now on.
+    showLibraryFolder();
+    connect(m_presets, &QZPPresetsController::presetsFolderURLChanged, this, showLibraryFolder);
 }
 
 void QZPSidebarController::setupTableView() {
@@ -144,10 +162,12 @@ void QZPSidebarController::setupTableView() {
 
 void QZPSidebarController::setupFilter() {
     connect(m_filterSearchField, &QLineEdit::textChanged, this, &QZPSidebarController::setFilterString);
-    connect(this, &QZPSidebarController::filterForModifiedChanged, m_filterSearchField, &QZPFilterField::setActive);
+    connect(this, &QZPSidebarController::filterForModifiedChanged, m_filterSearchField,
+            &QZPFilterField::setActive);
     // Return in the field hands the focus to the list (the field inserts nothing).
-    connect(m_filterSearchField, &QLineEdit::returnPressed, this,
-            [this] { QTimer::singleShot(0, m_tableView, [this] { m_tableView->setFocus(Qt::OtherFocusReason); }); });
+    connect(m_filterSearchField, &QLineEdit::returnPressed, this, [this] {
+        QTimer::singleShot(0, m_tableView, [this] { m_tableView->setFocus(Qt::OtherFocusReason); });
+    });
 
     m_filterRecentsTemplate = new QMenu(tr("Filter Recents Menu"), m_view);
     const auto addItem = [this](const QString& title, int tag) {
@@ -289,13 +309,19 @@ void QZPSidebarController::applySelectionToView() {
 }
 
 void QZPSidebarController::rememberScrollPosition() {
-    m_topPreset = m_listModel->presetAt(m_tableView->indexAt(QPoint(0, 0)).row());
+    const QModelIndex top = m_tableView->indexAt(QPoint(0, 0));
+    m_topPreset = m_listModel->presetAt(top.row());
+    m_topPresetOffset = top.isValid() ? m_tableView->visualRect(top).top() : 0;
 }
 
+// The preset that was at the top stays there, to the pixel.
 void QZPSidebarController::restoreScrollPosition() {
     const qsizetype row = m_topPreset ? m_presets->arrangedObjects().indexOf(m_topPreset.data()) : -1;
-    if (row >= 0)
-        m_tableView->scrollTo(m_listModel->index(int(row), 0), QAbstractItemView::PositionAtTop);
+    if (row < 0)
+        return;
+    m_tableView->scrollTo(m_listModel->index(int(row), 0), QAbstractItemView::PositionAtTop);
+    QScrollBar* bar = m_tableView->verticalScrollBar();
+    bar->setValue(bar->value() - m_topPresetOffset);
 }
 
 // MARK: Commands
@@ -404,9 +430,9 @@ void QZPSidebarController::showContextMenu(const QPoint& globalPosition) {
 void QZPSidebarController::importFiles(const QStringList& paths) {
     const QString folder = m_presets->presetsFolderURL().toLocalFile();
     if (folder.isEmpty()) {
-        presentErrors({QZPError::make(QZPError::ToneBenchDomain, QZPPreset::ReadErrorCode,
-                                      tr("The presets were not copied."),
-                                      tr("Choose a presets folder first."))});
+        presentErrors(
+            {QZPError::make(QZPError::ToneBenchDomain, QZPPreset::ReadErrorCode,
+                            tr("The presets were not copied."), tr("Choose a presets folder first."))});
         return;
     }
     const QZPPresetFileImporter::Result result = QZPPresetFileImporter::importFiles(paths, folder);

@@ -132,4 +132,5 @@ private:
     bool m_activeRowUpdateQueued = false;
     // The preset at the top of the list before a refresh, so the list stays where it was.
     QPointer<QZPPreset> m_topPreset;
+    int m_topPresetOffset = 0;
 };

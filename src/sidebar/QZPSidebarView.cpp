@@ -10,7 +10,8 @@ QZPSidebarView::QZPSidebarView(QWidget* parent) : QWidget(parent) {
 }
 
 QColor QZPSidebarView::contentBackgroundColor() const {
-    return m_contentBackgroundColor.isValid() ? m_contentBackgroundColor : QZPSkin::current().sidebarBackground();
+    return m_contentBackgroundColor.isValid() ? m_contentBackgroundColor
+                                              : QZPSkin::current().sidebarBackground();
 }
 
 void QZPSidebarView::setContentBackgroundColor(const QColor& colour) {

@@ -31,11 +31,12 @@ bool QZPTableRowView::isSelected(int row) const {
 
 QRect QZPTableRowView::nameRect(const QRect& rowRect) const {
     const QRect marker = m_table->modifiedMarkerRect(rowRect);
-    return QRect(rowRect.left() + BandInset + 8, rowRect.top(), marker.left() - rowRect.left() - BandInset - 12,
-                 rowRect.height());
+    return QRect(rowRect.left() + BandInset + 8, rowRect.top(),
+                 marker.left() - rowRect.left() - BandInset - 12, rowRect.height());
 }
 
-void QZPTableRowView::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void QZPTableRowView::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
     const QZPSkin skin = QZPSkin::current();
     const int row = index.row();
     const bool active = row == m_table->activeRow();
@@ -52,7 +53,8 @@ void QZPTableRowView::paint(QPainter* painter, const QStyleOptionViewItem& optio
         if (joinAbove)
             painter->fillRect(QRectF(band.left(), band.top(), band.width(), band.height() / 2), colour);
         if (joinBelow)
-            painter->fillRect(QRectF(band.left(), band.center().y(), band.width(), band.height() / 2), colour);
+            painter->fillRect(QRectF(band.left(), band.center().y(), band.width(), band.height() / 2),
+                              colour);
     };
     if (selected)
         fillBand(skin.selection(), isSelected(row - 1), isSelected(row + 1));
@@ -80,8 +82,9 @@ void QZPTableRowView::paint(QPainter* painter, const QStyleOptionViewItem& optio
 }
 
 QSize QZPTableRowView::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    Q_UNUSED(option);
     Q_UNUSED(index);
-    return QSize(option.rect.width(), RowHeight);
+    return QSize(1, RowHeight); // rows take the list's width
 }
 
 QWidget* QZPTableRowView::createEditor(QWidget* parent, const QStyleOptionViewItem& option,

@@ -9,6 +9,7 @@
 
 QZPTableView::QZPTableView(QWidget* parent) : QListView(parent) {
     setUniformItemSizes(true);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -43,7 +44,8 @@ void QZPTableView::setActiveRow(qint64 row) {
 }
 
 void QZPTableView::scrollSelectionToCenter() {
-    const QModelIndexList selected = selectionModel() ? selectionModel()->selectedIndexes() : QModelIndexList();
+    const QModelIndexList selected =
+        selectionModel() ? selectionModel()->selectedIndexes() : QModelIndexList();
     if (selected.isEmpty())
         return;
     QRect area;

@@ -1,6 +1,7 @@
 #include "sidebar/QZPURLPopUpButton.h"
 
 #include "library/QZPFileManager.h"
+#include "library/QZPFolderWalker.h"
 #include "model/QZPInvalidParameter.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
@@ -209,7 +210,8 @@ void QZPURLPopUpButton::addRecentURL(const QUrl& url) {
         m_recentURLs.prepend(reference);
         const QString bookmark = reference.bookmarkData();
         if (bookmark.isEmpty())
-            qCWarning(lcFolderChooser, "%s", qPrintable(tr("No bookmark can be made for %1").arg(url.toString())));
+            qCWarning(lcFolderChooser, "%s",
+                      qPrintable(tr("No bookmark can be made for %1").arg(url.toString())));
         else
             m_bookmarksKeyedByURL.insert(reference.key(), bookmark);
     }
@@ -247,12 +249,10 @@ void QZPURLPopUpButton::updateMenu() {
 
     QList<QZPFileReference> ordered = m_recentURLs;
     if (m_staticMenuOrder) {
-        QCollator collator;
-        collator.setNumericMode(true);
-        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        const QCollator collator = QZPFolderWalker::collator();
         std::stable_sort(ordered.begin(), ordered.end(), [&](const auto& a, const auto& b) {
-            return collator.compare(QFileInfo(a.lastKnownPath()).fileName(), QFileInfo(b.lastKnownPath()).fileName()) <
-                   0;
+            return collator.compare(QFileInfo(a.lastKnownPath()).fileName(),
+                                    QFileInfo(b.lastKnownPath()).fileName()) < 0;
         });
     }
     QAction* current = nullptr;

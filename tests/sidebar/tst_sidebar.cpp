@@ -1,0 +1,595 @@
+#include "QZPCapturingPresenter.h"
+#include "QZPTestMain.h"
+#include "editor/QZPEditorController.h"
+#include "editor/QZPSkin.h"
+#include "library/QZPPresetsController.h"
+#include "mainwindow/QZPDocumentController.h"
+#include "mainwindow/QZPEditorWindow.h"
+#include "midi/QZPMidiEngine.h"
+#include "midi/QZPMidiOutputQueue.h"
+#include "midi/backends/QZPVirtualMidiBackend.h"
+#include "model/QZPPreset.h"
+#include "model/QZPSettings.h"
+#include "sidebar/QZPFilterField.h"
+#include "sidebar/QZPPresetListModel.h"
+#include "sidebar/QZPSidebarController.h"
+#include "sidebar/QZPSidebarControllerDelegate.h"
+#include "sidebar/QZPTableView.h"
+#include "sidebar/QZPURLPopUpButton.h"
+#include "sidebar/QZPURLPopUpButtonDelegate.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QSplitter>
+
+namespace {
+
+QByteArray patch(quint8 first = 1) {
+    QByteArray data(18, 0);
+    data[0] = char(first);
+    return QByteArray("\xF0\x41\x30\x00\x60", 5) + data + char(0xF7);
+}
+
+class ChoiceRecorder : public QZPURLPopUpButtonDelegate {
+public:
+    void popUpButtonDidSelectURL(QZPURLPopUpButton*, const QUrl& url) override { chosen << url; }
+    QList<QUrl> chosen;
+};
+
+class ActionRecorder : public QZPSidebarControllerDelegate {
+public:
+    void sidebarControllerDoubleClickAction(QZPSidebarController*, QObject*) override { ++doubleClicks; }
+    void sidebarControllerReturnKeyAction(QZPSidebarController*, QObject*) override { ++returns; }
+    int doubleClicks = 0;
+    int returns = 0;
+};
+
+QStringList names(const QList<QZPPreset*>& presets) {
+    QStringList result;
+    for (const QZPPreset* preset : presets)
+        result << preset->displayName();
+    return result;
+}
+
+// Answers the next modal dialog or open menu with `action` once it shows.
+void whenShown(std::function<bool()> answer) {
+    auto* timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
+        if (answer())
+            timer->deleteLater();
+    });
+    timer->start();
+}
+
+} // namespace
+
+class TestSidebar : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QZPDocumentController> m_documents;
+    std::unique_ptr<QZPSidebarController> m_sidebar;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    QString write(const QString& name, quint8 first = 1) {
+        QDir().mkpath(QFileInfo(path(name)).absolutePath());
+        QFile file(path(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(patch(first));
+        return QFileInfo(file.fileName()).absoluteFilePath();
+    }
+    QZPPresetsController* library() { return m_documents->presetsController(); }
+    QZPTableView* table() { return m_sidebar->tableView(); }
+    void open(const QString& folder) {
+        QSignalSpy refreshed(library(), &QZPPresetsController::refreshFinished);
+        library()->setPresetsFolderURL(QUrl::fromLocalFile(folder));
+        QVERIFY(refreshed.wait(5000));
+        QTRY_VERIFY(!library()->isRefreshing());
+    }
+    QStringList listed() { return names(library()->arrangedObjects()); }
+    QZPPreset* named(const QString& name) {
+        for (QZPPreset* preset : library()->content())
+            if (preset->displayName() == name)
+                return preset;
+        return nullptr;
+    }
+    QRect rowRect(int row) { return table()->visualRect(m_sidebar->listModel()->index(row, 0)); }
+    void clickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mouseClick(table()->viewport(), Qt::LeftButton, modifiers, rowRect(row).center());
+    }
+    // A context click on the row (or at the point), running `inMenu` while its menu is open.
+    void contextClick(QPoint at, std::function<void(QMenu*)> inMenu) {
+        bool ran = false;
+        whenShown([&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu)
+                return false;
+            inMenu(menu);
+            menu->close();
+            ran = true;
+            return true;
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, table()->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(table()->viewport(), &event);
+        QVERIFY(ran);
+    }
+    QAction* item(QMenu* menu, const QString& text) {
+        for (QAction* action : menu->actions())
+            if (action->text() == text)
+                return action;
+        return nullptr;
+    }
+
+private slots:
+    void init() {
+        QZPSettings::standard()->remove(QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName));
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_documents = std::make_unique<QZPDocumentController>();
+        m_sidebar = std::make_unique<QZPSidebarController>(library());
+        m_sidebar->view()->resize(260, 400);
+        m_sidebar->view()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_sidebar->view()));
+    }
+    void cleanup() {
+        m_sidebar.reset();
+        m_documents.reset();
+        m_dir.reset();
+    }
+
+    // The recents: how many are kept, in which order, and what is stored and restored.
+    void chooserRecents() {
+        for (const char* name : {"A", "B", "C", "D", "E", "F", "Folder 9", "Folder 10"})
+            QDir().mkpath(path(name));
+        const QString key = QStringLiteral("tests.chooser");
+        QZPSettings::standard()->remove(key);
+        QZPSettings::standard()->remove(key + ".recentURLs");
+        const auto url = [&](const char* name) { return QUrl::fromLocalFile(path(name)); };
+        const auto recentNames = [](const QZPURLPopUpButton& button) {
+            QStringList result;
+            for (const QUrl& recent : button.recentURLs())
+                result << QFileInfo(recent.toLocalFile()).fileName();
+            return result;
+        };
+
+        struct Case {
+            qint64 set;
+            qint64 expected;
+        };
+        for (const Case& c : {Case{-1, 5}, Case{-7, 5}, Case{0, 0}, Case{3, 3}, Case{254, 254}, Case{255, 254},
+                              Case{100000, 254}}) {
+            QZPURLPopUpButton button;
+            button.setMaximumRecentURLCount(c.set);
+            QCOMPARE(button.maximumRecentURLCount(), c.expected);
+        }
+
+        ChoiceRecorder delegate;
+        {
+            QZPURLPopUpButton button;
+            button.setDelegate(&delegate);
+            button.setAutosaveName(key);
+            for (const char* name : {"A", "B", "C", "D", "E", "F"})
+                button.setURL(url(name));
+            // The sixth pushes the oldest out; the stored list holds five.
+            QCOMPARE(recentNames(button), (QStringList{"F", "E", "D", "C", "B"}));
+            QCOMPARE(QZPSettings::standard()->value(key + ".recentURLs").toStringList().size(), 5);
+            // Choosing a recent moves it to the front.
+            button.setURL(url("C"));
+            QCOMPARE(recentNames(button), (QStringList{"C", "F", "E", "D", "B"}));
+            QVERIFY(delegate.chosen.isEmpty()); // setURL does not notify
+            // Pop-up menu: current first, a separator, the other recents, then the commands.
+            button.setAllowNone(true);
+            button.setShowClearRecents(true);
+            QStringList titles;
+            for (QAction* action : button.menu()->actions())
+                titles << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            QCOMPARE(titles, (QStringList{"C", "-", "F", "E", "D", "B", "-", "None", "Clear Recents", "Other…"}));
+            QVERIFY(button.menu()->actions().first()->isChecked());
+            QCOMPARE(button.selectedItem()->text(), QStringLiteral("C"));
+        }
+        {
+            // Restored: the same recents and current folder. A folder that went away in between is left
+            // out of the menu and dropped from memory, but stays in the settings until the next save.
+            QDir(path("D")).removeRecursively();
+            QZPURLPopUpButton button;
+            button.setAutosaveName(key);
+            QCOMPARE(button.URL(), url("C"));
+            QCOMPARE(recentNames(button), (QStringList{"C", "F", "E", "B"}));
+            QCOMPARE(QZPSettings::standard()->value(key + ".recentURLs").toStringList().size(), 5);
+            // A recent folder renamed since is found by its identity.
+            QVERIFY(QDir().rename(path("B"), path("B renamed")));
+            button.setDelegate(&delegate);
+            button.removeRecentItem(button.itemForURL(url("C")));
+            QCOMPARE(button.URL(), url("F")); // the first remaining recent becomes current
+            QCOMPARE(delegate.chosen.takeFirst(), url("F"));
+            QCOMPARE(recentNames(button), (QStringList{"F", "E", "B renamed"}));
+            // Clear Recents leaves no current folder and says so.
+            button.clearRecentURLs();
+            QVERIFY(button.URL().isEmpty());
+            QVERIFY(button.recentURLs().isEmpty());
+            QCOMPARE(delegate.chosen.takeFirst(), QUrl());
+            QVERIFY(!QZPSettings::standard()->hasUserValue(key));
+            QVERIFY(!QZPSettings::standard()->hasUserValue(key + ".recentURLs"));
+        }
+        {
+            // Static order: natural, so 9 before 10; a count of 0 keeps none.
+            QZPURLPopUpButton button;
+            button.setStaticMenuOrder(true);
+            button.setURL(url("Folder 10"));
+            button.setURL(url("Folder 9"));
+            QCOMPARE(button.menu()->actions().at(0)->text(), QStringLiteral("Folder 9"));
+            QCOMPARE(button.menu()->actions().at(1)->text(), QStringLiteral("Folder 10"));
+            button.setMaximumRecentURLCount(0);
+            button.setURL(url("A"));
+            QVERIFY(button.recentURLs().isEmpty());
+        }
+        {
+            // A stored folder that is gone, or a file in its place, is forgotten at load.
+            for (const QString& stored : {path("Gone"), write("NotAFolder.syx")}) {
+                QZPSettings::standard()->setValue(key, QUrl::fromLocalFile(stored).toString());
+                QZPURLPopUpButton button;
+                button.setAllowedFileTypes({QString::fromLatin1(QZPURLPopUpButton::FolderType)});
+                button.setAutosaveName(key);
+                QVERIFY2(button.URL().isEmpty(), qPrintable(stored));
+                QVERIFY(!QZPSettings::standard()->hasUserValue(key));
+            }
+        }
+    }
+
+    // Dragging a folder onto the chooser makes it current; a file is refused. Browsing and cancelling
+    // keeps the current folder selected.
+    void chooserDragAndBrowse() {
+        QDir().mkpath(path("Dragged"));
+        const QString file = write("Preset.syx");
+        ChoiceRecorder delegate;
+        QZPURLPopUpButton button;
+        button.setDelegate(&delegate);
+        button.setAllowedFileTypes({QString::fromLatin1(QZPURLPopUpButton::FolderType)});
+        button.show();
+        const auto drag = [&](const QString& what) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(what)});
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(&button, &enter);
+            if (!enter.isAccepted())
+                return false;
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(&button, &drop);
+            return drop.isAccepted();
+        };
+        QVERIFY(!drag(file));
+        QVERIFY(drag(path("Dragged")));
+        QCOMPARE(button.URL(), QUrl::fromLocalFile(path("Dragged")));
+        QCOMPARE(delegate.chosen, QList<QUrl>{QUrl::fromLocalFile(path("Dragged"))});
+
+        whenShown([] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog)
+                dialog->reject();
+            return dialog != nullptr;
+        });
+        button.otherItem()->trigger();
+        QCOMPARE(button.URL(), QUrl::fromLocalFile(path("Dragged")));
+        QCOMPARE(button.selectedItem()->text(), QStringLiteral("Dragged"));
+        QCOMPARE(delegate.chosen.size(), 1);
+    }
+
+    // The filter field and the modified-only switch together decide what the list shows.
+    void filterTextAndModifiedFilter() {
+        write("Lib/Bass One.syx");
+        write("Lib/Bass Two.syx");
+        write("Lib/Crème Pad.syx");
+        write("Lib/Lead.syx");
+        open(path("Lib"));
+        QZPFilterField* field = m_sidebar->filterSearchField();
+        QLabel* noResults = m_sidebar->noFilterResultsField();
+        named("Bass Two")->loadFileContents();
+        named("Bass Two")->setVCF_Resonance(5);
+        named("Lead")->loadFileContents();
+        named("Lead")->setVCF_Resonance(5);
+
+        struct Case {
+            QString text;
+            bool modifiedOnly;
+            QStringList shown;
+            bool highlighted;
+        };
+        const QList<Case> cases{
+            {"", false, {"Bass One", "Bass Two", "Crème Pad", "Lead"}, false},
+            {"   ", false, {"Bass One", "Bass Two", "Crème Pad", "Lead"}, false},
+            {"bass", false, {"Bass One", "Bass Two"}, true},
+            {" Pad", false, {"Crème Pad"}, true},
+            {" Bass", false, {}, true}, // leading space typed: matched as typed
+            {"CREME", false, {"Crème Pad"}, true},
+            {"", true, {"Bass Two", "Lead"}, false},
+            {"bass", true, {"Bass Two"}, true},
+            {"zzz", false, {}, true},
+        };
+        for (const Case& c : cases) {
+            field->clear();
+            QTest::keyClicks(field, c.text);
+            m_sidebar->setFilterForModified(c.modifiedOnly);
+            QCOMPARE(listed(), c.shown);
+            QCOMPARE(field->isMagnifierHighlighted(), c.highlighted);
+            QCOMPARE(field->isActive(), c.modifiedOnly);
+            QCOMPARE(noResults->isVisible(), c.shown.isEmpty());
+        }
+        // The modified-only look holds with an empty field and no focus.
+        field->clear();
+        table()->setFocus();
+        m_sidebar->setFilterForModified(true);
+        QVERIFY(!field->isIdle());
+        m_sidebar->setFilterForModified(false);
+        QVERIFY(field->isIdle());
+
+        // Return and Escape in the field give the list the focus; the text stays, nothing is inserted.
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+            field->setFocus();
+            field->setText(QStringLiteral("bass"));
+            QTest::keyClick(field, key);
+            QTRY_VERIFY(table()->hasFocus());
+            QCOMPARE(field->text(), QStringLiteral("bass"));
+            QCOMPARE(listed(), (QStringList{"Bass One", "Bass Two"}));
+        }
+        // The used filter is among the recents of the magnifier's menu.
+        QMenu* menu = field->makeRecentsMenu();
+        QStringList titles;
+        for (QAction* action : menu->actions())
+            titles << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        QCOMPARE(titles, (QStringList{"Recent Filters", "bass", "-", "Clear Recents"}));
+        item(menu, "Clear Recents")->trigger();
+        menu = field->makeRecentsMenu();
+        QVERIFY(item(menu, "No Items"));
+        QVERIFY(!item(menu, "Clear Recents")->isEnabled());
+        field->clear();
+    }
+
+    // A context click acts on its row, or on the selection it falls in; empty space acts on nothing. The
+    // draft-only items show for drafts only.
+    void contextClickTargets() {
+        for (const char* name : {"A", "B", "C", "D"})
+            write(QStringLiteral("Lib/%1.syx").arg(name));
+        open(path("Lib"));
+        QZPPreset* draft = m_documents->newDocument();
+        QCOMPARE(listed(), (QStringList{draft->displayName(), "A", "B", "C", "D"}));
+        m_sidebar->setDocument(named("A"));
+        clickRow(1);
+        clickRow(2, Qt::ControlModifier);
+        QCOMPARE(names(library()->selectedObjects()), (QStringList{"A", "B"}));
+
+        QStringList actedOn;
+        bool draftItems = false;
+        const auto inMenu = [&](QMenu* menu) {
+            actedOn = names(m_sidebar->documentsForSender(QZPCommandSource::ContextMenu));
+            draftItems = m_sidebar->closeDraftMenuItem()->isVisible() && m_sidebar->recordMenuItem()->isVisible();
+            Q_UNUSED(menu);
+        };
+        contextClick(rowRect(3).center(), inMenu);
+        QCOMPARE(actedOn, QStringList{"C"});
+        QVERIFY(!draftItems);
+        contextClick(rowRect(2).center(), inMenu);
+        QCOMPARE(actedOn, (QStringList{"A", "B"}));
+        contextClick(rowRect(0).center(), inMenu);
+        QCOMPARE(actedOn, QStringList{draft->displayName()});
+        QVERIFY(draftItems);
+        contextClick(QPoint(20, table()->viewport()->height() - 5), inMenu);
+        QVERIFY(actedOn.isEmpty());
+        // Menus and keys act on the selection, or on the current preset without one.
+        QCOMPARE(names(m_sidebar->documentsForSender(QZPCommandSource::Menu)), (QStringList{"A", "B"}));
+        library()->setSelectedObjects({});
+        QCOMPARE(names(m_sidebar->documentsForSender(QZPCommandSource::Menu)), QStringList{"A"});
+    }
+
+    // The active row follows the current preset; the selection follows the user. Return and double-click
+    // go to the delegate; a refresh keeps the selection and the scroll position.
+    void activeRowAndSelection() {
+        for (int n = 0; n < 60; ++n)
+            write(QStringLiteral("Lib/Preset %1.syx").arg(n, 2, 10, QLatin1Char('0')));
+        open(path("Lib"));
+        ActionRecorder delegate;
+        m_sidebar->setDelegate(&delegate);
+        m_sidebar->setDocument(named("Preset 40"));
+        QTRY_COMPARE(table()->activeRow(), 40);
+        QCOMPARE(names(library()->selectedObjects()), QStringList{"Preset 40"});
+        const QRect visible = table()->viewport()->rect();
+        QTRY_VERIFY(visible.contains(rowRect(40)));
+
+        clickRow(41);
+        QCOMPARE(names(library()->selectedObjects()), QStringList{"Preset 41"});
+        QCOMPARE(table()->activeRow(), 40);
+        QTest::keyClick(table(), Qt::Key_Return);
+        QTest::keyClick(table(), Qt::Key_Enter);
+        clickRow(41);
+        QTest::mouseDClick(table()->viewport(), Qt::LeftButton, {}, rowRect(41).center());
+        QCOMPARE(delegate.returns, 2);
+        QCOMPARE(delegate.doubleClicks, 1);
+
+        const int scrolled = table()->verticalScrollBar()->value();
+        write("Lib/Preset 99.syx");
+        library()->refreshAvailableDocumentsNow();
+        QCOMPARE(listed().size(), 61);
+        QCOMPARE(names(library()->selectedObjects()), QStringList{"Preset 41"});
+        QVERIFY(table()->selectionModel()->isRowSelected(41, {}));
+        QCOMPARE(table()->verticalScrollBar()->value(), scrolled);
+
+        // Filtered out, the current preset marks no row.
+        m_sidebar->setFilterString(QStringLiteral("Preset 1"));
+        QTRY_COMPARE(table()->activeRow(), qint64(-1));
+        m_sidebar->setFilterString(QString());
+        QTRY_COMPARE(table()->activeRow(), 40);
+        m_sidebar->setDelegate(nullptr);
+    }
+
+    // Inline rename: the file takes the name; Escape keeps the old one; a draft only beeps; a name that
+    // is taken is refused with the file error and the row keeps its name.
+    void inlineRename() {
+        write("Lib/Bass.syx");
+        write("Lib/Lead.syx");
+        open(path("Lib"));
+        QZPCapturingPresenter presenter;
+        QZPPreset* bass = named("Bass");
+        m_sidebar->setDocument(bass);
+        const auto editor = [&] { return table()->findChild<QLineEdit*>(); };
+
+        m_sidebar->renameDocument(QZPCommandSource::Menu);
+        QVERIFY(m_sidebar->allowEditing());
+        QTRY_VERIFY(editor() && editor()->isVisible());
+        QCOMPARE(editor()->selectedText(), QStringLiteral("Bass"));
+        QTest::keyClick(editor(), Qt::Key_Escape);
+        QTRY_VERIFY(!m_sidebar->allowEditing());
+        QTRY_VERIFY(table()->hasFocus());
+        QCOMPARE(bass->filePath(), path("Lib/Bass.syx"));
+
+        const auto rename = [&](const QString& name) {
+            m_sidebar->renameDocument(QZPCommandSource::Menu);
+            QTRY_VERIFY(editor() && editor()->isVisible());
+            QTest::keyClicks(editor(), name);
+            QTest::keyClick(editor(), Qt::Key_Return);
+            QTRY_VERIFY(!m_sidebar->allowEditing());
+        };
+        rename(QStringLiteral("Lead"));
+        QTRY_COMPARE(presenter.errors.size(), 1);
+        QCOMPARE(presenter.errors.first().code(), int(QZPError::FileWriteFileExists));
+        QCOMPARE(bass->filePath(), path("Lib/Bass.syx"));
+        rename(QStringLiteral("a/b"));
+        QCOMPARE(presenter.errors.size(), 2);
+        QCOMPARE(listed(), (QStringList{"Bass", "Lead"}));
+        rename(QStringLiteral("Deep Bass"));
+        QTRY_COMPARE(bass->filePath(), path("Lib/Deep Bass.syx"));
+        QTRY_COMPARE(listed(), (QStringList{"Deep Bass", "Lead"}));
+        QVERIFY(QFile::exists(path("Lib/Deep Bass.syx")));
+
+        QZPPreset* draft = m_documents->newDocument();
+        m_sidebar->setDocument(draft);
+        m_sidebar->renameDocument(QZPCommandSource::Menu);
+        QVERIFY(!m_sidebar->allowEditing());
+        QVERIFY(!editor() || !editor()->isVisible());
+    }
+
+    // Rows leave as their files; files dropped in are copied under free names, and anything that is
+    // not a preset is named in one message and not copied.
+    void dragOutAndDropIn() {
+        write("Lib/Bass.syx");
+        open(path("Lib"));
+        QZPPreset* draft = m_documents->newDocument();
+        Q_UNUSED(draft);
+        std::unique_ptr<QMimeData> out(m_sidebar->listModel()->mimeData(
+            {m_sidebar->listModel()->index(0, 0), m_sidebar->listModel()->index(1, 0)}));
+        QCOMPARE(out->urls(), QList<QUrl>{QUrl::fromLocalFile(path("Lib/Bass.syx"))});
+        QVERIFY(!(m_sidebar->listModel()->flags(m_sidebar->listModel()->index(0, 0)) & Qt::ItemIsDragEnabled));
+
+        QZPCapturingPresenter presenter;
+        const QString elsewhere = write("Elsewhere/Bass.syx", 9);
+        const QString text = path("Elsewhere/notes.txt");
+        QFile(text).open(QIODevice::WriteOnly);
+        QFile broken(path("Elsewhere/Broken.syx"));
+        broken.open(QIODevice::WriteOnly);
+        broken.write("not a patch");
+        broken.close();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(elsewhere), QUrl::fromLocalFile(text), QUrl::fromLocalFile(broken.fileName())});
+        const QPoint at = table()->viewport()->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(table()->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(table()->viewport(), &drop);
+
+        QFile copied(path("Lib/Bass 2.syx"));
+        QVERIFY(copied.open(QIODevice::ReadOnly));
+        QCOMPARE(copied.readAll(), patch(9));
+        QVERIFY(!QFile::exists(path("Lib/notes.txt")));
+        QVERIFY(!QFile::exists(path("Lib/Broken.syx")));
+        QCOMPARE(presenter.errors.size(), 1);
+        const QString message = presenter.errors.first().localizedFailureReason();
+        QVERIFY2(message.contains("notes.txt") && message.contains("Broken.syx"), qPrintable(message));
+        QTRY_VERIFY(listed().contains("Bass 2"));
+    }
+
+    // Screen readers (and tests from outside) find the pane's controls and rows by name.
+    void accessibleNames() {
+        write("Lib/Bass.syx");
+        open(path("Lib"));
+        named("Bass")->loadFileContents();
+        named("Bass")->setVCF_Resonance(3);
+        QAccessibleInterface* pane = QAccessible::queryAccessibleInterface(m_sidebar->view());
+        QVERIFY(pane);
+        QHash<QString, QAccessibleInterface*> found;
+        std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+            found.insert(node->text(QAccessible::Name), node);
+            for (int i = 0; i < node->childCount(); ++i)
+                if (QAccessibleInterface* child = node->child(i))
+                    walk(child);
+        };
+        walk(pane);
+        QVERIFY(found.contains("Presets Folder"));
+        QCOMPARE(found.value("Filter")->role(), QAccessible::EditableText);
+        QVERIFY(found.contains("Bass"));
+        QCOMPARE(found.value("Bass")->text(QAccessible::Description), QStringLiteral("edited"));
+    }
+
+    // The window: choosing a row makes it current and sends it. Pictures of it in both skins, small and
+    // large, for people to look at: build/screenshots/.
+    void windowShowsChosenPresetAndScreenshots() {
+        m_sidebar.reset();
+        write("Lib/Brass Section.syx", 3);
+        write("Lib/Bass.syx", 5);
+        write("Lib/Strings.syx", 7);
+        for (int n = 1; n <= 30; ++n)
+            write(QStringLiteral("Lib/Pad %1.syx").arg(n), quint8(n));
+        QZPSettings::standard()->setValue(QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName),
+                                          QUrl::fromLocalFile(path("Lib")).toString());
+        auto backend = std::make_unique<QZPVirtualMidiBackend>();
+        QZPVirtualMidiBackend* midi = backend.get();
+        midi->addDestination(QStringLiteral("Juno-106"));
+        QZPMidiEngine engine(std::move(backend), nullptr);
+        engine.setPollInterval(0);
+        engine.outputQueue()->setBytesPerSecond(0);
+        engine.setDestination(engine.midiDestinations().first());
+        QZPEditorWindow window(&engine, m_documents.get());
+        QSignalSpy refreshed(library(), &QZPPresetsController::refreshFinished);
+        QVERIFY(refreshed.wait(5000));
+        window.newPreset();
+        window.resize(1200, 640);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QZPSidebarController* sidebar = window.sidebar();
+        QCOMPARE(sidebar->urlButton()->URL(), QUrl::fromLocalFile(path("Lib")));
+        midi->takeSent();
+        const qsizetype row = library()->arrangedObjects().indexOf(named("Bass"));
+        const QRect rect = sidebar->tableView()->visualRect(sidebar->listModel()->index(int(row), 0));
+        // A double-click as the window system delivers it: press, release, then the double-click.
+        QTest::mouseClick(sidebar->tableView()->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(sidebar->tableView()->viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(window.preset(), named("Bass"));
+        QCOMPARE(sidebar->tableView()->activeRow(), row);
+        const auto sent = midi->takeSent();
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent.first().bytes, named("Bass")->junoSysexDataWithMidiChannel(0));
+
+        const QString folder = QStringLiteral(TONEBENCH_SCREENSHOTS);
+        QDir().mkpath(folder);
+        for (int skin : {1, 2}) {
+            QZPSettings::standard()->setValue(QZPSettings::AppearanceIndexKey, skin);
+            for (const QSize& size : {window.minimumSize(), QSize(1400, 800)}) {
+                window.resize(size);
+                QTest::qWait(20);
+                const QString name = QStringLiteral("/window-%1-%2.png")
+                                         .arg(skin == 1 ? "neutral" : "classic",
+                                              size == window.minimumSize() ? "small" : "large");
+                QVERIFY(window.grab().save(folder + name));
+            }
+        }
+        QZPSettings::standard()->remove(QZPSettings::AppearanceIndexKey);
+        window.close();
+    }
+};
+
+QZP_TEST_WIDGETS_MAIN(TestSidebar)
+#include "tst_sidebar.moc"
