@@ -1,5 +1,6 @@
 // Editor benchmarks, printed as figures: the cost of one slider-drag event from the mouse event to the
 // Control message handed to the MIDI back-end (10,000 events), and of one animated display refresh.
+#include "QZPBenchSupport.h"
 #include "editor/QZPEditorController.h"
 #include "editor/QZPSlider.h"
 #include "midi/QZPMidiEngine.h"
@@ -35,10 +36,7 @@ void mouse(QWidget* widget, QEvent::Type type, const QPointF& point) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QZPBenchHome home;
     QApplication app(argc, argv);
 
     auto backend = std::make_unique<CountingBackend>();

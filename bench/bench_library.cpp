@@ -4,6 +4,7 @@
 //  - the refresh after one new file in the 10,000-file folder;
 //  - resident memory per listed preset;
 //  - the sidebar filter over 50,000 names.
+#include "QZPBenchSupport.h"
 #include "library/QZPPresetFilter.h"
 #include "library/QZPPresetsController.h"
 #include "model/QZPPreset.h"
@@ -19,26 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-const char* const Names[] = {"Bass", "Lead", "Pad", "Strings", "Brass", "Organ", "Sweep", "Pluck"};
-
-void fill(const QString& folder, int count) {
-    QDir().mkpath(folder);
-    QByteArray message = QByteArray("\xF0\x41\x30\x00\x60", 5) + QZPPreset::defaultPatchData() + char(0xF7);
-    for (int i = 0; i < count; ++i) {
-        message[5] = char(i & 0x7F);
-        QFile file(QStringLiteral("%1/%2 %3.syx").arg(folder).arg(QLatin1String(Names[i % 8])).arg(i));
-        file.open(QIODevice::WriteOnly);
-        file.write(message);
-    }
-}
-
-double milliseconds(const std::function<void()>& work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
 
 qint64 residentBytes() {
     QFile statm(QStringLiteral("/proc/self/statm"));
@@ -60,21 +41,20 @@ int bareWalk(const QString& folder) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+    QZPBenchHome home;
     QCoreApplication app(argc, argv);
     QTemporaryDir root;
     for (int count : {10000, 50000}) {
         const QString folder = root.filePath(QString::number(count));
-        fill(folder, count);
+        qzpFillPresetFolder(folder, count);
         // Warm the file system's caches so both sides read from memory.
         bareWalk(folder);
         int walked = 0;
-        const double bare = milliseconds([&] { walked = bareWalk(folder); });
+        const double bare = qzpMilliseconds([&] { walked = bareWalk(folder); });
         auto library = std::make_unique<QZPPresetsController>();
         library->setPresetsFolderURL(QUrl::fromLocalFile(folder));
         const qint64 before = residentBytes();
-        const double first = milliseconds([&] { library->refreshAvailableDocumentsNow(); });
+        const double first = qzpMilliseconds([&] { library->refreshAvailableDocumentsNow(); });
         const qint64 after = residentBytes();
         std::printf("%d presets: bare QDirIterator walk %.1f ms (%d files), first refresh %.1f ms, ratio "
                     "%.2f (target <= 3)\n",
@@ -82,14 +62,14 @@ int main(int argc, char* argv[]) {
         std::printf("%d presets: resident memory per listed preset %.0f bytes (target <= 2048)\n", count,
                     double(after - before) / double(library->content().size()));
         if (count == 10000) {
-            fill(folder + QStringLiteral("/new"), 1);
-            const double again = milliseconds([&] { library->refreshAvailableDocumentsNow(); });
+            qzpFillPresetFolder(folder + QStringLiteral("/new"), 1);
+            const double again = qzpMilliseconds([&] { library->refreshAvailableDocumentsNow(); });
             std::printf("10000 presets: refresh after one new file %.1f ms, %.2f of the first refresh "
                         "(target <= 1)\n",
                         again, again / first);
         } else {
             int shown = 0;
-            const double filter = milliseconds([&] {
+            const double filter = qzpMilliseconds([&] {
                 library->setFilterPredicate(QZPPresetFilter::predicate(QStringLiteral("bass 1"), false));
                 shown = int(library->arrangedObjects().size());
             });
@@ -99,7 +79,7 @@ int main(int argc, char* argv[]) {
             double worst = 0;
             double total = 0;
             for (const QString& text : keystrokes) {
-                const double step = milliseconds(
+                const double step = qzpMilliseconds(
                     [&] { library->setFilterPredicate(QZPPresetFilter::predicate(text, false)); });
                 worst = std::max(worst, step);
                 total += step;

@@ -3,6 +3,7 @@
 //    from the key event to the list updated and painted;
 //  - scrolling the list from top to bottom by pages (Page Down), per page and in all, with painting.
 // TONEBENCH_BENCH_STEPS=1 also prints the time of every keystroke.
+#include "QZPBenchSupport.h"
 #include "library/QZPPresetsController.h"
 #include "model/QZPPreset.h"
 #include "sidebar/QZPFilterField.h"
@@ -21,39 +22,12 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace {
-
-const char* const Names[] = {"Bass", "Lead", "Pad", "Strings", "Brass", "Organ", "Sweep", "Pluck"};
-
-void fill(const QString& folder, int count) {
-    QDir().mkpath(folder);
-    QByteArray message = QByteArray("\xF0\x41\x30\x00\x60", 5) + QZPPreset::defaultPatchData() + char(0xF7);
-    for (int i = 0; i < count; ++i) {
-        message[5] = char(i & 0x7F);
-        QFile file(QStringLiteral("%1/%2 %3.syx").arg(folder).arg(QLatin1String(Names[i % 8])).arg(i));
-        file.open(QIODevice::WriteOnly);
-        file.write(message);
-    }
-}
-
-double milliseconds(const std::function<void()>& work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-} // namespace
-
 int main(int argc, char* argv[]) {
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QZPBenchHome home;
     QApplication app(argc, argv);
     QTemporaryDir root;
     const QString folder = root.filePath(QStringLiteral("presets"));
-    fill(folder, 50000);
+    qzpFillPresetFolder(folder, 50000);
 
     QZPPresetsController library;
     QZPSidebarController sidebar(&library);
@@ -77,12 +51,12 @@ int main(int argc, char* argv[]) {
     QList<double> steps;
     for (int round = 0; round < 5; ++round) {
         for (char letter : {'b', 'a', 's', 's'})
-            steps << milliseconds([&] {
+            steps << qzpMilliseconds([&] {
                 QTest::keyClick(field, letter);
                 updated();
             });
         for (int i = 0; i < 4; ++i)
-            steps << milliseconds([&] {
+            steps << qzpMilliseconds([&] {
                 QTest::keyClick(field, Qt::Key_Backspace);
                 updated();
             });
@@ -95,7 +69,8 @@ int main(int argc, char* argv[]) {
         total += step;
     std::printf("50000 presets: typing \"bass\" and back in the filter field, %.1f ms per keystroke on "
                 "average, %.1f ms at worst, %zu keystrokes (target <= 16)\n",
-                total / double(steps.size()), *std::max_element(steps.begin(), steps.end()), size_t(steps.size()));
+                total / double(steps.size()), *std::max_element(steps.begin(), steps.end()),
+                size_t(steps.size()));
 
     // Scrolling from the top to the bottom by pages.
     table->setFocus();
@@ -103,10 +78,10 @@ int main(int argc, char* argv[]) {
     table->setCurrentIndex(table->model()->index(0, 0));
     int pages = 0;
     double worst = 0;
-    const double scroll = milliseconds([&] {
+    const double scroll = qzpMilliseconds([&] {
         QScrollBar* bar = table->verticalScrollBar();
         while (bar->value() < bar->maximum() && pages < 100000) {
-            const double page = milliseconds([&] {
+            const double page = qzpMilliseconds([&] {
                 QTest::keyClick(table, Qt::Key_PageDown);
                 updated();
             });

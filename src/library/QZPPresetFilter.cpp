@@ -4,19 +4,21 @@
 
 #include <algorithm>
 
-QZPPresetFilter QZPPresetFilter::predicate(const QString& filterString, bool filterForModified) {
-    QZPPresetFilter filter;
-    qsizetype start = 0;
-    qsizetype end = filterString.size();
+QStringView QZPPresetFilter::trimmed(QStringView text) {
     const auto isBlank = [](QChar c) {
         return c == QLatin1Char(' ') || c == QLatin1Char('\t');
     };
-    while (start < end && isBlank(filterString.at(start)))
-        ++start;
-    while (end > start && isBlank(filterString.at(end - 1)))
-        --end;
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+QZPPresetFilter QZPPresetFilter::predicate(const QString& filterString, bool filterForModified) {
+    QZPPresetFilter filter;
     // The name condition uses the text as typed, blanks included.
-    if (end > start)
+    if (!trimmed(filterString).isEmpty())
         filter.m_foldedText = fold(filterString);
     filter.m_modifiedOnly = filterForModified;
     return filter;

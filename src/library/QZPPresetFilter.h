@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 class QZPPreset;
 
@@ -26,6 +27,9 @@ public:
         return m_modifiedOnly == wider.m_modifiedOnly && m_foldedText.contains(wider.m_foldedText);
     }
 
+    // The text without the spaces and tabs at either end (line breaks stay): what decides whether a
+    // filter text filters at all.
+    static QStringView trimmed(QStringView text);
     // Case and diacritics folded away: "Crème" and "CREME" fold alike.
     static QString fold(const QString& text);
 

@@ -1,6 +1,7 @@
 #include "sidebar/QZPFilterField.h"
 
 #include "editor/QZPSkin.h"
+#include "library/QZPPresetFilter.h"
 #include "model/QZPSettings.h"
 
 #include <QAbstractItemView>
@@ -35,19 +36,6 @@ QZPFilterField::QZPFilterField(QWidget* parent, QZPSettings* settings)
 
 QZPFilterField::~QZPFilterField() = default;
 
-QString QZPFilterField::trimmed(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    const auto blank = [](QChar c) {
-        return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-    };
-    while (begin < end && blank(text.at(begin)))
-        ++begin;
-    while (end > begin && blank(text.at(end - 1)))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 void QZPFilterField::setActive(bool active) {
     if (m_active == active)
         return;
@@ -61,7 +49,7 @@ bool QZPFilterField::isIdle() const {
 }
 
 void QZPFilterField::textDidChange(const QString& text) {
-    const bool highlighted = !trimmed(text).isEmpty();
+    const bool highlighted = !QZPPresetFilter::trimmed(text).isEmpty();
     if (highlighted != m_highlighted) {
         m_highlighted = highlighted;
         m_magnifier->setIcon(QIcon(highlighted ? QStringLiteral(":/images/icoFilter-ON.svg")
@@ -134,7 +122,7 @@ void QZPFilterField::saveRecents() {
 }
 
 void QZPFilterField::addRecentSearch(const QString& text) {
-    if (trimmed(text).isEmpty())
+    if (QZPPresetFilter::trimmed(text).isEmpty())
         return;
     m_recentSearches.removeAll(text);
     m_recentSearches.prepend(text);

@@ -47,9 +47,6 @@ public:
     void addRecentSearch(const QString& text);
     void clearRecentSearches();
 
-    // Spaces and tabs trimmed from both ends (line breaks stay).
-    static QString trimmed(const QString& text);
-
 signals:
     void activeChanged(bool active);
 

@@ -86,36 +86,32 @@ void QZPTableView::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
 }
 
-// Files come in from elsewhere; a row dragged out of this list and back is not a copy to make.
-void QZPTableView::dragEnterEvent(QDragEnterEvent* event) {
+// Files come in from elsewhere, as copies; a row dragged out of this list and back is not a copy to make.
+bool QZPTableView::takeDrop(QDropEvent* event) {
     if (event->source() == this || !event->mimeData()->hasUrls()) {
         event->ignore();
-        return;
+        return false;
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
+    return true;
+}
+
+void QZPTableView::dragEnterEvent(QDragEnterEvent* event) {
+    takeDrop(event);
 }
 
 void QZPTableView::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->source() == this || !event->mimeData()->hasUrls()) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
+    takeDrop(event);
 }
 
 void QZPTableView::dropEvent(QDropEvent* event) {
-    if (event->source() == this || !event->mimeData()->hasUrls()) {
-        event->ignore();
+    if (!takeDrop(event))
         return;
-    }
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile())
             paths << url.toLocalFile();
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
     if (!paths.isEmpty())
         emit filesDropped(paths);
 }

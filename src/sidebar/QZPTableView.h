@@ -43,6 +43,9 @@ protected:
     void startDrag(Qt::DropActions supportedActions) override;
 
 private:
+    // Accepts a drag of files from elsewhere as a copy; answers whether it did.
+    bool takeDrop(QDropEvent* event);
+
     qint64 m_activeRow = -1;
     int m_clickedRow = -1;
 };

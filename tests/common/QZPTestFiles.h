@@ -1,6 +1,10 @@
 #pragma once
 
+#include "model/QZPPreset.h"
+
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -31,4 +35,20 @@ inline bool qzpMakeFolderReadOnly(const QString& path, bool readOnly) {
     return QFile::setPermissions(path, readOnly ? QFileDevice::ReadOwner | QFileDevice::ExeOwner
                                                 : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                       QFileDevice::ExeOwner);
+}
+
+// A Patch message of the default patch with its first byte (the LFO rate) set to `first`, and the same
+// written as a preset file at `path` (its folder made first). Answers the file's absolute path.
+inline QByteArray qzpPatchMessage(quint8 first) {
+    QByteArray data = QZPPreset::defaultPatchData();
+    data[0] = char(first);
+    return QByteArray("\xF0\x41\x30\x00\x60", 5) + data + char(0xF7);
+}
+
+inline QString qzpWritePresetFile(const QString& path, quint8 first = 1) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(qzpPatchMessage(first));
+    return QFileInfo(path).absoluteFilePath();
 }

@@ -1,4 +1,5 @@
 #include "QZPCapturingPresenter.h"
+#include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "library/DTFolderMonitor.h"
 #include "library/QZPFolderWalker.h"
@@ -24,10 +25,8 @@ public:
     bool visible = false;
 };
 
-QByteArray patch(quint8 first) {
-    QByteArray data = QZPPreset::defaultPatchData();
-    data[0] = char(first);
-    return QByteArray("\xF0\x41\x30\x00\x60", 5) + data + char(0xF7);
+QByteArray patch(quint8 first = 1) {
+    return qzpPatchMessage(first);
 }
 
 QStringList names(const QList<QZPPreset*>& presets) {
@@ -47,13 +46,7 @@ class TestLibrary : public QObject {
     MainWindow m_window;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
-    QString write(const QString& name, quint8 first = 1) {
-        QDir().mkpath(QFileInfo(path(name)).absolutePath());
-        QFile file(path(name));
-        file.open(QIODevice::WriteOnly);
-        file.write(patch(first));
-        return file.fileName();
-    }
+    QString write(const QString& name, quint8 first = 1) { return qzpWritePresetFile(path(name), first); }
     QZPPresetsController* library() { return m_documents->presetsController(); }
     // Sets the folder and waits for the refresh it starts.
     void open(const QString& folder) {

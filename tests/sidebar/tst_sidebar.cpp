@@ -1,4 +1,5 @@
 #include "QZPCapturingPresenter.h"
+#include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "editor/QZPEditorController.h"
 #include "editor/QZPSkin.h"
@@ -31,9 +32,7 @@
 namespace {
 
 QByteArray patch(quint8 first = 1) {
-    QByteArray data(18, 0);
-    data[0] = char(first);
-    return QByteArray("\xF0\x41\x30\x00\x60", 5) + data + char(0xF7);
+    return qzpPatchMessage(first);
 }
 
 class ChoiceRecorder : public QZPURLPopUpButtonDelegate {
@@ -78,13 +77,7 @@ class TestSidebar : public QObject {
     std::unique_ptr<QZPSidebarController> m_sidebar;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
-    QString write(const QString& name, quint8 first = 1) {
-        QDir().mkpath(QFileInfo(path(name)).absolutePath());
-        QFile file(path(name));
-        file.open(QIODevice::WriteOnly);
-        file.write(patch(first));
-        return QFileInfo(file.fileName()).absoluteFilePath();
-    }
+    QString write(const QString& name, quint8 first = 1) { return qzpWritePresetFile(path(name), first); }
     QZPPresetsController* library() { return m_documents->presetsController(); }
     QZPTableView* table() { return m_sidebar->tableView(); }
     void open(const QString& folder) {
@@ -150,7 +143,9 @@ private slots:
         const QString key = QStringLiteral("tests.chooser");
         QZPSettings::standard()->remove(key);
         QZPSettings::standard()->remove(key + ".recentURLs");
-        const auto url = [&](const char* name) { return QUrl::fromLocalFile(path(name)); };
+        const auto url = [&](const char* name) {
+            return QUrl::fromLocalFile(path(name));
+        };
         const auto recentNames = [](const QZPURLPopUpButton& button) {
             QStringList result;
             for (const QUrl& recent : button.recentURLs())
@@ -162,8 +157,8 @@ private slots:
             qint64 set;
             qint64 expected;
         };
-        for (const Case& c : {Case{-1, 5}, Case{-7, 5}, Case{0, 0}, Case{3, 3}, Case{254, 254}, Case{255, 254},
-                              Case{100000, 254}}) {
+        for (const Case& c : {Case{-1, 5}, Case{-7, 5}, Case{0, 0}, Case{3, 3}, Case{254, 254},
+                              Case{255, 254}, Case{100000, 254}}) {
             QZPURLPopUpButton button;
             button.setMaximumRecentURLCount(c.set);
             QCOMPARE(button.maximumRecentURLCount(), c.expected);
@@ -189,7 +184,8 @@ private slots:
             QStringList titles;
             for (QAction* action : button.menu()->actions())
                 titles << (action->isSeparator() ? QStringLiteral("-") : action->text());
-            QCOMPARE(titles, (QStringList{"C", "-", "F", "E", "D", "B", "-", "None", "Clear Recents", "Other…"}));
+            QCOMPARE(titles,
+                     (QStringList{"C", "-", "F", "E", "D", "B", "-", "None", "Clear Recents", "Other…"}));
             QVERIFY(button.menu()->actions().first()->isChecked());
             QCOMPARE(button.selectedItem()->text(), QStringLiteral("C"));
         }
@@ -367,7 +363,8 @@ private slots:
         bool draftItems = false;
         const auto inMenu = [&](QMenu* menu) {
             actedOn = names(m_sidebar->documentsForSender(QZPCommandSource::ContextMenu));
-            draftItems = m_sidebar->closeDraftMenuItem()->isVisible() && m_sidebar->recordMenuItem()->isVisible();
+            draftItems =
+                m_sidebar->closeDraftMenuItem()->isVisible() && m_sidebar->recordMenuItem()->isVisible();
             Q_UNUSED(menu);
         };
         contextClick(rowRect(3).center(), inMenu);
@@ -435,7 +432,9 @@ private slots:
         QZPCapturingPresenter presenter;
         QZPPreset* bass = named("Bass");
         m_sidebar->setDocument(bass);
-        const auto editor = [&] { return table()->findChild<QLineEdit*>(); };
+        const auto editor = [&] {
+            return table()->findChild<QLineEdit*>();
+        };
 
         m_sidebar->renameDocument(QZPCommandSource::Menu);
         QVERIFY(m_sidebar->allowEditing());
@@ -482,7 +481,8 @@ private slots:
         std::unique_ptr<QMimeData> out(m_sidebar->listModel()->mimeData(
             {m_sidebar->listModel()->index(0, 0), m_sidebar->listModel()->index(1, 0)}));
         QCOMPARE(out->urls(), QList<QUrl>{QUrl::fromLocalFile(path("Lib/Bass.syx"))});
-        QVERIFY(!(m_sidebar->listModel()->flags(m_sidebar->listModel()->index(0, 0)) & Qt::ItemIsDragEnabled));
+        QVERIFY(
+            !(m_sidebar->listModel()->flags(m_sidebar->listModel()->index(0, 0)) & Qt::ItemIsDragEnabled));
 
         QZPCapturingPresenter presenter;
         const QString elsewhere = write("Elsewhere/Bass.syx", 9);
@@ -493,7 +493,8 @@ private slots:
         broken.write("not a patch");
         broken.close();
         QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(elsewhere), QUrl::fromLocalFile(text), QUrl::fromLocalFile(broken.fileName())});
+        data.setUrls({QUrl::fromLocalFile(elsewhere), QUrl::fromLocalFile(text),
+                      QUrl::fromLocalFile(broken.fileName())});
         const QPoint at = table()->viewport()->rect().center();
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(table()->viewport(), &enter);
@@ -543,8 +544,9 @@ private slots:
         write("Lib/Strings.syx", 7);
         for (int n = 1; n <= 30; ++n)
             write(QStringLiteral("Lib/Pad %1.syx").arg(n), quint8(n));
-        QZPSettings::standard()->setValue(QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName),
-                                          QUrl::fromLocalFile(path("Lib")).toString());
+        QZPSettings::standard()->setValue(
+            QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName),
+            QUrl::fromLocalFile(path("Lib")).toString());
         auto backend = std::make_unique<QZPVirtualMidiBackend>();
         QZPVirtualMidiBackend* midi = backend.get();
         midi->addDestination(QStringLiteral("Juno-106"));
