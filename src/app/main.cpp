@@ -1,34 +1,46 @@
+#include "app/QZPAppDelegate.h"
+#include "app/QZPSingleInstance.h"
 #include "library/QZPFileMoveQueue.h"
 #include "library/QZPLibraryPresetEnvironment.h"
 #include "mainwindow/QZPDialogErrorPresenter.h"
-#include "mainwindow/QZPDocumentController.h"
-#include "mainwindow/QZPEditorWindow.h"
 #include "mainwindow/QZPFileMoveProgressWindow.h"
+#include "mainwindow/QZPMainWindowController.h"
 #include "midi/QZPMidiEngine.h"
-#include "model/QZPPreset.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMainWindow>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ToneBench"));
     QApplication::setApplicationVersion(QStringLiteral(TONEBENCH_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("tonebench"));
+    // Before anything reads a setting.
+    QZPAppDelegate::initialize();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Patch editor and librarian for the Juno-106."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A preset file to open."),
-                                 QStringLiteral("[FILE]"));
+    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Preset files to open."),
+                                 QStringLiteral("[FILE...]"));
     const QCommandLineOption midiOut(
         QStringLiteral("midi-out"),
         QStringLiteral("The destination: a unique ID, a display name or a part of one."),
         QStringLiteral("endpoint"));
     const QCommandLineOption midiApi(QStringLiteral("midi-api"), QStringLiteral("auto, alsa, jack or none."),
                                      QStringLiteral("api"));
-    parser.addOptions({midiOut, midiApi});
+    const QCommandLineOption newInstance(QStringLiteral("new-instance"),
+                                         QStringLiteral("Start even when ToneBench already runs."));
+    parser.addOptions({midiOut, midiApi, newInstance});
     parser.process(app);
+    const QStringList files = parser.positionalArguments();
+
+    // One ToneBench per session: a second start hands its files to the first.
+    QZPSingleInstance instance;
+    if (!parser.isSet(newInstance) && !instance.registerInstance() && instance.handOver(files))
+        return 0;
 
     QZPLibraryPresetEnvironment environment;
     QZPPresetEnvironment::setDefaultEnvironment(&environment);
@@ -45,18 +57,22 @@ int main(int argc, char* argv[]) {
                      matches.isEmpty() ? "no" : "more than one");
     }
 
-    QZPDocumentController documents;
-    QZPEditorWindow window(engine, &documents);
-    window.resize(1280, 720);
-    QZPDialogErrorPresenter errors(&window);
+    QZPAppDelegate delegate(engine);
+    delegate.applicationWillFinishLaunching();
+    QMainWindow* window = delegate.windowController()->window();
+    QZPDialogErrorPresenter errors(window);
     QZPErrorPresenter::setShared(&errors);
-    QZPFileMoveProgressWindow moveProgress(&window);
+    QZPFileMoveProgressWindow moveProgress(window);
     QZPFileMoveQueue::sharedInstance()->setProgressReporter(&moveProgress);
-    const QStringList files = parser.positionalArguments();
-    if (files.isEmpty() || !window.openFile(files.first()))
-        window.newPreset();
-    window.show();
+    QObject::connect(&instance, &QZPSingleInstance::filesReceived, &delegate,
+                     [&delegate](const QStringList& paths) {
+                         delegate.openFiles(paths);
+                         delegate.showMainWindow();
+                     });
+
+    delegate.launch(files);
     const int status = app.exec();
+    delegate.applicationWillTerminate();
     QZPFileMoveQueue::sharedInstance()->waitForMoves();
     QZPFileMoveQueue::sharedInstance()->setProgressReporter(nullptr);
     QZPErrorPresenter::setShared(nullptr);

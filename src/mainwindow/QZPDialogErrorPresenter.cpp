@@ -1,5 +1,6 @@
 #include "mainwindow/QZPDialogErrorPresenter.h"
 
+#include "mainwindow/QZPErrorHandler.h"
 #include "model/QZPError.h"
 
 #include <QApplication>
@@ -7,10 +8,7 @@
 #include <QPushButton>
 
 bool QZPDialogErrorPresenter::presentError(const QZPError& error) {
-    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), error.localizedDescription(),
-                    QMessageBox::Ok, m_window);
-    box.setInformativeText(error.localizedFailureReason());
-    box.exec();
+    QZPErrorHandler::presentError(error, nullptr);
     return false;
 }
 

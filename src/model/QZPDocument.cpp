@@ -13,7 +13,13 @@
 // register their own inverses, which become the other direction of the step.
 class QZPDocumentUndoCommand : public QUndoCommand {
 public:
-    explicit QZPDocumentUndoCommand(QZPDocument* document) : m_document(document) {}
+    explicit QZPDocumentUndoCommand(QZPDocument* document, int coalescingKey = -1)
+        : m_document(document), m_key(coalescingKey) {}
+
+    // Consecutive steps of one key make one: the first step's inverses already restore what was there
+    // before all of them.
+    int id() const override { return m_key; }
+    bool mergeWith(const QUndoCommand* other) override { return other->id() == m_key && m_key != -1; }
 
     void add(std::function<void()> inverse) { m_undoActions.push_back(std::move(inverse)); }
     bool isEmpty() const { return m_undoActions.empty(); }
@@ -30,6 +36,7 @@ public:
 
 private:
     QZPDocument* m_document;
+    int m_key;
     std::vector<std::function<void()>> m_undoActions;
     std::vector<std::function<void()>> m_redoActions;
     bool m_pushed = false;
@@ -121,7 +128,7 @@ void QZPDocument::registerUndo(std::function<void()> inverse) {
             m_openGroup = new QZPDocumentUndoCommand(this);
         m_openGroup->add(std::move(inverse));
     } else {
-        auto* command = new QZPDocumentUndoCommand(this);
+        auto* command = new QZPDocumentUndoCommand(this, m_undoCoalescingKey);
         command->add(std::move(inverse));
         QUndoStack* stack = undoStack();
         m_changingStack = true;

@@ -77,6 +77,9 @@ public:
     void registerUndo(std::function<void()> inverse);
     // Groups the registrations of one user gesture (a slider drag, a paste) into one undo step.
     // Groups nest; the step is closed by the outermost end. An empty group leaves no step.
+    // While a key (0 or more) is set, each change outside a group merges into the undo step on top when
+    // that step was made under the same key: a stream of changes to one parameter is one step.
+    void setUndoCoalescingKey(int key) { m_undoCoalescingKey = key; }
     void beginUndoGrouping();
     void endUndoGrouping();
     void removeAllUndoActions();
@@ -150,6 +153,7 @@ private:
     QUndoStack* m_undoStack = nullptr;
     QZPDocumentUndoCommand* m_openGroup = nullptr;
     std::vector<std::function<void()>>* m_capture = nullptr;
+    int m_undoCoalescingKey = -1;
     int m_groupDepth = 0;
     int m_lastUndoIndex = 0;
     bool m_changingStack = false;

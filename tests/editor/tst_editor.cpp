@@ -6,7 +6,7 @@
 #include "editor/QZPMessageView.h"
 #include "editor/QZPSlider.h"
 #include "mainwindow/QZPDocumentController.h"
-#include "mainwindow/QZPEditorWindow.h"
+#include "mainwindow/QZPMainWindowController.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPSysexMessage.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
@@ -218,17 +218,18 @@ private slots:
         QVERIFY(original.saveToURL(QUrl::fromLocalFile(file), QString::fromLatin1(QZPPreset::SysexType),
                                    QZPDocument::SaveToOperation, &error));
         QZPDocumentController documents;
-        QZPEditorWindow window(m_engine.get(), &documents);
-        QVERIFY(window.openFile(file));
-        QZPPreset* preset = window.preset();
+        QZPMainWindowController window(&documents, m_engine.get());
+        QZPPreset* preset = documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(file), true).preset;
+        QVERIFY(preset);
+        QCOMPARE(window.currentPreset(), preset);
         const auto patch = [&] {
             return preset->junoSysexDataWithMidiChannel(0);
         };
         QCOMPARE(sent(), QList<QByteArray>{patch()});
 
-        QZPSlider* cutoff = window.editor()->sliderWithTag(5);
+        QZPSlider* cutoff = window.editorController()->sliderWithTag(5);
         cutoff->setDoubleValue(40);
-        window.editor()->sliderValueDidChange(cutoff);
+        window.editorController()->sliderValueDidChange(cutoff);
         QCOMPARE(sent(), QList<QByteArray>{control(5, 40)});
 
         struct Step {

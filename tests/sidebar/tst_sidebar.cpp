@@ -5,7 +5,7 @@
 #include "editor/QZPSkin.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
-#include "mainwindow/QZPEditorWindow.h"
+#include "mainwindow/QZPMainWindowController.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiOutputQueue.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
@@ -24,6 +24,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
@@ -554,14 +555,15 @@ private slots:
         engine.setPollInterval(0);
         engine.outputQueue()->setBytesPerSecond(0);
         engine.setDestination(engine.midiDestinations().first());
-        QZPEditorWindow window(&engine, m_documents.get());
+        QZPMainWindowController controller(m_documents.get(), &engine);
+        QMainWindow& window = *controller.window();
         QSignalSpy refreshed(library(), &QZPPresetsController::refreshFinished);
         QVERIFY(refreshed.wait(5000));
-        window.newPreset();
+        m_documents->newDocument();
         window.resize(1200, 640);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QZPSidebarController* sidebar = window.sidebar();
+        QZPSidebarController* sidebar = controller.sidebarController();
         QCOMPARE(sidebar->urlButton()->URL(), QUrl::fromLocalFile(path("Lib")));
         midi->takeSent();
         const qsizetype row = library()->arrangedObjects().indexOf(named("Bass"));
@@ -569,7 +571,7 @@ private slots:
         // A double-click as the window system delivers it: press, release, then the double-click.
         QTest::mouseClick(sidebar->tableView()->viewport(), Qt::LeftButton, {}, rect.center());
         QTest::mouseDClick(sidebar->tableView()->viewport(), Qt::LeftButton, {}, rect.center());
-        QCOMPARE(window.preset(), named("Bass"));
+        QCOMPARE(controller.currentPreset(), named("Bass"));
         QCOMPARE(sidebar->tableView()->activeRow(), row);
         const auto sent = midi->takeSent();
         QCOMPARE(sent.size(), 1);
@@ -589,7 +591,7 @@ private slots:
             }
         }
         QZPSettings::standard()->remove(QZPSettings::AppearanceIndexKey);
-        window.close();
+        window.hide();
     }
 };
 

@@ -1,0 +1,274 @@
+#include "app/QZPAppDelegate.h"
+
+#include "app/QZPTextWindow.h"
+#include "editor/QZPEditorController.h"
+#include "library/QZPPresetsController.h"
+#include "mainwindow/QZPDocumentController.h"
+#include "mainwindow/QZPErrorHandler.h"
+#include "mainwindow/QZPMainWindowController.h"
+#include "midi/QZPMidiEngine.h"
+#include "model/QZPPreset.h"
+#include "model/QZPSettings.h"
+#include "sidebar/QZPSidebarController.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QTimer>
+
+using Command = QZPMainWindowController::Command;
+
+static void registerApplicationResources() {
+    Q_INIT_RESOURCE(app);
+}
+
+void QZPAppDelegate::initialize() {
+    QZPSettings::standard()->registerDefaults(QZPSettings::registeredDefaults());
+}
+
+QZPAppDelegate::QZPAppDelegate(QZPMidiEngine* engine, QObject* parent) : QObject(parent), m_engine(engine) {
+    registerApplicationResources();
+}
+
+QZPAppDelegate::~QZPAppDelegate() {
+    // The window goes before the document controller, whose presets it shows.
+    m_windowController.reset();
+    m_documents.reset();
+}
+
+void QZPAppDelegate::applicationWillFinishLaunching() {
+    if (!m_documents)
+        m_documents = std::make_unique<QZPDocumentController>();
+}
+
+QZPMainWindowController* QZPAppDelegate::windowController() {
+    if (!m_windowController) {
+        applicationWillFinishLaunching();
+        m_windowController = std::make_unique<QZPMainWindowController>(m_documents.get(), m_engine);
+        connect(m_windowController.get(), &QZPMainWindowController::windowCloseRequested, this,
+                &QZPAppDelegate::terminate);
+        buildMainMenu();
+    }
+    return m_windowController.get();
+}
+
+void QZPAppDelegate::launch(const QStringList& files) {
+    applicationWillFinishLaunching();
+    QZPMainWindowController* window = windowController();
+    openFiles(files);
+    if (!window->currentPreset()) {
+        QZPPresetsController* library = m_documents->presetsController();
+        if (library->presetsFolderURL().isEmpty()) {
+            if (applicationShouldOpenUntitledFile())
+                m_documents->newDocument();
+        } else {
+            // The list fills in the background: an untitled preset only if the folder holds none,
+            // otherwise the first listed preset becomes current.
+            auto once = std::make_shared<QMetaObject::Connection>();
+            *once = connect(library, &QZPPresetsController::refreshFinished, this, [this, once, library] {
+                disconnect(*once);
+                if (m_windowController->currentPreset())
+                    return;
+                if (applicationShouldOpenUntitledFile())
+                    m_documents->newDocument();
+                else
+                    library->arrangedObjects().first()->makeWindowControllers();
+            });
+        }
+    }
+    window->showWindow();
+    applicationDidFinishLaunching();
+}
+
+void QZPAppDelegate::applicationDidFinishLaunching() {
+    buildChannelMenu();
+}
+
+bool QZPAppDelegate::applicationShouldOpenUntitledFile() const {
+    return m_documents->documents().isEmpty();
+}
+
+void QZPAppDelegate::openFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        const QZPDocumentController::OpenResult opened =
+            m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), true);
+        if (!opened.preset)
+            QZPErrorHandler::presentError(opened.error, m_windowController ? m_windowController->window() : nullptr);
+    }
+}
+
+void QZPAppDelegate::openPanel() {
+    const QStringList paths = QFileDialog::getOpenFileNames(
+        windowController()->window(), tr("Open Preset"),
+        m_documents->presetsController()->presetsFolderURL().toLocalFile(), tr("Presets (*.syx *.tbpreset)"));
+    openFiles(paths);
+}
+
+// Sixteen channels, "1" to "16", each carrying its channel byte; filled once per launch.
+void QZPAppDelegate::buildChannelMenu() {
+    if (m_channelMenuBuilt || !m_channelMenu)
+        return;
+    m_channelMenuBuilt = true;
+    for (int channel = 0; channel < 16; ++channel)
+        m_channelMenu->addAction(QString::number(channel + 1))->setData(channel);
+}
+
+void QZPAppDelegate::showMainWindow() {
+    windowController()->showWindow();
+}
+
+void QZPAppDelegate::showAcknowledgements() {
+    if (!m_ackWindow)
+        m_ackWindow = new QZPTextWindow(tr("Acknowledgements"), QStringLiteral(":/text/Acknowledgements.html"),
+                                        windowController()->window());
+    const QRect frame = windowController()->window()->frameGeometry();
+    m_ackWindow->move(frame.center() - m_ackWindow->rect().center());
+    m_ackWindow->show();
+    m_ackWindow->raise();
+}
+
+void QZPAppDelegate::showHelp() {
+    if (!m_helpWindow)
+        m_helpWindow =
+            new QZPTextWindow(tr("ToneBench Help"), QStringLiteral(":/text/Help.html"), windowController()->window());
+    m_helpWindow->show();
+    m_helpWindow->raise();
+}
+
+bool QZPAppDelegate::applicationShouldTerminate() {
+    if (!m_documents || !m_windowController)
+        return true;
+    for (QZPPreset* preset : m_documents->reviewUnsavedDocuments())
+        if (!m_windowController->reviewChanges(preset))
+            return false;
+    return true;
+}
+
+void QZPAppDelegate::applicationWillTerminate() {
+    QZPSettings::standard()->setValue(QString::fromLatin1(QZPSettings::QuitAlwaysKeepsWindowsKey), true);
+}
+
+void QZPAppDelegate::terminate() {
+    if (applicationShouldTerminate())
+        QApplication::quit();
+}
+
+// The main menu. Letter keys without a modifier belong to the note player, so every shortcut has one.
+void QZPAppDelegate::buildMainMenu() {
+    QZPMainWindowController* window = m_windowController.get();
+    QMenuBar* bar = window->window()->menuBar();
+    const auto add = [window](QMenu* menu, Command command, const QString& title, const QKeySequence& keys = {}) {
+        QAction* action = window->makeAction(command, title, keys);
+        menu->addAction(action);
+        return action;
+    };
+    QList<std::pair<Command, QAction*>> validated;
+    const auto track = [&validated, &add](QMenu* menu, Command command, const QString& title,
+                                          const QKeySequence& keys = {}) {
+        validated.append({command, add(menu, command, title, keys)});
+    };
+
+    QMenu* file = bar->addMenu(tr("&File"));
+    track(file, Command::NewDocument, tr("&New Preset"), QKeySequence::New);
+    file->addAction(tr("&Open…"), QKeySequence::Open, this, &QZPAppDelegate::openPanel);
+    file->addSeparator();
+    track(file, Command::Save, tr("&Save"), QKeySequence::Save);
+    track(file, Command::SaveAs, tr("Save &As…"), QKeySequence::SaveAs);
+    track(file, Command::RevertDocument, tr("Re&vert to Saved"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R));
+    track(file, Command::CloseDocument, tr("&Close"), QKeySequence::Close);
+    track(file, Command::CloseDraft, tr("Close &Draft"));
+    file->addSeparator();
+    track(file, Command::RecycleDocument, tr("&Move to Trash"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    track(file, Command::RevealDocument, tr("Show in File &Manager"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    track(file, Command::DumpPresets, tr("&Export List…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X));
+    file->addSeparator();
+    file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QZPAppDelegate::terminate);
+
+    QMenu* edit = bar->addMenu(tr("&Edit"));
+    track(edit, Command::Undo, tr("&Undo"), QKeySequence::Undo);
+    track(edit, Command::Redo, tr("&Redo"), QKeySequence::Redo);
+    edit->addSeparator();
+    track(edit, Command::Copy, tr("&Copy"), QKeySequence::Copy);
+    track(edit, Command::Paste, tr("&Paste"), QKeySequence::Paste);
+    edit->addSeparator();
+    track(edit, Command::RenameDocument, tr("Re&name…"), QKeySequence(Qt::Key_F2));
+    track(edit, Command::DuplicateDocument, tr("D&uplicate"), QKeySequence(Qt::CTRL | Qt::Key_D));
+    edit->addSeparator();
+    track(edit, Command::PerformFindPanelAction, tr("&Find"), QKeySequence::Find);
+
+    QMenu* preset = bar->addMenu(tr("&Preset"));
+    track(preset, Command::SendProgram, tr("&Send to Instrument"), QKeySequence(Qt::CTRL | Qt::Key_Return));
+    track(preset, Command::SelectPrevious, tr("&Previous Preset"), QKeySequence(Qt::CTRL | Qt::Key_Up));
+    track(preset, Command::SelectNext, tr("&Next Preset"), QKeySequence(Qt::CTRL | Qt::Key_Down));
+    preset->addSeparator();
+    track(preset, Command::SelectCurrent, tr("Select &Current Preset"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    track(preset, Command::FocusSelection, tr("Show S&election"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+
+    QMenu* midi = bar->addMenu(tr("&MIDI"));
+    m_deviceMenu = midi->addMenu(tr("&Device"));
+    m_channelMenu = midi->addMenu(tr("&Channel"));
+    window->setMidiMenus(m_deviceMenu, m_channelMenu);
+    midi->addSeparator();
+    QZPSettings* settings = QZPSettings::standard();
+    QAction* hardware = midi->addAction(tr("&Hardware Control"));
+    hardware->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H));
+    hardware->setCheckable(true);
+    settings->bind(hardware, "checked", QString::fromLatin1(QZPSettings::HardwareControlKey));
+    QAction* notes = midi->addAction(tr("Play Notes from &Keyboard"));
+    notes->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
+    notes->setCheckable(true);
+    settings->bind(notes, "checked", QString::fromLatin1(QZPSettings::ClaviatureEnabledKey));
+
+    QMenu* view = bar->addMenu(tr("&View"));
+    m_filterModifiedItem = view->addAction(tr("Show &Edited Only"));
+    m_filterModifiedItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    m_filterModifiedItem->setCheckable(true);
+    QZPSidebarController* sidebar = window->sidebarController();
+    connect(m_filterModifiedItem, &QAction::toggled, sidebar, &QZPSidebarController::setFilterForModified);
+    connect(sidebar, &QZPSidebarController::filterForModifiedChanged, m_filterModifiedItem, &QAction::setChecked);
+    QMenu* skin = view->addMenu(tr("&Skin"));
+    auto* skins = new QActionGroup(skin);
+    for (const auto& [index, title] : {std::pair{1, tr("&Neutral")}, std::pair{2, tr("&Classic")}}) {
+        QAction* item = skin->addAction(title);
+        item->setCheckable(true);
+        item->setData(index);
+        skins->addAction(item);
+    }
+    const auto checkSkin = [skins] {
+        const int index = QZPSettings::standard()->intValue(QString::fromLatin1(QZPSettings::AppearanceIndexKey));
+        for (QAction* item : skins->actions())
+            item->setChecked((item->data().toInt() == 1) == (index == 1));
+    };
+    checkSkin();
+    connect(skins, &QActionGroup::triggered, this, [](QAction* item) {
+        QZPSettings::standard()->setValue(QString::fromLatin1(QZPSettings::AppearanceIndexKey), item->data());
+    });
+    connect(settings, &QZPSettings::valueChanged, skin, [checkSkin](const QString& key) {
+        if (key == QLatin1String(QZPSettings::AppearanceIndexKey))
+            checkSkin();
+    });
+
+    QMenu* windows = bar->addMenu(tr("&Window"));
+    windows->addAction(tr("&Main Window"), QKeySequence(Qt::CTRL | Qt::Key_1), this, &QZPAppDelegate::showMainWindow);
+    windows->addAction(tr("Mi&nimize"), QKeySequence(Qt::CTRL | Qt::Key_M), window->window(), &QWidget::showMinimized);
+
+    QMenu* help = bar->addMenu(tr("&Help"));
+    help->addAction(tr("ToneBench &Help"), QKeySequence::HelpContents, this, &QZPAppDelegate::showHelp);
+    help->addAction(tr("&Acknowledgements"), this, &QZPAppDelegate::showAcknowledgements);
+
+    // Each menu's commands are enabled as the current state allows when it opens; shortcuts ask again
+    // when they fire.
+    for (QMenu* menu : {file, edit, preset}) {
+        connect(menu, &QMenu::aboutToShow, this, [window, validated] {
+            for (const auto& [command, action] : validated)
+                action->setEnabled(window->validateCommand(command, QZPCommandSource::Menu));
+        });
+        connect(menu, &QMenu::aboutToHide, this, [validated] {
+            for (const auto& [command, action] : validated)
+                action->setEnabled(true);
+        });
+    }
+}

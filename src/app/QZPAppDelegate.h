@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QAction>
+#include <QMenu>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <memory>
+
+class QZPDocumentController;
+class QZPMainWindowController;
+class QZPMidiEngine;
+class QZPTextWindow;
+
+// The application's delegate: registers the settings' fallbacks before anything reads them, runs launch
+// and termination in their order, owns the main window and the other long-lived windows (each made on
+// first use), builds the main menu and fills the MIDI channel menu.
+class QZPAppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    // Registers the fallbacks of the registered settings; the first thing the program does.
+    static void initialize();
+
+    explicit QZPAppDelegate(QZPMidiEngine* engine, QObject* parent = nullptr);
+    ~QZPAppDelegate() override;
+
+    // Launch, in order: the document controller and with it the library; the main window; the files
+    // asked for (or, while the library lists no preset, one untitled preset); the channel menu.
+    void launch(const QStringList& files);
+    void applicationWillFinishLaunching();
+    void applicationDidFinishLaunching();
+    bool applicationShouldOpenUntitledFile() const;
+    // Opens preset files (from the command line, the desktop or a second start); the last becomes current.
+    void openFiles(const QStringList& paths);
+
+    QZPDocumentController* documentController() const { return m_documents.get(); }
+    QZPMainWindowController* windowController();
+    QMenu* MIDIDeviceMenu() const { return m_deviceMenu; }
+    QMenu* MIDIChannelMenu() const { return m_channelMenu; }
+    QAction* filterModifiedItem() const { return m_filterModifiedItem; }
+
+    void buildChannelMenu();
+    void showMainWindow();
+    void showAcknowledgements();
+    void showHelp();
+    // Asks about every edited preset (also those kept outside the folder); answers whether to quit.
+    bool applicationShouldTerminate();
+    void applicationWillTerminate();
+    // The Quit command: review, then quit.
+    void terminate();
+
+private:
+    void buildMainMenu();
+    void openPanel();
+
+    QZPMidiEngine* m_engine;
+    std::unique_ptr<QZPDocumentController> m_documents;
+    std::unique_ptr<QZPMainWindowController> m_windowController;
+    QPointer<QMenu> m_deviceMenu;
+    QPointer<QMenu> m_channelMenu;
+    QPointer<QAction> m_filterModifiedItem;
+    QPointer<QZPTextWindow> m_ackWindow;
+    QPointer<QZPTextWindow> m_helpWindow;
+    bool m_channelMenuBuilt = false;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+// One ToneBench per user session: the first instance owns the D-Bus name "com.quorlane.tonebench";
+// a later start hands its files to that instance and ends.
+class QZPSingleInstance : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.quorlane.tonebench.Application")
+
+public:
+    static constexpr const char* ServiceName = "com.quorlane.tonebench";
+    static constexpr const char* ObjectPath = "/com/quorlane/tonebench";
+
+    explicit QZPSingleInstance(QObject* parent = nullptr, const QString& serviceName = QString::fromLatin1(ServiceName));
+    ~QZPSingleInstance() override;
+
+    // Takes the name. Answers false when another instance has it (or there is no session bus: then this
+    // instance runs on its own and answers true).
+    bool registerInstance();
+    // Hands the files to the instance that has the name; answers whether it took them.
+    bool handOver(const QStringList& paths) const;
+
+public slots:
+    // Called over D-Bus by a later start.
+    Q_SCRIPTABLE void Open(const QStringList& paths);
+
+signals:
+    void filesReceived(const QStringList& paths);
+
+private:
+    QString m_serviceName;
+    bool m_registered = false;
+};

@@ -1,0 +1,728 @@
+#include "mainwindow/QZPMainWindowController.h"
+
+#include "editor/QZPEditorController.h"
+#include "editor/QZPMainView.h"
+#include "library/QZPPresetsController.h"
+#include "mainwindow/QZPDocumentController.h"
+#include "mainwindow/QZPErrorHandler.h"
+#include "midi/QZPKeyEvent.h"
+#include "midi/QZPMidiClaviature.h"
+#include "midi/QZPMidiEndpoint.h"
+#include "midi/QZPMidiEngine.h"
+#include "model/QZPFileSystem.h"
+#include "model/QZPPresetPasteboard.h"
+#include "model/QZPPropertyList.h"
+#include "model/QZPSettings.h"
+#include "sidebar/QZPSidebarController.h"
+#include "sidebar/QZPSidebarView.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTextEdit>
+#include <QTimer>
+#include <QUndoStack>
+#include <QVBoxLayout>
+
+namespace {
+
+// Redraws after messages from the instrument are gathered to one per frame.
+constexpr int RedrawIntervalMs = 16;
+
+} // namespace
+
+QZPMainWindowController::QZPMainWindowController(QZPDocumentController* documents, QZPMidiEngine* engine,
+                                                 QObject* parent)
+    : QZPWindowController(parent), m_documents(documents), m_engine(engine),
+      m_claviature(new QZPMidiClaviature(this)), m_editor(new QZPEditorController(engine, this)),
+      m_sidebar(new QZPSidebarController(documents->presetsController(), nullptr, this)),
+      m_presentError([](const QZPError& error, QWidget* window) { QZPErrorHandler::presentError(error, window); }) {
+    m_sidebar->setDelegate(this);
+    buildWindow();
+    m_documents->setMainWindowController(this);
+
+    QZPSettings* settings = QZPSettings::standard();
+    setMidiChannel(settings->intValue(QString::fromLatin1(MidiChannelKey)));
+    m_claviature->setDelegate(this);
+    settings->bind(m_claviature, "enabled", QString::fromLatin1(QZPSettings::ClaviatureEnabledKey));
+    qApp->installEventFilter(this);
+
+    m_redraw = new QTimer(this);
+    m_redraw->setSingleShot(true);
+    m_redraw->setInterval(RedrawIntervalMs);
+    connect(m_redraw, &QTimer::timeout, this, [this] {
+        m_editor->updateDisplay(false);
+        m_sidebar->updateDisplay();
+    });
+    // After a refresh or an opened file, the library and the document controller ask for the current
+    // program to be sent (no sender: silent without a destination).
+    connect(documents, &QZPDocumentController::sendProgramRequested, this,
+            [this] { sendProgram(QZPCommandSource::None); });
+    connect(m_engine, &QZPMidiEngine::setupChanged, this, &QZPMainWindowController::updateMidiStatus);
+    connect(m_engine, &QZPMidiEngine::destinationChanged, this, &QZPMainWindowController::updateMidiStatus);
+    connect(m_engine, &QZPMidiEngine::sourceChanged, this, &QZPMainWindowController::updateMidiStatus);
+    updateMidiStatus();
+}
+
+QZPMainWindowController::~QZPMainWindowController() {
+    qApp->removeEventFilter(this);
+    if (m_engine)
+        m_engine->setDelegate(nullptr);
+    if (m_documents && m_documents->mainWindowController() == this)
+        m_documents->setMainWindowController(nullptr);
+    QZPSettings::standard()->setValue(QString::fromLatin1(GeometryKey), m_window->saveGeometry());
+    // The controllers take their views out of the window first; then the window goes.
+    delete m_sidebar;
+    delete m_editor;
+    delete m_window;
+}
+
+void QZPMainWindowController::buildWindow() {
+    m_window = new QMainWindow;
+    m_window->setObjectName(QStringLiteral("MainWindow"));
+    m_window->installEventFilter(this);
+    auto* background = new QZPMainView;
+    auto* layout = new QVBoxLayout(background);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_editor->view());
+    // The panel keeps its size: a window narrower than the panel scrolls it instead of squeezing it.
+    auto* scroller = new QScrollArea;
+    scroller->setWidget(background);
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setMinimumWidth(320);
+    m_splitter = new QSplitter(Qt::Horizontal);
+    m_splitter->addWidget(m_sidebar->view());
+    m_splitter->addWidget(scroller);
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setHandleWidth(1);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setSizes({240, 1040});
+    QZPSettings* settings = QZPSettings::standard();
+    m_splitter->restoreState(settings->value(QString::fromLatin1(SplitViewAutosaveName)).toByteArray());
+    connect(m_splitter, &QSplitter::splitterMoved, this, [this] {
+        QZPSettings::standard()->setValue(QString::fromLatin1(SplitViewAutosaveName), m_splitter->saveState());
+    });
+    m_window->setCentralWidget(m_splitter);
+    m_window->setMinimumSize(760, 480);
+    m_window->resize(1320, 760);
+    m_window->restoreGeometry(settings->value(QString::fromLatin1(GeometryKey)).toByteArray());
+    auto* status = new QLabel;
+    status->setObjectName(QStringLiteral("MidiStatus"));
+    status->setAccessibleName(tr("MIDI Status"));
+    m_window->statusBar()->addPermanentWidget(status);
+    m_window->statusBar()->setSizeGripEnabled(true);
+}
+
+QZPPresetsController* QZPMainWindowController::presetsController() const {
+    return m_documents->presetsController();
+}
+
+QZPPreset* QZPMainWindowController::currentPreset() const {
+    return qobject_cast<QZPPreset*>(document());
+}
+
+// MARK: Current preset
+
+void QZPMainWindowController::setDocument(QZPDocument* document) {
+    QZPWindowController::setDocument(document);
+    disconnect(m_presetChangedConnection);
+    auto* preset = qobject_cast<QZPPreset*>(document);
+    if (preset) {
+        m_presetChangedConnection = connect(preset, &QZPPreset::presetChanged, this,
+                                            [this, preset](QZPPreset::Change change) { documentChanged(preset, change); });
+        const auto updateTitle = [this, preset] {
+            m_window->setWindowTitle(QStringLiteral("%1[*] — ToneBench").arg(preset->displayName()));
+            m_window->setWindowModified(preset->isDocumentEdited());
+        };
+        connect(preset, &QZPDocument::displayNameChanged, m_window, updateTitle);
+        connect(preset, &QZPDocument::documentEditedChanged, m_window, updateTitle);
+        updateTitle();
+    }
+    m_sidebar->setDocument(preset);
+    m_editor->setDocument(preset);
+}
+
+bool QZPMainWindowController::isWindowVisible() const {
+    return m_window->isVisible();
+}
+
+void QZPMainWindowController::showWindow() {
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void QZPMainWindowController::windowDidBecomeMain() {
+    m_engine->setDelegate(this);
+}
+
+void QZPMainWindowController::setMidiChannel(int channel) {
+    channel &= 0x0F;
+    m_engine->setTargetedMidiChannel(channel);
+    if (channel == m_midiChannel)
+        return;
+    m_midiChannel = channel;
+    QZPSettings::standard()->setValue(QString::fromLatin1(MidiChannelKey), channel);
+    updateMidiStatus();
+    emit midiChannelChanged(channel);
+}
+
+bool QZPMainWindowController::recordControlMessages() const {
+    return QZPSettings::standard()->boolValue(QString::fromLatin1(QZPSettings::HardwareControlKey));
+}
+
+void QZPMainWindowController::setRecordControlMessages(bool on) {
+    QZPSettings::standard()->setValue(QString::fromLatin1(QZPSettings::HardwareControlKey), on);
+}
+
+// Undo, redo and revert change the whole patch behind the instrument's back: it gets the patch again.
+// Edits send their own Control messages; paste and record replace the patch without a change type and
+// send nothing.
+void QZPMainWindowController::documentChanged(QZPPreset* preset, QZPPreset::Change change) {
+    if (change == QZPPreset::Change::Undone || change == QZPPreset::Change::Cleared ||
+        change == QZPPreset::Change::Redone)
+        m_engine->sendSysex(preset->junoSysexDataWithMidiChannel(quint8(m_midiChannel)));
+    m_editor->updateDisplay(true);
+    m_sidebar->updateDisplay();
+}
+
+// MARK: Sending and receiving
+
+QList<QZPPreset*> QZPMainWindowController::targets(QZPCommandSource source) const {
+    return m_sidebar->documentsForSender(source);
+}
+
+void QZPMainWindowController::presentError(const QZPError& error, QWidget* window) {
+    if (m_presentError)
+        m_presentError(error, window);
+}
+
+// The preset of the command becomes current and goes to the instrument. Without a destination the
+// user hears of it, except when the list moved to another preset (double-click or Return on a row
+// that was not current) or nobody asked (a refresh).
+void QZPMainWindowController::sendProgram(QZPCommandSource source) {
+    QZPPreset* preset = m_sidebar->documentForSender(source);
+    Q_ASSERT(preset);
+    if (!preset)
+        return;
+    const bool wasCurrent = preset == currentPreset();
+    if (!wasCurrent)
+        preset->makeWindowControllers();
+    if (!m_engine->destination().isNull()) {
+        m_engine->sendSysex(preset->junoSysexDataWithMidiChannel(quint8(m_midiChannel)));
+        return;
+    }
+    if (source == QZPCommandSource::None || (source == QZPCommandSource::List && !wasCurrent))
+        return;
+    presentError(QZPError::make(QString::fromLatin1(QZPError::ToneBenchDomain), -1,
+                                tr("Can't Send Preset: No MIDI Destination"), QString(),
+                                tr("Please select a valid MIDI Output device from the “MIDI” menu.")),
+                 source == QZPCommandSource::List ? m_window : nullptr);
+}
+
+void QZPMainWindowController::sidebarControllerDoubleClickAction(QZPSidebarController*, QObject*) {
+    sendProgram(QZPCommandSource::List);
+}
+
+void QZPMainWindowController::sidebarControllerReturnKeyAction(QZPSidebarController*, QObject*) {
+    sendProgram(QZPCommandSource::List);
+}
+
+// The instrument's knob moves change the current preset while hardware control is on. They are not sent
+// back; a stream of moves of one knob is one undo step, and the window redraws at most once a frame.
+void QZPMainWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex, quint8 messageType) {
+    if (messageType != 0x32 || sysex.size() != 7 || !recordControlMessages())
+        return;
+    QZPPreset* preset = currentPreset();
+    const int index = quint8(sysex.at(4));
+    if (!preset || index >= QZPPreset::PatchDataLength)
+        return;
+    preset->setUndoCoalescingKey(index);
+    preset->setByte(quint8(sysex.at(5)), uint(index));
+    preset->setUndoCoalescingKey(-1);
+    scheduleRedraw();
+}
+
+void QZPMainWindowController::scheduleRedraw() {
+    if (!m_redraw->isActive())
+        m_redraw->start();
+}
+
+void QZPMainWindowController::claviaPlayMidiNote(QZPMidiClaviature*, quint8 note) {
+    m_engine->sendNoteOn(note);
+}
+
+void QZPMainWindowController::claviaReleaseMidiNote(QZPMidiClaviature*, quint8 note) {
+    m_engine->sendNoteOff(note);
+}
+
+// MARK: Moving through the list
+
+void QZPMainWindowController::selectNext(QZPCommandSource source) {
+    const QList<QZPPreset*>& list = presetsController()->arrangedObjects();
+    const qsizetype index = list.indexOf(currentPreset());
+    if (index < 0 || index + 1 >= list.size()) {
+        QApplication::beep();
+        return;
+    }
+    list.at(index + 1)->makeWindowControllers();
+    sendProgram(source);
+}
+
+void QZPMainWindowController::selectPrevious(QZPCommandSource source) {
+    const QList<QZPPreset*>& list = presetsController()->arrangedObjects();
+    const qsizetype index = list.indexOf(currentPreset());
+    if (index <= 0) {
+        QApplication::beep();
+        return;
+    }
+    list.at(index - 1)->makeWindowControllers();
+    sendProgram(source);
+}
+
+void QZPMainWindowController::selectCurrent() {
+    if (QZPPreset* preset = currentPreset(); preset && presetsController()->arrangedObjects().contains(preset))
+        presetsController()->setSelectedObjects({preset});
+}
+
+void QZPMainWindowController::newDocument() {
+    m_documents->newDocument();
+}
+
+// MARK: Closing and deleting
+
+// The preset that takes the current one's place: the one before it in the list, or after it when it is
+// first. A current preset that is not listed (filtered out) gives way to the first listed one.
+QZPPreset* QZPMainWindowController::nextDocument() const {
+    const QList<QZPPreset*>& list = presetsController()->arrangedObjects();
+    QZPPreset* current = currentPreset();
+    const qsizetype index = list.indexOf(current);
+    if (index < 0)
+        return list.isEmpty() ? nullptr : list.first();
+    if (list.size() == 1)
+        return nullptr;
+    return index > 0 ? list.at(index - 1) : list.at(1);
+}
+
+// The window is never left without a current preset: the next one (or a new draft) becomes current
+// before the old current one closes.
+void QZPMainWindowController::closeDocuments(const QList<QZPPreset*>& presets) {
+    QZPPreset* current = currentPreset();
+    for (QZPPreset* preset : presets)
+        if (preset != current)
+            preset->close();
+    if (!current || !presets.contains(current))
+        return;
+    QZPPreset* next = nextDocument();
+    if (!next)
+        next = static_cast<QZPPreset*>(m_documents->openUntitledDocumentAndDisplay(false));
+    if (!next)
+        return;
+    next->makeWindowControllers();
+    current->close();
+}
+
+void QZPMainWindowController::recycleDocument(QZPCommandSource source) {
+    const QList<QZPPreset*> presets = targets(source);
+    if (presets.isEmpty())
+        return;
+    auto* alert = new QMessageBox(m_window);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setIcon(QMessageBox::Critical);
+    if (presets.first()->hasFile())
+        alert->setIconPixmap(QFileIconProvider().icon(QFileInfo(presets.first()->filePath())).pixmap(64));
+    if (presets.size() == 1) {
+        alert->setText(tr("Are you sure you want to delete “%1”?").arg(presets.first()->displayName()));
+        alert->setInformativeText(tr("The item will be moved to the Trash."));
+    } else {
+        alert->setText(tr("Are you sure you want to delete the selected %1 items?").arg(presets.size()));
+        alert->setInformativeText(tr("The selected items will be moved to the Trash."));
+    }
+    QPushButton* trash = alert->addButton(tr("Move to Trash"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = alert->addButton(tr("Cancel"), QMessageBox::RejectRole);
+    alert->setDefaultButton(trash);
+    alert->setEscapeButton(cancel);
+    QList<QPointer<QZPPreset>> kept(presets.begin(), presets.end());
+    connect(alert, &QMessageBox::finished, this, [this, alert, cancel, kept] {
+        if (alert->clickedButton() == cancel)
+            return;
+        QList<QZPPreset*> moved;
+        QStringList failures;
+        for (const QPointer<QZPPreset>& preset : kept) {
+            if (!preset || !preset->hasFile())
+                continue;
+            if (QFile::moveToTrash(preset->filePath()))
+                moved << preset.data();
+            else
+                failures << QFileInfo(preset->filePath()).fileName();
+        }
+        if (!failures.isEmpty())
+            presentError(QZPError::make(QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteUnknown,
+                                        tr("%n item(s) could not be moved to the Trash.", nullptr,
+                                           int(failures.size())),
+                                        failures.join(QStringLiteral(", "))),
+                         nullptr);
+        closeDocuments(moved);
+    });
+    alert->open();
+}
+
+void QZPMainWindowController::revealDocument(QZPCommandSource source) {
+    m_sidebar->revealDocuments(source);
+}
+
+// MARK: Clipboard
+
+void QZPMainWindowController::copy(QZPCommandSource source) {
+    const QList<QZPPreset*> presets = targets(source);
+    if (!presets.isEmpty())
+        QGuiApplication::clipboard()->setMimeData(QZPPresetPasteboard::mimeDataForPresets(presets));
+}
+
+// Copied presets are dealt out to the targets in turn: one goes to every target, several alternate.
+void QZPMainWindowController::paste(QZPCommandSource source) {
+    const QList<QZPPreset*> pasted =
+        QZPPresetPasteboard::presetsFromMimeData(QGuiApplication::clipboard()->mimeData());
+    const QList<QZPPreset*> presets = targets(source);
+    for (qsizetype i = 0; !pasted.isEmpty() && i < presets.size(); ++i)
+        presets.at(i)->setJunoSysexData(pasted.at(i % pasted.size())->junoSysexData());
+    qDeleteAll(pasted);
+}
+
+// MARK: Export
+
+bool QZPMainWindowController::dumpPresetsToFile(const QString& path, QZPError* error) const {
+    QVariantList entries;
+    for (QZPPreset* preset : presetsController()->arrangedObjects())
+        entries << QVariantMap{{QStringLiteral("name"), preset->displayName()},
+                               {QStringLiteral("data"), preset->junoSysexData()}};
+    return QZPFileSystem::writeFile(path, QZPPropertyList::toBinary(entries),
+                                    QZPFileSystem::WriteMode::ReplaceExisting, error);
+}
+
+void QZPMainWindowController::dumpPresets() {
+    const QString path = QFileDialog::getSaveFileName(m_window, tr("Export Presets"), tr("Presets.plist"),
+                                                      tr("Property list (*.plist)"));
+    if (path.isEmpty())
+        return;
+    QZPError error;
+    if (!dumpPresetsToFile(path, &error))
+        presentError(error, nullptr);
+}
+
+// MARK: Saving
+
+bool QZPMainWindowController::saveDocument() {
+    QZPPreset* preset = currentPreset();
+    if (!preset)
+        return false;
+    if (preset->isNew())
+        return saveDocumentAs();
+    QZPError error;
+    if (!preset->save(&error)) {
+        presentError(error, m_window);
+        return false;
+    }
+    return true;
+}
+
+bool QZPMainWindowController::saveDocumentAs() {
+    QZPPreset* preset = currentPreset();
+    if (!preset)
+        return false;
+    const QString folder = presetsController()->presetsFolderURL().toLocalFile();
+    QString selected;
+    const QString path = QFileDialog::getSaveFileName(
+        m_window, tr("Save Preset"), QDir(folder).filePath(preset->displayName() + QStringLiteral(".syx")),
+        tr("SysEx preset (*.syx);;ToneBench preset (*.tbpreset)"), &selected);
+    if (path.isEmpty())
+        return false;
+    QString type = QZPPreset::typeForFileName(path);
+    if (type.isEmpty())
+        type = QString::fromLatin1(selected.contains(QLatin1String("tbpreset")) ? QZPPreset::PresetType
+                                                                                : QZPPreset::SysexType);
+    QZPError error;
+    if (!preset->saveToURL(QUrl::fromLocalFile(path), type, QZPDocument::SaveAsOperation, &error)) {
+        presentError(error, m_window);
+        return false;
+    }
+    return true;
+}
+
+bool QZPMainWindowController::reviewChanges(QZPPreset* preset) {
+    if (!preset || !preset->isDocumentEdited())
+        return true;
+    if (preset != currentPreset())
+        preset->makeWindowControllers();
+    const auto answer = QMessageBox::question(
+        m_window, QApplication::applicationName(),
+        tr("Do you want to save the changes made to “%1”?").arg(preset->displayName()),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save)
+        return saveDocument();
+    return answer == QMessageBox::Discard;
+}
+
+// MARK: Commands
+
+bool QZPMainWindowController::validateCommand(Command command, QZPCommandSource source) const {
+    const QList<QZPPreset*> presets = targets(source);
+    const QList<QZPPreset*>& list = presetsController()->arrangedObjects();
+    const qsizetype current = list.indexOf(currentPreset());
+    switch (command) {
+    case Command::SendProgram:
+        return presets.size() == 1;
+    case Command::SelectPrevious:
+        return current > 0;
+    case Command::SelectNext:
+        return current >= 0 && current + 1 < list.size();
+    case Command::RecycleDocument: {
+        const QWidget* focus = QApplication::focusWidget();
+        const bool editingText = qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QTextEdit*>(focus) ||
+                                 qobject_cast<const QPlainTextEdit*>(focus);
+        return !presets.isEmpty() && !presets.first()->isNew() && !editingText;
+    }
+    case Command::RenameDocument:
+        return presets.size() == 1 && !presets.first()->isNew();
+    case Command::DuplicateDocument:
+        return presets.size() == 1;
+    case Command::RevertDocument:
+        return presets.size() == 1 && presets.first()->isDocumentEdited() && !presets.first()->isNew();
+    case Command::RevealDocument:
+        return std::any_of(presets.begin(), presets.end(), [](const QZPPreset* p) { return !p->isNew(); });
+    case Command::Copy:
+        return !presets.isEmpty();
+    case Command::Paste:
+        return !presets.isEmpty() && QZPPresetPasteboard::canReadPresets(QGuiApplication::clipboard()->mimeData());
+    case Command::Undo:
+        return currentPreset() && currentPreset()->undoStack()->canUndo();
+    case Command::Redo:
+        return currentPreset() && currentPreset()->undoStack()->canRedo();
+    default:
+        return true;
+    }
+}
+
+void QZPMainWindowController::perform(Command command, QZPCommandSource source) {
+    if (!validateCommand(command, source)) {
+        QApplication::beep();
+        return;
+    }
+    switch (command) {
+    case Command::SendProgram:
+        sendProgram(source);
+        break;
+    case Command::SelectPrevious:
+        selectPrevious(source);
+        break;
+    case Command::SelectNext:
+        selectNext(source);
+        break;
+    case Command::SelectCurrent:
+        selectCurrent();
+        break;
+    case Command::NewDocument:
+        newDocument();
+        break;
+    case Command::CloseDocument:
+        closeDocuments(targets(source));
+        break;
+    case Command::CloseDraft: {
+        QList<QZPPreset*> drafts = targets(source);
+        drafts.removeIf([](const QZPPreset* p) { return !p->isNew(); });
+        closeDocuments(drafts);
+        break;
+    }
+    case Command::RecycleDocument:
+        recycleDocument(source);
+        break;
+    case Command::RenameDocument:
+        m_sidebar->renameDocument(source);
+        break;
+    case Command::DuplicateDocument:
+        m_sidebar->duplicateDocument(source);
+        break;
+    case Command::RevertDocument:
+        m_sidebar->revertDocumentToSaved(source);
+        break;
+    case Command::RevealDocument:
+        revealDocument(source);
+        break;
+    case Command::Copy:
+        copy(source);
+        break;
+    case Command::Paste:
+        paste(source);
+        break;
+    case Command::DumpPresets:
+        dumpPresets();
+        break;
+    case Command::PerformFindPanelAction:
+        m_sidebar->performFindPanelAction();
+        break;
+    case Command::FocusSelection:
+        m_sidebar->focusSelection();
+        break;
+    case Command::Save:
+        saveDocument();
+        break;
+    case Command::SaveAs:
+        saveDocumentAs();
+        break;
+    case Command::Undo:
+        currentPreset()->undoStack()->undo();
+        break;
+    case Command::Redo:
+        currentPreset()->undoStack()->redo();
+        break;
+    }
+}
+
+QAction* QZPMainWindowController::makeAction(Command command, const QString& title, const QKeySequence& shortcut) {
+    auto* action = new QAction(title, m_window);
+    action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, [this, command] { perform(command, QZPCommandSource::Menu); });
+    m_actions.append({command, action});
+    m_window->addAction(action);
+    return action;
+}
+
+// MARK: MIDI menus
+
+void QZPMainWindowController::setMidiMenus(QMenu* deviceMenu, QMenu* channelMenu) {
+    m_deviceMenu = deviceMenu;
+    m_channelMenu = channelMenu;
+    connect(deviceMenu, &QMenu::aboutToShow, this, [this] { updateDeviceMenu(m_deviceMenu); });
+    connect(channelMenu, &QMenu::aboutToShow, this, [this] { updateChannelMenu(m_channelMenu); });
+    connect(channelMenu, &QMenu::triggered, this, [this](QAction* item) { setMidiChannel(item->data().toInt() & 0xFF); });
+}
+
+void QZPMainWindowController::updateChannelMenu(QMenu* menu) {
+    for (QAction* item : menu->actions()) {
+        item->setCheckable(true);
+        item->setChecked(item->data().toInt() == m_midiChannel);
+    }
+}
+
+void QZPMainWindowController::updateDeviceMenu(QMenu* menu) {
+    menu->clear();
+    menu->addActions(menuItemsForEndpoints(menu, m_engine->midiSources(), m_engine->source(), tr("Input Device:"),
+                                           tr("Any Source"), true));
+    menu->addSeparator();
+    menu->addActions(menuItemsForEndpoints(menu, m_engine->midiDestinations(), m_engine->destination(),
+                                           tr("Output Device:"), tr("No Destination"), false));
+}
+
+QList<QAction*> QZPMainWindowController::menuItemsForEndpoints(QMenu* menu, const QList<QZPMidiEndpoint>& endpoints,
+                                                               const QZPMidiEndpoint& selected, const QString& title,
+                                                               const QString& placeholder, bool sources) {
+    QList<QAction*> items;
+    auto* header = new QAction(title, menu);
+    header->setEnabled(false);
+    items << header;
+    const auto choose = [this, sources](const QZPMidiEndpoint& endpoint) {
+        if (sources)
+            m_engine->setSource(endpoint);
+        else
+            m_engine->setDestination(endpoint);
+    };
+    auto* none = new QAction(placeholder, menu);
+    none->setCheckable(true);
+    none->setChecked(selected.isNull());
+    connect(none, &QAction::triggered, this, [choose] { choose(QZPMidiEndpoint()); });
+    items << none;
+    for (const QZPMidiEndpoint& endpoint : endpoints) {
+        auto* item = new QAction(endpoint.displayName(), menu);
+        item->setCheckable(true);
+        item->setChecked(!selected.isNull() && endpoint.uniqueID() == selected.uniqueID());
+        connect(item, &QAction::triggered, this, [choose, endpoint] { choose(endpoint); });
+        items << item;
+    }
+    return items;
+}
+
+// The chosen ports are always in view: a missing output is said in the window, never only in a log.
+QString QZPMainWindowController::midiStatusText() const {
+    const QZPMidiEndpoint out = m_engine->destination();
+    const QZPMidiEndpoint in = m_engine->source();
+    const QString output = out.isNull() ? tr("No MIDI output") : tr("Out: %1").arg(out.displayName());
+    const QString input = in.isNull() ? tr("In: any source") : tr("In: %1").arg(in.displayName());
+    return tr("%1 · %2 · Channel %3").arg(output, input).arg(m_midiChannel + 1);
+}
+
+void QZPMainWindowController::updateMidiStatus() {
+    if (auto* status = m_window->findChild<QLabel*>(QStringLiteral("MidiStatus")))
+        status->setText(midiStatusText());
+    // Said once in the message view when the output goes (or is not there at all).
+    if (m_engine->destination().isNull() && !m_toldNoOutput) {
+        m_toldNoOutput = true;
+        m_editor->showTemporaryMessage(tr("No MIDI output"), 4);
+    } else if (!m_engine->destination().isNull()) {
+        m_toldNoOutput = false;
+    }
+}
+
+// MARK: Events
+
+// Letter keys play notes while the list or the editor has the focus: never in a text field, never with a
+// modifier, never in another window or a dialog.
+bool QZPMainWindowController::keyGoesToNotePlayer(QObject* watched, QKeyEvent* event) const {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != m_window || QApplication::activeModalWidget() || QApplication::activePopupWidget())
+        return false;
+    const QWidget* focus = QApplication::focusWidget();
+    if (qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QTextEdit*>(focus) ||
+        qobject_cast<const QPlainTextEdit*>(focus) || qobject_cast<const QAbstractSpinBox*>(focus))
+        return false;
+    return (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+bool QZPMainWindowController::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!keyGoesToNotePlayer(watched, key))
+            return false;
+        const QZPKeyEvent played(event->type() == QEvent::KeyPress ? QZPKeyEvent::Type::KeyDown
+                                                                   : QZPKeyEvent::Type::KeyUp,
+                                 QZPKeyEvent::keyCodeForNativeScanCode(key->nativeScanCode()),
+                                 QZPKeyEvent::modifierFlags(key->modifiers(), false), key->isAutoRepeat());
+        return m_claviature->processKeyboardEvent(played);
+    }
+    case QEvent::WindowActivate:
+        if (watched == m_window)
+            windowDidBecomeMain();
+        return false;
+    case QEvent::Close:
+        if (watched == m_window) {
+            QZPSettings::standard()->setValue(QString::fromLatin1(GeometryKey), m_window->saveGeometry());
+            event->ignore();
+            emit windowCloseRequested();
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}

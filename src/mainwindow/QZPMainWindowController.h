@@ -1,0 +1,178 @@
+#pragma once
+
+#include "midi/QZPMidiClaviatureDelegate.h"
+#include "midi/QZPMidiMessageDelegate.h"
+#include "model/QZPCommandSource.h"
+#include "model/QZPError.h"
+#include "model/QZPPreset.h"
+#include "model/QZPWindowController.h"
+#include "sidebar/QZPSidebarControllerDelegate.h"
+
+#include <QKeySequence>
+#include <QMenu>
+#include <QPointer>
+#include <functional>
+
+class QAction;
+class QKeyEvent;
+class QMainWindow;
+class QSplitter;
+class QTimer;
+class QZPDocumentController;
+class QZPEditorController;
+class QZPMidiClaviature;
+class QZPMidiEndpoint;
+class QZPMidiEngine;
+class QZPPresetsController;
+class QZPSidebarController;
+
+// The one main window: the library pane beside the editor of the current preset. Whichever preset
+// becomes current attaches this controller to itself. It sends the current patch to the instrument,
+// applies the instrument's knob moves to the current preset, plays notes from the computer keyboard,
+// keeps the MIDI device and channel menus, and answers the preset commands of the menus and the list.
+class QZPMainWindowController : public QZPWindowController,
+                                public QZPSidebarControllerDelegate,
+                                public QZPMidiMessageDelegate,
+                                public QZPMidiClaviatureDelegate {
+    Q_OBJECT
+    Q_PROPERTY(int midiChannel READ midiChannel WRITE setMidiChannel NOTIFY midiChannelChanged)
+
+public:
+    // What the window keeps across launches, in the settings.
+    static constexpr const char* MidiChannelKey = "MainWindow.midiChannel";
+    static constexpr const char* GeometryKey = "MainWindow.geometry";
+    static constexpr const char* SplitViewAutosaveName = "QZPTBSplitViewAutoSaveName";
+
+    enum class Command {
+        SendProgram,
+        SelectPrevious,
+        SelectNext,
+        SelectCurrent,
+        NewDocument,
+        CloseDocument,
+        CloseDraft,
+        RecycleDocument,
+        RenameDocument,
+        DuplicateDocument,
+        RevertDocument,
+        RevealDocument,
+        Copy,
+        Paste,
+        DumpPresets,
+        PerformFindPanelAction,
+        FocusSelection,
+        Save,
+        SaveAs,
+        Undo,
+        Redo,
+    };
+
+    QZPMainWindowController(QZPDocumentController* documents, QZPMidiEngine* engine, QObject* parent = nullptr);
+    ~QZPMainWindowController() override;
+
+    QMainWindow* window() const { return m_window; }
+    QZPSidebarController* sidebarController() const { return m_sidebar; }
+    QZPEditorController* editorController() const { return m_editor; }
+    QZPMidiClaviature* claviature() const { return m_claviature; }
+    QZPMidiEngine* midiEngine() const { return m_engine; }
+    QZPPresetsController* presetsController() const;
+    QZPPreset* currentPreset() const;
+
+    int midiChannel() const { return m_midiChannel; }
+    void setMidiChannel(int channel);
+    // The hardware-control setting: Control messages from the instrument change the current preset.
+    bool recordControlMessages() const;
+    void setRecordControlMessages(bool on);
+
+    // The window controller's side: the current preset, and the window.
+    void setDocument(QZPDocument* document) override;
+    bool isWindowVisible() const override;
+    void showWindow() override;
+    // The window became the active one: it takes the engine's messages again.
+    void windowDidBecomeMain();
+
+    // Commands, as the menus and the list's context menu give them.
+    bool validateCommand(Command command, QZPCommandSource source = QZPCommandSource::Menu) const;
+    void perform(Command command, QZPCommandSource source = QZPCommandSource::Menu);
+    // The command's QAction in the menus the application builds (for its shortcut and enabled state).
+    QAction* makeAction(Command command, const QString& title, const QKeySequence& shortcut = {});
+
+    void sendProgram(QZPCommandSource source);
+    void selectNext(QZPCommandSource source);
+    void selectPrevious(QZPCommandSource source);
+    void selectCurrent();
+    void newDocument();
+    QZPPreset* nextDocument() const;
+    void closeDocuments(const QList<QZPPreset*>& presets);
+    void recycleDocument(QZPCommandSource source);
+    void revealDocument(QZPCommandSource source);
+    void copy(QZPCommandSource source);
+    void paste(QZPCommandSource source);
+    // Writes the list as a property list (an array of "name"/"data" dictionaries), atomically.
+    bool dumpPresetsToFile(const QString& path, QZPError* error) const;
+    void dumpPresets();
+    // Saves the current preset (a draft asks where); answers whether it was saved.
+    bool saveDocument();
+    bool saveDocumentAs();
+    // Whether the user let the preset go: it was saved, or its changes were discarded.
+    bool reviewChanges(QZPPreset* preset);
+
+    // The MIDI menus the application made; rebuilt and checked each time they open.
+    void setMidiMenus(QMenu* deviceMenu, QMenu* channelMenu);
+    QMenu* midiDeviceMenu() const { return m_deviceMenu; }
+    QMenu* midiChannelMenu() const { return m_channelMenu; }
+    void updateDeviceMenu(QMenu* menu);
+    void updateChannelMenu(QMenu* menu);
+
+    // How errors and alerts reach the user (tests replace it): the error, and the window to attach it
+    // to (none: application-modal).
+    using ErrorPresenter = std::function<void(const QZPError& error, QWidget* window)>;
+    void setErrorPresenter(ErrorPresenter presenter) { m_presentError = std::move(presenter); }
+
+    // A patch change of the current preset: undo, redo and revert send the whole patch again.
+    void documentChanged(QZPPreset* preset, QZPPreset::Change change);
+
+    void sidebarControllerDoubleClickAction(QZPSidebarController* sidebar, QObject* sender) override;
+    void sidebarControllerReturnKeyAction(QZPSidebarController* sidebar, QObject* sender) override;
+    void midiEngineDidReceiveSysex(QZPMidiEngine* engine, const QByteArray& sysex, quint8 messageType) override;
+    void claviaPlayMidiNote(QZPMidiClaviature* clavia, quint8 note) override;
+    void claviaReleaseMidiNote(QZPMidiClaviature* clavia, quint8 note) override;
+
+    // The text the MIDI indicator of the window shows ("No MIDI output" when nothing is chosen).
+    QString midiStatusText() const;
+
+signals:
+    void midiChannelChanged(int channel);
+    // The window was asked to close (the application reviews unsaved presets before quitting).
+    void windowCloseRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildWindow();
+    QList<QZPPreset*> targets(QZPCommandSource source) const;
+    void presentError(const QZPError& error, QWidget* window);
+    void scheduleRedraw();
+    void updateMidiStatus();
+    QList<QAction*> menuItemsForEndpoints(QMenu* menu, const QList<QZPMidiEndpoint>& endpoints,
+                                          const QZPMidiEndpoint& selected, const QString& title,
+                                          const QString& placeholder, bool sources);
+    bool keyGoesToNotePlayer(QObject* watched, QKeyEvent* event) const;
+
+    QZPDocumentController* m_documents;
+    QZPMidiEngine* m_engine;
+    QMainWindow* m_window = nullptr;
+    QZPMidiClaviature* m_claviature;
+    QSplitter* m_splitter = nullptr;
+    QZPEditorController* m_editor;
+    QZPSidebarController* m_sidebar;
+    QPointer<QMenu> m_deviceMenu;
+    QPointer<QMenu> m_channelMenu;
+    QTimer* m_redraw = nullptr;
+    QMetaObject::Connection m_presetChangedConnection;
+    int m_midiChannel = 0;
+    bool m_toldNoOutput = false;
+    ErrorPresenter m_presentError;
+    QList<std::pair<Command, QAction*>> m_actions;
+};
