@@ -93,10 +93,11 @@ bool QZPAppDelegate::applicationShouldOpenUntitledFile() const {
 
 void QZPAppDelegate::openFiles(const QStringList& paths) {
     for (const QString& path : paths) {
-        const QZPDocumentController::OpenResult opened =
-            m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), true);
+        const QZPDocumentController::OpenResult opened = m_documents->openDocumentWithContentsOfURL(
+            QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), true);
         if (!opened.preset)
-            QZPErrorHandler::presentError(opened.error, m_windowController ? m_windowController->window() : nullptr);
+            QZPErrorHandler::presentError(opened.error,
+                                          m_windowController ? m_windowController->window() : nullptr);
     }
 }
 
@@ -122,8 +123,9 @@ void QZPAppDelegate::showMainWindow() {
 
 void QZPAppDelegate::showAcknowledgements() {
     if (!m_ackWindow)
-        m_ackWindow = new QZPTextWindow(tr("Acknowledgements"), QStringLiteral(":/text/Acknowledgements.html"),
-                                        windowController()->window());
+        m_ackWindow =
+            new QZPTextWindow(tr("Acknowledgements"), QStringLiteral(":/text/Acknowledgements.html"),
+                              windowController()->window());
     const QRect frame = windowController()->window()->frameGeometry();
     m_ackWindow->move(frame.center() - m_ackWindow->rect().center());
     m_ackWindow->show();
@@ -132,8 +134,8 @@ void QZPAppDelegate::showAcknowledgements() {
 
 void QZPAppDelegate::showHelp() {
     if (!m_helpWindow)
-        m_helpWindow =
-            new QZPTextWindow(tr("ToneBench Help"), QStringLiteral(":/text/Help.html"), windowController()->window());
+        m_helpWindow = new QZPTextWindow(tr("ToneBench Help"), QStringLiteral(":/text/Help.html"),
+                                         windowController()->window());
     m_helpWindow->show();
     m_helpWindow->raise();
 }
@@ -160,7 +162,8 @@ void QZPAppDelegate::terminate() {
 void QZPAppDelegate::buildMainMenu() {
     QZPMainWindowController* window = m_windowController.get();
     QMenuBar* bar = window->window()->menuBar();
-    const auto add = [window](QMenu* menu, Command command, const QString& title, const QKeySequence& keys = {}) {
+    const auto add = [window](QMenu* menu, Command command, const QString& title,
+                              const QKeySequence& keys = {}) {
         QAction* action = window->makeAction(command, title, keys);
         menu->addAction(action);
         return action;
@@ -177,12 +180,14 @@ void QZPAppDelegate::buildMainMenu() {
     file->addSeparator();
     track(file, Command::Save, tr("&Save"), QKeySequence::Save);
     track(file, Command::SaveAs, tr("Save &As…"), QKeySequence::SaveAs);
-    track(file, Command::RevertDocument, tr("Re&vert to Saved"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R));
+    track(file, Command::RevertDocument, tr("Re&vert to Saved"),
+          QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R));
     track(file, Command::CloseDocument, tr("&Close"), QKeySequence::Close);
     track(file, Command::CloseDraft, tr("Close &Draft"));
     file->addSeparator();
     track(file, Command::RecycleDocument, tr("&Move to Trash"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    track(file, Command::RevealDocument, tr("Show in File &Manager"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    track(file, Command::RevealDocument, tr("Show in File &Manager"),
+          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
     track(file, Command::DumpPresets, tr("&Export List…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X));
     file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QZPAppDelegate::terminate);
@@ -205,7 +210,8 @@ void QZPAppDelegate::buildMainMenu() {
     track(preset, Command::SelectNext, tr("&Next Preset"), QKeySequence(Qt::CTRL | Qt::Key_Down));
     preset->addSeparator();
     track(preset, Command::SelectCurrent, tr("Select &Current Preset"), QKeySequence(Qt::CTRL | Qt::Key_L));
-    track(preset, Command::FocusSelection, tr("Show S&election"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+    track(preset, Command::FocusSelection, tr("Show S&election"),
+          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
 
     QMenu* midi = bar->addMenu(tr("&MIDI"));
     m_deviceMenu = midi->addMenu(tr("&Device"));
@@ -228,7 +234,8 @@ void QZPAppDelegate::buildMainMenu() {
     m_filterModifiedItem->setCheckable(true);
     QZPSidebarController* sidebar = window->sidebarController();
     connect(m_filterModifiedItem, &QAction::toggled, sidebar, &QZPSidebarController::setFilterForModified);
-    connect(sidebar, &QZPSidebarController::filterForModifiedChanged, m_filterModifiedItem, &QAction::setChecked);
+    connect(sidebar, &QZPSidebarController::filterForModifiedChanged, m_filterModifiedItem,
+            &QAction::setChecked);
     QMenu* skin = view->addMenu(tr("&Skin"));
     auto* skins = new QActionGroup(skin);
     for (const auto& [index, title] : {std::pair{1, tr("&Neutral")}, std::pair{2, tr("&Classic")}}) {
@@ -238,7 +245,8 @@ void QZPAppDelegate::buildMainMenu() {
         skins->addAction(item);
     }
     const auto checkSkin = [skins] {
-        const int index = QZPSettings::standard()->intValue(QString::fromLatin1(QZPSettings::AppearanceIndexKey));
+        const int index =
+            QZPSettings::standard()->intValue(QString::fromLatin1(QZPSettings::AppearanceIndexKey));
         for (QAction* item : skins->actions())
             item->setChecked((item->data().toInt() == 1) == (index == 1));
     };
@@ -252,8 +260,10 @@ void QZPAppDelegate::buildMainMenu() {
     });
 
     QMenu* windows = bar->addMenu(tr("&Window"));
-    windows->addAction(tr("&Main Window"), QKeySequence(Qt::CTRL | Qt::Key_1), this, &QZPAppDelegate::showMainWindow);
-    windows->addAction(tr("Mi&nimize"), QKeySequence(Qt::CTRL | Qt::Key_M), window->window(), &QWidget::showMinimized);
+    windows->addAction(tr("&Main Window"), QKeySequence(Qt::CTRL | Qt::Key_1), this,
+                       &QZPAppDelegate::showMainWindow);
+    windows->addAction(tr("Mi&nimize"), QKeySequence(Qt::CTRL | Qt::Key_M), window->window(),
+                       &QWidget::showMinimized);
 
     QMenu* help = bar->addMenu(tr("&Help"));
     help->addAction(tr("ToneBench &Help"), QKeySequence::HelpContents, this, &QZPAppDelegate::showHelp);

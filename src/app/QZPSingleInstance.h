@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QStringList>
 
@@ -13,7 +14,10 @@ public:
     static constexpr const char* ServiceName = "com.quorlane.tonebench";
     static constexpr const char* ObjectPath = "/com/quorlane/tonebench";
 
-    explicit QZPSingleInstance(QObject* parent = nullptr, const QString& serviceName = QString::fromLatin1(ServiceName));
+    // On the session bus, or on the given connection.
+    explicit QZPSingleInstance(QObject* parent = nullptr,
+                               const QDBusConnection& bus = QDBusConnection::sessionBus(),
+                               const QString& serviceName = QString::fromLatin1(ServiceName));
     ~QZPSingleInstance() override;
 
     // Takes the name. Answers false when another instance has it (or there is no session bus: then this
@@ -30,6 +34,7 @@ signals:
     void filesReceived(const QStringList& paths);
 
 private:
+    QDBusConnection m_bus;
     QString m_serviceName;
     bool m_registered = false;
 };

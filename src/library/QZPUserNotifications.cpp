@@ -15,11 +15,13 @@ QMutex lastLock;
 QString last;
 } // namespace
 
-bool QZPUserNotifications::postNotification(const QString& title, const QString& body, const QString& identifier) {
-    const QString id = QStringLiteral("%1 %2")
-                           .arg(identifier.isEmpty() ? QStringLiteral("com.quorlane.tonebench.notification_id.wildcard")
-                                                     : identifier)
-                           .arg(++counter);
+bool QZPUserNotifications::postNotification(const QString& title, const QString& body,
+                                            const QString& identifier) {
+    const QString id =
+        QStringLiteral("%1 %2")
+            .arg(identifier.isEmpty() ? QStringLiteral("com.quorlane.tonebench.notification_id.wildcard")
+                                      : identifier)
+            .arg(++counter);
     {
         QMutexLocker lock(&lastLock);
         last = id;
@@ -31,8 +33,8 @@ bool QZPUserNotifications::postNotification(const QString& title, const QString&
             QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
         const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("tonebench")},
                                 {QStringLiteral("x-tonebench-id"), id}};
-        call << QCoreApplication::applicationName() << quint32(0) << QStringLiteral("tonebench") << title << body
-             << QStringList() << hints << qint32(-1);
+        call << QCoreApplication::applicationName() << quint32(0) << QStringLiteral("tonebench") << title
+             << body << QStringList() << hints << qint32(-1);
         const QDBusMessage reply = bus.call(call, QDBus::Block, 2000);
         if (reply.type() == QDBusMessage::ReplyMessage)
             return true;

@@ -5,14 +5,15 @@
 #include <QPushButton>
 
 QMessageBox* QZPErrorHandler::messageBoxForError(const QZPError& error, QWidget* parent) {
-    auto* box = new QMessageBox(QMessageBox::Warning, QApplication::applicationName(), error.localizedDescription(),
-                                QMessageBox::NoButton, parent);
+    auto* box = new QMessageBox(QMessageBox::Warning, QApplication::applicationName(),
+                                error.localizedDescription(), QMessageBox::NoButton, parent);
     QStringList details;
     for (const QString& text : {error.localizedFailureReason(), error.localizedRecoverySuggestion()})
         if (!text.isEmpty())
             details << text;
     box->setInformativeText(details.join(QLatin1Char('\n')));
-    const QStringList options = error.userInfo().value(QString::fromLatin1(QZPErrorSolver::RecoveryOptionsKey)).toStringList();
+    const QStringList options =
+        error.userInfo().value(QString::fromLatin1(QZPErrorSolver::RecoveryOptionsKey)).toStringList();
     if (options.isEmpty()) {
         box->setStandardButtons(QMessageBox::Ok);
         return box;

@@ -18,7 +18,8 @@ public:
     // Application-modal: answers the chosen option's recovery result (false for "Cancel").
     static bool presentErrorSolver(const std::shared_ptr<QZPErrorSolver>& solver, QWidget* parent = nullptr);
     // Window-modal on `window`: `onCompletion` later receives the chosen option's result, once.
-    static void presentErrorSolverModalForWindow(const std::shared_ptr<QZPErrorSolver>& solver, QWidget* window,
+    static void presentErrorSolverModalForWindow(const std::shared_ptr<QZPErrorSolver>& solver,
+                                                 QWidget* window,
                                                  QZPErrorSolver::CompletionHandler onCompletion);
     // Plain errors: window-modal on `window` when there is one, application-modal otherwise.
     static void presentError(const QZPError& error, QWidget* window = nullptr);

@@ -54,7 +54,8 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
     : QZPWindowController(parent), m_documents(documents), m_engine(engine),
       m_claviature(new QZPMidiClaviature(this)), m_editor(new QZPEditorController(engine, this)),
       m_sidebar(new QZPSidebarController(documents->presetsController(), nullptr, this)),
-      m_presentError([](const QZPError& error, QWidget* window) { QZPErrorHandler::presentError(error, window); }) {
+      m_presentError(
+          [](const QZPError& error, QWidget* window) { QZPErrorHandler::presentError(error, window); }) {
     m_sidebar->setDelegate(this);
     buildWindow();
     m_documents->setMainWindowController(this);
@@ -120,7 +121,8 @@ void QZPMainWindowController::buildWindow() {
     QZPSettings* settings = QZPSettings::standard();
     m_splitter->restoreState(settings->value(QString::fromLatin1(SplitViewAutosaveName)).toByteArray());
     connect(m_splitter, &QSplitter::splitterMoved, this, [this] {
-        QZPSettings::standard()->setValue(QString::fromLatin1(SplitViewAutosaveName), m_splitter->saveState());
+        QZPSettings::standard()->setValue(QString::fromLatin1(SplitViewAutosaveName),
+                                          m_splitter->saveState());
     });
     m_window->setCentralWidget(m_splitter);
     m_window->setMinimumSize(760, 480);
@@ -148,8 +150,9 @@ void QZPMainWindowController::setDocument(QZPDocument* document) {
     disconnect(m_presetChangedConnection);
     auto* preset = qobject_cast<QZPPreset*>(document);
     if (preset) {
-        m_presetChangedConnection = connect(preset, &QZPPreset::presetChanged, this,
-                                            [this, preset](QZPPreset::Change change) { documentChanged(preset, change); });
+        m_presetChangedConnection =
+            connect(preset, &QZPPreset::presetChanged, this,
+                    [this, preset](QZPPreset::Change change) { documentChanged(preset, change); });
         const auto updateTitle = [this, preset] {
             m_window->setWindowTitle(QStringLiteral("%1[*] — ToneBench").arg(preset->displayName()));
             m_window->setWindowModified(preset->isDocumentEdited());
@@ -250,7 +253,8 @@ void QZPMainWindowController::sidebarControllerReturnKeyAction(QZPSidebarControl
 
 // The instrument's knob moves change the current preset while hardware control is on. They are not sent
 // back; a stream of moves of one knob is one undo step, and the window redraws at most once a frame.
-void QZPMainWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex, quint8 messageType) {
+void QZPMainWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex,
+                                                        quint8 messageType) {
     if (messageType != 0x32 || sysex.size() != 7 || !recordControlMessages())
         return;
     QZPPreset* preset = currentPreset();
@@ -301,7 +305,8 @@ void QZPMainWindowController::selectPrevious(QZPCommandSource source) {
 }
 
 void QZPMainWindowController::selectCurrent() {
-    if (QZPPreset* preset = currentPreset(); preset && presetsController()->arrangedObjects().contains(preset))
+    if (QZPPreset* preset = currentPreset();
+        preset && presetsController()->arrangedObjects().contains(preset))
         presetsController()->setSelectedObjects({preset});
 }
 
@@ -377,10 +382,10 @@ void QZPMainWindowController::recycleDocument(QZPCommandSource source) {
                 failures << QFileInfo(preset->filePath()).fileName();
         }
         if (!failures.isEmpty())
-            presentError(QZPError::make(QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteUnknown,
-                                        tr("%n item(s) could not be moved to the Trash.", nullptr,
-                                           int(failures.size())),
-                                        failures.join(QStringLiteral(", "))),
+            presentError(QZPError::make(
+                             QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteUnknown,
+                             tr("%n item(s) could not be moved to the Trash.", nullptr, int(failures.size())),
+                             failures.join(QStringLiteral(", "))),
                          nullptr);
         closeDocuments(moved);
     });
@@ -498,7 +503,8 @@ bool QZPMainWindowController::validateCommand(Command command, QZPCommandSource 
         return current >= 0 && current + 1 < list.size();
     case Command::RecycleDocument: {
         const QWidget* focus = QApplication::focusWidget();
-        const bool editingText = qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QTextEdit*>(focus) ||
+        const bool editingText = qobject_cast<const QLineEdit*>(focus) ||
+                                 qobject_cast<const QTextEdit*>(focus) ||
                                  qobject_cast<const QPlainTextEdit*>(focus);
         return !presets.isEmpty() && !presets.first()->isNew() && !editingText;
     }
@@ -513,7 +519,8 @@ bool QZPMainWindowController::validateCommand(Command command, QZPCommandSource 
     case Command::Copy:
         return !presets.isEmpty();
     case Command::Paste:
-        return !presets.isEmpty() && QZPPresetPasteboard::canReadPresets(QGuiApplication::clipboard()->mimeData());
+        return !presets.isEmpty() &&
+               QZPPresetPasteboard::canReadPresets(QGuiApplication::clipboard()->mimeData());
     case Command::Undo:
         return currentPreset() && currentPreset()->undoStack()->canUndo();
     case Command::Redo:
@@ -598,7 +605,8 @@ void QZPMainWindowController::perform(Command command, QZPCommandSource source) 
     }
 }
 
-QAction* QZPMainWindowController::makeAction(Command command, const QString& title, const QKeySequence& shortcut) {
+QAction* QZPMainWindowController::makeAction(Command command, const QString& title,
+                                             const QKeySequence& shortcut) {
     auto* action = new QAction(title, m_window);
     action->setShortcut(shortcut);
     connect(action, &QAction::triggered, this, [this, command] { perform(command, QZPCommandSource::Menu); });
@@ -614,7 +622,8 @@ void QZPMainWindowController::setMidiMenus(QMenu* deviceMenu, QMenu* channelMenu
     m_channelMenu = channelMenu;
     connect(deviceMenu, &QMenu::aboutToShow, this, [this] { updateDeviceMenu(m_deviceMenu); });
     connect(channelMenu, &QMenu::aboutToShow, this, [this] { updateChannelMenu(m_channelMenu); });
-    connect(channelMenu, &QMenu::triggered, this, [this](QAction* item) { setMidiChannel(item->data().toInt() & 0xFF); });
+    connect(channelMenu, &QMenu::triggered, this,
+            [this](QAction* item) { setMidiChannel(item->data().toInt() & 0xFF); });
 }
 
 void QZPMainWindowController::updateChannelMenu(QMenu* menu) {
@@ -626,15 +635,17 @@ void QZPMainWindowController::updateChannelMenu(QMenu* menu) {
 
 void QZPMainWindowController::updateDeviceMenu(QMenu* menu) {
     menu->clear();
-    menu->addActions(menuItemsForEndpoints(menu, m_engine->midiSources(), m_engine->source(), tr("Input Device:"),
-                                           tr("Any Source"), true));
+    menu->addActions(menuItemsForEndpoints(menu, m_engine->midiSources(), m_engine->source(),
+                                           tr("Input Device:"), tr("Any Source"), true));
     menu->addSeparator();
     menu->addActions(menuItemsForEndpoints(menu, m_engine->midiDestinations(), m_engine->destination(),
                                            tr("Output Device:"), tr("No Destination"), false));
 }
 
-QList<QAction*> QZPMainWindowController::menuItemsForEndpoints(QMenu* menu, const QList<QZPMidiEndpoint>& endpoints,
-                                                               const QZPMidiEndpoint& selected, const QString& title,
+QList<QAction*> QZPMainWindowController::menuItemsForEndpoints(QMenu* menu,
+                                                               const QList<QZPMidiEndpoint>& endpoints,
+                                                               const QZPMidiEndpoint& selected,
+                                                               const QString& title,
                                                                const QString& placeholder, bool sources) {
     QList<QAction*> items;
     auto* header = new QAction(title, menu);
@@ -688,7 +699,8 @@ void QZPMainWindowController::updateMidiStatus() {
 // modifier, never in another window or a dialog.
 bool QZPMainWindowController::keyGoesToNotePlayer(QObject* watched, QKeyEvent* event) const {
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != m_window || QApplication::activeModalWidget() || QApplication::activePopupWidget())
+    if (!widget || widget->window() != m_window || QApplication::activeModalWidget() ||
+        QApplication::activePopupWidget())
         return false;
     const QWidget* focus = QApplication::focusWidget();
     if (qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QTextEdit*>(focus) ||

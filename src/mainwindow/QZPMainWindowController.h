@@ -67,7 +67,8 @@ public:
         Redo,
     };
 
-    QZPMainWindowController(QZPDocumentController* documents, QZPMidiEngine* engine, QObject* parent = nullptr);
+    QZPMainWindowController(QZPDocumentController* documents, QZPMidiEngine* engine,
+                            QObject* parent = nullptr);
     ~QZPMainWindowController() override;
 
     QMainWindow* window() const { return m_window; }
@@ -134,7 +135,8 @@ public:
 
     void sidebarControllerDoubleClickAction(QZPSidebarController* sidebar, QObject* sender) override;
     void sidebarControllerReturnKeyAction(QZPSidebarController* sidebar, QObject* sender) override;
-    void midiEngineDidReceiveSysex(QZPMidiEngine* engine, const QByteArray& sysex, quint8 messageType) override;
+    void midiEngineDidReceiveSysex(QZPMidiEngine* engine, const QByteArray& sysex,
+                                   quint8 messageType) override;
     void claviaPlayMidiNote(QZPMidiClaviature* clavia, quint8 note) override;
     void claviaReleaseMidiNote(QZPMidiClaviature* clavia, quint8 note) override;
 

@@ -32,7 +32,8 @@ QZPError QZPErrorSolver::error() const {
 }
 
 bool QZPErrorSolver::attemptRecoveryFromError(int optionIndex) const {
-    QZP_PRECONDITION(optionIndex >= 0 && size_t(optionIndex) < m_blocks.size(), "optionIndex < [blocks count]");
+    QZP_PRECONDITION(optionIndex >= 0 && size_t(optionIndex) < m_blocks.size(),
+                     "optionIndex < [blocks count]");
     return m_blocks[size_t(optionIndex)]();
 }
 

@@ -1,0 +1,440 @@
+#include "QZPTestFiles.h"
+#include "QZPTestMain.h"
+#include "library/QZPPresetsController.h"
+#include "mainwindow/QZPDocumentController.h"
+#include "mainwindow/QZPErrorHandler.h"
+#include "mainwindow/QZPMainWindowController.h"
+#include "midi/QZPMidiEngine.h"
+#include "midi/QZPMidiMessageDelegate.h"
+#include "midi/QZPMidiOutputQueue.h"
+#include "midi/QZPSysexMessage.h"
+#include "midi/backends/QZPVirtualMidiBackend.h"
+#include "model/QZPErrorSolver.h"
+#include "model/QZPInvalidParameter.h"
+#include "model/QZPPreset.h"
+#include "model/QZPPresetPasteboard.h"
+#include "model/QZPPropertyList.h"
+#include "model/QZPSettings.h"
+#include "sidebar/QZPFilterField.h"
+#include "sidebar/QZPSidebarController.h"
+#include "sidebar/QZPTableView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUndoStack>
+
+namespace {
+
+QStringList names(const QList<QZPPreset*>& presets) {
+    QStringList result;
+    for (const QZPPreset* preset : presets)
+        result << preset->displayName();
+    return result;
+}
+
+class OtherDelegate : public QZPMidiMessageDelegate {
+public:
+    void midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray&, quint8) override { ++received; }
+    int received = 0;
+};
+
+// The window-modal alert on the main window, once it is open.
+QMessageBox* openAlert(QMainWindow* window) {
+    QMessageBox* alert = nullptr;
+    QElapsedTimer waited;
+    waited.start();
+    while (!((alert = window->findChild<QMessageBox*>()) && alert->isVisible()) && waited.elapsed() < 2000)
+        QTest::qWait(10);
+    return alert;
+}
+
+QPushButton* button(QMessageBox* box, const QString& title) {
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == title)
+            return qobject_cast<QPushButton*>(b);
+    return nullptr;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QZPVirtualMidiBackend* m_midi = nullptr;
+    std::unique_ptr<QZPMidiEngine> m_engine;
+    std::unique_ptr<QZPDocumentController> m_documents;
+    std::unique_ptr<QZPMainWindowController> m_window;
+    QList<QZPError> m_errors;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    QString write(const QString& name, quint8 first = 1) { return qzpWritePresetFile(path(name), first); }
+    QZPPresetsController* library() { return m_documents->presetsController(); }
+    QZPPreset* named(const QString& name) {
+        for (QZPPreset* preset : library()->content())
+            if (preset->displayName() == name)
+                return preset;
+        return nullptr;
+    }
+    QList<QByteArray> sent() {
+        QList<QByteArray> messages;
+        for (const auto& message : m_midi->takeSent())
+            messages << message.bytes;
+        return messages;
+    }
+    // A library of the named presets, the first current.
+    void library(const QStringList& presetNames) {
+        for (const QString& name : presetNames)
+            write(QStringLiteral("Lib/%1.syx").arg(name), quint8(presetNames.indexOf(name) + 1));
+        QSignalSpy refreshed(library(), &QZPPresetsController::refreshFinished);
+        library()->setPresetsFolderURL(QUrl::fromLocalFile(path("Lib")));
+        QVERIFY(refreshed.wait(5000));
+        named(presetNames.first())->makeWindowControllers();
+        sent();
+    }
+    void setDestination(bool present) {
+        m_engine->setDestination(present ? m_engine->midiDestinations().first() : QZPMidiEndpoint());
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QZPSettings::standard()->remove(QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName));
+        QZPSettings::standard()->remove(QString::fromLatin1(QZPMainWindowController::MidiChannelKey));
+        auto backend = std::make_unique<QZPVirtualMidiBackend>();
+        backend->addDestination(QStringLiteral("Juno-106 In"));
+        backend->addSource(QStringLiteral("Juno-106 Out"));
+        m_midi = backend.get();
+        m_engine = std::make_unique<QZPMidiEngine>(std::move(backend), nullptr);
+        m_engine->setPollInterval(0);
+        m_engine->outputQueue()->setBytesPerSecond(0);
+        setDestination(true);
+        m_documents = std::make_unique<QZPDocumentController>();
+        m_window = std::make_unique<QZPMainWindowController>(m_documents.get(), m_engine.get());
+        m_errors.clear();
+        m_window->setErrorPresenter([this](const QZPError& error, QWidget*) { m_errors << error; });
+        m_window->windowDidBecomeMain();
+    }
+    void cleanup() {
+        m_window.reset();
+        m_documents.reset();
+        m_engine.reset();
+        m_dir.reset();
+        QGuiApplication::clipboard()->clear();
+    }
+
+    // Who hears of a missing destination: a menu command, or asking again for the current preset; not
+    // a move to another preset in the list, nor a send nobody asked for. The channel is the window's.
+    void sendProgramSenderRules() {
+        library({"Bass", "Lead"});
+        m_window->setMidiChannel(2);
+        struct Case {
+            const char* what;
+            bool destination;
+            QZPCommandSource source;
+            const char* chosen; // selected in the list before sending
+            bool sends;
+            bool reports;
+        };
+        const QList<Case> cases{
+            {"list, other preset", true, QZPCommandSource::List, "Lead", true, false},
+            {"list, other preset, no output", false, QZPCommandSource::List, "Bass", false, false},
+            {"list, current preset, no output", false, QZPCommandSource::List, "Bass", false, true},
+            {"menu, no output", false, QZPCommandSource::Menu, "Lead", false, true},
+            {"nobody asked, no output", false, QZPCommandSource::None, "Lead", false, false},
+            {"menu", true, QZPCommandSource::Menu, "Bass", true, false},
+        };
+        for (const Case& c : cases) {
+            setDestination(c.destination);
+            library()->setSelectedObjects({named(c.chosen)});
+            m_errors.clear();
+            m_window->sendProgram(c.source);
+            QCOMPARE(m_window->currentPreset(), named(c.chosen));
+            const QList<QByteArray> messages = sent();
+            QVERIFY2((messages.size() == 1) == c.sends, c.what);
+            if (c.sends)
+                QCOMPARE(messages.first(), named(c.chosen)->junoSysexDataWithMidiChannel(2));
+            QVERIFY2((m_errors.size() == 1) == c.reports, c.what);
+            if (c.reports) {
+                QCOMPARE(m_errors.first().code(), -1);
+                QCOMPARE(m_errors.first().localizedDescription(), QStringLiteral("Can't Send Preset: No MIDI Destination"));
+                QCOMPARE(m_errors.first().localizedRecoverySuggestion(),
+                         QStringLiteral("Please select a valid MIDI Output device from the “MIDI” menu."));
+            }
+        }
+    }
+
+    // Undo, redo and revert send the whole patch; an edit, a paste and a save send nothing from here.
+    void patchChangesThatSendTheWholePatch() {
+        library({"Pad"});
+        QZPPreset* pad = named("Pad");
+        QZPError error;
+        const auto patch = [&] { return pad->junoSysexDataWithMidiChannel(0); };
+        struct Step {
+            const char* what;
+            std::function<void()> action;
+            bool sendsPatch;
+        };
+        const QList<Step> steps{
+            {"edit", [&] { pad->setVCF_Resonance(9); }, false},
+            {"undo", [&] { pad->undoStack()->undo(); }, true},
+            {"redo", [&] { pad->undoStack()->redo(); }, true},
+            {"paste", [&] {
+                 QGuiApplication::clipboard()->setMimeData(QZPPresetPasteboard::mimeDataForPresets({pad}));
+                 m_window->paste(QZPCommandSource::Menu);
+             }, false},
+            {"revert", [&] { QVERIFY(pad->revertDocumentToSaved(&error)); }, true},
+        };
+        for (const Step& step : steps) {
+            step.action();
+            QCOMPARE(sent(), step.sendsPatch ? QList<QByteArray>{patch()} : QList<QByteArray>{});
+        }
+    }
+
+    // The instrument's knob moves reach the current preset only with hardware control on and while the
+    // window holds the engine's messages; a stream of one knob is one undo step, nothing is sent back.
+    void controlMessagesFromTheInstrument() {
+        library({"Bass"});
+        QZPPreset* bass = named("Bass");
+        const auto knob = [&](quint8 index, quint8 value) {
+            m_midi->inject(QStringLiteral("Juno-106 Out"), QZPSysexMessage::controlMessage(0, index, value));
+            QCoreApplication::processEvents();
+        };
+        knob(5, 40);
+        QTRY_COMPARE(bass->byteAtLocation(5), 40);
+        QVERIFY(bass->isDocumentEdited());
+        QVERIFY(sent().isEmpty());
+        knob(18, 1); // outside the patch data
+        QCOMPARE(bass->junoSysexData().size(), QZPPreset::PatchMessageLength);
+
+        m_window->setRecordControlMessages(false);
+        knob(5, 90);
+        QCOMPARE(bass->byteAtLocation(5), 40);
+        m_window->setRecordControlMessages(true);
+        OtherDelegate recorder;
+        m_engine->setDelegate(&recorder);
+        knob(5, 90);
+        QTRY_COMPARE(recorder.received, 1);
+        QCOMPARE(bass->byteAtLocation(5), 40);
+        m_window->windowDidBecomeMain();
+
+        // 1,000 moves of one knob: each applied in order, one undo step, undo goes back to before them.
+        const int before = bass->undoStack()->count();
+        for (int n = 0; n < 1000; ++n)
+            m_midi->inject(QStringLiteral("Juno-106 Out"), QZPSysexMessage::controlMessage(0, 7, quint8(n % 128)));
+        QTRY_COMPARE(bass->byteAtLocation(7), quint8(999 % 128));
+        QCOMPARE(bass->undoStack()->count(), before + 1);
+        bass->undoStack()->undo();
+        QCOMPARE(bass->byteAtLocation(7), quint8(0));
+    }
+
+    // Closing the current preset: the one before it (or after the first) takes its place; the last one
+    // gives way to a new draft.
+    void closingAndTheNextPreset() {
+        library({"A", "B", "C"});
+        QCOMPARE(m_window->nextDocument(), named("B"));
+        named("C")->makeWindowControllers();
+        QCOMPARE(m_window->nextDocument(), named("B"));
+        named("A")->makeWindowControllers();
+        QZPPreset* a = named("A");
+        m_window->closeDocuments({a});
+        QCOMPARE(m_window->currentPreset(), named("B"));
+        QVERIFY(a->isClosed());
+        m_window->closeDocuments({named("B"), named("C")});
+        QZPPreset* draft = m_window->currentPreset();
+        QVERIFY(draft && draft->isNew());
+        QCOMPARE(names(library()->arrangedObjects()), QStringList{draft->displayName()});
+        QCOMPARE(m_window->nextDocument(), nullptr);
+        // Next on the last listed preset: not possible, nothing changes.
+        QVERIFY(!m_window->validateCommand(QZPMainWindowController::Command::SelectNext));
+        m_window->selectNext(QZPCommandSource::Menu);
+        QCOMPARE(m_window->currentPreset(), draft);
+    }
+
+    // Copied presets are dealt out: two onto three targets give first, second, first.
+    void pasteDealsOutInTurn() {
+        library({"A", "B", "C", "D", "E"});
+        QZPPreset* d = named("D");
+        QZPPreset* e = named("E");
+        library()->setSelectedObjects({d, e});
+        m_window->copy(QZPCommandSource::Menu);
+        library()->setSelectedObjects({named("A"), named("B"), named("C")});
+        QVERIFY(m_window->validateCommand(QZPMainWindowController::Command::Paste));
+        m_window->paste(QZPCommandSource::Menu);
+        const QByteArray dData = d->junoSysexData().mid(5, 18);
+        const QByteArray eData = e->junoSysexData().mid(5, 18);
+        QCOMPARE(named("A")->junoSysexData().mid(5, 18), dData);
+        QCOMPARE(named("B")->junoSysexData().mid(5, 18), eData);
+        QCOMPARE(named("C")->junoSysexData().mid(5, 18), dData);
+        QVERIFY(sent().isEmpty());
+        // Text on the clipboard is no preset: nothing to paste.
+        QGuiApplication::clipboard()->setText(QStringLiteral("F0 41 30"));
+        QVERIFY(!m_window->validateCommand(QZPMainWindowController::Command::Paste));
+        m_window->paste(QZPCommandSource::Menu);
+        QCOMPARE(named("A")->junoSysexData().mid(5, 18), dData);
+    }
+
+    // Delete: the alert names one preset or counts several; Cancel keeps everything; the files go to the
+    // Trash and only the presets whose files went are closed.
+    void deleteMovesToTheTrash() {
+        library({"A", "B", "C"});
+        library()->setSelectedObjects({named("B")});
+        m_window->recycleDocument(QZPCommandSource::Menu);
+        QMessageBox* alert = openAlert(m_window->window());
+        QCOMPARE(alert->text(), QStringLiteral("Are you sure you want to delete “B”?"));
+        QCOMPARE(alert->informativeText(), QStringLiteral("The item will be moved to the Trash."));
+        button(alert, "Cancel")->click();
+        QTRY_VERIFY(!m_window->window()->findChild<QMessageBox*>());
+        QVERIFY(QFile::exists(path("Lib/B.syx")));
+
+        // One file cannot go: its folder refuses changes.
+        write("Lib/Locked/D.syx");
+        library()->refreshAvailableDocumentsNow();
+        if (!qzpMakeFolderReadOnly(path("Lib/Locked"), true))
+            QSKIP("no way to make a folder read-only here");
+        library()->setSelectedObjects({named("B"), named("C"), named("D")});
+        m_window->recycleDocument(QZPCommandSource::Menu);
+        alert = openAlert(m_window->window());
+        QCOMPARE(alert->text(), QStringLiteral("Are you sure you want to delete the selected 3 items?"));
+        button(alert, "Move to Trash")->click();
+        QTRY_COMPARE(m_errors.size(), 1);
+        qzpMakeFolderReadOnly(path("Lib/Locked"), false);
+        QVERIFY(m_errors.first().localizedFailureReason().contains("D.syx"));
+        QVERIFY(!QFile::exists(path("Lib/B.syx")));
+        QVERIFY(!QFile::exists(path("Lib/C.syx")));
+        QVERIFY(QFile::exists(path("Lib/Locked/D.syx")));
+        QTRY_COMPARE(names(library()->arrangedObjects()), (QStringList{"A", "D"}));
+    }
+
+    // The list exported as a property list of "name"/"data" entries; an empty list is an empty array.
+    void exportTheList() {
+        QZPError error;
+        QVERIFY(m_window->dumpPresetsToFile(path("empty.plist"), &error));
+        QFile empty(path("empty.plist"));
+        QVERIFY(empty.open(QIODevice::ReadOnly));
+        QCOMPARE(QZPPropertyList::parse(empty.readAll()), std::optional<QVariant>(QVariantList()));
+
+        library({"Bass", "Lead"});
+        QVERIFY(m_window->dumpPresetsToFile(path("list.plist"), &error));
+        QFile list(path("list.plist"));
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        const QVariantList entries = QZPPropertyList::parse(list.readAll())->toList();
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries.at(1).toMap().value("name").toString(), QStringLiteral("Lead"));
+        QCOMPARE(entries.at(1).toMap().value("data").toByteArray(), named("Lead")->junoSysexData());
+    }
+
+    // The device menu shows what is there when it opens, with one check mark per half; channel item "3"
+    // is channel byte 2.
+    void midiMenus() {
+        QMenu device;
+        QMenu channel;
+        for (int n = 0; n < 16; ++n)
+            channel.addAction(QString::number(n + 1))->setData(n);
+        m_window->setMidiMenus(&device, &channel);
+        m_window->updateDeviceMenu(&device);
+        QStringList titles;
+        QStringList checked;
+        for (QAction* item : device.actions()) {
+            titles << (item->isSeparator() ? QStringLiteral("-") : item->text());
+            if (item->isChecked())
+                checked << item->text();
+        }
+        QCOMPARE(titles, (QStringList{"Input Device:", "Any Source", "Juno-106 Out", "-", "Output Device:",
+                                      "No Destination", "Juno-106 In"}));
+        QCOMPARE(checked, (QStringList{"Any Source", "Juno-106 In"}));
+        device.actions().at(5)->trigger(); // No Destination
+        QVERIFY(m_engine->destination().isNull());
+        QVERIFY(m_window->midiStatusText().startsWith("No MIDI output"));
+
+        channel.actions().at(2)->trigger();
+        QCOMPARE(m_window->midiChannel(), 2);
+        QCOMPARE(m_engine->targetedMidiChannel(), 2);
+        m_window->updateChannelMenu(&channel);
+        QVERIFY(channel.actions().at(2)->isChecked());
+        QVERIFY(!channel.actions().at(0)->isChecked());
+        QCOMPARE(QZPSettings::standard()->intValue(QZPMainWindowController::MidiChannelKey), 2);
+    }
+
+    // Letter keys play notes while the list has the focus; not in the filter field, not with a modifier,
+    // not when held down (auto-repeat).
+    void computerKeyboardPlaysNotes() {
+        library({"Bass"});
+        m_window->showWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window->window()));
+        QZPTableView* list = m_window->sidebarController()->tableView();
+        QZPFilterField* filter = m_window->sidebarController()->filterSearchField();
+        const quint32 keyA = 38; // the XKB code of the A key
+        const auto key = [&](QWidget* target, QEvent::Type type, Qt::KeyboardModifiers modifiers = {},
+                             bool repeat = false) {
+            QKeyEvent event(type, Qt::Key_A, modifiers, keyA, 0, 0, QStringLiteral("a"), repeat);
+            QApplication::sendEvent(target, &event);
+        };
+        list->setFocus();
+        key(list, QEvent::KeyPress);
+        key(list, QEvent::KeyPress, {}, true);
+        key(list, QEvent::KeyRelease);
+        const QList<QByteArray> notes = sent();
+        QCOMPARE(notes.size(), 2);
+        QCOMPARE(quint8(notes.at(0).at(0)) & 0xF0, 0x90);
+        QCOMPARE(quint8(notes.at(1).at(0)) & 0xF0, 0x80);
+        key(list, QEvent::KeyPress, Qt::ControlModifier);
+        QVERIFY(sent().isEmpty());
+        filter->setFocus();
+        key(filter, QEvent::KeyPress);
+        QVERIFY(sent().isEmpty());
+        QCOMPARE(filter->text(), QStringLiteral("a"));
+        m_window->window()->hide();
+    }
+
+    // The error solver: options in order, each answering its block's result; the presented error keeps
+    // the stored one's domain, code and texts and names it as underlying; a sheet completes once.
+    void errorSolver() {
+        const QZPError stored = QZPError::make(QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteFileExists,
+                                               QStringLiteral("“Pad.syx” already exists. Do you want to replace it?"));
+        auto solver = QZPErrorSolver::solverWithError(stored);
+        solver->addRecoveryOptionWithLocalizedTitle(QStringLiteral("Replace"), [] { return true; });
+        const QStringList early = solver->recoveryOptions();
+        solver->addCancelRecoveryOption();
+        QCOMPARE(early, QStringList{"Replace"});
+        QCOMPARE(solver->recoveryOptions(), (QStringList{"Replace", "Cancel"}));
+        QVERIFY(solver->attemptRecoveryFromError(0));
+        QVERIFY(!solver->attemptRecoveryFromError(1));
+        const QZPError presented = solver->error();
+        QCOMPARE(presented.domain(), stored.domain());
+        QCOMPARE(presented.code(), stored.code());
+        QCOMPARE(presented.localizedDescription(), stored.localizedDescription());
+        QCOMPARE(presented.userInfo().value(QZPErrorSolver::UnderlyingErrorKey).toMap().value("code").toInt(),
+                 int(QZPError::FileWriteFileExists));
+        QVERIFY_THROWS_EXCEPTION(QZPInvalidParameter, solver->addRecoveryOptionWithLocalizedTitle("X", {}));
+        QCOMPARE(solver->recoveryOptions().size(), 2);
+
+        // Application-modal: the answer of the chosen button.
+        for (const auto& [choice, expected] : {std::pair{"Replace", true}, std::pair{"Cancel", false}}) {
+            QTimer::singleShot(50, [choice = QString::fromLatin1(choice)] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                button(box, choice)->click();
+            });
+            QCOMPARE(QZPErrorHandler::presentErrorSolver(solver), expected);
+        }
+        // Window-modal: the completion handler, once.
+        QList<bool> results;
+        QZPErrorHandler::presentErrorSolverModalForWindow(solver, m_window->window(),
+                                                         [&results](bool recovered) { results << recovered; });
+        QMessageBox* sheet = openAlert(m_window->window());
+        QCOMPARE(sheet->buttons().size(), 2);
+        QCOMPARE(sheet->defaultButton()->text(), QStringLiteral("Replace"));
+        button(sheet, "Replace")->click();
+        QTRY_COMPARE(results, QList<bool>{true});
+        QCoreApplication::processEvents();
+        QCOMPARE(results.size(), 1);
+    }
+};
+
+QZP_TEST_WIDGETS_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
