@@ -77,8 +77,9 @@ private slots:
 
         qzpWritePresetFile(path("Lib/Bass.syx"), 3);
         qzpWritePresetFile(path("Lib/Lead.syx"), 4);
-        QZPSettings::standard()->setValue(QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName),
-                                          QUrl::fromLocalFile(path("Lib")).toString());
+        QZPSettings::standard()->setValue(
+            QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName),
+            QUrl::fromLocalFile(path("Lib")).toString());
         m_delegate = std::make_unique<QZPAppDelegate>(m_engine.get());
         m_delegate->launch({});
         QTRY_VERIFY(m_delegate->windowController()->currentPreset());

@@ -161,7 +161,8 @@ private slots:
             QVERIFY2((m_errors.size() == 1) == c.reports, c.what);
             if (c.reports) {
                 QCOMPARE(m_errors.first().code(), -1);
-                QCOMPARE(m_errors.first().localizedDescription(), QStringLiteral("Can't Send Preset: No MIDI Destination"));
+                QCOMPARE(m_errors.first().localizedDescription(),
+                         QStringLiteral("Can't Send Preset: No MIDI Destination"));
                 QCOMPARE(m_errors.first().localizedRecoverySuggestion(),
                          QStringLiteral("Please select a valid MIDI Output device from the “MIDI” menu."));
             }
@@ -173,7 +174,9 @@ private slots:
         library({"Pad"});
         QZPPreset* pad = named("Pad");
         QZPError error;
-        const auto patch = [&] { return pad->junoSysexDataWithMidiChannel(0); };
+        const auto patch = [&] {
+            return pad->junoSysexDataWithMidiChannel(0);
+        };
         struct Step {
             const char* what;
             std::function<void()> action;
@@ -183,10 +186,12 @@ private slots:
             {"edit", [&] { pad->setVCF_Resonance(9); }, false},
             {"undo", [&] { pad->undoStack()->undo(); }, true},
             {"redo", [&] { pad->undoStack()->redo(); }, true},
-            {"paste", [&] {
+            {"paste",
+             [&] {
                  QGuiApplication::clipboard()->setMimeData(QZPPresetPasteboard::mimeDataForPresets({pad}));
                  m_window->paste(QZPCommandSource::Menu);
-             }, false},
+             },
+             false},
             {"revert", [&] { QVERIFY(pad->revertDocumentToSaved(&error)); }, true},
         };
         for (const Step& step : steps) {
@@ -225,7 +230,8 @@ private slots:
         // 1,000 moves of one knob: each applied in order, one undo step, undo goes back to before them.
         const int before = bass->undoStack()->count();
         for (int n = 0; n < 1000; ++n)
-            m_midi->inject(QStringLiteral("Juno-106 Out"), QZPSysexMessage::controlMessage(0, 7, quint8(n % 128)));
+            m_midi->inject(QStringLiteral("Juno-106 Out"),
+                           QZPSysexMessage::controlMessage(0, 7, quint8(n % 128)));
         QTRY_COMPARE(bass->byteAtLocation(7), quint8(999 % 128));
         QCOMPARE(bass->undoStack()->count(), before + 1);
         bass->undoStack()->undo();
@@ -344,8 +350,8 @@ private slots:
             if (item->isChecked())
                 checked << item->text();
         }
-        QCOMPARE(titles, (QStringList{"Input Device:", "Any Source", "Juno-106 Out", "-", "Output Device:",
-                                      "No Destination", "Juno-106 In"}));
+        QCOMPARE(titles, (QStringList{"Input Device:", "Any Source", "Juno-106 Out", "-",
+                                      "Output Device:", "No Destination", "Juno-106 In"}));
         QCOMPARE(checked, (QStringList{"Any Source", "Juno-106 In"}));
         device.actions().at(5)->trigger(); // No Destination
         QVERIFY(m_engine->destination().isNull());
@@ -394,8 +400,9 @@ private slots:
     // The error solver: options in order, each answering its block's result; the presented error keeps
     // the stored one's domain, code and texts and names it as underlying; a sheet completes once.
     void errorSolver() {
-        const QZPError stored = QZPError::make(QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteFileExists,
-                                               QStringLiteral("“Pad.syx” already exists. Do you want to replace it?"));
+        const QZPError stored =
+            QZPError::make(QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteFileExists,
+                           QStringLiteral("“Pad.syx” already exists. Do you want to replace it?"));
         auto solver = QZPErrorSolver::solverWithError(stored);
         solver->addRecoveryOptionWithLocalizedTitle(QStringLiteral("Replace"), [] { return true; });
         const QStringList early = solver->recoveryOptions();
@@ -424,8 +431,8 @@ private slots:
         }
         // Window-modal: the completion handler, once.
         QList<bool> results;
-        QZPErrorHandler::presentErrorSolverModalForWindow(solver, m_window->window(),
-                                                         [&results](bool recovered) { results << recovered; });
+        QZPErrorHandler::presentErrorSolverModalForWindow(
+            solver, m_window->window(), [&results](bool recovered) { results << recovered; });
         QMessageBox* sheet = openAlert(m_window->window());
         QCOMPARE(sheet->buttons().size(), 2);
         QCOMPARE(sheet->defaultButton()->text(), QStringLiteral("Replace"));

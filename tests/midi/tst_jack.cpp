@@ -1,15 +1,24 @@
 #include "QZPJackServer.h"
 #include "QZPLogCapture.h"
+#include "QZPTestFiles.h"
 #include "QZPTestMain.h"
+#include "library/QZPPresetsController.h"
+#include "mainwindow/QZPDocumentController.h"
+#include "mainwindow/QZPMainWindowController.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiMessageDelegate.h"
 #include "midi/QZPSysexMessage.h"
 #include "midi/backends/QZPRtMidiBackend.h"
 #include "model/QZPPreset.h"
+#include "sidebar/QZPPresetListModel.h"
+#include "sidebar/QZPSidebarController.h"
+#include "sidebar/QZPTableView.h"
 
+#include <QApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMainWindow>
 #include <QMutex>
 #include <QProcess>
 #include <atomic>
@@ -250,6 +259,47 @@ private slots:
             QCOMPARE(received.at(n), patch(n));
     }
 
+    // The window with the instrument on the other end: its knob moves change the current preset, and a
+    // double-click on a row sends that preset's Patch message.
+    void mainWindowFollowsTheInstrument() {
+        QTemporaryDir folder;
+        qzpWritePresetFile(folder.filePath("Bass.syx"), 3);
+        qzpWritePresetFile(folder.filePath("Lead.syx"), 4);
+        QZPDocumentController documents;
+        QZPMainWindowController window(&documents, m_engine.get());
+        window.setErrorPresenter([](const QZPError&, QWidget*) {});
+        QSignalSpy refreshed(documents.presetsController(), &QZPPresetsController::refreshFinished);
+        documents.presetsController()->setPresetsFolderURL(QUrl::fromLocalFile(folder.path()));
+        QVERIFY(refreshed.wait(5000));
+        const auto named = [&](const QString& name) {
+            for (QZPPreset* preset : documents.presetsController()->content())
+                if (preset->displayName() == name)
+                    return preset;
+            return static_cast<QZPPreset*>(nullptr);
+        };
+        named("Bass")->makeWindowControllers();
+        window.windowDidBecomeMain();
+        m_engine->setDestination(endpoint(m_engine->midiDestinations(), "Juno106 In:MIDI In"));
+        QVERIFY(waitForConnection("Juno106:MIDI Out"));
+        m_instrument->takeReceived();
+
+        m_instrument->send(QZPSysexMessage::controlMessage(0, 5, 77));
+        QTRY_COMPARE_WITH_TIMEOUT(named("Bass")->byteAtLocation(5), quint8(77), 5000);
+        QVERIFY(named("Bass")->isDocumentEdited());
+
+        window.showWindow();
+        QZPSidebarController* sidebar = window.sidebarController();
+        const QRect row = sidebar->tableView()->visualRect(sidebar->listModel()->index(
+            int(documents.presetsController()->arrangedObjects().indexOf(named("Lead"))), 0));
+        QTest::mouseClick(sidebar->tableView()->viewport(), Qt::LeftButton, {}, row.center());
+        QTest::mouseDClick(sidebar->tableView()->viewport(), Qt::LeftButton, {}, row.center());
+        QCOMPARE(window.currentPreset(), named("Lead"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_instrument->receivedCount(), 1, 5000);
+        QCOMPARE(m_instrument->takeReceived().first(), named("Lead")->junoSysexDataWithMidiChannel(0));
+        window.window()->hide();
+        m_engine->setDelegate(nullptr);
+    }
+
     void commandLineTalksToTheInstrument() {
         const auto cli = [](const QStringList& arguments) {
             auto* process = new QProcess;
@@ -334,5 +384,5 @@ private slots:
     }
 };
 
-QZP_TEST_MAIN(TestJack)
+QZP_TEST_WIDGETS_MAIN(TestJack)
 #include "tst_jack.moc"
