@@ -211,7 +211,11 @@ QZPSlider* QZPEditorController::addSlider(QZPPanelSection* section, const QZPPar
         slider->setKnobImageName(QStringLiteral("SwitchKnob"));
         slider->setFixedSize(34, positions == 2 ? 58 : 90);
     }
-    section->addControl(slider, panelText(parameter.label));
+    const QStringList positions = panelText(parameter.label).split(QLatin1Char('\n'));
+    if (parameter.kind != QZPParameter::Kind::Slider && parameter.values.size() == 2 && positions.size() == 2)
+        section->addTwoPositionSwitch(slider, positions.at(0), positions.at(1)); // the upper position first
+    else
+        section->addControl(slider, panelText(parameter.label));
     wire(slider);
     return slider;
 }

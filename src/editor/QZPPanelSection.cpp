@@ -17,17 +17,45 @@ QZPPanelSection::QZPPanelSection(const QString& title, QWidget* parent) : QWidge
     m_grid->setVerticalSpacing(4);
 }
 
-void QZPPanelSection::addControl(QWidget* control, const QString& label, Qt::Alignment alignment) {
-    m_grid->addWidget(control, 0, m_columns, alignment | Qt::AlignBottom);
-    auto* caption = new QLabel(label, this);
-    caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+namespace {
+
+// The panel's lettering: small, bold, a little spaced.
+QLabel* makeCaption(const QString& text, QWidget* parent, Qt::Alignment alignment) {
+    auto* caption = new QLabel(text, parent);
+    caption->setAlignment(alignment);
     caption->setObjectName(QStringLiteral("caption"));
     QFont font = caption->font();
     font.setPointSizeF(7.5);
     font.setBold(true);
     font.setLetterSpacing(QFont::PercentageSpacing, 106);
     caption->setFont(font);
-    m_grid->addWidget(caption, 1, m_columns, Qt::AlignHCenter | Qt::AlignTop);
+    return caption;
+}
+
+} // namespace
+
+void QZPPanelSection::addControl(QWidget* control, const QString& label, Qt::Alignment alignment) {
+    m_grid->addWidget(control, 0, m_columns, alignment | Qt::AlignBottom);
+    m_grid->addWidget(makeCaption(label, this, Qt::AlignHCenter | Qt::AlignTop), 1, m_columns,
+                      Qt::AlignHCenter | Qt::AlignTop);
+    ++m_columns;
+    restyle();
+}
+
+void QZPPanelSection::addTwoPositionSwitch(QWidget* control, const QString& upperLabel,
+                                           const QString& lowerLabel) {
+    auto* box = new QWidget(this);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(1);
+    grid->setVerticalSpacing(0);
+    control->setParent(box);
+    grid->addWidget(control, 0, 0, 2, 1);
+    grid->addWidget(makeCaption(upperLabel, box, Qt::AlignLeft | Qt::AlignTop), 0, 1,
+                    Qt::AlignLeft | Qt::AlignTop);
+    grid->addWidget(makeCaption(lowerLabel, box, Qt::AlignLeft | Qt::AlignBottom), 1, 1,
+                    Qt::AlignLeft | Qt::AlignBottom);
+    m_grid->addWidget(box, 0, m_columns, Qt::AlignHCenter | Qt::AlignBottom);
     ++m_columns;
     restyle();
 }

@@ -13,6 +13,8 @@ public:
     QZPPanelSection(const QString& title, QWidget* parent = nullptr);
     // Adds a control in the next column with its label under it.
     void addControl(QWidget* control, const QString& label, Qt::Alignment alignment = Qt::AlignHCenter);
+    // A two-position switch with each position's name beside it, level with that position.
+    void addTwoPositionSwitch(QWidget* control, const QString& upperLabel, const QString& lowerLabel);
     void restyle();
 
 protected:

@@ -4,8 +4,7 @@
 #include <QString>
 
 // The looks the editor can take, chosen by the setting "com.quorlane.tonebench.appearanceindex":
-// 1 is the dark neutral skin, anything else the light classic one (the window background of any index
-// but 2 stays the neutral grey).
+// 1 is the dark neutral skin, anything else the light classic one.
 class QZPSkin {
 public:
     explicit QZPSkin(int index) : m_index(index) {}
@@ -19,9 +18,10 @@ public:
     QString segmentButtonImage(bool pressed) const;
     QString chorusButtonImage(bool pressed) const;
     bool titlesHaveShadow() const { return isDark(); }
-    // The window background image (what AppearanceTagIndexToBackgroundImage answers).
+    // The window background image: the neutral grey for the neutral skin, the classic light panel for
+    // every other index (dark lettering on the grey would not read).
     static QString backgroundImageName(int index) {
-        return index == 2 ? QStringLiteral("UIBackgroundClassic") : QStringLiteral("UIBackgroundGrey");
+        return index == 1 ? QStringLiteral("UIBackgroundGrey") : QStringLiteral("UIBackgroundClassic");
     }
 
     // Panel colours of the skin.

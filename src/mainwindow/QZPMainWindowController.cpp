@@ -103,7 +103,8 @@ void QZPMainWindowController::buildWindow() {
     auto* background = new QZPMainView;
     auto* layout = new QVBoxLayout(background);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_editor->view());
+    // A window larger than the panel shows it at its natural size in the middle.
+    layout->addWidget(m_editor->view(), 0, Qt::AlignCenter);
     // The panel keeps its size: a window narrower than the panel scrolls it instead of squeezing it.
     auto* scroller = new QScrollArea;
     scroller->setWidget(background);

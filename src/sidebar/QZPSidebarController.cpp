@@ -68,9 +68,10 @@ void QZPSidebarController::buildView() {
 
     m_urlButton = new QZPURLPopUpButton(m_view, m_settings);
     m_urlButton->setAccessibleName(tr("Presets Folder"));
-    m_urlButton->setAutoRaise(true);
-    m_urlButton->setStyleSheet(
-        QStringLiteral("QToolButton { color: white; text-align: left; padding: 3px; }"));
+    QPalette buttonColours = m_urlButton->palette();
+    buttonColours.setColor(QPalette::ButtonText, Qt::white);
+    buttonColours.setColor(QPalette::Button, QColor(255, 255, 255, 36));
+    m_urlButton->setPalette(buttonColours);
     layout->addWidget(m_urlButton);
 
     m_filterSearchField = new QZPFilterField(m_view, m_settings);

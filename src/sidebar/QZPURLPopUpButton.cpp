@@ -16,6 +16,8 @@
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
+#include <QPainterPath>
 
 Q_LOGGING_CATEGORY(lcFolderChooser, "tonebench.sidebar")
 
@@ -332,10 +334,45 @@ void QZPURLPopUpButton::updateTitle() {
     const QString title = shown ? shown->text() : QString();
     setIcon(shown ? shown->icon() : QIcon());
     setToolTip(shown ? shown->toolTip() : QString());
-    // Long names are shortened in the middle to the button's width; the full path is in the tool tip.
-    const int room = std::max(40, width() - iconSize().width() - 36);
-    setText(fontMetrics().elidedText(title, Qt::ElideMiddle, room));
+    // Long names are shortened in the middle as drawn; the full path is in the tool tip.
+    m_title = title;
+    setText(title);
     setAccessibleDescription(title);
+    update();
+}
+
+// Drawn by hand so that it reads on the pane's own background in every skin: a soft band under the
+// pointer or the focus, the location's icon and name, and the menu's arrow.
+void QZPURLPopUpButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF area = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    if (underMouse() || hasFocus() || isDown()) {
+        QPainterPath band;
+        band.addRoundedRect(area, 4, 4);
+        painter.fillPath(band, palette().color(QPalette::Button));
+    }
+    const int side = iconSize().height();
+    int x = 6;
+    if (!icon().isNull()) {
+        icon().paint(&painter, QRect(x, (height() - side) / 2, side, side));
+        x += side + 6;
+    }
+    painter.setPen(palette().color(QPalette::ButtonText));
+    const QRect textArea(x, 0, width() - x - 18, height());
+    painter.drawText(textArea, Qt::AlignVCenter | Qt::AlignLeft,
+                     fontMetrics().elidedText(m_title, Qt::ElideMiddle, textArea.width()));
+    QPainterPath arrow;
+    const QPointF tip(width() - 9.0, height() / 2.0 + 2.5);
+    arrow.moveTo(tip + QPointF(-4, -5));
+    arrow.lineTo(tip + QPointF(4, -5));
+    arrow.lineTo(tip);
+    arrow.closeSubpath();
+    painter.fillPath(arrow, palette().color(QPalette::ButtonText));
+}
+
+QSize QZPURLPopUpButton::sizeHint() const {
+    return QSize(160, std::max(fontMetrics().height(), iconSize().height()) + 10);
 }
 
 void QZPURLPopUpButton::resizeEvent(QResizeEvent* event) {

@@ -90,6 +90,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    QSize sizeHint() const override;
 
 private:
     QString selectedURLDefaultsKey() const;
@@ -108,6 +110,7 @@ private:
     QUrl draggedURL(const QMimeData* data) const;
 
     QZPSettings* m_settings;
+    QString m_title;
     qint64 m_maximumRecentURLCount = -1;
     bool m_staticMenuOrder = false;
     bool m_showClearRecents = false;
