@@ -2,12 +2,19 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileInfo>
 #include <QPushButton>
 
 QMessageBox* QZPErrorHandler::messageBoxForError(const QZPError& error, QWidget* parent) {
     auto* box = new QMessageBox(QMessageBox::Warning, QApplication::applicationName(),
                                 error.localizedDescription(), QMessageBox::NoButton, parent);
     QStringList details;
+    // Errors about a file say which file, even when their texts do not.
+    const QString path = error.userInfo().value(QString::fromLatin1(QZPError::FilePathKey)).toString();
+    const QString fileName = QFileInfo(path).fileName();
+    if (!fileName.isEmpty() && !error.localizedDescription().contains(fileName) &&
+        !error.localizedFailureReason().contains(fileName))
+        details << QApplication::translate("QZPErrorHandler", "File: “%1”").arg(path);
     for (const QString& text : {error.localizedFailureReason(), error.localizedRecoverySuggestion()})
         if (!text.isEmpty())
             details << text;

@@ -184,10 +184,18 @@ void QZPDocument::undoStackIndexChanged(int index) {
     updateChangeCount(change);
 }
 
+// A file that cannot be read is named in the error, so that whoever shows it can say which.
 bool QZPDocument::readFromURL(const QUrl& url, const QString& type, QZPError* error) {
     const std::optional<QByteArray> data =
         QZPFileSystem::readFile(url.toLocalFile(), error, maximumFileSize());
-    return data && readFromData(*data, type, error);
+    if (data && readFromData(*data, type, error))
+        return true;
+    if (error && !error->isNull() && !error->userInfo().contains(QString::fromLatin1(QZPError::FilePathKey))) {
+        QVariantMap info = error->userInfo();
+        info.insert(QString::fromLatin1(QZPError::FilePathKey), url.toLocalFile());
+        *error = QZPError(error->domain(), error->code(), info);
+    }
+    return false;
 }
 
 bool QZPDocument::writeToURL(const QUrl& url, const QString& type, QZPFileSystem::WriteMode mode,

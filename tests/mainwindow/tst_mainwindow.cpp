@@ -397,6 +397,19 @@ private slots:
         m_window->window()->hide();
     }
 
+    // An alert about a file that cannot be read names the file.
+    void readErrorsNameTheFile() {
+        QFile bad(path("Broken.syx"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("not a patch");
+        bad.close();
+        QZPError error;
+        QVERIFY(!QZPPreset::presetWithContentsOfURL(QUrl::fromLocalFile(bad.fileName()),
+                                                    QString::fromLatin1(QZPPreset::SysexType), &error));
+        std::unique_ptr<QMessageBox> box(QZPErrorHandler::messageBoxForError(error, nullptr));
+        QVERIFY2(box->informativeText().contains("Broken.syx"), qPrintable(box->informativeText()));
+    }
+
     // The error solver: options in order, each answering its block's result; the presented error keeps
     // the stored one's domain, code and texts and names it as underlying; a sheet completes once.
     void errorSolver() {
