@@ -190,7 +190,8 @@ bool QZPDocument::readFromURL(const QUrl& url, const QString& type, QZPError* er
         QZPFileSystem::readFile(url.toLocalFile(), error, maximumFileSize());
     if (data && readFromData(*data, type, error))
         return true;
-    if (error && !error->isNull() && !error->userInfo().contains(QString::fromLatin1(QZPError::FilePathKey))) {
+    if (error && !error->isNull() &&
+        !error->userInfo().contains(QString::fromLatin1(QZPError::FilePathKey))) {
         QVariantMap info = error->userInfo();
         info.insert(QString::fromLatin1(QZPError::FilePathKey), url.toLocalFile());
         *error = QZPError(error->domain(), error->code(), info);

@@ -1,0 +1,132 @@
+// Main window benchmarks:
+//  - start-up: from the start of main() to the main window shown with the list filled, for libraries of
+//    10,000 and 50,000 presets (each measured in a fresh process of this program);
+//  - switching presets: Down arrow and Return in the list, to the Patch message handed to the MIDI
+//    back-end.
+#include "QZPBenchSupport.h"
+#include "app/QZPAppDelegate.h"
+#include "library/QZPPresetsController.h"
+#include "mainwindow/QZPDocumentController.h"
+#include "mainwindow/QZPMainWindowController.h"
+#include "midi/QZPMidiEngine.h"
+#include "midi/QZPMidiOutputQueue.h"
+#include "midi/backends/QZPVirtualMidiBackend.h"
+#include "model/QZPSettings.h"
+#include "sidebar/QZPSidebarController.h"
+#include "sidebar/QZPTableView.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QMainWindow>
+#include <QProcess>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// Counts what reaches the back-end and when.
+class TimingBackend : public QZPVirtualMidiBackend {
+public:
+    TimingBackend() { addDestination(QStringLiteral("Juno-106 In")); }
+    bool send(const QZPMidiEndpoint& destination, QByteArrayView bytes, QString* error) override {
+        if (bytes.size() == 24)
+            lastPatch = clock.nsecsElapsed();
+        return QZPVirtualMidiBackend::send(destination, bytes, error);
+    }
+    QElapsedTimer clock;
+    qint64 lastPatch = -1;
+};
+
+// One start of the application on the folder: prints the milliseconds to a shown window with a full list.
+int startUp(int argc, char* argv[], const QString& folder, QElapsedTimer& sinceMain) {
+    QApplication app(argc, argv);
+    QZPAppDelegate::initialize();
+    QZPSettings::standard()->setValue(QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName),
+                                      QUrl::fromLocalFile(folder).toString());
+    QZPMidiEngine engine(std::make_unique<QZPVirtualMidiBackend>(), nullptr);
+    QZPAppDelegate delegate(&engine);
+    delegate.applicationWillFinishLaunching();
+    QEventLoop filled;
+    QObject::connect(delegate.documentController()->presetsController(), &QZPPresetsController::refreshFinished,
+                     &filled, &QEventLoop::quit);
+    delegate.launch({});
+    filled.exec();
+    (void)QTest::qWaitForWindowExposed(delegate.windowController()->window());
+    QApplication::processEvents();
+    std::printf("%.1f %lld\n", double(sinceMain.nsecsElapsed()) / 1e6,
+                qlonglong(delegate.documentController()->presetsController()->arrangedObjects().size()));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QElapsedTimer sinceMain;
+    sinceMain.start();
+    QZPBenchHome home;
+    if (argc == 3 && qstrcmp(argv[1], "--start-up") == 0)
+        return startUp(1, argv, QString::fromLocal8Bit(argv[2]), sinceMain);
+
+    QTemporaryDir root;
+    for (int count : {10000, 50000}) {
+        const QString folder = root.filePath(QString::number(count));
+        qzpFillPresetFolder(folder, count);
+        QList<double> runs;
+        QString listed;
+        for (int run = 0; run < 3; ++run) {
+            QProcess child;
+            child.start(QString::fromLocal8Bit(argv[0]), {QStringLiteral("--start-up"), folder});
+            child.waitForFinished(120000);
+            const QStringList fields = QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
+            if (fields.size() == 2) {
+                runs << fields.at(0).toDouble();
+                listed = fields.at(1);
+            }
+        }
+        std::sort(runs.begin(), runs.end());
+        if (!runs.isEmpty())
+            std::printf("%d presets: start-up to the window shown with the list filled (%s listed), median "
+                        "%.0f ms of 3 (best %.0f, worst %.0f; target <= %s)\n",
+                        count, qPrintable(listed), runs.at(runs.size() / 2), runs.first(), runs.last(),
+                        count == 10000 ? "500" : "1000");
+    }
+
+    // Switching: Down arrow, then Return, in the list of 10,000.
+    QApplication app(argc, argv);
+    QZPAppDelegate::initialize();
+    QZPSettings::standard()->setValue(QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName),
+                                      QUrl::fromLocalFile(root.filePath(QStringLiteral("10000"))).toString());
+    auto backend = std::make_unique<TimingBackend>();
+    TimingBackend* midi = backend.get();
+    QZPMidiEngine engine(std::move(backend), nullptr);
+    engine.setPollInterval(0);
+    engine.outputQueue()->setBytesPerSecond(0);
+    engine.setDestination(engine.midiDestinations().first());
+    QZPAppDelegate delegate(&engine);
+    delegate.applicationWillFinishLaunching();
+    QEventLoop filled;
+    QObject::connect(delegate.documentController()->presetsController(), &QZPPresetsController::refreshFinished,
+                     &filled, &QEventLoop::quit);
+    delegate.launch({});
+    filled.exec();
+    QApplication::processEvents();
+    QZPTableView* list = delegate.windowController()->sidebarController()->tableView();
+    list->setFocus();
+    QList<double> steps;
+    midi->clock.start();
+    for (int n = 0; n < 200; ++n) {
+        const qint64 start = midi->clock.nsecsElapsed();
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Return);
+        if (midi->lastPatch >= start)
+            steps << double(midi->lastPatch - start) / 1e6;
+        QApplication::processEvents();
+    }
+    std::sort(steps.begin(), steps.end());
+    if (!steps.isEmpty())
+        std::printf("10000 presets: Down + Return to the Patch message at the back-end, median %.2f ms, worst "
+                    "%.2f ms over %zu switches (target <= 2)\n",
+                    steps.at(steps.size() / 2), steps.last(), size_t(steps.size()));
+    return 0;
+}
