@@ -38,6 +38,16 @@ public:
     qint64 lastPatch = -1;
 };
 
+// Launches the application and waits until the library's first walk has filled the list.
+void launchAndWaitForTheList(QZPAppDelegate& delegate) {
+    delegate.applicationWillFinishLaunching();
+    QEventLoop filled;
+    QObject::connect(delegate.documentController()->presetsController(),
+                     &QZPPresetsController::refreshFinished, &filled, &QEventLoop::quit);
+    delegate.launch({});
+    filled.exec();
+}
+
 // One start of the application on the folder: prints the milliseconds to a shown window with a full list.
 int startUp(int argc, char* argv[], const QString& folder, QElapsedTimer& sinceMain) {
     QApplication app(argc, argv);
@@ -46,12 +56,7 @@ int startUp(int argc, char* argv[], const QString& folder, QElapsedTimer& sinceM
                                       QUrl::fromLocalFile(folder).toString());
     QZPMidiEngine engine(std::make_unique<QZPVirtualMidiBackend>(), nullptr);
     QZPAppDelegate delegate(&engine);
-    delegate.applicationWillFinishLaunching();
-    QEventLoop filled;
-    QObject::connect(delegate.documentController()->presetsController(), &QZPPresetsController::refreshFinished,
-                     &filled, &QEventLoop::quit);
-    delegate.launch({});
-    filled.exec();
+    launchAndWaitForTheList(delegate);
     (void)QTest::qWaitForWindowExposed(delegate.windowController()->window());
     QApplication::processEvents();
     std::printf("%.1f %lld\n", double(sinceMain.nsecsElapsed()) / 1e6,
@@ -78,7 +83,8 @@ int main(int argc, char* argv[]) {
             QProcess child;
             child.start(QString::fromLocal8Bit(argv[0]), {QStringLiteral("--start-up"), folder});
             child.waitForFinished(120000);
-            const QStringList fields = QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
+            const QStringList fields =
+                QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
             if (fields.size() == 2) {
                 runs << fields.at(0).toDouble();
                 listed = fields.at(1);
@@ -104,12 +110,7 @@ int main(int argc, char* argv[]) {
     engine.outputQueue()->setBytesPerSecond(0);
     engine.setDestination(engine.midiDestinations().first());
     QZPAppDelegate delegate(&engine);
-    delegate.applicationWillFinishLaunching();
-    QEventLoop filled;
-    QObject::connect(delegate.documentController()->presetsController(), &QZPPresetsController::refreshFinished,
-                     &filled, &QEventLoop::quit);
-    delegate.launch({});
-    filled.exec();
+    launchAndWaitForTheList(delegate);
     QApplication::processEvents();
     QZPTableView* list = delegate.windowController()->sidebarController()->tableView();
     list->setFocus();
@@ -125,8 +126,9 @@ int main(int argc, char* argv[]) {
     }
     std::sort(steps.begin(), steps.end());
     if (!steps.isEmpty())
-        std::printf("10000 presets: Down + Return to the Patch message at the back-end, median %.2f ms, worst "
-                    "%.2f ms over %zu switches (target <= 2)\n",
-                    steps.at(steps.size() / 2), steps.last(), size_t(steps.size()));
+        std::printf(
+            "10000 presets: Down + Return to the Patch message at the back-end, median %.2f ms, worst "
+            "%.2f ms over %zu switches (target <= 2)\n",
+            steps.at(steps.size() / 2), steps.last(), size_t(steps.size()));
     return 0;
 }
