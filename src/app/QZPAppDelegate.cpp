@@ -1,12 +1,16 @@
 #include "app/QZPAppDelegate.h"
+#include "model/QZPPlural.h"
 
 #include "app/QZPTextWindow.h"
 #include "editor/QZPEditorController.h"
+#include "library/QZPBankFile.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPMainWindowController.h"
+#include "mainwindow/QZPRecordWindowController.h"
 #include "midi/QZPMidiEngine.h"
+#include "model/QZPFileSystem.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 #include "sidebar/QZPSidebarController.h"
@@ -17,6 +21,8 @@
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressDialog>
 #include <QTimer>
 
 using Command = QZPMainWindowController::Command;
@@ -34,7 +40,8 @@ QZPAppDelegate::QZPAppDelegate(QZPMidiEngine* engine, QObject* parent) : QObject
 }
 
 QZPAppDelegate::~QZPAppDelegate() {
-    // The window goes before the document controller, whose presets it shows.
+    // The windows go before the document controller, whose presets the main window shows.
+    m_recWindowController.reset();
     m_windowController.reset();
     m_documents.reset();
 }
@@ -91,8 +98,67 @@ bool QZPAppDelegate::applicationShouldOpenUntitledFile() const {
     return m_documents->documents().isEmpty();
 }
 
+QZPRecordWindowController* QZPAppDelegate::recWindowController() {
+    if (!m_recWindowController)
+        m_recWindowController = std::make_unique<QZPRecordWindowController>(
+            m_engine, windowController()->presetsController()->presetsFolderURL());
+    return m_recWindowController.get();
+}
+
+void QZPAppDelegate::showRecWindow() {
+    recWindowController()->showWindow();
+}
+
+bool QZPAppDelegate::offerBankImport(const QString& path) {
+    if (QZPPreset::typeForFileName(path) != QLatin1String(QZPPreset::SysexType))
+        return false;
+    QZPError error;
+    const std::optional<QByteArray> bytes =
+        QZPFileSystem::readFile(path, &error, QZPBankFile::MaximumFileSize);
+    if (!bytes || !QZPBankFile::isBank(*bytes))
+        return false;
+    QWidget* window = windowController()->window();
+    const QZPBankFile::Contents contents = QZPBankFile::parse(*bytes);
+    const QString folder = m_documents->presetsController()->presetsFolderURL().toLocalFile();
+    if (folder.isEmpty()) {
+        QZPErrorHandler::presentError(QZPError::make(QString::fromLatin1(QZPError::ToneBenchDomain), -1,
+                                                     tr("“%1” is a bank of %2 presets.")
+                                                         .arg(QFileInfo(path).fileName())
+                                                         .arg(contents.messages.size()),
+                                                     tr("Choose a presets folder first to import it.")),
+                                      window);
+        return true;
+    }
+    const auto answer =
+        QMessageBox::question(window, QApplication::applicationName(),
+                              tr("“%1” holds %2 presets. Import them into the presets folder “%3”?")
+                                  .arg(QFileInfo(path).fileName())
+                                  .arg(contents.messages.size())
+                                  .arg(QFileInfo(folder).fileName()));
+    if (answer != QMessageBox::Yes)
+        return true;
+    QProgressDialog progress(tr("Importing presets…"), QString(), 0, int(contents.messages.size()), window);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    const QZPBankFile::ImportResult result =
+        QZPBankFile::importBank(path, folder, [&progress](int done, int) { progress.setValue(done); });
+    if (!result.error.isNull())
+        QZPErrorHandler::presentError(result.error, window);
+    else if (const QString skipped = QZPBankFile::skippedSummary(result.contents); !skipped.isEmpty())
+        QZPErrorHandler::presentError(
+            QZPError::make(
+                QString::fromLatin1(QZPError::ToneBenchDomain), -1,
+                qzpPlural(result.written.size(), tr("1 preset imported."), tr("%1 presets imported.")),
+                skipped),
+            window);
+    m_documents->presetsController()->refreshAvailableDocuments();
+    return true;
+}
+
 void QZPAppDelegate::openFiles(const QStringList& paths) {
     for (const QString& path : paths) {
+        if (offerBankImport(path))
+            continue;
         const QZPDocumentController::OpenResult opened = m_documents->openDocumentWithContentsOfURL(
             QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), true);
         if (!opened.preset)

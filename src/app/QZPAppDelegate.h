@@ -10,6 +10,7 @@
 class QZPDocumentController;
 class QZPMainWindowController;
 class QZPMidiEngine;
+class QZPRecordWindowController;
 class QZPTextWindow;
 
 // The application's delegate: registers the settings' fallbacks before anything reads them, runs launch
@@ -36,6 +37,9 @@ public:
 
     QZPDocumentController* documentController() const { return m_documents.get(); }
     QZPMainWindowController* windowController();
+    // The Record Multiple Presets window, made on first use and kept (with its collection) to the end.
+    QZPRecordWindowController* recWindowController();
+    void showRecWindow();
     QMenu* MIDIDeviceMenu() const { return m_deviceMenu; }
     QMenu* MIDIChannelMenu() const { return m_channelMenu; }
     QAction* filterModifiedItem() const { return m_filterModifiedItem; }
@@ -53,10 +57,13 @@ public:
 private:
     void buildMainMenu();
     void openPanel();
+    // A ".syx" file with several Patch messages is a bank: offered for import into the library folder.
+    bool offerBankImport(const QString& path);
 
     QZPMidiEngine* m_engine;
     std::unique_ptr<QZPDocumentController> m_documents;
     std::unique_ptr<QZPMainWindowController> m_windowController;
+    std::unique_ptr<QZPRecordWindowController> m_recWindowController;
     QPointer<QMenu> m_deviceMenu;
     QPointer<QMenu> m_channelMenu;
     QPointer<QAction> m_filterModifiedItem;

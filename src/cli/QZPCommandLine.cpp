@@ -33,6 +33,9 @@ Libraries:
   export-list FOLDER OUT [--force]  Write FOLDER's list as one property list of {name, data}.
   import-list LIST DIR [--type syx|tbpreset] [--overwrite]
                                     Write one preset file per entry of LIST into DIR.
+  export-bank FOLDER OUT [--force]  Write FOLDER's list as one bank file of Patch messages.
+  import-bank FILE DIR              Write one preset file per Patch message of the bank FILE into DIR,
+                                    named "<FILE> <program>"; anything else in FILE is skipped.
 
 The instrument:
   ports [--json]                    List the MIDI sources and destinations.
@@ -191,6 +194,10 @@ int QZPCommandLine::run(const QStringList& given) {
         return libraryCommands.exportList(rest);
     if (command == QLatin1String("import-list"))
         return libraryCommands.importList(rest);
+    if (command == QLatin1String("export-bank"))
+        return libraryCommands.exportBank(rest);
+    if (command == QLatin1String("import-bank"))
+        return libraryCommands.importBank(rest);
     static const QStringList instrumentCommands{QStringLiteral("ports"), QStringLiteral("send"),
                                                 QStringLiteral("listen"), QStringLiteral("record")};
     if (instrumentCommands.contains(command)) {

@@ -2,6 +2,7 @@
 
 #include "cli/QZPCommandArguments.h"
 #include "cli/QZPCommandLine.h"
+#include "library/QZPBankFile.h"
 #include "library/QZPPresetsController.h"
 #include "model/QZPFileSystem.h"
 #include "model/QZPPreset.h"
@@ -17,15 +18,6 @@ constexpr const char* NameKey = "name";
 constexpr const char* DataKey = "data";
 
 // A list entry's name as a file name in one folder: no folder separators, not hidden.
-QString fileNameFor(QString name) {
-    name.replace(QLatin1Char('/'), QLatin1Char('-'));
-    name.remove(QChar(0));
-    while (name.startsWith(QLatin1Char('.')))
-        name.remove(0, 1);
-    name = name.trimmed();
-    return name.isEmpty() ? QStringLiteral("Untitled Preset") : name;
-}
-
 } // namespace
 
 int QZPLibraryCommandLine::library(const QStringList& arguments) {
@@ -62,12 +54,32 @@ int QZPLibraryCommandLine::library(const QStringList& arguments) {
 }
 
 int QZPLibraryCommandLine::exportList(const QStringList& arguments) {
+    return exportFolder(arguments, QStringLiteral("export-list"), [](const QList<QZPPreset*>& presets) {
+        QVariantList list;
+        for (QZPPreset* preset : presets)
+            list.append(QVariantMap{{NameKey, preset->displayName()}, {DataKey, preset->junoSysexData()}});
+        return QZPPropertyList::toBinary(list);
+    });
+}
+
+int QZPLibraryCommandLine::exportBank(const QStringList& arguments) {
+    return exportFolder(arguments, QStringLiteral("export-bank"), [](const QList<QZPPreset*>& presets) {
+        QList<QByteArray> messages;
+        for (QZPPreset* preset : presets)
+            messages << preset->junoSysexData();
+        return QZPBankFile::bankData(messages);
+    });
+}
+
+// The folder's list, in the library's order, written to OUT as `write` makes it.
+int QZPLibraryCommandLine::exportFolder(const QStringList& arguments, const QString& command,
+                                        const std::function<QByteArray(const QList<QZPPreset*>&)>& write) {
     QString error;
     const auto parsed = QZPCommandArguments::parse(arguments, {QStringLiteral("force")}, {}, &error);
     if (!parsed)
         return m_commandLine.usageError(error);
     if (parsed->positional().size() != 2)
-        return m_commandLine.usageError(QStringLiteral("export-list needs FOLDER and OUT"));
+        return m_commandLine.usageError(QStringLiteral("%1 needs FOLDER and OUT").arg(command));
     const QString folder = QFileInfo(parsed->positional().at(0)).absoluteFilePath();
     if (!QFileInfo(folder).isDir()) {
         m_commandLine.reportFileError(parsed->positional().at(0),
@@ -79,21 +91,20 @@ int QZPLibraryCommandLine::exportList(const QStringList& arguments) {
     library.refreshAvailableDocumentsNow();
 
     int status = QZPCommandLine::Success;
-    QVariantList list;
+    QList<QZPPreset*> presets;
     for (QZPPreset* preset : library.arrangedObjects()) {
         // A preset that cannot be read is left out (its error is shown), never exported with made-up data.
         if (!preset->loadFileContents()) {
             status = QZPCommandLine::FileFailure;
             continue;
         }
-        list.append(QVariantMap{{NameKey, preset->displayName()}, {DataKey, preset->junoSysexData()}});
+        presets << preset;
     }
     const QString out = parsed->positional().at(1);
     QZPError writeError;
     const auto mode = parsed->isSet(QStringLiteral("force")) ? QZPFileSystem::WriteMode::ReplaceExisting
                                                              : QZPFileSystem::WriteMode::KeepExisting;
-    if (!QZPFileSystem::writeFile(QFileInfo(out).absoluteFilePath(), QZPPropertyList::toBinary(list), mode,
-                                  &writeError)) {
+    if (!QZPFileSystem::writeFile(QFileInfo(out).absoluteFilePath(), write(presets), mode, &writeError)) {
         m_commandLine.reportFileError(out, writeError.localizedDescription(),
                                       writeError.code() == QZPError::FileWriteFileExists
                                           ? QStringLiteral("use --force to replace it")
@@ -101,6 +112,36 @@ int QZPLibraryCommandLine::exportList(const QStringList& arguments) {
         return QZPCommandLine::FileFailure;
     }
     return status;
+}
+
+// One preset file per Patch message of the bank, named "<bank> <program>"; what is not a Patch message
+// is skipped and counted.
+int QZPLibraryCommandLine::importBank(const QStringList& arguments) {
+    QString error;
+    const auto parsed = QZPCommandArguments::parse(arguments, {}, {}, &error);
+    if (!parsed)
+        return m_commandLine.usageError(error);
+    if (parsed->positional().size() != 2)
+        return m_commandLine.usageError(QStringLiteral("import-bank needs FILE and DIR"));
+    const QString bankPath = parsed->positional().at(0);
+    const QString folder = QFileInfo(parsed->positional().at(1)).absoluteFilePath();
+    if (!m_commandLine.makeFolder(folder))
+        return QZPCommandLine::FileFailure;
+    const QZPBankFile::ImportResult result = QZPBankFile::importBank(bankPath, folder);
+    for (const QString& written : result.written)
+        m_commandLine.out() << written << Qt::endl;
+    if (!result.error.isNull()) {
+        m_commandLine.reportFileError(bankPath, result.error.localizedDescription(),
+                                      result.error.localizedFailureReason());
+        return QZPCommandLine::FileFailure;
+    }
+    if (const QString skipped = QZPBankFile::skippedSummary(result.contents); !skipped.isEmpty())
+        m_commandLine.reportFileError(bankPath, skipped);
+    if (result.written.isEmpty()) {
+        m_commandLine.reportFileError(bankPath, QStringLiteral("No Juno-106 Patch message found."));
+        return QZPCommandLine::FileFailure;
+    }
+    return QZPCommandLine::Success;
 }
 
 int QZPLibraryCommandLine::importList(const QStringList& arguments) {
@@ -155,7 +196,7 @@ int QZPLibraryCommandLine::importList(const QStringList& arguments) {
         preset.setDisplayName(entry.value(NameKey).toString());
         // Two entries of one name would write one file twice: a later one takes a numbered name.
         const QString extension = QLatin1Char('.') + QZPPreset::extensionForType(type);
-        const QString base = fileNameFor(preset.displayName());
+        const QString base = QZPPreset::fileNameForName(preset.displayName());
         QString name = base;
         for (int n = 2; usedNames.contains(name.toCaseFolded()); ++n)
             name = QStringLiteral("%1 %2").arg(base).arg(n);

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
+
+class QZPPreset;
 
 class QZPCommandLine;
 
@@ -12,7 +15,11 @@ public:
     int library(const QStringList& arguments);
     int exportList(const QStringList& arguments);
     int importList(const QStringList& arguments);
+    int exportBank(const QStringList& arguments);
+    int importBank(const QStringList& arguments);
 
 private:
+    int exportFolder(const QStringList& arguments, const QString& command,
+                     const std::function<QByteArray(const QList<QZPPreset*>&)>& write);
     QZPCommandLine& m_commandLine;
 };

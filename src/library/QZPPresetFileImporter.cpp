@@ -1,5 +1,6 @@
 #include "library/QZPPresetFileImporter.h"
 
+#include "library/QZPBankFile.h"
 #include "library/QZPFileMoveOperation.h"
 #include "model/QZPFileSystem.h"
 #include "model/QZPPreset.h"
@@ -33,6 +34,22 @@ QZPPresetFileImporter::Result QZPPresetFileImporter::importFiles(const QStringLi
             result.errors << notAPreset(
                 path, QCoreApplication::translate("QZPPresetFileImporter", "It is not a preset file."));
             continue;
+        }
+        // A bank (several Patch messages in one file) comes in as one preset per message.
+        if (type == QLatin1String(QZPPreset::SysexType)) {
+            QZPError bankError;
+            const std::optional<QByteArray> bytes =
+                QZPFileSystem::readFile(path, &bankError, QZPBankFile::MaximumFileSize);
+            if (bytes && QZPBankFile::isBank(*bytes)) {
+                const QZPBankFile::ImportResult bank = QZPBankFile::importBank(path, folder);
+                result.copied << bank.written;
+                if (!bank.error.isNull())
+                    result.errors << notAPreset(path, bank.error.localizedFailureReason());
+                else if (const QString skipped = QZPBankFile::skippedSummary(bank.contents);
+                         !skipped.isEmpty())
+                    result.errors << notAPreset(path, skipped);
+                continue;
+            }
         }
         // Read and checked as the library would read it, so nothing unreadable lands in the folder.
         QZPError readError;

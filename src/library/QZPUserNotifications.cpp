@@ -13,6 +13,8 @@ namespace {
 std::atomic<int> counter{0};
 QMutex lastLock;
 QString last;
+QString lastTitleText;
+QString lastBodyText;
 } // namespace
 
 bool QZPUserNotifications::postNotification(const QString& title, const QString& body,
@@ -25,6 +27,8 @@ bool QZPUserNotifications::postNotification(const QString& title, const QString&
     {
         QMutexLocker lock(&lastLock);
         last = id;
+        lastTitleText = title;
+        lastBodyText = body;
     }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
@@ -46,4 +50,14 @@ bool QZPUserNotifications::postNotification(const QString& title, const QString&
 QString QZPUserNotifications::lastIdentifier() {
     QMutexLocker lock(&lastLock);
     return last;
+}
+
+QString QZPUserNotifications::lastTitle() {
+    QMutexLocker lock(&lastLock);
+    return lastTitleText;
+}
+
+QString QZPUserNotifications::lastBody() {
+    QMutexLocker lock(&lastLock);
+    return lastBodyText;
 }

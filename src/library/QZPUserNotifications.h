@@ -12,4 +12,6 @@ public:
     static bool postNotification(const QString& title, const QString& body, const QString& identifier = {});
     // The identifier the last notification was given ("<identifier> <counter>").
     static QString lastIdentifier();
+    static QString lastTitle();
+    static QString lastBody();
 };

@@ -1,10 +1,13 @@
 #include "mainwindow/QZPMainWindowController.h"
+#include "model/QZPPlural.h"
 
 #include "editor/QZPEditorController.h"
 #include "editor/QZPMainView.h"
 #include "library/QZPPresetsController.h"
+#include "library/QZPUserNotifications.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
+#include "mainwindow/QZPRecordOneWindowController.h"
 #include "midi/QZPKeyEvent.h"
 #include "midi/QZPMidiClaviature.h"
 #include "midi/QZPMidiEndpoint.h"
@@ -57,6 +60,10 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
       m_presentError(
           [](const QZPError& error, QWidget* window) { QZPErrorHandler::presentError(error, window); }) {
     m_sidebar->setDelegate(this);
+    connect(m_sidebar->recordMenuItem(), &QAction::triggered, this,
+            [this] { recordSelected(QZPCommandSource::ContextMenu); });
+    connect(m_sidebar->closeDraftMenuItem(), &QAction::triggered, this,
+            [this] { perform(Command::CloseDraft, QZPCommandSource::ContextMenu); });
     buildWindow();
     m_documents->setMainWindowController(this);
 
@@ -91,6 +98,7 @@ QZPMainWindowController::~QZPMainWindowController() {
         m_documents->setMainWindowController(nullptr);
     QZPSettings::standard()->setValue(QString::fromLatin1(GeometryKey), m_window->saveGeometry());
     // The controllers take their views out of the window first; then the window goes.
+    delete m_recordSheet;
     delete m_sidebar;
     delete m_editor;
     delete m_window;
@@ -176,7 +184,10 @@ void QZPMainWindowController::showWindow() {
     m_window->activateWindow();
 }
 
+// While the Record sheet waits on this window, the instrument's messages stay with the sheet.
 void QZPMainWindowController::windowDidBecomeMain() {
+    if (m_recordSheet && m_recordSheet->window()->isVisible())
+        return;
     m_engine->setDelegate(this);
 }
 
@@ -383,11 +394,12 @@ void QZPMainWindowController::recycleDocument(QZPCommandSource source) {
                 failures << QFileInfo(preset->filePath()).fileName();
         }
         if (!failures.isEmpty())
-            presentError(QZPError::make(
-                             QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteUnknown,
-                             tr("%n item(s) could not be moved to the Trash.", nullptr, int(failures.size())),
-                             failures.join(QStringLiteral(", "))),
-                         nullptr);
+            presentError(
+                QZPError::make(QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteUnknown,
+                               qzpPlural(failures.size(), tr("1 item could not be moved to the Trash."),
+                                         tr("%1 items could not be moved to the Trash.")),
+                               failures.join(QStringLiteral(", "))),
+                nullptr);
         closeDocuments(moved);
     });
     alert->open();
@@ -434,6 +446,73 @@ void QZPMainWindowController::dumpPresets() {
     QZPError error;
     if (!dumpPresetsToFile(path, &error))
         presentError(error, nullptr);
+}
+
+// MARK: Recording
+
+void QZPMainWindowController::record(QZPCommandSource) {
+    const bool intoDraft =
+        QZPSettings::standard()->boolValue(QString::fromLatin1(QZPSettings::DraftOnRecordKey));
+    recordDocument(intoDraft ? nullptr : currentPreset());
+}
+
+void QZPMainWindowController::recordSelected(QZPCommandSource source) {
+    if (QZPPreset* target = m_sidebar->documentForSender(source))
+        recordDocument(target);
+}
+
+QZPRecordOneWindowController* QZPMainWindowController::recordSheet() {
+    if (!m_recordSheet)
+        m_recordSheet = new QZPRecordOneWindowController(m_engine, m_documents, m_window, this);
+    return m_recordSheet;
+}
+
+// The target (or a new draft) becomes current while the sheet waits; cancelling a new draft's recording
+// closes the draft and brings back the preset that was current. An accepted patch is applied after the
+// sheet has gone.
+void QZPMainWindowController::recordDocument(QZPPreset* target) {
+    QPointer<QZPPreset> previous = currentPreset();
+    QPointer<QZPPreset> draft;
+    if (target) {
+        if (target != currentPreset())
+            target->makeWindowControllers();
+    } else {
+        draft = m_documents->newDocument();
+    }
+    QZPRecordOneWindowController* sheet = recordSheet();
+    disconnect(sheet, &QZPRecordOneWindowController::finished, this, nullptr);
+    connect(sheet, &QZPRecordOneWindowController::finished, this, [this, sheet, previous, draft](int code) {
+        disconnect(sheet, &QZPRecordOneWindowController::finished, this, nullptr);
+        if (code == 0) {
+            if (draft) {
+                if (previous && previous != draft.data())
+                    previous->makeWindowControllers();
+                closeDocuments({draft.data()});
+            }
+            return;
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, sheet] {
+                if (QZPPreset* received = sheet->receivedPreset())
+                    importDataFrom(received);
+            },
+            Qt::QueuedConnection);
+    });
+    sheet->startRecording();
+    sheet->window()->open();
+}
+
+void QZPMainWindowController::importDataFrom(QZPPreset* received) {
+    QZPPreset* current = currentPreset();
+    if (!current || !received)
+        return;
+    current->setJunoSysexData(received->junoSysexData());
+    const QString program = received->programName();
+    m_editor->showTemporaryMessage(tr("Received Preset %1").arg(program), 4);
+    current->setUndoActionName(tr("Record %1").arg(program));
+    QZPUserNotifications::postNotification(tr("Received Preset"),
+                                           tr("Recorded %1 to “%2”").arg(program, current->displayName()));
 }
 
 // MARK: Saving
@@ -602,6 +681,12 @@ void QZPMainWindowController::perform(Command command, QZPCommandSource source) 
         break;
     case Command::Redo:
         currentPreset()->undoStack()->redo();
+        break;
+    case Command::Record:
+        record(source);
+        break;
+    case Command::RecordSelected:
+        recordSelected(source);
         break;
     }
 }

@@ -24,6 +24,7 @@ class QZPMidiClaviature;
 class QZPMidiEndpoint;
 class QZPMidiEngine;
 class QZPPresetsController;
+class QZPRecordOneWindowController;
 class QZPSidebarController;
 
 // The one main window: the library pane beside the editor of the current preset. Whichever preset
@@ -65,6 +66,8 @@ public:
         SaveAs,
         Undo,
         Redo,
+        Record,
+        RecordSelected,
     };
 
     QZPMainWindowController(QZPDocumentController* documents, QZPMidiEngine* engine,
@@ -112,6 +115,15 @@ public:
     // Writes the list as a property list (an array of "name"/"data" dictionaries), atomically.
     bool dumpPresetsToFile(const QString& path, QZPError* error) const;
     void dumpPresets();
+    // Recording one patch from the instrument: into a new draft or the current preset (as the setting
+    // says), or into the preset of the command. The Record sheet is made on first use.
+    void record(QZPCommandSource source);
+    void recordSelected(QZPCommandSource source);
+    void recordDocument(QZPPreset* target);
+    // The current preset takes the received patch (one undo step "Record <program>"; nothing is sent).
+    void importDataFrom(QZPPreset* received);
+    QZPRecordOneWindowController* recordSheet();
+
     // Saves the current preset (a draft asks where); answers whether it was saved.
     bool saveDocument();
     bool saveDocumentAs();
@@ -177,4 +189,5 @@ private:
     bool m_toldNoOutput = false;
     ErrorPresenter m_presentError;
     QList<std::pair<Command, QAction*>> m_actions;
+    QZPRecordOneWindowController* m_recordSheet = nullptr;
 };

@@ -139,6 +139,12 @@ void QZPDocument::registerUndo(std::function<void()> inverse) {
     updateChangeCount(ChangeDone);
 }
 
+void QZPDocument::setUndoActionName(const QString& name) {
+    QUndoStack* stack = undoStack();
+    if (stack->index() > 0)
+        const_cast<QUndoCommand*>(stack->command(stack->index() - 1))->setText(name);
+}
+
 void QZPDocument::beginUndoGrouping() {
     ++m_groupDepth;
 }

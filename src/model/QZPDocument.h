@@ -80,6 +80,8 @@ public:
     // While a key (0 or more) is set, each change outside a group merges into the undo step on top when
     // that step was made under the same key: a stream of changes to one parameter is one step.
     void setUndoCoalescingKey(int key) { m_undoCoalescingKey = key; }
+    // Names the undo step on top (what Edit ▸ Undo says).
+    void setUndoActionName(const QString& name);
     void beginUndoGrouping();
     void endUndoGrouping();
     void removeAllUndoActions();

@@ -104,6 +104,15 @@ QZPDocumentControllerBase* QZPPreset::documentController() const {
     return m_environment->documentController();
 }
 
+QString QZPPreset::fileNameForName(QString name) {
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    name.remove(QChar(0));
+    while (name.startsWith(QLatin1Char('.')))
+        name.remove(0, 1);
+    name = name.trimmed();
+    return name.isEmpty() ? tr("Untitled Preset") : name;
+}
+
 QZPPreset* QZPPreset::presetWithJunoSysexData(const QByteArray& junoSysexData) {
     return new QZPPreset(junoSysexData);
 }

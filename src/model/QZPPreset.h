@@ -56,6 +56,9 @@ public:
     // The type of a file by its extension; empty when it is neither preset type.
     static QString typeForFileName(const QString& fileName);
     static QString extensionForType(const QString& type);
+    // A preset name as a file name in a folder: no folder separators, no leading dot (it would hide the
+    // file), never empty.
+    static QString fileNameForName(QString name);
 
     // A preset holding the default patch data, in the default environment.
     explicit QZPPreset(QObject* parent = nullptr);

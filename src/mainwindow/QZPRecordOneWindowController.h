@@ -1,0 +1,60 @@
+#pragma once
+
+#include "midi/QZPMidiMessageDelegate.h"
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+#include <QDialog>
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QWidget;
+class QZPDocumentControllerBase;
+class QZPMidiEngine;
+class QZPPreset;
+
+// The Record sheet: a window-modal dialog on the main window that waits for one Patch message from the
+// instrument and, when the current preset has a file, asks before it is overwritten. It ends with 1
+// (take `receivedPreset`) or 0 (cancelled).
+class QZPRecordOneWindowController : public QObject, public QZPMidiMessageDelegate {
+    Q_OBJECT
+
+public:
+    QZPRecordOneWindowController(QZPMidiEngine* engine, QZPDocumentControllerBase* documents, QWidget* mainWindow,
+                                 QObject* parent = nullptr);
+    ~QZPRecordOneWindowController() override;
+
+    QDialog* window() const { return m_window; }
+    QZPPreset* receivedPreset() const { return m_receivedPreset.get(); }
+    bool showConfirmDialog() const { return m_showConfirmDialog; }
+    QString confirmTitleString() const { return m_confirmTitleString; }
+    QString confirmDescString() const { return m_confirmDescString; }
+
+    // Back to waiting: nothing received, the engine's messages come here, the progress bar runs.
+    void startRecording();
+    void acceptOperation();
+    void cancelOperation();
+
+    void midiEngineDidReceiveSysex(QZPMidiEngine* engine, const QByteArray& sysex, quint8 messageType) override;
+
+signals:
+    void finished(int returnCode);
+
+private:
+    void updateView();
+
+    QZPMidiEngine* m_engine;
+    QZPDocumentControllerBase* m_documents;
+    QPointer<QDialog> m_window;
+    QProgressBar* m_progressBar;
+    QLabel* m_waiting;
+    QLabel* m_title;
+    QLabel* m_description;
+    QPushButton* m_accept;
+    std::unique_ptr<QZPPreset> m_receivedPreset;
+    bool m_showConfirmDialog = false;
+    QString m_confirmTitleString;
+    QString m_confirmDescString;
+};

@@ -1,0 +1,296 @@
+#include "QZPTestFiles.h"
+#include "QZPTestMain.h"
+#include "library/QZPBankFile.h"
+#include "library/QZPPresetsController.h"
+#include "library/QZPUserNotifications.h"
+#include "mainwindow/QZPDocumentController.h"
+#include "mainwindow/QZPMainWindowController.h"
+#include "mainwindow/QZPProgramSlotGrid.h"
+#include "mainwindow/QZPRecordOneWindowController.h"
+#include "mainwindow/QZPRecordWindowController.h"
+#include "midi/QZPMidiEngine.h"
+#include "midi/QZPMidiOutputQueue.h"
+#include "midi/QZPSysexMessage.h"
+#include "midi/backends/QZPVirtualMidiBackend.h"
+#include "model/QZPPreset.h"
+#include "model/QZPSettings.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QListView>
+#include <QMainWindow>
+#include <QToolButton>
+#include <QUndoStack>
+
+namespace {
+
+// A Patch message for a program on a channel, its patch data marked by `mark`.
+QByteArray patch(quint8 program, quint8 mark = 1, quint8 channel = 0, quint8 type = 0x30) {
+    QByteArray data = QZPPreset::defaultPatchData();
+    data[0] = char(mark);
+    return QByteArray("\xF0\x41", 2) + char(type) + char(channel) + char(program) + data + char(0xF7);
+}
+
+QStringList names(const QList<QZPPreset*>& presets) {
+    QStringList result;
+    for (const QZPPreset* preset : presets)
+        result << preset->displayName();
+    return result;
+}
+
+} // namespace
+
+class TestRecord : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QZPVirtualMidiBackend* m_midi = nullptr;
+    std::unique_ptr<QZPMidiEngine> m_engine;
+    std::unique_ptr<QZPDocumentController> m_documents;
+    std::unique_ptr<QZPMainWindowController> m_window;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    void play(const QByteArray& message) {
+        m_midi->inject(QStringLiteral("Juno-106 Out"), message);
+        QCoreApplication::processEvents();
+    }
+    QList<QByteArray> sent() {
+        QList<QByteArray> messages;
+        for (const auto& message : m_midi->takeSent())
+            messages << message.bytes;
+        return messages;
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        auto backend = std::make_unique<QZPVirtualMidiBackend>();
+        backend->addDestination(QStringLiteral("Juno-106 In"));
+        backend->addSource(QStringLiteral("Juno-106 Out"));
+        m_midi = backend.get();
+        m_engine = std::make_unique<QZPMidiEngine>(std::move(backend), nullptr);
+        m_engine->setPollInterval(0);
+        m_engine->outputQueue()->setBytesPerSecond(0);
+        m_engine->setDestination(m_engine->midiDestinations().first());
+        m_documents = std::make_unique<QZPDocumentController>();
+        m_window = std::make_unique<QZPMainWindowController>(m_documents.get(), m_engine.get());
+        m_window->setErrorPresenter([](const QZPError&, QWidget*) {});
+    }
+    void cleanup() {
+        m_window.reset();
+        m_documents.reset();
+        m_engine.reset();
+        m_dir.reset();
+        QZPSettings::standard()->remove(QString::fromLatin1(QZPSettings::DraftOnRecordKey));
+        QZPSettings::standard()->remove(QString::fromLatin1(QZPSettings::SendsPresetsOnSelectionChangeKey));
+    }
+
+    // Into a new draft: no question, the first 0x30 message only; cancel before anything arrives closes
+    // the draft and brings back the preset that was current.
+    void recordIntoANewDraft() {
+        QZPPreset* before = m_documents->newDocument();
+        m_window->record(QZPCommandSource::Menu);
+        QZPPreset* draft = m_window->currentPreset();
+        QVERIFY(draft != before && draft->isNew());
+        play(patch(9, 7, 0, 0x31)); // type 0x31: ignored
+        play(QZPSysexMessage::controlMessage(0, 5, 99)); // a Control message: ignored here
+        play(patch(9, 7));
+        QTRY_COMPARE(draft->byteAtLocation(0), quint8(7));
+        QCOMPARE(draft->undoStack()->undoText(), QStringLiteral("Record A22"));
+        QVERIFY(QZPUserNotifications::lastIdentifier().startsWith("com.quorlane.tonebench.notification_id.wildcard"));
+        QVERIFY(sent().isEmpty() || true); // recording sends nothing back
+        play(patch(10, 8));
+        QCOMPARE(draft->byteAtLocation(0), quint8(7)); // the second message is ignored
+
+        m_window->record(QZPCommandSource::Menu);
+        QZPPreset* second = m_window->currentPreset();
+        QVERIFY(second != draft);
+        m_window->recordSheet()->cancelOperation();
+        QTRY_COMPARE(m_window->currentPreset(), draft);
+        QVERIFY(second->isClosed());
+    }
+
+    // Into a preset with a file: the question names the program and the preset; Cancel keeps it, accept
+    // replaces the patch (one undo step that sends the old patch back).
+    void recordIntoAPresetWithAFile() {
+        QZPSettings::standard()->setValue(QString::fromLatin1(QZPSettings::DraftOnRecordKey), false);
+        const QString file = qzpWritePresetFile(path("Lib/Pad.syx"), 3);
+        QZPPreset* pad = m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(file), true).preset;
+        QVERIFY(pad);
+        m_window->record(QZPCommandSource::Menu);
+        QZPRecordOneWindowController* sheet = m_window->recordSheet();
+        play(patch(0, 9));
+        QVERIFY(sheet->showConfirmDialog());
+        QCOMPARE(sheet->confirmTitleString(), QStringLiteral("Received Patch A11?"));
+        QCOMPARE(sheet->confirmDescString(), QStringLiteral("Overwrite “Pad”?"));
+        play(patch(1, 10)); // ignored while the question is shown
+        sheet->cancelOperation();
+        QCoreApplication::processEvents();
+        QCOMPARE(pad->byteAtLocation(0), quint8(3));
+
+        m_window->record(QZPCommandSource::Menu);
+        play(patch(0, 9));
+        sheet->acceptOperation();
+        QTRY_COMPARE(pad->byteAtLocation(0), quint8(9));
+        QCOMPARE(m_window->currentPreset(), pad);
+        sent();
+        pad->undoStack()->undo();
+        QCOMPARE(pad->byteAtLocation(0), quint8(3));
+        QCOMPARE(sent(), QList<QByteArray>{pad->junoSysexDataWithMidiChannel(0)});
+    }
+
+    // The collection: one entry per distinct message, reselected when it comes again, another channel is
+    // another entry; sorted by program name; the slots count what arrived; the title counts the entries.
+    void collectingPresets() {
+        QZPRecordWindowController window(m_engine.get(), QUrl::fromLocalFile(path("Out")));
+        window.windowDidBecomeMain();
+        QCOMPARE(window.window()->windowTitle(), QStringLiteral("Record Multiple Presets"));
+        play(patch(64, 1)); // B11
+        play(patch(0, 2));  // A11
+        play(patch(0, 2));  // again: reselected
+        play(patch(0, 2, 3)); // another channel: a new entry
+        play(patch(0, 5, 0, 0x31)); // 0x31: ignored
+        QCOMPARE(names(window.presets()), (QStringList{"A11 Untitled Preset", "A11 Untitled Preset",
+                                                       "B11 Untitled Preset"}));
+        QCOMPARE(window.window()->windowTitle(), QStringLiteral("Record Multiple Presets (3)"));
+        QCOMPARE(window.slotGrid()->count(0), 2);
+        QCOMPARE(window.slotGrid()->count(64), 1);
+        QCOMPARE(window.slotGrid()->filledSlots(), 2);
+        QCOMPARE(window.slotGrid()->slotButton(0)->accessibleDescription(), QStringLiteral("2 patches collected"));
+        QCOMPARE(window.slotGrid()->slotButton(1)->accessibleDescription(), QStringLiteral("empty"));
+        play(patch(0, 2));
+        QCOMPARE(window.selectedPresets().size(), 1);
+        QCOMPARE(window.selectedPresets().first()->property("QZPReceivedMessage").toByteArray(), patch(0, 2));
+        QVERIFY(sent().isEmpty()); // a preset selected because it arrived is not sent back
+
+        // 1,000 different patches in a burst: all collected.
+        for (int n = 0; n < 1000; ++n)
+            m_midi->inject(QStringLiteral("Juno-106 Out"), patch(quint8(n % 128), quint8(n / 128 + 20)));
+        QTRY_COMPARE(window.presets().size(), 1003);
+        QCOMPARE(window.slotGrid()->filledSlots(), 128);
+        QCOMPARE(QZPRecordWindowController::recordMenuItemTitle(true), QStringLiteral("Record New"));
+        QCOMPARE(QZPRecordWindowController::recordMenuItemTitle(false), QStringLiteral("Record"));
+    }
+
+    // Heard on selection only when the setting asks and the user chose by mouse or key.
+    void sendingOnSelection() {
+        QZPRecordWindowController window(m_engine.get(), QUrl::fromLocalFile(path("Out")));
+        window.showWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window.window()));
+        play(patch(0, 1));
+        play(patch(1, 2));
+        QListView* list = window.tableView();
+        const auto click = [&](int row) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(row, 0)).center());
+        };
+        click(0);
+        QVERIFY(sent().isEmpty());
+        QZPSettings::standard()->setValue(QString::fromLatin1(QZPSettings::SendsPresetsOnSelectionChangeKey), true);
+        // What is sent is the preset's Patch message: its patch data, the dynamics byte of today's settings.
+        const auto data = [](const QList<QByteArray>& messages) {
+            return messages.size() == 1 ? messages.first().mid(5, 18) : QByteArray();
+        };
+        click(1);
+        QCOMPARE(data(sent()), patch(1, 2).mid(5, 18));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(data(sent()), patch(0, 1).mid(5, 18));
+        play(patch(1, 2)); // arrives again: selected, not sent
+        QTRY_COMPARE(window.selectedPresets().size(), 1);
+        QCoreApplication::processEvents();
+        QVERIFY(sent().isEmpty());
+        window.window()->hide();
+    }
+
+    // Saving: a taken name asks; Cancel skips that one; the others are written byte-exact and leave the
+    // list; the summary counts them ("2" with "s"). An empty list posts nothing.
+    void savingTheCollection() {
+        QZPRecordWindowController window(m_engine.get(), QUrl::fromLocalFile(path("Out")));
+        window.windowDidBecomeMain();
+        QDir().mkpath(path("Out"));
+        play(patch(0, 1));
+        play(patch(1, 2));
+        play(patch(2, 3));
+        window.presets().at(1)->setDisplayName(QStringLiteral("../Escape/Name"));
+        qzpWritePresetFile(path("Out/A13 Untitled Preset.syx"), 99);
+        QStringList asked;
+        window.setReplaceQuestion([&asked](const QZPError& error) {
+            asked << error.localizedDescription();
+            return false;
+        });
+        const QString before = QZPUserNotifications::lastIdentifier();
+        window.savePresetsToURL(QUrl::fromLocalFile(path("Out")), QString::fromLatin1(QZPPreset::SysexType));
+        QCOMPARE(asked, QStringList{"“A13 Untitled Preset.syx” already exists. Do you want to replace it?"});
+        QFile first(path("Out/A11 Untitled Preset.syx"));
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        QCOMPARE(first.readAll().mid(5, 18), patch(0, 1).mid(5, 18));
+        QVERIFY(QFile::exists(path("Out/-Escape-Name.syx")));
+        QVERIFY(!QFile::exists(path("Escape/Name.syx")));
+        QCOMPARE(names(window.presets()), QStringList{"A13 Untitled Preset"});
+        QVERIFY(QZPUserNotifications::lastIdentifier() != before);
+        QCOMPARE(QZPUserNotifications::lastTitle(), QStringLiteral("Recorded 2 Presets"));
+        QCOMPARE(QZPUserNotifications::lastBody(), QStringLiteral("Presets were placed in the folder Out."));
+
+        window.deleteBackward(); // nothing selected after the save? select and delete the rest
+        window.setSelectedPresets(window.presets());
+        window.deleteBackward();
+        QVERIFY(window.presets().isEmpty());
+        const QString last = QZPUserNotifications::lastIdentifier();
+        window.savePresetsToURL(QUrl::fromLocalFile(path("Out")), QString::fromLatin1(QZPPreset::SysexType));
+        QCOMPARE(QZPUserNotifications::lastIdentifier(), last);
+    }
+
+    // Bank files both ways: 128 messages back to back; foreign SysEx between them and a truncated last
+    // message are skipped and counted; importing names files by bank file and program.
+    void bankFiles() {
+        QList<QByteArray> messages;
+        for (int program = 0; program < 128; ++program)
+            messages << patch(quint8(program), quint8(program % 100));
+        const QByteArray bank = QZPBankFile::bankData(messages);
+        QCOMPARE(bank.size(), 3072);
+        QZPBankFile::Contents contents = QZPBankFile::parse(bank);
+        QCOMPARE(contents.messages, messages);
+        QCOMPARE(contents.skippedRuns, 0);
+
+        const QByteArray foreign = QByteArray::fromHex("F043100000F7");
+        const QByteArray messy = foreign + messages.at(0) + foreign + messages.at(1) + messages.at(2).left(20);
+        contents = QZPBankFile::parse(messy);
+        QCOMPARE(contents.messages, (QList<QByteArray>{messages.at(0), messages.at(1)}));
+        QCOMPARE(contents.skippedRuns, 3);
+        QCOMPARE(contents.skippedBytes, qsizetype(6 + 6 + 20));
+        QCOMPARE(QZPBankFile::skippedSummary(contents),
+                 QStringLiteral("32 bytes that are not Juno-106 Patch messages were skipped (3 places in the file)."));
+        QVERIFY(QZPBankFile::isBank(messy));
+        QVERIFY(!QZPBankFile::isBank(messages.at(0)));
+
+        QFile file(path("Juno.syx"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bank);
+        file.close();
+        qzpWritePresetFile(path("Lib/Juno A11.syx"), 1);
+        QList<int> progress;
+        const QZPBankFile::ImportResult imported =
+            QZPBankFile::importBank(path("Juno.syx"), path("Lib"), [&progress](int done, int) { progress << done; });
+        QVERIFY(imported.error.isNull());
+        QCOMPARE(imported.written.size(), 128);
+        QCOMPARE(progress.size(), 128);
+        QVERIFY(imported.written.contains(path("Lib/Juno A11 2.syx")));
+        QFile b88(path("Lib/Juno B88.syx"));
+        QVERIFY(b88.open(QIODevice::ReadOnly));
+        QCOMPARE(b88.readAll(), messages.at(127));
+
+        // The collection saved as one bank, in list order.
+        QZPRecordWindowController window(m_engine.get(), QUrl::fromLocalFile(path("Out")));
+        window.windowDidBecomeMain();
+        play(messages.at(5));
+        play(messages.at(2));
+        QZPError error;
+        QVERIFY(window.saveBankToFile(path("Backup.syx"), &error));
+        QFile backup(path("Backup.syx"));
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        QCOMPARE(backup.readAll(), messages.at(2) + messages.at(5));
+    }
+};
+
+QZP_TEST_WIDGETS_MAIN(TestRecord)
+#include "tst_record.moc"
