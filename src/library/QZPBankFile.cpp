@@ -49,10 +49,12 @@ QString QZPBankFile::skippedSummary(const Contents& contents) {
     if (contents.skippedRuns == 0)
         return {};
     return qzpPlural(contents.skippedBytes,
-                     QCoreApplication::translate("QZPBankFile", "1 byte that is not a Juno-106 Patch message was skipped"),
                      QCoreApplication::translate("QZPBankFile",
-                                                 "%1 bytes that are not Juno-106 Patch messages were skipped")) +
-           qzpPlural(contents.skippedRuns, QCoreApplication::translate("QZPBankFile", " (1 place in the file)."),
+                                                 "1 byte that is not a Juno-106 Patch message was skipped"),
+                     QCoreApplication::translate(
+                         "QZPBankFile", "%1 bytes that are not Juno-106 Patch messages were skipped")) +
+           qzpPlural(contents.skippedRuns,
+                     QCoreApplication::translate("QZPBankFile", " (1 place in the file)."),
                      QCoreApplication::translate("QZPBankFile", " (%1 places in the file)."));
 }
 
@@ -73,7 +75,8 @@ QZPBankFile::ImportResult QZPBankFile::importBank(const QString& bankPath, const
         for (int k = 1; !written && k < 10000; ++k) {
             QZPError error;
             const QString candidate = k == 1 ? target : QZPFileMoveOperation::numberedPath(target, k);
-            written = QZPFileSystem::writeFile(candidate, message, QZPFileSystem::WriteMode::KeepExisting, &error);
+            written =
+                QZPFileSystem::writeFile(candidate, message, QZPFileSystem::WriteMode::KeepExisting, &error);
             if (written)
                 result.written << candidate;
             else if (error.code() != QZPError::FileWriteFileExists) {

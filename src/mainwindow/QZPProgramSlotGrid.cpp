@@ -24,7 +24,8 @@ QZPProgramSlotGrid::QZPProgramSlotGrid(QWidget* parent) : QWidget(parent), m_cou
             button->setAutoRaise(false);
             button->setMinimumSize(38, 24);
             button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-            connect(button, &QToolButton::clicked, this, [this, programByte] { emit slotClicked(programByte); });
+            connect(button, &QToolButton::clicked, this,
+                    [this, programByte] { emit slotClicked(programByte); });
             grid->addWidget(button, bank * 9 + 1 + slot / 8, slot % 8);
             m_buttons << button;
             updateSlot(programByte);
@@ -54,7 +55,8 @@ void QZPProgramSlotGrid::updateSlot(int programByte) {
     const int count = m_counts.at(programByte);
     const QString name = QZPPreset::programNameForByte(quint8(programByte));
     button->setText(count > 1 ? QStringLiteral("%1 ×%2").arg(name).arg(count) : name);
-    button->setAccessibleDescription(count == 0 ? tr("empty") : qzpPlural(count, tr("1 patch collected"), tr("%1 patches collected")));
+    button->setAccessibleDescription(
+        count == 0 ? tr("empty") : qzpPlural(count, tr("1 patch collected"), tr("%1 patches collected")));
     button->setToolTip(button->accessibleDescription());
     button->setStyleSheet(count > 0 ? QStringLiteral("QToolButton { background-color: #2f8f4e; color: white; "
                                                      "border-radius: 3px; font-weight: bold; }")

@@ -11,7 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-QZPRecordOneWindowController::QZPRecordOneWindowController(QZPMidiEngine* engine, QZPDocumentControllerBase* documents,
+QZPRecordOneWindowController::QZPRecordOneWindowController(QZPMidiEngine* engine,
+                                                           QZPDocumentControllerBase* documents,
                                                            QWidget* mainWindow, QObject* parent)
     : QObject(parent), m_engine(engine), m_documents(documents), m_window(new QDialog(mainWindow)),
       m_progressBar(new QProgressBar), m_waiting(new QLabel), m_title(new QLabel), m_description(new QLabel),
@@ -20,7 +21,8 @@ QZPRecordOneWindowController::QZPRecordOneWindowController(QZPMidiEngine* engine
     m_window->setWindowModality(Qt::WindowModal);
     m_window->setMinimumWidth(360);
     auto* layout = new QVBoxLayout(m_window);
-    m_waiting->setText(tr("Waiting for a patch from the instrument…\nPress a program button on the Juno-106."));
+    m_waiting->setText(
+        tr("Waiting for a patch from the instrument…\nPress a program button on the Juno-106."));
     m_waiting->setWordWrap(true);
     m_progressBar->setRange(0, 0); // indeterminate
     m_progressBar->setAccessibleName(tr("Waiting"));

@@ -22,8 +22,8 @@ class QZPRecordOneWindowController : public QObject, public QZPMidiMessageDelega
     Q_OBJECT
 
 public:
-    QZPRecordOneWindowController(QZPMidiEngine* engine, QZPDocumentControllerBase* documents, QWidget* mainWindow,
-                                 QObject* parent = nullptr);
+    QZPRecordOneWindowController(QZPMidiEngine* engine, QZPDocumentControllerBase* documents,
+                                 QWidget* mainWindow, QObject* parent = nullptr);
     ~QZPRecordOneWindowController() override;
 
     QDialog* window() const { return m_window; }
@@ -37,7 +37,8 @@ public:
     void acceptOperation();
     void cancelOperation();
 
-    void midiEngineDidReceiveSysex(QZPMidiEngine* engine, const QByteArray& sysex, quint8 messageType) override;
+    void midiEngineDidReceiveSysex(QZPMidiEngine* engine, const QByteArray& sysex,
+                                   quint8 messageType) override;
 
 signals:
     void finished(int returnCode);

@@ -69,9 +69,10 @@ void QZPRecordWindowController::buildWindow() {
     m_window->resize(900, 560);
     m_window->installEventFilter(this);
     auto* layout = new QVBoxLayout(m_window);
-    auto* hint = new QLabel(tr("Press the program buttons on the Juno-106 (with its MIDI function switch set to send "
-                               "SysEx): each patch it sends is collected here."),
-                            m_window);
+    auto* hint =
+        new QLabel(tr("Press the program buttons on the Juno-106 (with its MIDI function switch set to send "
+                      "SysEx): each patch it sends is collected here."),
+                   m_window);
     hint->setWordWrap(true);
     layout->addWidget(hint);
 
@@ -131,7 +132,8 @@ void QZPRecordWindowController::buildWindow() {
         setSelectedPresets(matching);
     });
     connect(m_model, &QStandardItemModel::itemChanged, this, [this](QStandardItem* item) {
-        if (auto* preset = item->data(PresetRole).value<QZPPreset*>(); preset && preset->displayName() != item->text())
+        if (auto* preset = item->data(PresetRole).value<QZPPreset*>();
+            preset && preset->displayName() != item->text())
             preset->setDisplayName(item->text());
     });
     collectionChanged();
@@ -216,7 +218,8 @@ void QZPRecordWindowController::setSelectedPresets(const QList<QZPPreset*>& pres
             selection.select(m_model->index(row, 0), m_model->index(row, 0));
     m_tableView->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     if (!selection.isEmpty()) {
-        m_tableView->selectionModel()->setCurrentIndex(selection.first().topLeft(), QItemSelectionModel::NoUpdate);
+        m_tableView->selectionModel()->setCurrentIndex(selection.first().topLeft(),
+                                                       QItemSelectionModel::NoUpdate);
         m_tableView->scrollTo(selection.first().topLeft());
     }
 }
@@ -252,7 +255,8 @@ void QZPRecordWindowController::collectionChanged() {
 
 // A message seen before selects its preset again; a new one (any byte different, the channel too)
 // becomes a new preset named after its program.
-void QZPRecordWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex, quint8 messageType) {
+void QZPRecordWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex,
+                                                          quint8 messageType) {
     if (messageType != 0x30 || sysex.size() != QZPPreset::PatchMessageLength)
         return;
     if (QZPPreset* known = m_presetsMappedByData.value(sysex); known && rowOf(known) >= 0) {
@@ -269,7 +273,8 @@ void QZPRecordWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const 
 }
 
 void QZPRecordWindowController::selectionDidChange() {
-    if (m_userEvent && QZPSettings::standard()->boolValue(QString::fromLatin1(QZPSettings::SendsPresetsOnSelectionChangeKey)))
+    if (m_userEvent && QZPSettings::standard()->boolValue(
+                           QString::fromLatin1(QZPSettings::SendsPresetsOnSelectionChangeKey)))
         sendProgram(QZPCommandSource::None);
 }
 
@@ -278,7 +283,8 @@ void QZPRecordWindowController::sendProgram(QZPCommandSource source) {
     if (selected.isEmpty())
         return;
     if (!m_engine->destination().isNull()) {
-        m_engine->sendSysex(selected.first()->junoSysexDataWithMidiChannel(quint8(m_engine->targetedMidiChannel())));
+        m_engine->sendSysex(
+            selected.first()->junoSysexDataWithMidiChannel(quint8(m_engine->targetedMidiChannel())));
         return;
     }
     if (source == QZPCommandSource::Button)
@@ -296,23 +302,26 @@ void QZPRecordWindowController::deleteBackward() {
 
 void QZPRecordWindowController::savePresetsToURL(const QUrl& folderURL, const QString& fileType) {
     QZP_PRECONDITION(!folderURL.isEmpty(), "folderURL");
-    QZP_PRECONDITION(fileType == QLatin1String(QZPPreset::SysexType) || fileType == QLatin1String(QZPPreset::PresetType),
+    QZP_PRECONDITION(fileType == QLatin1String(QZPPreset::SysexType) ||
+                         fileType == QLatin1String(QZPPreset::PresetType),
                      "[[NSSet setWithArray:QZPPreset.writableTypes] containsObject:fileType]");
     const QString folder = folderURL.toLocalFile();
     const QList<QZPPreset*> snapshot = presets();
     qsizetype remaining = snapshot.size();
     int accepted = 0;
     for (QZPPreset* preset : snapshot) {
-        const QString fileName = QZPPreset::fileNameForName(preset->displayName()) + QLatin1Char('.') + QZPPreset::extensionForType(fileType);
+        const QString fileName = QZPPreset::fileNameForName(preset->displayName()) + QLatin1Char('.') +
+                                 QZPPreset::extensionForType(fileType);
         const QString target = QDir(folder).filePath(fileName);
         bool save = true;
         if (QFileInfo::exists(target) || QFileInfo(target).isSymLink()) {
-            const QZPError exists = QZPError::make(
-                QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteFileExists,
-                tr("“%1” already exists. Do you want to replace it?").arg(fileName), QString(),
-                tr("A file or folder with the same name already exists in the folder %1. Replacing it will overwrite "
-                   "its current contents.")
-                    .arg(QFileInfo(folder).fileName()));
+            const QZPError exists =
+                QZPError::make(QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteFileExists,
+                               tr("“%1” already exists. Do you want to replace it?").arg(fileName), QString(),
+                               tr("A file or folder with the same name already exists in the folder %1. "
+                                  "Replacing it will overwrite "
+                                  "its current contents.")
+                                   .arg(QFileInfo(folder).fileName()));
             save = m_askReplace(exists);
         }
         --remaining;
@@ -341,7 +350,8 @@ void QZPRecordWindowController::savePrograms() {
     typeSelector->setAccessibleName(tr("File Type"));
     typeSelector->addItem(tr("SysEx preset (.syx)"), QString::fromLatin1(QZPPreset::SysexType));
     typeSelector->addItem(tr("ToneBench preset (.tbpreset)"), QString::fromLatin1(QZPPreset::PresetType));
-    form->addRow(qzpPlural(m_model->rowCount(), tr("Save 1 preset as:"), tr("Save %1 presets as:")), typeSelector);
+    form->addRow(qzpPlural(m_model->rowCount(), tr("Save 1 preset as:"), tr("Save %1 presets as:")),
+                 typeSelector);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, &sheet);
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, &sheet, &QDialog::accept);
@@ -355,8 +365,8 @@ bool QZPRecordWindowController::saveBankToFile(const QString& path, QZPError* er
     QList<QByteArray> messages;
     for (QZPPreset* preset : presets())
         messages << preset->property(ReceivedMessageProperty).toByteArray();
-    return QZPFileSystem::writeFile(path, QZPBankFile::bankData(messages), QZPFileSystem::WriteMode::ReplaceExisting,
-                                    error);
+    return QZPFileSystem::writeFile(path, QZPBankFile::bankData(messages),
+                                    QZPFileSystem::WriteMode::ReplaceExisting, error);
 }
 
 // The folder chosen here is this window's own: the library keeps its folder.

@@ -24,7 +24,9 @@ class QZPURLPopUpButton;
 // holds the engine's messages becomes an unsaved preset in its list (sorted by program name), and the
 // 128 program slots show which programs have arrived. Presets can be heard again, removed, and saved as
 // preset files into a folder of their own, or as one bank file.
-class QZPRecordWindowController : public QObject, public QZPMidiMessageDelegate, public QZPURLPopUpButtonDelegate {
+class QZPRecordWindowController : public QObject,
+                                  public QZPMidiMessageDelegate,
+                                  public QZPURLPopUpButtonDelegate {
     Q_OBJECT
 
 public:
@@ -42,7 +44,8 @@ public:
 
     void showWindow();
     void windowDidBecomeMain();
-    void midiEngineDidReceiveSysex(QZPMidiEngine* engine, const QByteArray& sysex, quint8 messageType) override;
+    void midiEngineDidReceiveSysex(QZPMidiEngine* engine, const QByteArray& sysex,
+                                   quint8 messageType) override;
     void sendProgram(QZPCommandSource source);
     void deleteBackward();
     // Saves every collected preset into the folder in the type, one after another; a taken name asks
@@ -58,7 +61,9 @@ public:
 
     // Tests stand in for the user here: the replace question (answers whether to replace) and errors.
     void setReplaceQuestion(std::function<bool(const QZPError&)> ask) { m_askReplace = std::move(ask); }
-    void setErrorPresenter(std::function<void(const QZPError&)> present) { m_presentError = std::move(present); }
+    void setErrorPresenter(std::function<void(const QZPError&)> present) {
+        m_presentError = std::move(present);
+    }
 
     // The two titles the description computes from settings and counts.
     static QString recordMenuItemTitle(bool draftOnRecord);

@@ -210,6 +210,33 @@ private slots:
         QCOMPARE(contents(path("Brass.syx")).size(), 24);
     }
 
+    // Banks both ways: a folder's list as one bank (only with --force over an existing file), and a bank
+    // with foreign bytes in it back into one file per Patch message.
+    void bankCommands() {
+        QDir(m_dir.path()).mkpath("lib");
+        for (const char* name : {"lib/B.syx", "lib/A.syx"})
+            QFile::copy(path("Brass.syx"), path(name));
+        QCOMPARE(run({"export-bank", "lib", "bank.syx"}).status, 0);
+        QCOMPARE(run({"export-bank", "lib", "bank.syx"}).status, 1);
+        QCOMPARE(run({"export-bank", "lib", "bank.syx", "--force"}).status, 0);
+        const QByteArray bank = contents(path("bank.syx"));
+        QCOMPARE(bank.size(), 48);
+        QFile messy(path("messy.syx"));
+        messy.open(QIODevice::WriteOnly);
+        messy.write(QByteArray::fromHex("F043100000F7") + bank + bank.left(10));
+        messy.close();
+        const Result imported = run({"import-bank", "messy.syx", "out"});
+        QCOMPARE(imported.status, 0);
+        QVERIFY2(imported.err.contains("16 bytes that are not Juno-106 Patch messages were skipped"),
+                 qPrintable(imported.err));
+        const QStringList files = QDir(path("out")).entryList(QDir::Files);
+        QCOMPARE(files.size(), 2);
+        QVERIFY(files.first().startsWith("messy "));
+        QCOMPARE(contents(path("out/") + files.first()), bank.left(24));
+        QCOMPARE(run({"import-bank", "Brass.syx", "out2"}).status, 0);
+        QCOMPARE(run({"import-bank", "nowhere.syx", "out3"}).status, 1);
+    }
+
     void renameContract() {
         QFile::copy(path("Brass.syx"), path("Lead.syx"));
         const Result clash = run({"rename", "Brass.syx", "Lead"});

@@ -92,12 +92,13 @@ private slots:
         m_window->record(QZPCommandSource::Menu);
         QZPPreset* draft = m_window->currentPreset();
         QVERIFY(draft != before && draft->isNew());
-        play(patch(9, 7, 0, 0x31)); // type 0x31: ignored
+        play(patch(9, 7, 0, 0x31));                      // type 0x31: ignored
         play(QZPSysexMessage::controlMessage(0, 5, 99)); // a Control message: ignored here
         play(patch(9, 7));
         QTRY_COMPARE(draft->byteAtLocation(0), quint8(7));
         QCOMPARE(draft->undoStack()->undoText(), QStringLiteral("Record A22"));
-        QVERIFY(QZPUserNotifications::lastIdentifier().startsWith("com.quorlane.tonebench.notification_id.wildcard"));
+        QVERIFY(QZPUserNotifications::lastIdentifier().startsWith(
+            "com.quorlane.tonebench.notification_id.wildcard"));
         QVERIFY(sent().isEmpty() || true); // recording sends nothing back
         play(patch(10, 8));
         QCOMPARE(draft->byteAtLocation(0), quint8(7)); // the second message is ignored
@@ -124,6 +125,8 @@ private slots:
         QCOMPARE(sheet->confirmTitleString(), QStringLiteral("Received Patch A11?"));
         QCOMPARE(sheet->confirmDescString(), QStringLiteral("Overwrite “Pad”?"));
         play(patch(1, 10)); // ignored while the question is shown
+        QDir().mkpath(QStringLiteral(TONEBENCH_SCREENSHOTS));
+        QVERIFY(sheet->window()->grab().save(QStringLiteral(TONEBENCH_SCREENSHOTS "/record-sheet.png")));
         sheet->cancelOperation();
         QCoreApplication::processEvents();
         QCOMPARE(pad->byteAtLocation(0), quint8(3));
@@ -145,18 +148,19 @@ private slots:
         QZPRecordWindowController window(m_engine.get(), QUrl::fromLocalFile(path("Out")));
         window.windowDidBecomeMain();
         QCOMPARE(window.window()->windowTitle(), QStringLiteral("Record Multiple Presets"));
-        play(patch(64, 1)); // B11
-        play(patch(0, 2));  // A11
-        play(patch(0, 2));  // again: reselected
-        play(patch(0, 2, 3)); // another channel: a new entry
+        play(patch(64, 1));         // B11
+        play(patch(0, 2));          // A11
+        play(patch(0, 2));          // again: reselected
+        play(patch(0, 2, 3));       // another channel: a new entry
         play(patch(0, 5, 0, 0x31)); // 0x31: ignored
-        QCOMPARE(names(window.presets()), (QStringList{"A11 Untitled Preset", "A11 Untitled Preset",
-                                                       "B11 Untitled Preset"}));
+        QCOMPARE(names(window.presets()),
+                 (QStringList{"A11 Untitled Preset", "A11 Untitled Preset", "B11 Untitled Preset"}));
         QCOMPARE(window.window()->windowTitle(), QStringLiteral("Record Multiple Presets (3)"));
         QCOMPARE(window.slotGrid()->count(0), 2);
         QCOMPARE(window.slotGrid()->count(64), 1);
         QCOMPARE(window.slotGrid()->filledSlots(), 2);
-        QCOMPARE(window.slotGrid()->slotButton(0)->accessibleDescription(), QStringLiteral("2 patches collected"));
+        QCOMPARE(window.slotGrid()->slotButton(0)->accessibleDescription(),
+                 QStringLiteral("2 patches collected"));
         QCOMPARE(window.slotGrid()->slotButton(1)->accessibleDescription(), QStringLiteral("empty"));
         play(patch(0, 2));
         QCOMPARE(window.selectedPresets().size(), 1);
@@ -168,6 +172,10 @@ private slots:
             m_midi->inject(QStringLiteral("Juno-106 Out"), patch(quint8(n % 128), quint8(n / 128 + 20)));
         QTRY_COMPARE(window.presets().size(), 1003);
         QCOMPARE(window.slotGrid()->filledSlots(), 128);
+        // A picture of the window for people to look at: build/screenshots/record-window.png.
+        window.window()->resize(960, 600);
+        QDir().mkpath(QStringLiteral(TONEBENCH_SCREENSHOTS));
+        QVERIFY(window.window()->grab().save(QStringLiteral(TONEBENCH_SCREENSHOTS "/record-window.png")));
         QCOMPARE(QZPRecordWindowController::recordMenuItemTitle(true), QStringLiteral("Record New"));
         QCOMPARE(QZPRecordWindowController::recordMenuItemTitle(false), QStringLiteral("Record"));
     }
@@ -181,11 +189,13 @@ private slots:
         play(patch(1, 2));
         QListView* list = window.tableView();
         const auto click = [&](int row) {
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(row, 0)).center());
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualRect(list->model()->index(row, 0)).center());
         };
         click(0);
         QVERIFY(sent().isEmpty());
-        QZPSettings::standard()->setValue(QString::fromLatin1(QZPSettings::SendsPresetsOnSelectionChangeKey), true);
+        QZPSettings::standard()->setValue(QString::fromLatin1(QZPSettings::SendsPresetsOnSelectionChangeKey),
+                                          true);
         // What is sent is the preset's Patch message: its patch data, the dynamics byte of today's settings.
         const auto data = [](const QList<QByteArray>& messages) {
             return messages.size() == 1 ? messages.first().mid(5, 18) : QByteArray();
@@ -253,13 +263,15 @@ private slots:
         QCOMPARE(contents.skippedRuns, 0);
 
         const QByteArray foreign = QByteArray::fromHex("F043100000F7");
-        const QByteArray messy = foreign + messages.at(0) + foreign + messages.at(1) + messages.at(2).left(20);
+        const QByteArray messy =
+            foreign + messages.at(0) + foreign + messages.at(1) + messages.at(2).left(20);
         contents = QZPBankFile::parse(messy);
         QCOMPARE(contents.messages, (QList<QByteArray>{messages.at(0), messages.at(1)}));
         QCOMPARE(contents.skippedRuns, 3);
         QCOMPARE(contents.skippedBytes, qsizetype(6 + 6 + 20));
         QCOMPARE(QZPBankFile::skippedSummary(contents),
-                 QStringLiteral("32 bytes that are not Juno-106 Patch messages were skipped (3 places in the file)."));
+                 QStringLiteral(
+                     "32 bytes that are not Juno-106 Patch messages were skipped (3 places in the file)."));
         QVERIFY(QZPBankFile::isBank(messy));
         QVERIFY(!QZPBankFile::isBank(messages.at(0)));
 
@@ -269,8 +281,8 @@ private slots:
         file.close();
         qzpWritePresetFile(path("Lib/Juno A11.syx"), 1);
         QList<int> progress;
-        const QZPBankFile::ImportResult imported =
-            QZPBankFile::importBank(path("Juno.syx"), path("Lib"), [&progress](int done, int) { progress << done; });
+        const QZPBankFile::ImportResult imported = QZPBankFile::importBank(
+            path("Juno.syx"), path("Lib"), [&progress](int done, int) { progress << done; });
         QVERIFY(imported.error.isNull());
         QCOMPARE(imported.written.size(), 128);
         QCOMPARE(progress.size(), 128);
