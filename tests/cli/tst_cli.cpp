@@ -213,12 +213,12 @@ private slots:
     // Banks both ways: a folder's list as one bank (only with --force over an existing file), and a bank
     // with foreign bytes in it back into one file per Patch message.
     void bankCommands() {
-        QDir(m_dir.path()).mkpath("lib");
-        for (const char* name : {"lib/B.syx", "lib/A.syx"})
+        QDir(m_dir.path()).mkpath("banklib");
+        for (const char* name : {"banklib/B.syx", "banklib/A.syx"})
             QFile::copy(path("Brass.syx"), path(name));
-        QCOMPARE(run({"export-bank", "lib", "bank.syx"}).status, 0);
-        QCOMPARE(run({"export-bank", "lib", "bank.syx"}).status, 1);
-        QCOMPARE(run({"export-bank", "lib", "bank.syx", "--force"}).status, 0);
+        QCOMPARE(run({"export-bank", "banklib", "bank.syx"}).status, 0);
+        QCOMPARE(run({"export-bank", "banklib", "bank.syx"}).status, 1);
+        QCOMPARE(run({"export-bank", "banklib", "bank.syx", "--force"}).status, 0);
         const QByteArray bank = contents(path("bank.syx"));
         QCOMPARE(bank.size(), 48);
         QFile messy(path("messy.syx"));

@@ -52,3 +52,11 @@ inline QString qzpWritePresetFile(const QString& path, quint8 first = 1) {
     file.write(qzpPatchMessage(first));
     return QFileInfo(path).absoluteFilePath();
 }
+
+// The display names of the presets, in order.
+inline QStringList qzpNames(const QList<QZPPreset*>& presets) {
+    QStringList result;
+    for (const QZPPreset* preset : presets)
+        result << preset->displayName();
+    return result;
+}

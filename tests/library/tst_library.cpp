@@ -29,13 +29,6 @@ QByteArray patch(quint8 first = 1) {
     return qzpPatchMessage(first);
 }
 
-QStringList names(const QList<QZPPreset*>& presets) {
-    QStringList result;
-    for (const QZPPreset* preset : presets)
-        result << preset->displayName();
-    return result;
-}
-
 } // namespace
 
 class TestLibrary : public QObject {
@@ -166,7 +159,7 @@ private slots:
         QCOMPARE(library()->content().size(), 5);
         ::unlink(latin1Name.constData());
         refresh();
-        QCOMPARE(names(library()->arrangedObjects()), (QStringList{"bass 2", "Bass 10", "Lead", "Pad"}));
+        QCOMPARE(qzpNames(library()->arrangedObjects()), (QStringList{"bass 2", "Bass 10", "Lead", "Pad"}));
         QZPPreset* draft = m_documents->newDocument();
         QCOMPARE(library()->arrangedObjects().first(), draft);
         QVERIFY(m_documents->hasUntitledFile());
@@ -192,12 +185,12 @@ private slots:
         };
         for (const auto& [text, shown] : steps) {
             library()->setFilterPredicate(QZPPresetFilter::predicate(text, false));
-            QCOMPARE(names(library()->arrangedObjects()), shown);
+            QCOMPARE(qzpNames(library()->arrangedObjects()), shown);
         }
         library()->setFilterPredicate(QZPPresetFilter::predicate("bas", false));
         named("Brass")->setFileURL(QUrl::fromLocalFile(path("Bassoon.syx")));
         library()->setFilterPredicate(QZPPresetFilter::predicate("bass", false));
-        QCOMPARE(names(library()->arrangedObjects()),
+        QCOMPARE(qzpNames(library()->arrangedObjects()),
                  (QStringList{"bass 2", "Bass 10", "Bassoon", "Crème Bass"}));
         // Back to filters shown before the renames: what they show now, not what they showed then.
         named("Lead")->setFileURL(QUrl::fromLocalFile(path("Bark.syx")));
@@ -208,7 +201,7 @@ private slots:
         };
         for (const auto& [text, shown] : back) {
             library()->setFilterPredicate(QZPPresetFilter::predicate(text, false));
-            QCOMPARE(names(library()->arrangedObjects()), shown);
+            QCOMPARE(qzpNames(library()->arrangedObjects()), shown);
         }
     }
 
@@ -294,7 +287,7 @@ private slots:
         write("Empty/Beta.syx");
         refresh();
         library()->setFilterPredicate(QZPPresetFilter::predicate("alp", false));
-        QCOMPARE(names(library()->arrangedObjects()), QStringList{"Alpha"});
+        QCOMPARE(qzpNames(library()->arrangedObjects()), QStringList{"Alpha"});
         write("Empty/Gamma.syx");
         refresh();
         QCOMPARE(library()->content().size(), 4);
@@ -304,7 +297,7 @@ private slots:
         library()->setFilterPredicate(QZPPresetFilter::predicate("", true));
         QVERIFY(library()->arrangedObjects().isEmpty());
         named("Beta")->setVCF_Cutoff(3);
-        QCOMPARE(names(library()->arrangedObjects()), QStringList{"Beta"});
+        QCOMPARE(qzpNames(library()->arrangedObjects()), QStringList{"Beta"});
     }
 
     void documentControllerOpens() {

@@ -1,5 +1,6 @@
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
+#include "QZPVirtualInstrument.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
@@ -28,13 +29,6 @@
 #include <QUndoStack>
 
 namespace {
-
-QStringList names(const QList<QZPPreset*>& presets) {
-    QStringList result;
-    for (const QZPPreset* preset : presets)
-        result << preset->displayName();
-    return result;
-}
 
 class OtherDelegate : public QZPMidiMessageDelegate {
 public:
@@ -65,8 +59,8 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    QZPVirtualMidiBackend* m_midi = nullptr;
-    std::unique_ptr<QZPMidiEngine> m_engine;
+    std::unique_ptr<QZPVirtualInstrument> m_instrument;
+    QZPMidiEngine* m_engine = nullptr;
     std::unique_ptr<QZPDocumentController> m_documents;
     std::unique_ptr<QZPMainWindowController> m_window;
     QList<QZPError> m_errors;
@@ -80,12 +74,7 @@ class TestMainWindow : public QObject {
                 return preset;
         return nullptr;
     }
-    QList<QByteArray> sent() {
-        QList<QByteArray> messages;
-        for (const auto& message : m_midi->takeSent())
-            messages << message.bytes;
-        return messages;
-    }
+    QList<QByteArray> sent() { return m_instrument->sent(); }
     // A library of the named presets, the first current.
     void library(const QStringList& presetNames) {
         for (const QString& name : presetNames)
@@ -105,16 +94,11 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         QZPSettings::standard()->remove(QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName));
         QZPSettings::standard()->remove(QString::fromLatin1(QZPMainWindowController::MidiChannelKey));
-        auto backend = std::make_unique<QZPVirtualMidiBackend>();
-        backend->addDestination(QStringLiteral("Juno-106 In"));
-        backend->addSource(QStringLiteral("Juno-106 Out"));
-        m_midi = backend.get();
-        m_engine = std::make_unique<QZPMidiEngine>(std::move(backend), nullptr);
-        m_engine->setPollInterval(0);
-        m_engine->outputQueue()->setBytesPerSecond(0);
+        m_instrument = std::make_unique<QZPVirtualInstrument>();
+        m_engine = m_instrument->engine.get();
         setDestination(true);
         m_documents = std::make_unique<QZPDocumentController>();
-        m_window = std::make_unique<QZPMainWindowController>(m_documents.get(), m_engine.get());
+        m_window = std::make_unique<QZPMainWindowController>(m_documents.get(), m_engine);
         m_errors.clear();
         m_window->setErrorPresenter([this](const QZPError& error, QWidget*) { m_errors << error; });
         m_window->windowDidBecomeMain();
@@ -122,7 +106,7 @@ private slots:
     void cleanup() {
         m_window.reset();
         m_documents.reset();
-        m_engine.reset();
+        m_instrument.reset();
         m_dir.reset();
         QGuiApplication::clipboard()->clear();
     }
@@ -206,7 +190,7 @@ private slots:
         library({"Bass"});
         QZPPreset* bass = named("Bass");
         const auto knob = [&](quint8 index, quint8 value) {
-            m_midi->inject(QStringLiteral("Juno-106 Out"), QZPSysexMessage::controlMessage(0, index, value));
+            m_instrument->inject(QZPSysexMessage::controlMessage(0, index, value));
             QCoreApplication::processEvents();
         };
         knob(5, 40);
@@ -230,8 +214,7 @@ private slots:
         // 1,000 moves of one knob: each applied in order, one undo step, undo goes back to before them.
         const int before = bass->undoStack()->count();
         for (int n = 0; n < 1000; ++n)
-            m_midi->inject(QStringLiteral("Juno-106 Out"),
-                           QZPSysexMessage::controlMessage(0, 7, quint8(n % 128)));
+            m_instrument->inject(QZPSysexMessage::controlMessage(0, 7, quint8(n % 128)));
         QTRY_COMPARE(bass->byteAtLocation(7), quint8(999 % 128));
         QCOMPARE(bass->undoStack()->count(), before + 1);
         bass->undoStack()->undo();
@@ -253,7 +236,7 @@ private slots:
         m_window->closeDocuments({named("B"), named("C")});
         QZPPreset* draft = m_window->currentPreset();
         QVERIFY(draft && draft->isNew());
-        QCOMPARE(names(library()->arrangedObjects()), QStringList{draft->displayName()});
+        QCOMPARE(qzpNames(library()->arrangedObjects()), QStringList{draft->displayName()});
         QCOMPARE(m_window->nextDocument(), nullptr);
         // Next on the last listed preset: not possible, nothing changes.
         QVERIFY(!m_window->validateCommand(QZPMainWindowController::Command::SelectNext));
@@ -313,7 +296,7 @@ private slots:
         QVERIFY(!QFile::exists(path("Lib/B.syx")));
         QVERIFY(!QFile::exists(path("Lib/C.syx")));
         QVERIFY(QFile::exists(path("Lib/Locked/D.syx")));
-        QTRY_COMPARE(names(library()->arrangedObjects()), (QStringList{"A", "D"}));
+        QTRY_COMPARE(qzpNames(library()->arrangedObjects()), (QStringList{"A", "D"}));
     }
 
     // The list exported as a property list of "name"/"data" entries; an empty list is an empty array.

@@ -1,5 +1,6 @@
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
+#include "QZPVirtualInstrument.h"
 #include "library/QZPBankFile.h"
 #include "library/QZPPresetsController.h"
 #include "library/QZPUserNotifications.h"
@@ -31,55 +32,34 @@ QByteArray patch(quint8 program, quint8 mark = 1, quint8 channel = 0, quint8 typ
     return QByteArray("\xF0\x41", 2) + char(type) + char(channel) + char(program) + data + char(0xF7);
 }
 
-QStringList names(const QList<QZPPreset*>& presets) {
-    QStringList result;
-    for (const QZPPreset* preset : presets)
-        result << preset->displayName();
-    return result;
-}
-
 } // namespace
 
 class TestRecord : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    QZPVirtualMidiBackend* m_midi = nullptr;
-    std::unique_ptr<QZPMidiEngine> m_engine;
+    std::unique_ptr<QZPVirtualInstrument> m_instrument;
+    QZPMidiEngine* m_engine = nullptr;
     std::unique_ptr<QZPDocumentController> m_documents;
     std::unique_ptr<QZPMainWindowController> m_window;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
-    void play(const QByteArray& message) {
-        m_midi->inject(QStringLiteral("Juno-106 Out"), message);
-        QCoreApplication::processEvents();
-    }
-    QList<QByteArray> sent() {
-        QList<QByteArray> messages;
-        for (const auto& message : m_midi->takeSent())
-            messages << message.bytes;
-        return messages;
-    }
+    void play(const QByteArray& message) { m_instrument->play(message); }
+    QList<QByteArray> sent() { return m_instrument->sent(); }
 
 private slots:
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
-        auto backend = std::make_unique<QZPVirtualMidiBackend>();
-        backend->addDestination(QStringLiteral("Juno-106 In"));
-        backend->addSource(QStringLiteral("Juno-106 Out"));
-        m_midi = backend.get();
-        m_engine = std::make_unique<QZPMidiEngine>(std::move(backend), nullptr);
-        m_engine->setPollInterval(0);
-        m_engine->outputQueue()->setBytesPerSecond(0);
-        m_engine->setDestination(m_engine->midiDestinations().first());
+        m_instrument = std::make_unique<QZPVirtualInstrument>();
+        m_engine = m_instrument->engine.get();
         m_documents = std::make_unique<QZPDocumentController>();
-        m_window = std::make_unique<QZPMainWindowController>(m_documents.get(), m_engine.get());
+        m_window = std::make_unique<QZPMainWindowController>(m_documents.get(), m_engine);
         m_window->setErrorPresenter([](const QZPError&, QWidget*) {});
     }
     void cleanup() {
         m_window.reset();
         m_documents.reset();
-        m_engine.reset();
+        m_instrument.reset();
         m_dir.reset();
         QZPSettings::standard()->remove(QString::fromLatin1(QZPSettings::DraftOnRecordKey));
         QZPSettings::standard()->remove(QString::fromLatin1(QZPSettings::SendsPresetsOnSelectionChangeKey));
@@ -145,7 +125,7 @@ private slots:
     // The collection: one entry per distinct message, reselected when it comes again, another channel is
     // another entry; sorted by program name; the slots count what arrived; the title counts the entries.
     void collectingPresets() {
-        QZPRecordWindowController window(m_engine.get(), QUrl::fromLocalFile(path("Out")));
+        QZPRecordWindowController window(m_engine, QUrl::fromLocalFile(path("Out")));
         window.windowDidBecomeMain();
         QCOMPARE(window.window()->windowTitle(), QStringLiteral("Record Multiple Presets"));
         play(patch(64, 1));         // B11
@@ -153,7 +133,7 @@ private slots:
         play(patch(0, 2));          // again: reselected
         play(patch(0, 2, 3));       // another channel: a new entry
         play(patch(0, 5, 0, 0x31)); // 0x31: ignored
-        QCOMPARE(names(window.presets()),
+        QCOMPARE(qzpNames(window.presets()),
                  (QStringList{"A11 Untitled Preset", "A11 Untitled Preset", "B11 Untitled Preset"}));
         QCOMPARE(window.window()->windowTitle(), QStringLiteral("Record Multiple Presets (3)"));
         QCOMPARE(window.slotGrid()->count(0), 2);
@@ -169,7 +149,7 @@ private slots:
 
         // 1,000 different patches in a burst: all collected.
         for (int n = 0; n < 1000; ++n)
-            m_midi->inject(QStringLiteral("Juno-106 Out"), patch(quint8(n % 128), quint8(n / 128 + 20)));
+            m_instrument->inject(patch(quint8(n % 128), quint8(n / 128 + 20)));
         QTRY_COMPARE(window.presets().size(), 1003);
         QCOMPARE(window.slotGrid()->filledSlots(), 128);
         // A picture of the window for people to look at: build/screenshots/record-window.png.
@@ -182,7 +162,7 @@ private slots:
 
     // Heard on selection only when the setting asks and the user chose by mouse or key.
     void sendingOnSelection() {
-        QZPRecordWindowController window(m_engine.get(), QUrl::fromLocalFile(path("Out")));
+        QZPRecordWindowController window(m_engine, QUrl::fromLocalFile(path("Out")));
         window.showWindow();
         QVERIFY(QTest::qWaitForWindowExposed(window.window()));
         play(patch(0, 1));
@@ -215,7 +195,7 @@ private slots:
     // Saving: a taken name asks; Cancel skips that one; the others are written byte-exact and leave the
     // list; the summary counts them ("2" with "s"). An empty list posts nothing.
     void savingTheCollection() {
-        QZPRecordWindowController window(m_engine.get(), QUrl::fromLocalFile(path("Out")));
+        QZPRecordWindowController window(m_engine, QUrl::fromLocalFile(path("Out")));
         window.windowDidBecomeMain();
         QDir().mkpath(path("Out"));
         play(patch(0, 1));
@@ -236,7 +216,7 @@ private slots:
         QCOMPARE(first.readAll().mid(5, 18), patch(0, 1).mid(5, 18));
         QVERIFY(QFile::exists(path("Out/-Escape-Name.syx")));
         QVERIFY(!QFile::exists(path("Escape/Name.syx")));
-        QCOMPARE(names(window.presets()), QStringList{"A13 Untitled Preset"});
+        QCOMPARE(qzpNames(window.presets()), QStringList{"A13 Untitled Preset"});
         QVERIFY(QZPUserNotifications::lastIdentifier() != before);
         QCOMPARE(QZPUserNotifications::lastTitle(), QStringLiteral("Recorded 2 Presets"));
         QCOMPARE(QZPUserNotifications::lastBody(), QStringLiteral("Presets were placed in the folder Out."));
@@ -292,7 +272,7 @@ private slots:
         QCOMPARE(b88.readAll(), messages.at(127));
 
         // The collection saved as one bank, in list order.
-        QZPRecordWindowController window(m_engine.get(), QUrl::fromLocalFile(path("Out")));
+        QZPRecordWindowController window(m_engine, QUrl::fromLocalFile(path("Out")));
         window.windowDidBecomeMain();
         play(messages.at(5));
         play(messages.at(2));

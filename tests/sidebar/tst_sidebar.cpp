@@ -50,13 +50,6 @@ public:
     int returns = 0;
 };
 
-QStringList names(const QList<QZPPreset*>& presets) {
-    QStringList result;
-    for (const QZPPreset* preset : presets)
-        result << preset->displayName();
-    return result;
-}
-
 // Answers the next modal dialog or open menu with `action` once it shows.
 void whenShown(std::function<bool()> answer) {
     auto* timer = new QTimer;
@@ -87,7 +80,7 @@ class TestSidebar : public QObject {
         QVERIFY(refreshed.wait(5000));
         QTRY_VERIFY(!library()->isRefreshing());
     }
-    QStringList listed() { return names(library()->arrangedObjects()); }
+    QStringList listed() { return qzpNames(library()->arrangedObjects()); }
     QZPPreset* named(const QString& name) {
         for (QZPPreset* preset : library()->content())
             if (preset->displayName() == name)
@@ -358,12 +351,12 @@ private slots:
         m_sidebar->setDocument(named("A"));
         clickRow(1);
         clickRow(2, Qt::ControlModifier);
-        QCOMPARE(names(library()->selectedObjects()), (QStringList{"A", "B"}));
+        QCOMPARE(qzpNames(library()->selectedObjects()), (QStringList{"A", "B"}));
 
         QStringList actedOn;
         bool draftItems = false;
         const auto inMenu = [&](QMenu* menu) {
-            actedOn = names(m_sidebar->documentsForSender(QZPCommandSource::ContextMenu));
+            actedOn = qzpNames(m_sidebar->documentsForSender(QZPCommandSource::ContextMenu));
             draftItems =
                 m_sidebar->closeDraftMenuItem()->isVisible() && m_sidebar->recordMenuItem()->isVisible();
             Q_UNUSED(menu);
@@ -379,9 +372,9 @@ private slots:
         contextClick(QPoint(20, table()->viewport()->height() - 5), inMenu);
         QVERIFY(actedOn.isEmpty());
         // Menus and keys act on the selection, or on the current preset without one.
-        QCOMPARE(names(m_sidebar->documentsForSender(QZPCommandSource::Menu)), (QStringList{"A", "B"}));
+        QCOMPARE(qzpNames(m_sidebar->documentsForSender(QZPCommandSource::Menu)), (QStringList{"A", "B"}));
         library()->setSelectedObjects({});
-        QCOMPARE(names(m_sidebar->documentsForSender(QZPCommandSource::Menu)), QStringList{"A"});
+        QCOMPARE(qzpNames(m_sidebar->documentsForSender(QZPCommandSource::Menu)), QStringList{"A"});
     }
 
     // The active row follows the current preset; the selection follows the user. Return and double-click
@@ -394,12 +387,12 @@ private slots:
         m_sidebar->setDelegate(&delegate);
         m_sidebar->setDocument(named("Preset 40"));
         QTRY_COMPARE(table()->activeRow(), 40);
-        QCOMPARE(names(library()->selectedObjects()), QStringList{"Preset 40"});
+        QCOMPARE(qzpNames(library()->selectedObjects()), QStringList{"Preset 40"});
         const QRect visible = table()->viewport()->rect();
         QTRY_VERIFY(visible.contains(rowRect(40)));
 
         clickRow(41);
-        QCOMPARE(names(library()->selectedObjects()), QStringList{"Preset 41"});
+        QCOMPARE(qzpNames(library()->selectedObjects()), QStringList{"Preset 41"});
         QCOMPARE(table()->activeRow(), 40);
         QTest::keyClick(table(), Qt::Key_Return);
         QTest::keyClick(table(), Qt::Key_Enter);
@@ -412,7 +405,7 @@ private slots:
         write("Lib/Preset 99.syx");
         library()->refreshAvailableDocumentsNow();
         QCOMPARE(listed().size(), 61);
-        QCOMPARE(names(library()->selectedObjects()), QStringList{"Preset 41"});
+        QCOMPARE(qzpNames(library()->selectedObjects()), QStringList{"Preset 41"});
         QVERIFY(table()->selectionModel()->isRowSelected(41, {}));
         QCOMPARE(table()->verticalScrollBar()->value(), scrolled);
 
