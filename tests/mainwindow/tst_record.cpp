@@ -221,7 +221,18 @@ private slots:
         QCOMPARE(QZPUserNotifications::lastTitle(), QStringLiteral("Recorded 2 Presets"));
         QCOMPARE(QZPUserNotifications::lastBody(), QStringLiteral("Presets were placed in the folder Out."));
 
-        window.deleteBackward(); // nothing selected after the save? select and delete the rest
+        // Every question answered with Cancel: nothing written, no summary. One saved: no "s".
+        const QString unanswered = QZPUserNotifications::lastIdentifier();
+        window.savePresetsToURL(QUrl::fromLocalFile(path("Out")), QString::fromLatin1(QZPPreset::SysexType));
+        QCOMPARE(QZPUserNotifications::lastIdentifier(), unanswered);
+        QCOMPARE(window.presets().size(), 1);
+        window.setReplaceQuestion([](const QZPError&) { return true; });
+        window.savePresetsToURL(QUrl::fromLocalFile(path("Out")), QString::fromLatin1(QZPPreset::SysexType));
+        QCOMPARE(QZPUserNotifications::lastTitle(), QStringLiteral("Recorded 1 Preset"));
+        QFile replaced(path("Out/A13 Untitled Preset.syx"));
+        QVERIFY(replaced.open(QIODevice::ReadOnly));
+        QCOMPARE(replaced.readAll().mid(5, 18), patch(2, 3).mid(5, 18));
+        play(patch(3, 4));
         window.setSelectedPresets(window.presets());
         window.deleteBackward();
         QVERIFY(window.presets().isEmpty());

@@ -63,6 +63,12 @@ void whenShown(std::function<bool()> answer) {
 
 } // namespace
 
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
 class TestSidebar : public QObject {
     Q_OBJECT
 
@@ -486,9 +492,16 @@ private slots:
         broken.open(QIODevice::WriteOnly);
         broken.write("not a patch");
         broken.close();
+        // A bank: two Patch messages in one file.
+        QFile bank(path("Elsewhere/Juno.syx"));
+        bank.open(QIODevice::WriteOnly);
+        QByteArray second = patch(5);
+        second[4] = char(1); // program A12
+        bank.write(patch(4) + second);
+        bank.close();
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(elsewhere), QUrl::fromLocalFile(text),
-                      QUrl::fromLocalFile(broken.fileName())});
+                      QUrl::fromLocalFile(broken.fileName()), QUrl::fromLocalFile(bank.fileName())});
         const QPoint at = table()->viewport()->rect().center();
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(table()->viewport(), &enter);
@@ -505,6 +518,9 @@ private slots:
         const QString message = presenter.errors.first().localizedFailureReason();
         QVERIFY2(message.contains("notes.txt") && message.contains("Broken.syx"), qPrintable(message));
         QTRY_VERIFY(listed().contains("Bass 2"));
+        QCOMPARE(contents(path("Lib/Juno A12.syx")), second);
+        QTRY_VERIFY(listed().contains("Juno A12") &&
+                    listed().contains("Juno " + QZPPreset::programNameForData(patch(4))));
     }
 
     // Screen readers (and tests from outside) find the pane's controls and rows by name.
