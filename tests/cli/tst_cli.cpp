@@ -1,3 +1,4 @@
+#include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 
 #include <QJsonDocument>
@@ -22,11 +23,6 @@ Result cli(const QStringList& arguments, const QString& folder) {
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestCli : public QObject {
@@ -44,7 +40,7 @@ private slots:
         QFile::setPermissions(path("Brass.syx"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QFile shortFile(path("Short.syx"));
         shortFile.open(QIODevice::WriteOnly);
-        shortFile.write(contents(path("Brass.syx")).left(23));
+        shortFile.write(qzpContents(path("Brass.syx")).left(23));
     }
 
     void statusesAndMessages_data() {
@@ -85,13 +81,13 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
         QFETCH(QString, expected);
-        const QByteArray before = contents(path("Brass.syx"));
+        const QByteArray before = qzpContents(path("Brass.syx"));
         const Result result = run(arguments);
         QCOMPARE(result.status, status);
         QVERIFY2((status == 0 ? result.out : result.err).contains(expected),
                  qPrintable(result.out + result.err));
         // A refused command writes nothing.
-        QCOMPARE(contents(path("Brass.syx")), before);
+        QCOMPARE(qzpContents(path("Brass.syx")), before);
     }
 
     void infoJson() {
@@ -119,9 +115,9 @@ private slots:
 
     void convertBothWaysWithoutReplacing() {
         QCOMPARE(run({"convert", "Brass.syx", "Brass.tbpreset"}).status, 0);
-        QVERIFY(contents(path("Brass.tbpreset")).startsWith("bplist00"));
+        QVERIFY(qzpContents(path("Brass.tbpreset")).startsWith("bplist00"));
         QCOMPARE(run({"convert", "Brass.tbpreset", "Back.syx"}).status, 0);
-        QCOMPARE(contents(path("Back.syx")), contents(path("Brass.syx")));
+        QCOMPARE(qzpContents(path("Back.syx")), qzpContents(path("Brass.syx")));
 
         const Result refused = run({"convert", "Brass.tbpreset", "Back.syx"});
         QCOMPARE(refused.status, 1);
@@ -130,9 +126,9 @@ private slots:
         QVERIFY(!QFile::exists(path("New.syx")));
 
         QCOMPARE(run({"convert", "Brass.syx", "Short.syx", "--force"}).status, 0);
-        QCOMPARE(contents(path("Short.syx")), contents(path("Brass.syx")));
+        QCOMPARE(qzpContents(path("Short.syx")), qzpContents(path("Brass.syx")));
         QCOMPARE(run({"convert", "Brass.syx", "plist.bin", "--type", "tbpreset"}).status, 0);
-        QVERIFY(contents(path("plist.bin")).startsWith("bplist00"));
+        QVERIFY(qzpContents(path("plist.bin")).startsWith("bplist00"));
     }
 
     void setChangesParametersInTheFilesOwnType() {
@@ -140,7 +136,7 @@ private slots:
             run({"set", "Brass.syx", "VCF_Cutoff=100", "DCO_Range=16", "chorusMode=0", "MKS_Noise_ON=on"})
                 .status,
             0);
-        const QByteArray bytes = contents(path("Brass.syx"));
+        const QByteArray bytes = qzpContents(path("Brass.syx"));
         QCOMPARE(bytes.size(), 24);
         QCOMPARE(quint8(bytes.at(5 + 5)), quint8(100));
         QCOMPARE(quint8(bytes.at(5 + 16)), quint8(0x31));
@@ -195,7 +191,7 @@ private slots:
         QFile twins(path("twins.plist"));
         twins.open(QIODevice::WriteOnly);
         const QByteArray twin = "<dict><key>name</key><string>Twin</string><key>data</key><data>" +
-                                contents(path("Brass.syx")).toBase64() + "</data></dict>";
+                                qzpContents(path("Brass.syx")).toBase64() + "</data></dict>";
         twins.write("<?xml version=\"1.0\"?><plist version=\"1.0\"><array>" + twin + twin + twin +
                     "</array></plist>");
         twins.close();
@@ -207,7 +203,7 @@ private slots:
         QCOMPARE(QDir(path("twins")).entryList(QDir::Files | QDir::System),
                  (QStringList{"Twin 2.syx", "Twin 3.syx", "Twin.syx"}));
         QVERIFY(QFileInfo(path("twins/Twin 3.syx")).isSymLink());
-        QCOMPARE(contents(path("Brass.syx")).size(), 24);
+        QCOMPARE(qzpContents(path("Brass.syx")).size(), 24);
     }
 
     // Banks both ways: a folder's list as one bank (only with --force over an existing file), and a bank
@@ -219,7 +215,7 @@ private slots:
         QCOMPARE(run({"export-bank", "banklib", "bank.syx"}).status, 0);
         QCOMPARE(run({"export-bank", "banklib", "bank.syx"}).status, 1);
         QCOMPARE(run({"export-bank", "banklib", "bank.syx", "--force"}).status, 0);
-        const QByteArray bank = contents(path("bank.syx"));
+        const QByteArray bank = qzpContents(path("bank.syx"));
         QCOMPARE(bank.size(), 48);
         QFile messy(path("messy.syx"));
         messy.open(QIODevice::WriteOnly);
@@ -232,7 +228,7 @@ private slots:
         const QStringList files = QDir(path("out")).entryList(QDir::Files);
         QCOMPARE(files.size(), 2);
         QVERIFY(files.first().startsWith("messy "));
-        QCOMPARE(contents(path("out/") + files.first()), bank.left(24));
+        QCOMPARE(qzpContents(path("out/") + files.first()), bank.left(24));
         QCOMPARE(run({"import-bank", "Brass.syx", "out2"}).status, 0);
         QCOMPARE(run({"import-bank", "nowhere.syx", "out3"}).status, 1);
     }

@@ -60,3 +60,9 @@ inline QStringList qzpNames(const QList<QZPPreset*>& presets) {
         result << preset->displayName();
     return result;
 }
+
+// The whole file, or nothing when it cannot be read.
+inline QByteArray qzpContents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}

@@ -63,12 +63,6 @@ void whenShown(std::function<bool()> answer) {
 
 } // namespace
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-
 class TestSidebar : public QObject {
     Q_OBJECT
 
@@ -518,7 +512,7 @@ private slots:
         const QString message = presenter.errors.first().localizedFailureReason();
         QVERIFY2(message.contains("notes.txt") && message.contains("Broken.syx"), qPrintable(message));
         QTRY_VERIFY(listed().contains("Bass 2"));
-        QCOMPARE(contents(path("Lib/Juno A12.syx")), second);
+        QCOMPARE(qzpContents(path("Lib/Juno A12.syx")), second);
         QTRY_VERIFY(listed().contains("Juno A12") &&
                     listed().contains("Juno " + QZPPreset::programNameForData(patch(4))));
     }
