@@ -547,7 +547,8 @@ bool QZPMainWindowController::saveDocumentAs() {
         type = QString::fromLatin1(selected.contains(QLatin1String("tbpreset")) ? QZPPreset::PresetType
                                                                                 : QZPPreset::SysexType);
     QZPError error;
-    if (!preset->saveToURL(QUrl::fromLocalFile(path), type, QZPDocument::SaveAsOperation, &error)) {
+    if (!preset->saveToURL(QUrl::fromLocalFile(QZPPreset::pathForSaving(path, type)), type,
+                           QZPDocument::SaveAsOperation, &error)) {
         presentError(error, m_window);
         return false;
     }

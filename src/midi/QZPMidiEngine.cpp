@@ -168,6 +168,9 @@ bool QZPMidiEngine::pollEndpoints() {
 void QZPMidiEngine::receive(qint32 sourceID, const QByteArray& bytes) {
     if (!m_source.isNull() && m_source.uniqueID() != sourceID)
         return;
+    // Without a delegate nobody listens: everything is ignored, broken SysEx too.
+    if (!delegate())
+        return;
     const QZPMidiStreamParser::Result parsed = QZPMidiStreamParser::split(bytes);
     const auto refuse = [](const QList<QByteArray>& broken, const char* why) {
         for (const QByteArray& sysex : broken)

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QSet>
 #include <QThread>
 #include <QUndoStack>
 #include <atomic>
@@ -258,8 +259,18 @@ QZPDocument* QZPDocument::duplicateDocument(QZPError* error) {
         return nullptr;
     }
     copy->setFileType(fileType());
-    copy->setDisplayName(QCoreApplication::translate("QZPDocument", "%1 copy").arg(displayName()));
-    if (QZPDocumentControllerBase* controller = documentController())
+    // A name no open document has: "Lead copy", then "Lead copy 2", "Lead copy 3", …
+    QZPDocumentControllerBase* controller = documentController();
+    QSet<QString> taken;
+    if (controller)
+        for (const QZPDocument* document : controller->documents())
+            taken.insert(document->displayName());
+    const QString base = QCoreApplication::translate("QZPDocument", "%1 copy").arg(displayName());
+    QString name = base;
+    for (int n = 2; taken.contains(name); ++n)
+        name = QStringLiteral("%1 %2").arg(base).arg(n);
+    copy->setDisplayName(name);
+    if (controller)
         controller->addDocument(copy);
     copy->makeWindowControllers();
     return copy;

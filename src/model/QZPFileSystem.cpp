@@ -390,3 +390,12 @@ void QZPFileSystem::syncFolder(const QString& path) {
     ::fsync(folder);
     ::close(folder);
 }
+
+bool QZPFileSystem::isInsideFolder(const QString& path, const QString& folder) {
+    if (path.isEmpty() || folder.isEmpty())
+        return false;
+    QString root = QDir::cleanPath(folder);
+    if (!root.endsWith(QLatin1Char('/')))
+        root += QLatin1Char('/');
+    return QDir::cleanPath(path).startsWith(root);
+}

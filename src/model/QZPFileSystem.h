@@ -42,6 +42,9 @@ public:
     // A symbolic link, a folder or another non-regular file at `path` is never written through or
     // replaced, nor is a read-only file (FileWriteNoPermission).
     static bool writeFile(const QString& path, const QByteArray& data, WriteMode mode, QZPError* error);
+    // Whether `path` is inside `folder` (at any depth), judged by whole path components: "Lib2/x" is not
+    // inside "Lib".
+    static bool isInsideFolder(const QString& path, const QString& folder);
     // Syncs the folder that holds `path`, so that a rename in it is on the disk.
     static void syncFolder(const QString& path);
     // The whole file, when it is a regular file of at most `maximumSize` bytes (anything else is refused,

@@ -1,5 +1,7 @@
 #include "model/QZPPreset.h"
 
+#include "model/QZPFileSystem.h"
+
 #include "model/QZPDocumentControllerBase.h"
 #include "model/QZPInvalidParameter.h"
 #include "model/QZPParameter.h"
@@ -111,6 +113,12 @@ QString QZPPreset::fileNameForName(QString name) {
         name.remove(0, 1);
     name = name.trimmed();
     return name.isEmpty() ? tr("Untitled Preset") : name;
+}
+
+QString QZPPreset::pathForSaving(const QString& path, const QString& type) {
+    if (!typeForFileName(path).isEmpty())
+        return path;
+    return path + QLatin1Char('.') + extensionForType(type);
 }
 
 QZPPreset* QZPPreset::presetWithJunoSysexData(const QByteArray& junoSysexData) {
@@ -526,7 +534,7 @@ void QZPPreset::presentedItemDidMoveToURL(const QUrl& url) {
     if (!isNew() && !folder.isEmpty()) {
         const QList<QZPWindowController*> controllers = windowControllers();
         const bool shown = !controllers.isEmpty() && controllers.first()->document() == this;
-        const bool inFolder = !url.isEmpty() && url.toLocalFile().startsWith(folder);
+        const bool inFolder = !url.isEmpty() && QZPFileSystem::isInsideFolder(url.toLocalFile(), folder);
         if (!shown && !inFolder && !isDocumentEdited()) {
             close();
             return;

@@ -59,6 +59,9 @@ public:
     // A preset name as a file name in a folder: no folder separators, no leading dot (it would hide the
     // file), never empty.
     static QString fileNameForName(QString name);
+    // The path a Save As writes: as given when its extension names a preset type, otherwise with the
+    // chosen type's extension added (a file without one could not be opened or listed again).
+    static QString pathForSaving(const QString& path, const QString& type);
 
     // A preset holding the default patch data, in the default environment.
     explicit QZPPreset(QObject* parent = nullptr);

@@ -6,6 +6,7 @@
 #include "library/QZPPresetFilter.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
+#include "model/QZPFileSystem.h"
 #include "model/QZPPreset.h"
 #include "model/QZPWindowController.h"
 
@@ -331,6 +332,24 @@ private slots:
             m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path("Lib/none.txt")), true);
         QVERIFY(!bad.preset);
         QCOMPARE(bad.error.code(), 404);
+    }
+
+    // A file moved into a sibling folder whose name begins with the library folder's name has left the
+    // library; one moved into a subfolder has not.
+    void movesAreJudgedByWholeFolderNames() {
+        write("Lib/Bass.syx", 1);
+        write("Lib/Lead.syx", 2);
+        open(path("Lib"));
+        QPointer<QZPPreset> bass = named("Bass");
+        QZPPreset* lead = named("Lead");
+        lead->presentedItemDidMoveToURL(QUrl::fromLocalFile(path("Lib/sub/Lead.syx")));
+        QVERIFY(!lead->isClosed());
+        QCOMPARE(lead->filePath(), path("Lib/sub/Lead.syx"));
+        bass->presentedItemDidMoveToURL(QUrl::fromLocalFile(path("Lib2/Bass.syx")));
+        QVERIFY(!bass || bass->isClosed());
+        QVERIFY(QZPFileSystem::isInsideFolder("/a/Lib/x.syx", "/a/Lib/"));
+        QVERIFY(!QZPFileSystem::isInsideFolder("/a/Lib2/x.syx", "/a/Lib"));
+        QVERIFY(!QZPFileSystem::isInsideFolder("/a/Lib/../Lib2/x.syx", "/a/Lib"));
     }
 
     // Another program renames, moves out, or deletes a preset's file.

@@ -278,9 +278,14 @@ private slots:
         auto engine = makeEngine({"Juno In", "Keyboard"}, {});
         Recorder recorder;
         const QByteArray control = hex("F04132000540F7");
-        // No delegate: silently ignored.
-        m_backend->inject("Juno In", control);
-        QCoreApplication::processEvents();
+        // No delegate: silently ignored, a broken SysEx too (nothing logged).
+        {
+            QZPLogCapture quiet;
+            m_backend->inject("Juno In", control);
+            m_backend->inject("Juno In", hex("F041320005F04132000102F7"));
+            QCoreApplication::processEvents();
+            QVERIFY(quiet.lines.isEmpty());
+        }
         engine->setDelegate(&recorder);
         // A chosen source drops what other sources send, before any parsing.
         engine->setSource(named(engine->midiSources(), "Juno In"));

@@ -166,6 +166,16 @@ private slots:
         }
     }
 
+    // Save As adds the chosen type's extension unless the name already has a preset's.
+    void savingAddsTheTypesExtension() {
+        const QString sysex = QString::fromLatin1(QZPPreset::SysexType);
+        const QString preset = QString::fromLatin1(QZPPreset::PresetType);
+        QCOMPARE(QZPPreset::pathForSaving("/p/Bass", sysex), QStringLiteral("/p/Bass.syx"));
+        QCOMPARE(QZPPreset::pathForSaving("/p/Bass", preset), QStringLiteral("/p/Bass.tbpreset"));
+        QCOMPARE(QZPPreset::pathForSaving("/p/Bass.syx", preset), QStringLiteral("/p/Bass.syx"));
+        QCOMPARE(QZPPreset::pathForSaving("/p/Bass v1.2", sysex), QStringLiteral("/p/Bass v1.2.syx"));
+    }
+
     void writing_data() {
         QTest::addColumn<bool>("dynamics");
         QTest::addColumn<QByteArray>("sysexFile");
@@ -502,6 +512,13 @@ private slots:
         QCOMPARE(duplicate->displayName(), QStringLiteral("Organ copy"));
         QVERIFY(duplicate->isNew());
         QVERIFY(controller.documents().contains(duplicate));
+        // Further copies take names no open preset has.
+        std::unique_ptr<QZPDocument> second(preset.duplicateDocument(nullptr));
+        std::unique_ptr<QZPDocument> third(preset.duplicateDocument(nullptr));
+        QCOMPARE(second->displayName(), QStringLiteral("Organ copy 2"));
+        QCOMPARE(third->displayName(), QStringLiteral("Organ copy 3"));
+        second->close();
+        third->close();
         duplicate->close();
         QVERIFY(!controller.documents().contains(duplicate));
     }
