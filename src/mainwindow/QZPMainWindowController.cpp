@@ -50,6 +50,12 @@ namespace {
 // Redraws after messages from the instrument are gathered to one per frame.
 constexpr int RedrawIntervalMs = 16;
 
+// Whether the widget with the keyboard focus is one the user types text into.
+bool isTextEditor(const QWidget* focus) {
+    return qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QTextEdit*>(focus) ||
+           qobject_cast<const QPlainTextEdit*>(focus);
+}
+
 } // namespace
 
 QZPMainWindowController::QZPMainWindowController(QZPDocumentController* documents, QZPMidiEngine* engine,
@@ -249,10 +255,7 @@ void QZPMainWindowController::sendProgram(QZPCommandSource source) {
     }
     if (source == QZPCommandSource::None || (source == QZPCommandSource::List && !wasCurrent))
         return;
-    presentError(QZPError::make(QString::fromLatin1(QZPError::ToneBenchDomain), -1,
-                                tr("Can't Send Preset: No MIDI Destination"), QString(),
-                                tr("Please select a valid MIDI Output device from the “MIDI” menu.")),
-                 source == QZPCommandSource::List ? m_window : nullptr);
+    presentError(QZPMidiEngine::noDestinationError(), source == QZPCommandSource::List ? m_window : nullptr);
 }
 
 void QZPMainWindowController::sidebarControllerDoubleClickAction(QZPSidebarController*, QObject*) {
@@ -583,11 +586,7 @@ bool QZPMainWindowController::validateCommand(Command command, QZPCommandSource 
     case Command::SelectNext:
         return current >= 0 && current + 1 < list.size();
     case Command::RecycleDocument: {
-        const QWidget* focus = QApplication::focusWidget();
-        const bool editingText = qobject_cast<const QLineEdit*>(focus) ||
-                                 qobject_cast<const QTextEdit*>(focus) ||
-                                 qobject_cast<const QPlainTextEdit*>(focus);
-        return !presets.isEmpty() && !presets.first()->isNew() && !editingText;
+        return !presets.isEmpty() && !presets.first()->isNew() && !isTextEditor(QApplication::focusWidget());
     }
     case Command::RenameDocument:
         return presets.size() == 1 && !presets.first()->isNew();
@@ -790,8 +789,7 @@ bool QZPMainWindowController::keyGoesToNotePlayer(QObject* watched, QKeyEvent* e
         QApplication::activePopupWidget())
         return false;
     const QWidget* focus = QApplication::focusWidget();
-    if (qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QTextEdit*>(focus) ||
-        qobject_cast<const QPlainTextEdit*>(focus) || qobject_cast<const QAbstractSpinBox*>(focus))
+    if (isTextEditor(focus) || qobject_cast<const QAbstractSpinBox*>(focus))
         return false;
     return (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }

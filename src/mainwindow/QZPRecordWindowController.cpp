@@ -288,9 +288,7 @@ void QZPRecordWindowController::sendProgram(QZPCommandSource source) {
         return;
     }
     if (source == QZPCommandSource::Button)
-        m_presentError(QZPError::make(QString::fromLatin1(QZPError::ToneBenchDomain), -1,
-                                      tr("Can't Send Preset: No MIDI Destination"), QString(),
-                                      tr("Please select a valid MIDI Output device from the “MIDI” menu.")));
+        m_presentError(QZPMidiEngine::noDestinationError());
 }
 
 void QZPRecordWindowController::deleteBackward() {

@@ -95,6 +95,14 @@ QZPMidiMessageDelegate* QZPMidiEngine::delegate() const {
     return m_delegate;
 }
 
+QZPError QZPMidiEngine::noDestinationError() {
+    return QZPError::make(
+        QString::fromLatin1(QZPError::ToneBenchDomain), -1,
+        QCoreApplication::translate("QZPMidiEngine", "Can't Send Preset: No MIDI Destination"), QString(),
+        QCoreApplication::translate("QZPMidiEngine",
+                                    "Please select a valid MIDI Output device from the “MIDI” menu."));
+}
+
 void QZPMidiEngine::setDelegate(QZPMidiMessageDelegate* delegate) {
     m_delegate = delegate;
     m_delegateObject = dynamic_cast<QObject*>(delegate);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/QZPError.h"
+
 #include "midi/QZPMidiBackend.h"
 #include "midi/QZPMidiEndpoint.h"
 #include "midi/QZPMidiOutputQueue.h"
@@ -28,6 +30,8 @@ public:
     // The shared engine, created on first use on the back-end of setSharedBackendChoice (else "auto"),
     // with the user's settings; it stores the chosen devices when the application quits.
     static QZPMidiEngine* sharedInstance();
+    // The error shown when a preset is to be sent and no output is chosen.
+    static QZPError noDestinationError();
     // "auto", "alsa", "jack" or "none"; effective only before the shared engine exists.
     static void setSharedBackendChoice(const QString& choice);
 
