@@ -4,6 +4,7 @@
 #include "library/QZPLibraryPresetEnvironment.h"
 #include "mainwindow/QZPDialogErrorPresenter.h"
 #include "mainwindow/QZPFileMoveProgressWindow.h"
+#include "mainwindow/QZPFolderAccessDialog.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "midi/QZPMidiEngine.h"
 
@@ -64,6 +65,8 @@ int main(int argc, char* argv[]) {
     QZPErrorPresenter::setShared(&errors);
     QZPFileMoveProgressWindow moveProgress(window);
     QZPFileMoveQueue::sharedInstance()->setProgressReporter(&moveProgress);
+    QZPFolderAccessDialog folderAccess(window);
+    QZPFileMoveQueue::sharedInstance()->setAccessRequester(&folderAccess);
     QObject::connect(&instance, &QZPSingleInstance::filesReceived, &delegate,
                      [&delegate](const QStringList& paths) {
                          delegate.openFiles(paths);
@@ -75,6 +78,7 @@ int main(int argc, char* argv[]) {
     delegate.applicationWillTerminate();
     QZPFileMoveQueue::sharedInstance()->waitForMoves();
     QZPFileMoveQueue::sharedInstance()->setProgressReporter(nullptr);
+    QZPFileMoveQueue::sharedInstance()->setAccessRequester(nullptr);
     QZPErrorPresenter::setShared(nullptr);
     return status;
 }

@@ -39,7 +39,7 @@ void QZPFileMoveOperation::main() {
     performMove();
     m_finished = true;
     if (m_completionBlock)
-        m_completionBlock();
+        m_completionBlock(*this);
 }
 
 void QZPFileMoveOperation::performMove() {

@@ -33,8 +33,11 @@ public:
     void setSourceURL(const QUrl& url) { m_sourceURL = url; }
     QUrl destinationURL() const { return m_destinationURL; }
     void setDestinationURL(const QUrl& url) { m_destinationURL = url; }
-    // Runs once the operation has finished, on the worker thread, whether or not the move succeeded.
-    void setCompletionBlock(std::function<void()> block) { m_completionBlock = std::move(block); }
+    // Runs once the operation has finished, on the worker thread, whether or not the move succeeded. It
+    // is given the operation that ran: a retry's copy passes itself, so the completion reads the result
+    // of the attempt that actually moved the file.
+    using CompletionBlock = std::function<void(const QZPFileMoveOperation& finished)>;
+    void setCompletionBlock(CompletionBlock block) { m_completionBlock = std::move(block); }
     // The file system to work on; the real one unless a test stages another.
     void setFileSystem(QZPFileSystem* fileSystem) { m_fileSystem = fileSystem; }
 
@@ -73,7 +76,7 @@ private:
     QUrl m_destinationURL;
     QUrl m_finalURL;
     QZPError m_moveError;
-    std::function<void()> m_completionBlock;
+    CompletionBlock m_completionBlock;
     QZPFileSystem* m_fileSystem;
     bool m_createdDirectories = false;
     std::atomic<bool> m_finished{false};

@@ -89,7 +89,7 @@ void QZPFileMoveQueue::finishBatch(const Operations& operations) {
     for (const std::shared_ptr<QZPFileMoveOperation>& operation : operations)
         if (operation->needsSandboxAccess())
             needingAccess.append(operation);
-    if (needingAccess.isEmpty()) {
+    if (needingAccess.isEmpty() || !m_accessRequester) {
         report(reported);
         return;
     }
@@ -99,14 +99,11 @@ void QZPFileMoveQueue::finishBatch(const Operations& operations) {
         reported.removeAll(operation);
         folders << QFileInfo(operation->destinationURL().toLocalFile()).absolutePath();
     }
-    const QString chosen =
-        m_accessRequester
-            ? m_accessRequester->requestFolderAccess(
-                  commonStartFolder(folders), QCoreApplication::translate("QZPFileMoveQueue", "Allow Access"),
-                  QCoreApplication::translate("QZPFileMoveQueue", "Allow Access"),
-                  QCoreApplication::translate("QZPFileMoveQueue",
-                                              "Select “Allow” to grant access to the selected directory."))
-            : QString();
+    const QString chosen = m_accessRequester->requestFolderAccess(
+        commonStartFolder(folders), QCoreApplication::translate("QZPFileMoveQueue", "Allow Access"),
+        QCoreApplication::translate("QZPFileMoveQueue", "Allow Access"),
+        QCoreApplication::translate("QZPFileMoveQueue",
+                                    "Select “Allow” to grant access to the selected directory."));
     if (chosen.isEmpty()) {
         report(reported);
         return;

@@ -30,7 +30,8 @@ public:
     // Returns when no batch is running any more (the command-line tool waits so before it ends).
     void waitForMoves();
 
-    // Who asks the user for folder access; without one, such a request counts as cancelled.
+    // Who asks the user for folder access. Without one (the command-line tool) nobody can grant it, so
+    // the operations that needed it are reported with the other failures.
     void setAccessRequester(QZPFolderAccessRequester* requester) { m_accessRequester = requester; }
     // Who shows the progress of batches that copy; none by default.
     void setProgressReporter(QZPFileMoveProgressReporter* reporter) { m_progressReporter = reporter; }

@@ -246,6 +246,18 @@ private slots:
         QCOMPARE(renamed.out.trimmed(), path("Pad.syx"));
         QVERIFY(!QFile::exists(path("Brass.syx")));
         QVERIFY(QFile::exists(path("Pad.syx")));
+
+        // A folder that refuses the rename: nobody can grant access from a script, so it is a failure.
+        QDir().mkpath(path("Locked"));
+        QFile::copy(path("Pad.syx"), path("Locked/Pad.syx"));
+        if (!qzpMakeFolderReadOnly(path("Locked"), true))
+            QSKIP("no way to make a folder read-only here");
+        const Result refused = run({"rename", "Locked/Pad.syx", "Lead"});
+        qzpMakeFolderReadOnly(path("Locked"), false);
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.err.contains("Pad.syx"), qPrintable(refused.err));
+        QVERIFY(refused.out.isEmpty());
+        QVERIFY(QFile::exists(path("Locked/Pad.syx")));
     }
 };
 

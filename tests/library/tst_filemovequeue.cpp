@@ -5,6 +5,7 @@
 #include "library/QZPFileMoveProgressReporter.h"
 #include "library/QZPFileMoveQueue.h"
 #include "library/QZPFolderAccessRequester.h"
+#include "library/QZPLibraryPresetEnvironment.h"
 #include "model/QZPFileSystem.h"
 
 #include <QDir>
@@ -222,6 +223,43 @@ private slots:
         QVERIFY(presenter.errors.isEmpty());
     }
 
+    // Nobody to ask (the command-line tool): a move the folder refused is a failure like any other.
+    void withoutRequesterRefusalIsReported() {
+        QZPCapturingPresenter presenter;
+        QZPFileMoveQueue::sharedInstance()->setAccessRequester(nullptr);
+        QDir(m_dir->path()).mkpath("Locked");
+        touch("One.syx");
+        m_fs.deniedFolders = {path("Locked")};
+        auto operation = move("One.syx", "Locked/One.syx");
+        run({operation});
+        QVERIFY(operation->needsSandboxAccess());
+        QCOMPARE(presenter.errors.size(), 1);
+        QCOMPARE(presenter.errors.first().code(), int(QZPError::FileWriteNoPermission));
+        QCOMPARE(files(), QStringList{"One.syx"});
+    }
+
+    // A rename that goes through only once access is granted: the preset follows the file to its new
+    // name, since the completion reads the retry that moved it, not the attempt that failed.
+    void renameSucceedingOnTheRetryMovesThePreset() {
+        QZPCapturingPresenter presenter;
+        QZPLibraryPresetEnvironment environment(nullptr, &m_fs);
+        const QString bass = qzpWritePresetFile(path("Lib/Bass.syx"));
+        QZPPreset preset;
+        preset.setEnvironment(&environment);
+        preset.setFileURL(QUrl::fromLocalFile(bass));
+        m_fs.deniedFolders = {path("Lib")};
+        m_requester.answer = [this] {
+            m_fs.deniedFolders.clear();
+            return path("Lib");
+        };
+        preset.setName(QStringLiteral("Lead"));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(m_requester.asked.size(), 4);
+        QCOMPARE(files("Lib"), QStringList{"Lead.syx"});
+        QCOMPARE(preset.filePath(), path("Lib/Lead.syx"));
+        QVERIFY(presenter.errors.isEmpty());
+    }
+
     // Across file systems the file is copied, then the source removed; an existing name still stops it.
     void moveAcrossFileSystems() {
         QTemporaryDir memory(QStringLiteral("/dev/shm/tonebench-XXXXXX"));
@@ -298,9 +336,9 @@ private slots:
         operation->setUnlockFiles(false);
         std::atomic<int> calls{0};
         std::atomic<bool> succeeded{false};
-        operation->setCompletionBlock([&, weak = std::weak_ptr<QZPFileMoveOperation>(operation)] {
+        operation->setCompletionBlock([&](const QZPFileMoveOperation& finished) {
             ++calls;
-            succeeded = weak.lock()->moveSucceeded();
+            succeeded = finished.moveSucceeded();
         });
         run({operation});
         QCOMPARE(calls.load(), 1);

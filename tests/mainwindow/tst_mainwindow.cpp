@@ -4,6 +4,7 @@
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
+#include "mainwindow/QZPFolderAccessDialog.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiMessageDelegate.h"
@@ -22,6 +23,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
@@ -436,6 +439,33 @@ private slots:
         QTRY_COMPARE(results, QList<bool>{true});
         QCoreApplication::processEvents();
         QCOMPARE(results.size(), 1);
+    }
+
+    // The folder-access request: a folder dialog with the request's texts; cancelled, it answers nothing.
+    void folderAccessDialog() {
+        QZPFolderAccessDialog requester(m_window->window());
+        QDir().mkpath(path("Granted"));
+        for (const bool accept : {false, true}) {
+            QTimer::singleShot(50, [this, accept] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                QCOMPARE(dialog->windowTitle(), QStringLiteral("Allow Access"));
+                QCOMPARE(dialog->labelText(QFileDialog::Accept), QStringLiteral("Allow Access"));
+                QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
+                auto* message = dialog->findChild<QLabel*>(QStringLiteral("message"));
+                QVERIFY(message && message->isVisible());
+                QCOMPARE(message->text(),
+                         QStringLiteral("Select “Allow” to grant access to the selected directory."));
+                if (!accept)
+                    return dialog->reject();
+                dialog->setDirectory(path("Granted"));
+                static_cast<QDialog*>(dialog)->accept();
+            });
+            const QString chosen = requester.requestFolderAccess(
+                m_dir->path(), QStringLiteral("Allow Access"), QStringLiteral("Allow Access"),
+                QStringLiteral("Select “Allow” to grant access to the selected directory."));
+            QCOMPARE(chosen, accept ? path("Granted") : QString());
+        }
     }
 };
 
