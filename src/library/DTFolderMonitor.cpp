@@ -12,8 +12,10 @@
 #include <unistd.h>
 
 namespace {
-// The folder's own entries: what a directory's "write" means.
-constexpr uint32_t EntryEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ONLYDIR;
+// The folder's own entries (what a directory's "write" means), and the folder itself being renamed or
+// moved, so the client can follow it.
+constexpr uint32_t ChangeEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_MOVE_SELF;
+constexpr uint32_t EntryEvents = ChangeEvents | IN_ONLYDIR;
 } // namespace
 
 DTFolderMonitor::DTFolderMonitor(const QUrl& url, std::function<void()> block)
@@ -88,7 +90,7 @@ void DTFolderMonitor::run(int inotifyFd, int wakeFd) {
         // Everything pending now makes one delivery.
         bool changed = false;
         QZPInotifyReader::readPendingEvents(inotifyFd, [&](const inotify_event& event) {
-            if (event.mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_Q_OVERFLOW))
+            if (event.mask & (ChangeEvents | IN_Q_OVERFLOW))
                 changed = true;
             if (event.mask & IN_IGNORED)
                 folderGone = true;

@@ -7,10 +7,10 @@
 
 class QThread;
 
-// Watches one folder's own entries (an item created, deleted, moved in or out, renamed) and calls the
-// client's block on a private thread named "DTFolderMonitor Queue". Writes into existing files and
-// changes inside subfolders are not reported. Changes that arrive while a call is pending are merged
-// into it, so a burst may give one call.
+// Watches one folder's own entries (an item created, deleted, moved in or out, renamed) and the folder
+// itself being renamed or moved, and calls the client's block on a private thread named
+// "DTFolderMonitor Queue". Writes into existing files and changes inside subfolders are not reported. Changes
+// that arrive while a call is pending are merged into it, so a burst may give one call.
 class DTFolderMonitor {
 public:
     // Throws QZPInvalidParameter for a missing URL or block, and std::invalid_argument for a URL that

@@ -6,6 +6,7 @@
 #include "model/QZPPreset.h"
 
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QSet>
 #include <QThread>
 #include <QtConcurrent>
@@ -125,6 +126,10 @@ void QZPPresetsController::presetKeysChanged(QZPPreset* preset) {
         m_sorted.removeOne(preset);
         it->second = SortEntry{name, isNew, m_collator.sortKey(name)};
         m_sorted.insert(sortedPosition(preset), preset);
+    }
+    if (m_applyingRefresh) {
+        m_keysChangedDuringRefresh = true;
+        return;
     }
     const qsizetype oldRow = m_arranged.indexOf(preset);
     const bool shown = passes(preset);
@@ -248,6 +253,7 @@ void QZPPresetsController::setPresetsFolderURL(const QUrl& url) {
             m_lastActivePresetPerDirectory.remove(key);
     }
     m_folder = url;
+    m_folderReference = url.isEmpty() ? QZPFileReference() : QZPFileReference::forPath(url.toLocalFile());
     emit presetsFolderURLChanged();
     QPointer<QZPPresetsController> self(this);
     QMetaObject::invokeMethod(
@@ -292,7 +298,31 @@ void QZPPresetsController::refreshAvailableDocuments() {
     startWalk();
 }
 
+// The folder is held by its identity: renamed, or moved next to where it was or into a folder there, the
+// library goes on from its new place, and its presets keep their objects (their files are matched by
+// identity too). A folder that is gone and has nobody in its place leaves the library where it was.
+void QZPPresetsController::followMovedFolder() {
+    const QString path = m_folder.toLocalFile();
+    if (!m_folderReference.isNull() && !m_folderReference.refersTo(path)) {
+        const QString moved = m_folderReference.resolvedPath(2);
+        if (!moved.isEmpty() && moved != path) {
+            m_folder = QUrl::fromLocalFile(moved);
+            m_folderReference = QZPFileReference::forPath(moved);
+            emit presetsFolderURLChanged();
+            refreshFolderMonitor();
+            return;
+        }
+    }
+    // Not there when it was set, or replaced by a new folder of the same name: held from now on.
+    if (m_folderReference.isNull() || !m_folderReference.refersTo(path)) {
+        const QZPFileReference now = QZPFileReference::forPath(path);
+        if (!now.isNull())
+            m_folderReference = now;
+    }
+}
+
 void QZPPresetsController::startWalk() {
+    followMovedFolder();
     m_walking = true;
     m_walkAgain = false;
     const QString folder = presetsFolderURL().toLocalFile();
@@ -320,14 +350,17 @@ QSet<QString> QZPPresetsController::knownPaths() const {
 }
 
 void QZPPresetsController::refreshAvailableDocumentsNow() {
-    const QUrl folder = presetsFolderURL();
-    if (folder.isEmpty())
+    if (m_folder.isEmpty())
         return;
+    followMovedFolder();
+    const QUrl folder = presetsFolderURL();
     applyRefresh(folder.toLocalFile(), QZPFolderWalker::walk(folder.toLocalFile(), knownPaths()));
 }
 
 void QZPPresetsController::applyRefresh(const QString& folder, const QList<QZPFolderWalker::Entry>& entries) {
     using Identity = QZPFileReference::Identity;
+    QScopedValueRollback applying(m_applyingRefresh, true);
+    m_keysChangedDuringRefresh = false;
     // Look-up tables for the presets already listed (none at the first refresh: nothing to build).
     QHash<Identity, const QZPFolderWalker::Entry*> onDisk;
     QHash<QString, const QZPFolderWalker::Entry*> byPath;
@@ -401,9 +434,10 @@ void QZPPresetsController::applyRefresh(const QString& folder, const QList<QZPFo
     } else {
         for (QZPPreset* preset : added)
             m_sorted.insert(sortedPosition(preset), preset);
-        if (!added.isEmpty() || removed)
+        if (!added.isEmpty() || removed || m_keysChangedDuringRefresh)
             rearrangeObjects(false);
     }
+    m_applyingRefresh = false;
     if (!added.isEmpty() || removed)
         emit selectionChanged();
 

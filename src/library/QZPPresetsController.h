@@ -93,6 +93,7 @@ private:
     void applyRefresh(const QString& folder, const QList<QZPFolderWalker::Entry>& entries);
     void startWalk();
     QSet<QString> knownPaths() const;
+    void followMovedFolder();
     void rearrangeObjects(bool sort = true);
     void presetKeysChanged(QZPPreset* preset);
     void adopt(QZPPreset* preset, const QZPFolderWalker::Entry* walked = nullptr);
@@ -103,6 +104,8 @@ private:
     bool passes(QZPPreset* preset) const;
 
     QUrl m_folder;
+    // The folder by identity, so the library follows it when it is renamed or moved.
+    QZPFileReference m_folderReference;
     QList<QZPPreset*> m_content;
     QList<QZPPreset*> m_sorted;
     QList<QZPPreset*> m_arranged;
@@ -133,5 +136,9 @@ private:
     bool m_startUpFlag = false;
     bool m_walking = false;
     bool m_walkAgain = false;
+    // While a refresh is applied the arranged list still holds presets it took out: a preset renamed
+    // meanwhile only takes its sorted place, and the arranged list is made again at the end.
+    bool m_applyingRefresh = false;
+    bool m_keysChangedDuringRefresh = false;
     std::unique_ptr<QFutureWatcher<QList<QZPFolderWalker::Entry>>> m_walk;
 };

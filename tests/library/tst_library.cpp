@@ -248,6 +248,20 @@ private slots:
         QCOMPARE(sent.count(), 1);
         QCOMPARE(named("Deux"), two);
 
+        // The same while a file listed before it leaves in that refresh.
+        write("A/Gone.syx", 4);
+        refresh();
+        write("A/Late.syx", 5);
+        refresh();
+        QZPPreset* late = named("Late");
+        QFile::remove(path("A/Gone.syx"));
+        QFile::rename(path("A/Late.syx"), path("A/Alpha.syx"));
+        refresh();
+        QCOMPARE(named("Alpha"), late);
+        QCOMPARE(qzpNames(library()->arrangedObjects()), (QStringList{"Alpha", "Deux", "One"}));
+        QFile::remove(path("A/Alpha.syx"));
+        refresh();
+
         // Leaving A stashes the edited preset; coming back takes the same object, edits intact, and
         // shows the preset that was current when A was left.
         open(path("B"));
@@ -380,6 +394,39 @@ private slots:
         QCOMPARE(draft->LFO_Rate(), quint8(3));
         QVERIFY(draft->isDocumentEdited());
         QVERIFY(presenter.errors.isEmpty());
+    }
+
+    // The library folder renamed, then moved into a folder next to it, by another program: the library
+    // follows it, keeps its presets (an edited one keeps its edits), and the chooser hears of the folder.
+    void followsItsFolderWhenItMoves() {
+        write("Lib/Bass.syx", 1);
+        write("Lib/Lead.syx", 2);
+        QDir().mkpath(path("Shelf"));
+        open(path("Lib"));
+        QZPPreset* bass = named("Bass");
+        bass->makeWindowControllers();
+        bass->setLFO_Rate(9);
+        QSignalSpy folderChanged(library(), &QZPPresetsController::presetsFolderURLChanged);
+
+        QVERIFY(QDir().rename(path("Lib"), path("Renamed")));
+        QTRY_COMPARE(library()->presetsFolderURL(), QUrl::fromLocalFile(path("Renamed")));
+        QCOMPARE(folderChanged.size(), 1);
+        QTRY_COMPARE(bass->filePath(), path("Renamed/Bass.syx"));
+        QVERIFY(QDir().rename(path("Renamed"), path("Shelf/Moved")));
+        QTRY_COMPARE(library()->presetsFolderURL(), QUrl::fromLocalFile(path("Shelf/Moved")));
+        write("Shelf/Moved/Pad.syx", 3);
+        QTRY_COMPARE(qzpNames(library()->arrangedObjects()), (QStringList{"Bass", "Lead", "Pad"}));
+        QCOMPARE(named("Bass"), bass);
+        QCOMPARE(bass->filePath(), path("Shelf/Moved/Bass.syx"));
+        QVERIFY(bass->isDocumentEdited());
+        QCOMPARE(bass->LFO_Rate(), quint8(9));
+
+        // Gone, with a new folder of the same name in its place: that folder is the library now.
+        QVERIFY(QDir(path("Shelf/Moved")).removeRecursively());
+        write("Shelf/Moved/Organ.syx", 4);
+        refresh();
+        QCOMPARE(library()->presetsFolderURL(), QUrl::fromLocalFile(path("Shelf/Moved")));
+        QVERIFY(qzpNames(library()->arrangedObjects()).contains("Organ"));
     }
 };
 
