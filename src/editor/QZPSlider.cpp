@@ -344,7 +344,7 @@ void QZPSlider::mousePressEvent(QMouseEvent* event) {
             m_animation->stop();
         emit trackingStarted();
     }
-    m_tracking = true;
+    setTracking(true);
     m_startPosition = m_position;
     m_startPointer = valueForPoint(point);
     m_fineHeld = event->modifiers() & Qt::ShiftModifier;
@@ -359,8 +359,50 @@ void QZPSlider::mouseReleaseEvent(QMouseEvent* event) {
     if (!m_tracking || event->button() != Qt::LeftButton)
         return;
     track(event->position(), event->modifiers(), true);
-    m_tracking = false;
+    setTracking(false);
     emit trackingEnded();
+}
+
+void QZPSlider::hideEvent(QHideEvent* event) {
+    // A slider hidden mid-drag gets no release: the drag ends here.
+    if (m_tracking) {
+        setTracking(false);
+        emit trackingEnded();
+    }
+    QWidget::hideEvent(event);
+}
+
+void QZPSlider::setTracking(bool tracking) {
+    if (tracking == m_tracking)
+        return;
+    m_tracking = tracking;
+    if (tracking)
+        QCoreApplication::instance()->installEventFilter(this);
+    else
+        QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool QZPSlider::eventFilter(QObject* watched, QEvent* event) {
+    if (!m_tracking)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::Wheel:
+        return true;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride: {
+        // Plain keys go on (the computer keyboard still plays notes); with a modifier key they are
+        // dropped, shortcuts included (an accepted override keeps the shortcut from firing).
+        constexpr Qt::KeyboardModifiers modifierKeys =
+            Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+        if (!(static_cast<QKeyEvent*>(event)->modifiers() & modifierKeys))
+            return false;
+        event->accept();
+        return true;
+    }
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
 }
 
 void QZPSlider::track(const QPointF& point, Qt::KeyboardModifiers modifiers, bool mouseUp) {
@@ -435,12 +477,11 @@ void QZPSlider::wheelEvent(QWheelEvent* event) {
         m_animation->stop();
 
     if (phase == Qt::ScrollBegin) {
-        // The gesture's first event opens it; its own distance is not applied.
+        // The gesture's first event opens it; its own distance is not applied and nothing is reported
+        // (touching a slider sends nothing).
         if (ticks)
             m_scrollOffsetAccumulator = m_position;
         emit trackingStarted();
-        if (m_continuous)
-            sendTargetActionIfNecessary();
         return;
     }
     if (phase == Qt::ScrollUpdate) {
@@ -481,10 +522,16 @@ void QZPSlider::wheelEvent(QWheelEvent* event) {
         emit trackingEnded();
         return;
     }
-    // A classic wheel: one notch is one tick, or one point along the track.
+    // Without phases: a classic wheel (whole notches of 120), or a touchpad under X11 (small deltas,
+    // no phases). One whole notch is one tick, or one point along the track.
     const double distance = event->angleDelta().y() / 120.0;
     if (ticks) {
-        m_position += distance > 0 ? distanceRatioBetweenTickMarks() : -distanceRatioBetweenTickMarks();
+        m_wheelNotches += distance;
+        const double notches = std::trunc(m_wheelNotches);
+        if (notches == 0)
+            return;
+        m_wheelNotches -= notches;
+        m_position += notches * distanceRatioBetweenTickMarks();
     } else {
         double step = distance / length;
         if (fine)

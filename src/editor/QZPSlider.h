@@ -128,8 +128,13 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    // While a drag runs: drops wheel events and key events made with a modifier key, anywhere in the
+    // application, so neither moves the knob nor undoes the step the drag holds open.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void setTracking(bool tracking);
     void updatePoints();
     // Moves the knob to the (clamped) value without changing what counts as reported.
     void placeKnobAt(double value);
@@ -142,6 +147,9 @@ private:
     double m_lastUpdatedRealWorldValue = 0;
     bool m_hasEverPushedUpdateToRealWorld = false;
     double m_scrollOffsetAccumulator = 0;
+    // Wheel notches (120ths of a click) not yet turned into a tick: a touchpad without scroll phases
+    // (X11) sends many small deltas, and a switch moves one position per whole notch.
+    double m_wheelNotches = 0;
     double m_minValue = 0;
     double m_maxValue = 1;
     double m_precision = 1.0;

@@ -2,6 +2,7 @@
 #include "editor/QZPSlider.h"
 #include "model/QZPSettings.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QSignalSpy>
 #include <QWheelEvent>
@@ -119,6 +120,48 @@ private slots:
         QCOMPARE(slider->percentValue(), before + 0.5 * 0.2);
     }
 
+    // While a drag runs the wheel and keys with a modifier are dropped everywhere (no undo while the
+    // drag's step is open, no jump back on release); plain keys still reach the window.
+    void dragDropsWheelAndModifiedKeys() {
+        QWidget window;
+        auto* slider = new QZPSlider(&window);
+        slider->setGeometry(0, 0, 40, 222);
+        slider->setMaxValue(127);
+        QAction undo(&window);
+        undo.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+        window.addAction(&undo);
+        QSignalSpy undone(&undo, &QAction::triggered);
+        struct KeyCounter : QObject {
+            int keys = 0;
+            bool eventFilter(QObject*, QEvent* event) override {
+                keys += event->type() == QEvent::KeyPress;
+                return false;
+            }
+        } counter;
+        window.installEventFilter(&counter);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+        QTest::mousePress(slider, Qt::LeftButton, {}, at(*slider, 0));
+        QTest::mouseMove(slider, at(*slider, 0.5));
+        const double dragged = slider->percentValue();
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(undone.count(), 0);
+        wheel(*slider, Qt::NoScrollPhase, {}, QPoint(0, 120 * 20));
+        QCOMPARE(slider->percentValue(), dragged);
+        QTest::keyClick(&window, Qt::Key_A);
+        QCOMPARE(counter.keys, 1);
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, at(*slider, 0.5));
+        QCOMPARE(slider->percentValue(), dragged);
+
+        // After the drag both work again.
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(undone.count(), 1);
+        wheel(*slider, Qt::NoScrollPhase, {}, QPoint(0, 120 * 20));
+        QVERIFY(slider->percentValue() > dragged);
+    }
+
     void trackClicks() {
         auto slider = makeSlider();
         QSignalSpy reported(slider.get(), &QZPSlider::valueReported);
@@ -147,18 +190,40 @@ private slots:
         QCOMPARE(reported.count(), 1); // 1 once: the release repeats no value
     }
 
+    // A mouse wheel, and a touchpad as X11 delivers it (no phases, small deltas in 120ths of a notch):
+    // a switch moves one position per whole notch, and a sideways scroll moves nothing.
+    void wheelWithoutPhases_data() {
+        QTest::addColumn<QList<int>>("deltas");
+        QTest::addColumn<QList<double>>("values");
+        QTest::newRow("wheel notches") << QList<int>{120, 120, -120} << QList<double>{1, 2, 1};
+        QTest::newRow("sideways") << QList<int>{120, 0, 0} << QList<double>{1, 1, 1};
+        QTest::newRow("touchpad under X11")
+            << QList<int>{40, 40, 39, 1, 100, 30, -140} << QList<double>{0, 0, 0, 1, 1, 2, 1};
+        QTest::newRow("touchpad turning back") << QList<int>{100, -100, 100} << QList<double>{0, 0, 0};
+    }
+
+    void wheelWithoutPhases() {
+        QFETCH(QList<int>, deltas);
+        QFETCH(QList<double>, values);
+        auto slider = makeSlider(3, 4);
+        QList<double> seen;
+        for (const int delta : deltas) {
+            wheel(*slider, Qt::NoScrollPhase, {}, QPoint(0, delta));
+            seen << slider->doubleValue();
+        }
+        QCOMPARE(seen, values);
+    }
+
     void wheelAndTouchpad() {
         auto ticks = makeSlider(3, 4);
         QSignalSpy reported(ticks.get(), &QZPSlider::valueReported);
-        wheel(*ticks, Qt::NoScrollPhase, {}, QPoint(0, 120));
-        QCOMPARE(ticks->doubleValue(), 1.0);
-        wheel(*ticks, Qt::NoScrollPhase, {}, QPoint(0, 0));
-        QCOMPARE(ticks->doubleValue(), 0.0);
 
-        // A gesture floats between ticks, reports only ticks, and lands on the nearest at the end.
-        reported.clear();
+        // A gesture (as Wayland and other systems with phases deliver it) floats between ticks, reports
+        // only ticks, and lands on the nearest at the end. Touching a slider that never reported sends
+        // nothing.
         wheel(*ticks, Qt::ScrollBegin, QPoint(0, 500));
         QCOMPARE(ticks->percentValue(), 0.0);
+        QCOMPARE(reported.count(), 0);
         wheel(*ticks, Qt::ScrollUpdate, QPoint(0, 140)); // 140/200 × 20/70 = 0.2: between ticks
         QCOMPARE(ticks->percentValue(), 0.2);
         QCOMPARE(reported.count(), 0);
