@@ -33,6 +33,8 @@ Libraries:
   export-list FOLDER OUT [--force]  Write FOLDER's list as one property list of {name, data}.
   import-list LIST DIR [--type syx|tbpreset] [--overwrite]
                                     Write one preset file per entry of LIST into DIR.
+  import-list --factory DIR [--type syx|tbpreset] [--overwrite]
+                                    Write ToneBench's factory presets into DIR.
   export-bank FOLDER OUT [--force]  Write FOLDER's list as one bank file of Patch messages.
   import-bank FILE DIR              Write one preset file per Patch message of the bank FILE into DIR,
                                     named "<FILE> <program>"; anything else in FILE is skipped.

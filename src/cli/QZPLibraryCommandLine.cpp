@@ -3,6 +3,8 @@
 #include "cli/QZPCommandArguments.h"
 #include "cli/QZPCommandLine.h"
 #include "library/QZPBankFile.h"
+#include "library/QZPFactoryPresetInstaller.h"
+#include "library/QZPPresetList.h"
 #include "library/QZPPresetsController.h"
 #include "model/QZPFileSystem.h"
 #include "model/QZPPreset.h"
@@ -11,14 +13,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
-
-namespace {
-
-constexpr const char* NameKey = "name";
-constexpr const char* DataKey = "data";
-
-// A list entry's name as a file name in one folder: no folder separators, not hidden.
-} // namespace
 
 int QZPLibraryCommandLine::library(const QStringList& arguments) {
     QString error;
@@ -54,12 +48,7 @@ int QZPLibraryCommandLine::library(const QStringList& arguments) {
 }
 
 int QZPLibraryCommandLine::exportList(const QStringList& arguments) {
-    return exportFolder(arguments, QStringLiteral("export-list"), [](const QList<QZPPreset*>& presets) {
-        QVariantList list;
-        for (QZPPreset* preset : presets)
-            list.append(QVariantMap{{NameKey, preset->displayName()}, {DataKey, preset->junoSysexData()}});
-        return QZPPropertyList::toBinary(list);
-    });
+    return exportFolder(arguments, QStringLiteral("export-list"), &QZPPresetList::listData);
 }
 
 int QZPLibraryCommandLine::exportBank(const QStringList& arguments) {
@@ -146,62 +135,48 @@ int QZPLibraryCommandLine::importBank(const QStringList& arguments) {
 
 int QZPLibraryCommandLine::importList(const QStringList& arguments) {
     QString error;
-    const auto parsed = QZPCommandArguments::parse(arguments, {QStringLiteral("overwrite")},
-                                                   {QStringLiteral("type")}, &error);
+    const auto parsed =
+        QZPCommandArguments::parse(arguments, {QStringLiteral("overwrite"), QStringLiteral("factory")},
+                                   {QStringLiteral("type")}, &error);
     if (!parsed)
         return m_commandLine.usageError(error);
-    if (parsed->positional().size() != 2)
-        return m_commandLine.usageError(QStringLiteral("import-list needs LIST and DIR"));
+    const bool factory = parsed->isSet(QStringLiteral("factory"));
+    if (parsed->positional().size() != (factory ? 1 : 2))
+        return m_commandLine.usageError(factory ? QStringLiteral("import-list --factory needs DIR")
+                                                : QStringLiteral("import-list needs LIST and DIR"));
     const QString type = m_commandLine.saveType(parsed->value(QStringLiteral("type")));
     if (type.isEmpty())
         return QZPCommandLine::UsageError;
 
-    const QString listPath = parsed->positional().at(0);
+    QZPFactoryPresetInstaller factoryList;
+    const QString listPath = factory ? factoryList.listPath() : parsed->positional().at(0);
     QZPError readError;
-    const std::optional<QByteArray> bytes = QZPFileSystem::readFile(listPath, &readError);
-    if (!bytes) {
+    const std::optional<QList<QZPPresetList::Entry>> entries = QZPPresetList::read(listPath, &readError);
+    if (!entries) {
         m_commandLine.reportFileError(listPath, readError.localizedDescription(),
                                       readError.localizedFailureReason());
         return QZPCommandLine::FileFailure;
     }
-    const std::optional<QVariant> root = QZPPropertyList::parse(*bytes);
-    if (!root || root->typeId() != QMetaType::QVariantList) {
-        m_commandLine.reportFileError(listPath, QStringLiteral("Unable to read contents of file"),
-                                      QStringLiteral("not a property list holding a list of presets"));
-        return QZPCommandLine::FileFailure;
-    }
-    const QString folder = QFileInfo(parsed->positional().at(1)).absoluteFilePath();
+    const QString folder = QFileInfo(parsed->positional().last()).absoluteFilePath();
     if (!m_commandLine.makeFolder(folder))
         return QZPCommandLine::FileFailure;
 
     int status = QZPCommandLine::Success;
-    const QVariantList entries = root->toList();
-    QSet<QString> usedNames;
+    const QStringList names = QZPPresetList::fileBaseNames(*entries);
+    const QString extension = QLatin1Char('.') + QZPPreset::extensionForType(type);
     const auto mode = parsed->isSet(QStringLiteral("overwrite")) ? QZPFileSystem::WriteMode::ReplaceExisting
                                                                  : QZPFileSystem::WriteMode::KeepExisting;
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        const QVariantMap entry = entries.at(i).toMap();
-        const QVariant data = entry.value(DataKey);
-        const bool isMessage = data.typeId() == QMetaType::QByteArray &&
-                               data.toByteArray().size() == QZPPreset::PatchMessageLength;
-        const QString problem = isMessage ? QZPPreset::patchProblem(data.toByteArray())
-                                          : QStringLiteral("its \"data\" must be a 24-byte Patch message");
-        if (!problem.isEmpty()) {
+    for (qsizetype i = 0; i < entries->size(); ++i) {
+        const QZPPresetList::Entry& entry = entries->at(i);
+        if (!entry.problem.isEmpty()) {
             m_commandLine.reportFileError(listPath, QStringLiteral("Entry %1 is not a preset").arg(i + 1),
-                                          problem);
+                                          entry.problem);
             status = QZPCommandLine::FileFailure;
             continue;
         }
-        QZPPreset preset(data.toByteArray());
-        preset.setDisplayName(entry.value(NameKey).toString());
-        // Two entries of one name would write one file twice: a later one takes a numbered name.
-        const QString extension = QLatin1Char('.') + QZPPreset::extensionForType(type);
-        const QString base = QZPPreset::fileNameForName(preset.displayName());
-        QString name = base;
-        for (int n = 2; usedNames.contains(name.toCaseFolded()); ++n)
-            name = QStringLiteral("%1 %2").arg(base).arg(n);
-        usedNames.insert(name.toCaseFolded());
-        const QString path = QDir(folder).filePath(name + extension);
+        QZPPreset preset(entry.message);
+        preset.setDisplayName(entry.name);
+        const QString path = QDir(folder).filePath(names.at(i) + extension);
         QZPError saveError;
         const bool saved =
             preset.saveToURL(QUrl::fromLocalFile(path), type, QZPDocument::SaveAsOperation, &saveError, mode);

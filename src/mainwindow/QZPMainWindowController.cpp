@@ -3,6 +3,7 @@
 
 #include "editor/QZPEditorController.h"
 #include "editor/QZPMainView.h"
+#include "library/QZPPresetList.h"
 #include "library/QZPPresetsController.h"
 #include "library/QZPUserNotifications.h"
 #include "mainwindow/QZPDocumentController.h"
@@ -433,11 +434,7 @@ void QZPMainWindowController::paste(QZPCommandSource source) {
 // MARK: Export
 
 bool QZPMainWindowController::dumpPresetsToFile(const QString& path, QZPError* error) const {
-    QVariantList entries;
-    for (QZPPreset* preset : presetsController()->arrangedObjects())
-        entries << QVariantMap{{QStringLiteral("name"), preset->displayName()},
-                               {QStringLiteral("data"), preset->junoSysexData()}};
-    return QZPFileSystem::writeFile(path, QZPPropertyList::toBinary(entries),
+    return QZPFileSystem::writeFile(path, QZPPresetList::listData(presetsController()->arrangedObjects()),
                                     QZPFileSystem::WriteMode::ReplaceExisting, error);
 }
 

@@ -233,6 +233,15 @@ private slots:
         QCOMPARE(run({"import-bank", "nowhere.syx", "out3"}).status, 1);
     }
 
+    void factoryList() {
+        const Result installed = run({"import-list", "--factory", "factory", "--type", "tbpreset"});
+        QCOMPARE(installed.status, 0);
+        const QStringList files = QDir(path("factory")).entryList(QDir::Files);
+        QVERIFY(files.size() >= 48);
+        QVERIFY(files.contains("Bass Round Sub.tbpreset"));
+        QCOMPARE(run({"import-list", "--factory"}).status, 2);
+    }
+
     void renameContract() {
         QFile::copy(path("Brass.syx"), path("Lead.syx"));
         const Result clash = run({"rename", "Brass.syx", "Lead"});

@@ -2,12 +2,15 @@
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "library/DTFolderMonitor.h"
+#include "library/QZPFactoryPresetInstaller.h"
 #include "library/QZPFolderWalker.h"
 #include "library/QZPPresetFilter.h"
+#include "library/QZPPresetList.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "model/QZPFileSystem.h"
 #include "model/QZPPreset.h"
+#include "model/QZPPropertyList.h"
 #include "model/QZPWindowController.h"
 
 #include <QSemaphore>
@@ -427,6 +430,82 @@ private slots:
         refresh();
         QCOMPARE(library()->presetsFolderURL(), QUrl::fromLocalFile(path("Shelf/Moved")));
         QVERIFY(qzpNames(library()->arrangedObjects()).contains("Organ"));
+    }
+
+    // The factory list: enough presets, each a valid Patch message under a name that is a file name
+    // of its own (no two alike, ignoring letter case).
+    void factoryListIsSound() {
+        QZPFactoryPresetInstaller installer;
+        QZPError error;
+        const auto entries = installer.entries(&error);
+        QVERIFY2(entries, qPrintable(error.fullText()));
+        QVERIFY(entries->size() >= 48);
+        QSet<QString> names;
+        for (const QZPPresetList::Entry& entry : *entries) {
+            QVERIFY2(entry.problem.isEmpty(), qPrintable(entry.name + ": " + entry.problem));
+            QCOMPARE(entry.message.size(), 24);
+            for (qsizetype i = 1; i < 23; ++i)
+                QVERIFY(quint8(entry.message.at(i)) < 0x80);
+            QCOMPARE(QZPPreset::fileNameForName(entry.name), entry.name);
+            QVERIFY2(!names.contains(entry.name.toCaseFolded()), qPrintable(entry.name));
+            names.insert(entry.name.toCaseFolded());
+        }
+        QCOMPARE(QZPPresetList::fileBaseNames({{"Pad", {}, {}}, {"pad", {}, {}}, {"Pad", {}, {}}}),
+                 (QStringList{"Pad", "pad 2", "Pad 3"}));
+    }
+
+    // Installing: one preset file per entry, named after it, replacing a file of that name; a folder
+    // that refuses files gives one count of what failed; a list that cannot be read or is empty ends
+    // at once with the reason.
+    void factoryInstallation() {
+        const auto install = [](QZPFactoryPresetInstaller& installer, const QString& folder) {
+            QSignalSpy finished(&installer, &QZPFactoryPresetInstaller::finished);
+            installer.install(folder);
+            return finished.wait(10000);
+        };
+        QZPFactoryPresetInstaller installer;
+        QSignalSpy progress(&installer, &QZPFactoryPresetInstaller::progressChanged);
+        QDir().mkpath(path("Lib"));
+        write("Lib/Bass Round Sub.tbpreset", 1);
+        QVERIFY(install(installer, path("Lib")));
+        const int total = int(installer.entries(nullptr)->size());
+        QCOMPARE(installer.writtenCount(), total);
+        QCOMPARE(installer.failedCount(), 0);
+        QVERIFY(installer.summary().isEmpty());
+        QCOMPARE(progress.first(), (QList<QVariant>{0, total}));
+        QCOMPARE(progress.last(), (QList<QVariant>{total, total}));
+        QCOMPARE(QDir(path("Lib")).entryList(QDir::Files).size(), total);
+        QZPPreset replaced;
+        QZPError error;
+        QVERIFY(replaced.readFromURL(QUrl::fromLocalFile(path("Lib/Bass Round Sub.tbpreset")),
+                                     QString::fromLatin1(QZPPreset::PresetType), &error));
+        QCOMPARE(replaced.DCO_SubLevel(), quint8(100));
+
+        QDir().mkpath(path("Locked"));
+        write("Locked/Keep.syx");
+        if (qzpMakeFolderReadOnly(path("Locked"), true)) {
+            QVERIFY(install(installer, path("Locked")));
+            qzpMakeFolderReadOnly(path("Locked"), false);
+            QCOMPARE(installer.failedCount(), total);
+            QCOMPARE(installer.summary(), QStringLiteral("%1 factory presets couldn’t be written into “%2”.")
+                                              .arg(total)
+                                              .arg(path("Locked")));
+            QCOMPARE(QDir(path("Locked")).entryList(QDir::Files), QStringList{"Keep.syx"});
+        }
+
+        QFile empty(path("empty.plist"));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.write(QZPPropertyList::toBinary(QVariantList()));
+        empty.close();
+        for (const QString& list :
+             {path("empty.plist"), path("missing.plist"), path("Lib/Bass Round Sub.tbpreset")}) {
+            QZPFactoryPresetInstaller other;
+            other.setListPath(list);
+            QVERIFY(install(other, path("Other")));
+            QVERIFY2(!other.problem().isEmpty(), qPrintable(list));
+            QCOMPARE(other.summary(), other.problem());
+            QVERIFY(!QDir(path("Other")).exists());
+        }
     }
 };
 

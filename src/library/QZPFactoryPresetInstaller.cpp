@@ -1,0 +1,92 @@
+#include "library/QZPFactoryPresetInstaller.h"
+
+#include "model/QZPError.h"
+#include "model/QZPFileSystem.h"
+#include "model/QZPPlural.h"
+#include "model/QZPPreset.h"
+
+#include <QDir>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+// Files written per turn of the event loop: quick enough to finish soon, small enough to stay responsive.
+constexpr int BatchSize = 8;
+} // namespace
+
+// The list is compiled into this library: registered before the first read.
+static void initFactoryResource() {
+    Q_INIT_RESOURCE(factory);
+}
+
+QZPFactoryPresetInstaller::QZPFactoryPresetInstaller(QObject* parent)
+    : QObject(parent), m_listPath(QString::fromLatin1(FactoryListPath)) {
+    initFactoryResource();
+}
+
+std::optional<QList<QZPPresetList::Entry>> QZPFactoryPresetInstaller::entries(QZPError* error) const {
+    return QZPPresetList::read(m_listPath, error);
+}
+
+void QZPFactoryPresetInstaller::install(const QString& folder) {
+    m_folder = folder;
+    m_entries.clear();
+    m_names.clear();
+    m_next = 0;
+    m_written = 0;
+    m_failed.clear();
+    m_problem.clear();
+    QZPError error;
+    const std::optional<QList<QZPPresetList::Entry>> list = entries(&error);
+    if (!list)
+        m_problem = tr("The factory presets couldn’t be read: %1").arg(error.localizedFailureReason());
+    else if (list->isEmpty())
+        m_problem = tr("The list of factory presets is empty.");
+    if (!m_problem.isEmpty()) {
+        QTimer::singleShot(0, this, &QZPFactoryPresetInstaller::finished);
+        return;
+    }
+    m_entries = *list;
+    m_names = QZPPresetList::fileBaseNames(m_entries);
+    emit progressChanged(0, int(m_entries.size()));
+    QTimer::singleShot(0, this, &QZPFactoryPresetInstaller::writeSome);
+}
+
+void QZPFactoryPresetInstaller::writeSome() {
+    const QString type = QString::fromLatin1(QZPPreset::PresetType);
+    const QString extension = QLatin1Char('.') + QZPPreset::extensionForType(type);
+    for (int n = 0; n < BatchSize && m_next < m_entries.size(); ++n, ++m_next) {
+        const QZPPresetList::Entry& entry = m_entries.at(m_next);
+        const QString path = QDir(m_folder).filePath(m_names.at(m_next) + extension);
+        if (!entry.problem.isEmpty()) {
+            m_failed << QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), entry.problem);
+            continue;
+        }
+        QZPPreset preset(entry.message);
+        preset.setDisplayName(entry.name);
+        QZPError error;
+        if (preset.saveToURL(QUrl::fromLocalFile(path), type, QZPDocument::SaveAsOperation, &error,
+                             QZPFileSystem::WriteMode::ReplaceExisting))
+            ++m_written;
+        else
+            m_failed << QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), error.fullText());
+    }
+    emit progressChanged(int(m_next), int(m_entries.size()));
+    if (m_next < m_entries.size()) {
+        QTimer::singleShot(0, this, &QZPFactoryPresetInstaller::writeSome);
+        return;
+    }
+    m_entries.clear();
+    m_next = 0;
+    emit finished();
+}
+
+QString QZPFactoryPresetInstaller::summary() const {
+    if (!m_problem.isEmpty())
+        return m_problem;
+    if (m_failed.isEmpty())
+        return {};
+    return qzpPlural(int(m_failed.size()), tr("1 factory preset couldn’t be written into “%2”."),
+                     tr("%1 factory presets couldn’t be written into “%2”."))
+        .arg(QDir::toNativeSeparators(m_folder));
+}

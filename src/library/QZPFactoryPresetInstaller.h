@@ -1,0 +1,57 @@
+#pragma once
+
+#include "library/QZPPresetList.h"
+
+#include <QObject>
+#include <QStringList>
+
+// Writes the factory presets (a list that comes with the program) into a folder as preset files named
+// after them, replacing files of the same names. It writes a few at a time on the thread that started it,
+// so a window can show the progress and stays responsive; a file that cannot be written is counted, and
+// the count is in the result.
+class QZPFactoryPresetInstaller : public QObject {
+    Q_OBJECT
+
+public:
+    // Where the factory list is among the program's resources.
+    static constexpr const char* FactoryListPath = ":/factory/Factory.plist";
+
+    explicit QZPFactoryPresetInstaller(QObject* parent = nullptr);
+
+    // The factory list (or another, for tests and other lists).
+    void setListPath(const QString& path) { m_listPath = path; }
+    QString listPath() const { return m_listPath; }
+    // The entries of the list, or nothing when it cannot be read (the reason in `error`).
+    std::optional<QList<QZPPresetList::Entry>> entries(QZPError* error) const;
+
+    // Starts writing into `folder`. `finished` follows in any case, at once when the list cannot be read
+    // or holds no preset.
+    void install(const QString& folder);
+    bool isInstalling() const { return m_next < m_entries.size(); }
+
+    // Results, once finished.
+    int writtenCount() const { return m_written; }
+    int failedCount() const { return int(m_failed.size()); }
+    // The files that could not be written, each with its reason.
+    const QStringList& failures() const { return m_failed; }
+    // Why nothing was installed (the list unreadable or empty); empty otherwise.
+    const QString& problem() const { return m_problem; }
+    // One sentence about what went wrong, for the user; empty when everything was written.
+    QString summary() const;
+
+signals:
+    void progressChanged(int done, int total);
+    void finished();
+
+private:
+    void writeSome();
+
+    QString m_listPath;
+    QString m_folder;
+    QList<QZPPresetList::Entry> m_entries;
+    QStringList m_names;
+    qsizetype m_next = 0;
+    int m_written = 0;
+    QStringList m_failed;
+    QString m_problem;
+};
