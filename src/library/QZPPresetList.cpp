@@ -7,9 +7,9 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <cerrno>
 #include <QSet>
 #include <QVariant>
+#include <cerrno>
 
 std::optional<QList<QZPPresetList::Entry>> QZPPresetList::parse(const QByteArray& bytes) {
     const std::optional<QVariant> root = QZPPropertyList::parse(bytes);
@@ -21,7 +21,8 @@ std::optional<QList<QZPPresetList::Entry>> QZPPresetList::parse(const QByteArray
         const QVariant data = map.value(QLatin1String(DataKey));
         Entry entry{map.value(QLatin1String(NameKey)).toString(), data.toByteArray(), {}};
         if (data.typeId() != QMetaType::QByteArray || entry.message.size() != QZPPreset::PatchMessageLength)
-            entry.problem = QCoreApplication::translate("QZPPresetList", "its “data” must be a 24-byte Patch message");
+            entry.problem =
+                QCoreApplication::translate("QZPPresetList", "its “data” must be a 24-byte Patch message");
         else
             entry.problem = QZPPreset::patchProblem(entry.message);
         entries.append(entry);
@@ -45,10 +46,11 @@ std::optional<QList<QZPPresetList::Entry>> QZPPresetList::read(const QString& pa
         return std::nullopt;
     std::optional<QList<Entry>> entries = parse(*bytes);
     if (!entries)
-        qzpSetError(error,
-                    QZPError::make(QZPError::ToneBenchDomain, QZPPreset::ReadErrorCode,
-                                   QCoreApplication::translate("QZPPresetList", "Unable to read contents of file"),
-                                   QCoreApplication::translate("QZPPresetList", "It isn’t a list of presets.")));
+        qzpSetError(
+            error,
+            QZPError::make(QZPError::ToneBenchDomain, QZPPreset::ReadErrorCode,
+                           QCoreApplication::translate("QZPPresetList", "Unable to read contents of file"),
+                           QCoreApplication::translate("QZPPresetList", "It isn’t a list of presets.")));
     return entries;
 }
 

@@ -9,6 +9,7 @@
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 #include "sidebar/QZPFilterField.h"
+#include "sidebar/QZPLibraryFolderChooser.h"
 #include "sidebar/QZPPresetListModel.h"
 #include "sidebar/QZPSidebarControllerDelegate.h"
 #include "sidebar/QZPSidebarView.h"
@@ -53,7 +54,7 @@ QZPSidebarController::~QZPSidebarController() {
     // The view may outlive this controller inside a window being torn down: it must not call back.
     if (m_view) {
         m_tableView->disconnect(this);
-        m_urlButton->setDelegate(nullptr);
+        delete m_folderChooser;
         delete m_view;
     }
 }
@@ -125,22 +126,13 @@ void QZPSidebarController::buildView() {
 // The chooser restores the folder kept under its autosave name; that folder becomes the library's, and
 // from then on a folder set on the library elsewhere shows in the chooser too.
 void QZPSidebarController::setupURLButton() {
-    m_urlButton->setDelegate(this);
     m_urlButton->setAllowedFileTypes({QString::fromLatin1(QZPURLPopUpButton::FolderType)});
     m_urlButton->setAllowNone(true);
     m_urlButton->setShowClearRecents(true);
     m_urlButton->setAutosaveName(QString::fromLatin1(FolderChooserAutosaveName));
     m_presets->setPresetsFolderURL(m_urlButton->URL());
-    const auto showLibraryFolder = [this] {
-        const QUrl folder = m_presets->presetsFolderURL();
-        if (folder.adjusted(QUrl::StripTrailingSlash) !=
-                m_urlButton->URL().adjusted(QUrl::StripTrailingSlash) ||
-            m_urlButton->recentURLs().isEmpty())
-            m_urlButton->setURL(folder);
-    };
     // Bound: the library's folder shows in the chooser now (and so is among its recents) and from now on.
-    showLibraryFolder();
-    connect(m_presets, &QZPPresetsController::presetsFolderURLChanged, this, showLibraryFolder);
+    m_folderChooser = new QZPLibraryFolderChooser(m_urlButton, m_presets, this);
 }
 
 void QZPSidebarController::setupTableView() {
@@ -456,18 +448,4 @@ void QZPSidebarController::presentErrors(const QList<QZPError>& errors) {
     QZPErrorPresenter::shared()->presentError(QZPError::make(
         errors.first().domain(), errors.first().code(),
         tr("%1 files were not copied into the library.").arg(errors.size()), lines.join(QLatin1Char('\n'))));
-}
-
-// MARK: Folder chooser
-
-void QZPSidebarController::popUpButtonDidSelectURL(QZPURLPopUpButton* button, const QUrl& url) {
-    Q_UNUSED(button);
-    m_presets->setPresetsFolderURL(url);
-}
-
-void QZPSidebarController::popUpButtonWillDisplayOpenPanel(QZPURLPopUpButton* button, QFileDialog* panel) {
-    Q_UNUSED(button);
-    panel->setFileMode(QFileDialog::Directory);
-    panel->setOption(QFileDialog::ShowDirsOnly, true);
-    panel->setOption(QFileDialog::ReadOnly, false); // new folders may be made
 }

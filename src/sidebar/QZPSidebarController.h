@@ -1,7 +1,6 @@
 #pragma once
 
 #include "model/QZPCommandSource.h"
-#include "sidebar/QZPURLPopUpButtonDelegate.h"
 
 #include <QObject>
 #include <QPointer>
@@ -13,6 +12,7 @@ class QLabel;
 class QMenu;
 class QZPError;
 class QZPFilterField;
+class QZPLibraryFolderChooser;
 #include "model/QZPPreset.h"
 class QZPPresetFilter;
 class QZPPresetListModel;
@@ -27,7 +27,7 @@ class QZPURLPopUpButton;
 // the row of the current preset (the active row) marked apart from the selection. It decides which
 // presets a command acts on, runs inline renames, and keeps the list's filter in step with the field
 // and the modified-only switch.
-class QZPSidebarController : public QObject, public QZPURLPopUpButtonDelegate {
+class QZPSidebarController : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool filterForModified READ filterForModified WRITE setFilterForModified NOTIFY
                    filterForModifiedChanged)
@@ -86,8 +86,6 @@ public:
     void importFiles(const QStringList& paths);
 
     // Folder chooser delegate.
-    void popUpButtonDidSelectURL(QZPURLPopUpButton* button, const QUrl& url) override;
-    void popUpButtonWillDisplayOpenPanel(QZPURLPopUpButton* button, QFileDialog* panel) override;
 
 signals:
     void filterForModifiedChanged(bool on);
@@ -116,6 +114,7 @@ private:
     QZPTableView* m_tableView = nullptr;
     QZPPresetListModel* m_listModel = nullptr;
     QZPURLPopUpButton* m_urlButton = nullptr;
+    QPointer<QZPLibraryFolderChooser> m_folderChooser;
     QZPFilterField* m_filterSearchField = nullptr;
     QLabel* m_noFilterResultsField = nullptr;
     QMenu* m_contextMenu = nullptr;

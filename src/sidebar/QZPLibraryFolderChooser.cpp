@@ -1,0 +1,43 @@
+#include "sidebar/QZPLibraryFolderChooser.h"
+
+#include "library/QZPPresetsController.h"
+#include "sidebar/QZPURLPopUpButton.h"
+
+#include <QFileDialog>
+
+QZPLibraryFolderChooser::QZPLibraryFolderChooser(QZPURLPopUpButton* button, QZPPresetsController* presets,
+                                                 QObject* parent)
+    : QObject(parent), m_button(button), m_presets(presets) {
+    m_button->setDelegate(this);
+    m_button->setAllowedFileTypes({QString::fromLatin1(QZPURLPopUpButton::FolderType)});
+    connect(m_presets, &QZPPresetsController::presetsFolderURLChanged, this,
+            &QZPLibraryFolderChooser::showLibraryFolder);
+    showLibraryFolder();
+}
+
+QZPLibraryFolderChooser::~QZPLibraryFolderChooser() {
+    if (m_button)
+        m_button->setDelegate(nullptr);
+}
+
+void QZPLibraryFolderChooser::showLibraryFolder() {
+    if (!m_button || !m_presets)
+        return;
+    const QUrl folder = m_presets->presetsFolderURL();
+    if (folder.adjusted(QUrl::StripTrailingSlash) != m_button->URL().adjusted(QUrl::StripTrailingSlash) ||
+        m_button->recentURLs().isEmpty())
+        m_button->setURL(folder);
+}
+
+void QZPLibraryFolderChooser::popUpButtonDidSelectURL(QZPURLPopUpButton* button, const QUrl& url) {
+    Q_UNUSED(button);
+    if (m_presets)
+        m_presets->setPresetsFolderURL(url);
+}
+
+void QZPLibraryFolderChooser::popUpButtonWillDisplayOpenPanel(QZPURLPopUpButton* button, QFileDialog* panel) {
+    Q_UNUSED(button);
+    panel->setFileMode(QFileDialog::Directory);
+    panel->setOption(QFileDialog::ShowDirsOnly, true);
+    panel->setOption(QFileDialog::ReadOnly, false); // new folders may be made
+}

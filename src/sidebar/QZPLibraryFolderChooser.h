@@ -1,0 +1,32 @@
+#pragma once
+
+#include "sidebar/QZPURLPopUpButtonDelegate.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QZPPresetsController;
+class QZPURLPopUpButton;
+
+// Binds a folder chooser to the library's folder, both ways: a folder chosen in it becomes the library's,
+// and a folder set on the library anywhere else (the sidebar, the preferences, the welcome assistant, the
+// library following a moved folder) shows in it at once. The chooser offers folders only, and its
+// panel may make new folders.
+class QZPLibraryFolderChooser : public QObject, public QZPURLPopUpButtonDelegate {
+    Q_OBJECT
+
+public:
+    QZPLibraryFolderChooser(QZPURLPopUpButton* button, QZPPresetsController* presets, QObject* parent = nullptr);
+    ~QZPLibraryFolderChooser() override;
+
+    QZPURLPopUpButton* button() const { return m_button; }
+    // Shows the library's folder (and so puts it among the chooser's recents).
+    void showLibraryFolder();
+
+    void popUpButtonDidSelectURL(QZPURLPopUpButton* button, const QUrl& url) override;
+    void popUpButtonWillDisplayOpenPanel(QZPURLPopUpButton* button, QFileDialog* panel) override;
+
+private:
+    QPointer<QZPURLPopUpButton> m_button;
+    QPointer<QZPPresetsController> m_presets;
+};
