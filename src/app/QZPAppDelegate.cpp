@@ -1,4 +1,7 @@
 #include "app/QZPAppDelegate.h"
+
+#include "app/QZPOnboardingWindowController.h"
+#include "app/QZPPreferencesWindowController.h"
 #include "model/QZPPlural.h"
 
 #include "app/QZPTextWindow.h"
@@ -42,6 +45,8 @@ QZPAppDelegate::QZPAppDelegate(QZPMidiEngine* engine, QObject* parent) : QObject
 QZPAppDelegate::~QZPAppDelegate() {
     // The windows go before the document controller, whose presets the main window shows.
     m_recWindowController.reset();
+    m_onboarding.reset();
+    m_preferences.reset();
     m_windowController.reset();
     m_documents.reset();
 }
@@ -92,6 +97,30 @@ void QZPAppDelegate::launch(const QStringList& files) {
 
 void QZPAppDelegate::applicationDidFinishLaunching() {
     buildChannelMenu();
+    QZPOnboardingWindowController::showOnboardingIfNecessary(QZPSettings::standard(), this,
+                                                             [this] { showOnboarding(); });
+}
+
+QZPOnboardingWindowController* QZPAppDelegate::onboardingController() {
+    if (!m_onboarding)
+        m_onboarding = std::make_unique<QZPOnboardingWindowController>(
+            m_documents->presetsController(), m_engine, windowController()->window());
+    return m_onboarding.get();
+}
+
+void QZPAppDelegate::showOnboarding() {
+    onboardingController()->showWindow();
+}
+
+QZPPreferencesWindowController* QZPAppDelegate::preferencesController() {
+    if (!m_preferences)
+        m_preferences = std::make_unique<QZPPreferencesWindowController>(m_documents->presetsController(),
+                                                                         m_engine, QZPSettings::standard());
+    return m_preferences.get();
+}
+
+void QZPAppDelegate::showPrefPane() {
+    preferencesController()->showWindow();
 }
 
 bool QZPAppDelegate::applicationShouldOpenUntitledFile() const {
@@ -269,6 +298,10 @@ void QZPAppDelegate::buildMainMenu() {
     track(edit, Command::DuplicateDocument, tr("D&uplicate"), QKeySequence(Qt::CTRL | Qt::Key_D));
     edit->addSeparator();
     track(edit, Command::PerformFindPanelAction, tr("&Find"), QKeySequence::Find);
+    edit->addSeparator();
+    QAction* preferences = edit->addAction(tr("Pr&eferences…"), QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
+                                           &QZPAppDelegate::showPrefPane);
+    preferences->setMenuRole(QAction::PreferencesRole);
 
     QMenu* preset = bar->addMenu(tr("&Preset"));
     track(preset, Command::SendProgram, tr("&Send to Instrument"), QKeySequence(Qt::CTRL | Qt::Key_Return));
@@ -333,6 +366,8 @@ void QZPAppDelegate::buildMainMenu() {
 
     QMenu* help = bar->addMenu(tr("&Help"));
     help->addAction(tr("ToneBench &Help"), QKeySequence::HelpContents, this, &QZPAppDelegate::showHelp);
+    help->addAction(tr("&Welcome Assistant…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), this,
+                    &QZPAppDelegate::showOnboarding);
     help->addAction(tr("&Acknowledgements"), this, &QZPAppDelegate::showAcknowledgements);
 
     // Each menu's commands are enabled as the current state allows when it opens; shortcuts ask again

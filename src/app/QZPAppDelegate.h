@@ -10,6 +10,8 @@
 class QZPDocumentController;
 class QZPMainWindowController;
 class QZPMidiEngine;
+class QZPOnboardingWindowController;
+class QZPPreferencesWindowController;
 class QZPRecordWindowController;
 class QZPTextWindow;
 
@@ -47,6 +49,11 @@ public:
     void buildChannelMenu();
     void showMainWindow();
     void showAcknowledgements();
+    // The welcome assistant and the preferences, each made on first use and kept to the end.
+    QZPOnboardingWindowController* onboardingController();
+    void showOnboarding();
+    QZPPreferencesWindowController* preferencesController();
+    void showPrefPane();
     void showHelp();
     // Asks about every edited preset (also those kept outside the folder); answers whether to quit.
     bool applicationShouldTerminate();
@@ -64,6 +71,8 @@ private:
     std::unique_ptr<QZPDocumentController> m_documents;
     std::unique_ptr<QZPMainWindowController> m_windowController;
     std::unique_ptr<QZPRecordWindowController> m_recWindowController;
+    std::unique_ptr<QZPOnboardingWindowController> m_onboarding;
+    std::unique_ptr<QZPPreferencesWindowController> m_preferences;
     QPointer<QMenu> m_deviceMenu;
     QPointer<QMenu> m_channelMenu;
     QPointer<QAction> m_filterModifiedItem;

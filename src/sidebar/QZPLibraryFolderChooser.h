@@ -16,7 +16,8 @@ class QZPLibraryFolderChooser : public QObject, public QZPURLPopUpButtonDelegate
     Q_OBJECT
 
 public:
-    QZPLibraryFolderChooser(QZPURLPopUpButton* button, QZPPresetsController* presets, QObject* parent = nullptr);
+    QZPLibraryFolderChooser(QZPURLPopUpButton* button, QZPPresetsController* presets,
+                            QObject* parent = nullptr);
     ~QZPLibraryFolderChooser() override;
 
     QZPURLPopUpButton* button() const { return m_button; }

@@ -1,20 +1,35 @@
+#include "QZPCapturingPresenter.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "app/QZPAppDelegate.h"
+#include "app/QZPOnboardingWindowController.h"
+#include "app/QZPPreferencesWindowController.h"
 #include "app/QZPSingleInstance.h"
+#include "library/QZPFactoryPresetInstaller.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPPreset.h"
+#include "model/QZPPropertyList.h"
 #include "model/QZPSettings.h"
 #include "sidebar/QZPSidebarController.h"
+#include "sidebar/QZPURLPopUpButton.h"
+#include "sidebar/QZPURLPopUpButtonDelegate.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDBusConnection>
+#include <QDialog>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QToolButton>
 
 class TestApplication : public QObject {
     Q_OBJECT
@@ -24,7 +39,10 @@ class TestApplication : public QObject {
     std::unique_ptr<QZPAppDelegate> m_delegate;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
-    QZPPresetsController* library() { return m_delegate->documentController()->presetsController(); }
+    QZPPresetsController* library() {
+        m_delegate->applicationWillFinishLaunching();
+        return m_delegate->documentController()->presetsController();
+    }
 
 private slots:
     void initTestCase() {
@@ -127,6 +145,219 @@ private slots:
         QDBusConnection::disconnectFromBus(QStringLiteral("second"));
         bus.terminate();
         bus.waitForFinished(3000);
+    }
+
+    // The first launch shows the assistant once: the flag is written before it appears, so a second
+    // launch (or one after a crash during it) shows nothing.
+    void onboardingShownOnce() {
+        QZPSettings* settings = QZPSettings::standard();
+        const QString key = QString::fromLatin1(QZPSettings::OnboardingShownKey);
+        settings->remove(key);
+        int shown = 0;
+        QObject context;
+        QVERIFY(
+            QZPOnboardingWindowController::showOnboardingIfNecessary(settings, &context, [&] { ++shown; }));
+        QVERIFY(settings->boolValue(key));
+        QCOMPARE(shown, 0);
+        QTRY_COMPARE(shown, 1);
+        QVERIFY(
+            !QZPOnboardingWindowController::showOnboardingIfNecessary(settings, &context, [&] { ++shown; }));
+        QTest::qWait(QZPOnboardingWindowController::FirstLaunchDelayMs + 100);
+        QCOMPARE(shown, 1);
+
+        settings->remove(key);
+        m_delegate->launch({});
+        QTRY_VERIFY(m_delegate->onboardingController()->window()->isVisible());
+        QCOMPARE(m_delegate->onboardingController()->currentPage(),
+                 QZPOnboardingWindowController::WelcomePage);
+    }
+
+    // Back stops at the first page and forward at the last; the navigation is out of sight on the first.
+    // The MIDI page lists the engine's ports as they come and says plainly when there is nothing to use.
+    void onboardingPages() {
+        auto* backend = new QZPVirtualMidiBackend;
+        QZPMidiEngine engine{std::unique_ptr<QZPMidiBackend>(backend), nullptr};
+        engine.setPollInterval(0);
+        QZPOnboardingWindowController onboarding(library(), &engine);
+        onboarding.showWindow();
+        const QList<QToolButton*> segments =
+            onboarding.window()->findChild<QWidget*>("navigationSegment")->findChildren<QToolButton*>();
+        QCOMPARE(segments.size(), 2);
+        QCOMPARE(segments.at(0)->accessibleName(), QStringLiteral("Back"));
+        QList<int> pages;
+        QList<bool> canGoBack, canGoForward, navigationShown;
+        for (int step = 0; step < 6; ++step) {
+            pages << onboarding.currentPage();
+            canGoBack << segments.at(0)->isEnabled();
+            canGoForward << segments.at(1)->isEnabled();
+            navigationShown << segments.at(0)->isVisible();
+            onboarding.navigateForward();
+        }
+        QCOMPARE(pages, (QList<int>{0, 1, 2, 3, 4, 4}));
+        QCOMPARE(canGoBack, (QList<bool>{false, true, true, true, true, true}));
+        QCOMPARE(canGoForward, (QList<bool>{true, true, true, true, false, false}));
+        QCOMPARE(navigationShown, (QList<bool>{false, true, true, true, true, true}));
+        for (int step = 0; step < 6; ++step)
+            onboarding.navigateBack();
+        QCOMPARE(onboarding.currentPage(), QZPOnboardingWindowController::WelcomePage);
+
+        QWidget* midiPage = onboarding.window()->findChild<QWidget*>("midiSetupView");
+        auto* status = midiPage->findChild<QLabel*>("midiStatus");
+        const QList<QComboBox*> popUps = midiPage->findChildren<QComboBox*>();
+        QCOMPARE(popUps.size(), 2);
+        QVERIFY(status->text().contains("No MIDI ports were found"));
+        backend->addDestination(QStringLiteral("Juno-106"));
+        engine.refreshAvailableEndpoints();
+        QVERIFY(status->text().isEmpty());
+        QCOMPARE(popUps.at(1)->count(), 2);
+        popUps.at(1)->setCurrentIndex(1);
+        emit popUps.at(1)->activated(1);
+        QCOMPARE(engine.destination().displayName(), QStringLiteral("Juno-106"));
+
+        QZPMidiEngine silent{std::make_unique<QZPVirtualMidiBackend>(QStringLiteral("none")), nullptr};
+        QZPOnboardingWindowController without(library(), &silent);
+        QVERIFY(
+            without.window()->findChild<QLabel*>("midiStatus")->text().contains("No MIDI system was found"));
+    }
+
+    // Finishing: with the box off nothing is written; with it on one preset file per factory entry,
+    // named after it, then the window closes. A folder that refuses files, and a list that is empty,
+    // each end with one message and a closed window.
+    void onboardingFinishes() {
+        QZPCapturingPresenter presenter;
+        QDir().mkpath(path("Lib"));
+        library()->setPresetsFolderURL(QUrl::fromLocalFile(path("Lib")));
+        const auto finish = [](QZPOnboardingWindowController& onboarding, bool install) {
+            onboarding.showWindow();
+            for (int page = 0; page < QZPOnboardingWindowController::PageCount; ++page)
+                onboarding.navigateForward();
+            onboarding.setInstallFactoryPresets(install);
+            QSignalSpy finished(&onboarding, &QZPOnboardingWindowController::finished);
+            onboarding.window()->findChild<QPushButton*>("okayButton")->click();
+            return finished.count() == 1 || finished.wait(10000);
+        };
+        QZPOnboardingWindowController onboarding(library(), m_engine.get());
+        QVERIFY(finish(onboarding, false));
+        QVERIFY(!onboarding.window()->isVisible());
+        QVERIFY(QDir(path("Lib")).isEmpty());
+
+        QVERIFY(finish(onboarding, true));
+        QVERIFY(!onboarding.window()->isVisible());
+        const QZPError none;
+        const int total = int(onboarding.installer()->entries(nullptr)->size());
+        const QStringList files = QDir(path("Lib")).entryList(QDir::Files);
+        QCOMPARE(files.size(), total);
+        QVERIFY(files.contains("Bass Round Sub.tbpreset"));
+        QVERIFY(presenter.errors.isEmpty());
+
+        if (qzpMakeFolderReadOnly(path("Lib"), true)) {
+            for (const QString& file : files)
+                qzpSetImmutable(path("Lib/" + file), ::geteuid() == 0);
+            const bool finished = finish(onboarding, true);
+            for (const QString& file : files)
+                qzpSetImmutable(path("Lib/" + file), false);
+            qzpMakeFolderReadOnly(path("Lib"), false);
+            QVERIFY(finished);
+            QCOMPARE(presenter.errors.size(), 1);
+            QVERIFY2(presenter.errors.first().localizedDescription().startsWith(
+                         QStringLiteral("%1 factory presets couldn’t be written").arg(total)),
+                     qPrintable(presenter.errors.first().localizedDescription()));
+            presenter.errors.clear();
+        }
+
+        QFile empty(path("empty.plist"));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.write(QZPPropertyList::toBinary(QVariantList()));
+        empty.close();
+        onboarding.installer()->setListPath(path("empty.plist"));
+        QVERIFY(finish(onboarding, true));
+        QVERIFY(!onboarding.window()->isVisible());
+        QCOMPARE(presenter.errors.size(), 1);
+        QCOMPARE(presenter.errors.first().localizedDescription(),
+                 QStringLiteral("The list of factory presets is empty."));
+    }
+
+    // The pane shown last comes back; an identifier no pane has is ignored. A folder chosen in the
+    // preferences becomes the library's and shows in the sidebar; the controls change their settings live.
+    void preferences() {
+        QZPSettings* settings = QZPSettings::standard();
+        const QString paneKey = QString::fromLatin1(QZPSettings::PreferencesPaneKey);
+        settings->remove(paneKey);
+        {
+            QZPPreferencesWindowController first(library(), m_engine.get(), settings);
+            QCOMPARE(first.selectedPane(), QStringLiteral("general"));
+            first.toolbarItemPressed(first.toolbarItem(QStringLiteral("midi")));
+            QCOMPARE(first.window()->findChild<QStackedWidget*>("tabView")->currentIndex(), 2);
+        }
+        QCOMPARE(settings->value(paneKey).toString(), QStringLiteral("midi"));
+        QCOMPARE(QZPPreferencesWindowController(library(), m_engine.get(), settings).selectedPane(),
+                 QStringLiteral("midi"));
+        settings->setValue(paneKey, QStringLiteral("advanced"));
+        QZPPreferencesWindowController preferences(library(), m_engine.get(), settings);
+        QCOMPARE(preferences.selectedPane(), QStringLiteral("general"));
+
+        m_delegate->launch({});
+        QDir().mkpath(path("Chosen"));
+        qzpWritePresetFile(path("Chosen/Organ.syx"));
+        auto* chooser = preferences.window()->findChild<QZPURLPopUpButton*>("urlButton");
+        QCOMPARE(chooser->otherItem()->text(), QStringLiteral("Select…"));
+        chooser->delegate()->popUpButtonDidSelectURL(chooser, QUrl::fromLocalFile(path("Chosen")));
+        QCOMPARE(library()->presetsFolderURL(), QUrl::fromLocalFile(path("Chosen")));
+        QCOMPARE(m_delegate->windowController()->sidebarController()->urlButton()->URL(),
+                 QUrl::fromLocalFile(path("Chosen")));
+        QTRY_VERIFY(qzpNames(library()->arrangedObjects()).contains("Organ"));
+
+        // Live, both ways.
+        const QString finer = QString::fromLatin1(QZPSettings::FinerTrackingKey);
+        QCheckBox* finerBox = nullptr;
+        for (QCheckBox* box : preferences.window()->findChildren<QCheckBox*>())
+            if (box->text().startsWith("Finer tracking"))
+                finerBox = box;
+        QVERIFY(finerBox && finerBox->isChecked());
+        finerBox->click();
+        QVERIFY(!settings->boolValue(finer));
+        settings->remove(finer);
+        QVERIFY(finerBox->isChecked());
+        QComboBox* skin = nullptr;
+        for (QComboBox* box : preferences.window()->findChildren<QComboBox*>())
+            if (box->accessibleName() == QLatin1String("Skin"))
+                skin = box;
+        QVERIFY(skin);
+        settings->setValue(QString::fromLatin1(QZPSettings::AppearanceIndexKey), 7);
+        QCOMPARE(skin->currentText(), QStringLiteral("Classic"));
+        emit skin->activated(0);
+        QCOMPARE(settings->intValue(QZPSettings::AppearanceIndexKey), 1);
+        settings->remove(QString::fromLatin1(QZPSettings::AppearanceIndexKey));
+    }
+
+    // For people to look at: build/screenshots/.
+    void screenshots() {
+        const QString folder = QStringLiteral(TONEBENCH_SCREENSHOTS "/");
+        QDir().mkpath(folder);
+        QZPOnboardingWindowController onboarding(library(), m_engine.get());
+        onboarding.showWindow();
+        for (const QSize size : {onboarding.window()->minimumSize(), QSize(800, 560)}) {
+            onboarding.window()->resize(size);
+            for (int page = 0; page < QZPOnboardingWindowController::PageCount; ++page) {
+                onboarding.window()->findChild<QStackedWidget*>()->setCurrentIndex(page);
+                const QString name =
+                    QStringLiteral("onboarding-%1-%2.png")
+                        .arg(QString::fromLatin1(QZPOnboardingWindowController::PageIdentifiers[page]),
+                             size == QSize(800, 560) ? "large" : "small");
+                QVERIFY(onboarding.window()->grab().save(folder + name));
+            }
+        }
+        QZPPreferencesWindowController preferences(library(), m_engine.get(), QZPSettings::standard());
+        preferences.showWindow();
+        for (const QSize size : {preferences.window()->minimumSize(), QSize(760, 520)})
+            for (const char* pane : {"general", "record", "midi"}) {
+                preferences.window()->resize(size);
+                preferences.toolbarItemPressed(preferences.toolbarItem(QString::fromLatin1(pane)));
+                QVERIFY(preferences.window()->grab().save(
+                    folder +
+                    QStringLiteral("preferences-%1-%2.png")
+                        .arg(QString::fromLatin1(pane), size == QSize(760, 520) ? "large" : "small")));
+            }
     }
 };
 

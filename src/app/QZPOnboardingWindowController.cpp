@@ -1,0 +1,316 @@
+#include "app/QZPOnboardingWindowController.h"
+
+#include "app/QZPMidiEndpointPopUp.h"
+#include "library/QZPFactoryPresetInstaller.h"
+#include "library/QZPPresetsController.h"
+#include "midi/QZPMidiBackend.h"
+#include "midi/QZPMidiEngine.h"
+#include "model/QZPError.h"
+#include "model/QZPErrorPresenter.h"
+#include "model/QZPSettings.h"
+#include "sidebar/QZPLibraryFolderChooser.h"
+#include "sidebar/QZPURLPopUpButton.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* wrappedLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QLabel* titleLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 1.5);
+    font.setBold(true);
+    label->setFont(font);
+    label->setWordWrap(true);
+    label->setAccessibleName(text);
+    return label;
+}
+
+} // namespace
+
+bool QZPOnboardingWindowController::showOnboardingIfNecessary(QZPSettings* settings, QObject* context,
+                                                              std::function<void()> show) {
+    const QString key = QString::fromLatin1(QZPSettings::OnboardingShownKey);
+    if (settings->boolValue(key))
+        return false;
+    settings->setValue(key, true);
+    QTimer::singleShot(FirstLaunchDelayMs, context, std::move(show));
+    return true;
+}
+
+QZPOnboardingWindowController::QZPOnboardingWindowController(QZPPresetsController* presets, QZPMidiEngine* engine,
+                                                             QWidget* mainWindow, QObject* parent)
+    : QObject(parent), m_presets(presets), m_engine(engine), m_mainWindow(mainWindow),
+      m_installer(new QZPFactoryPresetInstaller(this)) {
+    m_window = new QDialog(mainWindow, Qt::Dialog);
+    m_window->setObjectName(QStringLiteral("QZPOnboardingWindow"));
+    m_window->setWindowTitle(tr("Welcome to ToneBench"));
+    m_window->setMinimumSize(520, 380);
+    m_window->resize(560, 400);
+
+    auto* layout = new QVBoxLayout(m_window);
+    m_pages = new QStackedWidget(m_window);
+    for (int page = 0; page < PageCount; ++page)
+        m_pages->addWidget(makePage(Page(page)));
+    layout->addWidget(m_pages, 1);
+
+    // The two-segment navigation control: back and forward.
+    m_navigation = new QWidget(m_window);
+    m_navigation->setObjectName(QStringLiteral("navigationSegment"));
+    auto* navigation = new QHBoxLayout(m_navigation);
+    navigation->setContentsMargins(0, 0, 0, 0);
+    navigation->setSpacing(0);
+    m_backButton = new QToolButton(m_navigation);
+    m_backButton->setArrowType(Qt::LeftArrow);
+    m_backButton->setAccessibleName(tr("Back"));
+    m_backButton->setToolTip(tr("Back"));
+    m_forwardButton = new QToolButton(m_navigation);
+    m_forwardButton->setArrowType(Qt::RightArrow);
+    m_forwardButton->setAccessibleName(tr("Forward"));
+    m_forwardButton->setToolTip(tr("Forward"));
+    navigation->addWidget(m_backButton);
+    navigation->addWidget(m_forwardButton);
+    QSizePolicy keepPlace = m_navigation->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_navigation->setSizePolicy(keepPlace);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(m_navigation);
+    bottom->addStretch(1);
+    layout->addLayout(bottom);
+    connect(m_backButton, &QToolButton::clicked, this, &QZPOnboardingWindowController::navigateBack);
+    connect(m_forwardButton, &QToolButton::clicked, this, &QZPOnboardingWindowController::navigateForward);
+    connect(m_pages, &QStackedWidget::currentChanged, this, &QZPOnboardingWindowController::updateNavigation);
+    if (m_engine)
+        connect(m_engine, &QZPMidiEngine::setupChanged, this, &QZPOnboardingWindowController::updateMidiStatus);
+    connect(m_installer, &QZPFactoryPresetInstaller::progressChanged, this, [this](int done, int total) {
+        m_progressIndic->setRange(0, total);
+        m_progressIndic->setValue(done);
+    });
+    connect(m_installer, &QZPFactoryPresetInstaller::finished, this, [this] {
+        const QString summary = m_installer->summary();
+        if (!summary.isEmpty())
+            QZPErrorPresenter::shared()->presentError(
+                QZPError::make(QString::fromLatin1(QZPError::ToneBenchDomain), -1, summary,
+                               m_installer->failures().mid(0, 10).join(QLatin1Char('\n'))));
+        close();
+    });
+    updateMidiStatus();
+    updateNavigation();
+}
+
+QZPOnboardingWindowController::~QZPOnboardingWindowController() {
+    delete m_window;
+}
+
+QWidget* QZPOnboardingWindowController::makePage(Page page) {
+    auto* view = new QWidget;
+    view->setObjectName(QString::fromLatin1(PageIdentifiers[page]));
+    auto* layout = new QVBoxLayout(view);
+    layout->setContentsMargins(24, 20, 24, 8);
+    layout->setSpacing(12);
+    switch (page) {
+    case WelcomePage: {
+        layout->addWidget(titleLabel(tr("Welcome to ToneBench"), view));
+        layout->addWidget(wrappedLabel(
+            tr("ToneBench edits the sounds of your Juno-106 on screen, keeps them as a library of preset "
+               "files, and records the sounds the instrument sends.\n\nA few steps set it up: the MIDI "
+               "connection, a switch on the instrument, and the folder for your presets."),
+            view));
+        layout->addStretch(1);
+        auto* start = new QPushButton(tr("Get Started"), view);
+        start->setObjectName(QStringLiteral("getStartedButton"));
+        start->setDefault(true);
+        connect(start, &QPushButton::clicked, this, &QZPOnboardingWindowController::navigateForward);
+        layout->addWidget(start, 0, Qt::AlignHCenter);
+        break;
+    }
+    case MidiSetupPage: {
+        layout->addWidget(titleLabel(tr("Connect the Juno-106"), view));
+        layout->addWidget(wrappedLabel(
+            tr("Connect the instrument’s MIDI OUT to the input of your MIDI interface and its MIDI IN to "
+               "the interface’s output. Then choose them here; you can change them later in the MIDI menu "
+               "and in the preferences."),
+            view));
+        auto* form = new QFormLayout;
+        if (m_engine) {
+            form->addRow(tr("Receive from:"),
+                         new QZPMidiEndpointPopUp(m_engine, QZPMidiEndpoint::Direction::Source, view));
+            form->addRow(tr("Send to:"),
+                         new QZPMidiEndpointPopUp(m_engine, QZPMidiEndpoint::Direction::Destination, view));
+        }
+        layout->addLayout(form);
+        m_midiStatus = wrappedLabel(QString(), view);
+        m_midiStatus->setObjectName(QStringLiteral("midiStatus"));
+        layout->addWidget(m_midiStatus);
+        layout->addStretch(1);
+        break;
+    }
+    case FunctionSwitchPage:
+        layout->addWidget(titleLabel(tr("Set the MIDI function switch"), view));
+        layout->addWidget(wrappedLabel(
+            tr("On the back of the Juno-106, beside the MIDI sockets, the MIDI FUNCTION switch chooses what "
+               "the instrument sends and receives:\n\n"
+               "•  I: the keys only.\n"
+               "•  II: the keys and program changes.\n"
+               "•  III: everything, including the sound itself: every slider and switch you move, and the "
+               "whole patch when you choose a program.\n\n"
+               "Set it to III. Then ToneBench can send its presets to the instrument, follow the knobs you "
+               "move, and record the sounds you choose on the instrument. ToneBench sends on the MIDI "
+               "channel chosen in its MIDI menu: set the instrument to the same channel."),
+            view));
+        layout->addStretch(1);
+        break;
+    case PresetsFolderPage: {
+        layout->addWidget(titleLabel(tr("Choose your presets folder"), view));
+        layout->addWidget(wrappedLabel(
+            tr("ToneBench keeps your presets as files in one folder and lists them beside the editor. "
+               "Choose a folder that holds presets already, or make a new one."),
+            view));
+        auto* chooser = new QZPURLPopUpButton(view);
+        chooser->setObjectName(QStringLiteral("urlButton"));
+        chooser->setAccessibleName(tr("Presets Folder"));
+        chooser->otherItem()->setText(tr("Select…"));
+        if (m_presets)
+            new QZPLibraryFolderChooser(chooser, m_presets, chooser);
+        layout->addWidget(chooser);
+        layout->addStretch(1);
+        break;
+    }
+    case FinalPage: {
+        layout->addWidget(titleLabel(tr("You’re all set"), view));
+        layout->addWidget(wrappedLabel(
+            tr("ToneBench can put its factory presets into your presets folder: sounds to start from, "
+               "from basses to effects. A preset of the same name there is replaced."),
+            view));
+        m_installFactoryCheckbox = new QCheckBox(tr("Install the factory presets"), view);
+        m_installFactoryCheckbox->setObjectName(QStringLiteral("installFactoryCheckbox"));
+        layout->addWidget(m_installFactoryCheckbox);
+        m_progressLabel = new QLabel(tr("Installing the factory presets…"), view);
+        m_progressLabel->setObjectName(QStringLiteral("progressLabel"));
+        m_progressIndic = new QProgressBar(view);
+        m_progressIndic->setObjectName(QStringLiteral("progressIndic"));
+        m_progressIndic->setAccessibleName(tr("Installing the factory presets"));
+        layout->addWidget(m_progressLabel);
+        layout->addWidget(m_progressIndic);
+        layout->addStretch(1);
+        m_okayButton = new QPushButton(tr("Done"), view);
+        m_okayButton->setObjectName(QStringLiteral("okayButton"));
+        m_okayButton->setDefault(true);
+        connect(m_okayButton, &QPushButton::clicked, this, &QZPOnboardingWindowController::finalizeOnboarding);
+        layout->addWidget(m_okayButton, 0, Qt::AlignHCenter);
+        break;
+    }
+    case PageCount:
+        break;
+    }
+    return view;
+}
+
+void QZPOnboardingWindowController::showWindow() {
+    showPage(WelcomePage);
+    if (m_mainWindow) {
+        const QRect frame = m_mainWindow->frameGeometry();
+        m_window->move(frame.center() - QPoint(m_window->width() / 2, m_window->height() / 2));
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+QZPOnboardingWindowController::Page QZPOnboardingWindowController::currentPage() const {
+    return Page(m_pages->currentIndex());
+}
+
+void QZPOnboardingWindowController::showPage(int index) {
+    m_pages->setCurrentIndex(std::clamp(index, 0, PageCount - 1));
+    if (currentPage() == FinalPage) {
+        // As the page appears: the choice and the button, no progress.
+        m_installFactoryCheckbox->show();
+        m_okayButton->show();
+        m_progressLabel->hide();
+        m_progressIndic->hide();
+    }
+    updateNavigation();
+}
+
+void QZPOnboardingWindowController::navigateForward() {
+    if (currentPage() < FinalPage && !m_installer->isInstalling())
+        showPage(currentPage() + 1);
+}
+
+void QZPOnboardingWindowController::navigateBack() {
+    if (currentPage() > WelcomePage && !m_installer->isInstalling())
+        showPage(currentPage() - 1);
+}
+
+// On the first page the control is out of sight (the page has its own button); the back segment works
+// from the second page on, the forward segment up to the page before the last.
+void QZPOnboardingWindowController::updateNavigation() {
+    const bool first = currentPage() == WelcomePage;
+    m_navigation->setVisible(!first);
+    m_backButton->setEnabled(!first);
+    m_forwardButton->setEnabled(currentPage() != FinalPage);
+}
+
+void QZPOnboardingWindowController::updateMidiStatus() {
+    if (!m_midiStatus)
+        return;
+    QString status;
+    if (!m_engine || !m_engine->backend() || m_engine->backend()->name() == QLatin1String("none"))
+        status = tr("No MIDI system was found, so ToneBench can’t reach the instrument now. Everything else "
+                    "works; start ALSA’s sequencer or a JACK server and choose the ports in the MIDI menu.");
+    else if (m_engine->midiSources().isEmpty() && m_engine->midiDestinations().isEmpty())
+        status = tr("No MIDI ports were found. Plug in your MIDI interface: the lists above update as soon "
+                    "as it appears.");
+    m_midiStatus->setText(status);
+    m_midiStatus->setVisible(!status.isEmpty());
+}
+
+bool QZPOnboardingWindowController::installFactoryPresets() const {
+    return m_installFactoryCheckbox->isChecked();
+}
+
+void QZPOnboardingWindowController::setInstallFactoryPresets(bool on) {
+    m_installFactoryCheckbox->setChecked(on);
+}
+
+void QZPOnboardingWindowController::finalizeOnboarding() {
+    const QString folder = m_presets ? m_presets->presetsFolderURL().toLocalFile() : QString();
+    if (folder.isEmpty() || !QFileInfo::exists(folder) || !installFactoryPresets()) {
+        close();
+        return;
+    }
+    m_okayButton->hide();
+    m_installFactoryCheckbox->hide();
+    m_progressLabel->show();
+    m_progressIndic->setRange(0, 0);
+    m_progressIndic->show();
+    m_backButton->setEnabled(false);
+    m_installer->install(folder);
+}
+
+void QZPOnboardingWindowController::close() {
+    m_progressIndic->hide();
+    m_window->close();
+    emit finished();
+}

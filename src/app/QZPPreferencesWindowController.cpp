@@ -1,0 +1,207 @@
+#include "app/QZPPreferencesWindowController.h"
+
+#include "app/QZPMidiEndpointPopUp.h"
+#include "library/QZPPresetsController.h"
+#include "midi/QZPMidiEngine.h"
+#include "model/QZPSettings.h"
+#include "sidebar/QZPLibraryFolderChooser.h"
+#include "sidebar/QZPURLPopUpButton.h"
+
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QMainWindow>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+QCheckBox* boundCheckBox(const QString& title, const char* key, QZPSettings* settings, QWidget* parent) {
+    auto* box = new QCheckBox(title, parent);
+    settings->bind(box, "checked", QString::fromLatin1(key));
+    return box;
+}
+
+QLabel* note(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 0.9);
+    label->setFont(font);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
+} // namespace
+
+QZPPreferencesWindowController::QZPPreferencesWindowController(QZPPresetsController* presets,
+                                                               QZPMidiEngine* engine, QZPSettings* settings,
+                                                               QObject* parent)
+    : QObject(parent), m_presets(presets), m_engine(engine), m_settings(settings) {
+    m_window = new QMainWindow;
+    m_window->setObjectName(QStringLiteral("QZPPreferencesWindow"));
+    m_window->setWindowTitle(tr("Preferences"));
+    m_window->setMinimumSize(460, 340);
+    m_window->resize(520, 380);
+
+    m_toolBar = m_window->addToolBar(tr("Panes"));
+    m_toolBar->setObjectName(QStringLiteral("toolBar"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    auto* group = new QActionGroup(m_toolBar);
+    m_tabView = new QStackedWidget(m_window);
+    m_tabView->setObjectName(QStringLiteral("tabView"));
+    m_window->setCentralWidget(m_tabView);
+    const std::pair<const char*, QString> panes[] = {
+        {GeneralPane, tr("General")}, {RecordPane, tr("Record")}, {MidiPane, tr("MIDI")}};
+    for (const auto& [identifier, title] : panes) {
+        QAction* item = m_toolBar->addAction(title);
+        item->setObjectName(QString::fromLatin1(identifier));
+        item->setData(int(m_items.size())); // the tag: the index of its pane
+        item->setCheckable(true);
+        group->addAction(item);
+        m_items << item;
+    }
+    m_tabView->addWidget(makeGeneralView());
+    m_tabView->addWidget(makeRecordView());
+    m_tabView->addWidget(makeMidiView());
+    connect(group, &QActionGroup::triggered, this, &QZPPreferencesWindowController::toolbarItemPressed);
+
+    // The pane shown last; an identifier no item has (another version's) is ignored.
+    const QString stored = m_settings->value(QString::fromLatin1(QZPSettings::PreferencesPaneKey)).toString();
+    QAction* item = toolbarItem(stored);
+    selectPane(item ? item->data().toInt() : 0);
+}
+
+QZPPreferencesWindowController::~QZPPreferencesWindowController() {
+    delete m_window;
+}
+
+void QZPPreferencesWindowController::showWindow() {
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+QString QZPPreferencesWindowController::selectedPane() const {
+    return m_items.at(m_tabView->currentIndex())->objectName();
+}
+
+QAction* QZPPreferencesWindowController::toolbarItem(const QString& identifier) const {
+    for (QAction* item : m_items)
+        if (item->objectName() == identifier)
+            return item;
+    return nullptr;
+}
+
+void QZPPreferencesWindowController::selectPane(int index) {
+    m_items.at(index)->setChecked(true);
+    m_tabView->setCurrentIndex(index);
+}
+
+void QZPPreferencesWindowController::toolbarItemPressed(QAction* item) {
+    selectPane(item->data().toInt());
+    m_settings->setValue(QString::fromLatin1(QZPSettings::PreferencesPaneKey), item->objectName());
+}
+
+void QZPPreferencesWindowController::bindChoice(QComboBox* box, const QString& key, const QVariantList& values) {
+    const auto show = [this, box, key, values] {
+        // A value none of the items stands for reads as the last item ("any other value").
+        const qsizetype index = values.indexOf(m_settings->value(key));
+        const QSignalBlocker blocker(box);
+        box->setCurrentIndex(int(index < 0 ? values.size() - 1 : index));
+    };
+    show();
+    connect(m_settings, &QZPSettings::valueChanged, box, [show, key](const QString& changed) {
+        if (changed == key)
+            show();
+    });
+    connect(box, &QComboBox::activated, this,
+            [this, key, values](int index) { m_settings->setValue(key, values.at(index)); });
+}
+
+QWidget* QZPPreferencesWindowController::makeGeneralView() {
+    auto* view = new QWidget;
+    view->setObjectName(QStringLiteral("generalView"));
+    auto* form = new QFormLayout(view);
+
+    auto* folder = new QZPURLPopUpButton(view);
+    folder->setObjectName(QStringLiteral("urlButton"));
+    folder->setAccessibleName(tr("Presets Folder"));
+    folder->otherItem()->setText(tr("Select…"));
+    if (m_presets)
+        new QZPLibraryFolderChooser(folder, m_presets, folder);
+    form->addRow(tr("Presets folder:"), folder);
+
+    auto* skin = new QComboBox(view);
+    skin->setAccessibleName(tr("Skin"));
+    skin->addItems({tr("Neutral"), tr("Classic")});
+    bindChoice(skin, QString::fromLatin1(QZPSettings::AppearanceIndexKey), {1, 2});
+    form->addRow(tr("Skin:"), skin);
+
+    auto* display = new QComboBox(view);
+    display->setAccessibleName(tr("Show Values As"));
+    display->addItems({tr("Percent"), tr("Parameter Value")});
+    bindChoice(display, QString::fromLatin1(QZPSettings::ValueChangeDisplayModeKey), {0, 1});
+    form->addRow(tr("Show values as:"), display);
+
+    auto* opacity = new QSlider(Qt::Horizontal, view);
+    opacity->setAccessibleName(tr("Value Bar Strength"));
+    opacity->setRange(0, 100);
+    const QString opacityKey = QString::fromLatin1(QZPSettings::SliderTrackOpacityKey);
+    const auto showOpacity = [this, opacity, opacityKey] {
+        const QSignalBlocker blocker(opacity);
+        opacity->setValue(int(std::lround(m_settings->value(opacityKey).toDouble() * 100)));
+    };
+    showOpacity();
+    connect(m_settings, &QZPSettings::valueChanged, opacity, [showOpacity, opacityKey](const QString& key) {
+        if (key == opacityKey)
+            showOpacity();
+    });
+    connect(opacity, &QSlider::valueChanged, this,
+            [this, opacityKey](int value) { m_settings->setValue(opacityKey, value / 100.0); });
+    form->addRow(tr("Value bars:"), opacity);
+
+    form->addRow(QString(), boundCheckBox(tr("Finer tracking when dragging sliders"),
+                                          QZPSettings::FinerTrackingKey, m_settings, view));
+    form->addRow(QString(), boundCheckBox(tr("Play notes from the computer keyboard"),
+                                          QZPSettings::ClaviatureEnabledKey, m_settings, view));
+    return view;
+}
+
+QWidget* QZPPreferencesWindowController::makeRecordView() {
+    auto* view = new QWidget;
+    view->setObjectName(QStringLiteral("recordView"));
+    auto* layout = new QVBoxLayout(view);
+    layout->addWidget(boundCheckBox(tr("Record into a new draft"), QZPSettings::DraftOnRecordKey, m_settings, view));
+    layout->addWidget(note(tr("Off: Record puts the patch the instrument sends into the current preset."), view));
+    layout->addWidget(boundCheckBox(tr("Send a collected preset when it is selected"),
+                                    QZPSettings::SendsPresetsOnSelectionChangeKey, m_settings, view));
+    layout->addWidget(
+        note(tr("In Record Multiple Presets: the instrument plays the preset you select in the collection."), view));
+    layout->addStretch(1);
+    return view;
+}
+
+QWidget* QZPPreferencesWindowController::makeMidiView() {
+    auto* view = new QWidget;
+    view->setObjectName(QStringLiteral("midiView"));
+    auto* form = new QFormLayout(view);
+    if (m_engine) {
+        form->addRow(tr("Receive from:"), new QZPMidiEndpointPopUp(m_engine, QZPMidiEndpoint::Direction::Source, view));
+        form->addRow(tr("Send to:"),
+                     new QZPMidiEndpointPopUp(m_engine, QZPMidiEndpoint::Direction::Destination, view));
+    }
+    form->addRow(QString(), boundCheckBox(tr("Hardware control: the instrument’s knobs change the current preset"),
+                                          QZPSettings::HardwareControlKey, m_settings, view));
+    form->addRow(tr("Dynamics:"), boundCheckBox(tr("Key velocity affects the VCA"),
+                                                QZPSettings::DynamicsAmplifierKey, m_settings, view));
+    form->addRow(QString(), boundCheckBox(tr("Key velocity affects the VCF"), QZPSettings::DynamicsFilterKey,
+                                          m_settings, view));
+    return view;
+}
