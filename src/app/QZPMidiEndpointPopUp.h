@@ -14,7 +14,8 @@ class QZPMidiEndpointPopUp : public QComboBox {
     Q_OBJECT
 
 public:
-    QZPMidiEndpointPopUp(QZPMidiEngine* engine, QZPMidiEndpoint::Direction direction, QWidget* parent = nullptr);
+    QZPMidiEndpointPopUp(QZPMidiEngine* engine, QZPMidiEndpoint::Direction direction,
+                         QWidget* parent = nullptr);
 
     // Makes the list again from the engine.
     void reload();

@@ -57,8 +57,9 @@ bool QZPOnboardingWindowController::showOnboardingIfNecessary(QZPSettings* setti
     return true;
 }
 
-QZPOnboardingWindowController::QZPOnboardingWindowController(QZPPresetsController* presets, QZPMidiEngine* engine,
-                                                             QWidget* mainWindow, QObject* parent)
+QZPOnboardingWindowController::QZPOnboardingWindowController(QZPPresetsController* presets,
+                                                             QZPMidiEngine* engine, QWidget* mainWindow,
+                                                             QObject* parent)
     : QObject(parent), m_presets(presets), m_engine(engine), m_mainWindow(mainWindow),
       m_installer(new QZPFactoryPresetInstaller(this)) {
     m_window = new QDialog(mainWindow, Qt::Dialog);
@@ -101,7 +102,8 @@ QZPOnboardingWindowController::QZPOnboardingWindowController(QZPPresetsControlle
     connect(m_forwardButton, &QToolButton::clicked, this, &QZPOnboardingWindowController::navigateForward);
     connect(m_pages, &QStackedWidget::currentChanged, this, &QZPOnboardingWindowController::updateNavigation);
     if (m_engine)
-        connect(m_engine, &QZPMidiEngine::setupChanged, this, &QZPOnboardingWindowController::updateMidiStatus);
+        connect(m_engine, &QZPMidiEngine::setupChanged, this,
+                &QZPOnboardingWindowController::updateMidiStatus);
     connect(m_installer, &QZPFactoryPresetInstaller::progressChanged, this, [this](int done, int total) {
         m_progressIndic->setRange(0, total);
         m_progressIndic->setValue(done);
@@ -216,7 +218,8 @@ QWidget* QZPOnboardingWindowController::makePage(Page page) {
         m_okayButton = new QPushButton(tr("Done"), view);
         m_okayButton->setObjectName(QStringLiteral("okayButton"));
         m_okayButton->setDefault(true);
-        connect(m_okayButton, &QPushButton::clicked, this, &QZPOnboardingWindowController::finalizeOnboarding);
+        connect(m_okayButton, &QPushButton::clicked, this,
+                &QZPOnboardingWindowController::finalizeOnboarding);
         layout->addWidget(m_okayButton, 0, Qt::AlignHCenter);
         break;
     }

@@ -26,15 +26,15 @@ class QZPOnboardingWindowController : public QObject {
 public:
     // The pages, in order; their identifiers name them to tests and to screen readers.
     enum Page { WelcomePage, MidiSetupPage, FunctionSwitchPage, PresetsFolderPage, FinalPage, PageCount };
-    static constexpr const char* PageIdentifiers[PageCount] = {"welcomeView", "midiSetupView",
-                                                               "functionSwitchView", "presetsFolderView",
-                                                               "finalView"};
+    static constexpr const char* PageIdentifiers[PageCount] = {
+        "welcomeView", "midiSetupView", "functionSwitchView", "presetsFolderView", "finalView"};
     // How long after the main window the assistant appears on the first launch.
     static constexpr int FirstLaunchDelayMs = 500;
 
     // On the first launch (the shown flag not set): sets the flag first, so a crash or quit during the
     // assistant does not bring it back, and calls `show` after the delay. Answers whether it will.
-    static bool showOnboardingIfNecessary(QZPSettings* settings, QObject* context, std::function<void()> show);
+    static bool showOnboardingIfNecessary(QZPSettings* settings, QObject* context,
+                                          std::function<void()> show);
 
     QZPOnboardingWindowController(QZPPresetsController* presets, QZPMidiEngine* engine,
                                   QWidget* mainWindow = nullptr, QObject* parent = nullptr);

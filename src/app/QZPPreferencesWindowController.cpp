@@ -109,7 +109,8 @@ void QZPPreferencesWindowController::toolbarItemPressed(QAction* item) {
     m_settings->setValue(QString::fromLatin1(QZPSettings::PreferencesPaneKey), item->objectName());
 }
 
-void QZPPreferencesWindowController::bindChoice(QComboBox* box, const QString& key, const QVariantList& values) {
+void QZPPreferencesWindowController::bindChoice(QComboBox* box, const QString& key,
+                                                const QVariantList& values) {
     const auto show = [this, box, key, values] {
         // A value none of the items stands for reads as the last item ("any other value").
         const qsizetype index = values.indexOf(m_settings->value(key));
@@ -178,12 +179,15 @@ QWidget* QZPPreferencesWindowController::makeRecordView() {
     auto* view = new QWidget;
     view->setObjectName(QStringLiteral("recordView"));
     auto* layout = new QVBoxLayout(view);
-    layout->addWidget(boundCheckBox(tr("Record into a new draft"), QZPSettings::DraftOnRecordKey, m_settings, view));
-    layout->addWidget(note(tr("Off: Record puts the patch the instrument sends into the current preset."), view));
+    layout->addWidget(
+        boundCheckBox(tr("Record into a new draft"), QZPSettings::DraftOnRecordKey, m_settings, view));
+    layout->addWidget(
+        note(tr("Off: Record puts the patch the instrument sends into the current preset."), view));
     layout->addWidget(boundCheckBox(tr("Send a collected preset when it is selected"),
                                     QZPSettings::SendsPresetsOnSelectionChangeKey, m_settings, view));
     layout->addWidget(
-        note(tr("In Record Multiple Presets: the instrument plays the preset you select in the collection."), view));
+        note(tr("In Record Multiple Presets: the instrument plays the preset you select in the collection."),
+             view));
     layout->addStretch(1);
     return view;
 }
@@ -193,12 +197,14 @@ QWidget* QZPPreferencesWindowController::makeMidiView() {
     view->setObjectName(QStringLiteral("midiView"));
     auto* form = new QFormLayout(view);
     if (m_engine) {
-        form->addRow(tr("Receive from:"), new QZPMidiEndpointPopUp(m_engine, QZPMidiEndpoint::Direction::Source, view));
+        form->addRow(tr("Receive from:"),
+                     new QZPMidiEndpointPopUp(m_engine, QZPMidiEndpoint::Direction::Source, view));
         form->addRow(tr("Send to:"),
                      new QZPMidiEndpointPopUp(m_engine, QZPMidiEndpoint::Direction::Destination, view));
     }
-    form->addRow(QString(), boundCheckBox(tr("Hardware control: the instrument’s knobs change the current preset"),
-                                          QZPSettings::HardwareControlKey, m_settings, view));
+    form->addRow(QString(),
+                 boundCheckBox(tr("Hardware control: the instrument’s knobs change the current preset"),
+                               QZPSettings::HardwareControlKey, m_settings, view));
     form->addRow(tr("Dynamics:"), boundCheckBox(tr("Key velocity affects the VCA"),
                                                 QZPSettings::DynamicsAmplifierKey, m_settings, view));
     form->addRow(QString(), boundCheckBox(tr("Key velocity affects the VCF"), QZPSettings::DynamicsFilterKey,

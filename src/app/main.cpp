@@ -1,4 +1,5 @@
 #include "app/QZPAppDelegate.h"
+#include "app/QZPDesktopIntegration.h"
 #include "app/QZPSingleInstance.h"
 #include "library/QZPFileMoveQueue.h"
 #include "library/QZPLibraryPresetEnvironment.h"
@@ -7,6 +8,7 @@
 #include "mainwindow/QZPFolderAccessDialog.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "midi/QZPMidiEngine.h"
+#include "model/QZPSettings.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -57,6 +59,9 @@ int main(int argc, char* argv[]) {
             qWarning("tonebench: --midi-out “%s” names %s destination", qPrintable(wanted),
                      matches.isEmpty() ? "no" : "more than one");
     }
+
+    // Before the documents and windows: the offer to add ToneBench to the desktop.
+    QZPDesktopIntegration::checkAtLaunch(QZPSettings::standard());
 
     QZPAppDelegate delegate(engine);
     delegate.applicationWillFinishLaunching();

@@ -2,6 +2,7 @@
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "app/QZPAppDelegate.h"
+#include "app/QZPDesktopIntegration.h"
 #include "app/QZPOnboardingWindowController.h"
 #include "app/QZPPreferencesWindowController.h"
 #include "app/QZPSingleInstance.h"
@@ -22,6 +23,7 @@
 #include <QComboBox>
 #include <QDBusConnection>
 #include <QDialog>
+#include <QDirIterator>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -328,6 +330,93 @@ private slots:
         emit skin->activated(0);
         QCOMPARE(settings->intValue(QZPSettings::AppearanceIndexKey), 1);
         settings->remove(QString::fromLatin1(QZPSettings::AppearanceIndexKey));
+    }
+
+    // Adding ToneBench to the desktop: nothing is written without a yes; a yes writes the entry, the icon
+    // and the file types under the data folder, and skips the database updates whose tools are missing.
+    void desktopIntegration() {
+        QZPSettings* settings = QZPSettings::standard();
+        const QString suppressKey = QString::fromLatin1(QZPSettings::MoveAlertSuppressKey);
+        settings->remove(suppressKey);
+        const QString home = path("data");
+        const QString program = path("unpacked tonebench/it's $here/tonebench");
+        int asked = 0;
+        const auto answer = [&asked](QZPDesktopIntegration::Answer choice, bool suppress) {
+            return [&asked, choice, suppress](const QString& title, const QString& text, bool* doNotAsk) {
+                ++asked;
+                Q_UNUSED(title);
+                Q_UNUSED(text);
+                *doNotAsk = suppress;
+                return choice;
+            };
+        };
+        QZPDesktopIntegration integration(settings, program, home, {});
+        QCOMPARE(integration.offer(answer(QZPDesktopIntegration::Answer::DoNotAdd, false)),
+                 QZPDesktopIntegration::Outcome::Declined);
+        QVERIFY(!QDir(home).exists());
+        QVERIFY(!settings->boolValue(suppressKey));
+
+        const QByteArray savedPath = qgetenv("PATH");
+        qputenv("PATH", path("no-tools").toLocal8Bit());
+        const auto outcome = integration.offer(answer(QZPDesktopIntegration::Answer::Add, false));
+        qputenv("PATH", savedPath);
+        QCOMPARE(outcome, QZPDesktopIntegration::Outcome::Integrated);
+        QCOMPARE(integration.skipped(),
+                 (QStringList{"update-desktop-database", "update-mime-database", "gtk-update-icon-cache"}));
+        QStringList written;
+        QDirIterator files(home, QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext())
+            written << files.next().mid(home.size() + 1);
+        written.sort();
+        QStringList expected{"applications/tonebench.desktop", "icons/hicolor/scalable/apps/tonebench.svg",
+                             "mime/packages/tonebench.xml"};
+        for (const int size : QZPDesktopIntegration::iconSizes())
+            expected << QStringLiteral("icons/hicolor/%1x%1/apps/tonebench.png").arg(size);
+        expected.sort();
+        QCOMPARE(written, expected);
+        const QString entry = QString::fromUtf8(qzpContents(integration.desktopEntryPath()));
+        QVERIFY2(
+            entry.contains(QStringLiteral("\nExec=\"%1/unpacked tonebench/it's \\\\$here/tonebench\" %F\n")
+                               .arg(m_dir->path())),
+            qPrintable(entry));
+        QVERIFY(entry.contains("MimeType=application/x-sysex;application/x-tonebench-preset;"));
+        QVERIFY(qzpContents(home + "/mime/packages/tonebench.xml").contains("*.tbpreset"));
+
+        // In place now: no second offer. Declined with "do not ask again": never asked again.
+        QCOMPARE(integration.offer(answer(QZPDesktopIntegration::Answer::Add, false)),
+                 QZPDesktopIntegration::Outcome::NotOffered);
+        QZPDesktopIntegration elsewhere(settings, program, path("other"), {});
+        QCOMPARE(elsewhere.offer(answer(QZPDesktopIntegration::Answer::DoNotAdd, true)),
+                 QZPDesktopIntegration::Outcome::Declined);
+        QCOMPARE(elsewhere.offer(answer(QZPDesktopIntegration::Answer::Add, false)),
+                 QZPDesktopIntegration::Outcome::NotOffered);
+        settings->remove(suppressKey);
+        QZPDesktopIntegration packaged(settings, QStringLiteral("/usr/bin/tonebench"), path("other"), {});
+        QCOMPARE(packaged.offer(answer(QZPDesktopIntegration::Answer::Add, false)),
+                 QZPDesktopIntegration::Outcome::NotOffered);
+        QCOMPARE(asked, 3);
+        QVERIFY(!QDir(path("other")).exists());
+    }
+
+    void execQuoting_data() {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("quoted");
+        QTest::newRow("plain") << "/opt/tb/tonebench"
+                               << "/opt/tb/tonebench";
+        QTest::newRow("space") << "/a b/tonebench"
+                               << "\"/a b/tonebench\"";
+        QTest::newRow("percent") << "/a%b"
+                                 << "/a%%b";
+        QTest::newRow("quote and dollar") << "/a\"$"
+                                          << "\"/a\\\\\"\\\\$\"";
+        QTest::newRow("backslash") << "/a\\b"
+                                   << "\"/a\\\\\\\\b\"";
+    }
+
+    void execQuoting() {
+        QFETCH(QString, argument);
+        QFETCH(QString, quoted);
+        QCOMPARE(QZPDesktopIntegration::quotedExecArgument(argument), quoted);
     }
 
     // For people to look at: build/screenshots/.
