@@ -2,8 +2,6 @@
 
 #include "app/QZPOnboardingWindowController.h"
 #include "app/QZPPreferencesWindowController.h"
-#include "model/QZPPlural.h"
-
 #include "app/QZPTextWindow.h"
 #include "editor/QZPEditorController.h"
 #include "library/QZPBankFile.h"
@@ -13,7 +11,9 @@
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
 #include "midi/QZPMidiEngine.h"
+#include "model/QZPErrorPresenter.h"
 #include "model/QZPFileSystem.h"
+#include "model/QZPPlural.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 #include "sidebar/QZPSidebarController.h"
@@ -97,6 +97,13 @@ void QZPAppDelegate::launch(const QStringList& files) {
 
 void QZPAppDelegate::applicationDidFinishLaunching() {
     buildChannelMenu();
+    // An unreadable settings file was set aside at start: said once, when the window is up.
+    const QString settingsProblem = QZPSettings::standard()->loadProblem();
+    if (!settingsProblem.isEmpty())
+        QTimer::singleShot(0, this, [settingsProblem] {
+            QZPErrorPresenter::shared()->presentError(
+                QZPError::make(QString::fromLatin1(QZPError::ToneBenchDomain), -1, settingsProblem));
+        });
     QZPOnboardingWindowController::showOnboardingIfNecessary(QZPSettings::standard(), this,
                                                              [this] { showOnboarding(); });
 }

@@ -6,12 +6,12 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 
 namespace {
@@ -65,12 +65,13 @@ QZPDesktopIntegration::Outcome QZPDesktopIntegration::offer(const Question& ask,
     if (m_settings->boolValue(suppressKey) || isIntegrated())
         return Outcome::NotOffered;
     bool suppress = false;
-    const Answer answer = ask(
-        translate("Add ToneBench to the applications menu?"),
-        translate("ToneBench runs from “%1”. I can add it to your desktop’s applications menu, with its icon, "
-                  "so that the file manager opens preset files (.syx and .tbpreset) with it.")
-            .arg(QDir::toNativeSeparators(QFileInfo(m_executablePath).absolutePath())),
-        &suppress);
+    const Answer answer =
+        ask(translate("Add ToneBench to the applications menu?"),
+            translate(
+                "ToneBench runs from “%1”. I can add it to your desktop’s applications menu, with its icon, "
+                "so that the file manager opens preset files (.syx and .tbpreset) with it.")
+                .arg(QDir::toNativeSeparators(QFileInfo(m_executablePath).absolutePath())),
+            &suppress);
     if (answer != Answer::Add) {
         if (suppress)
             m_settings->setValue(suppressKey, true);
@@ -111,8 +112,9 @@ QString QZPDesktopIntegration::desktopEntry() const {
     QString entry = QString::fromUtf8(resource(QStringLiteral(":/desktop/tonebench.desktop")));
     QString tryExec = m_executablePath;
     tryExec.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    entry.replace(QStringLiteral("Exec=tonebench %F"), QStringLiteral("Exec=%1 %F\nTryExec=%2")
-                                                           .arg(quotedExecArgument(m_executablePath), tryExec));
+    entry.replace(
+        QStringLiteral("Exec=tonebench %F"),
+        QStringLiteral("Exec=%1 %F\nTryExec=%2").arg(quotedExecArgument(m_executablePath), tryExec));
     return entry;
 }
 
@@ -148,7 +150,8 @@ bool QZPDesktopIntegration::integrate(QString* error) {
         const QString program = QStandardPaths::findExecutable(tool);
         if (program.isEmpty()) {
             m_skipped << tool;
-            qInfo("INFO -- %s not found; the desktop picks up the change at the next login", qPrintable(tool));
+            qInfo("INFO -- %s not found; the desktop picks up the change at the next login",
+                  qPrintable(tool));
             continue;
         }
         QProcess::startDetached(program, arguments);

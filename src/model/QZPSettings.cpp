@@ -1,11 +1,27 @@
 #include "model/QZPSettings.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QMetaMethod>
 #include <QMetaProperty>
 #include <QStandardPaths>
 
 QZPSettings::QZPSettings(const QString& filePath, QObject* parent)
-    : QObject(parent), m_store(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {}
+    : QObject(parent), m_store(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {
+    if (m_store->status() != QSettings::FormatError)
+        return;
+    // Nothing of the user's is lost: the unreadable file is kept, and a new one is written from here on.
+    const QString kept = filePath + QStringLiteral(".corrupt");
+    QFile::remove(kept);
+    const bool copied = QFile::copy(filePath, kept);
+    m_store->clear();
+    m_store->sync();
+    m_loadProblem = copied ? tr("ToneBench’s settings file couldn’t be read. It was kept as “%1”, and "
+                                "ToneBench starts with its standard settings.")
+                                 .arg(QFileInfo(kept).fileName())
+                           : tr("ToneBench’s settings file couldn’t be read; ToneBench starts with its "
+                                "standard settings.");
+}
 
 QZPSettings::~QZPSettings() = default;
 
@@ -47,8 +63,7 @@ QVariant QZPSettings::value(const QString& key) const {
     const QVariant fallback = m_defaults.value(key);
     if (fallback.isValid() && stored.typeId() == QMetaType::QString) {
         QVariant converted = stored;
-        if (converted.convert(fallback.metaType()))
-            return converted;
+        return converted.convert(fallback.metaType()) ? converted : fallback;
     }
     return stored;
 }

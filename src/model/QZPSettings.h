@@ -43,9 +43,13 @@ public:
     static QVariantMap registeredDefaults();
 
     QString filePath() const;
+    // Set when the settings file could not be read: the file was kept beside itself with ".corrupt"
+    // added, and the store started empty (every key reads its fallback). Empty otherwise.
+    QString loadProblem() const { return m_loadProblem; }
     void registerDefaults(const QVariantMap& defaults);
 
-    // The user's value, else the registered fallback, else an invalid value (false, 0, empty).
+    // The user's value, else the registered fallback, else an invalid value (false, 0, empty). A stored
+    // value that cannot be read as the fallback's type (text where a number belongs) reads the fallback.
     QVariant value(const QString& key) const;
     bool boolValue(const QString& key) const { return value(key).toBool(); }
     int intValue(const QString& key) const { return value(key).toInt(); }
@@ -79,4 +83,5 @@ private:
     std::unique_ptr<QSettings> m_store;
     QVariantMap m_defaults;
     QMultiHash<QObject*, Binding> m_bindings;
+    QString m_loadProblem;
 };

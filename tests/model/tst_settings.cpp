@@ -1,3 +1,4 @@
+#include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "model/QZPSettings.h"
 
@@ -128,6 +129,33 @@ private slots:
     void standardStoreLivesUnderTheConfigFolder() {
         QVERIFY(QZPSettings::standard()->filePath().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));
         QCOMPARE(QZPSettings::standard()->value(QZPSettings::AppearanceIndexKey), QVariant(1));
+    }
+
+    // An unreadable settings file: kept beside itself, the fallbacks read, and new settings are written
+    // to a sound file. A value of the wrong kind reads its fallback.
+    void unreadableFileKeepsItsBytesAndStartsFromFallbacks() {
+        const QString file = m_dir.filePath("corrupt.ini");
+        const QByteArray garbage("[General\ncom.quorlane.tonebench.appearanceindex=2\n\x01\x02");
+        {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(garbage);
+        }
+        {
+            QZPSettings settings(file);
+            settings.registerDefaults(QZPSettings::registeredDefaults());
+            QVERIFY(settings.loadProblem().contains("corrupt.ini.corrupt"));
+            QCOMPARE(settings.intValue(QZPSettings::AppearanceIndexKey), 1);
+            settings.setValue(QString::fromLatin1(QZPSettings::AppearanceIndexKey), 2);
+        }
+        QCOMPARE(qzpContents(file + ".corrupt"), garbage);
+        QZPSettings again(file);
+        again.registerDefaults(QZPSettings::registeredDefaults());
+        QVERIFY(again.loadProblem().isEmpty());
+        QCOMPARE(again.intValue(QZPSettings::AppearanceIndexKey), 2);
+
+        again.setValue(QString::fromLatin1(QZPSettings::ValueChangeDisplayModeKey), QStringLiteral("banana"));
+        QCOMPARE(again.value(QString::fromLatin1(QZPSettings::ValueChangeDisplayModeKey)), QVariant(0));
     }
 };
 
