@@ -251,6 +251,13 @@ private slots:
         QCOMPARE(files.size(), total);
         QVERIFY(files.contains("Bass Round Sub.tbpreset"));
         QVERIFY(presenter.errors.isEmpty());
+        // The library lists them as they arrive (beside the draft an empty folder gets).
+        const auto listedFiles = [this] {
+            const QList<QZPPreset*> listed = library()->arrangedObjects();
+            return std::count_if(listed.begin(), listed.end(),
+                                 [](const QZPPreset* p) { return !p->isNew(); });
+        };
+        QTRY_COMPARE(listedFiles(), total);
 
         if (qzpMakeFolderReadOnly(path("Lib"), true)) {
             for (const QString& file : files)
@@ -424,11 +431,11 @@ private slots:
         const QString folder = QStringLiteral(TONEBENCH_SCREENSHOTS "/");
         QDir().mkpath(folder);
         QZPOnboardingWindowController onboarding(library(), m_engine.get());
-        onboarding.showWindow();
         for (const QSize size : {onboarding.window()->minimumSize(), QSize(800, 560)}) {
+            onboarding.showWindow();
             onboarding.window()->resize(size);
-            for (int page = 0; page < QZPOnboardingWindowController::PageCount; ++page) {
-                onboarding.window()->findChild<QStackedWidget*>()->setCurrentIndex(page);
+            for (int page = 0; page < QZPOnboardingWindowController::PageCount;
+                 ++page, onboarding.navigateForward()) {
                 const QString name =
                     QStringLiteral("onboarding-%1-%2.png")
                         .arg(QString::fromLatin1(QZPOnboardingWindowController::PageIdentifiers[page]),
