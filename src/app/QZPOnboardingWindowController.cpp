@@ -193,7 +193,7 @@ QWidget* QZPOnboardingWindowController::makePage(Page page) {
         chooser->setAccessibleName(tr("Presets Folder"));
         chooser->otherItem()->setText(tr("Select…"));
         if (m_presets)
-            new QZPLibraryFolderChooser(chooser, m_presets, chooser);
+            new QZPLibraryFolderChooser(chooser, m_presets, this);
         layout->addWidget(chooser);
         layout->addStretch(1);
         break;

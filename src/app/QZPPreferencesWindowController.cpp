@@ -136,7 +136,7 @@ QWidget* QZPPreferencesWindowController::makeGeneralView() {
     folder->setAccessibleName(tr("Presets Folder"));
     folder->otherItem()->setText(tr("Select…"));
     if (m_presets)
-        new QZPLibraryFolderChooser(folder, m_presets, folder);
+        new QZPLibraryFolderChooser(folder, m_presets, this);
     form->addRow(tr("Presets folder:"), folder);
 
     auto* skin = new QComboBox(view);

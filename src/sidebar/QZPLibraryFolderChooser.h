@@ -12,6 +12,7 @@ class QZPURLPopUpButton;
 // and a folder set on the library anywhere else (the sidebar, the preferences, the welcome assistant, the
 // library following a moved folder) shows in it at once. The chooser offers folders only, and its
 // panel may make new folders.
+// Owned by the window's controller, not by the button: it may outlive the button, never the other way.
 class QZPLibraryFolderChooser : public QObject, public QZPURLPopUpButtonDelegate {
     Q_OBJECT
 
