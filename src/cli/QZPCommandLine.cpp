@@ -3,6 +3,7 @@
 #include "cli/QZPCommandArguments.h"
 #include "cli/QZPLibraryCommandLine.h"
 #include "cli/QZPMidiCommandLine.h"
+#include "cli/QZPSoundCommandLine.h"
 #include "library/QZPFileMoveQueue.h"
 #include "model/QZPError.h"
 #include "model/QZPParameter.h"
@@ -38,6 +39,12 @@ Libraries:
   export-bank FOLDER OUT [--force]  Write FOLDER's list as one bank file of Patch messages.
   import-bank FILE DIR              Write one preset file per Patch message of the bank FILE into DIR,
                                     named "<FILE> <program>"; anything else in FILE is skipped.
+
+The built-in sound:
+  render FILE OUT.wav [--notes "C4:0:1.5 E4:0.5:1"] [--seconds S] [--rate 48000]
+                                    Play the preset offline into a 24-bit stereo WAV file: each note
+                                    NOTE:START:LENGTH[:VELOCITY] (a name such as F#3 or a number, times
+                                    in seconds); the file lasts until the last note has faded.
 
 The instrument:
   ports [--json]                    List the MIDI sources and destinations.
@@ -200,6 +207,8 @@ int QZPCommandLine::run(const QStringList& given) {
         return libraryCommands.exportBank(rest);
     if (command == QLatin1String("import-bank"))
         return libraryCommands.importBank(rest);
+    if (command == QLatin1String("render"))
+        return QZPSoundCommandLine(*this).render(rest);
     static const QStringList instrumentCommands{QStringLiteral("ports"), QStringLiteral("send"),
                                                 QStringLiteral("listen"), QStringLiteral("record")};
     if (instrumentCommands.contains(command)) {

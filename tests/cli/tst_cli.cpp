@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QtEndian>
 
 namespace {
 
@@ -231,6 +232,23 @@ private slots:
         QCOMPARE(qzpContents(path("out/") + files.first()), bank.left(24));
         QCOMPARE(run({"import-bank", "Brass.syx", "out2"}).status, 0);
         QCOMPARE(run({"import-bank", "nowhere.syx", "out3"}).status, 1);
+    }
+
+    // A preset played offline into a 24-bit stereo WAV file as long as the notes and their release.
+    void render() {
+        const Result rendered =
+            run({"render", "Brass.syx", "out.wav", "--notes", "C4:0:0.5 E4:0.25:0.5", "--rate", "44100"});
+        QCOMPARE(rendered.status, 0);
+        const QByteArray wav = qzpContents(path("out.wav"));
+        QVERIFY(wav.startsWith("RIFF") && wav.mid(8, 4) == "WAVE");
+        QCOMPARE(qFromLittleEndian<quint16>(wav.constData() + 22), quint16(2));     // channels
+        QCOMPARE(qFromLittleEndian<quint32>(wav.constData() + 24), quint32(44100)); // rate
+        QCOMPARE(qFromLittleEndian<quint16>(wav.constData() + 34), quint16(24));    // bits
+        QVERIFY(qAbs(wav.size() - 44 - qint64(44100 * 2.25) * 6) < 1000); // 0.75 s of notes, 1.5 s of tail
+        QCOMPARE(run({"render", "Brass.syx", "bad.wav", "--notes", "H4:0:1"}).status, 2);
+        QCOMPARE(run({"render", "Brass.syx", "bad.wav", "--rate", "12"}).status, 2);
+        QCOMPARE(run({"render", "Short.syx", "bad.wav"}).status, 1);
+        QVERIFY(!QFile::exists(path("bad.wav")));
     }
 
     void factoryList() {

@@ -1,0 +1,206 @@
+#include "sound/QZPSoundEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
+namespace {
+
+// Flush denormal numbers to zero while the engine renders (a decaying filter would otherwise crawl).
+class DenormalGuard {
+public:
+    DenormalGuard() {
+#if defined(__SSE__)
+        m_saved = _mm_getcsr();
+        _mm_setcsr(m_saved | 0x8040); // flush to zero, denormals are zero
+#endif
+    }
+    ~DenormalGuard() {
+#if defined(__SSE__)
+        _mm_setcsr(m_saved);
+#endif
+    }
+
+private:
+    unsigned int m_saved = 0;
+};
+
+constexpr uint8_t NoteOff = 0x80, NoteOn = 0x90, ControlChange = 0xB0;
+constexpr uint8_t SysexStart = 0xF0, RolandID = 0x41, PatchType = 0x30, PatchType2 = 0x31, ControlType = 0x32;
+
+} // namespace
+
+QZPSoundEngine::QZPSoundEngine(float sampleRate) : m_sampleRate(sampleRate), m_chorus(sampleRate) {
+    QZPSoundPatch::prepare();
+    m_controls.sampleRate = sampleRate;
+}
+
+void QZPSoundEngine::setSampleRate(float sampleRate) {
+    m_sampleRate = sampleRate;
+    m_controls.sampleRate = sampleRate;
+    m_chorus.setSampleRate(sampleRate);
+}
+
+bool QZPSoundEngine::post(const uint8_t* bytes, size_t length) {
+    if (length == 0)
+        return false;
+    const uint8_t status = bytes[0];
+    const uint8_t kind = status & 0xF0;
+    const bool channelMessage = (kind == NoteOn || kind == NoteOff || kind == ControlChange) && length == 3;
+    const bool sysex = status == SysexStart && length >= 7 && bytes[1] == RolandID &&
+                       (((bytes[2] == PatchType || bytes[2] == PatchType2) && length == 24) ||
+                        (bytes[2] == ControlType && length == 7));
+    if (!channelMessage && !sysex)
+        return false;
+    return m_queue.push(bytes, length);
+}
+
+void QZPSoundEngine::apply(const QZPSoundEventQueue::Event& event) {
+    const uint8_t* bytes = event.bytes.data();
+    const uint8_t kind = bytes[0] & 0xF0;
+    if (bytes[0] == SysexStart) {
+        if (bytes[2] == ControlType)
+            m_patch.setByte(bytes[4], bytes[5]);
+        else {
+            m_patch.setDynamics(bytes[4]);
+            m_patch.setData(bytes + 5);
+        }
+        return;
+    }
+    if (kind == NoteOn && bytes[2] > 0)
+        noteOn(bytes[1] & 0x7F, bytes[2]);
+    else if (kind == NoteOn || kind == NoteOff)
+        noteOff(bytes[1] & 0x7F);
+    else if (kind == ControlChange && (bytes[1] == 120 || bytes[1] == 123))
+        allNotesOff();
+}
+
+// A voice already playing the note takes it again; otherwise a free voice, then the voice released
+// longest ago, then the oldest held one.
+void QZPSoundEngine::noteOn(int note, int velocity) {
+    const bool anyHeld = std::any_of(m_voices.begin(), m_voices.end(),
+                                     [](const QZPSoundVoice& v) { return v.state() == QZPSoundVoice::State::Held; });
+    if (!anyHeld)
+        m_lfoFade = 0; // the LFO delay starts again with a new phrase
+    QZPSoundVoice* chosen = nullptr;
+    for (QZPSoundVoice& voice : m_voices)
+        if (voice.state() != QZPSoundVoice::State::Idle && voice.note() == note)
+            chosen = &voice;
+    const auto oldest = [this](QZPSoundVoice::State state) {
+        QZPSoundVoice* found = nullptr;
+        for (QZPSoundVoice& voice : m_voices)
+            if (voice.state() == state && (!found || voice.age() < found->age()))
+                found = &voice;
+        return found;
+    };
+    if (!chosen)
+        chosen = oldest(QZPSoundVoice::State::Idle);
+    if (!chosen)
+        chosen = oldest(QZPSoundVoice::State::Released);
+    if (!chosen)
+        chosen = oldest(QZPSoundVoice::State::Held);
+    chosen->noteOn(note, velocity, ++m_clock);
+}
+
+void QZPSoundEngine::noteOff(int note) {
+    for (QZPSoundVoice& voice : m_voices)
+        if (voice.state() == QZPSoundVoice::State::Held && voice.note() == note) {
+            voice.noteOff();
+            voice.setReleaseAge(++m_clock);
+        }
+}
+
+void QZPSoundEngine::allNotesOff() {
+    for (QZPSoundVoice& voice : m_voices)
+        if (voice.state() == QZPSoundVoice::State::Held) {
+            voice.noteOff();
+            voice.setReleaseAge(++m_clock);
+        }
+}
+
+void QZPSoundEngine::updateControls(int frames) {
+    const QZPSoundPatch& p = m_patch;
+    const float controlRate = m_sampleRate / float(frames);
+    // About 10 ms to follow a change: quick to hear, too slow to click.
+    const float k = m_smoothStarted ? 1.0f - std::exp(-1.0f / (0.01f * controlRate)) : 1.0f;
+    m_smoothStarted = true;
+    const auto follow = [k](float& value, float target) { value += (target - value) * k; };
+
+    // The LFO: a triangle from 0.1 Hz to about 20 Hz, faded in over the delay after a new phrase.
+    const float lfoHz = 0.1f * std::exp2(7.6f * p.lfoRate);
+    m_lfoPhase += lfoHz * float(frames) / m_sampleRate;
+    m_lfoPhase -= std::floor(m_lfoPhase);
+    const float triangle = m_lfoPhase < 0.5f ? 4.0f * m_lfoPhase - 1.0f : 3.0f - 4.0f * m_lfoPhase;
+    const float fadeSeconds = 2.5f * p.lfoDelay * p.lfoDelay;
+    m_lfoFade = fadeSeconds <= 0.001f ? 1.0f : std::min(1.0f, m_lfoFade + float(frames) / (fadeSeconds * m_sampleRate));
+    const float lfo = triangle * m_lfoFade;
+
+    follow(m_smooth.cutoff, 10.0f * p.vcfCutoff);
+    follow(m_smooth.resonance, 4.2f * p.vcfResonance);
+    follow(m_smooth.envelope, 9.0f * p.vcfEnv * (p.envelopeNormal ? 1.0f : -1.0f));
+    follow(m_smooth.keyboard, p.vcfKeyboard);
+    follow(m_smooth.vcfLfo, 4.0f * p.vcfLfo * p.vcfLfo);
+    follow(m_smooth.vcaGain, 0.22f * std::exp2((p.vcaLevel - 0.5f) * 2.0f));
+    follow(m_smooth.vibrato, 2.0f * p.dcoLfo * p.dcoLfo);
+    const float width = 0.45f * p.dcoPwm * (p.pwmFromLfo ? 0.5f + 0.5f * triangle : 1.0f);
+    follow(m_smooth.pulseWidth, 0.5f - width);
+    follow(m_smooth.saw, p.saw ? 1.0f : 0.0f);
+    follow(m_smooth.pulse, p.pulse ? 1.0f : 0.0f);
+    follow(m_smooth.sub, p.sub);
+    follow(m_smooth.noise, p.noise);
+
+    QZPSoundVoiceControls& c = m_controls;
+    c.semitoneOffset = p.rangeFeet == 16 ? -12 : p.rangeFeet == 4 ? 12 : 0;
+    c.vibratoSemitones = m_smooth.vibrato * lfo;
+    c.pulseWidth = m_smooth.pulseWidth;
+    c.sawGain = m_smooth.saw;
+    c.pulseGain = m_smooth.pulse;
+    c.subGain = m_smooth.sub;
+    c.noiseGain = m_smooth.noise;
+    c.hpf = p.hpf;
+    c.cutoffOctaves = m_smooth.cutoff;
+    c.envelopeOctaves = m_smooth.envelope;
+    c.keyboardFollow = m_smooth.keyboard;
+    c.lfoOctaves = m_smooth.vcfLfo * lfo;
+    c.resonance = m_smooth.resonance;
+    c.vcaGain = m_smooth.vcaGain;
+    c.vcaFollowsEnvelope = p.vcaFollowsEnvelope;
+    c.attackSeconds = 0.0015f * std::pow(2000.0f, p.attack);
+    c.decaySeconds = 0.002f * std::pow(6000.0f, p.decay);
+    c.sustain = p.sustain;
+    c.releaseSeconds = 0.002f * std::pow(6000.0f, p.release);
+    c.velocityToVca = p.velocityToVca;
+    c.velocityToVcf = p.velocityToVcf;
+}
+
+void QZPSoundEngine::process(float* left, float* right, int frames) {
+    const DenormalGuard guard;
+    QZPSoundEventQueue::Event event;
+    while (m_queue.pop(event))
+        apply(event);
+    m_chorus.setMode(m_patch.chorus);
+
+    int done = 0;
+    while (done < frames) {
+        const int chunk = std::min(frames - done, ChunkLength);
+        std::fill(m_mono.begin(), m_mono.begin() + chunk, 0.0f);
+        for (int offset = 0; offset < chunk; offset += ControlInterval) {
+            const int length = std::min(ControlInterval, chunk - offset);
+            updateControls(length);
+            for (QZPSoundVoice& voice : m_voices)
+                voice.render(m_mono.data() + offset, length, m_controls);
+        }
+        m_chorus.process(m_mono.data(), left + done, right + done, chunk);
+        done += chunk;
+    }
+
+    int active = 0, held = 0;
+    for (const QZPSoundVoice& voice : m_voices) {
+        active += voice.state() != QZPSoundVoice::State::Idle;
+        held += voice.state() == QZPSoundVoice::State::Held;
+    }
+    m_activeVoices.store(active, std::memory_order_relaxed);
+    m_heldVoices.store(held, std::memory_order_relaxed);
+}

@@ -1,0 +1,125 @@
+#include "sound/QZPSoundRenderer.h"
+
+#include "sound/QZPSoundEngine.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cmath>
+#include <sndfile.h>
+
+std::optional<int> QZPSoundRenderer::parseNoteName(const QString& name) {
+    bool isNumber = false;
+    const int number = name.toInt(&isNumber);
+    if (isNumber)
+        return number >= 0 && number <= 127 ? std::optional<int>(number) : std::nullopt;
+    static const QRegularExpression pattern(QStringLiteral("^([A-Ga-g])([#b]?)(-?\\d+)$"));
+    const QRegularExpressionMatch match = pattern.match(name);
+    if (!match.hasMatch())
+        return std::nullopt;
+    static const int steps[] = {9, 11, 0, 2, 4, 5, 7}; // A B C D E F G
+    int note = steps[match.captured(1).toUpper().at(0).unicode() - 'A'];
+    if (match.captured(2) == QLatin1String("#"))
+        ++note;
+    else if (match.captured(2) == QLatin1String("b"))
+        --note;
+    note += (match.captured(3).toInt() + 1) * 12;
+    return note >= 0 && note <= 127 ? std::optional<int>(note) : std::nullopt;
+}
+
+std::optional<QList<QZPSoundRenderer::Note>> QZPSoundRenderer::parseNotes(const QString& text, QString* error) {
+    QList<Note> notes;
+    for (const QString& item : text.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts)) {
+        const QStringList fields = item.split(QLatin1Char(':'));
+        const std::optional<int> note = fields.isEmpty() ? std::nullopt : parseNoteName(fields.at(0));
+        bool startOk = true, lengthOk = true, velocityOk = true;
+        Note parsed;
+        if (note)
+            parsed.note = *note;
+        if (fields.size() > 1)
+            parsed.start = fields.at(1).toDouble(&startOk);
+        if (fields.size() > 2)
+            parsed.length = fields.at(2).toDouble(&lengthOk);
+        if (fields.size() > 3)
+            parsed.velocity = fields.at(3).toInt(&velocityOk);
+        if (!note || fields.size() > 4 || !startOk || !lengthOk || !velocityOk || parsed.start < 0 ||
+            parsed.length <= 0 || parsed.start + parsed.length > 3600 || parsed.velocity < 1 || parsed.velocity > 127) {
+            if (error)
+                *error = QStringLiteral("“%1” is not NOTE[:START[:LENGTH[:VELOCITY]]] (for example C4:0:1.5)").arg(item);
+            return std::nullopt;
+        }
+        notes.append(parsed);
+    }
+    return notes;
+}
+
+std::vector<float> QZPSoundRenderer::render(const QByteArray& patch, const QList<Note>& notes, double seconds,
+                                            int sampleRate, const QList<TimedMessage>& controls) {
+    QZPSoundEngine engine{float(sampleRate)};
+    QByteArray message = patch;
+    if (message.size() == QZPSoundPatch::DataLength)
+        message = QByteArray("\xF0\x41\x30\x00\x60", 5) + patch + char(0xF7);
+    engine.post(reinterpret_cast<const uint8_t*>(message.constData()), size_t(message.size()));
+
+    // Every message at its sample, in time order.
+    struct Timed {
+        qint64 frame;
+        QByteArray bytes;
+    };
+    std::vector<Timed> events;
+    const auto frameOf = [sampleRate](double time) { return qint64(std::llround(time * sampleRate)); };
+    for (const Note& note : notes) {
+        const char on[] = {char(0x90), char(note.note), char(note.velocity)};
+        const char off[] = {char(0x80), char(note.note), char(0)};
+        events.push_back({frameOf(note.start), QByteArray(on, 3)});
+        events.push_back({frameOf(note.start + note.length), QByteArray(off, 3)});
+    }
+    for (const TimedMessage& control : controls)
+        events.push_back({frameOf(control.time), control.bytes});
+    std::stable_sort(events.begin(), events.end(), [](const Timed& a, const Timed& b) { return a.frame < b.frame; });
+
+    const qint64 total = std::max<qint64>(0, frameOf(seconds));
+    std::vector<float> interleaved(size_t(total) * 2);
+    std::vector<float> left(256), right(256);
+    qint64 frame = 0;
+    size_t next = 0;
+    while (frame < total) {
+        while (next < events.size() && events[next].frame <= frame) {
+            engine.post(reinterpret_cast<const uint8_t*>(events[next].bytes.constData()),
+                        size_t(events[next].bytes.size()));
+            ++next;
+        }
+        qint64 until = std::min<qint64>(total, frame + 256);
+        if (next < events.size())
+            until = std::min(until, std::max(events[next].frame, frame + 1));
+        const int length = int(until - frame);
+        engine.process(left.data(), right.data(), length);
+        for (int i = 0; i < length; ++i) {
+            interleaved[size_t(frame + i) * 2] = left[size_t(i)];
+            interleaved[size_t(frame + i) * 2 + 1] = right[size_t(i)];
+        }
+        frame = until;
+    }
+    return interleaved;
+}
+
+bool QZPSoundRenderer::writeWav(const QString& path, const std::vector<float>& samples, int sampleRate,
+                                QString* error) {
+    SF_INFO info{};
+    info.samplerate = sampleRate;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    if (!file) {
+        if (error)
+            *error = QString::fromLocal8Bit(sf_strerror(nullptr));
+        return false;
+    }
+    // Clipped, never wrapped, should a sound exceed full scale.
+    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    const sf_count_t frames = sf_count_t(samples.size() / 2);
+    const bool written = sf_writef_float(file, samples.data(), frames) == frames;
+    if (!written && error)
+        *error = QString::fromLocal8Bit(sf_strerror(file));
+    return sf_close(file) == 0 && written;
+}

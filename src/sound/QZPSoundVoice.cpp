@@ -1,0 +1,170 @@
+#include "sound/QZPSoundVoice.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr float Pi = 3.14159265358979f;
+
+// The correction that takes the step out of a naive waveform's edge (polynomial band-limited step):
+// `t` is the phase since (or before) the edge in periods, `dt` the phase step per sample.
+inline float polyBlep(double t, double dt) {
+    if (t < dt) {
+        const double x = t / dt;
+        return float(x + x - x * x - 1.0);
+    }
+    if (t > 1.0 - dt) {
+        const double x = (t - 1.0) / dt;
+        return float(x * x + x + x + 1.0);
+    }
+    return 0;
+}
+
+// The coefficient of a one-pole smoother that covers about 63 % of a step in `seconds`.
+inline float coefficient(float seconds, float sampleRate) {
+    return 1.0f - std::exp(-1.0f / std::max(seconds * sampleRate, 1.0f));
+}
+
+} // namespace
+
+void QZPSoundVoice::noteOn(int note, int velocity, uint64_t age) {
+    m_note = note;
+    m_velocity = float(std::clamp(velocity, 1, 127)) / 127.0f;
+    m_age = age;
+    m_state = State::Held;
+    m_stage = Stage::Attack;
+    m_gateOn = true;
+}
+
+void QZPSoundVoice::noteOff() {
+    if (m_state != State::Held)
+        return;
+    m_state = State::Released;
+    m_stage = Stage::Release;
+    m_gateOn = false;
+}
+
+float QZPSoundVoice::nextNoise() {
+    m_noise ^= m_noise << 13;
+    m_noise ^= m_noise >> 17;
+    m_noise ^= m_noise << 5;
+    return float(int32_t(m_noise)) * (1.0f / 2147483648.0f);
+}
+
+// Four one-pole stages in a loop with the output fed back (zero-delay feedback, solved per sample), the
+// loop's input softly limited so that full resonance rings without running away.
+float QZPSoundVoice::ladder(float input, float g, float k) {
+    const float G = g / (1.0f + g);
+    const float scale = 1.0f / (1.0f + g);
+    const float S = G * G * G * m_stages[0] * scale + G * G * m_stages[1] * scale + G * m_stages[2] * scale +
+                    m_stages[3] * scale;
+    const float G4 = G * G * G * G;
+    const float y4 = (G4 * input + S) / (1.0f + k * G4);
+    float x = input - k * y4;
+    x = x / (1.0f + std::fabs(x) * 0.25f); // soft limit
+    float y = 0;
+    for (float& state : m_stages) {
+        const float v = (x - state) * G;
+        y = v + state;
+        state = y + v;
+        x = y;
+    }
+    return y;
+}
+
+void QZPSoundVoice::render(float* out, int frames, const QZPSoundVoiceControls& c) {
+    if (m_state == State::Idle)
+        return;
+    const float sr = c.sampleRate;
+    const float pitch = float(m_note - 69 + c.semitoneOffset) + c.vibratoSemitones;
+    const double frequency = 440.0 * std::exp2(double(pitch) / 12.0);
+    const double dt = std::min(frequency / double(sr), 0.45);
+    const double subDt = dt * 0.5;
+
+    const float attackCoefficient = coefficient(c.attackSeconds / 1.466f, sr);
+    const float decayCoefficient = coefficient(c.decaySeconds / 6.9f, sr);
+    const float releaseCoefficient = coefficient(c.releaseSeconds / 6.9f, sr);
+    const float gateCoefficient = coefficient(0.002f, sr);
+    const float velocity = m_velocity;
+    const float vcaVelocity = c.velocityToVca ? 0.3f + 0.7f * velocity : 1.0f;
+    const float envelopeScale = c.velocityToVcf ? 0.4f + 0.6f * velocity : 1.0f;
+    const float keyboardOctaves = c.keyboardFollow * float(m_note - 60) / 12.0f;
+    const float hpfCoefficient = c.hpf == 2 ? std::tan(Pi * 250.0f / sr) : c.hpf == 3 ? std::tan(Pi * 700.0f / sr)
+                                                                                      : std::tan(Pi * 80.0f / sr);
+    const float hpfG = hpfCoefficient / (1.0f + hpfCoefficient);
+    const float compensation = 1.0f;
+    const float nyquistLimit = 0.45f * sr;
+
+    for (int i = 0; i < frames; ++i) {
+        // Envelope and gate.
+        switch (m_stage) {
+        case Stage::Attack:
+            m_envelope += (1.3f - m_envelope) * attackCoefficient;
+            if (m_envelope >= 1.0f) {
+                m_envelope = 1.0f;
+                m_stage = Stage::Decay;
+            }
+            break;
+        case Stage::Decay:
+            m_envelope += (c.sustain - m_envelope) * decayCoefficient;
+            break;
+        case Stage::Release:
+            m_envelope -= m_envelope * releaseCoefficient;
+            break;
+        }
+        m_gate += ((m_gateOn ? 1.0f : 0.0f) - m_gate) * gateCoefficient;
+
+        // DCO.
+        const double pw = double(c.pulseWidth);
+        float saw = float(2.0 * m_phase - 1.0) - polyBlep(m_phase, dt);
+        double fallPhase = m_phase - pw;
+        if (fallPhase < 0)
+            fallPhase += 1.0;
+        float pulse = (m_phase < pw ? 1.0f : -1.0f) + polyBlep(m_phase, dt) - polyBlep(fallPhase, dt);
+        double subFall = m_subPhase - 0.5;
+        if (subFall < 0)
+            subFall += 1.0;
+        float sub = (m_subPhase < 0.5 ? 1.0f : -1.0f) + polyBlep(m_subPhase, subDt) - polyBlep(subFall, subDt);
+        m_phase += dt;
+        if (m_phase >= 1.0)
+            m_phase -= 1.0;
+        m_subPhase += subDt;
+        if (m_subPhase >= 1.0)
+            m_subPhase -= 1.0;
+        float signal = 0.5f * (c.sawGain * saw + c.pulseGain * pulse + c.subGain * sub) +
+                       c.noiseGain * 0.5f * nextNoise();
+
+        // HPF: position 0 lifts the lows, 1 is flat, 2 and 3 cut them.
+        const float v = (signal - m_hpfState) * hpfG;
+        const float low = v + m_hpfState;
+        m_hpfState = low + v;
+        if (c.hpf == 0)
+            signal += 0.6f * low;
+        else if (c.hpf >= 2)
+            signal -= low;
+
+        // VCF.
+        const float octaves = c.cutoffOctaves + c.envelopeOctaves * m_envelope * envelopeScale + keyboardOctaves +
+                              c.lfoOctaves;
+        const float cutoff = std::clamp(20.0f * std::exp2(octaves), 10.0f, nyquistLimit);
+        const float g = std::tan(Pi * cutoff / sr);
+        const float filtered = ladder(signal * compensation, g, c.resonance);
+
+        // VCA.
+        const float amplitude = c.vcaFollowsEnvelope ? m_envelope : m_gate;
+        out[i] += filtered * amplitude * c.vcaGain * vcaVelocity;
+    }
+
+    // Silent again: the voice is free.
+    const bool quiet = c.vcaFollowsEnvelope ? (m_stage == Stage::Release && m_envelope < 1e-4f)
+                                            : (!m_gateOn && m_gate < 1e-4f);
+    if (m_state == State::Released && quiet) {
+        m_state = State::Idle;
+        m_envelope = 0;
+        m_gate = 0;
+        for (float& state : m_stages)
+            state = 0;
+        m_hpfState = 0;
+    }
+}

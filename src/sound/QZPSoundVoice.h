@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+
+// What every voice plays with during one short stretch of samples: the engine works these out from the
+// patch (smoothed, so a change never clicks) and the LFO, and hands them to each voice.
+struct QZPSoundVoiceControls {
+    float sampleRate = 48000;
+    int semitoneOffset = 0;       // the range: -12 (16'), 0 (8'), +12 (4')
+    float vibratoSemitones = 0;   // the DCO's LFO, now
+    float pulseWidth = 0.5f;      // 0.5 square, down to a narrow pulse
+    float sawGain = 0, pulseGain = 0, subGain = 0, noiseGain = 0;
+    int hpf = 1;
+    float cutoffOctaves = 0;      // above 20 Hz, before envelope and keyboard
+    float envelopeOctaves = 0;    // at a full envelope; negative when inverted
+    float keyboardFollow = 0;     // 0–1: octaves per octave from middle C
+    float lfoOctaves = 0;         // the VCF's LFO, now
+    float resonance = 0;          // feedback, 0 to just under self-oscillation's edge
+    float vcaGain = 1;
+    bool vcaFollowsEnvelope = true;
+    float attackSeconds = 0.001f, decaySeconds = 0.002f, sustain = 1, releaseSeconds = 0.002f;
+    bool velocityToVca = true, velocityToVcf = true;
+};
+
+// One voice of the six: a DCO (band-limited saw, pulse, sub-oscillator an octave down, noise), the
+// high-pass filter, a four-pole resonant low-pass filter, an ADSR envelope and the VCA. No allocation,
+// no lock: it runs on the audio thread.
+class QZPSoundVoice {
+public:
+    enum class State { Idle, Held, Released };
+
+    void noteOn(int note, int velocity, uint64_t age);
+    void noteOff();
+    // Adds `frames` samples of this voice to `out`.
+    void render(float* out, int frames, const QZPSoundVoiceControls& controls);
+
+    State state() const { return m_state; }
+    int note() const { return m_note; }
+    // When the voice was last started or released: the oldest is taken first when all six are busy.
+    uint64_t age() const { return m_age; }
+    void setReleaseAge(uint64_t age) { m_age = age; }
+
+private:
+    float nextNoise();
+    float ladder(float input, float g, float k);
+
+    State m_state = State::Idle;
+    int m_note = 60;
+    float m_velocity = 1;
+    uint64_t m_age = 0;
+    double m_phase = 0, m_subPhase = 0;
+    uint32_t m_noise = 0x12345678u;
+    // The envelope: stage and level; the gate for the VCA in gate mode, smoothed.
+    enum class Stage { Attack, Decay, Release } m_stage = Stage::Release;
+    float m_envelope = 0;
+    float m_gate = 0;
+    bool m_gateOn = false;
+    // Filter states: the high-pass (one pole) and the four low-pass stages.
+    float m_hpfState = 0;
+    float m_stages[4] = {0, 0, 0, 0};
+};

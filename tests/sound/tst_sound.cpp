@@ -1,0 +1,362 @@
+#include "QZPTestMain.h"
+#include "model/QZPParameter.h"
+#include "model/QZPPreset.h"
+#include "sound/QZPSoundEngine.h"
+#include "sound/QZPSoundRenderer.h"
+
+#include <atomic>
+#include <cmath>
+#include <complex>
+#include <cstdlib>
+#include <new>
+
+// Allocation counting for the real-time test: while the flag is up, every allocation on any thread is
+// counted (the engine's process() must make none).
+namespace {
+std::atomic<bool> countAllocations{false};
+std::atomic<int> allocations{0};
+} // namespace
+
+void* operator new(std::size_t size) {
+    if (countAllocations.load(std::memory_order_relaxed))
+        allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+
+namespace {
+
+constexpr int Rate = 48000;
+
+// A patch from the defaults with the named parameters changed, through the program's parameter table.
+QByteArray patchWith(const QList<std::pair<const char*, int>>& changes) {
+    QZPPreset preset;
+    // A plain, open sound unless a test says otherwise: square wave, filter open, no envelope on it,
+    // full sustain, quick attack and release, chorus off.
+    const QList<std::pair<const char*, int>> base{
+        {"DCO_Pulse_ON", 1}, {"DCO_Saw_ON", 0},  {"DCO_PWM", 0},        {"DCO_SubLevel", 0},
+        {"DCO_NoiseLevel", 0}, {"VCF_Cutoff", 127}, {"VCF_Resonance", 0}, {"VCF_ENV", 0},
+        {"VCF_LFO", 0},      {"VCF_KYBD", 0},    {"DCO_LFO", 0},        {"ENV_Attack", 0},
+        {"ENV_Decay", 0},    {"ENV_Sustain", 127}, {"ENV_Release", 0},  {"VCA_Level", 64},
+        {"chorusMode", 0},   {"VCA_Mode", 1},    {"HPF_Mode", 1},       {"DCO_Range", 8}};
+    for (const auto& list : {base, changes})
+        for (const auto& [name, value] : list)
+            QZPParameter::named(QString::fromLatin1(name))->set(preset, value);
+    return preset.junoSysexDataWithMidiChannel(0);
+}
+
+std::vector<float> channel(const std::vector<float>& interleaved, int which, double from = 0, double to = 1e9) {
+    std::vector<float> out;
+    const size_t first = size_t(from * Rate), last = std::min(interleaved.size() / 2, size_t(to * Rate));
+    for (size_t i = first; i < last; ++i)
+        out.push_back(interleaved[i * 2 + size_t(which)]);
+    return out;
+}
+
+// The frequency from the rising zero crossings (interpolated) of a steady stretch.
+double frequencyOf(const std::vector<float>& x) {
+    double first = -1, last = -1;
+    int crossings = 0;
+    for (size_t i = 1; i < x.size(); ++i)
+        if (x[i - 1] < 0 && x[i] >= 0) {
+            const double t = double(i - 1) + double(-x[i - 1]) / double(x[i] - x[i - 1]);
+            if (first < 0)
+                first = t;
+            last = t;
+            ++crossings;
+        }
+    return crossings > 1 ? (crossings - 1) * Rate / (last - first) : 0;
+}
+
+// Magnitudes of the first half of the spectrum (Hann window, radix-2, length a power of two).
+std::vector<double> spectrum(std::vector<float> x, size_t length = 16384) {
+    x.resize(length, 0);
+    std::vector<std::complex<double>> a(length);
+    for (size_t i = 0; i < length; ++i)
+        a[i] = double(x[i]) * (0.5 - 0.5 * std::cos(2 * M_PI * double(i) / double(length)));
+    for (size_t i = 1, j = 0; i < length; ++i) {
+        size_t bit = length >> 1;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
+        j ^= bit;
+        if (i < j)
+            std::swap(a[i], a[j]);
+    }
+    for (size_t len = 2; len <= length; len <<= 1) {
+        const std::complex<double> w = std::polar(1.0, -2 * M_PI / double(len));
+        for (size_t i = 0; i < length; i += len) {
+            std::complex<double> wn(1);
+            for (size_t k = 0; k < len / 2; ++k, wn *= w) {
+                const auto u = a[i + k], v = a[i + k + len / 2] * wn;
+                a[i + k] = u + v;
+                a[i + k + len / 2] = u - v;
+            }
+        }
+    }
+    std::vector<double> magnitude(length / 2);
+    for (size_t i = 0; i < length / 2; ++i)
+        magnitude[i] = std::abs(a[i]);
+    return magnitude;
+}
+
+double binHz(size_t length = 16384) {
+    return double(Rate) / double(length);
+}
+
+double energyNear(const std::vector<double>& magnitude, double hz, double width = 0.03) {
+    double sum = 0;
+    for (size_t i = size_t(hz * (1 - width) / binHz()); i <= size_t(hz * (1 + width) / binHz()) && i < magnitude.size(); ++i)
+        sum += magnitude[i] * magnitude[i];
+    return sum;
+}
+
+double centroid(const std::vector<double>& magnitude) {
+    double weighted = 0, total = 0;
+    for (size_t i = 1; i < magnitude.size(); ++i) {
+        weighted += double(i) * binHz() * magnitude[i];
+        total += magnitude[i];
+    }
+    return total > 0 ? weighted / total : 0;
+}
+
+double peak(const std::vector<float>& x) {
+    double most = 0;
+    for (const float v : x)
+        most = std::max(most, double(std::fabs(v)));
+    return most;
+}
+
+double largestStep(const std::vector<float>& x) {
+    double most = 0;
+    for (size_t i = 1; i < x.size(); ++i)
+        most = std::max(most, double(std::fabs(x[i] - x[i - 1])));
+    return most;
+}
+
+// Seconds from `from` until the level (peak over 1 ms windows) first crosses `fraction` of `reference`,
+// upwards or downwards.
+double timeToLevel(const std::vector<float>& x, double from, double reference, double fraction, bool rising) {
+    const size_t window = Rate / 1000;
+    for (size_t start = size_t(from * Rate); start + window < x.size(); start += window) {
+        double level = 0;
+        for (size_t i = start; i < start + window; ++i)
+            level = std::max(level, double(std::fabs(x[i])));
+        if (rising ? level >= fraction * reference : level <= fraction * reference)
+            return double(start) / Rate - from;
+    }
+    return 1e9;
+}
+
+} // namespace
+
+class TestSound : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Each range is in tune within a cent: A4 at 16', 8' and 4'.
+    void pitchOfEachRange_data() {
+        QTest::addColumn<int>("range");
+        QTest::addColumn<double>("hz");
+        QTest::newRow("16'") << 16 << 220.0;
+        QTest::newRow("8'") << 8 << 440.0;
+        QTest::newRow("4'") << 4 << 880.0;
+    }
+    void pitchOfEachRange() {
+        QFETCH(int, range);
+        QFETCH(double, hz);
+        const auto samples = QZPSoundRenderer::render(patchWith({{"DCO_Range", range}}), {{69, 0, 1.2, 100}}, 1.2, Rate);
+        const double measured = frequencyOf(channel(samples, 0, 0.2, 1.1));
+        QVERIFY2(std::fabs(1200 * std::log2(measured / hz)) < 1.0, qPrintable(QString::number(measured)));
+    }
+
+    // The sub-oscillator adds energy an octave below the note.
+    void subOscillatorAddsTheOctaveBelow() {
+        const auto without = spectrum(channel(QZPSoundRenderer::render(patchWith({}), {{57, 0, 1, 100}}, 1, Rate), 0, 0.3));
+        const auto with = spectrum(
+            channel(QZPSoundRenderer::render(patchWith({{"DCO_SubLevel", 127}}), {{57, 0, 1, 100}}, 1, Rate), 0, 0.3));
+        QVERIFY(energyNear(with, 110) > 100 * energyNear(without, 110));
+    }
+
+    // Opening the filter brightens the sound step by step; full resonance peaks near the cutoff and
+    // stays bounded.
+    void filter() {
+        double previous = 0;
+        for (int cutoff = 0; cutoff <= 127; cutoff += 16) {
+            const auto samples = QZPSoundRenderer::render(
+                patchWith({{"DCO_Saw_ON", 1}, {"DCO_Pulse_ON", 0}, {"VCF_Cutoff", std::min(cutoff, 127)}}),
+                {{45, 0, 1, 100}}, 1, Rate);
+            const double brightness = centroid(spectrum(channel(samples, 0, 0.3)));
+            QVERIFY2(brightness > previous, qPrintable(QStringLiteral("cutoff %1: %2 Hz").arg(cutoff).arg(brightness)));
+            previous = brightness;
+        }
+        const auto ringing = QZPSoundRenderer::render(
+            patchWith({{"DCO_Saw_ON", 1}, {"DCO_Pulse_ON", 0}, {"VCF_Cutoff", 64}, {"VCF_Resonance", 127}}),
+            {{33, 0, 2, 127}}, 2, Rate);
+        const auto magnitude = spectrum(channel(ringing, 0, 0.5));
+        const size_t top = size_t(std::max_element(magnitude.begin() + 1, magnitude.end()) - magnitude.begin());
+        const double cutoffHz = 20 * std::exp2(10 * 64 / 127.0);
+        QVERIFY2(std::fabs(std::log2(double(top) * binHz() / cutoffHz)) < 0.5,
+                 qPrintable(QStringLiteral("peak at %1 Hz, cutoff %2 Hz").arg(double(top) * binHz()).arg(cutoffHz)));
+        QVERIFY(peak(channel(ringing, 0)) < 2.0);
+        for (const float v : ringing)
+            QVERIFY(std::isfinite(v));
+    }
+
+    // Longer slider settings give longer attack, decay and release; in gate mode the VCA has no shape.
+    void envelopeTimes() {
+        double attack = -1, release = -1;
+        for (const int value : {0, 40, 80, 120}) {
+            const auto samples = QZPSoundRenderer::render(patchWith({{"ENV_Attack", value}, {"ENV_Release", value}}),
+                                                          {{57, 0, 4, 100}}, 14, Rate);
+            const auto left = channel(samples, 0);
+            const double full = peak(channel(samples, 0, 3.5, 4));
+            const double rise = timeToLevel(left, 0, full, 0.9, true);
+            const double fall = timeToLevel(left, 4, full, 0.01, false);
+            QVERIFY2(rise > attack && fall > release, qPrintable(QStringLiteral("%1: %2 s, %3 s").arg(value).arg(rise).arg(fall)));
+            attack = rise;
+            release = fall;
+        }
+        QVERIFY(attack > 1.0);
+        const auto gated = QZPSoundRenderer::render(patchWith({{"ENV_Attack", 127}, {"VCA_Mode", 0}}), {{57, 0, 1, 100}}, 1.5, Rate);
+        const auto left = channel(gated, 0);
+        QVERIFY(timeToLevel(left, 0, peak(channel(gated, 0, 0.5, 0.9)), 0.9, true) < 0.02);
+        QVERIFY(timeToLevel(left, 1, peak(channel(gated, 0, 0.5, 0.9)), 0.01, false) < 0.03);
+    }
+
+    // The chorus makes the channels differ, mode II more than mode I; off, they are the same. (A low,
+    // dark note: its period is long against the sweep, so the difference grows with the sweep's depth.)
+    void chorusWidens() {
+        QList<double> difference;
+        for (const int mode : {0, 1, 2}) {
+            const auto samples = QZPSoundRenderer::render(patchWith({{"chorusMode", mode}, {"VCF_Cutoff", 30}}),
+                                                          {{33, 0, 4, 100}}, 4, Rate);
+            double sum = 0;
+            for (size_t i = size_t(0.5 * Rate); i < samples.size() / 2; ++i)
+                sum += std::pow(double(samples[i * 2] - samples[i * 2 + 1]), 2);
+            difference << sum;
+        }
+        QCOMPARE(difference.at(0), 0.0);
+        QVERIFY(difference.at(1) > 0);
+        QVERIFY(difference.at(2) > 1.5 * difference.at(1));
+    }
+
+    // A Control message mid-note changes the sound within one block of 64 and without a click. (A dark,
+    // nearly sine sound: any jump would stand out.)
+    void controlMessageMidNote() {
+        const QByteArray patch = patchWith({{"VCF_Cutoff", 25}});
+        const double change = 0.5;
+        const QByteArray level("\xF0\x41\x32\x00\x0A\x7F\xF7", 7);
+        const auto samples = QZPSoundRenderer::render(patch, {{45, 0, 1, 100}}, 1, Rate, {{change, level}});
+        const auto steady = channel(samples, 0, 0.3, change);
+        const auto block = channel(samples, 0, change, change + 64.0 / Rate);
+        const auto plain = channel(QZPSoundRenderer::render(patch, {{45, 0, 1, 100}}, 1, Rate), 0, change,
+                                   change + 64.0 / Rate);
+        double moved = 0;
+        for (size_t i = 0; i < block.size(); ++i)
+            moved = std::max(moved, double(std::fabs(block[i] - plain[i])));
+        QVERIFY2(moved > 0.02 * peak(plain), "the change is heard within the block");
+        const auto around = channel(samples, 0, change - 0.001, change + 0.05);
+        const auto after = channel(samples, 0, change + 0.2, change + 0.4);
+        QVERIFY2(largestStep(around) <= 1.2 * std::max(largestStep(steady), largestStep(after)),
+                 qPrintable(QStringLiteral("%1 against %2 / %3").arg(largestStep(around)).arg(largestStep(steady)).arg(largestStep(after))));
+    }
+
+    // Six voices: a seventh note takes a released voice first, then the oldest held one.
+    void voiceStealing() {
+        QZPSoundEngine engine(Rate);
+        float left[64], right[64];
+        const auto send = [&engine](std::initializer_list<int> bytes) {
+            uint8_t message[3];
+            int i = 0;
+            for (const int b : bytes)
+                message[i++] = uint8_t(b);
+            engine.post(message, 3);
+        };
+        for (int note = 60; note < 67; ++note)
+            send({0x90, note, 100});
+        engine.process(left, right, 64);
+        QCOMPARE(engine.heldVoiceCount(), 6);
+        QCOMPARE(engine.activeVoiceCount(), 6);
+        send({0x80, 62, 0});
+        send({0x90, 70, 100});
+        engine.process(left, right, 64);
+        QCOMPARE(engine.heldVoiceCount(), 6);
+        send({0xB0, 123, 0});
+        engine.process(left, right, 64);
+        QCOMPARE(engine.heldVoiceCount(), 0);
+        // Refused: not a message the sound plays.
+        const uint8_t junk[] = {0xF0, 0x43, 0x10, 0xF7};
+        QVERIFY(!engine.post(junk, sizeof junk));
+    }
+
+    // The audio thread's work allocates nothing, whatever messages arrive.
+    void processAllocatesNothing() {
+        QZPSoundEngine engine(Rate);
+        std::vector<float> left(256), right(256);
+        const QByteArray patch = patchWith({{"chorusMode", 2}, {"DCO_Saw_ON", 1}, {"VCF_Resonance", 100}});
+        engine.process(left.data(), right.data(), 256);
+        allocations = 0;
+        countAllocations = true;
+        ::operator delete(::operator new(16)); // the counter counts
+        QCOMPARE(allocations.exchange(0), 1);
+        for (int block = 0; block < 200; ++block) {
+            engine.post(reinterpret_cast<const uint8_t*>(patch.constData()), 24);
+            const uint8_t note[] = {0x90, uint8_t(40 + block % 40), 90};
+            engine.post(note, 3);
+            const uint8_t control[] = {0xF0, 0x41, 0x32, 0x00, uint8_t(block % 16), uint8_t(block % 128), 0xF7};
+            engine.post(control, 7);
+            engine.process(left.data(), right.data(), 64 + block % 3);
+        }
+        countAllocations = false;
+        QCOMPARE(allocations.load(), 0);
+    }
+
+    void noteNames_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("note");
+        QTest::newRow("middle C") << "C4" << 60;
+        QTest::newRow("sharp") << "F#3" << 54;
+        QTest::newRow("flat") << "Bb2" << 46;
+        QTest::newRow("number") << "69" << 69;
+        QTest::newRow("lowest") << "C-1" << 0;
+        QTest::newRow("too high") << "G#9" << -1;
+        QTest::newRow("not a note") << "H2" << -1;
+    }
+    void noteNames() {
+        QFETCH(QString, text);
+        QFETCH(int, note);
+        QCOMPARE(QZPSoundRenderer::parseNoteName(text).value_or(-1), note);
+    }
+
+    void noteLists() {
+        QString error;
+        const auto notes = QZPSoundRenderer::parseNotes(QStringLiteral("C4:0:1.5 E4:0.5:1:64"), &error);
+        QVERIFY(notes);
+        QCOMPARE(notes->size(), 2);
+        QCOMPARE(notes->at(1).note, 64);
+        QCOMPARE(notes->at(1).start, 0.5);
+        QCOMPARE(notes->at(1).velocity, 64);
+        QVERIFY(!QZPSoundRenderer::parseNotes(QStringLiteral("C4:-1:1"), &error));
+        QVERIFY(error.contains("C4:-1:1"));
+        QVERIFY(!QZPSoundRenderer::parseNotes(QStringLiteral("C4:0:0"), &error));
+    }
+};
+
+QZP_TEST_MAIN(TestSound)
+#include "tst_sound.moc"
