@@ -26,15 +26,17 @@ int QZPSoundCommandLine::render(const QStringList& arguments) {
     if (parsed->positional().size() != 2)
         return m_commandLine.usageError(QStringLiteral("render needs FILE and OUT.wav"));
 
-    const QString notesText =
-        parsed->isSet(QStringLiteral("notes")) ? parsed->value(QStringLiteral("notes")) : QStringLiteral("C4:0:1");
+    const QString notesText = parsed->isSet(QStringLiteral("notes")) ? parsed->value(QStringLiteral("notes"))
+                                                                     : QStringLiteral("C4:0:1");
     const auto notes = QZPSoundRenderer::parseNotes(notesText, &error);
     if (!notes)
         return m_commandLine.usageError(error);
     bool ok = true;
-    const int rate = parsed->isSet(QStringLiteral("rate")) ? parsed->value(QStringLiteral("rate")).toInt(&ok) : 48000;
+    const int rate =
+        parsed->isSet(QStringLiteral("rate")) ? parsed->value(QStringLiteral("rate")).toInt(&ok) : 48000;
     if (!ok || rate < LowestRate || rate > HighestRate)
-        return m_commandLine.usageError(QStringLiteral("--rate must be %1 to %2").arg(LowestRate).arg(HighestRate));
+        return m_commandLine.usageError(
+            QStringLiteral("--rate must be %1 to %2").arg(LowestRate).arg(HighestRate));
     double end = 0;
     for (const QZPSoundRenderer::Note& note : *notes)
         end = std::max(end, note.start + note.length);
@@ -42,7 +44,8 @@ int QZPSoundCommandLine::render(const QStringList& arguments) {
     if (parsed->isSet(QStringLiteral("seconds")))
         seconds = parsed->value(QStringLiteral("seconds")).toDouble(&ok);
     if (!ok || seconds <= 0 || seconds > LongestSeconds)
-        return m_commandLine.usageError(QStringLiteral("--seconds must be more than 0 and at most %1").arg(LongestSeconds));
+        return m_commandLine.usageError(
+            QStringLiteral("--seconds must be more than 0 and at most %1").arg(LongestSeconds));
 
     const QString file = parsed->positional().at(0);
     const std::unique_ptr<QZPPreset> preset(m_commandLine.openPreset(file));

@@ -80,8 +80,9 @@ void QZPSoundEngine::apply(const QZPSoundEventQueue::Event& event) {
 // A voice already playing the note takes it again; otherwise a free voice, then the voice released
 // longest ago, then the oldest held one.
 void QZPSoundEngine::noteOn(int note, int velocity) {
-    const bool anyHeld = std::any_of(m_voices.begin(), m_voices.end(),
-                                     [](const QZPSoundVoice& v) { return v.state() == QZPSoundVoice::State::Held; });
+    const bool anyHeld = std::any_of(m_voices.begin(), m_voices.end(), [](const QZPSoundVoice& v) {
+        return v.state() == QZPSoundVoice::State::Held;
+    });
     if (!anyHeld)
         m_lfoFade = 0; // the LFO delay starts again with a new phrase
     QZPSoundVoice* chosen = nullptr;
@@ -126,7 +127,9 @@ void QZPSoundEngine::updateControls(int frames) {
     // About 10 ms to follow a change: quick to hear, too slow to click.
     const float k = m_smoothStarted ? 1.0f - std::exp(-1.0f / (0.01f * controlRate)) : 1.0f;
     m_smoothStarted = true;
-    const auto follow = [k](float& value, float target) { value += (target - value) * k; };
+    const auto follow = [k](float& value, float target) {
+        value += (target - value) * k;
+    };
 
     // The LFO: a triangle from 0.1 Hz to about 20 Hz, faded in over the delay after a new phrase.
     const float lfoHz = 0.1f * std::exp2(7.6f * p.lfoRate);
@@ -134,7 +137,9 @@ void QZPSoundEngine::updateControls(int frames) {
     m_lfoPhase -= std::floor(m_lfoPhase);
     const float triangle = m_lfoPhase < 0.5f ? 4.0f * m_lfoPhase - 1.0f : 3.0f - 4.0f * m_lfoPhase;
     const float fadeSeconds = 2.5f * p.lfoDelay * p.lfoDelay;
-    m_lfoFade = fadeSeconds <= 0.001f ? 1.0f : std::min(1.0f, m_lfoFade + float(frames) / (fadeSeconds * m_sampleRate));
+    m_lfoFade = fadeSeconds <= 0.001f
+                    ? 1.0f
+                    : std::min(1.0f, m_lfoFade + float(frames) / (fadeSeconds * m_sampleRate));
     const float lfo = triangle * m_lfoFade;
 
     follow(m_smooth.cutoff, 10.0f * p.vcfCutoff);

@@ -57,8 +57,8 @@ private:
     uint64_t m_clock = 0;
     // Smoothed settings (their targets come from the patch).
     struct Smoothed {
-        float cutoff = 0, resonance = 0, envelope = 0, keyboard = 0, vcfLfo = 0, vcaGain = 0, pulseWidth = 0.5f,
-              saw = 0, pulse = 0, sub = 0, noise = 0, vibrato = 0;
+        float cutoff = 0, resonance = 0, envelope = 0, keyboard = 0, vcfLfo = 0, vcaGain = 0,
+              pulseWidth = 0.5f, saw = 0, pulse = 0, sub = 0, noise = 0, vibrato = 0;
     } m_smooth;
     bool m_smoothStarted = false;
     float m_lfoPhase = 0;

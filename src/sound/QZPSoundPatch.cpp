@@ -20,11 +20,14 @@ struct Switches {
 };
 
 const Switches& switches() {
-    static const Switches table{
-        QZPParameter::named(QStringLiteral("DCO_Range")),    QZPParameter::named(QStringLiteral("DCO_Pulse_ON")),
-        QZPParameter::named(QStringLiteral("DCO_Saw_ON")),   QZPParameter::named(QStringLiteral("chorusMode")),
-        QZPParameter::named(QStringLiteral("DCO_PWM_Mode")), QZPParameter::named(QStringLiteral("VCF_ENV_Mode")),
-        QZPParameter::named(QStringLiteral("VCA_Mode")),     QZPParameter::named(QStringLiteral("HPF_Mode"))};
+    static const Switches table{QZPParameter::named(QStringLiteral("DCO_Range")),
+                                QZPParameter::named(QStringLiteral("DCO_Pulse_ON")),
+                                QZPParameter::named(QStringLiteral("DCO_Saw_ON")),
+                                QZPParameter::named(QStringLiteral("chorusMode")),
+                                QZPParameter::named(QStringLiteral("DCO_PWM_Mode")),
+                                QZPParameter::named(QStringLiteral("VCF_ENV_Mode")),
+                                QZPParameter::named(QStringLiteral("VCA_Mode")),
+                                QZPParameter::named(QStringLiteral("HPF_Mode"))};
     return table;
 }
 
@@ -63,7 +66,9 @@ void QZPSoundPatch::setDynamics(uint8_t dynamics) {
 }
 
 void QZPSoundPatch::decode() {
-    const auto slider = [this](int index) { return float(m_data[size_t(index)]) / 127.0f; };
+    const auto slider = [this](int index) {
+        return float(m_data[size_t(index)]) / 127.0f;
+    };
     lfoRate = slider(0);
     lfoDelay = slider(1);
     dcoLfo = slider(2);

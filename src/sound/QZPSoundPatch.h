@@ -29,10 +29,10 @@ public:
           vcfEnv = 0, vcfLfo = 0, vcfKeyboard = 0, vcaLevel = 0.5f, attack = 0, decay = 0, sustain = 0,
           release = 0, sub = 0;
     // Switches.
-    int rangeFeet = 8;    // 16, 8 or 4
-    bool pulse = true;    // pulse wave on
-    bool saw = false;     // saw wave on
-    int chorus = 0;       // 0 off, 1 mode I, 2 mode II
+    int rangeFeet = 8; // 16, 8 or 4
+    bool pulse = true; // pulse wave on
+    bool saw = false;  // saw wave on
+    int chorus = 0;    // 0 off, 1 mode I, 2 mode II
     bool pwmFromLfo = false;
     bool envelopeNormal = true; // false: the VCF envelope inverted
     bool vcaFollowsEnvelope = true;

@@ -27,9 +27,11 @@ std::optional<int> QZPSoundRenderer::parseNoteName(const QString& name) {
     return note >= 0 && note <= 127 ? std::optional<int>(note) : std::nullopt;
 }
 
-std::optional<QList<QZPSoundRenderer::Note>> QZPSoundRenderer::parseNotes(const QString& text, QString* error) {
+std::optional<QList<QZPSoundRenderer::Note>> QZPSoundRenderer::parseNotes(const QString& text,
+                                                                          QString* error) {
     QList<Note> notes;
-    for (const QString& item : text.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts)) {
+    for (const QString& item :
+         text.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts)) {
         const QStringList fields = item.split(QLatin1Char(':'));
         const std::optional<int> note = fields.isEmpty() ? std::nullopt : parseNoteName(fields.at(0));
         bool startOk = true, lengthOk = true, velocityOk = true;
@@ -43,9 +45,11 @@ std::optional<QList<QZPSoundRenderer::Note>> QZPSoundRenderer::parseNotes(const 
         if (fields.size() > 3)
             parsed.velocity = fields.at(3).toInt(&velocityOk);
         if (!note || fields.size() > 4 || !startOk || !lengthOk || !velocityOk || parsed.start < 0 ||
-            parsed.length <= 0 || parsed.start + parsed.length > 3600 || parsed.velocity < 1 || parsed.velocity > 127) {
+            parsed.length <= 0 || parsed.start + parsed.length > 3600 || parsed.velocity < 1 ||
+            parsed.velocity > 127) {
             if (error)
-                *error = QStringLiteral("“%1” is not NOTE[:START[:LENGTH[:VELOCITY]]] (for example C4:0:1.5)").arg(item);
+                *error = QStringLiteral("“%1” is not NOTE[:START[:LENGTH[:VELOCITY]]] (for example C4:0:1.5)")
+                             .arg(item);
             return std::nullopt;
         }
         notes.append(parsed);
@@ -67,7 +71,9 @@ std::vector<float> QZPSoundRenderer::render(const QByteArray& patch, const QList
         QByteArray bytes;
     };
     std::vector<Timed> events;
-    const auto frameOf = [sampleRate](double time) { return qint64(std::llround(time * sampleRate)); };
+    const auto frameOf = [sampleRate](double time) {
+        return qint64(std::llround(time * sampleRate));
+    };
     for (const Note& note : notes) {
         const char on[] = {char(0x90), char(note.note), char(note.velocity)};
         const char off[] = {char(0x80), char(note.note), char(0)};
@@ -76,7 +82,8 @@ std::vector<float> QZPSoundRenderer::render(const QByteArray& patch, const QList
     }
     for (const TimedMessage& control : controls)
         events.push_back({frameOf(control.time), control.bytes});
-    std::stable_sort(events.begin(), events.end(), [](const Timed& a, const Timed& b) { return a.frame < b.frame; });
+    std::stable_sort(events.begin(), events.end(),
+                     [](const Timed& a, const Timed& b) { return a.frame < b.frame; });
 
     const qint64 total = std::max<qint64>(0, frameOf(seconds));
     std::vector<float> interleaved(size_t(total) * 2);

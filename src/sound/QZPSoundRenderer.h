@@ -33,5 +33,6 @@ public:
     static std::vector<float> render(const QByteArray& patch, const QList<Note>& notes, double seconds,
                                      int sampleRate, const QList<TimedMessage>& controls = {});
     // The same written to a 24-bit stereo WAV file; false with the reason on failure.
-    static bool writeWav(const QString& path, const std::vector<float>& samples, int sampleRate, QString* error);
+    static bool writeWav(const QString& path, const std::vector<float>& samples, int sampleRate,
+                         QString* error);
 };

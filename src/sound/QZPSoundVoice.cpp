@@ -52,20 +52,31 @@ float QZPSoundVoice::nextNoise() {
     return float(int32_t(m_noise)) * (1.0f / 2147483648.0f);
 }
 
+// The ladder's coefficients for one cutoff and resonance, worked out once for several samples.
+QZPSoundVoice::Ladder QZPSoundVoice::ladderFor(float g, float k) {
+    Ladder l;
+    l.G = g / (1.0f + g);
+    l.scale = 1.0f / (1.0f + g);
+    l.G2 = l.G * l.G;
+    l.G3 = l.G2 * l.G;
+    l.G4 = l.G3 * l.G;
+    l.k = k;
+    l.denominator = 1.0f / (1.0f + k * l.G4);
+    return l;
+}
+
 // Four one-pole stages in a loop with the output fed back (zero-delay feedback, solved per sample), the
 // loop's input softly limited so that full resonance rings without running away.
-float QZPSoundVoice::ladder(float input, float g, float k) {
-    const float G = g / (1.0f + g);
-    const float scale = 1.0f / (1.0f + g);
-    const float S = G * G * G * m_stages[0] * scale + G * G * m_stages[1] * scale + G * m_stages[2] * scale +
-                    m_stages[3] * scale;
-    const float G4 = G * G * G * G;
-    const float y4 = (G4 * input + S) / (1.0f + k * G4);
-    float x = input - k * y4;
-    x = x / (1.0f + std::fabs(x) * 0.25f); // soft limit
+float QZPSoundVoice::ladder(float input, const Ladder& l) {
+    const float S = (l.G3 * m_stages[0] + l.G2 * m_stages[1] + l.G * m_stages[2] + m_stages[3]) * l.scale;
+    const float y4 = (l.G4 * input + S) * l.denominator;
+    float x = input - l.k * y4;
+    // Soft limit without a division: a cubic that levels off at ±2.
+    x = std::clamp(x, -3.0f, 3.0f);
+    x = x * (1.0f - x * x * (1.0f / 27.0f));
     float y = 0;
     for (float& state : m_stages) {
-        const float v = (x - state) * G;
+        const float v = (x - state) * l.G;
         y = v + state;
         state = y + v;
         x = y;
@@ -90,12 +101,17 @@ void QZPSoundVoice::render(float* out, int frames, const QZPSoundVoiceControls& 
     const float vcaVelocity = c.velocityToVca ? 0.3f + 0.7f * velocity : 1.0f;
     const float envelopeScale = c.velocityToVcf ? 0.4f + 0.6f * velocity : 1.0f;
     const float keyboardOctaves = c.keyboardFollow * float(m_note - 60) / 12.0f;
-    const float hpfCoefficient = c.hpf == 2 ? std::tan(Pi * 250.0f / sr) : c.hpf == 3 ? std::tan(Pi * 700.0f / sr)
-                                                                                      : std::tan(Pi * 80.0f / sr);
+    const float hpfCoefficient = c.hpf == 2   ? std::tan(Pi * 250.0f / sr)
+                                 : c.hpf == 3 ? std::tan(Pi * 700.0f / sr)
+                                              : std::tan(Pi * 80.0f / sr);
     const float hpfG = hpfCoefficient / (1.0f + hpfCoefficient);
     const float compensation = 1.0f;
     const float nyquistLimit = 0.45f * sr;
 
+    // The filter's coefficient follows the envelope every few samples: smooth to the ear, and the
+    // tangent and power are the costliest part of a sample.
+    constexpr int CoefficientInterval = 4;
+    Ladder coefficients;
     for (int i = 0; i < frames; ++i) {
         // Envelope and gate.
         switch (m_stage) {
@@ -125,7 +141,8 @@ void QZPSoundVoice::render(float* out, int frames, const QZPSoundVoiceControls& 
         double subFall = m_subPhase - 0.5;
         if (subFall < 0)
             subFall += 1.0;
-        float sub = (m_subPhase < 0.5 ? 1.0f : -1.0f) + polyBlep(m_subPhase, subDt) - polyBlep(subFall, subDt);
+        float sub =
+            (m_subPhase < 0.5 ? 1.0f : -1.0f) + polyBlep(m_subPhase, subDt) - polyBlep(subFall, subDt);
         m_phase += dt;
         if (m_phase >= 1.0)
             m_phase -= 1.0;
@@ -145,11 +162,13 @@ void QZPSoundVoice::render(float* out, int frames, const QZPSoundVoiceControls& 
             signal -= low;
 
         // VCF.
-        const float octaves = c.cutoffOctaves + c.envelopeOctaves * m_envelope * envelopeScale + keyboardOctaves +
-                              c.lfoOctaves;
-        const float cutoff = std::clamp(20.0f * std::exp2(octaves), 10.0f, nyquistLimit);
-        const float g = std::tan(Pi * cutoff / sr);
-        const float filtered = ladder(signal * compensation, g, c.resonance);
+        if (i % CoefficientInterval == 0) {
+            const float octaves = c.cutoffOctaves + c.envelopeOctaves * m_envelope * envelopeScale +
+                                  keyboardOctaves + c.lfoOctaves;
+            const float cutoff = std::clamp(20.0f * std::exp2(octaves), 10.0f, nyquistLimit);
+            coefficients = ladderFor(std::tan(Pi * cutoff / sr), c.resonance);
+        }
+        const float filtered = ladder(signal * compensation, coefficients);
 
         // VCA.
         const float amplitude = c.vcaFollowsEnvelope ? m_envelope : m_gate;

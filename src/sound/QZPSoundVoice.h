@@ -6,16 +6,16 @@
 // patch (smoothed, so a change never clicks) and the LFO, and hands them to each voice.
 struct QZPSoundVoiceControls {
     float sampleRate = 48000;
-    int semitoneOffset = 0;       // the range: -12 (16'), 0 (8'), +12 (4')
-    float vibratoSemitones = 0;   // the DCO's LFO, now
-    float pulseWidth = 0.5f;      // 0.5 square, down to a narrow pulse
+    int semitoneOffset = 0;     // the range: -12 (16'), 0 (8'), +12 (4')
+    float vibratoSemitones = 0; // the DCO's LFO, now
+    float pulseWidth = 0.5f;    // 0.5 square, down to a narrow pulse
     float sawGain = 0, pulseGain = 0, subGain = 0, noiseGain = 0;
     int hpf = 1;
-    float cutoffOctaves = 0;      // above 20 Hz, before envelope and keyboard
-    float envelopeOctaves = 0;    // at a full envelope; negative when inverted
-    float keyboardFollow = 0;     // 0–1: octaves per octave from middle C
-    float lfoOctaves = 0;         // the VCF's LFO, now
-    float resonance = 0;          // feedback, 0 to just under self-oscillation's edge
+    float cutoffOctaves = 0;   // above 20 Hz, before envelope and keyboard
+    float envelopeOctaves = 0; // at a full envelope; negative when inverted
+    float keyboardFollow = 0;  // 0–1: octaves per octave from middle C
+    float lfoOctaves = 0;      // the VCF's LFO, now
+    float resonance = 0;       // feedback, 0 to just under self-oscillation's edge
     float vcaGain = 1;
     bool vcaFollowsEnvelope = true;
     float attackSeconds = 0.001f, decaySeconds = 0.002f, sustain = 1, releaseSeconds = 0.002f;
@@ -41,8 +41,12 @@ public:
     void setReleaseAge(uint64_t age) { m_age = age; }
 
 private:
+    struct Ladder {
+        float G = 0, G2 = 0, G3 = 0, G4 = 0, scale = 1, k = 0, denominator = 1;
+    };
     float nextNoise();
-    float ladder(float input, float g, float k);
+    static Ladder ladderFor(float g, float k);
+    float ladder(float input, const Ladder& coefficients);
 
     State m_state = State::Idle;
     int m_note = 60;

@@ -15,6 +15,8 @@
 #include "sidebar/QZPPresetListModel.h"
 #include "sidebar/QZPSidebarController.h"
 #include "sidebar/QZPTableView.h"
+#include "sound/QZPSoundEngine.h"
+#include "sound/QZPSoundOutput.h"
 
 #include <QApplication>
 #include <QJsonArray>
@@ -414,6 +416,57 @@ private slots:
         QVERIFY(again->readAllStandardError().contains("already exists; skipped"));
         QCOMPARE(again->exitCode(), 1); // nothing was written
         QCOMPARE(QDir(out).entryList(QDir::Files).size(), 2);
+    }
+
+    // The built-in sound as a JACK client: a note played through it reaches its two ports, silence
+    // before, sound after, nothing allocated or missed on the way.
+    void builtInSoundPlaysThroughJack() {
+        QZPSoundEngine sound;
+        QZPSoundOutput output(&sound, QStringLiteral("ToneBench Sound Test"));
+        QString error;
+        QVERIFY2(output.start(&error, false, false), qPrintable(error));
+        QCOMPARE(output.system(), QZPSoundOutput::System::Jack);
+
+        // A recorder: two inputs that keep the loudest sample of every period.
+        struct Recorder {
+            jack_client_t* client = nullptr;
+            jack_port_t* ports[2] = {nullptr, nullptr};
+            std::atomic<float> loudest[2] = {0, 0};
+            static int process(jack_nframes_t frames, void* self) {
+                auto* recorder = static_cast<Recorder*>(self);
+                for (int channel = 0; channel < 2; ++channel) {
+                    const auto* samples =
+                        static_cast<const float*>(jack_port_get_buffer(recorder->ports[channel], frames));
+                    float most = recorder->loudest[channel].load();
+                    for (jack_nframes_t i = 0; i < frames; ++i)
+                        most = std::max(most, std::fabs(samples[i]));
+                    recorder->loudest[channel].store(most);
+                }
+                return 0;
+            }
+        } recorder;
+        jack_status_t status{};
+        recorder.client = jack_client_open("Sound Recorder", JackNoStartServer, &status);
+        QVERIFY(recorder.client);
+        recorder.ports[0] =
+            jack_port_register(recorder.client, "in_left", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+        recorder.ports[1] =
+            jack_port_register(recorder.client, "in_right", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+        jack_set_process_callback(recorder.client, &Recorder::process, &recorder);
+        QCOMPARE(jack_activate(recorder.client), 0);
+        for (int channel = 0; channel < 2; ++channel)
+            QCOMPARE(jack_connect(recorder.client, output.jackPortName(channel).toUtf8().constData(),
+                                  jack_port_name(recorder.ports[channel])),
+                     0);
+        QTest::qWait(200);
+        const float before = std::max(recorder.loudest[0].load(), recorder.loudest[1].load());
+        const uint8_t note[] = {0x90, 57, 110};
+        QVERIFY(sound.post(note, 3));
+        QTRY_VERIFY(recorder.loudest[0].load() > 0.01f && recorder.loudest[1].load() > 0.01f);
+        QCOMPARE(before, 0.0f);
+        jack_deactivate(recorder.client);
+        jack_client_close(recorder.client);
+        output.stop();
     }
 };
 

@@ -50,18 +50,19 @@ QByteArray patchWith(const QList<std::pair<const char*, int>>& changes) {
     // A plain, open sound unless a test says otherwise: square wave, filter open, no envelope on it,
     // full sustain, quick attack and release, chorus off.
     const QList<std::pair<const char*, int>> base{
-        {"DCO_Pulse_ON", 1}, {"DCO_Saw_ON", 0},  {"DCO_PWM", 0},        {"DCO_SubLevel", 0},
-        {"DCO_NoiseLevel", 0}, {"VCF_Cutoff", 127}, {"VCF_Resonance", 0}, {"VCF_ENV", 0},
-        {"VCF_LFO", 0},      {"VCF_KYBD", 0},    {"DCO_LFO", 0},        {"ENV_Attack", 0},
-        {"ENV_Decay", 0},    {"ENV_Sustain", 127}, {"ENV_Release", 0},  {"VCA_Level", 64},
-        {"chorusMode", 0},   {"VCA_Mode", 1},    {"HPF_Mode", 1},       {"DCO_Range", 8}};
+        {"DCO_Pulse_ON", 1},   {"DCO_Saw_ON", 0},    {"DCO_PWM", 0},       {"DCO_SubLevel", 0},
+        {"DCO_NoiseLevel", 0}, {"VCF_Cutoff", 127},  {"VCF_Resonance", 0}, {"VCF_ENV", 0},
+        {"VCF_LFO", 0},        {"VCF_KYBD", 0},      {"DCO_LFO", 0},       {"ENV_Attack", 0},
+        {"ENV_Decay", 0},      {"ENV_Sustain", 127}, {"ENV_Release", 0},   {"VCA_Level", 64},
+        {"chorusMode", 0},     {"VCA_Mode", 1},      {"HPF_Mode", 1},      {"DCO_Range", 8}};
     for (const auto& list : {base, changes})
         for (const auto& [name, value] : list)
             QZPParameter::named(QString::fromLatin1(name))->set(preset, value);
     return preset.junoSysexDataWithMidiChannel(0);
 }
 
-std::vector<float> channel(const std::vector<float>& interleaved, int which, double from = 0, double to = 1e9) {
+std::vector<float> channel(const std::vector<float>& interleaved, int which, double from = 0,
+                           double to = 1e9) {
     std::vector<float> out;
     const size_t first = size_t(from * Rate), last = std::min(interleaved.size() / 2, size_t(to * Rate));
     for (size_t i = first; i < last; ++i)
@@ -121,7 +122,8 @@ double binHz(size_t length = 16384) {
 
 double energyNear(const std::vector<double>& magnitude, double hz, double width = 0.03) {
     double sum = 0;
-    for (size_t i = size_t(hz * (1 - width) / binHz()); i <= size_t(hz * (1 + width) / binHz()) && i < magnitude.size(); ++i)
+    for (size_t i = size_t(hz * (1 - width) / binHz());
+         i <= size_t(hz * (1 + width) / binHz()) && i < magnitude.size(); ++i)
         sum += magnitude[i] * magnitude[i];
     return sum;
 }
@@ -180,16 +182,19 @@ private slots:
     void pitchOfEachRange() {
         QFETCH(int, range);
         QFETCH(double, hz);
-        const auto samples = QZPSoundRenderer::render(patchWith({{"DCO_Range", range}}), {{69, 0, 1.2, 100}}, 1.2, Rate);
+        const auto samples =
+            QZPSoundRenderer::render(patchWith({{"DCO_Range", range}}), {{69, 0, 1.2, 100}}, 1.2, Rate);
         const double measured = frequencyOf(channel(samples, 0, 0.2, 1.1));
         QVERIFY2(std::fabs(1200 * std::log2(measured / hz)) < 1.0, qPrintable(QString::number(measured)));
     }
 
     // The sub-oscillator adds energy an octave below the note.
     void subOscillatorAddsTheOctaveBelow() {
-        const auto without = spectrum(channel(QZPSoundRenderer::render(patchWith({}), {{57, 0, 1, 100}}, 1, Rate), 0, 0.3));
+        const auto without =
+            spectrum(channel(QZPSoundRenderer::render(patchWith({}), {{57, 0, 1, 100}}, 1, Rate), 0, 0.3));
         const auto with = spectrum(
-            channel(QZPSoundRenderer::render(patchWith({{"DCO_SubLevel", 127}}), {{57, 0, 1, 100}}, 1, Rate), 0, 0.3));
+            channel(QZPSoundRenderer::render(patchWith({{"DCO_SubLevel", 127}}), {{57, 0, 1, 100}}, 1, Rate),
+                    0, 0.3));
         QVERIFY(energyNear(with, 110) > 100 * energyNear(without, 110));
     }
 
@@ -202,17 +207,20 @@ private slots:
                 patchWith({{"DCO_Saw_ON", 1}, {"DCO_Pulse_ON", 0}, {"VCF_Cutoff", std::min(cutoff, 127)}}),
                 {{45, 0, 1, 100}}, 1, Rate);
             const double brightness = centroid(spectrum(channel(samples, 0, 0.3)));
-            QVERIFY2(brightness > previous, qPrintable(QStringLiteral("cutoff %1: %2 Hz").arg(cutoff).arg(brightness)));
+            QVERIFY2(brightness > previous,
+                     qPrintable(QStringLiteral("cutoff %1: %2 Hz").arg(cutoff).arg(brightness)));
             previous = brightness;
         }
         const auto ringing = QZPSoundRenderer::render(
             patchWith({{"DCO_Saw_ON", 1}, {"DCO_Pulse_ON", 0}, {"VCF_Cutoff", 64}, {"VCF_Resonance", 127}}),
             {{33, 0, 2, 127}}, 2, Rate);
         const auto magnitude = spectrum(channel(ringing, 0, 0.5));
-        const size_t top = size_t(std::max_element(magnitude.begin() + 1, magnitude.end()) - magnitude.begin());
+        const size_t top =
+            size_t(std::max_element(magnitude.begin() + 1, magnitude.end()) - magnitude.begin());
         const double cutoffHz = 20 * std::exp2(10 * 64 / 127.0);
         QVERIFY2(std::fabs(std::log2(double(top) * binHz() / cutoffHz)) < 0.5,
-                 qPrintable(QStringLiteral("peak at %1 Hz, cutoff %2 Hz").arg(double(top) * binHz()).arg(cutoffHz)));
+                 qPrintable(
+                     QStringLiteral("peak at %1 Hz, cutoff %2 Hz").arg(double(top) * binHz()).arg(cutoffHz)));
         QVERIFY(peak(channel(ringing, 0)) < 2.0);
         for (const float v : ringing)
             QVERIFY(std::isfinite(v));
@@ -222,18 +230,20 @@ private slots:
     void envelopeTimes() {
         double attack = -1, release = -1;
         for (const int value : {0, 40, 80, 120}) {
-            const auto samples = QZPSoundRenderer::render(patchWith({{"ENV_Attack", value}, {"ENV_Release", value}}),
-                                                          {{57, 0, 4, 100}}, 14, Rate);
+            const auto samples = QZPSoundRenderer::render(
+                patchWith({{"ENV_Attack", value}, {"ENV_Release", value}}), {{57, 0, 4, 100}}, 14, Rate);
             const auto left = channel(samples, 0);
             const double full = peak(channel(samples, 0, 3.5, 4));
             const double rise = timeToLevel(left, 0, full, 0.9, true);
             const double fall = timeToLevel(left, 4, full, 0.01, false);
-            QVERIFY2(rise > attack && fall > release, qPrintable(QStringLiteral("%1: %2 s, %3 s").arg(value).arg(rise).arg(fall)));
+            QVERIFY2(rise > attack && fall > release,
+                     qPrintable(QStringLiteral("%1: %2 s, %3 s").arg(value).arg(rise).arg(fall)));
             attack = rise;
             release = fall;
         }
         QVERIFY(attack > 1.0);
-        const auto gated = QZPSoundRenderer::render(patchWith({{"ENV_Attack", 127}, {"VCA_Mode", 0}}), {{57, 0, 1, 100}}, 1.5, Rate);
+        const auto gated = QZPSoundRenderer::render(patchWith({{"ENV_Attack", 127}, {"VCA_Mode", 0}}),
+                                                    {{57, 0, 1, 100}}, 1.5, Rate);
         const auto left = channel(gated, 0);
         QVERIFY(timeToLevel(left, 0, peak(channel(gated, 0, 0.5, 0.9)), 0.9, true) < 0.02);
         QVERIFY(timeToLevel(left, 1, peak(channel(gated, 0, 0.5, 0.9)), 0.01, false) < 0.03);
@@ -244,8 +254,8 @@ private slots:
     void chorusWidens() {
         QList<double> difference;
         for (const int mode : {0, 1, 2}) {
-            const auto samples = QZPSoundRenderer::render(patchWith({{"chorusMode", mode}, {"VCF_Cutoff", 30}}),
-                                                          {{33, 0, 4, 100}}, 4, Rate);
+            const auto samples = QZPSoundRenderer::render(
+                patchWith({{"chorusMode", mode}, {"VCF_Cutoff", 30}}), {{33, 0, 4, 100}}, 4, Rate);
             double sum = 0;
             for (size_t i = size_t(0.5 * Rate); i < samples.size() / 2; ++i)
                 sum += std::pow(double(samples[i * 2] - samples[i * 2 + 1]), 2);
@@ -274,7 +284,10 @@ private slots:
         const auto around = channel(samples, 0, change - 0.001, change + 0.05);
         const auto after = channel(samples, 0, change + 0.2, change + 0.4);
         QVERIFY2(largestStep(around) <= 1.2 * std::max(largestStep(steady), largestStep(after)),
-                 qPrintable(QStringLiteral("%1 against %2 / %3").arg(largestStep(around)).arg(largestStep(steady)).arg(largestStep(after))));
+                 qPrintable(QStringLiteral("%1 against %2 / %3")
+                                .arg(largestStep(around))
+                                .arg(largestStep(steady))
+                                .arg(largestStep(after))));
     }
 
     // Six voices: a seventh note takes a released voice first, then the oldest held one.
@@ -319,7 +332,8 @@ private slots:
             engine.post(reinterpret_cast<const uint8_t*>(patch.constData()), 24);
             const uint8_t note[] = {0x90, uint8_t(40 + block % 40), 90};
             engine.post(note, 3);
-            const uint8_t control[] = {0xF0, 0x41, 0x32, 0x00, uint8_t(block % 16), uint8_t(block % 128), 0xF7};
+            const uint8_t control[] = {0xF0, 0x41, 0x32, 0x00, uint8_t(block % 16), uint8_t(block % 128),
+                                       0xF7};
             engine.post(control, 7);
             engine.process(left.data(), right.data(), 64 + block % 3);
         }
