@@ -10,6 +10,7 @@
 #include "model/QZPSettings.h"
 #include "sidebar/QZPLibraryFolderChooser.h"
 #include "sidebar/QZPURLPopUpButton.h"
+#include "sound/QZPSoundMidiBackend.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -278,13 +279,23 @@ void QZPOnboardingWindowController::updateNavigation() {
 void QZPOnboardingWindowController::updateMidiStatus() {
     if (!m_midiStatus)
         return;
+    // The built-in sound is always there; an instrument is any other port.
+    QList<QZPMidiEndpoint> ports =
+        m_engine ? m_engine->midiSources() + m_engine->midiDestinations() : QList<QZPMidiEndpoint>();
+    const bool sound = ports.removeIf([](const QZPMidiEndpoint& e) {
+        return e.uniqueID() == QZPSoundMidiBackend::EndpointID;
+    }) > 0;
     QString status;
     if (!m_engine || !m_engine->backend() || m_engine->backend()->name() == QLatin1String("none"))
-        status = tr("No MIDI system was found, so ToneBench can’t reach the instrument now. Everything else "
-                    "works; start ALSA’s sequencer or a JACK server and choose the ports in the MIDI menu.");
-    else if (m_engine->midiSources().isEmpty() && m_engine->midiDestinations().isEmpty())
+        status = tr("No MIDI system was found, so ToneBench can’t reach an instrument now; start ALSA’s "
+                    "sequencer or a JACK server and choose the ports in the MIDI menu.");
+    else if (ports.isEmpty())
         status = tr("No MIDI ports were found. Plug in your MIDI interface: the lists above update as soon "
                     "as it appears.");
+    if (!status.isEmpty() && sound)
+        status += QLatin1Char(' ') + tr("Until then, choose “%1” under Send to: ToneBench plays every "
+                                        "preset with its own sound.")
+                                         .arg(QLatin1String(QZPSoundMidiBackend::EndpointName));
     m_midiStatus->setText(status);
     m_midiStatus->setVisible(!status.isEmpty());
 }

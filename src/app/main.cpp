@@ -9,6 +9,7 @@
 #include "mainwindow/QZPMainWindowController.h"
 #include "midi/QZPMidiEngine.h"
 #include "model/QZPSettings.h"
+#include "sound/QZPSoundMidiBackend.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -48,6 +49,8 @@ int main(int argc, char* argv[]) {
     QZPLibraryPresetEnvironment environment;
     QZPPresetEnvironment::setDefaultEnvironment(&environment);
 
+    // The built-in sound is one more destination of whatever MIDI system is found.
+    QZPMidiBackend::setWrapper(&QZPSoundMidiBackend::wrap);
     QZPMidiEngine::setSharedBackendChoice(parser.value(midiApi));
     QZPMidiEngine* engine = QZPMidiEngine::sharedInstance();
     if (parser.isSet(midiOut)) {

@@ -1,5 +1,6 @@
 #include "cli/QZPCommandLine.h"
 #include "library/QZPLibraryPresetEnvironment.h"
+#include "sound/QZPSoundMidiBackend.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -21,6 +22,8 @@ int main(int argc, char* argv[]) {
     // Renames go through the file move queue, with its repairs.
     QZPLibraryPresetEnvironment environment;
     QZPPresetEnvironment::setDefaultEnvironment(&environment);
+    // The built-in sound is one more destination ("ToneBench Sound").
+    QZPMidiBackend::setWrapper(&QZPSoundMidiBackend::wrap);
     QZPCommandLine commandLine(out, err);
     return commandLine.run(app.arguments().mid(1));
 }

@@ -7,6 +7,17 @@ Q_LOGGING_CATEGORY(lcMidi, "tonebench.midi", QtInfoMsg)
 
 QZPMidiBackend::~QZPMidiBackend() = default;
 
+namespace {
+QZPMidiBackend::Wrapper& wrapper() {
+    static QZPMidiBackend::Wrapper installed;
+    return installed;
+}
+} // namespace
+
+void QZPMidiBackend::setWrapper(Wrapper wrap) {
+    wrapper() = std::move(wrap);
+}
+
 QStringList QZPMidiBackend::choices() {
     return {QStringLiteral("auto"), QStringLiteral("alsa"), QStringLiteral("jack"), QStringLiteral("none")};
 }
@@ -45,5 +56,7 @@ std::unique_ptr<QZPMidiBackend> QZPMidiBackend::create(const QString& requested,
         backend = std::make_unique<QZPVirtualMidiBackend>(QStringLiteral("none"));
     if (explanation)
         *explanation = say;
+    if (wrapper())
+        backend = wrapper()(std::move(backend));
     return backend;
 }

@@ -49,6 +49,10 @@ public:
     // runs, else none. `explanation` says which one was taken and why. Null for an unknown choice.
     static std::unique_ptr<QZPMidiBackend> create(const QString& choice, QString* explanation);
     static QStringList choices();
+    // Set by a program before it makes its back-end: what create() hands back is first passed through
+    // it (the application and the command-line tool add the built-in sound's destination so).
+    using Wrapper = std::function<std::unique_ptr<QZPMidiBackend>(std::unique_ptr<QZPMidiBackend>)>;
+    static void setWrapper(Wrapper wrapper);
 
 protected:
     void deliver(qint32 sourceID, const QByteArray& bytes) const {

@@ -38,7 +38,8 @@ bool QZPSoundOutput::startJack(QString* error, bool connectToPlayback) {
     m_engine->setSampleRate(float(m_rate));
     m_ports[0] = jack_port_register(m_jack, "out_left", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
     m_ports[1] = jack_port_register(m_jack, "out_right", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
-    if (!m_ports[0] || !m_ports[1] || jack_set_process_callback(m_jack, &QZPSoundOutput::jackProcess, this) != 0 ||
+    if (!m_ports[0] || !m_ports[1] ||
+        jack_set_process_callback(m_jack, &QZPSoundOutput::jackProcess, this) != 0 ||
         jack_set_xrun_callback(m_jack, &QZPSoundOutput::jackXrun, this) != 0 || jack_activate(m_jack) != 0) {
         *error = QStringLiteral("the JACK client could not be set up");
         jack_client_close(m_jack);
@@ -77,8 +78,8 @@ bool QZPSoundOutput::startRtAudio(QString* error, int blockFrames) {
         m_rate = info.preferredSampleRate ? info.preferredSampleRate : 48000;
         m_engine->setSampleRate(float(m_rate));
         unsigned int frames = unsigned(blockFrames);
-        m_rtAudio->openStream(&output, nullptr, RTAUDIO_FLOAT32, m_rate, &frames, &QZPSoundOutput::rtAudioCallback,
-                              this, &options);
+        m_rtAudio->openStream(&output, nullptr, RTAUDIO_FLOAT32, m_rate, &frames,
+                              &QZPSoundOutput::rtAudioCallback, this, &options);
         m_rtAudio->startStream();
     } catch (const RtAudioError& failure) {
         *error = QString::fromStdString(failure.getMessage());
@@ -127,7 +128,8 @@ QString QZPSoundOutput::jackClientName() const {
 }
 
 QString QZPSoundOutput::jackPortName(int channel) const {
-    return m_jack && channel >= 0 && channel < 2 ? QString::fromUtf8(jack_port_name(m_ports[channel])) : QString();
+    return m_jack && channel >= 0 && channel < 2 ? QString::fromUtf8(jack_port_name(m_ports[channel]))
+                                                 : QString();
 }
 
 int QZPSoundOutput::jackProcess(unsigned int frames, void* self) {
@@ -143,7 +145,8 @@ int QZPSoundOutput::jackXrun(void* self) {
     return 0;
 }
 
-int QZPSoundOutput::rtAudioCallback(void* output, void*, unsigned int frames, double, unsigned int, void* self) {
+int QZPSoundOutput::rtAudioCallback(void* output, void*, unsigned int frames, double, unsigned int,
+                                    void* self) {
     auto* samples = static_cast<float*>(output);
     static_cast<QZPSoundOutput*>(self)->m_engine->process(samples, samples + frames, int(frames));
     return 0;

@@ -17,7 +17,8 @@ class QZPSoundOutput {
 public:
     enum class System { None, Jack, RtAudio };
 
-    explicit QZPSoundOutput(QZPSoundEngine* engine, const QString& clientName = QStringLiteral("ToneBench Sound"));
+    explicit QZPSoundOutput(QZPSoundEngine* engine,
+                            const QString& clientName = QStringLiteral("ToneBench Sound"));
     ~QZPSoundOutput();
 
     // Starts on the first system that works; false with the reason when none does. `connectToPlayback`:
@@ -39,8 +40,8 @@ private:
     bool startRtAudio(QString* error, int blockFrames);
     static int jackProcess(unsigned int frames, void* self);
     static int jackXrun(void* self);
-    static int rtAudioCallback(void* output, void* input, unsigned int frames, double time, unsigned int status,
-                               void* self);
+    static int rtAudioCallback(void* output, void* input, unsigned int frames, double time,
+                               unsigned int status, void* self);
 
     QZPSoundEngine* m_engine;
     QString m_clientName;

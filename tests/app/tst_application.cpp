@@ -18,6 +18,7 @@
 #include "sidebar/QZPSidebarController.h"
 #include "sidebar/QZPURLPopUpButton.h"
 #include "sidebar/QZPURLPopUpButtonDelegate.h"
+#include "sound/QZPSoundMidiBackend.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,11 @@
 #include "QZPTestMain.h"
+#include "midi/QZPMidiEngine.h"
+#include "midi/QZPMidiOutputQueue.h"
+#include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
 #include "sound/QZPSoundEngine.h"
+#include "sound/QZPSoundMidiBackend.h"
 #include "sound/QZPSoundRenderer.h"
 
 #include <atomic>
@@ -369,6 +373,42 @@ private slots:
         QVERIFY(!QZPSoundRenderer::parseNotes(QStringLiteral("C4:-1:1"), &error));
         QVERIFY(error.contains("C4:-1:1"));
         QVERIFY(!QZPSoundRenderer::parseNotes(QStringLiteral("C4:0:0"), &error));
+    }
+
+    // "ToneBench Sound" is one more destination of the MIDI system: chosen like an instrument, it gets
+    // the Patch message and the notes; the system's own destinations and inputs are untouched.
+    void destinationBesideTheSystemsOwn() {
+        auto* system = new QZPVirtualMidiBackend;
+        system->addDestination(QStringLiteral("Juno-106"));
+        system->addSource(QStringLiteral("Juno-106 Out"));
+        QZPSoundMidiBackend* sound = nullptr;
+        QZPMidiEngine engine{std::unique_ptr<QZPMidiBackend>(
+                                 sound = new QZPSoundMidiBackend(std::unique_ptr<QZPMidiBackend>(system))),
+                             nullptr};
+        engine.setPollInterval(0);
+        engine.outputQueue()->setBytesPerSecond(0);
+        QStringList names;
+        for (const QZPMidiEndpoint& destination : engine.midiDestinations())
+            names << destination.displayName();
+        QCOMPARE(names, (QStringList{"Juno-106", "ToneBench Sound"}));
+        const QZPMidiEndpoint ours = engine.midiDestinations().at(1);
+        QCOMPARE(ours.uniqueID(), QZPSoundMidiBackend::EndpointID);
+        engine.setDestination(ours);
+
+        const QByteArray patch = patchWith({{"VCF_Cutoff", 33}});
+        engine.sendSysex(patch);
+        engine.sendNoteOn(60);
+        QTRY_VERIFY(engine.outputQueue()->isEmpty());
+        float left[64], right[64];
+        sound->engine()->process(left, right, 64);
+        QCOMPARE(int(sound->engine()->patch().byte(5)), 33);
+        QCOMPARE(sound->engine()->heldVoiceCount(), 1);
+        QVERIFY(system->takeSent().isEmpty());
+
+        engine.setDestination(engine.midiDestinations().at(0));
+        engine.sendNoteOn(61);
+        QTRY_VERIFY(engine.outputQueue()->isEmpty());
+        QCOMPARE(system->takeSent().size(), 1);
     }
 };
 
