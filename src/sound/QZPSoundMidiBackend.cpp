@@ -1,6 +1,7 @@
 #include "sound/QZPSoundMidiBackend.h"
 
-QZPSoundMidiBackend::QZPSoundMidiBackend(std::unique_ptr<QZPMidiBackend> system) : m_system(std::move(system)) {
+QZPSoundMidiBackend::QZPSoundMidiBackend(std::unique_ptr<QZPMidiBackend> system)
+    : m_system(std::move(system)) {
     // What the system delivers passes through to whoever listens to this back-end.
     m_system->setInputHandler([this](qint32 sourceID, const QByteArray& bytes) { deliver(sourceID, bytes); });
 }
@@ -36,12 +37,14 @@ bool QZPSoundMidiBackend::send(const QZPMidiEndpoint& destination, QByteArrayVie
     m_outputTried = true;
     QString why;
     if (!m_output.start(&why)) {
-        qCWarning(lcMidi).noquote() << QStringLiteral("%1: %2; it stays silent").arg(QLatin1String(EndpointName), why);
+        qCWarning(lcMidi).noquote()
+            << QStringLiteral("%1: %2; it stays silent").arg(QLatin1String(EndpointName), why);
         if (error)
             *error = why;
         return false;
     }
-    qCInfo(lcMidi).noquote() << QStringLiteral("%1 plays through %2").arg(QLatin1String(EndpointName), m_output.description());
+    qCInfo(lcMidi).noquote()
+        << QStringLiteral("%1 plays through %2").arg(QLatin1String(EndpointName), m_output.description());
     return true;
 }
 
