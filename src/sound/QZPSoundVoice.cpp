@@ -67,7 +67,7 @@ QZPSoundVoice::Ladder QZPSoundVoice::ladderFor(float g, float k) {
 
 // Four one-pole stages in a loop with the output fed back (zero-delay feedback, solved per sample), the
 // loop's input softly limited so that full resonance rings without running away.
-float QZPSoundVoice::ladder(float input, const Ladder& l) {
+[[gnu::always_inline]] inline float QZPSoundVoice::ladder(float input, const Ladder& l) {
     const float S = (l.G3 * m_stages[0] + l.G2 * m_stages[1] + l.G * m_stages[2] + m_stages[3]) * l.scale;
     const float y4 = (l.G4 * input + S) * l.denominator;
     float x = input - l.k * y4;
@@ -110,8 +110,11 @@ void QZPSoundVoice::render(float* out, int frames, const QZPSoundVoiceControls& 
 
     // The filter's coefficient follows the envelope every few samples: smooth to the ear, and the
     // tangent and power are the costliest part of a sample.
-    constexpr int CoefficientInterval = 4;
+    constexpr int CoefficientInterval = 8;
     Ladder coefficients;
+    const double pw = double(c.pulseWidth);
+    const bool withSaw = c.sawGain > 0, withPulse = c.pulseGain > 0, withSub = c.subGain > 0,
+               withNoise = c.noiseGain > 0;
     for (int i = 0; i < frames; ++i) {
         // Envelope and gate.
         switch (m_stage) {
@@ -131,26 +134,31 @@ void QZPSoundVoice::render(float* out, int frames, const QZPSoundVoiceControls& 
         }
         m_gate += ((m_gateOn ? 1.0f : 0.0f) - m_gate) * gateCoefficient;
 
-        // DCO.
-        const double pw = double(c.pulseWidth);
-        float saw = float(2.0 * m_phase - 1.0) - polyBlep(m_phase, dt);
-        double fallPhase = m_phase - pw;
-        if (fallPhase < 0)
-            fallPhase += 1.0;
-        float pulse = (m_phase < pw ? 1.0f : -1.0f) + polyBlep(m_phase, dt) - polyBlep(fallPhase, dt);
-        double subFall = m_subPhase - 0.5;
-        if (subFall < 0)
-            subFall += 1.0;
-        float sub =
-            (m_subPhase < 0.5 ? 1.0f : -1.0f) + polyBlep(m_subPhase, subDt) - polyBlep(subFall, subDt);
+        // DCO: only the waveforms that are heard are worked out.
+        float saw = 0, pulse = 0, sub = 0;
+        if (withSaw)
+            saw = float(2.0 * m_phase - 1.0) - polyBlep(m_phase, dt);
+        if (withPulse) {
+            double fallPhase = m_phase - pw;
+            if (fallPhase < 0)
+                fallPhase += 1.0;
+            pulse = (m_phase < pw ? 1.0f : -1.0f) + polyBlep(m_phase, dt) - polyBlep(fallPhase, dt);
+        }
+        if (withSub) {
+            double subFall = m_subPhase - 0.5;
+            if (subFall < 0)
+                subFall += 1.0;
+            sub = (m_subPhase < 0.5 ? 1.0f : -1.0f) + polyBlep(m_subPhase, subDt) - polyBlep(subFall, subDt);
+        }
         m_phase += dt;
         if (m_phase >= 1.0)
             m_phase -= 1.0;
         m_subPhase += subDt;
         if (m_subPhase >= 1.0)
             m_subPhase -= 1.0;
-        float signal = 0.5f * (c.sawGain * saw + c.pulseGain * pulse + c.subGain * sub) +
-                       c.noiseGain * 0.5f * nextNoise();
+        float signal = 0.5f * (c.sawGain * saw + c.pulseGain * pulse + c.subGain * sub);
+        if (withNoise)
+            signal += c.noiseGain * 0.5f * nextNoise();
 
         // HPF: position 0 lifts the lows, 1 is flat, 2 and 3 cut them.
         const float v = (signal - m_hpfState) * hpfG;

@@ -21,15 +21,39 @@ std::atomic<bool> countAllocations{false};
 std::atomic<int> allocations{0};
 } // namespace
 
-void* operator new(std::size_t size) {
+// Every form of the allocation functions, so none of the program's own is mixed with these.
+namespace {
+void* counted(std::size_t size, std::size_t alignment = 0) {
     if (countAllocations.load(std::memory_order_relaxed))
         allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* memory = std::malloc(size ? size : 1))
+    size = size ? size : 1;
+    return alignment > alignof(std::max_align_t)
+               ? std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment)
+               : std::malloc(size);
+}
+} // namespace
+
+void* operator new(std::size_t size) {
+    if (void* memory = counted(size))
         return memory;
     throw std::bad_alloc();
 }
 void* operator new[](std::size_t size) {
     return operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return counted(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return counted(size);
+}
+void* operator new(std::size_t size, std::align_val_t alignment) {
+    if (void* memory = counted(size, std::size_t(alignment)))
+        return memory;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size, std::align_val_t alignment) {
+    return operator new(size, alignment);
 }
 void operator delete(void* memory) noexcept {
     std::free(memory);
@@ -41,6 +65,24 @@ void operator delete(void* memory, std::size_t) noexcept {
     std::free(memory);
 }
 void operator delete[](void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, const std::nothrow_t&) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory, const std::nothrow_t&) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, std::align_val_t) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory, std::align_val_t) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t, std::align_val_t) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept {
     std::free(memory);
 }
 
