@@ -234,6 +234,31 @@ private slots:
         QVERIFY2(std::fabs(1200 * std::log2(measured / hz)) < 1.0, qPrintable(QString::number(measured)));
     }
 
+    // The top of the keyboard at 4': what falls between the harmonics (aliases folded back from above
+    // half the sample rate) stays under 1 % of the energy, for the saw and for a narrow pulse.
+    void highNotesAreBandLimited_data() {
+        QTest::addColumn<bool>("saw");
+        QTest::newRow("saw") << true;
+        QTest::newRow("narrow pulse") << false;
+    }
+    void highNotesAreBandLimited() {
+        QFETCH(bool, saw);
+        const auto samples = QZPSoundRenderer::render(
+            patchWith({{"DCO_Range", 4}, {"DCO_Saw_ON", saw}, {"DCO_Pulse_ON", !saw}, {"DCO_PWM", 100}}),
+            {{96, 0, 1, 100}}, 1, Rate);
+        const auto magnitude = spectrum(channel(samples, 0, 0.3));
+        const double fundamental = 440 * std::exp2((108 - 69) / 12.0);
+        double harmonic = 0, between = 0;
+        for (size_t i = size_t(100 / binHz()); i < magnitude.size(); ++i) {
+            const double hz = double(i) * binHz();
+            const double k = std::round(hz / fundamental);
+            const double power = magnitude[i] * magnitude[i];
+            (k >= 1 && std::fabs(hz - k * fundamental) < 60 ? harmonic : between) += power;
+        }
+        QVERIFY2(between < 0.01 * (harmonic + between),
+                 qPrintable(QString::number(between / (harmonic + between))));
+    }
+
     // The sub-oscillator adds energy an octave below the note.
     void subOscillatorAddsTheOctaveBelow() {
         const auto without =
