@@ -48,8 +48,10 @@ The built-in sound:
 
 The instrument:
   ports [--json]                    List the MIDI sources and destinations.
-  send FILE... --to ENDPOINT [--channel 1-16] [--interval MS]
-                                    Send each preset's Patch message to the destination.
+  send FILE... --to ENDPOINT [--channel 1-16] [--interval MS] [--notes "C4:0:1 E4:0.5:1"]
+                                    Send each preset's Patch message to the destination, and play
+                                    the notes after each (as for render); "ToneBench Sound" is the
+                                    built-in sound.
   listen [--from ENDPOINT] [--count N] [--timeout S] [--json]
                                     Print the SysEx messages the instrument sends.
   record --out DIR [--from ENDPOINT] [--type syx|tbpreset] [--count N] [--timeout S]

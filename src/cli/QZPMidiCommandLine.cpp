@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -126,13 +127,17 @@ int QZPMidiCommandLine::ports(const QStringList& arguments) {
 
 int QZPMidiCommandLine::send(const QStringList& arguments) {
     int status = 0;
-    const auto parsed = prepare(arguments, {}, {"to", "channel", "interval"}, &status);
+    const auto parsed = prepare(arguments, {}, {"to", "channel", "interval", "notes"}, &status);
     if (!parsed)
         return status;
     QString error;
     const auto channel = parsed->number(QStringLiteral("channel"), 1, 16, 1, &error);
     const auto interval = parsed->number(QStringLiteral("interval"), 0, 3600000, 0, &error);
     if (!channel || !interval)
+        return m_commandLine.usageError(error);
+    std::optional<QList<QZPSoundRenderer::Note>> notes;
+    if (parsed->isSet(QStringLiteral("notes")) &&
+        !(notes = QZPSoundRenderer::parseNotes(parsed->value(QStringLiteral("notes")), &error)))
         return m_commandLine.usageError(error);
     if (!parsed->isSet(QStringLiteral("to")))
         return m_commandLine.usageError(QStringLiteral("send needs --to ENDPOINT"));
@@ -143,6 +148,7 @@ int QZPMidiCommandLine::send(const QStringList& arguments) {
     if (!destination)
         return status;
     m_engine->setDestination(*destination);
+    m_engine->setTargetedMidiChannel(*channel - 1);
 
     int result = QZPCommandLine::Success;
     bool first = true;
@@ -158,6 +164,8 @@ int QZPMidiCommandLine::send(const QStringList& arguments) {
         m_engine->sendSysex(preset->junoSysexDataWithMidiChannel(quint8(*channel - 1)));
         runUntil([this] { return m_engine->outputQueue()->isEmpty(); }, 0);
         m_commandLine.out() << "sent " << file << Qt::endl;
+        if (notes)
+            play(*notes);
     }
     // Sent means delivered: the program does not end while the last bytes are still on their way.
     if (!m_engine->backend()->waitUntilSent(DeliveryTimeoutMilliseconds)) {
@@ -168,6 +176,36 @@ int QZPMidiCommandLine::send(const QStringList& arguments) {
         return QZPCommandLine::FileFailure;
     }
     return result;
+}
+
+// Plays the notes in real time on the chosen channel, then waits a moment for their release.
+void QZPMidiCommandLine::play(const QList<QZPSoundRenderer::Note>& notes) {
+    struct Event {
+        double time;
+        bool on;
+        int note;
+        int velocity;
+    };
+    QList<Event> events;
+    for (const QZPSoundRenderer::Note& note : notes) {
+        events.append({note.start, true, note.note, note.velocity});
+        events.append({note.start + note.length, false, note.note, 0});
+    }
+    std::stable_sort(events.begin(), events.end(),
+                     [](const Event& a, const Event& b) { return a.time < b.time; });
+    QElapsedTimer clock;
+    clock.start();
+    for (const Event& event : events) {
+        const double wait = event.time - double(clock.elapsed()) / 1000.0;
+        if (wait > 0)
+            runUntil([] { return false; }, wait);
+        if (event.on)
+            m_engine->sendNoteOn(quint8(event.note), quint8(event.velocity));
+        else
+            m_engine->sendNoteOff(quint8(event.note));
+    }
+    runUntil([this] { return m_engine->outputQueue()->isEmpty(); }, 0);
+    runUntil([] { return false; }, ReleaseSeconds);
 }
 
 std::optional<QZPMidiCommandLine::Listening>

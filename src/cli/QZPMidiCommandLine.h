@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sound/QZPSoundRenderer.h"
+
 #include "midi/QZPMidiEndpoint.h"
 #include "midi/QZPMidiMessageDelegate.h"
 
@@ -47,6 +49,9 @@ private:
     std::optional<Listening> startListening(const QZPCommandArguments& parsed, int* status);
     // Runs the event loop until `done` answers true or `seconds` (if positive) have passed.
     void runUntil(const std::function<bool()>& done, double seconds);
+    void play(const QList<QZPSoundRenderer::Note>& notes);
+    // After the last note of --notes, for its release to be heard.
+    static constexpr double ReleaseSeconds = 1.0;
 
     QZPCommandLine& m_commandLine;
     std::unique_ptr<QZPMidiEngine> m_engine;

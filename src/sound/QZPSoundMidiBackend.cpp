@@ -27,6 +27,7 @@ QList<QZPMidiEndpoint> QZPSoundMidiBackend::destinations() {
 }
 
 bool QZPSoundMidiBackend::send(const QZPMidiEndpoint& destination, QByteArrayView bytes, QString* error) {
+    // `error` is the system's to fill: the sound itself never refuses a message.
     if (destination.uniqueID() != EndpointID)
         return m_system->send(destination, bytes, error);
     // Messages the sound does not play (program changes, other SysEx) pass without a word, as an
@@ -37,11 +38,10 @@ bool QZPSoundMidiBackend::send(const QZPMidiEndpoint& destination, QByteArrayVie
     m_outputTried = true;
     QString why;
     if (!m_output.start(&why)) {
+        // Said once, here; the messages are taken all the same, as a muted instrument takes them.
         qCWarning(lcMidi).noquote()
             << QStringLiteral("%1: %2; it stays silent").arg(QLatin1String(EndpointName), why);
-        if (error)
-            *error = why;
-        return false;
+        return true;
     }
     qCInfo(lcMidi).noquote()
         << QStringLiteral("%1 plays through %2").arg(QLatin1String(EndpointName), m_output.description());

@@ -3,8 +3,26 @@
 #include "sound/QZPSoundEngine.h"
 
 #include <QByteArray>
+#include <QLoggingCategory>
 #include <RtAudio.h>
+#include <alsa/asoundlib.h>
 #include <jack/jack.h>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcSound, "tonebench.sound", QtWarningMsg)
+
+// The audio systems' own chatter while they are probed ("cannot connect to server", "cannot find
+// card") goes to the debug log: that there is no output is said once, in the program's words.
+void jackMessage(const char* message) {
+    qCDebug(lcSound) << message;
+}
+
+void alsaMessage(const char* file, int line, const char* function, int, const char* format, ...) {
+    qCDebug(lcSound) << file << line << function << format;
+}
+
+} // namespace
 
 QZPSoundOutput::QZPSoundOutput(QZPSoundEngine* engine, const QString& clientName)
     : m_engine(engine), m_clientName(clientName) {}
@@ -28,6 +46,8 @@ bool QZPSoundOutput::start(QString* error, bool useRtAudio, bool connectToPlayba
 }
 
 bool QZPSoundOutput::startJack(QString* error, bool connectToPlayback) {
+    jack_set_error_function(&jackMessage);
+    jack_set_info_function(&jackMessage);
     jack_status_t status{};
     m_jack = jack_client_open(m_clientName.toUtf8().constData(), JackNoStartServer, &status);
     if (!m_jack) {
@@ -60,6 +80,7 @@ bool QZPSoundOutput::startJack(QString* error, bool connectToPlayback) {
 }
 
 bool QZPSoundOutput::startRtAudio(QString* error, int blockFrames) {
+    snd_lib_error_set_handler(&alsaMessage);
     try {
         m_rtAudio = std::make_unique<RtAudio>();
         m_rtAudio->showWarnings(false);

@@ -1,6 +1,7 @@
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -249,6 +250,19 @@ private slots:
         QCOMPARE(run({"render", "Brass.syx", "bad.wav", "--rate", "12"}).status, 2);
         QCOMPARE(run({"render", "Short.syx", "bad.wav"}).status, 1);
         QVERIFY(!QFile::exists(path("bad.wav")));
+
+        // Played live on the built-in sound (silent without an audio device, but taken all the same).
+        QElapsedTimer played;
+        played.start();
+        const Result live = run(
+            {"--midi-api", "none", "send", "Brass.syx", "--to", "ToneBench Sound", "--notes", "C4:0:0.2"});
+        QCOMPARE(live.status, 0);
+        QVERIFY(live.out.contains("sent Brass.syx"));
+        QVERIFY(played.elapsed() >= 1200); // the note, then its release
+        QCOMPARE(
+            run({"--midi-api", "none", "send", "Brass.syx", "--to", "ToneBench Sound", "--notes", "C4:x"})
+                .status,
+            2);
     }
 
     void factoryList() {
