@@ -46,6 +46,12 @@ QLabel* titleLabel(const QString& text, QWidget* parent) {
     return label;
 }
 
+// A page's title and the text under it.
+void addIntroduction(QVBoxLayout* layout, QWidget* page, const QString& title, const QString& text) {
+    layout->addWidget(titleLabel(title, page));
+    layout->addWidget(wrappedLabel(text, page));
+}
+
 } // namespace
 
 bool QZPOnboardingWindowController::showOnboardingIfNecessary(QZPSettings* settings, QObject* context,
@@ -133,12 +139,11 @@ QWidget* QZPOnboardingWindowController::makePage(Page page) {
     layout->setSpacing(12);
     switch (page) {
     case WelcomePage: {
-        layout->addWidget(titleLabel(tr("Welcome to ToneBench"), view));
-        layout->addWidget(wrappedLabel(
+        addIntroduction(
+            layout, view, tr("Welcome to ToneBench"),
             tr("ToneBench edits the sounds of your Juno-106 on screen, keeps them as a library of preset "
                "files, and records the sounds the instrument sends.\n\nA few steps set it up: the MIDI "
-               "connection, a switch on the instrument, and the folder for your presets."),
-            view));
+               "connection, a switch on the instrument, and the folder for your presets."));
         layout->addStretch(1);
         auto* start = new QPushButton(tr("Get Started"), view);
         start->setObjectName(QStringLiteral("getStartedButton"));
@@ -148,12 +153,11 @@ QWidget* QZPOnboardingWindowController::makePage(Page page) {
         break;
     }
     case MidiSetupPage: {
-        layout->addWidget(titleLabel(tr("Connect the Juno-106"), view));
-        layout->addWidget(wrappedLabel(
+        addIntroduction(
+            layout, view, tr("Connect the Juno-106"),
             tr("Connect the instrument’s MIDI OUT to the input of your MIDI interface and its MIDI IN to "
                "the interface’s output. Then choose them here; you can change them later in the MIDI menu "
-               "and in the preferences."),
-            view));
+               "and in the preferences."));
         auto* form = new QFormLayout;
         if (m_engine) {
             form->addRow(tr("Receive from:"),
@@ -169,8 +173,8 @@ QWidget* QZPOnboardingWindowController::makePage(Page page) {
         break;
     }
     case FunctionSwitchPage:
-        layout->addWidget(titleLabel(tr("Set the MIDI function switch"), view));
-        layout->addWidget(wrappedLabel(
+        addIntroduction(
+            layout, view, tr("Set the MIDI function switch"),
             tr("On the back of the Juno-106, beside the MIDI sockets, the MIDI FUNCTION switch chooses what "
                "the instrument sends and receives:\n\n"
                "•  I: the keys only.\n"
@@ -179,32 +183,23 @@ QWidget* QZPOnboardingWindowController::makePage(Page page) {
                "whole patch when you choose a program.\n\n"
                "Set it to III. Then ToneBench can send its presets to the instrument, follow the knobs you "
                "move, and record the sounds you choose on the instrument. ToneBench sends on the MIDI "
-               "channel chosen in its MIDI menu: set the instrument to the same channel."),
-            view));
+               "channel chosen in its MIDI menu: set the instrument to the same channel."));
         layout->addStretch(1);
         break;
     case PresetsFolderPage: {
-        layout->addWidget(titleLabel(tr("Choose your presets folder"), view));
-        layout->addWidget(wrappedLabel(
+        addIntroduction(
+            layout, view, tr("Choose your presets folder"),
             tr("ToneBench keeps your presets as files in one folder and lists them beside the editor. "
-               "Choose a folder that holds presets already, or make a new one."),
-            view));
-        auto* chooser = new QZPURLPopUpButton(view);
-        chooser->setObjectName(QStringLiteral("urlButton"));
-        chooser->setAccessibleName(tr("Presets Folder"));
-        chooser->otherItem()->setText(tr("Select…"));
-        if (m_presets)
-            new QZPLibraryFolderChooser(chooser, m_presets, this);
-        layout->addWidget(chooser);
+               "Choose a folder that holds presets already, or make a new one."));
+        layout->addWidget(QZPLibraryFolderChooser::makeButton(m_presets, view, this));
         layout->addStretch(1);
         break;
     }
     case FinalPage: {
-        layout->addWidget(titleLabel(tr("You’re all set"), view));
-        layout->addWidget(wrappedLabel(
+        addIntroduction(
+            layout, view, tr("You’re all set"),
             tr("ToneBench can put its factory presets into your presets folder: sounds to start from, "
-               "from basses to effects. A preset of the same name there is replaced."),
-            view));
+               "from basses to effects. A preset of the same name there is replaced."));
         m_installFactoryCheckbox = new QCheckBox(tr("Install the factory presets"), view);
         m_installFactoryCheckbox->setObjectName(QStringLiteral("installFactoryCheckbox"));
         layout->addWidget(m_installFactoryCheckbox);

@@ -131,13 +131,7 @@ QWidget* QZPPreferencesWindowController::makeGeneralView() {
     view->setObjectName(QStringLiteral("generalView"));
     auto* form = new QFormLayout(view);
 
-    auto* folder = new QZPURLPopUpButton(view);
-    folder->setObjectName(QStringLiteral("urlButton"));
-    folder->setAccessibleName(tr("Presets Folder"));
-    folder->otherItem()->setText(tr("Select…"));
-    if (m_presets)
-        new QZPLibraryFolderChooser(folder, m_presets, this);
-    form->addRow(tr("Presets folder:"), folder);
+    form->addRow(tr("Presets folder:"), QZPLibraryFolderChooser::makeButton(m_presets, view, this));
 
     auto* skin = new QComboBox(view);
     skin->setAccessibleName(tr("Skin"));

@@ -15,6 +15,17 @@ QZPLibraryFolderChooser::QZPLibraryFolderChooser(QZPURLPopUpButton* button, QZPP
     showLibraryFolder();
 }
 
+QZPURLPopUpButton* QZPLibraryFolderChooser::makeButton(QZPPresetsController* presets, QWidget* parent,
+                                                       QObject* owner) {
+    auto* button = new QZPURLPopUpButton(parent);
+    button->setObjectName(QStringLiteral("urlButton"));
+    button->setAccessibleName(tr("Presets Folder"));
+    button->otherItem()->setText(tr("Select…"));
+    if (presets)
+        new QZPLibraryFolderChooser(button, presets, owner);
+    return button;
+}
+
 QZPLibraryFolderChooser::~QZPLibraryFolderChooser() {
     if (m_button)
         m_button->setDelegate(nullptr);

@@ -7,6 +7,7 @@
 
 class QZPPresetsController;
 class QZPURLPopUpButton;
+class QWidget;
 
 // Binds a folder chooser to the library's folder, both ways: a folder chosen in it becomes the library's,
 // and a folder set on the library anywhere else (the sidebar, the preferences, the welcome assistant, the
@@ -20,6 +21,10 @@ public:
     QZPLibraryFolderChooser(QZPURLPopUpButton* button, QZPPresetsController* presets,
                             QObject* parent = nullptr);
     ~QZPLibraryFolderChooser() override;
+
+    // A chooser of the library's folder for a window other than the sidebar: its browse item titled
+    // "Select…", bound to the library by a binding owned by `owner`.
+    static QZPURLPopUpButton* makeButton(QZPPresetsController* presets, QWidget* parent, QObject* owner);
 
     QZPURLPopUpButton* button() const { return m_button; }
     // Shows the library's folder (and so puts it among the chooser's recents).
