@@ -350,10 +350,8 @@ private slots:
         const QString program = path("unpacked tonebench/it's $here/tonebench");
         int asked = 0;
         const auto answer = [&asked](QZPDesktopIntegration::Answer choice, bool suppress) {
-            return [&asked, choice, suppress](const QString& title, const QString& text, bool* doNotAsk) {
+            return [&asked, choice, suppress](const QString&, const QString&, bool* doNotAsk) {
                 ++asked;
-                Q_UNUSED(title);
-                Q_UNUSED(text);
                 *doNotAsk = suppress;
                 return choice;
             };

@@ -16,20 +16,16 @@
 
 // Allocation counting for the real-time test: while the flag is up, every allocation on any thread is
 // counted (the engine's process() must make none).
+// Every plain and no-throw form of the allocation functions is replaced, so none of the runtime's is
+// mixed with these (the over-aligned forms stay the runtime's, pairs of their own).
 namespace {
 std::atomic<bool> countAllocations{false};
 std::atomic<int> allocations{0};
-} // namespace
 
-// Every form of the allocation functions, so none of the program's own is mixed with these.
-namespace {
-void* counted(std::size_t size, std::size_t alignment = 0) {
+void* counted(std::size_t size) {
     if (countAllocations.load(std::memory_order_relaxed))
         allocations.fetch_add(1, std::memory_order_relaxed);
-    size = size ? size : 1;
-    return alignment > alignof(std::max_align_t)
-               ? std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment)
-               : std::malloc(size);
+    return std::malloc(size ? size : 1);
 }
 } // namespace
 
@@ -47,14 +43,6 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     return counted(size);
 }
-void* operator new(std::size_t size, std::align_val_t alignment) {
-    if (void* memory = counted(size, std::size_t(alignment)))
-        return memory;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size, std::align_val_t alignment) {
-    return operator new(size, alignment);
-}
 void operator delete(void* memory) noexcept {
     std::free(memory);
 }
@@ -71,18 +59,6 @@ void operator delete(void* memory, const std::nothrow_t&) noexcept {
     std::free(memory);
 }
 void operator delete[](void* memory, const std::nothrow_t&) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::align_val_t) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory, std::align_val_t) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t, std::align_val_t) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept {
     std::free(memory);
 }
 
