@@ -1,6 +1,6 @@
+#include "QZPMainWindowFixture.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
-#include "QZPVirtualInstrument.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
@@ -58,17 +58,11 @@ QPushButton* button(QMessageBox* box, const QString& title) {
 
 } // namespace
 
-class TestMainWindow : public QObject {
+class TestMainWindow : public QObject, QZPMainWindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<QZPVirtualInstrument> m_instrument;
-    QZPMidiEngine* m_engine = nullptr;
-    std::unique_ptr<QZPDocumentController> m_documents;
-    std::unique_ptr<QZPMainWindowController> m_window;
     QList<QZPError> m_errors;
 
-    QString path(const QString& name) const { return m_dir->filePath(name); }
     QString write(const QString& name, quint8 first = 1) { return qzpWritePresetFile(path(name), first); }
     QZPPresetsController* library() { return m_documents->presetsController(); }
     QZPPreset* named(const QString& name) {
@@ -77,7 +71,6 @@ class TestMainWindow : public QObject {
                 return preset;
         return nullptr;
     }
-    QList<QByteArray> sent() { return m_instrument->sent(); }
     // A library of the named presets, the first current.
     void library(const QStringList& presetNames) {
         for (const QString& name : presetNames)
@@ -94,23 +87,15 @@ class TestMainWindow : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
         QZPSettings::standard()->remove(QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName));
         QZPSettings::standard()->remove(QString::fromLatin1(QZPMainWindowController::MidiChannelKey));
-        m_instrument = std::make_unique<QZPVirtualInstrument>();
-        m_engine = m_instrument->engine.get();
-        setDestination(true);
-        m_documents = std::make_unique<QZPDocumentController>();
-        m_window = std::make_unique<QZPMainWindowController>(m_documents.get(), m_engine);
+        setUpWindow([this] { setDestination(true); });
         m_errors.clear();
         m_window->setErrorPresenter([this](const QZPError& error, QWidget*) { m_errors << error; });
         m_window->windowDidBecomeMain();
     }
     void cleanup() {
-        m_window.reset();
-        m_documents.reset();
-        m_instrument.reset();
-        m_dir.reset();
+        tearDownWindow();
         QGuiApplication::clipboard()->clear();
     }
 

@@ -1,6 +1,6 @@
+#include "QZPMainWindowFixture.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
-#include "QZPVirtualInstrument.h"
 #include "library/QZPBankFile.h"
 #include "library/QZPPresetsController.h"
 #include "library/QZPUserNotifications.h"
@@ -34,33 +34,18 @@ QByteArray patch(quint8 program, quint8 mark = 1, quint8 channel = 0, quint8 typ
 
 } // namespace
 
-class TestRecord : public QObject {
+class TestRecord : public QObject, QZPMainWindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<QZPVirtualInstrument> m_instrument;
-    QZPMidiEngine* m_engine = nullptr;
-    std::unique_ptr<QZPDocumentController> m_documents;
-    std::unique_ptr<QZPMainWindowController> m_window;
-
-    QString path(const QString& name) const { return m_dir->filePath(name); }
     void play(const QByteArray& message) { m_instrument->play(message); }
-    QList<QByteArray> sent() { return m_instrument->sent(); }
 
 private slots:
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_instrument = std::make_unique<QZPVirtualInstrument>();
-        m_engine = m_instrument->engine.get();
-        m_documents = std::make_unique<QZPDocumentController>();
-        m_window = std::make_unique<QZPMainWindowController>(m_documents.get(), m_engine);
+        setUpWindow();
         m_window->setErrorPresenter([](const QZPError&, QWidget*) {});
     }
     void cleanup() {
-        m_window.reset();
-        m_documents.reset();
-        m_instrument.reset();
-        m_dir.reset();
+        tearDownWindow();
         QZPSettings::standard()->remove(QString::fromLatin1(QZPSettings::DraftOnRecordKey));
         QZPSettings::standard()->remove(QString::fromLatin1(QZPSettings::SendsPresetsOnSelectionChangeKey));
     }
