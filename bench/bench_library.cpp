@@ -87,7 +87,7 @@ int main(int argc, char* argv[]) {
                     "%.2f (target <= 3)\n",
                     count, bare, walked, first, first / bare);
         std::printf("%d presets: resident memory per listed preset %.0f bytes (target <= 2048)\n", count,
-                    double(after - before) / double(library->content().size()));
+                    double(after - before) / double(library->count()));
         const double faultCost = pageFaultMicroseconds();
         std::printf("%d presets: first refresh took %ld page faults at %.2f us each here (%.1f ms)\n", count,
                     faults, faultCost, double(faults) * faultCost / 1000);
@@ -101,7 +101,7 @@ int main(int argc, char* argv[]) {
             int shown = 0;
             const double filter = qzpMilliseconds([&] {
                 library->setFilterPredicate(QZPPresetFilter::predicate(QStringLiteral("bass 1"), false));
-                shown = int(library->arrangedObjects().size());
+                shown = int(library->arrangedCount());
             });
             std::printf("50000 presets: filter \"bass 1\" %.1f ms (%d shown)\n", filter, shown);
             // Typing a filter and taking it back, one keystroke at a time, as the filter field does.

@@ -87,7 +87,7 @@ void QZPAppDelegate::launch(const QStringList& files) {
                 if (applicationShouldOpenUntitledFile())
                     m_documents->newDocument();
                 else
-                    library->arrangedObjects().first()->makeWindowControllers();
+                    library->arrangedPresetAt(0)->makeWindowControllers();
             });
         }
     }
@@ -131,7 +131,7 @@ void QZPAppDelegate::showPrefPane() {
 }
 
 bool QZPAppDelegate::applicationShouldOpenUntitledFile() const {
-    return m_documents->documents().isEmpty();
+    return m_documents->presetsController()->count() == 0;
 }
 
 QZPRecordWindowController* QZPAppDelegate::recWindowController() {

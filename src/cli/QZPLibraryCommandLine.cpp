@@ -35,13 +35,16 @@ int QZPLibraryCommandLine::library(const QStringList& arguments) {
                                                           parsed->isSet(QStringLiteral("modified"))));
     const bool json = parsed->isSet(QStringLiteral("json"));
     QTextStream& out = m_commandLine.out();
-    for (const QZPPreset* preset : library.arrangedObjects()) {
+    // Names and paths come from the listing: no preset object is made for a line.
+    for (int row = 0; row < library.rowCount(); ++row) {
+        const QModelIndex index = library.index(row);
+        const QString name = library.data(index, Qt::DisplayRole).toString();
+        const QString file = library.data(index, QZPPresetsController::FilePathRole).toString();
         if (json)
-            QZPCommandLine::printJson(out, {{"name", preset->displayName()},
-                                            {"file", preset->filePath()},
-                                            {"type", preset->fileType()}});
+            QZPCommandLine::printJson(
+                out, {{"name", name}, {"file", file}, {"type", QZPPreset::typeForFileName(file)}});
         else
-            out << preset->displayName() << '\t' << preset->filePath() << '\n';
+            out << name << '\t' << file << '\n';
     }
     out.flush();
     return QZPCommandLine::Success;

@@ -1,7 +1,6 @@
 #include "library/QZPFolderWalker.h"
 
-#include "library/QZPPresetFilter.h"
-
+#include "library/QZPNameCollator.h"
 #include "model/QZPPreset.h"
 
 #include <QFile>
@@ -12,21 +11,19 @@
 
 namespace {
 
-struct Walk {
-    QList<QZPFolderWalker::Entry>* entries;
-};
-
 // Deep enough for any real library; a deeper tree is cut rather than the stack.
 constexpr int MaximumDepth = 64;
 
-// Walks the folder open at `folderFd` and closes it.
-void walkFolder(int folderFd, const QString& folderPath, Walk& walk, int depth) {
+// Walks the folder open at `folderFd` and closes it. `relative` is the folder's path below the walked
+// one, with a trailing slash (empty for the walked folder itself).
+void walkFolder(int folderFd, const QString& relative, QZPLibraryTable& table, int depth) {
     struct stat folderStat {};
     DIR* dir = ::fstat(folderFd, &folderStat) == 0 ? ::fdopendir(folderFd) : nullptr;
     if (!dir) {
         ::close(folderFd);
         return;
     }
+    QString path = relative;
     while (const dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (name[0] == '.')
@@ -46,68 +43,54 @@ void walkFolder(int folderFd, const QString& folderPath, Walk& walk, int depth) 
             else
                 continue;
         }
-        const QString path = folderPath + QLatin1Char('/') + QFile::decodeName(name);
+        if (type != DT_DIR && type != DT_REG)
+            continue;
+        const QString fileName = QFile::decodeName(name);
+        path.truncate(relative.size());
+        path += fileName;
         if (type == DT_DIR) {
             if (depth >= MaximumDepth)
                 continue;
             const int child = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
             if (child < 0)
                 continue;
-            walkFolder(child, path, walk, depth + 1);
+            walkFolder(child, path + QLatin1Char('/'), table, depth + 1);
             continue;
         }
-        if (type != DT_REG)
-            continue;
-        const QString fileName = path.mid(folderPath.size() + 1);
-        const QString fileType = QZPPreset::typeForFileName(fileName);
-        if (fileType.isEmpty())
+        if (QZPPreset::typeForFileName(fileName).isEmpty() ||
+            path.size() > QZPLibraryTable::MaximumTextLength)
             continue;
         // A regular file lies on its folder's device; its inode number comes with the directory entry.
         // (Where a file system reports entry numbers that differ from the files', the library still
         // matches presets by path first.)
         const dev_t device = haveStat ? st.st_dev : folderStat.st_dev;
         const ino_t inode = haveStat ? st.st_ino : entry->d_ino;
-        const QString displayName = QZPFolderWalker::displayName(fileName);
-        walk.entries->append(
-            {QZPFileReference::withIdentity(path, device, inode), fileType, displayName, {}, {}});
+        table.appendFile({quint64(device), quint64(inode)}, path, relative.size(),
+                         QZPFolderWalker::displayNameLength(fileName));
     }
     ::closedir(dir);
 }
 
 } // namespace
 
-QList<QZPFolderWalker::Entry> QZPFolderWalker::walk(const QString& folder, const QSet<QString>& knownPaths) {
-    QList<Entry> entries;
+QZPLibraryTable QZPFolderWalker::walk(const QString& folder, qsizetype expectedFiles) {
+    QZPLibraryTable table;
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return entries;
-    QString root = folder;
-    while (root.size() > 1 && root.endsWith(QLatin1Char('/')))
-        root.chop(1);
-    Walk walk{&entries};
-    walkFolder(fd, root, walk, 0);
-
-    // Collation keys cost more than the walk itself: made only for files the library does not know yet.
-    QCollator keys = collator();
-    for (Entry& entry : entries)
-        if (!knownPaths.contains(entry.reference.lastKnownPath())) {
-            entry.sortKey = keys.sortKey(entry.name);
-            entry.foldedName = QZPPresetFilter::fold(entry.name);
-        }
-    return entries;
-}
-
-QCollator QZPFolderWalker::collator() {
-    QLocale locale = QLocale::system();
-    if (locale.language() == QLocale::C)
-        locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    QCollator collator(locale);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(true);
-    return collator;
+        return table;
+    // About 24 units of path per file.
+    table.reserve(expectedFiles, expectedFiles * 24);
+    walkFolder(fd, QString(), table, 0);
+    // The keys cost more than the walk itself, and are made here, off the main thread, in one pass.
+    table.makeKeys(QZPNameCollator());
+    return table;
 }
 
 QString QZPFolderWalker::displayName(const QString& fileName) {
+    return fileName.left(displayNameLength(fileName));
+}
+
+qsizetype QZPFolderWalker::displayNameLength(QStringView fileName) {
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    return dot > 0 ? fileName.left(dot) : fileName;
+    return dot > 0 ? dot : fileName.size();
 }

@@ -1,33 +1,21 @@
 #pragma once
 
-#include "model/QZPFileReference.h"
+#include "library/QZPLibraryTable.h"
 
-#include <QCollator>
-#include <QList>
-#include <QSet>
 #include <QString>
-#include <optional>
 
-// Lists the preset files in a folder and its subfolders, with their identities, display names and
-// the names' collation keys: hidden files and folders are skipped, symbolic links to folders are not
-// followed (no loops), unreadable folders and vanishing files are passed over. Identities come from the
-// directory entries (one look at each folder, none at each file), so a large library is walked about
-// as fast as its folders can be read. Safe to run on any thread.
+// Lists the preset files in a folder and its subfolders as a table of rows with their identities,
+// paths relative to the folder, display names and the names' collation keys: hidden files and folders
+// are skipped, symbolic links to folders are not followed (no loops), unreadable folders and vanishing
+// files are passed over. Identities come from the directory entries (one look at each folder, none at
+// each file), so a large library is walked about as fast as its folders can be read. Safe to run on any
+// thread.
 class QZPFolderWalker {
 public:
-    struct Entry {
-        QZPFileReference reference;
-        QString type;
-        QString name;
-        std::optional<QCollatorSortKey> sortKey;
-        // The name as the filter compares it (case and diacritics folded), made with the sort key.
-        QString foldedName;
-    };
-    // Collation keys and folded names are made only for files not among `knownPaths`.
-    static QList<Entry> walk(const QString& folder, const QSet<QString>& knownPaths = {});
-    // The library's name order: the user's locale (a general one without a locale), ignoring case,
-    // numbers by value.
-    static QCollator collator();
+    // `expectedFiles`, when known (the last walk's count), sizes the table at once.
+    static QZPLibraryTable walk(const QString& folder, qsizetype expectedFiles = 0);
     // A preset file's display name: its name without the extension.
     static QString displayName(const QString& fileName);
+    // The length of a file name's display name: up to its last dot (a leading dot does not count).
+    static qsizetype displayNameLength(QStringView fileName);
 };

@@ -19,7 +19,7 @@ public:
     bool matches(const QZPPreset& preset) const;
     bool matchesName(const QString& displayName) const;
     // The same for a name already folded (see fold).
-    bool matchesFoldedName(const QString& foldedName) const {
+    bool matchesFoldedName(QStringView foldedName) const {
         return m_foldedText.isEmpty() || foldedName.contains(m_foldedText);
     }
     // Whether everything this filter shows, `wider` shows too (its text is part of this one's).

@@ -2,60 +2,129 @@
 
 #include "library/DTFolderMonitor.h"
 #include "library/QZPFileWatcher.h"
+#include "library/QZPFolderWalker.h"
 #include "model/QZPDocumentControllerBase.h"
 #include "model/QZPPreset.h"
 
+#include <QFileInfo>
 #include <QPointer>
 #include <QScopedValueRollback>
 #include <QSet>
 #include <QThread>
 #include <QtConcurrent>
 #include <algorithm>
+#include <optional>
 
-QZPPresetsController::QZPPresetsController(QObject* parent) : QAbstractListModel(parent) {
-    m_collator = QZPFolderWalker::collator();
-}
+QZPPresetsController::QZPPresetsController(QObject* parent) : QAbstractListModel(parent) {}
 
 QZPPresetsController::~QZPPresetsController() {
     if (m_monitor)
         m_monitor->stopMonitoring();
-    if (m_walk)
+    // (A walk that finished handed its table over: its future holds nothing more to wait for.)
+    if (m_walk && m_walking)
         m_walk->waitForFinished();
 }
 
+namespace {
+
+// A path below the folder, from its relative part (the folder itself with a slash, for none).
+QString pathIn(const QString& folder, QStringView relative) {
+    QString path = folder;
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    path.append(relative);
+    return path;
+}
+
+} // namespace
+
 // MARK: Content
 
-bool QZPPresetsController::contains(const QZPPreset* preset) const {
-    return m_sortEntries.count(const_cast<QZPPreset*>(preset)) > 0;
+QList<QZPPreset*> QZPPresetsController::presets() const {
+    QList<QZPPreset*> made;
+    made.reserve(m_rowOfPreset.size());
+    for (const Item& item : m_items)
+        if (item.live && item.preset)
+            made.append(item.preset);
+    return made;
 }
 
-bool QZPPresetsController::lessThan(QZPPreset* a, QZPPreset* b) const {
-    const SortEntry& ea = m_sortEntries.at(a);
-    const SortEntry& eb = m_sortEntries.at(b);
-    if (ea.isNew != eb.isNew)
-        return ea.isNew; // drafts first
-    return ea.key.compare(eb.key) < 0;
+QString QZPPresetsController::absolutePath(Row row) const {
+    if (const QZPPreset* preset = m_items[row].preset)
+        return preset->filePath();
+    const QStringView relative = m_table.path(row);
+    return relative.isEmpty() ? QString() : pathIn(m_folder.toLocalFile(), relative);
 }
 
-qsizetype QZPPresetsController::sortedPosition(QZPPreset* preset) const {
-    return std::upper_bound(m_sorted.begin(), m_sorted.end(), preset,
-                            [this](QZPPreset* a, QZPPreset* b) { return lessThan(a, b); }) -
+QString QZPPresetsController::relativePath(Row row) const {
+    const QZPPreset* preset = m_items[row].preset;
+    if (!preset)
+        return m_table.path(row).toString();
+    if (preset->isNew())
+        return {};
+    const QString root = pathIn(m_folder.toLocalFile(), {});
+    const QString path = preset->filePath();
+    return path.startsWith(root) ? path.mid(root.size()) : QString();
+}
+
+// A listed file gets its preset the first time something asks for it. The preset then follows the
+// library as the others do.
+QZPPreset* QZPPresetsController::presetAt(Row row) {
+    Item& item = m_items[row];
+    if (!item.preset) {
+        const QString path = absolutePath(row);
+        const QZPFileReference::Identity identity = m_table.identity(row);
+        auto* preset = new QZPPreset(this);
+        preset->setFileType(QZPPreset::typeForFileName(path));
+        preset->setFilePath(
+            path, QZPFileReference::withIdentity(path, dev_t(identity.first), ino_t(identity.second)));
+        preset->setObserver(this);
+        item.preset = preset;
+        m_rowOfPreset.insert(preset, row);
+    }
+    return item.preset;
+}
+
+QZPPreset* QZPPresetsController::presetForPath(const QString& path) {
+    const QString wanted = QFileInfo(path).absoluteFilePath();
+    for (const Item& item : m_items)
+        if (item.live && item.preset && !item.isNew &&
+            QFileInfo(item.preset->filePath()).absoluteFilePath() == wanted)
+            return item.preset;
+    QString root = QFileInfo(m_folder.toLocalFile()).absoluteFilePath();
+    if (m_folder.isEmpty() || !wanted.startsWith(root + QLatin1Char('/')))
+        return nullptr;
+    const QStringView relative = QStringView(wanted).mid(root.size() + 1);
+    for (Row row = 0; row < Row(m_items.size()); ++row)
+        if (m_items[row].live && !m_items[row].preset && m_table.path(row) == relative)
+            return presetAt(row);
+    return nullptr;
+}
+
+// Drafts first, then by name; presets of the same name (in different folders) in the order the library
+// took them in.
+bool QZPPresetsController::lessThan(Row a, Row b) const {
+    if (m_items[a].isNew != m_items[b].isNew)
+        return m_items[a].isNew;
+    const int order = QZPNameCollator::compareKeys(m_table.key(a), m_table.key(b));
+    return order != 0 ? order < 0 : a < b;
+}
+
+qsizetype QZPPresetsController::sortedPosition(Row row) const {
+    return std::upper_bound(m_sorted.begin(), m_sorted.end(), row,
+                            [this](Row a, Row b) { return lessThan(a, b); }) -
            m_sorted.begin();
 }
 
-// Takes the preset in without arranging: the caller arranges once for a whole batch. A walk brings the
-// name's collation key along.
-void QZPPresetsController::adopt(QZPPreset* preset, const QZPFolderWalker::Entry* walked) {
+// Takes a preset object in as a row of its own, without arranging: the caller arranges.
+QZPLibraryTable::Row QZPPresetsController::adopt(QZPPreset* preset) {
     m_filterMemos.clear();
-    const QString name = preset->displayName();
-    const bool keyFits = walked && walked->sortKey && walked->name == name;
-    SortEntry entry{name, preset->isNew(), keyFits ? *walked->sortKey : m_collator.sortKey(name)};
-    if (keyFits) {
-        entry.folded = walked->foldedName;
-        entry.hasFolded = true;
-    }
-    m_sortEntries.emplace(preset, std::move(entry));
-    m_content.append(preset);
+    const Row row = m_table.appendName(
+        preset->isNew() ? QZPFileReference::Identity{} : preset->fileReference().identity(), {});
+    m_table.setName(row, preset->displayName(), m_collator);
+    m_items.push_back({preset, preset->isNew(), true});
+    ++m_liveRows;
+    m_rowOfPreset.insert(preset, row);
     if (!preset->parent())
         preset->setParent(this);
     preset->setObserver(this);
@@ -63,32 +132,38 @@ void QZPPresetsController::adopt(QZPPreset* preset, const QZPFolderWalker::Entry
     // refreshes alone (their contents are on disk, wherever the file goes).
     if (preset->isFileContentsLoaded())
         QZPFileWatcher::sharedInstance()->addPresenter(preset);
+    return row;
 }
 
 void QZPPresetsController::documentContentsLoaded(QZPDocument* document) {
     QZPFileWatcher::sharedInstance()->addPresenter(static_cast<QZPPreset*>(document));
 }
 
-void QZPPresetsController::release(QZPPreset* preset) {
+// The row leaves the library (its place in the table stays until the table is compacted).
+void QZPPresetsController::release(Row row) {
     m_filterMemos.clear();
-    m_sortEntries.erase(preset);
-    m_content.removeOne(preset);
-    m_sorted.removeOne(preset);
-    m_selection.remove(preset);
-    if (preset->observer() == this)
-        preset->setObserver(nullptr);
+    Item& item = m_items[row];
+    item.live = false;
+    --m_liveRows;
+    m_sorted.removeOne(row);
+    m_selection.remove(row);
+    if (QZPPreset* preset = std::exchange(item.preset, nullptr)) {
+        m_rowOfPreset.remove(preset);
+        if (preset->observer() == this)
+            preset->setObserver(nullptr);
+    }
 }
 
 void QZPPresetsController::addObject(QZPPreset* preset) {
     if (!preset || contains(preset))
         return;
     m_unsavedPresets.removeIf([preset](const auto& entry) { return entry.value() == preset; });
-    adopt(preset);
-    m_sorted.insert(sortedPosition(preset), preset);
-    if (passes(preset)) {
-        const qsizetype row = arrangedPosition(preset);
-        beginInsertRows({}, int(row), int(row));
-        m_arranged.insert(row, preset);
+    const Row row = adopt(preset);
+    m_sorted.insert(sortedPosition(row), row);
+    if (passes(row)) {
+        const qsizetype index = arrangedPosition(row);
+        beginInsertRows({}, int(index), int(index));
+        m_arranged.insert(index, row);
         endInsertRows();
     }
 }
@@ -96,16 +171,34 @@ void QZPPresetsController::addObject(QZPPreset* preset) {
 void QZPPresetsController::removeObject(QZPPreset* preset) {
     if (!contains(preset))
         return;
-    const bool wasSelected = m_selection.contains(preset);
-    release(preset);
-    const qsizetype row = m_arranged.indexOf(preset);
-    if (row >= 0) {
-        beginRemoveRows({}, int(row), int(row));
-        m_arranged.removeAt(row);
+    const Row row = m_rowOfPreset.value(preset);
+    const bool wasSelected = m_selection.contains(row);
+    release(row);
+    const qsizetype index = m_arranged.indexOf(row);
+    if (index >= 0) {
+        beginRemoveRows({}, int(index), int(index));
+        m_arranged.removeAt(index);
         endRemoveRows();
     }
     if (wasSelected)
         emit selectionChanged();
+}
+
+QZPPreset* QZPPresetsController::arrangedPresetAt(qsizetype index) {
+    return index >= 0 && index < m_arranged.size() ? presetAt(m_arranged.at(index)) : nullptr;
+}
+
+qsizetype QZPPresetsController::arrangedIndexOf(const QZPPreset* preset) const {
+    const auto it = m_rowOfPreset.constFind(preset);
+    return it == m_rowOfPreset.cend() ? -1 : m_arranged.indexOf(it.value());
+}
+
+QList<QZPPreset*> QZPPresetsController::arrangedObjects() {
+    QList<QZPPreset*> arranged;
+    arranged.reserve(m_arranged.size());
+    for (const Row row : m_arranged)
+        arranged.append(presetAt(row));
+    return arranged;
 }
 
 void QZPPresetsController::documentArrangementKeysChanged(QZPDocument* document) {
@@ -115,80 +208,68 @@ void QZPPresetsController::documentArrangementKeysChanged(QZPDocument* document)
 // A preset's name, draft state or edited state changed: it moves to its new place, and appears or
 // disappears as the filter says. Only that preset is touched, so an edit never re-sorts the list.
 void QZPPresetsController::presetKeysChanged(QZPPreset* preset) {
-    auto it = m_sortEntries.find(preset);
-    if (it == m_sortEntries.end())
+    const auto it = m_rowOfPreset.constFind(preset);
+    if (it == m_rowOfPreset.cend())
         return;
+    const Row row = it.value();
     m_filterMemos.clear(); // a new name or edited state can change what any filter shows
     const QString name = preset->displayName();
     const bool isNew = preset->isNew();
-    const bool moved = name != it->second.name || isNew != it->second.isNew;
+    const bool moved = name != m_table.name(row) || isNew != m_items[row].isNew;
     if (moved) {
-        m_sorted.removeOne(preset);
-        it->second = SortEntry{name, isNew, m_collator.sortKey(name)};
-        m_sorted.insert(sortedPosition(preset), preset);
+        m_sorted.removeOne(row);
+        m_items[row].isNew = isNew;
+        m_table.setName(row, name, m_collator);
+        if (!isNew)
+            m_table.setIdentity(row, preset->fileReference().identity());
+        m_sorted.insert(sortedPosition(row), row);
     }
     if (m_applyingRefresh) {
         m_keysChangedDuringRefresh = true;
         return;
     }
-    const qsizetype oldRow = m_arranged.indexOf(preset);
-    const bool shown = passes(preset);
-    if (!moved && shown == (oldRow >= 0)) {
-        if (oldRow >= 0)
-            emit dataChanged(index(int(oldRow)), index(int(oldRow)));
+    const qsizetype oldIndex = m_arranged.indexOf(row);
+    const bool shown = passes(row);
+    if (!moved && shown == (oldIndex >= 0)) {
+        if (oldIndex >= 0)
+            emit dataChanged(index(int(oldIndex)), index(int(oldIndex)));
         return;
     }
-    if (oldRow >= 0) {
-        beginRemoveRows({}, int(oldRow), int(oldRow));
-        m_arranged.removeAt(oldRow);
+    if (oldIndex >= 0) {
+        beginRemoveRows({}, int(oldIndex), int(oldIndex));
+        m_arranged.removeAt(oldIndex);
         endRemoveRows();
     }
     if (shown) {
-        const qsizetype row = arrangedPosition(preset);
-        beginInsertRows({}, int(row), int(row));
-        m_arranged.insert(row, preset);
+        const qsizetype newIndex = arrangedPosition(row);
+        beginInsertRows({}, int(newIndex), int(newIndex));
+        m_arranged.insert(newIndex, row);
         endInsertRows();
     }
 }
 
-bool QZPPresetsController::passes(QZPPreset* preset) const {
+bool QZPPresetsController::passes(Row row) const {
     if (m_filter.isNull())
         return true;
-    if (m_filter.usesEditedState() && !preset->isDocumentEdited())
-        return false;
-    const auto it = m_sortEntries.find(preset);
-    if (it == m_sortEntries.end())
-        return m_filter.matchesName(preset->displayName());
-    const SortEntry& entry = it->second;
-    if (!entry.hasFolded) {
-        entry.folded = QZPPresetFilter::fold(entry.name);
-        entry.hasFolded = true;
+    if (m_filter.usesEditedState()) {
+        const QZPPreset* preset = m_items[row].preset;
+        if (!preset || !preset->isDocumentEdited())
+            return false;
     }
-    return m_filter.matchesFoldedName(entry.folded);
+    return m_filter.matchesFoldedName(m_table.foldedName(row));
 }
 
-// Where the preset goes in the arranged list: after every shown preset that sorts before it.
-qsizetype QZPPresetsController::arrangedPosition(QZPPreset* preset) const {
-    return std::upper_bound(m_arranged.begin(), m_arranged.end(), preset,
-                            [this](QZPPreset* a, QZPPreset* b) { return lessThan(a, b); }) -
+// Where the row goes in the arranged list: after every shown row that sorts before it.
+qsizetype QZPPresetsController::arrangedPosition(Row row) const {
+    return std::upper_bound(m_arranged.begin(), m_arranged.end(), row,
+                            [this](Row a, Row b) { return lessThan(a, b); }) -
            m_arranged.begin();
 }
 
 void QZPPresetsController::rearrangeObjects(bool sort) {
     if (sort) {
         m_filterMemos.clear();
-        // Sorted with their keys at hand: one look-up per preset, not two per comparison.
-        std::vector<std::pair<const SortEntry*, QZPPreset*>> keyed;
-        keyed.reserve(size_t(m_sorted.size()));
-        for (QZPPreset* preset : m_sorted)
-            keyed.emplace_back(&m_sortEntries.at(preset), preset);
-        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-            if (a.first->isNew != b.first->isNew)
-                return a.first->isNew;
-            return a.first->key.compare(b.first->key) < 0;
-        });
-        for (size_t i = 0; i < keyed.size(); ++i)
-            m_sorted[qsizetype(i)] = keyed[i].second;
+        std::sort(m_sorted.begin(), m_sorted.end(), [this](Row a, Row b) { return lessThan(a, b); });
     }
     beginResetModel();
     m_arranged.clear();
@@ -196,7 +277,7 @@ void QZPPresetsController::rearrangeObjects(bool sort) {
         m_arranged = m_sorted;
     else
         std::copy_if(m_sorted.begin(), m_sorted.end(), std::back_inserter(m_arranged),
-                     [this](QZPPreset* p) { return passes(p); });
+                     [this](Row row) { return passes(row); });
     endResetModel();
 }
 
@@ -226,7 +307,7 @@ void QZPPresetsController::setFilterPredicate(const QZPPresetFilter& filter) {
         return;
     }
     beginResetModel();
-    m_arranged.removeIf([this](QZPPreset* preset) { return !passes(preset); });
+    m_arranged.removeIf([this](Row row) { return !passes(row); });
     endResetModel();
 }
 
@@ -326,132 +407,198 @@ void QZPPresetsController::startWalk() {
     m_walking = true;
     m_walkAgain = false;
     const QString folder = presetsFolderURL().toLocalFile();
-    m_walk = std::make_unique<QFutureWatcher<QList<QZPFolderWalker::Entry>>>();
+    m_walk = std::make_unique<QFutureWatcher<QZPLibraryTable>>();
     connect(m_walk.get(), &QFutureWatcherBase::finished, this, [this, folder] {
-        const QList<QZPFolderWalker::Entry> entries = m_walk->result();
+        QZPLibraryTable walked = m_walk->future().takeResult();
         m_walking = false;
         // The folder may have changed while the walk ran; its own refresh is on the way then.
         if (folder == presetsFolderURL().toLocalFile())
-            applyRefresh(folder, entries);
+            applyRefresh(folder, std::move(walked));
         if (m_walkAgain)
             refreshAvailableDocuments();
     });
-    m_walk->setFuture(
-        QtConcurrent::run([folder, known = knownPaths()] { return QZPFolderWalker::walk(folder, known); }));
-}
-
-QSet<QString> QZPPresetsController::knownPaths() const {
-    QSet<QString> paths;
-    paths.reserve(m_content.size());
-    for (const QZPPreset* preset : m_content)
-        if (!preset->isNew())
-            paths.insert(preset->filePath());
-    return paths;
+    m_walk->setFuture(QtConcurrent::run(
+        [folder, expected = m_liveRows] { return QZPFolderWalker::walk(folder, expected); }));
 }
 
 void QZPPresetsController::refreshAvailableDocumentsNow() {
     if (m_folder.isEmpty())
         return;
     followMovedFolder();
-    const QUrl folder = presetsFolderURL();
-    applyRefresh(folder.toLocalFile(), QZPFolderWalker::walk(folder.toLocalFile(), knownPaths()));
+    const QString folder = presetsFolderURL().toLocalFile();
+    applyRefresh(folder, QZPFolderWalker::walk(folder, m_liveRows));
 }
 
-void QZPPresetsController::applyRefresh(const QString& folder, const QList<QZPFolderWalker::Entry>& entries) {
+void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable walked) {
     using Identity = QZPFileReference::Identity;
     QScopedValueRollback applying(m_applyingRefresh, true);
     m_keysChangedDuringRefresh = false;
-    // Look-up tables for the presets already listed (none at the first refresh: nothing to build).
-    QHash<Identity, const QZPFolderWalker::Entry*> onDisk;
-    QHash<QString, const QZPFolderWalker::Entry*> byPath;
-    const bool anyListed =
-        std::any_of(m_content.begin(), m_content.end(), [](const QZPPreset* p) { return !p->isNew(); });
+    // Files already listed are looked for by path, then (a file renamed or moved) by identity; none are
+    // listed at the first refresh, and the identities are only gathered once a path is missing.
+    QHash<QStringView, Row> byPath;
+    QHash<Identity, Row> byIdentity;
+    const bool anyListed = std::any_of(m_items.begin(), m_items.end(),
+                                       [](const Item& item) { return item.live && !item.isNew; });
     if (anyListed) {
-        onDisk.reserve(entries.size());
-        byPath.reserve(entries.size());
-        for (const QZPFolderWalker::Entry& entry : entries) {
-            onDisk.insert(entry.reference.identity(), &entry);
-            byPath.insert(entry.reference.lastKnownPath(), &entry);
-        }
+        byPath.reserve(walked.size());
+        for (Row row = 0; row < Row(walked.size()); ++row)
+            byPath.insert(walked.path(row), row);
     }
+    const auto findByIdentity = [&](const Identity& identity) -> std::optional<Row> {
+        if (byIdentity.isEmpty()) {
+            byIdentity.reserve(walked.size());
+            for (Row row = 0; row < Row(walked.size()); ++row)
+                byIdentity.insert(walked.identity(row), row);
+        }
+        const auto found = byIdentity.constFind(identity);
+        return found == byIdentity.cend() ? std::nullopt : std::optional<Row>(found.value());
+    };
 
     // Keep what is still in the folder (following a file to its new name); drafts stay too. Edited
     // presets whose file left go to the stash.
-    QSet<Identity> keep;
-    keep.reserve(m_content.size() + entries.size());
+    std::vector<bool> taken(size_t(walked.size()), false);
     bool removed = false;
-    for (QZPPreset* preset : QList<QZPPreset*>(m_content)) {
-        if (preset->isNew())
+    bool renamed = false;
+    const Row listedRows = Row(m_items.size());
+    for (Row row = 0; row < listedRows; ++row) {
+        Item& item = m_items[row];
+        if (!item.live || item.isNew)
             continue;
+        QZPPreset* preset = item.preset;
+        const QString presetRelative = preset ? relativePath(row) : QString();
+        const QStringView relative = preset ? QStringView(presetRelative) : m_table.path(row);
+        const Identity identity = preset ? preset->fileReference().identity() : m_table.identity(row);
+        const bool hasIdentity = !preset || !preset->fileReference().isNull();
         // The same path first (a file system's entry numbers need not match what stat reports), then the
         // same file under a new name.
-        const QZPFileReference reference = preset->fileReference();
-        const Identity identity = reference.identity();
-        const QZPFolderWalker::Entry* entry = byPath.value(preset->filePath());
-        if (!entry && !reference.isNull())
-            entry = onDisk.value(identity);
-        if (entry) {
-            keep.insert(entry->reference.identity());
-            if (entry->reference.lastKnownPath() != preset->filePath() || !(entry->reference == reference))
-                preset->setFilePath(entry->reference.lastKnownPath(), entry->reference);
+        std::optional<Row> match;
+        if (const auto found = byPath.constFind(relative); !relative.isEmpty() && found != byPath.cend())
+            match = found.value();
+        else if (hasIdentity)
+            match = findByIdentity(identity);
+        if (match && !taken[*match]) {
+            taken[*match] = true;
+            const bool samePath = walked.path(*match) == relative;
+            const Identity walkedIdentity = walked.identity(*match);
+            if (preset) {
+                const QString path = pathIn(folder, walked.path(*match));
+                const QZPFileReference reference = QZPFileReference::withIdentity(
+                    path, dev_t(walkedIdentity.first), ino_t(walkedIdentity.second));
+                if (!samePath || !(reference == preset->fileReference()))
+                    preset->setFilePath(path, reference);
+            } else if (!samePath || walkedIdentity != identity) {
+                m_table.takePathOf(row, walked, *match);
+                renamed = true;
+            }
             continue;
         }
-        const bool stashed = preset->isDocumentEdited() && !reference.isNull();
+        const bool stashed = preset && preset->isDocumentEdited() && hasIdentity;
         if (stashed)
             m_unsavedPresets.insert(identity, preset);
-        release(preset);
+        release(row);
         removed = true;
-        if (!stashed && preset->windowControllers().isEmpty() && !preset->isCurrentDocument())
+        if (preset && !stashed && preset->windowControllers().isEmpty() && !preset->isCurrentDocument())
             preset->deleteLater();
     }
 
+    // New files (and stashed presets whose file came back) take rows at the end of the table.
+    const Row firstAdded = Row(m_items.size());
+    if (m_items.empty()) {
+        // The first refresh: the walk's table becomes the library's as it is.
+        m_table = std::move(walked);
+        m_items.assign(size_t(m_table.size()), Item{});
+        m_liveRows = m_table.size();
+    } else {
+        for (Row match = 0; match < Row(walked.size()); ++match) {
+            if (taken[match])
+                continue;
+            const Identity identity = walked.identity(match);
+            if (QZPPreset* stashed = m_unsavedPresets.take(identity)) {
+                const QString path = pathIn(folder, walked.path(match));
+                if (stashed->filePath() != path)
+                    stashed->setFilePath(path, QZPFileReference::withIdentity(path, dev_t(identity.first),
+                                                                              ino_t(identity.second)));
+                adopt(stashed);
+            } else {
+                m_table.appendRow(walked, match);
+                m_items.push_back(Item{});
+                ++m_liveRows;
+            }
+        }
+    }
+    const Row endAdded = Row(m_items.size());
     const QZPFileReference target =
         m_lastActivePresetPerDirectory.value(QUrl::fromLocalFile(folder).toLocalFile());
     QZPPreset* toOpen = nullptr;
-    QList<QZPPreset*> added;
-    for (const QZPFolderWalker::Entry& entry : entries) {
-        const Identity identity = entry.reference.identity();
-        if (keep.contains(identity))
-            continue;
-        QZPPreset* preset = m_unsavedPresets.take(identity);
-        if (!preset) {
-            preset = new QZPPreset(this);
-            preset->setFileType(entry.type);
-            preset->setFilePath(entry.reference.lastKnownPath(), entry.reference);
-        } else if (preset->filePath() != entry.reference.lastKnownPath()) {
-            preset->setFilePath(entry.reference.lastKnownPath(), entry.reference);
+    for (Row row = firstAdded; row < endAdded && !target.isNull(); ++row)
+        if (m_table.identity(row) == target.identity()) {
+            toOpen = presetAt(row);
+            break;
         }
-        keep.insert(identity);
-        if (!target.isNull() && entry.reference == target)
-            toOpen = preset;
-        adopt(preset, &entry);
-        added.append(preset);
-    }
-    // A few new files are put in their places; many are sorted in once.
-    if (added.size() > 64) {
-        m_sorted = m_content;
+    // A few new files are put in their places; many are sorted in once. What earlier filters showed is
+    // out of date.
+    const bool added = endAdded > firstAdded;
+    if (added || renamed)
+        m_filterMemos.clear();
+    if (endAdded - firstAdded > 64 || renamed) {
+        m_sorted.reserve(m_sorted.size() + (endAdded - firstAdded));
+        for (Row row = firstAdded; row < endAdded; ++row)
+            m_sorted.append(row);
         rearrangeObjects(true);
     } else {
-        for (QZPPreset* preset : added)
-            m_sorted.insert(sortedPosition(preset), preset);
-        if (!added.isEmpty() || removed || m_keysChangedDuringRefresh)
+        for (Row row = firstAdded; row < endAdded; ++row)
+            m_sorted.insert(sortedPosition(row), row);
+        if (added || removed || m_keysChangedDuringRefresh)
             rearrangeObjects(false);
     }
     m_applyingRefresh = false;
-    if (!added.isEmpty() || removed)
+    compact();
+    if (added || removed)
         emit selectionChanged();
 
     const QZPDocumentControllerBase* documents = QZPDocumentControllerBase::sharedDocumentController();
     const auto* current = documents ? qobject_cast<QZPPreset*>(documents->currentDocument()) : nullptr;
-    if (!m_content.isEmpty() && !m_content.contains(current) && toOpen)
+    if (m_liveRows > 0 && !contains(current) && toOpen)
         toOpen->makeWindowControllers();
-    if (m_content.isEmpty())
+    if (m_liveRows == 0)
         emit newDocumentRequested();
     if (m_startUpFlag)
         emit sendProgramRequested();
     else
         m_startUpFlag = true;
     emit refreshFinished();
+}
+
+// Once most of the table is rows that left the library (a folder changed, files removed), it is made
+// again from the rows in use, and every list of rows follows.
+void QZPPresetsController::compact() {
+    const qsizetype released = qsizetype(m_items.size()) - m_liveRows;
+    if (released < 1024 || released < m_liveRows)
+        return;
+    QZPLibraryTable table;
+    std::vector<Item, QZPPopulatedAllocator<Item>> items;
+    std::vector<Row> newRow(m_items.size(), 0);
+    for (Row row = 0; row < Row(m_items.size()); ++row) {
+        if (!m_items[row].live)
+            continue;
+        newRow[row] = table.appendRow(m_table, row);
+        items.push_back(m_items[row]);
+    }
+    m_table = std::move(table);
+    m_items = std::move(items);
+    const auto remap = [&newRow](QList<Row>& rows) {
+        for (Row& row : rows)
+            row = newRow[row];
+    };
+    remap(m_sorted);
+    remap(m_arranged);
+    QSet<Row> selection;
+    for (const Row row : std::as_const(m_selection))
+        selection.insert(newRow[row]);
+    m_selection = selection;
+    for (auto it = m_rowOfPreset.begin(); it != m_rowOfPreset.end(); ++it)
+        it.value() = newRow[it.value()];
+    m_filterMemos.clear();
 }
 
 QZPPreset* QZPPresetsController::unsavedDocumentForURL(const QUrl& url) const {
@@ -467,41 +614,43 @@ QList<QZPPreset*> QZPPresetsController::takeUnsavedPresets() {
 
 // MARK: Selection
 
-QList<QZPPreset*> QZPPresetsController::selectedObjects() const {
+QList<QZPPreset*> QZPPresetsController::selectedObjects() {
     QList<QZPPreset*> selected;
-    for (QZPPreset* preset : m_arranged)
-        if (m_selection.contains(preset))
-            selected.append(preset);
+    for (const Row row : std::as_const(m_arranged))
+        if (m_selection.contains(row))
+            selected.append(presetAt(row));
     return selected;
 }
 
 void QZPPresetsController::setSelectedObjects(const QList<QZPPreset*>& presets) {
     m_selection.clear();
     // Only listed presets can be selected; a long selection (select all) is checked against a set.
-    if (presets.size() <= 8) {
-        for (QZPPreset* preset : presets)
-            if (m_arranged.contains(preset))
-                m_selection.insert(preset);
-    } else {
-        const QSet<QZPPreset*> listed(m_arranged.begin(), m_arranged.end());
-        for (QZPPreset* preset : presets)
-            if (listed.contains(preset))
-                m_selection.insert(preset);
+    const QSet<Row> listed =
+        presets.size() > 8 ? QSet<Row>(m_arranged.begin(), m_arranged.end()) : QSet<Row>();
+    for (const QZPPreset* preset : presets) {
+        const auto it = m_rowOfPreset.constFind(preset);
+        if (it == m_rowOfPreset.cend())
+            continue;
+        if (presets.size() > 8 ? listed.contains(it.value()) : m_arranged.contains(it.value()))
+            m_selection.insert(it.value());
     }
     emit selectionChanged();
 }
 
 QList<int> QZPPresetsController::selectionIndexes() const {
     QList<int> indexes;
-    for (qsizetype row = 0; row < m_arranged.size(); ++row)
-        if (m_selection.contains(m_arranged.at(row)))
-            indexes.append(int(row));
+    for (qsizetype index = 0; index < m_arranged.size(); ++index)
+        if (m_selection.contains(m_arranged.at(index)))
+            indexes.append(int(index));
     return indexes;
 }
 
-void QZPPresetsController::setSelectionIndex(int index) {
-    setSelectedObjects(index >= 0 && index < m_arranged.size() ? QList<QZPPreset*>{m_arranged.at(index)}
-                                                               : QList<QZPPreset*>{});
+void QZPPresetsController::setSelectionIndexes(const QList<int>& indexes) {
+    m_selection.clear();
+    for (const int index : indexes)
+        if (index >= 0 && index < m_arranged.size())
+            m_selection.insert(m_arranged.at(index));
+    emit selectionChanged();
 }
 
 // MARK: Model
@@ -513,22 +662,28 @@ int QZPPresetsController::rowCount(const QModelIndex& parent) const {
 QVariant QZPPresetsController::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_arranged.size())
         return {};
-    QZPPreset* preset = m_arranged.at(index.row());
+    const Row row = m_arranged.at(index.row());
+    const QZPPreset* preset = m_items[row].preset;
     switch (role) {
     case Qt::DisplayRole:
-        return preset->displayName();
+        return preset ? preset->displayName() : m_table.name(row).toString();
     case PresetRole:
-        return QVariant::fromValue(preset);
+        return QVariant::fromValue(const_cast<QZPPresetsController*>(this)->presetAt(row));
     case EditedRole:
-        return preset->isDocumentEdited();
+        return preset && preset->isDocumentEdited();
     case NewRole:
-        return preset->isNew();
+        return m_items[row].isNew;
+    case FilePathRole:
+        return absolutePath(row);
     default:
         return {};
     }
 }
 
 QHash<int, QByteArray> QZPPresetsController::roleNames() const {
-    return {
-        {Qt::DisplayRole, "displayName"}, {PresetRole, "preset"}, {EditedRole, "edited"}, {NewRole, "isNew"}};
+    return {{Qt::DisplayRole, "displayName"},
+            {PresetRole, "preset"},
+            {EditedRole, "edited"},
+            {NewRole, "isNew"},
+            {FilePathRole, "filePath"}};
 }

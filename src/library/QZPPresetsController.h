@@ -1,18 +1,17 @@
 #pragma once
 
-#include "library/QZPFolderWalker.h"
+#include "library/QZPLibraryTable.h"
+#include "library/QZPNameCollator.h"
 #include "library/QZPPresetFilter.h"
 #include "model/QZPDocument.h"
 #include "model/QZPFileReference.h"
 
 #include <QAbstractListModel>
-#include <QCollator>
 #include <QFutureWatcher>
 #include <QHash>
 #include <QSet>
 #include <QUrl>
 #include <memory>
-#include <unordered_map>
 
 class DTFolderMonitor;
 class QZPPreset;
@@ -22,23 +21,40 @@ class QZPPreset;
 // numbers by value, the user's locale), filtered by the sidebar's filter. Edited presets that leave
 // the library are kept in the stash until their file comes back or the application quits; for every
 // folder left, the preset that was current is remembered and shown again on return.
+//
+// A listed file is a row of a compact table (its identity, path, name and collation key) until something
+// asks for its preset (to show, select, open or export it): only then is the preset object made, and it
+// stays. A folder of tens of thousands of files is listed without tens of thousands of objects.
 class QZPPresetsController : public QAbstractListModel, public QZPDocumentObserver {
     Q_OBJECT
     Q_PROPERTY(
         QUrl presetsFolderURL READ presetsFolderURL WRITE setPresetsFolderURL NOTIFY presetsFolderURLChanged)
 
 public:
-    enum Role { PresetRole = Qt::UserRole + 1, EditedRole, NewRole };
+    enum Role { PresetRole = Qt::UserRole + 1, EditedRole, NewRole, FilePathRole };
 
     explicit QZPPresetsController(QObject* parent = nullptr);
     ~QZPPresetsController() override;
 
-    // Every preset the library holds (also those the filter hides), and the arranged list.
-    QList<QZPPreset*> content() const { return m_content; }
-    const QList<QZPPreset*>& arrangedObjects() const { return m_arranged; }
-    bool contains(const QZPPreset* preset) const;
+    // How many presets the library holds, also those the filter hides.
+    qsizetype count() const { return m_liveRows; }
+    // The preset objects made so far: drafts, and the files something asked for. A listed file nobody
+    // has asked for has no object yet, and so nothing edited.
+    QList<QZPPreset*> presets() const;
+    bool contains(const QZPPreset* preset) const { return m_rowOfPreset.contains(preset); }
+    // The library's preset of the file at `path` (made now if need be), or null when it lists no such file.
+    QZPPreset* presetForPath(const QString& path);
     void addObject(QZPPreset* preset);
     void removeObject(QZPPreset* preset);
+
+    // The arranged list.
+    qsizetype arrangedCount() const { return m_arranged.size(); }
+    // The preset at `index` of the arranged list, made now if need be; null outside the list.
+    QZPPreset* arrangedPresetAt(qsizetype index);
+    // Where the preset is in the arranged list; -1 when it is not shown.
+    qsizetype arrangedIndexOf(const QZPPreset* preset) const;
+    // Every arranged preset, made now: for what uses them all (exports, scripts).
+    QList<QZPPreset*> arrangedObjects();
 
     QUrl presetsFolderURL() const;
     void setPresetsFolderURL(const QUrl& url);
@@ -66,12 +82,14 @@ public:
     void setFilterPredicate(const QZPPresetFilter& filter);
 
     // Selection, in terms of the arranged list.
-    QList<QZPPreset*> selectedObjects() const;
+    QList<QZPPreset*> selectedObjects();
     void setSelectedObjects(const QList<QZPPreset*>& presets);
     QList<int> selectionIndexes() const;
-    void setSelectionIndex(int index);
+    // By index in the arranged list (indexes outside it are passed over): no preset object is made.
+    void setSelectionIndexes(const QList<int>& indexes);
+    void setSelectionIndex(int index) { setSelectionIndexes({index}); }
 
-    // List model.
+    // List model. The display name, states and path of a row are answered without making its preset.
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QHash<int, QByteArray> roleNames() const override;
@@ -90,37 +108,42 @@ signals:
     void sendProgramRequested();
 
 private:
-    void applyRefresh(const QString& folder, const QList<QZPFolderWalker::Entry>& entries);
+    using Row = QZPLibraryTable::Row;
+    // What the library knows of a row beyond the table: its preset once made, and its state.
+    struct Item {
+        QZPPreset* preset = nullptr;
+        bool isNew = false;
+        bool live = true;
+    };
+
+    void applyRefresh(const QString& folder, QZPLibraryTable walked);
     void startWalk();
-    QSet<QString> knownPaths() const;
     void followMovedFolder();
     void rearrangeObjects(bool sort = true);
     void presetKeysChanged(QZPPreset* preset);
-    void adopt(QZPPreset* preset, const QZPFolderWalker::Entry* walked = nullptr);
-    void release(QZPPreset* preset);
-    bool lessThan(QZPPreset* a, QZPPreset* b) const;
-    qsizetype sortedPosition(QZPPreset* preset) const;
-    qsizetype arrangedPosition(QZPPreset* preset) const;
-    bool passes(QZPPreset* preset) const;
+    Row adopt(QZPPreset* preset);
+    void release(Row row);
+    QZPPreset* presetAt(Row row);
+    QString absolutePath(Row row) const;
+    // The path of a listed file relative to the folder: empty for a draft or a file outside it.
+    QString relativePath(Row row) const;
+    void compact();
+    bool lessThan(Row a, Row b) const;
+    qsizetype sortedPosition(Row row) const;
+    qsizetype arrangedPosition(Row row) const;
+    bool passes(Row row) const;
 
     QUrl m_folder;
     // The folder by identity, so the library follows it when it is renamed or moved.
     QZPFileReference m_folderReference;
-    QList<QZPPreset*> m_content;
-    QList<QZPPreset*> m_sorted;
-    QList<QZPPreset*> m_arranged;
-    QSet<QZPPreset*> m_selection;
-    // What each preset was sorted under: its display name and that name's collation key.
-    struct SortEntry {
-        QString name;
-        bool isNew;
-        QCollatorSortKey key;
-        // The name with case and diacritics folded away: brought along by the walk, or made the first
-        // time a filter looks at it.
-        mutable QString folded = {};
-        mutable bool hasFolded = false;
-    };
-    std::unordered_map<QZPPreset*, SortEntry> m_sortEntries;
+    // Rows of the library, live or released; `m_items` runs beside the table's rows.
+    mutable QZPLibraryTable m_table;
+    std::vector<Item, QZPPopulatedAllocator<Item>> m_items;
+    qsizetype m_liveRows = 0;
+    QHash<const QZPPreset*, Row> m_rowOfPreset;
+    QList<Row> m_sorted;
+    QList<Row> m_arranged;
+    QSet<Row> m_selection;
     QHash<QZPFileReference::Identity, QZPPreset*> m_unsavedPresets;
     QHash<QString, QZPFileReference> m_lastActivePresetPerDirectory;
     std::unique_ptr<DTFolderMonitor> m_monitor;
@@ -128,17 +151,17 @@ private:
     // The arranged lists of the last few filters, while the presets and their names stay as they were.
     struct FilterMemo {
         QZPPresetFilter filter;
-        QList<QZPPreset*> arranged;
+        QList<Row> arranged;
     };
     static constexpr qsizetype MaximumFilterMemos = 8;
     QList<FilterMemo> m_filterMemos;
-    QCollator m_collator;
+    QZPNameCollator m_collator;
     bool m_startUpFlag = false;
     bool m_walking = false;
     bool m_walkAgain = false;
-    // While a refresh is applied the arranged list still holds presets it took out: a preset renamed
+    // While a refresh is applied the arranged list still holds rows it took out: a preset renamed
     // meanwhile only takes its sorted place, and the arranged list is made again at the end.
     bool m_applyingRefresh = false;
     bool m_keysChangedDuringRefresh = false;
-    std::unique_ptr<QFutureWatcher<QList<QZPFolderWalker::Entry>>> m_walk;
+    std::unique_ptr<QFutureWatcher<QZPLibraryTable>> m_walk;
 };

@@ -15,9 +15,10 @@ QZPDocumentController::QZPDocumentController(QObject* parent)
 
 QZPDocumentController::~QZPDocumentController() = default;
 
+// The open documents: the presets the library has made (a listed file nobody asked for is not open).
 QList<QZPDocument*> QZPDocumentController::documents() const {
     QList<QZPDocument*> result;
-    for (QZPPreset* preset : m_presetsController->arrangedObjects())
+    for (QZPPreset* preset : m_presetsController->presets())
         result.append(preset);
     return result;
 }
@@ -26,11 +27,8 @@ void QZPDocumentController::addDocument(QZPDocument* document) {
     auto* preset = qobject_cast<QZPPreset*>(document);
     if (!preset || m_presetsController->contains(preset))
         return;
-    if (!preset->fileURL().isEmpty()) {
-        for (QZPPreset* listed : m_presetsController->content())
-            if (!listed->isNew() && QFileInfo(listed->filePath()) == QFileInfo(preset->filePath()))
-                return;
-    }
+    if (!preset->fileURL().isEmpty() && m_presetsController->presetForPath(preset->filePath()))
+        return;
     QZPDocumentControllerBase::addDocument(preset);
     m_presetsController->addObject(preset);
 }
@@ -54,12 +52,10 @@ QZPDocumentController::OpenResult QZPDocumentController::openDocumentWithContent
         emit sendProgramRequested();
         return {stashed, true, {}};
     }
-    for (QZPPreset* listed : m_presetsController->content()) {
-        if (!listed->isNew() && QFileInfo(listed->filePath()) == QFileInfo(url.toLocalFile())) {
-            listed->makeWindowControllers();
-            emit sendProgramRequested();
-            return {listed, true, {}};
-        }
+    if (QZPPreset* listed = m_presetsController->presetForPath(url.toLocalFile())) {
+        listed->makeWindowControllers();
+        emit sendProgramRequested();
+        return {listed, true, {}};
     }
     const QString type = QZPPreset::typeForFileName(url.toLocalFile());
     if (type.isEmpty()) {
@@ -92,13 +88,16 @@ QZPPreset* QZPDocumentController::newDocument() {
 }
 
 bool QZPDocumentController::hasUntitledFile() const {
-    const QList<QZPPreset*>& presets = m_presetsController->arrangedObjects();
-    return std::any_of(presets.begin(), presets.end(), [](const QZPPreset* p) { return p->isNew(); });
+    const QList<QZPPreset*> presets = m_presetsController->presets();
+    return std::any_of(presets.begin(), presets.end(), [this](const QZPPreset* p) {
+        return p->isNew() && m_presetsController->arrangedIndexOf(p) >= 0;
+    });
 }
 
-// Every preset the library holds counts, also those the filter hides: the quit review must see them.
+// Every preset the library holds counts, also those the filter hides: the quit review must see them. (A
+// listed file whose preset was never made has nothing edited.)
 bool QZPDocumentController::hasEditedDocuments() const {
-    const QList<QZPPreset*> presets = m_presetsController->content();
+    const QList<QZPPreset*> presets = m_presetsController->presets();
     return !m_presetsController->unsavedPresets().isEmpty() ||
            std::any_of(presets.begin(), presets.end(),
                        [](const QZPPreset* p) { return p->isDocumentEdited(); });
@@ -108,7 +107,7 @@ QList<QZPPreset*> QZPDocumentController::reviewUnsavedDocuments() {
     for (QZPPreset* stashed : m_presetsController->takeUnsavedPresets())
         addDocument(stashed);
     QList<QZPPreset*> edited;
-    for (QZPPreset* preset : m_presetsController->content())
+    for (QZPPreset* preset : m_presetsController->presets())
         if (preset->isDocumentEdited())
             edited.append(preset);
     return edited;

@@ -299,30 +299,29 @@ void QZPMainWindowController::claviaReleaseMidiNote(QZPMidiClaviature*, quint8 n
 // MARK: Moving through the list
 
 void QZPMainWindowController::selectNext(QZPCommandSource source) {
-    const QList<QZPPreset*>& list = presetsController()->arrangedObjects();
-    const qsizetype index = list.indexOf(currentPreset());
-    if (index < 0 || index + 1 >= list.size()) {
+    QZPPresetsController* list = presetsController();
+    const qsizetype index = list->arrangedIndexOf(currentPreset());
+    if (index < 0 || index + 1 >= list->arrangedCount()) {
         QApplication::beep();
         return;
     }
-    list.at(index + 1)->makeWindowControllers();
+    list->arrangedPresetAt(index + 1)->makeWindowControllers();
     sendProgram(source);
 }
 
 void QZPMainWindowController::selectPrevious(QZPCommandSource source) {
-    const QList<QZPPreset*>& list = presetsController()->arrangedObjects();
-    const qsizetype index = list.indexOf(currentPreset());
+    QZPPresetsController* list = presetsController();
+    const qsizetype index = list->arrangedIndexOf(currentPreset());
     if (index <= 0) {
         QApplication::beep();
         return;
     }
-    list.at(index - 1)->makeWindowControllers();
+    list->arrangedPresetAt(index - 1)->makeWindowControllers();
     sendProgram(source);
 }
 
 void QZPMainWindowController::selectCurrent() {
-    if (QZPPreset* preset = currentPreset();
-        preset && presetsController()->arrangedObjects().contains(preset))
+    if (QZPPreset* preset = currentPreset(); preset && presetsController()->arrangedIndexOf(preset) >= 0)
         presetsController()->setSelectedObjects({preset});
 }
 
@@ -335,14 +334,13 @@ void QZPMainWindowController::newDocument() {
 // The preset that takes the current one's place: the one before it in the list, or after it when it is
 // first. A current preset that is not listed (filtered out) gives way to the first listed one.
 QZPPreset* QZPMainWindowController::nextDocument() const {
-    const QList<QZPPreset*>& list = presetsController()->arrangedObjects();
-    QZPPreset* current = currentPreset();
-    const qsizetype index = list.indexOf(current);
+    QZPPresetsController* list = presetsController();
+    const qsizetype index = list->arrangedIndexOf(currentPreset());
     if (index < 0)
-        return list.isEmpty() ? nullptr : list.first();
-    if (list.size() == 1)
+        return list->arrangedPresetAt(0);
+    if (list->arrangedCount() == 1)
         return nullptr;
-    return index > 0 ? list.at(index - 1) : list.at(1);
+    return list->arrangedPresetAt(index > 0 ? index - 1 : 1);
 }
 
 // The window is never left without a current preset: the next one (or a new draft) becomes current
@@ -573,15 +571,15 @@ bool QZPMainWindowController::reviewChanges(QZPPreset* preset) {
 
 bool QZPMainWindowController::validateCommand(Command command, QZPCommandSource source) const {
     const QList<QZPPreset*> presets = targets(source);
-    const QList<QZPPreset*>& list = presetsController()->arrangedObjects();
-    const qsizetype current = list.indexOf(currentPreset());
+    const QZPPresetsController* list = presetsController();
+    const qsizetype current = list->arrangedIndexOf(currentPreset());
     switch (command) {
     case Command::SendProgram:
         return presets.size() == 1;
     case Command::SelectPrevious:
         return current > 0;
     case Command::SelectNext:
-        return current >= 0 && current + 1 < list.size();
+        return current >= 0 && current + 1 < list->arrangedCount();
     case Command::RecycleDocument: {
         return !presets.isEmpty() && !presets.first()->isNew() && !isTextEditor(QApplication::focusWidget());
     }

@@ -12,42 +12,45 @@ QZPPresetListModel::QZPPresetListModel(QZPPresetsController* presets, QObject* p
 }
 
 QZPPreset* QZPPresetListModel::presetAt(int row) const {
-    const QList<QZPPreset*>& arranged = m_presets->arrangedObjects();
-    return row >= 0 && row < arranged.size() ? arranged.at(row) : nullptr;
+    return m_presets->arrangedPresetAt(row);
 }
 
+// What a row shows and allows comes from the library's roles: painting and navigating the list make no
+// preset objects.
 Qt::ItemFlags QZPPresetListModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags flags = QIdentityProxyModel::flags(index);
-    const QZPPreset* preset = presetAt(index.row());
-    if (!index.isValid() || !preset)
+    if (!index.isValid() || index.row() >= rowCount())
         return flags;
     flags |= Qt::ItemNeverHasChildren;
-    if (preset->hasFile())
+    const bool hasFile = !QIdentityProxyModel::data(index, QZPPresetsController::NewRole).toBool();
+    if (hasFile)
         flags |= Qt::ItemIsDragEnabled;
-    if (m_editingAllowed && preset->hasFile())
+    if (m_editingAllowed && hasFile)
         flags |= Qt::ItemIsEditable;
     return flags;
 }
 
 QVariant QZPPresetListModel::data(const QModelIndex& index, int role) const {
-    const QZPPreset* preset = presetAt(index.row());
-    if (!preset)
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
+    const auto source = [&](int sourceRole) {
+        return QIdentityProxyModel::data(index, sourceRole);
+    };
     switch (role) {
     case Qt::EditRole:
-        return preset->name();
     case Qt::AccessibleTextRole:
-        return preset->displayName();
+        return source(Qt::DisplayRole);
     case Qt::AccessibleDescriptionRole: {
         QStringList states;
-        if (preset->isNew())
+        if (source(QZPPresetsController::NewRole).toBool())
             states << tr("draft");
-        if (preset->isDocumentEdited())
+        if (source(QZPPresetsController::EditedRole).toBool())
             states << tr("edited");
         return states.join(QStringLiteral(", "));
     }
     case Qt::ToolTipRole:
-        return preset->hasFile() ? preset->filePath() : tr("Draft, not saved yet");
+        return source(QZPPresetsController::NewRole).toBool() ? tr("Draft, not saved yet")
+                                                              : source(QZPPresetsController::FilePathRole);
     default:
         return QIdentityProxyModel::data(index, role);
     }
@@ -73,8 +76,9 @@ QStringList QZPPresetListModel::mimeTypes() const {
 QMimeData* QZPPresetListModel::mimeData(const QModelIndexList& indexes) const {
     QList<QUrl> urls;
     for (const QModelIndex& index : indexes)
-        if (const QZPPreset* preset = presetAt(index.row()); preset && preset->hasFile())
-            urls << QUrl::fromLocalFile(preset->filePath());
+        if (!QIdentityProxyModel::data(index, QZPPresetsController::NewRole).toBool())
+            urls << QUrl::fromLocalFile(
+                QIdentityProxyModel::data(index, QZPPresetsController::FilePathRole).toString());
     auto* data = new QMimeData;
     if (!urls.isEmpty())
         data->setUrls(urls);

@@ -206,7 +206,7 @@ void QZPSidebarController::setFilterString(const QString& text) {
 void QZPSidebarController::setDocument(QZPPreset* preset) {
     disconnect(m_documentFileURLConnection);
     m_document = preset;
-    const bool hadSelection = !m_presets->selectedObjects().isEmpty();
+    const bool hadSelection = !m_presets->selectionIndexes().isEmpty();
     if (!preset)
         return;
     // Saved or moved: its row is brought into view at once.
@@ -223,7 +223,7 @@ void QZPSidebarController::updateActiveRow() {
     m_activeRowUpdateQueued = false;
     if (!m_document)
         return;
-    const qsizetype row = m_presets->arrangedObjects().indexOf(m_document.data());
+    const qsizetype row = m_presets->arrangedIndexOf(m_document.data());
     m_tableView->setActiveRow(row);
 }
 
@@ -271,12 +271,12 @@ void QZPSidebarController::updateNoResults() {
 void QZPSidebarController::selectionDidChangeInView() {
     if (m_syncingSelection)
         return;
-    QList<QZPPreset*> selected;
+    // By row: selecting a long list makes no preset objects.
+    QList<int> selected;
     for (const QModelIndex& index : m_tableView->selectionModel()->selectedIndexes())
-        if (QZPPreset* preset = m_listModel->presetAt(index.row()))
-            selected << preset;
+        selected << index.row();
     m_syncingSelection = true;
-    m_presets->setSelectedObjects(selected);
+    m_presets->setSelectionIndexes(selected);
     m_syncingSelection = false;
 }
 
@@ -309,7 +309,7 @@ void QZPSidebarController::rememberScrollPosition() {
 
 // The preset that was at the top stays there, to the pixel.
 void QZPSidebarController::restoreScrollPosition() {
-    const qsizetype row = m_topPreset ? m_presets->arrangedObjects().indexOf(m_topPreset.data()) : -1;
+    const qsizetype row = m_topPreset ? m_presets->arrangedIndexOf(m_topPreset.data()) : -1;
     if (row < 0)
         return;
     m_tableView->scrollTo(m_listModel->index(int(row), 0), QAbstractItemView::PositionAtTop);
@@ -352,7 +352,7 @@ void QZPSidebarController::renameDocument(QZPCommandSource source) {
         return;
     }
     m_presets->setSelectedObjects({preset});
-    const qsizetype row = m_presets->arrangedObjects().indexOf(preset);
+    const qsizetype row = m_presets->arrangedIndexOf(preset);
     if (row < 0)
         return;
     const QModelIndex index = m_listModel->index(int(row), 0);

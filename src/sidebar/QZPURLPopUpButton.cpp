@@ -1,13 +1,12 @@
 #include "sidebar/QZPURLPopUpButton.h"
 
 #include "library/QZPFileManager.h"
-#include "library/QZPFolderWalker.h"
+#include "library/QZPNameCollator.h"
 #include "model/QZPInvalidParameter.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 #include "sidebar/QZPURLPopUpButtonDelegate.h"
 
-#include <QCollator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -251,7 +250,7 @@ void QZPURLPopUpButton::updateMenu() {
 
     QList<QZPFileReference> ordered = m_recentURLs;
     if (m_staticMenuOrder) {
-        const QCollator collator = QZPFolderWalker::collator();
+        const QZPNameCollator collator;
         std::stable_sort(ordered.begin(), ordered.end(), [&](const auto& a, const auto& b) {
             return collator.compare(QFileInfo(a.lastKnownPath()).fileName(),
                                     QFileInfo(b.lastKnownPath()).fileName()) < 0;

@@ -1,4 +1,5 @@
 #include "QZPCapturingPresenter.h"
+#include "QZPLibraryLookup.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "library/DTFolderMonitor.h"
@@ -53,12 +54,7 @@ class TestLibrary : public QObject {
         QTRY_VERIFY(!library()->isRefreshing());
     }
     void refresh() { library()->refreshAvailableDocumentsNow(); }
-    QZPPreset* named(const QString& name) {
-        for (QZPPreset* preset : library()->content())
-            if (preset->displayName() == name)
-                return preset;
-        return nullptr;
-    }
+    QZPPreset* named(const QString& name) { return qzpNamedPreset(library(), name); }
 
 private slots:
     void init() {
@@ -158,9 +154,9 @@ private slots:
         QVERIFY(fd >= 0 && ::write(fd, patch(1).constData(), 24) == 24);
         ::close(fd);
         open(m_dir->path());
-        QCOMPARE(library()->content().size(), 5);
+        QCOMPARE(library()->count(), 5);
         refresh();
-        QCOMPARE(library()->content().size(), 5);
+        QCOMPARE(library()->count(), 5);
         ::unlink(latin1Name.constData());
         refresh();
         QCOMPARE(qzpNames(library()->arrangedObjects()), (QStringList{"bass 2", "Bass 10", "Lead", "Pad"}));
@@ -168,7 +164,7 @@ private slots:
         QCOMPARE(library()->arrangedObjects().first(), draft);
         QVERIFY(m_documents->hasUntitledFile());
         // Listing reads no file.
-        for (QZPPreset* preset : library()->content())
+        for (QZPPreset* preset : library()->presets())
             QVERIFY(preset->isNew() || !preset->isFileContentsLoaded());
     }
 
@@ -225,9 +221,9 @@ private slots:
                 .size();
         };
         const qsizetype before = openDescriptors();
-        QList<QZPFolderWalker::Entry> entries;
+        QZPLibraryTable entries;
         for (int walk = 0; walk < 10; ++walk)
-            entries = QZPFolderWalker::walk(path("Deep"), {});
+            entries = QZPFolderWalker::walk(path("Deep"));
         QCOMPARE(openDescriptors(), before);
         QCOMPARE(entries.size(), 1);
     }
@@ -296,10 +292,10 @@ private slots:
     void emptyFolderMakesOneDraftAndFilterHidesNothingForGood() {
         QDir().mkpath(path("Empty"));
         open(path("Empty"));
-        QCOMPARE(library()->content().size(), 1);
-        QVERIFY(library()->content().first()->isNew());
+        QCOMPARE(library()->count(), 1);
+        QVERIFY(library()->presets().first()->isNew());
         refresh();
-        QCOMPARE(library()->content().size(), 1); // the draft stays; no second one
+        QCOMPARE(library()->count(), 1); // the draft stays; no second one
 
         write("Empty/Alpha.syx");
         write("Empty/Beta.syx");
@@ -308,7 +304,7 @@ private slots:
         QCOMPARE(qzpNames(library()->arrangedObjects()), QStringList{"Alpha"});
         write("Empty/Gamma.syx");
         refresh();
-        QCOMPARE(library()->content().size(), 4);
+        QCOMPARE(library()->count(), 4);
         library()->setFilterPredicate({});
         QCOMPARE(library()->arrangedObjects().size(), 4);
         // An edit re-files the preset without re-sorting the rest, and the modified filter follows it.
@@ -329,7 +325,7 @@ private slots:
         QCOMPARE(result.preset, known);
         QVERIFY(result.alreadyOpen);
         QCOMPARE(m_documents->currentDocument(), known);
-        QCOMPARE(library()->content().size(), 1);
+        QCOMPARE(library()->count(), 1);
 
         result = m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path("Outside/Stranger.syx")),
                                                             true);

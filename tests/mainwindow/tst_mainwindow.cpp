@@ -1,3 +1,4 @@
+#include "QZPLibraryLookup.h"
 #include "QZPMainWindowFixture.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
@@ -65,12 +66,7 @@ class TestMainWindow : public QObject, QZPMainWindowFixture {
 
     QString write(const QString& name, quint8 first = 1) { return qzpWritePresetFile(path(name), first); }
     QZPPresetsController* library() { return m_documents->presetsController(); }
-    QZPPreset* named(const QString& name) {
-        for (QZPPreset* preset : library()->content())
-            if (preset->displayName() == name)
-                return preset;
-        return nullptr;
-    }
+    QZPPreset* named(const QString& name) { return qzpNamedPreset(library(), name); }
     // A library of the named presets, the first current.
     void library(const QStringList& presetNames) {
         for (const QString& name : presetNames)

@@ -1,4 +1,5 @@
 #include "QZPJackServer.h"
+#include "QZPLibraryLookup.h"
 #include "QZPLogCapture.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
@@ -276,10 +277,7 @@ private slots:
         documents.presetsController()->setPresetsFolderURL(QUrl::fromLocalFile(folder.path()));
         QVERIFY(refreshed.wait(5000));
         const auto named = [&](const QString& name) {
-            for (QZPPreset* preset : documents.presetsController()->content())
-                if (preset->displayName() == name)
-                    return preset;
-            return static_cast<QZPPreset*>(nullptr);
+            return qzpNamedPreset(documents.presetsController(), name);
         };
         named("Bass")->makeWindowControllers();
         window.windowDidBecomeMain();

@@ -1,4 +1,5 @@
 #include "QZPCapturingPresenter.h"
+#include "QZPLibraryLookup.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "editor/QZPEditorController.h"
@@ -81,12 +82,7 @@ class TestSidebar : public QObject {
         QTRY_VERIFY(!library()->isRefreshing());
     }
     QStringList listed() { return qzpNames(library()->arrangedObjects()); }
-    QZPPreset* named(const QString& name) {
-        for (QZPPreset* preset : library()->content())
-            if (preset->displayName() == name)
-                return preset;
-        return nullptr;
-    }
+    QZPPreset* named(const QString& name) { return qzpNamedPreset(library(), name); }
     QRect rowRect(int row) { return table()->visualRect(m_sidebar->listModel()->index(row, 0)); }
     void clickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
         QTest::mouseClick(table()->viewport(), Qt::LeftButton, modifiers, rowRect(row).center());

@@ -1,0 +1,136 @@
+#include "library/QZPLibraryTable.h"
+
+#include "library/QZPNameCollator.h"
+#include "library/QZPPresetFilter.h"
+
+#include <algorithm>
+
+void QZPLibraryTable::reserve(qsizetype rows, qsizetype textUnits) {
+    m_rows.reserve(size_t(rows));
+    m_text.reserve(size_t(textUnits));
+    // A key takes about as many bytes as its name has units.
+    m_keys.reserve(size_t(textUnits / 2));
+}
+
+quint32 QZPLibraryTable::appendText(QStringView text) {
+    const auto start = quint32(m_text.size());
+    if (!m_text.empty() && text.utf16() >= m_text.data() && text.utf16() < m_text.data() + m_text.size()) {
+        // Text of this table's own: copied out first, since the buffer may move as it grows.
+        const QString copy = text.toString();
+        m_text.insert(m_text.end(), copy.utf16(), copy.utf16() + copy.size());
+        return start;
+    }
+    m_text.insert(m_text.end(), text.utf16(), text.utf16() + text.size());
+    return start;
+}
+
+QZPLibraryTable::Row QZPLibraryTable::appendFile(const Identity& identity, QStringView relativePath,
+                                                 qsizetype nameStart, qsizetype nameLength) {
+    Entry entry;
+    entry.identity = identity;
+    entry.path = appendText(relativePath.left(MaximumTextLength));
+    entry.pathLength = quint16(std::min(relativePath.size(), MaximumTextLength));
+    entry.name = entry.path + quint32(std::clamp<qsizetype>(nameStart, 0, entry.pathLength));
+    entry.nameLength =
+        quint16(std::clamp<qsizetype>(nameLength, 0, entry.pathLength - (entry.name - entry.path)));
+    m_rows.push_back(entry);
+    return Row(m_rows.size() - 1);
+}
+
+QZPLibraryTable::Row QZPLibraryTable::appendName(const Identity& identity, QStringView name) {
+    Entry entry;
+    entry.identity = identity;
+    entry.name = appendText(name.left(MaximumTextLength));
+    entry.nameLength = quint16(std::min(name.size(), MaximumTextLength));
+    m_rows.push_back(entry);
+    return Row(m_rows.size() - 1);
+}
+
+QZPLibraryTable::Row QZPLibraryTable::appendRow(const QZPLibraryTable& other, Row row) {
+    const Entry& from = other.m_rows[row];
+    Entry entry = from;
+    entry.path = appendText(other.path(row));
+    // A name inside the path stays inside the copy of it.
+    if (from.name >= from.path && from.name + from.nameLength <= from.path + from.pathLength &&
+        from.pathLength)
+        entry.name = entry.path + (from.name - from.path);
+    else
+        entry.name = appendText(other.name(row));
+    if (from.hasKey) {
+        entry.key = quint32(m_keys.size());
+        const QByteArrayView key = other.key(row);
+        m_keys.insert(m_keys.end(), key.data(), key.data() + key.size());
+    }
+    if (from.hasFolded)
+        entry.folded = appendText(other.text(from.folded, from.foldedLength));
+    m_rows.push_back(entry);
+    return Row(m_rows.size() - 1);
+}
+
+QByteArrayView QZPLibraryTable::key(Row row) const {
+    const Entry& entry = m_rows[row];
+    return QByteArrayView(m_keys.data() + entry.key, entry.keyLength);
+}
+
+void QZPLibraryTable::takePathOf(Row row, const QZPLibraryTable& other, Row otherRow) {
+    const Entry& from = other.m_rows[otherRow];
+    Entry& entry = m_rows[row];
+    entry.identity = from.identity;
+    entry.path = appendText(other.path(otherRow));
+    entry.pathLength = from.pathLength;
+    entry.name = entry.path + (from.name - from.path);
+    entry.nameLength = from.nameLength;
+    entry.hasFolded = false;
+    entry.hasKey = false;
+    if (from.hasKey) {
+        entry.key = quint32(m_keys.size());
+        const QByteArrayView key = other.key(otherRow);
+        m_keys.insert(m_keys.end(), key.data(), key.data() + key.size());
+        entry.keyLength = from.keyLength;
+        entry.hasKey = true;
+    }
+}
+
+void QZPLibraryTable::setName(Row row, QStringView name, const QZPNameCollator& collator) {
+    Entry& entry = m_rows[row];
+    entry.name = appendText(name.left(MaximumTextLength));
+    entry.nameLength = quint16(std::min(name.size(), MaximumTextLength));
+    entry.hasFolded = false;
+    writeKey(entry, collator);
+}
+
+void QZPLibraryTable::writeKey(Entry& entry, const QZPNameCollator& collator) {
+    const QStringView name = text(entry.name, entry.nameLength);
+    const size_t start = m_keys.size();
+    // Room for most keys at the first try; a longer one is written again into the room it asked for.
+    size_t room = 16 + size_t(name.size()) * 3;
+    m_keys.resize(start + room);
+    qsizetype length = collator.writeKey(name, m_keys.data() + start, qsizetype(room));
+    if (size_t(length) + 1 > room) {
+        room = size_t(length) + 1;
+        m_keys.resize(start + room);
+        length = collator.writeKey(name, m_keys.data() + start, qsizetype(room));
+    }
+    length = std::min<qsizetype>(length, 0xFFFF);
+    m_keys.resize(start + size_t(length));
+    entry.key = quint32(start);
+    entry.keyLength = quint16(length);
+    entry.hasKey = true;
+}
+
+void QZPLibraryTable::makeKeys(const QZPNameCollator& collator) {
+    for (Entry& entry : m_rows)
+        if (!entry.hasKey)
+            writeKey(entry, collator);
+}
+
+QStringView QZPLibraryTable::foldedName(Row row) {
+    Entry& entry = m_rows[row];
+    if (!entry.hasFolded) {
+        const QString folded = QZPPresetFilter::fold(name(row).toString());
+        entry.folded = appendText(QStringView(folded).left(MaximumTextLength));
+        entry.foldedLength = quint16(std::min(folded.size(), MaximumTextLength));
+        entry.hasFolded = true;
+    }
+    return text(entry.folded, entry.foldedLength);
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "library/QZPPopulatedAllocator.h"
+#include "model/QZPFileReference.h"
+
+#include <QByteArrayView>
+#include <QStringView>
+#include <vector>
+
+class QZPNameCollator;
+
+// Presets of the library as compact rows: each row's file identity, its path relative to the library's
+// folder (none for a draft), its display name, the name's collation key and, once a filter asked, the
+// name folded for matching. Every row's text and keys live in two shared buffers, so tens of thousands
+// of files take a few large buffers rather than several allocations each, and a row is a few dozen
+// bytes. Text a row no longer uses (a renamed file's old name) stays in the buffers until the table is
+// made again from the rows in use (compacted).
+class QZPLibraryTable {
+public:
+    using Row = quint32;
+    using Identity = QZPFileReference::Identity;
+    // The longest path or name a row holds, in UTF-16 units; a walk passes over longer paths.
+    static constexpr qsizetype MaximumTextLength = 0xFFFF;
+
+    qsizetype size() const { return qsizetype(m_rows.size()); }
+    bool isEmpty() const { return m_rows.empty(); }
+    void reserve(qsizetype rows, qsizetype textUnits);
+
+    // A file at `relativePath`; its display name is the part [nameStart, nameStart + nameLength).
+    Row appendFile(const Identity& identity, QStringView relativePath, qsizetype nameStart,
+                   qsizetype nameLength);
+    // A preset known by its name alone (a draft, or a file outside the folder whose preset holds its path).
+    Row appendName(const Identity& identity, QStringView name);
+    // A row of another table, with its text and key.
+    Row appendRow(const QZPLibraryTable& other, Row row);
+
+    Identity identity(Row row) const { return m_rows[row].identity; }
+    void setIdentity(Row row, const Identity& identity) { m_rows[row].identity = identity; }
+    QStringView path(Row row) const { return text(m_rows[row].path, m_rows[row].pathLength); }
+    QStringView name(Row row) const { return text(m_rows[row].name, m_rows[row].nameLength); }
+    QByteArrayView key(Row row) const;
+    // The path and name of another table's row (the same file found under a new name), with its key.
+    void takePathOf(Row row, const QZPLibraryTable& other, Row otherRow);
+    // A new name: its key is made with `collator`, the folded name forgotten.
+    void setName(Row row, QStringView name, const QZPNameCollator& collator);
+    // Keys for every row that has none.
+    void makeKeys(const QZPNameCollator& collator);
+    // The name with case and diacritics folded away, made the first time it is asked for.
+    QStringView foldedName(Row row);
+
+    // Units of text and bytes of keys held, in use or not: what compacting would give back.
+    qsizetype textUnits() const { return qsizetype(m_text.size()); }
+
+private:
+    struct Entry {
+        Identity identity;
+        quint32 path = 0;
+        quint32 name = 0;
+        quint32 key = 0;
+        quint32 folded = 0;
+        quint16 pathLength = 0;
+        quint16 nameLength = 0;
+        quint16 keyLength = 0;
+        quint16 foldedLength = 0;
+        bool hasKey = false;
+        bool hasFolded = false;
+    };
+
+    QStringView text(quint32 start, quint16 length) const {
+        return QStringView(m_text.data() + start, length);
+    }
+    quint32 appendText(QStringView text);
+    void writeKey(Entry& entry, const QZPNameCollator& collator);
+
+    std::vector<Entry, QZPPopulatedAllocator<Entry>> m_rows;
+    std::vector<char16_t, QZPPopulatedAllocator<char16_t>> m_text;
+    std::vector<char, QZPPopulatedAllocator<char>> m_keys;
+};
