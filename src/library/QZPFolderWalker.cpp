@@ -4,6 +4,8 @@
 #include "model/QZPPreset.h"
 
 #include <QFile>
+#include <algorithm>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -45,9 +47,18 @@ void walkFolder(int folderFd, const QString& relative, QZPLibraryTable& table, i
         }
         if (type != DT_DIR && type != DT_REG)
             continue;
-        const QString fileName = QFile::decodeName(name);
+        // Most names are ASCII, widened in place; others are decoded as file names are.
         path.truncate(relative.size());
-        path += fileName;
+        const size_t length = std::strlen(name);
+        if (std::all_of(name, name + length, [](char c) { return uchar(c) < 0x80; })) {
+            path.resize(relative.size() + qsizetype(length));
+            QChar* out = path.data() + relative.size();
+            for (size_t i = 0; i < length; ++i)
+                out[i] = QLatin1Char(name[i]);
+        } else {
+            path += QFile::decodeName(name);
+        }
+        const QStringView fileName = QStringView(path).sliced(relative.size());
         if (type == DT_DIR) {
             if (depth >= MaximumDepth)
                 continue;
@@ -73,7 +84,8 @@ void walkFolder(int folderFd, const QString& relative, QZPLibraryTable& table, i
 
 } // namespace
 
-QZPLibraryTable QZPFolderWalker::walk(const QString& folder, qsizetype expectedFiles) {
+QZPLibraryTable QZPFolderWalker::walk(const QString& folder, qsizetype expectedFiles,
+                                      const KnownPaths& known) {
     QZPLibraryTable table;
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
@@ -81,8 +93,12 @@ QZPLibraryTable QZPFolderWalker::walk(const QString& folder, qsizetype expectedF
     // About 24 units of path per file.
     table.reserve(expectedFiles, expectedFiles * 24);
     walkFolder(fd, QString(), table, 0);
-    // The keys cost more than the walk itself, and are made here, off the main thread, in one pass.
-    table.makeKeys(QZPNameCollator());
+    // Keys and folded names of new files are made here, off the main thread, in one pass: the sort and the
+    // filter then only compare.
+    const QZPNameCollator collator;
+    for (QZPLibraryTable::Row row = 0; row < QZPLibraryTable::Row(table.size()); ++row)
+        if (known.empty() || !std::binary_search(known.begin(), known.end(), pathHash(table.path(row))))
+            table.makeKeyAndFoldedName(row, collator);
     return table;
 }
 

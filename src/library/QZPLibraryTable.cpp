@@ -6,21 +6,20 @@
 #include <algorithm>
 
 void QZPLibraryTable::reserve(qsizetype rows, qsizetype textUnits) {
-    m_rows.reserve(size_t(rows));
-    m_text.reserve(size_t(textUnits));
+    m_rows.reserve(rows);
+    m_text.reserve(textUnits);
     // A key takes about as many bytes as its name has units.
-    m_keys.reserve(size_t(textUnits / 2));
+    m_keys.reserve(textUnits / 2);
 }
 
 quint32 QZPLibraryTable::appendText(QStringView text) {
     const auto start = quint32(m_text.size());
-    if (!m_text.empty() && text.utf16() >= m_text.data() && text.utf16() < m_text.data() + m_text.size()) {
+    if (text.data() >= m_text.constData() && text.data() < m_text.constData() + m_text.size()) {
         // Text of this table's own: copied out first, since the buffer may move as it grows.
-        const QString copy = text.toString();
-        m_text.insert(m_text.end(), copy.utf16(), copy.utf16() + copy.size());
+        m_text.append(text.toString());
         return start;
     }
-    m_text.insert(m_text.end(), text.utf16(), text.utf16() + text.size());
+    m_text.append(text.data(), text.size());
     return start;
 }
 
@@ -33,7 +32,7 @@ QZPLibraryTable::Row QZPLibraryTable::appendFile(const Identity& identity, QStri
     entry.name = entry.path + quint32(std::clamp<qsizetype>(nameStart, 0, entry.pathLength));
     entry.nameLength =
         quint16(std::clamp<qsizetype>(nameLength, 0, entry.pathLength - (entry.name - entry.path)));
-    m_rows.push_back(entry);
+    m_rows.append(entry);
     return Row(m_rows.size() - 1);
 }
 
@@ -42,7 +41,7 @@ QZPLibraryTable::Row QZPLibraryTable::appendName(const Identity& identity, QStri
     entry.identity = identity;
     entry.name = appendText(name.left(MaximumTextLength));
     entry.nameLength = quint16(std::min(name.size(), MaximumTextLength));
-    m_rows.push_back(entry);
+    m_rows.append(entry);
     return Row(m_rows.size() - 1);
 }
 
@@ -58,18 +57,17 @@ QZPLibraryTable::Row QZPLibraryTable::appendRow(const QZPLibraryTable& other, Ro
         entry.name = appendText(other.name(row));
     if (from.hasKey) {
         entry.key = quint32(m_keys.size());
-        const QByteArrayView key = other.key(row);
-        m_keys.insert(m_keys.end(), key.data(), key.data() + key.size());
+        m_keys.append(other.key(row));
     }
     if (from.hasFolded)
         entry.folded = appendText(other.text(from.folded, from.foldedLength));
-    m_rows.push_back(entry);
+    m_rows.append(entry);
     return Row(m_rows.size() - 1);
 }
 
 QByteArrayView QZPLibraryTable::key(Row row) const {
     const Entry& entry = m_rows[row];
-    return QByteArrayView(m_keys.data() + entry.key, entry.keyLength);
+    return QByteArrayView(m_keys.constData() + entry.key, entry.keyLength);
 }
 
 void QZPLibraryTable::takePathOf(Row row, const QZPLibraryTable& other, Row otherRow) {
@@ -84,8 +82,7 @@ void QZPLibraryTable::takePathOf(Row row, const QZPLibraryTable& other, Row othe
     entry.hasKey = false;
     if (from.hasKey) {
         entry.key = quint32(m_keys.size());
-        const QByteArrayView key = other.key(otherRow);
-        m_keys.insert(m_keys.end(), key.data(), key.data() + key.size());
+        m_keys.append(other.key(otherRow));
         entry.keyLength = from.keyLength;
         entry.hasKey = true;
     }
@@ -101,35 +98,54 @@ void QZPLibraryTable::setName(Row row, QStringView name, const QZPNameCollator& 
 
 void QZPLibraryTable::writeKey(Entry& entry, const QZPNameCollator& collator) {
     const QStringView name = text(entry.name, entry.nameLength);
-    const size_t start = m_keys.size();
+    const qsizetype start = m_keys.size();
     // Room for most keys at the first try; a longer one is written again into the room it asked for.
-    size_t room = 16 + size_t(name.size()) * 3;
+    qsizetype room = 16 + name.size() * 3;
     m_keys.resize(start + room);
-    qsizetype length = collator.writeKey(name, m_keys.data() + start, qsizetype(room));
-    if (size_t(length) + 1 > room) {
-        room = size_t(length) + 1;
+    qsizetype length = collator.writeKey(name, m_keys.data() + start, room);
+    if (length + 1 > room) {
+        room = length + 1;
         m_keys.resize(start + room);
-        length = collator.writeKey(name, m_keys.data() + start, qsizetype(room));
+        length = collator.writeKey(name, m_keys.data() + start, room);
     }
     length = std::min<qsizetype>(length, 0xFFFF);
-    m_keys.resize(start + size_t(length));
+    m_keys.resize(start + length);
     entry.key = quint32(start);
     entry.keyLength = quint16(length);
     entry.hasKey = true;
 }
 
-void QZPLibraryTable::makeKeys(const QZPNameCollator& collator) {
-    for (Entry& entry : m_rows)
-        if (!entry.hasKey)
-            writeKey(entry, collator);
+void QZPLibraryTable::makeKeyAndFoldedName(Row row, const QZPNameCollator& collator) {
+    makeKey(row, collator);
+    foldedName(row);
+}
+
+void QZPLibraryTable::makeKey(Row row, const QZPNameCollator& collator) {
+    if (!m_rows[row].hasKey)
+        writeKey(m_rows[row], collator);
 }
 
 QStringView QZPLibraryTable::foldedName(Row row) {
     Entry& entry = m_rows[row];
     if (!entry.hasFolded) {
-        const QString folded = QZPPresetFilter::fold(name(row).toString());
-        entry.folded = appendText(QStringView(folded).left(MaximumTextLength));
-        entry.foldedLength = quint16(std::min(folded.size(), MaximumTextLength));
+        const QStringView plain = name(row);
+        const bool ascii =
+            std::all_of(plain.begin(), plain.end(), [](QChar c) { return c.unicode() < 0x80; });
+        if (ascii) {
+            // Plain ASCII folds to lower case, written straight into the buffer.
+            const qsizetype start = m_text.size();
+            m_text.resize(start + entry.nameLength);
+            QChar* text = m_text.data();
+            std::transform(
+                text + entry.name, text + entry.name + entry.nameLength, text + start,
+                [](QChar c) { return c >= u'A' && c <= u'Z' ? QChar(c.unicode() + (u'a' - u'A')) : c; });
+            entry.folded = quint32(start);
+            entry.foldedLength = entry.nameLength;
+        } else {
+            const QString folded = QZPPresetFilter::fold(plain.toString());
+            entry.folded = appendText(QStringView(folded).left(MaximumTextLength));
+            entry.foldedLength = quint16(std::min(folded.size(), MaximumTextLength));
+        }
         entry.hasFolded = true;
     }
     return text(entry.folded, entry.foldedLength);

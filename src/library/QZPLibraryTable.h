@@ -1,20 +1,23 @@
 #pragma once
 
-#include "library/QZPPopulatedAllocator.h"
 #include "model/QZPFileReference.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
+#include <QString>
 #include <QStringView>
-#include <vector>
 
 class QZPNameCollator;
 
 // Presets of the library as compact rows: each row's file identity, its path relative to the library's
 // folder (none for a draft), its display name, the name's collation key and, once a filter asked, the
 // name folded for matching. Every row's text and keys live in two shared buffers, so tens of thousands
-// of files take a few large buffers rather than several allocations each, and a row is a few dozen
-// bytes. Text a row no longer uses (a renamed file's old name) stays in the buffers until the table is
-// made again from the rows in use (compacted).
+// of files take three growing buffers rather than several allocations each, and a row is a few dozen
+// bytes. (The buffers grow in place where the system can move their pages: on a virtual machine the
+// first touch of a page can cost ten microseconds, so a large library's first listing is paid for in
+// pages touched.) Text a row no longer uses (a renamed file's old name) stays in the buffers until the
+// table is made again from the rows in use (compacted).
 class QZPLibraryTable {
 public:
     using Row = quint32;
@@ -22,8 +25,8 @@ public:
     // The longest path or name a row holds, in UTF-16 units; a walk passes over longer paths.
     static constexpr qsizetype MaximumTextLength = 0xFFFF;
 
-    qsizetype size() const { return qsizetype(m_rows.size()); }
-    bool isEmpty() const { return m_rows.empty(); }
+    qsizetype size() const { return m_rows.size(); }
+    bool isEmpty() const { return m_rows.isEmpty(); }
     void reserve(qsizetype rows, qsizetype textUnits);
 
     // A file at `relativePath`; its display name is the part [nameStart, nameStart + nameLength).
@@ -43,13 +46,14 @@ public:
     void takePathOf(Row row, const QZPLibraryTable& other, Row otherRow);
     // A new name: its key is made with `collator`, the folded name forgotten.
     void setName(Row row, QStringView name, const QZPNameCollator& collator);
-    // Keys for every row that has none.
-    void makeKeys(const QZPNameCollator& collator);
+    // The row's key and folded name, where it has none yet.
+    void makeKeyAndFoldedName(Row row, const QZPNameCollator& collator);
+    void makeKey(Row row, const QZPNameCollator& collator);
     // The name with case and diacritics folded away, made the first time it is asked for.
     QStringView foldedName(Row row);
 
     // Units of text and bytes of keys held, in use or not: what compacting would give back.
-    qsizetype textUnits() const { return qsizetype(m_text.size()); }
+    qsizetype textUnits() const { return m_text.size(); }
 
 private:
     struct Entry {
@@ -67,12 +71,12 @@ private:
     };
 
     QStringView text(quint32 start, quint16 length) const {
-        return QStringView(m_text.data() + start, length);
+        return QStringView(m_text.constData() + start, length);
     }
     quint32 appendText(QStringView text);
     void writeKey(Entry& entry, const QZPNameCollator& collator);
 
-    std::vector<Entry, QZPPopulatedAllocator<Entry>> m_rows;
-    std::vector<char16_t, QZPPopulatedAllocator<char16_t>> m_text;
-    std::vector<char, QZPPopulatedAllocator<char>> m_keys;
+    QList<Entry> m_rows;
+    QString m_text;
+    QByteArray m_keys;
 };

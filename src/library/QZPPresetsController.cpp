@@ -49,6 +49,16 @@ QList<QZPPreset*> QZPPresetsController::presets() const {
     return made;
 }
 
+QSet<QString> QZPPresetsController::names() const {
+    QSet<QString> names;
+    names.reserve(m_liveRows);
+    for (Row row = 0; row < Row(m_items.size()); ++row)
+        if (m_items[row].live)
+            names.insert(m_items[row].preset ? m_items[row].preset->displayName()
+                                             : m_table.name(row).toString());
+    return names;
+}
+
 QString QZPPresetsController::absolutePath(Row row) const {
     if (const QZPPreset* preset = m_items[row].preset)
         return preset->filePath();
@@ -417,8 +427,21 @@ void QZPPresetsController::startWalk() {
         if (m_walkAgain)
             refreshAvailableDocuments();
     });
-    m_walk->setFuture(QtConcurrent::run(
-        [folder, expected = m_liveRows] { return QZPFolderWalker::walk(folder, expected); }));
+    m_walk->setFuture(QtConcurrent::run([folder, expected = m_liveRows, known = knownPaths()] {
+        return QZPFolderWalker::walk(folder, expected, known);
+    }));
+}
+
+// What the walk need not make keys for: the files listed already, as sorted path hashes.
+QZPFolderWalker::KnownPaths QZPPresetsController::knownPaths() const {
+    QZPFolderWalker::KnownPaths known;
+    known.reserve(size_t(m_liveRows));
+    for (Row row = 0; row < Row(m_items.size()); ++row)
+        if (m_items[row].live && !m_items[row].isNew)
+            known.push_back(QZPFolderWalker::pathHash(m_items[row].preset ? QStringView(relativePath(row))
+                                                                          : m_table.path(row)));
+    std::sort(known.begin(), known.end());
+    return known;
 }
 
 void QZPPresetsController::refreshAvailableDocumentsNow() {
@@ -426,24 +449,35 @@ void QZPPresetsController::refreshAvailableDocumentsNow() {
         return;
     followMovedFolder();
     const QString folder = presetsFolderURL().toLocalFile();
-    applyRefresh(folder, QZPFolderWalker::walk(folder, m_liveRows));
+    applyRefresh(folder, QZPFolderWalker::walk(folder, m_liveRows, knownPaths()));
 }
 
 void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable walked) {
     using Identity = QZPFileReference::Identity;
     QScopedValueRollback applying(m_applyingRefresh, true);
     m_keysChangedDuringRefresh = false;
-    // Files already listed are looked for by path, then (a file renamed or moved) by identity; none are
-    // listed at the first refresh, and the identities are only gathered once a path is missing.
+    // Files already listed are looked for by path, then (a file renamed or moved) by identity. A folder
+    // read again lists its files in the same order, so the next row of the walk is tried first; the
+    // look-up tables are only made once that misses.
     QHash<QStringView, Row> byPath;
     QHash<Identity, Row> byIdentity;
-    const bool anyListed = std::any_of(m_items.begin(), m_items.end(),
-                                       [](const Item& item) { return item.live && !item.isNew; });
-    if (anyListed) {
-        byPath.reserve(walked.size());
-        for (Row row = 0; row < Row(walked.size()); ++row)
-            byPath.insert(walked.path(row), row);
-    }
+    Row next = 0;
+    const auto findByPath = [&](QStringView relative) -> std::optional<Row> {
+        if (relative.isEmpty())
+            return std::nullopt;
+        if (next < Row(walked.size()) && walked.path(next) == relative)
+            return next++;
+        if (byPath.isEmpty()) {
+            byPath.reserve(walked.size());
+            for (Row row = 0; row < Row(walked.size()); ++row)
+                byPath.insert(walked.path(row), row);
+        }
+        const auto found = byPath.constFind(relative);
+        if (found == byPath.cend())
+            return std::nullopt;
+        next = found.value() + 1;
+        return found.value();
+    };
     const auto findByIdentity = [&](const Identity& identity) -> std::optional<Row> {
         if (byIdentity.isEmpty()) {
             byIdentity.reserve(walked.size());
@@ -471,10 +505,8 @@ void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable w
         const bool hasIdentity = !preset || !preset->fileReference().isNull();
         // The same path first (a file system's entry numbers need not match what stat reports), then the
         // same file under a new name.
-        std::optional<Row> match;
-        if (const auto found = byPath.constFind(relative); !relative.isEmpty() && found != byPath.cend())
-            match = found.value();
-        else if (hasIdentity)
+        std::optional<Row> match = findByPath(relative);
+        if (!match && hasIdentity)
             match = findByIdentity(identity);
         if (match && !taken[*match]) {
             taken[*match] = true;
@@ -488,6 +520,7 @@ void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable w
                     preset->setFilePath(path, reference);
             } else if (!samePath || walkedIdentity != identity) {
                 m_table.takePathOf(row, walked, *match);
+                m_table.makeKey(row, m_collator);
                 renamed = true;
             }
             continue;
@@ -520,7 +553,7 @@ void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable w
                                                                               ino_t(identity.second)));
                 adopt(stashed);
             } else {
-                m_table.appendRow(walked, match);
+                m_table.makeKey(m_table.appendRow(walked, match), m_collator);
                 m_items.push_back(Item{});
                 ++m_liveRows;
             }
@@ -576,7 +609,7 @@ void QZPPresetsController::compact() {
     if (released < 1024 || released < m_liveRows)
         return;
     QZPLibraryTable table;
-    std::vector<Item, QZPPopulatedAllocator<Item>> items;
+    std::vector<Item> items;
     std::vector<Row> newRow(m_items.size(), 0);
     for (Row row = 0; row < Row(m_items.size()); ++row) {
         if (!m_items[row].live)

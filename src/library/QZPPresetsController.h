@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/QZPFolderWalker.h"
 #include "library/QZPLibraryTable.h"
 #include "library/QZPNameCollator.h"
 #include "library/QZPPresetFilter.h"
@@ -12,6 +13,7 @@
 #include <QSet>
 #include <QUrl>
 #include <memory>
+#include <vector>
 
 class DTFolderMonitor;
 class QZPPreset;
@@ -42,6 +44,8 @@ public:
     // has asked for has no object yet, and so nothing edited.
     QList<QZPPreset*> presets() const;
     bool contains(const QZPPreset* preset) const { return m_rowOfPreset.contains(preset); }
+    // The display names of every preset the library holds, made or not.
+    QSet<QString> names() const;
     // The library's preset of the file at `path` (made now if need be), or null when it lists no such file.
     QZPPreset* presetForPath(const QString& path);
     void addObject(QZPPreset* preset);
@@ -118,6 +122,7 @@ private:
 
     void applyRefresh(const QString& folder, QZPLibraryTable walked);
     void startWalk();
+    QZPFolderWalker::KnownPaths knownPaths() const;
     void followMovedFolder();
     void rearrangeObjects(bool sort = true);
     void presetKeysChanged(QZPPreset* preset);
@@ -138,7 +143,7 @@ private:
     QZPFileReference m_folderReference;
     // Rows of the library, live or released; `m_items` runs beside the table's rows.
     mutable QZPLibraryTable m_table;
-    std::vector<Item, QZPPopulatedAllocator<Item>> m_items;
+    std::vector<Item> m_items;
     qsizetype m_liveRows = 0;
     QHash<const QZPPreset*, Row> m_rowOfPreset;
     QList<Row> m_sorted;

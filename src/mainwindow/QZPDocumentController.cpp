@@ -23,6 +23,10 @@ QList<QZPDocument*> QZPDocumentController::documents() const {
     return result;
 }
 
+QSet<QString> QZPDocumentController::documentNames() const {
+    return m_presetsController->names();
+}
+
 void QZPDocumentController::addDocument(QZPDocument* document) {
     auto* preset = qobject_cast<QZPPreset*>(document);
     if (!preset || m_presetsController->contains(preset))

@@ -20,6 +20,8 @@ public:
 
     // The library's arranged presets.
     QList<QZPDocument*> documents() const override;
+    // Every preset the library lists counts, also a file whose preset was not made yet.
+    QSet<QString> documentNames() const override;
     void addDocument(QZPDocument* document) override;
     void removeDocument(QZPDocument* document) override;
     QUrl presetsFolderURL() const override;

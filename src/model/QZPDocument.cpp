@@ -261,10 +261,7 @@ QZPDocument* QZPDocument::duplicateDocument(QZPError* error) {
     copy->setFileType(fileType());
     // A name no open document has: "Lead copy", then "Lead copy 2", "Lead copy 3", …
     QZPDocumentControllerBase* controller = documentController();
-    QSet<QString> taken;
-    if (controller)
-        for (const QZPDocument* document : controller->documents())
-            taken.insert(document->displayName());
+    const QSet<QString> taken = controller ? controller->documentNames() : QSet<QString>();
     const QString base = QCoreApplication::translate("QZPDocument", "%1 copy").arg(displayName());
     QString name = base;
     for (int n = 2; taken.contains(name); ++n)

@@ -31,6 +31,13 @@ QList<QZPDocument*> QZPDocumentControllerBase::documents() const {
     return result;
 }
 
+QSet<QString> QZPDocumentControllerBase::documentNames() const {
+    QSet<QString> names;
+    for (const QZPDocument* document : documents())
+        names.insert(document->displayName());
+    return names;
+}
+
 void QZPDocumentControllerBase::addDocument(QZPDocument* document) {
     if (!document || m_documents.contains(document))
         return;

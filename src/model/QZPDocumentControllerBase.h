@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QUrl>
 
 // Keeps the open documents and knows the main window. The first instance created is the shared one;
@@ -21,6 +22,8 @@ public:
     static QZPDocumentControllerBase* sharedDocumentController();
 
     virtual QList<QZPDocument*> documents() const;
+    // The display names of the open documents: what a new document's name must not repeat.
+    virtual QSet<QString> documentNames() const;
     // Adds the document (once); a document without a parent becomes owned by the controller.
     virtual void addDocument(QZPDocument* document);
     virtual void removeDocument(QZPDocument* document);

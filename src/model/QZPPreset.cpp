@@ -58,7 +58,7 @@ QString QZPPreset::patchProblem(const QByteArray& bytes) {
     return {};
 }
 
-QString QZPPreset::typeForFileName(const QString& fileName) {
+QString QZPPreset::typeForFileName(QStringView fileName) {
     static const QString sysexType = QString::fromLatin1(SysexType);
     static const QString presetType = QString::fromLatin1(PresetType);
     // Called for every file of a library walk: no file-system look, no allocation.

@@ -54,7 +54,7 @@ public:
     // message at the instrument.
     static QString patchProblem(const QByteArray& bytes);
     // The type of a file by its extension; empty when it is neither preset type.
-    static QString typeForFileName(const QString& fileName);
+    static QString typeForFileName(QStringView fileName);
     static QString extensionForType(const QString& type);
     // A preset name as a file name in a folder: no folder separators, no leading dot (it would hide the
     // file), never empty.

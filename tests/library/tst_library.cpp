@@ -228,6 +228,20 @@ private slots:
         QCOMPARE(entries.size(), 1);
     }
 
+    // A walk makes keys and folded names only for files the library does not list yet.
+    void walkSkipsKeysOfKnownFiles() {
+        write("W/b.syx");
+        write("W/A.syx");
+        const QZPFolderWalker::KnownPaths known{QZPFolderWalker::pathHash(u"A.syx")};
+        for (const auto& [table, unkeyed] :
+             {std::pair{QZPFolderWalker::walk(path("W")), QString()},
+              std::pair{QZPFolderWalker::walk(path("W"), 0, known), QString("A.syx")}}) {
+            QCOMPARE(table.size(), 2);
+            for (QZPLibraryTable::Row row = 0; row < 2; ++row)
+                QCOMPARE(table.key(row).isEmpty(), table.path(row) == unkeyed);
+        }
+    }
+
     void refreshKeepsObjectsAndStashesEdits() {
         write("A/One.syx", 1);
         write("A/Two.syx", 2);
@@ -312,6 +326,65 @@ private slots:
         QVERIFY(library()->arrangedObjects().isEmpty());
         named("Beta")->setVCF_Cutoff(3);
         QCOMPARE(qzpNames(library()->arrangedObjects()), QStringList{"Beta"});
+    }
+
+    // A listed file is a row until something asks for its preset: names, states, paths and selection
+    // come from the rows; a duplicate's name avoids every listed name; rows follow files renamed outside;
+    // and once most rows are released the table is made again without losing places or objects.
+    void listedFilesAreMadeWhenAskedFor() {
+        for (const char* name : {"Lib/Organ.syx", "Lib/Organ copy.syx", "Lib/sub/Bass.syx", "Lib/Zeta.syx"})
+            write(name);
+        open(path("Lib"));
+        QCOMPARE(library()->count(), 4);
+        QVERIFY(library()->presets().isEmpty());
+        const auto rows = [this](int role) {
+            QStringList values;
+            for (int row = 0; row < library()->rowCount(); ++row)
+                values << library()->index(row).data(role).toString();
+            return values;
+        };
+        QCOMPARE(rows(Qt::DisplayRole), (QStringList{"Bass", "Organ", "Organ copy", "Zeta"}));
+        QCOMPARE(rows(QZPPresetsController::FilePathRole).first(), path("Lib/sub/Bass.syx"));
+        QCOMPARE(rows(QZPPresetsController::EditedRole), (QStringList{"false", "false", "false", "false"}));
+        library()->setSelectionIndexes({0, 3, 7});
+        QCOMPARE(library()->selectionIndexes(), (QList<int>{0, 3}));
+        QVERIFY(library()->presets().isEmpty());
+        QCOMPARE(qzpNames(library()->selectedObjects()), (QStringList{"Bass", "Zeta"}));
+        QCOMPARE(library()->presets().size(), 2);
+        QZPPreset* bass = named("Bass");
+        QZPPreset* zeta = named("Zeta");
+
+        auto opened =
+            m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path("Lib/Organ.syx")), true);
+        QVERIFY(opened.alreadyOpen);
+        QCOMPARE(library()->arrangedIndexOf(opened.preset), 1);
+        std::unique_ptr<QZPDocument> copy(opened.preset->duplicateDocument(nullptr));
+        QCOMPARE(copy->displayName(), QStringLiteral("Organ copy 2"));
+        copy->close();
+        copy.reset();
+
+        QVERIFY(QFile::rename(path("Lib/Zeta.syx"), path("Lib/Alpha.syx")));
+        QVERIFY(QFile::rename(path("Lib/Organ copy.syx"), path("Lib/Aardvark.syx")));
+        refresh();
+        QCOMPARE(rows(Qt::DisplayRole), (QStringList{"Aardvark", "Alpha", "Bass", "Organ"}));
+        QCOMPARE(named("Alpha"), zeta);
+        const qsizetype made = library()->presets().size();
+
+        for (int n = 0; n < 1100; ++n)
+            write(QStringLiteral("Lib/Many/P%1.syx").arg(n));
+        refresh();
+        QCOMPARE(library()->count(), 1104);
+        library()->setFilterPredicate(QZPPresetFilter::predicate("a", false));
+        library()->setSelectedObjects({bass});
+        QVERIFY(QDir(path("Lib/Many")).removeRecursively());
+        refresh();
+        QCOMPARE(rows(Qt::DisplayRole), (QStringList{"Aardvark", "Alpha", "Bass", "Organ"}));
+        QCOMPARE(library()->selectedObjects(), QList<QZPPreset*>{bass});
+        QCOMPARE(library()->arrangedIndexOf(bass), 2);
+        library()->setFilterPredicate(QZPPresetFilter::predicate("al", false));
+        QCOMPARE(rows(Qt::DisplayRole), QStringList{"Alpha"});
+        QCOMPARE(library()->arrangedPresetAt(0), zeta);
+        QCOMPARE(library()->presets().size(), made);
     }
 
     void documentControllerOpens() {

@@ -379,6 +379,11 @@ private slots:
         for (int n = 0; n < 60; ++n)
             write(QStringLiteral("Lib/Preset %1.syx").arg(n, 2, 10, QLatin1Char('0')));
         open(path("Lib"));
+        // Showing, painting and selecting the rows makes no preset objects.
+        table()->viewport()->grab();
+        table()->selectAll();
+        QCOMPARE(library()->selectionIndexes().size(), 60);
+        QVERIFY(library()->presets().isEmpty());
         ActionRecorder delegate;
         m_sidebar->setDelegate(&delegate);
         m_sidebar->setDocument(named("Preset 40"));
