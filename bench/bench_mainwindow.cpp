@@ -60,7 +60,7 @@ int startUp(int argc, char* argv[], const QString& folder, QElapsedTimer& sinceM
     (void)QTest::qWaitForWindowExposed(delegate.windowController()->window());
     QApplication::processEvents();
     std::printf("%.1f %lld\n", double(sinceMain.nsecsElapsed()) / 1e6,
-                qlonglong(delegate.documentController()->presetsController()->arrangedObjects().size()));
+                qlonglong(delegate.documentController()->presetsController()->arrangedCount()));
     return 0;
 }
 
