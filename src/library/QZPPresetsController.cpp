@@ -457,16 +457,20 @@ void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable w
     QScopedValueRollback applying(m_applyingRefresh, true);
     m_keysChangedDuringRefresh = false;
     // Files already listed are looked for by path, then (a file renamed or moved) by identity. A folder
-    // read again lists its files in the same order, so the next row of the walk is tried first; the
-    // look-up tables are only made once that misses.
+    // read again lists its files in the same order, so the next rows of the walk are tried first; the
+    // look-up tables are only made once they miss.
     QHash<QStringView, Row> byPath;
     QHash<Identity, Row> byIdentity;
     Row next = 0;
     const auto findByPath = [&](QStringView relative) -> std::optional<Row> {
         if (relative.isEmpty())
             return std::nullopt;
-        if (next < Row(walked.size()) && walked.path(next) == relative)
-            return next++;
+        // The next row, or the one after it (a file added in between).
+        for (const Row candidate : {next, next + 1})
+            if (candidate < Row(walked.size()) && walked.path(candidate) == relative) {
+                next = candidate + 1;
+                return candidate;
+            }
         if (byPath.isEmpty()) {
             byPath.reserve(walked.size());
             for (Row row = 0; row < Row(walked.size()); ++row)
