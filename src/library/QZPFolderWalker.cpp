@@ -102,10 +102,6 @@ QZPLibraryTable QZPFolderWalker::walk(const QString& folder, qsizetype expectedF
     return table;
 }
 
-QString QZPFolderWalker::displayName(const QString& fileName) {
-    return fileName.left(displayNameLength(fileName));
-}
-
 qsizetype QZPFolderWalker::displayNameLength(QStringView fileName) {
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
     return dot > 0 ? dot : fileName.size();

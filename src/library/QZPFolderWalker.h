@@ -22,8 +22,6 @@ public:
     static QZPLibraryTable walk(const QString& folder, qsizetype expectedFiles = 0,
                                 const KnownPaths& known = {});
     static size_t pathHash(QStringView relativePath) { return qHash(relativePath); }
-    // A preset file's display name: its name without the extension.
-    static QString displayName(const QString& fileName);
     // The length of a file name's display name: up to its last dot (a leading dot does not count).
     static qsizetype displayNameLength(QStringView fileName);
 };

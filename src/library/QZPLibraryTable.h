@@ -11,12 +11,12 @@
 class QZPNameCollator;
 
 // Presets of the library as compact rows: each row's file identity, its path relative to the library's
-// folder (none for a draft), its display name, the name's collation key and, once a filter asked, the
-// name folded for matching. Every row's text and keys live in two shared buffers, so tens of thousands
-// of files take three growing buffers rather than several allocations each, and a row is a few dozen
-// bytes. (The buffers grow in place where the system can move their pages: on a virtual machine the
-// first touch of a page can cost ten microseconds, so a large library's first listing is paid for in
-// pages touched.) Text a row no longer uses (a renamed file's old name) stays in the buffers until the
+// folder (none for a draft), its display name, the name's collation key and the name folded for
+// matching. Every row's text and keys live in two buffers shared by all rows, so tens of thousands of
+// files take three growing buffers (rows, text, keys) rather than several allocations each, and a row
+// is a few dozen bytes. (The buffers grow in place where the system can move their pages: on a virtual
+// machine the first touch of a page can cost ten microseconds, so a large library's first listing is paid for
+// in pages touched.) Text a row no longer uses (a renamed file's old name) stays in the buffers until the
 // table is made again from the rows in use (compacted).
 class QZPLibraryTable {
 public:
@@ -26,7 +26,6 @@ public:
     static constexpr qsizetype MaximumTextLength = 0xFFFF;
 
     qsizetype size() const { return m_rows.size(); }
-    bool isEmpty() const { return m_rows.isEmpty(); }
     void reserve(qsizetype rows, qsizetype textUnits);
 
     // A file at `relativePath`; its display name is the part [nameStart, nameStart + nameLength).
@@ -51,9 +50,6 @@ public:
     void makeKey(Row row, const QZPNameCollator& collator);
     // The name with case and diacritics folded away, made the first time it is asked for.
     QStringView foldedName(Row row);
-
-    // Units of text and bytes of keys held, in use or not: what compacting would give back.
-    qsizetype textUnits() const { return m_text.size(); }
 
 private:
     struct Entry {
