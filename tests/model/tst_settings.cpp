@@ -94,13 +94,6 @@ private slots:
         QVERIFY(!afterRemoval.hasUserValue(key));
     }
 
-    void unregisteredKeysReadEmpty() {
-        auto settings = freshSettings();
-        QCOMPARE(settings->intValue(QZPSettings::MidiDeviceInKey), 0);
-        QVERIFY(!settings->boolValue(QZPSettings::OnboardingShownKey));
-        QVERIFY(settings->stringValue(QZPSettings::PreferencesPaneKey).isEmpty());
-    }
-
     // A bound property follows the key at once, and a change of the property reaches the key.
     void liveBinding() {
         auto settings = freshSettings();
