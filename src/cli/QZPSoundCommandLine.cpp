@@ -43,7 +43,7 @@ int QZPSoundCommandLine::render(const QStringList& arguments) {
     double seconds = end + TailSeconds;
     if (parsed->isSet(QStringLiteral("seconds")))
         seconds = parsed->value(QStringLiteral("seconds")).toDouble(&ok);
-    if (!ok || seconds <= 0 || seconds > LongestSeconds)
+    if (!ok || !(seconds > 0 && seconds <= LongestSeconds)) // "nan" parses as a number
         return m_commandLine.usageError(
             QStringLiteral("--seconds must be more than 0 and at most %1").arg(LongestSeconds));
 

@@ -17,13 +17,18 @@ std::optional<int> QZPSoundRenderer::parseNoteName(const QString& name) {
     const QRegularExpressionMatch match = pattern.match(name);
     if (!match.hasMatch())
         return std::nullopt;
+    // Octaves -1 to 9 hold every MIDI note; anything past them (however many digits) is out of range.
+    bool isOctave = false;
+    const int octave = match.captured(3).toInt(&isOctave);
+    if (!isOctave || octave < -1 || octave > 9)
+        return std::nullopt;
     static const int steps[] = {9, 11, 0, 2, 4, 5, 7}; // A B C D E F G
     int note = steps[match.captured(1).toUpper().at(0).unicode() - 'A'];
     if (match.captured(2) == QLatin1String("#"))
         ++note;
     else if (match.captured(2) == QLatin1String("b"))
         --note;
-    note += (match.captured(3).toInt() + 1) * 12;
+    note += (octave + 1) * 12;
     return note >= 0 && note <= 127 ? std::optional<int>(note) : std::nullopt;
 }
 
@@ -44,8 +49,9 @@ std::optional<QList<QZPSoundRenderer::Note>> QZPSoundRenderer::parseNotes(const 
             parsed.length = fields.at(2).toDouble(&lengthOk);
         if (fields.size() > 3)
             parsed.velocity = fields.at(3).toInt(&velocityOk);
-        if (!note || fields.size() > 4 || !startOk || !lengthOk || !velocityOk || parsed.start < 0 ||
-            parsed.length <= 0 || parsed.start + parsed.length > 3600 || parsed.velocity < 1 ||
+        // Written as "!(in range)" so that "nan", which the number parser accepts, is refused too.
+        if (!note || fields.size() > 4 || !startOk || !lengthOk || !velocityOk || !(parsed.start >= 0) ||
+            !(parsed.length > 0) || !(parsed.start + parsed.length <= 3600) || parsed.velocity < 1 ||
             parsed.velocity > 127) {
             if (error)
                 *error = QStringLiteral("“%1” is not NOTE[:START[:LENGTH[:VELOCITY]]] (for example C4:0:1.5)")

@@ -248,6 +248,7 @@ private slots:
         QVERIFY(qAbs(wav.size() - 44 - qint64(44100 * 2.25) * 6) < 1000); // 0.75 s of notes, 1.5 s of tail
         QCOMPARE(run({"render", "Brass.syx", "bad.wav", "--notes", "H4:0:1"}).status, 2);
         QCOMPARE(run({"render", "Brass.syx", "bad.wav", "--rate", "12"}).status, 2);
+        QCOMPARE(run({"render", "Brass.syx", "bad.wav", "--seconds", "nan"}).status, 2);
         QCOMPARE(run({"render", "Short.syx", "bad.wav"}).status, 1);
         QVERIFY(!QFile::exists(path("bad.wav")));
 

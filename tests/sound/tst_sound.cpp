@@ -398,6 +398,9 @@ private slots:
         QTest::newRow("lowest") << "C-1" << 0;
         QTest::newRow("too high") << "G#9" << -1;
         QTest::newRow("not a note") << "H2" << -1;
+        QTest::newRow("below the lowest octave") << "B-2" << -1;
+        QTest::newRow("octave past int") << "C99999999999" << -1;
+        QTest::newRow("octave overflowing the note") << "C#1033403126" << -1;
     }
     void noteNames() {
         QFETCH(QString, text);
@@ -416,6 +419,8 @@ private slots:
         QVERIFY(!QZPSoundRenderer::parseNotes(QStringLiteral("C4:-1:1"), &error));
         QVERIFY(error.contains("C4:-1:1"));
         QVERIFY(!QZPSoundRenderer::parseNotes(QStringLiteral("C4:0:0"), &error));
+        QVERIFY(!QZPSoundRenderer::parseNotes(QStringLiteral("C4:nan:1"), &error));
+        QVERIFY(!QZPSoundRenderer::parseNotes(QStringLiteral("C4:0:nan"), &error));
     }
 
     // "ToneBench Sound" is one more destination of the MIDI system: chosen like an instrument, it gets
