@@ -2,6 +2,8 @@
 
 #include "editor/QZPSlider.h"
 
+#include <cmath>
+
 namespace {
 QAccessibleInterface* sliderFactory(const QString& className, QObject* object) {
     if (className == QLatin1String("QZPSlider") && object && object->isWidgetType())
@@ -42,7 +44,11 @@ QVariant QZPSliderAccessible::currentValue() const {
 }
 
 void QZPSliderAccessible::setCurrentValue(const QVariant& value) {
-    slider()->setValueAsUser(value.toDouble());
+    // Any assistive client may write here: only a number is a value ("loud" would read as 0).
+    bool isNumber = false;
+    const double number = value.toDouble(&isNumber);
+    if (isNumber && std::isfinite(number))
+        slider()->setValueAsUser(number);
 }
 
 QVariant QZPSliderAccessible::maximumValue() const {

@@ -19,6 +19,7 @@
 #include <QPropertyAnimation>
 #include <QUndoStack>
 #include <QVBoxLayout>
+#include <limits>
 
 class TestEditor : public QObject {
     Q_OBJECT
@@ -195,6 +196,13 @@ private slots:
         cutoff->setCurrentValue(40);
         QCOMPARE(m_preset->VCF_Cutoff(), quint8(40));
         QCOMPARE(sent(), QList<QByteArray>{control(5, 40)});
+        QCOMPARE(m_preset->undoStack()->count(), 1);
+        // A value that is not a number (any client may send one) moves nothing and sends nothing.
+        cutoff->setCurrentValue(std::numeric_limits<double>::quiet_NaN());
+        cutoff->setCurrentValue(QStringLiteral("loud"));
+        QCOMPARE(m_preset->VCF_Cutoff(), quint8(40));
+        QCOMPARE(cutoff->currentValue().toInt(), 40);
+        QCOMPARE(sent(), QList<QByteArray>{});
         QCOMPARE(m_preset->undoStack()->count(), 1);
         QCOMPARE(sliders.value("HPF FREQ")->valueInterface()->maximumValue().toInt(), 3);
         sliders.value("HPF FREQ")->valueInterface()->setCurrentValue(2);
