@@ -5,6 +5,7 @@
 #include <QMetaMethod>
 #include <QMetaProperty>
 #include <QStandardPaths>
+#include <cmath>
 
 QZPSettings::QZPSettings(const QString& filePath, QObject* parent)
     : QObject(parent), m_store(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {
@@ -63,7 +64,12 @@ QVariant QZPSettings::value(const QString& key) const {
     const QVariant fallback = m_defaults.value(key);
     if (fallback.isValid() && stored.typeId() == QMetaType::QString) {
         QVariant converted = stored;
-        return converted.convert(fallback.metaType()) ? converted : fallback;
+        if (!converted.convert(fallback.metaType()))
+            return fallback;
+        // "nan" and "inf" read as numbers; no setting means them.
+        if (converted.typeId() == QMetaType::Double && !std::isfinite(converted.toDouble()))
+            return fallback;
+        return converted;
     }
     return stored;
 }

@@ -149,6 +149,13 @@ private slots:
 
         again.setValue(QString::fromLatin1(QZPSettings::ValueChangeDisplayModeKey), QStringLiteral("banana"));
         QCOMPARE(again.value(QString::fromLatin1(QZPSettings::ValueChangeDisplayModeKey)), QVariant(0));
+        // "nan" and "inf" parse as numbers, but no setting of ours means them.
+        const QString opacity = QString::fromLatin1(QZPSettings::SliderTrackOpacityKey);
+        const QVariant fallback = again.value(opacity);
+        for (const char* text : {"nan", "inf", "-inf"}) {
+            again.setValue(opacity, QString::fromLatin1(text));
+            QCOMPARE(again.value(opacity), fallback);
+        }
     }
 };
 
