@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         QString error;
         if (const auto notes = QZPSoundRenderer::parseNotes(text, &error)) {
             for (const QZPSoundRenderer::Note& note : *notes)
-                if (note.note < 0 || note.note > 127 || note.start < 0 || note.length <= 0 ||
-                    note.velocity < 1 || note.velocity > 127)
+                if (note.note < 0 || note.note > 127 || !(note.start >= 0) || !(note.length > 0) ||
+                    !(note.start + note.length <= 3600) || note.velocity < 1 || note.velocity > 127)
                     std::abort();
         } else if (error.isEmpty()) {
             std::abort();
