@@ -55,10 +55,7 @@ QZPLibraryTable::Row QZPLibraryTable::appendRow(const QZPLibraryTable& other, Ro
         entry.name = entry.path + (from.name - from.path);
     else
         entry.name = appendText(other.name(row));
-    if (from.hasKey) {
-        entry.key = quint32(m_keys.size());
-        m_keys.append(other.key(row));
-    }
+    copyKey(entry, other, row);
     if (from.hasFolded)
         entry.folded = appendText(other.text(from.folded, from.foldedLength));
     m_rows.append(entry);
@@ -79,13 +76,17 @@ void QZPLibraryTable::takePathOf(Row row, const QZPLibraryTable& other, Row othe
     entry.name = entry.path + (from.name - from.path);
     entry.nameLength = from.nameLength;
     entry.hasFolded = false;
-    entry.hasKey = false;
-    if (from.hasKey) {
-        entry.key = quint32(m_keys.size());
-        m_keys.append(other.key(otherRow));
-        entry.keyLength = from.keyLength;
-        entry.hasKey = true;
-    }
+    copyKey(entry, other, otherRow);
+}
+
+void QZPLibraryTable::copyKey(Entry& entry, const QZPLibraryTable& other, Row otherRow) {
+    const Entry& from = other.m_rows[otherRow];
+    entry.hasKey = from.hasKey;
+    if (!from.hasKey)
+        return;
+    entry.key = quint32(m_keys.size());
+    entry.keyLength = from.keyLength;
+    m_keys.append(other.key(otherRow));
 }
 
 void QZPLibraryTable::setName(Row row, QStringView name, const QZPNameCollator& collator) {

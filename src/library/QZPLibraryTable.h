@@ -71,6 +71,8 @@ private:
     }
     quint32 appendText(QStringView text);
     void writeKey(Entry& entry, const QZPNameCollator& collator);
+    // The other table's key of its row, if it has one, copied in as the entry's key.
+    void copyKey(Entry& entry, const QZPLibraryTable& other, Row otherRow);
 
     QList<Entry> m_rows;
     QString m_text;
