@@ -256,8 +256,11 @@ private slots:
         m_engine->setDestination(endpoint(m_engine->midiDestinations(), "Juno106 In:MIDI In"));
         for (int n = 0; n < 1000; ++n)
             m_engine->sendSysex(patch(n));
-        // Sending returns at once: the first message went out, the rest wait for the cable.
-        QCOMPARE(m_engine->outputQueue()->pendingCount(), 999);
+        // Sending returns at once: the first message went out, the rest wait for the cable. Opening the
+        // port on the first send may take longer than a message's time on the cable: then a second one
+        // went out as well.
+        const auto pending = m_engine->outputQueue()->pendingCount();
+        QVERIFY2(pending == 998 || pending == 999, QByteArray::number(qint64(pending)));
         QTRY_COMPARE_WITH_TIMEOUT(m_instrument->receivedCount(), 1000, 30000);
         const QList<QByteArray> received = m_instrument->takeReceived();
         for (int n = 0; n < 1000; ++n)
