@@ -13,9 +13,14 @@
     int main(int argc, char* argv[]) {                                                                       \
         QTemporaryDir home;                                                                                  \
         qputenv("HOME", home.path().toUtf8());                                                               \
-        qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());                      \
-        qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());                          \
-        qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/cache")).toUtf8());                        \
+        /* The folders exist: without its data folder Qt puts a trashed file under the working folder. */    \
+        for (const auto& [variable, name] :                                                                  \
+             {std::pair{"XDG_CONFIG_HOME", "/config"}, std::pair{"XDG_DATA_HOME", "/data"},                  \
+              std::pair{"XDG_CACHE_HOME", "/cache"}}) {                                                      \
+            const QString path = home.path() + QLatin1String(name);                                          \
+            QDir().mkpath(path);                                                                             \
+            qputenv(variable, path.toUtf8());                                                                \
+        }                                                                                                    \
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                                  \
             qputenv("QT_QPA_PLATFORM", "offscreen");                                                         \
         Application app(argc, argv);                                                                         \
