@@ -55,6 +55,30 @@ void QZPSettings::registerDefaults(const QVariantMap& defaults) {
     m_defaults.insert(defaults);
 }
 
+// The INI file keeps a boolean as "true" or "false" (older writers: "1" or "0"). Any other text is no
+// boolean: Qt's own conversion would read "no" or "garbage" as true.
+std::optional<bool> QZPSettings::parseBool(const QVariant& value) {
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    if (value.typeId() != QMetaType::QString)
+        return value.isValid() && value.canConvert<bool>() ? std::optional<bool>(value.toBool())
+                                                           : std::nullopt;
+    const QString text = value.toString().trimmed().toLower();
+    if (text == QLatin1String("true") || text == QLatin1String("1"))
+        return true;
+    if (text == QLatin1String("false") || text == QLatin1String("0"))
+        return false;
+    return std::nullopt;
+}
+
+bool QZPSettings::boolValue(const QString& key) const {
+    const std::optional<bool> parsed = parseBool(value(key));
+    if (parsed)
+        return *parsed;
+    QMutexLocker lock(&m_lock);
+    return m_defaults.value(key).toBool();
+}
+
 QVariant QZPSettings::value(const QString& key) const {
     QMutexLocker lock(&m_lock);
     const QVariant stored = m_store->value(key);
@@ -63,6 +87,10 @@ QVariant QZPSettings::value(const QString& key) const {
     // The INI file keeps every value as text: give it the type of the fallback where there is one.
     const QVariant fallback = m_defaults.value(key);
     if (fallback.isValid() && stored.typeId() == QMetaType::QString) {
+        if (fallback.typeId() == QMetaType::Bool) {
+            const std::optional<bool> parsed = parseBool(stored);
+            return parsed ? QVariant(*parsed) : fallback;
+        }
         QVariant converted = stored;
         if (!converted.convert(fallback.metaType()))
             return fallback;

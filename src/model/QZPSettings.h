@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QVariantMap>
 #include <memory>
+#include <optional>
 
 // The per-user settings: a persistent key-value store with registered fallback values that are never
 // written, removal back to the fallback, a change signal per key, and live binding of Qt properties.
@@ -51,7 +52,8 @@ public:
     // The user's value, else the registered fallback, else an invalid value (false, 0, empty). A stored
     // value that cannot be read as the fallback's type (text where a number belongs) reads the fallback.
     QVariant value(const QString& key) const;
-    bool boolValue(const QString& key) const { return value(key).toBool(); }
+    // A stored text that is not a boolean ("no", "garbage") reads the fallback, for unregistered keys too.
+    bool boolValue(const QString& key) const;
     int intValue(const QString& key) const { return value(key).toInt(); }
     double doubleValue(const QString& key) const { return value(key).toDouble(); }
     QString stringValue(const QString& key) const { return value(key).toString(); }
@@ -73,6 +75,7 @@ private slots:
     void boundPropertyChanged();
 
 private:
+    static std::optional<bool> parseBool(const QVariant& value);
     struct Binding {
         QByteArray property;
         QString key;
