@@ -34,6 +34,7 @@ void QZPFactoryPresetInstaller::install(const QString& folder) {
     m_names.clear();
     m_next = 0;
     m_written = 0;
+    m_skipped = 0;
     m_failed.clear();
     m_problem.clear();
     QZPError error;
@@ -62,12 +63,22 @@ void QZPFactoryPresetInstaller::writeSome() {
             m_failed << QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), entry.problem);
             continue;
         }
+        // A file of that name is the user's (perhaps an edited factory preset, perhaps open right now):
+        // it is kept, and the factory preset is not written.
+        const QFileInfo existing(path);
+        if (existing.exists() || existing.isSymLink()) {
+            ++m_skipped;
+            continue;
+        }
         QZPPreset preset(entry.message);
         preset.setDisplayName(entry.name);
         QZPError error;
         if (preset.saveToURL(QUrl::fromLocalFile(path), type, QZPDocument::SaveAsOperation, &error,
-                             QZPFileSystem::WriteMode::ReplaceExisting))
+                             QZPFileSystem::WriteMode::KeepExisting))
             ++m_written;
+        else if (error.domain() == QLatin1String(QZPError::FileDomain) &&
+                 error.code() == QZPError::FileWriteFileExists)
+            ++m_skipped;
         else
             m_failed << QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), error.fullText());
     }
@@ -89,4 +100,13 @@ QString QZPFactoryPresetInstaller::summary() const {
     return qzpPlural(int(m_failed.size()), tr("1 factory preset couldn’t be written into “%2”."),
                      tr("%1 factory presets couldn’t be written into “%2”."))
         .arg(QDir::toNativeSeparators(m_folder));
+}
+
+QString QZPFactoryPresetInstaller::skippedSummary() const {
+    if (m_skipped == 0)
+        return {};
+    return qzpPlural(m_skipped,
+                     tr("1 factory preset was already in the folder under its name; that file was kept."),
+                     tr("%1 factory presets were already in the folder under their names; those files were "
+                        "kept."));
 }

@@ -6,9 +6,9 @@
 #include <QStringList>
 
 // Writes the factory presets (a list that comes with the program) into a folder as preset files named
-// after them, replacing files of the same names. It writes a few at a time on the thread that started it,
-// so a window can show the progress and stays responsive; a file that cannot be written is counted, and
-// the count is in the result.
+// after them, keeping any file that has one of those names already. It writes a few at a time on the thread
+// that started it, so a window can show the progress and stays responsive; a file that cannot be written is
+// counted, and the count is in the result.
 class QZPFactoryPresetInstaller : public QObject {
     Q_OBJECT
 
@@ -32,12 +32,16 @@ public:
     // Results, once finished.
     int writtenCount() const { return m_written; }
     int failedCount() const { return int(m_failed.size()); }
+    // Factory presets not written because a file of their name was there.
+    int skippedCount() const { return m_skipped; }
     // The files that could not be written, each with its reason.
     const QStringList& failures() const { return m_failed; }
     // Why nothing was installed (the list unreadable or empty); empty otherwise.
     const QString& problem() const { return m_problem; }
     // One sentence about what went wrong, for the user; empty when everything was written.
     QString summary() const;
+    // One sentence about the files that were kept; empty when none was in the way.
+    QString skippedSummary() const;
 
 signals:
     void progressChanged(int done, int total);
@@ -52,6 +56,7 @@ private:
     QStringList m_names;
     qsizetype m_next = 0;
     int m_written = 0;
+    int m_skipped = 0;
     QStringList m_failed;
     QString m_problem;
 };

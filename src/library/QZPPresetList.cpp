@@ -62,14 +62,19 @@ QByteArray QZPPresetList::listData(const QList<QZPPreset*>& presets) {
     return QZPPropertyList::toBinary(list);
 }
 
+QString QZPPresetList::freeName(const QString& base, const std::function<bool(const QString&)>& taken) {
+    QString name = base;
+    for (int n = 2; taken(name); ++n)
+        name = QStringLiteral("%1 %2").arg(base).arg(n);
+    return name;
+}
+
 QStringList QZPPresetList::fileBaseNames(const QList<Entry>& entries) {
     QStringList names;
     QSet<QString> used;
     for (const Entry& entry : entries) {
-        const QString base = QZPPreset::fileNameForName(entry.name);
-        QString name = base;
-        for (int n = 2; used.contains(name.toCaseFolded()); ++n)
-            name = QStringLiteral("%1 %2").arg(base).arg(n);
+        const QString name = freeName(QZPPreset::fileNameForName(entry.name),
+                                      [&used](const QString& n) { return used.contains(n.toCaseFolded()); });
         used.insert(name.toCaseFolded());
         names << name;
     }

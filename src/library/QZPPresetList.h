@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class QZPError;
@@ -34,4 +35,7 @@ public:
     // File base names for the entries, in order: a name already used by an earlier entry (ignoring
     // letter case) takes the first free " 2", " 3"...
     static QStringList fileBaseNames(const QList<Entry>& entries);
+    // The library's numbering rule: `base` itself while it is free, else the first free "base 2",
+    // "base 3"...
+    static QString freeName(const QString& base, const std::function<bool(const QString&)>& taken);
 };

@@ -95,19 +95,19 @@ QZPPreset* QZPPresetsController::presetAt(Row row) {
     return item.preset;
 }
 
+// A file is the listed one when it is the same file, whatever path names it: a path through a link, or
+// with "..", finds the row of the file it leads to.
 QZPPreset* QZPPresetsController::presetForPath(const QString& path) {
-    const QString wanted = QFileInfo(path).absoluteFilePath();
-    for (const Item& item : m_items)
-        if (item.live && item.preset && !item.isNew &&
-            QFileInfo(item.preset->filePath()).absoluteFilePath() == wanted)
-            return item.preset;
-    QString root = QFileInfo(m_folder.toLocalFile()).absoluteFilePath();
-    if (m_folder.isEmpty() || !wanted.startsWith(root + QLatin1Char('/')))
+    const QZPFileReference wanted = QZPFileReference::forPath(path);
+    if (wanted.isNull())
         return nullptr;
-    const QStringView relative = QStringView(wanted).mid(root.size() + 1);
-    for (Row row = 0; row < Row(m_items.size()); ++row)
-        if (m_items[row].live && !m_items[row].preset && m_table.path(row) == relative)
+    for (Row row = 0; row < Row(m_items.size()); ++row) {
+        const Item& item = m_items[row];
+        if (!item.live || item.isNew)
+            continue;
+        if (item.preset ? item.preset->fileReference() == wanted : m_table.identity(row) == wanted.identity())
             return presetAt(row);
+    }
     return nullptr;
 }
 

@@ -399,13 +399,20 @@ private slots:
         QVERIFY(result.alreadyOpen);
         QCOMPARE(m_documents->currentDocument(), known);
         QCOMPARE(library()->count(), 1);
+        // The same file through a linked folder, or through "..": still the listed preset.
+        QVERIFY(QFile::link(path("Lib"), path("Linked")));
+        for (const QString& other : {path("Linked/Known.syx"), path("Outside/../Lib/Known.syx")}) {
+            const auto same = m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(other), true);
+            QCOMPARE(same.preset, known);
+            QCOMPARE(library()->count(), 1);
+        }
 
         result = m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path("Outside/Stranger.syx")),
                                                             true);
         QVERIFY(result.preset && !result.alreadyOpen);
         QCOMPARE(result.preset->LFO_Rate(), quint8(5));
         QVERIFY(library()->contains(result.preset));
-        QCOMPARE(sent.count(), 2);
+        QCOMPARE(sent.count(), 4);
         result.preset->setLFO_Rate(6);
         refresh(); // outside the folder: leaves the list, stashed since edited
         QVERIFY(!library()->contains(result.preset));
@@ -523,9 +530,9 @@ private slots:
                  (QStringList{"Pad", "pad 2", "Pad 3"}));
     }
 
-    // Installing: one preset file per entry, named after it, replacing a file of that name; a folder
-    // that refuses files gives one count of what failed; a list that cannot be read or is empty ends
-    // at once with the reason.
+    // Installing: one preset file per entry, named after it; a file of that name is the user's and is
+    // kept (an open, edited preset of it stays as it was); a folder that refuses files gives one count of
+    // what failed; a list that cannot be read or is empty ends at once with the reason.
     void factoryInstallation() {
         const auto install = [](QZPFactoryPresetInstaller& installer, const QString& folder) {
             QSignalSpy finished(&installer, &QZPFactoryPresetInstaller::finished);
@@ -534,21 +541,32 @@ private slots:
         };
         QZPFactoryPresetInstaller installer;
         QSignalSpy progress(&installer, &QZPFactoryPresetInstaller::progressChanged);
-        QDir().mkpath(path("Lib"));
-        write("Lib/Bass Round Sub.tbpreset", 1);
+        const QString mine = write("Lib/Bass Round Sub.tbpreset", 1);
+        const QByteArray before = qzpContents(mine);
+        open(path("Lib"));
+        QZPPreset* edited = named("Bass Round Sub");
+        edited->setLFO_Rate(77);
         QVERIFY(install(installer, path("Lib")));
         const int total = int(installer.entries(nullptr)->size());
-        QCOMPARE(installer.writtenCount(), total);
+        QCOMPARE(installer.writtenCount(), total - 1);
+        QCOMPARE(installer.skippedCount(), 1);
         QCOMPARE(installer.failedCount(), 0);
         QVERIFY(installer.summary().isEmpty());
+        QCOMPARE(
+            installer.skippedSummary(),
+            QStringLiteral("1 factory preset was already in the folder under its name; that file was kept."));
         QCOMPARE(progress.first(), (QList<QVariant>{0, total}));
         QCOMPARE(progress.last(), (QList<QVariant>{total, total}));
         QCOMPARE(QDir(path("Lib")).entryList(QDir::Files).size(), total);
-        QZPPreset replaced;
-        QZPError error;
-        QVERIFY(replaced.readFromURL(QUrl::fromLocalFile(path("Lib/Bass Round Sub.tbpreset")),
-                                     QString::fromLatin1(QZPPreset::PresetType), &error));
-        QCOMPARE(replaced.DCO_SubLevel(), quint8(100));
+        QCOMPARE(qzpContents(mine), before);
+        QVERIFY(edited->isDocumentEdited());
+        QCOMPARE(edited->LFO_Rate(), quint8(77));
+        QCOMPARE(edited->filePath(), mine);
+
+        // Again: every file is there, every one kept.
+        QVERIFY(install(installer, path("Lib")));
+        QCOMPARE(installer.writtenCount(), 0);
+        QCOMPARE(installer.skippedCount(), total);
 
         QDir().mkpath(path("Locked"));
         write("Locked/Keep.syx");
