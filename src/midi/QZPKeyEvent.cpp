@@ -63,3 +63,8 @@ quint32 QZPKeyEvent::modifierFlags(Qt::KeyboardModifiers modifiers, bool capsLoc
         flags |= CapsLockFlag;
     return flags;
 }
+
+bool QZPKeyEvent::capsLockIsOn(quint32 nativeModifiers) {
+    constexpr quint32 XkbLockMask = 1u << 1;
+    return (nativeModifiers & XkbLockMask) != 0;
+}

@@ -31,6 +31,9 @@ public:
     // The position code of an X11 or Wayland native scan code (an XKB key code: the evdev code + 8).
     static quint16 keyCodeForNativeScanCode(quint32 scanCode);
     static quint32 modifierFlags(Qt::KeyboardModifiers modifiers, bool capsLock);
+    // Whether Caps Lock is on, from a key event's native modifier state (X11 and Wayland alike keep it in
+    // the lock bit of the XKB state).
+    static bool capsLockIsOn(quint32 nativeModifiers);
 
 private:
     Type m_type;

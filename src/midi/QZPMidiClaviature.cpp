@@ -12,9 +12,12 @@ QZPMidiClaviature::QZPMidiClaviature(QObject* parent) : QObject(parent) {
     setType(0);
 }
 
+// Switched off, the player lets go of what it plays: no note is left sounding on the instrument.
 void QZPMidiClaviature::setEnabled(bool enabled) {
     if (m_enabled == enabled)
         return;
+    if (!enabled)
+        releaseAllKeys();
     m_enabled = enabled;
     emit enabledChanged();
 }
@@ -46,21 +49,27 @@ int QZPMidiClaviature::midiNoteForKeyCode(quint16 keyCode) const {
     return note > HighestNote ? NotFound : note;
 }
 
+// A key's release always ends the note its press started, whatever modifier keys are held by then: a
+// Shift or Caps Lock pressed while a note sounds must not leave it hanging. A key pressed with a modifier
+// plays nothing and goes on to the rest of the program; the release of a key whose note does not sound
+// sends nothing.
 bool QZPMidiClaviature::processKeyboardEvent(const QZPKeyEvent& event) {
     if (!m_enabled || !m_delegate)
         return false;
-    if (event.modifierFlags() != 0 && event.modifierFlags() != QZPKeyEvent::PlainKeyFlags)
-        return false;
-    if (event.isARepeat())
-        return true; // the held note keeps sounding
-    if (event.type() == QZPKeyEvent::Type::KeyUp) {
+    const bool plain = event.modifierFlags() == 0 || event.modifierFlags() == QZPKeyEvent::PlainKeyFlags;
+    if (event.type() == QZPKeyEvent::Type::KeyUp && !event.isARepeat()) {
         const int note = midiNoteForKeyCode(event.keyCode());
         if (note == NotFound)
             return false;
-        m_keysDown.erase(quint8(note));
+        if (m_keysDown.erase(quint8(note)) == 0)
+            return plain; // nothing sounds for it: no note-off goes out for a note never played
         m_delegate->claviaReleaseMidiNote(this, quint8(note));
         return true;
     }
+    if (!plain)
+        return false;
+    if (event.isARepeat())
+        return true; // the held note keeps sounding
     if (event.type() != QZPKeyEvent::Type::KeyDown)
         return false;
     if (m_type == 0 && (event.keyCode() == LowerOctaveKey || event.keyCode() == RaiseOctaveKey)) {

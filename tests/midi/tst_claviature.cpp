@@ -19,8 +19,8 @@ public:
 QZPKeyEvent down(quint16 key, quint32 flags = QZPKeyEvent::PlainKeyFlags, bool repeat = false) {
     return QZPKeyEvent(QZPKeyEvent::Type::KeyDown, key, flags, repeat);
 }
-QZPKeyEvent up(quint16 key) {
-    return QZPKeyEvent(QZPKeyEvent::Type::KeyUp, key);
+QZPKeyEvent up(quint16 key, quint32 flags = QZPKeyEvent::PlainKeyFlags) {
+    return QZPKeyEvent(QZPKeyEvent::Type::KeyUp, key, flags);
 }
 
 } // namespace
@@ -120,7 +120,31 @@ private slots:
         m_clavia.setEnabled(true);
         m_clavia.setDelegate(nullptr);
         QVERIFY(!m_clavia.processKeyboardEvent(down(W)));
-        QCOMPARE(m_player.log, plays ? QList<int>{60} : QList<int>());
+        // Switching off ended the note that played.
+        QCOMPARE(m_player.log, plays ? (QList<int>{60, -60}) : QList<int>());
+    }
+
+    void releaseWhateverIsHeld_data() {
+        QTest::addColumn<quint32>("flags");
+        QTest::newRow("shift") << QZPKeyEvent::modifierFlags(Qt::ShiftModifier, false);
+        QTest::newRow("control") << QZPKeyEvent::modifierFlags(Qt::ControlModifier, false);
+        QTest::newRow("caps lock") << QZPKeyEvent::modifierFlags(Qt::NoModifier, true);
+    }
+
+    // A note ends with its key, whatever modifier is held by the release; a release with a modifier of a
+    // key that plays nothing is passed on. Switching the player off ends what sounds.
+    void releaseWhateverIsHeld() {
+        QFETCH(quint32, flags);
+        QVERIFY(m_clavia.processKeyboardEvent(down(A)));
+        QVERIFY(m_clavia.processKeyboardEvent(up(A, flags)));
+        QVERIFY(m_clavia.keysDown().isEmpty());
+        QVERIFY(!m_clavia.processKeyboardEvent(up(W, flags)));
+        QCOMPARE(m_player.log, (QList<int>{60, -60}));
+
+        m_clavia.processKeyboardEvent(down(L));
+        m_clavia.setEnabled(false);
+        QCOMPARE(m_player.log, (QList<int>{60, -60, 74, -74}));
+        QVERIFY(m_clavia.keysDown().isEmpty());
     }
 
     void releaseAllKeys() {
