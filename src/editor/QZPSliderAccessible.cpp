@@ -1,26 +1,15 @@
 #include "editor/QZPSliderAccessible.h"
 
+#include "editor/QZPAccessibleFactory.h"
 #include "editor/QZPSlider.h"
 
 #include <cmath>
-
-namespace {
-QAccessibleInterface* sliderFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("QZPSlider") && object && object->isWidgetType())
-        return new QZPSliderAccessible(static_cast<QZPSlider*>(object));
-    return nullptr;
-}
-} // namespace
 
 QZPSliderAccessible::QZPSliderAccessible(QZPSlider* slider)
     : QAccessibleWidget(slider, QAccessible::Slider) {}
 
 void QZPSliderAccessible::install() {
-    static const bool installed = [] {
-        QAccessible::installFactory(&sliderFactory);
-        return true;
-    }();
-    Q_UNUSED(installed);
+    qzpInstallAccessibleFactory<QZPSlider, QZPSliderAccessible>();
 }
 
 QZPSlider* QZPSliderAccessible::slider() const {

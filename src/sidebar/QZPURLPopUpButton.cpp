@@ -5,13 +5,16 @@
 #include "model/QZPInvalidParameter.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
+#include "sidebar/QZPURLPopUpButtonAccessible.h"
 #include "sidebar/QZPURLPopUpButtonDelegate.h"
 
+#include <QActionGroup>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMimeData>
@@ -23,14 +26,19 @@ Q_LOGGING_CATEGORY(lcFolderChooser, "tonebench.sidebar")
 QZPURLPopUpButton::QZPURLPopUpButton(QWidget* parent, QZPSettings* settings)
     : QToolButton(parent), m_settings(settings ? settings : QZPSettings::standard()), m_menu(new QMenu(this)),
       m_noneItem(new QAction(tr("None"), this)), m_otherItem(new QAction(tr("Other") + tr("…"), this)),
-      m_clearRecentsItem(new QAction(tr("Clear Recents"), this)) {
+      m_clearRecentsItem(new QAction(tr("Clear Recents"), this)), m_choices(new QActionGroup(this)) {
+    QZPURLPopUpButtonAccessible::install();
     setAcceptDrops(true);
+    setFocusPolicy(Qt::StrongFocus);
     setPopupMode(QToolButton::InstantPopup);
     setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setMenu(m_menu);
+    // The locations (and "None") are one choice, checked like any other choice in a menu; the browse
+    // and recents commands are commands, never checked.
+    m_choices->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     m_noneItem->setCheckable(true);
-    m_otherItem->setCheckable(true);
+    m_choices->addAction(m_noneItem);
     connect(m_noneItem, &QAction::triggered, this, [this] { selectURL(m_noneItem); });
     connect(m_otherItem, &QAction::triggered, this, &QZPURLPopUpButton::browse);
     connect(m_clearRecentsItem, &QAction::triggered, this, &QZPURLPopUpButton::clearRecentURLs);
@@ -152,8 +160,7 @@ void QZPURLPopUpButton::setAutosaveName(const QString& name) {
 void QZPURLPopUpButton::loadDefaults() {
     const QStringList stored = m_settings->value(recentURLsDefaultsKey()).toStringList();
     for (const QString& bookmark : stored) {
-        const QString path = QZPFileReference::fromBookmarkData(bookmark).resolvedPath();
-        const QZPFileReference reference = QZPFileReference::forPath(path);
+        const QZPFileReference reference = reresolved(QZPFileReference::fromBookmarkData(bookmark));
         if (reference.isNull() || recentIndex(reference) >= 0)
             continue;
         m_recentURLs.append(reference);
@@ -184,6 +191,20 @@ void QZPURLPopUpButton::saveBookmarks() {
 }
 
 // MARK: Recents
+
+// Where a kept location is now: the same folder followed by its identity, or, when that identity is gone
+// but its path still names a place of an allowed type (a folder made again, restored from a backup, or on
+// a volume mounted under another device number), the place at that path. Null when neither is there.
+QZPFileReference QZPURLPopUpButton::reresolved(const QZPFileReference& reference) const {
+    if (reference.isNull())
+        return {};
+    const QString path = pathOf(reference);
+    if (!path.isEmpty())
+        return QZPFileReference::forPath(path);
+    if (acceptsPath(reference.lastKnownPath()))
+        return QZPFileReference::forPath(reference.lastKnownPath());
+    return {};
+}
 
 QList<QUrl> QZPURLPopUpButton::recentURLs() const {
     QList<QUrl> urls;
@@ -237,6 +258,8 @@ QAction* QZPURLPopUpButton::makeItemWithURL(const QZPFileReference& reference) {
     item->setIcon(icons.icon(info));
     item->setData(path);
     item->setToolTip(path);
+    item->setCheckable(true);
+    m_choices->addAction(item);
     connect(item, &QAction::triggered, this, [this, item] { selectURL(item); });
     m_madeItems << item;
     return item;
@@ -246,7 +269,27 @@ void QZPURLPopUpButton::updateMenu() {
     m_menu->clear();
     qDeleteAll(std::exchange(m_madeItems, {}));
     m_noneItem->setChecked(false);
-    m_otherItem->setChecked(false);
+
+    // Recents that moved or were made again are followed; those that are gone leave (in memory only).
+    bool changed = false;
+    for (qsizetype i = 0; i < m_recentURLs.size();) {
+        const QZPFileReference before = m_recentURLs.at(i);
+        const QZPFileReference now = reresolved(before);
+        if (now.isNull()) {
+            m_recentURLs.removeAt(i);
+            continue;
+        }
+        if (!(now == before)) {
+            m_bookmarksKeyedByURL.remove(before.key());
+            m_bookmarksKeyedByURL.insert(now.key(), now.bookmarkData());
+            changed = true;
+            if (before == m_url)
+                m_url = now;
+        }
+        m_recentURLs[i++] = now;
+    }
+    if (changed && !m_autosaveName.isEmpty())
+        saveBookmarks();
 
     QList<QZPFileReference> ordered = m_recentURLs;
     if (m_staticMenuOrder) {
@@ -256,18 +299,16 @@ void QZPURLPopUpButton::updateMenu() {
                                     QFileInfo(b.lastKnownPath()).fileName()) < 0;
         });
     }
-    QAction* current = nullptr;
+    // The current location is always offered, first and checked, also when it is not among the recents
+    // (none kept, or its bookmark lost).
+    const QZPFileReference current = reresolved(m_url);
+    if (!current.isNull() && !ordered.contains(current))
+        ordered.prepend(current);
+    QAction* currentItem = nullptr;
     for (const QZPFileReference& reference : ordered) {
-        const QString path = pathOf(reference);
-        if (path.isEmpty() || !QFileInfo::exists(path)) {
-            m_recentURLs.removeAt(recentIndex(reference)); // in memory only
-            continue;
-        }
         QAction* item = makeItemWithURL(reference);
-        if (!m_url.isNull() && reference == m_url) {
-            item->setCheckable(true);
-            item->setChecked(true);
-            current = item;
+        if (!current.isNull() && reference == current) {
+            currentItem = item;
             if (!m_staticMenuOrder) {
                 QAction* separator = m_menu->insertSeparator(m_menu->actions().value(0));
                 m_menu->insertAction(separator, item);
@@ -279,15 +320,15 @@ void QZPURLPopUpButton::updateMenu() {
     if (m_pullsDown) {
         m_menu->addAction(m_otherItem);
         m_menu->addSeparator();
-        if (current) {
+        if (currentItem) {
             if (m_showReveal) {
                 QAction* reveal = m_menu->addAction(tr("Show in File Manager"));
-                reveal->setData(current->data());
+                reveal->setData(currentItem->data());
                 connect(reveal, &QAction::triggered, this, [this, reveal] { showInFileManager(reveal); });
                 m_madeItems << reveal;
             }
             QAction* remove = m_menu->addAction(tr("Remove From Recents"));
-            remove->setData(current->data());
+            remove->setData(currentItem->data());
             connect(remove, &QAction::triggered, this, [this, remove] { removeRecentItem(remove); });
             m_madeItems << remove;
         }
@@ -306,7 +347,7 @@ void QZPURLPopUpButton::updateMenu() {
     } else {
         m_menu->addAction(m_otherItem);
     }
-    selectItem(current ? current : m_allowNone ? m_noneItem : m_otherItem);
+    selectItem(currentItem ? currentItem : m_allowNone ? m_noneItem : m_otherItem);
 }
 
 QAction* QZPURLPopUpButton::itemForURL(const QUrl& url) const {
@@ -321,8 +362,10 @@ QAction* QZPURLPopUpButton::itemForURL(const QUrl& url) const {
 
 void QZPURLPopUpButton::selectItem(QAction* item) {
     m_selectedItem = item;
-    if (item == m_noneItem || item == m_otherItem)
-        item->setChecked(!m_pullsDown);
+    if (item && item->isCheckable())
+        item->setChecked(!m_pullsDown || item != m_noneItem);
+    else if (QAction* checked = m_choices->checkedAction())
+        checked->setChecked(false);
     updateTitle();
 }
 
@@ -368,6 +411,39 @@ void QZPURLPopUpButton::paintEvent(QPaintEvent*) {
     arrow.lineTo(tip);
     arrow.closeSubpath();
     painter.fillPath(arrow, palette().color(QPalette::ButtonText));
+}
+
+// Opened from the keyboard or by assistive technology: below the button, on the chosen item, and
+// without holding up the caller.
+void QZPURLPopUpButton::openMenu() {
+    if (!isEnabled() || m_menu->isVisible())
+        return;
+    updateMenu();
+    m_menu->popup(mapToGlobal(QPoint(0, height())), m_selectedItem);
+    if (m_selectedItem && m_menu->actions().contains(m_selectedItem))
+        m_menu->setActiveAction(m_selectedItem);
+}
+
+// Space, Return and Alt+Down (or Alt+Up, or F4) open the menu, as on any pop-up button of the desktop.
+void QZPURLPopUpButton::keyPressEvent(QKeyEvent* event) {
+    const bool alt = event->modifiers() & Qt::AltModifier;
+    const int key = event->key();
+    if ((!alt &&
+         (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F4)) ||
+        (alt && (key == Qt::Key_Down || key == Qt::Key_Up))) {
+        openMenu();
+        event->accept();
+        return;
+    }
+    QToolButton::keyPressEvent(event);
+}
+
+void QZPURLPopUpButton::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->modifiers()) {
+        event->accept(); // the press opened the menu already
+        return;
+    }
+    QToolButton::keyReleaseEvent(event);
 }
 
 QSize QZPURLPopUpButton::sizeHint() const {

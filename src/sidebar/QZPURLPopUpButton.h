@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+class QActionGroup;
 class QMenu;
 class QMimeData;
 class QZPSettings;
@@ -83,10 +84,16 @@ public:
     // Whether a location is of one of the allowed types.
     bool acceptsPath(const QString& path) const;
 
+public slots:
+    // Opens the menu without waiting for it to close (the keyboard's and assistive technology's way in).
+    void openMenu();
+
 signals:
     void URLChanged(const QUrl& url);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -103,6 +110,7 @@ private:
     void selectItem(QAction* item);
     void updateTitle();
     QZPFileReference referenceFor(const QUrl& url) const;
+    QZPFileReference reresolved(const QZPFileReference& reference) const;
     static QString pathOf(const QZPFileReference& reference);
     static QUrl urlOf(const QZPFileReference& reference);
     qsizetype recentIndex(const QZPFileReference& reference) const;
@@ -124,6 +132,7 @@ private:
     QAction* m_noneItem;
     QAction* m_otherItem;
     QAction* m_clearRecentsItem;
+    QActionGroup* m_choices;
     QAction* m_selectedItem = nullptr;
     QZPURLPopUpButtonDelegate* m_delegate = nullptr;
     // The recents, most recent first, and the bookmark of each (by the reference's key).

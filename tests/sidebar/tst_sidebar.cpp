@@ -10,6 +10,7 @@
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiOutputQueue.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
+#include "model/QZPFileReference.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 #include "sidebar/QZPFilterField.h"
@@ -21,6 +22,7 @@
 #include "sidebar/QZPURLPopUpButtonDelegate.h"
 
 #include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
@@ -264,6 +266,86 @@ private slots:
         QCOMPARE(button.URL(), QUrl::fromLocalFile(path("Dragged")));
         QCOMPARE(button.selectedItem()->text(), QStringLiteral("Dragged"));
         QCOMPARE(delegate.chosen.size(), 1);
+    }
+
+    // The chooser's menu is there for everyone: in the accessibility tree (a combo box whose one child
+    // is its menu, each location a checkable choice and the browse item a plain command), opened by its
+    // accessible action, by Space and by Alt+Down. The current folder is always the first item, checked,
+    // also when no recent names it; a recent folder made again at its old path is kept by that path.
+    void chooserMenuForEveryone() {
+        QDir().mkpath(path("Lib"));
+        QDir().mkpath(path("Old"));
+        const QString key = QStringLiteral("tests.chooser.menu");
+        QZPSettings::standard()->setValue(key, QUrl::fromLocalFile(path("Lib")).toString());
+        const QString oldBookmark = QZPFileReference::forPath(path("Old")).bookmarkData();
+        QVERIFY(QDir(path("Old")).removeRecursively());
+        QVERIFY(QDir().mkpath(path("Old"))); // the same path, another folder
+        QZPSettings::standard()->setValue(key + ".recentURLs", QStringList{oldBookmark});
+        QZPURLPopUpButton button;
+        button.setAllowedFileTypes({QString::fromLatin1(QZPURLPopUpButton::FolderType)});
+        button.setAllowNone(true);
+        button.setAutosaveName(key);
+        button.setAccessibleName(QStringLiteral("Presets Folder"));
+        button.show();
+        QCOMPARE(button.recentURLs(), QList<QUrl>{QUrl::fromLocalFile(path("Old"))});
+
+        QStringList items;
+        for (QAction* action : button.menu()->actions())
+            items << (action->isSeparator() ? QStringLiteral("-")
+                                            : action->text() + (action->isChecked()     ? "[x]"
+                                                                : action->isCheckable() ? "[ ]"
+                                                                                        : ""));
+        QCOMPARE(items, (QStringList{"Lib[x]", "-", "Old[ ]", "-", "None[ ]", "Other…"}));
+        QCOMPARE(button.text(), QStringLiteral("Lib"));
+
+        QAccessibleInterface* chooser = QAccessible::queryAccessibleInterface(&button);
+        QCOMPARE(chooser->role(), QAccessible::ComboBox);
+        QCOMPARE(chooser->text(QAccessible::Name), QStringLiteral("Presets Folder"));
+        QCOMPARE(chooser->text(QAccessible::Value), QStringLiteral("Lib"));
+        QCOMPARE(chooser->childCount(), 1);
+        QAccessibleInterface* menu = chooser->child(0);
+        QVERIFY(menu && menu->object() == button.menu());
+        QCOMPARE(chooser->indexOfChild(menu), 0);
+        QStringList tree;
+        for (int i = 0; i < menu->childCount(); ++i) {
+            const QAccessibleInterface* entry = menu->child(i);
+            if (entry->role() == QAccessible::Separator)
+                continue;
+            const QAccessible::State state = entry->state();
+            tree << entry->text(QAccessible::Name) + (state.checked ? "[x]" : state.checkable ? "[ ]" : "");
+        }
+        QCOMPARE(tree, (QStringList{"Lib[x]", "Old[ ]", "None[ ]", "Other…"}));
+
+        // Each way in opens the menu (and a menu that would hold the caller is closed by the guard).
+        const QList<std::pair<const char*, std::function<void()>>> openers{
+            {"accessible action",
+             [&] {
+                 chooser->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+             }},
+            {"Space",
+             [&] {
+                 QTest::keyClick(&button, Qt::Key_Space);
+             }},
+            {"Alt+Down",
+             [&] {
+                 QTest::keyClick(&button, Qt::Key_Down, Qt::AltModifier);
+             }},
+        };
+        for (const auto& [way, open] : openers) {
+            bool opened = false;
+            QTimer guard;
+            guard.setInterval(0);
+            connect(&guard, &QTimer::timeout, [&] {
+                if (button.menu()->isVisible()) {
+                    opened = true;
+                    button.menu()->close();
+                }
+            });
+            guard.start();
+            open();
+            QTRY_VERIFY2(opened, way);
+            QVERIFY(!button.menu()->isVisible());
+        }
     }
 
     // The filter field and the modified-only switch together decide what the list shows.
@@ -587,12 +669,29 @@ private slots:
             QZPSettings::standard()->setValue(QZPSettings::AppearanceIndexKey, skin);
             for (const QSize& size : {window.minimumSize(), QSize(1400, 800)}) {
                 window.resize(size);
-                QTest::qWait(20);
+                QCoreApplication::sendPostedEvents(); // the layout follows the new size
+                QCoreApplication::processEvents();
                 const QString name = QStringLiteral("/window-%1-%2.png")
                                          .arg(skin == 1 ? "neutral" : "classic",
                                               size == window.minimumSize() ? "small" : "large");
                 QVERIFY(window.grab().save(folder + name));
             }
+            // The folder chooser's menu beside another menu of the window: drawn alike.
+            QZPURLPopUpButton* chooser = sidebar->urlButton();
+            chooser->openMenu();
+            QTRY_VERIFY(chooser->menu()->isVisible());
+            QVERIFY(chooser->menu()->grab().save(
+                folder + QStringLiteral("/folder-menu-%1.png").arg(skin == 1 ? "neutral" : "classic")));
+            chooser->menu()->close();
+            QMenu other;
+            other.addAction(QStringLiteral("Send to Instrument"));
+            QAction* checked = other.addAction(QStringLiteral("Checked Item"));
+            checked->setCheckable(true);
+            checked->setChecked(true);
+            other.popup(window.mapToGlobal(QPoint(40, 40)));
+            QVERIFY(other.grab().save(
+                folder + QStringLiteral("/other-menu-%1.png").arg(skin == 1 ? "neutral" : "classic")));
+            other.close();
         }
         QZPSettings::standard()->remove(QZPSettings::AppearanceIndexKey);
         window.hide();
