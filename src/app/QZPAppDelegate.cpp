@@ -134,10 +134,17 @@ bool QZPAppDelegate::applicationShouldOpenUntitledFile() const {
     return m_documents->presetsController()->count() == 0;
 }
 
+// The window plays notes from the computer keyboard (while it has a selection), and the recording
+// commands work from it as from the main window.
 QZPRecordWindowController* QZPAppDelegate::recWindowController() {
-    if (!m_recWindowController)
+    if (!m_recWindowController) {
+        QZPMainWindowController* main = windowController();
         m_recWindowController = std::make_unique<QZPRecordWindowController>(
-            m_engine, windowController()->presetsController()->presetsFolderURL());
+            m_engine, main->presetsController()->presetsFolderURL());
+        QWidget* window = m_recWindowController->window();
+        main->addClaviatureSource(window, m_recWindowController.get());
+        window->addActions({m_recordItem, m_recordMultipleItem});
+    }
     return m_recWindowController.get();
 }
 
@@ -210,13 +217,16 @@ void QZPAppDelegate::openPanel() {
     openFiles(paths);
 }
 
-// Sixteen channels, "1" to "16", each carrying its channel byte; filled once per launch.
+// Sixteen channels, "1" to "16", each carrying its channel byte; filled once per launch. The main window
+// checks the current one from then on.
 void QZPAppDelegate::buildChannelMenu() {
     if (m_channelMenuBuilt || !m_channelMenu)
         return;
     m_channelMenuBuilt = true;
     for (int channel = 0; channel < 16; ++channel)
         m_channelMenu->addAction(QString::number(channel + 1))->setData(channel);
+    if (m_windowController)
+        m_windowController->updateChannelMenu(m_channelMenu);
 }
 
 void QZPAppDelegate::showMainWindow() {
@@ -318,6 +328,24 @@ void QZPAppDelegate::buildMainMenu() {
     track(preset, Command::SelectCurrent, tr("Select &Current Preset"), QKeySequence(Qt::CTRL | Qt::Key_L));
     track(preset, Command::FocusSelection, tr("Show S&election"),
           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+    preset->addSeparator();
+    // "Record New" while recording goes into a new draft, "Record" while it goes into the current preset.
+    m_recordItem = add(preset, Command::Record, QString(), QKeySequence(Qt::CTRL | Qt::Key_R));
+    const auto titleRecordItem = [this] {
+        m_recordItem->setText(QZPRecordWindowController::recordMenuItemTitle(
+            QZPSettings::standard()->boolValue(QString::fromLatin1(QZPSettings::DraftOnRecordKey))));
+    };
+    titleRecordItem();
+    connect(QZPSettings::standard(), &QZPSettings::valueChanged, m_recordItem,
+            [titleRecordItem](const QString& key) {
+                if (key == QLatin1String(QZPSettings::DraftOnRecordKey))
+                    titleRecordItem();
+            });
+    track(preset, Command::RecordSelected, tr("Record into Selected Preset"),
+          QKeySequence(Qt::CTRL | Qt::ALT | Qt::SHIFT | Qt::Key_R));
+    m_recordMultipleItem =
+        preset->addAction(tr("Record Multiple Presets…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M),
+                          this, &QZPAppDelegate::showRecWindow);
 
     QMenu* midi = bar->addMenu(tr("&MIDI"));
     m_deviceMenu = midi->addMenu(tr("&Device"));

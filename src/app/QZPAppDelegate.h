@@ -45,6 +45,9 @@ public:
     QMenu* MIDIDeviceMenu() const { return m_deviceMenu; }
     QMenu* MIDIChannelMenu() const { return m_channelMenu; }
     QAction* filterModifiedItem() const { return m_filterModifiedItem; }
+    // Preset ▸ Record (titled "Record New" while recording makes a draft) and Record Multiple Presets.
+    QAction* recordItem() const { return m_recordItem; }
+    QAction* recordMultipleItem() const { return m_recordMultipleItem; }
 
     void buildChannelMenu();
     void showMainWindow();
@@ -76,6 +79,8 @@ private:
     QPointer<QMenu> m_deviceMenu;
     QPointer<QMenu> m_channelMenu;
     QPointer<QAction> m_filterModifiedItem;
+    QPointer<QAction> m_recordItem;
+    QPointer<QAction> m_recordMultipleItem;
     QPointer<QZPTextWindow> m_ackWindow;
     QPointer<QZPTextWindow> m_helpWindow;
     bool m_channelMenuBuilt = false;

@@ -7,6 +7,7 @@
 #include "midi/QZPMidiEngine.h"
 #include "model/QZPError.h"
 #include "model/QZPErrorPresenter.h"
+#include "model/QZPPlural.h"
 #include "model/QZPSettings.h"
 #include "sidebar/QZPLibraryFolderChooser.h"
 #include "sidebar/QZPURLPopUpButton.h"
@@ -60,7 +61,16 @@ bool QZPOnboardingWindowController::showOnboardingIfNecessary(QZPSettings* setti
     if (settings->boolValue(key))
         return false;
     settings->setValue(key, true);
-    QTimer::singleShot(FirstLaunchDelayMs, context, std::move(show));
+    // A timer of the context's own, so that it ends with the context (and can be found there).
+    auto* delay = new QTimer(context);
+    delay->setObjectName(QStringLiteral("onboardingDelay"));
+    delay->setSingleShot(true);
+    delay->setInterval(FirstLaunchDelayMs);
+    QObject::connect(delay, &QTimer::timeout, context, [delay, show = std::move(show)] {
+        delay->deleteLater();
+        show();
+    });
+    delay->start();
     return true;
 }
 
@@ -121,7 +131,17 @@ QZPOnboardingWindowController::QZPOnboardingWindowController(QZPPresetsControlle
             QZPErrorPresenter::shared()->presentError(
                 QZPError::make(QString::fromLatin1(QZPError::ToneBenchDomain), -1, summary,
                                m_installer->failures().mid(0, 10).join(QLatin1Char('\n'))));
-        close();
+        const QString kept = m_installer->skippedSummary();
+        if (!summary.isEmpty() || kept.isEmpty())
+            return close();
+        // The user's own files were left alone: said here, and Done then closes the assistant.
+        m_progressIndic->hide();
+        m_progressLabel->setText(qzpPlural(m_installer->writtenCount(), tr("1 factory preset was installed."),
+                                           tr("%1 factory presets were installed.")) +
+                                 QLatin1Char(' ') + kept);
+        m_installed = true;
+        m_okayButton->show();
+        m_okayButton->setFocus();
     });
     updateMidiStatus();
     updateNavigation();
@@ -199,7 +219,7 @@ QWidget* QZPOnboardingWindowController::makePage(Page page) {
         addIntroduction(
             layout, view, tr("You’re all set"),
             tr("ToneBench can put its factory presets into your presets folder: sounds to start from, "
-               "from basses to effects. A preset of the same name there is replaced."));
+               "from basses to effects. A file of the same name there is kept as it is."));
         m_installFactoryCheckbox = new QCheckBox(tr("Install the factory presets"), view);
         m_installFactoryCheckbox->setObjectName(QStringLiteral("installFactoryCheckbox"));
         layout->addWidget(m_installFactoryCheckbox);
@@ -246,7 +266,9 @@ void QZPOnboardingWindowController::showPage(int index) {
         // As the page appears: the choice and the button, no progress.
         m_installFactoryCheckbox->show();
         m_okayButton->show();
+        m_progressLabel->setText(tr("Installing the factory presets…"));
         m_progressLabel->hide();
+        m_installed = false;
         m_progressIndic->hide();
     }
     updateNavigation();
@@ -304,6 +326,8 @@ void QZPOnboardingWindowController::setInstallFactoryPresets(bool on) {
 }
 
 void QZPOnboardingWindowController::finalizeOnboarding() {
+    if (m_installed)
+        return close();
     const QString folder = m_presets ? m_presets->presetsFolderURL().toLocalFile() : QString();
     if (folder.isEmpty() || !QFileInfo::exists(folder) || !installFactoryPresets()) {
         close();

@@ -77,6 +77,8 @@ private:
     QCheckBox* m_installFactoryCheckbox = nullptr;
     QPushButton* m_okayButton = nullptr;
     QLabel* m_progressLabel = nullptr;
+    // The factory presets are in and the page says what was kept: Done closes.
+    bool m_installed = false;
     QProgressBar* m_progressIndic = nullptr;
     QZPFactoryPresetInstaller* m_installer = nullptr;
 };

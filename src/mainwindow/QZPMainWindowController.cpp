@@ -21,6 +21,7 @@
 #include "sidebar/QZPSidebarView.h"
 
 #include <QAbstractSpinBox>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -65,7 +66,16 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
       m_claviature(new QZPMidiClaviature(this)), m_editor(new QZPEditorController(engine, this)),
       m_sidebar(new QZPSidebarController(documents->presetsController(), nullptr, this)),
       m_presentError(
-          [](const QZPError& error, QWidget* window) { QZPErrorHandler::presentError(error, window); }) {
+          [](const QZPError& error, QWidget* window) { QZPErrorHandler::presentError(error, window); }),
+      m_askReview([](QZPPreset* preset, QWidget* window) {
+          const auto answer = QMessageBox::question(
+              window, QApplication::applicationName(),
+              tr("Do you want to save the changes made to “%1”?").arg(preset->displayName()),
+              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+          return answer == QMessageBox::Save      ? ReviewAnswer::Save
+                 : answer == QMessageBox::Discard ? ReviewAnswer::DontSave
+                                                  : ReviewAnswer::Cancel;
+      }) {
     m_sidebar->setDelegate(this);
     connect(m_sidebar->recordMenuItem(), &QAction::triggered, this,
             [this] { recordSelected(QZPCommandSource::ContextMenu); });
@@ -88,9 +98,14 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
         m_sidebar->updateDisplay();
     });
     // After a refresh or an opened file, the library and the document controller ask for the current
-    // program to be sent (no sender: silent without a destination).
+    // program to be sent.
     connect(documents, &QZPDocumentController::sendProgramRequested, this,
-            [this] { sendProgram(QZPCommandSource::None); });
+            &QZPMainWindowController::sendCurrentProgram);
+    // A text field taking the keys ends the notes they were playing.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (isTextEditor(now))
+            m_claviature->releaseAllKeys();
+    });
     connect(m_engine, &QZPMidiEngine::setupChanged, this, &QZPMainWindowController::updateMidiStatus);
     connect(m_engine, &QZPMidiEngine::destinationChanged, this, &QZPMainWindowController::updateMidiStatus);
     connect(m_engine, &QZPMidiEngine::sourceChanged, this, &QZPMainWindowController::updateMidiStatus);
@@ -205,6 +220,8 @@ void QZPMainWindowController::setMidiChannel(int channel) {
         return;
     m_midiChannel = channel;
     QZPSettings::standard()->setValue(QString::fromLatin1(MidiChannelKey), channel);
+    if (m_channelMenu)
+        updateChannelMenu(m_channelMenu);
     updateMidiStatus();
     emit midiChannelChanged(channel);
 }
@@ -223,7 +240,7 @@ void QZPMainWindowController::setRecordControlMessages(bool on) {
 void QZPMainWindowController::documentChanged(QZPPreset* preset, QZPPreset::Change change) {
     if (change == QZPPreset::Change::Undone || change == QZPPreset::Change::Cleared ||
         change == QZPPreset::Change::Redone)
-        m_engine->sendSysex(preset->junoSysexDataWithMidiChannel(quint8(m_midiChannel)));
+        sendPatch(preset);
     m_editor->updateDisplay(true);
     m_sidebar->updateDisplay();
 }
@@ -251,12 +268,21 @@ void QZPMainWindowController::sendProgram(QZPCommandSource source) {
     if (!wasCurrent)
         preset->makeWindowControllers();
     if (!m_engine->destination().isNull()) {
-        m_engine->sendSysex(preset->junoSysexDataWithMidiChannel(quint8(m_midiChannel)));
+        sendPatch(preset);
         return;
     }
     if (source == QZPCommandSource::None || (source == QZPCommandSource::List && !wasCurrent))
         return;
     presentError(QZPMidiEngine::noDestinationError(), source == QZPCommandSource::List ? m_window : nullptr);
+}
+
+void QZPMainWindowController::sendCurrentProgram() {
+    if (QZPPreset* preset = currentPreset(); preset && !m_engine->destination().isNull())
+        sendPatch(preset);
+}
+
+void QZPMainWindowController::sendPatch(QZPPreset* preset) {
+    m_engine->sendSysex(preset->junoSysexDataWithMidiChannel(quint8(m_midiChannel)));
 }
 
 void QZPMainWindowController::sidebarControllerDoubleClickAction(QZPSidebarController*, QObject*) {
@@ -361,6 +387,21 @@ void QZPMainWindowController::closeDocuments(const QList<QZPPreset*>& presets) {
     current->close();
 }
 
+// Nothing the user changed is dropped without asking: each edited preset among them is offered for saving
+// (a draft asks where), and Cancel, or a save that does not happen, closes none of them.
+bool QZPMainWindowController::closeDocumentsAfterReview(const QList<QZPPreset*>& presets) {
+    QList<QPointer<QZPPreset>> kept(presets.begin(), presets.end());
+    for (const QPointer<QZPPreset>& preset : kept)
+        if (preset && !reviewChanges(preset))
+            return false;
+    QList<QZPPreset*> closing;
+    for (const QPointer<QZPPreset>& preset : kept)
+        if (preset && !preset->isClosed())
+            closing << preset.data();
+    closeDocuments(closing);
+    return true;
+}
+
 void QZPMainWindowController::recycleDocument(QZPCommandSource source) {
     const QList<QZPPreset*> presets = targets(source);
     if (presets.isEmpty())
@@ -437,10 +478,13 @@ bool QZPMainWindowController::dumpPresetsToFile(const QString& path, QZPError* e
 }
 
 void QZPMainWindowController::dumpPresets() {
-    const QString path = QFileDialog::getSaveFileName(m_window, tr("Export Presets"), tr("Presets.plist"),
-                                                      tr("Property list (*.plist)"));
+    QString path = QFileDialog::getSaveFileName(m_window, tr("Export Presets"), tr("Presets.plist"),
+                                                tr("Property list (*.plist)"));
     if (path.isEmpty())
         return;
+    // The list is a property list whatever name the user typed: it keeps its type's extension.
+    if (QFileInfo(path).suffix().compare(QLatin1String("plist"), Qt::CaseInsensitive) != 0)
+        path += QStringLiteral(".plist");
     QZPError error;
     if (!dumpPresetsToFile(path, &error))
         presentError(error, nullptr);
@@ -469,6 +513,7 @@ QZPRecordOneWindowController* QZPMainWindowController::recordSheet() {
 // closes the draft and brings back the preset that was current. An accepted patch is applied after the
 // sheet has gone.
 void QZPMainWindowController::recordDocument(QZPPreset* target) {
+    showWindow(); // the sheet waits on the main window, also when asked for from another window
     QPointer<QZPPreset> previous = currentPreset();
     QPointer<QZPPreset> draft;
     if (target) {
@@ -505,10 +550,14 @@ void QZPMainWindowController::importDataFrom(QZPPreset* received) {
     QZPPreset* current = currentPreset();
     if (!current || !received)
         return;
+    const int steps = current->undoStack()->index();
     current->setJunoSysexData(received->junoSysexData());
     const QString program = received->programName();
     m_editor->showTemporaryMessage(tr("Received Preset %1").arg(program), 4);
-    current->setUndoActionName(tr("Record %1").arg(program));
+    // A patch the preset already holds changes nothing and makes no undo step: the step before keeps
+    // its name.
+    if (current->undoStack()->index() != steps)
+        current->setUndoActionName(tr("Record %1").arg(program));
     QZPUserNotifications::postNotification(tr("Received Preset"),
                                            tr("Recorded %1 to “%2”").arg(program, current->displayName()));
 }
@@ -558,13 +607,15 @@ bool QZPMainWindowController::reviewChanges(QZPPreset* preset) {
         return true;
     if (preset != currentPreset())
         preset->makeWindowControllers();
-    const auto answer = QMessageBox::question(
-        m_window, QApplication::applicationName(),
-        tr("Do you want to save the changes made to “%1”?").arg(preset->displayName()),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
-    if (answer == QMessageBox::Save)
+    switch (m_askReview(preset, m_window)) {
+    case ReviewAnswer::Save:
         return saveDocument();
-    return answer == QMessageBox::Discard;
+    case ReviewAnswer::DontSave:
+        return true;
+    case ReviewAnswer::Cancel:
+        return false;
+    }
+    return false;
 }
 
 // MARK: Commands
@@ -627,12 +678,12 @@ void QZPMainWindowController::perform(Command command, QZPCommandSource source) 
         newDocument();
         break;
     case Command::CloseDocument:
-        closeDocuments(targets(source));
+        closeDocumentsAfterReview(targets(source));
         break;
     case Command::CloseDraft: {
         QList<QZPPreset*> drafts = targets(source);
         drafts.removeIf([](const QZPPreset* p) { return !p->isNew(); });
-        closeDocuments(drafts);
+        closeDocumentsAfterReview(drafts);
         break;
     }
     case Command::RecycleDocument:
@@ -698,18 +749,36 @@ QAction* QZPMainWindowController::makeAction(Command command, const QString& tit
 
 // MARK: MIDI menus
 
+// Both menus always show their state, also to assistive technology that reads a menu without opening it:
+// the device menu is rebuilt whenever the ports or the choice change, and the current channel is checked
+// whenever it changes.
 void QZPMainWindowController::setMidiMenus(QMenu* deviceMenu, QMenu* channelMenu) {
     m_deviceMenu = deviceMenu;
     m_channelMenu = channelMenu;
-    connect(deviceMenu, &QMenu::aboutToShow, this, [this] { updateDeviceMenu(m_deviceMenu); });
+    const auto updateDevices = [this] {
+        if (m_deviceMenu)
+            updateDeviceMenu(m_deviceMenu);
+    };
+    connect(deviceMenu, &QMenu::aboutToShow, this, updateDevices);
+    connect(m_engine, &QZPMidiEngine::setupChanged, deviceMenu, updateDevices);
+    connect(m_engine, &QZPMidiEngine::destinationChanged, deviceMenu, updateDevices);
+    connect(m_engine, &QZPMidiEngine::sourceChanged, deviceMenu, updateDevices);
     connect(channelMenu, &QMenu::aboutToShow, this, [this] { updateChannelMenu(m_channelMenu); });
     connect(channelMenu, &QMenu::triggered, this,
             [this](QAction* item) { setMidiChannel(item->data().toInt() & 0xFF); });
+    updateDevices();
+    updateChannelMenu(channelMenu);
 }
 
 void QZPMainWindowController::updateChannelMenu(QMenu* menu) {
+    auto* group = menu->findChild<QActionGroup*>(QStringLiteral("channels"), Qt::FindDirectChildrenOnly);
+    if (!group) {
+        group = new QActionGroup(menu);
+        group->setObjectName(QStringLiteral("channels"));
+    }
     for (QAction* item : menu->actions()) {
         item->setCheckable(true);
+        group->addAction(item);
         item->setChecked(item->data().toInt() == m_midiChannel);
     }
 }
@@ -776,37 +845,67 @@ void QZPMainWindowController::updateMidiStatus() {
 
 // MARK: Events
 
-// Letter keys play notes while the list or the editor has the focus: never in a text field, never with a
-// modifier, never in another window or a dialog.
-bool QZPMainWindowController::keyGoesToNotePlayer(QObject* watched, QKeyEvent* event) const {
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != m_window || QApplication::activeModalWidget() ||
-        QApplication::activePopupWidget())
+void QZPMainWindowController::addClaviatureSource(QWidget* window, QZPMidiClaviatureSource* source) {
+    m_claviatureSources.append({window, source});
+}
+
+// Letter keys play notes while the main window (or a window that allows it, as far as it allows it) is
+// the active one: never into a text field, never under a dialog or an open menu.
+bool QZPMainWindowController::notePlayerMayPlay(QWidget* window, const QZPKeyEvent& event) const {
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget())
         return false;
     const QWidget* focus = QApplication::focusWidget();
     if (isTextEditor(focus) || qobject_cast<const QAbstractSpinBox*>(focus))
         return false;
-    return (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (window == m_window)
+        return true;
+    for (const auto& [sourceWindow, source] : m_claviatureSources)
+        if (sourceWindow == window)
+            return source->claviaShouldProcessKeyboardEvent(m_claviature, event);
+    return false;
+}
+
+// A release always reaches the note player, wherever the keys are now and whatever modifiers are held, so
+// that the note its press started ends.
+bool QZPMainWindowController::handleKey(QObject* watched, QKeyEvent* key) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget)
+        return false;
+    const QZPKeyEvent event(
+        key->type() == QEvent::KeyPress ? QZPKeyEvent::Type::KeyDown : QZPKeyEvent::Type::KeyUp,
+        QZPKeyEvent::keyCodeForNativeScanCode(key->nativeScanCode()),
+        QZPKeyEvent::modifierFlags(key->modifiers(), QZPKeyEvent::capsLockIsOn(key->nativeModifiers())),
+        key->isAutoRepeat());
+    const bool mayPlay = notePlayerMayPlay(widget->window(), event);
+    if (event.type() == QZPKeyEvent::Type::KeyUp) {
+        const bool used = m_claviature->processKeyboardEvent(event);
+        return mayPlay && used;
+    }
+    return mayPlay && m_claviature->processKeyboardEvent(event);
 }
 
 bool QZPMainWindowController::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress:
-    case QEvent::KeyRelease: {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (!keyGoesToNotePlayer(watched, key))
-            return false;
-        const QZPKeyEvent played(event->type() == QEvent::KeyPress ? QZPKeyEvent::Type::KeyDown
-                                                                   : QZPKeyEvent::Type::KeyUp,
-                                 QZPKeyEvent::keyCodeForNativeScanCode(key->nativeScanCode()),
-                                 QZPKeyEvent::modifierFlags(key->modifiers(), false), key->isAutoRepeat());
-        return m_claviature->processKeyboardEvent(played);
-    }
+    case QEvent::KeyRelease:
+        return handleKey(watched, static_cast<QKeyEvent*>(event));
+    case QEvent::WindowDeactivate:
+    case QEvent::Move:
+    case QEvent::Hide:
+        // A window that moves, hides or gives up the keys takes no held key's release with it: every
+        // sounding note ends. (Menus and tool tips come and go without that.)
+        if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->isWindow() &&
+                                                            widget->windowType() != Qt::Popup &&
+                                                            widget->windowType() != Qt::ToolTip)
+            m_claviature->releaseAllKeys();
+        return false;
     case QEvent::WindowActivate:
         if (watched == m_window)
             windowDidBecomeMain();
         return false;
     case QEvent::Close:
+        if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->isWindow())
+            m_claviature->releaseAllKeys();
         if (watched == m_window) {
             QZPSettings::standard()->setValue(QString::fromLatin1(GeometryKey), m_window->saveGeometry());
             event->ignore();

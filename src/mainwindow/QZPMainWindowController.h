@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midi/QZPMidiClaviatureDelegate.h"
+#include "midi/QZPMidiClaviatureSource.h"
 #include "midi/QZPMidiMessageDelegate.h"
 #include "model/QZPCommandSource.h"
 #include "model/QZPError.h"
@@ -20,6 +21,7 @@ class QSplitter;
 class QTimer;
 class QZPDocumentController;
 class QZPEditorController;
+class QZPKeyEvent;
 class QZPMidiClaviature;
 class QZPMidiEndpoint;
 class QZPMidiEngine;
@@ -94,6 +96,8 @@ public:
     void showWindow() override;
     // The window became the active one: it takes the engine's messages again.
     void windowDidBecomeMain();
+    // Another window in which the computer keyboard plays notes, as far as `source` allows.
+    void addClaviatureSource(QWidget* window, QZPMidiClaviatureSource* source);
 
     // Commands, as the menus and the list's context menu give them.
     bool validateCommand(Command command, QZPCommandSource source = QZPCommandSource::Menu) const;
@@ -102,12 +106,17 @@ public:
     QAction* makeAction(Command command, const QString& title, const QKeySequence& shortcut = {});
 
     void sendProgram(QZPCommandSource source);
+    // The current patch again, after a refresh or an opened file: the selection does not matter, and
+    // without a destination nothing is said.
+    void sendCurrentProgram();
     void selectNext(QZPCommandSource source);
     void selectPrevious(QZPCommandSource source);
     void selectCurrent();
     void newDocument();
     QZPPreset* nextDocument() const;
     void closeDocuments(const QList<QZPPreset*>& presets);
+    // The Close commands: each edited preset is offered for saving first; Cancel closes nothing.
+    bool closeDocumentsAfterReview(const QList<QZPPreset*>& presets);
     void recycleDocument(QZPCommandSource source);
     void revealDocument(QZPCommandSource source);
     void copy(QZPCommandSource source);
@@ -129,6 +138,10 @@ public:
     bool saveDocumentAs();
     // Whether the user let the preset go: it was saved, or its changes were discarded.
     bool reviewChanges(QZPPreset* preset);
+    // The question about an edited preset (tests answer it): Save, Don't Save or Cancel.
+    enum class ReviewAnswer { Save, DontSave, Cancel };
+    using ReviewQuestion = std::function<ReviewAnswer(QZPPreset* preset, QWidget* window)>;
+    void setReviewQuestion(ReviewQuestion ask) { m_askReview = std::move(ask); }
 
     // The MIDI menus the application made; rebuilt and checked each time they open.
     void setMidiMenus(QMenu* deviceMenu, QMenu* channelMenu);
@@ -172,7 +185,9 @@ private:
     QList<QAction*> menuItemsForEndpoints(QMenu* menu, const QList<QZPMidiEndpoint>& endpoints,
                                           const QZPMidiEndpoint& selected, const QString& title,
                                           const QString& placeholder, bool sources);
-    bool keyGoesToNotePlayer(QObject* watched, QKeyEvent* event) const;
+    bool handleKey(QObject* watched, QKeyEvent* event);
+    bool notePlayerMayPlay(QWidget* window, const QZPKeyEvent& event) const;
+    void sendPatch(QZPPreset* preset);
 
     QZPDocumentController* m_documents;
     QZPMidiEngine* m_engine;
@@ -188,6 +203,8 @@ private:
     int m_midiChannel = 0;
     bool m_toldNoOutput = false;
     ErrorPresenter m_presentError;
+    ReviewQuestion m_askReview;
+    QList<std::pair<QPointer<QWidget>, QZPMidiClaviatureSource*>> m_claviatureSources;
     QList<std::pair<Command, QAction*>> m_actions;
     QZPRecordOneWindowController* m_recordSheet = nullptr;
 };

@@ -2,6 +2,7 @@
 #include "model/QZPPlural.h"
 
 #include "library/QZPBankFile.h"
+#include "library/QZPPresetList.h"
 #include "library/QZPUserNotifications.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPProgramSlotGrid.h"
@@ -25,6 +26,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QSet>
 #include <QStandardItemModel>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -111,6 +113,8 @@ void QZPRecordWindowController::buildWindow() {
     for (QPushButton* button : {send, remove, bank, save})
         buttons->addWidget(button);
     layout->addLayout(buttons);
+    m_sendButton = send;
+    m_deleteButton = remove;
     connect(send, &QPushButton::clicked, this, [this] { sendProgram(QZPCommandSource::Button); });
     connect(remove, &QPushButton::clicked, this, &QZPRecordWindowController::deleteBackward);
     connect(save, &QPushButton::clicked, this, &QZPRecordWindowController::savePrograms);
@@ -250,6 +254,9 @@ void QZPRecordWindowController::collectionChanged() {
         ++counts[preset->programByte() & 0x7F];
     m_slots->setCounts(counts);
     m_summary->setText(tr("%1 of 128 programs collected").arg(m_slots->filledSlots()));
+    const bool selected = m_tableView->selectionModel()->hasSelection();
+    m_sendButton->setEnabled(selected);
+    m_deleteButton->setEnabled(selected);
     emit presetsChanged();
 }
 
@@ -264,7 +271,14 @@ void QZPRecordWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const 
         return;
     }
     QZPPreset* preset = QZPPreset::presetWithJunoSysexData(sysex);
-    preset->setDisplayName(tr("%1 Untitled Preset").arg(preset->programName()));
+    // Two patches of one program slot (another channel, or the slot sent again after an edit) get names
+    // of their own, so that saving them keeps both.
+    QSet<QString> names;
+    for (const QZPPreset* collected : presets())
+        names.insert(collected->displayName().toCaseFolded());
+    preset->setDisplayName(QZPPresetList::freeName(
+        tr("%1 Untitled Preset").arg(preset->programName()),
+        [&names](const QString& name) { return names.contains(name.toCaseFolded()); }));
     // The message as it came, program number and all: what a bank backup keeps.
     preset->setProperty(ReceivedMessageProperty, sysex);
     m_presetsMappedByData.insert(sysex, preset);
@@ -273,6 +287,9 @@ void QZPRecordWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const 
 }
 
 void QZPRecordWindowController::selectionDidChange() {
+    const bool selected = m_tableView->selectionModel()->hasSelection();
+    m_sendButton->setEnabled(selected);
+    m_deleteButton->setEnabled(selected);
     if (m_userEvent && QZPSettings::standard()->boolValue(
                            QString::fromLatin1(QZPSettings::SendsPresetsOnSelectionChangeKey)))
         sendProgram(QZPCommandSource::None);
@@ -307,12 +324,24 @@ void QZPRecordWindowController::savePresetsToURL(const QUrl& folderURL, const QS
     const QList<QZPPreset*> snapshot = presets();
     qsizetype remaining = snapshot.size();
     int accepted = 0;
+    const QString extension = QLatin1Char('.') + QZPPreset::extensionForType(fileType);
+    const auto exists = [&folder, &extension](const QString& base) {
+        const QFileInfo info(QDir(folder).filePath(base + extension));
+        return info.exists() || info.isSymLink();
+    };
+    // A name this batch has written already is never asked about (replacing it would lose the patch
+    // saved a moment ago): the preset takes the next free numbered name instead.
+    QSet<QString> written;
     for (QZPPreset* preset : snapshot) {
-        const QString fileName = QZPPreset::fileNameForName(preset->displayName()) + QLatin1Char('.') +
-                                 QZPPreset::extensionForType(fileType);
+        QString base = QZPPreset::fileNameForName(preset->displayName());
+        if (written.contains(base.toCaseFolded()))
+            base = QZPPresetList::freeName(base, [&written, &exists](const QString& name) {
+                return written.contains(name.toCaseFolded()) || exists(name);
+            });
+        const QString fileName = base + extension;
         const QString target = QDir(folder).filePath(fileName);
         bool save = true;
-        if (QFileInfo::exists(target) || QFileInfo(target).isSymLink()) {
+        if (exists(base)) {
             const QZPError exists =
                 QZPError::make(QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteFileExists,
                                tr("“%1” already exists. Do you want to replace it?").arg(fileName), QString(),
@@ -332,10 +361,12 @@ void QZPRecordWindowController::savePresetsToURL(const QUrl& folderURL, const QS
         if (!save)
             continue;
         QZPError error;
-        if (preset->saveToURL(QUrl::fromLocalFile(target), fileType, QZPDocument::SaveAsOperation, &error))
+        if (preset->saveToURL(QUrl::fromLocalFile(target), fileType, QZPDocument::SaveAsOperation, &error)) {
+            written.insert(base.toCaseFolded());
             removePreset(preset);
-        else
+        } else {
             m_presentError(error);
+        }
     }
 }
 
@@ -365,6 +396,10 @@ bool QZPRecordWindowController::saveBankToFile(const QString& path, QZPError* er
         messages << preset->property(ReceivedMessageProperty).toByteArray();
     return QZPFileSystem::writeFile(path, QZPBankFile::bankData(messages),
                                     QZPFileSystem::WriteMode::ReplaceExisting, error);
+}
+
+bool QZPRecordWindowController::claviaShouldProcessKeyboardEvent(QZPMidiClaviature*, const QZPKeyEvent&) {
+    return m_tableView->selectionModel()->hasSelection();
 }
 
 // The folder chosen here is this window's own: the library keeps its folder.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "midi/QZPMidiClaviatureSource.h"
 #include "midi/QZPMidiMessageDelegate.h"
 #include "model/QZPCommandSource.h"
 #include "model/QZPError.h"
@@ -26,7 +27,8 @@ class QZPURLPopUpButton;
 // preset files into a folder of their own, or as one bank file.
 class QZPRecordWindowController : public QObject,
                                   public QZPMidiMessageDelegate,
-                                  public QZPURLPopUpButtonDelegate {
+                                  public QZPURLPopUpButtonDelegate,
+                                  public QZPMidiClaviatureSource {
     Q_OBJECT
 
 public:
@@ -56,6 +58,8 @@ public:
     // Writes the collection (in list order) as one bank file.
     bool saveBankToFile(const QString& path, QZPError* error) const;
 
+    // The computer keyboard plays notes here while a collected preset is selected.
+    bool claviaShouldProcessKeyboardEvent(QZPMidiClaviature* clavia, const QZPKeyEvent& event) override;
     void popUpButtonDidSelectURL(QZPURLPopUpButton* button, const QUrl& url) override;
     void popUpButtonWillDisplayOpenPanel(QZPURLPopUpButton* button, QFileDialog* panel) override;
 
@@ -91,6 +95,8 @@ private:
     QZPProgramSlotGrid* m_slots = nullptr;
     QZPURLPopUpButton* m_urlButton = nullptr;
     QLabel* m_summary = nullptr;
+    QWidget* m_sendButton = nullptr;
+    QWidget* m_deleteButton = nullptr;
     QHash<QByteArray, QPointer<QZPPreset>> m_presetsMappedByData;
     QUrl m_presetsFolderURL;
     bool m_userEvent = false;

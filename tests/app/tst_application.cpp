@@ -10,11 +10,14 @@
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPMainWindowController.h"
+#include "mainwindow/QZPRecordOneWindowController.h"
+#include "mainwindow/QZPRecordWindowController.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPPreset.h"
 #include "model/QZPPropertyList.h"
 #include "model/QZPSettings.h"
+#include "sidebar/QZPFilterField.h"
 #include "sidebar/QZPSidebarController.h"
 #include "sidebar/QZPURLPopUpButton.h"
 #include "sidebar/QZPURLPopUpButtonDelegate.h"
@@ -25,13 +28,18 @@
 #include <QDBusConnection>
 #include <QDialog>
 #include <QDirIterator>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QListView>
 #include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QToolButton>
 
 class TestApplication : public QObject {
@@ -40,6 +48,7 @@ class TestApplication : public QObject {
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QZPMidiEngine> m_engine;
     std::unique_ptr<QZPAppDelegate> m_delegate;
+    QZPVirtualMidiBackend* m_midi = nullptr;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
     QZPPresetsController* library() {
@@ -57,8 +66,10 @@ private slots:
         QZPSettings::standard()->remove(QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName));
         auto backend = std::make_unique<QZPVirtualMidiBackend>();
         backend->addDestination(QStringLiteral("Juno-106 In"));
+        m_midi = backend.get();
         m_engine = std::make_unique<QZPMidiEngine>(std::move(backend), nullptr);
         m_engine->setPollInterval(0);
+        m_engine->outputQueue()->setBytesPerSecond(0);
         m_delegate = std::make_unique<QZPAppDelegate>(m_engine.get());
     }
     void cleanup() {
@@ -80,10 +91,11 @@ private slots:
         QCOMPARE(settings->intValue(QZPSettings::ValueChangeDisplayModeKey), 0);
     }
 
-    // Launch: without a folder, one untitled preset becomes current; with a folder of presets, none is
-    // made and a listed preset becomes current; files asked for are opened. The channel menu has the
-    // sixteen channels, once.
-    void launchOrder() {
+    // Launch: without a folder, one untitled preset becomes current; with a folder of presets no draft is
+    // made beside them and the first listed preset becomes current (a launch leaves no stray "Untitled"
+    // behind, and the window opens on a sound of the library); files asked for are opened. The channel
+    // menu has the sixteen channels, once, the current one checked.
+    void launchWithAFolderOpensItsFirstPresetNotADraft() {
         m_delegate->launch({});
         QZPPreset* current = m_delegate->windowController()->currentPreset();
         QVERIFY(current && current->isNew());
@@ -94,6 +106,7 @@ private slots:
         QCOMPARE(channels->actions().at(9)->data().toInt(), 9);
         m_delegate->buildChannelMenu();
         QCOMPARE(channels->actions().size(), 16);
+        QVERIFY(channels->actions().at(0)->isCheckable() && channels->actions().at(0)->isChecked());
         m_delegate.reset();
 
         qzpWritePresetFile(path("Lib/Bass.syx"), 3);
@@ -115,6 +128,106 @@ private slots:
         QTRY_VERIFY(library()->arrangedObjects().size() >= 2);
         for (const QZPPreset* preset : library()->arrangedObjects())
             QVERIFY(!preset->isNew());
+    }
+
+    // Recording is in the Preset menu with its shortcuts, which work from the main window and from the
+    // Record Multiple Presets window; the Record item's title follows the draft setting. That window plays
+    // notes from the computer keyboard while one of its presets is selected.
+    void recordingFromTheMenus() {
+        m_engine->setDestination(m_engine->midiDestinations().first());
+        m_delegate->launch({});
+        QZPMainWindowController* main = m_delegate->windowController();
+        QMainWindow* window = main->window();
+        QAction* record = nullptr;
+        QAction* multiple = nullptr;
+        for (QAction* menu : window->menuBar()->actions())
+            if (menu->menu() && menu->text() == QLatin1String("&Preset"))
+                for (QAction* item : menu->menu()->actions()) {
+                    if (item->text() == QLatin1String("Record New"))
+                        record = item;
+                    if (item->text() == QStringLiteral("Record Multiple Presets…"))
+                        multiple = item;
+                }
+        QVERIFY(record && multiple);
+        QCOMPARE(record->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+        QCOMPARE(multiple->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
+        const QString draftKey = QString::fromLatin1(QZPSettings::DraftOnRecordKey);
+        QZPSettings::standard()->setValue(draftKey, false);
+        QCOMPARE(record->text(), QStringLiteral("Record"));
+        QZPSettings::standard()->remove(draftKey);
+        QCOMPARE(record->text(), QStringLiteral("Record New"));
+
+        QApplication::setActiveWindow(window);
+        QTest::keyClick(window, Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+        QZPRecordWindowController* collector = m_delegate->recWindowController();
+        QVERIFY(collector->window()->isVisible());
+        QApplication::setActiveWindow(collector->window());
+        QTest::keyClick(collector->window(), Qt::Key_R, Qt::ControlModifier);
+        QVERIFY(main->recordSheet()->window()->isVisible());
+        QVERIFY(main->currentPreset()->isNew());
+        main->recordSheet()->cancelOperation();
+        QVERIFY(!main->recordSheet()->window()->isVisible());
+
+        collector->showWindow();
+        QApplication::setActiveWindow(collector->window());
+        QWidget* list = collector->tableView();
+        list->setFocus();
+        m_midi->takeSent();
+        const auto key = [list](QEvent::Type type) {
+            QKeyEvent event(type, Qt::Key_A, {}, 38, 0, 0, QStringLiteral("a"));
+            QApplication::sendEvent(list, &event);
+        };
+        key(QEvent::KeyPress);
+        key(QEvent::KeyRelease);
+        QVERIFY(m_midi->takeSent().isEmpty()); // nothing selected: the keys are the list's
+        collector->midiEngineDidReceiveSysex(m_engine.get(), qzpPatchMessage(4), 0x30);
+        QCOMPARE(collector->selectedPresets().size(), 1);
+        key(QEvent::KeyPress);
+        key(QEvent::KeyRelease);
+        QList<int> statuses;
+        for (const auto& message : m_midi->takeSent())
+            statuses << (quint8(message.bytes.at(0)) & 0xF0);
+        QCOMPARE(statuses, (QList<int>{0x90, 0x80}));
+        collector->window()->hide();
+    }
+
+    // Quitting asks about every edited preset, also one the filter hides: Save, Don't Save or Cancel, and
+    // Cancel stops the quit.
+    void quitReviewsEveryEditedPreset() {
+        qzpWritePresetFile(path("Lib/Bass.syx"), 3);
+        qzpWritePresetFile(path("Lib/Lead.syx"), 4);
+        QZPSettings::standard()->setValue(
+            QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName),
+            QUrl::fromLocalFile(path("Lib")).toString());
+        m_delegate->launch({});
+        QTRY_VERIFY(m_delegate->windowController()->currentPreset());
+        QZPPreset* bass = library()->presetForPath(path("Lib/Bass.syx"));
+        bass->setVCF_Resonance(9);
+        QZPMainWindowController* main = m_delegate->windowController();
+        main->sidebarController()->filterSearchField()->setText(QStringLiteral("Lead"));
+        QTRY_VERIFY(!library()->arrangedObjects().contains(bass));
+
+        // The question as the user sees it.
+        QString question;
+        QTimer::singleShot(0, [&question] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            question = box->text();
+            box->button(QMessageBox::Cancel)->click();
+        });
+        QVERIFY(!m_delegate->applicationShouldTerminate());
+        QCOMPARE(question, QStringLiteral("Do you want to save the changes made to “Bass”?"));
+        QVERIFY(bass->isDocumentEdited());
+
+        using Answer = QZPMainWindowController::ReviewAnswer;
+        QStringList asked;
+        main->setReviewQuestion([&asked](QZPPreset* preset, QWidget*) {
+            asked << preset->displayName();
+            return Answer::DontSave;
+        });
+        QVERIFY(m_delegate->applicationShouldTerminate());
+        QCOMPARE(asked, QStringList{"Bass"});
+        QCOMPARE(qzpContents(path("Lib/Bass.syx")), qzpPatchMessage(3));
     }
 
     // A second start hands its files to the first over D-Bus (a private session bus here).
@@ -162,14 +275,21 @@ private slots:
             QZPOnboardingWindowController::showOnboardingIfNecessary(settings, &context, [&] { ++shown; }));
         QVERIFY(settings->boolValue(key));
         QCOMPARE(shown, 0);
+        // The delay is a timer of the context's: driven here rather than waited for.
+        auto* delay = context.findChild<QTimer*>(QStringLiteral("onboardingDelay"));
+        QVERIFY(delay && delay->isActive());
+        QCOMPARE(delay->interval(), QZPOnboardingWindowController::FirstLaunchDelayMs);
+        delay->setInterval(0);
         QTRY_COMPARE(shown, 1);
+        QTRY_VERIFY(!context.findChild<QTimer*>(QStringLiteral("onboardingDelay")));
         QVERIFY(
             !QZPOnboardingWindowController::showOnboardingIfNecessary(settings, &context, [&] { ++shown; }));
-        QTest::qWait(QZPOnboardingWindowController::FirstLaunchDelayMs + 100);
+        QVERIFY(!context.findChild<QTimer*>(QStringLiteral("onboardingDelay")));
         QCOMPARE(shown, 1);
 
         settings->remove(key);
         m_delegate->launch({});
+        m_delegate->findChild<QTimer*>(QStringLiteral("onboardingDelay"))->setInterval(0);
         QTRY_VERIFY(m_delegate->onboardingController()->window()->isVisible());
         QCOMPARE(m_delegate->onboardingController()->currentPage(),
                  QZPOnboardingWindowController::WelcomePage);
@@ -224,8 +344,8 @@ private slots:
     }
 
     // Finishing: with the box off nothing is written; with it on one preset file per factory entry,
-    // named after it, then the window closes. A folder that refuses files, and a list that is empty,
-    // each end with one message and a closed window.
+    // named after it, then the window closes. Files already there are kept and the last page says so. A
+    // folder that refuses files, and a list that is empty, each end with one message and a closed window.
     void onboardingFinishes() {
         QZPCapturingPresenter presenter;
         QDir().mkpath(path("Lib"));
@@ -235,9 +355,13 @@ private slots:
             for (int page = 0; page < QZPOnboardingWindowController::PageCount; ++page)
                 onboarding.navigateForward();
             onboarding.setInstallFactoryPresets(install);
+            // Answers whether the assistant closed; it stays open when the page has something to say.
             QSignalSpy finished(&onboarding, &QZPOnboardingWindowController::finished);
+            QSignalSpy installed(onboarding.installer(), &QZPFactoryPresetInstaller::finished);
             onboarding.window()->findChild<QPushButton*>("okayButton")->click();
-            return finished.count() == 1 || finished.wait(10000);
+            const bool ended =
+                QTest::qWaitFor([&] { return finished.count() == 1 || installed.count() == 1; }, 10000);
+            return ended && finished.count() == 1;
         };
         QZPOnboardingWindowController onboarding(library(), m_engine.get());
         QVERIFY(finish(onboarding, false));
@@ -260,13 +384,27 @@ private slots:
         };
         QTRY_COMPARE(listedFiles(), total);
 
-        if (qzpMakeFolderReadOnly(path("Lib"), true)) {
-            for (const QString& file : files)
-                qzpSetImmutable(path("Lib/" + file), ::geteuid() == 0);
+        // Again into the same folder: every file there is the user's now and is kept; the last page says
+        // so, and Done closes it.
+        QSignalSpy closed(&onboarding, &QZPOnboardingWindowController::finished);
+        QVERIFY(!finish(onboarding, true));
+        QVERIFY(onboarding.window()->isVisible());
+        auto* label = onboarding.window()->findChild<QLabel*>("progressLabel");
+        QVERIFY2(label->isVisible() &&
+                     label->text().startsWith("0 factory presets were installed. " + QString::number(total) +
+                                              " factory presets were already"),
+                 qPrintable(label->text()));
+        QVERIFY(presenter.errors.isEmpty());
+        onboarding.window()->findChild<QPushButton*>("okayButton")->click();
+        QVERIFY(!onboarding.window()->isVisible());
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(QDir(path("Lib")).entryList(QDir::Files).size(), files.size());
+
+        QDir().mkpath(path("Locked"));
+        library()->setPresetsFolderURL(QUrl::fromLocalFile(path("Locked")));
+        if (qzpMakeFolderReadOnly(path("Locked"), true)) {
             const bool finished = finish(onboarding, true);
-            for (const QString& file : files)
-                qzpSetImmutable(path("Lib/" + file), false);
-            qzpMakeFolderReadOnly(path("Lib"), false);
+            qzpMakeFolderReadOnly(path("Locked"), false);
             QVERIFY(finished);
             QCOMPARE(presenter.errors.size(), 1);
             QVERIFY2(presenter.errors.first().localizedDescription().startsWith(

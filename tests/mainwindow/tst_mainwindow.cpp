@@ -22,6 +22,7 @@
 #include "sidebar/QZPSidebarController.h"
 #include "sidebar/QZPTableView.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
@@ -40,14 +41,10 @@ public:
     int received = 0;
 };
 
-// The window-modal alert on the main window, once it is open.
+// The window-modal alert on the main window: open as soon as the command returns.
 QMessageBox* openAlert(QMainWindow* window) {
-    QMessageBox* alert = nullptr;
-    QElapsedTimer waited;
-    waited.start();
-    while (!((alert = window->findChild<QMessageBox*>()) && alert->isVisible()) && waited.elapsed() < 2000)
-        QTest::qWait(10);
-    return alert;
+    QMessageBox* alert = window->findChild<QMessageBox*>();
+    return alert && alert->isVisible() ? alert : nullptr;
 }
 
 QPushButton* button(QMessageBox* box, const QString& title) {
@@ -135,6 +132,121 @@ private slots:
                          QStringLiteral("Please select a valid MIDI Output device from the “MIDI” menu."));
             }
         }
+    }
+
+    // A refresh (a file arriving, a save) keeps the current preset current and sends it again, whatever
+    // row is only selected; opening a file makes it current and sends it.
+    void refreshesAndOpensSendTheCurrentPreset() {
+        library({"A", "B", "C"});
+        QZPPreset* a = named("A");
+        library()->setSelectedObjects({named("C")}); // a single click on another row
+        QVERIFY(sent().isEmpty());
+        write("Lib/D.syx", 9);
+        library()->refreshAvailableDocumentsNow();
+        QVERIFY(qzpNames(library()->arrangedObjects()).contains("D"));
+        QCOMPARE(m_window->currentPreset(), a);
+        QCOMPARE(sent(), QList<QByteArray>{a->junoSysexDataWithMidiChannel(0)});
+
+        a->setVCF_Resonance(50);
+        library()->setSelectedObjects({named("C")});
+        QZPError error;
+        QVERIFY(a->save(&error));
+        library()->refreshAvailableDocumentsNow();
+        QCOMPARE(m_window->currentPreset(), a);
+        QCOMPARE(sent(), QList<QByteArray>{a->junoSysexDataWithMidiChannel(0)});
+
+        library()->setSelectedObjects({named("C")});
+        const auto opened =
+            m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path("Lib/B.syx")), true);
+        QCOMPARE(opened.preset, named("B"));
+        QCOMPARE(m_window->currentPreset(), named("B"));
+        QCOMPARE(sent(), QList<QByteArray>{named("B")->junoSysexDataWithMidiChannel(0)});
+    }
+
+    // Next and previous move from the current preset (not from the selection), make the neighbour current
+    // and send it; at either end nothing moves and nothing is sent.
+    void nextAndPrevious() {
+        library({"A", "B", "C", "D"});
+        named("B")->makeWindowControllers();
+        struct Step {
+            QZPMainWindowController::Command command;
+            const char* selected; // selected before the command, or none
+            const char* current;  // current after it
+            bool moves;
+        };
+        using C = QZPMainWindowController::Command;
+        const QList<Step> steps{
+            {C::SelectNext, nullptr, "C", true},      {C::SelectNext, "A", "D", true},
+            {C::SelectNext, nullptr, "D", false},     {C::SelectPrevious, nullptr, "C", true},
+            {C::SelectPrevious, "D", "B", true},      {C::SelectPrevious, nullptr, "A", true},
+            {C::SelectPrevious, nullptr, "A", false},
+        };
+        for (const Step& step : steps) {
+            if (step.selected)
+                library()->setSelectedObjects({named(step.selected)});
+            sent();
+            QCOMPARE(m_window->validateCommand(step.command), step.moves);
+            if (step.command == C::SelectNext)
+                m_window->selectNext(QZPCommandSource::Menu);
+            else
+                m_window->selectPrevious(QZPCommandSource::Menu);
+            QCOMPARE(m_window->currentPreset(), named(step.current));
+            QCOMPARE(sent(), step.moves
+                                 ? QList<QByteArray>{named(step.current)->junoSysexDataWithMidiChannel(0)}
+                                 : QList<QByteArray>{});
+        }
+    }
+
+    // Closing an edited preset asks first: Cancel keeps it as it is, Don't Save drops the edit (the file
+    // keeps its patch), Save writes it. An unedited preset closes without a question.
+    void closeAsksAboutUnsavedChanges() {
+        using Answer = QZPMainWindowController::ReviewAnswer;
+        library({"A", "B", "C"});
+        QStringList asked;
+        Answer answer = Answer::Cancel;
+        m_window->setReviewQuestion([&](QZPPreset* preset, QWidget*) {
+            asked << preset->displayName();
+            return answer;
+        });
+        const QByteArray bFile = qzpContents(path("Lib/B.syx"));
+        QPointer<QZPPreset> b = named("B");
+        b->makeWindowControllers();
+        b->setVCF_Resonance(77);
+        m_window->perform(QZPMainWindowController::Command::CloseDocument);
+        QCOMPARE(asked, QStringList{"B"});
+        QVERIFY(b && !b->isClosed() && b->isDocumentEdited());
+        QCOMPARE(m_window->currentPreset(), b.data());
+
+        answer = Answer::DontSave;
+        m_window->perform(QZPMainWindowController::Command::CloseDocument);
+        QVERIFY(!b || b->isClosed());
+        QCOMPARE(m_window->currentPreset(), named("A"));
+        QCOMPARE(qzpContents(path("Lib/B.syx")), bFile);
+
+        QZPPreset* c = named("C");
+        c->makeWindowControllers();
+        c->setVCF_Resonance(66);
+        answer = Answer::Save;
+        m_window->perform(QZPMainWindowController::Command::CloseDocument);
+        QVERIFY(c->isClosed());
+        QZPPreset saved;
+        QZPError error;
+        QVERIFY(saved.readFromURL(QUrl::fromLocalFile(path("Lib/C.syx")),
+                                  QString::fromLatin1(QZPPreset::SysexType), &error));
+        QCOMPARE(saved.VCF_Resonance(), quint8(66));
+
+        // An edited draft asks too; an unedited preset does not.
+        asked.clear();
+        QZPPreset* draft = m_documents->newDocument();
+        draft->setVCF_Resonance(5);
+        answer = Answer::DontSave;
+        m_window->perform(QZPMainWindowController::Command::CloseDraft);
+        QCOMPARE(asked, QStringList{draft->displayName()});
+        QVERIFY(draft->isClosed());
+        asked.clear();
+        QVERIFY(!m_window->currentPreset()->isDocumentEdited());
+        m_window->perform(QZPMainWindowController::Command::CloseDocument);
+        QVERIFY(asked.isEmpty());
     }
 
     // Undo, redo and revert send the whole patch; an edit, a paste and a save send nothing from here.
@@ -244,6 +356,13 @@ private slots:
         QCOMPARE(named("B")->junoSysexData().mid(5, 18), eData);
         QCOMPARE(named("C")->junoSysexData().mid(5, 18), dData);
         QVERIFY(sent().isEmpty());
+        // Each target's paste is its own undo step: undone, the patch before comes back.
+        const QByteArray aBefore = qzpPatchMessage(1).mid(5, 18);
+        QVERIFY(named("A")->undoStack()->canUndo());
+        named("A")->undoStack()->undo();
+        QCOMPARE(named("A")->junoSysexData().mid(5, 18), aBefore);
+        named("A")->undoStack()->redo();
+        sent();
         // Text on the clipboard is no preset: nothing to paste.
         QGuiApplication::clipboard()->setText(QStringLiteral("F0 41 30"));
         QVERIFY(!m_window->validateCommand(QZPMainWindowController::Command::Paste));
@@ -301,6 +420,24 @@ private slots:
         QCOMPARE(entries.at(1).toMap().value("data").toByteArray(), named("Lead")->junoSysexData());
     }
 
+    // Export List writes a property list under the name typed, with ".plist" added when it has none.
+    void exportAddsItsExtension() {
+        library({"Bass"});
+        QDir().mkpath(path("Export"));
+        for (const QString& typed : {QStringLiteral("Mine"), QStringLiteral("Other.plist")}) {
+            QTimer::singleShot(0, [this, typed] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                dialog->setDirectory(path("Export"));
+                dialog->selectFile(typed);
+                static_cast<QDialog*>(dialog)->accept();
+            });
+            m_window->dumpPresets();
+        }
+        QCOMPARE(QDir(path("Export")).entryList(QDir::Files), (QStringList{"Mine.plist", "Other.plist"}));
+        QVERIFY(m_errors.isEmpty());
+    }
+
     // The device menu shows what is there when it opens, with one check mark per half; channel item "3"
     // is channel byte 2.
     void midiMenus() {
@@ -309,7 +446,6 @@ private slots:
         for (int n = 0; n < 16; ++n)
             channel.addAction(QString::number(n + 1))->setData(n);
         m_window->setMidiMenus(&device, &channel);
-        m_window->updateDeviceMenu(&device);
         QStringList titles;
         QStringList checked;
         for (QAction* item : device.actions()) {
@@ -324,44 +460,113 @@ private slots:
         QVERIFY(m_engine->destination().isNull());
         QVERIFY(m_window->midiStatusText().startsWith("No MIDI output"));
 
+        // The current channel is checked at all times, not only while the menu is open, and assistive
+        // technology reads the same.
+        const auto checkedChannels = [&channel] {
+            QList<int> checked;
+            QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(&channel);
+            for (int i = 0; i < menu->childCount(); ++i) {
+                const QAccessible::State state = menu->child(i)->state();
+                if (state.checkable && state.checked && channel.actions().at(i)->isChecked())
+                    checked << i;
+            }
+            return checked;
+        };
+        QCOMPARE(checkedChannels(), QList<int>{0});
         channel.actions().at(2)->trigger();
         QCOMPARE(m_window->midiChannel(), 2);
         QCOMPARE(m_engine->targetedMidiChannel(), 2);
-        m_window->updateChannelMenu(&channel);
-        QVERIFY(channel.actions().at(2)->isChecked());
-        QVERIFY(!channel.actions().at(0)->isChecked());
-        QCOMPARE(QZPSettings::standard()->intValue(QZPMainWindowController::MidiChannelKey), 2);
+        QCOMPARE(checkedChannels(), QList<int>{2});
+        m_window->setMidiChannel(9);
+        QCOMPARE(checkedChannels(), QList<int>{9});
+        QCOMPARE(QZPSettings::standard()->intValue(QZPMainWindowController::MidiChannelKey), 9);
     }
 
-    // Letter keys play notes while the list has the focus; not in the filter field, not with a modifier,
-    // not when held down (auto-repeat).
+    // Letter keys play notes while the list has the focus; not in the filter field, not with a modifier
+    // or Caps Lock, not when held down (auto-repeat). Every note that sounds ends: at its key's release
+    // whatever modifiers are held then, and when the window hides, moves or gives up the keys, when a
+    // text field takes them, or when the note player is switched off.
     void computerKeyboardPlaysNotes() {
         library({"Bass"});
         m_window->showWindow();
         QVERIFY(QTest::qWaitForWindowExposed(m_window->window()));
+        QApplication::setActiveWindow(m_window->window());
         QZPTableView* list = m_window->sidebarController()->tableView();
         QZPFilterField* filter = m_window->sidebarController()->filterSearchField();
         const quint32 keyA = 38; // the XKB code of the A key
+        const quint32 capsLock = 0x2;
         const auto key = [&](QWidget* target, QEvent::Type type, Qt::KeyboardModifiers modifiers = {},
-                             bool repeat = false) {
-            QKeyEvent event(type, Qt::Key_A, modifiers, keyA, 0, 0, QStringLiteral("a"), repeat);
+                             bool repeat = false, quint32 native = 0) {
+            QKeyEvent event(type, Qt::Key_A, modifiers, keyA, 0, native, QStringLiteral("a"), repeat);
             QApplication::sendEvent(target, &event);
+        };
+        const auto statuses = [&] {
+            QList<int> result;
+            for (const QByteArray& message : sent())
+                result << (quint8(message.at(0)) & 0xF0);
+            return result;
         };
         list->setFocus();
         key(list, QEvent::KeyPress);
         key(list, QEvent::KeyPress, {}, true);
         key(list, QEvent::KeyRelease);
-        const QList<QByteArray> notes = sent();
-        QCOMPARE(notes.size(), 2);
-        QCOMPARE(quint8(notes.at(0).at(0)) & 0xF0, 0x90);
-        QCOMPARE(quint8(notes.at(1).at(0)) & 0xF0, 0x80);
+        QCOMPARE(statuses(), (QList<int>{0x90, 0x80}));
         key(list, QEvent::KeyPress, Qt::ControlModifier);
+        key(list, QEvent::KeyPress, {}, false, capsLock);
         QVERIFY(sent().isEmpty());
+        // Released with Shift (or Caps Lock) held since: the note still ends, once.
+        key(list, QEvent::KeyPress);
+        key(list, QEvent::KeyRelease, Qt::ShiftModifier);
+        QCOMPARE(statuses(), (QList<int>{0x90, 0x80}));
+        key(list, QEvent::KeyPress);
+        key(list, QEvent::KeyRelease, {}, false, capsLock);
+        QCOMPARE(statuses(), (QList<int>{0x90, 0x80}));
+
+        QMainWindow* window = m_window->window();
+        const QList<std::pair<const char*, std::function<void()>>> endings{
+            {"a text field takes the keys",
+             [&] {
+                 filter->setFocus();
+             }},
+            {"the window moves",
+             [&] {
+                 window->move(window->pos() + QPoint(12, 8));
+             }},
+            {"the window gives up the keys",
+             [&] {
+                 QEvent deactivate(QEvent::WindowDeactivate);
+                 QApplication::sendEvent(window, &deactivate);
+             }},
+            {"the note player is switched off",
+             [&] {
+                 QZPSettings::standard()->setValue(QZPSettings::ClaviatureEnabledKey, false);
+             }},
+            {"the window hides",
+             [&] {
+                 window->hide();
+             }},
+        };
+        for (const auto& [what, ending] : endings) {
+            list->setFocus();
+            QZPSettings::standard()->remove(QString::fromLatin1(QZPSettings::ClaviatureEnabledKey));
+            key(list, QEvent::KeyPress);
+            QCOMPARE(statuses(), QList<int>{0x90});
+            ending();
+            QCoreApplication::processEvents();
+            QVERIFY2(statuses() == QList<int>{0x80}, what);
+            key(list, QEvent::KeyRelease); // the key comes up later: nothing more goes out
+            QVERIFY2(sent().isEmpty(), what);
+        }
+        QZPSettings::standard()->remove(QString::fromLatin1(QZPSettings::ClaviatureEnabledKey));
+
+        // In the filter field the letters are text.
+        m_window->showWindow();
+        QApplication::setActiveWindow(window);
         filter->setFocus();
         key(filter, QEvent::KeyPress);
         QVERIFY(sent().isEmpty());
         QCOMPARE(filter->text(), QStringLiteral("a"));
-        m_window->window()->hide();
+        window->hide();
     }
 
     // An alert about a file that cannot be read names the file.
@@ -402,7 +607,7 @@ private slots:
 
         // Application-modal: the answer of the chosen button.
         for (const auto& [choice, expected] : {std::pair{"Replace", true}, std::pair{"Cancel", false}}) {
-            QTimer::singleShot(50, [choice = QString::fromLatin1(choice)] {
+            QTimer::singleShot(0, [choice = QString::fromLatin1(choice)] {
                 auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
                 QVERIFY(box);
                 button(box, choice)->click();
@@ -427,7 +632,7 @@ private slots:
         QZPFolderAccessDialog requester(m_window->window());
         QDir().mkpath(path("Granted"));
         for (const bool accept : {false, true}) {
-            QTimer::singleShot(50, [this, accept] {
+            QTimer::singleShot(0, [this, accept] {
                 auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
                 QVERIFY(dialog);
                 QCOMPARE(dialog->windowTitle(), QStringLiteral("Allow Access"));

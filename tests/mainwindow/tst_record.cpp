@@ -17,9 +17,11 @@
 #include "model/QZPSettings.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QListView>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QToolButton>
 #include <QUndoStack>
 
@@ -64,7 +66,7 @@ private slots:
         QCOMPARE(draft->undoStack()->undoText(), QStringLiteral("Record A22"));
         QVERIFY(QZPUserNotifications::lastIdentifier().startsWith(
             "com.quorlane.tonebench.notification_id.wildcard"));
-        QVERIFY(sent().isEmpty() || true); // recording sends nothing back
+        QVERIFY(sent().isEmpty()); // recording sends nothing back
         play(patch(10, 8));
         QCOMPARE(draft->byteAtLocation(0), quint8(7)); // the second message is ignored
 
@@ -119,7 +121,7 @@ private slots:
         play(patch(0, 2, 3));       // another channel: a new entry
         play(patch(0, 5, 0, 0x31)); // 0x31: ignored
         QCOMPARE(qzpNames(window.presets()),
-                 (QStringList{"A11 Untitled Preset", "A11 Untitled Preset", "B11 Untitled Preset"}));
+                 (QStringList{"A11 Untitled Preset", "A11 Untitled Preset 2", "B11 Untitled Preset"}));
         QCOMPARE(window.window()->windowTitle(), QStringLiteral("Record Multiple Presets (3)"));
         QCOMPARE(window.slotGrid()->count(0), 2);
         QCOMPARE(window.slotGrid()->count(64), 1);
@@ -224,6 +226,89 @@ private slots:
         const QString last = QZPUserNotifications::lastIdentifier();
         window.savePresetsToURL(QUrl::fromLocalFile(path("Out")), QString::fromLatin1(QZPPreset::SysexType));
         QCOMPARE(QZPUserNotifications::lastIdentifier(), last);
+    }
+
+    // One batch never loses a patch to another of its own: two patches of one slot save as two files,
+    // presets renamed alike take numbered names, and no question is asked about a file the batch wrote.
+    // The type chosen in the save panel is the type written. Send and Delete need a selection.
+    void savingKeepsEveryPatch() {
+        QZPRecordWindowController window(m_engine, QUrl::fromLocalFile(path("Out")));
+        window.windowDidBecomeMain();
+        QDir().mkpath(path("Out"));
+        QPushButton* send = nullptr;
+        QPushButton* remove = nullptr;
+        for (QPushButton* button : window.window()->findChildren<QPushButton*>()) {
+            if (button->text() == QLatin1String("Send"))
+                send = button;
+            if (button->text() == QLatin1String("Delete"))
+                remove = button;
+        }
+        QVERIFY(send && remove);
+        QVERIFY(!send->isEnabled() && !remove->isEnabled());
+        play(patch(0, 1));
+        play(patch(0, 2, 3)); // the same slot on another channel
+        play(patch(5, 3));
+        play(patch(6, 4));
+        QVERIFY(send->isEnabled() && remove->isEnabled());
+        window.setSelectedPresets({});
+        QVERIFY(!send->isEnabled() && !remove->isEnabled());
+        QCOMPARE(qzpNames(window.presets()), (QStringList{"A11 Untitled Preset", "A11 Untitled Preset 2",
+                                                          "A16 Untitled Preset", "A17 Untitled Preset"}));
+        window.presets().at(2)->setDisplayName(QStringLiteral("Bass"));
+        window.presets().at(3)->setDisplayName(QStringLiteral("Bass"));
+        qzpWritePresetFile(path("Out/Bass 2.tbpreset"), 99); // the user's: skipped over, not asked about
+        QStringList asked;
+        window.setReplaceQuestion([&asked](const QZPError& error) {
+            asked << error.localizedDescription();
+            return false;
+        });
+        // Through the panel, as the user saves: the .tbpreset type chosen there.
+        QTimer::singleShot(0, [] {
+            auto* sheet = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(sheet);
+            auto* type = sheet->findChild<QComboBox*>();
+            type->setCurrentIndex(type->findData(QString::fromLatin1(QZPPreset::PresetType)));
+            sheet->accept();
+        });
+        window.savePrograms();
+        QVERIFY(asked.isEmpty());
+        QVERIFY(window.presets().isEmpty());
+        QStringList files = QDir(path("Out")).entryList(QDir::Files);
+        QCOMPARE(files, (QStringList{"A11 Untitled Preset 2.tbpreset", "A11 Untitled Preset.tbpreset",
+                                     "Bass 2.tbpreset", "Bass 3.tbpreset", "Bass.tbpreset"}));
+        const QList<std::pair<const char*, quint8>> expected{{"A11 Untitled Preset", 1},
+                                                             {"A11 Untitled Preset 2", 2},
+                                                             {"Bass", 3},
+                                                             {"Bass 3", 4},
+                                                             {"Bass 2", 99}};
+        for (const auto& [name, mark] : expected) {
+            const QString file = path(QStringLiteral("Out/%1.tbpreset").arg(QLatin1String(name)));
+            QVERIFY2(qzpContents(file).startsWith("bplist00") || mark == 99, name);
+            QZPPreset read;
+            QZPError error;
+            const QString type = QZPPreset::typeForFileName(file);
+            QVERIFY2(read.readFromURL(QUrl::fromLocalFile(file), type, &error) || mark == 99, name);
+            if (mark != 99)
+                QCOMPARE(read.byteAtLocation(0), mark);
+        }
+    }
+
+    // Recording the patch the preset holds already changes nothing: no undo step, and the step before
+    // keeps its name.
+    void recordingTheSamePatchKeepsTheUndoName() {
+        QZPSettings::standard()->setValue(QString::fromLatin1(QZPSettings::DraftOnRecordKey), false);
+        const QString file = qzpWritePresetFile(path("Lib/Pad.syx"), 3);
+        QZPPreset* pad = m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(file), true).preset;
+        pad->setByte(9, 0);
+        pad->setUndoActionName(QStringLiteral("Change LFO RATE"));
+        const int steps = pad->undoStack()->count();
+        m_window->record(QZPCommandSource::Menu);
+        play(pad->junoSysexData());
+        m_window->recordSheet()->acceptOperation();
+        QTRY_VERIFY(!m_window->recordSheet()->window()->isVisible());
+        QCoreApplication::processEvents();
+        QCOMPARE(pad->undoStack()->count(), steps);
+        QCOMPARE(pad->undoStack()->undoText(), QStringLiteral("Change LFO RATE"));
     }
 
     // Bank files both ways: 128 messages back to back; foreign SysEx between them and a truncated last
