@@ -477,16 +477,18 @@ bool QZPMainWindowController::dumpPresetsToFile(const QString& path, QZPError* e
                                     QZPFileSystem::WriteMode::ReplaceExisting, error);
 }
 
+// The list is a property list whatever name the user types: a name without an extension takes ".plist"
+// (before the panel asks about replacing a file of that name).
 void QZPMainWindowController::dumpPresets() {
-    QString path = QFileDialog::getSaveFileName(m_window, tr("Export Presets"), tr("Presets.plist"),
-                                                tr("Property list (*.plist)"));
-    if (path.isEmpty())
+    QFileDialog panel(m_window, tr("Export Presets"));
+    panel.setAcceptMode(QFileDialog::AcceptSave);
+    panel.setNameFilter(tr("Property list (*.plist)"));
+    panel.setDefaultSuffix(QStringLiteral("plist"));
+    panel.selectFile(tr("Presets.plist"));
+    if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
         return;
-    // The list is a property list whatever name the user typed: it keeps its type's extension.
-    if (QFileInfo(path).suffix().compare(QLatin1String("plist"), Qt::CaseInsensitive) != 0)
-        path += QStringLiteral(".plist");
     QZPError error;
-    if (!dumpPresetsToFile(path, &error))
+    if (!dumpPresetsToFile(panel.selectedFiles().constFirst(), &error))
         presentError(error, nullptr);
 }
 
