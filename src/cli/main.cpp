@@ -1,5 +1,6 @@
 #include "cli/QZPCommandLine.h"
 #include "library/QZPLibraryPresetEnvironment.h"
+#include "model/QZPSettings.h"
 #include "sound/QZPSoundMidiBackend.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,10 @@ int main(int argc, char* argv[]) {
     qInstallMessageHandler(printMessage);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    // The program's settings (the dynamics bits of what is sent) are read, never written from here.
+    QZPSettings::setStandardAccess(QZPSettings::Access::ReadOnly);
+    if (const QString problem = QZPSettings::standard()->loadProblem(); !problem.isEmpty())
+        err << "tonebench-cli: " << problem << Qt::endl;
     // Renames go through the file move queue, with its repairs.
     QZPLibraryPresetEnvironment environment;
     QZPPresetEnvironment::setDefaultEnvironment(&environment);

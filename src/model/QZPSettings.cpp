@@ -1,14 +1,82 @@
 #include "model/QZPSettings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaMethod>
 #include <QMetaProperty>
 #include <QStandardPaths>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
-QZPSettings::QZPSettings(const QString& filePath, QObject* parent)
-    : QObject(parent), m_store(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {
+namespace {
+
+// A settings file is a few kilobytes; anything much larger is not ours to read.
+constexpr qint64 MaximumFileSize = 1 << 20;
+
+QZPSettings::Access s_standardAccess = QZPSettings::Access::ReadWrite;
+
+} // namespace
+
+// Why the file at `path` cannot be the settings store (nothing when it can, also when it is not there
+// yet). Settings follow the rules of every other write: never through a link, never over something that
+// is not a regular file, never over a file its owner made read-only. Nothing is opened to find out, so a
+// FIFO in its place cannot hold the program up.
+QString QZPSettings::unusableReason(const QString& path, bool* readable) {
+    *readable = false;
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return errno == ENOENT ? QString()
+                               : tr("can’t be examined (%1)").arg(QString::fromLocal8Bit(strerror(errno)));
+    if (S_ISLNK(st.st_mode))
+        return tr("is a symbolic link");
+    if (!S_ISREG(st.st_mode))
+        return tr("isn’t a regular file");
+    if (st.st_size > MaximumFileSize)
+        return tr("is larger than 1 MiB");
+    const QByteArray encoded = QFile::encodeName(path);
+    if (::access(encoded.constData(), R_OK) != 0)
+        return tr("can’t be read");
+    *readable = true;
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(encoded.constData(), W_OK) != 0)
+        return tr("can’t be written");
+    return {};
+}
+
+// The values of a file that is safe to read, without keeping it open or ever writing it.
+QVariantMap QZPSettings::readValues(const QString& path, bool* unparsable) {
+    QVariantMap values;
+    QSettings file(path, QSettings::IniFormat);
+    if (unparsable)
+        *unparsable = file.status() == QSettings::FormatError;
+    for (const QString& key : file.allKeys())
+        values.insert(key, file.value(key));
+    return values;
+}
+
+QZPSettings::QZPSettings(const QString& filePath, QObject* parent, Access access)
+    : QObject(parent), m_filePath(filePath) {
+    bool readable = false;
+    const QString reason = unusableReason(filePath, &readable);
+    if (!reason.isEmpty() && !(readable && access == Access::ReadOnly)) {
+        keepInMemory(readable ? readValues(filePath) : QVariantMap(), reason, readable);
+        return;
+    }
+    if (access == Access::ReadOnly) {
+        // Read, never written: what the settings hold (nothing, when the file cannot be parsed).
+        bool unparsable = false;
+        m_memory = readValues(filePath, &unparsable);
+        m_inMemory = true;
+        if (unparsable)
+            m_loadProblem =
+                tr("ToneBench’s settings file “%1” couldn’t be read; the standard settings are used.")
+                    .arg(QDir::toNativeSeparators(filePath));
+        return;
+    }
+    m_store = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
     if (m_store->status() != QSettings::FormatError)
         return;
     // Nothing of the user's is lost: the unreadable file is kept, and a new one is written from here on.
@@ -24,12 +92,31 @@ QZPSettings::QZPSettings(const QString& filePath, QObject* parent)
                                 "standard settings.");
 }
 
+// From here on the settings live in memory only: read as they are, changed for this run, never written.
+void QZPSettings::keepInMemory(const QVariantMap& values, const QString& reason, bool readable) {
+    m_store.reset();
+    m_memory = values;
+    m_inMemory = true;
+    const QString file = QDir::toNativeSeparators(m_filePath);
+    m_loadProblem = readable ? tr("ToneBench’s settings file “%1” %2. ToneBench uses the settings in it and "
+                                  "keeps changes only until it quits.")
+                                   .arg(file, reason)
+                             : tr("ToneBench’s settings file “%1” %2. ToneBench uses its standard settings "
+                                  "and keeps changes only until it quits.")
+                                   .arg(file, reason);
+}
+
+void QZPSettings::setStandardAccess(Access access) {
+    s_standardAccess = access;
+}
+
 QZPSettings::~QZPSettings() = default;
 
 QZPSettings* QZPSettings::standard() {
     static QZPSettings* settings = [] {
         const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-        auto* instance = new QZPSettings(folder + QStringLiteral("/ToneBench/ToneBench.ini"));
+        auto* instance =
+            new QZPSettings(folder + QStringLiteral("/ToneBench/ToneBench.ini"), nullptr, s_standardAccess);
         instance->registerDefaults(registeredDefaults());
         return instance;
     }();
@@ -47,7 +134,7 @@ QVariantMap QZPSettings::registeredDefaults() {
 }
 
 QString QZPSettings::filePath() const {
-    return m_store->fileName();
+    return m_filePath;
 }
 
 void QZPSettings::registerDefaults(const QVariantMap& defaults) {
@@ -81,7 +168,7 @@ bool QZPSettings::boolValue(const QString& key) const {
 
 QVariant QZPSettings::value(const QString& key) const {
     QMutexLocker lock(&m_lock);
-    const QVariant stored = m_store->value(key);
+    const QVariant stored = m_inMemory ? m_memory.value(key) : m_store->value(key);
     if (!stored.isValid())
         return m_defaults.value(key);
     // The INI file keeps every value as text: give it the type of the fallback where there is one.
@@ -104,16 +191,38 @@ QVariant QZPSettings::value(const QString& key) const {
 
 bool QZPSettings::hasUserValue(const QString& key) const {
     QMutexLocker lock(&m_lock);
-    return m_store->contains(key);
+    return m_inMemory ? m_memory.contains(key) : m_store->contains(key);
+}
+
+// Before each write the file is looked at again: a file that became a link (or anything else unsafe)
+// since is left alone, and the settings go on in memory. Called with the lock held.
+bool QZPSettings::fileStillUsable() {
+    if (m_inMemory)
+        return false;
+    bool readable = false;
+    const QString reason = unusableReason(m_filePath, &readable);
+    if (reason.isEmpty())
+        return true;
+    QVariantMap values;
+    for (const QString& key : m_store->allKeys())
+        values.insert(key, m_store->value(key));
+    keepInMemory(values, reason, readable);
+    qWarning("%s", qPrintable(m_loadProblem));
+    return false;
 }
 
 void QZPSettings::setValue(const QString& key, const QVariant& value) {
     {
         QMutexLocker lock(&m_lock);
-        if (m_store->contains(key) && m_store->value(key) == value)
+        const bool held = m_inMemory ? m_memory.contains(key) : m_store->contains(key);
+        if (held && (m_inMemory ? m_memory.value(key) : m_store->value(key)) == value)
             return;
-        m_store->setValue(key, value);
-        m_store->sync();
+        if (fileStillUsable()) {
+            m_store->setValue(key, value);
+            m_store->sync();
+        } else {
+            m_memory.insert(key, value);
+        }
     }
     emit valueChanged(key);
 }
@@ -121,10 +230,14 @@ void QZPSettings::setValue(const QString& key, const QVariant& value) {
 void QZPSettings::remove(const QString& key) {
     {
         QMutexLocker lock(&m_lock);
-        if (!m_store->contains(key))
+        if (!(m_inMemory ? m_memory.contains(key) : m_store->contains(key)))
             return;
-        m_store->remove(key);
-        m_store->sync();
+        if (fileStillUsable()) {
+            m_store->remove(key);
+            m_store->sync();
+        } else {
+            m_memory.remove(key);
+        }
     }
     emit valueChanged(key);
 }

@@ -34,18 +34,26 @@ public:
     static constexpr const char* MoveAlertSuppressKey = "moveToApplicationsFolderAlertSuppress";
     static constexpr const char* QuitAlwaysKeepsWindowsKey = "NSQuitAlwaysKeepsWindows";
 
-    // A store in the given INI file.
-    explicit QZPSettings(const QString& filePath, QObject* parent = nullptr);
+    // ReadOnly reads the file and never writes it (tonebench-cli must not rewrite the program's settings).
+    enum class Access { ReadWrite, ReadOnly };
+
+    // A store in the given INI file. A file that cannot be used safely (a link, not a regular file,
+    // unreadable, larger than 1 MiB, read-only) is never written: the settings then live in memory for
+    // this run, and loadProblem() says why.
+    explicit QZPSettings(const QString& filePath, QObject* parent = nullptr,
+                         Access access = Access::ReadWrite);
     ~QZPSettings() override;
 
     // The user's settings, under the XDG config folder, with the program's fallbacks registered.
     static QZPSettings* standard();
+    // How standard() opens the user's file; set before its first use.
+    static void setStandardAccess(Access access);
     // The fallback values of the ten registered keys.
     static QVariantMap registeredDefaults();
 
     QString filePath() const;
-    // Set when the settings file could not be read: the file was kept beside itself with ".corrupt"
-    // added, and the store started empty (every key reads its fallback). Empty otherwise.
+    // Set when the settings file could not be used: unparsable (kept beside itself with ".corrupt" added,
+    // and the store started empty), or unsafe to write (the settings live in memory). Empty otherwise.
     QString loadProblem() const { return m_loadProblem; }
     void registerDefaults(const QVariantMap& defaults);
 
@@ -76,6 +84,10 @@ private slots:
 
 private:
     static std::optional<bool> parseBool(const QVariant& value);
+    static QString unusableReason(const QString& path, bool* readable);
+    static QVariantMap readValues(const QString& path, bool* unparsable = nullptr);
+    void keepInMemory(const QVariantMap& values, const QString& reason, bool readable);
+    bool fileStillUsable();
     struct Binding {
         QByteArray property;
         QString key;
@@ -83,7 +95,11 @@ private:
     void applyBinding(QObject* target, const Binding& binding);
 
     mutable QMutex m_lock;
+    QString m_filePath;
+    // The store: the file, or (when the file cannot be used) memory.
     std::unique_ptr<QSettings> m_store;
+    QVariantMap m_memory;
+    bool m_inMemory = false;
     QVariantMap m_defaults;
     QMultiHash<QObject*, Binding> m_bindings;
     QString m_loadProblem;

@@ -45,6 +45,29 @@ private slots:
         shortFile.write(qzpContents(path("Brass.syx")).left(23));
     }
 
+    // The program's settings are read, never written: a file that cannot be parsed is reported on
+    // standard error and left exactly as it is.
+    void settingsAreReadNeverWritten() {
+        const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/ToneBench");
+        QVERIFY(QDir().mkpath(folder));
+        const QString settings = folder + QStringLiteral("/ToneBench.ini");
+        const QByteArray garbage("[General\ncom.quorlane.tonebench.appearanceindex=2\n\x01\x02");
+        {
+            QFile out(settings);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(garbage);
+        }
+        const Result result = run({"info", "Brass.syx"});
+        const QByteArray after = qzpContents(settings);
+        const bool setAside = QFile::exists(settings + ".corrupt");
+        QFile::remove(settings);
+        QFile::remove(settings + ".corrupt");
+        QCOMPARE(result.status, 0);
+        QCOMPARE(after, garbage);
+        QVERIFY(!setAside);
+        QVERIFY2(result.err.contains("settings file"), qPrintable(result.err));
+    }
+
     void statusesAndMessages_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");

@@ -3,6 +3,7 @@
 #include "model/QZPSettings.h"
 
 #include <QSignalSpy>
+#include <sys/stat.h>
 
 namespace {
 
@@ -131,6 +132,86 @@ private slots:
         QCOMPARE(settings.boolValue(key), expected);
         if (settings.value(key).typeId() == QMetaType::Bool)
             QCOMPARE(settings.value(key).toBool(), expected);
+    }
+
+    void unsafeFilesAreNeverWritten_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("link") << "link"
+                              << "symbolic link";
+        QTest::newRow("dangling link") << "dangling link"
+                                       << "symbolic link";
+        QTest::newRow("folder") << "folder"
+                                << "isn’t a regular file";
+        QTest::newRow("fifo") << "fifo"
+                              << "isn’t a regular file";
+        QTest::newRow("large") << "large"
+                               << "larger than 1 MiB";
+        QTest::newRow("read-only") << "read-only"
+                                   << "can’t be written";
+    }
+
+    // A settings file that cannot be used safely (a link, a folder or FIFO in its place, a huge file, a
+    // read-only one) is never written or followed: ToneBench says why once and keeps changes in memory.
+    // A file that turns into a link while ToneBench runs is left alone from then on.
+    void unsafeFilesAreNeverWritten() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("ToneBench.ini");
+        const QString target = dir.filePath("elsewhere.txt");
+        const QByteArray theirs("[General]\ncom.quorlane.tonebench.appearanceindex=2\n");
+        {
+            QFile out(target);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(theirs);
+        }
+        QByteArray before;
+        if (kind == "link") {
+            QVERIFY(QFile::link(target, file));
+        } else if (kind == "dangling link") {
+            QVERIFY(QFile::link(dir.filePath("nowhere.ini"), file));
+        } else if (kind == "folder") {
+            QVERIFY(QDir().mkpath(file));
+        } else if (kind == "fifo") {
+            QVERIFY(::mkfifo(QFile::encodeName(file).constData(), 0600) == 0);
+        } else {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(theirs);
+            if (kind == "large")
+                out.write(QByteArray(1 << 20, '#'));
+            out.close();
+            if (kind == "read-only")
+                QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner));
+            before = qzpContents(file);
+        }
+        QZPSettings settings(file);
+        settings.registerDefaults(QZPSettings::registeredDefaults());
+        QVERIFY2(settings.loadProblem().contains(reason), qPrintable(settings.loadProblem()));
+        // A read-only file's own settings still count.
+        QCOMPARE(settings.intValue(QZPSettings::AppearanceIndexKey), kind == "read-only" ? 2 : 1);
+        settings.setValue(QString::fromLatin1(QZPSettings::FinerTrackingKey), false);
+        QVERIFY(!settings.boolValue(QZPSettings::FinerTrackingKey));
+        QCOMPARE(qzpContents(target), theirs);
+        QVERIFY(!QFile::exists(dir.filePath("nowhere.ini")));
+        QCOMPARE(QFileInfo(file).isSymLink(), kind.contains("link"));
+        if (!before.isEmpty())
+            QCOMPARE(qzpContents(file), before);
+
+        // Sound at the start, a link later: the target is not written.
+        if (kind != "link")
+            return;
+        QTemporaryDir later;
+        const QString laterFile = later.filePath("ToneBench.ini");
+        QZPSettings running(laterFile);
+        running.setValue(QStringLiteral("a"), 1);
+        QVERIFY(running.loadProblem().isEmpty());
+        QVERIFY(QFile::remove(laterFile));
+        QVERIFY(QFile::link(target, laterFile));
+        running.setValue(QStringLiteral("a"), 2);
+        QCOMPARE(running.intValue(QStringLiteral("a")), 2);
+        QCOMPARE(qzpContents(target), theirs);
     }
 
     // A bound property follows the key at once, and a change of the property reaches the key.
