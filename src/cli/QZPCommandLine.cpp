@@ -41,10 +41,11 @@ Libraries:
                                     named "<FILE> <program>"; anything else in FILE is skipped.
 
 The built-in sound:
-  render FILE OUT.wav [--notes "C4:0:1.5 E4:0.5:1"] [--seconds S] [--rate 48000]
+  render FILE OUT.wav [--notes "C4:0:1.5 E4:0.5:1"] [--seconds S] [--rate 48000] [--force]
                                     Play the preset offline into a 24-bit stereo WAV file: each note
                                     NOTE:START:LENGTH[:VELOCITY] (a name such as F#3 or a number, times
                                     in seconds); the file lasts until the last note has faded.
+                                    An existing OUT.wav is replaced only with --force.
 
 The instrument:
   ports [--json]                    List the MIDI sources and destinations.

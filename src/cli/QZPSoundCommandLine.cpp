@@ -2,6 +2,8 @@
 
 #include "cli/QZPCommandArguments.h"
 #include "cli/QZPCommandLine.h"
+#include "model/QZPError.h"
+#include "model/QZPFileSystem.h"
 #include "model/QZPPreset.h"
 #include "sound/QZPSoundRenderer.h"
 
@@ -20,7 +22,8 @@ constexpr double TailSeconds = 1.5;
 int QZPSoundCommandLine::render(const QStringList& arguments) {
     QString error;
     const auto parsed = QZPCommandArguments::parse(
-        arguments, {}, {QStringLiteral("notes"), QStringLiteral("seconds"), QStringLiteral("rate")}, &error);
+        arguments, {QStringLiteral("force")},
+        {QStringLiteral("notes"), QStringLiteral("seconds"), QStringLiteral("rate")}, &error);
     if (!parsed)
         return m_commandLine.usageError(error);
     if (parsed->positional().size() != 2)
@@ -54,8 +57,23 @@ int QZPSoundCommandLine::render(const QStringList& arguments) {
     const QString out = parsed->positional().at(1);
     const std::vector<float> samples =
         QZPSoundRenderer::render(preset->junoSysexDataWithMidiChannel(0), *notes, seconds, rate);
-    if (!QZPSoundRenderer::writeWav(out, samples, rate, &error)) {
+    const std::optional<QByteArray> wav = QZPSoundRenderer::wavData(samples, rate, &error);
+    if (!wav) {
         m_commandLine.reportFileError(out, QStringLiteral("The sound couldn’t be written."), error);
+        return QZPCommandLine::FileFailure;
+    }
+    // As every other file: never through a link, never over a read-only or non-regular file, an existing
+    // one only with --force, and all at once (a temporary file renamed into place).
+    const bool force = parsed->isSet(QStringLiteral("force"));
+    QZPError writeError;
+    if (!QZPFileSystem::writeFile(QFileInfo(out).absoluteFilePath(), *wav,
+                                  force ? QZPFileSystem::WriteMode::ReplaceExisting
+                                        : QZPFileSystem::WriteMode::KeepExisting,
+                                  &writeError)) {
+        const QString reason = writeError.code() == QZPError::FileWriteFileExists && !force
+                                   ? QStringLiteral("use --force to replace it")
+                                   : writeError.localizedFailureReason();
+        m_commandLine.reportFileError(out, writeError.localizedDescription(), reason);
         return QZPCommandLine::FileFailure;
     }
     m_commandLine.out() << QFileInfo(out).absoluteFilePath() << Qt::endl;

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <sndfile.h>
 
 std::optional<int> QZPSoundRenderer::parseNoteName(const QString& name) {
@@ -116,17 +117,67 @@ std::vector<float> QZPSoundRenderer::render(const QByteArray& patch, const QList
     return interleaved;
 }
 
-bool QZPSoundRenderer::writeWav(const QString& path, const std::vector<float>& samples, int sampleRate,
-                                QString* error) {
+namespace {
+
+// A WAV file made in memory: libsndfile writes through these into a byte array, which then goes to disk
+// by the program's one safe way of writing a file.
+struct MemoryFile {
+    QByteArray data;
+    sf_count_t position = 0;
+};
+
+sf_count_t memoryLength(void* file) {
+    return static_cast<MemoryFile*>(file)->data.size();
+}
+
+sf_count_t memorySeek(sf_count_t offset, int whence, void* file) {
+    auto* memory = static_cast<MemoryFile*>(file);
+    const sf_count_t base = whence == SEEK_CUR   ? memory->position
+                            : whence == SEEK_END ? memory->data.size()
+                                                 : 0;
+    memory->position = std::max<sf_count_t>(0, base + offset);
+    return memory->position;
+}
+
+sf_count_t memoryRead(void* destination, sf_count_t count, void* file) {
+    auto* memory = static_cast<MemoryFile*>(file);
+    const sf_count_t available = std::max<sf_count_t>(0, memory->data.size() - memory->position);
+    const sf_count_t taken = std::min(count, available);
+    std::memcpy(destination, memory->data.constData() + memory->position, size_t(taken));
+    memory->position += taken;
+    return taken;
+}
+
+sf_count_t memoryWrite(const void* source, sf_count_t count, void* file) {
+    auto* memory = static_cast<MemoryFile*>(file);
+    const sf_count_t end = memory->position + count;
+    if (end > memory->data.size())
+        memory->data.resize(qsizetype(end));
+    std::memcpy(memory->data.data() + memory->position, source, size_t(count));
+    memory->position = end;
+    return count;
+}
+
+sf_count_t memoryTell(void* file) {
+    return static_cast<MemoryFile*>(file)->position;
+}
+
+} // namespace
+
+std::optional<QByteArray> QZPSoundRenderer::wavData(const std::vector<float>& samples, int sampleRate,
+                                                    QString* error) {
+    SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
+    MemoryFile memory;
+    memory.data.reserve(qsizetype(44 + samples.size() * 3));
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = 2;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
-    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    SNDFILE* file = sf_open_virtual(&io, SFM_WRITE, &info, &memory);
     if (!file) {
         if (error)
             *error = QString::fromLocal8Bit(sf_strerror(nullptr));
-        return false;
+        return std::nullopt;
     }
     // Clipped, never wrapped, should a sound exceed full scale.
     sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
@@ -134,5 +185,7 @@ bool QZPSoundRenderer::writeWav(const QString& path, const std::vector<float>& s
     const bool written = sf_writef_float(file, samples.data(), frames) == frames;
     if (!written && error)
         *error = QString::fromLocal8Bit(sf_strerror(file));
-    return sf_close(file) == 0 && written;
+    if (sf_close(file) != 0 || !written)
+        return std::nullopt;
+    return memory.data;
 }

@@ -32,7 +32,7 @@ public:
     };
     static std::vector<float> render(const QByteArray& patch, const QList<Note>& notes, double seconds,
                                      int sampleRate, const QList<TimedMessage>& controls = {});
-    // The same written to a 24-bit stereo WAV file; false with the reason on failure.
-    static bool writeWav(const QString& path, const std::vector<float>& samples, int sampleRate,
-                         QString* error);
+    // The same as the bytes of a 24-bit stereo WAV file; nothing, with the reason, on failure.
+    static std::optional<QByteArray> wavData(const std::vector<float>& samples, int sampleRate,
+                                             QString* error);
 };

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QtEndian>
+#include <sys/stat.h>
 
 namespace {
 
@@ -274,6 +275,52 @@ private slots:
         QCOMPARE(run({"render", "Brass.syx", "bad.wav", "--seconds", "nan"}).status, 2);
         QCOMPARE(run({"render", "Short.syx", "bad.wav"}).status, 1);
         QVERIFY(!QFile::exists(path("bad.wav")));
+
+        // OUT follows the rules of every write: an existing file only with --force, never a link's
+        // target, never a read-only file, never a FIFO (refused at once, not waited on).
+        struct Case {
+            const char* what;
+            bool force;
+            int status;
+            bool replaced;
+        };
+        const QByteArray theirs("not a sound");
+        for (const Case& c :
+             {Case{"file", false, 1, false}, Case{"file", true, 0, true}, Case{"link", true, 1, false},
+              Case{"read-only", true, 1, false}, Case{"fifo", true, 1, false}}) {
+            const QString what = QString::fromLatin1(c.what);
+            QFile::remove(path("taken.wav"));
+            QFile::remove(path("target.txt"));
+            QFile target(path(what == "link" ? "target.txt" : "taken.wav"));
+            if (what == "fifo") {
+                QVERIFY(::mkfifo(QFile::encodeName(path("taken.wav")).constData(), 0600) == 0);
+            } else {
+                QVERIFY(target.open(QIODevice::WriteOnly));
+                target.write(theirs);
+                target.close();
+            }
+            if (what == "link")
+                QVERIFY(QFile::link(path("target.txt"), path("taken.wav")));
+            if (what == "read-only")
+                QVERIFY(QFile::setPermissions(path("taken.wav"), QFileDevice::ReadOwner));
+            QStringList arguments{"render", "Brass.syx", "taken.wav", "--seconds", "0.1"};
+            if (c.force)
+                arguments << "--force";
+            QElapsedTimer took;
+            took.start();
+            const Result result = run(arguments);
+            QVERIFY2(result.status == c.status, qPrintable(what + ": " + result.err));
+            QVERIFY(took.elapsed() < 10000);
+            if (what != "fifo")
+                QCOMPARE(qzpContents(target.fileName()) == theirs, !c.replaced);
+            if (!c.force)
+                QVERIFY2(result.err.contains("--force"), qPrintable(result.err));
+            QCOMPARE(QFileInfo(path("taken.wav")).isSymLink(), what == "link");
+            QVERIFY(QDir(m_dir.path()).entryList({".tb-*"}, QDir::Hidden | QDir::Files).isEmpty());
+            QFile::setPermissions(path("taken.wav"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        }
+        QFile::remove(path("taken.wav"));
+        QFile::remove(path("target.txt"));
 
         // Played live on the built-in sound (silent without an audio device, but taken all the same).
         QElapsedTimer played;
