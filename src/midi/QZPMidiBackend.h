@@ -16,8 +16,9 @@ Q_DECLARE_LOGGING_CATEGORY(lcMidi)
 // virtual system for tests and for running without MIDI.
 class QZPMidiBackend {
 public:
-    // Called with the source's unique ID and the bytes as delivered, on any thread.
-    using InputHandler = std::function<void(qint32 sourceID, const QByteArray& bytes)>;
+    // Called with the source's unique ID and the bytes as delivered, on any thread. The bytes are the MIDI
+    // system's own (valid during the call only): the handler decides what to copy.
+    using InputHandler = std::function<void(qint32 sourceID, QByteArrayView bytes)>;
 
     virtual ~QZPMidiBackend();
 
@@ -55,7 +56,7 @@ public:
     static void setWrapper(Wrapper wrapper);
 
 protected:
-    void deliver(qint32 sourceID, const QByteArray& bytes) const {
+    void deliver(qint32 sourceID, QByteArrayView bytes) const {
         if (m_inputHandler)
             m_inputHandler(sourceID, bytes);
     }

@@ -45,10 +45,34 @@ QZPMidiEngine::QZPMidiEngine(std::unique_ptr<QZPMidiBackend> backend, QZPSetting
       m_output([this](const QZPMidiEndpoint& d, QByteArrayView b, QString* e) {
           return deliverToBackend(d, b, e);
       }) {
-    // Input arrives on the MIDI system's thread; it is handed to the main thread before any parsing.
-    m_backend->setInputHandler([this](qint32 sourceID, const QByteArray& bytes) {
+    m_clock.start();
+    // Input arrives on the MIDI system's thread; it is handed to the main thread before any parsing. That
+    // thread is never held up and never fills memory: a delivery longer than any message ToneBench takes
+    // is dropped before it is copied, and so is one that finds the queue to the main thread full. Both
+    // are counted and reported from the main thread.
+    m_backend->setInputHandler([this](qint32 sourceID, QByteArrayView bytes) {
+        if (bytes.size() > MaximumDeliveryLength) {
+            m_droppedLong.fetch_add(1, std::memory_order_relaxed);
+            qint64 longest = m_longestDropped.load(std::memory_order_relaxed);
+            while (bytes.size() > longest && !m_longestDropped.compare_exchange_weak(
+                                                 longest, bytes.size(), std::memory_order_relaxed)) {
+            }
+            scheduleDropReport();
+            return;
+        }
+        if (m_pendingDeliveries.fetch_add(1, std::memory_order_acq_rel) >= MaximumPendingDeliveries) {
+            m_pendingDeliveries.fetch_sub(1, std::memory_order_acq_rel);
+            m_droppedFlood.fetch_add(1, std::memory_order_relaxed);
+            scheduleDropReport();
+            return;
+        }
         QMetaObject::invokeMethod(
-            this, [this, sourceID, bytes] { receive(sourceID, bytes); }, Qt::QueuedConnection);
+            this,
+            [this, sourceID, copy = bytes.toByteArray()] {
+                m_pendingDeliveries.fetch_sub(1, std::memory_order_acq_rel);
+                receive(sourceID, copy);
+            },
+            Qt::QueuedConnection);
     });
     if (m_settings) {
         m_disconnectedSrcID = qint32(m_settings->intValue(QZPSettings::MidiDeviceInKey));
@@ -173,6 +197,49 @@ bool QZPMidiEngine::pollEndpoints() {
     return true;
 }
 
+// From the MIDI thread: at most one report waits at a time, so a flood of drops queues nothing more.
+void QZPMidiEngine::scheduleDropReport() {
+    if (m_dropReportScheduled.exchange(true, std::memory_order_acq_rel))
+        return;
+    QMetaObject::invokeMethod(this, &QZPMidiEngine::reportDrops, Qt::QueuedConnection);
+}
+
+// One line for everything dropped since the last report; the next report comes a second later at the
+// earliest.
+void QZPMidiEngine::reportDrops() {
+    const qint64 longCount = m_droppedLong.exchange(0, std::memory_order_relaxed);
+    const qint64 longest = m_longestDropped.exchange(0, std::memory_order_relaxed);
+    const qint64 floodCount = m_droppedFlood.exchange(0, std::memory_order_relaxed);
+    if (longCount > 0)
+        qCWarning(lcMidi).noquote() << QStringLiteral(
+                                           "Dropped %1 MIDI input longer than %2 bytes (the longest "
+                                           "%3 bytes): ToneBench takes nothing that long.")
+                                           .arg(longCount)
+                                           .arg(MaximumDeliveryLength)
+                                           .arg(longest);
+    if (floodCount > 0)
+        qCWarning(lcMidi).noquote()
+            << QStringLiteral("Dropped %1 MIDI input that arrived faster than ToneBench could take it.")
+                   .arg(floodCount);
+    QTimer::singleShot(DropReportIntervalMs, this, [this] {
+        m_dropReportScheduled.store(false, std::memory_order_release);
+        if (m_droppedLong.load(std::memory_order_relaxed) > 0 ||
+            m_droppedFlood.load(std::memory_order_relaxed) > 0)
+            scheduleDropReport();
+    });
+}
+
+// A refused message is logged by its first bytes and its length, and at most a few lines a second.
+void QZPMidiEngine::logRefused(const QString& reason, const QByteArray& message) {
+    if (!m_refusedLog.allow(m_clock.elapsed()))
+        return;
+    QString line =
+        QStringLiteral("Sysex Error: %1 (Sysex Data: %2)").arg(reason, QZPSysexMessage::hexExcerpt(message));
+    if (const qint64 left = m_refusedLog.takeSuppressed(); left > 0)
+        line += QStringLiteral(" (%1 more refused messages were not logged)").arg(left);
+    qCWarning(lcMidi).noquote() << line;
+}
+
 void QZPMidiEngine::receive(qint32 sourceID, const QByteArray& bytes) {
     if (!m_source.isNull() && m_source.uniqueID() != sourceID)
         return;
@@ -180,11 +247,9 @@ void QZPMidiEngine::receive(qint32 sourceID, const QByteArray& bytes) {
     if (!delegate())
         return;
     const QZPMidiStreamParser::Result parsed = QZPMidiStreamParser::split(bytes);
-    const auto refuse = [](const QList<QByteArray>& broken, const char* why) {
+    const auto refuse = [this](const QList<QByteArray>& broken, const char* why) {
         for (const QByteArray& sysex : broken)
-            qCWarning(lcMidi).noquote()
-                << QStringLiteral("Sysex Error: %1 (Sysex Data: %2)")
-                       .arg(QCoreApplication::translate("QZPMidiEngine", why), QZPSysexMessage::hex(sysex));
+            logRefused(QCoreApplication::translate("QZPMidiEngine", why), sysex);
     };
     refuse(parsed.cutShort,
            QT_TRANSLATE_NOOP("QZPMidiEngine", "Sysex message cut short by the next message."));
@@ -201,8 +266,7 @@ void QZPMidiEngine::handleMIDICommand(const QByteArray& message) {
         return;
     const QZPSysexMessage::Verdict verdict = QZPSysexMessage::classify(message);
     if (!verdict.accepted) {
-        qCWarning(lcMidi).noquote() << QStringLiteral("Sysex Error: %1 (Sysex Data: %2)")
-                                           .arg(verdict.errorText, QZPSysexMessage::hex(message));
+        logRefused(verdict.errorText, message);
         return;
     }
     target->midiEngineDidReceiveSysex(this, message, verdict.type);
@@ -240,7 +304,7 @@ void QZPMidiEngine::sendAllNotesOff() {
 void QZPMidiEngine::sendMIDICommand(QByteArrayView command) {
     if (m_destination.isNull()) {
         qCWarning(lcMidi).noquote() << QStringLiteral("Unable to send command %1 to endpoint %2: %3")
-                                           .arg(QZPSysexMessage::hex(command.toByteArray()),
+                                           .arg(QZPSysexMessage::hexExcerpt(command.toByteArray()),
                                                 m_destination.description(),
                                                 QStringLiteral("No destination is chosen."));
         return;
@@ -253,7 +317,7 @@ bool QZPMidiEngine::deliverToBackend(const QZPMidiEndpoint& destination, QByteAr
     if (m_backend->send(destination, bytes, error))
         return true;
     qCWarning(lcMidi).noquote() << QStringLiteral("Unable to send command %1 to endpoint %2: %3")
-                                       .arg(QZPSysexMessage::hex(bytes.toByteArray()),
+                                       .arg(QZPSysexMessage::hexExcerpt(bytes.toByteArray()),
                                             destination.description(), *error);
     return false;
 }

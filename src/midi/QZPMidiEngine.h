@@ -5,7 +5,9 @@
 #include "midi/QZPMidiBackend.h"
 #include "midi/QZPMidiEndpoint.h"
 #include "midi/QZPMidiOutputQueue.h"
+#include "midi/QZPRateLimitedLog.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -100,8 +102,18 @@ signals:
     void destinationChanged();
     void targetedMidiChannelChanged();
 
+public:
+    // Input limits: the longest delivery taken (a Patch message is 24 bytes; a few KiB is plenty), and
+    // how many deliveries may wait for the main thread.
+    static constexpr qsizetype MaximumDeliveryLength = 4096;
+    static constexpr int MaximumPendingDeliveries = 4096;
+    static constexpr int DropReportIntervalMs = 1000;
+
 private:
     bool deliverToBackend(const QZPMidiEndpoint& destination, QByteArrayView bytes, QString* error);
+    void scheduleDropReport();
+    void reportDrops();
+    void logRefused(const QString& reason, const QByteArray& message);
 
     std::unique_ptr<QZPMidiBackend> m_backend;
     QZPSettings* m_settings;
@@ -119,4 +131,12 @@ private:
     QPointer<QObject> m_delegateObject;
     bool m_delegateIsObject = false;
     qint32 m_currentSourceID = 0;
+    // Between the MIDI thread and the main thread.
+    std::atomic<int> m_pendingDeliveries{0};
+    std::atomic<qint64> m_droppedLong{0};
+    std::atomic<qint64> m_longestDropped{0};
+    std::atomic<qint64> m_droppedFlood{0};
+    std::atomic<bool> m_dropReportScheduled{false};
+    QElapsedTimer m_clock;
+    QZPRateLimitedLog m_refusedLog;
 };

@@ -95,3 +95,9 @@ bool QZPSysexMessage::isSameControl(QByteArrayView a, QByteArrayView b) {
 QString QZPSysexMessage::hex(const QByteArray& bytes) {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
+
+QString QZPSysexMessage::hexExcerpt(const QByteArray& bytes, qsizetype shown) {
+    if (bytes.size() <= shown)
+        return hex(bytes);
+    return QStringLiteral("%1 … (%2 bytes)").arg(hex(bytes.left(shown))).arg(bytes.size());
+}

@@ -50,4 +50,6 @@ public:
     static bool isSameControl(QByteArrayView a, QByteArrayView b);
     // "F0 41 32 ..." for log lines and scripts.
     static QString hex(const QByteArray& bytes);
+    // The first bytes as hexadecimal, then the whole length: for log lines, which stay short.
+    static QString hexExcerpt(const QByteArray& bytes, qsizetype shown = 32);
 };

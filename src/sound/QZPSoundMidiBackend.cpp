@@ -3,7 +3,7 @@
 QZPSoundMidiBackend::QZPSoundMidiBackend(std::unique_ptr<QZPMidiBackend> system)
     : m_system(std::move(system)) {
     // What the system delivers passes through to whoever listens to this back-end.
-    m_system->setInputHandler([this](qint32 sourceID, const QByteArray& bytes) { deliver(sourceID, bytes); });
+    m_system->setInputHandler([this](qint32 sourceID, QByteArrayView bytes) { deliver(sourceID, bytes); });
 }
 
 QZPSoundMidiBackend::~QZPSoundMidiBackend() {

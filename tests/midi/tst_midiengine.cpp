@@ -4,6 +4,7 @@
 #include "midi/QZPMidiMessageDelegate.h"
 #include "midi/QZPMidiPortIdentity.h"
 #include "midi/QZPMidiStreamParser.h"
+#include "midi/QZPRateLimitedLog.h"
 #include "midi/QZPSysexMessage.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPSettings.h"
@@ -314,6 +315,66 @@ private slots:
         m_backend->inject("Juno In", control);
         QCoreApplication::processEvents();
         QCOMPARE(callsToTheGone, 1);
+    }
+
+    // Input that could fill memory or the log cannot: a delivery longer than any message is dropped
+    // before it is copied, a flood from the MIDI thread finds a bounded queue (and never waits), and
+    // refused messages are logged by their first bytes, a few lines a second, with a count of the rest.
+    void hostileInputStaysBounded() {
+        auto engine = makeEngine({"Juno In"}, {});
+        Recorder recorder;
+        engine->setDelegate(&recorder);
+        QZPLogCapture capture;
+        QByteArray huge(1 << 20, char(0x11));
+        huge[0] = char(0xF0);
+        huge[huge.size() - 1] = char(0xF7);
+        m_backend->inject("Juno In", huge);
+        const QByteArray control = hex("F04132000540F7");
+        const int flood = 3 * QZPMidiEngine::MaximumPendingDeliveries;
+        std::thread midi([&] {
+            for (int n = 0; n < flood; ++n)
+                m_backend->inject("Juno In", control);
+        });
+        midi.join();
+        QCoreApplication::processEvents();
+        QCOMPARE(recorder.received.size(), QZPMidiEngine::MaximumPendingDeliveries);
+        QCOMPARE(capture.lines.size(), 2);
+        QVERIFY2(capture.lines.at(0).startsWith("Dropped 1 MIDI input longer than 4096 bytes (the longest "
+                                                "1048576 bytes)"),
+                 qPrintable(capture.lines.at(0)));
+        QVERIFY2(capture.lines.at(1).startsWith(QStringLiteral("Dropped %1 MIDI input that arrived faster")
+                                                    .arg(flood - QZPMidiEngine::MaximumPendingDeliveries)),
+                 qPrintable(capture.lines.at(1)));
+        // Afterwards everything is taken again.
+        recorder.received.clear();
+        m_backend->inject("Juno In", control);
+        QCoreApplication::processEvents();
+        QCOMPARE(recorder.received.size(), 1);
+
+        capture.lines.clear();
+        QByteArray foreign = hex("F0430000") + QByteArray(500, char(0x22)) + hex("F7");
+        for (int n = 0; n < 1000; ++n)
+            m_backend->inject("Juno In", foreign);
+        QCoreApplication::processEvents();
+        QVERIFY2(!capture.lines.isEmpty() && capture.lines.size() <= 20,
+                 qPrintable(QString::number(capture.lines.size())));
+        for (const QString& line : std::as_const(capture.lines)) {
+            QVERIFY2(line.size() < 300, qPrintable(line));
+            QVERIFY2(line.contains("(505 bytes)"), qPrintable(line));
+        }
+    }
+
+    void rateLimitedLog() {
+        QZPRateLimitedLog log(2, 1000);
+        const QList<std::pair<qint64, bool>> lines{{0, true},    {10, true},    {999, false}, {1000, true},
+                                                   {1500, true}, {1999, false}, {2000, true}};
+        qint64 suppressed = 0;
+        for (const auto& [time, allowed] : lines) {
+            QCOMPARE(log.allow(time), allowed);
+            suppressed += allowed ? 0 : 1;
+        }
+        QCOMPARE(log.takeSuppressed(), suppressed);
+        QCOMPARE(log.takeSuppressed(), 0);
     }
 
     void streamParser_data() {

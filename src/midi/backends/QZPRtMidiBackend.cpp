@@ -326,6 +326,7 @@ void QZPRtMidiBackend::inputCallback(double, std::vector<unsigned char>* message
     const auto* input = static_cast<const Input*>(userData);
     if (!message || message->empty())
         return;
-    input->backend->deliver(input->sourceID, QByteArray(reinterpret_cast<const char*>(message->data()),
-                                                        qsizetype(message->size())));
+    // No copy here: the engine looks at the length first.
+    input->backend->deliver(input->sourceID, QByteArrayView(reinterpret_cast<const char*>(message->data()),
+                                                            qsizetype(message->size())));
 }
