@@ -51,21 +51,27 @@ int QZPLibraryCommandLine::library(const QStringList& arguments) {
 }
 
 int QZPLibraryCommandLine::exportList(const QStringList& arguments) {
-    return exportFolder(arguments, QStringLiteral("export-list"), &QZPPresetList::listData);
+    return exportFolder(arguments, QStringLiteral("export-list"), &QZPPresetList::listData, false);
 }
 
+// Each preset keeps its program slot, so that importing the bank again gives the same files. A bank
+// without a preset is no bank: nothing is written.
 int QZPLibraryCommandLine::exportBank(const QStringList& arguments) {
-    return exportFolder(arguments, QStringLiteral("export-bank"), [](const QList<QZPPreset*>& presets) {
-        QList<QByteArray> messages;
-        for (QZPPreset* preset : presets)
-            messages << preset->junoSysexData();
-        return QZPBankFile::bankData(messages);
-    });
+    return exportFolder(
+        arguments, QStringLiteral("export-bank"),
+        [](const QList<QZPPreset*>& presets) {
+            QList<QByteArray> messages;
+            for (QZPPreset* preset : presets)
+                messages << QZPBankFile::bankMessage(*preset);
+            return QZPBankFile::bankData(messages);
+        },
+        true);
 }
 
 // The folder's list, in the library's order, written to OUT as `write` makes it.
 int QZPLibraryCommandLine::exportFolder(const QStringList& arguments, const QString& command,
-                                        const std::function<QByteArray(const QList<QZPPreset*>&)>& write) {
+                                        const std::function<QByteArray(const QList<QZPPreset*>&)>& write,
+                                        bool needsPresets) {
     QString error;
     const auto parsed = QZPCommandArguments::parse(arguments, {QStringLiteral("force")}, {}, &error);
     if (!parsed)
@@ -93,6 +99,12 @@ int QZPLibraryCommandLine::exportFolder(const QStringList& arguments, const QStr
         presets << preset;
     }
     const QString out = parsed->positional().at(1);
+    if (needsPresets && presets.isEmpty()) {
+        m_commandLine.reportFileError(parsed->positional().at(0),
+                                      QStringLiteral("The folder holds no preset that could be read; nothing "
+                                                     "was written."));
+        return QZPCommandLine::FileFailure;
+    }
     QZPError writeError;
     const auto mode = parsed->isSet(QStringLiteral("force")) ? QZPFileSystem::WriteMode::ReplaceExisting
                                                              : QZPFileSystem::WriteMode::KeepExisting;
@@ -129,7 +141,7 @@ int QZPLibraryCommandLine::importBank(const QStringList& arguments) {
     }
     if (const QString skipped = QZPBankFile::skippedSummary(result.contents); !skipped.isEmpty())
         m_commandLine.reportFileError(bankPath, skipped);
-    if (result.written.isEmpty()) {
+    if (result.contents.messages.isEmpty()) {
         m_commandLine.reportFileError(bankPath, QStringLiteral("No Juno-106 Patch message found."));
         return QZPCommandLine::FileFailure;
     }

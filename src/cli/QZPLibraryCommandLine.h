@@ -20,6 +20,6 @@ public:
 
 private:
     int exportFolder(const QStringList& arguments, const QString& command,
-                     const std::function<QByteArray(const QList<QZPPreset*>&)>& write);
+                     const std::function<QByteArray(const QList<QZPPreset*>&)>& write, bool needsPresets);
     QZPCommandLine& m_commandLine;
 };

@@ -1,13 +1,15 @@
 #include "library/QZPBankFile.h"
 #include "model/QZPPlural.h"
 
-#include "library/QZPFileMoveOperation.h"
 #include "model/QZPFileSystem.h"
 #include "model/QZPPreset.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
 
 QZPBankFile::Contents QZPBankFile::parse(const QByteArray& bytes) {
     Contents contents;
@@ -58,6 +60,10 @@ QString QZPBankFile::skippedSummary(const Contents& contents) {
                      QCoreApplication::translate("QZPBankFile", " (%1 places in the file)."));
 }
 
+// Names are numbered in one pass: the folder's names are read once, and each base name remembers the
+// next number to try, so a bank of thousands of messages of one slot takes one write per message. A write
+// that finds its name taken after all (something else wrote it meanwhile) takes the next number; no
+// message is ever dropped for want of a name.
 QZPBankFile::ImportResult QZPBankFile::importBank(const QString& bankPath, const QString& folder,
                                                   const std::function<void(int, int)>& progress) {
     ImportResult result;
@@ -66,20 +72,31 @@ QZPBankFile::ImportResult QZPBankFile::importBank(const QString& bankPath, const
         return result;
     result.contents = parse(*bytes);
     const QString base = QFileInfo(bankPath).completeBaseName();
+    const QString extension = QStringLiteral(".syx");
+    QSet<QString> taken;
+    const QDir dir(folder);
+    for (const QString& entry :
+         dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        taken.insert(entry);
+    QHash<QString, int> nextNumber;
     const int total = int(result.contents.messages.size());
     for (int n = 0; n < total; ++n) {
         const QByteArray& message = result.contents.messages.at(n);
-        const QString name = base + QLatin1Char(' ') + QZPPreset::programNameForData(message);
-        const QString target = QDir(folder).filePath(name + QStringLiteral(".syx"));
-        bool written = false;
-        for (int k = 1; !written && k < 10000; ++k) {
+        const QString wanted = base + QLatin1Char(' ') + QZPPreset::programNameForData(message);
+        int& number = nextNumber[wanted];
+        for (;;) {
+            const QString name = number < 2 ? wanted : QStringLiteral("%1 %2").arg(wanted).arg(number);
+            number = std::max(number, 1) + 1;
+            if (taken.contains(name + extension))
+                continue;
+            taken.insert(name + extension);
+            const QString target = dir.filePath(name + extension);
             QZPError error;
-            const QString candidate = k == 1 ? target : QZPFileMoveOperation::numberedPath(target, k);
-            written =
-                QZPFileSystem::writeFile(candidate, message, QZPFileSystem::WriteMode::KeepExisting, &error);
-            if (written)
-                result.written << candidate;
-            else if (error.code() != QZPError::FileWriteFileExists) {
+            if (QZPFileSystem::writeFile(target, message, QZPFileSystem::WriteMode::KeepExisting, &error)) {
+                result.written << target;
+                break;
+            }
+            if (error.code() != QZPError::FileWriteFileExists) {
                 result.error = error;
                 return result;
             }
@@ -88,4 +105,18 @@ QZPBankFile::ImportResult QZPBankFile::importBank(const QString& bankPath, const
             progress(n + 1, total);
     }
     return result;
+}
+
+// The message a preset takes into a bank: its patch with the program slot it belongs to. A preset
+// named after a slot ("Juno A12", as an imported bank names its files) is that slot; otherwise the
+// program byte its file holds.
+QByteArray QZPBankFile::bankMessage(QZPPreset& preset) {
+    QByteArray message = preset.junoSysexData();
+    int slot = -1;
+    static const QRegularExpression slotName(QStringLiteral(" ([AB])([1-8])([1-8])$"));
+    if (const QRegularExpressionMatch match = slotName.match(preset.displayName()); match.hasMatch())
+        slot = (match.captured(1) == QLatin1String("B") ? 64 : 0) + (match.captured(2).toInt() - 1) * 8 +
+               match.captured(3).toInt() - 1;
+    message[4] = char(slot >= 0 ? slot : preset.programByte() & 0x7F);
+    return message;
 }

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <functional>
 
+class QZPPreset;
+
 // Bank files: several Patch messages back to back in one ".syx" file, as musicians exchange them (a
 // backup of all 128 programs is 3,072 bytes). Anything between or around the messages that is not a
 // Juno-106 Patch message is skipped and counted, never guessed at.
@@ -37,6 +39,9 @@ public:
     // name giving way to a numbered one. `progress` hears (done, total) after each file.
     static ImportResult importBank(const QString& bankPath, const QString& folder,
                                    const std::function<void(int, int)>& progress = {});
+    // A preset's Patch message as a bank keeps it: with its program slot (not the dynamics bits a sent
+    // message carries in that byte).
+    static QByteArray bankMessage(QZPPreset& preset);
     // The summary of what was skipped, or empty when nothing was.
     static QString skippedSummary(const Contents& contents);
 };

@@ -257,6 +257,48 @@ private slots:
         QCOMPARE(qzpContents(path("out/") + files.first()), bank.left(24));
         QCOMPARE(run({"import-bank", "Brass.syx", "out2"}).status, 0);
         QCOMPARE(run({"import-bank", "nowhere.syx", "out3"}).status, 1);
+
+        // A round trip keeps every preset's program slot: export, import, the same files again.
+        QDir(m_dir.path()).mkpath("slots");
+        QList<QByteArray> messages;
+        for (const quint8 program : {quint8(0), quint8(9), quint8(127)}) {
+            QByteArray message = qzpContents(path("Brass.syx"));
+            message[4] = char(program);
+            message[5] = char(program % 100);
+            messages << message;
+        }
+        QFile slotBank(path("slots.syx"));
+        QVERIFY(slotBank.open(QIODevice::WriteOnly));
+        slotBank.write(messages.join());
+        slotBank.close();
+        QCOMPARE(run({"import-bank", "slots.syx", "slots"}).status, 0);
+        QCOMPARE(run({"export-bank", "slots", "again.syx"}).status, 0);
+        QCOMPARE(run({"import-bank", "again.syx", "again"}).status, 0);
+        QCOMPARE(QDir(path("again")).entryList(QDir::Files),
+                 (QStringList{"again A11.syx", "again A22.syx", "again B88.syx"}));
+        QCOMPARE(qzpContents(path("again/again A22.syx")), messages.at(1));
+        QCOMPARE(qzpContents(path("again.syx")), messages.join());
+
+        // Many messages of one slot: each gets a name of its own in one pass, past names already taken;
+        // none is dropped.
+        QDir(m_dir.path()).mkpath("many");
+        for (const char* taken : {"many/same A11.syx", "many/same A11 2.syx", "many/same A11 5.syx"})
+            QFile::copy(path("Brass.syx"), path(taken));
+        QFile same(path("same.syx"));
+        QVERIFY(same.open(QIODevice::WriteOnly));
+        for (int n = 0; n < 300; ++n)
+            same.write(messages.at(0));
+        same.close();
+        QCOMPARE(run({"import-bank", "same.syx", "many"}).status, 0);
+        const QStringList many = QDir(path("many")).entryList(QDir::Files);
+        QCOMPARE(many.size(), 303);
+        QVERIFY(many.contains("same A11 3.syx") && many.contains("same A11 303.syx"));
+
+        // A folder without presets makes no bank.
+        QDir(m_dir.path()).mkpath("empty");
+        const Result nothing = run({"export-bank", "empty", "none.syx"});
+        QCOMPARE(nothing.status, 1);
+        QVERIFY(!QFile::exists(path("none.syx")));
     }
 
     // A preset played offline into a 24-bit stereo WAV file as long as the notes and their release.
