@@ -5,10 +5,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMutex>
 #include <QRandomGenerator>
+#include <QSet>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -101,6 +106,48 @@ int createTemporaryFile(const QString& path, QByteArray* temporaryPath) {
     }
     errno = EEXIST;
     return -1;
+}
+
+// A temporary file of ours that a killed write left behind: ".tb-" and 16 hexadecimal digits, ".tmp".
+bool isOurTemporaryName(const char* name) {
+    if (std::strlen(name) != 4 + 16 + 4 || std::strncmp(name, ".tb-", 4) != 0 ||
+        std::strcmp(name + 20, ".tmp") != 0)
+        return false;
+    for (int i = 4; i < 20; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(name[i])) ||
+            std::isupper(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
+
+// The first write into a folder in this run removes the temporary files earlier writes left there when
+// they were killed: only regular files of our name pattern and owner, and only ones old enough that no
+// write can still be busy with them. Nothing else in the folder is touched.
+void removeStaleTemporaryFiles(const QString& folder) {
+    constexpr time_t StaleAfterSeconds = 10 * 60;
+    static QMutex lock;
+    static QSet<QString> cleaned;
+    {
+        QMutexLocker locker(&lock);
+        if (cleaned.contains(folder))
+            return;
+        cleaned.insert(folder);
+    }
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return;
+    const time_t now = ::time(nullptr);
+    const int fd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isOurTemporaryName(entry->d_name))
+            continue;
+        struct stat st {};
+        if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != ::geteuid() || now - st.st_mtime < StaleAfterSeconds)
+            continue;
+        ::unlinkat(fd, entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 // Copies a regular file to a new destination (never replacing one), keeping its mode.
@@ -325,6 +372,7 @@ bool QZPFileSystem::writeFile(const QString& path, const QByteArray& data, Write
         return false;
     }
     syncFolder(path);
+    removeStaleTemporaryFiles(QFileInfo(path).absolutePath());
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "QZPTestMain.h"
 #include "model/QZPDocumentControllerBase.h"
 #include "model/QZPFileReference.h"
+#include "model/QZPFileSystem.h"
 #include "model/QZPPreset.h"
 #include "model/QZPPresetPasteboard.h"
 #include "model/QZPPropertyList.h"
@@ -233,6 +234,32 @@ private slots:
         QVERIFY(!saved);
         QCOMPARE(error.code(), int(QZPError::FileWriteNoPermission));
         QCOMPARE(readFile(file).at(5), char(0x55));
+    }
+
+    // What a killed save left behind goes with the next write into the folder: only our own old
+    // temporary files, never a fresh one (a save may be busy with it), a link, or another name.
+    void staleTemporaryFilesGo() {
+        QTemporaryDir folder;
+        const auto make = [&folder](const char* name, bool old) {
+            QFile file(folder.filePath(QString::fromLatin1(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("partial");
+            file.flush();
+            if (old)
+                QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                         QFileDevice::FileModificationTime));
+        };
+        make(".tb-0123456789abcdef.tmp", true);
+        make(".tb-fedcba9876543210.tmp", false);
+        make(".tb-0123456789ABCDEF.tmp", true);
+        make("mine.tmp", true);
+        QVERIFY(QFile::link(folder.filePath("mine.tmp"), folder.filePath(".tb-aaaaaaaaaaaaaaaa.tmp")));
+        QZPError error;
+        QVERIFY(QZPFileSystem::writeFile(folder.filePath("New.syx"), message(Patch),
+                                         QZPFileSystem::WriteMode::KeepExisting, &error));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name),
+                 (QStringList{".tb-0123456789ABCDEF.tmp", ".tb-aaaaaaaaaaaaaaaa.tmp",
+                              ".tb-fedcba9876543210.tmp", "New.syx", "mine.tmp"}));
     }
 
     // Property lists from outside are read within bounds: no nesting without end, no expansion of shared
