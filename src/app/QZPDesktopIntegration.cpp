@@ -88,38 +88,81 @@ QZPDesktopIntegration::Outcome QZPDesktopIntegration::offer(const Question& ask,
     return Outcome::Integrated;
 }
 
+// A string value of the desktop entry format: backslash, newline, tab and carriage return are escaped,
+// so a value always stays on its own line.
+QString QZPDesktopIntegration::escapedValue(const QString& text) {
+    QString escaped;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\'))
+            escaped += QStringLiteral("\\\\");
+        else if (c == QLatin1Char('\n'))
+            escaped += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\t'))
+            escaped += QStringLiteral("\\t");
+        else if (c == QLatin1Char('\r'))
+            escaped += QStringLiteral("\\r");
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
 QString QZPDesktopIntegration::quotedExecArgument(const QString& argument) {
     // The desktop entry format: an argument with a reserved character goes in double quotes, and inside
-    // them `"`, `` ` ``, `$` and `\` are escaped with a backslash (itself escaped once more in the file).
-    // A percent sign is a field code unless doubled.
+    // them `"`, `` ` ``, `$` and `\` are escaped with a backslash; the whole is then escaped as any string
+    // value (so those backslashes double). A percent sign is a field code unless doubled.
     QString text = argument;
     text.replace(QLatin1Char('%'), QStringLiteral("%%"));
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
     if (std::none_of(text.begin(), text.end(), [](QChar c) { return reserved.contains(c); }))
-        return text;
+        return escapedValue(text);
     QString quoted;
     for (const QChar c : text) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$'))
-            quoted += QStringLiteral("\\\\");
-        else if (c == QLatin1Char('\\'))
-            quoted += QStringLiteral("\\\\\\");
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\'))
+            quoted += QLatin1Char('\\');
         quoted += c;
     }
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    return QLatin1Char('"') + escapedValue(quoted) + QLatin1Char('"');
+}
+
+// Paths the format cannot carry as they are: control characters other than the escaped ones, text that
+// is not valid Unicode, and a percent sign inside a quoted argument (a field code there is undefined).
+bool QZPDesktopIntegration::canWriteSafely(const QString& path, QString* why) {
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    const bool quoted = std::any_of(path.begin(), path.end(), [](QChar c) { return reserved.contains(c); });
+    for (const QChar c : path) {
+        if ((c.unicode() < 0x20 && c != QLatin1Char('\n') && c != QLatin1Char('\t')) || c.unicode() == 0x7F) {
+            *why = translate("Its path holds a control character.");
+            return false;
+        }
+    }
+    if (!path.isValidUtf16()) {
+        *why = translate("Its path is not valid text.");
+        return false;
+    }
+    if (quoted && path.contains(QLatin1Char('%'))) {
+        *why = translate("Its path holds a percent sign beside characters that need quoting.");
+        return false;
+    }
+    return true;
 }
 
 QString QZPDesktopIntegration::desktopEntry() const {
     QString entry = QString::fromUtf8(resource(QStringLiteral(":/desktop/tonebench.desktop")));
-    QString tryExec = m_executablePath;
-    tryExec.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    entry.replace(
-        QStringLiteral("Exec=tonebench %F"),
-        QStringLiteral("Exec=%1 %F\nTryExec=%2").arg(quotedExecArgument(m_executablePath), tryExec));
+    entry.replace(QStringLiteral("Exec=tonebench %F"),
+                  QStringLiteral("Exec=%1 %F\nTryExec=%2")
+                      .arg(quotedExecArgument(m_executablePath), escapedValue(m_executablePath)));
     return entry;
 }
 
 bool QZPDesktopIntegration::integrate(QString* error) {
     m_skipped.clear();
+    QString why;
+    if (!canWriteSafely(m_executablePath, &why)) {
+        *error = translate("ToneBench at “%1” can’t be put into a desktop entry safely. %2")
+                     .arg(QDir::toNativeSeparators(m_executablePath), why);
+        return false;
+    }
     QList<std::pair<QString, QByteArray>> files{
         {desktopEntryPath(), desktopEntry().toUtf8()},
         {m_dataHome + QStringLiteral("/mime/packages/tonebench.xml"),

@@ -40,6 +40,9 @@ public:
     // The desktop entry for this executable: its Exec line quoted as the desktop entry format wants.
     QString desktopEntry() const;
     static QString quotedExecArgument(const QString& argument);
+    static QString escapedValue(const QString& text);
+    // Whether the path can go into a desktop entry as it is; `why` says why not.
+    static bool canWriteSafely(const QString& path, QString* why);
 
     // What the last integration could not do and skipped (a tool missing), one line each.
     const QStringList& skipped() const { return m_skipped; }

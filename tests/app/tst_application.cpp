@@ -39,6 +39,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
 
@@ -540,6 +541,52 @@ private slots:
                  QZPDesktopIntegration::Outcome::NotOffered);
         QCOMPARE(asked, 3);
         QVERIFY(!QDir(path("other")).exists());
+    }
+
+    void awkwardProgramPaths_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("spaces and quotes") << "tb 1/it's \"here\"" << true;
+        QTest::newRow("a newline") << "new\nline" << true;
+        QTest::newRow("a percent sign") << "100%" << true;
+        QTest::newRow("a percent sign needing quotes") << "100% sure" << false;
+        QTest::newRow("a control character") << "bell\a" << false;
+    }
+
+    // Wherever the program lies, the desktop entry it writes stays one valid entry: a newline cannot add
+    // a line of its own, a percent sign cannot break the launcher. A path the format cannot carry is
+    // refused with a reason, and nothing is written.
+    void awkwardProgramPaths() {
+        QFETCH(QString, folder);
+        QFETCH(bool, written);
+        QZPSettings* settings = QZPSettings::standard();
+        settings->remove(QString::fromLatin1(QZPSettings::MoveAlertSuppressKey));
+        const QString home = path("data");
+        const QString program = path(folder + "/tonebench");
+        QZPDesktopIntegration integration(settings, program, home, {});
+        QString error;
+        const auto outcome = integration.offer(
+            [](const QString&, const QString&, bool*) { return QZPDesktopIntegration::Answer::Add; }, &error);
+        QCOMPARE(outcome, written ? QZPDesktopIntegration::Outcome::Integrated
+                                  : QZPDesktopIntegration::Outcome::Failed);
+        if (!written) {
+            QVERIFY2(error.contains("can’t be put into a desktop entry"), qPrintable(error));
+            QVERIFY(!QFileInfo::exists(integration.desktopEntryPath()));
+            return;
+        }
+        const QStringList lines = QString::fromUtf8(qzpContents(integration.desktopEntryPath())).split('\n');
+        const QStringList template_ =
+            QString::fromUtf8(qzpContents(":/desktop/tonebench.desktop")).split('\n');
+        QCOMPARE(lines.size(), template_.size() + 1); // one TryExec line more, nothing else
+        for (const QString& line : lines)
+            QVERIFY2(line.isEmpty() || line.startsWith('[') || line.contains('='), qPrintable(line));
+        const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+        if (validator.isEmpty())
+            QSKIP("desktop-file-validate is not installed");
+        QProcess validate;
+        validate.start(validator, {integration.desktopEntryPath()});
+        QVERIFY(validate.waitForFinished(10000));
+        QVERIFY2(validate.exitCode() == 0, validate.readAllStandardOutput().constData());
     }
 
     void execQuoting_data() {
