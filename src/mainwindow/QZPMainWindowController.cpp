@@ -26,6 +26,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileIconProvider>
@@ -76,6 +77,12 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
                  : answer == QMessageBox::Discard ? ReviewAnswer::DontSave
                                                   : ReviewAnswer::Cancel;
       }) {
+    m_pendingKnobs.fill(-1);
+    m_clock = [timer = std::make_shared<QElapsedTimer>()] {
+        if (!timer->isValid())
+            timer->start();
+        return timer->elapsed();
+    };
     m_sidebar->setDelegate(this);
     connect(m_sidebar->recordMenuItem(), &QAction::triggered, this,
             [this] { recordSelected(QZPCommandSource::ContextMenu); });
@@ -294,17 +301,38 @@ void QZPMainWindowController::sidebarControllerReturnKeyAction(QZPSidebarControl
 }
 
 // The instrument's knob moves change the current preset while hardware control is on. They are not sent
-// back; a stream of moves of one knob is one undo step, and the window redraws at most once a frame.
+// back. However fast they come, each parameter is written at most once per turn of the event loop (its
+// latest value), and the moves of one gesture (until the knobs rest for half a second) are one undo step.
 void QZPMainWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex,
                                                         quint8 messageType) {
     if (messageType != 0x32 || sysex.size() != 7 || !recordControlMessages())
         return;
-    QZPPreset* preset = currentPreset();
     const int index = quint8(sysex.at(4));
-    if (!preset || index >= QZPPreset::PatchDataLength)
+    if (index >= QZPPreset::PatchDataLength)
         return;
-    preset->setUndoCoalescingKey(index);
-    preset->setByte(quint8(sysex.at(5)), uint(index));
+    m_pendingKnobs[size_t(index)] = quint8(sysex.at(5));
+    if (m_knobMovesScheduled)
+        return;
+    m_knobMovesScheduled = true;
+    QMetaObject::invokeMethod(this, &QZPMainWindowController::applyKnobMoves, Qt::QueuedConnection);
+}
+
+void QZPMainWindowController::applyKnobMoves() {
+    m_knobMovesScheduled = false;
+    std::array<int, QZPPreset::PatchDataLength> moves;
+    moves.fill(-1);
+    std::swap(moves, m_pendingKnobs);
+    QZPPreset* preset = currentPreset();
+    if (!preset)
+        return;
+    const qint64 now = m_clock();
+    if (m_lastKnobMove < 0 || now - m_lastKnobMove > KnobGestureRestMs)
+        ++m_knobGesture;
+    m_lastKnobMove = now;
+    preset->setUndoCoalescingKey(KnobGestureKeyBase + (m_knobGesture & 0xFFFF));
+    for (size_t index = 0; index < moves.size(); ++index)
+        if (moves[index] >= 0)
+            preset->setByte(quint8(moves[index]), uint(index));
     preset->setUndoCoalescingKey(-1);
     scheduleRedraw();
 }

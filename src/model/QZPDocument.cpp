@@ -17,10 +17,17 @@ public:
     explicit QZPDocumentUndoCommand(QZPDocument* document, int coalescingKey = -1)
         : m_document(document), m_key(coalescingKey) {}
 
-    // Consecutive steps of one key make one: the first step's inverses already restore what was there
-    // before all of them.
+    // Consecutive steps of one key make one. The later step's inverses join this one's (replayed newest
+    // first, so what was there before all of them comes back last): a step that changed something the
+    // first did not is undone too.
     int id() const override { return m_key; }
-    bool mergeWith(const QUndoCommand* other) override { return other->id() == m_key && m_key != -1; }
+    bool mergeWith(const QUndoCommand* other) override {
+        if (other->id() != m_key || m_key == -1)
+            return false;
+        const auto* later = static_cast<const QZPDocumentUndoCommand*>(other);
+        m_undoActions.insert(m_undoActions.end(), later->m_undoActions.begin(), later->m_undoActions.end());
+        return true;
+    }
 
     void add(std::function<void()> inverse) { m_undoActions.push_back(std::move(inverse)); }
     bool isEmpty() const { return m_undoActions.empty(); }
@@ -114,6 +121,8 @@ QString QZPDocument::defaultDraftName() const {
 QUndoStack* QZPDocument::undoStack() {
     if (!m_undoStack) {
         m_undoStack = new QUndoStack(this);
+        // A long session (or a flood of changes from outside) keeps the newest steps, not all of them.
+        m_undoStack->setUndoLimit(UndoLimit);
         connect(m_undoStack, &QUndoStack::indexChanged, this, &QZPDocument::undoStackIndexChanged);
     }
     return m_undoStack;

@@ -70,6 +70,8 @@ public:
     virtual QString defaultDraftName() const;
 
     // Undo. The stack is created on first use, so documents that are never changed stay small.
+    // The most undo steps a document keeps; older ones are let go.
+    static constexpr int UndoLimit = 1000;
     QUndoStack* undoStack();
     // Registers the call that reverses a change just made. While an undo or redo is being replayed,
     // the registration becomes the matching redo or undo. Outside a group each registration is one

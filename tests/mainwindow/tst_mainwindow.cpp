@@ -306,15 +306,59 @@ private slots:
         QTRY_COMPARE(recorder.received, 1);
         QCOMPARE(bass->byteAtLocation(5), 40);
         m_window->windowDidBecomeMain();
+    }
 
-        // 1,000 moves of one knob: each applied in order, one undo step, undo goes back to before them.
-        const int before = bass->undoStack()->count();
+    // However fast the instrument's knobs move, each parameter is written once per turn of the event loop
+    // with its latest value, and one gesture (until the knobs rest for half a second) is one undo step,
+    // whichever knobs it moved. The undo history is bounded.
+    void knobFloodsAreGestures() {
+        library({"Bass"});
+        QZPPreset* bass = named("Bass");
+        qint64 now = 0;
+        m_window->setClock([&now] { return now; });
+        int writes = 0;
+        connect(bass, &QZPPreset::presetChanged, this, [&writes] { ++writes; });
+        struct Gesture {
+            qint64 at;
+            QList<std::pair<quint8, quint8>> moves; // knob, value
+            int steps;                              // undo steps after it
+        };
+        QList<std::pair<quint8, quint8>> flood;
         for (int n = 0; n < 1000; ++n)
-            m_instrument->inject(QZPSysexMessage::controlMessage(0, 7, quint8(n % 128)));
-        QTRY_COMPARE(bass->byteAtLocation(7), quint8(999 % 128));
-        QCOMPARE(bass->undoStack()->count(), before + 1);
+            flood.append({quint8(n % 2 ? 7 : 8), quint8(n % 128)});
+        const QList<Gesture> gestures{
+            {0, {{5, 40}}, 1},
+            {300, flood, 1},     // still moving: the same gesture, both knobs
+            {1000, {{7, 3}}, 2}, // after a rest: a new one
+            {1100, {{5, 41}}, 2},
+        };
+        for (const Gesture& gesture : gestures) {
+            now = gesture.at;
+            writes = 0;
+            for (const auto& [index, value] : gesture.moves)
+                m_instrument->inject(QZPSysexMessage::controlMessage(0, index, value));
+            QCoreApplication::processEvents(); // the messages
+            QCoreApplication::processEvents(); // the turn that writes them
+            QCOMPARE(bass->byteAtLocation(gesture.moves.last().first), gesture.moves.last().second);
+            QVERIFY2(writes <= 2, qPrintable(QString::number(writes))); // once per knob, not per message
+            QCOMPARE(bass->undoStack()->count(), gesture.steps);
+        }
+        QCOMPARE(bass->byteAtLocation(8), quint8(998 % 128));
         bass->undoStack()->undo();
-        QCOMPARE(bass->byteAtLocation(7), quint8(0));
+        QCOMPARE(bass->byteAtLocation(7), quint8(999 % 128));
+        QCOMPARE(bass->byteAtLocation(5), quint8(40));
+        bass->undoStack()->undo();
+        QCOMPARE(bass->byteAtLocation(5), qzpPatchMessage(1).at(10));
+        QCOMPARE(bass->byteAtLocation(7), qzpPatchMessage(1).at(12));
+
+        // Thousands of separate gestures keep only the newest steps.
+        for (int n = 0; n < QZPDocument::UndoLimit + 50; ++n) {
+            now += 1000;
+            m_instrument->inject(QZPSysexMessage::controlMessage(0, 5, quint8(n % 128)));
+            QCoreApplication::processEvents();
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(bass->undoStack()->count(), QZPDocument::UndoLimit);
     }
 
     // Closing the current preset: the one before it (or after the first) takes its place; the last one
