@@ -198,16 +198,33 @@ bool QZPAppDelegate::offerBankImport(const QString& path) {
     return true;
 }
 
+// Files that cannot be opened are reported together: one message for all of them, not a window each.
 void QZPAppDelegate::openFiles(const QStringList& paths) {
+    QList<QZPError> failures;
     for (const QString& path : paths) {
         if (offerBankImport(path))
             continue;
         const QZPDocumentController::OpenResult opened = m_documents->openDocumentWithContentsOfURL(
             QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), true);
         if (!opened.preset)
-            QZPErrorHandler::presentError(opened.error,
-                                          m_windowController ? m_windowController->window() : nullptr);
+            failures << opened.error;
     }
+    if (failures.isEmpty())
+        return;
+    QWidget* window = m_windowController ? m_windowController->window() : nullptr;
+    if (failures.size() == 1)
+        return QZPErrorHandler::presentError(failures.first(), window);
+    constexpr qsizetype Listed = 10;
+    QStringList lines;
+    for (const QZPError& failure : failures.mid(0, Listed))
+        lines << failure.fullText();
+    if (failures.size() > Listed)
+        lines << tr("…and %1 more.").arg(failures.size() - Listed);
+    QZPErrorHandler::presentError(QZPError::make(QString::fromLatin1(QZPError::ToneBenchDomain),
+                                                 QZPPreset::ReadErrorCode,
+                                                 tr("%1 files couldn’t be opened.").arg(failures.size()),
+                                                 lines.join(QLatin1Char('\n'))),
+                                  window);
 }
 
 void QZPAppDelegate::openPanel() {

@@ -13,6 +13,8 @@ class QZPSingleInstance : public QObject {
 public:
     static constexpr const char* ServiceName = "com.quorlane.tonebench";
     static constexpr const char* ObjectPath = "/com/quorlane/tonebench";
+    // The most paths one hand-over takes.
+    static constexpr qsizetype MaximumPaths = 1000;
 
     // On the session bus, or on the given connection.
     explicit QZPSingleInstance(QObject* parent = nullptr,
@@ -31,10 +33,15 @@ public slots:
     Q_SCRIPTABLE void Open(const QStringList& paths);
 
 signals:
+    // The files of one hand-over, from the event loop (never inside the D-Bus call), one hand-over at a
+    // time.
     void filesReceived(const QStringList& paths);
 
 private:
+    void deliverNext();
     QDBusConnection m_bus;
     QString m_serviceName;
     bool m_registered = false;
+    QList<QStringList> m_queue;
+    bool m_delivering = false;
 };

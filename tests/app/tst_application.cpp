@@ -26,6 +26,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDialog>
 #include <QDirIterator>
 #include <QKeyEvent>
@@ -42,6 +43,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
+#include <climits>
 
 class TestApplication : public QObject {
     Q_OBJECT
@@ -246,17 +248,61 @@ private slots:
             QZPSingleInstance starting(nullptr, second);
             QVERIFY(running.registerInstance());
             QVERIFY(!starting.registerInstance());
-            QSignalSpy received(&running, &QZPSingleInstance::filesReceived);
             QDir::setCurrent(m_dir->path());
+            // The running instance answers at once, and asks its questions from the event loop, one
+            // hand-over at a time: while the first hand-over's question is open, a second is answered
+            // but waits.
+            QList<QStringList> received;
+            bool asking = false;
+            bool secondAnswered = false;
+            bool deliveredWhileAsking = false;
+            connect(&running, &QZPSingleInstance::filesReceived, this, [&](const QStringList& paths) {
+                deliveredWhileAsking = deliveredWhileAsking || asking;
+                received << paths;
+                if (received.size() != 1)
+                    return;
+                asking = true;
+                QEventLoop question; // as a modal dialog runs one
+                QThread* other = QThread::create([&] { secondAnswered = starting.handOver({"Second.syx"}); });
+                connect(other, &QThread::finished, &question, &QEventLoop::quit);
+                other->start();
+                question.exec();
+                other->wait();
+                delete other;
+                asking = false;
+            });
             bool handedOver = false;
-            // The running instance answers from its own event loop: hand over from a worker.
-            QThread* worker = QThread::create([&] { handedOver = starting.handOver({"Pad.syx"}); });
-            worker->start();
-            QTRY_COMPARE(received.size(), 1);
+            const auto inWorker = [](const std::function<void()>& work) {
+                QThread* worker = QThread::create(work);
+                worker->start();
+                return worker;
+            };
+            QThread* worker = inWorker([&] { handedOver = starting.handOver({"Pad.syx"}); });
+            QTRY_COMPARE(received.size(), 2);
             worker->wait();
             delete worker;
-            QVERIFY(handedOver);
-            QCOMPARE(received.first().first().toStringList(), QStringList{path("Pad.syx")});
+            // A path no system has, and more paths than one hand-over takes.
+            QStringList many;
+            for (int n = 0; n < QZPSingleInstance::MaximumPaths + 500; ++n)
+                many << QStringLiteral("/p/%1.syx").arg(n);
+            worker = inWorker([&] {
+                QDBusMessage call = QDBusMessage::createMethodCall(
+                    QString::fromLatin1(QZPSingleInstance::ServiceName),
+                    QString::fromLatin1(QZPSingleInstance::ObjectPath),
+                    QStringLiteral("com.quorlane.tonebench.Application"), QStringLiteral("Open"));
+                call << (QStringList{QStringLiteral("relative.syx"),
+                                     QStringLiteral("/") + QString(PATH_MAX, 'x')} +
+                         many);
+                QDBusConnection(second).call(call, QDBus::Block, 5000);
+            });
+            QTRY_COMPARE(received.size(), 3);
+            worker->wait();
+            delete worker;
+            QVERIFY(handedOver && secondAnswered);
+            QVERIFY(!deliveredWhileAsking);
+            QCOMPARE(received.at(0), QStringList{path("Pad.syx")});
+            QCOMPARE(received.at(1), QStringList{path("Second.syx")});
+            QCOMPARE(received.at(2), many.mid(0, QZPSingleInstance::MaximumPaths - 2));
         }
         QDBusConnection::disconnectFromBus(QStringLiteral("first"));
         QDBusConnection::disconnectFromBus(QStringLiteral("second"));
