@@ -16,6 +16,7 @@
 #include "model/QZPPlural.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
+#include "sidebar/QZPBankImportRunner.h"
 #include "sidebar/QZPSidebarController.h"
 
 #include <QActionGroup>
@@ -25,7 +26,6 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QProgressDialog>
 #include <QTimer>
 
 using Command = QZPMainWindowController::Command;
@@ -180,12 +180,16 @@ bool QZPAppDelegate::offerBankImport(const QString& path) {
                                   .arg(QFileInfo(folder).fileName()));
     if (answer != QMessageBox::Yes)
         return true;
-    QProgressDialog progress(tr("Importing presets…"), QString(), 0, int(contents.messages.size()), window);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(300);
-    const QZPBankFile::ImportResult result =
-        QZPBankFile::importBank(path, folder, [&progress](int done, int) { progress.setValue(done); });
-    if (!result.error.isNull())
+    const QZPBankFile::ImportResult result = QZPBankImportRunner::run(window, path, folder);
+    if (result.cancelled)
+        QZPErrorHandler::presentError(
+            QZPError::make(QString::fromLatin1(QZPError::ToneBenchDomain), -1,
+                           tr("The import of “%1” was cancelled.").arg(QFileInfo(path).fileName()),
+                           tr("%1 of its %2 presets were imported.")
+                               .arg(result.written.size())
+                               .arg(result.contents.messages.size())),
+            window);
+    else if (!result.error.isNull())
         QZPErrorHandler::presentError(result.error, window);
     else if (const QString skipped = QZPBankFile::skippedSummary(result.contents); !skipped.isEmpty())
         QZPErrorHandler::presentError(

@@ -65,7 +65,7 @@ QString QZPBankFile::skippedSummary(const Contents& contents) {
 // that finds its name taken after all (something else wrote it meanwhile) takes the next number; no
 // message is ever dropped for want of a name.
 QZPBankFile::ImportResult QZPBankFile::importBank(const QString& bankPath, const QString& folder,
-                                                  const std::function<void(int, int)>& progress) {
+                                                  const Progress& progress) {
     ImportResult result;
     const std::optional<QByteArray> bytes = QZPFileSystem::readFile(bankPath, &result.error, MaximumFileSize);
     if (!bytes)
@@ -101,8 +101,10 @@ QZPBankFile::ImportResult QZPBankFile::importBank(const QString& bankPath, const
                 return result;
             }
         }
-        if (progress)
-            progress(n + 1, total);
+        if (progress && !progress(n + 1, total) && n + 1 < total) {
+            result.cancelled = true;
+            break;
+        }
     }
     return result;
 }

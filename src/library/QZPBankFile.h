@@ -34,11 +34,15 @@ public:
         QStringList written;
         Contents contents;
         QZPError error;
+        // Stopped on request before every message was written (those written stay).
+        bool cancelled = false;
     };
     // Writes one preset file per message into the folder, named "<file> <program>" ("Juno A11"), a taken
-    // name giving way to a numbered one. `progress` hears (done, total) after each file.
+    // name giving way to a numbered one. `progress` hears (done, total) after each file and answers
+    // whether to go on. Safe to run on a worker thread.
+    using Progress = std::function<bool(int done, int total)>;
     static ImportResult importBank(const QString& bankPath, const QString& folder,
-                                   const std::function<void(int, int)>& progress = {});
+                                   const Progress& progress = {});
     // A preset's Patch message as a bank keeps it: with its program slot (not the dynamics bits a sent
     // message carries in that byte).
     static QByteArray bankMessage(QZPPreset& preset);

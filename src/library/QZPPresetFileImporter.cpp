@@ -26,7 +26,8 @@ bool QZPPresetFileImporter::isPresetFileName(const QString& path) {
 }
 
 QZPPresetFileImporter::Result QZPPresetFileImporter::importFiles(const QStringList& paths,
-                                                                 const QString& folder) {
+                                                                 const QString& folder,
+                                                                 const BankImporter& importBank) {
     Result result;
     for (const QString& path : paths) {
         const QString type = QZPPreset::typeForFileName(path);
@@ -41,9 +42,17 @@ QZPPresetFileImporter::Result QZPPresetFileImporter::importFiles(const QStringLi
             const std::optional<QByteArray> bytes =
                 QZPFileSystem::readFile(path, &bankError, QZPBankFile::MaximumFileSize);
             if (bytes && QZPBankFile::isBank(*bytes)) {
-                const QZPBankFile::ImportResult bank = QZPBankFile::importBank(path, folder);
+                const QZPBankFile::ImportResult bank =
+                    importBank ? importBank(path, folder) : QZPBankFile::importBank(path, folder);
                 result.copied << bank.written;
-                if (!bank.error.isNull())
+                if (bank.cancelled)
+                    result.errors << notAPreset(
+                        path,
+                        QCoreApplication::translate("QZPPresetFileImporter",
+                                                    "The import was cancelled after %1 of its %2 presets.")
+                            .arg(bank.written.size())
+                            .arg(bank.contents.messages.size()));
+                else if (!bank.error.isNull())
                     result.errors << notAPreset(path, bank.error.localizedFailureReason());
                 else if (const QString skipped = QZPBankFile::skippedSummary(bank.contents);
                          !skipped.isEmpty())

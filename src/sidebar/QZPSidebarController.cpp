@@ -8,6 +8,7 @@
 #include "model/QZPErrorPresenter.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
+#include "sidebar/QZPBankImportRunner.h"
 #include "sidebar/QZPFilterField.h"
 #include "sidebar/QZPLibraryFolderChooser.h"
 #include "sidebar/QZPPresetListModel.h"
@@ -428,7 +429,12 @@ void QZPSidebarController::importFiles(const QStringList& paths) {
                             tr("The presets were not copied."), tr("Choose a presets folder first."))});
         return;
     }
-    const QZPPresetFileImporter::Result result = QZPPresetFileImporter::importFiles(paths, folder);
+    // A bank dropped with the files is written on a worker, with its progress and Cancel.
+    QWidget* window = m_view ? m_view->window() : nullptr;
+    const QZPPresetFileImporter::Result result =
+        QZPPresetFileImporter::importFiles(paths, folder, [window](const QString& bank, const QString& into) {
+            return QZPBankImportRunner::run(window, bank, into);
+        });
     if (!result.copied.isEmpty())
         m_presets->refreshAvailableDocuments();
     presentErrors(result.errors);

@@ -15,12 +15,14 @@
 #include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
+#include "sidebar/QZPBankImportRunner.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QListView>
 #include <QMainWindow>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QToolButton>
 #include <QUndoStack>
@@ -342,8 +344,11 @@ private slots:
         file.close();
         qzpWritePresetFile(path("Lib/Juno A11.syx"), 1);
         QList<int> progress;
-        const QZPBankFile::ImportResult imported = QZPBankFile::importBank(
-            path("Juno.syx"), path("Lib"), [&progress](int done, int) { progress << done; });
+        const QZPBankFile::ImportResult imported =
+            QZPBankFile::importBank(path("Juno.syx"), path("Lib"), [&progress](int done, int) {
+                progress << done;
+                return true;
+            });
         QVERIFY(imported.error.isNull());
         QCOMPARE(imported.written.size(), 128);
         QCOMPARE(progress.size(), 128);
@@ -351,6 +356,34 @@ private slots:
         QFile b88(path("Lib/Juno B88.syx"));
         QVERIFY(b88.open(QIODevice::ReadOnly));
         QCOMPARE(b88.readAll(), messages.at(127));
+
+        // In the window: written on a worker while the window's event loop goes on, and Cancel stops it
+        // after the file being written; what was written stays.
+        QFile big(path("Big.syx"));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        for (int n = 0; n < 2000; ++n)
+            big.write(messages.at(n % 128));
+        big.close();
+        QDir().mkpath(path("Big"));
+        QWidget owner;
+        int turns = 0;
+        QTimer turn;
+        turn.setInterval(0);
+        connect(&turn, &QTimer::timeout, &owner, [&] {
+            if (++turns == 1)
+                owner.findChild<QProgressDialog*>(QStringLiteral("bankImportProgress"))
+                    ->findChild<QPushButton*>()
+                    ->click();
+        });
+        turn.start();
+        const QZPBankFile::ImportResult stopped =
+            QZPBankImportRunner::run(&owner, path("Big.syx"), path("Big"));
+        turn.stop();
+        QVERIFY(turns > 0);
+        QVERIFY(stopped.error.isNull());
+        QVERIFY(stopped.cancelled);
+        QVERIFY(stopped.written.size() < 2000);
+        QCOMPARE(QDir(path("Big")).entryList(QDir::Files).size(), stopped.written.size());
 
         // The collection saved as one bank, in list order.
         QZPRecordWindowController window(m_engine, QUrl::fromLocalFile(path("Out")));
