@@ -44,6 +44,9 @@ public:
         Q_UNUSED(timeoutMs);
         return true;
     }
+    // The rate of the MIDI cable behind the system, for a back-end that paces what it hands on itself
+    // (0: no pacing).
+    virtual void setWireRate(int bytesPerSecond) { Q_UNUSED(bytesPerSecond); }
 
     // The back-end for a choice of "auto", "alsa", "jack" or "none" (empty means the environment variable
     // TONEBENCH_MIDI_API, else "auto"). Auto takes ALSA when its sequencer opens, else JACK when a server

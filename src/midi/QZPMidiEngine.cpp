@@ -46,6 +46,10 @@ QZPMidiEngine::QZPMidiEngine(std::unique_ptr<QZPMidiBackend> backend, QZPSetting
           return deliverToBackend(d, b, e);
       }) {
     m_clock.start();
+    // A back-end that paces what it hands on (JACK) keeps to the same rate as the queue.
+    m_backend->setWireRate(m_output.bytesPerSecond());
+    connect(&m_output, &QZPMidiOutputQueue::bytesPerSecondChanged, this,
+            [this](int rate) { m_backend->setWireRate(rate); });
     // Input arrives on the MIDI system's thread; it is handed to the main thread before any parsing. That
     // thread is never held up and never fills memory: a delivery longer than any message ToneBench takes
     // is dropped before it is copied, and so is one that finds the queue to the main thread full. Both

@@ -30,7 +30,10 @@ public:
     explicit QZPMidiOutputQueue(Sink sink, QObject* parent = nullptr);
 
     // 0 sends as fast as the back-end takes it.
-    void setBytesPerSecond(int rate) { m_bytesPerSecond = rate; }
+    void setBytesPerSecond(int rate) {
+        m_bytesPerSecond = rate;
+        emit bytesPerSecondChanged(rate);
+    }
     int bytesPerSecond() const { return m_bytesPerSecond; }
     // Tests drive time themselves and call pump(); the timer then stays off.
     void setClock(Clock clock);
@@ -48,6 +51,7 @@ public:
 signals:
     // The last waiting message has gone to the back-end.
     void drained();
+    void bytesPerSecondChanged(int rate);
 
 private:
     struct Item {

@@ -31,6 +31,7 @@ public:
                           const QList<QZPMidiEndpoint>& destinations) override;
     void stopReceiving() override { m_system->stopReceiving(); }
     bool waitUntilSent(int timeoutMs) override { return m_system->waitUntilSent(timeoutMs); }
+    void setWireRate(int bytesPerSecond) override { m_system->setWireRate(bytesPerSecond); }
 
     QZPSoundEngine* engine() { return &m_engine; }
     QZPSoundOutput* output() { return &m_output; }

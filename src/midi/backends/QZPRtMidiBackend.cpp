@@ -120,6 +120,14 @@ bool QZPRtMidiBackend::start(QString* error) {
         return false;
     }
     if (m_api == Api::Jack) {
+        m_jackOutput = std::make_unique<QZPJackMidiOutput>();
+        if (!m_jackOutput->open(error)) {
+            m_jackOutput.reset();
+            m_scanIn.reset();
+            m_scanOut.reset();
+            return false;
+        }
+        m_jackOutput->setBytesPerSecond(m_wireRate);
         jack_status_t status{};
         m_monitor = jack_client_open("ToneBench Monitor", JackNoStartServer, &status);
         if (m_monitor) {
@@ -137,9 +145,17 @@ int QZPRtMidiBackend::jackProcess(unsigned int, void* userData) {
     return 0;
 }
 
+void QZPRtMidiBackend::setWireRate(int bytesPerSecond) {
+    m_wireRate = bytesPerSecond;
+    if (m_jackOutput)
+        m_jackOutput->setBytesPerSecond(bytesPerSecond);
+}
+
 bool QZPRtMidiBackend::waitUntilSent(int timeoutMs) {
     if (m_api != Api::Jack)
         return true;
+    if (m_jackOutput && !m_serverGone)
+        return m_jackOutput->waitUntilSent(timeoutMs);
     if (!m_monitor || m_serverGone)
         return false;
     QElapsedTimer waited;
@@ -158,6 +174,7 @@ void QZPRtMidiBackend::stopReceiving() {
 }
 
 void QZPRtMidiBackend::stop() {
+    m_jackOutput.reset();
     forgetLastOutput();
     m_inputs.clear();
     m_outputs.clear();
@@ -187,6 +204,9 @@ bool QZPRtMidiBackend::available() {
         forgetLastOutput();
         (void)m_scanIn.release();
         (void)m_scanOut.release();
+        if (m_jackOutput)
+            m_jackOutput->abandon();
+        (void)m_jackOutput.release(); // its client belongs to the dead server too
         m_monitor = nullptr;
         m_sinceRetry.restart();
     }
@@ -246,6 +266,8 @@ bool QZPRtMidiBackend::send(const QZPMidiEndpoint& destination, QByteArrayView b
         *error = QStringLiteral("The MIDI system is not available.");
         return false;
     }
+    if (m_jackOutput)
+        return m_jackOutput->send(destination.portName(), bytes, error);
     m_capturedError = error;
     try {
         if (RtMidiOut* out = output(destination, error))
@@ -262,6 +284,12 @@ void QZPRtMidiBackend::connectEndpoints(const QList<QZPMidiEndpoint>& sources,
     if (!available())
         return;
     forgetLastOutput();
+    if (m_jackOutput) {
+        QStringList present;
+        for (const QZPMidiEndpoint& destination : destinations)
+            present << destination.portName();
+        m_jackOutput->keepOnly(present);
+    }
     // Outputs to destinations that went away are closed; a returning device is opened afresh.
     for (auto it = m_outputs.begin(); it != m_outputs.end();) {
         const bool present =

@@ -2,6 +2,7 @@
 
 #include "midi/QZPMidiBackend.h"
 #include "midi/QZPMidiPortIdentity.h"
+#include "midi/backends/QZPJackMidiOutput.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -14,7 +15,8 @@
 typedef struct _jack_client jack_client_t;
 
 // MIDI through RtMidi, over the ALSA sequencer or a JACK server. One RtMidi input per connected source
-// (RtMidi connects one port per object), one output per destination, opened on first use. RtMidi's own
+// (RtMidi connects one port per object); on ALSA one RtMidi output per destination, opened on first use,
+// on JACK an output of our own (QZPJackMidiOutput) that never drops a message. RtMidi's own
 // error messages go to the log. On JACK a small monitor client notices a server that stops; the lists
 // are then empty until the server is back, which is checked every few seconds.
 class QZPRtMidiBackend : public QZPMidiBackend {
@@ -26,10 +28,11 @@ public:
     ~QZPRtMidiBackend() override;
     // Closing an RtMidi input joins its thread: no callback runs after this.
     void stopReceiving() override;
-    // ALSA hands each message to the sequencer as it is sent. JACK's RtMidi output keeps messages in a
-    // ring buffer that its process callback empties once per cycle: two full cycles after the last send,
-    // they have left (as seen by a process callback of our own that counts the cycles).
+    // ALSA hands each message to the sequencer as it is sent. On JACK, messages wait in our output's
+    // queues until a cycle's buffer takes them: once the queues are empty, two more cycles and they have
+    // left.
     bool waitUntilSent(int timeoutMs) override;
+    void setWireRate(int bytesPerSecond) override;
 
     // The back-end, or null with the reason when the MIDI system cannot be opened.
     static std::unique_ptr<QZPRtMidiBackend> open(Api api, QString* error);
@@ -76,6 +79,10 @@ private:
     // While a send runs, RtMidi's errors about it are collected here instead of logged.
     QString* m_capturedError = nullptr;
     jack_client_t* m_monitor = nullptr;
+    // On JACK, messages go out through an output of our own, which never drops one (RtMidi's JACK output
+    // drops what one cycle's buffer cannot hold).
+    std::unique_ptr<QZPJackMidiOutput> m_jackOutput;
+    int m_wireRate = 3125;
     std::atomic<bool> m_serverGone{false};
     std::atomic<quint64> m_cycles{0};
     bool m_reportedGone = false;

@@ -1,0 +1,186 @@
+#include "midi/backends/QZPJackMidiOutput.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <jack/ringbuffer.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace {
+// Each queued message: its length (two bytes), then its bytes.
+constexpr size_t LengthBytes = sizeof(quint16);
+} // namespace
+
+QZPJackMidiOutput::~QZPJackMidiOutput() {
+    if (m_client) {
+        jack_deactivate(m_client);
+        jack_client_close(m_client);
+        m_client = nullptr;
+    }
+    release();
+}
+
+bool QZPJackMidiOutput::open(QString* error) {
+    jack_status_t status{};
+    m_client = jack_client_open("ToneBench Output", JackNoStartServer, &status);
+    if (!m_client) {
+        *error = QStringLiteral("JACK refused the output client (status %1)").arg(int(status));
+        return false;
+    }
+    m_sampleRate = double(jack_get_sample_rate(m_client));
+    jack_set_process_callback(m_client, &QZPJackMidiOutput::process, this);
+    if (jack_activate(m_client) != 0) {
+        jack_client_close(m_client);
+        m_client = nullptr;
+        *error = QStringLiteral("JACK did not start the output client");
+        return false;
+    }
+    return true;
+}
+
+void QZPJackMidiOutput::abandon() {
+    m_client = nullptr; // belongs to the dead server
+    release();
+}
+
+void QZPJackMidiOutput::release() {
+    for (Slot& slot : m_slots) {
+        slot.active.store(false);
+        if (slot.queue)
+            jack_ringbuffer_free(slot.queue);
+        slot.queue = nullptr;
+        slot.port = nullptr;
+        slot.destination.clear();
+        slot.credit = 0;
+    }
+}
+
+// The slot of the destination; a new one is given a port of its own and connected to the destination.
+QZPJackMidiOutput::Slot* QZPJackMidiOutput::slotFor(const QString& destinationPort, QString* error) {
+    Slot* free = nullptr;
+    for (Slot& slot : m_slots) {
+        if (slot.active.load(std::memory_order_relaxed) && slot.destination == destinationPort)
+            return &slot;
+        if (!free && slot.destination.isEmpty())
+            free = &slot;
+    }
+    if (!free) {
+        *error = QStringLiteral("ToneBench sends to at most %1 JACK destinations at once").arg(MaximumDestinations);
+        return nullptr;
+    }
+    if (!free->port) {
+        const QByteArray name = QStringLiteral("Output %1").arg(free - m_slots.data() + 1).toUtf8();
+        free->port = jack_port_register(m_client, name.constData(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        free->queue = jack_ringbuffer_create(QueueBytes);
+        if (!free->port || !free->queue) {
+            *error = QStringLiteral("JACK refused an output port");
+            return nullptr;
+        }
+        jack_ringbuffer_mlock(free->queue);
+        free->active.store(true, std::memory_order_release);
+    }
+    const int connected = jack_connect(m_client, jack_port_name(free->port), destinationPort.toUtf8().constData());
+    if (connected != 0 && connected != EEXIST) {
+        *error = QStringLiteral("JACK could not connect to %1").arg(destinationPort);
+        return nullptr;
+    }
+    free->destination = destinationPort;
+    return free;
+}
+
+bool QZPJackMidiOutput::send(const QString& destinationPort, QByteArrayView bytes, QString* error) {
+    if (!m_client) {
+        *error = QStringLiteral("The JACK output is not open.");
+        return false;
+    }
+    if (bytes.isEmpty() || bytes.size() > 0xFFFF) {
+        *error = QStringLiteral("A MIDI message of %1 bytes cannot be sent.").arg(bytes.size());
+        return false;
+    }
+    Slot* slot = slotFor(destinationPort, error);
+    if (!slot)
+        return false;
+    const auto length = quint16(bytes.size());
+    if (jack_ringbuffer_write_space(slot->queue) < LengthBytes + length) {
+        *error = QStringLiteral("The JACK output to %1 is full.").arg(destinationPort);
+        return false;
+    }
+    jack_ringbuffer_write(slot->queue, reinterpret_cast<const char*>(&length), LengthBytes);
+    jack_ringbuffer_write(slot->queue, bytes.data(), length);
+    return true;
+}
+
+void QZPJackMidiOutput::keepOnly(const QStringList& destinationPorts) {
+    for (Slot& slot : m_slots) {
+        if (slot.destination.isEmpty() || destinationPorts.contains(slot.destination))
+            continue;
+        if (m_client)
+            jack_disconnect(m_client, jack_port_name(slot.port), slot.destination.toUtf8().constData());
+        slot.destination.clear(); // the port and its queue stay for the next destination
+    }
+}
+
+bool QZPJackMidiOutput::waitUntilSent(int timeoutMs) {
+    if (!m_client)
+        return false;
+    QElapsedTimer waited;
+    waited.start();
+    const auto queued = [this] {
+        for (const Slot& slot : m_slots)
+            if (slot.queue && jack_ringbuffer_read_space(slot.queue) > 0)
+                return true;
+        return false;
+    };
+    while (queued()) {
+        if (waited.elapsed() >= timeoutMs)
+            return false;
+        QThread::msleep(1);
+    }
+    // The last message was written into a cycle's buffer: one more cycle and it has left.
+    const quint64 start = m_cycles.load(std::memory_order_relaxed);
+    while (m_cycles.load(std::memory_order_relaxed) < start + 2) {
+        if (waited.elapsed() >= timeoutMs)
+            return false;
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+// The process thread: no lock, no allocation. A message waits in its queue until the cycle's buffer has
+// room for it and the wire rate allows it.
+int QZPJackMidiOutput::process(unsigned int frames, void* self) {
+    auto* output = static_cast<QZPJackMidiOutput*>(self);
+    const int rate = output->m_bytesPerSecond.load(std::memory_order_relaxed);
+    const double allowance = rate > 0 ? double(rate) * frames / output->m_sampleRate : 0;
+    for (Slot& slot : output->m_slots) {
+        if (!slot.active.load(std::memory_order_acquire))
+            continue;
+        void* buffer = jack_port_get_buffer(slot.port, frames);
+        jack_midi_clear_buffer(buffer);
+        if (rate > 0) // a stalled cycle does not save up a burst: at most two cycles' worth waits
+            slot.credit = std::min(slot.credit + allowance, std::max(2 * allowance, 64.0));
+        for (;;) {
+            quint16 length = 0;
+            if (jack_ringbuffer_peek(slot.queue, reinterpret_cast<char*>(&length), LengthBytes) < LengthBytes)
+                break;
+            if (jack_ringbuffer_read_space(slot.queue) < LengthBytes + length)
+                break;
+            if (rate > 0 && slot.credit < length)
+                break;
+            if (jack_midi_max_event_size(buffer) < length)
+                break;
+            jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, length);
+            if (!event)
+                break;
+            jack_ringbuffer_read_advance(slot.queue, LengthBytes);
+            jack_ringbuffer_read(slot.queue, reinterpret_cast<char*>(event), length);
+            if (rate > 0)
+                slot.credit -= length;
+        }
+    }
+    output->m_cycles.fetch_add(1, std::memory_order_relaxed);
+    return 0;
+}
