@@ -252,6 +252,22 @@ private slots:
         m_engine->setDelegate(nullptr);
     }
 
+    // A SysEx that never ends fills nothing and holds nothing up: it is dropped as it comes, and the
+    // message after it arrives as usual.
+    void endlessSysexIsDropped() {
+        Recorder recorder;
+        m_engine->setDelegate(&recorder);
+        QVERIFY(waitForConnection("Juno106:MIDI Out"));
+        m_instrument->send(QByteArray::fromHex("F04132") + QByteArray(97, char(0x11)));
+        for (int n = 0; n < 2000; ++n)
+            m_instrument->send(QByteArray(100, char(0x22)));
+        const QByteArray control = QZPSysexMessage::controlMessage(0, 7, 64);
+        m_instrument->send(control);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.received.size(), 1, 10000);
+        QCOMPARE(recorder.received.first(), control);
+        m_engine->setDelegate(nullptr);
+    }
+
     void burstToTheInstrumentArrivesWholeAndInOrder() {
         m_engine->setDestination(endpoint(m_engine->midiDestinations(), "Juno106 In:MIDI In"));
         for (int n = 0; n < 1000; ++n)

@@ -68,12 +68,14 @@ QZPJackMidiOutput::Slot* QZPJackMidiOutput::slotFor(const QString& destinationPo
             free = &slot;
     }
     if (!free) {
-        *error = QStringLiteral("ToneBench sends to at most %1 JACK destinations at once").arg(MaximumDestinations);
+        *error = QStringLiteral("ToneBench sends to at most %1 JACK destinations at once")
+                     .arg(MaximumDestinations);
         return nullptr;
     }
     if (!free->port) {
         const QByteArray name = QStringLiteral("Output %1").arg(free - m_slots.data() + 1).toUtf8();
-        free->port = jack_port_register(m_client, name.constData(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        free->port =
+            jack_port_register(m_client, name.constData(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
         free->queue = jack_ringbuffer_create(QueueBytes);
         if (!free->port || !free->queue) {
             *error = QStringLiteral("JACK refused an output port");
@@ -82,7 +84,8 @@ QZPJackMidiOutput::Slot* QZPJackMidiOutput::slotFor(const QString& destinationPo
         jack_ringbuffer_mlock(free->queue);
         free->active.store(true, std::memory_order_release);
     }
-    const int connected = jack_connect(m_client, jack_port_name(free->port), destinationPort.toUtf8().constData());
+    const int connected =
+        jack_connect(m_client, jack_port_name(free->port), destinationPort.toUtf8().constData());
     if (connected != 0 && connected != EEXIST) {
         *error = QStringLiteral("JACK could not connect to %1").arg(destinationPort);
         return nullptr;

@@ -128,6 +128,15 @@ bool QZPRtMidiBackend::start(QString* error) {
             return false;
         }
         m_jackOutput->setBytesPerSecond(m_wireRate);
+        m_jackInput = std::make_unique<QZPJackMidiInput>(
+            [this](qint32 sourceID, QByteArrayView bytes) { deliver(sourceID, bytes); });
+        if (!m_jackInput->open(error)) {
+            m_jackInput.reset();
+            m_jackOutput.reset();
+            m_scanIn.reset();
+            m_scanOut.reset();
+            return false;
+        }
         jack_status_t status{};
         m_monitor = jack_client_open("ToneBench Monitor", JackNoStartServer, &status);
         if (m_monitor) {
@@ -170,10 +179,13 @@ bool QZPRtMidiBackend::waitUntilSent(int timeoutMs) {
 }
 
 void QZPRtMidiBackend::stopReceiving() {
+    if (m_jackInput)
+        m_jackInput->stop();
     m_inputs.clear();
 }
 
 void QZPRtMidiBackend::stop() {
+    m_jackInput.reset();
     m_jackOutput.reset();
     forgetLastOutput();
     m_inputs.clear();
@@ -204,9 +216,13 @@ bool QZPRtMidiBackend::available() {
         forgetLastOutput();
         (void)m_scanIn.release();
         (void)m_scanOut.release();
+        // Our own JACK clients too: their memory goes, their clients are not spoken to again.
         if (m_jackOutput)
             m_jackOutput->abandon();
-        (void)m_jackOutput.release(); // its client belongs to the dead server too
+        m_jackOutput.reset();
+        if (m_jackInput)
+            m_jackInput->abandon();
+        m_jackInput.reset();
         m_monitor = nullptr;
         m_sinceRetry.restart();
     }
@@ -290,6 +306,12 @@ void QZPRtMidiBackend::connectEndpoints(const QList<QZPMidiEndpoint>& sources,
             present << destination.portName();
         m_jackOutput->keepOnly(present);
     }
+    if (m_jackInput) {
+        QList<std::pair<qint32, QString>> listened;
+        for (const QZPMidiEndpoint& source : sources)
+            listened.append({source.uniqueID(), source.portName()});
+        m_jackInput->listenTo(listened);
+    }
     // Outputs to destinations that went away are closed; a returning device is opened afresh.
     for (auto it = m_outputs.begin(); it != m_outputs.end();) {
         const bool present =
@@ -304,7 +326,7 @@ void QZPRtMidiBackend::connectEndpoints(const QList<QZPMidiEndpoint>& sources,
         });
         it = present ? std::next(it) : m_inputs.erase(it);
     }
-    for (const QZPMidiEndpoint& source : sources) {
+    for (const QZPMidiEndpoint& source : m_jackInput ? QList<QZPMidiEndpoint>() : sources) {
         if (m_inputs.count(source.uniqueID()))
             continue;
         auto input = std::make_unique<Input>();

@@ -2,6 +2,7 @@
 
 #include "midi/QZPMidiBackend.h"
 #include "midi/QZPMidiPortIdentity.h"
+#include "midi/backends/QZPJackMidiInput.h"
 #include "midi/backends/QZPJackMidiOutput.h"
 
 #include <QElapsedTimer>
@@ -14,11 +15,11 @@
 
 typedef struct _jack_client jack_client_t;
 
-// MIDI through RtMidi, over the ALSA sequencer or a JACK server. One RtMidi input per connected source
-// (RtMidi connects one port per object); on ALSA one RtMidi output per destination, opened on first use,
-// on JACK an output of our own (QZPJackMidiOutput) that never drops a message. RtMidi's own
-// error messages go to the log. On JACK a small monitor client notices a server that stops; the lists
-// are then empty until the server is back, which is checked every few seconds.
+// MIDI over the ALSA sequencer (through RtMidi: one input per connected source, one output per
+// destination, opened on first use) or a JACK server (through an input and an output of our own, which
+// bound what a sender can make them hold and never drop a message sent). RtMidi still lists the ports.
+// RtMidi's own error messages go to the log. On JACK a small monitor client notices a server that stops; the
+// lists are then empty until the server is back, which is checked every few seconds.
 class QZPRtMidiBackend : public QZPMidiBackend {
 public:
     enum class Api { Alsa, Jack };
@@ -82,6 +83,8 @@ private:
     // On JACK, messages go out through an output of our own, which never drops one (RtMidi's JACK output
     // drops what one cycle's buffer cannot hold).
     std::unique_ptr<QZPJackMidiOutput> m_jackOutput;
+    // And messages come in through an input of our own, which bounds what a sender can make it hold.
+    std::unique_ptr<QZPJackMidiInput> m_jackInput;
     int m_wireRate = 3125;
     std::atomic<bool> m_serverGone{false};
     std::atomic<quint64> m_cycles{0};

@@ -1,0 +1,222 @@
+#include "midi/backends/QZPJackMidiInput.h"
+
+#include "midi/QZPMidiBackend.h"
+
+#include <QElapsedTimer>
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <cerrno>
+#include <ctime>
+
+namespace {
+constexpr size_t LengthBytes = sizeof(quint16);
+constexpr quint8 SysexStart = 0xF0, SysexEnd = 0xF7;
+} // namespace
+
+QZPJackMidiInput::QZPJackMidiInput(Deliver deliver) : m_deliver(std::move(deliver)) {
+    sem_init(&m_wake, 0, 0);
+}
+
+QZPJackMidiInput::~QZPJackMidiInput() {
+    stop();
+    if (m_client)
+        jack_client_close(m_client);
+    for (Slot& slot : m_slots)
+        if (slot.queue)
+            jack_ringbuffer_free(slot.queue);
+    sem_destroy(&m_wake);
+}
+
+bool QZPJackMidiInput::open(QString* error) {
+    jack_status_t status{};
+    m_client = jack_client_open("ToneBench Input", JackNoStartServer, &status);
+    if (!m_client) {
+        *error = QStringLiteral("JACK refused the input client (status %1)").arg(int(status));
+        return false;
+    }
+    jack_set_process_callback(m_client, &QZPJackMidiInput::process, this);
+    if (jack_activate(m_client) != 0) {
+        jack_client_close(m_client);
+        m_client = nullptr;
+        *error = QStringLiteral("JACK did not start the input client");
+        return false;
+    }
+    m_stopping = false;
+    m_reader = std::thread([this] { read(); });
+    return true;
+}
+
+void QZPJackMidiInput::abandon() {
+    m_client = nullptr; // belongs to the dead server: no more process calls
+    stop();
+}
+
+void QZPJackMidiInput::stop() {
+    if (m_client)
+        jack_deactivate(m_client);
+    for (Slot& slot : m_slots)
+        slot.active.store(false);
+    m_stopping = true;
+    sem_post(&m_wake);
+    if (m_reader.joinable())
+        m_reader.join();
+}
+
+void QZPJackMidiInput::listenTo(const QList<std::pair<qint32, QString>>& sources) {
+    if (!m_client)
+        return;
+    for (Slot& slot : m_slots) {
+        if (slot.source.isEmpty())
+            continue;
+        const bool kept = std::any_of(sources.begin(), sources.end(), [&](const auto& source) {
+            return source.first == slot.sourceID.load() && source.second == slot.source;
+        });
+        if (kept)
+            continue;
+        slot.active.store(false, std::memory_order_release);
+        jack_disconnect(m_client, slot.source.toUtf8().constData(), jack_port_name(slot.port));
+        slot.source.clear();
+    }
+    for (const auto& [id, name] : sources) {
+        const bool listened = std::any_of(m_slots.begin(), m_slots.end(),
+                                          [&](const Slot& slot) { return slot.source == name; });
+        if (listened)
+            continue;
+        Slot* free = nullptr;
+        for (Slot& slot : m_slots)
+            if (slot.source.isEmpty()) {
+                free = &slot;
+                break;
+            }
+        if (!free) {
+            qCWarning(lcMidi, "ToneBench listens to at most %d JACK sources at once", MaximumSources);
+            return;
+        }
+        if (!free->port) {
+            const QByteArray portName = QStringLiteral("Input %1").arg(free - m_slots.data() + 1).toUtf8();
+            free->port =
+                jack_port_register(m_client, portName.constData(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+            free->queue = jack_ringbuffer_create(QueueBytes);
+            if (!free->port || !free->queue)
+                return;
+            jack_ringbuffer_mlock(free->queue);
+        }
+        free->source = name;
+        free->sourceID.store(id);
+        free->active.store(true, std::memory_order_release);
+        const int connected = jack_connect(m_client, name.toUtf8().constData(), jack_port_name(free->port));
+        if (connected != 0 && connected != EEXIST)
+            qCWarning(lcMidi).noquote() << "Cannot listen to" << name;
+    }
+}
+
+// The process thread: no lock, no allocation, no waiting. An event that does not fit its queue is counted.
+int QZPJackMidiInput::process(unsigned int frames, void* self) {
+    auto* input = static_cast<QZPJackMidiInput*>(self);
+    bool wrote = false;
+    for (Slot& slot : input->m_slots) {
+        if (!slot.active.load(std::memory_order_acquire))
+            continue;
+        void* buffer = jack_port_get_buffer(slot.port, frames);
+        const jack_nframes_t count = jack_midi_get_event_count(buffer);
+        for (jack_nframes_t i = 0; i < count; ++i) {
+            jack_midi_event_t event{};
+            if (jack_midi_event_get(&event, buffer, i) != 0 || event.size == 0)
+                continue;
+            if (event.size > 0xFFFF || jack_ringbuffer_write_space(slot.queue) < LengthBytes + event.size) {
+                input->m_overflowed.fetch_add(1, std::memory_order_relaxed);
+                continue;
+            }
+            const auto length = quint16(event.size);
+            jack_ringbuffer_write(slot.queue, reinterpret_cast<const char*>(&length), LengthBytes);
+            jack_ringbuffer_write(slot.queue, reinterpret_cast<const char*>(event.buffer), event.size);
+            wrote = true;
+        }
+    }
+    if (wrote)
+        sem_post(&input->m_wake);
+    return 0;
+}
+
+// The reader thread: takes what the process thread queued and hands it on; says at most once a second
+// how much it had to drop.
+void QZPJackMidiInput::read() {
+    QByteArray event;
+    QElapsedTimer sinceReport;
+    sinceReport.start();
+    while (!m_stopping.load()) {
+        timespec until{};
+        clock_gettime(CLOCK_REALTIME, &until);
+        until.tv_nsec += 100 * 1000 * 1000;
+        if (until.tv_nsec >= 1000 * 1000 * 1000) {
+            until.tv_sec += 1;
+            until.tv_nsec -= 1000 * 1000 * 1000;
+        }
+        sem_timedwait(&m_wake, &until);
+        for (Slot& slot : m_slots) {
+            if (!slot.queue)
+                continue;
+            quint16 length = 0;
+            while (jack_ringbuffer_peek(slot.queue, reinterpret_cast<char*>(&length), LengthBytes) == LengthBytes &&
+                   jack_ringbuffer_read_space(slot.queue) >= LengthBytes + length) {
+                jack_ringbuffer_read_advance(slot.queue, LengthBytes);
+                event.resize(length);
+                jack_ringbuffer_read(slot.queue, event.data(), length);
+                if (slot.active.load(std::memory_order_acquire))
+                    take(slot, event);
+            }
+        }
+        if (sinceReport.elapsed() >= 1000) {
+            const quint64 overflowed = m_overflowed.exchange(0);
+            const quint64 overlong = m_overlong.exchange(0);
+            if (overflowed > 0)
+                qCWarning(lcMidi, "Dropped %llu MIDI events that arrived faster than ToneBench could take them.",
+                          static_cast<unsigned long long>(overflowed));
+            if (overlong > 0)
+                qCWarning(lcMidi, "Dropped %llu SysEx messages longer than %lld bytes.",
+                          static_cast<unsigned long long>(overlong), static_cast<long long>(MaximumMessageLength));
+            sinceReport.restart();
+        }
+    }
+}
+
+// A SysEx spread over several events is joined again; anything else goes on as it came.
+void QZPJackMidiInput::take(Slot& slot, QByteArrayView event) {
+    const auto first = quint8(event.front());
+    const bool ends = quint8(event.back()) == SysexEnd;
+    const qint32 id = slot.sourceID.load();
+    if (first < 0x80 && (slot.discarding || !slot.pending.isEmpty())) {
+        // The continuation of a SysEx.
+        if (!slot.discarding && slot.pending.size() + event.size() > MaximumMessageLength) {
+            slot.pending.clear();
+            slot.discarding = true;
+            m_overlong.fetch_add(1);
+        }
+        if (slot.discarding) {
+            slot.discarding = !ends;
+            return;
+        }
+        slot.pending.append(event.data(), event.size());
+        if (ends) {
+            m_deliver(id, slot.pending);
+            slot.pending.clear();
+        }
+        return;
+    }
+    if (!slot.pending.isEmpty()) {
+        m_deliver(id, slot.pending); // cut short by this event: the engine says so
+        slot.pending.clear();
+    }
+    slot.discarding = false;
+    if (first == SysexStart && !ends) {
+        if (event.size() > MaximumMessageLength) {
+            slot.discarding = true;
+            m_overlong.fetch_add(1);
+        } else {
+            slot.pending = event.toByteArray();
+        }
+        return;
+    }
+    m_deliver(id, event);
+}
