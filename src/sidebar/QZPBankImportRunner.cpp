@@ -31,7 +31,8 @@ QZPBankFile::ImportResult QZPBankImportRunner::run(QWidget* window, const QStrin
     progress.setMinimumDuration(ProgressDelayMs);
     progress.setAutoClose(false);
     progress.setAutoReset(false);
-    QObject::connect(&progress, &QProgressDialog::canceled, &progress, [shared] { shared->cancel.store(true); });
+    QObject::connect(&progress, &QProgressDialog::canceled, &progress,
+                     [shared] { shared->cancel.store(true); });
     QTimer tick;
     tick.setInterval(50);
     QObject::connect(&tick, &QTimer::timeout, &progress, [&progress, shared] {
@@ -41,7 +42,8 @@ QZPBankFile::ImportResult QZPBankImportRunner::run(QWidget* window, const QStrin
     tick.start();
     QEventLoop wait;
     QFutureWatcher<QZPBankFile::ImportResult> watcher;
-    QObject::connect(&watcher, &QFutureWatcher<QZPBankFile::ImportResult>::finished, &wait, &QEventLoop::quit);
+    QObject::connect(&watcher, &QFutureWatcher<QZPBankFile::ImportResult>::finished, &wait,
+                     &QEventLoop::quit);
     watcher.setFuture(work);
     if (!work.isFinished())
         wait.exec();

@@ -95,8 +95,8 @@ void QZPJackMidiInput::listenTo(const QList<std::pair<qint32, QString>>& sources
         }
         if (!free->port) {
             const QByteArray portName = QStringLiteral("Input %1").arg(free - m_slots.data() + 1).toUtf8();
-            free->port =
-                jack_port_register(m_client, portName.constData(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+            free->port = jack_port_register(m_client, portName.constData(), JACK_DEFAULT_MIDI_TYPE,
+                                            JackPortIsInput, 0);
             free->queue = jack_ringbuffer_create(QueueBytes);
             if (!free->port || !free->queue)
                 return;
@@ -158,7 +158,8 @@ void QZPJackMidiInput::read() {
             if (!slot.queue)
                 continue;
             quint16 length = 0;
-            while (jack_ringbuffer_peek(slot.queue, reinterpret_cast<char*>(&length), LengthBytes) == LengthBytes &&
+            while (jack_ringbuffer_peek(slot.queue, reinterpret_cast<char*>(&length), LengthBytes) ==
+                       LengthBytes &&
                    jack_ringbuffer_read_space(slot.queue) >= LengthBytes + length) {
                 jack_ringbuffer_read_advance(slot.queue, LengthBytes);
                 event.resize(length);
@@ -171,11 +172,13 @@ void QZPJackMidiInput::read() {
             const quint64 overflowed = m_overflowed.exchange(0);
             const quint64 overlong = m_overlong.exchange(0);
             if (overflowed > 0)
-                qCWarning(lcMidi, "Dropped %llu MIDI events that arrived faster than ToneBench could take them.",
+                qCWarning(lcMidi,
+                          "Dropped %llu MIDI events that arrived faster than ToneBench could take them.",
                           static_cast<unsigned long long>(overflowed));
             if (overlong > 0)
                 qCWarning(lcMidi, "Dropped %llu SysEx messages longer than %lld bytes.",
-                          static_cast<unsigned long long>(overlong), static_cast<long long>(MaximumMessageLength));
+                          static_cast<unsigned long long>(overlong),
+                          static_cast<long long>(MaximumMessageLength));
             sinceReport.restart();
         }
     }

@@ -49,9 +49,9 @@ private:
         std::atomic<qint32> sourceID{0};
         jack_port_t* port = nullptr;
         jack_ringbuffer_t* queue = nullptr;
-        QString source;                // main thread only
-        QByteArray pending;            // reader thread only: a SysEx being joined
-        bool discarding = false;       // reader thread only: the rest of an overlong SysEx
+        QString source;          // main thread only
+        QByteArray pending;      // reader thread only: a SysEx being joined
+        bool discarding = false; // reader thread only: the rest of an overlong SysEx
     };
     static int process(unsigned int frames, void* self);
     void read();
