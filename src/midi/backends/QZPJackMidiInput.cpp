@@ -1,6 +1,7 @@
 #include "midi/backends/QZPJackMidiInput.h"
 
 #include "midi/QZPMidiBackend.h"
+#include "midi/backends/QZPJackClient.h"
 
 #include <QElapsedTimer>
 #include <jack/jack.h>
@@ -29,19 +30,9 @@ QZPJackMidiInput::~QZPJackMidiInput() {
 }
 
 bool QZPJackMidiInput::open(QString* error) {
-    jack_status_t status{};
-    m_client = jack_client_open("ToneBench Input", JackNoStartServer, &status);
-    if (!m_client) {
-        *error = QStringLiteral("JACK refused the input client (status %1)").arg(int(status));
+    m_client = QZPJackClient::open("ToneBench Input", &QZPJackMidiInput::process, this, error);
+    if (!m_client)
         return false;
-    }
-    jack_set_process_callback(m_client, &QZPJackMidiInput::process, this);
-    if (jack_activate(m_client) != 0) {
-        jack_client_close(m_client);
-        m_client = nullptr;
-        *error = QStringLiteral("JACK did not start the input client");
-        return false;
-    }
     m_stopping = false;
     m_reader = std::thread([this] { read(); });
     return true;

@@ -1,5 +1,7 @@
 #include "midi/backends/QZPJackMidiOutput.h"
 
+#include "midi/backends/QZPJackClient.h"
+
 #include <QElapsedTimer>
 #include <QThread>
 #include <jack/jack.h>
@@ -24,21 +26,10 @@ QZPJackMidiOutput::~QZPJackMidiOutput() {
 }
 
 bool QZPJackMidiOutput::open(QString* error) {
-    jack_status_t status{};
-    m_client = jack_client_open("ToneBench Output", JackNoStartServer, &status);
-    if (!m_client) {
-        *error = QStringLiteral("JACK refused the output client (status %1)").arg(int(status));
-        return false;
-    }
-    m_sampleRate = double(jack_get_sample_rate(m_client));
-    jack_set_process_callback(m_client, &QZPJackMidiOutput::process, this);
-    if (jack_activate(m_client) != 0) {
-        jack_client_close(m_client);
-        m_client = nullptr;
-        *error = QStringLiteral("JACK did not start the output client");
-        return false;
-    }
-    return true;
+    m_client = QZPJackClient::open("ToneBench Output", &QZPJackMidiOutput::process, this, error);
+    if (m_client)
+        m_sampleRate = double(jack_get_sample_rate(m_client));
+    return m_client != nullptr;
 }
 
 void QZPJackMidiOutput::abandon() {
