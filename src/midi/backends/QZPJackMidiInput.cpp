@@ -69,7 +69,9 @@ void QZPJackMidiInput::listenTo(const QList<std::pair<qint32, QString>>& sources
         jack_disconnect(m_client, slot.source.toUtf8().constData(), jack_port_name(slot.port));
         slot.source.clear();
     }
-    for (const auto& [id, name] : sources) {
+    for (const auto& source : sources) {
+        const qint32 id = source.first;
+        const QString& name = source.second;
         const bool listened = std::any_of(m_slots.begin(), m_slots.end(),
                                           [&](const Slot& slot) { return slot.source == name; });
         if (listened)
