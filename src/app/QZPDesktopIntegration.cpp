@@ -88,6 +88,12 @@ QZPDesktopIntegration::Outcome QZPDesktopIntegration::offer(const Question& ask,
     return Outcome::Integrated;
 }
 
+// Whether an Exec argument holds a character the format reserves, and so must go in double quotes.
+bool QZPDesktopIntegration::needsQuoting(const QString& argument) {
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    return std::any_of(argument.begin(), argument.end(), [](QChar c) { return reserved.contains(c); });
+}
+
 // A string value of the desktop entry format: backslash, newline, tab and carriage return are escaped,
 // so a value always stays on its own line.
 QString QZPDesktopIntegration::escapedValue(const QString& text) {
@@ -113,8 +119,7 @@ QString QZPDesktopIntegration::quotedExecArgument(const QString& argument) {
     // value (so those backslashes double). A percent sign is a field code unless doubled.
     QString text = argument;
     text.replace(QLatin1Char('%'), QStringLiteral("%%"));
-    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
-    if (std::none_of(text.begin(), text.end(), [](QChar c) { return reserved.contains(c); }))
+    if (!needsQuoting(text))
         return escapedValue(text);
     QString quoted;
     for (const QChar c : text) {
@@ -128,8 +133,7 @@ QString QZPDesktopIntegration::quotedExecArgument(const QString& argument) {
 // Paths the format cannot carry as they are: control characters other than the escaped ones, text that
 // is not valid Unicode, and a percent sign inside a quoted argument (a field code there is undefined).
 bool QZPDesktopIntegration::canWriteSafely(const QString& path, QString* why) {
-    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
-    const bool quoted = std::any_of(path.begin(), path.end(), [](QChar c) { return reserved.contains(c); });
+    const bool quoted = needsQuoting(path);
     for (const QChar c : path) {
         if ((c.unicode() < 0x20 && c != QLatin1Char('\n') && c != QLatin1Char('\t')) || c.unicode() == 0x7F) {
             *why = translate("Its path holds a control character.");

@@ -41,6 +41,7 @@ public:
     QString desktopEntry() const;
     static QString quotedExecArgument(const QString& argument);
     static QString escapedValue(const QString& text);
+    static bool needsQuoting(const QString& argument);
     // Whether the path can go into a desktop entry as it is; `why` says why not.
     static bool canWriteSafely(const QString& path, QString* why);
 

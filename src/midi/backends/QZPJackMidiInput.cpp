@@ -11,7 +11,6 @@
 #include <ctime>
 
 namespace {
-constexpr size_t LengthBytes = sizeof(quint16);
 constexpr quint8 SysexStart = 0xF0, SysexEnd = 0xF7;
 } // namespace
 
@@ -23,9 +22,6 @@ QZPJackMidiInput::~QZPJackMidiInput() {
     stop();
     if (m_client)
         jack_client_close(m_client);
-    for (Slot& slot : m_slots)
-        if (slot.queue)
-            jack_ringbuffer_free(slot.queue);
     sem_destroy(&m_wake);
 }
 
@@ -90,10 +86,9 @@ void QZPJackMidiInput::listenTo(const QList<std::pair<qint32, QString>>& sources
             const QByteArray portName = QStringLiteral("Input %1").arg(free - m_slots.data() + 1).toUtf8();
             free->port = jack_port_register(m_client, portName.constData(), JACK_DEFAULT_MIDI_TYPE,
                                             JackPortIsInput, 0);
-            free->queue = jack_ringbuffer_create(QueueBytes);
-            if (!free->port || !free->queue)
+            free->queue = std::make_unique<QZPJackMessageQueue>(QueueBytes);
+            if (!free->port || !free->queue->isValid())
                 return;
-            jack_ringbuffer_mlock(free->queue);
         }
         free->source = name;
         free->sourceID.store(id);
@@ -117,14 +112,10 @@ int QZPJackMidiInput::process(unsigned int frames, void* self) {
             jack_midi_event_t event{};
             if (jack_midi_event_get(&event, buffer, i) != 0 || event.size == 0)
                 continue;
-            if (event.size > 0xFFFF || jack_ringbuffer_write_space(slot.queue) < LengthBytes + event.size) {
+            if (slot.queue->push(event.buffer, event.size))
+                wrote = true;
+            else
                 input->m_overflowed.fetch_add(1, std::memory_order_relaxed);
-                continue;
-            }
-            const auto length = quint16(event.size);
-            jack_ringbuffer_write(slot.queue, reinterpret_cast<const char*>(&length), LengthBytes);
-            jack_ringbuffer_write(slot.queue, reinterpret_cast<const char*>(event.buffer), event.size);
-            wrote = true;
         }
     }
     if (wrote)
@@ -150,13 +141,9 @@ void QZPJackMidiInput::read() {
         for (Slot& slot : m_slots) {
             if (!slot.queue)
                 continue;
-            quint16 length = 0;
-            while (jack_ringbuffer_peek(slot.queue, reinterpret_cast<char*>(&length), LengthBytes) ==
-                       LengthBytes &&
-                   jack_ringbuffer_read_space(slot.queue) >= LengthBytes + length) {
-                jack_ringbuffer_read_advance(slot.queue, LengthBytes);
+            for (int length; (length = slot.queue->nextLength()) >= 0;) {
                 event.resize(length);
-                jack_ringbuffer_read(slot.queue, event.data(), length);
+                slot.queue->pop(event.data());
                 if (slot.active.load(std::memory_order_acquire))
                     take(slot, event);
             }

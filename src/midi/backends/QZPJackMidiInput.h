@@ -1,5 +1,6 @@
 #pragma once
 
+#include "midi/backends/QZPJackMessageQueue.h"
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -7,7 +8,8 @@
 #include <array>
 #include <atomic>
 #include <functional>
-#include <jack/ringbuffer.h>
+
+#include <memory>
 #include <semaphore.h>
 #include <thread>
 
@@ -48,7 +50,7 @@ private:
         std::atomic<bool> active{false};
         std::atomic<qint32> sourceID{0};
         jack_port_t* port = nullptr;
-        jack_ringbuffer_t* queue = nullptr;
+        std::unique_ptr<QZPJackMessageQueue> queue;
         QString source;          // main thread only
         QByteArray pending;      // reader thread only: a SysEx being joined
         bool discarding = false; // reader thread only: the rest of an overlong SysEx

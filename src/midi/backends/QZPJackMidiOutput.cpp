@@ -6,15 +6,9 @@
 #include <QThread>
 #include <jack/jack.h>
 #include <jack/midiport.h>
-#include <jack/ringbuffer.h>
 
 #include <algorithm>
 #include <cerrno>
-
-namespace {
-// Each queued message: its length (two bytes), then its bytes.
-constexpr size_t LengthBytes = sizeof(quint16);
-} // namespace
 
 QZPJackMidiOutput::~QZPJackMidiOutput() {
     if (m_client) {
@@ -40,9 +34,7 @@ void QZPJackMidiOutput::abandon() {
 void QZPJackMidiOutput::release() {
     for (Slot& slot : m_slots) {
         slot.active.store(false);
-        if (slot.queue)
-            jack_ringbuffer_free(slot.queue);
-        slot.queue = nullptr;
+        slot.queue.reset();
         slot.port = nullptr;
         slot.destination.clear();
         slot.credit = 0;
@@ -67,12 +59,11 @@ QZPJackMidiOutput::Slot* QZPJackMidiOutput::slotFor(const QString& destinationPo
         const QByteArray name = QStringLiteral("Output %1").arg(free - m_slots.data() + 1).toUtf8();
         free->port =
             jack_port_register(m_client, name.constData(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-        free->queue = jack_ringbuffer_create(QueueBytes);
-        if (!free->port || !free->queue) {
+        free->queue = std::make_unique<QZPJackMessageQueue>(QueueBytes);
+        if (!free->port || !free->queue->isValid()) {
             *error = QStringLiteral("JACK refused an output port");
             return nullptr;
         }
-        jack_ringbuffer_mlock(free->queue);
         free->active.store(true, std::memory_order_release);
     }
     const int connected =
@@ -97,13 +88,10 @@ bool QZPJackMidiOutput::send(const QString& destinationPort, QByteArrayView byte
     Slot* slot = slotFor(destinationPort, error);
     if (!slot)
         return false;
-    const auto length = quint16(bytes.size());
-    if (jack_ringbuffer_write_space(slot->queue) < LengthBytes + length) {
+    if (!slot->queue->push(bytes.data(), size_t(bytes.size()))) {
         *error = QStringLiteral("The JACK output to %1 is full.").arg(destinationPort);
         return false;
     }
-    jack_ringbuffer_write(slot->queue, reinterpret_cast<const char*>(&length), LengthBytes);
-    jack_ringbuffer_write(slot->queue, bytes.data(), length);
     return true;
 }
 
@@ -124,7 +112,7 @@ bool QZPJackMidiOutput::waitUntilSent(int timeoutMs) {
     waited.start();
     const auto queued = [this] {
         for (const Slot& slot : m_slots)
-            if (slot.queue && jack_ringbuffer_read_space(slot.queue) > 0)
+            if (slot.queue && !slot.queue->isEmpty())
                 return true;
         return false;
     };
@@ -157,20 +145,14 @@ int QZPJackMidiOutput::process(unsigned int frames, void* self) {
         if (rate > 0) // a stalled cycle does not save up a burst: at most two cycles' worth waits
             slot.credit = std::min(slot.credit + allowance, std::max(2 * allowance, 64.0));
         for (;;) {
-            quint16 length = 0;
-            if (jack_ringbuffer_peek(slot.queue, reinterpret_cast<char*>(&length), LengthBytes) < LengthBytes)
+            const int length = slot.queue->nextLength();
+            if (length < 0 || (rate > 0 && slot.credit < length) ||
+                jack_midi_max_event_size(buffer) < size_t(length))
                 break;
-            if (jack_ringbuffer_read_space(slot.queue) < LengthBytes + length)
-                break;
-            if (rate > 0 && slot.credit < length)
-                break;
-            if (jack_midi_max_event_size(buffer) < length)
-                break;
-            jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, length);
+            jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, size_t(length));
             if (!event)
                 break;
-            jack_ringbuffer_read_advance(slot.queue, LengthBytes);
-            jack_ringbuffer_read(slot.queue, reinterpret_cast<char*>(event), length);
+            slot.queue->pop(event);
             if (rate > 0)
                 slot.credit -= length;
         }

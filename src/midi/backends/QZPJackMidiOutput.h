@@ -6,7 +6,9 @@
 #include <array>
 #include <atomic>
 
-#include <jack/ringbuffer.h>
+#include "midi/backends/QZPJackMessageQueue.h"
+
+#include <memory>
 
 typedef struct _jack_client jack_client_t;
 typedef struct _jack_port jack_port_t;
@@ -47,7 +49,7 @@ private:
     struct Slot {
         std::atomic<bool> active{false};
         jack_port_t* port = nullptr;
-        jack_ringbuffer_t* queue = nullptr;
+        std::unique_ptr<QZPJackMessageQueue> queue;
         QString destination; // main thread only
         double credit = 0;   // process thread only: bytes the wire allows now
     };
