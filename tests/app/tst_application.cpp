@@ -26,7 +26,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDialog>
 #include <QDirIterator>
 #include <QKeyEvent>
@@ -83,15 +82,10 @@ private slots:
 
     // With no settings of their own, the registered keys read their fallbacks.
     void fallbacksAreRegisteredFirst() {
-        QZPSettings* settings = QZPSettings::standard();
-        QCOMPARE(settings->intValue(QZPSettings::AppearanceIndexKey), 1);
-        QCOMPARE(settings->doubleValue(QZPSettings::SliderTrackOpacityKey), 0.5);
-        for (const char* key : {QZPSettings::HardwareControlKey, QZPSettings::ClaviatureEnabledKey,
-                                QZPSettings::DynamicsAmplifierKey, QZPSettings::DynamicsFilterKey,
-                                QZPSettings::DraftOnRecordKey, QZPSettings::FinerTrackingKey})
-            QVERIFY2(settings->boolValue(key), key);
-        QVERIFY(!settings->boolValue(QZPSettings::SendsPresetsOnSelectionChangeKey));
-        QCOMPARE(settings->intValue(QZPSettings::ValueChangeDisplayModeKey), 0);
+        const QVariantMap fallbacks = QZPSettings::registeredDefaults();
+        QCOMPARE(fallbacks.size(), 10);
+        for (auto it = fallbacks.cbegin(); it != fallbacks.cend(); ++it)
+            QCOMPARE(QZPSettings::standard()->value(it.key()), it.value());
     }
 
     // Launch: without a folder, one untitled preset becomes current; with a folder of presets no draft is
@@ -141,16 +135,14 @@ private slots:
         m_delegate->launch({});
         QZPMainWindowController* main = m_delegate->windowController();
         QMainWindow* window = main->window();
-        QAction* record = nullptr;
-        QAction* multiple = nullptr;
-        for (QAction* menu : window->menuBar()->actions())
-            if (menu->menu() && menu->text() == QLatin1String("&Preset"))
-                for (QAction* item : menu->menu()->actions()) {
-                    if (item->text() == QLatin1String("Record New"))
-                        record = item;
-                    if (item->text() == QStringLiteral("Record Multiple Presets…"))
-                        multiple = item;
-                }
+        const QList<QAction*> preset = window->menuBar()->actions().at(2)->menu()->actions();
+        const auto item = [&preset](const QString& text) {
+            const auto it =
+                std::find_if(preset.begin(), preset.end(), [&](QAction* a) { return a->text() == text; });
+            return it == preset.end() ? nullptr : *it;
+        };
+        QAction* record = item(QStringLiteral("Record New"));
+        QAction* multiple = item(QStringLiteral("Record Multiple Presets…"));
         QVERIFY(record && multiple);
         QCOMPARE(record->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
         QCOMPARE(multiple->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
@@ -282,19 +274,10 @@ private slots:
             worker->wait();
             delete worker;
             // A path no system has, and more paths than one hand-over takes.
-            QStringList many;
+            QStringList many{QStringLiteral("/") + QString(PATH_MAX, 'x')};
             for (int n = 0; n < QZPSingleInstance::MaximumPaths + 500; ++n)
                 many << QStringLiteral("/p/%1.syx").arg(n);
-            worker = inWorker([&] {
-                QDBusMessage call = QDBusMessage::createMethodCall(
-                    QString::fromLatin1(QZPSingleInstance::ServiceName),
-                    QString::fromLatin1(QZPSingleInstance::ObjectPath),
-                    QStringLiteral("com.quorlane.tonebench.Application"), QStringLiteral("Open"));
-                call << (QStringList{QStringLiteral("relative.syx"),
-                                     QStringLiteral("/") + QString(PATH_MAX, 'x')} +
-                         many);
-                QDBusConnection(second).call(call, QDBus::Block, 5000);
-            });
+            worker = inWorker([&] { starting.handOver(many); });
             QTRY_COMPARE(received.size(), 3);
             worker->wait();
             delete worker;
@@ -302,7 +285,7 @@ private slots:
             QVERIFY(!deliveredWhileAsking);
             QCOMPARE(received.at(0), QStringList{path("Pad.syx")});
             QCOMPARE(received.at(1), QStringList{path("Second.syx")});
-            QCOMPARE(received.at(2), many.mid(0, QZPSingleInstance::MaximumPaths - 2));
+            QCOMPARE(received.at(2), many.mid(1, QZPSingleInstance::MaximumPaths - 1));
         }
         QDBusConnection::disconnectFromBus(QStringLiteral("first"));
         QDBusConnection::disconnectFromBus(QStringLiteral("second"));
@@ -460,10 +443,7 @@ private slots:
             presenter.errors.clear();
         }
 
-        QFile empty(path("empty.plist"));
-        QVERIFY(empty.open(QIODevice::WriteOnly));
-        empty.write(QZPPropertyList::toBinary(QVariantList()));
-        empty.close();
+        QVERIFY(qzpWriteContents(path("empty.plist"), QZPPropertyList::toBinary(QVariantList())));
         onboarding.installer()->setListPath(path("empty.plist"));
         QVERIFY(finish(onboarding, true));
         QVERIFY(!onboarding.window()->isVisible());

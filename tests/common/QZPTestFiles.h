@@ -61,6 +61,13 @@ inline QStringList qzpNames(const QList<QZPPreset*>& presets) {
     return result;
 }
 
+// Writes the bytes as the whole file (making its folder); answers whether that worked.
+inline bool qzpWriteContents(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
 // The whole file, or nothing when it cannot be read.
 inline QByteArray qzpContents(const QString& path) {
     QFile file(path);

@@ -580,10 +580,7 @@ private slots:
             QCOMPARE(QDir(path("Locked")).entryList(QDir::Files), QStringList{"Keep.syx"});
         }
 
-        QFile empty(path("empty.plist"));
-        QVERIFY(empty.open(QIODevice::WriteOnly));
-        empty.write(QZPPropertyList::toBinary(QVariantList()));
-        empty.close();
+        QVERIFY(qzpWriteContents(path("empty.plist"), QZPPropertyList::toBinary(QVariantList())));
         for (const QString& list :
              {path("empty.plist"), path("missing.plist"), path("Lib/Bass Round Sub.tbpreset")}) {
             QZPFactoryPresetInstaller other;

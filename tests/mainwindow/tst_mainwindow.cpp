@@ -139,28 +139,32 @@ private slots:
     void refreshesAndOpensSendTheCurrentPreset() {
         library({"A", "B", "C"});
         QZPPreset* a = named("A");
-        library()->setSelectedObjects({named("C")}); // a single click on another row
-        QVERIFY(sent().isEmpty());
-        write("Lib/D.syx", 9);
-        library()->refreshAvailableDocumentsNow();
-        QVERIFY(qzpNames(library()->arrangedObjects()).contains("D"));
-        QCOMPARE(m_window->currentPreset(), a);
-        QCOMPARE(sent(), QList<QByteArray>{a->junoSysexDataWithMidiChannel(0)});
-
-        a->setVCF_Resonance(50);
-        library()->setSelectedObjects({named("C")});
+        const auto onlySent = [this](QZPPreset* preset) {
+            return sent() == QList<QByteArray>{preset->junoSysexDataWithMidiChannel(0)};
+        };
         QZPError error;
-        QVERIFY(a->save(&error));
-        library()->refreshAvailableDocumentsNow();
-        QCOMPARE(m_window->currentPreset(), a);
-        QCOMPARE(sent(), QList<QByteArray>{a->junoSysexDataWithMidiChannel(0)});
-
-        library()->setSelectedObjects({named("C")});
-        const auto opened =
-            m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path("Lib/B.syx")), true);
-        QCOMPARE(opened.preset, named("B"));
-        QCOMPARE(m_window->currentPreset(), named("B"));
-        QCOMPARE(sent(), QList<QByteArray>{named("B")->junoSysexDataWithMidiChannel(0)});
+        for (int step = 0; step < 3; ++step) {
+            library()->setSelectedObjects({named("C")}); // a single click on another row
+            QVERIFY(step > 0 || sent().isEmpty());
+            if (step == 0) { // a file arrives
+                write("Lib/D.syx", 9);
+            } else if (step == 1) { // the current preset is saved
+                a->setVCF_Resonance(50);
+                QVERIFY(a->save(&error));
+            } else { // a listed file is opened
+                QCOMPARE(
+                    m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path("Lib/B.syx")), true)
+                        .preset,
+                    named("B"));
+                QCOMPARE(m_window->currentPreset(), named("B"));
+                QVERIFY(onlySent(named("B")));
+                break;
+            }
+            library()->refreshAvailableDocumentsNow();
+            QCOMPARE(m_window->currentPreset(), a);
+            QVERIFY(onlySent(a));
+        }
+        QVERIFY(qzpNames(library()->arrangedObjects()).contains("D"));
     }
 
     // Next and previous move from the current preset (not from the selection), make the neighbour current
@@ -550,56 +554,51 @@ private slots:
                 result << (quint8(message.at(0)) & 0xF0);
             return result;
         };
-        list->setFocus();
-        key(list, QEvent::KeyPress);
-        key(list, QEvent::KeyPress, {}, true);
-        key(list, QEvent::KeyRelease);
-        QCOMPARE(statuses(), (QList<int>{0x90, 0x80}));
-        key(list, QEvent::KeyPress, Qt::ControlModifier);
-        key(list, QEvent::KeyPress, {}, false, capsLock);
-        QVERIFY(sent().isEmpty());
-        // Released with Shift (or Caps Lock) held since: the note still ends, once.
-        key(list, QEvent::KeyPress);
-        key(list, QEvent::KeyRelease, Qt::ShiftModifier);
-        QCOMPARE(statuses(), (QList<int>{0x90, 0x80}));
-        key(list, QEvent::KeyPress);
-        key(list, QEvent::KeyRelease, {}, false, capsLock);
-        QCOMPARE(statuses(), (QList<int>{0x90, 0x80}));
-
-        QMainWindow* window = m_window->window();
-        const QList<std::pair<const char*, std::function<void()>>> endings{
-            {"a text field takes the keys",
-             [&] {
-                 filter->setFocus();
-             }},
-            {"the window moves",
-             [&] {
-                 window->move(window->pos() + QPoint(12, 8));
-             }},
-            {"the window gives up the keys",
-             [&] {
-                 QEvent deactivate(QEvent::WindowDeactivate);
-                 QApplication::sendEvent(window, &deactivate);
-             }},
-            {"the note player is switched off",
-             [&] {
-                 QZPSettings::standard()->setValue(QZPSettings::ClaviatureEnabledKey, false);
-             }},
-            {"the window hides",
-             [&] {
-                 window->hide();
-             }},
+        // Press (auto-repeat, modifiers, Caps Lock), then release with whatever is held by then.
+        struct Stroke {
+            Qt::KeyboardModifiers down;
+            quint32 downNative;
+            bool repeat;
+            Qt::KeyboardModifiers up;
+            quint32 upNative;
+            QList<int> statuses;
         };
-        for (const auto& [what, ending] : endings) {
+        list->setFocus();
+        for (const Stroke& stroke : {Stroke{{}, 0, true, {}, 0, {0x90, 0x80}},
+                                     Stroke{Qt::ControlModifier, 0, false, Qt::ControlModifier, 0, {}},
+                                     Stroke{{}, capsLock, false, {}, capsLock, {}},
+                                     Stroke{{}, 0, false, Qt::ShiftModifier, 0, {0x90, 0x80}},
+                                     Stroke{{}, 0, false, {}, capsLock, {0x90, 0x80}}}) {
+            key(list, QEvent::KeyPress, stroke.down, false, stroke.downNative);
+            if (stroke.repeat)
+                key(list, QEvent::KeyPress, stroke.down, true, stroke.downNative);
+            key(list, QEvent::KeyRelease, stroke.up, false, stroke.upNative);
+            QCOMPARE(statuses(), stroke.statuses);
+        }
+
+        // A sounding note ends when a text field takes the keys, the window moves, gives up the keys or
+        // hides, or the note player is switched off; the key's later release sends nothing more.
+        QMainWindow* window = m_window->window();
+        for (int ending = 0; ending < 5; ++ending) {
             list->setFocus();
             QZPSettings::standard()->remove(QString::fromLatin1(QZPSettings::ClaviatureEnabledKey));
             key(list, QEvent::KeyPress);
             QCOMPARE(statuses(), QList<int>{0x90});
-            ending();
+            QEvent deactivate(QEvent::WindowDeactivate);
+            if (ending == 0)
+                filter->setFocus();
+            else if (ending == 1)
+                window->move(window->pos() + QPoint(12, 8));
+            else if (ending == 2)
+                QApplication::sendEvent(window, &deactivate);
+            else if (ending == 3)
+                QZPSettings::standard()->setValue(QZPSettings::ClaviatureEnabledKey, false);
+            else
+                window->hide();
             QCoreApplication::processEvents();
-            QVERIFY2(statuses() == QList<int>{0x80}, what);
-            key(list, QEvent::KeyRelease); // the key comes up later: nothing more goes out
-            QVERIFY2(sent().isEmpty(), what);
+            QVERIFY2(statuses() == QList<int>{0x80}, qPrintable(QString::number(ending)));
+            key(list, QEvent::KeyRelease);
+            QVERIFY(sent().isEmpty());
         }
         QZPSettings::standard()->remove(QString::fromLatin1(QZPSettings::ClaviatureEnabledKey));
 
@@ -615,12 +614,9 @@ private slots:
 
     // An alert about a file that cannot be read names the file.
     void readErrorsNameTheFile() {
-        QFile bad(path("Broken.syx"));
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write("not a patch");
-        bad.close();
+        QVERIFY(qzpWriteContents(path("Broken.syx"), "not a patch"));
         QZPError error;
-        QVERIFY(!QZPPreset::presetWithContentsOfURL(QUrl::fromLocalFile(bad.fileName()),
+        QVERIFY(!QZPPreset::presetWithContentsOfURL(QUrl::fromLocalFile(path("Broken.syx")),
                                                     QString::fromLatin1(QZPPreset::SysexType), &error));
         std::unique_ptr<QMessageBox> box(QZPErrorHandler::messageBoxForError(error, nullptr));
         QVERIFY2(box->informativeText().contains("Broken.syx"), qPrintable(box->informativeText()));

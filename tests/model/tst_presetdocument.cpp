@@ -241,12 +241,11 @@ private slots:
     void staleTemporaryFilesGo() {
         QTemporaryDir folder;
         const auto make = [&folder](const char* name, bool old) {
+            QVERIFY(qzpWriteContents(folder.filePath(QString::fromLatin1(name)), "partial"));
             QFile file(folder.filePath(QString::fromLatin1(name)));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("partial");
-            file.flush();
             if (old)
-                QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                QVERIFY(file.open(QIODevice::ReadWrite) &&
+                        file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
                                          QFileDevice::FileModificationTime));
         };
         make(".tb-0123456789abcdef.tmp", true);

@@ -51,6 +51,56 @@ class TestSettings : public QObject {
         return settings;
     }
 
+    // One unsafe thing in the settings file's place (see unsafeFilesAreNeverWritten).
+    void unsafeFile(const QString& kind, const QString& reason) {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("ToneBench.ini");
+        const QString target = dir.filePath("elsewhere.txt");
+        const QByteArray theirs("[General]\ncom.quorlane.tonebench.appearanceindex=2\n");
+        QVERIFY(qzpWriteContents(target, theirs));
+        QByteArray before;
+        if (kind == "link") {
+            QVERIFY(QFile::link(target, file));
+        } else if (kind == "dangling link") {
+            QVERIFY(QFile::link(dir.filePath("nowhere.ini"), file));
+        } else if (kind == "folder") {
+            QVERIFY(QDir().mkpath(file));
+        } else if (kind == "fifo") {
+            QVERIFY(::mkfifo(QFile::encodeName(file).constData(), 0600) == 0);
+        } else {
+            QVERIFY(qzpWriteContents(file, kind == "large" ? theirs + QByteArray(1 << 20, '#') : theirs));
+            if (kind == "read-only")
+                QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner));
+            before = qzpContents(file);
+        }
+        QZPSettings settings(file);
+        settings.registerDefaults(QZPSettings::registeredDefaults());
+        QVERIFY2(settings.loadProblem().contains(reason), qPrintable(settings.loadProblem()));
+        // A read-only file's own settings still count.
+        QCOMPARE(settings.intValue(QZPSettings::AppearanceIndexKey), kind == "read-only" ? 2 : 1);
+        settings.setValue(QString::fromLatin1(QZPSettings::FinerTrackingKey), false);
+        QVERIFY(!settings.boolValue(QZPSettings::FinerTrackingKey));
+        QCOMPARE(qzpContents(target), theirs);
+        QVERIFY(!QFile::exists(dir.filePath("nowhere.ini")));
+        QCOMPARE(QFileInfo(file).isSymLink(), kind.contains("link"));
+        if (!before.isEmpty())
+            QCOMPARE(qzpContents(file), before);
+
+        // Sound at the start, a link later: the target is not written.
+        if (kind != "link")
+            return;
+        QTemporaryDir later;
+        const QString laterFile = later.filePath("ToneBench.ini");
+        QZPSettings running(laterFile);
+        running.setValue(QStringLiteral("a"), 1);
+        QVERIFY(running.loadProblem().isEmpty());
+        QVERIFY(QFile::remove(laterFile));
+        QVERIFY(QFile::link(target, laterFile));
+        running.setValue(QStringLiteral("a"), 2);
+        QCOMPARE(running.intValue(QStringLiteral("a")), 2);
+        QCOMPARE(qzpContents(target), theirs);
+    }
+
 private slots:
     void fallbacks_data() {
         QTest::addColumn<QString>("key");
@@ -122,11 +172,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, expected);
         const QString file = m_dir.filePath("booleans.ini");
-        {
-            QFile out(file);
-            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            out.write(QStringLiteral("[General]\n%1=%2\n").arg(key, text).toUtf8());
-        }
+        QVERIFY(qzpWriteContents(file, QStringLiteral("[General]\n%1=%2\n").arg(key, text).toUtf8()));
         QZPSettings settings(file);
         settings.registerDefaults(QZPSettings::registeredDefaults());
         QCOMPARE(settings.boolValue(key), expected);
@@ -134,84 +180,19 @@ private slots:
             QCOMPARE(settings.value(key).toBool(), expected);
     }
 
-    void unsafeFilesAreNeverWritten_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("link") << "link"
-                              << "symbolic link";
-        QTest::newRow("dangling link") << "dangling link"
-                                       << "symbolic link";
-        QTest::newRow("folder") << "folder"
-                                << "isn’t a regular file";
-        QTest::newRow("fifo") << "fifo"
-                              << "isn’t a regular file";
-        QTest::newRow("large") << "large"
-                               << "larger than 1 MiB";
-        QTest::newRow("read-only") << "read-only"
-                                   << "can’t be written";
-    }
-
     // A settings file that cannot be used safely (a link, a folder or FIFO in its place, a huge file, a
     // read-only one) is never written or followed: ToneBench says why once and keeps changes in memory.
     // A file that turns into a link while ToneBench runs is left alone from then on.
     void unsafeFilesAreNeverWritten() {
-        QFETCH(QString, kind);
-        QFETCH(QString, reason);
-        QTemporaryDir dir;
-        const QString file = dir.filePath("ToneBench.ini");
-        const QString target = dir.filePath("elsewhere.txt");
-        const QByteArray theirs("[General]\ncom.quorlane.tonebench.appearanceindex=2\n");
-        {
-            QFile out(target);
-            QVERIFY(out.open(QIODevice::WriteOnly));
-            out.write(theirs);
+        const QList<std::pair<QString, QString>> cases{
+            {"link", "symbolic link"},          {"dangling link", "symbolic link"},
+            {"folder", "isn’t a regular file"}, {"fifo", "isn’t a regular file"},
+            {"large", "larger than 1 MiB"},     {"read-only", "can’t be written"}};
+        for (const auto& [kind, reason] : cases) {
+            unsafeFile(kind, reason);
+            if (QTest::currentTestFailed())
+                return;
         }
-        QByteArray before;
-        if (kind == "link") {
-            QVERIFY(QFile::link(target, file));
-        } else if (kind == "dangling link") {
-            QVERIFY(QFile::link(dir.filePath("nowhere.ini"), file));
-        } else if (kind == "folder") {
-            QVERIFY(QDir().mkpath(file));
-        } else if (kind == "fifo") {
-            QVERIFY(::mkfifo(QFile::encodeName(file).constData(), 0600) == 0);
-        } else {
-            QFile out(file);
-            QVERIFY(out.open(QIODevice::WriteOnly));
-            out.write(theirs);
-            if (kind == "large")
-                out.write(QByteArray(1 << 20, '#'));
-            out.close();
-            if (kind == "read-only")
-                QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner));
-            before = qzpContents(file);
-        }
-        QZPSettings settings(file);
-        settings.registerDefaults(QZPSettings::registeredDefaults());
-        QVERIFY2(settings.loadProblem().contains(reason), qPrintable(settings.loadProblem()));
-        // A read-only file's own settings still count.
-        QCOMPARE(settings.intValue(QZPSettings::AppearanceIndexKey), kind == "read-only" ? 2 : 1);
-        settings.setValue(QString::fromLatin1(QZPSettings::FinerTrackingKey), false);
-        QVERIFY(!settings.boolValue(QZPSettings::FinerTrackingKey));
-        QCOMPARE(qzpContents(target), theirs);
-        QVERIFY(!QFile::exists(dir.filePath("nowhere.ini")));
-        QCOMPARE(QFileInfo(file).isSymLink(), kind.contains("link"));
-        if (!before.isEmpty())
-            QCOMPARE(qzpContents(file), before);
-
-        // Sound at the start, a link later: the target is not written.
-        if (kind != "link")
-            return;
-        QTemporaryDir later;
-        const QString laterFile = later.filePath("ToneBench.ini");
-        QZPSettings running(laterFile);
-        running.setValue(QStringLiteral("a"), 1);
-        QVERIFY(running.loadProblem().isEmpty());
-        QVERIFY(QFile::remove(laterFile));
-        QVERIFY(QFile::link(target, laterFile));
-        running.setValue(QStringLiteral("a"), 2);
-        QCOMPARE(running.intValue(QStringLiteral("a")), 2);
-        QCOMPARE(qzpContents(target), theirs);
     }
 
     // A bound property follows the key at once, and a change of the property reaches the key.
@@ -249,11 +230,7 @@ private slots:
     void unreadableFileKeepsItsBytesAndStartsFromFallbacks() {
         const QString file = m_dir.filePath("corrupt.ini");
         const QByteArray garbage("[General\ncom.quorlane.tonebench.appearanceindex=2\n\x01\x02");
-        {
-            QFile out(file);
-            QVERIFY(out.open(QIODevice::WriteOnly));
-            out.write(garbage);
-        }
+        QVERIFY(qzpWriteContents(file, garbage));
         {
             QZPSettings settings(file);
             settings.registerDefaults(QZPSettings::registeredDefaults());

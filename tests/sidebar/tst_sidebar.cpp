@@ -289,49 +289,28 @@ private slots:
         button.show();
         QCOMPARE(button.recentURLs(), QList<QUrl>{QUrl::fromLocalFile(path("Old"))});
 
-        QStringList items;
-        for (QAction* action : button.menu()->actions())
-            items << (action->isSeparator() ? QStringLiteral("-")
-                                            : action->text() + (action->isChecked()     ? "[x]"
-                                                                : action->isCheckable() ? "[ ]"
-                                                                                        : ""));
-        QCOMPARE(items, (QStringList{"Lib[x]", "-", "Old[ ]", "-", "None[ ]", "Other…"}));
         QCOMPARE(button.text(), QStringLiteral("Lib"));
-
         QAccessibleInterface* chooser = QAccessible::queryAccessibleInterface(&button);
         QCOMPARE(chooser->role(), QAccessible::ComboBox);
-        QCOMPARE(chooser->text(QAccessible::Name), QStringLiteral("Presets Folder"));
-        QCOMPARE(chooser->text(QAccessible::Value), QStringLiteral("Lib"));
+        QCOMPARE(chooser->text(QAccessible::Name) + " = " + chooser->text(QAccessible::Value),
+                 QStringLiteral("Presets Folder = Lib"));
         QCOMPARE(chooser->childCount(), 1);
         QAccessibleInterface* menu = chooser->child(0);
-        QVERIFY(menu && menu->object() == button.menu());
-        QCOMPARE(chooser->indexOfChild(menu), 0);
+        QVERIFY(menu && menu->object() == button.menu() && chooser->indexOfChild(menu) == 0);
         QStringList tree;
         for (int i = 0; i < menu->childCount(); ++i) {
-            const QAccessibleInterface* entry = menu->child(i);
-            if (entry->role() == QAccessible::Separator)
-                continue;
-            const QAccessible::State state = entry->state();
-            tree << entry->text(QAccessible::Name) + (state.checked ? "[x]" : state.checkable ? "[ ]" : "");
+            const QAccessible::State state = menu->child(i)->state();
+            tree << (menu->child(i)->role() == QAccessible::Separator
+                         ? QStringLiteral("-")
+                         : menu->child(i)->text(QAccessible::Name)) +
+                        (state.checked     ? "[x]"
+                         : state.checkable ? "[ ]"
+                                           : "");
         }
-        QCOMPARE(tree, (QStringList{"Lib[x]", "Old[ ]", "None[ ]", "Other…"}));
+        QCOMPARE(tree, (QStringList{"Lib[x]", "-", "Old[ ]", "-", "None[ ]", "Other…"}));
 
         // Each way in opens the menu (and a menu that would hold the caller is closed by the guard).
-        const QList<std::pair<const char*, std::function<void()>>> openers{
-            {"accessible action",
-             [&] {
-                 chooser->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
-             }},
-            {"Space",
-             [&] {
-                 QTest::keyClick(&button, Qt::Key_Space);
-             }},
-            {"Alt+Down",
-             [&] {
-                 QTest::keyClick(&button, Qt::Key_Down, Qt::AltModifier);
-             }},
-        };
-        for (const auto& [way, open] : openers) {
+        for (const int way : {0, 1, 2}) { // the accessible action, Space, Alt+Down
             bool opened = false;
             QTimer guard;
             guard.setInterval(0);
@@ -342,8 +321,12 @@ private slots:
                 }
             });
             guard.start();
-            open();
-            QTRY_VERIFY2(opened, way);
+            if (way == 0)
+                chooser->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+            else
+                QTest::keyClick(&button, way == 1 ? Qt::Key_Space : Qt::Key_Down,
+                                way == 1 ? Qt::NoModifier : Qt::AltModifier);
+            QTRY_VERIFY2(opened, qPrintable(QString::number(way)));
             QVERIFY(!button.menu()->isVisible());
         }
     }
@@ -676,22 +659,13 @@ private slots:
                                               size == window.minimumSize() ? "small" : "large");
                 QVERIFY(window.grab().save(folder + name));
             }
-            // The folder chooser's menu beside another menu of the window: drawn alike.
+            // The folder chooser's menu as the desktop draws it.
             QZPURLPopUpButton* chooser = sidebar->urlButton();
             chooser->openMenu();
             QTRY_VERIFY(chooser->menu()->isVisible());
             QVERIFY(chooser->menu()->grab().save(
                 folder + QStringLiteral("/folder-menu-%1.png").arg(skin == 1 ? "neutral" : "classic")));
             chooser->menu()->close();
-            QMenu other;
-            other.addAction(QStringLiteral("Send to Instrument"));
-            QAction* checked = other.addAction(QStringLiteral("Checked Item"));
-            checked->setCheckable(true);
-            checked->setChecked(true);
-            other.popup(window.mapToGlobal(QPoint(40, 40)));
-            QVERIFY(other.grab().save(
-                folder + QStringLiteral("/other-menu-%1.png").arg(skin == 1 ? "neutral" : "classic")));
-            other.close();
         }
         QZPSettings::standard()->remove(QZPSettings::AppearanceIndexKey);
         window.hide();
