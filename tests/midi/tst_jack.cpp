@@ -136,6 +136,50 @@ QByteArray patch(int n, quint8 channel = 0) {
     return QByteArray("\xF0\x41\x30", 3) + char(channel) + char(0x60) + data + char(0xF7);
 }
 
+// A JACK client that holds up the graph: when asked, one cycle stalls for 200 ms; while busy, every
+// cycle spends most of its period, as a heavily loaded session would.
+class GraphLoad {
+public:
+    GraphLoad() {
+        jack_status_t status{};
+        m_client = jack_client_open("Graph Load", JackNoStartServer, &status);
+        if (!m_client)
+            return;
+        m_busyNanoseconds = qint64(0.95e9 * jack_get_buffer_size(m_client) / jack_get_sample_rate(m_client));
+        jack_set_process_callback(m_client, &GraphLoad::process, this);
+        jack_activate(m_client);
+    }
+    ~GraphLoad() {
+        if (!m_client)
+            return;
+        jack_deactivate(m_client);
+        jack_client_close(m_client);
+    }
+    GraphLoad(const GraphLoad&) = delete;
+    GraphLoad& operator=(const GraphLoad&) = delete;
+    bool isOpen() const { return m_client != nullptr; }
+
+    std::atomic<bool> stallOnce{false};
+    std::atomic<bool> busy{false};
+
+private:
+    static int process(jack_nframes_t, void* self) {
+        auto* load = static_cast<GraphLoad*>(self);
+        if (load->stallOnce.exchange(false))
+            QThread::msleep(200);
+        if (load->busy) {
+            QElapsedTimer spent;
+            spent.start();
+            while (spent.nsecsElapsed() < load->m_busyNanoseconds)
+                ;
+        }
+        return 0;
+    }
+
+    jack_client_t* m_client = nullptr;
+    qint64 m_busyNanoseconds = 0;
+};
+
 // Whether at least `listeners` clients listen to the port (the test's engine is one of them).
 bool waitForConnection(const char* portName, int listeners = 1, int timeoutMs = 5000) {
     jack_status_t status{};
@@ -239,14 +283,13 @@ private slots:
         Recorder recorder;
         m_engine->setDelegate(&recorder);
         QVERIFY(waitForConnection("Juno106:MIDI Out"));
-        std::thread sender([this] {
+        std::jthread sender([this] { // joined on every way out, a failed check too
             for (int n = 0; n < 1000; ++n) {
                 m_instrument->send(patch(n));
                 QThread::usleep(1000);
             }
         });
         QTRY_COMPARE_WITH_TIMEOUT(recorder.received.size(), 1000, 20000);
-        sender.join();
         for (int n = 0; n < 1000; ++n)
             QCOMPARE(recorder.received.at(n), patch(n));
         m_engine->setDelegate(nullptr);
@@ -286,38 +329,18 @@ private slots:
     // A cycle that stalls in the middle of a burst loses nothing: 1,000 messages handed over as fast as
     // they come arrive whole and in order while another client holds the graph up for 200 ms.
     void stalledCycleLosesNothing() {
-        struct Staller {
-            jack_client_t* client = nullptr;
-            std::atomic<bool> stall{false};
-            Staller() {
-                jack_status_t status{};
-                client = jack_client_open("Staller", JackNoStartServer, &status);
-                jack_set_process_callback(
-                    client,
-                    [](jack_nframes_t, void* self) {
-                        if (static_cast<Staller*>(self)->stall.exchange(false))
-                            QThread::msleep(200);
-                        return 0;
-                    },
-                    this);
-                jack_activate(client);
-            }
-            ~Staller() {
-                jack_deactivate(client);
-                jack_client_close(client);
-            }
-        } staller;
-        QVERIFY(staller.client);
+        GraphLoad staller;
+        QVERIFY(staller.isOpen());
         m_engine->setDestination(endpoint(m_engine->midiDestinations(), "Juno106 In:MIDI In"));
         m_engine->outputQueue()->setBytesPerSecond(0);
         m_instrument->takeReceived();
         for (int n = 0; n < 1000; ++n) {
             if (n == 500)
-                staller.stall = true;
+                staller.stallOnce = true;
             m_engine->sendSysex(patch(n));
         }
         QTRY_COMPARE_WITH_TIMEOUT(m_instrument->receivedCount(), 1000, 20000);
-        QVERIFY(!staller.stall);
+        QVERIFY(!staller.stallOnce);
         const QList<QByteArray> received = m_instrument->takeReceived();
         for (int n = 0; n < 1000; ++n)
             QCOMPARE(received.at(n), patch(n));
@@ -418,13 +441,12 @@ private slots:
         QCOMPARE(m_instrument->takeReceived().first().mid(5), brass.readAll().mid(5));
 
         // A send that reports success has delivered, every time: the program does not end while its
-        // last bytes are on their way (with the other core kept busy, as under load).
-        std::atomic<bool> busy{true};
-        std::thread load([&busy] {
-            while (busy)
-                ;
-        });
-        for (int n = 0; n < 15; ++n) {
+        // last bytes are on their way, and writes nothing before its connection is in the graph (with
+        // every cycle of the graph kept busy, as under load).
+        GraphLoad load;
+        QVERIFY(load.isOpen());
+        load.busy = true;
+        for (int n = 0; n < 24; ++n) {
             std::unique_ptr<QProcess> once(
                 cli({"send", QStringLiteral(TONEBENCH_EXAMPLES "/Brass.syx"), "--to", "Juno106 In"}));
             QVERIFY(once->waitForFinished(10000));
@@ -432,8 +454,7 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(m_instrument->receivedCount(), 1, 3000);
             m_instrument->takeReceived();
         }
-        busy = false;
-        load.join();
+        load.busy = false;
 
         std::unique_ptr<QProcess> unknown(
             cli({"send", QStringLiteral(TONEBENCH_EXAMPLES "/Brass.syx"), "--to", "Nord"}));

@@ -142,6 +142,10 @@ int QZPJackMidiOutput::process(unsigned int frames, void* self) {
             continue;
         void* buffer = jack_port_get_buffer(slot.port, frames);
         jack_midi_clear_buffer(buffer);
+        // A connection made a moment ago may not be in this cycle's graph yet: what is written before it
+        // is would reach nobody, so the messages wait for it.
+        if (jack_port_connected(slot.port) <= 0)
+            continue;
         if (rate > 0) // a stalled cycle does not save up a burst: at most two cycles' worth waits
             slot.credit = std::min(slot.credit + allowance, std::max(2 * allowance, 64.0));
         for (;;) {
