@@ -5,6 +5,7 @@
 #include "midi/QZPMidiPortIdentity.h"
 #include "midi/QZPMidiStreamParser.h"
 #include "midi/QZPRateLimitedLog.h"
+#include "midi/QZPSysexJoiner.h"
 #include "midi/QZPSysexMessage.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPSettings.h"
@@ -403,6 +404,44 @@ private slots:
         const auto result = QZPMidiStreamParser::split(bytes);
         QCOMPARE(result.messages, messages);
         QCOMPARE(result.cutShort.size() + result.unterminated.size(), cutShort);
+    }
+
+    // Events as a MIDI system hands them over, each written as hex with "|" between events.
+    void sysexJoiner_data() {
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<QList<QByteArray>>("messages");
+        QTest::addColumn<int>("dropped");
+        const QByteArray longData(QZPSysexJoiner::MaximumMessageLength, '\x11');
+        const QString chunk = QString::fromLatin1(longData.left(1000).toHex());
+        QTest::newRow("whole") << "F0413200010AF7" << QList<QByteArray>{hex("F0413200010AF7")} << 0;
+        QTest::newRow("in pieces") << "F04132|00010A|F7" << QList<QByteArray>{hex("F0413200010AF7")} << 0;
+        QTest::newRow("clock between the pieces")
+            << "F04132|F8|00010AF7" << QList<QByteArray>{hex("F8"), hex("F0413200010AF7")} << 0;
+        QTest::newRow("cut short by a note")
+            << "F04132|903C40|F0413200010AF7"
+            << QList<QByteArray>{hex("F04132"), hex("903C40"), hex("F0413200010AF7")} << 0;
+        QTest::newRow("too long in pieces")
+            << "F0|" + QStringList(5, chunk).join('|') + "|F7|C005" << QList<QByteArray>{hex("C005")} << 1;
+        QTest::newRow("too long at once, then its rest")
+            << "F0" + QString::fromLatin1(longData.toHex()) + "|0102F7|C005" << QList<QByteArray>{hex("C005")}
+            << 1;
+        QTest::newRow("endless, then a new one")
+            << "F0|" + QStringList(50, chunk).join('|') + "|F0413200010AF7"
+            << QList<QByteArray>{hex("F0413200010AF7")} << 1;
+    }
+
+    void sysexJoiner() {
+        QFETCH(QString, events);
+        QFETCH(QList<QByteArray>, messages);
+        QFETCH(int, dropped);
+        QZPSysexJoiner joiner;
+        QList<QByteArray> delivered;
+        int drops = 0;
+        for (const QString& event : events.split('|'))
+            drops += joiner.take(hex(event.toLatin1()),
+                                 [&](QByteArrayView message) { delivered << message.toByteArray(); });
+        QCOMPARE(delivered, messages);
+        QCOMPARE(drops, dropped);
     }
 
     void sendersExactBytes() {

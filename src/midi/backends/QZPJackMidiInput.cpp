@@ -10,10 +10,6 @@
 #include <cerrno>
 #include <ctime>
 
-namespace {
-constexpr quint8 SysexStart = 0xF0, SysexEnd = 0xF7;
-} // namespace
-
 QZPJackMidiInput::QZPJackMidiInput(Deliver deliver) : m_deliver(std::move(deliver)) {
     sem_init(&m_wake, 0, 0);
 }
@@ -158,7 +154,7 @@ void QZPJackMidiInput::read() {
             if (overlong > 0)
                 qCWarning(lcMidi, "Dropped %llu SysEx messages longer than %lld bytes.",
                           static_cast<unsigned long long>(overlong),
-                          static_cast<long long>(MaximumMessageLength));
+                          static_cast<long long>(QZPSysexJoiner::MaximumMessageLength));
             sinceReport.restart();
         }
     }
@@ -166,40 +162,11 @@ void QZPJackMidiInput::read() {
 
 // A SysEx spread over several events is joined again; anything else goes on as it came.
 void QZPJackMidiInput::take(Slot& slot, QByteArrayView event) {
-    const auto first = quint8(event.front());
-    const bool ends = quint8(event.back()) == SysexEnd;
     const qint32 id = slot.sourceID.load();
-    if (first < 0x80 && (slot.discarding || !slot.pending.isEmpty())) {
-        // The continuation of a SysEx.
-        if (!slot.discarding && slot.pending.size() + event.size() > MaximumMessageLength) {
-            slot.pending.clear();
-            slot.discarding = true;
-            m_overlong.fetch_add(1);
-        }
-        if (slot.discarding) {
-            slot.discarding = !ends;
-            return;
-        }
-        slot.pending.append(event.data(), event.size());
-        if (ends) {
-            m_deliver(id, slot.pending);
-            slot.pending.clear();
-        }
-        return;
+    if (id != slot.joinedSourceID) { // the slot listens to another source now
+        slot.joiner.reset();
+        slot.joinedSourceID = id;
     }
-    if (!slot.pending.isEmpty()) {
-        m_deliver(id, slot.pending); // cut short by this event: the engine says so
-        slot.pending.clear();
-    }
-    slot.discarding = false;
-    if (first == SysexStart && !ends) {
-        if (event.size() > MaximumMessageLength) {
-            slot.discarding = true;
-            m_overlong.fetch_add(1);
-        } else {
-            slot.pending = event.toByteArray();
-        }
-        return;
-    }
-    m_deliver(id, event);
+    if (slot.joiner.take(event, [&](QByteArrayView message) { m_deliver(id, message); }))
+        m_overlong.fetch_add(1);
 }

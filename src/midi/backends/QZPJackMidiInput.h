@@ -1,5 +1,6 @@
 #pragma once
 
+#include "midi/QZPSysexJoiner.h"
 #include "midi/backends/QZPJackMessageQueue.h"
 #include <QByteArray>
 #include <QByteArrayView>
@@ -19,14 +20,12 @@ typedef struct _jack_port jack_port_t;
 // MIDI in from JACK with a bound on everything: each source gets an input port of our own client; the
 // process callback copies its events into a fixed queue (what does not fit is counted and dropped, never
 // waited for), and a reader thread of ours hands them on. A SysEx the sender spreads over several events is
-// joined again up to a few KiB; one that goes on longer (or never ends) is dropped as it comes, so it
-// cannot fill memory.
+// joined again up to a bound (QZPSysexJoiner); one that goes on longer (or never ends) is dropped as it
+// comes, so it cannot fill memory.
 class QZPJackMidiInput {
 public:
     static constexpr int MaximumSources = 16;
     static constexpr size_t QueueBytes = 1 << 16;
-    // The longest message joined from several events.
-    static constexpr qsizetype MaximumMessageLength = 4096;
 
     // Called on the reader thread with each message (or event) as received.
     using Deliver = std::function<void(qint32 sourceID, QByteArrayView bytes)>;
@@ -51,9 +50,10 @@ private:
         std::atomic<qint32> sourceID{0};
         jack_port_t* port = nullptr;
         std::unique_ptr<QZPJackMessageQueue> queue;
-        QString source;          // main thread only
-        QByteArray pending;      // reader thread only: a SysEx being joined
-        bool discarding = false; // reader thread only: the rest of an overlong SysEx
+        QString source; // main thread only
+        // Reader thread only: the SysEx being joined, and the source it comes from.
+        QZPSysexJoiner joiner;
+        qint32 joinedSourceID = 0;
     };
     static int process(unsigned int frames, void* self);
     void read();
