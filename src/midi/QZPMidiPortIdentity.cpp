@@ -15,6 +15,17 @@ QString QZPMidiPortIdentity::stableName(const QString& portName, System system) 
     return name;
 }
 
+std::optional<std::pair<int, int>> QZPMidiPortIdentity::alsaAddress(const QString& portName) {
+    static const QRegularExpression address(QStringLiteral("\\s(\\d{1,3}):(\\d{1,3})$"));
+    const QRegularExpressionMatch match = address.match(portName);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const int client = match.captured(1).toInt(), port = match.captured(2).toInt();
+    if (client > 255 || port > 255) // the sequencer's addresses are bytes
+        return std::nullopt;
+    return std::pair{client, port};
+}
+
 QString QZPMidiPortIdentity::displayName(const QString& stableName, System system) {
     if (system != System::Alsa)
         return stableName;

@@ -3,6 +3,8 @@
 #include "midi/QZPMidiEndpoint.h"
 
 #include <QStringList>
+#include <optional>
+#include <utility>
 
 // Turns the port names a MIDI system lists into endpoints with stable identities.
 //
@@ -16,6 +18,9 @@ public:
 
     // The name without the parts that change when a device is plugged in again.
     static QString stableName(const QString& portName, System system);
+    // The ALSA sequencer address ("client-number:port-number") at the end of an ALSA port name, or
+    // nothing when the name has none.
+    static std::optional<std::pair<int, int>> alsaAddress(const QString& portName);
     // The name shown in the menus.
     static QString displayName(const QString& stableName, System system);
     // A non-zero 32-bit ID from the stable name, the direction and the position among ports of that name.

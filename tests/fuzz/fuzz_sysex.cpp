@@ -1,8 +1,11 @@
 // Any bytes as one MIDI delivery: the stream parser splits them, and every SysEx message the acceptance
-// rules take has the length of its type, ends with F7 and holds only data bytes.
+// rules take has the length of its type, ends with F7 and holds only data bytes. The same bytes as the
+// pieces a MIDI system hands over, again and again: nothing the joiner hands on is longer than its bound.
 #include "midi/QZPMidiStreamParser.h"
+#include "midi/QZPSysexJoiner.h"
 #include "midi/QZPSysexMessage.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -24,5 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (quint8(message.at(i)) >= 0x80)
                 std::abort();
     }
+    if (size < 2)
+        return 0;
+    const qsizetype piece = 1 + data[0] % 64;
+    QZPSysexJoiner joiner;
+    for (int round = 0; round < 8; ++round)
+        for (qsizetype at = 1; at < bytes.size(); at += piece)
+            joiner.take(QByteArrayView(bytes).sliced(at, std::min(piece, bytes.size() - at)),
+                        [](QByteArrayView message) {
+                            if (message.isEmpty() || message.size() > QZPSysexJoiner::MaximumMessageLength)
+                                std::abort();
+                        });
     return 0;
 }

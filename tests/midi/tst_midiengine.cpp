@@ -7,10 +7,12 @@
 #include "midi/QZPRateLimitedLog.h"
 #include "midi/QZPSysexJoiner.h"
 #include "midi/QZPSysexMessage.h"
+#include "midi/backends/QZPAlsaEventDecoder.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPSettings.h"
 
 #include <QSignalSpy>
+#include <alsa/asoundlib.h>
 #include <thread>
 
 namespace {
@@ -67,26 +69,41 @@ private slots:
         QTest::addColumn<int>("system");
         QTest::addColumn<QString>("stable");
         QTest::addColumn<QString>("display");
+        QTest::addColumn<QString>("address"); // the sequencer address ToneBench subscribes to
         const int alsa = int(QZPMidiPortIdentity::System::Alsa);
         const int jack = int(QZPMidiPortIdentity::System::Jack);
         QTest::newRow("um-one") << "UM-ONE:UM-ONE MIDI 1 20:0" << alsa << "UM-ONE:UM-ONE MIDI 1"
-                                << "UM-ONE MIDI 1";
+                                << "UM-ONE MIDI 1"
+                                << "20:0";
         QTest::newRow("through") << "Midi Through:Midi Through Port-0 14:0" << alsa
                                  << "Midi Through:Midi Through Port-0"
-                                 << "Midi Through Port-0";
+                                 << "Midi Through Port-0"
+                                 << "14:0";
         QTest::newRow("colon in client")
             << "MIDI4x4: A:MIDI4x4: A Port 2 24:1" << alsa << "MIDI4x4: A:MIDI4x4: A Port 2"
-            << "MIDI4x4: A Port 2";
+            << "MIDI4x4: A Port 2"
+            << "24:1";
         QTest::newRow("port unlike client") << "Juno Interface:MIDI 1 32:0" << alsa << "Juno Interface:MIDI 1"
-                                            << "Juno Interface MIDI 1";
+                                            << "Juno Interface MIDI 1"
+                                            << "32:0";
         QTest::newRow("digits in name") << "Scarlett 2i2 USB:Scarlett 2i2 USB MIDI 1 28:0" << alsa
                                         << "Scarlett 2i2 USB:Scarlett 2i2 USB MIDI 1"
-                                        << "Scarlett 2i2 USB MIDI 1";
+                                        << "Scarlett 2i2 USB MIDI 1"
+                                        << "28:0";
         QTest::newRow("jack") << "system:midi_capture_1" << jack << "system:midi_capture_1"
-                              << "system:midi_capture_1";
+                              << "system:midi_capture_1"
+                              << "";
         QTest::newRow("a2j") << "a2j:UM-ONE [20] (capture): UM-ONE MIDI 1" << jack
                              << "a2j:UM-ONE (capture): UM-ONE MIDI 1"
-                             << "a2j:UM-ONE (capture): UM-ONE MIDI 1";
+                             << "a2j:UM-ONE (capture): UM-ONE MIDI 1"
+                             << "";
+        QTest::newRow("no address") << "Juno Interface:MIDI 1" << alsa << "Juno Interface:MIDI 1"
+                                    << "Juno Interface MIDI 1"
+                                    << "";
+        QTest::newRow("address beyond a byte")
+            << "Juno Interface:MIDI 1 300:0" << alsa << "Juno Interface:MIDI 1"
+            << "Juno Interface MIDI 1"
+            << "";
     }
 
     void portIdentity() {
@@ -94,9 +111,13 @@ private slots:
         QFETCH(int, system);
         QFETCH(QString, stable);
         QFETCH(QString, display);
+        QFETCH(QString, address);
         const auto sys = QZPMidiPortIdentity::System(system);
         QCOMPARE(QZPMidiPortIdentity::stableName(portName, sys), stable);
         QCOMPARE(QZPMidiPortIdentity::displayName(stable, sys), display);
+        const auto parsed = QZPMidiPortIdentity::alsaAddress(portName);
+        QCOMPARE(parsed ? QStringLiteral("%1:%2").arg(parsed->first).arg(parsed->second) : QString(),
+                 address);
     }
 
     // Re-plugging changes ALSA's numbers, not the ID; two identical interfaces get two IDs.
@@ -442,6 +463,48 @@ private slots:
                                  [&](QByteArrayView message) { delivered << message.toByteArray(); });
         QCOMPARE(delivered, messages);
         QCOMPARE(drops, dropped);
+    }
+
+    // One decoder for the whole sequence, as the input has: the second note keeps its status byte.
+    void alsaEventBytes() {
+        const auto note = [](quint8 type, quint8 channel, quint8 key, quint8 velocity) {
+            snd_seq_event_t event{};
+            event.type = type;
+            event.data.note = {channel, key, velocity, 0, 0};
+            return event;
+        };
+        const auto control = [](quint8 type, quint8 channel, unsigned param, int value) {
+            snd_seq_event_t event{};
+            event.type = type;
+            event.data.control.channel = channel;
+            event.data.control.param = param;
+            event.data.control.value = value;
+            return event;
+        };
+        char piece[] = "\xF0\x41\x32";
+        snd_seq_event_t sysex{};
+        sysex.type = SND_SEQ_EVENT_SYSEX;
+        sysex.flags = SND_SEQ_EVENT_LENGTH_VARIABLE;
+        sysex.data.ext = {3, piece};
+        snd_seq_event_t clock{}, sensing{}, subscribed{};
+        clock.type = SND_SEQ_EVENT_CLOCK;
+        sensing.type = SND_SEQ_EVENT_SENSING;
+        subscribed.type = SND_SEQ_EVENT_PORT_SUBSCRIBED;
+        const QList<std::pair<snd_seq_event_t, QByteArray>> cases{
+            {note(SND_SEQ_EVENT_NOTEON, 0, 60, 64), hex("903C40")},
+            {note(SND_SEQ_EVENT_NOTEON, 0, 62, 64), hex("903E40")},
+            {note(SND_SEQ_EVENT_NOTEOFF, 3, 62, 0), hex("833E00")},
+            {control(SND_SEQ_EVENT_CONTROLLER, 2, 7, 100), hex("B20764")},
+            {control(SND_SEQ_EVENT_PGMCHANGE, 0, 0, 5), hex("C005")},
+            {sysex, hex("F04132")},
+            {clock, {}},
+            {sensing, {}},
+            {subscribed, {}},
+        };
+        QZPAlsaEventDecoder decoder;
+        QVERIFY(decoder.isValid());
+        for (const auto& [event, bytes] : cases)
+            QCOMPARE(decoder.bytes(event).toByteArray(), bytes);
     }
 
     void sendersExactBytes() {

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <ctime>
 
-QZPJackMidiInput::QZPJackMidiInput(Deliver deliver) : m_deliver(std::move(deliver)) {
+QZPJackMidiInput::QZPJackMidiInput(Deliver deliver) : QZPMidiInput(std::move(deliver)) {
     sem_init(&m_wake, 0, 0);
 }
 
@@ -46,7 +46,7 @@ void QZPJackMidiInput::stop() {
         m_reader.join();
 }
 
-void QZPJackMidiInput::listenTo(const QList<std::pair<qint32, QString>>& sources) {
+void QZPJackMidiInput::listenTo(const QList<Source>& sources) {
     if (!m_client)
         return;
     for (Slot& slot : m_slots) {
@@ -111,7 +111,7 @@ int QZPJackMidiInput::process(unsigned int frames, void* self) {
             if (slot.queue->push(event.buffer, event.size))
                 wrote = true;
             else
-                input->m_overflowed.fetch_add(1, std::memory_order_relaxed);
+                input->countOverflow();
         }
     }
     if (wrote)
@@ -119,12 +119,11 @@ int QZPJackMidiInput::process(unsigned int frames, void* self) {
     return 0;
 }
 
-// The reader thread: takes what the process thread queued and hands it on; says at most once a second
-// how much it had to drop.
+// The reader thread: takes what the process thread queued and hands it on.
 void QZPJackMidiInput::read() {
     QByteArray event;
-    QElapsedTimer sinceReport;
-    sinceReport.start();
+    QElapsedTimer clock;
+    clock.start();
     while (!m_stopping.load()) {
         timespec until{};
         clock_gettime(CLOCK_REALTIME, &until);
@@ -144,19 +143,7 @@ void QZPJackMidiInput::read() {
                     take(slot, event);
             }
         }
-        if (sinceReport.elapsed() >= 1000) {
-            const quint64 overflowed = m_overflowed.exchange(0);
-            const quint64 overlong = m_overlong.exchange(0);
-            if (overflowed > 0)
-                qCWarning(lcMidi,
-                          "Dropped %llu MIDI events that arrived faster than ToneBench could take them.",
-                          static_cast<unsigned long long>(overflowed));
-            if (overlong > 0)
-                qCWarning(lcMidi, "Dropped %llu SysEx messages longer than %lld bytes.",
-                          static_cast<unsigned long long>(overlong),
-                          static_cast<long long>(QZPSysexJoiner::MaximumMessageLength));
-            sinceReport.restart();
-        }
+        reportDrops(clock.elapsed());
     }
 }
 
@@ -167,6 +154,6 @@ void QZPJackMidiInput::take(Slot& slot, QByteArrayView event) {
         slot.joiner.reset();
         slot.joinedSourceID = id;
     }
-    if (slot.joiner.take(event, [&](QByteArrayView message) { m_deliver(id, message); }))
-        m_overlong.fetch_add(1);
+    if (slot.joiner.take(event, [&](QByteArrayView message) { deliver(id, message); }))
+        countOverlong();
 }

@@ -1,5 +1,8 @@
 #include "midi/backends/QZPRtMidiBackend.h"
 
+#include "midi/backends/QZPAlsaMidiInput.h"
+#include "midi/backends/QZPJackMidiInput.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
@@ -43,13 +46,6 @@ void jackMessage(const char* text) {
 }
 
 } // namespace
-
-struct QZPRtMidiBackend::Input {
-    QZPRtMidiBackend* backend = nullptr;
-    qint32 sourceID = 0;
-    QString portName;
-    std::unique_ptr<RtMidiIn> in;
-};
 
 QZPRtMidiBackend::QZPRtMidiBackend(Api api) : m_api(api) {
     m_sinceRetry.start();
@@ -119,24 +115,24 @@ bool QZPRtMidiBackend::start(QString* error) {
         m_scanOut.reset();
         return false;
     }
+    const auto deliverInput = [this](qint32 sourceID, QByteArrayView bytes) {
+        deliver(sourceID, bytes);
+    };
+    if (m_api == Api::Jack)
+        m_input = std::make_unique<QZPJackMidiInput>(deliverInput);
+    else
+        m_input = std::make_unique<QZPAlsaMidiInput>(deliverInput);
+    if (!m_input->open(error)) {
+        stop();
+        return false;
+    }
     if (m_api == Api::Jack) {
         m_jackOutput = std::make_unique<QZPJackMidiOutput>();
         if (!m_jackOutput->open(error)) {
-            m_jackOutput.reset();
-            m_scanIn.reset();
-            m_scanOut.reset();
+            stop();
             return false;
         }
         m_jackOutput->setBytesPerSecond(m_wireRate);
-        m_jackInput = std::make_unique<QZPJackMidiInput>(
-            [this](qint32 sourceID, QByteArrayView bytes) { deliver(sourceID, bytes); });
-        if (!m_jackInput->open(error)) {
-            m_jackInput.reset();
-            m_jackOutput.reset();
-            m_scanIn.reset();
-            m_scanOut.reset();
-            return false;
-        }
         jack_status_t status{};
         m_monitor = jack_client_open("ToneBench Monitor", JackNoStartServer, &status);
         if (m_monitor) {
@@ -179,16 +175,14 @@ bool QZPRtMidiBackend::waitUntilSent(int timeoutMs) {
 }
 
 void QZPRtMidiBackend::stopReceiving() {
-    if (m_jackInput)
-        m_jackInput->stop();
-    m_inputs.clear();
+    if (m_input)
+        m_input->stop();
 }
 
 void QZPRtMidiBackend::stop() {
-    m_jackInput.reset();
+    m_input.reset();
     m_jackOutput.reset();
     forgetLastOutput();
-    m_inputs.clear();
     m_outputs.clear();
     m_scanIn.reset();
     m_scanOut.reset();
@@ -207,9 +201,6 @@ bool QZPRtMidiBackend::available() {
         m_reportedGone = true;
         qCWarning(lcMidi, "The JACK server stopped: no MIDI devices until it runs again.");
         // The RtMidi clients belong to the dead server: they are let go without talking to it.
-        for (auto& entry : m_inputs)
-            (void)entry.second->in.release();
-        m_inputs.clear();
         for (auto& entry : m_outputs)
             (void)entry.second.out.release();
         m_outputs.clear();
@@ -220,9 +211,9 @@ bool QZPRtMidiBackend::available() {
         if (m_jackOutput)
             m_jackOutput->abandon();
         m_jackOutput.reset();
-        if (m_jackInput)
-            m_jackInput->abandon();
-        m_jackInput.reset();
+        if (m_input)
+            m_input->abandon();
+        m_input.reset();
         m_monitor = nullptr;
         m_sinceRetry.restart();
     }
@@ -306,11 +297,11 @@ void QZPRtMidiBackend::connectEndpoints(const QList<QZPMidiEndpoint>& sources,
             present << destination.portName();
         m_jackOutput->keepOnly(present);
     }
-    if (m_jackInput) {
-        QList<std::pair<qint32, QString>> listened;
+    if (m_input) {
+        QList<QZPMidiInput::Source> listened;
         for (const QZPMidiEndpoint& source : sources)
             listened.append({source.uniqueID(), source.portName()});
-        m_jackInput->listenTo(listened);
+        m_input->listenTo(listened);
     }
     // Outputs to destinations that went away are closed; a returning device is opened afresh.
     for (auto it = m_outputs.begin(); it != m_outputs.end();) {
@@ -320,40 +311,9 @@ void QZPRtMidiBackend::connectEndpoints(const QList<QZPMidiEndpoint>& sources,
             });
         it = present ? std::next(it) : m_outputs.erase(it);
     }
-    for (auto it = m_inputs.begin(); it != m_inputs.end();) {
-        const bool present = std::any_of(sources.begin(), sources.end(), [&](const QZPMidiEndpoint& s) {
-            return s.uniqueID() == it->first && s.portName() == it->second->portName;
-        });
-        it = present ? std::next(it) : m_inputs.erase(it);
-    }
-    for (const QZPMidiEndpoint& source : m_jackInput ? QList<QZPMidiEndpoint>() : sources) {
-        if (m_inputs.count(source.uniqueID()))
-            continue;
-        auto input = std::make_unique<Input>();
-        input->backend = this;
-        input->sourceID = source.uniqueID();
-        input->portName = source.portName();
-        try {
-            input->in = std::make_unique<RtMidiIn>(rtApi(m_api), ClientName);
-            // Inputs report from the MIDI system's thread: their errors always go to the log.
-            input->in->setErrorCallback(&QZPRtMidiBackend::errorCallback, nullptr);
-            // SysEx in; clock and active sensing out: a clock flood must not reach the program.
-            input->in->ignoreTypes(false, true, true);
-            const int index = portIndex(*input->in, source.portName());
-            if (index < 0)
-                continue;
-            input->in->setCallback(&QZPRtMidiBackend::inputCallback, input.get());
-            input->in->openPort(unsigned(index), "ToneBench Input");
-        } catch (const RtMidiError& e) {
-            qCWarning(lcMidi).noquote() << "Cannot listen to" << source.description() << ":"
-                                        << QString::fromStdString(e.getMessage());
-            continue;
-        }
-        m_inputs.emplace(source.uniqueID(), std::move(input));
-    }
 }
 
-// userData is the back-end for the objects used on the main thread, null for inputs.
+// userData is the back-end for the objects used on the main thread.
 void QZPRtMidiBackend::errorCallback(RtMidiError::Type type, const std::string& text, void* userData) {
     const QString message = QString::fromStdString(text);
     auto* backend = static_cast<QZPRtMidiBackend*>(userData);
@@ -370,13 +330,4 @@ void QZPRtMidiBackend::errorCallback(RtMidiError::Type type, const std::string& 
         qCDebug(lcMidi).noquote() << "RtMidi:" << message;
     else
         qCWarning(lcMidi).noquote() << "RtMidi:" << message;
-}
-
-void QZPRtMidiBackend::inputCallback(double, std::vector<unsigned char>* message, void* userData) {
-    const auto* input = static_cast<const Input*>(userData);
-    if (!message || message->empty())
-        return;
-    // No copy here: the engine looks at the length first.
-    input->backend->deliver(input->sourceID, QByteArrayView(reinterpret_cast<const char*>(message->data()),
-                                                            qsizetype(message->size())));
 }

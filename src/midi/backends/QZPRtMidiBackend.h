@@ -2,8 +2,8 @@
 
 #include "midi/QZPMidiBackend.h"
 #include "midi/QZPMidiPortIdentity.h"
-#include "midi/backends/QZPJackMidiInput.h"
 #include "midi/backends/QZPJackMidiOutput.h"
+#include "midi/backends/QZPMidiInput.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -15,9 +15,10 @@
 
 typedef struct _jack_client jack_client_t;
 
-// MIDI over the ALSA sequencer (through RtMidi: one input per connected source, one output per
-// destination, opened on first use) or a JACK server (through an input and an output of our own, which
-// bound what a sender can make them hold and never drop a message sent). RtMidi still lists the ports.
+// MIDI over the ALSA sequencer or a JACK server. Input comes through a client of our own on either
+// system, which bounds what a sender can make it hold. Output goes through RtMidi on ALSA (one output per
+// destination, opened on first use) and through an output of our own on JACK, which never drops a
+// message sent. RtMidi lists the ports.
 // RtMidi's own error messages go to the log. On JACK a small monitor client notices a server that stops; the
 // lists are then empty until the server is back, which is checked every few seconds.
 class QZPRtMidiBackend : public QZPMidiBackend {
@@ -27,7 +28,7 @@ public:
     static constexpr const char* ClientName = "ToneBench";
 
     ~QZPRtMidiBackend() override;
-    // Closing an RtMidi input joins its thread: no callback runs after this.
+    // Stopping the input joins its reader thread: no delivery runs after this.
     void stopReceiving() override;
     // ALSA hands each message to the sequencer as it is sent. On JACK, messages wait in our output's
     // queues until a cycle's buffer takes them: once the queues are empty, two more cycles and they have
@@ -48,7 +49,6 @@ public:
                           const QList<QZPMidiEndpoint>& destinations) override;
 
 private:
-    struct Input;
     struct Output {
         QString portName;
         std::unique_ptr<RtMidiOut> out;
@@ -65,14 +65,12 @@ private:
     QZPMidiPortIdentity::System system() const;
 
     static void errorCallback(RtMidiError::Type type, const std::string& text, void* userData);
-    static void inputCallback(double timeStamp, std::vector<unsigned char>* message, void* userData);
     static void jackShutdown(void* userData);
     static int jackProcess(unsigned int frames, void* userData);
 
     Api m_api;
     std::unique_ptr<RtMidiIn> m_scanIn;
     std::unique_ptr<RtMidiOut> m_scanOut;
-    std::map<qint32, std::unique_ptr<Input>> m_inputs;
     std::map<qint32, Output> m_outputs;
     // The output of the latest send: a drag of one slider sends to it again and again.
     qint32 m_lastOutputID = 0;
@@ -83,8 +81,7 @@ private:
     // On JACK, messages go out through an output of our own, which never drops one (RtMidi's JACK output
     // drops what one cycle's buffer cannot hold).
     std::unique_ptr<QZPJackMidiOutput> m_jackOutput;
-    // And messages come in through an input of our own, which bounds what a sender can make it hold.
-    std::unique_ptr<QZPJackMidiInput> m_jackInput;
+    std::unique_ptr<QZPMidiInput> m_input;
     int m_wireRate = 3125;
     std::atomic<bool> m_serverGone{false};
     std::atomic<quint64> m_cycles{0};
