@@ -1,4 +1,5 @@
 #include "app/QZPAppDelegate.h"
+#include "app/QZPApplication.h"
 #include "app/QZPDesktopIntegration.h"
 #include "app/QZPSingleInstance.h"
 #include "library/QZPFileMoveQueue.h"
@@ -16,7 +17,7 @@
 #include <QMainWindow>
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    QZPApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ToneBench"));
     QApplication::setApplicationVersion(QStringLiteral(TONEBENCH_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tonebench"));

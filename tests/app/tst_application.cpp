@@ -1,7 +1,9 @@
 #include "QZPCapturingPresenter.h"
+#include "QZPLogCapture.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "app/QZPAppDelegate.h"
+#include "app/QZPApplication.h"
 #include "app/QZPDesktopIntegration.h"
 #include "app/QZPOnboardingWindowController.h"
 #include "app/QZPPreferencesWindowController.h"
@@ -59,6 +61,27 @@ class TestApplication : public QObject {
     }
 
 private slots:
+    // A broken precondition reached from a click ends neither the program nor the edits made: it is
+    // logged with its text, the user is told once however often it happens, and the preset is unchanged.
+    void programmingErrorKeepsTheProgramAndItsEdits() {
+        QZPCapturingPresenter presenter;
+        QZPLogCapture capture;
+        QZPPreset preset;
+        preset.setVCF_Cutoff(42);
+        QPushButton button;
+        connect(&button, &QPushButton::clicked, &preset, [&preset] { preset.setByte(7, 99); });
+        const int before = qobject_cast<QZPApplication*>(qApp)->caughtErrorCount();
+        QTest::mouseClick(&button, Qt::LeftButton);
+        QTest::mouseClick(&button, Qt::LeftButton);
+        QTRY_COMPARE(presenter.errors.size(), 1);
+        QTest::qWait(20);
+        QCOMPARE(presenter.errors.size(), 1);
+        QCOMPARE(qobject_cast<QZPApplication*>(qApp)->caughtErrorCount(), before + 2);
+        QVERIFY(capture.lines.filter(QStringLiteral("Invalid parameter not satisfying")).size() == 2);
+        QCOMPARE(preset.VCF_Cutoff(), 42);
+        QCOMPARE(preset.isDocumentEdited(), true);
+    }
+
     void initTestCase() {
         // Before anything reads a setting, as the program does.
         QZPAppDelegate::initialize();
@@ -667,5 +690,5 @@ private slots:
     }
 };
 
-QZP_TEST_WIDGETS_MAIN(TestApplication)
+QZP_TEST_MAIN_WITH(TestApplication, QZPApplication)
 #include "tst_application.moc"
