@@ -13,6 +13,7 @@
 #include "midi/QZPMidiClaviature.h"
 #include "midi/QZPMidiEndpoint.h"
 #include "midi/QZPMidiEngine.h"
+#include "midi/QZPSysexMessage.h"
 #include "model/QZPFileSystem.h"
 #include "model/QZPPresetPasteboard.h"
 #include "model/QZPPropertyList.h"
@@ -303,14 +304,11 @@ void QZPMainWindowController::sidebarControllerReturnKeyAction(QZPSidebarControl
 // The instrument's knob moves change the current preset while hardware control is on. They are not sent
 // back. However fast they come, each parameter is written at most once per turn of the event loop (its
 // latest value), and the moves of one gesture (until the knobs rest for half a second) are one undo step.
-void QZPMainWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex,
-                                                        quint8 messageType) {
-    if (messageType != 0x32 || sysex.size() != 7 || !recordControlMessages())
+void QZPMainWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex, quint8) {
+    const auto move = QZPSysexMessage::decodeControl(sysex);
+    if (!move || move->control >= QZPPreset::PatchDataLength || !recordControlMessages())
         return;
-    const int index = quint8(sysex.at(4));
-    if (index >= QZPPreset::PatchDataLength)
-        return;
-    m_pendingKnobs[size_t(index)] = quint8(sysex.at(5));
+    m_pendingKnobs[move->control] = move->value;
     if (m_knobMovesScheduled)
         return;
     m_knobMovesScheduled = true;

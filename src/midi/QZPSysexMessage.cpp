@@ -88,6 +88,15 @@ bool QZPSysexMessage::isControlMessage(QByteArrayView message) {
            quint8(message.at(1)) == RolandID && quint8(message.at(2)) == ControlType;
 }
 
+std::optional<QZPSysexMessage::Control> QZPSysexMessage::decodeControl(QByteArrayView message) {
+    if (!isControlMessage(message) || quint8(message.at(6)) != SysexEnd)
+        return std::nullopt;
+    const auto channel = quint8(message.at(3)), control = quint8(message.at(4)), value = quint8(message.at(5));
+    if (channel > 0x0F || control >= 0x80 || value >= 0x80)
+        return std::nullopt;
+    return Control{channel, control, value};
+}
+
 bool QZPSysexMessage::isSameControl(QByteArrayView a, QByteArrayView b) {
     return isControlMessage(a) && isControlMessage(b) && a.at(3) == b.at(3) && a.at(4) == b.at(4);
 }

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <array>
+#include <optional>
 
 // The Juno-106's SysEx messages and plain MIDI channel messages, byte for byte.
 //
@@ -46,6 +47,15 @@ public:
         return !message.isEmpty() && quint8(message.at(0)) == SysexStart;
     }
     static bool isControlMessage(QByteArrayView message);
+    // A Control message's fields: the channel (0–15), the patch byte it sets and the value.
+    struct Control {
+        quint8 channel = 0;
+        quint8 control = 0;
+        quint8 value = 0;
+        bool operator==(const Control&) const = default;
+    };
+    // The fields of a Control message, or nothing when the bytes are not a whole one.
+    static std::optional<Control> decodeControl(QByteArrayView message);
     // Two Control messages for the same parameter on the same channel.
     static bool isSameControl(QByteArrayView a, QByteArrayView b);
     // "F0 41 32 ..." for log lines and scripts.

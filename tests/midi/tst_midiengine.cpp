@@ -507,6 +507,34 @@ private slots:
             QCOMPARE(decoder.bytes(event).toByteArray(), bytes);
     }
 
+    // Golden bytes both ways: what is encoded decodes to the same fields; anything else is no Control.
+    void controlMessageFields_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("channel"); // -1: not a Control message
+        QTest::addColumn<int>("control");
+        QTest::addColumn<int>("value");
+        QTest::newRow("VCF FREQ") << hex("F0413200057FF7") << 0 << 5 << 127;
+        QTest::newRow("switches, channel 16") << hex("F041320F1060F7") << 15 << 16 << 0x60;
+        QTest::newRow("patch message") << hex("F0413000057FF7") << -1 << 0 << 0;
+        QTest::newRow("no end") << hex("F04132000540F0") << -1 << 0 << 0;
+        QTest::newRow("status byte as value") << hex("F041320005F8F7") << -1 << 0 << 0;
+        QTest::newRow("channel beyond 16") << hex("F04132100540F7") << -1 << 0 << 0;
+        QTest::newRow("short") << hex("F041320005F7") << -1 << 0 << 0;
+    }
+
+    void controlMessageFields() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, channel);
+        QFETCH(int, control);
+        QFETCH(int, value);
+        const auto decoded = QZPSysexMessage::decodeControl(bytes);
+        QCOMPARE(decoded.has_value(), channel >= 0);
+        if (!decoded)
+            return;
+        QCOMPARE(*decoded, (QZPSysexMessage::Control{quint8(channel), quint8(control), quint8(value)}));
+        QCOMPARE(QZPSysexMessage::controlMessage(decoded->channel, decoded->control, decoded->value), bytes);
+    }
+
     void sendersExactBytes() {
         auto engine = makeEngine({}, {"Juno Out"});
         QZPLogCapture capture;
