@@ -8,6 +8,7 @@
 #include "library/QZPUserNotifications.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
+#include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "midi/QZPKeyEvent.h"
 #include "midi/QZPMidiClaviature.h"
@@ -78,12 +79,9 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
                  : answer == QMessageBox::Discard ? ReviewAnswer::DontSave
                                                   : ReviewAnswer::Cancel;
       }) {
-    m_pendingKnobs.fill(-1);
-    m_clock = [timer = std::make_shared<QElapsedTimer>()] {
-        if (!timer->isValid())
-            timer->start();
-        return timer->elapsed();
-    };
+    m_controlSync = new QZPHardwareControlSync([this] { return currentPreset(); }, this);
+    connect(m_controlSync, &QZPHardwareControlSync::presetChanged, this,
+            &QZPMainWindowController::scheduleRedraw);
     m_sidebar->setDelegate(this);
     connect(m_sidebar->recordMenuItem(), &QAction::triggered, this,
             [this] { recordSelected(QZPCommandSource::ContextMenu); });
@@ -302,37 +300,10 @@ void QZPMainWindowController::sidebarControllerReturnKeyAction(QZPSidebarControl
 }
 
 // The instrument's knob moves change the current preset while hardware control is on. They are not sent
-// back. However fast they come, each parameter is written at most once per turn of the event loop (its
-// latest value), and the moves of one gesture (until the knobs rest for half a second) are one undo step.
+// back.
 void QZPMainWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex, quint8) {
-    const auto move = QZPSysexMessage::decodeControl(sysex);
-    if (!move || move->control >= QZPPreset::PatchDataLength || !recordControlMessages())
-        return;
-    m_pendingKnobs[move->control] = move->value;
-    if (m_knobMovesScheduled)
-        return;
-    m_knobMovesScheduled = true;
-    QMetaObject::invokeMethod(this, &QZPMainWindowController::applyKnobMoves, Qt::QueuedConnection);
-}
-
-void QZPMainWindowController::applyKnobMoves() {
-    m_knobMovesScheduled = false;
-    std::array<int, QZPPreset::PatchDataLength> moves;
-    moves.fill(-1);
-    std::swap(moves, m_pendingKnobs);
-    QZPPreset* preset = currentPreset();
-    if (!preset)
-        return;
-    const qint64 now = m_clock();
-    if (m_lastKnobMove < 0 || now - m_lastKnobMove > KnobGestureRestMs)
-        ++m_knobGesture;
-    m_lastKnobMove = now;
-    preset->setUndoCoalescingKey(KnobGestureKeyBase + (m_knobGesture & 0xFFFF));
-    for (size_t index = 0; index < moves.size(); ++index)
-        if (moves[index] >= 0)
-            preset->setByte(quint8(moves[index]), uint(index));
-    preset->setUndoCoalescingKey(-1);
-    scheduleRedraw();
+    if (recordControlMessages())
+        m_controlSync->take(sysex);
 }
 
 void QZPMainWindowController::scheduleRedraw() {

@@ -26,6 +26,7 @@ class QZPKeyEvent;
 class QZPMidiClaviature;
 class QZPMidiEndpoint;
 class QZPMidiEngine;
+class QZPHardwareControlSync;
 class QZPPresetsController;
 class QZPRecordOneWindowController;
 class QZPSidebarController;
@@ -156,10 +157,7 @@ public:
     using ErrorPresenter = std::function<void(const QZPError& error, QWidget* window)>;
     void setErrorPresenter(ErrorPresenter presenter) { m_presentError = std::move(presenter); }
 
-    // Milliseconds of a monotonic clock: when the instrument's knobs rest long enough, a new undo step
-    // begins (tests drive it).
-    using Clock = std::function<qint64()>;
-    void setClock(Clock clock) { m_clock = std::move(clock); }
+    QZPHardwareControlSync* controlSync() const { return m_controlSync; }
 
     // A patch change of the current preset: undo, redo and revert send the whole patch again.
     void documentChanged(QZPPreset* preset, QZPPreset::Change change);
@@ -194,7 +192,6 @@ private:
     bool handleKey(QObject* watched, QKeyEvent* event);
     bool notePlayerMayPlay(QWidget* window, const QZPKeyEvent& event) const;
     void sendPatch(QZPPreset* preset);
-    void applyKnobMoves();
 
     QZPDocumentController* m_documents;
     QZPMidiEngine* m_engine;
@@ -212,15 +209,7 @@ private:
     ErrorPresenter m_presentError;
     ReviewQuestion m_askReview;
     QList<std::pair<QPointer<QWidget>, QZPMidiClaviatureSource*>> m_claviatureSources;
-    // The instrument's knob moves waiting for the next turn of the event loop (-1: none), and the
-    // gesture they belong to (its undo step).
-    static constexpr int KnobGestureRestMs = 500;
-    static constexpr int KnobGestureKeyBase = 0x10000;
-    std::array<int, QZPPreset::PatchDataLength> m_pendingKnobs{};
-    bool m_knobMovesScheduled = false;
-    Clock m_clock;
-    qint64 m_lastKnobMove = -1;
-    int m_knobGesture = 0;
+    QZPHardwareControlSync* m_controlSync = nullptr;
     QList<std::pair<Command, QAction*>> m_actions;
     QZPRecordOneWindowController* m_recordSheet = nullptr;
 };

@@ -91,7 +91,8 @@ bool QZPSysexMessage::isControlMessage(QByteArrayView message) {
 std::optional<QZPSysexMessage::Control> QZPSysexMessage::decodeControl(QByteArrayView message) {
     if (!isControlMessage(message) || quint8(message.at(6)) != SysexEnd)
         return std::nullopt;
-    const auto channel = quint8(message.at(3)), control = quint8(message.at(4)), value = quint8(message.at(5));
+    const auto channel = quint8(message.at(3)), control = quint8(message.at(4)),
+               value = quint8(message.at(5));
     if (channel > 0x0F || control >= 0x80 || value >= 0x80)
         return std::nullopt;
     return Control{channel, control, value};

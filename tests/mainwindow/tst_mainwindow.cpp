@@ -6,6 +6,7 @@
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPFolderAccessDialog.h"
+#include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiMessageDelegate.h"
@@ -318,8 +319,9 @@ private slots:
     void knobFloodsAreGestures() {
         library({"Bass"});
         QZPPreset* bass = named("Bass");
+        QZPHardwareControlSync sync([bass] { return bass; });
         qint64 now = 0;
-        m_window->setClock([&now] { return now; });
+        sync.setClock([&now] { return now; });
         int writes = 0;
         connect(bass, &QZPPreset::presetChanged, this, [&writes] { ++writes; });
         struct Gesture {
@@ -340,8 +342,7 @@ private slots:
             now = gesture.at;
             writes = 0;
             for (const auto& [index, value] : gesture.moves)
-                m_instrument->inject(QZPSysexMessage::controlMessage(0, index, value));
-            QCoreApplication::processEvents(); // the messages
+                sync.take(QZPSysexMessage::controlMessage(0, index, value));
             QCoreApplication::processEvents(); // the turn that writes them
             QCOMPARE(bass->byteAtLocation(gesture.moves.last().first), gesture.moves.last().second);
             QVERIFY2(writes <= 2, qPrintable(QString::number(writes))); // once per knob, not per message
@@ -358,8 +359,7 @@ private slots:
         // Thousands of separate gestures keep only the newest steps.
         for (int n = 0; n < QZPDocument::UndoLimit + 50; ++n) {
             now += 1000;
-            m_instrument->inject(QZPSysexMessage::controlMessage(0, 5, quint8(n % 128)));
-            QCoreApplication::processEvents();
+            sync.take(QZPSysexMessage::controlMessage(0, 5, quint8(n % 128)));
             QCoreApplication::processEvents();
         }
         QCOMPARE(bass->undoStack()->count(), QZPDocument::UndoLimit);
