@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/QZPPreset.h"
+#include "model/QZPPatch.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -15,13 +15,13 @@
 class QZPSysexMessage {
 public:
     // The Patch message's framing is the preset's.
-    static constexpr quint8 SysexStart = QZPPreset::SysexStart;
-    static constexpr quint8 SysexEnd = QZPPreset::SysexEnd;
-    static constexpr quint8 RolandID = QZPPreset::RolandID;
-    static constexpr quint8 PatchType = QZPPreset::PatchType;
-    static constexpr quint8 PatchType2 = QZPPreset::PatchType2;
+    static constexpr quint8 SysexStart = QZPPatch::SysexStart;
+    static constexpr quint8 SysexEnd = QZPPatch::SysexEnd;
+    static constexpr quint8 RolandID = QZPPatch::RolandID;
+    static constexpr quint8 PatchType = QZPPatch::PatchType;
+    static constexpr quint8 PatchType2 = QZPPatch::PatchType2;
     static constexpr quint8 ControlType = 0x32;
-    static constexpr int PatchLength = QZPPreset::PatchMessageLength;
+    static constexpr int PatchLength = QZPPatch::MessageLength;
     static constexpr int ControlLength = 7;
     static constexpr quint8 DefaultNoteOnVelocity = 110;
     static constexpr quint8 DefaultNoteOffVelocity = 0;

@@ -14,20 +14,7 @@ using Display = QZPParameter::Display;
 template <int Index>
 QZPParameter slider(const char* name, const char* section, const char* label, const char* identifier,
                     Display display = Display::Percent) {
-    return {name,
-            Index,
-            Index,
-            Kind::Slider,
-            section,
-            label,
-            identifier,
-            display,
-            0,
-            {},
-            [](const QZPPreset& p) { return int(p.byteAtLocation(Index)); },
-            [](QZPPreset& p, int v) {
-                p.setByte(quint8(v), Index);
-            }};
+    return {name, Index, Index, Kind::Slider, section, label, identifier, display, 0, {}, nullptr};
 }
 
 // The number as "%g" writes it: no trailing zeros.
@@ -150,12 +137,9 @@ const QList<QZPParameter>& QZPParameter::all() {
          QT_TRANSLATE_NOOP("QZPParameter", "RANGE"),
          QT_TRANSLATE_NOOP("QZPParameter", "Range"),
          Display::Named,
-         0x07,
+         RangeMask,
          {{16, 0x01, 0x87, "16'"}, {8, 0x02, 0x87, "8'"}, {4, 0x04, 0x87, "4'"}},
-         [](const QZPPreset& p) { return p.DCO_Range(); },
-         [](QZPPreset& p, int v) {
-             p.setDCO_Range(v);
-         }},
+         "DCO_Range == 16 || DCO_Range == 8 || DCO_Range == 4"},
         {"DCO_Pulse_ON",
          -1,
          SwitchByte1,
@@ -166,10 +150,7 @@ const QList<QZPParameter>& QZPParameter::all() {
          Display::Named,
          0x08,
          {{0, 0x00, 0x88}, {1, 0x08, 0x88}},
-         [](const QZPPreset& p) { return int(p.DCO_Pulse_ON()); },
-         [](QZPPreset& p, int v) {
-             p.setDCO_Pulse_ON(v);
-         }},
+         "!DCO_Pulse_ON || DCO_Pulse_ON == YES"},
         {"DCO_Saw_ON",
          -1,
          SwitchByte1,
@@ -180,10 +161,7 @@ const QList<QZPParameter>& QZPParameter::all() {
          Display::Named,
          0x10,
          {{0, 0x00, 0x90}, {1, 0x10, 0x90}},
-         [](const QZPPreset& p) { return int(p.DCO_Saw_ON()); },
-         [](QZPPreset& p, int v) {
-             p.setDCO_Saw_ON(v);
-         }},
+         "!DCO_Saw_ON || DCO_Saw_ON == YES"},
         {"chorusMode",
          -1,
          SwitchByte1,
@@ -196,10 +174,7 @@ const QList<QZPParameter>& QZPParameter::all() {
          {{0, 0x20, 0xE0, QT_TRANSLATE_NOOP("QZPParameter", "OFF")},
           {1, 0x40, 0xE0, "I"},
           {2, 0x00, 0xE0, "II"}},
-         [](const QZPPreset& p) { return p.chorusMode(); },
-         [](QZPPreset& p, int v) {
-             p.setChorusMode(v);
-         }},
+         "chorusMode == 0 || chorusMode == 1 || chorusMode == 2"},
         {"DCO_PWM_Mode",
          171,
          SwitchByte2,
@@ -211,10 +186,7 @@ const QList<QZPParameter>& QZPParameter::all() {
          0x01,
          {{0, 0x01, 0x00, QT_TRANSLATE_NOOP("QZPParameter", "Manual Assign")},
           {1, 0x00, 0x81, QT_TRANSLATE_NOOP("QZPParameter", "LFO Modulated")}},
-         [](const QZPPreset& p) { return p.DCO_PWM_Mode(); },
-         [](QZPPreset& p, int v) {
-             p.setDCO_PWM_Mode(v);
-         }},
+         "DCO_PWM_Mode == 0 || DCO_PWM_Mode == 1"},
         {"VCF_ENV_Mode",
          173,
          SwitchByte2,
@@ -226,10 +198,7 @@ const QList<QZPParameter>& QZPParameter::all() {
          0x02,
          {{0, 0x02, 0x00, QT_TRANSLATE_NOOP("QZPParameter", "Inverted")},
           {1, 0x00, 0x82, QT_TRANSLATE_NOOP("QZPParameter", "Normal")}},
-         [](const QZPPreset& p) { return p.VCF_ENV_Mode(); },
-         [](QZPPreset& p, int v) {
-             p.setVCF_ENV_Mode(v);
-         }},
+         "VCF_ENV_Mode == 0 || VCF_ENV_Mode == 1"},
         {"VCA_Mode",
          174,
          SwitchByte2,
@@ -241,10 +210,7 @@ const QList<QZPParameter>& QZPParameter::all() {
          0x04,
          {{0, 0x04, 0x00, QT_TRANSLATE_NOOP("QZPParameter", "Gated")},
           {1, 0x00, 0x84, QT_TRANSLATE_NOOP("QZPParameter", "Follows Envelope")}},
-         [](const QZPPreset& p) { return p.VCA_Mode(); },
-         [](QZPPreset& p, int v) {
-             p.setVCA_Mode(v);
-         }},
+         "VCA_Mode == 0 || VCA_Mode == 1"},
         {"HPF_Mode",
          172,
          SwitchByte2,
@@ -255,10 +221,7 @@ const QList<QZPParameter>& QZPParameter::all() {
          Display::Raw,
          0x18,
          {{0, 0x18, 0xD8}, {1, 0x10, 0xD8}, {2, 0x08, 0xD8}, {3, 0x00, 0xD8}},
-         [](const QZPPreset& p) { return p.HPF_Mode(); },
-         [](QZPPreset& p, int v) {
-             p.setHPF_Mode(v);
-         }},
+         "HPF_Mode == 0 || HPF_Mode == 1 || HPF_Mode == 2 || HPF_Mode == 3"},
         {"MKS_Noise_ON",
          -1,
          SwitchByte2,
@@ -269,12 +232,17 @@ const QList<QZPParameter>& QZPParameter::all() {
          Display::Raw,
          0x20,
          {{0, 0x00, 0xE0}, {1, 0x20, 0xE0}},
-         [](const QZPPreset& p) { return int(p.MKS_Noise_ON()); },
-         [](QZPPreset& p, int v) {
-             p.setMKS_Noise_ON(v);
-         }},
+         nullptr},
     };
     return table;
+}
+
+int QZPParameter::get(const QZPPreset& preset) const {
+    return preset.patch().value(*this);
+}
+
+void QZPParameter::set(QZPPreset& preset, int value) const {
+    preset.setValue(*this, value);
 }
 
 const QZPParameter* QZPParameter::named(const QString& name) {

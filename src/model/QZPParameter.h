@@ -30,6 +30,8 @@ public:
     static constexpr int MaximumDataByte = 127;
     static constexpr int SwitchByte1 = 16;
     static constexpr int SwitchByte2 = 17;
+    // The bits of switch byte 1 that hold the range.
+    static constexpr quint8 RangeMask = 0x07;
     // A Control message with this number and the dynamics byte tells the instrument the dynamics
     // settings (beside its meaning for the noise slider).
     static constexpr int DynamicsControlNumber = 4;
@@ -52,9 +54,14 @@ public:
     // Switches: the bits of the switch byte that hold the value, and the accepted values.
     quint8 mask;
     QList<SwitchValue> values;
-    int (*get)(const QZPPreset& preset);
-    // Changes the preset through its typed setter (undoable). The value must be accepted.
-    void (*set)(QZPPreset& preset, int value);
+    // Switches: the condition a value must satisfy, as users of the preset know it; none for a switch that
+    // takes any value (non-zero meaning on).
+    const char* condition;
+
+    // The value in the preset's patch.
+    int get(const QZPPreset& preset) const;
+    // Changes the preset (undoable). A switch's value must be accepted.
+    void set(QZPPreset& preset, int value) const;
 
     bool accepts(int value) const;
     // "0–127" or "16, 8, 4": for messages.

@@ -18,44 +18,17 @@
 
 namespace {
 
-constexpr uint SwitchByte1 = QZPParameter::SwitchByte1;
-constexpr uint SwitchByte2 = QZPParameter::SwitchByte2;
-
 const char* const IndexCondition = "index >= 0 && index < self.sysexData.length";
 const char* const LengthCondition = "junoSysexData.length == 24";
 
 } // namespace
 
 QByteArray QZPPreset::defaultPatchData() {
-    // Sliders all 0 but VCF cutoff and VCA level (127); range 8, pulse on, chorus mode 0; VCF envelope
-    // mode 1.
-    static const QByteArray data = QByteArray::fromHex("00000000007F000000007F00000000002A1D");
-    return data;
+    return QZPPatch::defaultData();
 }
 
 QString QZPPreset::patchProblem(const QByteArray& bytes) {
-    qsizetype dataStart = 0;
-    qsizetype dataEnd = bytes.size();
-    if (bytes.size() == PatchMessageLength) {
-        const quint8 type = quint8(bytes.at(2));
-        if (quint8(bytes.at(0)) != SysexStart || quint8(bytes.at(1)) != RolandID ||
-            (type != PatchType && type != PatchType2))
-            return tr("Not a Juno-106 Patch message: it begins %1 instead of F0 41 30.")
-                .arg(QString::fromLatin1(bytes.left(3).toHex(' ').toUpper()));
-        if (quint8(bytes.at(PatchMessageLength - 1)) != SysexEnd)
-            return tr("Not a Juno-106 Patch message: it ends with %1 instead of F7.")
-                .arg(QString::fromLatin1(bytes.right(1).toHex().toUpper()));
-        dataStart = 3;
-        dataEnd = PatchMessageLength - 1;
-    } else if (bytes.size() != PatchDataLength) {
-        return tr("Incompatible data length found (%1)").arg(bytes.size());
-    }
-    for (qsizetype i = dataStart; i < dataEnd; ++i)
-        if (quint8(bytes.at(i)) >= 0x80)
-            return tr("Byte %1 is %2, which is not a MIDI data byte.")
-                .arg(i + 1)
-                .arg(QString::fromLatin1(bytes.mid(i, 1).toHex().toUpper()));
-    return {};
+    return QZPPatch::problem(bytes);
 }
 
 QString QZPPreset::typeForFileName(QStringView fileName) {
@@ -78,8 +51,7 @@ QString QZPPreset::extensionForType(const QString& type) {
 }
 
 QZPPreset::QZPPreset(QObject* parent)
-    : QZPDocument(parent), m_environment(QZPPresetEnvironment::defaultEnvironment()),
-      m_sysexData(defaultPatchData()) {
+    : QZPDocument(parent), m_environment(QZPPresetEnvironment::defaultEnvironment()) {
     static const QString sysexType = QString::fromLatin1(SysexType);
     setFileType(sysexType);
     syncInitialSysexData();
@@ -140,7 +112,7 @@ QZPPreset* QZPPreset::presetWithContentsOfURL(const QUrl& url, const QString& ty
 // and changed there only, so they need no lock.
 
 QByteArray QZPPreset::sysexData() const {
-    return m_sysexData;
+    return m_patch.data();
 }
 
 QByteArray QZPPreset::initialSysexData() const {
@@ -149,155 +121,39 @@ QByteArray QZPPreset::initialSysexData() const {
 
 void QZPPreset::replaceSysexData(const QByteArray& data) {
     Q_ASSERT(thread() == QThread::currentThread());
-    m_sysexData = data;
+    m_patch = QZPPatch(data);
 }
 
 quint8 QZPPreset::byteAtLocation(uint index) const {
-    QZP_PRECONDITION(index < uint(m_sysexData.size()), IndexCondition);
-    return quint8(m_sysexData.at(index));
+    QZP_PRECONDITION(index < uint(PatchDataLength), IndexCondition);
+    return m_patch.byte(int(index));
 }
 
 void QZPPreset::setByte(quint8 value, uint index) {
+    QZP_PRECONDITION(index < uint(PatchDataLength), IndexCondition);
+    setValue(QZPParameter::all().at(int(index)), value);
+}
+
+void QZPPreset::setValue(const QZPParameter& parameter, int value) {
     Q_ASSERT(thread() == QThread::currentThread());
-    QZP_PRECONDITION(index < uint(m_sysexData.size()), IndexCondition);
-    const quint8 old = quint8(m_sysexData.at(index));
-    if (old == value)
+    const int old = m_patch.value(parameter);
+    if (!m_patch.setValue(parameter, value))
         return;
-    m_sysexData[index] = char(value);
-    registerUndo([this, old, index] { setByte(old, index); });
+    registerUndo([this, &parameter, old] { setValue(parameter, old); });
 }
 
-void QZPPreset::changeSwitch(const QZPParameter& parameter, int current, int requested,
-                             void (QZPPreset::*setter)(int)) {
-    Q_ASSERT(thread() == QThread::currentThread());
-    if (current == requested)
-        return;
-    const int index = parameter.byteIndex;
-    m_sysexData[index] = char(parameter.switchByte(quint8(m_sysexData.at(index)), requested));
-    registerUndo([this, setter, current] { (this->*setter)(current); });
+int QZPPreset::switchValue(const char* name) const {
+    return m_patch.value(*QZPParameter::named(QLatin1String(name)));
 }
 
-namespace {
-// The table's entry for a switch: its accepted values and the bits each one writes.
-const QZPParameter& switchParameter(const char* name) {
-    return *QZPParameter::named(QLatin1String(name));
-}
-} // namespace
-
-int QZPPreset::DCO_Range() const {
-    // Not a look-up: the range is 16 divided by whatever number bits 0–2 hold.
-    static const QZPParameter& parameter = switchParameter("DCO_Range");
-    const int bits = byteAtLocation(SwitchByte1) & parameter.mask;
-    return bits == 0 ? 0 : 16 / bits;
-}
-
-void QZPPreset::setDCO_Range(int range) {
-    const QZPParameter& parameter = switchParameter("DCO_Range");
-    QZP_PRECONDITION(parameter.accepts(range), "DCO_Range == 16 || DCO_Range == 8 || DCO_Range == 4");
-    changeSwitch(parameter, DCO_Range(), range, &QZPPreset::setDCO_Range);
-}
-
-bool QZPPreset::DCO_Pulse_ON() const {
-    static const QZPParameter& parameter = switchParameter("DCO_Pulse_ON");
-    return parameter.switchValue(byteAtLocation(SwitchByte1));
-}
-
-void QZPPreset::setDCO_Pulse_ON(int on) {
-    const QZPParameter& parameter = switchParameter("DCO_Pulse_ON");
-    QZP_PRECONDITION(parameter.accepts(on), "!DCO_Pulse_ON || DCO_Pulse_ON == YES");
-    changeSwitch(parameter, DCO_Pulse_ON(), on, &QZPPreset::setDCO_Pulse_ON);
-}
-
-bool QZPPreset::DCO_Saw_ON() const {
-    static const QZPParameter& parameter = switchParameter("DCO_Saw_ON");
-    return parameter.switchValue(byteAtLocation(SwitchByte1));
-}
-
-void QZPPreset::setDCO_Saw_ON(int on) {
-    const QZPParameter& parameter = switchParameter("DCO_Saw_ON");
-    QZP_PRECONDITION(parameter.accepts(on), "!DCO_Saw_ON || DCO_Saw_ON == YES");
-    changeSwitch(parameter, DCO_Saw_ON(), on, &QZPPreset::setDCO_Saw_ON);
-}
-
-int QZPPreset::chorusMode() const {
-    static const QZPParameter& parameter = switchParameter("chorusMode");
-    return parameter.switchValue(byteAtLocation(SwitchByte1));
-}
-
-void QZPPreset::setChorusMode(int mode) {
-    const QZPParameter& parameter = switchParameter("chorusMode");
-    QZP_PRECONDITION(parameter.accepts(mode), "chorusMode == 0 || chorusMode == 1 || chorusMode == 2");
-    changeSwitch(parameter, chorusMode(), mode, &QZPPreset::setChorusMode);
-}
-
-int QZPPreset::DCO_PWM_Mode() const {
-    static const QZPParameter& parameter = switchParameter("DCO_PWM_Mode");
-    return parameter.switchValue(byteAtLocation(SwitchByte2));
-}
-
-void QZPPreset::setDCO_PWM_Mode(int mode) {
-    const QZPParameter& parameter = switchParameter("DCO_PWM_Mode");
-    QZP_PRECONDITION(parameter.accepts(mode), "DCO_PWM_Mode == 0 || DCO_PWM_Mode == 1");
-    changeSwitch(parameter, DCO_PWM_Mode(), mode, &QZPPreset::setDCO_PWM_Mode);
-}
-
-int QZPPreset::VCF_ENV_Mode() const {
-    static const QZPParameter& parameter = switchParameter("VCF_ENV_Mode");
-    return parameter.switchValue(byteAtLocation(SwitchByte2));
-}
-
-void QZPPreset::setVCF_ENV_Mode(int mode) {
-    const QZPParameter& parameter = switchParameter("VCF_ENV_Mode");
-    QZP_PRECONDITION(parameter.accepts(mode), "VCF_ENV_Mode == 0 || VCF_ENV_Mode == 1");
-    changeSwitch(parameter, VCF_ENV_Mode(), mode, &QZPPreset::setVCF_ENV_Mode);
-}
-
-int QZPPreset::VCA_Mode() const {
-    static const QZPParameter& parameter = switchParameter("VCA_Mode");
-    return parameter.switchValue(byteAtLocation(SwitchByte2));
-}
-
-void QZPPreset::setVCA_Mode(int mode) {
-    const QZPParameter& parameter = switchParameter("VCA_Mode");
-    QZP_PRECONDITION(parameter.accepts(mode), "VCA_Mode == 0 || VCA_Mode == 1");
-    changeSwitch(parameter, VCA_Mode(), mode, &QZPPreset::setVCA_Mode);
-}
-
-int QZPPreset::HPF_Mode() const {
-    static const QZPParameter& parameter = switchParameter("HPF_Mode");
-    return parameter.switchValue(byteAtLocation(SwitchByte2));
-}
-
-void QZPPreset::setHPF_Mode(int mode) {
-    const QZPParameter& parameter = switchParameter("HPF_Mode");
-    QZP_PRECONDITION(parameter.accepts(mode),
-                     "HPF_Mode == 0 || HPF_Mode == 1 || HPF_Mode == 2 || HPF_Mode == 3");
-    changeSwitch(parameter, HPF_Mode(), mode, &QZPPreset::setHPF_Mode);
-}
-
-bool QZPPreset::MKS_Noise_ON() const {
-    static const QZPParameter& parameter = switchParameter("MKS_Noise_ON");
-    return parameter.switchValue(byteAtLocation(SwitchByte2));
-}
-
-void QZPPreset::setMKS_Noise_ON(int on) {
-    changeSwitch(switchParameter("MKS_Noise_ON"), MKS_Noise_ON(), on != 0, &QZPPreset::setMKS_Noise_ON);
+void QZPPreset::setSwitch(const char* name, int value) {
+    setValue(*QZPParameter::named(QLatin1String(name)), value);
 }
 
 // MARK: Patch message
 
 QByteArray QZPPreset::patchMessage(quint8 channel) const {
-    const quint8 dynamics = QZPParameter::dynamicsByte(dynamicsAffectVCA(), dynamicsAffectVCF());
-    QByteArray message;
-    message.reserve(PatchMessageLength);
-    message.append(char(SysexStart))
-        .append(char(RolandID))
-        .append(char(PatchType))
-        .append(char(channel))
-        .append(char(dynamics));
-    message.append(sysexData());
-    message.append(char(SysexEnd));
-    return message;
+    return m_patch.message(channel, QZPParameter::dynamicsByte(dynamicsAffectVCA(), dynamicsAffectVCF()));
 }
 
 QByteArray QZPPreset::junoSysexDataWithMidiChannel(quint8 channel) {
@@ -340,7 +196,7 @@ QString QZPPreset::programNameForData(const QByteArray& junoSysexData) {
 
 void QZPPreset::syncInitialSysexData() {
     // Shared until either side changes: writes into the data detach it, so the snapshot stays as taken.
-    m_initialSysexData = m_sysexData;
+    m_initialSysexData = m_patch.data();
 }
 
 bool QZPPreset::dynamicsAffectVCF() const {
@@ -382,7 +238,7 @@ bool QZPPreset::isCurrentDocument() const {
 }
 
 bool QZPPreset::isDocumentEdited() const {
-    return m_sysexData != m_initialSysexData;
+    return m_patch.data() != m_initialSysexData;
 }
 
 QString QZPPreset::displayName() const {

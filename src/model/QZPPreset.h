@@ -2,6 +2,7 @@
 
 #include "model/QZPDocument.h"
 #include "model/QZPFileReference.h"
+#include "model/QZPPatch.h"
 
 class QZPParameter;
 class QZPPresetEnvironment;
@@ -24,15 +25,9 @@ public:
     static constexpr const char* SysexExtension = "syx";
     static constexpr const char* PresetExtension = "tbpreset";
     static constexpr const char* SysexDataKey = "sysexData";
-    static constexpr int PatchDataLength = 18;
-    static constexpr int PatchMessageLength = 24;
+    static constexpr int PatchDataLength = QZPPatch::DataLength;
+    static constexpr int PatchMessageLength = QZPPatch::MessageLength;
     static constexpr int ReadErrorCode = 404;
-    // The Patch message's framing: SysEx start, Roland, the two Patch types, SysEx end.
-    static constexpr quint8 SysexStart = 0xF0;
-    static constexpr quint8 RolandID = 0x41;
-    static constexpr quint8 PatchType = 0x30;
-    static constexpr quint8 PatchType2 = 0x31;
-    static constexpr quint8 SysexEnd = 0xF7;
 
     // What changed a preset: a change-count update (the document's change types and their values), a
     // save, or the whole patch taken from a Patch message.
@@ -48,10 +43,7 @@ public:
     Q_ENUM(Change)
 
     static QByteArray defaultPatchData();
-    // What keeps bytes from outside (a file, a list entry, the clipboard) from being a Juno-106 patch:
-    // empty for a Patch message (F0 41 30 or 31, data bytes, F7) or 18 raw patch-data bytes; otherwise
-    // the reason, for the read error. A byte of 0x80 or more inside the data would end or break the
-    // message at the instrument.
+    // Why bytes from outside cannot be a patch (QZPPatch::problem); empty when they can.
     static QString patchProblem(const QByteArray& bytes);
     // The type of a file by its extension; empty when it is neither preset type.
     static QString typeForFileName(QStringView fileName);
@@ -76,6 +68,9 @@ public:
     void setEnvironment(QZPPresetEnvironment* environment);
 
     // Patch data.
+    const QZPPatch& patch() const { return m_patch; }
+    // Changes one parameter (undoable): a slider's byte, or a switch's value, which must be accepted.
+    void setValue(const QZPParameter& parameter, int value);
     QByteArray sysexData() const;
     QByteArray initialSysexData() const;
     quint8 programByte() const { return m_programByte; }
@@ -117,27 +112,28 @@ public:
     void setENV_Release(quint8 value) { setByte(value, 14); }
     void setDCO_SubLevel(quint8 value) { setByte(value, 15); }
 
-    // Switch parameters. Setters check their value (a violation throws QZPInvalidParameter), do
-    // nothing when the decoded value is already the requested one, and clear bit 7 of the byte.
-    int DCO_Range() const;
-    void setDCO_Range(int range);
-    bool DCO_Pulse_ON() const;
-    void setDCO_Pulse_ON(int on);
-    bool DCO_Saw_ON() const;
-    void setDCO_Saw_ON(int on);
-    int chorusMode() const;
-    void setChorusMode(int mode);
-    int DCO_PWM_Mode() const;
-    void setDCO_PWM_Mode(int mode);
-    int VCF_ENV_Mode() const;
-    void setVCF_ENV_Mode(int mode);
-    int VCA_Mode() const;
-    void setVCA_Mode(int mode);
-    int HPF_Mode() const;
-    void setHPF_Mode(int mode);
-    bool MKS_Noise_ON() const;
+    // Switch parameters, through the parameter table: setters check their value (a violation throws
+    // QZPInvalidParameter), do nothing when the decoded value is already the requested one, and clear
+    // bit 7 of the byte.
+    int DCO_Range() const { return switchValue("DCO_Range"); }
+    void setDCO_Range(int range) { setSwitch("DCO_Range", range); }
+    bool DCO_Pulse_ON() const { return switchValue("DCO_Pulse_ON"); }
+    void setDCO_Pulse_ON(int on) { setSwitch("DCO_Pulse_ON", on); }
+    bool DCO_Saw_ON() const { return switchValue("DCO_Saw_ON"); }
+    void setDCO_Saw_ON(int on) { setSwitch("DCO_Saw_ON", on); }
+    int chorusMode() const { return switchValue("chorusMode"); }
+    void setChorusMode(int mode) { setSwitch("chorusMode", mode); }
+    int DCO_PWM_Mode() const { return switchValue("DCO_PWM_Mode"); }
+    void setDCO_PWM_Mode(int mode) { setSwitch("DCO_PWM_Mode", mode); }
+    int VCF_ENV_Mode() const { return switchValue("VCF_ENV_Mode"); }
+    void setVCF_ENV_Mode(int mode) { setSwitch("VCF_ENV_Mode", mode); }
+    int VCA_Mode() const { return switchValue("VCA_Mode"); }
+    void setVCA_Mode(int mode) { setSwitch("VCA_Mode", mode); }
+    int HPF_Mode() const { return switchValue("HPF_Mode"); }
+    void setHPF_Mode(int mode) { setSwitch("HPF_Mode", mode); }
+    bool MKS_Noise_ON() const { return switchValue("MKS_Noise_ON"); }
     // Any value; non-zero means on.
-    void setMKS_Noise_ON(int on);
+    void setMKS_Noise_ON(int on) { setSwitch("MKS_Noise_ON", on); }
 
     // The Patch message: F0 41 30, the channel, the dynamics byte, the 18 bytes, F7. Loads the file first.
     QByteArray junoSysexDataWithMidiChannel(quint8 channel);
@@ -208,16 +204,14 @@ protected:
     QZPDocumentControllerBase* documentController() const override;
 
 private:
-    // Writes a switch byte (as the table says) after the value check: skips an unchanged value, registers the
-    // inverse.
-    void changeSwitch(const QZPParameter& parameter, int current, int requested,
-                      void (QZPPreset::*setter)(int));
+    int switchValue(const char* name) const;
+    void setSwitch(const char* name, int value);
     void replaceSysexData(const QByteArray& data);
     QByteArray patchMessage(quint8 channel) const;
     void announceContentsLoaded();
 
     QZPPresetEnvironment* m_environment;
-    QByteArray m_sysexData;
+    QZPPatch m_patch;
     QByteArray m_initialSysexData;
     QZPFileReference m_fileReference;
     quint8 m_programByte = 0;

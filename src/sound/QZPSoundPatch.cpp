@@ -1,7 +1,7 @@
 #include "sound/QZPSoundPatch.h"
 
 #include "model/QZPParameter.h"
-#include "model/QZPPreset.h"
+#include "model/QZPPatch.h"
 
 #include <QString>
 
@@ -43,7 +43,7 @@ void QZPSoundPatch::prepare() {
 
 QZPSoundPatch::QZPSoundPatch() {
     prepare();
-    const QByteArray data = QZPPreset::defaultPatchData();
+    const QByteArray data = QZPPatch::defaultData();
     setData(reinterpret_cast<const uint8_t*>(data.constData()));
 }
 

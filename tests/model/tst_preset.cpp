@@ -1,6 +1,7 @@
 #include "QZPTestMain.h"
 #include "model/QZPInvalidParameter.h"
 #include "model/QZPParameter.h"
+#include "model/QZPPatch.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 
@@ -102,6 +103,33 @@ private slots:
         QCOMPARE(p->get(preset), p->get(original));
         preset.undoStack()->redo();
         QCOMPARE(int(preset.byteAtLocation(p->byteIndex)), after);
+    }
+
+    // The patch as a value: framed and unframed byte for byte, a change reported only when the data
+    // change, equal patches hashed alike.
+    void patchValue() {
+        const QByteArray data = QByteArray::fromHex("0102030405060708090A0B0C0D0E0F10291D");
+        const QZPPatch patch(data);
+        const QByteArray framed = patch.message(3, 0x45);
+        QCOMPARE(framed, QByteArray::fromHex("F0413003450102030405060708090A0B0C0D0E0F10291DF7"));
+        QCOMPARE(QZPPatch(framed), patch);
+        QVERIFY(QZPPatch::problem(framed).isEmpty());
+        QCOMPARE(QZPPatch().data(), QZPPreset::defaultPatchData());
+
+        QZPPatch changed = patch;
+        const QZPParameter& range = *QZPParameter::named(QStringLiteral("DCO_Range"));
+        const QZPParameter& noise = *QZPParameter::named(QStringLiteral("MKS_Noise_ON"));
+        const QZPParameter& cutoff = *QZPParameter::named(QStringLiteral("VCF_Cutoff"));
+        QCOMPARE(changed.value(range), 16);
+        QVERIFY(!changed.setValue(range, 16));
+        QVERIFY(changed.setValue(range, 4));
+        QVERIFY(changed.setValue(noise, 7));
+        QCOMPARE(changed.value(noise), 1);
+        QVERIFY(!changed.setValue(cutoff, 6));
+        QVERIFY(changed.setValue(cutoff, 100));
+        QCOMPARE(changed.data().toHex(), QByteArray("0102030405640708090a0b0c0d0e0f102c3d"));
+        QVERIFY(changed != patch);
+        QCOMPARE(QSet<QZPPatch>({patch, QZPPatch(data), changed}).size(), 2);
     }
 
     void switchGettersDecodeOddBytes_data() {
