@@ -3,8 +3,8 @@
 #include "cli/QZPCommandArguments.h"
 #include "cli/QZPCommandLine.h"
 #include "library/QZPFileMoveOperation.h"
+#include "library/QZPPatchCollector.h"
 #include "midi/QZPMidiEngine.h"
-#include "midi/QZPPatchCollector.h"
 #include "midi/QZPSysexMessage.h"
 #include "model/QZPPreset.h"
 

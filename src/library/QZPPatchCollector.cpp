@@ -1,6 +1,5 @@
-#include "midi/QZPPatchCollector.h"
+#include "library/QZPPatchCollector.h"
 
-#include "midi/QZPSysexMessage.h"
 #include "model/QZPPreset.h"
 
 #include <QCoreApplication>
@@ -15,7 +14,7 @@ QString QZPPatchCollector::nameForProgram(const QString& programName) {
 QZPPreset* QZPPatchCollector::collect(const QByteArray& message, quint8 messageType, bool* isNew) {
     if (isNew)
         *isNew = false;
-    if (messageType != QZPSysexMessage::PatchType || message.size() != QZPSysexMessage::PatchLength)
+    if (messageType != QZPPatch::PatchType || message.size() != QZPPatch::MessageLength)
         return nullptr;
     if (QZPPreset* known = m_presetsByMessage.value(message))
         return known;
