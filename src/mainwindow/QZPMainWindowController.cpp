@@ -9,8 +9,8 @@
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPHardwareControlSync.h"
+#include "mainwindow/QZPNotePlayerKeyFilter.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
-#include "midi/QZPKeyEvent.h"
 #include "midi/QZPMidiClaviature.h"
 #include "midi/QZPMidiEndpoint.h"
 #include "midi/QZPMidiEngine.h"
@@ -22,7 +22,6 @@
 #include "sidebar/QZPSidebarController.h"
 #include "sidebar/QZPSidebarView.h"
 
-#include <QAbstractSpinBox>
 #include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
@@ -33,19 +32,15 @@
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTextEdit>
 #include <QTimer>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -56,11 +51,6 @@ namespace {
 constexpr int RedrawIntervalMs = 16;
 
 // Whether the widget with the keyboard focus is one the user types text into.
-bool isTextEditor(const QWidget* focus) {
-    return qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QTextEdit*>(focus) ||
-           qobject_cast<const QPlainTextEdit*>(focus);
-}
-
 } // namespace
 
 QZPMainWindowController::QZPMainWindowController(QZPDocumentController* documents, QZPMidiEngine* engine,
@@ -94,7 +84,7 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
     setMidiChannel(settings->intValue(QString::fromLatin1(MidiChannelKey)));
     m_claviature->setDelegate(this);
     settings->bind(m_claviature, "enabled", QString::fromLatin1(QZPSettings::ClaviatureEnabledKey));
-    qApp->installEventFilter(this);
+    m_keyFilter = new QZPNotePlayerKeyFilter(m_claviature, m_window, this);
 
     m_redraw = new QTimer(this);
     m_redraw->setSingleShot(true);
@@ -107,11 +97,6 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
     // program to be sent.
     connect(documents, &QZPDocumentController::sendProgramRequested, this,
             &QZPMainWindowController::sendCurrentProgram);
-    // A text field taking the keys ends the notes they were playing.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (isTextEditor(now))
-            m_claviature->releaseAllKeys();
-    });
     connect(m_engine, &QZPMidiEngine::setupChanged, this, &QZPMainWindowController::updateMidiStatus);
     connect(m_engine, &QZPMidiEngine::destinationChanged, this, &QZPMainWindowController::updateMidiStatus);
     connect(m_engine, &QZPMidiEngine::sourceChanged, this, &QZPMainWindowController::updateMidiStatus);
@@ -119,7 +104,7 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
 }
 
 QZPMainWindowController::~QZPMainWindowController() {
-    qApp->removeEventFilter(this);
+    delete m_keyFilter;
     if (m_engine)
         m_engine->setDelegate(nullptr);
     if (m_documents && m_documents->mainWindowController() == this)
@@ -631,7 +616,8 @@ bool QZPMainWindowController::validateCommand(Command command, QZPCommandSource 
     case Command::SelectNext:
         return current >= 0 && current + 1 < list->arrangedCount();
     case Command::RecycleDocument: {
-        return !presets.isEmpty() && !presets.first()->isNew() && !isTextEditor(QApplication::focusWidget());
+        return !presets.isEmpty() && !presets.first()->isNew() &&
+               !QZPNotePlayerKeyFilter::isTextEditor(QApplication::focusWidget());
     }
     case Command::RenameDocument:
         return presets.size() == 1 && !presets.first()->isNew();
@@ -845,66 +831,16 @@ void QZPMainWindowController::updateMidiStatus() {
 // MARK: Events
 
 void QZPMainWindowController::addClaviatureSource(QWidget* window, QZPMidiClaviatureSource* source) {
-    m_claviatureSources.append({window, source});
-}
-
-// Letter keys play notes while the main window (or a window that allows it, as far as it allows it) is
-// the active one: never into a text field, never under a dialog or an open menu.
-bool QZPMainWindowController::notePlayerMayPlay(QWidget* window, const QZPKeyEvent& event) const {
-    if (QApplication::activeModalWidget() || QApplication::activePopupWidget())
-        return false;
-    const QWidget* focus = QApplication::focusWidget();
-    if (isTextEditor(focus) || qobject_cast<const QAbstractSpinBox*>(focus))
-        return false;
-    if (window == m_window)
-        return true;
-    for (const auto& [sourceWindow, source] : m_claviatureSources)
-        if (sourceWindow == window)
-            return source->claviaShouldProcessKeyboardEvent(m_claviature, event);
-    return false;
-}
-
-// A release always reaches the note player, wherever the keys are now and whatever modifiers are held, so
-// that the note its press started ends.
-bool QZPMainWindowController::handleKey(QObject* watched, QKeyEvent* key) {
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget)
-        return false;
-    const QZPKeyEvent event(
-        key->type() == QEvent::KeyPress ? QZPKeyEvent::Type::KeyDown : QZPKeyEvent::Type::KeyUp,
-        QZPKeyEvent::keyCodeForNativeScanCode(key->nativeScanCode()),
-        QZPKeyEvent::modifierFlags(key->modifiers(), QZPKeyEvent::capsLockIsOn(key->nativeModifiers())),
-        key->isAutoRepeat());
-    const bool mayPlay = notePlayerMayPlay(widget->window(), event);
-    if (event.type() == QZPKeyEvent::Type::KeyUp) {
-        const bool used = m_claviature->processKeyboardEvent(event);
-        return mayPlay && used;
-    }
-    return mayPlay && m_claviature->processKeyboardEvent(event);
+    m_keyFilter->addSource(window, source);
 }
 
 bool QZPMainWindowController::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-        return handleKey(watched, static_cast<QKeyEvent*>(event));
-    case QEvent::WindowDeactivate:
-    case QEvent::Move:
-    case QEvent::Hide:
-        // A window that moves, hides or gives up the keys takes no held key's release with it: every
-        // sounding note ends. (Menus and tool tips come and go without that.)
-        if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->isWindow() &&
-                                                            widget->windowType() != Qt::Popup &&
-                                                            widget->windowType() != Qt::ToolTip)
-            m_claviature->releaseAllKeys();
-        return false;
     case QEvent::WindowActivate:
         if (watched == m_window)
             windowDidBecomeMain();
         return false;
     case QEvent::Close:
-        if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->isWindow())
-            m_claviature->releaseAllKeys();
         if (watched == m_window) {
             QZPSettings::standard()->setValue(QString::fromLatin1(GeometryKey), m_window->saveGeometry());
             event->ignore();

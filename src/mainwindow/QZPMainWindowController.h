@@ -27,6 +27,7 @@ class QZPMidiClaviature;
 class QZPMidiEndpoint;
 class QZPMidiEngine;
 class QZPHardwareControlSync;
+class QZPNotePlayerKeyFilter;
 class QZPPresetsController;
 class QZPRecordOneWindowController;
 class QZPSidebarController;
@@ -189,8 +190,6 @@ private:
     QList<QAction*> menuItemsForEndpoints(QMenu* menu, const QList<QZPMidiEndpoint>& endpoints,
                                           const QZPMidiEndpoint& selected, const QString& title,
                                           const QString& placeholder, bool sources);
-    bool handleKey(QObject* watched, QKeyEvent* event);
-    bool notePlayerMayPlay(QWidget* window, const QZPKeyEvent& event) const;
     void sendPatch(QZPPreset* preset);
 
     QZPDocumentController* m_documents;
@@ -208,7 +207,7 @@ private:
     bool m_toldNoOutput = false;
     ErrorPresenter m_presentError;
     ReviewQuestion m_askReview;
-    QList<std::pair<QPointer<QWidget>, QZPMidiClaviatureSource*>> m_claviatureSources;
+    QZPNotePlayerKeyFilter* m_keyFilter = nullptr;
     QZPHardwareControlSync* m_controlSync = nullptr;
     QList<std::pair<Command, QAction*>> m_actions;
     QZPRecordOneWindowController* m_recordSheet = nullptr;

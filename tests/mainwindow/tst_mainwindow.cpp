@@ -8,6 +8,11 @@
 #include "mainwindow/QZPFolderAccessDialog.h"
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPMainWindowController.h"
+#include "mainwindow/QZPNotePlayerKeyFilter.h"
+#include "midi/QZPKeyEvent.h"
+#include "midi/QZPMidiClaviature.h"
+#include "midi/QZPMidiClaviatureDelegate.h"
+#include "midi/QZPMidiClaviatureSource.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiMessageDelegate.h"
 #include "midi/QZPMidiOutputQueue.h"
@@ -27,7 +32,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
@@ -610,6 +618,64 @@ private slots:
         QVERIFY(sent().isEmpty());
         QCOMPARE(filter->text(), QStringLiteral("a"));
         window->hide();
+    }
+
+    // The key filter alone: the main window plays, another window only while its source allows it, a
+    // text field never, and a release always ends the note its press started.
+    void notePlayerKeyFilter() {
+        struct Notes : QZPMidiClaviatureDelegate {
+            QList<int> events; // the note for a press, its negative for a release
+            void claviaPlayMidiNote(QZPMidiClaviature*, quint8 note) override { events << note; }
+            void claviaReleaseMidiNote(QZPMidiClaviature*, quint8 note) override { events << -note; }
+        } notes;
+        struct Source : QZPMidiClaviatureSource {
+            bool allows = false;
+            bool claviaShouldProcessKeyboardEvent(QZPMidiClaviature*, const QZPKeyEvent&) override {
+                return allows;
+            }
+        } source;
+        QZPMidiClaviature claviature;
+        claviature.setEnabled(true);
+        claviature.setDelegate(&notes);
+        QWidget main, other;
+        auto* mainList = new QListView(&main);
+        auto* text = new QLineEdit(&main);
+        auto* otherList = new QListView(&other);
+        QZPNotePlayerKeyFilter filter(&claviature, &main);
+        filter.addSource(&other, &source);
+        const auto key = [](QWidget* target, QEvent::Type type) {
+            QKeyEvent event(type, Qt::Key_A, {}, 38, 0, 0, QStringLiteral("a"));
+            QApplication::sendEvent(target, &event);
+        };
+        struct Case {
+            QWidget* window;
+            QWidget* focus;
+            bool allows;
+            bool plays;
+        };
+        for (const Case& row : {Case{&main, mainList, false, true}, Case{&main, text, false, false},
+                                Case{&other, otherList, false, false}, Case{&other, otherList, true, true}}) {
+            row.window->show();
+            QApplication::setActiveWindow(row.window);
+            row.focus->setFocus();
+            source.allows = row.allows;
+            notes.events.clear();
+            key(row.focus, QEvent::KeyPress);
+            source.allows = false; // the release ends the note however the window's answer changed
+            key(row.focus, QEvent::KeyRelease);
+            QCOMPARE(notes.events.size(), row.plays ? 2 : 0);
+            if (row.plays)
+                QCOMPARE(notes.events.at(1), -notes.events.at(0));
+            row.window->hide();
+        }
+        // A text field that takes the keys ends the sounding note.
+        main.show();
+        QApplication::setActiveWindow(&main);
+        mainList->setFocus();
+        notes.events.clear();
+        key(mainList, QEvent::KeyPress);
+        text->setFocus();
+        QCOMPARE(notes.events.size(), 2);
     }
 
     // An alert about a file that cannot be read names the file.
