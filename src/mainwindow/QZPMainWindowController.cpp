@@ -9,6 +9,7 @@
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPHardwareControlSync.h"
+#include "mainwindow/QZPMidiMenus.h"
 #include "mainwindow/QZPNotePlayerKeyFilter.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "midi/QZPMidiClaviature.h"
@@ -81,7 +82,9 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
     m_documents->setMainWindowController(this);
 
     QZPSettings* settings = QZPSettings::standard();
-    setMidiChannel(settings->intValue(QString::fromLatin1(MidiChannelKey)));
+    m_midiMenus = new QZPMidiMenus(m_engine, this);
+    connect(m_midiMenus, &QZPMidiMenus::channelChanged, this, &QZPMainWindowController::midiChannelChanged);
+    connect(m_midiMenus, &QZPMidiMenus::statusChanged, this, &QZPMainWindowController::updateMidiStatus);
     m_claviature->setDelegate(this);
     settings->bind(m_claviature, "enabled", QString::fromLatin1(QZPSettings::ClaviatureEnabledKey));
     m_keyFilter = new QZPNotePlayerKeyFilter(m_claviature, m_window, this);
@@ -97,9 +100,6 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
     // program to be sent.
     connect(documents, &QZPDocumentController::sendProgramRequested, this,
             &QZPMainWindowController::sendCurrentProgram);
-    connect(m_engine, &QZPMidiEngine::setupChanged, this, &QZPMainWindowController::updateMidiStatus);
-    connect(m_engine, &QZPMidiEngine::destinationChanged, this, &QZPMainWindowController::updateMidiStatus);
-    connect(m_engine, &QZPMidiEngine::sourceChanged, this, &QZPMainWindowController::updateMidiStatus);
     updateMidiStatus();
 }
 
@@ -204,17 +204,12 @@ void QZPMainWindowController::windowDidBecomeMain() {
     m_engine->setDelegate(this);
 }
 
+int QZPMainWindowController::midiChannel() const {
+    return m_midiMenus->channel();
+}
+
 void QZPMainWindowController::setMidiChannel(int channel) {
-    channel &= 0x0F;
-    m_engine->setTargetedMidiChannel(channel);
-    if (channel == m_midiChannel)
-        return;
-    m_midiChannel = channel;
-    QZPSettings::standard()->setValue(QString::fromLatin1(MidiChannelKey), channel);
-    if (m_channelMenu)
-        updateChannelMenu(m_channelMenu);
-    updateMidiStatus();
-    emit midiChannelChanged(channel);
+    m_midiMenus->setChannel(channel);
 }
 
 bool QZPMainWindowController::recordControlMessages() const {
@@ -273,7 +268,7 @@ void QZPMainWindowController::sendCurrentProgram() {
 }
 
 void QZPMainWindowController::sendPatch(QZPPreset* preset) {
-    m_engine->sendSysex(preset->junoSysexDataWithMidiChannel(quint8(m_midiChannel)));
+    m_engine->sendSysex(preset->junoSysexDataWithMidiChannel(quint8(midiChannel())));
 }
 
 void QZPMainWindowController::sidebarControllerDoubleClickAction(QZPSidebarController*, QObject*) {
@@ -734,86 +729,16 @@ QAction* QZPMainWindowController::makeAction(Command command, const QString& tit
 
 // MARK: MIDI menus
 
-// Both menus always show their state, also to assistive technology that reads a menu without opening it:
-// the device menu is rebuilt whenever the ports or the choice change, and the current channel is checked
-// whenever it changes.
 void QZPMainWindowController::setMidiMenus(QMenu* deviceMenu, QMenu* channelMenu) {
-    m_deviceMenu = deviceMenu;
-    m_channelMenu = channelMenu;
-    const auto updateDevices = [this] {
-        if (m_deviceMenu)
-            updateDeviceMenu(m_deviceMenu);
-    };
-    connect(deviceMenu, &QMenu::aboutToShow, this, updateDevices);
-    connect(m_engine, &QZPMidiEngine::setupChanged, deviceMenu, updateDevices);
-    connect(m_engine, &QZPMidiEngine::destinationChanged, deviceMenu, updateDevices);
-    connect(m_engine, &QZPMidiEngine::sourceChanged, deviceMenu, updateDevices);
-    connect(channelMenu, &QMenu::aboutToShow, this, [this] { updateChannelMenu(m_channelMenu); });
-    connect(channelMenu, &QMenu::triggered, this,
-            [this](QAction* item) { setMidiChannel(item->data().toInt() & 0xFF); });
-    updateDevices();
-    updateChannelMenu(channelMenu);
+    m_midiMenus->setMenus(deviceMenu, channelMenu);
 }
 
 void QZPMainWindowController::updateChannelMenu(QMenu* menu) {
-    auto* group = menu->findChild<QActionGroup*>(QStringLiteral("channels"), Qt::FindDirectChildrenOnly);
-    if (!group) {
-        group = new QActionGroup(menu);
-        group->setObjectName(QStringLiteral("channels"));
-    }
-    for (QAction* item : menu->actions()) {
-        item->setCheckable(true);
-        group->addAction(item);
-        item->setChecked(item->data().toInt() == m_midiChannel);
-    }
+    m_midiMenus->updateChannelMenu(menu);
 }
 
-void QZPMainWindowController::updateDeviceMenu(QMenu* menu) {
-    menu->clear();
-    menu->addActions(menuItemsForEndpoints(menu, m_engine->midiSources(), m_engine->source(),
-                                           tr("Input Device:"), tr("Any Source"), true));
-    menu->addSeparator();
-    menu->addActions(menuItemsForEndpoints(menu, m_engine->midiDestinations(), m_engine->destination(),
-                                           tr("Output Device:"), tr("No Destination"), false));
-}
-
-QList<QAction*> QZPMainWindowController::menuItemsForEndpoints(QMenu* menu,
-                                                               const QList<QZPMidiEndpoint>& endpoints,
-                                                               const QZPMidiEndpoint& selected,
-                                                               const QString& title,
-                                                               const QString& placeholder, bool sources) {
-    QList<QAction*> items;
-    auto* header = new QAction(title, menu);
-    header->setEnabled(false);
-    items << header;
-    const auto choose = [this, sources](const QZPMidiEndpoint& endpoint) {
-        if (sources)
-            m_engine->setSource(endpoint);
-        else
-            m_engine->setDestination(endpoint);
-    };
-    auto* none = new QAction(placeholder, menu);
-    none->setCheckable(true);
-    none->setChecked(selected.isNull());
-    connect(none, &QAction::triggered, this, [choose] { choose(QZPMidiEndpoint()); });
-    items << none;
-    for (const QZPMidiEndpoint& endpoint : endpoints) {
-        auto* item = new QAction(endpoint.displayName(), menu);
-        item->setCheckable(true);
-        item->setChecked(!selected.isNull() && endpoint.uniqueID() == selected.uniqueID());
-        connect(item, &QAction::triggered, this, [choose, endpoint] { choose(endpoint); });
-        items << item;
-    }
-    return items;
-}
-
-// The chosen ports are always in view: a missing output is said in the window, never only in a log.
 QString QZPMainWindowController::midiStatusText() const {
-    const QZPMidiEndpoint out = m_engine->destination();
-    const QZPMidiEndpoint in = m_engine->source();
-    const QString output = out.isNull() ? tr("No MIDI output") : tr("Out: %1").arg(out.displayName());
-    const QString input = in.isNull() ? tr("In: any source") : tr("In: %1").arg(in.displayName());
-    return tr("%1 · %2 · Channel %3").arg(output, input).arg(m_midiChannel + 1);
+    return m_midiMenus->statusText();
 }
 
 void QZPMainWindowController::updateMidiStatus() {

@@ -27,6 +27,7 @@ class QZPMidiClaviature;
 class QZPMidiEndpoint;
 class QZPMidiEngine;
 class QZPHardwareControlSync;
+class QZPMidiMenus;
 class QZPNotePlayerKeyFilter;
 class QZPPresetsController;
 class QZPRecordOneWindowController;
@@ -45,7 +46,6 @@ class QZPMainWindowController : public QZPWindowController,
 
 public:
     // What the window keeps across launches, in the settings.
-    static constexpr const char* MidiChannelKey = "MainWindow.midiChannel";
     static constexpr const char* GeometryKey = "MainWindow.geometry";
     static constexpr const char* SplitViewAutosaveName = "QZPTBSplitViewAutoSaveName";
 
@@ -87,7 +87,7 @@ public:
     QZPPresetsController* presetsController() const;
     QZPPreset* currentPreset() const;
 
-    int midiChannel() const { return m_midiChannel; }
+    int midiChannel() const;
     void setMidiChannel(int channel);
     // The hardware-control setting: Control messages from the instrument change the current preset.
     bool recordControlMessages() const;
@@ -148,9 +148,6 @@ public:
 
     // The MIDI menus the application made; rebuilt and checked each time they open.
     void setMidiMenus(QMenu* deviceMenu, QMenu* channelMenu);
-    QMenu* midiDeviceMenu() const { return m_deviceMenu; }
-    QMenu* midiChannelMenu() const { return m_channelMenu; }
-    void updateDeviceMenu(QMenu* menu);
     void updateChannelMenu(QMenu* menu);
 
     // How errors and alerts reach the user (tests replace it): the error, and the window to attach it
@@ -187,9 +184,6 @@ private:
     void presentError(const QZPError& error, QWidget* window);
     void scheduleRedraw();
     void updateMidiStatus();
-    QList<QAction*> menuItemsForEndpoints(QMenu* menu, const QList<QZPMidiEndpoint>& endpoints,
-                                          const QZPMidiEndpoint& selected, const QString& title,
-                                          const QString& placeholder, bool sources);
     void sendPatch(QZPPreset* preset);
 
     QZPDocumentController* m_documents;
@@ -199,11 +193,9 @@ private:
     QSplitter* m_splitter = nullptr;
     QZPEditorController* m_editor;
     QZPSidebarController* m_sidebar;
-    QPointer<QMenu> m_deviceMenu;
-    QPointer<QMenu> m_channelMenu;
+    QZPMidiMenus* m_midiMenus = nullptr;
     QTimer* m_redraw = nullptr;
     QMetaObject::Connection m_presetChangedConnection;
-    int m_midiChannel = 0;
     bool m_toldNoOutput = false;
     ErrorPresenter m_presentError;
     ReviewQuestion m_askReview;

@@ -8,6 +8,7 @@
 #include "mainwindow/QZPFolderAccessDialog.h"
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPMainWindowController.h"
+#include "mainwindow/QZPMidiMenus.h"
 #include "mainwindow/QZPNotePlayerKeyFilter.h"
 #include "midi/QZPKeyEvent.h"
 #include "midi/QZPMidiClaviature.h"
@@ -90,7 +91,7 @@ class TestMainWindow : public QObject, QZPMainWindowFixture {
 private slots:
     void init() {
         QZPSettings::standard()->remove(QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName));
-        QZPSettings::standard()->remove(QString::fromLatin1(QZPMainWindowController::MidiChannelKey));
+        QZPSettings::standard()->remove(QString::fromLatin1(QZPMidiMenus::MidiChannelKey));
         setUpWindow([this] { setDestination(true); });
         m_errors.clear();
         m_window->setErrorPresenter([this](const QZPError& error, QWidget*) { m_errors << error; });
@@ -501,7 +502,8 @@ private slots:
         QMenu channel;
         for (int n = 0; n < 16; ++n)
             channel.addAction(QString::number(n + 1))->setData(n);
-        m_window->setMidiMenus(&device, &channel);
+        QZPMidiMenus menus(m_engine);
+        menus.setMenus(&device, &channel);
         QStringList titles;
         QStringList checked;
         for (QAction* item : device.actions()) {
@@ -514,7 +516,7 @@ private slots:
         QCOMPARE(checked, (QStringList{"Any Source", "Juno-106 In"}));
         device.actions().at(5)->trigger(); // No Destination
         QVERIFY(m_engine->destination().isNull());
-        QVERIFY(m_window->midiStatusText().startsWith("No MIDI output"));
+        QVERIFY(menus.statusText().startsWith("No MIDI output"));
 
         // The current channel is checked at all times, not only while the menu is open, and assistive
         // technology reads the same.
@@ -530,12 +532,12 @@ private slots:
         };
         QCOMPARE(checkedChannels(), QList<int>{0});
         channel.actions().at(2)->trigger();
-        QCOMPARE(m_window->midiChannel(), 2);
+        QCOMPARE(menus.channel(), 2);
         QCOMPARE(m_engine->targetedMidiChannel(), 2);
         QCOMPARE(checkedChannels(), QList<int>{2});
-        m_window->setMidiChannel(9);
+        menus.setChannel(9);
         QCOMPARE(checkedChannels(), QList<int>{9});
-        QCOMPARE(QZPSettings::standard()->intValue(QZPMainWindowController::MidiChannelKey), 9);
+        QCOMPARE(QZPSettings::standard()->intValue(QZPMidiMenus::MidiChannelKey), 9);
     }
 
     // Letter keys play notes while the list has the focus; not in the filter field, not with a modifier
