@@ -1,5 +1,7 @@
 #include "library/QZPPresetsController.h"
 
+#include "library/QZPLibraryReconciler.h"
+
 #include "library/DTFolderMonitor.h"
 #include "library/QZPFileWatcher.h"
 #include "library/QZPFolderWalker.h"
@@ -456,45 +458,10 @@ void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable w
     using Identity = QZPFileReference::Identity;
     QScopedValueRollback applying(m_applyingRefresh, true);
     m_keysChangedDuringRefresh = false;
-    // Files already listed are looked for by path, then (a file renamed or moved) by identity. A folder
-    // read again lists its files in the same order, so the next rows of the walk are tried first; the
-    // look-up tables are only made once they miss.
-    QHash<QStringView, Row> byPath;
-    QHash<Identity, Row> byIdentity;
-    Row next = 0;
-    const auto findByPath = [&](QStringView relative) -> std::optional<Row> {
-        if (relative.isEmpty())
-            return std::nullopt;
-        // The next row, or the one after it (a file added in between).
-        for (const Row candidate : {next, next + 1})
-            if (candidate < Row(walked.size()) && walked.path(candidate) == relative) {
-                next = candidate + 1;
-                return candidate;
-            }
-        if (byPath.isEmpty()) {
-            byPath.reserve(walked.size());
-            for (Row row = 0; row < Row(walked.size()); ++row)
-                byPath.insert(walked.path(row), row);
-        }
-        const auto found = byPath.constFind(relative);
-        if (found == byPath.cend())
-            return std::nullopt;
-        next = found.value() + 1;
-        return found.value();
-    };
-    const auto findByIdentity = [&](const Identity& identity) -> std::optional<Row> {
-        if (byIdentity.isEmpty()) {
-            byIdentity.reserve(walked.size());
-            for (Row row = 0; row < Row(walked.size()); ++row)
-                byIdentity.insert(walked.identity(row), row);
-        }
-        const auto found = byIdentity.constFind(identity);
-        return found == byIdentity.cend() ? std::nullopt : std::optional<Row>(found.value());
-    };
+    QZPLibraryReconciler reconciler(walked);
 
     // Keep what is still in the folder (following a file to its new name); drafts stay too. Edited
     // presets whose file left go to the stash.
-    std::vector<bool> taken(size_t(walked.size()), false);
     bool removed = false;
     bool renamed = false;
     const Row listedRows = Row(m_items.size());
@@ -507,13 +474,7 @@ void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable w
         const QStringView relative = preset ? QStringView(presetRelative) : m_table.path(row);
         const Identity identity = preset ? preset->fileReference().identity() : m_table.identity(row);
         const bool hasIdentity = !preset || !preset->fileReference().isNull();
-        // The same path first (a file system's entry numbers need not match what stat reports), then the
-        // same file under a new name.
-        std::optional<Row> match = findByPath(relative);
-        if (!match && hasIdentity)
-            match = findByIdentity(identity);
-        if (match && !taken[*match]) {
-            taken[*match] = true;
+        if (const std::optional<Row> match = reconciler.match(relative, identity, hasIdentity)) {
             const bool samePath = walked.path(*match) == relative;
             const Identity walkedIdentity = walked.identity(*match);
             if (preset) {
@@ -547,7 +508,7 @@ void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable w
         m_liveRows = m_table.size();
     } else {
         for (Row match = 0; match < Row(walked.size()); ++match) {
-            if (taken[match])
+            if (reconciler.isTaken(match))
                 continue;
             const Identity identity = walked.identity(match);
             if (QZPPreset* stashed = m_unsavedPresets.take(identity)) {

@@ -5,6 +5,7 @@
 #include "library/DTFolderMonitor.h"
 #include "library/QZPFactoryPresetInstaller.h"
 #include "library/QZPFolderWalker.h"
+#include "library/QZPLibraryReconciler.h"
 #include "library/QZPPresetFilter.h"
 #include "library/QZPPresetList.h"
 #include "library/QZPPresetsController.h"
@@ -57,6 +58,76 @@ class TestLibrary : public QObject {
     QZPPreset* named(const QString& name) { return qzpNamedPreset(library(), name); }
 
 private slots:
+    // The listed files and the walk as "path#inode" words; the outcome as "listed>found" words (found "-":
+    // the file left) and the walk's files no listed file took.
+    void reconcileWalk_data() {
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<QString>("walked");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<QString>("added");
+        QTest::newRow("unchanged") << "a#1 b#2 c#3"
+                                   << "a#1 b#2 c#3"
+                                   << "a>a b>b c>c"
+                                   << "";
+        QTest::newRow("one added between") << "a#1 b#2"
+                                           << "a#1 n#9 b#2"
+                                           << "a>a b>b"
+                                           << "n";
+        QTest::newRow("renamed") << "a#1 b#2"
+                                 << "a#1 z#2"
+                                 << "a>a b>z"
+                                 << "";
+        QTest::newRow("removed and added") << "a#1 b#2"
+                                           << "a#1 c#3"
+                                           << "a>a b>-"
+                                           << "c";
+        QTest::newRow("read in another order") << "a#1 b#2 c#3"
+                                               << "c#3 a#1 b#2"
+                                               << "a>a b>b c>c"
+                                               << "";
+        QTest::newRow("replaced at its path") << "a#1"
+                                              << "a#7"
+                                              << "a>a"
+                                              << "";
+        QTest::newRow("one file, two listings") << "a#1 b#1"
+                                                << "c#1"
+                                                << "a>c b>-"
+                                                << "";
+        QTest::newRow("swapped names") << "a#1 b#2"
+                                       << "a#2 b#1"
+                                       << "a>a b>b"
+                                       << "";
+    }
+
+    void reconcileWalk() {
+        QFETCH(QString, listed);
+        QFETCH(QString, walked);
+        QFETCH(QString, outcome);
+        QFETCH(QString, added);
+        const auto table = [](const QString& words) {
+            QZPLibraryTable result;
+            for (const QString& word : words.split(' ', Qt::SkipEmptyParts)) {
+                const QStringList parts = word.split('#');
+                result.appendFile({1, parts.at(1).toULongLong()}, parts.at(0), 0, parts.at(0).size());
+            }
+            return result;
+        };
+        const QZPLibraryTable before = table(listed);
+        const QZPLibraryTable after = table(walked);
+        QZPLibraryReconciler reconciler(after);
+        QStringList found;
+        for (QZPLibraryTable::Row row = 0; row < QZPLibraryTable::Row(before.size()); ++row) {
+            const auto match = reconciler.match(before.path(row), before.identity(row));
+            found << before.path(row).toString() + '>' + (match ? after.path(*match).toString() : "-");
+        }
+        QStringList fresh;
+        for (QZPLibraryTable::Row row = 0; row < QZPLibraryTable::Row(after.size()); ++row)
+            if (!reconciler.isTaken(row))
+                fresh << after.path(row).toString();
+        QCOMPARE(found.join(' '), outcome);
+        QCOMPARE(fresh.join(' '), added);
+    }
+
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
         m_documents = std::make_unique<QZPDocumentController>();
