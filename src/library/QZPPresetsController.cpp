@@ -336,9 +336,7 @@ void QZPPresetsController::setPresetsFolderURL(const QUrl& url) {
     if (url == m_folder)
         return;
     if (!m_folder.isEmpty()) {
-        const QZPDocumentControllerBase* documents = QZPDocumentControllerBase::sharedDocumentController();
-        const auto* current =
-            documents ? qobject_cast<const QZPPreset*>(documents->currentDocument()) : nullptr;
+        const QZPPreset* current = m_currentPreset ? m_currentPreset() : nullptr;
         const QString key = m_folder.toLocalFile();
         if (current && !current->isNew())
             m_lastActivePresetPerDirectory.insert(key, current->fileReference());
@@ -554,16 +552,7 @@ void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable w
     if (added || removed)
         emit selectionChanged();
 
-    const QZPDocumentControllerBase* documents = QZPDocumentControllerBase::sharedDocumentController();
-    const auto* current = documents ? qobject_cast<QZPPreset*>(documents->currentDocument()) : nullptr;
-    if (m_liveRows > 0 && !contains(current) && toOpen)
-        toOpen->makeWindowControllers();
-    if (m_liveRows == 0)
-        emit newDocumentRequested();
-    if (m_startUpFlag)
-        emit sendProgramRequested();
-    else
-        m_startUpFlag = true;
+    emit refreshApplied(toOpen);
     emit refreshFinished();
 }
 

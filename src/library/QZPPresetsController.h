@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QSet>
 #include <QUrl>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -71,7 +72,10 @@ public:
     QHash<QString, QZPFileReference> lastActivePresetPerDirectory() const {
         return m_lastActivePresetPerDirectory;
     }
-    bool startUpFlag() const { return m_startUpFlag; }
+    // The preset the window shows: the library remembers it per folder, to show it again when the folder
+    // comes back.
+    using CurrentPreset = std::function<const QZPPreset*()>;
+    void setCurrentPresetProvider(CurrentPreset provider) { m_currentPreset = std::move(provider); }
     DTFolderMonitor* presetsFolderMonitor() const { return m_monitor.get(); }
 
     void refreshFolderMonitor();
@@ -105,11 +109,11 @@ public:
 signals:
     void presetsFolderURLChanged();
     void selectionChanged();
+    // A walk's result is in the library: `lastActive` is the preset the window last showed in this folder,
+    // when it has just come (back) into the list, else null. What follows (a draft for an empty folder,
+    // the current program sent) is the document controller's to decide.
+    void refreshApplied(QZPPreset* lastActive);
     void refreshFinished();
-    // Sent to the application's first responder in the platform this was written for: the main window
-    // answers them (a new draft; sending the current program to the instrument).
-    void newDocumentRequested();
-    void sendProgramRequested();
 
 private:
     using Row = QZPLibraryTable::Row;
@@ -161,7 +165,7 @@ private:
     static constexpr qsizetype MaximumFilterMemos = 8;
     QList<FilterMemo> m_filterMemos;
     QZPNameCollator m_collator;
-    bool m_startUpFlag = false;
+    CurrentPreset m_currentPreset;
     bool m_walking = false;
     bool m_walkAgain = false;
     // While a refresh is applied the arranged list still holds rows it took out: a preset renamed

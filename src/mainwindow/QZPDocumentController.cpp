@@ -7,10 +7,26 @@
 
 QZPDocumentController::QZPDocumentController(QObject* parent)
     : QZPDocumentControllerBase(parent), m_presetsController(new QZPPresetsController(this)) {
-    connect(m_presetsController, &QZPPresetsController::newDocumentRequested, this,
-            [this] { newDocument(); });
-    connect(m_presetsController, &QZPPresetsController::sendProgramRequested, this,
-            &QZPDocumentController::sendProgramRequested);
+    m_presetsController->setCurrentPresetProvider(
+        [this] { return qobject_cast<const QZPPreset*>(currentDocument()); });
+    connect(m_presetsController, &QZPPresetsController::refreshApplied, this,
+            &QZPDocumentController::libraryRefreshed);
+}
+
+// After a walk: the preset last shown in this folder comes back when the window's preset is not listed;
+// an empty folder gets a draft, so the window always has a preset; and every walk after the first one at
+// start-up sends the current program, as the instrument may have missed a change.
+void QZPDocumentController::libraryRefreshed(QZPPreset* lastActive) {
+    const auto* current = qobject_cast<QZPPreset*>(currentDocument());
+    const bool listed = m_presetsController->count() > 0;
+    if (listed && !m_presetsController->contains(current) && lastActive)
+        lastActive->makeWindowControllers();
+    if (!listed)
+        newDocument();
+    if (m_refreshedBefore)
+        emit sendProgramRequested();
+    else
+        m_refreshedBefore = true;
 }
 
 QZPDocumentController::~QZPDocumentController() = default;

@@ -48,5 +48,8 @@ signals:
     void sendProgramRequested();
 
 private:
+    void libraryRefreshed(QZPPreset* lastActive);
+
     QZPPresetsController* m_presetsController;
+    bool m_refreshedBefore = false;
 };

@@ -313,11 +313,32 @@ private slots:
         }
     }
 
+    // The window always has a preset: a folder that comes back shows the preset last shown in it, and an
+    // empty folder gives a draft.
+    void folderChangesKeepAPresetInTheWindow() {
+        write("A/One.syx", 1);
+        write("A/Two.syx", 2);
+        write("B/Bee.syx", 3);
+        QDir().mkpath(path("Empty"));
+        const auto current = [this] {
+            const auto* preset = qobject_cast<QZPPreset*>(m_documents->currentDocument());
+            return preset ? preset->displayName() : QString();
+        };
+        open(path("A"));
+        named("Two")->makeWindowControllers();
+        open(path("B"));
+        open(path("A"));
+        QCOMPARE(current(), QStringLiteral("Two"));
+        QVERIFY(library()->contains(qobject_cast<QZPPreset*>(m_documents->currentDocument())));
+        open(path("Empty"));
+        QVERIFY(qobject_cast<QZPPreset*>(m_documents->currentDocument())->isNew());
+    }
+
     void refreshKeepsObjectsAndStashesEdits() {
         write("A/One.syx", 1);
         write("A/Two.syx", 2);
         write("B/Three.syx", 3);
-        QSignalSpy sent(library(), &QZPPresetsController::sendProgramRequested);
+        QSignalSpy sent(m_documents.get(), &QZPDocumentController::sendProgramRequested);
         open(path("A"));
         QCOMPARE(sent.count(), 0); // the first refresh sends nothing
         QZPPreset* one = named("One");
