@@ -1,9 +1,7 @@
 #include "mainwindow/QZPMainWindowController.h"
-#include "model/QZPPlural.h"
 
 #include "editor/QZPEditorController.h"
 #include "editor/QZPMainView.h"
-#include "library/QZPPresetList.h"
 #include "library/QZPPresetsController.h"
 #include "library/QZPUserNotifications.h"
 #include "mainwindow/QZPDocumentController.h"
@@ -11,12 +9,12 @@
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPMidiMenus.h"
 #include "mainwindow/QZPNotePlayerKeyFilter.h"
+#include "mainwindow/QZPPresetFileActions.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "midi/QZPMidiClaviature.h"
 #include "midi/QZPMidiEndpoint.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPSysexMessage.h"
-#include "model/QZPFileSystem.h"
 #include "model/QZPPresetPasteboard.h"
 #include "model/QZPPropertyList.h"
 #include "model/QZPSettings.h"
@@ -27,18 +25,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileIconProvider>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
@@ -51,7 +42,6 @@ namespace {
 // Redraws after messages from the instrument are gathered to one per frame.
 constexpr int RedrawIntervalMs = 16;
 
-// Whether the widget with the keyboard focus is one the user types text into.
 } // namespace
 
 QZPMainWindowController::QZPMainWindowController(QZPDocumentController* documents, QZPMidiEngine* engine,
@@ -60,16 +50,7 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
       m_claviature(new QZPMidiClaviature(this)), m_editor(new QZPEditorController(engine, this)),
       m_sidebar(new QZPSidebarController(documents->presetsController(), nullptr, this)),
       m_presentError(
-          [](const QZPError& error, QWidget* window) { QZPErrorHandler::presentError(error, window); }),
-      m_askReview([](QZPPreset* preset, QWidget* window) {
-          const auto answer = QMessageBox::question(
-              window, QApplication::applicationName(),
-              tr("Do you want to save the changes made to “%1”?").arg(preset->displayName()),
-              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
-          return answer == QMessageBox::Save      ? ReviewAnswer::Save
-                 : answer == QMessageBox::Discard ? ReviewAnswer::DontSave
-                                                  : ReviewAnswer::Cancel;
-      }) {
+          [](const QZPError& error, QWidget* window) { QZPErrorHandler::presentError(error, window); }) {
     m_controlSync = new QZPHardwareControlSync([this] { return currentPreset(); }, this);
     connect(m_controlSync, &QZPHardwareControlSync::presetChanged, this,
             &QZPMainWindowController::scheduleRedraw);
@@ -79,6 +60,9 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
     connect(m_sidebar->closeDraftMenuItem(), &QAction::triggered, this,
             [this] { perform(Command::CloseDraft, QZPCommandSource::ContextMenu); });
     buildWindow();
+    m_fileActions = new QZPPresetFileActions(
+        m_documents, m_window, [this] { return currentPreset(); },
+        [this](const QZPError& error, QWidget* window) { presentError(error, window); }, this);
     m_documents->setMainWindowController(this);
 
     QZPSettings* settings = QZPSettings::standard();
@@ -332,97 +316,42 @@ void QZPMainWindowController::newDocument() {
     m_documents->newDocument();
 }
 
-// MARK: Closing and deleting
+// MARK: Files
 
-// The preset that takes the current one's place: the one before it in the list, or after it when it is
-// first. A current preset that is not listed (filtered out) gives way to the first listed one.
-QZPPreset* QZPMainWindowController::nextDocument() const {
-    QZPPresetsController* list = presetsController();
-    const qsizetype index = list->arrangedIndexOf(currentPreset());
-    if (index < 0)
-        return list->arrangedPresetAt(0);
-    if (list->arrangedCount() == 1)
-        return nullptr;
-    return list->arrangedPresetAt(index > 0 ? index - 1 : 1);
-}
-
-// The window is never left without a current preset: the next one (or a new draft) becomes current
-// before the old current one closes.
 void QZPMainWindowController::closeDocuments(const QList<QZPPreset*>& presets) {
-    QZPPreset* current = currentPreset();
-    for (QZPPreset* preset : presets)
-        if (preset != current)
-            preset->close();
-    if (!current || !presets.contains(current))
-        return;
-    QZPPreset* next = nextDocument();
-    if (!next)
-        next = static_cast<QZPPreset*>(m_documents->openUntitledDocumentAndDisplay(false));
-    if (!next)
-        return;
-    next->makeWindowControllers();
-    current->close();
+    m_fileActions->close(presets);
 }
 
-// Nothing the user changed is dropped without asking: each edited preset among them is offered for saving
-// (a draft asks where), and Cancel, or a save that does not happen, closes none of them.
 bool QZPMainWindowController::closeDocumentsAfterReview(const QList<QZPPreset*>& presets) {
-    QList<QPointer<QZPPreset>> kept(presets.begin(), presets.end());
-    for (const QPointer<QZPPreset>& preset : kept)
-        if (preset && !reviewChanges(preset))
-            return false;
-    QList<QZPPreset*> closing;
-    for (const QPointer<QZPPreset>& preset : kept)
-        if (preset && !preset->isClosed())
-            closing << preset.data();
-    closeDocuments(closing);
-    return true;
+    return m_fileActions->closeAfterReview(presets);
 }
 
 void QZPMainWindowController::recycleDocument(QZPCommandSource source) {
-    const QList<QZPPreset*> presets = targets(source);
-    if (presets.isEmpty())
-        return;
-    auto* alert = new QMessageBox(m_window);
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setIcon(QMessageBox::Critical);
-    if (presets.first()->hasFile())
-        alert->setIconPixmap(QFileIconProvider().icon(QFileInfo(presets.first()->filePath())).pixmap(64));
-    if (presets.size() == 1) {
-        alert->setText(tr("Are you sure you want to delete “%1”?").arg(presets.first()->displayName()));
-        alert->setInformativeText(tr("The item will be moved to the Trash."));
-    } else {
-        alert->setText(tr("Are you sure you want to delete the selected %1 items?").arg(presets.size()));
-        alert->setInformativeText(tr("The selected items will be moved to the Trash."));
-    }
-    QPushButton* trash = alert->addButton(tr("Move to Trash"), QMessageBox::DestructiveRole);
-    QPushButton* cancel = alert->addButton(tr("Cancel"), QMessageBox::RejectRole);
-    alert->setDefaultButton(trash);
-    alert->setEscapeButton(cancel);
-    QList<QPointer<QZPPreset>> kept(presets.begin(), presets.end());
-    connect(alert, &QMessageBox::finished, this, [this, alert, cancel, kept] {
-        if (alert->clickedButton() == cancel)
-            return;
-        QList<QZPPreset*> moved;
-        QStringList failures;
-        for (const QPointer<QZPPreset>& preset : kept) {
-            if (!preset || !preset->hasFile())
-                continue;
-            if (QFile::moveToTrash(preset->filePath()))
-                moved << preset.data();
-            else
-                failures << QFileInfo(preset->filePath()).fileName();
-        }
-        if (!failures.isEmpty())
-            presentError(
-                QZPError::make(QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteUnknown,
-                               qzpPlural(failures.size(), tr("1 item could not be moved to the Trash."),
-                                         tr("%1 items could not be moved to the Trash.")),
-                               failures.join(QStringLiteral(", "))),
-                nullptr);
-        closeDocuments(moved);
-    });
-    alert->open();
+    m_fileActions->moveToTrash(targets(source));
+}
+
+bool QZPMainWindowController::dumpPresetsToFile(const QString& path, QZPError* error) const {
+    return m_fileActions->exportListToFile(path, error);
+}
+
+void QZPMainWindowController::dumpPresets() {
+    m_fileActions->exportList();
+}
+
+bool QZPMainWindowController::saveDocument() {
+    return m_fileActions->save();
+}
+
+bool QZPMainWindowController::saveDocumentAs() {
+    return m_fileActions->saveAs();
+}
+
+bool QZPMainWindowController::reviewChanges(QZPPreset* preset) {
+    return m_fileActions->reviewChanges(preset);
+}
+
+void QZPMainWindowController::setReviewQuestion(ReviewQuestion ask) {
+    m_fileActions->setReviewQuestion(std::move(ask));
 }
 
 void QZPMainWindowController::revealDocument(QZPCommandSource source) {
@@ -445,28 +374,6 @@ void QZPMainWindowController::paste(QZPCommandSource source) {
     for (qsizetype i = 0; !pasted.isEmpty() && i < presets.size(); ++i)
         presets.at(i)->setJunoSysexData(pasted.at(i % pasted.size())->junoSysexData());
     qDeleteAll(pasted);
-}
-
-// MARK: Export
-
-bool QZPMainWindowController::dumpPresetsToFile(const QString& path, QZPError* error) const {
-    return QZPFileSystem::writeFile(path, QZPPresetList::listData(presetsController()->arrangedObjects()),
-                                    QZPFileSystem::WriteMode::ReplaceExisting, error);
-}
-
-// The list is a property list whatever name the user types: a name without an extension takes ".plist"
-// (before the panel asks about replacing a file of that name).
-void QZPMainWindowController::dumpPresets() {
-    QFileDialog panel(m_window, tr("Export Presets"));
-    panel.setAcceptMode(QFileDialog::AcceptSave);
-    panel.setNameFilter(tr("Property list (*.plist)"));
-    panel.setDefaultSuffix(QStringLiteral("plist"));
-    panel.selectFile(tr("Presets.plist"));
-    if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
-        return;
-    QZPError error;
-    if (!dumpPresetsToFile(panel.selectedFiles().constFirst(), &error))
-        presentError(error, nullptr);
 }
 
 // MARK: Recording
@@ -539,62 +446,6 @@ void QZPMainWindowController::importDataFrom(QZPPreset* received) {
         current->setUndoActionName(tr("Record %1").arg(program));
     QZPUserNotifications::postNotification(tr("Received Preset"),
                                            tr("Recorded %1 to “%2”").arg(program, current->displayName()));
-}
-
-// MARK: Saving
-
-bool QZPMainWindowController::saveDocument() {
-    QZPPreset* preset = currentPreset();
-    if (!preset)
-        return false;
-    if (preset->isNew())
-        return saveDocumentAs();
-    QZPError error;
-    if (!preset->save(&error)) {
-        presentError(error, m_window);
-        return false;
-    }
-    return true;
-}
-
-bool QZPMainWindowController::saveDocumentAs() {
-    QZPPreset* preset = currentPreset();
-    if (!preset)
-        return false;
-    const QString folder = presetsController()->presetsFolderURL().toLocalFile();
-    QString selected;
-    const QString path = QFileDialog::getSaveFileName(
-        m_window, tr("Save Preset"), QDir(folder).filePath(preset->displayName() + QStringLiteral(".syx")),
-        tr("SysEx preset (*.syx);;ToneBench preset (*.tbpreset)"), &selected);
-    if (path.isEmpty())
-        return false;
-    QString type = QZPPreset::typeForFileName(path);
-    if (type.isEmpty())
-        type = QString::fromLatin1(selected.contains(QLatin1String("tbpreset")) ? QZPPreset::PresetType
-                                                                                : QZPPreset::SysexType);
-    QZPError error;
-    if (!preset->saveToURL(QUrl::fromLocalFile(QZPPreset::pathForSaving(path, type)), type,
-                           QZPDocument::SaveAsOperation, &error)) {
-        presentError(error, m_window);
-        return false;
-    }
-    return true;
-}
-
-bool QZPMainWindowController::reviewChanges(QZPPreset* preset) {
-    if (!preset || !preset->isDocumentEdited())
-        return true;
-    if (preset != currentPreset())
-        preset->makeWindowControllers();
-    switch (m_askReview(preset, m_window)) {
-    case ReviewAnswer::Save:
-        return saveDocument();
-    case ReviewAnswer::DontSave:
-        return true;
-    case ReviewAnswer::Cancel:
-        return false;
-    }
-    return false;
 }
 
 // MARK: Commands

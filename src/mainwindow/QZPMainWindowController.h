@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwindow/QZPPresetFileActions.h"
 #include "midi/QZPMidiClaviatureDelegate.h"
 #include "midi/QZPMidiClaviatureSource.h"
 #include "midi/QZPMidiMessageDelegate.h"
@@ -116,7 +117,6 @@ public:
     void selectPrevious(QZPCommandSource source);
     void selectCurrent();
     void newDocument();
-    QZPPreset* nextDocument() const;
     void closeDocuments(const QList<QZPPreset*>& presets);
     // The Close commands: each edited preset is offered for saving first; Cancel closes nothing.
     bool closeDocumentsAfterReview(const QList<QZPPreset*>& presets);
@@ -142,9 +142,9 @@ public:
     // Whether the user let the preset go: it was saved, or its changes were discarded.
     bool reviewChanges(QZPPreset* preset);
     // The question about an edited preset (tests answer it): Save, Don't Save or Cancel.
-    enum class ReviewAnswer { Save, DontSave, Cancel };
-    using ReviewQuestion = std::function<ReviewAnswer(QZPPreset* preset, QWidget* window)>;
-    void setReviewQuestion(ReviewQuestion ask) { m_askReview = std::move(ask); }
+    using ReviewAnswer = QZPPresetFileActions::ReviewAnswer;
+    using ReviewQuestion = QZPPresetFileActions::ReviewQuestion;
+    void setReviewQuestion(ReviewQuestion ask);
 
     // The MIDI menus the application made; rebuilt and checked each time they open.
     void setMidiMenus(QMenu* deviceMenu, QMenu* channelMenu);
@@ -198,7 +198,7 @@ private:
     QMetaObject::Connection m_presetChangedConnection;
     bool m_toldNoOutput = false;
     ErrorPresenter m_presentError;
-    ReviewQuestion m_askReview;
+    QZPPresetFileActions* m_fileActions = nullptr;
     QZPNotePlayerKeyFilter* m_keyFilter = nullptr;
     QZPHardwareControlSync* m_controlSync = nullptr;
     QList<std::pair<Command, QAction*>> m_actions;

@@ -10,6 +10,7 @@
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPMidiMenus.h"
 #include "mainwindow/QZPNotePlayerKeyFilter.h"
+#include "mainwindow/QZPPresetFileActions.h"
 #include "midi/QZPKeyEvent.h"
 #include "midi/QZPMidiClaviature.h"
 #include "midi/QZPMidiClaviatureDelegate.h"
@@ -378,19 +379,21 @@ private slots:
     // gives way to a new draft.
     void closingAndTheNextPreset() {
         library({"A", "B", "C"});
-        QCOMPARE(m_window->nextDocument(), named("B"));
+        QZPPresetFileActions actions(m_documents.get(), m_window->window(),
+                                     [this] { return m_window->currentPreset(); }, {});
+        QCOMPARE(actions.nextPreset(), named("B"));
         named("C")->makeWindowControllers();
-        QCOMPARE(m_window->nextDocument(), named("B"));
+        QCOMPARE(actions.nextPreset(), named("B"));
         named("A")->makeWindowControllers();
         QZPPreset* a = named("A");
-        m_window->closeDocuments({a});
+        actions.close({a});
         QCOMPARE(m_window->currentPreset(), named("B"));
         QVERIFY(a->isClosed());
-        m_window->closeDocuments({named("B"), named("C")});
+        actions.close({named("B"), named("C")});
         QZPPreset* draft = m_window->currentPreset();
         QVERIFY(draft && draft->isNew());
         QCOMPARE(qzpNames(library()->arrangedObjects()), QStringList{draft->displayName()});
-        QCOMPARE(m_window->nextDocument(), nullptr);
+        QCOMPARE(actions.nextPreset(), nullptr);
         // Next on the last listed preset: not possible, nothing changes.
         QVERIFY(!m_window->validateCommand(QZPMainWindowController::Command::SelectNext));
         m_window->selectNext(QZPCommandSource::Menu);
