@@ -3,13 +3,13 @@
 #include "editor/QZPEditorController.h"
 #include "editor/QZPMainView.h"
 #include "library/QZPPresetsController.h"
-#include "library/QZPUserNotifications.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPMidiMenus.h"
 #include "mainwindow/QZPNotePlayerKeyFilter.h"
 #include "mainwindow/QZPPresetFileActions.h"
+#include "mainwindow/QZPPresetRecorder.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "midi/QZPMidiClaviature.h"
 #include "midi/QZPMidiEndpoint.h"
@@ -63,6 +63,12 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
     m_fileActions = new QZPPresetFileActions(
         m_documents, m_window, [this] { return currentPreset(); },
         [this](const QZPError& error, QWidget* window) { presentError(error, window); }, this);
+    m_recorder = new QZPPresetRecorder(
+        m_engine, m_documents, m_window, m_fileActions, [this] { return currentPreset(); },
+        [this] { showWindow(); }, this);
+    connect(m_recorder, &QZPPresetRecorder::recorded, this, [this](const QString& program) {
+        m_editor->showTemporaryMessage(tr("Received Preset %1").arg(program), 4);
+    });
     m_documents->setMainWindowController(this);
 
     QZPSettings* settings = QZPSettings::standard();
@@ -95,7 +101,8 @@ QZPMainWindowController::~QZPMainWindowController() {
         m_documents->setMainWindowController(nullptr);
     QZPSettings::standard()->setValue(QString::fromLatin1(GeometryKey), m_window->saveGeometry());
     // The controllers take their views out of the window first; then the window goes.
-    delete m_recordSheet;
+    delete m_recorder; // its sheet goes before the window it waits on
+    m_recorder = nullptr;
     delete m_sidebar;
     delete m_editor;
     delete m_window;
@@ -183,7 +190,7 @@ void QZPMainWindowController::showWindow() {
 
 // While the Record sheet waits on this window, the instrument's messages stay with the sheet.
 void QZPMainWindowController::windowDidBecomeMain() {
-    if (m_recordSheet && m_recordSheet->window()->isVisible())
+    if (m_recorder && m_recorder->isWaiting())
         return;
     m_engine->setDelegate(this);
 }
@@ -390,62 +397,15 @@ void QZPMainWindowController::recordSelected(QZPCommandSource source) {
 }
 
 QZPRecordOneWindowController* QZPMainWindowController::recordSheet() {
-    if (!m_recordSheet)
-        m_recordSheet = new QZPRecordOneWindowController(m_engine, m_documents, m_window, this);
-    return m_recordSheet;
+    return m_recorder->sheet();
 }
 
-// The target (or a new draft) becomes current while the sheet waits; cancelling a new draft's recording
-// closes the draft and brings back the preset that was current. An accepted patch is applied after the
-// sheet has gone.
 void QZPMainWindowController::recordDocument(QZPPreset* target) {
-    showWindow(); // the sheet waits on the main window, also when asked for from another window
-    QPointer<QZPPreset> previous = currentPreset();
-    QPointer<QZPPreset> draft;
-    if (target) {
-        if (target != currentPreset())
-            target->makeWindowControllers();
-    } else {
-        draft = m_documents->newDocument();
-    }
-    QZPRecordOneWindowController* sheet = recordSheet();
-    disconnect(sheet, &QZPRecordOneWindowController::finished, this, nullptr);
-    connect(sheet, &QZPRecordOneWindowController::finished, this, [this, sheet, previous, draft](int code) {
-        disconnect(sheet, &QZPRecordOneWindowController::finished, this, nullptr);
-        if (code == 0) {
-            if (draft) {
-                if (previous && previous != draft.data())
-                    previous->makeWindowControllers();
-                closeDocuments({draft.data()});
-            }
-            return;
-        }
-        QMetaObject::invokeMethod(
-            this,
-            [this, sheet] {
-                if (QZPPreset* received = sheet->receivedPreset())
-                    importDataFrom(received);
-            },
-            Qt::QueuedConnection);
-    });
-    sheet->startRecording();
-    sheet->window()->open();
+    m_recorder->record(target);
 }
 
 void QZPMainWindowController::importDataFrom(QZPPreset* received) {
-    QZPPreset* current = currentPreset();
-    if (!current || !received)
-        return;
-    const int steps = current->undoStack()->index();
-    current->setJunoSysexData(received->junoSysexData());
-    const QString program = received->programName();
-    m_editor->showTemporaryMessage(tr("Received Preset %1").arg(program), 4);
-    // A patch the preset already holds changes nothing and makes no undo step: the step before keeps
-    // its name.
-    if (current->undoStack()->index() != steps)
-        current->setUndoActionName(tr("Record %1").arg(program));
-    QZPUserNotifications::postNotification(tr("Received Preset"),
-                                           tr("Recorded %1 to “%2”").arg(program, current->displayName()));
+    m_recorder->importDataFrom(received);
 }
 
 // MARK: Commands

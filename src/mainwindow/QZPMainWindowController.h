@@ -29,6 +29,7 @@ class QZPMidiEndpoint;
 class QZPMidiEngine;
 class QZPHardwareControlSync;
 class QZPMidiMenus;
+class QZPPresetRecorder;
 class QZPNotePlayerKeyFilter;
 class QZPPresetsController;
 class QZPRecordOneWindowController;
@@ -202,5 +203,5 @@ private:
     QZPNotePlayerKeyFilter* m_keyFilter = nullptr;
     QZPHardwareControlSync* m_controlSync = nullptr;
     QList<std::pair<Command, QAction*>> m_actions;
-    QZPRecordOneWindowController* m_recordSheet = nullptr;
+    QZPPresetRecorder* m_recorder = nullptr;
 };

@@ -6,6 +6,7 @@
 #include "library/QZPUserNotifications.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPMainWindowController.h"
+#include "mainwindow/QZPPresetRecorder.h"
 #include "mainwindow/QZPProgramSlotGrid.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
@@ -24,6 +25,7 @@
 #include <QMainWindow>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QToolButton>
 #include <QUndoStack>
 
@@ -292,22 +294,27 @@ private slots:
         }
     }
 
-    // Recording the patch the preset holds already changes nothing: no undo step, and the step before
-    // keeps its name.
-    void recordingTheSamePatchKeepsTheUndoName() {
-        QZPSettings::standard()->setValue(QString::fromLatin1(QZPSettings::DraftOnRecordKey), false);
-        const QString file = qzpWritePresetFile(path("Lib/Pad.syx"), 3);
-        QZPPreset* pad = m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(file), true).preset;
-        pad->setByte(9, 0);
-        pad->setUndoActionName(QStringLiteral("Change LFO RATE"));
-        const int steps = pad->undoStack()->count();
-        m_window->record(QZPCommandSource::Menu);
-        play(pad->junoSysexData());
-        m_window->recordSheet()->acceptOperation();
-        QTRY_VERIFY(!m_window->recordSheet()->window()->isVisible());
-        QCoreApplication::processEvents();
-        QCOMPARE(pad->undoStack()->count(), steps);
-        QCOMPARE(pad->undoStack()->undoText(), QStringLiteral("Change LFO RATE"));
+    // The recorder alone: a received patch is one undo step named after its program; the patch the preset
+    // holds already changes nothing, and the step before keeps its name.
+    void recordedPatchIsOneNamedStep() {
+        QZPPreset pad(patch(0, 3));
+        pad.setByte(9, 0);
+        pad.setUndoActionName(QStringLiteral("Change LFO RATE"));
+        QZPPresetRecorder recorder(
+            m_engine, m_documents.get(), nullptr, nullptr, [&pad] { return &pad; }, [] {});
+        QSignalSpy recorded(&recorder, &QZPPresetRecorder::recorded);
+        const int steps = pad.undoStack()->count();
+        QZPPreset same(pad.junoSysexData());
+        recorder.importDataFrom(&same);
+        QCOMPARE(pad.undoStack()->count(), steps);
+        QCOMPARE(pad.undoStack()->undoText(), QStringLiteral("Change LFO RATE"));
+        QZPPreset other(patch(12, 5));
+        recorder.importDataFrom(&other);
+        QCOMPARE(pad.undoStack()->count(), steps + 1);
+        QCOMPARE(pad.undoStack()->undoText(), QStringLiteral("Record A25"));
+        QCOMPARE(pad.byteAtLocation(0), quint8(5));
+        QCOMPARE(recorded.count(), 2);
+        QCOMPARE(recorded.last().first().toString(), QStringLiteral("A25"));
     }
 
     // Bank files both ways: 128 messages back to back; foreign SysEx between them and a truncated last

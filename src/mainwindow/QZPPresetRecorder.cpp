@@ -1,0 +1,80 @@
+#include "mainwindow/QZPPresetRecorder.h"
+
+#include "library/QZPUserNotifications.h"
+#include "mainwindow/QZPDocumentController.h"
+#include "mainwindow/QZPPresetFileActions.h"
+#include "mainwindow/QZPRecordOneWindowController.h"
+#include "model/QZPPreset.h"
+
+#include <QUndoStack>
+
+QZPPresetRecorder::QZPPresetRecorder(QZPMidiEngine* engine, QZPDocumentController* documents, QWidget* window,
+                                     QZPPresetFileActions* fileActions, CurrentPreset currentPreset,
+                                     ShowWindow showWindow, QObject* parent)
+    : QObject(parent), m_engine(engine), m_documents(documents), m_window(window), m_fileActions(fileActions),
+      m_currentPreset(std::move(currentPreset)), m_showWindow(std::move(showWindow)) {}
+
+QZPPresetRecorder::~QZPPresetRecorder() {
+    delete m_sheet;
+}
+
+QZPRecordOneWindowController* QZPPresetRecorder::sheet() {
+    if (!m_sheet)
+        m_sheet = new QZPRecordOneWindowController(m_engine, m_documents, m_window, this);
+    return m_sheet;
+}
+
+bool QZPPresetRecorder::isWaiting() const {
+    return m_sheet && m_sheet->window()->isVisible();
+}
+
+void QZPPresetRecorder::record(QZPPreset* target) {
+    m_showWindow(); // the sheet waits on the main window, also when asked for from another window
+    QPointer<QZPPreset> previous = m_currentPreset();
+    QPointer<QZPPreset> draft;
+    if (target) {
+        if (target != m_currentPreset())
+            target->makeWindowControllers();
+    } else {
+        draft = m_documents->newDocument();
+    }
+    QZPRecordOneWindowController* waiting = sheet();
+    disconnect(waiting, &QZPRecordOneWindowController::finished, this, nullptr);
+    connect(waiting, &QZPRecordOneWindowController::finished, this,
+            [this, waiting, previous, draft](int code) {
+                disconnect(waiting, &QZPRecordOneWindowController::finished, this, nullptr);
+                if (code == 0) {
+                    if (draft) {
+                        if (previous && previous != draft.data())
+                            previous->makeWindowControllers();
+                        m_fileActions->close({draft.data()});
+                    }
+                    return;
+                }
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, waiting] {
+                        if (QZPPreset* received = waiting->receivedPreset())
+                            importDataFrom(received);
+                    },
+                    Qt::QueuedConnection);
+            });
+    waiting->startRecording();
+    waiting->window()->open();
+}
+
+void QZPPresetRecorder::importDataFrom(QZPPreset* received) {
+    QZPPreset* current = m_currentPreset();
+    if (!current || !received)
+        return;
+    const int steps = current->undoStack()->index();
+    current->setJunoSysexData(received->junoSysexData());
+    const QString program = received->programName();
+    // A patch the preset already holds changes nothing and makes no undo step: the step before keeps
+    // its name.
+    if (current->undoStack()->index() != steps)
+        current->setUndoActionName(tr("Record %1").arg(program));
+    emit recorded(program);
+    QZPUserNotifications::postNotification(tr("Received Preset"),
+                                           tr("Recorded %1 to “%2”").arg(program, current->displayName()));
+}
