@@ -1,31 +1,31 @@
 #include "library/QZPPresetsController.h"
 
+#include "library/QZPLibraryFolder.h"
 #include "library/QZPLibraryReconciler.h"
 
-#include "library/DTFolderMonitor.h"
 #include "library/QZPFileWatcher.h"
 #include "library/QZPFolderWalker.h"
 #include "model/QZPDocumentControllerBase.h"
 #include "model/QZPPreset.h"
 
-#include <QFileInfo>
-#include <QPointer>
 #include <QScopedValueRollback>
 #include <QSet>
-#include <QThread>
-#include <QtConcurrent>
 #include <algorithm>
 #include <optional>
 
-QZPPresetsController::QZPPresetsController(QObject* parent) : QAbstractListModel(parent) {}
-
-QZPPresetsController::~QZPPresetsController() {
-    if (m_monitor)
-        m_monitor->stopMonitoring();
-    // (A walk that finished handed its table over: its future holds nothing more to wait for.)
-    if (m_walk && m_walking)
-        m_walk->waitForFinished();
+QZPPresetsController::QZPPresetsController(QObject* parent)
+    : QAbstractListModel(parent), m_folder(std::make_unique<QZPLibraryFolder>(
+                                      [this] {
+                                          return QZPLibraryFolder::Listing{m_liveRows, knownPaths()};
+                                      },
+                                      [this](const QString& folder, QZPLibraryTable walked) {
+                                          applyRefresh(folder, std::move(walked));
+                                      })) {
+    connect(m_folder.get(), &QZPLibraryFolder::urlChanged, this,
+            &QZPPresetsController::presetsFolderURLChanged);
 }
+
+QZPPresetsController::~QZPPresetsController() = default;
 
 namespace {
 
@@ -65,7 +65,7 @@ QString QZPPresetsController::absolutePath(Row row) const {
     if (const QZPPreset* preset = m_items[row].preset)
         return preset->filePath();
     const QStringView relative = m_table.path(row);
-    return relative.isEmpty() ? QString() : pathIn(m_folder.toLocalFile(), relative);
+    return relative.isEmpty() ? QString() : pathIn(m_folder->path(), relative);
 }
 
 QString QZPPresetsController::relativePath(Row row) const {
@@ -74,7 +74,7 @@ QString QZPPresetsController::relativePath(Row row) const {
         return m_table.path(row).toString();
     if (preset->isNew())
         return {};
-    const QString root = pathIn(m_folder.toLocalFile(), {});
+    const QString root = pathIn(m_folder->path(), {});
     const QString path = preset->filePath();
     return path.startsWith(root) ? path.mid(root.size()) : QString();
 }
@@ -326,110 +326,42 @@ void QZPPresetsController::setFilterPredicate(const QZPPresetFilter& filter) {
 // MARK: Folder
 
 QUrl QZPPresetsController::presetsFolderURL() const {
-    return m_folder;
+    return m_folder->url();
 }
 
-// The library is a main-thread object: only the folder walk runs elsewhere, on data of its own.
 void QZPPresetsController::setPresetsFolderURL(const QUrl& url) {
-    Q_ASSERT(thread() == QThread::currentThread());
     // The same folder again (or none again) changes nothing: no second walk of a folder being walked.
-    if (url == m_folder)
+    if (url == m_folder->url())
         return;
-    if (!m_folder.isEmpty()) {
+    if (!m_folder->url().isEmpty()) {
         const QZPPreset* current = m_currentPreset ? m_currentPreset() : nullptr;
-        const QString key = m_folder.toLocalFile();
+        const QString key = m_folder->path();
         if (current && !current->isNew())
             m_lastActivePresetPerDirectory.insert(key, current->fileReference());
         else
             m_lastActivePresetPerDirectory.remove(key);
     }
-    m_folder = url;
-    m_folderReference = url.isEmpty() ? QZPFileReference() : QZPFileReference::forPath(url.toLocalFile());
-    emit presetsFolderURLChanged();
-    QPointer<QZPPresetsController> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self] {
-            if (!self)
-                return;
-            self->refreshFolderMonitor();
-            self->refreshAvailableDocuments();
-        },
-        Qt::QueuedConnection);
+    m_folder->setUrl(url);
 }
 
 void QZPPresetsController::refreshFolderMonitor() {
-    if (m_monitor) {
-        m_monitor->stopMonitoring();
-        m_monitor.reset();
-    }
-    const QUrl folder = presetsFolderURL();
-    if (folder.isEmpty())
-        return;
-    QPointer<QZPPresetsController> self(this);
-    m_monitor = DTFolderMonitor::folderMonitorForURL(folder, [self] {
-        QMetaObject::invokeMethod(
-            qApp,
-            [self] {
-                if (self)
-                    self->refreshAvailableDocuments();
-            },
-            Qt::QueuedConnection);
-    });
-    m_monitor->startMonitoring();
+    m_folder->restartMonitor();
 }
 
 void QZPPresetsController::refreshAvailableDocuments() {
-    if (presetsFolderURL().isEmpty())
-        return;
-    if (m_walking) {
-        m_walkAgain = true;
-        return;
-    }
-    startWalk();
+    m_folder->refresh();
 }
 
-// The folder is held by its identity: renamed, or moved next to where it was or into a folder there, the
-// library goes on from its new place, and its presets keep their objects (their files are matched by
-// identity too). A folder that is gone and has nobody in its place leaves the library where it was.
-void QZPPresetsController::followMovedFolder() {
-    const QString path = m_folder.toLocalFile();
-    if (!m_folderReference.isNull() && !m_folderReference.refersTo(path)) {
-        const QString moved = m_folderReference.resolvedPath(2);
-        if (!moved.isEmpty() && moved != path) {
-            m_folder = QUrl::fromLocalFile(moved);
-            m_folderReference = QZPFileReference::forPath(moved);
-            emit presetsFolderURLChanged();
-            refreshFolderMonitor();
-            return;
-        }
-    }
-    // Not there when it was set, or replaced by a new folder of the same name: held from now on.
-    if (m_folderReference.isNull() || !m_folderReference.refersTo(path)) {
-        const QZPFileReference now = QZPFileReference::forPath(path);
-        if (!now.isNull())
-            m_folderReference = now;
-    }
+void QZPPresetsController::refreshAvailableDocumentsNow() {
+    m_folder->refreshNow();
 }
 
-void QZPPresetsController::startWalk() {
-    followMovedFolder();
-    m_walking = true;
-    m_walkAgain = false;
-    const QString folder = presetsFolderURL().toLocalFile();
-    m_walk = std::make_unique<QFutureWatcher<QZPLibraryTable>>();
-    connect(m_walk.get(), &QFutureWatcherBase::finished, this, [this, folder] {
-        QZPLibraryTable walked = m_walk->future().takeResult();
-        m_walking = false;
-        // The folder may have changed while the walk ran; its own refresh is on the way then.
-        if (folder == presetsFolderURL().toLocalFile())
-            applyRefresh(folder, std::move(walked));
-        if (m_walkAgain)
-            refreshAvailableDocuments();
-    });
-    m_walk->setFuture(QtConcurrent::run([folder, expected = m_liveRows, known = knownPaths()] {
-        return QZPFolderWalker::walk(folder, expected, known);
-    }));
+bool QZPPresetsController::isRefreshing() const {
+    return m_folder->isWalking();
+}
+
+DTFolderMonitor* QZPPresetsController::presetsFolderMonitor() const {
+    return m_folder->monitor();
 }
 
 // What the walk need not make keys for: the files listed already, as sorted path hashes.
@@ -442,14 +374,6 @@ QZPFolderWalker::KnownPaths QZPPresetsController::knownPaths() const {
                                                                           : m_table.path(row)));
     std::sort(known.begin(), known.end());
     return known;
-}
-
-void QZPPresetsController::refreshAvailableDocumentsNow() {
-    if (m_folder.isEmpty())
-        return;
-    followMovedFolder();
-    const QString folder = presetsFolderURL().toLocalFile();
-    applyRefresh(folder, QZPFolderWalker::walk(folder, m_liveRows, knownPaths()));
 }
 
 void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable walked) {

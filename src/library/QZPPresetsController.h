@@ -8,7 +8,6 @@
 #include "model/QZPFileReference.h"
 
 #include <QAbstractListModel>
-#include <QFutureWatcher>
 #include <QHash>
 #include <QSet>
 #include <QUrl>
@@ -17,6 +16,7 @@
 #include <vector>
 
 class DTFolderMonitor;
+class QZPLibraryFolder;
 class QZPPreset;
 
 // The library: the presets of one folder (and its subfolders), kept in step with the disk, as a list
@@ -76,7 +76,7 @@ public:
     // comes back.
     using CurrentPreset = std::function<const QZPPreset*()>;
     void setCurrentPresetProvider(CurrentPreset provider) { m_currentPreset = std::move(provider); }
-    DTFolderMonitor* presetsFolderMonitor() const { return m_monitor.get(); }
+    DTFolderMonitor* presetsFolderMonitor() const;
 
     void refreshFolderMonitor();
     // Walks the folder on a worker thread and brings the library in step on the main thread
@@ -84,7 +84,7 @@ public:
     void refreshAvailableDocuments();
     // The same, walking on the calling thread.
     void refreshAvailableDocumentsNow();
-    bool isRefreshing() const { return m_walking; }
+    bool isRefreshing() const;
 
     QZPPresetFilter filterPredicate() const { return m_filter; }
     void setFilterPredicate(const QZPPresetFilter& filter);
@@ -125,9 +125,7 @@ private:
     };
 
     void applyRefresh(const QString& folder, QZPLibraryTable walked);
-    void startWalk();
     QZPFolderWalker::KnownPaths knownPaths() const;
-    void followMovedFolder();
     void rearrangeObjects(bool sort = true);
     void presetKeysChanged(QZPPreset* preset);
     Row adopt(QZPPreset* preset);
@@ -142,9 +140,6 @@ private:
     qsizetype arrangedPosition(Row row) const;
     bool passes(Row row) const;
 
-    QUrl m_folder;
-    // The folder by identity, so the library follows it when it is renamed or moved.
-    QZPFileReference m_folderReference;
     // Rows of the library, live or released; `m_items` runs beside the table's rows.
     mutable QZPLibraryTable m_table;
     std::vector<Item> m_items;
@@ -155,7 +150,6 @@ private:
     QSet<Row> m_selection;
     QHash<QZPFileReference::Identity, QZPPreset*> m_unsavedPresets;
     QHash<QString, QZPFileReference> m_lastActivePresetPerDirectory;
-    std::unique_ptr<DTFolderMonitor> m_monitor;
     QZPPresetFilter m_filter;
     // The arranged lists of the last few filters, while the presets and their names stay as they were.
     struct FilterMemo {
@@ -166,11 +160,10 @@ private:
     QList<FilterMemo> m_filterMemos;
     QZPNameCollator m_collator;
     CurrentPreset m_currentPreset;
-    bool m_walking = false;
-    bool m_walkAgain = false;
     // While a refresh is applied the arranged list still holds rows it took out: a preset renamed
     // meanwhile only takes its sorted place, and the arranged list is made again at the end.
     bool m_applyingRefresh = false;
     bool m_keysChangedDuringRefresh = false;
-    std::unique_ptr<QFutureWatcher<QZPLibraryTable>> m_walk;
+    // Last: it goes (waiting for a walk that runs) before what its walks are applied to.
+    std::unique_ptr<QZPLibraryFolder> m_folder;
 };

@@ -5,6 +5,7 @@
 #include "library/DTFolderMonitor.h"
 #include "library/QZPFactoryPresetInstaller.h"
 #include "library/QZPFolderWalker.h"
+#include "library/QZPLibraryFolder.h"
 #include "library/QZPLibraryReconciler.h"
 #include "library/QZPPresetFilter.h"
 #include "library/QZPPresetList.h"
@@ -58,6 +59,34 @@ class TestLibrary : public QObject {
     QZPPreset* named(const QString& name) { return qzpNamedPreset(library(), name); }
 
 private slots:
+    // The folder alone: walked when set, followed when renamed, and refreshes asked for during a walk give
+    // exactly one more walk after it.
+    void folderIsWalkedAndFollowed() {
+        write("F/a.syx");
+        write("F/b.syx");
+        QStringList walks; // "<folder name>:<files>"
+        QZPLibraryFolder folder([] { return QZPLibraryFolder::Listing{}; },
+                                [&walks](const QString& path, QZPLibraryTable walked) {
+                                    walks
+                                        << QFileInfo(path).fileName() + ':' + QString::number(walked.size());
+                                });
+        QSignalSpy moved(&folder, &QZPLibraryFolder::urlChanged);
+        folder.setUrl(QUrl::fromLocalFile(path("F")));
+        QTRY_COMPARE(walks, QStringList{"F:2"});
+        folder.monitor()->stopMonitoring(); // only the refreshes asked for below
+        folder.refresh();
+        folder.refresh();
+        folder.refresh();
+        QTRY_COMPARE(walks.size(), 3); // the one that ran, and one more for the two asked for meanwhile
+        QTest::qWait(50);
+        QCOMPARE(walks.size(), 3);
+        QVERIFY(QDir().rename(path("F"), path("G")));
+        folder.refreshNow();
+        QCOMPARE(walks.last(), QStringLiteral("G:2"));
+        QCOMPARE(folder.path(), path("G"));
+        QCOMPARE(moved.count(), 2);
+    }
+
     // The listed files and the walk as "path#inode" words; the outcome as "listed>found" words (found "-":
     // the file left) and the walk's files no listed file took.
     void reconcileWalk_data() {
