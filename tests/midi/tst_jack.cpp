@@ -33,29 +33,48 @@
 
 namespace {
 
-// One JACK client with a single MIDI port, written against libjack directly so that it can stop its
-// process thread (jack_deactivate) before the port goes away; closing an RtMidi port while its process
-// thread runs races inside the library.
-class JackPortClient {
+// A JACK client of the test's own, written against libjack directly so that it can stop its process
+// thread (jack_deactivate) before what the thread uses goes away: a subclass closes it first thing in its
+// destructor. (Closing an RtMidi port while its process thread runs races inside the library.)
+class TestJackClient {
 public:
-    JackPortClient(const char* clientName, const char* portName, bool isInput) : m_isInput(isInput) {
+    explicit TestJackClient(const char* name) {
         jack_status_t status{};
-        m_client = jack_client_open(clientName, JackNoStartServer, &status);
-        if (!m_client)
-            return;
-        m_port = jack_port_register(m_client, portName, JACK_DEFAULT_MIDI_TYPE,
-                                    isInput ? JackPortIsInput : JackPortIsOutput, 0);
-        jack_set_process_callback(m_client, &JackPortClient::process, this);
+        m_client = jack_client_open(name, JackNoStartServer, &status);
+    }
+    virtual ~TestJackClient() { close(); }
+    TestJackClient(const TestJackClient&) = delete;
+    TestJackClient& operator=(const TestJackClient&) = delete;
+    bool isOpen() const { return m_client != nullptr; }
+
+protected:
+    void activate(JackProcessCallback process) {
+        jack_set_process_callback(m_client, process, this);
         jack_activate(m_client);
     }
-    ~JackPortClient() {
+    void close() {
         if (!m_client)
             return;
         jack_deactivate(m_client);
         jack_client_close(m_client);
+        m_client = nullptr;
     }
-    JackPortClient(const JackPortClient&) = delete;
-    JackPortClient& operator=(const JackPortClient&) = delete;
+
+    jack_client_t* m_client = nullptr;
+};
+
+// One JACK client with a single MIDI port.
+class JackPortClient : public TestJackClient {
+public:
+    JackPortClient(const char* clientName, const char* portName, bool isInput)
+        : TestJackClient(clientName), m_isInput(isInput) {
+        if (!isOpen())
+            return;
+        m_port = jack_port_register(m_client, portName, JACK_DEFAULT_MIDI_TYPE,
+                                    isInput ? JackPortIsInput : JackPortIsOutput, 0);
+        activate(&JackPortClient::process);
+    }
+    ~JackPortClient() override { close(); }
 
     void send(const QByteArray& bytes) {
         QMutexLocker lock(&m_mutex);
@@ -72,7 +91,7 @@ public:
 
 private:
     static int process(jack_nframes_t frames, void* self) {
-        auto* client = static_cast<JackPortClient*>(self);
+        auto* client = static_cast<JackPortClient*>(static_cast<TestJackClient*>(self));
         void* buffer = jack_port_get_buffer(client->m_port, frames);
         QMutexLocker lock(&client->m_mutex);
         if (client->m_isInput) {
@@ -97,7 +116,6 @@ private:
     }
 
     bool m_isInput;
-    jack_client_t* m_client = nullptr;
     jack_port_t* m_port = nullptr;
     QMutex m_mutex;
     QList<QByteArray> m_outgoing;
@@ -138,33 +156,22 @@ QByteArray patch(int n, quint8 channel = 0) {
 
 // A JACK client that holds up the graph: when asked, one cycle stalls for 200 ms; while busy, every
 // cycle spends most of its period, as a heavily loaded session would.
-class GraphLoad {
+class GraphLoad : public TestJackClient {
 public:
-    GraphLoad() {
-        jack_status_t status{};
-        m_client = jack_client_open("Graph Load", JackNoStartServer, &status);
-        if (!m_client)
+    GraphLoad() : TestJackClient("Graph Load") {
+        if (!isOpen())
             return;
         m_busyNanoseconds = qint64(0.95e9 * jack_get_buffer_size(m_client) / jack_get_sample_rate(m_client));
-        jack_set_process_callback(m_client, &GraphLoad::process, this);
-        jack_activate(m_client);
+        activate(&GraphLoad::process);
     }
-    ~GraphLoad() {
-        if (!m_client)
-            return;
-        jack_deactivate(m_client);
-        jack_client_close(m_client);
-    }
-    GraphLoad(const GraphLoad&) = delete;
-    GraphLoad& operator=(const GraphLoad&) = delete;
-    bool isOpen() const { return m_client != nullptr; }
+    ~GraphLoad() override { close(); }
 
     std::atomic<bool> stallOnce{false};
     std::atomic<bool> busy{false};
 
 private:
     static int process(jack_nframes_t, void* self) {
-        auto* load = static_cast<GraphLoad*>(self);
+        auto* load = static_cast<GraphLoad*>(static_cast<TestJackClient*>(self));
         if (load->stallOnce.exchange(false))
             QThread::msleep(200);
         if (load->busy) {
@@ -176,7 +183,6 @@ private:
         return 0;
     }
 
-    jack_client_t* m_client = nullptr;
     qint64 m_busyNanoseconds = 0;
 };
 
