@@ -35,6 +35,8 @@ constexpr uint8_t SysexStart = 0xF0, RolandID = 0x41, PatchType = 0x30, PatchTyp
 QZPSoundEngine::QZPSoundEngine(float sampleRate) : m_sampleRate(sampleRate), m_chorus(sampleRate) {
     QZPSoundPatch::prepare();
     m_controls.sampleRate = sampleRate;
+    for (size_t index = 0; index < m_voices.size(); ++index)
+        m_voices[index].setNoiseSeed(0x9E3779B9u * uint32_t(index + 1));
 }
 
 void QZPSoundEngine::setSampleRate(float sampleRate) {

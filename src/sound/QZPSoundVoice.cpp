@@ -6,6 +6,11 @@
 namespace {
 
 constexpr float Pi = 3.14159265358979f;
+// The analog circuit's noise floor at the filter's input (about −100 dB): nothing to hear in a normal
+// patch, enough for full resonance to start ringing by itself.
+constexpr float NoiseFloor = 1e-5f;
+// The output's coupling: a first-order high-pass at this frequency.
+constexpr float CouplingHz = 10.0f;
 
 // The correction that takes the step out of a naive waveform's edge (polynomial band-limited step):
 // `t` is the phase since (or before) the edge in periods, `dt` the phase step per sample.
@@ -107,6 +112,7 @@ void QZPSoundVoice::render(float* out, int frames, const QZPSoundVoiceControls& 
     const float hpfG = hpfCoefficient / (1.0f + hpfCoefficient);
     const float compensation = 1.0f;
     const float nyquistLimit = 0.45f * sr;
+    const float coupling = 1.0f - 2.0f * Pi * CouplingHz / sr;
 
     // The filter's coefficient follows the envelope every few samples: smooth to the ear, and the
     // tangent and power are the costliest part of a sample.
@@ -157,8 +163,8 @@ void QZPSoundVoice::render(float* out, int frames, const QZPSoundVoiceControls& 
         if (m_subPhase >= 1.0)
             m_subPhase -= 1.0;
         float signal = 0.5f * (c.sawGain * saw + c.pulseGain * pulse + c.subGain * sub);
-        if (withNoise)
-            signal += c.noiseGain * 0.5f * nextNoise();
+        const float noise = nextNoise();
+        signal += (withNoise ? c.noiseGain * 0.5f : 0.0f) * noise + NoiseFloor * noise;
 
         // HPF: position 0 lifts the lows, 1 is flat, 2 and 3 cut them.
         const float v = (signal - m_hpfState) * hpfG;
@@ -178,9 +184,12 @@ void QZPSoundVoice::render(float* out, int frames, const QZPSoundVoiceControls& 
         }
         const float filtered = ladder(signal * compensation, coefficients);
 
-        // VCA.
+        // VCA, then the coupling capacitor.
         const float amplitude = c.vcaFollowsEnvelope ? m_envelope : m_gate;
-        out[i] += filtered * amplitude * c.vcaGain * vcaVelocity;
+        const float voltage = filtered * amplitude * c.vcaGain * vcaVelocity;
+        m_couplingOut = voltage - m_couplingIn + coupling * m_couplingOut;
+        m_couplingIn = voltage;
+        out[i] += m_couplingOut;
     }
 
     // Silent again: the voice is free.
@@ -193,5 +202,6 @@ void QZPSoundVoice::render(float* out, int frames, const QZPSoundVoiceControls& 
         for (float& state : m_stages)
             state = 0;
         m_hpfState = 0;
+        m_couplingIn = m_couplingOut = 0;
     }
 }

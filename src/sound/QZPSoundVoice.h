@@ -23,8 +23,10 @@ struct QZPSoundVoiceControls {
 };
 
 // One voice of the six: a DCO (band-limited saw, pulse, sub-oscillator an octave down, noise), the
-// high-pass filter, a four-pole resonant low-pass filter, an ADSR envelope and the VCA. No allocation,
-// no lock: it runs on the audio thread.
+// high-pass filter, a four-pole resonant low-pass filter, an ADSR envelope and the VCA, its output
+// AC-coupled as the instrument's is. The filter hears the circuit's own noise floor, far below hearing,
+// so that at full resonance it starts to ring by itself. No allocation, no lock: it runs on the audio
+// thread.
 class QZPSoundVoice {
 public:
     enum class State { Idle, Held, Released };
@@ -33,6 +35,9 @@ public:
     void noteOff();
     // Adds `frames` samples of this voice to `out`.
     void render(float* out, int frames, const QZPSoundVoiceControls& controls);
+
+    // Each voice's noise is its own (voices started together would otherwise add up coherently).
+    void setNoiseSeed(uint32_t seed) { m_noise = seed != 0 ? seed : 0x12345678u; }
 
     State state() const { return m_state; }
     int note() const { return m_note; }
@@ -62,4 +67,6 @@ private:
     // Filter states: the high-pass (one pole) and the four low-pass stages.
     float m_hpfState = 0;
     float m_stages[4] = {0, 0, 0, 0};
+    // The output's coupling capacitor: a high-pass far below hearing.
+    float m_couplingIn = 0, m_couplingOut = 0;
 };
