@@ -44,7 +44,8 @@ The built-in sound:
   render FILE OUT.wav [--notes "C4:0:1.5 E4:0.5:1"] [--seconds S] [--rate 48000] [--force]
                                     Play the preset offline into a 24-bit stereo WAV file: each note
                                     NOTE:START:LENGTH[:VELOCITY] (a name such as F#3 or a number, times
-                                    in seconds); the file lasts until the last note has faded.
+                                    in seconds); the file lasts until the last note has faded below
+                                    −90 dBFS (at most 60 s after it), or --seconds S.
                                     An existing OUT.wav is replaced only with --force.
 
 The instrument:

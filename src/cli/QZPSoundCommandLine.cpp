@@ -15,8 +15,8 @@ namespace {
 // Rates a WAV file of the sound may have, and the longest render.
 constexpr int LowestRate = 8000, HighestRate = 192000;
 constexpr double LongestSeconds = 600;
-// After the last note ends, long enough for a release to fade.
-constexpr double TailSeconds = 1.5;
+// Without --seconds the file ends when the sound has faded, at most this long after the last note.
+constexpr double LongestTailSeconds = 60;
 } // namespace
 
 int QZPSoundCommandLine::render(const QStringList& arguments) {
@@ -43,8 +43,9 @@ int QZPSoundCommandLine::render(const QStringList& arguments) {
     double end = 0;
     for (const QZPSoundRenderer::Note& note : *notes)
         end = std::max(end, note.start + note.length);
-    double seconds = end + TailSeconds;
-    if (parsed->isSet(QStringLiteral("seconds")))
+    const bool untilFaded = !parsed->isSet(QStringLiteral("seconds"));
+    double seconds = std::min(end + LongestTailSeconds, LongestSeconds);
+    if (!untilFaded)
         seconds = parsed->value(QStringLiteral("seconds")).toDouble(&ok);
     if (!ok || !(seconds > 0 && seconds <= LongestSeconds)) // "nan" parses as a number
         return m_commandLine.usageError(
@@ -55,8 +56,10 @@ int QZPSoundCommandLine::render(const QStringList& arguments) {
     if (!preset)
         return QZPCommandLine::FileFailure;
     const QString out = parsed->positional().at(1);
-    const std::vector<float> samples =
-        QZPSoundRenderer::render(preset->junoSysexDataWithMidiChannel(0), *notes, seconds, rate);
+    const QByteArray patch = preset->junoSysexDataWithMidiChannel(0);
+    const std::vector<float> samples = untilFaded
+                                           ? QZPSoundRenderer::renderUntilFaded(patch, *notes, rate, seconds)
+                                           : QZPSoundRenderer::render(patch, *notes, seconds, rate);
     const std::optional<QByteArray> wav = QZPSoundRenderer::wavData(samples, rate, &error);
     if (!wav) {
         m_commandLine.reportFileError(out, QStringLiteral("The sound couldn’t be written."), error);

@@ -64,8 +64,13 @@ std::optional<QList<QZPSoundRenderer::Note>> QZPSoundRenderer::parseNotes(const 
     return notes;
 }
 
-std::vector<float> QZPSoundRenderer::render(const QByteArray& patch, const QList<Note>& notes, double seconds,
-                                            int sampleRate, const QList<TimedMessage>& controls) {
+namespace {
+
+// Renders `totalFrames` frames, or, with `untilFaded`, stops earlier once every message is in and the
+// output has stayed below the faded level for the faded time.
+std::vector<float> renderFrames(const QByteArray& patch, const QList<QZPSoundRenderer::Note>& notes,
+                                qint64 totalFrames, int sampleRate,
+                                const QList<QZPSoundRenderer::TimedMessage>& controls, bool untilFaded) {
     QZPSoundEngine engine{float(sampleRate)};
     QByteArray message = patch;
     if (message.size() == QZPSoundPatch::DataLength)
@@ -81,40 +86,63 @@ std::vector<float> QZPSoundRenderer::render(const QByteArray& patch, const QList
     const auto frameOf = [sampleRate](double time) {
         return qint64(std::llround(time * sampleRate));
     };
-    for (const Note& note : notes) {
+    for (const QZPSoundRenderer::Note& note : notes) {
         const char on[] = {char(0x90), char(note.note), char(note.velocity)};
         const char off[] = {char(0x80), char(note.note), char(0)};
         events.push_back({frameOf(note.start), QByteArray(on, 3)});
         events.push_back({frameOf(note.start + note.length), QByteArray(off, 3)});
     }
-    for (const TimedMessage& control : controls)
+    for (const QZPSoundRenderer::TimedMessage& control : controls)
         events.push_back({frameOf(control.time), control.bytes});
     std::stable_sort(events.begin(), events.end(),
                      [](const Timed& a, const Timed& b) { return a.frame < b.frame; });
 
-    const qint64 total = std::max<qint64>(0, frameOf(seconds));
-    std::vector<float> interleaved(size_t(total) * 2);
+    const qint64 total = std::max<qint64>(0, totalFrames);
+    const qint64 fadedFrames = frameOf(QZPSoundRenderer::FadedSeconds);
+    std::vector<float> interleaved;
+    interleaved.reserve(size_t(untilFaded ? std::min<qint64>(total, frameOf(10)) : total) * 2);
     std::vector<float> left(256), right(256);
     qint64 frame = 0;
+    qint64 quietSince = 0;
     size_t next = 0;
     while (frame < total) {
         while (next < events.size() && events[next].frame <= frame) {
             engine.post(reinterpret_cast<const uint8_t*>(events[next].bytes.constData()),
                         size_t(events[next].bytes.size()));
             ++next;
+            quietSince = frame;
         }
+        if (untilFaded && next == events.size() && frame - quietSince >= fadedFrames)
+            break;
         qint64 until = std::min<qint64>(total, frame + 256);
         if (next < events.size())
             until = std::min(until, std::max(events[next].frame, frame + 1));
         const int length = int(until - frame);
         engine.process(left.data(), right.data(), length);
         for (int i = 0; i < length; ++i) {
-            interleaved[size_t(frame + i) * 2] = left[size_t(i)];
-            interleaved[size_t(frame + i) * 2 + 1] = right[size_t(i)];
+            interleaved.push_back(left[size_t(i)]);
+            interleaved.push_back(right[size_t(i)]);
+            if (std::fabs(left[size_t(i)]) >= QZPSoundRenderer::FadedLevel ||
+                std::fabs(right[size_t(i)]) >= QZPSoundRenderer::FadedLevel)
+                quietSince = frame + i + 1;
         }
         frame = until;
     }
     return interleaved;
+}
+
+} // namespace
+
+std::vector<float> QZPSoundRenderer::render(const QByteArray& patch, const QList<Note>& notes, double seconds,
+                                            int sampleRate, const QList<TimedMessage>& controls) {
+    return renderFrames(patch, notes, qint64(std::llround(seconds * sampleRate)), sampleRate, controls,
+                        false);
+}
+
+std::vector<float> QZPSoundRenderer::renderUntilFaded(const QByteArray& patch, const QList<Note>& notes,
+                                                      int sampleRate, double longestSeconds) {
+    return renderFrames(patch, notes, qint64(std::llround(longestSeconds * sampleRate)), sampleRate, {},
+                        true);
 }
 
 namespace {

@@ -32,6 +32,13 @@ public:
     };
     static std::vector<float> render(const QByteArray& patch, const QList<Note>& notes, double seconds,
                                      int sampleRate, const QList<TimedMessage>& controls = {});
+    // The level below which a render counts as faded (−90 dBFS), and for how long it must stay there.
+    static constexpr float FadedLevel = 3.1623e-5f;
+    static constexpr double FadedSeconds = 0.05;
+    // The same until the sound has faded: after the last note has ended the output stays below
+    // FadedLevel for FadedSeconds; at most `longestSeconds` in all.
+    static std::vector<float> renderUntilFaded(const QByteArray& patch, const QList<Note>& notes,
+                                               int sampleRate, double longestSeconds);
     // The same as the bytes of a 24-bit stereo WAV file; nothing, with the reason, on failure.
     static std::optional<QByteArray> wavData(const std::vector<float>& samples, int sampleRate,
                                              QString* error);

@@ -318,6 +318,22 @@ private slots:
         QVERIFY2(gain > 6.3 && gain < 9.3, qPrintable(QStringLiteral("%1 dB").arg(gain)));
     }
 
+    // A render without a length ends when the sound has faded: the longest release is heard to its end
+    // (it was cut 1.5 s after the note at −33 dBFS), and the file ends below −90 dBFS.
+    void renderLastsUntilFaded() {
+        const auto samples = QZPSoundRenderer::renderUntilFaded(patchWith({{"ENV_Release", 127}}),
+                                                                {{57, 0, 0.5, 100}}, Rate, 60);
+        const double seconds = double(samples.size()) / 2 / Rate;
+        QVERIFY2(seconds > 4 && seconds < 30, qPrintable(QString::number(seconds)));
+        const auto end = channel(samples, 0, seconds - QZPSoundRenderer::FadedSeconds);
+        QVERIFY(peak(end) < QZPSoundRenderer::FadedLevel);
+        const auto before = channel(samples, 0, seconds - 0.5, seconds - QZPSoundRenderer::FadedSeconds);
+        QVERIFY(peak(before) < 0.001); // faded, not cut
+        const auto capped = QZPSoundRenderer::renderUntilFaded(patchWith({{"ENV_Release", 127}}),
+                                                               {{57, 0, 0.5, 100}}, Rate, 1);
+        QCOMPARE(capped.size(), size_t(2 * Rate));
+    }
+
     // Longer slider settings give longer attack, decay and release; in gate mode the VCA has no shape.
     void envelopeTimes() {
         double attack = -1, release = -1;
