@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #if defined(__SSE__)
 #include <xmmintrin.h>
 #endif
@@ -27,7 +28,9 @@ private:
     unsigned int m_saved = 0;
 };
 
-constexpr uint8_t NoteOff = 0x80, NoteOn = 0x90, ControlChange = 0xB0;
+constexpr uint8_t NoteOff = 0x80, NoteOn = 0x90, ControlChange = 0xB0, PitchBend = 0xE0;
+constexpr uint8_t ModulationWheel = 1, HoldPedal = 64, AllSoundOff = 120, ResetAllControllers = 121,
+                  AllNotesOff = 123;
 constexpr uint8_t SysexStart = 0xF0, RolandID = 0x41, PatchType = 0x30, PatchType2 = 0x31, ControlType = 0x32;
 
 } // namespace
@@ -50,7 +53,8 @@ bool QZPSoundEngine::post(const uint8_t* bytes, size_t length) {
         return false;
     const uint8_t status = bytes[0];
     const uint8_t kind = status & 0xF0;
-    const bool channelMessage = (kind == NoteOn || kind == NoteOff || kind == ControlChange) && length == 3;
+    const bool channelMessage =
+        (kind == NoteOn || kind == NoteOff || kind == ControlChange || kind == PitchBend) && length == 3;
     const bool sysex = status == SysexStart && length >= 7 && bytes[1] == RolandID &&
                        (((bytes[2] == PatchType || bytes[2] == PatchType2) && length == 24) ||
                         (bytes[2] == ControlType && length == 7));
@@ -75,8 +79,45 @@ void QZPSoundEngine::apply(const QZPSoundEventQueue::Event& event) {
         noteOn(bytes[1] & 0x7F, bytes[2]);
     else if (kind == NoteOn || kind == NoteOff)
         noteOff(bytes[1] & 0x7F);
-    else if (kind == ControlChange && (bytes[1] == 120 || bytes[1] == 123))
+    else if (kind == ControlChange)
+        control(bytes[1] & 0x7F, bytes[2] & 0x7F);
+    else if (kind == PitchBend)
+        m_bend = BendSemitones * float(((bytes[2] & 0x7F) << 7 | (bytes[1] & 0x7F)) - 8192) / 8192.0f;
+}
+
+void QZPSoundEngine::control(uint8_t number, uint8_t value) {
+    switch (number) {
+    case ModulationWheel:
+        m_modulation = float(value) / 127.0f;
+        break;
+    case HoldPedal:
+        setHold(value >= 64);
+        break;
+    case ResetAllControllers:
+        m_bend = 0;
+        m_modulation = 0;
+        setHold(false);
+        break;
+    case AllSoundOff:
+    case AllNotesOff:
         allNotesOff();
+        break;
+    default:
+        break;
+    }
+}
+
+// While the pedal is down, a released key's voice keeps sounding; the pedal's release lets them all go.
+void QZPSoundEngine::setHold(bool on) {
+    m_hold = on;
+    if (on)
+        return;
+    for (size_t index = 0; index < m_voices.size(); ++index)
+        if (std::exchange(m_sustained[index], false) &&
+            m_voices[index].state() == QZPSoundVoice::State::Held) {
+            m_voices[index].noteOff();
+            m_voices[index].setReleaseAge(++m_clock);
+        }
 }
 
 // A voice already playing the note takes it again; otherwise a free voice, then the voice released
@@ -105,17 +146,25 @@ void QZPSoundEngine::noteOn(int note, int velocity) {
     if (!chosen)
         chosen = oldest(QZPSoundVoice::State::Held);
     chosen->noteOn(note, velocity, ++m_clock);
+    m_sustained[size_t(chosen - m_voices.data())] = false;
 }
 
 void QZPSoundEngine::noteOff(int note) {
-    for (QZPSoundVoice& voice : m_voices)
-        if (voice.state() == QZPSoundVoice::State::Held && voice.note() == note) {
-            voice.noteOff();
-            voice.setReleaseAge(++m_clock);
+    for (size_t index = 0; index < m_voices.size(); ++index) {
+        QZPSoundVoice& voice = m_voices[index];
+        if (voice.state() != QZPSoundVoice::State::Held || voice.note() != note)
+            continue;
+        if (m_hold) {
+            m_sustained[index] = true;
+            continue;
         }
+        voice.noteOff();
+        voice.setReleaseAge(++m_clock);
+    }
 }
 
 void QZPSoundEngine::allNotesOff() {
+    m_sustained.fill(false);
     for (QZPSoundVoice& voice : m_voices)
         if (voice.state() == QZPSoundVoice::State::Held) {
             voice.noteOff();
@@ -160,7 +209,7 @@ void QZPSoundEngine::updateControls(int frames) {
 
     QZPSoundVoiceControls& c = m_controls;
     c.semitoneOffset = p.rangeFeet == 16 ? -12 : p.rangeFeet == 4 ? 12 : 0;
-    c.vibratoSemitones = m_smooth.vibrato * lfo;
+    c.vibratoSemitones = (m_smooth.vibrato + ModulationSemitones * m_modulation) * lfo + m_bend;
     c.pulseWidth = m_smooth.pulseWidth;
     c.sawGain = m_smooth.saw;
     c.pulseGain = m_smooth.pulse;

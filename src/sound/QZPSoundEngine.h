@@ -19,6 +19,9 @@ public:
     static constexpr int VoiceCount = 6;
     // Samples between two updates of the smoothed settings and the LFO.
     static constexpr int ControlInterval = 16;
+    // Pitch bend's range either way, and the pitch LFO of the modulation wheel at full travel.
+    static constexpr float BendSemitones = 2.0f;
+    static constexpr float ModulationSemitones = 1.0f;
 
     explicit QZPSoundEngine(float sampleRate = 48000);
 
@@ -26,9 +29,11 @@ public:
     // Only while process() is not running.
     void setSampleRate(float sampleRate);
 
-    // One MIDI message: note on and off, all notes off (controller 120 or 123), a Patch message (its byte
-    // 4 carries the dynamics) or a Control message. Any channel. From one thread at a time; answers false
-    // when the message is not one of these or the queue is full.
+    // One MIDI message: note on and off, pitch bend (±2 semitones), the modulation wheel (controller 1: LFO
+    // on the pitch, as the instrument's bender lever pushed forward), the hold pedal (64), all notes off
+    // (120 or 123), reset all controllers (121), a Patch message (its byte 4 carries the dynamics) or a
+    // Control message. Any channel. From one thread at a time; answers false when the message is not one
+    // of these or the queue is full.
     bool post(const uint8_t* bytes, size_t length);
 
     // Renders the next `frames` samples of both channels (the audio thread).
@@ -45,6 +50,8 @@ private:
     void noteOn(int note, int velocity);
     void noteOff(int note);
     void allNotesOff();
+    void setHold(bool on);
+    void control(uint8_t number, uint8_t value);
     // Moves the smoothed settings and the LFO on by one control interval and fills m_controls.
     void updateControls(int frames);
 
@@ -55,6 +62,11 @@ private:
     QZPSoundChorus m_chorus;
     QZPSoundVoiceControls m_controls;
     uint64_t m_clock = 0;
+    // The performance controls: bend in semitones, modulation 0–1, the hold pedal and the voices it keeps.
+    float m_bend = 0;
+    float m_modulation = 0;
+    bool m_hold = false;
+    std::array<bool, VoiceCount> m_sustained{};
     // Smoothed settings (their targets come from the patch).
     struct Smoothed {
         float cutoff = 0, resonance = 0, envelope = 0, keyboard = 0, vcfLfo = 0, vcaGain = 0,

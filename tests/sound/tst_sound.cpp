@@ -334,6 +334,45 @@ private slots:
         QCOMPARE(capped.size(), size_t(2 * Rate));
     }
 
+    // What a keyboard player sends beside notes: pitch bend (±2 semitones, in tune), the modulation wheel
+    // (vibrato), the hold pedal (a released key sounds on until the pedal comes up) and reset all
+    // controllers (bend back to the middle).
+    void performanceControls() {
+        const QByteArray patch = patchWith({});
+        const auto hz = [&](const QList<QZPSoundRenderer::TimedMessage>& controls, double from, double to) {
+            return frequencyOf(channel(
+                QZPSoundRenderer::render(patch, {{69, 0, 1.2, 100}}, 1.2, Rate, controls), 0, from, to));
+        };
+        const QByteArray up = QByteArray::fromHex("E07F7F"), down = QByteArray::fromHex("E00000");
+        QVERIFY(std::fabs(1200 * std::log2(hz({{0, up}}, 0.3, 1.1) / (440 * std::exp2(2 / 12.0)))) < 2);
+        QVERIFY(std::fabs(1200 * std::log2(hz({{0, down}}, 0.3, 1.1) / (440 * std::exp2(-2 / 12.0)))) < 2);
+        QVERIFY(std::fabs(1200 * std::log2(hz({{0, up}, {0.2, QByteArray::fromHex("B07900")}}, 0.4, 1.1) /
+                                           440)) < 2);
+
+        // Vibrato: the pitch of short stretches wanders with the wheel up, not without it.
+        const auto spread = [&](const QList<QZPSoundRenderer::TimedMessage>& controls) {
+            const auto samples = QZPSoundRenderer::render(patchWith({{"LFO_Rate", 100}}), {{69, 0, 1.5, 100}},
+                                                          1.5, Rate, controls);
+            double lowest = 1e9, highest = 0;
+            for (double t = 0.5; t < 1.4; t += 0.05) {
+                const double f = frequencyOf(channel(samples, 0, t, t + 0.05));
+                lowest = std::min(lowest, f);
+                highest = std::max(highest, f);
+            }
+            return 1200 * std::log2(highest / lowest);
+        };
+        QVERIFY2(spread({}) < 5, qPrintable(QString::number(spread({}))));
+        QVERIFY2(spread({{0, QByteArray::fromHex("B0017F")}}) > 50,
+                 qPrintable(QString::number(spread({{0, QByteArray::fromHex("B0017F")}}))));
+
+        // Hold: the note released at 0.3 s sounds until the pedal comes up at 0.8 s.
+        const auto held = QZPSoundRenderer::render(
+            patchWith({{"ENV_Release", 0}}), {{69, 0, 0.3, 100}}, 1.2, Rate,
+            {{0, QByteArray::fromHex("B0407F")}, {0.8, QByteArray::fromHex("B04000")}});
+        QVERIFY(peak(channel(held, 0, 0.6, 0.75)) > 0.05);
+        QVERIFY(peak(channel(held, 0, 0.95, 1.2)) < 0.001);
+    }
+
     // Longer slider settings give longer attack, decay and release; in gate mode the VCA has no shape.
     void envelopeTimes() {
         double attack = -1, release = -1;
