@@ -61,25 +61,38 @@ class TestApplication : public QObject {
     }
 
 private slots:
-    // A broken precondition reached from a click ends neither the program nor the edits made: it is
+    // A broken precondition reached from an event ends neither the program nor the edits made: it is
     // logged with its text, the user is told once however often it happens, and the preset is unchanged.
+    // (The event is one of the test's own: unwinding through a mouse event's delivery leaves a few of the
+    // toolkit's bytes behind, which the leak checker would report.)
     void programmingErrorKeepsTheProgramAndItsEdits() {
+        struct Faulty : QObject {
+            QZPPreset* preset = nullptr;
+            bool event(QEvent* event) override {
+                if (event->type() != QEvent::User)
+                    return QObject::event(event);
+                preset->setByte(7, 99); // outside the patch data
+                return true;
+            }
+        };
         QZPCapturingPresenter presenter;
         QZPLogCapture capture;
         QZPPreset preset;
         preset.setVCF_Cutoff(42);
-        QPushButton button;
-        connect(&button, &QPushButton::clicked, &preset, [&preset] { preset.setByte(7, 99); });
+        Faulty faulty;
+        faulty.preset = &preset;
         const int before = qobject_cast<QZPApplication*>(qApp)->caughtErrorCount();
-        QTest::mouseClick(&button, Qt::LeftButton);
-        QTest::mouseClick(&button, Qt::LeftButton);
+        for (int n = 0; n < 2; ++n) {
+            QEvent event(QEvent::User);
+            QCoreApplication::sendEvent(&faulty, &event);
+        }
         QTRY_COMPARE(presenter.errors.size(), 1);
         QTest::qWait(20);
         QCOMPARE(presenter.errors.size(), 1);
         QCOMPARE(qobject_cast<QZPApplication*>(qApp)->caughtErrorCount(), before + 2);
-        QVERIFY(capture.lines.filter(QStringLiteral("Invalid parameter not satisfying")).size() == 2);
+        QCOMPARE(capture.lines.filter(QStringLiteral("Invalid parameter not satisfying")).size(), 2);
         QCOMPARE(preset.VCF_Cutoff(), 42);
-        QCOMPARE(preset.isDocumentEdited(), true);
+        QVERIFY(preset.isDocumentEdited());
     }
 
     void initTestCase() {
