@@ -231,6 +231,22 @@ void QZPSoundEngine::updateControls(int frames) {
     c.velocityToVcf = p.velocityToVcf;
 }
 
+namespace {
+
+// The output stage: straight up to the knee, then a curve that goes on rising ever more gently towards
+// full scale without reaching it, its slope continuous at the knee: loud chords saturate softly instead of
+// clipping hard.
+inline float saturate(float x) {
+    constexpr float Knee = 0.6f;
+    const float magnitude = std::fabs(x);
+    if (!(magnitude > Knee))
+        return x;
+    const float over = (magnitude - Knee) / (1.0f - Knee);
+    return std::copysign(Knee + (1.0f - Knee) * over / (1.0f + over), x);
+}
+
+} // namespace
+
 void QZPSoundEngine::process(float* left, float* right, int frames) {
     const DenormalGuard guard;
     QZPSoundEventQueue::Event event;
@@ -249,6 +265,10 @@ void QZPSoundEngine::process(float* left, float* right, int frames) {
                 voice.render(m_mono.data() + offset, length, m_controls);
         }
         m_chorus.process(m_mono.data(), left + done, right + done, chunk);
+        for (int i = done; i < done + chunk; ++i) {
+            left[i] = saturate(left[i]);
+            right[i] = saturate(right[i]);
+        }
         done += chunk;
     }
 

@@ -373,6 +373,25 @@ private slots:
         QVERIFY(peak(channel(held, 0, 0.95, 1.2)) < 0.001);
     }
 
+    // The output stage never clips hard: a loud patch as a six-note chord stays inside full scale without
+    // being flattened, and a sound well below full scale stays where it was.
+    void outputNeverClips() {
+        QList<QZPSoundRenderer::Note> chord;
+        for (const int note : {36, 43, 48, 52, 55, 60})
+            chord.append({note, 0, 1, 127});
+        const auto loud = QZPSoundRenderer::render(
+            patchWith({{"VCA_Level", 127}, {"DCO_Saw_ON", 1}, {"DCO_SubLevel", 127}, {"chorusMode", 2}}),
+            chord, 1, Rate);
+        QVERIFY2(peak(loud) < 1.0, qPrintable(QString::number(peak(loud))));
+        QVERIFY(peak(loud) > 0.8);
+        const auto quiet = QZPSoundRenderer::render(patchWith({}), {{57, 0, 1, 100}}, 1, Rate);
+        const auto quieter =
+            QZPSoundRenderer::render(patchWith({{"VCA_Level", 32}}), {{57, 0, 1, 100}}, 1, Rate);
+        QVERIFY(peak(quiet) < 0.6); // below the knee: level follows the slider as before
+        const double sliderDb = 20 * std::log10(std::exp2(2.0 * (64 - 32) / 127)); // the VCA's law, 3 dB
+        QVERIFY(std::fabs(20 * std::log10(peak(quiet) / peak(quieter)) - sliderDb) < 0.2);
+    }
+
     // Longer slider settings give longer attack, decay and release; in gate mode the VCA has no shape.
     void envelopeTimes() {
         double attack = -1, release = -1;
