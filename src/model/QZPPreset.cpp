@@ -129,9 +129,15 @@ quint8 QZPPreset::byteAtLocation(uint index) const {
     return m_patch.byte(int(index));
 }
 
+// Any byte as it comes, switch bytes too (the instrument's knob moves and Control messages write them so).
 void QZPPreset::setByte(quint8 value, uint index) {
+    Q_ASSERT(thread() == QThread::currentThread());
     QZP_PRECONDITION(index < uint(PatchDataLength), IndexCondition);
-    setValue(QZPParameter::all().at(int(index)), value);
+    const quint8 old = m_patch.byte(int(index));
+    if (old == value)
+        return;
+    m_patch.setByte(int(index), value);
+    registerUndo([this, old, index] { setByte(old, index); });
 }
 
 void QZPPreset::setValue(const QZPParameter& parameter, int value) {

@@ -201,6 +201,11 @@ private slots:
         expectThrow([&] { preset.byteAtLocation(18); }, "index >= 0 && index < self.sysexData.length");
         expectThrow([&] { preset.setJunoSysexData(QByteArray(23, 0)); }, "junoSysexData.length == 24");
         QCOMPARE(preset.sysexData(), QZPPreset::defaultPatchData());
+        // A switch byte is written as it comes (the instrument's knob moves do so), and undone so.
+        preset.setByte(0x45, QZPParameter::SwitchByte2);
+        QCOMPARE(preset.byteAtLocation(QZPParameter::SwitchByte2), quint8(0x45));
+        preset.undoStack()->undo();
+        QCOMPARE(preset.sysexData(), QZPPreset::defaultPatchData());
     }
 
     void slidersAreUndoable() {
