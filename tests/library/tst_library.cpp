@@ -87,52 +87,26 @@ private slots:
         QCOMPARE(moved.count(), 2);
     }
 
-    // The listed files and the walk as "path#inode" words; the outcome as "listed>found" words (found "-":
-    // the file left) and the walk's files no listed file took.
+    // Each row: the listed files and the walk as "path#inode" words, the outcome as "listed>found" words
+    // (found "-": the file left), and the walk's files no listed file took; "|" between the four.
     void reconcileWalk_data() {
-        QTest::addColumn<QString>("listed");
-        QTest::addColumn<QString>("walked");
-        QTest::addColumn<QString>("outcome");
-        QTest::addColumn<QString>("added");
-        QTest::newRow("unchanged") << "a#1 b#2 c#3"
-                                   << "a#1 b#2 c#3"
-                                   << "a>a b>b c>c"
-                                   << "";
-        QTest::newRow("one added between") << "a#1 b#2"
-                                           << "a#1 n#9 b#2"
-                                           << "a>a b>b"
-                                           << "n";
-        QTest::newRow("renamed") << "a#1 b#2"
-                                 << "a#1 z#2"
-                                 << "a>a b>z"
-                                 << "";
-        QTest::newRow("removed and added") << "a#1 b#2"
-                                           << "a#1 c#3"
-                                           << "a>a b>-"
-                                           << "c";
-        QTest::newRow("read in another order") << "a#1 b#2 c#3"
-                                               << "c#3 a#1 b#2"
-                                               << "a>a b>b c>c"
-                                               << "";
-        QTest::newRow("replaced at its path") << "a#1"
-                                              << "a#7"
-                                              << "a>a"
-                                              << "";
-        QTest::newRow("one file, two listings") << "a#1 b#1"
-                                                << "c#1"
-                                                << "a>c b>-"
-                                                << "";
-        QTest::newRow("swapped names") << "a#1 b#2"
-                                       << "a#2 b#1"
-                                       << "a>a b>b"
-                                       << "";
+        QTest::addColumn<QString>("row");
+        for (const char* row : {"a#1 b#2 c#3 | a#1 b#2 c#3 | a>a b>b c>c | ", // unchanged
+                                "a#1 b#2 | a#1 n#9 b#2 | a>a b>b | n",        // one added between
+                                "a#1 b#2 | a#1 z#2 | a>a b>z | ",             // renamed
+                                "a#1 b#2 | a#1 c#3 | a>a b>- | c",            // removed and added
+                                "a#1 b#2 c#3 | c#3 a#1 b#2 | a>a b>b c>c | ", // read in another order
+                                "a#1 | a#7 | a>a | ",                         // replaced at its path
+                                "a#1 b#1 | c#1 | a>c b>- | ",                 // one file, two listings
+                                "a#1 b#2 | a#2 b#1 | a>a b>b | "})            // swapped names
+            QTest::newRow(row) << QString::fromLatin1(row);
     }
 
     void reconcileWalk() {
-        QFETCH(QString, listed);
-        QFETCH(QString, walked);
-        QFETCH(QString, outcome);
-        QFETCH(QString, added);
+        QFETCH(QString, row);
+        const QStringList parts = row.split('|');
+        const QString listed = parts.at(0), walked = parts.at(1), outcome = parts.at(2).trimmed(),
+                      added = parts.at(3).trimmed();
         const auto table = [](const QString& words) {
             QZPLibraryTable result;
             for (const QString& word : words.split(' ', Qt::SkipEmptyParts)) {

@@ -36,7 +36,6 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListView>
 #include <QMainWindow>
 #include <QMenu>
@@ -625,8 +624,8 @@ private slots:
         window->hide();
     }
 
-    // The key filter alone: the main window plays, another window only while its source allows it, a
-    // text field never, and a release always ends the note its press started.
+    // The key filter alone, for what the window's test cannot reach: another window plays only while its
+    // source allows, and a release ends its note even after the source stopped allowing.
     void notePlayerKeyFilter() {
         struct Notes : QZPMidiClaviatureDelegate {
             QList<int> events; // the note for a press, its negative for a release
@@ -643,44 +642,23 @@ private slots:
         claviature.setEnabled(true);
         claviature.setDelegate(&notes);
         QWidget main, other;
-        auto* mainList = new QListView(&main);
-        auto* text = new QLineEdit(&main);
-        auto* otherList = new QListView(&other);
+        auto* list = new QListView(&other);
         QZPNotePlayerKeyFilter filter(&claviature, &main);
         filter.addSource(&other, &source);
-        const auto key = [](QWidget* target, QEvent::Type type) {
-            QKeyEvent event(type, Qt::Key_A, {}, 38, 0, 0, QStringLiteral("a"));
-            QApplication::sendEvent(target, &event);
-        };
-        struct Case {
-            QWidget* window;
-            QWidget* focus;
-            bool allows;
-            bool plays;
-        };
-        for (const Case& row : {Case{&main, mainList, false, true}, Case{&main, text, false, false},
-                                Case{&other, otherList, false, false}, Case{&other, otherList, true, true}}) {
-            row.window->show();
-            QApplication::setActiveWindow(row.window);
-            row.focus->setFocus();
-            source.allows = row.allows;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        list->setFocus();
+        for (const bool allows : {false, true}) {
             notes.events.clear();
-            key(row.focus, QEvent::KeyPress);
-            source.allows = false; // the release ends the note however the window's answer changed
-            key(row.focus, QEvent::KeyRelease);
-            QCOMPARE(notes.events.size(), row.plays ? 2 : 0);
-            if (row.plays)
-                QCOMPARE(notes.events.at(1), -notes.events.at(0));
-            row.window->hide();
+            source.allows = allows;
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_A, {}, 38, 0, 0, QStringLiteral("a"));
+            QApplication::sendEvent(list, &press);
+            source.allows = false;
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, {}, 38, 0, 0, QStringLiteral("a"));
+            QApplication::sendEvent(list, &release);
+            QCOMPARE(notes.events.size(), allows ? 2 : 0);
         }
-        // A text field that takes the keys ends the sounding note.
-        main.show();
-        QApplication::setActiveWindow(&main);
-        mainList->setFocus();
-        notes.events.clear();
-        key(mainList, QEvent::KeyPress);
-        text->setFocus();
-        QCOMPARE(notes.events.size(), 2);
+        QCOMPARE(notes.events.at(1), -notes.events.at(0));
     }
 
     // An alert about a file that cannot be read names the file.
