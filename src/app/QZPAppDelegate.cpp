@@ -28,7 +28,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
-using Command = QZPMainWindowController::Command;
+using Command = QZPPresetCommands::Command;
 
 static void registerApplicationResources() {
     Q_INIT_RESOURCE(app);
@@ -295,60 +295,55 @@ void QZPAppDelegate::terminate() {
 void QZPAppDelegate::buildMainMenu() {
     QZPMainWindowController* window = m_windowController.get();
     QMenuBar* bar = window->window()->menuBar();
+    // The preset commands' actions are enabled as the state they depend on allows.
     const auto add = [window](QMenu* menu, Command command, const QString& title,
                               const QKeySequence& keys = {}) {
-        QAction* action = window->makeAction(command, title, keys);
+        QAction* action = window->commands()->makeAction(command, title, keys);
         menu->addAction(action);
         return action;
     };
-    QList<std::pair<Command, QAction*>> validated;
-    const auto track = [&validated, &add](QMenu* menu, Command command, const QString& title,
-                                          const QKeySequence& keys = {}) {
-        validated.append({command, add(menu, command, title, keys)});
-    };
 
     QMenu* file = bar->addMenu(tr("&File"));
-    track(file, Command::NewDocument, tr("&New Preset"), QKeySequence::New);
+    add(file, Command::NewDocument, tr("&New Preset"), QKeySequence::New);
     file->addAction(tr("&Open…"), QKeySequence::Open, this, &QZPAppDelegate::openPanel);
     file->addSeparator();
-    track(file, Command::Save, tr("&Save"), QKeySequence::Save);
-    track(file, Command::SaveAs, tr("Save &As…"), QKeySequence::SaveAs);
-    track(file, Command::RevertDocument, tr("Re&vert to Saved"),
-          QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R));
-    track(file, Command::CloseDocument, tr("&Close"), QKeySequence::Close);
-    track(file, Command::CloseDraft, tr("Close &Draft"));
+    add(file, Command::Save, tr("&Save"), QKeySequence::Save);
+    add(file, Command::SaveAs, tr("Save &As…"), QKeySequence::SaveAs);
+    add(file, Command::RevertDocument, tr("Re&vert to Saved"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R));
+    add(file, Command::CloseDocument, tr("&Close"), QKeySequence::Close);
+    add(file, Command::CloseDraft, tr("Close &Draft"));
     file->addSeparator();
-    track(file, Command::RecycleDocument, tr("&Move to Trash"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    track(file, Command::RevealDocument, tr("Show in File &Manager"),
-          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
-    track(file, Command::DumpPresets, tr("&Export List…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X));
+    add(file, Command::RecycleDocument, tr("&Move to Trash"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    add(file, Command::RevealDocument, tr("Show in File &Manager"),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    add(file, Command::DumpPresets, tr("&Export List…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X));
     file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QZPAppDelegate::terminate);
 
     QMenu* edit = bar->addMenu(tr("&Edit"));
-    track(edit, Command::Undo, tr("&Undo"), QKeySequence::Undo);
-    track(edit, Command::Redo, tr("&Redo"), QKeySequence::Redo);
+    add(edit, Command::Undo, tr("&Undo"), QKeySequence::Undo);
+    add(edit, Command::Redo, tr("&Redo"), QKeySequence::Redo);
     edit->addSeparator();
-    track(edit, Command::Copy, tr("&Copy"), QKeySequence::Copy);
-    track(edit, Command::Paste, tr("&Paste"), QKeySequence::Paste);
+    add(edit, Command::Copy, tr("&Copy"), QKeySequence::Copy);
+    add(edit, Command::Paste, tr("&Paste"), QKeySequence::Paste);
     edit->addSeparator();
-    track(edit, Command::RenameDocument, tr("Re&name…"), QKeySequence(Qt::Key_F2));
-    track(edit, Command::DuplicateDocument, tr("D&uplicate"), QKeySequence(Qt::CTRL | Qt::Key_D));
+    add(edit, Command::RenameDocument, tr("Re&name…"), QKeySequence(Qt::Key_F2));
+    add(edit, Command::DuplicateDocument, tr("D&uplicate"), QKeySequence(Qt::CTRL | Qt::Key_D));
     edit->addSeparator();
-    track(edit, Command::PerformFindPanelAction, tr("&Find"), QKeySequence::Find);
+    add(edit, Command::PerformFindPanelAction, tr("&Find"), QKeySequence::Find);
     edit->addSeparator();
     QAction* preferences = edit->addAction(tr("Pr&eferences…"), QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
                                            &QZPAppDelegate::showPrefPane);
     preferences->setMenuRole(QAction::PreferencesRole);
 
     QMenu* preset = bar->addMenu(tr("&Preset"));
-    track(preset, Command::SendProgram, tr("&Send to Instrument"), QKeySequence(Qt::CTRL | Qt::Key_Return));
-    track(preset, Command::SelectPrevious, tr("&Previous Preset"), QKeySequence(Qt::CTRL | Qt::Key_Up));
-    track(preset, Command::SelectNext, tr("&Next Preset"), QKeySequence(Qt::CTRL | Qt::Key_Down));
+    add(preset, Command::SendProgram, tr("&Send to Instrument"), QKeySequence(Qt::CTRL | Qt::Key_Return));
+    add(preset, Command::SelectPrevious, tr("&Previous Preset"), QKeySequence(Qt::CTRL | Qt::Key_Up));
+    add(preset, Command::SelectNext, tr("&Next Preset"), QKeySequence(Qt::CTRL | Qt::Key_Down));
     preset->addSeparator();
-    track(preset, Command::SelectCurrent, tr("Select &Current Preset"), QKeySequence(Qt::CTRL | Qt::Key_L));
-    track(preset, Command::FocusSelection, tr("Show S&election"),
-          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+    add(preset, Command::SelectCurrent, tr("Select &Current Preset"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    add(preset, Command::FocusSelection, tr("Show S&election"),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
     preset->addSeparator();
     // "Record New" while recording goes into a new draft, "Record" while it goes into the current preset.
     m_recordItem = add(preset, Command::Record, QString(), QKeySequence(Qt::CTRL | Qt::Key_R));
@@ -362,8 +357,8 @@ void QZPAppDelegate::buildMainMenu() {
                 if (key == QLatin1String(QZPSettings::DraftOnRecordKey))
                     titleRecordItem();
             });
-    track(preset, Command::RecordSelected, tr("Record into Selected Preset"),
-          QKeySequence(Qt::CTRL | Qt::ALT | Qt::SHIFT | Qt::Key_R));
+    add(preset, Command::RecordSelected, tr("Record into Selected Preset"),
+        QKeySequence(Qt::CTRL | Qt::ALT | Qt::SHIFT | Qt::Key_R));
     m_recordMultipleItem =
         preset->addAction(tr("Record Multiple Presets…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M),
                           this, &QZPAppDelegate::showRecWindow);
@@ -425,17 +420,4 @@ void QZPAppDelegate::buildMainMenu() {
     help->addAction(tr("&Welcome Assistant…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), this,
                     &QZPAppDelegate::showOnboarding);
     help->addAction(tr("&Acknowledgements"), this, &QZPAppDelegate::showAcknowledgements);
-
-    // Each menu's commands are enabled as the current state allows when it opens; shortcuts ask again
-    // when they fire.
-    for (QMenu* menu : {file, edit, preset}) {
-        connect(menu, &QMenu::aboutToShow, this, [window, validated] {
-            for (const auto& [command, action] : validated)
-                action->setEnabled(window->validateCommand(command, QZPCommandSource::Menu));
-        });
-        connect(menu, &QMenu::aboutToHide, this, [validated] {
-            for (const auto& [command, action] : validated)
-                action->setEnabled(true);
-        });
-    }
 }

@@ -8,6 +8,7 @@
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPMidiMenus.h"
 #include "mainwindow/QZPNotePlayerKeyFilter.h"
+#include "mainwindow/QZPPresetCommands.h"
 #include "mainwindow/QZPPresetFileActions.h"
 #include "mainwindow/QZPPresetRecorder.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
@@ -58,8 +59,9 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
     connect(m_sidebar->recordMenuItem(), &QAction::triggered, this,
             [this] { recordSelected(QZPCommandSource::ContextMenu); });
     connect(m_sidebar->closeDraftMenuItem(), &QAction::triggered, this,
-            [this] { perform(Command::CloseDraft, QZPCommandSource::ContextMenu); });
+            [this] { m_commands->perform(Command::CloseDraft, QZPCommandSource::ContextMenu); });
     buildWindow();
+    m_commands = new QZPPresetCommands(this);
     m_fileActions = new QZPPresetFileActions(
         m_documents, m_window, [this] { return currentPreset(); },
         [this](const QZPError& error, QWidget* window) { presentError(error, window); }, this);
@@ -176,6 +178,7 @@ void QZPMainWindowController::setDocument(QZPDocument* document) {
     }
     m_sidebar->setDocument(preset);
     m_editor->setDocument(preset);
+    m_commands->setCurrentPreset(preset);
 }
 
 bool QZPMainWindowController::isWindowVisible() const {
@@ -361,10 +364,6 @@ void QZPMainWindowController::setReviewQuestion(ReviewQuestion ask) {
     m_fileActions->setReviewQuestion(std::move(ask));
 }
 
-void QZPMainWindowController::revealDocument(QZPCommandSource source) {
-    m_sidebar->revealDocuments(source);
-}
-
 // MARK: Clipboard
 
 void QZPMainWindowController::copy(QZPCommandSource source) {
@@ -406,136 +405,6 @@ void QZPMainWindowController::recordDocument(QZPPreset* target) {
 
 void QZPMainWindowController::importDataFrom(QZPPreset* received) {
     m_recorder->importDataFrom(received);
-}
-
-// MARK: Commands
-
-bool QZPMainWindowController::validateCommand(Command command, QZPCommandSource source) const {
-    const QList<QZPPreset*> presets = targets(source);
-    const QZPPresetsController* list = presetsController();
-    const qsizetype current = list->arrangedIndexOf(currentPreset());
-    switch (command) {
-    case Command::SendProgram:
-        return presets.size() == 1;
-    case Command::SelectPrevious:
-        return current > 0;
-    case Command::SelectNext:
-        return current >= 0 && current + 1 < list->arrangedCount();
-    case Command::RecycleDocument: {
-        return !presets.isEmpty() && !presets.first()->isNew() &&
-               !QZPNotePlayerKeyFilter::isTextEditor(QApplication::focusWidget());
-    }
-    case Command::RenameDocument:
-        return presets.size() == 1 && !presets.first()->isNew();
-    case Command::DuplicateDocument:
-        return presets.size() == 1;
-    case Command::RevertDocument:
-        return presets.size() == 1 && presets.first()->isDocumentEdited() && !presets.first()->isNew();
-    case Command::RevealDocument:
-        return std::any_of(presets.begin(), presets.end(), [](const QZPPreset* p) { return !p->isNew(); });
-    case Command::Copy:
-        return !presets.isEmpty();
-    case Command::Paste:
-        return !presets.isEmpty() &&
-               QZPPresetPasteboard::canReadPresets(QGuiApplication::clipboard()->mimeData());
-    case Command::Undo:
-        return currentPreset() && currentPreset()->undoStack()->canUndo();
-    case Command::Redo:
-        return currentPreset() && currentPreset()->undoStack()->canRedo();
-    default:
-        return true;
-    }
-}
-
-void QZPMainWindowController::perform(Command command, QZPCommandSource source) {
-    if (!validateCommand(command, source)) {
-        QApplication::beep();
-        return;
-    }
-    switch (command) {
-    case Command::SendProgram:
-        sendProgram(source);
-        break;
-    case Command::SelectPrevious:
-        selectPrevious(source);
-        break;
-    case Command::SelectNext:
-        selectNext(source);
-        break;
-    case Command::SelectCurrent:
-        selectCurrent();
-        break;
-    case Command::NewDocument:
-        newDocument();
-        break;
-    case Command::CloseDocument:
-        closeDocumentsAfterReview(targets(source));
-        break;
-    case Command::CloseDraft: {
-        QList<QZPPreset*> drafts = targets(source);
-        drafts.removeIf([](const QZPPreset* p) { return !p->isNew(); });
-        closeDocumentsAfterReview(drafts);
-        break;
-    }
-    case Command::RecycleDocument:
-        recycleDocument(source);
-        break;
-    case Command::RenameDocument:
-        m_sidebar->renameDocument(source);
-        break;
-    case Command::DuplicateDocument:
-        m_sidebar->duplicateDocument(source);
-        break;
-    case Command::RevertDocument:
-        m_sidebar->revertDocumentToSaved(source);
-        break;
-    case Command::RevealDocument:
-        revealDocument(source);
-        break;
-    case Command::Copy:
-        copy(source);
-        break;
-    case Command::Paste:
-        paste(source);
-        break;
-    case Command::DumpPresets:
-        dumpPresets();
-        break;
-    case Command::PerformFindPanelAction:
-        m_sidebar->performFindPanelAction();
-        break;
-    case Command::FocusSelection:
-        m_sidebar->focusSelection();
-        break;
-    case Command::Save:
-        saveDocument();
-        break;
-    case Command::SaveAs:
-        saveDocumentAs();
-        break;
-    case Command::Undo:
-        currentPreset()->undoStack()->undo();
-        break;
-    case Command::Redo:
-        currentPreset()->undoStack()->redo();
-        break;
-    case Command::Record:
-        record(source);
-        break;
-    case Command::RecordSelected:
-        recordSelected(source);
-        break;
-    }
-}
-
-QAction* QZPMainWindowController::makeAction(Command command, const QString& title,
-                                             const QKeySequence& shortcut) {
-    auto* action = new QAction(title, m_window);
-    action->setShortcut(shortcut);
-    connect(action, &QAction::triggered, this, [this, command] { perform(command, QZPCommandSource::Menu); });
-    m_actions.append({command, action});
-    m_window->addAction(action);
-    return action;
 }
 
 // MARK: MIDI menus

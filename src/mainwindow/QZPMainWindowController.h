@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwindow/QZPPresetCommands.h"
 #include "mainwindow/QZPPresetFileActions.h"
 #include "midi/QZPMidiClaviatureDelegate.h"
 #include "midi/QZPMidiClaviatureSource.h"
@@ -51,31 +52,7 @@ public:
     static constexpr const char* GeometryKey = "MainWindow.geometry";
     static constexpr const char* SplitViewAutosaveName = "QZPTBSplitViewAutoSaveName";
 
-    enum class Command {
-        SendProgram,
-        SelectPrevious,
-        SelectNext,
-        SelectCurrent,
-        NewDocument,
-        CloseDocument,
-        CloseDraft,
-        RecycleDocument,
-        RenameDocument,
-        DuplicateDocument,
-        RevertDocument,
-        RevealDocument,
-        Copy,
-        Paste,
-        DumpPresets,
-        PerformFindPanelAction,
-        FocusSelection,
-        Save,
-        SaveAs,
-        Undo,
-        Redo,
-        Record,
-        RecordSelected,
-    };
+    using Command = QZPPresetCommands::Command;
 
     QZPMainWindowController(QZPDocumentController* documents, QZPMidiEngine* engine,
                             QObject* parent = nullptr);
@@ -104,11 +81,8 @@ public:
     // Another window in which the computer keyboard plays notes, as far as `source` allows.
     void addClaviatureSource(QWidget* window, QZPMidiClaviatureSource* source);
 
-    // Commands, as the menus and the list's context menu give them.
-    bool validateCommand(Command command, QZPCommandSource source = QZPCommandSource::Menu) const;
-    void perform(Command command, QZPCommandSource source = QZPCommandSource::Menu);
-    // The command's QAction in the menus the application builds (for its shortcut and enabled state).
-    QAction* makeAction(Command command, const QString& title, const QKeySequence& shortcut = {});
+    // The preset commands of the menus and the list, as actions.
+    QZPPresetCommands* commands() const { return m_commands; }
 
     void sendProgram(QZPCommandSource source);
     // The current patch again, after a refresh or an opened file: the selection does not matter, and
@@ -122,7 +96,6 @@ public:
     // The Close commands: each edited preset is offered for saving first; Cancel closes nothing.
     bool closeDocumentsAfterReview(const QList<QZPPreset*>& presets);
     void recycleDocument(QZPCommandSource source);
-    void revealDocument(QZPCommandSource source);
     void copy(QZPCommandSource source);
     void paste(QZPCommandSource source);
     // Writes the list as a property list (an array of "name"/"data" dictionaries), atomically.
@@ -202,6 +175,6 @@ private:
     QZPPresetFileActions* m_fileActions = nullptr;
     QZPNotePlayerKeyFilter* m_keyFilter = nullptr;
     QZPHardwareControlSync* m_controlSync = nullptr;
-    QList<std::pair<Command, QAction*>> m_actions;
+    QZPPresetCommands* m_commands = nullptr;
     QZPPresetRecorder* m_recorder = nullptr;
 };

@@ -31,6 +31,7 @@
 #include "sidebar/QZPTableView.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
@@ -183,12 +184,12 @@ private slots:
         library({"A", "B", "C", "D"});
         named("B")->makeWindowControllers();
         struct Step {
-            QZPMainWindowController::Command command;
+            QZPPresetCommands::Command command;
             const char* selected; // selected before the command, or none
             const char* current;  // current after it
             bool moves;
         };
-        using C = QZPMainWindowController::Command;
+        using C = QZPPresetCommands::Command;
         const QList<Step> steps{
             {C::SelectNext, nullptr, "C", true},      {C::SelectNext, "A", "D", true},
             {C::SelectNext, nullptr, "D", false},     {C::SelectPrevious, nullptr, "C", true},
@@ -199,7 +200,7 @@ private slots:
             if (step.selected)
                 library()->setSelectedObjects({named(step.selected)});
             sent();
-            QCOMPARE(m_window->validateCommand(step.command), step.moves);
+            QCOMPARE(m_window->commands()->validate(step.command), step.moves);
             if (step.command == C::SelectNext)
                 m_window->selectNext(QZPCommandSource::Menu);
             else
@@ -226,13 +227,13 @@ private slots:
         QPointer<QZPPreset> b = named("B");
         b->makeWindowControllers();
         b->setVCF_Resonance(77);
-        m_window->perform(QZPMainWindowController::Command::CloseDocument);
+        m_window->commands()->perform(QZPPresetCommands::Command::CloseDocument);
         QCOMPARE(asked, QStringList{"B"});
         QVERIFY(b && !b->isClosed() && b->isDocumentEdited());
         QCOMPARE(m_window->currentPreset(), b.data());
 
         answer = Answer::DontSave;
-        m_window->perform(QZPMainWindowController::Command::CloseDocument);
+        m_window->commands()->perform(QZPPresetCommands::Command::CloseDocument);
         QVERIFY(!b || b->isClosed());
         QCOMPARE(m_window->currentPreset(), named("A"));
         QCOMPARE(qzpContents(path("Lib/B.syx")), bFile);
@@ -241,7 +242,7 @@ private slots:
         c->makeWindowControllers();
         c->setVCF_Resonance(66);
         answer = Answer::Save;
-        m_window->perform(QZPMainWindowController::Command::CloseDocument);
+        m_window->commands()->perform(QZPPresetCommands::Command::CloseDocument);
         QVERIFY(c->isClosed());
         QZPPreset saved;
         QZPError error;
@@ -254,12 +255,12 @@ private slots:
         QZPPreset* draft = m_documents->newDocument();
         draft->setVCF_Resonance(5);
         answer = Answer::DontSave;
-        m_window->perform(QZPMainWindowController::Command::CloseDraft);
+        m_window->commands()->perform(QZPPresetCommands::Command::CloseDraft);
         QCOMPARE(asked, QStringList{draft->displayName()});
         QVERIFY(draft->isClosed());
         asked.clear();
         QVERIFY(!m_window->currentPreset()->isDocumentEdited());
-        m_window->perform(QZPMainWindowController::Command::CloseDocument);
+        m_window->commands()->perform(QZPPresetCommands::Command::CloseDocument);
         QVERIFY(asked.isEmpty());
     }
 
@@ -394,9 +395,49 @@ private slots:
         QCOMPARE(qzpNames(library()->arrangedObjects()), QStringList{draft->displayName()});
         QCOMPARE(actions.nextPreset(), nullptr);
         // Next on the last listed preset: not possible, nothing changes.
-        QVERIFY(!m_window->validateCommand(QZPMainWindowController::Command::SelectNext));
+        QVERIFY(!m_window->commands()->validate(QZPPresetCommands::Command::SelectNext));
         m_window->selectNext(QZPCommandSource::Menu);
         QCOMPARE(m_window->currentPreset(), draft);
+    }
+
+    // The menus' actions follow the state their commands depend on, without a menu being opened: the
+    // current preset's place in the list, its undo stack and edited state, and the clipboard.
+    void commandActionsFollowTheirState() {
+        library({"A", "B"});
+        using C = QZPPresetCommands::Command;
+        const QList<C> commands{C::SelectPrevious, C::SelectNext,     C::Undo,
+                                C::Redo,           C::RevertDocument, C::Paste};
+        QList<QAction*> actions;
+        for (C command : commands)
+            actions << m_window->commands()->makeAction(command, QStringLiteral("item"));
+        struct Step {
+            const char* what;
+            std::function<void()> change;
+            QList<bool> enabled; // in the order of `commands`
+        };
+        const QList<Step> steps{
+            {"first preset current", [] {}, {false, true, false, false, false, false}},
+            {"an edit",
+             [this] { named("A")->setVCF_Resonance(99); },
+             {false, true, true, false, true, false}},
+            {"undone", [this] { named("A")->undoStack()->undo(); }, {false, true, false, true, false, false}},
+            {"copied",
+             [this] { m_window->copy(QZPCommandSource::Menu); },
+             {false, true, false, true, false, true}},
+            {"last preset current",
+             [this] { named("B")->makeWindowControllers(); },
+             {true, false, false, false, false, true}},
+            {"text copied",
+             [] { QGuiApplication::clipboard()->setText(QStringLiteral("A")); },
+             {true, false, false, false, false, false}},
+        };
+        for (const Step& step : steps) {
+            step.change();
+            QCoreApplication::processEvents();
+            for (qsizetype i = 0; i < commands.size(); ++i)
+                QVERIFY2(actions.at(i)->isEnabled() == step.enabled.at(i),
+                         qPrintable(QStringLiteral("%1: command %2").arg(step.what).arg(i)));
+        }
     }
 
     // Copied presets are dealt out: two onto three targets give first, second, first.
@@ -407,7 +448,7 @@ private slots:
         library()->setSelectedObjects({d, e});
         m_window->copy(QZPCommandSource::Menu);
         library()->setSelectedObjects({named("A"), named("B"), named("C")});
-        QVERIFY(m_window->validateCommand(QZPMainWindowController::Command::Paste));
+        QVERIFY(m_window->commands()->validate(QZPPresetCommands::Command::Paste));
         m_window->paste(QZPCommandSource::Menu);
         const QByteArray dData = d->junoSysexData().mid(5, 18);
         const QByteArray eData = e->junoSysexData().mid(5, 18);
@@ -424,7 +465,7 @@ private slots:
         sent();
         // Text on the clipboard is no preset: nothing to paste.
         QGuiApplication::clipboard()->setText(QStringLiteral("F0 41 30"));
-        QVERIFY(!m_window->validateCommand(QZPMainWindowController::Command::Paste));
+        QVERIFY(!m_window->commands()->validate(QZPPresetCommands::Command::Paste));
         m_window->paste(QZPCommandSource::Menu);
         QCOMPARE(named("A")->junoSysexData().mid(5, 18), dData);
     }

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "model/QZPCommandSource.h"
+
+#include <QKeySequence>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <utility>
+
+class QAction;
+class QTimer;
+class QZPMainWindowController;
+class QZPPreset;
+
+// The preset commands of the menus, the list and its context menu. Each command the menus give has one
+// action in the main window; its enabled state follows what the command depends on (the current preset
+// and its undo stack, the list and its selection, the clipboard, the focus) and is brought up to date
+// once per turn of the event loop after any of them changed. A command given another way (the list's
+// context menu, a key in the list) is checked when it is performed, and a refused one beeps.
+class QZPPresetCommands : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Command {
+        SendProgram,
+        SelectPrevious,
+        SelectNext,
+        SelectCurrent,
+        NewDocument,
+        CloseDocument,
+        CloseDraft,
+        RecycleDocument,
+        RenameDocument,
+        DuplicateDocument,
+        RevertDocument,
+        RevealDocument,
+        Copy,
+        Paste,
+        DumpPresets,
+        PerformFindPanelAction,
+        FocusSelection,
+        Save,
+        SaveAs,
+        Undo,
+        Redo,
+        Record,
+        RecordSelected,
+    };
+
+    explicit QZPPresetCommands(QZPMainWindowController* window);
+
+    bool validate(Command command, QZPCommandSource source = QZPCommandSource::Menu) const;
+    void perform(Command command, QZPCommandSource source = QZPCommandSource::Menu);
+    // The command's action in the main window, made now with its title and shortcut.
+    QAction* makeAction(Command command, const QString& title, const QKeySequence& shortcut = {});
+
+    // The current preset changed: its undo stack and edited state are followed from now on.
+    void setCurrentPreset(QZPPreset* preset);
+    // Brings the actions' enabled state up to date at the next turn of the event loop.
+    void scheduleUpdate();
+    // The same, at once.
+    void updateActions();
+
+private:
+    QZPMainWindowController* m_window;
+    QList<std::pair<Command, QAction*>> m_actions;
+    QTimer* m_update;
+    QPointer<QZPPreset> m_preset;
+    QList<QMetaObject::Connection> m_presetConnections;
+};
