@@ -14,13 +14,16 @@
 #include <optional>
 
 QZPPresetsController::QZPPresetsController(QObject* parent)
-    : QAbstractListModel(parent), m_folder(std::make_unique<QZPLibraryFolder>(
-                                      [this] {
-                                          return QZPLibraryFolder::Listing{m_liveRows, knownPaths()};
-                                      },
-                                      [this](const QString& folder, QZPLibraryTable walked) {
-                                          applyRefresh(folder, std::move(walked));
-                                      })) {
+    : QAbstractListModel(parent),
+      m_rows([this](Row a, Row b) { return lessThan(a, b); },
+             [this](Row row, const QZPPresetFilter& filter) { return passes(row, filter); }, this),
+      m_folder(std::make_unique<QZPLibraryFolder>(
+          [this] {
+              return QZPLibraryFolder::Listing{m_liveRows, knownPaths()};
+          },
+          [this](const QString& folder, QZPLibraryTable walked) {
+              applyRefresh(folder, std::move(walked));
+          })) {
     connect(m_folder.get(), &QZPLibraryFolder::urlChanged, this,
             &QZPPresetsController::presetsFolderURLChanged);
 }
@@ -122,15 +125,9 @@ bool QZPPresetsController::lessThan(Row a, Row b) const {
     return order != 0 ? order < 0 : a < b;
 }
 
-qsizetype QZPPresetsController::sortedPosition(Row row) const {
-    return std::upper_bound(m_sorted.begin(), m_sorted.end(), row,
-                            [this](Row a, Row b) { return lessThan(a, b); }) -
-           m_sorted.begin();
-}
-
 // Takes a preset object in as a row of its own, without arranging: the caller arranges.
 QZPLibraryTable::Row QZPPresetsController::adopt(QZPPreset* preset) {
-    m_filterMemos.clear();
+    m_rows.forgetFilters();
     const Row row = m_table.appendName(
         preset->isNew() ? QZPFileReference::Identity{} : preset->fileReference().identity(), {});
     m_table.setName(row, preset->displayName(), m_collator);
@@ -153,11 +150,10 @@ void QZPPresetsController::documentContentsLoaded(QZPDocument* document) {
 
 // The row leaves the library (its place in the table stays until the table is compacted).
 void QZPPresetsController::release(Row row) {
-    m_filterMemos.clear();
     Item& item = m_items[row];
     item.live = false;
     --m_liveRows;
-    m_sorted.removeOne(row);
+    m_rows.removeSorted(row);
     m_selection.remove(row);
     if (QZPPreset* preset = std::exchange(item.preset, nullptr)) {
         m_rowOfPreset.remove(preset);
@@ -170,14 +166,7 @@ void QZPPresetsController::addObject(QZPPreset* preset) {
     if (!preset || contains(preset))
         return;
     m_unsavedPresets.removeIf([preset](const auto& entry) { return entry.value() == preset; });
-    const Row row = adopt(preset);
-    m_sorted.insert(sortedPosition(row), row);
-    if (passes(row)) {
-        const qsizetype index = arrangedPosition(row);
-        beginInsertRows({}, int(index), int(index));
-        m_arranged.insert(index, row);
-        endInsertRows();
-    }
+    m_rows.insert(adopt(preset));
 }
 
 void QZPPresetsController::removeObject(QZPPreset* preset) {
@@ -186,29 +175,24 @@ void QZPPresetsController::removeObject(QZPPreset* preset) {
     const Row row = m_rowOfPreset.value(preset);
     const bool wasSelected = m_selection.contains(row);
     release(row);
-    const qsizetype index = m_arranged.indexOf(row);
-    if (index >= 0) {
-        beginRemoveRows({}, int(index), int(index));
-        m_arranged.removeAt(index);
-        endRemoveRows();
-    }
+    m_rows.remove(row);
     if (wasSelected)
         emit selectionChanged();
 }
 
 QZPPreset* QZPPresetsController::arrangedPresetAt(qsizetype index) {
-    return index >= 0 && index < m_arranged.size() ? presetAt(m_arranged.at(index)) : nullptr;
+    return index >= 0 && index < m_rows.arranged().size() ? presetAt(m_rows.arranged().at(index)) : nullptr;
 }
 
 qsizetype QZPPresetsController::arrangedIndexOf(const QZPPreset* preset) const {
     const auto it = m_rowOfPreset.constFind(preset);
-    return it == m_rowOfPreset.cend() ? -1 : m_arranged.indexOf(it.value());
+    return it == m_rowOfPreset.cend() ? -1 : m_rows.arranged().indexOf(it.value());
 }
 
 QList<QZPPreset*> QZPPresetsController::arrangedObjects() {
     QList<QZPPreset*> arranged;
-    arranged.reserve(m_arranged.size());
-    for (const Row row : m_arranged)
+    arranged.reserve(m_rows.arranged().size());
+    for (const Row row : m_rows.arranged())
         arranged.append(presetAt(row));
     return arranged;
 }
@@ -224,103 +208,39 @@ void QZPPresetsController::presetKeysChanged(QZPPreset* preset) {
     if (it == m_rowOfPreset.cend())
         return;
     const Row row = it.value();
-    m_filterMemos.clear(); // a new name or edited state can change what any filter shows
     const QString name = preset->displayName();
     const bool isNew = preset->isNew();
     const bool moved = name != m_table.name(row) || isNew != m_items[row].isNew;
     if (moved) {
-        m_sorted.removeOne(row);
+        m_rows.removeSorted(row);
         m_items[row].isNew = isNew;
         m_table.setName(row, name, m_collator);
         if (!isNew)
             m_table.setIdentity(row, preset->fileReference().identity());
-        m_sorted.insert(sortedPosition(row), row);
+        m_rows.insertSorted(row);
     }
     if (m_applyingRefresh) {
+        m_rows.forgetFilters();
         m_keysChangedDuringRefresh = true;
         return;
     }
-    const qsizetype oldIndex = m_arranged.indexOf(row);
-    const bool shown = passes(row);
-    if (!moved && shown == (oldIndex >= 0)) {
-        if (oldIndex >= 0)
-            emit dataChanged(index(int(oldIndex)), index(int(oldIndex)));
-        return;
-    }
-    if (oldIndex >= 0) {
-        beginRemoveRows({}, int(oldIndex), int(oldIndex));
-        m_arranged.removeAt(oldIndex);
-        endRemoveRows();
-    }
-    if (shown) {
-        const qsizetype newIndex = arrangedPosition(row);
-        beginInsertRows({}, int(newIndex), int(newIndex));
-        m_arranged.insert(newIndex, row);
-        endInsertRows();
-    }
+    if (const qsizetype unmoved = m_rows.update(row, moved); unmoved >= 0)
+        emit dataChanged(index(int(unmoved)), index(int(unmoved)));
 }
 
-bool QZPPresetsController::passes(Row row) const {
-    if (m_filter.isNull())
+bool QZPPresetsController::passes(Row row, const QZPPresetFilter& filter) const {
+    if (filter.isNull())
         return true;
-    if (m_filter.usesEditedState()) {
+    if (filter.usesEditedState()) {
         const QZPPreset* preset = m_items[row].preset;
         if (!preset || !preset->isDocumentEdited())
             return false;
     }
-    return m_filter.matchesFoldedName(m_table.foldedName(row));
+    return filter.matchesFoldedName(m_table.foldedName(row));
 }
 
-// Where the row goes in the arranged list: after every shown row that sorts before it.
-qsizetype QZPPresetsController::arrangedPosition(Row row) const {
-    return std::upper_bound(m_arranged.begin(), m_arranged.end(), row,
-                            [this](Row a, Row b) { return lessThan(a, b); }) -
-           m_arranged.begin();
-}
-
-void QZPPresetsController::rearrangeObjects(bool sort) {
-    if (sort) {
-        m_filterMemos.clear();
-        std::sort(m_sorted.begin(), m_sorted.end(), [this](Row a, Row b) { return lessThan(a, b); });
-    }
-    beginResetModel();
-    m_arranged.clear();
-    if (m_filter.isNull())
-        m_arranged = m_sorted;
-    else
-        std::copy_if(m_sorted.begin(), m_sorted.end(), std::back_inserter(m_arranged),
-                     [this](Row row) { return passes(row); });
-    endResetModel();
-}
-
-// The sorted list is kept sorted as presets come, go and change: a new filter only picks from it. A
-// filter that narrows the current one (one more letter typed) picks from what is shown now.
 void QZPPresetsController::setFilterPredicate(const QZPPresetFilter& filter) {
-    if (filter == m_filter)
-        return;
-    const bool narrowing = filter.narrows(m_filter);
-    // What this filter showed is kept, so that taking a letter back (a filter shown a moment ago) is a
-    // copy rather than a new pass over every name.
-    m_filterMemos.removeIf([this](const FilterMemo& memo) { return memo.filter == m_filter; });
-    m_filterMemos.append({m_filter, m_arranged});
-    if (m_filterMemos.size() > MaximumFilterMemos)
-        m_filterMemos.removeFirst();
-    m_filter = filter;
-    const auto memo = std::find_if(m_filterMemos.begin(), m_filterMemos.end(),
-                                   [&filter](const FilterMemo& kept) { return kept.filter == filter; });
-    if (memo != m_filterMemos.end()) {
-        beginResetModel();
-        m_arranged = memo->arranged;
-        endResetModel();
-        return;
-    }
-    if (!narrowing) {
-        rearrangeObjects(false);
-        return;
-    }
-    beginResetModel();
-    m_arranged.removeIf([this](Row row) { return !passes(row); });
-    endResetModel();
+    m_rows.setFilter(filter);
 }
 
 // MARK: Folder
@@ -459,17 +379,16 @@ void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable w
     // out of date.
     const bool added = endAdded > firstAdded;
     if (added || renamed)
-        m_filterMemos.clear();
+        m_rows.forgetFilters();
     if (endAdded - firstAdded > 64 || renamed) {
-        m_sorted.reserve(m_sorted.size() + (endAdded - firstAdded));
         for (Row row = firstAdded; row < endAdded; ++row)
-            m_sorted.append(row);
-        rearrangeObjects(true);
+            m_rows.appendSorted(row);
+        m_rows.rearrange(true);
     } else {
         for (Row row = firstAdded; row < endAdded; ++row)
-            m_sorted.insert(sortedPosition(row), row);
+            m_rows.insertSorted(row);
         if (added || removed || m_keysChangedDuringRefresh)
-            rearrangeObjects(false);
+            m_rows.rearrange(false);
     }
     m_applyingRefresh = false;
     compact();
@@ -497,19 +416,13 @@ void QZPPresetsController::compact() {
     }
     m_table = std::move(table);
     m_items = std::move(items);
-    const auto remap = [&newRow](QList<Row>& rows) {
-        for (Row& row : rows)
-            row = newRow[row];
-    };
-    remap(m_sorted);
-    remap(m_arranged);
+    m_rows.renumber(newRow);
     QSet<Row> selection;
     for (const Row row : std::as_const(m_selection))
         selection.insert(newRow[row]);
     m_selection = selection;
     for (auto it = m_rowOfPreset.begin(); it != m_rowOfPreset.end(); ++it)
         it.value() = newRow[it.value()];
-    m_filterMemos.clear();
 }
 
 QZPPreset* QZPPresetsController::unsavedDocumentForURL(const QUrl& url) const {
@@ -527,7 +440,7 @@ QList<QZPPreset*> QZPPresetsController::takeUnsavedPresets() {
 
 QList<QZPPreset*> QZPPresetsController::selectedObjects() {
     QList<QZPPreset*> selected;
-    for (const Row row : std::as_const(m_arranged))
+    for (const Row row : std::as_const(m_rows.arranged()))
         if (m_selection.contains(row))
             selected.append(presetAt(row));
     return selected;
@@ -536,13 +449,13 @@ QList<QZPPreset*> QZPPresetsController::selectedObjects() {
 void QZPPresetsController::setSelectedObjects(const QList<QZPPreset*>& presets) {
     m_selection.clear();
     // Only listed presets can be selected; a long selection (select all) is checked against a set.
-    const QSet<Row> listed =
-        presets.size() > 8 ? QSet<Row>(m_arranged.begin(), m_arranged.end()) : QSet<Row>();
+    const QList<Row>& arranged = m_rows.arranged();
+    const QSet<Row> listed = presets.size() > 8 ? QSet<Row>(arranged.begin(), arranged.end()) : QSet<Row>();
     for (const QZPPreset* preset : presets) {
         const auto it = m_rowOfPreset.constFind(preset);
         if (it == m_rowOfPreset.cend())
             continue;
-        if (presets.size() > 8 ? listed.contains(it.value()) : m_arranged.contains(it.value()))
+        if (presets.size() > 8 ? listed.contains(it.value()) : arranged.contains(it.value()))
             m_selection.insert(it.value());
     }
     emit selectionChanged();
@@ -550,8 +463,8 @@ void QZPPresetsController::setSelectedObjects(const QList<QZPPreset*>& presets) 
 
 QList<int> QZPPresetsController::selectionIndexes() const {
     QList<int> indexes;
-    for (qsizetype index = 0; index < m_arranged.size(); ++index)
-        if (m_selection.contains(m_arranged.at(index)))
+    for (qsizetype index = 0; index < m_rows.arranged().size(); ++index)
+        if (m_selection.contains(m_rows.arranged().at(index)))
             indexes.append(int(index));
     return indexes;
 }
@@ -559,21 +472,21 @@ QList<int> QZPPresetsController::selectionIndexes() const {
 void QZPPresetsController::setSelectionIndexes(const QList<int>& indexes) {
     m_selection.clear();
     for (const int index : indexes)
-        if (index >= 0 && index < m_arranged.size())
-            m_selection.insert(m_arranged.at(index));
+        if (index >= 0 && index < m_rows.arranged().size())
+            m_selection.insert(m_rows.arranged().at(index));
     emit selectionChanged();
 }
 
 // MARK: Model
 
 int QZPPresetsController::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(m_arranged.size());
+    return parent.isValid() ? 0 : int(m_rows.arranged().size());
 }
 
 QVariant QZPPresetsController::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_arranged.size())
+    if (!index.isValid() || index.row() >= m_rows.arranged().size())
         return {};
-    const Row row = m_arranged.at(index.row());
+    const Row row = m_rows.arranged().at(index.row());
     const QZPPreset* preset = m_items[row].preset;
     switch (role) {
     case Qt::DisplayRole:
@@ -597,4 +510,30 @@ QHash<int, QByteArray> QZPPresetsController::roleNames() const {
             {EditedRole, "edited"},
             {NewRole, "isNew"},
             {FilePathRole, "filePath"}};
+}
+
+// MARK: Arranged rows
+
+void QZPPresetsController::arrangedRowsWillInsert(qsizetype index) {
+    beginInsertRows({}, int(index), int(index));
+}
+
+void QZPPresetsController::arrangedRowsDidInsert() {
+    endInsertRows();
+}
+
+void QZPPresetsController::arrangedRowsWillRemove(qsizetype index) {
+    beginRemoveRows({}, int(index), int(index));
+}
+
+void QZPPresetsController::arrangedRowsDidRemove() {
+    endRemoveRows();
+}
+
+void QZPPresetsController::arrangedRowsWillReset() {
+    beginResetModel();
+}
+
+void QZPPresetsController::arrangedRowsDidReset() {
+    endResetModel();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/QZPArrangedRows.h"
 #include "library/QZPFolderWalker.h"
 #include "library/QZPLibraryTable.h"
 #include "library/QZPNameCollator.h"
@@ -28,7 +29,9 @@ class QZPPreset;
 // A listed file is a row of a compact table (its identity, path, name and collation key) until something
 // asks for its preset (to show, select, open or export it): only then is the preset object made, and it
 // stays. A folder of tens of thousands of files is listed without tens of thousands of objects.
-class QZPPresetsController : public QAbstractListModel, public QZPDocumentObserver {
+class QZPPresetsController : public QAbstractListModel,
+                             public QZPDocumentObserver,
+                             private QZPArrangedRows::Listener {
     Q_OBJECT
     Q_PROPERTY(
         QUrl presetsFolderURL READ presetsFolderURL WRITE setPresetsFolderURL NOTIFY presetsFolderURLChanged)
@@ -53,7 +56,7 @@ public:
     void removeObject(QZPPreset* preset);
 
     // The arranged list.
-    qsizetype arrangedCount() const { return m_arranged.size(); }
+    qsizetype arrangedCount() const { return m_rows.arranged().size(); }
     // The preset at `index` of the arranged list, made now if need be; null outside the list.
     QZPPreset* arrangedPresetAt(qsizetype index);
     // Where the preset is in the arranged list; -1 when it is not shown.
@@ -86,7 +89,7 @@ public:
     void refreshAvailableDocumentsNow();
     bool isRefreshing() const;
 
-    QZPPresetFilter filterPredicate() const { return m_filter; }
+    QZPPresetFilter filterPredicate() const { return m_rows.filter(); }
     void setFilterPredicate(const QZPPresetFilter& filter);
 
     // Selection, in terms of the arranged list.
@@ -126,7 +129,6 @@ private:
 
     void applyRefresh(const QString& folder, QZPLibraryTable walked);
     QZPFolderWalker::KnownPaths knownPaths() const;
-    void rearrangeObjects(bool sort = true);
     void presetKeysChanged(QZPPreset* preset);
     Row adopt(QZPPreset* preset);
     void release(Row row);
@@ -136,28 +138,23 @@ private:
     QString relativePath(Row row) const;
     void compact();
     bool lessThan(Row a, Row b) const;
-    qsizetype sortedPosition(Row row) const;
-    qsizetype arrangedPosition(Row row) const;
-    bool passes(Row row) const;
+    bool passes(Row row, const QZPPresetFilter& filter) const;
+    void arrangedRowsWillInsert(qsizetype index) override;
+    void arrangedRowsDidInsert() override;
+    void arrangedRowsWillRemove(qsizetype index) override;
+    void arrangedRowsDidRemove() override;
+    void arrangedRowsWillReset() override;
+    void arrangedRowsDidReset() override;
 
     // Rows of the library, live or released; `m_items` runs beside the table's rows.
     mutable QZPLibraryTable m_table;
     std::vector<Item> m_items;
     qsizetype m_liveRows = 0;
     QHash<const QZPPreset*, Row> m_rowOfPreset;
-    QList<Row> m_sorted;
-    QList<Row> m_arranged;
+    QZPArrangedRows m_rows;
     QSet<Row> m_selection;
     QHash<QZPFileReference::Identity, QZPPreset*> m_unsavedPresets;
     QHash<QString, QZPFileReference> m_lastActivePresetPerDirectory;
-    QZPPresetFilter m_filter;
-    // The arranged lists of the last few filters, while the presets and their names stay as they were.
-    struct FilterMemo {
-        QZPPresetFilter filter;
-        QList<Row> arranged;
-    };
-    static constexpr qsizetype MaximumFilterMemos = 8;
-    QList<FilterMemo> m_filterMemos;
     QZPNameCollator m_collator;
     CurrentPreset m_currentPreset;
     // While a refresh is applied the arranged list still holds rows it took out: a preset renamed

@@ -3,6 +3,7 @@
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "library/DTFolderMonitor.h"
+#include "library/QZPArrangedRows.h"
 #include "library/QZPFactoryPresetInstaller.h"
 #include "library/QZPFolderWalker.h"
 #include "library/QZPLibraryFolder.h"
@@ -129,6 +130,63 @@ private slots:
                 fresh << after.path(row).toString();
         QCOMPARE(found.join(' '), outcome);
         QCOMPARE(fresh.join(' '), added);
+    }
+
+    // The arranged rows after each step, and what the list model heard: "+name" comes, "-name" goes,
+    // "name=new" is renamed, "/text" filters. Model events: i<index>, r<index>, reset.
+    void arrangedRows_data() {
+        QTest::addColumn<QString>("steps");
+        for (const char* row : {"+b +a +c | a b c | i0 i0 i2", "+b +a /a +ab +c | a ab | i0 i0 reset i1",
+                                "+a +b +c b=d | a c d | i0 i1 i2 r1 i2", "+a +b /b -b -a | | i0 i1 reset r0",
+                                "+ab +b /a /ab / | ab b | i0 i1 reset reset reset",
+                                "+ab +b /a /ab ab=x / | b x | i0 i1 reset reset r0 reset",
+                                "+ab +b /ab ab=b2 /b | b b2 | i0 i1 reset r0 reset"})
+            QTest::newRow(row) << QString::fromLatin1(row);
+    }
+
+    void arrangedRows() {
+        QFETCH(QString, steps);
+        const QStringList parts = steps.split('|');
+        struct Listener : QZPArrangedRows::Listener {
+            QStringList heard;
+            void arrangedRowsWillInsert(qsizetype index) override {
+                heard << QStringLiteral("i%1").arg(index);
+            }
+            void arrangedRowsDidInsert() override {}
+            void arrangedRowsWillRemove(qsizetype index) override {
+                heard << QStringLiteral("r%1").arg(index);
+            }
+            void arrangedRowsDidRemove() override {}
+            void arrangedRowsWillReset() override { heard << QStringLiteral("reset"); }
+            void arrangedRowsDidReset() override {}
+        } listener;
+        QStringList names;
+        QZPArrangedRows rows(
+            [&names](auto a, auto b) { return names.at(a) < names.at(b); },
+            [&names](auto row, const QZPPresetFilter& filter) { return filter.matchesName(names.at(row)); },
+            &listener);
+        for (const QString& step : parts.at(0).split(' ', Qt::SkipEmptyParts)) {
+            const QString name = step.mid(1);
+            if (step.startsWith('+')) {
+                names << name;
+                rows.insert(QZPArrangedRows::Row(names.size() - 1));
+            } else if (step.startsWith('-')) {
+                rows.remove(QZPArrangedRows::Row(names.indexOf(name)));
+            } else if (step.startsWith('/')) {
+                rows.setFilter(QZPPresetFilter::predicate(name, false));
+            } else {
+                const auto row = QZPArrangedRows::Row(names.indexOf(step.section('=', 0, 0)));
+                rows.removeSorted(row);
+                names[row] = step.section('=', 1);
+                rows.insertSorted(row);
+                rows.update(row, true);
+            }
+        }
+        QStringList arranged;
+        for (const auto row : rows.arranged())
+            arranged << names.at(row);
+        QCOMPARE(arranged.join(' '), parts.at(1).trimmed());
+        QCOMPARE(listener.heard.join(' '), parts.at(2).trimmed());
     }
 
     void init() {

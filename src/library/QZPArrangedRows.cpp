@@ -1,0 +1,105 @@
+#include "library/QZPArrangedRows.h"
+
+#include <algorithm>
+
+QZPArrangedRows::QZPArrangedRows(Less less, Passes passes, Listener* listener)
+    : m_less(std::move(less)), m_passes(std::move(passes)), m_listener(listener) {}
+
+// Where the row goes in `rows`: after every row there that sorts before it.
+qsizetype QZPArrangedRows::position(const QList<Row>& rows, Row row) const {
+    return std::upper_bound(rows.begin(), rows.end(), row, m_less) - rows.begin();
+}
+
+void QZPArrangedRows::insertArranged(qsizetype index, Row row) {
+    m_listener->arrangedRowsWillInsert(index);
+    m_arranged.insert(index, row);
+    m_listener->arrangedRowsDidInsert();
+}
+
+void QZPArrangedRows::removeArrangedAt(qsizetype index) {
+    m_listener->arrangedRowsWillRemove(index);
+    m_arranged.removeAt(index);
+    m_listener->arrangedRowsDidRemove();
+}
+
+void QZPArrangedRows::resetArranged(const std::function<void()>& change) {
+    m_listener->arrangedRowsWillReset();
+    change();
+    m_listener->arrangedRowsDidReset();
+}
+
+void QZPArrangedRows::insert(Row row) {
+    insertSorted(row);
+    if (passes(row))
+        insertArranged(position(m_arranged, row), row);
+}
+
+void QZPArrangedRows::remove(Row row) {
+    removeSorted(row);
+    if (const qsizetype index = m_arranged.indexOf(row); index >= 0)
+        removeArrangedAt(index);
+}
+
+void QZPArrangedRows::insertSorted(Row row) {
+    m_filterMemos.clear();
+    m_sorted.insert(position(m_sorted, row), row);
+}
+
+void QZPArrangedRows::removeSorted(Row row) {
+    m_filterMemos.clear();
+    m_sorted.removeOne(row);
+}
+
+qsizetype QZPArrangedRows::update(Row row, bool keysChanged) {
+    m_filterMemos.clear(); // a new name or edited state can change what any filter shows
+    const qsizetype oldIndex = m_arranged.indexOf(row);
+    const bool shown = passes(row);
+    if (!keysChanged && shown == (oldIndex >= 0))
+        return oldIndex;
+    if (oldIndex >= 0)
+        removeArrangedAt(oldIndex);
+    if (shown)
+        insertArranged(position(m_arranged, row), row);
+    return -1;
+}
+
+void QZPArrangedRows::rearrange(bool sort) {
+    if (sort) {
+        m_filterMemos.clear();
+        std::sort(m_sorted.begin(), m_sorted.end(), m_less);
+    }
+    resetArranged([this] {
+        m_arranged.clear();
+        if (m_filter.isNull())
+            m_arranged = m_sorted;
+        else
+            std::copy_if(m_sorted.begin(), m_sorted.end(), std::back_inserter(m_arranged),
+                         [this](Row row) { return passes(row); });
+    });
+}
+
+void QZPArrangedRows::setFilter(const QZPPresetFilter& filter) {
+    if (filter == m_filter)
+        return;
+    const bool narrowing = filter.narrows(m_filter);
+    m_filterMemos.removeIf([this](const FilterMemo& memo) { return memo.filter == m_filter; });
+    m_filterMemos.append({m_filter, m_arranged});
+    if (m_filterMemos.size() > MaximumFilterMemos)
+        m_filterMemos.removeFirst();
+    m_filter = filter;
+    const auto memo = std::find_if(m_filterMemos.begin(), m_filterMemos.end(),
+                                   [&filter](const FilterMemo& kept) { return kept.filter == filter; });
+    if (memo != m_filterMemos.end())
+        resetArranged([this, &memo] { m_arranged = memo->arranged; });
+    else if (!narrowing)
+        rearrange(false);
+    else
+        resetArranged([this] { m_arranged.removeIf([this](Row row) { return !passes(row); }); });
+}
+
+void QZPArrangedRows::renumber(const std::vector<Row>& newRow) {
+    for (QList<Row>* rows : {&m_sorted, &m_arranged})
+        for (Row& row : *rows)
+            row = newRow[row];
+    m_filterMemos.clear();
+}
