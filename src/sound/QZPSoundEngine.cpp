@@ -149,6 +149,12 @@ void QZPSoundEngine::noteOn(int note, int velocity) {
     m_sustained[size_t(chosen - m_voices.data())] = false;
 }
 
+bool QZPSoundEngine::isSounding(int note) const {
+    return std::any_of(m_voices.begin(), m_voices.end(), [note](const QZPSoundVoice& voice) {
+        return voice.state() != QZPSoundVoice::State::Idle && voice.note() == note;
+    });
+}
+
 void QZPSoundEngine::noteOff(int note) {
     for (size_t index = 0; index < m_voices.size(); ++index) {
         QZPSoundVoice& voice = m_voices[index];

@@ -42,6 +42,8 @@ public:
     // Voices sounding (held or releasing) and held, as of the last block; any thread.
     int activeVoiceCount() const { return m_activeVoices.load(std::memory_order_relaxed); }
     int heldVoiceCount() const { return m_heldVoices.load(std::memory_order_relaxed); }
+    // Whether a voice plays the note, held or releasing (audio thread, or a test between blocks).
+    bool isSounding(int note) const;
     // The patch being played (audio thread, or a test between blocks).
     const QZPSoundPatch& patch() const { return m_patch; }
 

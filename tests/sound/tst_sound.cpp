@@ -408,6 +408,20 @@ private slots:
             release = fall;
         }
         QVERIFY(attack > 1.0);
+        // The decay, with the release short and the sustain at 0: from the peak down to 1 % (from the
+        // middle of the slider, where it outlasts the output coupling's own tail).
+        double decay = -1;
+        for (const int value : {60, 90, 120}) {
+            const auto samples = QZPSoundRenderer::render(
+                patchWith({{"ENV_Decay", value}, {"ENV_Sustain", 0}, {"ENV_Release", 0}}), {{57, 0, 12, 100}},
+                12, Rate);
+            const auto left = channel(samples, 0);
+            const double top = peak(channel(samples, 0, 0, 0.05));
+            const double fall = timeToLevel(left, 0.005, top, 0.01, false);
+            QVERIFY2(fall > decay, qPrintable(QStringLiteral("%1: %2 s").arg(value).arg(fall)));
+            decay = fall;
+        }
+        QVERIFY(decay > 1.0);
         const auto gated = QZPSoundRenderer::render(patchWith({{"ENV_Attack", 127}, {"VCA_Mode", 0}}),
                                                     {{57, 0, 1, 100}}, 1.5, Rate);
         const auto left = channel(gated, 0);
@@ -456,32 +470,78 @@ private slots:
                                 .arg(largestStep(after))));
     }
 
-    // Six voices: a seventh note takes a released voice first, then the oldest held one.
+    // Six voices: a new note takes a free voice, then the one released longest ago, then the oldest held
+    // one; a note-on of velocity 0 ends its note. Each step: the messages, then the notes that sound.
     void voiceStealing() {
         QZPSoundEngine engine(Rate);
         float left[64], right[64];
         const auto send = [&engine](std::initializer_list<int> bytes) {
-            uint8_t message[3];
-            int i = 0;
-            for (const int b : bytes)
-                message[i++] = uint8_t(b);
-            engine.post(message, 3);
+            const std::vector<uint8_t> message(bytes.begin(), bytes.end());
+            QVERIFY(engine.post(message.data(), message.size()));
         };
-        for (int note = 60; note < 67; ++note)
-            send({0x90, note, 100});
-        engine.process(left, right, 64);
-        QCOMPARE(engine.heldVoiceCount(), 6);
-        QCOMPARE(engine.activeVoiceCount(), 6);
-        send({0x80, 62, 0});
-        send({0x90, 70, 100});
-        engine.process(left, right, 64);
-        QCOMPARE(engine.heldVoiceCount(), 6);
+        const QByteArray slowRelease = patchWith({{"ENV_Release", 100}});
+        QVERIFY(engine.post(reinterpret_cast<const uint8_t*>(slowRelease.constData()),
+                            size_t(slowRelease.size())));
+        struct Step {
+            QList<std::vector<int>> messages;
+            QList<int> sounding;
+        };
+        const QList<Step> steps{
+            {{{0x90, 60, 100},
+              {0x90, 61, 100},
+              {0x90, 62, 100},
+              {0x90, 63, 100},
+              {0x90, 64, 100},
+              {0x90, 65, 100}},
+             {60, 61, 62, 63, 64, 65}},
+            {{{0x90, 66, 100}}, {61, 62, 63, 64, 65, 66}}, // the oldest held goes
+            {{{0x80, 63, 0}, {0x90, 62, 0}, {0x90, 67, 100}}, {61, 62, 64, 65, 66, 67}}, // the first released
+            {{{0x90, 68, 100}}, {61, 64, 65, 66, 67, 68}}, // then the next released
+        };
+        for (const Step& step : steps) {
+            for (const std::vector<int>& message : step.messages) {
+                const std::vector<uint8_t> bytes(message.begin(), message.end());
+                QVERIFY(engine.post(bytes.data(), bytes.size()));
+            }
+            engine.process(left, right, 64);
+            QList<int> sounding;
+            for (int note = 0; note < 128; ++note)
+                if (engine.isSounding(note))
+                    sounding << note;
+            QCOMPARE(sounding, step.sounding);
+        }
         send({0xB0, 123, 0});
         engine.process(left, right, 64);
         QCOMPARE(engine.heldVoiceCount(), 0);
         // Refused: not a message the sound plays.
         const uint8_t junk[] = {0xF0, 0x43, 0x10, 0xF7};
         QVERIFY(!engine.post(junk, sizeof junk));
+    }
+
+    // A released voice stays busy until its sound has died away (below −60 dB of its peak), not before.
+    void voiceFreedOnlyWhenSilent() {
+        QZPSoundEngine engine(Rate);
+        const QByteArray patch = patchWith({{"ENV_Release", 60}});
+        QVERIFY(engine.post(reinterpret_cast<const uint8_t*>(patch.constData()), size_t(patch.size())));
+        const uint8_t on[] = {0x90, 57, 100}, off[] = {0x80, 57, 0};
+        engine.post(on, 3);
+        float left[64], right[64];
+        double loudest = 0, lastBusy = 0;
+        for (int block = 0; block < int(Rate) * 20 / 64; ++block) {
+            if (block == int(Rate) / 64)
+                engine.post(off, 3);
+            engine.process(left, right, 64);
+            double level = 0;
+            for (const float sample : left)
+                level = std::max(level, double(std::fabs(sample)));
+            loudest = std::max(loudest, level);
+            if (engine.activeVoiceCount() == 0)
+                break;
+            lastBusy = level;
+        }
+        QCOMPARE(engine.activeVoiceCount(), 0);
+        QVERIFY2(lastBusy < 1e-3 * loudest,
+                 qPrintable(QStringLiteral("%1 of %2").arg(lastBusy).arg(loudest)));
     }
 
     // The audio thread's work allocates nothing, whatever messages arrive.
