@@ -8,6 +8,7 @@
 #include "library/QZPFolderWalker.h"
 #include "library/QZPLibraryFolder.h"
 #include "library/QZPLibraryReconciler.h"
+#include "library/QZPNameCollator.h"
 #include "library/QZPPresetFilter.h"
 #include "library/QZPPresetList.h"
 #include "library/QZPPresetsController.h"
@@ -130,6 +131,19 @@ private slots:
                 fresh << after.path(row).toString();
         QCOMPARE(found.join(' '), outcome);
         QCOMPARE(fresh.join(' '), added);
+    }
+
+    // The names' order: numbers by value, case ignored, accents telling names apart (after the plain
+    // letter), a name before its longer forms.
+    void nameOrder() {
+        const QZPNameCollator collator;
+        const QList<std::tuple<const char*, const char*, int>> pairs{
+            {"Bass 2", "Bass 10", -1}, {"bass", "BASS", 0},    {"Creme", "Crème", -1},
+            {"Crème", "Cremf", -1},    {"Bass", "Bass 2", -1}, {"Lead", "Bass", 1}};
+        for (const auto& [a, b, order] : pairs) {
+            const int found = collator.compare(QString::fromUtf8(a), QString::fromUtf8(b));
+            QVERIFY2((found > 0) - (found < 0) == order, a);
+        }
     }
 
     // The arranged rows after each step, and what the list model heard: "+name" comes, "-name" goes,

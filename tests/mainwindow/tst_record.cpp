@@ -341,6 +341,7 @@ private slots:
                      "32 bytes that are not Juno-106 Patch messages were skipped (3 places in the file)."));
         QVERIFY(QZPBankFile::isBank(messy));
         QVERIFY(!QZPBankFile::isBank(messages.at(0)));
+        QVERIFY(!QZPBankFile::isBank(messages.at(0) + '\x00')); // one preset and a stray byte
 
         QVERIFY(qzpWriteContents(path("Juno.syx"), bank));
         qzpWritePresetFile(path("Lib/Juno A11.syx"), 1);

@@ -416,6 +416,14 @@ private slots:
         QTest::newRow("sysex start alone cancels running status")
             << hex("903C40F0") << QList<QByteArray>{hex("903C40")} << 1;
         QTest::newRow("stray data and F7") << hex("0102F7C005") << QList<QByteArray>{hex("C005")} << 0;
+        QTest::newRow("channel pressure is two bytes")
+            << hex("D040D041") << QList<QByteArray>{hex("D040"), hex("D041")} << 0;
+        QTest::newRow("program change under running status")
+            << hex("C00506") << QList<QByteArray>{hex("C005"), hex("C006")} << 0;
+        QTest::newRow("stray F7 cancels running status")
+            << hex("903C40F7403F") << QList<QByteArray>{hex("903C40")} << 0;
+        QTest::newRow("song select is two bytes and cancels running status")
+            << hex("903C40F30140") << QList<QByteArray>{hex("903C40"), hex("F301")} << 0;
     }
 
     void streamParser() {
@@ -446,6 +454,9 @@ private slots:
         QTest::newRow("too long at once, then its rest")
             << "F0" + QString::fromLatin1(longData.toHex()) + "|0102F7|C005" << QList<QByteArray>{hex("C005")}
             << 1;
+        QTest::newRow("the last piece takes it over the bound")
+            << "F0" + QString::fromLatin1(longData.left(longData.size() - 2).toHex()) + "|0102F7|C005"
+            << QList<QByteArray>{hex("C005")} << 1;
         QTest::newRow("endless, then a new one")
             << "F0|" + QStringList(50, chunk).join('|') + "|F0413200010AF7"
             << QList<QByteArray>{hex("F0413200010AF7")} << 1;
@@ -518,6 +529,7 @@ private slots:
         QTest::newRow("patch message") << hex("F0413000057FF7") << -1 << 0 << 0;
         QTest::newRow("no end") << hex("F04132000540F0") << -1 << 0 << 0;
         QTest::newRow("status byte as value") << hex("F041320005F8F7") << -1 << 0 << 0;
+        QTest::newRow("80 as value") << hex("F04132000580F7") << -1 << 0 << 0;
         QTest::newRow("channel beyond 16") << hex("F04132100540F7") << -1 << 0 << 0;
         QTest::newRow("short") << hex("F041320005F7") << -1 << 0 << 0;
     }
@@ -544,7 +556,7 @@ private slots:
         QVERIFY(capture.lines.isEmpty());
 
         engine->setDestination(engine->midiDestinations().first());
-        engine->setTargetedMidiChannel(2);
+        engine->setTargetedMidiChannel(10);
         engine->sendSysexControl(16, 0x2A);
         engine->sendNoteOn(60);
         engine->sendNoteOff(60);
@@ -552,18 +564,18 @@ private slots:
         engine->sendAllNotesOff();
         const auto sent = m_backend->takeSent();
         QCOMPARE(sent.size(), 4 + 128);
-        QCOMPARE(sent.at(0).bytes, hex("F0413202102AF7"));
-        QCOMPARE(sent.at(1).bytes, hex("923C6E"));
-        QCOMPARE(sent.at(2).bytes, hex("823C00"));
-        QCOMPARE(sent.at(3).bytes, hex("B20764"));
+        QCOMPARE(sent.at(0).bytes, hex("F041320A102AF7"));
+        QCOMPARE(sent.at(1).bytes, hex("9A3C6E"));
+        QCOMPARE(sent.at(2).bytes, hex("8A3C00"));
+        QCOMPARE(sent.at(3).bytes, hex("BA0764"));
         for (int note = 0; note < 128; ++note)
-            QCOMPARE(sent.at(4 + note).bytes, QZPSysexMessage::noteOff(2, quint8(note), 0));
+            QCOMPARE(sent.at(4 + note).bytes, hex("8A") + char(note) + '\0');
 
         // A refusal by the MIDI system is logged with the command and the endpoint.
         m_backend->removeDestination("Juno Out");
         engine->sendNoteOn(61);
         QCOMPARE(capture.lines.size(), 1);
-        QVERIFY(capture.lines.first().startsWith("Unable to send command 92 3D 6E to endpoint Juno Out"));
+        QVERIFY(capture.lines.first().startsWith("Unable to send command 9A 3D 6E to endpoint Juno Out"));
     }
 
     // The queue keeps to a cable's pace, merges waiting Control messages of one parameter, and keeps

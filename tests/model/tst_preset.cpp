@@ -73,10 +73,13 @@ private slots:
         QTest::newRow("pwm 0") << "DCO_PWM_Mode" << 0x1C << 0 << 0x1D;
         QTest::newRow("pwm 1 clears bit 7") << "DCO_PWM_Mode" << 0x9D << 1 << 0x1C;
         QTest::newRow("vcf env 0") << "VCF_ENV_Mode" << 0x1D << 0 << 0x1F;
-        QTest::newRow("vca 1") << "VCA_Mode" << 0x1D << 1 << 0x19;
+        QTest::newRow("vca 1 clears bit 7") << "VCA_Mode" << 0x9D << 1 << 0x19;
+        QTest::newRow("vcf env 1 clears bit 7") << "VCF_ENV_Mode" << 0x9F << 1 << 0x1D;
         QTest::newRow("hpf 3") << "HPF_Mode" << 0x1D << 3 << 0x05;
         QTest::newRow("hpf 1") << "HPF_Mode" << 0x05 << 1 << 0x15;
-        QTest::newRow("hpf keeps the noise bit") << "HPF_Mode" << 0xE5 << 0 << 0x3D;
+        QTest::newRow("hpf 0 keeps the noise bit") << "HPF_Mode" << 0xE5 << 0 << 0x3D;
+        QTest::newRow("hpf 1 keeps the noise bit") << "HPF_Mode" << 0xE5 << 1 << 0x35;
+        QTest::newRow("hpf 2 keeps the noise bit") << "HPF_Mode" << 0xE5 << 2 << 0x2D;
         QTest::newRow("noise on clears bits 6-7") << "MKS_Noise_ON" << 0xDD << 1 << 0x3D;
         QTest::newRow("noise takes any non-zero") << "MKS_Noise_ON" << 0x1D << 5 << 0x3D;
         QTest::newRow("same mode leaves stray bit 7") << "DCO_PWM_Mode" << 0x9D << 0 << 0x9D;
@@ -114,6 +117,8 @@ private slots:
         QCOMPARE(framed, QByteArray::fromHex("F0413003450102030405060708090A0B0C0D0E0F10291DF7"));
         QCOMPARE(QZPPatch(framed), patch);
         QVERIFY(QZPPatch::problem(framed).isEmpty());
+        QVERIFY(
+            QZPPatch::problem(QByteArray(framed).replace(2, 1, "\x31")).isEmpty()); // the other Patch type
         QCOMPARE(QZPPatch().data(), QZPPreset::defaultPatchData());
 
         QZPPatch changed = patch;
@@ -130,6 +135,29 @@ private slots:
         QCOMPARE(changed.data().toHex(), QByteArray("0102030405640708090a0b0c0d0e0f102c3d"));
         QVERIFY(changed != patch);
         QCOMPARE(QSet<QZPPatch>({patch, QZPPatch(data), changed}).size(), 2);
+    }
+
+    // Every parameter of the table at both ends of its range: accepted, written and read back; a step
+    // beyond either end refused. Sliders run 0–127, each in its byte of the instrument's patch.
+    void everyParameterAtBothEnds() {
+        const QStringList sliderBytes{"LFO_Rate",       "LFO_Delay",   "DCO_LFO",       "DCO_PWM",
+                                      "DCO_NoiseLevel", "VCF_Cutoff",  "VCF_Resonance", "VCF_ENV",
+                                      "VCF_LFO",        "VCF_KYBD",    "VCA_Level",     "ENV_Attack",
+                                      "ENV_Decay",      "ENV_Sustain", "ENV_Release",   "DCO_SubLevel"};
+        for (const QZPParameter& p : QZPParameter::all()) {
+            const int low = p.minimum(), high = p.maximum();
+            if (p.kind == QZPParameter::Kind::Slider) {
+                QCOMPARE((QList<int>{low, high}), (QList<int>{0, 127}));
+                QCOMPARE(p.byteIndex, sliderBytes.indexOf(QLatin1String(p.name)));
+            }
+            QVERIFY2(p.accepts(low) && p.accepts(high) && !p.accepts(low - 1) && !p.accepts(high + 1),
+                     p.name);
+            for (const int value : {high, low}) {
+                QZPPatch patch;
+                patch.setValue(p, value);
+                QCOMPARE(patch.value(p), value);
+            }
+        }
     }
 
     void switchGettersDecodeOddBytes_data() {
