@@ -292,6 +292,8 @@ void QZPAppDelegate::terminate() {
 }
 
 // The main menu. Letter keys without a modifier belong to the note player, so every shortcut has one.
+// The shortcuts are spelt out rather than taken from the platform theme's standard keys, which differ
+// from one desktop to the next: the help page lists them, and it holds everywhere.
 void QZPAppDelegate::buildMainMenu() {
     QZPMainWindowController* window = m_windowController.get();
     QMenuBar* bar = window->window()->menuBar();
@@ -304,13 +306,13 @@ void QZPAppDelegate::buildMainMenu() {
     };
 
     QMenu* file = bar->addMenu(tr("&File"));
-    add(file, Command::NewDocument, tr("&New Preset"), QKeySequence::New);
-    file->addAction(tr("&Open…"), QKeySequence::Open, this, &QZPAppDelegate::openPanel);
+    add(file, Command::NewDocument, tr("&New Preset"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    file->addAction(tr("&Open…"), QKeySequence(Qt::CTRL | Qt::Key_O), this, &QZPAppDelegate::openPanel);
     file->addSeparator();
-    add(file, Command::Save, tr("&Save"), QKeySequence::Save);
-    add(file, Command::SaveAs, tr("Save &As…"), QKeySequence::SaveAs);
+    add(file, Command::Save, tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    add(file, Command::SaveAs, tr("Save &As…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     add(file, Command::RevertDocument, tr("Re&vert to Saved"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R));
-    add(file, Command::CloseDocument, tr("&Close"), QKeySequence::Close);
+    add(file, Command::CloseDocument, tr("&Close"), QKeySequence(Qt::CTRL | Qt::Key_W));
     add(file, Command::CloseDraft, tr("Close &Draft"));
     file->addSeparator();
     add(file, Command::RecycleDocument, tr("&Move to Trash"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
@@ -318,19 +320,20 @@ void QZPAppDelegate::buildMainMenu() {
         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
     add(file, Command::DumpPresets, tr("&Export List…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X));
     file->addSeparator();
-    file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QZPAppDelegate::terminate);
+    file->addAction(tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), this, &QZPAppDelegate::terminate);
 
     QMenu* edit = bar->addMenu(tr("&Edit"));
-    add(edit, Command::Undo, tr("&Undo"), QKeySequence::Undo);
-    add(edit, Command::Redo, tr("&Redo"), QKeySequence::Redo);
+    add(edit, Command::Undo, tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    add(edit, Command::Redo, tr("&Redo"))
+        ->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     edit->addSeparator();
-    add(edit, Command::Copy, tr("&Copy"), QKeySequence::Copy);
-    add(edit, Command::Paste, tr("&Paste"), QKeySequence::Paste);
+    add(edit, Command::Copy, tr("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    add(edit, Command::Paste, tr("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V));
     edit->addSeparator();
     add(edit, Command::RenameDocument, tr("Re&name…"), QKeySequence(Qt::Key_F2));
     add(edit, Command::DuplicateDocument, tr("D&uplicate"), QKeySequence(Qt::CTRL | Qt::Key_D));
     edit->addSeparator();
-    add(edit, Command::PerformFindPanelAction, tr("&Find"), QKeySequence::Find);
+    add(edit, Command::PerformFindPanelAction, tr("&Find"), QKeySequence(Qt::CTRL | Qt::Key_F));
     edit->addSeparator();
     QAction* preferences = edit->addAction(tr("Pr&eferences…"), QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
                                            &QZPAppDelegate::showPrefPane);
@@ -416,7 +419,7 @@ void QZPAppDelegate::buildMainMenu() {
                        &QWidget::showMinimized);
 
     QMenu* help = bar->addMenu(tr("&Help"));
-    help->addAction(tr("ToneBench &Help"), QKeySequence::HelpContents, this, &QZPAppDelegate::showHelp);
+    help->addAction(tr("ToneBench &Help"), QKeySequence(Qt::Key_F1), this, &QZPAppDelegate::showHelp);
     help->addAction(tr("&Welcome Assistant…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), this,
                     &QZPAppDelegate::showOnboarding);
     help->addAction(tr("&Acknowledgements"), this, &QZPAppDelegate::showAcknowledgements);
