@@ -116,76 +116,53 @@ void QZPPresetCommands::perform(Command command, QZPCommandSource source) {
     QZPSidebarController* sidebar = window->sidebarController();
     switch (command) {
     case Command::SendProgram:
-        window->sendProgram(source);
-        break;
+        return window->sendProgram(source);
     case Command::SelectPrevious:
-        window->selectPrevious(source);
-        break;
+        return window->selectPrevious(source);
     case Command::SelectNext:
-        window->selectNext(source);
-        break;
+        return window->selectNext(source);
     case Command::SelectCurrent:
-        window->selectCurrent();
-        break;
+        return window->selectCurrent();
     case Command::NewDocument:
-        window->newDocument();
-        break;
+        return window->newDocument();
     case Command::CloseDocument:
-        window->closeDocumentsAfterReview(sidebar->documentsForSender(source));
-        break;
+        return void(window->closeDocumentsAfterReview(sidebar->documentsForSender(source)));
     case Command::CloseDraft: {
         QList<QZPPreset*> drafts = sidebar->documentsForSender(source);
         drafts.removeIf([](const QZPPreset* p) { return !p->isNew(); });
-        window->closeDocumentsAfterReview(drafts);
-        break;
+        return void(window->closeDocumentsAfterReview(drafts));
     }
     case Command::RecycleDocument:
-        window->recycleDocument(source);
-        break;
+        return window->recycleDocument(source);
     case Command::RenameDocument:
-        sidebar->renameDocument(source);
-        break;
+        return sidebar->renameDocument(source);
     case Command::DuplicateDocument:
-        sidebar->duplicateDocument(source);
-        break;
+        return sidebar->duplicateDocument(source);
     case Command::RevertDocument:
-        sidebar->revertDocumentToSaved(source);
-        break;
+        return sidebar->revertDocumentToSaved(source);
     case Command::RevealDocument:
-        sidebar->revealDocuments(source);
-        break;
+        return sidebar->revealDocuments(source);
     case Command::Copy:
-        window->copy(source);
-        break;
+        return window->copy(source);
     case Command::Paste:
-        window->paste(source);
-        break;
+        return window->paste(source);
     case Command::DumpPresets:
-        window->dumpPresets();
-        break;
+        return window->dumpPresets();
     case Command::PerformFindPanelAction:
-        sidebar->performFindPanelAction();
-        break;
+        return sidebar->performFindPanelAction();
     case Command::FocusSelection:
-        sidebar->focusSelection();
-        break;
+        return sidebar->focusSelection();
     case Command::Save:
-        window->saveDocument();
-        break;
+        return void(window->saveDocument());
     case Command::SaveAs:
-        window->saveDocumentAs();
-        break;
+        return void(window->saveDocumentAs());
     case Command::Undo:
-        window->currentPreset()->undoStack()->undo();
-        break;
+        return window->currentPreset()->undoStack()->undo();
     case Command::Redo:
-        window->currentPreset()->undoStack()->redo();
-        break;
+        return window->currentPreset()->undoStack()->redo();
     case Command::Record:
-        window->record(source);
-        break;
+        return window->record(source);
     case Command::RecordSelected:
-        window->recordSelected(source);
-        break;
+        return window->recordSelected(source);
     }
 }
