@@ -133,6 +133,24 @@ private slots:
         QCOMPARE(fresh.join(' '), added);
     }
 
+    // A list's entries: only a whole 24-byte Patch message under "data" makes a preset.
+    void presetListEntries() {
+        const QByteArray good = qzpPatchMessage(1);
+        const QList<std::pair<QVariant, bool>> entries{{good, true},
+                                                       {good.mid(5, 18), false},
+                                                       {QString::fromLatin1(good.toHex()), false},
+                                                       {QByteArray(good).replace(1, 1, "\x42"), false},
+                                                       {good + '\0', false}};
+        QVariantList list;
+        for (const auto& [data, sound] : entries)
+            list << QVariantMap{{"name", "P"}, {"data", data}};
+        const auto parsed = QZPPresetList::parse(QZPPropertyList::toBinary(list));
+        QVERIFY(parsed && parsed->size() == entries.size());
+        for (qsizetype i = 0; i < entries.size(); ++i)
+            QVERIFY2(parsed->at(i).problem.isEmpty() == entries.at(i).second, qPrintable(QString::number(i)));
+        QVERIFY(!QZPPresetList::parse(QZPPropertyList::toBinary(QVariantMap{{"name", "P"}})));
+    }
+
     // The names' order: numbers by value, case ignored, accents telling names apart (after the plain
     // letter), a name before its longer forms.
     void nameOrder() {
@@ -147,14 +165,16 @@ private slots:
     }
 
     // The arranged rows after each step, and what the list model heard: "+name" comes, "-name" goes,
-    // "name=new" is renamed, "/text" filters. Model events: i<index>, r<index>, reset.
+    // "name=new" is renamed, "*name" is edited, "/text" filters ("/!" shows edited presets only). Model
+    // events: i<index>, r<index>, reset.
     void arrangedRows_data() {
         QTest::addColumn<QString>("steps");
         for (const char* row : {"+b +a +c | a b c | i0 i0 i2", "+b +a /a +ab +c | a ab | i0 i0 reset i1",
                                 "+a +b +c b=d | a c d | i0 i1 i2 r1 i2", "+a +b /b -b -a | | i0 i1 reset r0",
                                 "+ab +b /a /ab / | ab b | i0 i1 reset reset reset",
                                 "+ab +b /a /ab ab=x / | b x | i0 i1 reset reset r0 reset",
-                                "+ab +b /ab ab=b2 /b | b b2 | i0 i1 reset r0 reset"})
+                                "+ab +b /ab ab=b2 /b | b b2 | i0 i1 reset r0 reset",
+                                "+a +b /! *a / *b /! | a b | i0 i1 reset i0 reset reset"})
             QTest::newRow(row) << QString::fromLatin1(row);
     }
 
@@ -174,11 +194,13 @@ private slots:
             void arrangedRowsWillReset() override { heard << QStringLiteral("reset"); }
             void arrangedRowsDidReset() override {}
         } listener;
-        QStringList names;
-        QZPArrangedRows rows(
-            [&names](auto a, auto b) { return names.at(a) < names.at(b); },
-            [&names](auto row, const QZPPresetFilter& filter) { return filter.matchesName(names.at(row)); },
-            &listener);
+        QStringList names, edited;
+        QZPArrangedRows rows([&names](auto a, auto b) { return names.at(a) < names.at(b); },
+                             [&](auto row, const QZPPresetFilter& filter) {
+                                 return filter.matchesName(names.at(row)) &&
+                                        (!filter.usesEditedState() || edited.contains(names.at(row)));
+                             },
+                             &listener);
         for (const QString& step : parts.at(0).split(' ', Qt::SkipEmptyParts)) {
             const QString name = step.mid(1);
             if (step.startsWith('+')) {
@@ -186,8 +208,12 @@ private slots:
                 rows.insert(QZPArrangedRows::Row(names.size() - 1));
             } else if (step.startsWith('-')) {
                 rows.remove(QZPArrangedRows::Row(names.indexOf(name)));
+            } else if (step.startsWith('*')) {
+                edited << name;
+                rows.update(QZPArrangedRows::Row(names.indexOf(name)), false);
             } else if (step.startsWith('/')) {
-                rows.setFilter(QZPPresetFilter::predicate(name, false));
+                rows.setFilter(name == "!" ? QZPPresetFilter::predicate({}, true)
+                                           : QZPPresetFilter::predicate(name, false));
             } else {
                 const auto row = QZPArrangedRows::Row(names.indexOf(step.section('=', 0, 0)));
                 rows.removeSorted(row);
