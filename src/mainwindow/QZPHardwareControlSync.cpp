@@ -19,7 +19,7 @@ void QZPHardwareControlSync::take(QByteArrayView sysex) {
     const auto move = QZPSysexMessage::decodeControl(sysex);
     if (!move || move->control >= QZPPreset::PatchDataLength)
         return;
-    m_pending[move->control] = move->value;
+    m_pending.at(move->control) = move->value; // checked: the control number comes from outside
     if (m_scheduled)
         return;
     m_scheduled = true;

@@ -104,11 +104,13 @@ private slots:
                                             control(16, 0x29)}));
         m_editor->oscillatorModeClicked(0);
         m_editor->oscillatorModeClicked(0);
-        QVERIFY(m_preset->DCO_Pulse_ON());
-        QCOMPARE(sent(), (QList<QByteArray>{control(16, 0x21), control(16, 0x29)}));
+        m_editor->oscillatorModeClicked(1);
+        QVERIFY(m_preset->DCO_Pulse_ON() && m_preset->DCO_Saw_ON());
+        QCOMPARE(sent(), (QList<QByteArray>{control(16, 0x21), control(16, 0x29), control(16, 0x39)}));
+        m_editor->oscillatorModeClicked(1);
         m_editor->chorusModeClicked(2);
         QCOMPARE(m_preset->chorusMode(), 2);
-        QCOMPARE(sent(), QList<QByteArray>{control(16, 0x09)});
+        QCOMPARE(sent(), (QList<QByteArray>{control(16, 0x29), control(16, 0x09)}));
         // A real click on the button does the same.
         m_editor->chorusButtons().at(1)->click();
         QCOMPARE(m_preset->chorusMode(), 1);

@@ -244,10 +244,44 @@ private slots:
             channel(QZPSoundRenderer::render(patchWith({{"DCO_SubLevel", 127}}), {{57, 0, 1, 100}}, 1, Rate),
                     0, 0.3));
         QVERIFY(energyNear(with, 110) > 100 * energyNear(without, 110));
+        QVERIFY(energyNear(with, 55) < 0.01 * energyNear(with, 110)); // one octave down, not two
     }
 
     // Opening the filter brightens the sound step by step; full resonance peaks near the cutoff and
     // stays bounded.
+    // The filter envelope opens the filter when normal and closes it when inverted; the LFO swings the
+    // pitch evenly either side of the note.
+    void envelopeAndLfoDirections() {
+        QList<double> brightness;
+        for (const int mode : {0, 1})
+            brightness << centroid(spectrum(channel(
+                QZPSoundRenderer::render(
+                    patchWith(
+                        {{"DCO_Saw_ON", 1}, {"VCF_Cutoff", 60}, {"VCF_ENV", 100}, {"VCF_ENV_Mode", mode}}),
+                    {{45, 0, 1, 100}}, 1, Rate),
+                0, 0.3)));
+        QVERIFY2(
+            brightness.at(1) > 1.5 * brightness.at(0),
+            qPrintable(QStringLiteral("%1 Hz against %2 Hz").arg(brightness.at(1)).arg(brightness.at(0))));
+        const auto vibrato = channel(QZPSoundRenderer::render(patchWith({{"DCO_LFO", 100}, {"LFO_Rate", 60}}),
+                                                              {{57, 0, 3, 100}}, 3, Rate),
+                                     0, 0.5, 3);
+        double previous = -1, lowest = 1e9, highest = 0;
+        for (size_t i = 1; i < vibrato.size(); ++i)
+            if (vibrato[i - 1] < 0 && vibrato[i] >= 0) {
+                const double t =
+                    double(i - 1) + double(-vibrato[i - 1]) / double(vibrato[i] - vibrato[i - 1]);
+                if (previous >= 0) {
+                    lowest = std::min(lowest, Rate / (t - previous));
+                    highest = std::max(highest, Rate / (t - previous));
+                }
+                previous = t;
+            }
+        const double up = std::log2(highest / 220), down = std::log2(220 / lowest);
+        QVERIFY2(up > 0.01 && std::fabs(up - down) < 0.2 * up,
+                 qPrintable(QStringLiteral("%1 up, %2 down").arg(up).arg(down)));
+    }
+
     void filter() {
         double previous = 0;
         for (int cutoff = 0; cutoff <= 127; cutoff += 16) {
