@@ -33,11 +33,6 @@ QString writeFile(const QString& path, const QByteArray& data) {
     return path;
 }
 
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QList<int> changeTypes(QZPPreset* preset, const std::function<void()>& action) {
     QList<int> types;
     const auto connection = QObject::connect(preset, &QZPPreset::presetChanged,
@@ -198,7 +193,7 @@ private slots:
             QZPPropertyList::parse(preset.dataOfType(QZPPreset::PresetType, nullptr));
         QVERIFY(root);
         QCOMPARE(root->toMap(), (QVariantMap{{"sysexData", QZPPreset::defaultPatchData()}}));
-        QVERIFY(readFile(m_dir.path()).isEmpty());
+        QVERIFY(qzpContents(m_dir.path()).isEmpty());
         QVERIFY_THROWS_EXCEPTION(std::logic_error, preset.dataOfType("public.text", nullptr));
     }
 
@@ -213,7 +208,7 @@ private slots:
         preset.setLFO_Rate(0x55);
         QZPError error;
         QVERIFY(preset.save(&error));
-        QCOMPARE(readFile(file).at(5), char(0x55));
+        QCOMPARE(qzpContents(file).at(5), char(0x55));
         struct stat st {};
         QCOMPARE(::stat(QFile::encodeName(file).constData(), &st), 0);
         QCOMPARE(st.st_mode & 0777, 0640u);
@@ -224,7 +219,7 @@ private slots:
                                   QZPDocument::SaveToOperation, &error,
                                   QZPFileSystem::WriteMode::KeepExisting));
         QCOMPARE(error.code(), int(QZPError::FileWriteFileExists));
-        QCOMPARE(readFile(file).size(), 24);
+        QCOMPARE(qzpContents(file).size(), 24);
 
         if (!qzpMakeFolderReadOnly(m_dir.path(), true))
             QSKIP("this file system cannot make a folder read-only");
@@ -233,7 +228,7 @@ private slots:
         qzpMakeFolderReadOnly(m_dir.path(), false);
         QVERIFY(!saved);
         QCOMPARE(error.code(), int(QZPError::FileWriteNoPermission));
-        QCOMPARE(readFile(file).at(5), char(0x55));
+        QCOMPARE(qzpContents(file).at(5), char(0x55));
     }
 
     // What a killed save left behind goes with the next write into the folder: only our own old
@@ -356,16 +351,16 @@ private slots:
         const bool written = QZPFileSystem::writeFile(target, message(Patch),
                                                       QZPFileSystem::WriteMode::ReplaceExisting, &error);
         QCOMPARE(written, code == 0);
-        QCOMPARE(readFile(outside), QByteArray("outside"));
+        QCOMPARE(qzpContents(outside), QByteArray("outside"));
         if (code == 0) {
-            QCOMPARE(readFile(target), message(Patch));
+            QCOMPARE(qzpContents(target), message(Patch));
             return;
         }
         QCOMPARE(error.code(), code);
         QVERIFY(!error.localizedFailureReason().isEmpty());
         QCOMPARE(QFileInfo(target).isSymLink(), kind == "link");
         if (kind == "read-only")
-            QCOMPARE(readFile(target), QByteArray("mine"));
+            QCOMPARE(qzpContents(target), QByteArray("mine"));
     }
 
     // Reading takes regular files only and never waits: a FIFO, a device or a folder is an error at once,
@@ -473,7 +468,7 @@ private slots:
         QCoreApplication::sendPostedEvents();
         QCOMPARE(presenter.errors.size(), 1);
         QCOMPARE(presenter.errors.first().code(), int(QZPError::FileWriteFileExists));
-        QCOMPARE(readFile(path("Lead.syx")).at(4), char(0));
+        QCOMPARE(qzpContents(path("Lead.syx")).at(4), char(0));
         QCOMPARE(preset.filePath(), bass);
 
         // A name that would leave the folder or hide the file.
