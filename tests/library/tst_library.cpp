@@ -162,6 +162,9 @@ private slots:
             const int found = collator.compare(QString::fromUtf8(a), QString::fromUtf8(b));
             QVERIFY2((found > 0) - (found < 0) == order, a);
         }
+        // Keys alike as far as the shorter goes: the shorter first.
+        QVERIFY(QZPNameCollator::compareKeys("ab", "abc") < 0 &&
+                QZPNameCollator::compareKeys("abc", "ab") > 0);
     }
 
     // The arranged rows after each step, and what the list model heard: "+name" comes, "-name" goes,

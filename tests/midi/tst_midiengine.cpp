@@ -417,7 +417,7 @@ private slots:
             << hex("903C40F0") << QList<QByteArray>{hex("903C40")} << 1;
         QTest::newRow("stray data and F7") << hex("0102F7C005") << QList<QByteArray>{hex("C005")} << 0;
         QTest::newRow("channel pressure is two bytes")
-            << hex("D040D041") << QList<QByteArray>{hex("D040"), hex("D041")} << 0;
+            << hex("D04041") << QList<QByteArray>{hex("D040"), hex("D041")} << 0;
         QTest::newRow("program change under running status")
             << hex("C00506") << QList<QByteArray>{hex("C005"), hex("C006")} << 0;
         QTest::newRow("stray F7 cancels running status")
