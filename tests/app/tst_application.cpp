@@ -434,8 +434,9 @@ private slots:
     }
 
     // Finishing: with the box off nothing is written; with it on one preset file per factory entry,
-    // named after it, then the window closes. Files already there are kept and the last page says so. A
-    // folder that refuses files, and a list that is empty, each end with one message and a closed window.
+    // named after it, then the window closes. Files already there are kept and the last page says so. An
+    // installation that fails (here: an empty list) ends with one message and a closed window; the
+    // installer's own failures are the library test's.
     void onboardingFinishes() {
         QZPCapturingPresenter presenter;
         QDir().mkpath(path("Lib"));
@@ -489,19 +490,6 @@ private slots:
         QVERIFY(!onboarding.window()->isVisible());
         QCOMPARE(closed.count(), 1);
         QCOMPARE(QDir(path("Lib")).entryList(QDir::Files).size(), files.size());
-
-        QDir().mkpath(path("Locked"));
-        library()->setPresetsFolderURL(QUrl::fromLocalFile(path("Locked")));
-        if (qzpMakeFolderReadOnly(path("Locked"), true)) {
-            const bool finished = finish(onboarding, true);
-            qzpMakeFolderReadOnly(path("Locked"), false);
-            QVERIFY(finished);
-            QCOMPARE(presenter.errors.size(), 1);
-            QVERIFY2(presenter.errors.first().localizedDescription().startsWith(
-                         QStringLiteral("%1 factory presets couldn’t be written").arg(total)),
-                     qPrintable(presenter.errors.first().localizedDescription()));
-            presenter.errors.clear();
-        }
 
         QVERIFY(qzpWriteContents(path("empty.plist"), QZPPropertyList::toBinary(QVariantList())));
         onboarding.installer()->setListPath(path("empty.plist"));
@@ -675,25 +663,14 @@ private slots:
         QVERIFY2(validate.exitCode() == 0, validate.readAllStandardOutput().constData());
     }
 
-    void execQuoting_data() {
-        QTest::addColumn<QString>("argument");
-        QTest::addColumn<QString>("quoted");
-        QTest::newRow("plain") << "/opt/tb/tonebench"
-                               << "/opt/tb/tonebench";
-        QTest::newRow("space") << "/a b/tonebench"
-                               << "\"/a b/tonebench\"";
-        QTest::newRow("percent") << "/a%b"
-                                 << "/a%%b";
-        QTest::newRow("quote and dollar") << "/a\"$"
-                                          << "\"/a\\\\\"\\\\$\"";
-        QTest::newRow("backslash") << "/a\\b"
-                                   << "\"/a\\\\\\\\b\"";
-    }
-
     void execQuoting() {
-        QFETCH(QString, argument);
-        QFETCH(QString, quoted);
-        QCOMPARE(QZPDesktopIntegration::quotedExecArgument(argument), quoted);
+        const QList<std::pair<QString, QString>> cases{{"/opt/tb/tonebench", "/opt/tb/tonebench"},
+                                                       {"/a b/tonebench", "\"/a b/tonebench\""},
+                                                       {"/a%b", "/a%%b"},
+                                                       {"/a\"$", "\"/a\\\\\"\\\\$\""},
+                                                       {"/a\\b", "\"/a\\\\\\\\b\""}};
+        for (const auto& [argument, quoted] : cases)
+            QCOMPARE(QZPDesktopIntegration::quotedExecArgument(argument), quoted);
     }
 
     // For people to look at: build/screenshots/.
