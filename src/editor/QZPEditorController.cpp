@@ -311,6 +311,10 @@ void QZPEditorController::sliderValueDidChange(QZPSlider* sender) {
     if (!m_document || !parameter)
         return;
     QZPPreset& preset = *m_document;
+    // A run of key presses on one slider is one undo step: its changes share a coalescing key.
+    const int keyRun = sender->keyRun();
+    preset.setUndoCoalescingKey(keyRun ? KeyRunUndoKeyBase + (keyRun % 4096) * 256 + (sender->tag() & 0xFF)
+                                       : -1);
     // Values from outside are clamped by the control; the setters' own checks are never reached.
     parameter->set(preset,
                    std::clamp(int(sender->doubleValue()), parameter->minimum(), parameter->maximum()));
@@ -324,6 +328,7 @@ void QZPEditorController::sliderValueDidChange(QZPSlider* sender) {
             sendByte(noise.byteIndex);
         }
     }
+    preset.setUndoCoalescingKey(-1);
     showTemporaryMessage(sender->displayString(), SliderMessageSeconds);
 }
 

@@ -24,6 +24,8 @@ class QZPEditorController : public QObject {
 
 public:
     static constexpr double SliderMessageSeconds = 1.0;
+    // The undo coalescing keys of key runs on the sliders (above the instrument's knob gestures').
+    static constexpr int KeyRunUndoKeyBase = 0x200000;
 
     // The engine defaults to the shared one.
     explicit QZPEditorController(QZPMidiEngine* engine = nullptr, QObject* parent = nullptr);

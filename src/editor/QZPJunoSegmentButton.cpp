@@ -14,7 +14,8 @@ QZPJunoSegmentButton::QZPJunoSegmentButton(const QString& title, int tag, QWidge
     : QAbstractButton(parent), m_tag(tag) {
     setText(title);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it in panel order; Space presses it (the button's own key handling).
+    setFocusPolicy(Qt::StrongFocus);
     // The binding delivers the current skin at once: that first delivery sets the images.
     QZPSettings::standard()->bind(this, "preferredSkinIndex", QZPSettings::AppearanceIndexKey);
 }
@@ -34,6 +35,12 @@ void QZPJunoSegmentButton::paintEvent(QPaintEvent*) {
     const QZPThreePartImage& bezel = pressed ? m_pressedImage : m_normalImage;
     const double top = (height() - bezel.size().height()) / 2;
     bezel.drawInRect(painter, QRectF(0, top, width(), bezel.size().height()));
+    if (hasFocus()) {
+        // The focus mark: a ring in the desktop's highlight colour inside the bezel.
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(1.5, top + 1.5, width() - 3, bezel.size().height() - 3), 3, 3);
+    }
 
     const QZPSkin skin(m_skinIndex);
     QRectF titleRect = rect();

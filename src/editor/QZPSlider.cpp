@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QEasingCurve>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -32,6 +33,8 @@ QZPSlider::QZPSlider(QWidget* parent) : QWidget(parent) {
     QZPSliderAccessible::install();
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setMouseTracking(false);
+    // Tab reaches every slider in panel order; a click gives the focus too.
+    setFocusPolicy(Qt::StrongFocus);
     updatePoints();
 }
 
@@ -299,6 +302,12 @@ void QZPSlider::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(bar, 4, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(QPointF(m_pointA.x(), m_pointA.y() + 1), knobCenter());
     }
+    if (hasFocus()) {
+        // The focus mark: a ring in the desktop's highlight colour around the knob.
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(knobRect().adjusted(-3, -3, 3, 3), 4, 4);
+    }
     const QPointF center(std::round(knobCenter().x()), std::round(knobCenter().y()));
     painter.translate(center);
     if (m_rotationValue != 0)
@@ -321,6 +330,7 @@ void QZPSlider::paintEvent(QPaintEvent*) {
 // MARK: Mouse
 
 void QZPSlider::mousePressEvent(QMouseEvent* event) {
+    m_keyRunActive = false;
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -544,6 +554,50 @@ void QZPSlider::wheelEvent(QWheelEvent* event) {
     emit trackingStarted();
     sendTargetActionIfNecessary();
     emit trackingEnded();
+}
+
+// MARK: Keyboard
+
+void QZPSlider::keyPressEvent(QKeyEvent* event) {
+    const bool ticks = m_numberOfTickMarks > 1;
+    const int key = event->key();
+    const bool up = key == Qt::Key_Up || key == Qt::Key_Right || key == Qt::Key_PageUp;
+    const bool down = key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_PageDown;
+    if (!up && !down && key != Qt::Key_Home && key != Qt::Key_End && (key != Qt::Key_Space || !ticks)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // A key pressed while the knob glides steps from where the glide ends.
+    if (m_animation && m_animation->state() == QAbstractAnimation::Running) {
+        m_animation->setCurrentTime(m_animation->totalDuration());
+        m_animation->stop();
+    }
+    const double range = m_maxValue - m_minValue;
+    const bool page = key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+    // One step: a position of a switch; a tenth of the track for the page keys; else a sixty-fourth,
+    // and with Shift (or on a short range) the value's precision.
+    const double step = ticks  ? distanceRatioBetweenTickMarks()
+                        : page ? 0.1
+                        : (event->modifiers() & Qt::ShiftModifier) || range <= 64 * m_precision
+                            ? m_precision / range
+                            : 1.0 / 64;
+    double position = up ? m_position + step : down ? m_position - step : key == Qt::Key_End ? 1 : 0;
+    if (key == Qt::Key_Space) // the next position, round from the last to the first
+        position = m_position + step > 1 + step / 2 ? 0 : m_position + step;
+    if (!m_keyRunActive) {
+        ++m_keyRun;
+        m_keyRunActive = true;
+    }
+    m_position = std::clamp(ticks ? closestTickMarkValueToValue(position) : position, 0.0, 1.0);
+    moveKnob();
+    emit doubleValueChanged();
+    sendTargetActionIfNecessary();
+}
+
+void QZPSlider::focusOutEvent(QFocusEvent* event) {
+    m_keyRunActive = false;
+    QWidget::focusOutEvent(event); // repaints without the focus mark
 }
 
 // MARK: Reporting

@@ -11,8 +11,11 @@ class QPropertyAnimation;
 // positions. It is moved by a click on the track, by dragging the knob relative to where it was
 // grabbed (Shift: fine, at altSpeedRatio; Ctrl: one to one, ignoring normalSpeedRatio; window managers
 // take Alt+drag for moving windows, so Shift and Ctrl stand in for the Option and Command keys), and
-// by the wheel or a touchpad gesture. It reports (valueReported) only a value that differs from the
-// last one reported; values set from outside are never reported.
+// by the wheel or a touchpad gesture, and from the keyboard once it has the focus (Tab, or a click):
+// Up/Right and Down/Left one step (Shift: the finest step the value has), Page Up/Down a tenth of the
+// track, Home/End the ends; a switch (tick marks) moves one position, Space to the next one round. It reports
+// (valueReported) only a value that differs from the last one reported; values set from outside are never
+// reported.
 class QZPSlider : public QWidget {
     Q_OBJECT
     Q_PROPERTY(double doubleValue READ doubleValue WRITE setDoubleValue NOTIFY doubleValueChanged)
@@ -113,6 +116,10 @@ public:
 
     QSize sizeHint() const override;
 
+    // The run of key presses the last reported value came from: the same number for every press on this
+    // slider until it loses the focus or is moved another way; 0 when the last value was not set by key.
+    int keyRun() const { return m_keyRunActive ? m_keyRun : 0; }
+
 signals:
     void doubleValueChanged();
     // A changed value to act on: the slider's action.
@@ -128,6 +135,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     // While a drag runs: drops wheel events and key events made with a modifier key, anywhere in the
     // application, so neither moves the knob nor undoes the step the drag holds open.
@@ -181,4 +190,6 @@ private:
     double m_startPointer = 0;
     bool m_fineHeld = false;
     QPropertyAnimation* m_animation = nullptr;
+    int m_keyRun = 0;
+    bool m_keyRunActive = false;
 };

@@ -115,6 +115,11 @@ private slots:
         m_editor->chorusButtons().at(1)->click();
         QCOMPARE(m_preset->chorusMode(), 1);
         QCOMPARE(sent(), QList<QByteArray>{control(16, 0x49)});
+        // So does Space on a button that has the focus (Tab reaches the buttons).
+        QAbstractButton* off = m_editor->chorusButtons().at(0);
+        QCOMPARE(off->focusPolicy(), Qt::StrongFocus);
+        QTest::keyClick(off, Qt::Key_Space);
+        QCOMPARE(m_preset->chorusMode(), 0);
     }
 
     void dynamicsChangesSendParameter4() {
@@ -166,6 +171,38 @@ private slots:
         QVERIFY(sent().size() >= 2);
         m_preset->undoStack()->undo();
         QCOMPARE(m_preset->VCF_Cutoff(), quint8(127));
+        m_editor->updateDisplay(true); // as the window does after an undo: the knob glides back
+
+        // From the keyboard: Tab reaches the sliders and switches in panel order; each key press is sent
+        // at once, and a run of presses on one slider is one undo step, ended by the focus moving on.
+        view->activateWindow();
+        QApplication::setActiveWindow(view);
+        QStringList order;
+        QWidget* first = m_editor->sliderWithTag(0);
+        first->setFocus();
+        for (QWidget* w = first; order.size() < 40 && (order.isEmpty() || w != first);
+             w = w->nextInFocusChain())
+            if (w->focusPolicy() & Qt::TabFocus)
+                order << w->accessibleName();
+        QVERIFY2(order.indexOf("LFO RATE") < order.indexOf("VCF FREQ") &&
+                     order.indexOf("VCF FREQ") < order.indexOf("ENV R"),
+                 qPrintable(order.join(", ")));
+        cutoff->setFocus();
+        sent();
+        for (int press = 0; press < 3; ++press)
+            QTest::keyClick(cutoff, Qt::Key_Down);
+        QCOMPARE(sent().size(), 3);
+        m_editor->sliderWithTag(6)->setFocus();
+        QTest::keyClick(m_editor->sliderWithTag(6), Qt::Key_Up);
+        cutoff->setFocus();
+        QTest::keyClick(cutoff, Qt::Key_Down);
+        QCOMPARE(m_preset->undoStack()->count(), 3);
+        for (const int expected : {121, 121, 127}) {
+            m_preset->undoStack()->undo();
+            if (m_preset->undoStack()->index() == 1)
+                QCOMPARE(m_preset->VCF_Resonance(), quint8(0));
+            QCOMPARE(int(m_preset->VCF_Cutoff()), expected);
+        }
         view->hide();
     }
 

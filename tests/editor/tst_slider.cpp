@@ -68,6 +68,48 @@ private slots:
         QCOMPARE(reported.count(), 0); // values from outside are never reported
     }
 
+    // The keys, from a value of 64 (or the switch's second position): each row a key, the value it
+    // leaves and whether it was reported.
+    void keys() {
+        struct Row {
+            qint64 ticks;
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            double value;
+        };
+        const QList<Row> rows{{0, Qt::Key_Up, {}, 66},
+                              {0, Qt::Key_Right, {}, 66},
+                              {0, Qt::Key_Down, {}, 62},
+                              {0, Qt::Key_Left, {}, 62},
+                              {0, Qt::Key_Up, Qt::ShiftModifier, 65},
+                              {0, Qt::Key_PageUp, {}, 77},
+                              {0, Qt::Key_PageDown, {}, 51},
+                              {0, Qt::Key_Home, {}, 0},
+                              {0, Qt::Key_End, {}, 127},
+                              {0, Qt::Key_Space, {}, 64},
+                              {4, Qt::Key_Up, {}, 3},
+                              {4, Qt::Key_Down, {}, 1},
+                              {4, Qt::Key_Space, {}, 3},
+                              {4, Qt::Key_End, {}, 3}};
+        for (const Row& row : rows) {
+            auto slider = makeSlider(row.ticks ? double(row.ticks - 1) : 127, row.ticks);
+            slider->setDoubleValue(row.ticks ? 2 : 64);
+            QSignalSpy reported(slider.get(), &QZPSlider::valueReported);
+            QTest::keyClick(slider.get(), row.key, row.modifiers);
+            QCOMPARE(slider->doubleValue(), row.value);
+            QCOMPARE(reported.count(), row.value == (row.ticks ? 2 : 64) ? 0 : 1);
+            QCOMPARE(slider->keyRun() != 0, reported.count() != 0);
+        }
+        // Space on the last position of a switch goes round to the first; the ends hold.
+        auto ticks = makeSlider(3, 4);
+        ticks->setDoubleValue(3);
+        QTest::keyClick(ticks.get(), Qt::Key_Space);
+        QCOMPARE(ticks->doubleValue(), 0.0);
+        QTest::keyClick(ticks.get(), Qt::Key_Down);
+        QCOMPARE(ticks->doubleValue(), 0.0);
+        QCOMPARE(ticks->focusPolicy(), Qt::StrongFocus);
+    }
+
     void tickMarks() {
         auto slider = makeSlider(3, 4);
         QCOMPARE(slider->tickMarkValueAtIndex(2), 2.0 / 3);
