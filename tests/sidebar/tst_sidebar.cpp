@@ -603,6 +603,27 @@ private slots:
         QCOMPARE(found.value("Filter")->role(), QAccessible::EditableText);
         QVERIFY(found.contains("Bass"));
         QCOMPARE(found.value("Bass")->text(QAccessible::Description), QStringLiteral("edited"));
+
+        // The list shows its focus: the keyboard's row is ringed in the highlight colour, only while the
+        // list has the focus.
+        QApplication::setActiveWindow(m_sidebar->view());
+        table()->setCurrentIndex(m_sidebar->listModel()->index(0, 0));
+        const QColor highlight = table()->palette().color(QPalette::Highlight);
+        const auto ringed = [&] {
+            table()->viewport()->repaint();
+            const QImage image = table()->viewport()->grab().toImage();
+            const QRect row = rowRect(0);
+            const QColor edge = image.pixelColor(row.left() + 11, row.center().y());
+            return std::abs(edge.red() - highlight.red()) + std::abs(edge.green() - highlight.green()) +
+                       std::abs(edge.blue() - highlight.blue()) <
+                   60;
+        };
+        table()->setFocus();
+        QTRY_VERIFY(table()->hasFocus());
+        QVERIFY(ringed());
+        m_sidebar->filterSearchField()->setFocus();
+        QTRY_VERIFY(!table()->hasFocus());
+        QVERIFY(!ringed());
     }
 
     // The window: choosing a row makes it current and sends it. Pictures of it in both skins, small and
