@@ -337,6 +337,8 @@ private slots:
             background.resize(background.sizeHint());
             background.show();
             QVERIFY(QTest::qWaitForWindowExposed(&background));
+            QApplication::setActiveWindow(&background);
+            m_editor->sliderWithTag(5)->setFocus(); // the focus ring on VCF FREQ
             const QString folder = QStringLiteral(TONEBENCH_SCREENSHOTS);
             QDir().mkpath(folder);
             QVERIFY(
