@@ -197,7 +197,11 @@ private slots:
         cutoff->setFocus();
         QTest::keyClick(cutoff, Qt::Key_Down);
         QCOMPARE(m_preset->undoStack()->count(), 3);
-        for (const int expected : {121, 121, 127}) {
+        m_editor->sliderWithTag(6)->setFocus(); // away and back without an edit: a new run all the same
+        cutoff->setFocus();
+        QTest::keyClick(cutoff, Qt::Key_Down);
+        QCOMPARE(m_preset->undoStack()->count(), 4);
+        for (const int expected : {119, 121, 121, 127}) {
             m_preset->undoStack()->undo();
             if (m_preset->undoStack()->index() == 1)
                 QCOMPARE(m_preset->VCF_Resonance(), quint8(0));
