@@ -31,6 +31,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMimeData>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
@@ -143,11 +144,29 @@ void QZPMainWindowController::buildWindow() {
     m_window->setMinimumSize(760, 480);
     m_window->resize(1320, 760);
     m_window->restoreGeometry(settings->value(QString::fromLatin1(GeometryKey)).toByteArray());
+    fitWindowToScreen();
     auto* status = new QLabel;
     status->setObjectName(QStringLiteral("MidiStatus"));
     status->setAccessibleName(tr("MIDI Status"));
     m_window->statusBar()->addPermanentWidget(status);
     m_window->statusBar()->setSizeGripEnabled(true);
+}
+
+// The first window, and one whose kept geometry is larger than the screen it opens on now (another
+// monitor, a scale factor), is made to fit the screen's available area, and moved inside it.
+void QZPMainWindowController::fitWindowToScreen() {
+    const QScreen* screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const QSize frameExtra = m_window->frameGeometry().size() - m_window->geometry().size();
+    QRect frame = m_window->geometry();
+    frame.setSize(frame.size().boundedTo(available.size() - frameExtra).expandedTo(m_window->minimumSize()));
+    frame.moveLeft(std::clamp(frame.left(), available.left(),
+                              std::max(available.left(), available.right() - frame.width() + 1)));
+    frame.moveTop(std::clamp(frame.top(), available.top(),
+                             std::max(available.top(), available.bottom() - frame.height() + 1)));
+    m_window->setGeometry(frame);
 }
 
 QZPPresetsController* QZPMainWindowController::presetsController() const {

@@ -154,6 +154,7 @@ protected:
 
 private:
     void buildWindow();
+    void fitWindowToScreen();
     QList<QZPPreset*> targets(QZPCommandSource source) const;
     void presentError(const QZPError& error, QWidget* window);
     void scheduleRedraw();

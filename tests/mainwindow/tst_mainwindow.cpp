@@ -42,6 +42,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QUndoStack>
 
 namespace {
@@ -438,6 +439,29 @@ private slots:
                 QVERIFY2(actions.at(i)->isEnabled() == step.enabled.at(i),
                          qPrintable(QStringLiteral("%1: command %2").arg(step.what).arg(i)));
         }
+    }
+
+    // The window opens inside the screen's available area: at first, and when the geometry it kept is
+    // larger than the screen it opens on now.
+    void windowFitsTheScreen() {
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        const QString key = QString::fromLatin1(QZPMainWindowController::GeometryKey);
+        QMainWindow large;
+        large.setGeometry(QRect(available.topLeft() + QPoint(300, 200), available.size() * 2));
+        for (const QByteArray& kept : {QByteArray(), large.saveGeometry()}) {
+            tearDownWindow();
+            QZPSettings::standard()->setValue(key, kept);
+            setUpWindow();
+            const QRect frame = m_window->window()->geometry();
+            QVERIFY2(available.contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6")
+                                                               .arg(frame.x())
+                                                               .arg(frame.y())
+                                                               .arg(frame.width())
+                                                               .arg(frame.height())
+                                                               .arg(available.width())
+                                                               .arg(available.height())));
+        }
+        QZPSettings::standard()->remove(key);
     }
 
     // Copied presets are dealt out: two onto three targets give first, second, first.
