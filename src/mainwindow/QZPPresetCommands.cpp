@@ -56,8 +56,17 @@ void QZPPresetCommands::scheduleUpdate() {
 
 void QZPPresetCommands::updateActions() {
     m_update->stop();
+    // What the commands look at is gathered once for all of them.
+    const State state = stateFor(QZPCommandSource::Menu);
     for (const auto& [command, action] : std::as_const(m_actions))
-        action->setEnabled(validate(command, QZPCommandSource::Menu));
+        action->setEnabled(validate(command, state));
+}
+
+QZPPresetCommands::State QZPPresetCommands::stateFor(QZPCommandSource source) const {
+    const QZPPresetsController* list = m_window->presetsController();
+    QZPPreset* current = m_window->currentPreset();
+    return {m_window->sidebarController()->documentsForSender(source), current,
+            list->arrangedIndexOf(current), list->arrangedCount()};
 }
 
 QAction* QZPPresetCommands::makeAction(Command command, const QString& title, const QKeySequence& shortcut) {
@@ -71,17 +80,20 @@ QAction* QZPPresetCommands::makeAction(Command command, const QString& title, co
 }
 
 bool QZPPresetCommands::validate(Command command, QZPCommandSource source) const {
-    const QList<QZPPreset*> presets = m_window->sidebarController()->documentsForSender(source);
-    const QZPPresetsController* list = m_window->presetsController();
-    QZPPreset* current = m_window->currentPreset();
-    const qsizetype index = list->arrangedIndexOf(current);
+    return validate(command, stateFor(source));
+}
+
+bool QZPPresetCommands::validate(Command command, const State& state) const {
+    const QList<QZPPreset*>& presets = state.presets;
+    QZPPreset* current = state.current;
+    const qsizetype index = state.index;
     switch (command) {
     case Command::SendProgram:
         return presets.size() == 1;
     case Command::SelectPrevious:
         return index > 0;
     case Command::SelectNext:
-        return index >= 0 && index + 1 < list->arrangedCount();
+        return index >= 0 && index + 1 < state.count;
     case Command::RecycleDocument:
         return !presets.isEmpty() && !presets.first()->isNew() &&
                !QZPNotePlayerKeyFilter::isTextEditor(QApplication::focusWidget());

@@ -63,6 +63,16 @@ public:
     void updateActions();
 
 private:
+    // What the commands look at: their targets, the current preset and its place in the list.
+    struct State {
+        QList<QZPPreset*> presets;
+        QZPPreset* current;
+        qsizetype index;
+        qsizetype count;
+    };
+    State stateFor(QZPCommandSource source) const;
+    bool validate(Command command, const State& state) const;
+
     QZPMainWindowController* m_window;
     QList<std::pair<Command, QAction*>> m_actions;
     QTimer* m_update;
