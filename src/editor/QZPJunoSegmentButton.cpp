@@ -35,12 +35,9 @@ void QZPJunoSegmentButton::paintEvent(QPaintEvent*) {
     const QZPThreePartImage& bezel = pressed ? m_pressedImage : m_normalImage;
     const double top = (height() - bezel.size().height()) / 2;
     bezel.drawInRect(painter, QRectF(0, top, width(), bezel.size().height()));
-    if (hasFocus()) {
-        // The focus mark: a ring in the desktop's highlight colour inside the bezel.
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(1.5, top + 1.5, width() - 3, bezel.size().height() - 3), 3, 3);
-    }
+    if (hasFocus())
+        QZPSkin::drawFocusRing(painter, QRectF(1.5, top + 1.5, width() - 3, bezel.size().height() - 3),
+                               palette(), 3);
 
     const QZPSkin skin(m_skinIndex);
     QRectF titleRect = rect();

@@ -2,6 +2,9 @@
 
 #include "model/QZPSettings.h"
 
+#include <QPainter>
+#include <QPalette>
+
 static void registerArtwork() {
     Q_INIT_RESOURCE(tonebench);
 }
@@ -59,4 +62,12 @@ QColor QZPSkin::filterBackground() const {
 }
 QColor QZPSkin::editedMarker() const {
     return sectionRule();
+}
+
+void QZPSkin::drawFocusRing(QPainter& painter, const QRectF& rect, const QPalette& palette, qreal radius) {
+    painter.save();
+    painter.setPen(QPen(palette.color(QPalette::Highlight), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(rect, radius, radius);
+    painter.restore();
 }

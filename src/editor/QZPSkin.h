@@ -1,10 +1,14 @@
 #pragma once
 
 #include <QColor>
+#include <QRectF>
 #include <QString>
 
 // The looks the editor can take, chosen by the setting "com.quorlane.tonebench.appearanceindex":
 // 1 is the dark neutral skin, anything else the light classic one.
+class QPainter;
+class QPalette;
+
 class QZPSkin {
 public:
     explicit QZPSkin(int index) : m_index(index) {}
@@ -12,6 +16,9 @@ public:
     static QZPSkin current();
     // Makes the artwork (":/images/...") available; the library holding it is linked statically.
     static void initResources();
+    // The mark of the control that has the keyboard's focus, in either skin: a ring in the desktop's
+    // highlight colour.
+    static void drawFocusRing(QPainter& painter, const QRectF& rect, const QPalette& palette, qreal radius);
 
     int index() const { return m_index; }
     bool isDark() const { return m_index == 1; }

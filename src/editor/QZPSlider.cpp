@@ -302,12 +302,8 @@ void QZPSlider::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(bar, 4, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(QPointF(m_pointA.x(), m_pointA.y() + 1), knobCenter());
     }
-    if (hasFocus()) {
-        // The focus mark: a ring in the desktop's highlight colour around the knob.
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(knobRect().adjusted(-3, -3, 3, 3), 4, 4);
-    }
+    if (hasFocus())
+        QZPSkin::drawFocusRing(painter, knobRect().adjusted(-3, -3, 3, 3), palette(), 4);
     const QPointF center(std::round(knobCenter().x()), std::round(knobCenter().y()));
     painter.translate(center);
     if (m_rotationValue != 0)

@@ -60,13 +60,8 @@ void QZPTableRowView::paint(QPainter* painter, const QStyleOptionViewItem& optio
         fillBand(skin.selection(), isSelected(row - 1), isSelected(row + 1));
     if (active)
         fillBand(skin.activeRow(), false, false);
-    if ((option.state & QStyle::State_HasFocus) && m_table->hasFocus()) {
-        // The keyboard's row: a ring in the desktop's highlight colour.
-        painter->setPen(QPen(option.palette.color(QPalette::Highlight), 2));
-        painter->setBrush(Qt::NoBrush);
-        painter->drawRoundedRect(band.adjusted(1, 1, -1, -1), 5, 5);
-        painter->setPen(Qt::NoPen);
-    }
+    if ((option.state & QStyle::State_HasFocus) && m_table->hasFocus()) // the keyboard's row
+        QZPSkin::drawFocusRing(*painter, band.adjusted(1, 1, -1, -1), option.palette, 5);
 
     // Names are white on the active row, nearly white on a selection the list's focus emphasises, and
     // dimmed elsewhere.
