@@ -647,24 +647,22 @@ private slots:
         // A sounding note ends when a text field takes the keys, the window moves, gives up the keys or
         // hides, or the note player is switched off; the key's later release sends nothing more.
         QMainWindow* window = m_window->window();
-        for (int ending = 0; ending < 5; ++ending) {
+        QEvent deactivate(QEvent::WindowDeactivate);
+        const QList<std::function<void()>> endings{
+            [&] { filter->setFocus(); }, [&] { window->move(window->pos() + QPoint(12, 8)); },
+            [&] { QApplication::sendEvent(window, &deactivate); },
+            [] { QZPSettings::standard()->setValue(QZPSettings::ClaviatureEnabledKey, false); },
+            [&] {
+                window->hide();
+            }};
+        for (const auto& end : endings) {
             list->setFocus();
             QZPSettings::standard()->remove(QString::fromLatin1(QZPSettings::ClaviatureEnabledKey));
             key(list, QEvent::KeyPress);
             QCOMPARE(statuses(), QList<int>{0x90});
-            QEvent deactivate(QEvent::WindowDeactivate);
-            if (ending == 0)
-                filter->setFocus();
-            else if (ending == 1)
-                window->move(window->pos() + QPoint(12, 8));
-            else if (ending == 2)
-                QApplication::sendEvent(window, &deactivate);
-            else if (ending == 3)
-                QZPSettings::standard()->setValue(QZPSettings::ClaviatureEnabledKey, false);
-            else
-                window->hide();
+            end();
             QCoreApplication::processEvents();
-            QVERIFY2(statuses() == QList<int>{0x80}, qPrintable(QString::number(ending)));
+            QCOMPARE(statuses(), QList<int>{0x80});
             key(list, QEvent::KeyRelease);
             QVERIFY(sent().isEmpty());
         }

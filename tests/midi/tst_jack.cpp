@@ -392,33 +392,23 @@ private slots:
     }
 
     // Backing up over JACK: the instrument sends the patches of three programs, the slots fill, and the
-    // bank and the preset files hold exactly what arrived.
+    // bank holds exactly what arrived (the preset files are the record suite's).
     void recordWindowCollectsFromTheInstrument() {
         QTemporaryDir folder;
         QZPRecordWindowController window(m_engine.get(), QUrl::fromLocalFile(folder.path()));
         window.windowDidBecomeMain();
         QVERIFY(waitForConnection("Juno106:MIDI Out"));
-        const auto program = [](quint8 programByte) {
-            QByteArray message = patch(programByte);
-            message[4] = char(programByte);
-            return message;
-        };
-        for (quint8 programByte : {quint8(64), quint8(0), quint8(9)})
-            m_instrument->send(program(programByte));
+        QList<QByteArray> sent;
+        for (const int programByte : {64, 0, 9}) {
+            sent << patch(programByte);
+            sent.last()[4] = char(programByte);
+            m_instrument->send(sent.last());
+        }
         QTRY_COMPARE_WITH_TIMEOUT(window.presets().size(), 3, 5000);
         QCOMPARE(window.slotGrid()->filledSlots(), 3);
-        QCOMPARE(window.slotGrid()->count(9), 1);
         QZPError error;
         QVERIFY(window.saveBankToFile(folder.filePath("Backup.syx"), &error));
-        QFile bank(folder.filePath("Backup.syx"));
-        QVERIFY(bank.open(QIODevice::ReadOnly));
-        QCOMPARE(bank.readAll(), program(0) + program(9) + program(64));
-        window.savePresetsToURL(QUrl::fromLocalFile(folder.path()),
-                                QString::fromLatin1(QZPPreset::SysexType));
-        QVERIFY(window.presets().isEmpty());
-        QFile a22(folder.filePath("A22 Untitled Preset.syx"));
-        QVERIFY(a22.open(QIODevice::ReadOnly));
-        QCOMPARE(a22.readAll().mid(5, 18), program(9).mid(5, 18));
+        QCOMPARE(qzpContents(folder.filePath("Backup.syx")), sent.at(1) + sent.at(2) + sent.at(0));
         m_engine->setDelegate(nullptr);
     }
 

@@ -94,18 +94,18 @@ std::vector<float> channel(const std::vector<float>& interleaved, int which, dou
 }
 
 // The frequency from the rising zero crossings (interpolated) of a steady stretch.
-double frequencyOf(const std::vector<float>& x) {
-    double first = -1, last = -1;
-    int crossings = 0;
+// The times (in samples, interpolated) at which the signal crosses zero going up.
+std::vector<double> upwardCrossings(const std::vector<float>& x) {
+    std::vector<double> times;
     for (size_t i = 1; i < x.size(); ++i)
-        if (x[i - 1] < 0 && x[i] >= 0) {
-            const double t = double(i - 1) + double(-x[i - 1]) / double(x[i] - x[i - 1]);
-            if (first < 0)
-                first = t;
-            last = t;
-            ++crossings;
-        }
-    return crossings > 1 ? (crossings - 1) * Rate / (last - first) : 0;
+        if (x[i - 1] < 0 && x[i] >= 0)
+            times.push_back(double(i - 1) + double(-x[i - 1]) / double(x[i] - x[i - 1]));
+    return times;
+}
+
+double frequencyOf(const std::vector<float>& x) {
+    const std::vector<double> t = upwardCrossings(x);
+    return t.size() > 1 ? double(t.size() - 1) * Rate / (t.back() - t.front()) : 0;
 }
 
 // Magnitudes of the first half of the spectrum (Hann window, radix-2, length a power of two).
@@ -266,17 +266,12 @@ private slots:
         const auto vibrato = channel(QZPSoundRenderer::render(patchWith({{"DCO_LFO", 100}, {"LFO_Rate", 60}}),
                                                               {{57, 0, 3, 100}}, 3, Rate),
                                      0, 0.5, 3);
-        double previous = -1, lowest = 1e9, highest = 0;
-        for (size_t i = 1; i < vibrato.size(); ++i)
-            if (vibrato[i - 1] < 0 && vibrato[i] >= 0) {
-                const double t =
-                    double(i - 1) + double(-vibrato[i - 1]) / double(vibrato[i] - vibrato[i - 1]);
-                if (previous >= 0) {
-                    lowest = std::min(lowest, Rate / (t - previous));
-                    highest = std::max(highest, Rate / (t - previous));
-                }
-                previous = t;
-            }
+        const std::vector<double> t = upwardCrossings(vibrato);
+        double lowest = 1e9, highest = 0;
+        for (size_t i = 1; i < t.size(); ++i) {
+            lowest = std::min(lowest, Rate / (t[i] - t[i - 1]));
+            highest = std::max(highest, Rate / (t[i] - t[i - 1]));
+        }
         const double up = std::log2(highest / 220), down = std::log2(220 / lowest);
         QVERIFY2(up > 0.01 && std::fabs(up - down) < 0.2 * up,
                  qPrintable(QStringLiteral("%1 up, %2 down").arg(up).arg(down)));
