@@ -672,36 +672,6 @@ private slots:
         for (const auto& [argument, quoted] : cases)
             QCOMPARE(QZPDesktopIntegration::quotedExecArgument(argument), quoted);
     }
-
-    // For people to look at: build/screenshots/.
-    void screenshots() {
-        const QString folder = QStringLiteral(TONEBENCH_SCREENSHOTS "/");
-        QDir().mkpath(folder);
-        QZPOnboardingWindowController onboarding(library(), m_engine.get());
-        for (const QSize size : {onboarding.window()->minimumSize(), QSize(800, 560)}) {
-            onboarding.showWindow();
-            onboarding.window()->resize(size);
-            for (int page = 0; page < QZPOnboardingWindowController::PageCount;
-                 ++page, onboarding.navigateForward()) {
-                const QString name =
-                    QStringLiteral("onboarding-%1-%2.png")
-                        .arg(QString::fromLatin1(QZPOnboardingWindowController::PageIdentifiers[page]),
-                             size == QSize(800, 560) ? "large" : "small");
-                QVERIFY(onboarding.window()->grab().save(folder + name));
-            }
-        }
-        QZPPreferencesWindowController preferences(library(), m_engine.get(), QZPSettings::standard());
-        preferences.showWindow();
-        for (const QSize size : {preferences.window()->minimumSize(), QSize(760, 520)})
-            for (const char* pane : {"general", "record", "midi"}) {
-                preferences.window()->resize(size);
-                preferences.toolbarItemPressed(preferences.toolbarItem(QString::fromLatin1(pane)));
-                QVERIFY(preferences.window()->grab().save(
-                    folder +
-                    QStringLiteral("preferences-%1-%2.png")
-                        .arg(QString::fromLatin1(pane), size == QSize(760, 520) ? "large" : "small")));
-            }
-    }
 };
 
 QZP_TEST_MAIN_WITH(TestApplication, QZPApplication)

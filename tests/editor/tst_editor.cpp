@@ -323,34 +323,6 @@ private slots:
         QVERIFY(!view.isShowingTemporaryMessage());
         QCOMPARE(view.restingText(), QStringLiteral("HARD PAD"));
     }
-
-    // Pictures of the editor in both skins, for people to look at: build/screenshots/.
-    void screenshots() {
-        QByteArray message = QByteArray("\xF0\x41\x30\x00\x60", 5) +
-                             QByteArray::fromHex("30002050007A2C5000404A145A3C28283A15") + char(0xF7);
-        m_preset->setJunoSysexData(message);
-        m_preset->setDisplayName(QStringLiteral("Brass Section"));
-        for (int skin : {1, 2}) {
-            QZPSettings::standard()->setValue(QZPSettings::AppearanceIndexKey, skin);
-            QZPMainView background;
-            auto* layout = new QVBoxLayout(&background);
-            layout->setContentsMargins(0, 0, 0, 0);
-            m_editor->view()->setParent(&background);
-            layout->addWidget(m_editor->view());
-            m_editor->updateDisplay(false);
-            background.resize(background.sizeHint());
-            background.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&background));
-            QApplication::setActiveWindow(&background);
-            m_editor->sliderWithTag(5)->setFocus(); // the focus ring on VCF FREQ
-            const QString folder = QStringLiteral(TONEBENCH_SCREENSHOTS);
-            QDir().mkpath(folder);
-            QVERIFY(
-                background.grab().save(folder + (skin == 1 ? "/editor-neutral.png" : "/editor-classic.png")));
-            m_editor->view()->setParent(nullptr);
-        }
-        QZPSettings::standard()->remove(QZPSettings::AppearanceIndexKey);
-    }
 };
 
 QZP_TEST_WIDGETS_MAIN(TestEditor)

@@ -96,8 +96,6 @@ private slots:
         QCOMPARE(sheet->confirmTitleString(), QStringLiteral("Received Patch A11?"));
         QCOMPARE(sheet->confirmDescString(), QStringLiteral("Overwrite “Pad”?"));
         play(patch(1, 10)); // ignored while the question is shown
-        QDir().mkpath(QStringLiteral(TONEBENCH_SCREENSHOTS));
-        QVERIFY(sheet->window()->grab().save(QStringLiteral(TONEBENCH_SCREENSHOTS "/record-sheet.png")));
         sheet->cancelOperation();
         QCoreApplication::processEvents();
         QCOMPARE(pad->byteAtLocation(0), quint8(3));
@@ -143,10 +141,6 @@ private slots:
             m_instrument->inject(patch(quint8(n % 128), quint8(n / 128 + 20)));
         QTRY_COMPARE(window.presets().size(), 1003);
         QCOMPARE(window.slotGrid()->filledSlots(), 128);
-        // A picture of the window for people to look at: build/screenshots/record-window.png.
-        window.window()->resize(960, 600);
-        QDir().mkpath(QStringLiteral(TONEBENCH_SCREENSHOTS));
-        QVERIFY(window.window()->grab().save(QStringLiteral(TONEBENCH_SCREENSHOTS "/record-window.png")));
         QCOMPARE(QZPRecordWindowController::recordMenuItemTitle(true), QStringLiteral("Record New"));
         QCOMPARE(QZPRecordWindowController::recordMenuItemTitle(false), QStringLiteral("Record"));
     }

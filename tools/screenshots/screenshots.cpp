@@ -1,0 +1,179 @@
+// Pictures of ToneBench's windows for people to look at: the main window in both skins at its minimum
+// size, at 1024×640, at the size it opens with and maximised, the folder chooser's menu, every page of
+// the welcome assistant, every pane of the preferences and both record windows. It runs in a home of its
+// own with the factory presets as its library and an instrument inside the process, so it never touches
+// the user's settings or presets. scripts/screenshots runs it at scale factor 1 and 2.
+//
+// Usage: tonebench-screenshots FOLDER [SUFFIX]   (pictures are FOLDER/<name>SUFFIX.png)
+
+#include "app/QZPAppDelegate.h"
+#include "app/QZPApplication.h"
+#include "app/QZPOnboardingWindowController.h"
+#include "app/QZPPreferencesWindowController.h"
+#include "library/QZPFactoryPresetInstaller.h"
+#include "library/QZPPresetsController.h"
+#include "mainwindow/QZPDocumentController.h"
+#include "mainwindow/QZPMainWindowController.h"
+#include "mainwindow/QZPRecordOneWindowController.h"
+#include "mainwindow/QZPRecordWindowController.h"
+#include "midi/QZPMidiEngine.h"
+#include "midi/QZPMidiOutputQueue.h"
+#include "midi/backends/QZPVirtualMidiBackend.h"
+#include "model/QZPPatch.h"
+#include "model/QZPSettings.h"
+#include "sidebar/QZPSidebarController.h"
+#include "sidebar/QZPURLPopUpButton.h"
+
+#include <QDir>
+#include <QMainWindow>
+#include <QMenu>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+
+namespace {
+
+QString g_folder;
+QString g_suffix;
+bool g_failed = false;
+
+void settle() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+void save(QWidget* widget, const QString& name) {
+    settle();
+    const QString file = g_folder + QLatin1Char('/') + name + g_suffix + QStringLiteral(".png");
+    if (!widget->grab().save(file)) {
+        std::fprintf(stderr, "tonebench-screenshots: cannot write %s\n", qPrintable(file));
+        g_failed = true;
+    }
+}
+
+// Waits for `ready`; says what did not happen when it does not.
+template <typename Condition> void waitFor(const char* what, Condition ready) {
+    if (!QTest::qWaitFor(ready, 10000)) {
+        std::fprintf(stderr, "tonebench-screenshots: %s did not happen\n", what);
+        g_failed = true;
+    }
+}
+
+const char* skinName(int skin) {
+    return skin == 1 ? "neutral" : "classic";
+}
+
+// A Patch message of the instrument's program `program` (0–127) with its first parameter at `first`.
+QByteArray patchMessage(quint8 program, quint8 first) {
+    QZPPatch patch;
+    patch.setByte(0, first);
+    return patch.message(0, program);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_MUSIC_DIR"}) {
+        const QString path = home.path() + QLatin1Char('/') + QLatin1String(variable);
+        QDir().mkpath(path);
+        qputenv(variable, path.toUtf8());
+    }
+    QZPApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: tonebench-screenshots FOLDER [SUFFIX]\n");
+        return 2;
+    }
+    g_folder = QString::fromLocal8Bit(argv[1]);
+    g_suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    QDir().mkpath(g_folder);
+    QZPAppDelegate::initialize();
+    QZPSettings* settings = QZPSettings::standard();
+    settings->setValue(QString::fromLatin1(QZPSettings::OnboardingShownKey), true);
+
+    // The library: the factory presets.
+    const QString library = home.path() + QStringLiteral("/Presets");
+    QDir().mkpath(library);
+    QZPFactoryPresetInstaller installer;
+    installer.install(library);
+    waitFor("installing the factory presets", [&installer] { return !installer.isInstalling(); });
+    settings->setValue(QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName),
+                       QUrl::fromLocalFile(library).toString());
+
+    auto backend = std::make_unique<QZPVirtualMidiBackend>();
+    QZPVirtualMidiBackend* midi = backend.get();
+    midi->addDestination(QStringLiteral("Juno-106 In"));
+    midi->addSource(QStringLiteral("Juno-106 Out"));
+    QZPMidiEngine engine(std::move(backend), nullptr);
+    engine.setPollInterval(0);
+    engine.outputQueue()->setBytesPerSecond(0);
+    engine.setDestination(engine.midiDestinations().first());
+
+    QZPAppDelegate delegate(&engine);
+    delegate.launch({});
+    QZPMainWindowController* main = delegate.windowController();
+    QZPPresetsController* presets = delegate.documentController()->presetsController();
+    waitFor("listing the library", [presets] { return presets->arrangedObjects().size() > 1; });
+    QMainWindow* window = main->window();
+    waitFor("showing the main window", [window] { return window->isVisible(); });
+    const QSize opened = window->size();
+
+    for (const int skin : {1, 2}) {
+        settings->setValue(QString::fromLatin1(QZPSettings::AppearanceIndexKey), skin);
+        const QList<std::pair<const char*, QSize>> sizes{
+            {"small", window->minimumSize()}, {"1024x640", QSize(1024, 640)}, {"opened", opened}};
+        for (const auto& [name, size] : sizes) {
+            window->showNormal();
+            window->resize(size);
+            save(window,
+                 QStringLiteral("window-%1-%2").arg(QLatin1String(skinName(skin)), QLatin1String(name)));
+        }
+        window->showMaximized();
+        save(window, QStringLiteral("window-%1-maximised").arg(QLatin1String(skinName(skin))));
+        window->showNormal();
+        QZPURLPopUpButton* chooser = main->sidebarController()->urlButton();
+        chooser->openMenu();
+        waitFor("opening the folder menu", [chooser] { return chooser->menu()->isVisible(); });
+        save(chooser->menu(), QStringLiteral("folder-menu-%1").arg(QLatin1String(skinName(skin))));
+        chooser->menu()->close();
+    }
+    settings->remove(QString::fromLatin1(QZPSettings::AppearanceIndexKey));
+
+    main->record(QZPCommandSource::Menu);
+    save(main->recordSheet()->window(), QStringLiteral("record-sheet"));
+    main->recordSheet()->cancelOperation();
+
+    QZPRecordWindowController collector(&engine, QUrl::fromLocalFile(home.path() + QStringLiteral("/Out")));
+    collector.showWindow();
+    for (int n = 0; n < 40; ++n)
+        midi->inject(QStringLiteral("Juno-106 Out"), patchMessage(quint8(n * 3 % 128), quint8(n)));
+    waitFor("collecting patches", [&collector] { return collector.presets().size() == 40; });
+    collector.window()->resize(960, 600);
+    save(collector.window(), QStringLiteral("record-window"));
+
+    QZPOnboardingWindowController onboarding(presets, &engine);
+    QZPPreferencesWindowController preferences(presets, &engine, settings);
+    onboarding.showWindow();
+    preferences.showWindow();
+    for (const auto& [name, large] : {std::pair{"small", QSize()}, std::pair{"large", QSize(800, 560)}}) {
+        onboarding.window()->resize(large.isEmpty() ? onboarding.window()->minimumSize() : large);
+        for (int page = 0; page < QZPOnboardingWindowController::PageCount; ++page) {
+            save(onboarding.window(),
+                 QStringLiteral("onboarding-%1-%2")
+                     .arg(QLatin1String(QZPOnboardingWindowController::PageIdentifiers[page]),
+                          QLatin1String(name)));
+            onboarding.navigateForward();
+        }
+        for (int page = 0; page < QZPOnboardingWindowController::PageCount; ++page)
+            onboarding.navigateBack();
+        preferences.window()->resize(large.isEmpty() ? preferences.window()->minimumSize() : QSize(760, 520));
+        for (const char* pane : {"general", "record", "midi"}) {
+            preferences.toolbarItemPressed(preferences.toolbarItem(QString::fromLatin1(pane)));
+            save(preferences.window(),
+                 QStringLiteral("preferences-%1-%2").arg(QLatin1String(pane), QLatin1String(name)));
+        }
+    }
+    return g_failed ? 1 : 0;
+}
