@@ -41,9 +41,7 @@ private slots:
             QFile::remove(path(name));
         QFile::copy(QStringLiteral(TONEBENCH_EXAMPLES "/Brass.syx"), path("Brass.syx"));
         QFile::setPermissions(path("Brass.syx"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        QFile shortFile(path("Short.syx"));
-        shortFile.open(QIODevice::WriteOnly);
-        shortFile.write(qzpContents(path("Brass.syx")).left(23));
+        qzpWriteContents(path("Short.syx"), qzpContents(path("Brass.syx")).left(23));
     }
 
     // The program's settings are read, never written: a file that cannot be parsed is reported on
@@ -197,12 +195,9 @@ private slots:
         QCOMPARE(info.value("sysexData").toString(), QStringLiteral("300000000040105000405020405020001215"));
 
         // A list that is not one, and entries that are not presets.
-        QFile bad(path("bad.plist"));
-        bad.open(QIODevice::WriteOnly);
-        bad.write(
-            "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><dict><key>name</key><string>../x</string>"
-            "<key>data</key><data>AAE=</data></dict></array></plist>");
-        bad.close();
+        const QByteArray head("<?xml version=\"1.0\"?><plist version=\"1.0\"><array>");
+        QVERIFY(qzpWriteContents(path("bad.plist"), head + "<dict><key>name</key><string>../x</string>"
+                                                           "<key>data</key><data>AAE=</data></dict></array></plist>"));
         const Result refused = run({"import-list", "bad.plist", "copies"});
         QCOMPARE(refused.status, 1);
         QVERIFY(refused.err.contains("Entry 1 is not a preset"));
@@ -210,13 +205,9 @@ private slots:
 
         // Entries of one name each get a file (a numbered name for the later ones), also under
         // --overwrite; a link at a target name is never written through.
-        QFile twins(path("twins.plist"));
-        twins.open(QIODevice::WriteOnly);
         const QByteArray twin = "<dict><key>name</key><string>Twin</string><key>data</key><data>" +
                                 qzpContents(path("Brass.syx")).toBase64() + "</data></dict>";
-        twins.write("<?xml version=\"1.0\"?><plist version=\"1.0\"><array>" + twin + twin + twin +
-                    "</array></plist>");
-        twins.close();
+        QVERIFY(qzpWriteContents(path("twins.plist"), head + twin.repeated(3) + "</array></plist>"));
         QDir().mkpath(path("twins"));
         QFile::link(path("Brass.syx"), path("twins/Twin 3.syx"));
         const Result paired = run({"import-list", "twins.plist", "twins", "--overwrite"});
@@ -239,10 +230,7 @@ private slots:
         QCOMPARE(run({"export-bank", "banklib", "bank.syx", "--force"}).status, 0);
         const QByteArray bank = qzpContents(path("bank.syx"));
         QCOMPARE(bank.size(), 48);
-        QFile messy(path("messy.syx"));
-        messy.open(QIODevice::WriteOnly);
-        messy.write(QByteArray::fromHex("F043100000F7") + bank + bank.left(10));
-        messy.close();
+        QVERIFY(qzpWriteContents(path("messy.syx"), QByteArray::fromHex("F043100000F7") + bank + bank.left(10)));
         const Result imported = run({"import-bank", "messy.syx", "out"});
         QCOMPARE(imported.status, 0);
         QVERIFY2(imported.err.contains("16 bytes that are not Juno-106 Patch messages were skipped"),
@@ -277,11 +265,7 @@ private slots:
         QDir(m_dir.path()).mkpath("many");
         for (const char* taken : {"many/same A11.syx", "many/same A11 2.syx", "many/same A11 5.syx"})
             QFile::copy(path("Brass.syx"), path(taken));
-        QFile same(path("same.syx"));
-        QVERIFY(same.open(QIODevice::WriteOnly));
-        for (int n = 0; n < 300; ++n)
-            same.write(messages.at(0));
-        same.close();
+        QVERIFY(qzpWriteContents(path("same.syx"), messages.at(0).repeated(300)));
         QCOMPARE(run({"import-bank", "same.syx", "many"}).status, 0);
         const QStringList many = QDir(path("many")).entryList(QDir::Files);
         QCOMPARE(many.size(), 303);
@@ -368,11 +352,8 @@ private slots:
     void renameContract() {
         QFile::copy(path("Brass.syx"), path("Lead.syx"));
         const Result clash = run({"rename", "Brass.syx", "Lead"});
-        QCOMPARE(clash.status, 1);
-        QVERIFY(clash.err.contains("Brass.syx"));
-        QVERIFY(clash.err.contains("already exists"));
+        QVERIFY(clash.status == 1 && clash.err.contains("Brass.syx") && clash.err.contains("already exists"));
         QVERIFY(QFile::exists(path("Brass.syx")));
-
         const Result renamed = run({"rename", "Brass.syx", "Pad.syx"});
         QCOMPARE(renamed.status, 0);
         QCOMPARE(renamed.out.trimmed(), path("Pad.syx"));
