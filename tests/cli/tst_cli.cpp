@@ -196,8 +196,9 @@ private slots:
 
         // A list that is not one, and entries that are not presets.
         const QByteArray head("<?xml version=\"1.0\"?><plist version=\"1.0\"><array>");
-        QVERIFY(qzpWriteContents(path("bad.plist"), head + "<dict><key>name</key><string>../x</string>"
-                                                           "<key>data</key><data>AAE=</data></dict></array></plist>"));
+        QVERIFY(qzpWriteContents(path("bad.plist"),
+                                 head + "<dict><key>name</key><string>../x</string>"
+                                        "<key>data</key><data>AAE=</data></dict></array></plist>"));
         const Result refused = run({"import-list", "bad.plist", "copies"});
         QCOMPARE(refused.status, 1);
         QVERIFY(refused.err.contains("Entry 1 is not a preset"));
@@ -230,7 +231,8 @@ private slots:
         QCOMPARE(run({"export-bank", "banklib", "bank.syx", "--force"}).status, 0);
         const QByteArray bank = qzpContents(path("bank.syx"));
         QCOMPARE(bank.size(), 48);
-        QVERIFY(qzpWriteContents(path("messy.syx"), QByteArray::fromHex("F043100000F7") + bank + bank.left(10)));
+        QVERIFY(
+            qzpWriteContents(path("messy.syx"), QByteArray::fromHex("F043100000F7") + bank + bank.left(10)));
         const Result imported = run({"import-bank", "messy.syx", "out"});
         QCOMPARE(imported.status, 0);
         QVERIFY2(imported.err.contains("16 bytes that are not Juno-106 Patch messages were skipped"),

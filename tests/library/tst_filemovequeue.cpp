@@ -72,10 +72,8 @@ class TestFileMoveQueue : public QObject {
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
     QString touch(const QString& name, const QByteArray& content = "x") {
-        QFile file(path(name));
-        file.open(QIODevice::WriteOnly);
-        file.write(content);
-        return file.fileName();
+        qzpWriteContents(path(name), content);
+        return path(name);
     }
     std::shared_ptr<QZPFileMoveOperation> move(const QString& from, const QString& to, bool unique = true) {
         auto operation = std::make_shared<QZPFileMoveOperation>();
@@ -146,9 +144,7 @@ private slots:
         run({operation});
         QVERIFY(operation->moveSucceeded());
         QCOMPARE(files(), QStringList{"bass.syx"});
-        QFile moved(path("bass.syx"));
-        QVERIFY(moved.open(QIODevice::ReadOnly));
-        QCOMPARE(moved.readAll(), QByteArray("patch"));
+        QCOMPARE(qzpContents(path("bass.syx")), QByteArray("patch"));
 
         auto refused = move("bass.syx", "BASS.syx", false);
         run({refused});
@@ -278,9 +274,7 @@ private slots:
         QVERIFY(source.exists());
         QVERIFY(QZPFileSystem::standard()->moveItem(source.fileName(), path("Near.syx"), &error));
         QVERIFY(!source.exists());
-        QFile moved(path("Near.syx"));
-        QVERIFY(moved.open(QIODevice::ReadOnly));
-        QCOMPARE(moved.readAll(), QByteArray("far away"));
+        QCOMPARE(qzpContents(path("Near.syx")), QByteArray("far away"));
     }
 
     // A batch that copies does not hold up the thread that started it: it reports its progress and is

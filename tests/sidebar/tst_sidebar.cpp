@@ -137,15 +137,17 @@ private slots:
         const QString key = QStringLiteral("tests.chooser");
         const QString recentsKey = key + ".recentURLs";
         QZPSettings* settings = QZPSettings::standard();
-        const auto url = [&](const char* name) { return QUrl::fromLocalFile(path(name)); };
+        const auto url = [&](const char* name) {
+            return QUrl::fromLocalFile(path(name));
+        };
         const auto recentNames = [](const QZPURLPopUpButton& button) {
             QStringList result;
             for (const QUrl& recent : button.recentURLs())
                 result << QFileInfo(recent.toLocalFile()).fileName();
             return result;
         };
-        for (const auto& [set, expected] : {std::pair{-1, 5}, {-7, 5}, {0, 0}, {3, 3}, {254, 254}, {255, 254},
-                                            {100000, 254}}) {
+        for (const auto& [set, expected] :
+             {std::pair{-1, 5}, {-7, 5}, {0, 0}, {3, 3}, {254, 254}, {255, 254}, {100000, 254}}) {
             QZPURLPopUpButton button;
             button.setMaximumRecentURLCount(set);
             QCOMPARE(button.maximumRecentURLCount(), expected);
@@ -521,21 +523,15 @@ private slots:
         QZPCapturingPresenter presenter;
         const QString elsewhere = write("Elsewhere/Bass.syx", 9);
         const QString text = path("Elsewhere/notes.txt");
-        QFile(text).open(QIODevice::WriteOnly);
-        QFile broken(path("Elsewhere/Broken.syx"));
-        broken.open(QIODevice::WriteOnly);
-        broken.write("not a patch");
-        broken.close();
-        // A bank: two Patch messages in one file.
-        QFile bank(path("Elsewhere/Juno.syx"));
-        bank.open(QIODevice::WriteOnly);
+        const QString broken = path("Elsewhere/Broken.syx");
+        const QString bank = path("Elsewhere/Juno.syx"); // two Patch messages, the second of program A12
         QByteArray second = patch(5);
-        second[4] = char(1); // program A12
-        bank.write(patch(4) + second);
-        bank.close();
+        second[4] = char(1);
+        QVERIFY(qzpWriteContents(text, {}) && qzpWriteContents(broken, "not a patch") &&
+                qzpWriteContents(bank, patch(4) + second));
         QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(elsewhere), QUrl::fromLocalFile(text),
-                      QUrl::fromLocalFile(broken.fileName()), QUrl::fromLocalFile(bank.fileName())});
+        data.setUrls({QUrl::fromLocalFile(elsewhere), QUrl::fromLocalFile(text), QUrl::fromLocalFile(broken),
+                      QUrl::fromLocalFile(bank)});
         const QPoint at = table()->viewport()->rect().center();
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(table()->viewport(), &enter);
@@ -543,9 +539,7 @@ private slots:
         QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(table()->viewport(), &drop);
 
-        QFile copied(path("Lib/Bass 2.syx"));
-        QVERIFY(copied.open(QIODevice::ReadOnly));
-        QCOMPARE(copied.readAll(), patch(9));
+        QCOMPARE(qzpContents(path("Lib/Bass 2.syx")), patch(9));
         QVERIFY(!QFile::exists(path("Lib/notes.txt")));
         QVERIFY(!QFile::exists(path("Lib/Broken.syx")));
         QCOMPARE(presenter.errors.size(), 1);
