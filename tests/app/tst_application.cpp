@@ -573,10 +573,10 @@ private slots:
         expected.sort();
         QCOMPARE(written, expected);
         const QString entry = QString::fromUtf8(qzpContents(integration.desktopEntryPath()));
-        QVERIFY2(
+        QZP_VERIFY(
             entry.contains(QStringLiteral("\nExec=\"%1/unpacked tonebench/it's \\\\$here/tonebench\" %F\n")
                                .arg(m_dir->path())),
-            qPrintable(entry));
+            entry);
         QVERIFY(entry.contains("MimeType=application/x-sysex;application/x-tonebench-preset;"));
         QVERIFY(qzpContents(home + "/mime/packages/tonebench.xml").contains("*.tbpreset"));
 
@@ -623,7 +623,7 @@ private slots:
         QCOMPARE(outcome, written ? QZPDesktopIntegration::Outcome::Integrated
                                   : QZPDesktopIntegration::Outcome::Failed);
         if (!written) {
-            QVERIFY2(error.contains("can’t be put into a desktop entry"), qPrintable(error));
+            QZP_VERIFY(error.contains("can’t be put into a desktop entry"), error);
             QVERIFY(!QFileInfo::exists(integration.desktopEntryPath()));
             return;
         }
@@ -632,7 +632,7 @@ private slots:
             QString::fromUtf8(qzpContents(":/desktop/tonebench.desktop")).split('\n');
         QCOMPARE(lines.size(), template_.size() + 1); // one TryExec line more, nothing else
         for (const QString& line : lines)
-            QVERIFY2(line.isEmpty() || line.startsWith('[') || line.contains('='), qPrintable(line));
+            QZP_VERIFY(line.isEmpty() || line.startsWith('[') || line.contains('='), line);
         const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
         if (validator.isEmpty())
             QSKIP("desktop-file-validate is not installed");

@@ -60,7 +60,7 @@ private slots:
         QCOMPARE(result.status, 0);
         QCOMPARE(after, garbage);
         QVERIFY(!setAside);
-        QVERIFY2(result.err.contains("settings file"), qPrintable(result.err));
+        QZP_VERIFY(result.err.contains("settings file"), result.err);
     }
 
     void statusesAndMessages_data() {
@@ -235,8 +235,8 @@ private slots:
             qzpWriteContents(path("messy.syx"), QByteArray::fromHex("F043100000F7") + bank + bank.left(10)));
         const Result imported = run({"import-bank", "messy.syx", "out"});
         QCOMPARE(imported.status, 0);
-        QVERIFY2(imported.err.contains("16 bytes that are not Juno-106 Patch messages were skipped"),
-                 qPrintable(imported.err));
+        QZP_VERIFY(imported.err.contains("16 bytes that are not Juno-106 Patch messages were skipped"),
+                   imported.err);
         const QStringList files = QDir(path("out")).entryList(QDir::Files);
         QCOMPARE(files.size(), 2);
         QVERIFY(files.first().startsWith("messy "));
@@ -292,8 +292,7 @@ private slots:
         QCOMPARE(qFromLittleEndian<quint32>(wav.constData() + 24), quint32(44100)); // rate
         QCOMPARE(qFromLittleEndian<quint16>(wav.constData() + 34), quint16(24));    // bits
         const double seconds = double(wav.size() - 44) / (44100 * 6);
-        QVERIFY2(seconds > 0.8 && seconds < 5, qPrintable(QString::number(seconds))); // 0.75 s of notes, then
-                                                                                      // the release
+        QZP_VERIFY(seconds > 0.8 && seconds < 5, seconds); // 0.75 s of notes, then the release
         QCOMPARE(run({"render", "Brass.syx", "bad.wav", "--notes", "H4:0:1"}).status, 2);
         QCOMPARE(run({"render", "Brass.syx", "bad.wav", "--rate", "12"}).status, 2);
         QCOMPARE(run({"render", "Brass.syx", "bad.wav", "--seconds", "nan"}).status, 2);
@@ -370,7 +369,7 @@ private slots:
         const Result refused = run({"rename", "Locked/Pad.syx", "Lead"});
         qzpMakeFolderReadOnly(path("Locked"), false);
         QCOMPARE(refused.status, 1);
-        QVERIFY2(refused.err.contains("Pad.syx"), qPrintable(refused.err));
+        QZP_VERIFY(refused.err.contains("Pad.syx"), refused.err);
         QVERIFY(refused.out.isEmpty());
         QVERIFY(QFile::exists(path("Locked/Pad.syx")));
     }

@@ -147,7 +147,7 @@ private slots:
         const auto parsed = QZPPresetList::parse(QZPPropertyList::toBinary(list));
         QVERIFY(parsed && parsed->size() == entries.size());
         for (qsizetype i = 0; i < entries.size(); ++i)
-            QVERIFY2(parsed->at(i).problem.isEmpty() == entries.at(i).second, qPrintable(QString::number(i)));
+            QZP_VERIFY(parsed->at(i).problem.isEmpty() == entries.at(i).second, i);
         QVERIFY(!QZPPresetList::parse(QZPPropertyList::toBinary(QVariantMap{{"name", "P"}})));
     }
 
@@ -719,7 +719,7 @@ private slots:
             for (qsizetype i = 1; i < 23; ++i)
                 QVERIFY(quint8(entry.message.at(i)) < 0x80);
             QCOMPARE(QZPPreset::fileNameForName(entry.name), entry.name);
-            QVERIFY2(!names.contains(entry.name.toCaseFolded()), qPrintable(entry.name));
+            QZP_VERIFY(!names.contains(entry.name.toCaseFolded()), entry.name);
             names.insert(entry.name.toCaseFolded());
         }
         QCOMPARE(QZPPresetList::fileBaseNames({{"Pad", {}, {}}, {"pad", {}, {}}, {"Pad", {}, {}}}),
@@ -782,7 +782,7 @@ private slots:
             QZPFactoryPresetInstaller other;
             other.setListPath(list);
             QVERIFY(install(other, path("Other")));
-            QVERIFY2(!other.problem().isEmpty(), qPrintable(list));
+            QZP_VERIFY(!other.problem().isEmpty(), list);
             QCOMPARE(other.summary(), other.problem());
             QVERIFY(!QDir(path("Other")).exists());
         }

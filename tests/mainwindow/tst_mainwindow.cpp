@@ -357,7 +357,7 @@ private slots:
                 sync.take(QZPSysexMessage::controlMessage(0, index, value));
             QCoreApplication::processEvents(); // the turn that writes them
             QCOMPARE(bass->byteAtLocation(gesture.moves.last().first), gesture.moves.last().second);
-            QVERIFY2(writes <= 2, qPrintable(QString::number(writes))); // once per knob, not per message
+            QZP_VERIFY(writes <= 2, writes); // once per knob, not per message
             QCOMPARE(bass->undoStack()->count(), gesture.steps);
         }
         QCOMPARE(bass->byteAtLocation(8), quint8(998 % 128));

@@ -217,7 +217,7 @@ private slots:
         m_instrument = std::make_unique<Instrument>();
         QString error;
         auto backend = QZPRtMidiBackend::open(QZPRtMidiBackend::Api::Jack, &error);
-        QVERIFY2(backend, qPrintable(error));
+        QZP_VERIFY(backend, error);
         m_engine = std::make_unique<QZPMidiEngine>(std::move(backend), nullptr);
         m_engine->setPollInterval(0);
     }
@@ -428,7 +428,7 @@ private slots:
         QZPSoundEngine sound;
         QZPSoundOutput output(&sound, QStringLiteral("ToneBench Sound Test"));
         QString error;
-        QVERIFY2(output.start(&error, false, false), qPrintable(error));
+        QZP_VERIFY(output.start(&error, false, false), error);
         QCOMPARE(output.system(), QZPSoundOutput::System::Jack);
 
         // A recorder: two inputs that keep the loudest sample of every period.

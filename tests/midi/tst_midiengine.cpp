@@ -341,11 +341,10 @@ private slots:
         for (int n = 0; n < 1000; ++n)
             m_backend->inject("Juno In", foreign);
         QCoreApplication::processEvents();
-        QVERIFY2(!capture.lines.isEmpty() && capture.lines.size() <= 20,
-                 qPrintable(QString::number(capture.lines.size())));
+        QZP_VERIFY(!capture.lines.isEmpty() && capture.lines.size() <= 20, capture.lines.size());
         for (const QString& line : std::as_const(capture.lines)) {
-            QVERIFY2(line.size() < 300, qPrintable(line));
-            QVERIFY2(line.contains("(505 bytes)"), qPrintable(line));
+            QZP_VERIFY(line.size() < 300, line);
+            QZP_VERIFY(line.contains("(505 bytes)"), line);
         }
     }
 

@@ -205,7 +205,7 @@ private slots:
             button = std::make_unique<QZPURLPopUpButton>();
             button->setAllowedFileTypes({QString::fromLatin1(QZPURLPopUpButton::FolderType)});
             button->setAutosaveName(key);
-            QVERIFY2(button->URL().isEmpty() && !settings->hasUserValue(key), qPrintable(stored));
+            QZP_VERIFY(button->URL().isEmpty() && !settings->hasUserValue(key), stored);
         }
     }
 
@@ -544,7 +544,7 @@ private slots:
         QVERIFY(!QFile::exists(path("Lib/Broken.syx")));
         QCOMPARE(presenter.errors.size(), 1);
         const QString message = presenter.errors.first().localizedFailureReason();
-        QVERIFY2(message.contains("notes.txt") && message.contains("Broken.syx"), qPrintable(message));
+        QZP_VERIFY(message.contains("notes.txt") && message.contains("Broken.syx"), message);
         QTRY_VERIFY(listed().contains("Bass 2"));
         QCOMPARE(qzpContents(path("Lib/Juno A12.syx")), second);
         QTRY_VERIFY(listed().contains("Juno A12") &&
