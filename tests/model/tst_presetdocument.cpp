@@ -86,79 +86,60 @@ private slots:
         QZPSettings::standard()->remove(QZPSettings::DynamicsFilterKey);
     }
 
-    void reading_data() {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QByteArray>("expected"); // empty: the read fails
-        QTest::addColumn<QString>("reason");
-        const QString sysex = QZPPreset::SysexType;
-        const QString preset = QZPPreset::PresetType;
+    // Both types both ways in; a failed read keeps the data and says what is wrong. Each row: the type,
+    // the file's bytes, the patch read (empty: the read fails) and the reason given.
+    void reading() {
+        const char* sysex = QZPPreset::SysexType;
+        const char* preset = QZPPreset::PresetType;
         const QString length = QStringLiteral("Incompatible data length found (%1)");
         QByteArray withF7Inside = message(Patch);
         withF7Inside[9] = char(0xF7);
         QByteArray rawWithStatus = Patch;
         rawWithStatus[17] = char(0x80);
-        QTest::newRow("sysex message") << sysex << message(Patch) << Patch << "";
-        QTest::newRow("sysex raw patch") << sysex << Patch << Patch << "";
-        QTest::newRow("sysex 23 bytes") << sysex << message(Patch).left(23) << QByteArray() << length.arg(23);
-        QTest::newRow("sysex empty") << sysex << QByteArray() << QByteArray() << length.arg(0);
-        QTest::newRow("sysex other maker")
-            << sysex << QByteArray(message(Patch)).replace(1, 1, "\x43") << QByteArray()
-            << "Not a Juno-106 Patch message: it begins F0 43 30 instead of F0 41 30.";
-        QTest::newRow("sysex without F7") << sysex << message(Patch).left(23) + char(0) << QByteArray()
-                                          << "Not a Juno-106 Patch message: it ends with 00 instead of F7.";
-        QTest::newRow("sysex F7 inside")
-            << sysex << withF7Inside << QByteArray() << "Byte 10 is F7, which is not a MIDI data byte.";
-        QTest::newRow("sysex raw with a status byte")
-            << sysex << rawWithStatus << QByteArray() << "Byte 18 is 80, which is not a MIDI data byte.";
-        QTest::newRow("preset raw patch")
-            << preset << plist(QVariantMap{{"sysexData", Patch}}) << Patch << "";
-        QTest::newRow("preset message")
-            << preset << plist(QVariantMap{{"sysexData", message(Patch)}}) << Patch << "";
-        QTest::newRow("preset raw with a status byte")
-            << preset << plist(QVariantMap{{"sysexData", rawWithStatus}}) << QByteArray()
-            << "Byte 18 is 80, which is not a MIDI data byte.";
-        QTest::newRow("preset xml")
-            << preset
-            << QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>sysexData</key>"
-                          "<data>AQIDBAUGBwgJCgsMDQ4PEBUp</data></dict></plist>")
-            << Patch << "";
-        QTest::newRow("preset without key")
-            << preset << plist(QVariantMap{{"other", Patch}}) << QByteArray() << length.arg(0);
-        QTest::newRow("preset root array")
-            << preset << plist(QVariantList{Patch}) << QByteArray() << length.arg(0);
-        QTest::newRow("preset string value")
-            << preset << plist(QVariantMap{{"sysexData", QString(18, 'x')}}) << QByteArray() << length.arg(0);
-        QTest::newRow("preset truncated")
-            << preset << plist(QVariantMap{{"sysexData", Patch}}).left(30) << QByteArray() << length.arg(0);
-        QTest::newRow("preset garbage")
-            << preset << QByteArray("bplist00\xff\xff\xff\xff\xff\xff\xff") << QByteArray() << length.arg(0);
-        QTest::newRow("unknown type") << "public.data" << message(Patch) << QByteArray() << length.arg(0);
-    }
-
-    // Both types both ways in; a failed read keeps the data and says what is wrong.
-    void reading() {
-        QFETCH(QString, type);
-        QFETCH(QByteArray, content);
-        QFETCH(QByteArray, expected);
-        QFETCH(QString, reason);
-        QZPPreset preset;
-        QZPError error;
-        QList<int> notifications;
-        bool ok = false;
-        notifications = changeTypes(&preset, [&] { ok = preset.readFromData(content, type, &error); });
-        QVERIFY(notifications.isEmpty());
-        QVERIFY(!preset.isDocumentEdited());
-        if (expected.isEmpty()) {
-            QVERIFY(!ok);
-            QCOMPARE(error.domain(), QString(QZPError::ToneBenchDomain));
-            QCOMPARE(error.code(), 404);
-            QCOMPARE(error.localizedDescription(), QStringLiteral("Unable to read contents of file"));
+        const QString notData = QStringLiteral("Byte %1 is %2, which is not a MIDI data byte.");
+        const QList<std::tuple<const char*, QByteArray, QByteArray, QString>> rows{
+            {sysex, message(Patch), Patch, ""},
+            {sysex, Patch, Patch, ""},
+            {sysex, message(Patch).left(23), {}, length.arg(23)},
+            {sysex, {}, {}, length.arg(0)},
+            {sysex,
+             QByteArray(message(Patch)).replace(1, 1, "\x43"),
+             {},
+             "Not a Juno-106 Patch message: it begins F0 43 30 instead of F0 41 30."},
+            {sysex,
+             message(Patch).left(23) + char(0),
+             {},
+             "Not a Juno-106 Patch message: it ends with 00 instead of F7."},
+            {sysex, withF7Inside, {}, notData.arg(10).arg("F7")},
+            {sysex, rawWithStatus, {}, notData.arg(18).arg(80)},
+            {preset, plist(QVariantMap{{"sysexData", Patch}}), Patch, ""},
+            {preset, plist(QVariantMap{{"sysexData", message(Patch)}}), Patch, ""},
+            {preset, plist(QVariantMap{{"sysexData", rawWithStatus}}), {}, notData.arg(18).arg(80)},
+            {preset,
+             "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>sysexData</key>"
+             "<data>AQIDBAUGBwgJCgsMDQ4PEBUp</data></dict></plist>",
+             Patch, ""},
+            {preset, plist(QVariantMap{{"other", Patch}}), {}, length.arg(0)},
+            {preset, plist(QVariantList{Patch}), {}, length.arg(0)},
+            {preset, plist(QVariantMap{{"sysexData", QString(18, 'x')}}), {}, length.arg(0)},
+            {preset, plist(QVariantMap{{"sysexData", Patch}}).left(30), {}, length.arg(0)},
+            {preset, "bplist00\xff\xff\xff\xff\xff\xff\xff", {}, length.arg(0)},
+            {"public.data", message(Patch), {}, length.arg(0)},
+        };
+        for (const auto& [type, content, expected, reason] : rows) {
+            QZPPreset read;
+            QZPError error;
+            bool ok = false;
+            QVERIFY(changeTypes(&read, [&] { ok = read.readFromData(content, type, &error); }).isEmpty());
+            QVERIFY(!read.isDocumentEdited());
+            QCOMPARE(ok, !expected.isEmpty());
+            QCOMPARE(read.sysexData(), ok ? expected : QZPPreset::defaultPatchData());
+            if (ok)
+                continue;
+            QCOMPARE(std::tuple(error.domain(), error.code(), error.localizedDescription()),
+                     std::tuple(QString(QZPError::ToneBenchDomain), 404,
+                                QStringLiteral("Unable to read contents of file")));
             QCOMPARE(error.localizedFailureReason(), reason);
-            QCOMPARE(preset.sysexData(), QZPPreset::defaultPatchData());
-        } else {
-            QVERIFY2(ok, qPrintable(error.fullText()));
-            QCOMPARE(preset.sysexData(), expected);
         }
     }
 
@@ -172,29 +153,21 @@ private slots:
         QCOMPARE(QZPPreset::pathForSaving("/p/Bass v1.2", sysex), QStringLiteral("/p/Bass v1.2.syx"));
     }
 
-    void writing_data() {
-        QTest::addColumn<bool>("dynamics");
-        QTest::addColumn<QByteArray>("sysexFile");
-        QTest::newRow("dynamics off")
-            << false << QByteArray::fromHex("F04130000000000000007F000000007F00000000002A1DF7");
-        QTest::newRow("dynamics on") << true
-                                     << QByteArray::fromHex(
-                                            "F04130006000000000007F000000007F00000000002A1DF7");
-    }
-
+    // Written in both types, with the dynamics settings in the Patch message.
     void writing() {
-        QFETCH(bool, dynamics);
-        QFETCH(QByteArray, sysexFile);
-        QZPSettings::standard()->setValue(QZPSettings::DynamicsAmplifierKey, dynamics);
-        QZPSettings::standard()->setValue(QZPSettings::DynamicsFilterKey, dynamics);
-        QZPPreset preset;
-        QCOMPARE(preset.dataOfType(QZPPreset::SysexType, nullptr), sysexFile);
-        const std::optional<QVariant> root =
-            QZPPropertyList::parse(preset.dataOfType(QZPPreset::PresetType, nullptr));
-        QVERIFY(root);
-        QCOMPARE(root->toMap(), (QVariantMap{{"sysexData", QZPPreset::defaultPatchData()}}));
-        QVERIFY(qzpContents(m_dir.path()).isEmpty());
-        QVERIFY_THROWS_EXCEPTION(std::logic_error, preset.dataOfType("public.text", nullptr));
+        for (const bool dynamics : {false, true}) {
+            QZPSettings::standard()->setValue(QZPSettings::DynamicsAmplifierKey, dynamics);
+            QZPSettings::standard()->setValue(QZPSettings::DynamicsFilterKey, dynamics);
+            QZPPreset preset;
+            QCOMPARE(preset.dataOfType(QZPPreset::SysexType, nullptr),
+                     QByteArray::fromHex(dynamics ? "F04130006000000000007F000000007F00000000002A1DF7"
+                                                  : "F04130000000000000007F000000007F00000000002A1DF7"));
+            const std::optional<QVariant> root =
+                QZPPropertyList::parse(preset.dataOfType(QZPPreset::PresetType, nullptr));
+            QVERIFY(root);
+            QCOMPARE(root->toMap(), (QVariantMap{{"sysexData", QZPPreset::defaultPatchData()}}));
+            QVERIFY_THROWS_EXCEPTION(std::logic_error, preset.dataOfType("public.text", nullptr));
+        }
     }
 
     // Saving replaces the file atomically, keeps its permissions, leaves no temporary file, and a failed
@@ -323,76 +296,67 @@ private slots:
 
     // What sits at a name decides whether it is written: a link is never written through, a folder or a
     // read-only file never replaced; a name as long as the file system allows is saved again.
-    void writingOverHostileEntries_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("code"); // 0: written
-        QTest::newRow("link to a file elsewhere") << "link" << int(QZPError::FileWriteUnknown);
-        QTest::newRow("read-only file") << "read-only" << int(QZPError::FileWriteNoPermission);
-        QTest::newRow("folder") << "folder" << int(QZPError::FileWriteUnknown);
-        QTest::newRow("255-byte name") << "long name" << 0;
-    }
     void writingOverHostileEntries() {
-        QFETCH(QString, kind);
-        QFETCH(int, code);
-        QTemporaryDir elsewhere;
-        const QString outside = writeFile(elsewhere.filePath("Outside.syx"), "outside");
-        QString target = path(kind + ".syx");
-        if (kind == "link")
-            QVERIFY(QFile::link(outside, target));
-        if (kind == "read-only") {
-            writeFile(target, "mine");
-            ::chmod(QFile::encodeName(target).constData(), 0444);
+        for (const auto& [what, code] : {std::pair{"link", int(QZPError::FileWriteUnknown)},
+                                         {"read-only", int(QZPError::FileWriteNoPermission)},
+                                         {"folder", int(QZPError::FileWriteUnknown)},
+                                         {"long name", 0}}) {
+            const QString kind = QString::fromLatin1(what);
+            QTemporaryDir elsewhere;
+            const QString outside = writeFile(elsewhere.filePath("Outside.syx"), "outside");
+            QString target = path(kind + ".syx");
+            if (kind == "link")
+                QVERIFY(QFile::link(outside, target));
+            if (kind == "read-only") {
+                writeFile(target, "mine");
+                ::chmod(QFile::encodeName(target).constData(), 0444);
+            }
+            if (kind == "folder")
+                QVERIFY(QDir().mkpath(target));
+            if (kind == "long name")
+                target = writeFile(path(QString(251, 'n') + ".syx"), "old");
+            QZPError error;
+            const bool written = QZPFileSystem::writeFile(target, message(Patch),
+                                                          QZPFileSystem::WriteMode::ReplaceExisting, &error);
+            QCOMPARE(written, code == 0);
+            QCOMPARE(qzpContents(outside), QByteArray("outside"));
+            if (code == 0) {
+                QCOMPARE(qzpContents(target), message(Patch));
+                continue;
+            }
+            QCOMPARE(error.code(), code);
+            QVERIFY(!error.localizedFailureReason().isEmpty());
+            QCOMPARE(QFileInfo(target).isSymLink(), kind == "link");
+            if (kind == "read-only")
+                QCOMPARE(qzpContents(target), QByteArray("mine"));
         }
-        if (kind == "folder")
-            QVERIFY(QDir().mkpath(target));
-        if (kind == "long name")
-            target = writeFile(path(QString(251, 'n') + ".syx"), "old");
-        QZPError error;
-        const bool written = QZPFileSystem::writeFile(target, message(Patch),
-                                                      QZPFileSystem::WriteMode::ReplaceExisting, &error);
-        QCOMPARE(written, code == 0);
-        QCOMPARE(qzpContents(outside), QByteArray("outside"));
-        if (code == 0) {
-            QCOMPARE(qzpContents(target), message(Patch));
-            return;
-        }
-        QCOMPARE(error.code(), code);
-        QVERIFY(!error.localizedFailureReason().isEmpty());
-        QCOMPARE(QFileInfo(target).isSymLink(), kind == "link");
-        if (kind == "read-only")
-            QCOMPARE(qzpContents(target), QByteArray("mine"));
     }
 
     // Reading takes regular files only and never waits: a FIFO, a device or a folder is an error at once,
     // and so is a file above the size cap.
-    void readingHostileEntries_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("fifo") << "fifo"
-                              << "“x.syx” isn’t a regular file.";
-        QTest::newRow("link to a device") << "device"
-                                          << "“x.syx” isn’t a regular file.";
-        QTest::newRow("folder") << "folder"
-                                << "“x.syx” is a folder.";
-        QTest::newRow("too large") << "large"
-                                   << "The file is too large (more than 64 bytes).";
-    }
     void readingHostileEntries() {
-        QFETCH(QString, kind);
-        QFETCH(QString, reason);
-        QVERIFY(QDir().mkpath(path(kind)));
-        const QString file = path(kind + "/x.syx");
-        if (kind == "fifo")
-            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
-        if (kind == "device")
-            QVERIFY(QFile::link("/dev/zero", file));
-        if (kind == "folder")
-            QVERIFY(QDir().mkpath(file));
-        if (kind == "large")
-            writeFile(file, QByteArray(65, 'x'));
+        const QString irregular = QStringLiteral("“x.syx” isn’t a regular file.");
+        for (const auto& [what, reason] :
+             {std::pair{"fifo", irregular},
+              {"device", irregular},
+              {"folder", QStringLiteral("“x.syx” is a folder.")},
+              {"large", QStringLiteral("The file is too large (more than 64 bytes).")}}) {
+            const QString kind = QString::fromLatin1(what);
+            QVERIFY(QDir().mkpath(path(kind)));
+            const QString file = path(kind + "/x.syx");
+            if (kind == "fifo")
+                QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+            if (kind == "device")
+                QVERIFY(QFile::link("/dev/zero", file));
+            if (kind == "folder")
+                QVERIFY(QDir().mkpath(file));
+            if (kind == "large")
+                writeFile(file, QByteArray(65, 'x'));
+            QZPError error;
+            QVERIFY(!QZPFileSystem::readFile(file, &error, 64));
+            QCOMPARE(error.localizedFailureReason(), reason);
+        }
         QZPError error;
-        QVERIFY(!QZPFileSystem::readFile(file, &error, 64));
-        QCOMPARE(error.localizedFailureReason(), reason);
         QVERIFY(QZPFileSystem::readFile(writeFile(path("fits.syx"), QByteArray(64, 'x')), &error, 64));
     }
 

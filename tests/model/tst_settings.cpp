@@ -10,32 +10,16 @@ namespace {
 // A control with a bound value, as the editor's sliders and the preferences' check boxes have.
 class Control : public QObject {
     Q_OBJECT
-    Q_PROPERTY(double speed READ speed WRITE setSpeed NOTIFY speedChanged)
-    Q_PROPERTY(bool checked READ isChecked WRITE setChecked NOTIFY checkedChanged)
+    Q_PROPERTY(double speed MEMBER speed NOTIFY speedChanged)
+    Q_PROPERTY(bool checked MEMBER checked NOTIFY checkedChanged)
 
 public:
-    double speed() const { return m_speed; }
-    void setSpeed(double speed) {
-        if (speed != m_speed) {
-            m_speed = speed;
-            emit speedChanged();
-        }
-    }
-    bool isChecked() const { return m_checked; }
-    void setChecked(bool checked) {
-        if (checked != m_checked) {
-            m_checked = checked;
-            emit checkedChanged();
-        }
-    }
+    double speed = -1;
+    bool checked = false;
 
 signals:
     void speedChanged();
     void checkedChanged();
-
-private:
-    double m_speed = -1;
-    bool m_checked = false;
 };
 
 } // namespace
@@ -102,47 +86,38 @@ class TestSettings : public QObject {
     }
 
 private slots:
-    void fallbacks_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QVariant>("fallback");
-        QTest::addColumn<QVariant>("changed");
-        QTest::newRow("skin") << QZPSettings::AppearanceIndexKey << QVariant(1) << QVariant(0);
-        QTest::newRow("opacity") << QZPSettings::SliderTrackOpacityKey << QVariant(0.5) << QVariant(0.25);
-        QTest::newRow("hardware") << QZPSettings::HardwareControlKey << QVariant(true) << QVariant(false);
-        QTest::newRow("claviature") << QZPSettings::ClaviatureEnabledKey << QVariant(true) << QVariant(false);
-        QTest::newRow("display mode") << QZPSettings::ValueChangeDisplayModeKey << QVariant(0) << QVariant(1);
-        QTest::newRow("amplifier") << QZPSettings::DynamicsAmplifierKey << QVariant(true) << QVariant(false);
-        QTest::newRow("filter") << QZPSettings::DynamicsFilterKey << QVariant(true) << QVariant(false);
-        QTest::newRow("sends") << QZPSettings::SendsPresetsOnSelectionChangeKey << QVariant(false)
-                               << QVariant(true);
-        QTest::newRow("draft") << QZPSettings::DraftOnRecordKey << QVariant(true) << QVariant(false);
-        QTest::newRow("finer") << QZPSettings::FinerTrackingKey << QVariant(true) << QVariant(false);
-    }
-
     // Every registered key reads its fallback, keeps a changed value across a reopen in its own type,
     // and reads the fallback again once the user's value is removed. Fallbacks are never written.
     void fallbacks() {
-        QFETCH(QString, key);
-        QFETCH(QVariant, fallback);
-        QFETCH(QVariant, changed);
-        auto settings = freshSettings();
-        QCOMPARE(settings->value(key), fallback);
-        QVERIFY(!settings->hasUserValue(key));
-
-        QSignalSpy spy(settings.get(), &QZPSettings::valueChanged);
-        settings->setValue(key, changed);
-        QCOMPARE(spy.count(), 1);
-        QCOMPARE(spy.first().first().toString(), key);
-
-        QZPSettings reopened(settings->filePath());
-        reopened.registerDefaults(QZPSettings::registeredDefaults());
-        QCOMPARE(reopened.value(key), changed);
-
-        settings->remove(key);
-        QCOMPARE(spy.count(), 2);
-        QCOMPARE(settings->value(key), fallback);
-        QZPSettings afterRemoval(settings->filePath());
-        QVERIFY(!afterRemoval.hasUserValue(key));
+        const QList<std::tuple<const char*, QVariant, QVariant>> keys{
+            {QZPSettings::AppearanceIndexKey, 1, 0},
+            {QZPSettings::SliderTrackOpacityKey, 0.5, 0.25},
+            {QZPSettings::HardwareControlKey, true, false},
+            {QZPSettings::ClaviatureEnabledKey, true, false},
+            {QZPSettings::ValueChangeDisplayModeKey, 0, 1},
+            {QZPSettings::DynamicsAmplifierKey, true, false},
+            {QZPSettings::DynamicsFilterKey, true, false},
+            {QZPSettings::SendsPresetsOnSelectionChangeKey, false, true},
+            {QZPSettings::DraftOnRecordKey, true, false},
+            {QZPSettings::FinerTrackingKey, true, false}};
+        QCOMPARE(keys.size(), QZPSettings::registeredDefaults().size());
+        for (const auto& [name, fallback, changed] : keys) {
+            const QString key = QString::fromLatin1(name);
+            auto settings = freshSettings();
+            QCOMPARE(settings->value(key), fallback);
+            QVERIFY(!settings->hasUserValue(key));
+            QSignalSpy spy(settings.get(), &QZPSettings::valueChanged);
+            settings->setValue(key, changed);
+            QCOMPARE(spy.count(), 1);
+            QCOMPARE(spy.first().first().toString(), key);
+            QZPSettings reopened(settings->filePath());
+            reopened.registerDefaults(QZPSettings::registeredDefaults());
+            QCOMPARE(reopened.value(key), changed);
+            settings->remove(key);
+            QCOMPARE(spy.count(), 2);
+            QCOMPARE(settings->value(key), fallback);
+            QVERIFY(!QZPSettings(settings->filePath()).hasUserValue(key));
+        }
     }
 
     void booleansFromTheFile_data() {
@@ -201,17 +176,14 @@ private slots:
         Control control;
         settings->bind(&control, "checked", QZPSettings::FinerTrackingKey);
         settings->bind(&control, "speed", QZPSettings::SliderTrackOpacityKey);
-        QCOMPARE(control.isChecked(), true);
-        QCOMPARE(control.speed(), 0.5);
-
+        QCOMPARE(std::pair(control.checked, control.speed), std::pair(true, 0.5));
         settings->setValue(QZPSettings::FinerTrackingKey, false);
-        QCOMPARE(control.isChecked(), false);
+        QCOMPARE(control.checked, false);
         settings->remove(QZPSettings::FinerTrackingKey);
-        QCOMPARE(control.isChecked(), true);
-
-        control.setSpeed(0.8);
+        QCOMPARE(control.checked, true);
+        control.setProperty("speed", 0.8);
         QCOMPARE(settings->doubleValue(QZPSettings::SliderTrackOpacityKey), 0.8);
-        QCOMPARE(control.isChecked(), true);
+        QCOMPARE(control.checked, true);
 
         // A destroyed control is let go: later changes must not reach it.
         auto* shortLived = new Control;
