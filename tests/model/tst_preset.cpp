@@ -56,56 +56,41 @@ private slots:
         QVERIFY(preset.isNew());
     }
 
-    void switchSetters_data() {
-        QTest::addColumn<QString>("parameter");
-        QTest::addColumn<int>("before");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<int>("after");
-        QTest::newRow("range 8 clears bit 7") << "DCO_Range" << 0xA9 << 8 << 0x2A;
-        QTest::newRow("range 4") << "DCO_Range" << 0x2A << 4 << 0x2C;
-        QTest::newRow("range 16") << "DCO_Range" << 0x2A << 16 << 0x29;
-        QTest::newRow("pulse off") << "DCO_Pulse_ON" << 0xAA << 0 << 0x22;
-        QTest::newRow("saw on") << "DCO_Saw_ON" << 0x2A << 1 << 0x3A;
-        QTest::newRow("chorus 2") << "chorusMode" << 0x3A << 2 << 0x1A;
-        QTest::newRow("chorus 1") << "chorusMode" << 0x1A << 1 << 0x5A;
-        QTest::newRow("chorus 0") << "chorusMode" << 0x5A << 0 << 0x3A;
-        QTest::newRow("pwm 1") << "DCO_PWM_Mode" << 0x1D << 1 << 0x1C;
-        QTest::newRow("pwm 0") << "DCO_PWM_Mode" << 0x1C << 0 << 0x1D;
-        QTest::newRow("pwm 1 clears bit 7") << "DCO_PWM_Mode" << 0x9D << 1 << 0x1C;
-        QTest::newRow("vcf env 0") << "VCF_ENV_Mode" << 0x1D << 0 << 0x1F;
-        QTest::newRow("vca 1 clears bit 7") << "VCA_Mode" << 0x9D << 1 << 0x19;
-        QTest::newRow("vcf env 1 clears bit 7") << "VCF_ENV_Mode" << 0x9F << 1 << 0x1D;
-        QTest::newRow("hpf 3") << "HPF_Mode" << 0x1D << 3 << 0x05;
-        QTest::newRow("hpf 1") << "HPF_Mode" << 0x05 << 1 << 0x15;
-        QTest::newRow("hpf 0 keeps the noise bit") << "HPF_Mode" << 0xE5 << 0 << 0x3D;
-        QTest::newRow("hpf 1 keeps the noise bit") << "HPF_Mode" << 0xE5 << 1 << 0x35;
-        QTest::newRow("hpf 2 keeps the noise bit") << "HPF_Mode" << 0xE5 << 2 << 0x2D;
-        QTest::newRow("noise on clears bits 6-7") << "MKS_Noise_ON" << 0xDD << 1 << 0x3D;
-        QTest::newRow("noise takes any non-zero") << "MKS_Noise_ON" << 0x1D << 5 << 0x3D;
-        QTest::newRow("same mode leaves stray bit 7") << "DCO_PWM_Mode" << 0x9D << 0 << 0x9D;
-        QTest::newRow("same range") << "DCO_Range" << 0xAA << 8 << 0xAA;
-    }
-
-    // Every switch writes its bits, keeps the others, and is undone and redone byte for byte.
+    // Every switch writes its bits, keeps the others, and is undone and redone byte for byte. Each row: the
+    // switch, its byte before, the value set, its byte after.
     void switchSetters() {
-        QFETCH(QString, parameter);
-        QFETCH(int, before);
-        QFETCH(int, value);
-        QFETCH(int, after);
-        const QZPParameter* p = QZPParameter::named(parameter);
-        QZPPreset preset(message(withByte(p->byteIndex, quint8(before))));
-
-        p->set(preset, value);
-        QCOMPARE(int(preset.byteAtLocation(p->byteIndex)), after);
-        QCOMPARE(preset.undoStack()->count(), before == after ? 0 : 1);
-        if (before == after)
-            return;
-        // Undo replays the setter with the old value: the value comes back (a stray bit 7 does not).
-        const QZPPreset original(message(withByte(p->byteIndex, quint8(before))));
-        preset.undoStack()->undo();
-        QCOMPARE(p->get(preset), p->get(original));
-        preset.undoStack()->redo();
-        QCOMPARE(int(preset.byteAtLocation(p->byteIndex)), after);
+        const QList<std::tuple<const char*, int, int, int>> rows{
+            {"DCO_Range", 0xA9, 8, 0x2A}, // bit 7 cleared
+            {"DCO_Range", 0x2A, 4, 0x2C},    {"DCO_Range", 0x2A, 16, 0x29},
+            {"DCO_Pulse_ON", 0xAA, 0, 0x22}, {"DCO_Saw_ON", 0x2A, 1, 0x3A},
+            {"chorusMode", 0x3A, 2, 0x1A},   {"chorusMode", 0x1A, 1, 0x5A},
+            {"chorusMode", 0x5A, 0, 0x3A},   {"DCO_PWM_Mode", 0x1D, 1, 0x1C},
+            {"DCO_PWM_Mode", 0x1C, 0, 0x1D}, {"DCO_PWM_Mode", 0x9D, 1, 0x1C}, // bit 7 cleared
+            {"VCF_ENV_Mode", 0x1D, 0, 0x1F}, {"VCA_Mode", 0x9D, 1, 0x19},     // bit 7 cleared
+            {"VCF_ENV_Mode", 0x9F, 1, 0x1D},                                  // bit 7 cleared
+            {"HPF_Mode", 0x1D, 3, 0x05},     {"HPF_Mode", 0x05, 1, 0x15},
+            {"HPF_Mode", 0xE5, 0, 0x3D}, // the noise bit kept, for every position
+            {"HPF_Mode", 0xE5, 1, 0x35},     {"HPF_Mode", 0xE5, 2, 0x2D},
+            {"MKS_Noise_ON", 0xDD, 1, 0x3D}, // bits 6-7 cleared
+            {"MKS_Noise_ON", 0x1D, 5, 0x3D}, // any non-zero is on
+            {"DCO_PWM_Mode", 0x9D, 0, 0x9D}, // the same mode leaves a stray bit 7
+            {"DCO_Range", 0xAA, 8, 0xAA},
+        };
+        for (const auto& [name, before, value, after] : rows) {
+            const QZPParameter* p = QZPParameter::named(QLatin1String(name));
+            QZPPreset preset(message(withByte(p->byteIndex, quint8(before))));
+            p->set(preset, value);
+            QZP_VERIFY(preset.byteAtLocation(p->byteIndex) == after, name, before, value);
+            QCOMPARE(preset.undoStack()->count(), before == after ? 0 : 1);
+            if (before == after)
+                continue;
+            // Undo replays the setter with the old value: the value comes back (a stray bit 7 does not).
+            const QZPPreset original(message(withByte(p->byteIndex, quint8(before))));
+            preset.undoStack()->undo();
+            QCOMPARE(p->get(preset), p->get(original));
+            preset.undoStack()->redo();
+            QCOMPARE(int(preset.byteAtLocation(p->byteIndex)), after);
+        }
     }
 
     // The patch as a value: framed and unframed byte for byte, a change reported only when the data
@@ -160,59 +145,43 @@ private slots:
         }
     }
 
-    void switchGettersDecodeOddBytes_data() {
-        QTest::addColumn<QString>("parameter");
-        QTest::addColumn<int>("byte");
-        QTest::addColumn<int>("value");
-        QTest::newRow("range bits 0") << "DCO_Range" << 0x28 << 0;
-        QTest::newRow("range bits 3") << "DCO_Range" << 0x2B << 5;
-        QTest::newRow("range bits 1") << "DCO_Range" << 0x29 << 16;
-        QTest::newRow("chorus both bits") << "chorusMode" << 0x60 << 0;
-        QTest::newRow("hpf 00") << "HPF_Mode" << 0x07 << 3;
-        QTest::newRow("hpf 01") << "HPF_Mode" << 0x0F << 2;
-        QTest::newRow("vca clear") << "VCA_Mode" << 0x00 << 1;
-    }
-
+    // Bytes the program never writes still read as a position: the switch, its byte, the value read.
     void switchGettersDecodeOddBytes() {
-        QFETCH(QString, parameter);
-        QFETCH(int, byte);
-        QFETCH(int, value);
-        const QZPParameter* p = QZPParameter::named(parameter);
-        const QZPPreset preset(message(withByte(p->byteIndex, quint8(byte))));
-        QCOMPARE(p->get(preset), value);
-    }
-
-    void preconditions_data() {
-        QTest::addColumn<QString>("parameter");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("condition");
-        QTest::newRow("range") << "DCO_Range" << 2 << "DCO_Range == 16 || DCO_Range == 8 || DCO_Range == 4";
-        QTest::newRow("pulse") << "DCO_Pulse_ON" << 2 << "!DCO_Pulse_ON || DCO_Pulse_ON == YES";
-        QTest::newRow("saw") << "DCO_Saw_ON" << -1 << "!DCO_Saw_ON || DCO_Saw_ON == YES";
-        QTest::newRow("chorus") << "chorusMode" << 3
-                                << "chorusMode == 0 || chorusMode == 1 || chorusMode == 2";
-        QTest::newRow("chorus negative")
-            << "chorusMode" << -1 << "chorusMode == 0 || chorusMode == 1 || chorusMode == 2";
-        QTest::newRow("pwm") << "DCO_PWM_Mode" << 2 << "DCO_PWM_Mode == 0 || DCO_PWM_Mode == 1";
-        QTest::newRow("vcf") << "VCF_ENV_Mode" << -1 << "VCF_ENV_Mode == 0 || VCF_ENV_Mode == 1";
-        QTest::newRow("vca") << "VCA_Mode" << 7 << "VCA_Mode == 0 || VCA_Mode == 1";
-        QTest::newRow("hpf") << "HPF_Mode" << 4
-                             << "HPF_Mode == 0 || HPF_Mode == 1 || HPF_Mode == 2 || HPF_Mode == 3";
-    }
-
-    void preconditions() {
-        QFETCH(QString, parameter);
-        QFETCH(int, value);
-        QFETCH(QString, condition);
-        QZPPreset preset;
-        try {
-            QZPParameter::named(parameter)->set(preset, value);
-            QFAIL("no exception");
-        } catch (const QZPInvalidParameter& e) {
-            QCOMPARE(QString::fromStdString(e.what()), "Invalid parameter not satisfying: " + condition);
+        const QList<std::tuple<const char*, int, int>> rows{
+            {"DCO_Range", 0x28, 0}, {"DCO_Range", 0x2B, 5}, {"DCO_Range", 0x29, 16}, {"chorusMode", 0x60, 0},
+            {"HPF_Mode", 0x07, 3},  {"HPF_Mode", 0x0F, 2},  {"VCA_Mode", 0x00, 1}};
+        for (const auto& [name, byte, value] : rows) {
+            const QZPParameter* p = QZPParameter::named(QLatin1String(name));
+            QCOMPARE(p->get(QZPPreset(message(withByte(p->byteIndex, quint8(byte))))), value);
         }
-        QCOMPARE(preset.sysexData(), QZPPreset::defaultPatchData());
-        QVERIFY(!preset.undoStack()->count());
+    }
+
+    // A switch value the instrument has no position for is refused with the condition it breaks, and the
+    // preset is left untouched.
+    void preconditions() {
+        const QString range = "DCO_Range == 16 || DCO_Range == 8 || DCO_Range == 4";
+        const QString chorus = "chorusMode == 0 || chorusMode == 1 || chorusMode == 2";
+        const QList<std::tuple<const char*, int, QString>> rows{
+            {"DCO_Range", 2, range},
+            {"DCO_Pulse_ON", 2, "!DCO_Pulse_ON || DCO_Pulse_ON == YES"},
+            {"DCO_Saw_ON", -1, "!DCO_Saw_ON || DCO_Saw_ON == YES"},
+            {"chorusMode", 3, chorus},
+            {"chorusMode", -1, chorus},
+            {"DCO_PWM_Mode", 2, "DCO_PWM_Mode == 0 || DCO_PWM_Mode == 1"},
+            {"VCF_ENV_Mode", -1, "VCF_ENV_Mode == 0 || VCF_ENV_Mode == 1"},
+            {"VCA_Mode", 7, "VCA_Mode == 0 || VCA_Mode == 1"},
+            {"HPF_Mode", 4, "HPF_Mode == 0 || HPF_Mode == 1 || HPF_Mode == 2 || HPF_Mode == 3"}};
+        for (const auto& [name, value, condition] : rows) {
+            QZPPreset preset;
+            try {
+                QZPParameter::named(QLatin1String(name))->set(preset, value);
+                QFAIL(name);
+            } catch (const QZPInvalidParameter& e) {
+                QCOMPARE(QString::fromStdString(e.what()), "Invalid parameter not satisfying: " + condition);
+            }
+            QCOMPARE(preset.sysexData(), QZPPreset::defaultPatchData());
+            QVERIFY(!preset.undoStack()->count());
+        }
     }
 
     void byteAccessAndMessageLengthPreconditions() {
@@ -255,26 +224,16 @@ private slots:
         }
     }
 
-    void patchMessageCarriesChannelAndDynamics_data() {
-        QTest::addColumn<bool>("amplifier");
-        QTest::addColumn<bool>("filter");
-        QTest::addColumn<int>("dynamicsByte");
-        QTest::newRow("both") << true << true << 0x60;
-        QTest::newRow("amplifier") << true << false << 0x20;
-        QTest::newRow("filter") << false << true << 0x40;
-        QTest::newRow("neither") << false << false << 0x00;
-    }
-
+    // The Patch message sent: the channel given, the dynamics byte of the settings.
     void patchMessageCarriesChannelAndDynamics() {
-        QFETCH(bool, amplifier);
-        QFETCH(bool, filter);
-        QFETCH(int, dynamicsByte);
-        QZPSettings::standard()->setValue(QZPSettings::DynamicsAmplifierKey, amplifier);
-        QZPSettings::standard()->setValue(QZPSettings::DynamicsFilterKey, filter);
-        QZPPreset preset(message(QZPPreset::defaultPatchData(), 3, 0x2A));
-        const QByteArray sent = preset.junoSysexDataWithMidiChannel(5);
-        QCOMPARE(sent, QByteArray("\xF0\x41\x30\x05", 4) + char(dynamicsByte) +
-                           QZPPreset::defaultPatchData() + char(0xF7));
+        for (const auto& [amplifier, filter, dynamicsByte] :
+             {std::tuple{true, true, 0x60}, {true, false, 0x20}, {false, true, 0x40}, {false, false, 0x00}}) {
+            QZPSettings::standard()->setValue(QZPSettings::DynamicsAmplifierKey, amplifier);
+            QZPSettings::standard()->setValue(QZPSettings::DynamicsFilterKey, filter);
+            QZPPreset preset(message(QZPPreset::defaultPatchData(), 3, 0x2A));
+            QCOMPARE(preset.junoSysexDataWithMidiChannel(5),
+                     message(QZPPreset::defaultPatchData(), 5, quint8(dynamicsByte)));
+        }
     }
 
     void applyingAPatchMessage() {
@@ -311,26 +270,19 @@ private slots:
         QCOMPARE(preset.undoStack()->index(), 1);
     }
 
-    void programNames_data() {
-        QTest::addColumn<int>("byte");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("number");
-        QTest::newRow("0") << 0 << "A11" << 11;
-        QTest::newRow("9") << 9 << "A22" << 22;
-        QTest::newRow("0x2A") << 0x2A << "A63" << 63;
-        QTest::newRow("63") << 63 << "A88" << 88;
-        QTest::newRow("64") << 64 << "B11" << 11;
-        QTest::newRow("127") << 127 << "B88" << 88;
-    }
-
+    // The program byte as the instrument's bank, group and number.
     void programNames() {
-        QFETCH(int, byte);
-        QFETCH(QString, name);
-        QFETCH(int, number);
-        QCOMPARE(QZPPreset::programNameForByte(quint8(byte)), name);
-        QCOMPARE(QZPPreset::programNumberForByte(quint8(byte)), number);
-        QCOMPARE(QZPPreset::programNameForData(message(QZPPreset::defaultPatchData(), 0, quint8(byte))),
-                 name);
+        for (const auto& [byte, name, number] : {std::tuple{0, "A11", 11},
+                                                 {9, "A22", 22},
+                                                 {0x2A, "A63", 63},
+                                                 {63, "A88", 88},
+                                                 {64, "B11", 11},
+                                                 {127, "B88", 88}}) {
+            QCOMPARE(QZPPreset::programNameForByte(quint8(byte)), QLatin1String(name));
+            QCOMPARE(QZPPreset::programNumberForByte(quint8(byte)), number);
+            QCOMPARE(QZPPreset::programNameForData(message(QZPPreset::defaultPatchData(), 0, quint8(byte))),
+                     QLatin1String(name));
+        }
     }
 
     void changeNotificationsAndGrouping() {
