@@ -43,29 +43,23 @@ class TestSlider : public QObject {
     Q_OBJECT
 
 private slots:
-    void valueMath_data() {
-        QTest::addColumn<double>("set");
-        QTest::addColumn<double>("position");
-        QTest::addColumn<double>("value");
-        QTest::newRow("middle rounds away from zero") << -1.0 << 0.5 << 64.0;
-        QTest::newRow("above range") << 200.0 << 1.0 << 127.0;
-        QTest::newRow("below range") << -3.0 << 0.0 << 0.0;
-        QTest::newRow("in range") << 100.0 << 100.0 / 127 << 100.0;
-    }
-
+    // Values set from outside: clamped, the middle rounding away from zero, and never reported.
     void valueMath() {
-        QFETCH(double, set);
-        QFETCH(double, position);
-        QFETCH(double, value);
-        auto slider = makeSlider();
-        QSignalSpy reported(slider.get(), &QZPSlider::valueReported);
-        if (set < 0 && set != -3.0)
-            slider->setPercentValue(position);
-        else
-            slider->setDoubleValue(set);
-        QCOMPARE(slider->percentValue(), position);
-        QCOMPARE(slider->doubleValue(), value);
-        QCOMPARE(reported.count(), 0); // values from outside are never reported
+        // Each row: the value set (-1: the position set instead), the position and the value read.
+        for (const auto& [set, position, value] : {std::tuple{-1.0, 0.5, 64.0},
+                                                   {200.0, 1.0, 127.0},
+                                                   {-3.0, 0.0, 0.0},
+                                                   {100.0, 100.0 / 127, 100.0}}) {
+            auto slider = makeSlider();
+            QSignalSpy reported(slider.get(), &QZPSlider::valueReported);
+            if (set == -1.0)
+                slider->setPercentValue(position);
+            else
+                slider->setDoubleValue(set);
+            QCOMPARE(slider->percentValue(), position);
+            QCOMPARE(slider->doubleValue(), value);
+            QCOMPARE(reported.count(), 0);
+        }
     }
 
     // The keys, from a value of 64 (or the switch's second position): each row a key, the value it
@@ -116,39 +110,27 @@ private slots:
         QCOMPARE(slider->indexOfTickMarkClosestToValue(0.38), qint64(1));
         QCOMPARE(slider->indexOfTickMarkClosestToValue(0.45), QZPSlider::NotFound);
         QCOMPARE(slider->closestTickMarkValueToValue(0.45), 1.0 / 3);
-        try {
-            slider->tickMarkValueAtIndex(4);
-            QFAIL("no exception");
-        } catch (const std::out_of_range& e) {
-            QCOMPARE(QString::fromLatin1(e.what()), QStringLiteral("TickMark index is out of bounds {0,4}"));
-        }
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, slider->tickMarkValueAtIndex(4));
     }
 
-    void dragSpeeds_data() {
-        QTest::addColumn<double>("normalSpeed");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<double>("travel"); // of the track, pointer moved over its whole length
-        QTest::newRow("one to one") << 1.0 << int(Qt::NoModifier) << 1.0;
-        QTest::newRow("finer tracking") << 0.65 << int(Qt::NoModifier) << 0.65;
-        QTest::newRow("ctrl restores one to one") << 0.65 << int(Qt::ControlModifier) << 1.0;
-        QTest::newRow("shift is fine") << 1.0 << int(Qt::ShiftModifier) << 0.2;
-    }
-
-    // Dragging is relative to where the knob was grabbed, scaled by the speed factors.
+    // Dragging is relative to where the knob was grabbed, scaled by the speed factors: each row the
+    // normal speed, the modifiers and how far the knob travels for the whole track.
     void dragSpeeds() {
-        QFETCH(double, normalSpeed);
-        QFETCH(int, modifiers);
-        QFETCH(double, travel);
-        auto slider = makeSlider();
-        slider->setNormalSpeedRatio(normalSpeed);
-        QSignalSpy reported(slider.get(), &QZPSlider::valueReported);
-        const auto mods = Qt::KeyboardModifiers(modifiers);
-        QTest::mousePress(slider.get(), Qt::LeftButton, mods, at(*slider, 0) + QPoint(0, -3));
-        QVERIFY(reported.isEmpty()); // grabbing the knob does not move it
-        moveTo(*slider, at(*slider, 0.5) + QPoint(0, -3), mods);
-        QTest::mouseRelease(slider.get(), Qt::LeftButton, mods, at(*slider, 1.0) + QPoint(0, -3));
-        QCOMPARE(slider->percentValue(), travel);
-        QVERIFY(reported.count() >= 1);
+        for (const auto& [normalSpeed, mods, travel] :
+             {std::tuple{1.0, Qt::KeyboardModifiers(), 1.0},
+              {0.65, Qt::KeyboardModifiers(), 0.65},
+              {0.65, Qt::KeyboardModifiers(Qt::ControlModifier), 1.0},
+              {1.0, Qt::KeyboardModifiers(Qt::ShiftModifier), 0.2}}) {
+            auto slider = makeSlider();
+            slider->setNormalSpeedRatio(normalSpeed);
+            QSignalSpy reported(slider.get(), &QZPSlider::valueReported);
+            QTest::mousePress(slider.get(), Qt::LeftButton, mods, at(*slider, 0) + QPoint(0, -3));
+            QVERIFY(reported.isEmpty()); // grabbing the knob does not move it
+            moveTo(*slider, at(*slider, 0.5) + QPoint(0, -3), mods);
+            QTest::mouseRelease(slider.get(), Qt::LeftButton, mods, at(*slider, 1.0) + QPoint(0, -3));
+            QCOMPARE(slider->percentValue(), travel);
+            QVERIFY(reported.count() >= 1);
+        }
     }
 
     void fineKeyMidDragDoesNotJump() {
@@ -234,26 +216,21 @@ private slots:
 
     // A mouse wheel, and a touchpad as X11 delivers it (no phases, small deltas in 120ths of a notch):
     // a switch moves one position per whole notch, and a sideways scroll moves nothing.
-    void wheelWithoutPhases_data() {
-        QTest::addColumn<QList<int>>("deltas");
-        QTest::addColumn<QList<double>>("values");
-        QTest::newRow("wheel notches") << QList<int>{120, 120, -120} << QList<double>{1, 2, 1};
-        QTest::newRow("sideways") << QList<int>{120, 0, 0} << QList<double>{1, 1, 1};
-        QTest::newRow("touchpad under X11")
-            << QList<int>{40, 40, 39, 1, 100, 30, -140} << QList<double>{0, 0, 0, 1, 1, 2, 1};
-        QTest::newRow("touchpad turning back") << QList<int>{100, -100, 100} << QList<double>{0, 0, 0};
-    }
-
     void wheelWithoutPhases() {
-        QFETCH(QList<int>, deltas);
-        QFETCH(QList<double>, values);
-        auto slider = makeSlider(3, 4);
-        QList<double> seen;
-        for (const int delta : deltas) {
-            wheel(*slider, Qt::NoScrollPhase, {}, QPoint(0, delta));
-            seen << slider->doubleValue();
+        const QList<std::pair<QList<int>, QList<double>>> rows{
+            {{120, 120, -120}, {1, 2, 1}},                           // wheel notches
+            {{120, 0, 0}, {1, 1, 1}},                                // sideways
+            {{40, 40, 39, 1, 100, 30, -140}, {0, 0, 0, 1, 1, 2, 1}}, // a touchpad under X11
+            {{100, -100, 100}, {0, 0, 0}}};                          // a touchpad turning back
+        for (const auto& [deltas, values] : rows) {
+            auto slider = makeSlider(3, 4);
+            QList<double> seen;
+            for (const int delta : deltas) {
+                wheel(*slider, Qt::NoScrollPhase, {}, QPoint(0, delta));
+                seen << slider->doubleValue();
+            }
+            QCOMPARE(seen, values);
         }
-        QCOMPARE(seen, values);
     }
 
     void wheelAndTouchpad() {
@@ -282,31 +259,21 @@ private slots:
         QCOMPARE(plain->percentValue(), 0.1);
     }
 
-    void displayStrings_data() {
-        QTest::addColumn<int>("tag");
-        QTest::addColumn<double>("position");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("level middle") << 10 << 0.5 << 0 << "Level: 0 %";
-        QTest::newRow("level up") << 10 << 0.75 << 0 << "Level: +25 %";
-        QTest::newRow("level down") << 10 << 0.2 << 0 << "Level: -30 %";
-        QTest::newRow("raw") << 5 << 96.0 / 127 << 1 << "Level: 96";
-        QTest::newRow("percent") << 5 << 0.79 << 0 << "Level: 79 %";
-        QTest::newRow("pwm source") << 171 << 1.0 << 0 << "Level: LFO Modulated";
-        QTest::newRow("vca gated") << 174 << 0.0 << 1 << "Level: Gated";
-    }
-
+    // What the message view says while a slider moves: its identifier and the value as the setting asks.
     void displayStrings() {
-        QFETCH(int, tag);
-        QFETCH(double, position);
-        QFETCH(int, mode);
-        QFETCH(QString, text);
-        QZPSettings::standard()->setValue(QZPSettings::ValueChangeDisplayModeKey, mode);
-        auto slider = makeSlider();
-        slider->setTag(tag);
-        slider->setIdentifier(QStringLiteral("Level"));
-        slider->setPercentValue(position);
-        QCOMPARE(slider->displayString(), text);
+        const QList<std::tuple<int, double, int, const char*>> rows{
+            {10, 0.5, 0, "Level: 0 %"},   {10, 0.75, 0, "Level: +25 %"},
+            {10, 0.2, 0, "Level: -30 %"}, {5, 96.0 / 127, 1, "Level: 96"},
+            {5, 0.79, 0, "Level: 79 %"},  {171, 1.0, 0, "Level: LFO Modulated"},
+            {174, 0.0, 1, "Level: Gated"}};
+        for (const auto& [tag, position, mode, text] : rows) {
+            QZPSettings::standard()->setValue(QZPSettings::ValueChangeDisplayModeKey, mode);
+            auto slider = makeSlider();
+            slider->setTag(tag);
+            slider->setIdentifier(QStringLiteral("Level"));
+            slider->setPercentValue(position);
+            QCOMPARE(slider->displayString(), QString::fromUtf8(text));
+        }
         QZPSettings::standard()->remove(QZPSettings::ValueChangeDisplayModeKey);
     }
 };

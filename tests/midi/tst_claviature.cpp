@@ -99,52 +99,48 @@ private slots:
         QCOMPARE(m_clavia.octave(), 10u);
     }
 
-    void modifiersDisabledAndNoDelegate_data() {
-        QTest::addColumn<quint32>("flags");
-        QTest::addColumn<bool>("plays");
-        QTest::newRow("plain 0x100") << QZPKeyEvent::PlainKeyFlags << true;
-        QTest::newRow("plain 0") << 0u << true;
-        QTest::newRow("shift") << QZPKeyEvent::modifierFlags(Qt::ShiftModifier, false) << false;
-        QTest::newRow("command") << QZPKeyEvent::modifierFlags(Qt::MetaModifier, false) << false;
-        QTest::newRow("option") << QZPKeyEvent::modifierFlags(Qt::AltModifier, false) << false;
-        QTest::newRow("control") << QZPKeyEvent::modifierFlags(Qt::ControlModifier, false) << false;
-        QTest::newRow("caps lock") << QZPKeyEvent::modifierFlags(Qt::NoModifier, true) << false;
-    }
-
+    // A key plays only without a modifier or Caps Lock, while enabled, and with a delegate; switching off
+    // ends the note that played.
     void modifiersDisabledAndNoDelegate() {
-        QFETCH(quint32, flags);
-        QFETCH(bool, plays);
-        QCOMPARE(m_clavia.processKeyboardEvent(down(A, flags)), plays);
-        m_clavia.setEnabled(false);
-        QVERIFY(!m_clavia.processKeyboardEvent(down(W)));
-        m_clavia.setEnabled(true);
-        m_clavia.setDelegate(nullptr);
-        QVERIFY(!m_clavia.processKeyboardEvent(down(W)));
-        // Switching off ended the note that played.
-        QCOMPARE(m_player.log, plays ? (QList<int>{60, -60}) : QList<int>());
-    }
-
-    void releaseWhateverIsHeld_data() {
-        QTest::addColumn<quint32>("flags");
-        QTest::newRow("shift") << QZPKeyEvent::modifierFlags(Qt::ShiftModifier, false);
-        QTest::newRow("control") << QZPKeyEvent::modifierFlags(Qt::ControlModifier, false);
-        QTest::newRow("caps lock") << QZPKeyEvent::modifierFlags(Qt::NoModifier, true);
+        const auto flags = [](Qt::KeyboardModifiers modifiers, bool capsLock = false) {
+            return QZPKeyEvent::modifierFlags(modifiers, capsLock);
+        };
+        for (const auto& [eventFlags, plays] : {std::pair{QZPKeyEvent::PlainKeyFlags, true},
+                                                {0u, true},
+                                                {flags(Qt::ShiftModifier), false},
+                                                {flags(Qt::MetaModifier), false},
+                                                {flags(Qt::AltModifier), false},
+                                                {flags(Qt::ControlModifier), false},
+                                                {flags(Qt::NoModifier, true), false}}) {
+            init();
+            QCOMPARE(m_clavia.processKeyboardEvent(down(A, eventFlags)), plays);
+            m_clavia.setEnabled(false);
+            QVERIFY(!m_clavia.processKeyboardEvent(down(W)));
+            m_clavia.setEnabled(true);
+            m_clavia.setDelegate(nullptr);
+            QVERIFY(!m_clavia.processKeyboardEvent(down(W)));
+            QCOMPARE(m_player.log, plays ? (QList<int>{60, -60}) : QList<int>());
+        }
     }
 
     // A note ends with its key, whatever modifier is held by the release; a release with a modifier of a
     // key that plays nothing is passed on. Switching the player off ends what sounds.
     void releaseWhateverIsHeld() {
-        QFETCH(quint32, flags);
-        QVERIFY(m_clavia.processKeyboardEvent(down(A)));
-        QVERIFY(m_clavia.processKeyboardEvent(up(A, flags)));
-        QVERIFY(m_clavia.keysDown().isEmpty());
-        QVERIFY(!m_clavia.processKeyboardEvent(up(W, flags)));
-        QCOMPARE(m_player.log, (QList<int>{60, -60}));
+        for (const quint32 flags : {QZPKeyEvent::modifierFlags(Qt::ShiftModifier, false),
+                                    QZPKeyEvent::modifierFlags(Qt::ControlModifier, false),
+                                    QZPKeyEvent::modifierFlags(Qt::NoModifier, true)}) {
+            init();
+            QVERIFY(m_clavia.processKeyboardEvent(down(A)));
+            QVERIFY(m_clavia.processKeyboardEvent(up(A, flags)));
+            QVERIFY(m_clavia.keysDown().isEmpty());
+            QVERIFY(!m_clavia.processKeyboardEvent(up(W, flags)));
+            QCOMPARE(m_player.log, (QList<int>{60, -60}));
 
-        m_clavia.processKeyboardEvent(down(L));
-        m_clavia.setEnabled(false);
-        QCOMPARE(m_player.log, (QList<int>{60, -60, 74, -74}));
-        QVERIFY(m_clavia.keysDown().isEmpty());
+            m_clavia.processKeyboardEvent(down(L));
+            m_clavia.setEnabled(false);
+            QCOMPARE(m_player.log, (QList<int>{60, -60, 74, -74}));
+            QVERIFY(m_clavia.keysDown().isEmpty());
+        }
     }
 
     void releaseAllKeys() {

@@ -127,26 +127,22 @@ private slots:
     }
 
     // What a user's text names: an ID or an exact name first, else a unique part of a name.
-    void endpointMatching_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("matches");
-        QTest::newRow("exact name over a part") << "Juno" << QStringList{"Juno"};
-        QTest::newRow("part, any case") << "mks" << QStringList{"MKS-7 Out"};
-        QTest::newRow("part of several") << "out" << QStringList{"Juno Out", "MKS-7 Out"};
-        QTest::newRow("nothing") << "Jupiter" << QStringList{};
-        QTest::newRow("by ID") << "ID of Juno Out" << QStringList{"Juno Out"};
-    }
     void endpointMatching() {
-        QFETCH(QString, text);
-        QFETCH(QStringList, matches);
         auto engine = makeEngine({}, {"Juno", "Juno Out", "MKS-7 Out"});
         const QList<QZPMidiEndpoint> destinations = engine->midiDestinations();
-        if (text.startsWith(QLatin1String("ID of ")))
-            text = QString::number(named(destinations, text.mid(6)).uniqueID());
-        QStringList found;
-        for (const QZPMidiEndpoint& endpoint : QZPMidiEndpoint::matching(text, destinations))
-            found << endpoint.displayName();
-        QCOMPARE(found, matches);
+        const QString junoOutID = QString::number(named(destinations, "Juno Out").uniqueID());
+        const QList<std::pair<QString, QStringList>> rows{
+            {"Juno", {"Juno"}},                 // an exact name over a part
+            {"mks", {"MKS-7 Out"}},             // a part, any case
+            {"out", {"Juno Out", "MKS-7 Out"}}, // a part of several
+            {"Jupiter", {}},
+            {junoOutID, {"Juno Out"}}};
+        for (const auto& [text, matches] : rows) {
+            QStringList found;
+            for (const QZPMidiEndpoint& endpoint : QZPMidiEndpoint::matching(text, destinations))
+                found << endpoint.displayName();
+            QCOMPARE(found, matches);
+        }
     }
 
     void firstLaunchListsAndNotifiesOnce() {
