@@ -5,8 +5,6 @@
 #include "editor/QZPMainView.h"
 #include "editor/QZPMessageView.h"
 #include "editor/QZPSlider.h"
-#include "mainwindow/QZPDocumentController.h"
-#include "mainwindow/QZPMainWindowController.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPSysexMessage.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
@@ -257,48 +255,6 @@ private slots:
         QTRY_COMPARE(m_preset->chorusMode(), 2);
         QCOMPARE(sent(), QList<QByteArray>{control(16, m_preset->byteAtLocation(16))});
         view->hide();
-    }
-
-    // The window sends the whole patch when a change replaces more than one control's worth: opening,
-    // undo, redo and revert; an edit sends only its Control message, a save nothing.
-    void windowResendsTheWholePatch() {
-        QTemporaryDir folder;
-        const QString file = folder.filePath(QStringLiteral("Pad.syx"));
-        QZPPreset original;
-        QZPError error;
-        QVERIFY(original.saveToURL(QUrl::fromLocalFile(file), QString::fromLatin1(QZPPreset::SysexType),
-                                   QZPDocument::SaveToOperation, &error));
-        QZPDocumentController documents;
-        QZPMainWindowController window(&documents, m_engine.get());
-        QZPPreset* preset = documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(file), true).preset;
-        QVERIFY(preset);
-        QCOMPARE(window.currentPreset(), preset);
-        const auto patch = [&] {
-            return preset->junoSysexDataWithMidiChannel(0);
-        };
-        QCOMPARE(sent(), QList<QByteArray>{patch()});
-
-        QZPSlider* cutoff = window.editorController()->sliderWithTag(5);
-        cutoff->setDoubleValue(40);
-        window.editorController()->sliderValueDidChange(cutoff);
-        QCOMPARE(sent(), QList<QByteArray>{control(5, 40)});
-
-        struct Step {
-            const char* what;
-            std::function<void()> action;
-            bool sendsPatch;
-        };
-        const QList<Step> steps{
-            {"undo", [&] { preset->undoStack()->undo(); }, true},
-            {"redo", [&] { preset->undoStack()->redo(); }, true},
-            {"revert", [&] { QVERIFY(preset->revertDocumentToSaved(&error)); }, true},
-            {"edit from elsewhere", [&] { preset->setVCF_Resonance(9); }, false},
-            {"save", [&] { QVERIFY(preset->save(&error)); }, false},
-        };
-        for (const Step& step : steps) {
-            step.action();
-            QCOMPARE(sent(), step.sendsPatch ? QList<QByteArray>{patch()} : QList<QByteArray>{});
-        }
     }
 
     // Temporary messages: in their own letter case, each restarting the time, then back to the name.

@@ -6,7 +6,6 @@
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
-#include "mainwindow/QZPFolderAccessDialog.h"
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPMidiMenus.h"
@@ -266,7 +265,7 @@ private slots:
         QVERIFY(asked.isEmpty());
     }
 
-    // Undo, redo and revert send the whole patch; an edit, a paste and a save send nothing from here.
+    // Undo, redo and revert send the whole patch; an edit from elsewhere, a paste and a save send nothing.
     void patchChangesThatSendTheWholePatch() {
         library({"Pad"});
         QZPPreset* pad = named("Pad");
@@ -290,6 +289,8 @@ private slots:
              },
              false},
             {"revert", [&] { QVERIFY(pad->revertDocumentToSaved(&error)); }, true},
+            {"edit again", [&] { pad->setVCF_Resonance(10); }, false},
+            {"save", [&] { QVERIFY(pad->save(&error)); }, false},
         };
         for (const Step& step : steps) {
             step.action();
@@ -743,27 +744,6 @@ private slots:
         QTRY_COMPARE(results, QList<bool>{true});
         QCoreApplication::processEvents();
         QCOMPARE(results.size(), 1);
-    }
-
-    // The folder-access request: a folder dialog with the request's texts; cancelled, it answers nothing.
-    void folderAccessDialog() {
-        QZPFolderAccessDialog requester(m_window->window());
-        QDir().mkpath(path("Granted"));
-        const QString message = QStringLiteral("Select “Allow” to grant access to the selected directory.");
-        for (const bool accept : {false, true}) {
-            QTimer::singleShot(0, [this, accept, message] {
-                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-                QCOMPARE(dialog->labelText(QFileDialog::Accept), QStringLiteral("Allow Access"));
-                QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("message"))->text(), message);
-                if (!accept)
-                    return dialog->reject();
-                dialog->setDirectory(path("Granted"));
-                static_cast<QDialog*>(dialog)->accept();
-            });
-            QCOMPARE(requester.requestFolderAccess(m_dir->path(), QStringLiteral("Allow Access"),
-                                                   QStringLiteral("Allow Access"), message),
-                     accept ? path("Granted") : QString());
-        }
     }
 };
 
