@@ -4,6 +4,7 @@
 #include "editor/QZPJunoSegmentBackgroundView.h"
 #include "editor/QZPLightView.h"
 #include "editor/QZPMessageView.h"
+#include "editor/QZPPanelScaler.h"
 #include "editor/QZPPanelSection.h"
 #include "editor/QZPSkin.h"
 #include "editor/QZPSlider.h"
@@ -100,13 +101,15 @@ void QZPEditorController::buildView() {
     header->addWidget(m_messageView);
     column->addLayout(header);
 
-    auto* panel = new QHBoxLayout;
-    panel->setSpacing(6);
-    column->addLayout(panel);
+    // The sections in one row, as on the instrument, or in two where the space is narrow.
+    for (QHBoxLayout*& row : m_rows) {
+        row = new QHBoxLayout;
+        row->setSpacing(6);
+        column->addLayout(row);
+    }
     const auto section = [&](const QString& title) {
         auto* s = new QZPPanelSection(title, m_view);
         m_sections.append(s);
-        panel->addWidget(s);
         return s;
     };
 
@@ -185,10 +188,80 @@ void QZPEditorController::buildView() {
     }
     m_oscillatorButtons.at(0)->setGlyph(QZPJunoSegmentButton::Glyph::Pulse);
     m_oscillatorButtons.at(1)->setGlyph(QZPJunoSegmentButton::Glyph::Saw);
-    panel->addStretch();
+    arrangeSections(1);
     restyle();
     if (m_document)
         updateDisplay(false);
+}
+
+// The sections in `rows` rows, each row centred; two rows split where their widths come closest.
+void QZPEditorController::arrangeSections(int rows) {
+    for (QHBoxLayout* row : m_rows)
+        while (QLayoutItem* item = row->takeAt(0))
+            delete item;
+    qsizetype split = m_sections.size();
+    if (rows > 1) {
+        int total = 0;
+        for (const QZPPanelSection* section : m_sections)
+            total += section->sizeHint().width();
+        int first = 0;
+        for (split = 0; split < m_sections.size(); ++split) {
+            const int next = first + m_sections.at(split)->sizeHint().width();
+            if (std::abs(total - 2 * next) > std::abs(total - 2 * first))
+                break;
+            first = next;
+        }
+    }
+    for (qsizetype i = 0; i < m_sections.size(); ++i) {
+        QHBoxLayout* row = m_rows[i < split ? 0 : 1];
+        if (row->isEmpty())
+            row->addStretch();
+        row->addWidget(m_sections.at(i));
+    }
+    for (QHBoxLayout* row : m_rows)
+        if (!row->isEmpty())
+            row->addStretch();
+    m_rowCount = rows;
+}
+
+QSize QZPEditorController::panelSize(int rows) {
+    view();
+    if (m_naturalSizes.isEmpty()) {
+        const double scale = m_scale;
+        const int rowCount = m_rowCount;
+        QZPPanelScaler::setScale(m_view, 1);
+        for (const int arrangement : {1, 2}) {
+            arrangeSections(arrangement);
+            m_view->layout()->activate();
+            m_naturalSizes << m_view->sizeHint();
+        }
+        arrangeSections(rowCount);
+        QZPPanelScaler::setScale(m_view, scale);
+    }
+    return m_naturalSizes.at(rows - 1);
+}
+
+QSize QZPEditorController::smallestPanelSize() {
+    return panelSize(2) * MinimumScale;
+}
+
+QSize QZPEditorController::fitPanel(const QSize& space) {
+    const auto fit = [&space](const QSize& natural) {
+        return std::min(double(space.width()) / natural.width(), double(space.height()) / natural.height());
+    };
+    const double oneRow = fit(panelSize(1));
+    const double twoRows = fit(panelSize(2));
+    // One row, as on the instrument, while its lettering stays legible; two rows only where they are larger.
+    const int rows = oneRow >= MinimumScale || oneRow >= twoRows ? 1 : 2;
+    const double scale = std::clamp(rows == 1 ? oneRow : twoRows, MinimumScale, MaximumScale);
+    if (rows != m_rowCount)
+        arrangeSections(rows);
+    if (scale != m_scale) {
+        m_scale = scale;
+        QZPPanelScaler::setScale(m_view, scale);
+    }
+    const QSize natural = panelSize(rows);
+    return QSize(int(natural.width() * scale), int(natural.height() * scale));
 }
 
 // A slider for a byte, or a switch with a sticky position per value.

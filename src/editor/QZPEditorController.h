@@ -6,6 +6,7 @@
 
 #include "model/QZPPreset.h"
 
+class QHBoxLayout;
 class QWidget;
 class QZPParameter;
 class QZPJunoSegmentButton;
@@ -27,6 +28,11 @@ public:
     // The undo coalescing keys of key runs on the sliders (above the instrument's knob gestures').
     static constexpr int KeyRunUndoKeyBase = 0x200000;
 
+    // The panel's scale: never so small that its lettering is hard to read (the captions' 7.5 points stay
+    // above 5.8, 8 pixels on a common screen), nor so large that a control outgrows the hand.
+    static constexpr double MinimumScale = 0.78;
+    static constexpr double MaximumScale = 2.5;
+
     // The engine defaults to the shared one.
     explicit QZPEditorController(QZPMidiEngine* engine = nullptr, QObject* parent = nullptr);
     ~QZPEditorController() override;
@@ -34,6 +40,13 @@ public:
     // The panel, built on first use.
     QWidget* view();
     QZPPreset* document() const { return m_document; }
+    // Arranges and scales the panel for the space it has (one row while it is legible there, otherwise
+    // two rows if they come out larger) and answers the panel's size.
+    QSize fitPanel(const QSize& space);
+    // The smallest space the panel fits at its smallest scale.
+    QSize smallestPanelSize();
+    double panelScale() const { return m_scale; }
+    int panelRowCount() const { return m_rowCount; }
     void setDocument(QZPPreset* preset);
     // Sets every control to the preset; animated, the knobs glide for 0.132 s with ease-out.
     void updateDisplay(bool animated);
@@ -59,6 +72,9 @@ public:
 
 private:
     void buildView();
+    void arrangeSections(int rows);
+    // The panel's size at scale 1 in one row or two.
+    QSize panelSize(int rows);
     QZPSlider* addSlider(QZPPanelSection* section, const QZPParameter& parameter);
     void sendByte(int index);
     void wire(QZPSlider* slider);
@@ -71,6 +87,10 @@ private:
     QZPMessageView* m_messageView = nullptr;
     QList<QZPSlider*> m_sliders;
     QList<QZPPanelSection*> m_sections;
+    QHBoxLayout* m_rows[2] = {};
+    int m_rowCount = 1;
+    double m_scale = 1;
+    QList<QSize> m_naturalSizes;
     QList<QZPLightView*> m_rangeLights;
     QList<QZPLightView*> m_oscillatorLights;
     QList<QZPLightView*> m_chorusLights;

@@ -1,5 +1,6 @@
 #include "editor/QZPJunoSegmentBackgroundView.h"
 
+#include "editor/QZPPanelScaler.h"
 #include "editor/QZPSkin.h"
 #include "model/QZPSettings.h"
 
@@ -25,6 +26,7 @@ void QZPJunoSegmentBackgroundView::updateAppearance() {
 
 void QZPJunoSegmentBackgroundView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const double top = (height() - m_image.size().height()) / 2;
-    m_image.drawInRect(painter, QRectF(0, top, width(), m_image.size().height()));
+    const QRectF bounds = QZPPanelScaler::beginNaturalDrawing(painter, this);
+    const double top = (bounds.height() - m_image.size().height()) / 2;
+    m_image.drawInRect(painter, QRectF(0, top, bounds.width(), m_image.size().height()));
 }

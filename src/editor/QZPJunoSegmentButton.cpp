@@ -1,5 +1,6 @@
 #include "editor/QZPJunoSegmentButton.h"
 
+#include "editor/QZPPanelScaler.h"
 #include "editor/QZPSkin.h"
 #include "model/QZPSettings.h"
 
@@ -31,16 +32,17 @@ void QZPJunoSegmentButton::setPreferredSkinIndex(int index) {
 void QZPJunoSegmentButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = QZPPanelScaler::beginNaturalDrawing(painter, this);
     const bool pressed = isDown();
     const QZPThreePartImage& bezel = pressed ? m_pressedImage : m_normalImage;
-    const double top = (height() - bezel.size().height()) / 2;
-    bezel.drawInRect(painter, QRectF(0, top, width(), bezel.size().height()));
+    const double top = (bounds.height() - bezel.size().height()) / 2;
+    bezel.drawInRect(painter, QRectF(0, top, bounds.width(), bezel.size().height()));
     if (hasFocus())
-        QZPSkin::drawFocusRing(painter, QRectF(1.5, top + 1.5, width() - 3, bezel.size().height() - 3),
+        QZPSkin::drawFocusRing(painter, QRectF(1.5, top + 1.5, bounds.width() - 3, bezel.size().height() - 3),
                                palette(), 3);
 
     const QZPSkin skin(m_skinIndex);
-    QRectF titleRect = rect();
+    QRectF titleRect = bounds;
     if (pressed)
         titleRect.adjust(0, 1, 0, 0); // the label sinks with the button
     if (m_glyph != Glyph::None) {

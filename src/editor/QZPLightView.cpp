@@ -1,5 +1,7 @@
 #include "editor/QZPLightView.h"
 
+#include "editor/QZPPanelScaler.h"
+
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -17,7 +19,7 @@ void QZPLightView::setOpacity(double opacity) {
 void QZPLightView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF lens = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+    const QRectF lens = QZPPanelScaler::beginNaturalDrawing(painter, this).adjusted(1.5, 1.5, -1.5, -1.5);
     // The unlit lens, then the light on top at its opacity.
     painter.setPen(QPen(QColor(0, 0, 0, 140), 1));
     painter.setBrush(QColor(0x3A, 0x12, 0x10));

@@ -1,5 +1,7 @@
 #include "editor/QZPMessageView.h"
 
+#include "editor/QZPPanelScaler.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGraphicsOpacityEffect>
@@ -106,9 +108,10 @@ void QZPMessageView::dismissTemporaryMessage() {
 void QZPMessageView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // 6 points in from the left, 2 from the right, centred vertically.
+    const double scale = QZPPanelScaler::scaleOf(this);
     for (QLabel* label : {m_label, m_tempLabel}) {
         const int h = label->sizeHint().height();
-        label->setGeometry(6, (height() - h) / 2, width() - 8, h);
+        label->setGeometry(int(6 * scale), (height() - h) / 2, width() - int(8 * scale), h);
     }
 }
 
@@ -118,7 +121,8 @@ void QZPMessageView::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(0, 0, 0, 200), 1));
     painter.setBrush(QColor(0x14, 0x0C, 0x08));
-    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+    painter.drawRoundedRect(QZPPanelScaler::beginNaturalDrawing(painter, this).adjusted(0.5, 0.5, -0.5, -0.5),
+                            3, 3);
 }
 
 QString QZPMessageView::restingText() const {

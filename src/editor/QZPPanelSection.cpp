@@ -1,5 +1,6 @@
 #include "editor/QZPPanelSection.h"
 
+#include "editor/QZPPanelScaler.h"
 #include "editor/QZPSkin.h"
 
 #include <QGridLayout>
@@ -74,12 +75,13 @@ void QZPPanelSection::paintEvent(QPaintEvent*) {
     const QZPSkin skin = QZPSkin::current();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = QZPPanelScaler::beginNaturalDrawing(painter, this);
     // The section's face, a shade off the panel, and its title band.
     QColor face = skin.isDark() ? QColor(255, 255, 255, 10) : QColor(0, 0, 0, 12);
     painter.setPen(Qt::NoPen);
     painter.setBrush(face);
-    painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 4, 4);
-    const QRectF band(1, 1, width() - 2, BandHeight);
+    painter.drawRoundedRect(bounds.adjusted(1, 1, -1, -1), 4, 4);
+    const QRectF band(1, 1, bounds.width() - 2, BandHeight);
     painter.setBrush(skin.sectionRule());
     painter.drawRoundedRect(band, 3, 3);
     painter.fillRect(QRectF(band.left(), band.bottom() - 3, band.width(), 3), skin.sectionRule());

@@ -4,6 +4,7 @@
 #include "model/QZPParameter.h"
 #include "model/QZPSettings.h"
 
+#include "editor/QZPPanelScaler.h"
 #include "editor/QZPSkin.h"
 
 #include <QCoreApplication>
@@ -154,20 +155,24 @@ QRectF QZPSlider::rectOfTickMarkAtIndex(qint64 index) const {
 
 void QZPSlider::updatePoints() {
     const QRectF bounds = rect();
+    const double scale = QZPPanelScaler::scaleOf(this);
+    const double inset = TrackInset * scale;
+    if (!m_knobImageName.isEmpty() && m_knobScale != scale)
+        setKnobImageName(m_knobImageName);
     switch (m_orientation) {
     case Vertical:
         m_rotationValue = 0;
-        m_pointA = QPointF(bounds.center().x(), bounds.bottom() - TrackInset);
-        m_pointB = QPointF(bounds.center().x(), bounds.top() + TrackInset);
+        m_pointA = QPointF(bounds.center().x(), bounds.bottom() - inset);
+        m_pointB = QPointF(bounds.center().x(), bounds.top() + inset);
         break;
     case Horizontal:
         m_rotationValue = M_PI / 2;
-        m_pointA = QPointF(bounds.left() + TrackInset, bounds.center().y());
-        m_pointB = QPointF(bounds.right() - TrackInset, bounds.center().y());
+        m_pointA = QPointF(bounds.left() + inset, bounds.center().y());
+        m_pointB = QPointF(bounds.right() - inset, bounds.center().y());
         break;
     case Diagonal:
-        m_pointA = QPointF(TrackInset, bounds.bottom() - TrackInset);
-        m_pointB = QPointF(bounds.right() - TrackInset, bounds.top() + TrackInset);
+        m_pointA = QPointF(inset, bounds.bottom() - inset);
+        m_pointB = QPointF(bounds.right() - inset, bounds.top() + inset);
         m_rotationValue = std::atan2(m_pointB.x() - m_pointA.x(), m_pointA.y() - m_pointB.y());
         break;
     default:
@@ -256,8 +261,10 @@ void QZPSlider::setKnobImageName(const QString& name) {
         setKnobImage({});
         return;
     }
-    const qreal ratio = devicePixelRatioF();
-    QPixmap pixmap(renderer.defaultSize() * ratio);
+    // Drawn for the panel's scale and the screen's pixels, so the knob is as crisp as the rest.
+    m_knobScale = QZPPanelScaler::scaleOf(this);
+    const qreal ratio = devicePixelRatioF() * m_knobScale;
+    QPixmap pixmap((QSizeF(renderer.defaultSize()) * ratio).toSize());
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     renderer.render(&painter);
@@ -274,6 +281,8 @@ void QZPSlider::resizeEvent(QResizeEvent* event) {
 void QZPSlider::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    // The track and the knob follow the widget's points; their strokes follow the panel's scale.
+    const double scale = QZPPanelScaler::scaleOf(this);
     if (m_debugDraw) {
         painter.setPen(QColor::fromRgbF(0.8, 0.8, 0.8));
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
@@ -283,27 +292,29 @@ void QZPSlider::paintEvent(QPaintEvent*) {
         painter.drawLine(m_pointA, m_pointB);
     }
     if (m_slotColor.isValid()) {
-        painter.setPen(QPen(m_slotColor, 4, Qt::SolidLine, Qt::RoundCap));
+        painter.setPen(QPen(m_slotColor, 4 * scale, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(m_pointA, m_pointB);
         const int marks = m_numberOfTickMarks > 0 ? int(m_numberOfTickMarks) : 11;
-        painter.setPen(QPen(m_scaleColor, 1));
+        painter.setPen(QPen(m_scaleColor, scale));
+        const double gap = 9 * scale;
         for (int i = 0; i < marks; ++i) {
             const QPointF at = m_pointA + (m_pointB - m_pointA) * (double(i) / (marks - 1));
-            const double half = (i % 5 == 0 || m_numberOfTickMarks > 0) ? 5 : 3;
+            const double half = ((i % 5 == 0 || m_numberOfTickMarks > 0) ? 5 : 3) * scale;
             if (m_orientation == Horizontal)
-                painter.drawLine(QPointF(at.x(), at.y() - 9 - half), QPointF(at.x(), at.y() - 9));
+                painter.drawLine(QPointF(at.x(), at.y() - gap - half), QPointF(at.x(), at.y() - gap));
             else
-                painter.drawLine(QPointF(at.x() - 9 - half, at.y()), QPointF(at.x() - 9, at.y()));
+                painter.drawLine(QPointF(at.x() - gap - half, at.y()), QPointF(at.x() - gap, at.y()));
         }
     }
     if (m_drawsBar && (m_numberOfTickMarks == 0 || m_numberOfTickMarks >= 3)) {
         QColor bar = QColor::fromRgbF(0.3, 0.3, 0.3);
         bar.setAlphaF(float(std::clamp(0.3 * m_sliderTrackOpacity, 0.0, 1.0)));
-        painter.setPen(QPen(bar, 4, Qt::SolidLine, Qt::RoundCap));
-        painter.drawLine(QPointF(m_pointA.x(), m_pointA.y() + 1), knobCenter());
+        painter.setPen(QPen(bar, 4 * scale, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(m_pointA.x(), m_pointA.y() + scale), knobCenter());
     }
     if (hasFocus())
-        QZPSkin::drawFocusRing(painter, knobRect().adjusted(-3, -3, 3, 3), palette(), 4);
+        QZPSkin::drawFocusRing(painter, knobRect().adjusted(-3 * scale, -3 * scale, 3 * scale, 3 * scale),
+                               palette(), 4 * scale);
     const QPointF center(std::round(knobCenter().x()), std::round(knobCenter().y()));
     painter.translate(center);
     if (m_rotationValue != 0)

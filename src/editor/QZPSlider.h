@@ -176,6 +176,7 @@ private:
     double m_sliderTrackOpacity = 0;
     QPixmap m_knobImage;
     QString m_knobImageName;
+    double m_knobScale = 1; // the panel scale the knob image was drawn for
     QColor m_slotColor;
     QColor m_scaleColor;
     int m_tag = 0;

@@ -1,7 +1,7 @@
 #include "mainwindow/QZPMainWindowController.h"
 
 #include "editor/QZPEditorController.h"
-#include "editor/QZPMainView.h"
+#include "editor/QZPPanelFrame.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
@@ -32,7 +32,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScreen>
-#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -115,20 +114,11 @@ void QZPMainWindowController::buildWindow() {
     m_window = new QMainWindow;
     m_window->setObjectName(QStringLiteral("MainWindow"));
     m_window->installEventFilter(this);
-    auto* background = new QZPMainView;
-    auto* layout = new QVBoxLayout(background);
-    layout->setContentsMargins(0, 0, 0, 0);
-    // A window larger than the panel shows it at its natural size in the middle.
-    layout->addWidget(m_editor->view(), 0, Qt::AlignCenter);
-    // The panel keeps its size: a window narrower than the panel scrolls it instead of squeezing it.
-    auto* scroller = new QScrollArea;
-    scroller->setWidget(background);
-    scroller->setWidgetResizable(true);
-    scroller->setFrameShape(QFrame::NoFrame);
-    scroller->setMinimumWidth(320);
+    // The panel fills the space beside the list, scaled to it: never cut off, never scrolled.
+    auto* frame = new QZPPanelFrame(m_editor);
     m_splitter = new QSplitter(Qt::Horizontal);
     m_splitter->addWidget(m_sidebar->view());
-    m_splitter->addWidget(scroller);
+    m_splitter->addWidget(frame);
     m_splitter->setChildrenCollapsible(false);
     m_splitter->setHandleWidth(1);
     m_splitter->setStretchFactor(0, 0);
@@ -141,8 +131,10 @@ void QZPMainWindowController::buildWindow() {
                                           m_splitter->saveState());
     });
     m_window->setCentralWidget(m_splitter);
-    m_window->setMinimumSize(760, 480);
-    m_window->resize(1320, 760);
+    // As small as the list and the panel at its smallest scale allow.
+    m_window->setMinimumSize(m_window->minimumSizeHint().expandedTo(QSize(640, 400)));
+    // Wide enough for the panel in one row, as on the instrument, at a legible scale.
+    m_window->resize(1440, 800);
     m_window->restoreGeometry(settings->value(QString::fromLatin1(GeometryKey)).toByteArray());
     fitWindowToScreen();
     auto* status = new QLabel;

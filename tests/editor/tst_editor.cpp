@@ -4,6 +4,8 @@
 #include "editor/QZPLightView.h"
 #include "editor/QZPMainView.h"
 #include "editor/QZPMessageView.h"
+#include "editor/QZPPanelFrame.h"
+#include "editor/QZPPanelSection.h"
 #include "editor/QZPSlider.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPSysexMessage.h"
@@ -14,6 +16,7 @@
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QApplication>
+#include <QLabel>
 #include <QPropertyAnimation>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -255,6 +258,45 @@ private slots:
         QTRY_COMPARE(m_preset->chorusMode(), 2);
         QCOMPARE(sent(), QList<QByteArray>{control(16, m_preset->byteAtLocation(16))});
         view->hide();
+    }
+
+    // The panel fills the space it has at one scale, keeping its proportions: one row while its lettering
+    // stays legible, two rows where one would be too small; never past its frame nor below the smallest
+    // scale; its controls drawn, lettered and hit at that scale. Each row: the frame's size, the rows
+    // expected, and whether the scale is held at its smallest or largest.
+    void panelScalesToItsSpace() {
+        QZPPanelFrame frame(m_editor.get());
+        const QSize smallest = frame.minimumSizeHint();
+        const QList<std::tuple<QSize, int, double>> rows{
+            {smallest, 2, QZPEditorController::MinimumScale},
+            {QSize(800, 600), 2, 0},
+            {QSize(1200, 700), 1, 0},
+            {QSize(3000, 700), 1, 0},
+            {QSize(6000, 3000), 1, QZPEditorController::MaximumScale},
+            {QSize(700, 300), 2, QZPEditorController::MinimumScale}};
+        for (const auto& [size, rowCount, heldAt] : rows) {
+            frame.resize(size);
+            frame.show();
+            QCoreApplication::processEvents();
+            const double scale = m_editor->panelScale();
+            QZP_VERIFY(m_editor->panelRowCount() == rowCount && (heldAt == 0 || scale == heldAt),
+                       size.width(), size.height(), scale);
+            QVERIFY(scale >= QZPEditorController::MinimumScale && scale <= QZPEditorController::MaximumScale);
+            const QRect panel = m_editor->view()->geometry();
+            QVERIFY(heldAt == QZPEditorController::MinimumScale || frame.rect().contains(panel));
+            for (const QWidget* section : m_editor->view()->findChildren<QZPPanelSection*>())
+                QVERIFY(section->isVisible() && m_editor->view()->rect().contains(section->geometry()));
+            const QZPSlider* cutoff = m_editor->sliderWithTag(5);
+            QCOMPARE(cutoff->size(), QSize(qRound(34 * scale), qRound(150 * scale)));
+            QCOMPARE(cutoff->pointA().y() - cutoff->pointB().y(),
+                     cutoff->height() - 2 * QZPSlider::TrackInset * scale);
+            QCOMPARE(m_editor->view()->findChild<QLabel*>("caption")->font().pointSizeF(), 7.5 * scale);
+        }
+        // At a large scale a click on the top of the track still sets the top.
+        QZPSlider* resonance = m_editor->sliderWithTag(6);
+        QTest::mouseClick(resonance, Qt::LeftButton, {},
+                          (resonance->pointB() + QPointF(5, -1) * m_editor->panelScale()).toPoint());
+        QCOMPARE(m_preset->VCF_Resonance(), quint8(127));
     }
 
     // Temporary messages: in their own letter case, each restarting the time, then back to the name.

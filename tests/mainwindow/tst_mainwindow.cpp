@@ -3,6 +3,7 @@
 #include "QZPMenuTitles.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
+#include "editor/QZPEditorController.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
@@ -457,6 +458,17 @@ private slots:
             QVERIFY(available.contains(m_window->window()->geometry()));
         }
         QZPSettings::standard()->remove(key);
+        // At any size the window allows, the whole panel shows inside its frame.
+        QMainWindow* window = m_window->window();
+        window->show();
+        for (const QSize size : {window->minimumSize(), QSize(800, 500), QSize(800, 800)}) {
+            window->resize(size);
+            QCoreApplication::processEvents();
+            const QWidget* panel = m_window->editorController()->view();
+            QZP_VERIFY(panel->isVisible() && panel->parentWidget()->rect().contains(panel->geometry()),
+                       size.width(), size.height());
+        }
+        window->hide();
     }
 
     // Copied presets are dealt out: two onto three targets give first, second, first.
