@@ -7,7 +7,7 @@
 namespace {
 // Room left around the panel.
 constexpr int Margin = 8;
-}
+} // namespace
 
 QZPPanelFrame::QZPPanelFrame(QZPEditorController* editor, QWidget* parent)
     : QZPMainView(parent), m_editor(editor), m_panel(editor->view()) {
@@ -32,6 +32,6 @@ void QZPPanelFrame::resizeEvent(QResizeEvent* event) {
     const QSize space = event->size();
     const QSize panel = m_editor->fitPanel(space - QSize(2 * Margin, 2 * Margin));
     QWidget* view = m_editor->view();
-    view->setGeometry((space.width() - panel.width()) / 2, (space.height() - panel.height()) / 2, panel.width(),
-                      panel.height());
+    view->setGeometry((space.width() - panel.width()) / 2, (space.height() - panel.height()) / 2,
+                      panel.width(), panel.height());
 }

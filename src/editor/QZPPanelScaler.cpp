@@ -74,7 +74,8 @@ void QZPPanelScaler::rememberLayout(QLayout* layout) {
     const QMargins m = layout->contentsMargins();
     layout->setProperty(NaturalMarginsProperty, QList<QVariant>{m.left(), m.top(), m.right(), m.bottom()});
     if (auto* grid = qobject_cast<QGridLayout*>(layout))
-        layout->setProperty(NaturalSpacingProperty, QSize(grid->horizontalSpacing(), grid->verticalSpacing()));
+        layout->setProperty(NaturalSpacingProperty,
+                            QSize(grid->horizontalSpacing(), grid->verticalSpacing()));
     else
         layout->setProperty(NaturalSpacingProperty, QSize(layout->spacing(), layout->spacing()));
     for (int i = 0; i < layout->count(); ++i)

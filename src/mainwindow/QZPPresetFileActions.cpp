@@ -104,7 +104,8 @@ void QZPPresetFileActions::moveToTrash(const QList<QZPPreset*>& presets) {
         for (const QPointer<QZPPreset>& preset : kept) {
             if (!preset || !preset->hasFile())
                 continue;
-            if (QFile::moveToTrash(preset->filePath()))
+            QZPError error;
+            if (QZPFileSystem::moveToTrash(preset->filePath(), &error))
                 moved << preset.data();
             else
                 failures << QFileInfo(preset->filePath()).fileName();

@@ -3,11 +3,13 @@
 #include "model/QZPError.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QMutex>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QUrl>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -234,18 +236,114 @@ bool QZPFileSystem::moveItem(const QString& source, const QString& destination, 
     return false;
 }
 
-bool QZPFileSystem::isSameVolume(const QString& source, const QString& destination) {
-    const auto device = [](QString path) -> std::optional<dev_t> {
-        struct stat info {};
-        while (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
-            if (errno != ENOENT || path.isEmpty() || path == QLatin1String("/"))
-                return std::nullopt;
-            path = QFileInfo(path).absolutePath();
-        }
-        return info.st_dev;
+namespace {
+
+// The device a path is on, or the one of its nearest existing folder (or file in a folder's place).
+std::optional<dev_t> deviceOf(QString path) {
+    struct stat info {};
+    while (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
+        if ((errno != ENOENT && errno != ENOTDIR) || path.isEmpty() || path == QLatin1String("/"))
+            return std::nullopt;
+        path = QFileInfo(path).absolutePath();
+    }
+    return info.st_dev;
+}
+
+// The home trash: under $XDG_DATA_HOME, or ~/.local/share when that is not set to an absolute path.
+QString homeTrash() {
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!QDir::isAbsolutePath(data)) {
+        const QString home = qEnvironmentVariable("HOME");
+        if (!QDir::isAbsolutePath(home))
+            return {};
+        data = home + QStringLiteral("/.local/share");
+    }
+    return QDir::cleanPath(data + QStringLiteral("/Trash"));
+}
+
+// A trash's folder, made (private to the user) when missing; a link or a file in its place is refused.
+bool makeTrashFolder(const QString& path) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
+        if (!QDir().mkpath(path))
+            return false;
+        ::chmod(QFile::encodeName(path).constData(), 0700);
+        return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    }
+    return S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
+std::optional<QString> QZPFileSystem::moveToTrash(const QString& path, QZPError* error) {
+    const QString source = QFileInfo(path).absoluteFilePath();
+    const auto fail = [&](int err) -> std::optional<QString> {
+        qzpSetError(error,
+                    QZPError::fromErrno(err, source,
+                                        tr("“%1” couldn’t be moved to the Trash.").arg(displayName(source))));
+        return std::nullopt;
     };
-    const std::optional<dev_t> from = device(source);
-    return from && from == device(destination);
+    const std::optional<dev_t> device = deviceOf(source);
+    if (!device)
+        return fail(ENOENT);
+    // The home trash for a file on its file system; otherwise the trash at the top of the file's own.
+    QString trash = homeTrash();
+    if (trash.isEmpty())
+        return fail(ENOENT);
+    const std::optional<dev_t> homeDevice = deviceOf(trash);
+    if (!homeDevice)
+        return fail(EACCES);
+    if (homeDevice != device) {
+        QString top = QFileInfo(source).absolutePath();
+        while (top != QLatin1String("/") && deviceOf(QFileInfo(top).absolutePath()) == device)
+            top = QFileInfo(top).absolutePath();
+        trash = QDir::cleanPath(top + QStringLiteral("/.Trash-%1").arg(::getuid()));
+    }
+    const QString files = trash + QStringLiteral("/files");
+    const QString info = trash + QStringLiteral("/info");
+    for (const QString& folder : {trash, files, info})
+        if (!makeTrashFolder(folder))
+            return fail(EACCES);
+    // The name in the trash is the file's own, numbered when taken ("Bass 2.syx"); its info file is
+    // made first and exclusively, which reserves the name.
+    const QFileInfo file(source);
+    const QString stem = file.completeBaseName();
+    const QString suffix = file.suffix().isEmpty() ? QString() : QLatin1Char('.') + file.suffix();
+    const QByteArray record =
+        "[Trash Info]\nPath=" + QUrl::toPercentEncoding(source, "/") +
+        "\nDeletionDate=" + QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toUtf8() + "\n";
+    for (int n = 1; n < 10000; ++n) {
+        const QString name =
+            n == 1 ? file.fileName() : QStringLiteral("%1 %2%3").arg(stem).arg(n).arg(suffix);
+        const QString infoPath = info + QLatin1Char('/') + name + QStringLiteral(".trashinfo");
+        const QString target = files + QLatin1Char('/') + name;
+        struct stat taken {};
+        if (::lstat(QFile::encodeName(target).constData(), &taken) == 0)
+            continue;
+        const int fd =
+            ::open(QFile::encodeName(infoPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return fail(errno);
+        }
+        const bool written = ::write(fd, record.constData(), size_t(record.size())) == record.size();
+        ::close(fd);
+        QZPError moveFailure;
+        if (written && standard()->moveItem(source, target, &moveFailure))
+            return target;
+        ::unlink(QFile::encodeName(infoPath).constData());
+        if (!written)
+            return fail(EIO);
+        qzpSetError(error, moveFailure);
+        return std::nullopt;
+    }
+    return fail(EEXIST);
+}
+
+bool QZPFileSystem::isSameVolume(const QString& source, const QString& destination) {
+    const std::optional<dev_t> from = deviceOf(source);
+    return from && from == deviceOf(destination);
 }
 
 bool QZPFileSystem::createDirectory(const QString& path, QZPError* error) {

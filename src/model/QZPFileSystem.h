@@ -45,6 +45,13 @@ public:
     // Whether `path` is inside `folder` (at any depth), judged by whole path components: "Lib2/x" is not
     // inside "Lib".
     static bool isInsideFolder(const QString& path, const QString& folder);
+    // Moves the file to the user's Trash as the freedesktop.org trash specification lays it out: into
+    // "files" of the home trash ($XDG_DATA_HOME/Trash, made with its folders when missing), or, for a
+    // file on another file system, of that file system's ".Trash-<uid>" at its top, with a ".trashinfo"
+    // that records where it was and when. A file that cannot go there stays where it is and the error
+    // says why; nothing is ever written anywhere else, and no link is followed into or out of a trash.
+    // Answers the path the file has in the Trash, or nothing.
+    static std::optional<QString> moveToTrash(const QString& path, QZPError* error);
     // Syncs the folder that holds `path`, so that a rename in it is on the disk.
     static void syncFolder(const QString& path);
     // The whole file, when it is a regular file of at most `maximumSize` bytes (anything else is refused,

@@ -8,9 +8,11 @@
 #include "library/QZPLibraryPresetEnvironment.h"
 #include "model/QZPFileSystem.h"
 
+#include <QDate>
 #include <QDir>
 #include <QSemaphore>
 #include <QSet>
+#include <QUrl>
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -306,6 +308,45 @@ private slots:
         QCOMPARE(presenter.errors.size(), 1);
         QCOMPARE(presenter.errors.first().code(), int(QZPError::FileWriteFileExists));
         queue->setProgressReporter(nullptr);
+    }
+
+    // The Trash: its folders made where the data folder has none, the file and a record of where it came
+    // from put there (a second of one name numbered); where the Trash cannot be made or is a link, the
+    // file stays and nothing is written, in the working folder least of all.
+    void trashFollowsTheSpecification() {
+        const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+        const QString savedFolder = QDir::currentPath();
+        QDir::setCurrent(m_dir->path());
+        const auto trash = [this](const char* dataHome, const char* name) {
+            qputenv("XDG_DATA_HOME", path(QString::fromLatin1(dataHome)).toUtf8());
+            return QZPFileSystem::moveToTrash(touch(QString::fromLatin1(name), name), nullptr);
+        };
+        const std::optional<QString> first = trash("home/.local/share", "Bass.syx");
+        const std::optional<QString> second = trash("home/.local/share", "Bass.syx");
+        QCOMPARE(first, path("home/.local/share/Trash/files/Bass.syx"));
+        QCOMPARE(second, path("home/.local/share/Trash/files/Bass 2.syx"));
+        const QString record =
+            QString::fromUtf8(qzpContents(path("home/.local/share/Trash/info/Bass 2.syx.trashinfo")));
+        QVERIFY(record.startsWith("[Trash Info]\nPath=" + QUrl::toPercentEncoding(path("Bass.syx"), "/") +
+                                  "\nDeletionDate=" + QDate::currentDate().toString(Qt::ISODate)));
+        QCOMPARE(QFileInfo(path("home/.local/share/Trash")).permissions() & 0x0077, 0);
+        QVERIFY(!QFile::exists(path("Bass.syx")));
+
+        QVERIFY(QDir().mkpath(path("elsewhere/Trash")) && QDir().mkpath(path("linked")));
+        QVERIFY(QFile::link(path("elsewhere/Trash"), path("linked/Trash")));
+        QVERIFY(qzpWriteContents(path("blocked"), "a file where the data folder should be"));
+        for (const char* unusable : {"blocked/share", "linked"}) {
+            QZPError error;
+            qputenv("XDG_DATA_HOME", path(QString::fromLatin1(unusable)).toUtf8());
+            QVERIFY(!QZPFileSystem::moveToTrash(touch("Lead.syx"), &error));
+            QVERIFY2(error.localizedDescription().contains("“Lead.syx” couldn’t be moved to the Trash"),
+                     unusable);
+            QVERIFY(QFile::exists(path("Lead.syx")));
+        }
+        QVERIFY(QDir(path("elsewhere/Trash")).isEmpty());
+        QVERIFY(!QFile::exists(path("files")) && !QFile::exists(path("info")));
+        QDir::setCurrent(savedFolder);
+        qputenv("XDG_DATA_HOME", savedDataHome);
     }
 
     // Where the access dialog starts: the folders' common start, character by character.
