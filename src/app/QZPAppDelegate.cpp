@@ -380,6 +380,21 @@ void QZPAppDelegate::buildMainMenu() {
     notes->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
     notes->setCheckable(true);
     settings->bind(notes, "checked", QString::fromLatin1(QZPSettings::ClaviatureEnabledKey));
+    // MIDI Thru is kept apart for the built-in sound and for an instrument: the item shows and sets the
+    // one of the destination chosen now.
+    QAction* thru = midi->addAction(tr("MIDI &Thru"));
+    thru->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
+    thru->setCheckable(true);
+    thru->setToolTip(tr("Pass what the chosen MIDI input plays on to the output"));
+    const auto showThru = [this, thru] {
+        thru->setChecked(m_engine->passesThru());
+    };
+    connect(thru, &QAction::triggered, this, [this, settings](bool on) {
+        settings->setValue(QString::fromLatin1(m_engine->midiThruKey()), on);
+    });
+    connect(m_engine, &QZPMidiEngine::destinationChanged, thru, showThru);
+    connect(settings, &QZPSettings::valueChanged, thru, showThru);
+    showThru();
 
     QMenu* view = bar->addMenu(tr("&View"));
     m_filterModifiedItem = view->addAction(tr("Show &Edited Only"));

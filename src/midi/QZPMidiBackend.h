@@ -47,6 +47,11 @@ public:
     // The rate of the MIDI cable behind the system, for a back-end that paces what it hands on itself
     // (0: no pacing).
     virtual void setWireRate(int bytesPerSecond) { Q_UNUSED(bytesPerSecond); }
+    // Whether the destination is a sound inside the program (it has no keyboard of its own).
+    virtual bool isBuiltInSound(qint32 uniqueID) const {
+        Q_UNUSED(uniqueID);
+        return false;
+    }
 
     // The back-end for a choice of "auto", "alsa", "jack" or "none" (empty means the environment variable
     // TONEBENCH_MIDI_API, else "auto"). Auto takes ALSA when its sequencer opens, else JACK when a server

@@ -247,10 +247,17 @@ void QZPMidiEngine::logRefused(const QString& reason, const QByteArray& message)
 void QZPMidiEngine::receive(qint32 sourceID, const QByteArray& bytes) {
     if (!m_source.isNull() && m_source.uniqueID() != sourceID)
         return;
-    // Without a delegate nobody listens: everything is ignored, broken SysEx too.
+    const QZPMidiStreamParser::Result parsed = QZPMidiStreamParser::split(bytes);
+    if (passesThru())
+        for (const QByteArray& message : parsed.messages)
+            if (QZPSysexMessage::isPerformanceMessage(message)) {
+                QByteArray onChannel = message;
+                onChannel[0] = char((quint8(message.at(0)) & 0xF0) | quint8(m_targetedMidiChannel.load()));
+                sendMIDICommand(onChannel);
+            }
+    // Without a delegate nobody listens: everything else is ignored, broken SysEx too.
     if (!delegate())
         return;
-    const QZPMidiStreamParser::Result parsed = QZPMidiStreamParser::split(bytes);
     const auto refuse = [this](const QList<QByteArray>& broken, const char* why) {
         for (const QByteArray& sysex : broken)
             logRefused(QCoreApplication::translate("QZPMidiEngine", why), sysex);
@@ -262,6 +269,18 @@ void QZPMidiEngine::receive(qint32 sourceID, const QByteArray& bytes) {
     for (const QByteArray& message : parsed.messages)
         handleMIDICommand(message);
     m_currentSourceID = 0;
+}
+
+const char* QZPMidiEngine::midiThruKey() const {
+    return m_backend->isBuiltInSound(m_destination.uniqueID()) ? QZPSettings::MidiThruSoundKey
+                                                               : QZPSettings::MidiThruInstrumentKey;
+}
+
+bool QZPMidiEngine::passesThru() const {
+    if (m_destination.isNull())
+        return false;
+    const char* key = midiThruKey();
+    return m_settings ? m_settings->boolValue(key) : QZPSettings::registeredDefaults().value(key).toBool();
 }
 
 void QZPMidiEngine::handleMIDICommand(const QByteArray& message) {

@@ -84,6 +84,11 @@ public:
     void receive(qint32 sourceID, const QByteArray& bytes);
     // One received MIDI message: accepted SysEx goes to the delegate, refused SysEx to the log.
     void handleMIDICommand(const QByteArray& message);
+    // The setting that decides MIDI Thru for the current destination (the built-in sound's or an
+    // instrument's), and whether it is on: notes, pitch bend, modulation and the hold pedal from the
+    // chosen input go on to the destination, on the targeted channel.
+    const char* midiThruKey() const;
+    bool passesThru() const;
     // While the delegate is called: the unique ID of the source the message came from (0 otherwise).
     qint32 currentSourceID() const { return m_currentSourceID; }
 

@@ -111,3 +111,14 @@ QString QZPSysexMessage::hexExcerpt(const QByteArray& bytes, qsizetype shown) {
         return hex(bytes);
     return QStringLiteral("%1 … (%2 bytes)").arg(hex(bytes.left(shown))).arg(bytes.size());
 }
+
+bool QZPSysexMessage::isPerformanceMessage(QByteArrayView message) {
+    if (message.size() != 3)
+        return false;
+    const quint8 kind = quint8(message.at(0)) & 0xF0;
+    if (kind == 0x80 || kind == 0x90 || kind == 0xE0)
+        return true;
+    const quint8 controller = quint8(message.at(1));
+    return kind == 0xB0 && (controller == 1 || controller == 64 || controller == 120 || controller == 121 ||
+                            controller == 123);
+}

@@ -47,6 +47,10 @@ public:
         return !message.isEmpty() && quint8(message.at(0)) == SysexStart;
     }
     static bool isControlMessage(QByteArrayView message);
+    // What a keyboard plays: note off and on, pitch bend, and the modulation wheel, the hold pedal and the
+    // controllers that end notes (all sound off, reset all controllers, all notes off). Whole messages of
+    // three bytes only.
+    static bool isPerformanceMessage(QByteArrayView message);
     // A Control message's fields: the channel (0–15), the patch byte it sets and the value.
     struct Control {
         quint8 channel = 0;

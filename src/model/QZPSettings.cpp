@@ -130,6 +130,7 @@ QVariantMap QZPSettings::registeredDefaults() {
         {ValueChangeDisplayModeKey, 0}, {DynamicsAmplifierKey, true},
         {DynamicsFilterKey, true},      {SendsPresetsOnSelectionChangeKey, false},
         {DraftOnRecordKey, true},       {FinerTrackingKey, true},
+        {MidiThruSoundKey, true},       {MidiThruInstrumentKey, false},
     };
 }
 

@@ -25,6 +25,10 @@ public:
     static constexpr const char* SendsPresetsOnSelectionChangeKey = "QZPSendsPresetsOnSelectionChange";
     static constexpr const char* DraftOnRecordKey = "com.quorlane.tonebench.draftOnRecord";
     static constexpr const char* FinerTrackingKey = "com.quorlane.tonebench.finerTracking";
+    // MIDI Thru: what the chosen input plays goes on to the destination; on by default for the built-in
+    // sound, off for an instrument (it has its own keyboard).
+    static constexpr const char* MidiThruSoundKey = "com.quorlane.tonebench.midiThru.sound";
+    static constexpr const char* MidiThruInstrumentKey = "com.quorlane.tonebench.midiThru.instrument";
     // Other keys the program keeps (absent means none / not yet).
     static constexpr const char* MidiDeviceInKey = "com.quorlane.tonebench.midi.deviceid.in";
     static constexpr const char* MidiDeviceOutKey = "com.quorlane.tonebench.midi.deviceid.out";

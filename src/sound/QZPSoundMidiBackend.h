@@ -32,6 +32,7 @@ public:
     void stopReceiving() override { m_system->stopReceiving(); }
     bool waitUntilSent(int timeoutMs) override { return m_system->waitUntilSent(timeoutMs); }
     void setWireRate(int bytesPerSecond) override { m_system->setWireRate(bytesPerSecond); }
+    bool isBuiltInSound(qint32 uniqueID) const override { return uniqueID == EndpointID; }
 
     QZPSoundEngine* engine() { return &m_engine; }
     QZPSoundOutput* output() { return &m_output; }

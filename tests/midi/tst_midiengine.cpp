@@ -483,6 +483,34 @@ private slots:
         }
     }
 
+    // MIDI Thru: what a keyboard plays goes on to the destination on the targeted channel, when the setting
+    // for that kind of destination is on (for an instrument it is off unless set); anything else stays.
+    void midiThru() {
+        auto engine = makeEngine({"Keyboard", "Juno Out"}, {"Juno In"});
+        engine->setDestination(engine->midiDestinations().first());
+        engine->setTargetedMidiChannel(3);
+        const QByteArray played =
+            hex("903C64 803C00 E00040 B00140 B0407F B07B00 B00764 C005 D040 F04132000540F7");
+        const QList<QByteArray> passed = hexList("933C64 833C00 E30040 B30140 B3407F B37B00");
+        const auto thru = [&](const char* source) {
+            m_backend->inject(QString::fromLatin1(source), played);
+            QCoreApplication::processEvents();
+            QList<QByteArray> sent;
+            for (const auto& message : m_backend->takeSent())
+                sent << message.bytes;
+            return sent;
+        };
+        QCOMPARE(QString::fromLatin1(engine->midiThruKey()),
+                 QString::fromLatin1(QZPSettings::MidiThruInstrumentKey));
+        QVERIFY(thru("Keyboard").isEmpty());
+        m_settings->setValue(QString::fromLatin1(QZPSettings::MidiThruInstrumentKey), true);
+        QCOMPARE(thru("Keyboard"), passed);
+        engine->setSource(named(engine->midiSources(), "Juno Out"));
+        QVERIFY(thru("Keyboard").isEmpty()); // not the chosen input
+        engine->setDestination({});
+        QVERIFY(thru("Juno Out").isEmpty());
+    }
+
     void sendersExactBytes() {
         auto engine = makeEngine({}, {"Juno Out"});
         QZPLogCapture capture;

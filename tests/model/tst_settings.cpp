@@ -99,7 +99,9 @@ private slots:
             {QZPSettings::DynamicsFilterKey, true, false},
             {QZPSettings::SendsPresetsOnSelectionChangeKey, false, true},
             {QZPSettings::DraftOnRecordKey, true, false},
-            {QZPSettings::FinerTrackingKey, true, false}};
+            {QZPSettings::FinerTrackingKey, true, false},
+            {QZPSettings::MidiThruSoundKey, true, false},
+            {QZPSettings::MidiThruInstrumentKey, false, true}};
         QCOMPARE(keys.size(), QZPSettings::registeredDefaults().size());
         for (const auto& [name, fallback, changed] : keys) {
             const QString key = QString::fromLatin1(name);

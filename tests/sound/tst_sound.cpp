@@ -625,7 +625,16 @@ private slots:
         QCOMPARE(sound->engine()->heldVoiceCount(), 1);
         QVERIFY(system->takeSent().isEmpty());
 
+        // A MIDI keyboard plays it: MIDI Thru is on for the built-in sound unless set otherwise.
+        QVERIFY(engine.passesThru());
+        system->inject(QStringLiteral("Juno-106 Out"), QByteArray::fromHex("904064"));
+        QCoreApplication::processEvents();
+        QTRY_VERIFY(engine.outputQueue()->isEmpty());
+        sound->engine()->process(left, right, 64);
+        QCOMPARE(sound->engine()->heldVoiceCount(), 2);
+
         engine.setDestination(engine.midiDestinations().at(0));
+        QVERIFY(!engine.passesThru());
         engine.sendNoteOn(61);
         QTRY_VERIFY(engine.outputQueue()->isEmpty());
         QCOMPARE(system->takeSent().size(), 1);
