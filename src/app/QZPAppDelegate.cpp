@@ -198,6 +198,10 @@ bool QZPAppDelegate::offerBankImport(const QString& path) {
                 qzpPlural(result.written.size(), tr("1 preset imported."), tr("%1 presets imported.")),
                 skipped),
             window);
+    else
+        windowController()->showStatus(qzpPlural(result.written.size(), tr("Imported 1 preset from “%2”"),
+                                                 tr("Imported %1 presets from “%2”"))
+                                           .arg(QFileInfo(path).fileName()));
     m_documents->presetsController()->refreshAvailableDocuments();
     return true;
 }

@@ -270,8 +270,7 @@ QZPSlider* QZPEditorController::addSlider(QZPPanelSection* section, const QZPPar
     slider->setTag(parameter.tag);
     slider->setIdentifier(panelText(parameter.identifier));
     // Named as the panel prints it: section and label ("VCF FREQ", "DCO LFO MAN").
-    slider->setAccessibleName(panelText(parameter.section) + QLatin1Char(' ') +
-                              panelText(parameter.label).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    slider->setAccessibleName(parameter.panelName());
     slider->setMinValue(parameter.minimum());
     slider->setMaxValue(parameter.maximum());
     if (parameter.kind == QZPParameter::Kind::Slider) {

@@ -68,6 +68,8 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
     m_recorder = new QZPPresetRecorder(
         m_engine, m_documents, m_window, m_fileActions, [this] { return currentPreset(); },
         [this] { showWindow(); }, this);
+    connect(m_fileActions, &QZPPresetFileActions::statusMessage, this, &QZPMainWindowController::showStatus);
+    connect(m_sidebar, &QZPSidebarController::statusMessage, this, &QZPMainWindowController::showStatus);
     connect(m_recorder, &QZPPresetRecorder::recorded, this, [this](const QString& program) {
         m_editor->showTemporaryMessage(tr("Received Preset %1").arg(program), 4);
     });
@@ -274,6 +276,13 @@ void QZPMainWindowController::sendCurrentProgram() {
 
 void QZPMainWindowController::sendPatch(QZPPreset* preset) {
     m_engine->sendSysex(preset->junoSysexDataWithMidiChannel(quint8(midiChannel())));
+    showStatus(tr("Sent “%1” to %2, channel %3")
+                   .arg(preset->displayName(), m_engine->destination().displayName())
+                   .arg(midiChannel() + 1));
+}
+
+void QZPMainWindowController::showStatus(const QString& text) {
+    m_window->statusBar()->showMessage(text, StatusSeconds * 1000);
 }
 
 void QZPMainWindowController::sidebarControllerDoubleClickAction(QZPSidebarController*, QObject*) {
@@ -388,8 +397,13 @@ void QZPMainWindowController::paste(QZPCommandSource source) {
     const QList<QZPPreset*> pasted =
         QZPPresetPasteboard::presetsFromMimeData(QGuiApplication::clipboard()->mimeData());
     const QList<QZPPreset*> presets = targets(source);
-    for (qsizetype i = 0; !pasted.isEmpty() && i < presets.size(); ++i)
-        presets.at(i)->setJunoSysexData(pasted.at(i % pasted.size())->junoSysexData());
+    for (qsizetype i = 0; !pasted.isEmpty() && i < presets.size(); ++i) {
+        QZPPreset* target = presets.at(i);
+        const int steps = target->undoStack()->index();
+        target->setJunoSysexData(pasted.at(i % pasted.size())->junoSysexData());
+        if (target->undoStack()->index() != steps)
+            target->setUndoActionName(tr("Paste"));
+    }
     qDeleteAll(pasted);
 }
 

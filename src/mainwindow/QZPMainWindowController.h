@@ -48,6 +48,8 @@ class QZPMainWindowController : public QZPWindowController,
     Q_PROPERTY(int midiChannel READ midiChannel WRITE setMidiChannel NOTIFY midiChannelChanged)
 
 public:
+    // How long a message stays in the status bar.
+    static constexpr int StatusSeconds = 4;
     // What the window keeps across launches, in the settings.
     static constexpr const char* GeometryKey = "MainWindow.geometry";
     static constexpr const char* SplitViewAutosaveName = "QZPTBSplitViewAutoSaveName";
@@ -143,6 +145,9 @@ public:
 
     // The text the MIDI indicator of the window shows ("No MIDI output" when nothing is chosen).
     QString midiStatusText() const;
+
+    // Says what happened in the status bar for a few seconds.
+    void showStatus(const QString& text);
 
 signals:
     void midiChannelChanged(int channel);

@@ -58,8 +58,18 @@ void QZPPresetCommands::updateActions() {
     m_update->stop();
     // What the commands look at is gathered once for all of them.
     const State state = stateFor(QZPCommandSource::Menu);
-    for (const auto& [command, action] : std::as_const(m_actions))
+    for (const auto& [command, action] : std::as_const(m_actions)) {
         action->setEnabled(validate(command, state));
+        // Undo and Redo name the step they take back or do again ("Undo VCF FREQ").
+        if (command == Command::Undo || command == Command::Redo) {
+            const bool undo = command == Command::Undo;
+            const QString step = !state.current ? QString()
+                                 : undo         ? state.current->undoStack()->undoText()
+                                                : state.current->undoStack()->redoText();
+            const QString title = undo ? tr("&Undo") : tr("&Redo");
+            action->setText(step.isEmpty() ? title : tr("%1 %2").arg(title, step));
+        }
+    }
 }
 
 QZPPresetCommands::State QZPPresetCommands::stateFor(QZPCommandSource source) const {

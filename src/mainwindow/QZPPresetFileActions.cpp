@@ -117,6 +117,10 @@ void QZPPresetFileActions::moveToTrash(const QList<QZPPreset*>& presets) {
                                          tr("%1 items could not be moved to the Trash.")),
                                failures.join(QStringLiteral(", "))),
                 nullptr);
+        if (!moved.isEmpty())
+            emit statusMessage(moved.size() == 1
+                                   ? tr("Moved “%1” to the Trash").arg(moved.first()->displayName())
+                                   : tr("Moved %1 presets to the Trash").arg(moved.size()));
         close(moved);
     });
     alert->open();

@@ -49,6 +49,10 @@ public:
     // Asks where, then writes the list.
     void exportList();
 
+signals:
+    // What a command did, for the status bar ("Moved “Bass” to the Trash").
+    void statusMessage(const QString& text);
+
 private:
     QZPDocumentController* m_documents;
     QPointer<QWidget> m_window;

@@ -128,7 +128,7 @@ QUndoStack* QZPDocument::undoStack() {
     return m_undoStack;
 }
 
-void QZPDocument::registerUndo(std::function<void()> inverse) {
+void QZPDocument::registerUndo(std::function<void()> inverse, const QString& name) {
     if (m_capture) {
         m_capture->push_back(std::move(inverse));
         return;
@@ -136,9 +136,12 @@ void QZPDocument::registerUndo(std::function<void()> inverse) {
     if (m_groupDepth > 0) {
         if (!m_openGroup)
             m_openGroup = new QZPDocumentUndoCommand(this);
+        if (m_openGroup->text().isEmpty())
+            m_openGroup->setText(name);
         m_openGroup->add(std::move(inverse));
     } else {
         auto* command = new QZPDocumentUndoCommand(this, m_undoCoalescingKey);
+        command->setText(name);
         command->add(std::move(inverse));
         QUndoStack* stack = undoStack();
         m_changingStack = true;

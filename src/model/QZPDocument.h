@@ -76,7 +76,8 @@ public:
     // Registers the call that reverses a change just made. While an undo or redo is being replayed,
     // the registration becomes the matching redo or undo. Outside a group each registration is one
     // undo step; every registration counts as a change (ChangeDone).
-    void registerUndo(std::function<void()> inverse);
+    // `name` names a new undo step (the first change of a gesture names it).
+    void registerUndo(std::function<void()> inverse, const QString& name = {});
     // Groups the registrations of one user gesture (a slider drag, a paste) into one undo step.
     // Groups nest; the step is closed by the outermost end. An empty group leaves no step.
     // While a key (0 or more) is set, each change outside a group merges into the undo step on top when

@@ -264,3 +264,9 @@ const QZPParameter* QZPParameter::forTag(int tag) {
 quint8 QZPParameter::dynamicsByte(bool amplifier, bool filter) {
     return quint8((amplifier ? DynamicsAmplifierBit : 0) | (filter ? DynamicsFilterBit : 0));
 }
+
+QString QZPParameter::panelName() const {
+    const QString label =
+        QCoreApplication::translate("QZPParameter", this->label).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return QCoreApplication::translate("QZPParameter", section) + QLatin1Char(' ') + label;
+}

@@ -83,6 +83,9 @@ public:
     static const QList<QZPParameter>& all();
     static const QZPParameter* named(const QString& name);
     static const QZPParameter* forTag(int tag);
+    // The name the panel prints for the control: its section and label ("VCF FREQ", "DCO LFO MAN"); the
+    // name of an undo step that changes it.
+    QString panelName() const;
     // The dynamics byte: byte 4 of a Patch message sent, and the value of the dynamics Control message.
     static quint8 dynamicsByte(bool amplifier, bool filter);
 };

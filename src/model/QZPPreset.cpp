@@ -137,7 +137,10 @@ void QZPPreset::setByte(quint8 value, uint index) {
     if (old == value)
         return;
     m_patch.setByte(int(index), value);
-    registerUndo([this, old, index] { setByte(old, index); });
+    // A slider's byte is named after the slider; a switch byte holds several switches.
+    const QZPParameter* slider = QZPParameter::forTag(int(index));
+    registerUndo([this, old, index] { setByte(old, index); },
+                 slider && slider->kind == QZPParameter::Kind::Slider ? slider->panelName() : tr("Switches"));
 }
 
 void QZPPreset::setValue(const QZPParameter& parameter, int value) {
@@ -145,7 +148,7 @@ void QZPPreset::setValue(const QZPParameter& parameter, int value) {
     const int old = m_patch.value(parameter);
     if (!m_patch.setValue(parameter, value))
         return;
-    registerUndo([this, &parameter, old] { setValue(parameter, old); });
+    registerUndo([this, &parameter, old] { setValue(parameter, old); }, parameter.panelName());
 }
 
 int QZPPreset::switchValue(const char* name) const {
@@ -180,7 +183,8 @@ void QZPPreset::setJunoSysexData(const QByteArray& junoSysexData, bool registerU
     if (announce)
         emit presetChanged(Change::PatchReplaced);
     if (registerUndo)
-        QZPDocument::registerUndo([this, inverse, announce] { setJunoSysexData(inverse, true, announce); });
+        QZPDocument::registerUndo([this, inverse, announce] { setJunoSysexData(inverse, true, announce); },
+                                  tr("Patch"));
 }
 
 QString QZPPreset::programBankForByte(quint8 byte) {

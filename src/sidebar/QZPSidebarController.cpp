@@ -6,6 +6,7 @@
 #include "library/QZPPresetsController.h"
 #include "model/QZPError.h"
 #include "model/QZPErrorPresenter.h"
+#include "model/QZPPlural.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 #include "sidebar/QZPBankImportRunner.h"
@@ -393,8 +394,9 @@ void QZPSidebarController::revealDocuments(QZPCommandSource source) {
             paths << preset->filePath();
     if (paths.isEmpty())
         QApplication::beep();
-    else
-        QZPFileManager::reveal(paths);
+    else if (!QZPFileManager::reveal(paths))
+        presentErrors({QZPError::make(QZPError::ToneBenchDomain, -1, tr("Can’t Show in File Manager"),
+                                      tr("No file manager answered, and “xdg-open” could not be started."))});
 }
 
 void QZPSidebarController::focusSelection() {
@@ -435,8 +437,12 @@ void QZPSidebarController::importFiles(const QStringList& paths) {
         QZPPresetFileImporter::importFiles(paths, folder, [window](const QString& bank, const QString& into) {
             return QZPBankImportRunner::run(window, bank, into);
         });
-    if (!result.copied.isEmpty())
+    if (!result.copied.isEmpty()) {
         m_presets->refreshAvailableDocuments();
+        emit statusMessage(qzpPlural(int(result.copied.size()), tr("Copied 1 preset into “%2”"),
+                                     tr("Copied %1 presets into “%2”"))
+                               .arg(QFileInfo(folder).fileName()));
+    }
     presentErrors(result.errors);
 }
 

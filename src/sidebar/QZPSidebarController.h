@@ -88,6 +88,8 @@ public:
     // Folder chooser delegate.
 
 signals:
+    // What a command did, for the status bar ("Copied 3 presets into “Lib”").
+    void statusMessage(const QString& text);
     void filterForModifiedChanged(bool on);
     void filterStringChanged(const QString& text);
 

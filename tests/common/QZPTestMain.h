@@ -3,14 +3,20 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// The test's main: runs the test object with its own empty home, config and data folders, so that no
-// test ever reads or writes the user's real settings or presets.
 // Checks the condition; when it fails, the message gives the values (numbers, texts), comma-separated.
 #define QZP_VERIFY(condition, ...) QVERIFY2(condition, qzpValues(__VA_ARGS__).constData())
+template <typename Value> QString qzpText(const Value& value) {
+    if constexpr (std::is_convertible_v<Value, QString>)
+        return QString(value);
+    else
+        return QVariant::fromValue(value).toString();
+}
 template <typename... Values> QByteArray qzpValues(const Values&... values) {
-    return QStringList{QVariant::fromValue(values).toString()...}.join(QStringLiteral(", ")).toUtf8();
+    return QStringList{qzpText(values)...}.join(QStringLiteral(", ")).toUtf8();
 }
 
+// The test's main: runs the test object with its own empty home, config and data folders, so that no
+// test ever reads or writes the user's real settings or presets.
 #define QZP_TEST_MAIN(TestObject) QZP_TEST_MAIN_WITH(TestObject, QCoreApplication)
 // The same with a widgets application (offscreen unless a platform is given).
 #define QZP_TEST_WIDGETS_MAIN(TestObject) QZP_TEST_MAIN_WITH(TestObject, QApplication)

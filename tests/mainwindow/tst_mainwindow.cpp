@@ -23,6 +23,7 @@
 #include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPErrorSolver.h"
 #include "model/QZPInvalidParameter.h"
+#include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
 #include "model/QZPPresetPasteboard.h"
 #include "model/QZPPropertyList.h"
@@ -44,6 +45,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QUndoStack>
 
 namespace {
@@ -134,8 +136,11 @@ private slots:
             QCOMPARE(m_window->currentPreset(), named(c.chosen));
             const QList<QByteArray> messages = sent();
             QVERIFY2((messages.size() == 1) == c.sends, c.what);
-            if (c.sends)
+            if (c.sends) {
                 QCOMPARE(messages.first(), named(c.chosen)->junoSysexDataWithMidiChannel(2));
+                QCOMPARE(m_window->window()->statusBar()->currentMessage(),
+                         QStringLiteral("Sent “%1” to Juno-106 In, channel 3").arg(c.chosen));
+            }
             QVERIFY2((m_errors.size() == 1) == c.reports, c.what);
             if (c.reports) {
                 QCOMPARE(m_errors.first().code(), -1);
@@ -405,7 +410,8 @@ private slots:
     }
 
     // The menus' actions follow the state their commands depend on, without a menu being opened: the
-    // current preset's place in the list, its undo stack and edited state, and the clipboard.
+    // current preset's place in the list, its undo stack and edited state, and the clipboard. Undo and
+    // Redo name the step they would take.
     void commandActionsFollowTheirState() {
         library({"A", "B"});
         using C = QZPPresetCommands::Command;
@@ -415,32 +421,45 @@ private slots:
         for (C command : commands)
             actions << m_window->commands()->makeAction(command, QStringLiteral("item"));
         struct Step {
-            const char* what;
             std::function<void()> change;
             QList<bool> enabled; // in the order of `commands`
+            const char* undo;    // the Undo and Redo items' titles
         };
         const QList<Step> steps{
-            {"first preset current", [] {}, {false, true, false, false, false, false}},
-            {"an edit",
-             [this] { named("A")->setVCF_Resonance(99); },
-             {false, true, true, false, true, false}},
-            {"undone", [this] { named("A")->undoStack()->undo(); }, {false, true, false, true, false, false}},
-            {"copied",
-             [this] { m_window->copy(QZPCommandSource::Menu); },
-             {false, true, false, true, false, true}},
-            {"last preset current",
-             [this] { named("B")->makeWindowControllers(); },
-             {true, false, false, false, false, true}},
-            {"text copied",
-             [] { QGuiApplication::clipboard()->setText(QStringLiteral("A")); },
-             {true, false, false, false, false, false}},
+            {[] {}, {false, true, false, false, false, false}, "&Undo &Redo"},
+            {[this] { named("A")->setVCF_Resonance(99); },
+             {false, true, true, false, true, false},
+             "&Undo VCF RES &Redo"},
+            {[this] { named("A")->undoStack()->undo(); },
+             {false, true, false, true, false, false},
+             "&Undo &Redo VCF RES"},
+            {[this] { m_window->copy(QZPCommandSource::Menu); },
+             {false, true, false, true, false, true},
+             "&Undo &Redo VCF RES"},
+            {[this] {
+                 QGuiApplication::clipboard()->setMimeData(
+                     QZPPresetPasteboard::mimeDataForPresets({named("B")}));
+                 m_window->paste(QZPCommandSource::Menu);
+                 named("A")->setByte(3, QZPParameter::SwitchByte1);
+             },
+             {false, true, true, false, true, true},
+             "&Undo Switches &Redo"},
+            {[this] { named("A")->undoStack()->undo(); },
+             {false, true, true, true, true, true},
+             "&Undo Paste &Redo Switches"},
+            {[this] { named("B")->makeWindowControllers(); },
+             {true, false, false, false, false, true},
+             "&Undo &Redo"},
+            {[] { QGuiApplication::clipboard()->setText(QStringLiteral("A")); },
+             {true, false, false, false, false, false},
+             "&Undo &Redo"},
         };
         for (const Step& step : steps) {
             step.change();
             QCoreApplication::processEvents();
             for (qsizetype i = 0; i < commands.size(); ++i)
-                QVERIFY2(actions.at(i)->isEnabled() == step.enabled.at(i),
-                         qPrintable(QStringLiteral("%1: command %2").arg(step.what).arg(i)));
+                QZP_VERIFY(actions.at(i)->isEnabled() == step.enabled.at(i), step.undo, i);
+            QCOMPARE(actions.at(2)->text() + ' ' + actions.at(3)->text(), QString::fromLatin1(step.undo));
         }
     }
 
@@ -526,6 +545,8 @@ private slots:
         button(alert, "Move to Trash")->click();
         QTRY_COMPARE(m_errors.size(), 1);
         qzpMakeFolderReadOnly(path("Lib/Locked"), false);
+        QCOMPARE(m_window->window()->statusBar()->currentMessage(),
+                 QStringLiteral("Moved 2 presets to the Trash"));
         QVERIFY(m_errors.first().localizedFailureReason().contains("D.syx"));
         QVERIFY(!QFile::exists(path("Lib/B.syx")));
         QVERIFY(!QFile::exists(path("Lib/C.syx")));

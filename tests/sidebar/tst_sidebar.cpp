@@ -520,6 +520,7 @@ private slots:
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(elsewhere), QUrl::fromLocalFile(text), QUrl::fromLocalFile(broken),
                       QUrl::fromLocalFile(bank)});
+        QSignalSpy said(m_sidebar.get(), &QZPSidebarController::statusMessage);
         const QPoint at = table()->viewport()->rect().center();
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(table()->viewport(), &enter);
@@ -531,6 +532,8 @@ private slots:
         QVERIFY(!QFile::exists(path("Lib/notes.txt")));
         QVERIFY(!QFile::exists(path("Lib/Broken.syx")));
         QCOMPARE(presenter.errors.size(), 1);
+        QCOMPARE(said.size(), 1);
+        QCOMPARE(said.first().first().toString(), QStringLiteral("Copied 3 presets into “Lib”"));
         const QString message = presenter.errors.first().localizedFailureReason();
         QZP_VERIFY(message.contains("notes.txt") && message.contains("Broken.syx"), message);
         QTRY_VERIFY(listed().contains("Bass 2"));
