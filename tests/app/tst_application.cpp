@@ -22,13 +22,10 @@
 #include "sidebar/QZPFilterField.h"
 #include "sidebar/QZPSidebarController.h"
 #include "sidebar/QZPURLPopUpButton.h"
-#include "sidebar/QZPURLPopUpButtonDelegate.h"
-#include "sound/QZPSoundMidiBackend.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDBusConnection>
-#include <QDialog>
 #include <QDirIterator>
 #include <QKeyEvent>
 #include <QLabel>
@@ -102,7 +99,7 @@ private slots:
     }
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
-        QZPSettings::standard()->remove(QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName));
+        QZPSettings::standard()->remove(QZPSidebarController::FolderChooserAutosaveName);
         auto backend = std::make_unique<QZPVirtualMidiBackend>();
         backend->addDestination(QStringLiteral("Juno-106 In"));
         m_midi = backend.get();
@@ -137,9 +134,8 @@ private slots:
 
         qzpWritePresetFile(path("Lib/Bass.syx"), 3);
         qzpWritePresetFile(path("Lib/Lead.syx"), 4);
-        QZPSettings::standard()->setValue(
-            QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName),
-            QUrl::fromLocalFile(path("Lib")).toString());
+        QZPSettings::standard()->setValue(QZPSidebarController::FolderChooserAutosaveName,
+                                          QUrl::fromLocalFile(path("Lib")).toString());
         m_delegate = std::make_unique<QZPAppDelegate>(m_engine.get());
         m_delegate->launch({});
         QTRY_VERIFY(m_delegate->windowController()->currentPreset());
@@ -173,7 +169,7 @@ private slots:
         QAction* record = item(QStringLiteral("Record New"));
         QAction* multiple = item(QStringLiteral("Record Multiple Presets…"));
         QVERIFY(record && multiple);
-        const QString draftKey = QString::fromLatin1(QZPSettings::DraftOnRecordKey);
+        const QString draftKey = QZPSettings::DraftOnRecordKey;
         QZPSettings::standard()->setValue(draftKey, false);
         QCOMPARE(record->text(), QStringLiteral("Record"));
         QZPSettings::standard()->remove(draftKey);
@@ -243,9 +239,8 @@ private slots:
     void quitReviewsEveryEditedPreset() {
         qzpWritePresetFile(path("Lib/Bass.syx"), 3);
         qzpWritePresetFile(path("Lib/Lead.syx"), 4);
-        QZPSettings::standard()->setValue(
-            QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName),
-            QUrl::fromLocalFile(path("Lib")).toString());
+        QZPSettings::standard()->setValue(QZPSidebarController::FolderChooserAutosaveName,
+                                          QUrl::fromLocalFile(path("Lib")).toString());
         m_delegate->launch({});
         QTRY_VERIFY(m_delegate->windowController()->currentPreset());
         QZPPreset* bass = library()->presetForPath(path("Lib/Bass.syx"));
@@ -349,7 +344,7 @@ private slots:
     // a second launch (or one after a crash during it) shows nothing.
     void onboardingShownOnce() {
         QZPSettings* settings = QZPSettings::standard();
-        settings->remove(QString::fromLatin1(QZPSettings::OnboardingShownKey));
+        settings->remove(QZPSettings::OnboardingShownKey);
         m_delegate->launch({});
         auto* delay = m_delegate->findChild<QTimer*>(QStringLiteral("onboardingDelay"));
         QVERIFY(delay && delay->isActive() && settings->boolValue(QZPSettings::OnboardingShownKey));
@@ -478,7 +473,7 @@ private slots:
     // preferences becomes the library's and shows in the sidebar; the controls change their settings live.
     void preferences() {
         QZPSettings* settings = QZPSettings::standard();
-        const QString paneKey = QString::fromLatin1(QZPSettings::PreferencesPaneKey);
+        const QString paneKey = QZPSettings::PreferencesPaneKey;
         settings->remove(paneKey);
         {
             QZPPreferencesWindowController first(library(), m_engine.get(), settings);
@@ -505,7 +500,7 @@ private slots:
         QTRY_VERIFY(qzpNames(library()->arrangedObjects()).contains("Organ"));
 
         // Live, both ways.
-        const QString finer = QString::fromLatin1(QZPSettings::FinerTrackingKey);
+        const QString finer = QZPSettings::FinerTrackingKey;
         QCheckBox* finerBox = nullptr;
         for (QCheckBox* box : preferences.window()->findChildren<QCheckBox*>())
             if (box->text().startsWith("Finer tracking"))
@@ -520,18 +515,18 @@ private slots:
             if (box->accessibleName() == QLatin1String("Skin"))
                 skin = box;
         QVERIFY(skin);
-        settings->setValue(QString::fromLatin1(QZPSettings::AppearanceIndexKey), 7);
+        settings->setValue(QZPSettings::AppearanceIndexKey, 7);
         QCOMPARE(skin->currentText(), QStringLiteral("Classic"));
         emit skin->activated(0);
         QCOMPARE(settings->intValue(QZPSettings::AppearanceIndexKey), 1);
-        settings->remove(QString::fromLatin1(QZPSettings::AppearanceIndexKey));
+        settings->remove(QZPSettings::AppearanceIndexKey);
     }
 
     // Adding ToneBench to the desktop: nothing is written without a yes; a yes writes the entry, the icon
     // and the file types under the data folder, and skips the database updates whose tools are missing.
     void desktopIntegration() {
         QZPSettings* settings = QZPSettings::standard();
-        const QString suppressKey = QString::fromLatin1(QZPSettings::MoveAlertSuppressKey);
+        const QString suppressKey = QZPSettings::MoveAlertSuppressKey;
         settings->remove(suppressKey);
         const QString home = path("data");
         const QString program = path("unpacked tonebench/it's $here/tonebench");
@@ -608,7 +603,7 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(bool, written);
         QZPSettings* settings = QZPSettings::standard();
-        settings->remove(QString::fromLatin1(QZPSettings::MoveAlertSuppressKey));
+        settings->remove(QZPSettings::MoveAlertSuppressKey);
         const QString home = path("data");
         const QString program = path(folder + "/tonebench");
         QZPDesktopIntegration integration(settings, program, home, {});

@@ -2,7 +2,6 @@
 #include "editor/QZPEditorController.h"
 #include "editor/QZPJunoSegmentButton.h"
 #include "editor/QZPLightView.h"
-#include "editor/QZPMainView.h"
 #include "editor/QZPMessageView.h"
 #include "editor/QZPPanelFrame.h"
 #include "editor/QZPPanelSection.h"
@@ -19,7 +18,6 @@
 #include <QLabel>
 #include <QPropertyAnimation>
 #include <QUndoStack>
-#include <QVBoxLayout>
 #include <limits>
 
 class TestEditor : public QObject {

@@ -3,7 +3,6 @@
 #include "model/QZPSettings.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QSignalSpy>
 #include <QWheelEvent>
 

@@ -5,7 +5,6 @@
 #include "QZPTestMain.h"
 #include "editor/QZPEditorController.h"
 #include "library/QZPPresetsController.h"
-#include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPMainWindowController.h"
@@ -18,9 +17,7 @@
 #include "midi/QZPMidiClaviatureSource.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiMessageDelegate.h"
-#include "midi/QZPMidiOutputQueue.h"
 #include "midi/QZPSysexMessage.h"
-#include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPErrorSolver.h"
 #include "model/QZPInvalidParameter.h"
 #include "model/QZPParameter.h"
@@ -38,13 +35,11 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QListView>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QUndoStack>
 
@@ -95,8 +90,8 @@ class TestMainWindow : public QObject, QZPMainWindowFixture {
 
 private slots:
     void init() {
-        QZPSettings::standard()->remove(QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName));
-        QZPSettings::standard()->remove(QString::fromLatin1(QZPMidiMenus::MidiChannelKey));
+        QZPSettings::standard()->remove(QZPSidebarController::FolderChooserAutosaveName);
+        QZPSettings::standard()->remove(QZPMidiMenus::MidiChannelKey);
         setUpWindow([this] { setDestination(true); });
         m_errors.clear();
         m_window->setErrorPresenter([this](const QZPError& error, QWidget*) { m_errors << error; });
@@ -108,7 +103,8 @@ private slots:
     }
 
     // Who hears of a missing destination: a menu command, or asking again for the current preset; not
-    // a move to another preset in the list, nor a send nobody asked for. The channel is the window's.
+    // a move to another preset in the list, nor a send nobody asked for. The channel is the window's. The
+    // list asks by a double-click or Return on a row.
     void sendProgramSenderRules() {
         library({"Bass", "Lead"});
         m_window->setMidiChannel(2);
@@ -132,7 +128,10 @@ private slots:
             setDestination(c.destination);
             library()->setSelectedObjects({named(c.chosen)});
             m_errors.clear();
-            m_window->sendProgram(c.source);
+            if (c.source == QZPCommandSource::List)
+                m_window->sidebarControllerDoubleClickAction(m_window->sidebarController(), nullptr);
+            else
+                m_window->sendProgram(c.source);
             QCOMPARE(m_window->currentPreset(), named(c.chosen));
             const QList<QByteArray> messages = sent();
             QVERIFY2((messages.size() == 1) == c.sends, c.what);
@@ -253,8 +252,7 @@ private slots:
         QVERIFY(c->isClosed());
         QZPPreset saved;
         QZPError error;
-        QVERIFY(saved.readFromURL(QUrl::fromLocalFile(path("Lib/C.syx")),
-                                  QString::fromLatin1(QZPPreset::SysexType), &error));
+        QVERIFY(saved.readFromURL(QUrl::fromLocalFile(path("Lib/C.syx")), QZPPreset::SysexType, &error));
         QCOMPARE(saved.VCF_Resonance(), quint8(66));
 
         // An edited draft asks too; an unedited preset does not.
@@ -467,7 +465,7 @@ private slots:
     // larger than the screen it opens on now.
     void windowFitsTheScreen() {
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-        const QString key = QString::fromLatin1(QZPMainWindowController::GeometryKey);
+        const QString key = QZPMainWindowController::GeometryKey;
         QMainWindow large;
         large.setGeometry(QRect(available.topLeft() + QPoint(300, 200), available.size() * 2));
         for (const QByteArray& kept : {QByteArray(), large.saveGeometry()}) {
@@ -677,7 +675,7 @@ private slots:
             }};
         for (const auto& end : endings) {
             list->setFocus();
-            QZPSettings::standard()->remove(QString::fromLatin1(QZPSettings::ClaviatureEnabledKey));
+            QZPSettings::standard()->remove(QZPSettings::ClaviatureEnabledKey);
             key(list, QEvent::KeyPress);
             QCOMPARE(statuses(), QList<int>{0x90});
             end();
@@ -686,7 +684,7 @@ private slots:
             key(list, QEvent::KeyRelease);
             QVERIFY(sent().isEmpty());
         }
-        QZPSettings::standard()->remove(QString::fromLatin1(QZPSettings::ClaviatureEnabledKey));
+        QZPSettings::standard()->remove(QZPSettings::ClaviatureEnabledKey);
 
         // In the filter field the letters are text.
         m_window->showWindow();
@@ -740,7 +738,7 @@ private slots:
         QVERIFY(qzpWriteContents(path("Broken.syx"), "not a patch"));
         QZPError error;
         QVERIFY(!QZPPreset::presetWithContentsOfURL(QUrl::fromLocalFile(path("Broken.syx")),
-                                                    QString::fromLatin1(QZPPreset::SysexType), &error));
+                                                    QZPPreset::SysexType, &error));
         std::unique_ptr<QMessageBox> box(QZPErrorHandler::messageBoxForError(error, nullptr));
         QVERIFY2(box->informativeText().contains("Broken.syx"), qPrintable(box->informativeText()));
     }
@@ -750,7 +748,7 @@ private slots:
     // button's, application-modal or window-modal (completed once).
     void errorSolver() {
         const QZPError stored =
-            QZPError::make(QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteFileExists,
+            QZPError::make(QZPError::FileDomain, QZPError::FileWriteFileExists,
                            QStringLiteral("“Pad.syx” already exists. Do you want to replace it?"));
         auto solver = QZPErrorSolver::solverWithError(stored);
         solver->addRecoveryOptionWithLocalizedTitle(QStringLiteral("Replace"), [] { return true; });

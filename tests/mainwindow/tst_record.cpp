@@ -2,18 +2,12 @@
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "library/QZPBankFile.h"
-#include "library/QZPPresetsController.h"
 #include "library/QZPUserNotifications.h"
-#include "mainwindow/QZPDocumentController.h"
-#include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPPresetRecorder.h"
 #include "mainwindow/QZPProgramSlotGrid.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
-#include "midi/QZPMidiEngine.h"
-#include "midi/QZPMidiOutputQueue.h"
 #include "midi/QZPSysexMessage.h"
-#include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 #include "sidebar/QZPBankImportRunner.h"
@@ -22,7 +16,6 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QListView>
-#include <QMainWindow>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -52,8 +45,8 @@ private slots:
     }
     void cleanup() {
         tearDownWindow();
-        QZPSettings::standard()->remove(QString::fromLatin1(QZPSettings::DraftOnRecordKey));
-        QZPSettings::standard()->remove(QString::fromLatin1(QZPSettings::SendsPresetsOnSelectionChangeKey));
+        QZPSettings::standard()->remove(QZPSettings::DraftOnRecordKey);
+        QZPSettings::standard()->remove(QZPSettings::SendsPresetsOnSelectionChangeKey);
     }
 
     // Into a new draft: no question, the first 0x30 message only; cancel before anything arrives closes
@@ -85,7 +78,7 @@ private slots:
     // Into a preset with a file: the question names the program and the preset; Cancel keeps it, accept
     // replaces the patch (one undo step that sends the old patch back).
     void recordIntoAPresetWithAFile() {
-        QZPSettings::standard()->setValue(QString::fromLatin1(QZPSettings::DraftOnRecordKey), false);
+        QZPSettings::standard()->setValue(QZPSettings::DraftOnRecordKey, false);
         const QString file = qzpWritePresetFile(path("Lib/Pad.syx"), 3);
         QZPPreset* pad = m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(file), true).preset;
         QVERIFY(pad);
@@ -157,8 +150,7 @@ private slots:
         };
         click(0);
         QVERIFY(sent().isEmpty());
-        QZPSettings::standard()->setValue(QString::fromLatin1(QZPSettings::SendsPresetsOnSelectionChangeKey),
-                                          true);
+        QZPSettings::standard()->setValue(QZPSettings::SendsPresetsOnSelectionChangeKey, true);
         // What is sent is the preset's Patch message: its patch data, the dynamics byte of today's settings.
         const auto data = [](const QList<QByteArray>& messages) {
             return messages.size() == 1 ? messages.first().mid(5, 18) : QByteArray();
@@ -192,7 +184,7 @@ private slots:
             return false;
         });
         const QString before = QZPUserNotifications::lastIdentifier();
-        window.savePresetsToURL(QUrl::fromLocalFile(path("Out")), QString::fromLatin1(QZPPreset::SysexType));
+        window.savePresetsToURL(QUrl::fromLocalFile(path("Out")), QZPPreset::SysexType);
         QCOMPARE(asked, QStringList{"“A13 Untitled Preset.syx” already exists. Do you want to replace it?"});
         QCOMPARE(qzpContents(path("Out/A11 Untitled Preset.syx")).mid(5, 18), patch(0, 1).mid(5, 18));
         QVERIFY(QFile::exists(path("Out/-Escape-Name.syx")));
@@ -204,11 +196,11 @@ private slots:
 
         // Every question answered with Cancel: nothing written, no summary. One saved: no "s".
         const QString unanswered = QZPUserNotifications::lastIdentifier();
-        window.savePresetsToURL(QUrl::fromLocalFile(path("Out")), QString::fromLatin1(QZPPreset::SysexType));
+        window.savePresetsToURL(QUrl::fromLocalFile(path("Out")), QZPPreset::SysexType);
         QCOMPARE(QZPUserNotifications::lastIdentifier(), unanswered);
         QCOMPARE(window.presets().size(), 1);
         window.setReplaceQuestion([](const QZPError&) { return true; });
-        window.savePresetsToURL(QUrl::fromLocalFile(path("Out")), QString::fromLatin1(QZPPreset::SysexType));
+        window.savePresetsToURL(QUrl::fromLocalFile(path("Out")), QZPPreset::SysexType);
         QCOMPARE(QZPUserNotifications::lastTitle(), QStringLiteral("Recorded 1 Preset"));
         QCOMPARE(qzpContents(path("Out/A13 Untitled Preset.syx")).mid(5, 18), patch(2, 3).mid(5, 18));
         play(patch(3, 4));
@@ -216,7 +208,7 @@ private slots:
         window.deleteBackward();
         QVERIFY(window.presets().isEmpty());
         const QString last = QZPUserNotifications::lastIdentifier();
-        window.savePresetsToURL(QUrl::fromLocalFile(path("Out")), QString::fromLatin1(QZPPreset::SysexType));
+        window.savePresetsToURL(QUrl::fromLocalFile(path("Out")), QZPPreset::SysexType);
         QCOMPARE(QZPUserNotifications::lastIdentifier(), last);
     }
 
@@ -259,7 +251,7 @@ private slots:
             auto* sheet = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             QVERIFY(sheet);
             auto* type = sheet->findChild<QComboBox*>();
-            type->setCurrentIndex(type->findData(QString::fromLatin1(QZPPreset::PresetType)));
+            type->setCurrentIndex(type->findData(QZPPreset::PresetType));
             sheet->accept();
         });
         window.savePrograms();
@@ -276,8 +268,7 @@ private slots:
             QZPPreset read;
             QZPError error;
             QVERIFY2(qzpContents(file).startsWith("bplist00"), name);
-            QVERIFY(read.readFromURL(QUrl::fromLocalFile(file), QString::fromLatin1(QZPPreset::PresetType),
-                                     &error));
+            QVERIFY(read.readFromURL(QUrl::fromLocalFile(file), QZPPreset::PresetType, &error));
             QCOMPARE(read.byteAtLocation(0), quint8(mark));
         }
     }

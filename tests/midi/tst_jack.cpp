@@ -6,11 +6,9 @@
 #include "midi/QZPMidiMessageDelegate.h"
 #include "midi/QZPSysexMessage.h"
 #include "midi/backends/QZPRtMidiBackend.h"
-#include "model/QZPPreset.h"
 #include "sound/QZPSoundEngine.h"
 #include "sound/QZPSoundOutput.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>

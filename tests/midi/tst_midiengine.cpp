@@ -500,10 +500,9 @@ private slots:
                 sent << message.bytes;
             return sent;
         };
-        QCOMPARE(QString::fromLatin1(engine->midiThruKey()),
-                 QString::fromLatin1(QZPSettings::MidiThruInstrumentKey));
+        QCOMPARE(QString::fromLatin1(engine->midiThruKey()), QZPSettings::MidiThruInstrumentKey);
         QVERIFY(thru("Keyboard").isEmpty());
-        m_settings->setValue(QString::fromLatin1(QZPSettings::MidiThruInstrumentKey), true);
+        m_settings->setValue(QZPSettings::MidiThruInstrumentKey, true);
         QCOMPARE(thru("Keyboard"), passed);
         engine->setSource(named(engine->midiSources(), "Juno Out"));
         QVERIFY(thru("Keyboard").isEmpty()); // not the chosen input

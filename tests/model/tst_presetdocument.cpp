@@ -145,8 +145,8 @@ private slots:
 
     // Save As adds the chosen type's extension unless the name already has a preset's.
     void savingAddsTheTypesExtension() {
-        const QString sysex = QString::fromLatin1(QZPPreset::SysexType);
-        const QString preset = QString::fromLatin1(QZPPreset::PresetType);
+        const QString sysex = QZPPreset::SysexType;
+        const QString preset = QZPPreset::PresetType;
         QCOMPARE(QZPPreset::pathForSaving("/p/Bass", sysex), QStringLiteral("/p/Bass.syx"));
         QCOMPARE(QZPPreset::pathForSaving("/p/Bass", preset), QStringLiteral("/p/Bass.tbpreset"));
         QCOMPARE(QZPPreset::pathForSaving("/p/Bass.syx", preset), QStringLiteral("/p/Bass.syx"));

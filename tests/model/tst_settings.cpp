@@ -62,7 +62,7 @@ class TestSettings : public QObject {
         QVERIFY2(settings.loadProblem().contains(reason), qPrintable(settings.loadProblem()));
         // A read-only file's own settings still count.
         QCOMPARE(settings.intValue(QZPSettings::AppearanceIndexKey), kind == "read-only" ? 2 : 1);
-        settings.setValue(QString::fromLatin1(QZPSettings::FinerTrackingKey), false);
+        settings.setValue(QZPSettings::FinerTrackingKey, false);
         QVERIFY(!settings.boolValue(QZPSettings::FinerTrackingKey));
         QCOMPARE(qzpContents(target), theirs);
         QVERIFY(!QFile::exists(dir.filePath("nowhere.ini")));
@@ -210,7 +210,7 @@ private slots:
             settings.registerDefaults(QZPSettings::registeredDefaults());
             QVERIFY(settings.loadProblem().contains("corrupt.ini.corrupt"));
             QCOMPARE(settings.intValue(QZPSettings::AppearanceIndexKey), 1);
-            settings.setValue(QString::fromLatin1(QZPSettings::AppearanceIndexKey), 2);
+            settings.setValue(QZPSettings::AppearanceIndexKey, 2);
         }
         QCOMPARE(qzpContents(file + ".corrupt"), garbage);
         QZPSettings again(file);
@@ -218,10 +218,10 @@ private slots:
         QVERIFY(again.loadProblem().isEmpty());
         QCOMPARE(again.intValue(QZPSettings::AppearanceIndexKey), 2);
 
-        again.setValue(QString::fromLatin1(QZPSettings::ValueChangeDisplayModeKey), QStringLiteral("banana"));
-        QCOMPARE(again.value(QString::fromLatin1(QZPSettings::ValueChangeDisplayModeKey)), QVariant(0));
+        again.setValue(QZPSettings::ValueChangeDisplayModeKey, QStringLiteral("banana"));
+        QCOMPARE(again.value(QZPSettings::ValueChangeDisplayModeKey), QVariant(0));
         // "nan" and "inf" parse as numbers, but no setting of ours means them.
-        const QString opacity = QString::fromLatin1(QZPSettings::SliderTrackOpacityKey);
+        const QString opacity = QZPSettings::SliderTrackOpacityKey;
         const QVariant fallback = again.value(opacity);
         for (const char* text : {"nan", "inf", "-inf"}) {
             again.setValue(opacity, QString::fromLatin1(text));

@@ -3,15 +3,8 @@
 #include "QZPMenuTitles.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
-#include "QZPVirtualInstrument.h"
-#include "editor/QZPEditorController.h"
-#include "editor/QZPSkin.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
-#include "mainwindow/QZPMainWindowController.h"
-#include "midi/QZPMidiEngine.h"
-#include "midi/QZPMidiOutputQueue.h"
-#include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPFileReference.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
@@ -29,11 +22,9 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMainWindow>
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
-#include <QSplitter>
 
 namespace {
 
@@ -116,7 +107,7 @@ class TestSidebar : public QObject {
 
 private slots:
     void init() {
-        QZPSettings::standard()->remove(QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName));
+        QZPSettings::standard()->remove(QZPSidebarController::FolderChooserAutosaveName);
         m_dir = std::make_unique<QTemporaryDir>();
         m_documents = std::make_unique<QZPDocumentController>();
         m_sidebar = std::make_unique<QZPSidebarController>(library());
@@ -203,7 +194,7 @@ private slots:
         for (const QString& stored : {path("Gone"), write("NotAFolder.syx")}) {
             settings->setValue(key, QUrl::fromLocalFile(stored).toString());
             button = std::make_unique<QZPURLPopUpButton>();
-            button->setAllowedFileTypes({QString::fromLatin1(QZPURLPopUpButton::FolderType)});
+            button->setAllowedFileTypes({QZPURLPopUpButton::FolderType});
             button->setAutosaveName(key);
             QZP_VERIFY(button->URL().isEmpty() && !settings->hasUserValue(key), stored);
         }
@@ -216,7 +207,7 @@ private slots:
         ChoiceRecorder delegate;
         QZPURLPopUpButton button;
         button.setDelegate(&delegate);
-        button.setAllowedFileTypes({QString::fromLatin1(QZPURLPopUpButton::FolderType)});
+        button.setAllowedFileTypes({QZPURLPopUpButton::FolderType});
         button.show();
         for (const QString& what : {write("Preset.syx"), path("Dragged")}) {
             QMimeData data;
@@ -254,7 +245,7 @@ private slots:
         QVERIFY(QDir(path("Old")).removeRecursively() && QDir().mkpath(path("Old"))); // another folder
         QZPSettings::standard()->setValue(key + ".recentURLs", QStringList{oldBookmark});
         QZPURLPopUpButton button;
-        button.setAllowedFileTypes({QString::fromLatin1(QZPURLPopUpButton::FolderType)});
+        button.setAllowedFileTypes({QZPURLPopUpButton::FolderType});
         button.setAllowNone(true);
         button.setAutosaveName(key);
         button.setAccessibleName(QStringLiteral("Presets Folder"));
@@ -583,38 +574,6 @@ private slots:
         m_sidebar->filterSearchField()->setFocus();
         QTRY_VERIFY(!table()->hasFocus());
         QVERIFY(!ringed());
-    }
-
-    // In the window, a double-click on a row (press, release, then the double-click, as the window system
-    // delivers it) makes that preset current and sends it once.
-    void doubleClickChoosesAndSends() {
-        m_sidebar.reset();
-        write("Lib/Brass Section.syx", 3);
-        write("Lib/Bass.syx", 5);
-        write("Lib/Strings.syx", 7);
-        QZPSettings::standard()->setValue(
-            QString::fromLatin1(QZPSidebarController::FolderChooserAutosaveName),
-            QUrl::fromLocalFile(path("Lib")).toString());
-        QZPVirtualInstrument instrument;
-        QZPMainWindowController controller(m_documents.get(), instrument.engine.get());
-        QMainWindow& window = *controller.window();
-        QSignalSpy refreshed(library(), &QZPPresetsController::refreshFinished);
-        QVERIFY(refreshed.wait(5000));
-        m_documents->newDocument();
-        window.resize(1200, 640);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QZPSidebarController* sidebar = controller.sidebarController();
-        QCOMPARE(sidebar->urlButton()->URL(), QUrl::fromLocalFile(path("Lib")));
-        instrument.sent();
-        const qsizetype row = library()->arrangedObjects().indexOf(named("Bass"));
-        const QRect rect = sidebar->tableView()->visualRect(sidebar->listModel()->index(int(row), 0));
-        QTest::mouseClick(sidebar->tableView()->viewport(), Qt::LeftButton, {}, rect.center());
-        QTest::mouseDClick(sidebar->tableView()->viewport(), Qt::LeftButton, {}, rect.center());
-        QCOMPARE(controller.currentPreset(), named("Bass"));
-        QCOMPARE(sidebar->tableView()->activeRow(), row);
-        QCOMPARE(instrument.sent(), QList<QByteArray>{named("Bass")->junoSysexDataWithMidiChannel(0)});
-        window.hide();
     }
 };
 

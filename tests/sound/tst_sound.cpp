@@ -1,6 +1,5 @@
 #include "QZPTestMain.h"
 #include "midi/QZPMidiEngine.h"
-#include "midi/QZPMidiOutputQueue.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
