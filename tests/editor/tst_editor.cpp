@@ -1,4 +1,5 @@
 #include "QZPTestMain.h"
+#include "QZPVirtualInstrument.h"
 #include "editor/QZPEditorController.h"
 #include "editor/QZPJunoSegmentButton.h"
 #include "editor/QZPLightView.h"
@@ -23,17 +24,11 @@
 class TestEditor : public QObject {
     Q_OBJECT
 
-    QZPVirtualMidiBackend* m_backend = nullptr;
-    std::unique_ptr<QZPMidiEngine> m_engine;
+    std::unique_ptr<QZPVirtualInstrument> m_instrument;
     std::unique_ptr<QZPEditorController> m_editor;
     std::unique_ptr<QZPPreset> m_preset;
 
-    QList<QByteArray> sent() {
-        QList<QByteArray> messages;
-        for (const auto& message : m_backend->takeSent())
-            messages << message.bytes;
-        return messages;
-    }
+    QList<QByteArray> sent() { return m_instrument->sent(); }
     static QByteArray control(quint8 parameter, quint8 value) {
         return QZPSysexMessage::controlMessage(0, parameter, value);
     }
@@ -46,14 +41,8 @@ class TestEditor : public QObject {
 
 private slots:
     void init() {
-        auto backend = std::make_unique<QZPVirtualMidiBackend>();
-        backend->addDestination("Juno");
-        m_backend = backend.get();
-        m_engine = std::make_unique<QZPMidiEngine>(std::move(backend), nullptr);
-        m_engine->setPollInterval(0);
-        m_engine->outputQueue()->setBytesPerSecond(0);
-        m_engine->setDestination(m_engine->midiDestinations().first());
-        m_editor = std::make_unique<QZPEditorController>(m_engine.get());
+        m_instrument = std::make_unique<QZPVirtualInstrument>();
+        m_editor = std::make_unique<QZPEditorController>(m_instrument->engine.get());
         m_preset = std::make_unique<QZPPreset>();
         m_editor->setDocument(m_preset.get());
         sent();
@@ -61,7 +50,7 @@ private slots:
     void cleanup() {
         m_editor.reset();
         m_preset.reset();
-        m_engine.reset();
+        m_instrument.reset();
     }
 
     void slidersWriteAndSend() {

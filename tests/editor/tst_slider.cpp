@@ -103,15 +103,6 @@ private slots:
         QCOMPARE(ticks->focusPolicy(), Qt::StrongFocus);
     }
 
-    void tickMarks() {
-        auto slider = makeSlider(3, 4);
-        QCOMPARE(slider->tickMarkValueAtIndex(2), 2.0 / 3);
-        QCOMPARE(slider->indexOfTickMarkClosestToValue(0.38), qint64(1));
-        QCOMPARE(slider->indexOfTickMarkClosestToValue(0.45), QZPSlider::NotFound);
-        QCOMPARE(slider->closestTickMarkValueToValue(0.45), 1.0 / 3);
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, slider->tickMarkValueAtIndex(4));
-    }
-
     // Dragging is relative to where the knob was grabbed, scaled by the speed factors: each row the
     // normal speed, the modifiers and how far the knob travels for the whole track.
     void dragSpeeds() {

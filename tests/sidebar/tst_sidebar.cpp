@@ -377,16 +377,16 @@ private slots:
                 m_sidebar->closeDraftMenuItem()->isVisible() && m_sidebar->recordMenuItem()->isVisible();
             Q_UNUSED(menu);
         };
-        contextClick(rowRect(3).center(), inMenu);
-        QCOMPARE(actedOn, QStringList{"C"});
-        QVERIFY(!draftItems);
-        contextClick(rowRect(2).center(), inMenu);
-        QCOMPARE(actedOn, (QStringList{"A", "B"}));
-        contextClick(rowRect(0).center(), inMenu);
-        QCOMPARE(actedOn, QStringList{draft->displayName()});
-        QVERIFY(draftItems);
-        contextClick(QPoint(20, table()->viewport()->height() - 5), inMenu);
-        QVERIFY(actedOn.isEmpty());
+        // Each click: where, then what it acts on and whether the draft's items show.
+        for (const auto& [at, expected, forDraft] :
+             {std::tuple{rowRect(3).center(), QStringList{"C"}, false},
+              {rowRect(2).center(), {"A", "B"}, false},
+              {rowRect(0).center(), QStringList{draft->displayName()}, true},
+              {QPoint(20, table()->viewport()->height() - 5), QStringList{}, false}}) {
+            contextClick(at, inMenu);
+            QCOMPARE(actedOn, expected);
+            QCOMPARE(draftItems, forDraft);
+        }
         // Menus and keys act on the selection, or on the current preset without one.
         QCOMPARE(qzpNames(m_sidebar->documentsForSender(QZPCommandSource::Menu)), (QStringList{"A", "B"}));
         library()->setSelectedObjects({});
