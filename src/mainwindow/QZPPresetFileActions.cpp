@@ -84,13 +84,12 @@ void QZPPresetFileActions::moveToTrash(const QList<QZPPreset*>& presets) {
     alert->setIcon(QMessageBox::Critical);
     if (presets.first()->hasFile())
         alert->setIconPixmap(QFileIconProvider().icon(QFileInfo(presets.first()->filePath())).pixmap(64));
-    if (presets.size() == 1) {
-        alert->setText(tr("Are you sure you want to delete “%1”?").arg(presets.first()->displayName()));
-        alert->setInformativeText(tr("The item will be moved to the Trash."));
-    } else {
-        alert->setText(tr("Are you sure you want to delete the selected %1 items?").arg(presets.size()));
-        alert->setInformativeText(tr("The selected items will be moved to the Trash."));
-    }
+    // The files are moved, not deleted: the question says so, and where to get them back.
+    alert->setText(presets.size() == 1
+                       ? tr("Move “%1” to the Trash?").arg(presets.first()->displayName())
+                       : tr("Move the selected %1 presets to the Trash?").arg(presets.size()));
+    alert->setInformativeText(presets.size() == 1 ? tr("You can restore it from the Trash.")
+                                                  : tr("You can restore them from the Trash."));
     QPushButton* trash = alert->addButton(tr("Move to Trash"), QMessageBox::DestructiveRole);
     QPushButton* cancel = alert->addButton(tr("Cancel"), QMessageBox::RejectRole);
     alert->setDefaultButton(trash);

@@ -59,8 +59,16 @@ void QZPFilterField::textDidChange(const QString& text) {
 }
 
 void QZPFilterField::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && m_tableView) {
+    // Escape clears the filter and Down moves into the results, as in a desktop search field; either
+    // hands the keys to the list.
+    const bool escape = event->key() == Qt::Key_Escape;
+    if ((escape || event->key() == Qt::Key_Down) && m_tableView) {
+        if (escape)
+            clear();
         m_tableView->setFocus(Qt::ShortcutFocusReason);
+        if (!m_tableView->currentIndex().isValid() && m_tableView->model() &&
+            m_tableView->model()->rowCount() > 0)
+            m_tableView->setCurrentIndex(m_tableView->model()->index(0, 0));
         event->accept();
         return;
     }

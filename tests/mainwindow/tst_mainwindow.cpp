@@ -522,8 +522,8 @@ private slots:
         library()->setSelectedObjects({named("B")});
         m_window->recycleDocument(QZPCommandSource::Menu);
         QMessageBox* alert = openAlert(m_window->window());
-        QCOMPARE(alert->text(), QStringLiteral("Are you sure you want to delete “B”?"));
-        QCOMPARE(alert->informativeText(), QStringLiteral("The item will be moved to the Trash."));
+        QCOMPARE(alert->text(), QStringLiteral("Move “B” to the Trash?"));
+        QCOMPARE(alert->informativeText(), QStringLiteral("You can restore it from the Trash."));
         button(alert, "Cancel")->click();
         QTRY_VERIFY(!m_window->window()->findChild<QMessageBox*>());
         QVERIFY(QFile::exists(path("Lib/B.syx")));
@@ -536,7 +536,7 @@ private slots:
         library()->setSelectedObjects({named("B"), named("C"), named("D")});
         m_window->recycleDocument(QZPCommandSource::Menu);
         alert = openAlert(m_window->window());
-        QCOMPARE(alert->text(), QStringLiteral("Are you sure you want to delete the selected 3 items?"));
+        QCOMPARE(alert->text(), QStringLiteral("Move the selected 3 presets to the Trash?"));
         button(alert, "Move to Trash")->click();
         QTRY_COMPARE(m_errors.size(), 1);
         qzpMakeFolderReadOnly(path("Lib/Locked"), false);
