@@ -82,12 +82,16 @@ QList<QAction*> QZPMidiMenus::itemsForEndpoints(QMenu* menu, const QList<QZPMidi
             m_engine->setDestination(endpoint);
     };
     auto* none = new QAction(placeholder, menu);
+    // One choice per half: radio items (the group goes with the items when the menu is rebuilt).
+    auto* choices = new QActionGroup(none);
     none->setCheckable(true);
     none->setChecked(selected.isNull());
+    choices->addAction(none);
     connect(none, &QAction::triggered, this, [choose] { choose(QZPMidiEndpoint()); });
     items << none;
     for (const QZPMidiEndpoint& endpoint : endpoints) {
         auto* item = new QAction(endpoint.displayName(), menu);
+        choices->addAction(item);
         item->setCheckable(true);
         item->setChecked(!selected.isNull() && endpoint.uniqueID() == selected.uniqueID());
         connect(item, &QAction::triggered, this, [choose, endpoint] { choose(endpoint); });

@@ -31,6 +31,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
@@ -587,6 +588,10 @@ private slots:
         menus.setMenus(&device, &channel);
         QCOMPARE(qzpMenuTitles(&device), (QStringList{"Input Device:", "Any Source[x]", "Juno-106 Out", "-",
                                                       "Output Device:", "No Destination", "Juno-106 In[x]"}));
+        // Radio items: one choice in each half, one channel.
+        for (const QAction* item : {device.actions().at(1), device.actions().at(6), channel.actions().at(3)})
+            QVERIFY(item->actionGroup() && item->actionGroup()->isExclusive() &&
+                    item->actionGroup()->actions().size() >= 2);
         device.actions().at(5)->trigger(); // No Destination
         QVERIFY(m_engine->destination().isNull());
         QVERIFY(menus.statusText().startsWith("No MIDI output"));

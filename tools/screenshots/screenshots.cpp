@@ -10,6 +10,7 @@
 #include "app/QZPApplication.h"
 #include "app/QZPOnboardingWindowController.h"
 #include "app/QZPPreferencesWindowController.h"
+#include "editor/QZPEditorController.h"
 #include "library/QZPFactoryPresetInstaller.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
@@ -124,14 +125,20 @@ int main(int argc, char* argv[]) {
         settings->setValue(QString::fromLatin1(QZPSettings::AppearanceIndexKey), skin);
         const QList<std::pair<const char*, QSize>> sizes{
             {"small", window->minimumSize()}, {"1024x640", QSize(1024, 640)}, {"opened", opened}};
+        // Each picture's name, with the window's size and how the panel is arranged and scaled in it.
+        const auto shoot = [&](const QString& name) {
+            save(window, name);
+            std::printf("%s%s: %dx%d, panel in %d row(s) at scale %.2f\n", qPrintable(name),
+                        qPrintable(g_suffix), window->width(), window->height(),
+                        main->editorController()->panelRowCount(), main->editorController()->panelScale());
+        };
         for (const auto& [name, size] : sizes) {
             window->showNormal();
             window->resize(size);
-            save(window,
-                 QStringLiteral("window-%1-%2").arg(QLatin1String(skinName(skin)), QLatin1String(name)));
+            shoot(QStringLiteral("window-%1-%2").arg(QLatin1String(skinName(skin)), QLatin1String(name)));
         }
         window->showMaximized();
-        save(window, QStringLiteral("window-%1-maximised").arg(QLatin1String(skinName(skin))));
+        shoot(QStringLiteral("window-%1-maximised").arg(QLatin1String(skinName(skin))));
         window->showNormal();
         QZPURLPopUpButton* chooser = main->sidebarController()->urlButton();
         chooser->openMenu();
