@@ -127,7 +127,7 @@ QZPPreferencesWindowController* QZPAppDelegate::preferencesController() {
 }
 
 void QZPAppDelegate::showPrefPane() {
-    preferencesController()->showWindow();
+    preferencesController()->showWindow(m_windowController ? m_windowController->window() : nullptr);
 }
 
 bool QZPAppDelegate::applicationShouldOpenUntitledFile() const {

@@ -13,6 +13,7 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QMainWindow>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStackedWidget>
@@ -71,6 +72,21 @@ QZPPreferencesWindowController::QZPPreferencesWindowController(QZPPresetsControl
     m_tabView->addWidget(makeRecordView());
     m_tabView->addWidget(makeMidiView());
     connect(group, &QActionGroup::triggered, this, &QZPPreferencesWindowController::toolbarItemPressed);
+    // From the keyboard: Escape and Ctrl+W close the window, Ctrl+Tab and Ctrl+Shift+Tab go round the panes.
+    auto* close = new QAction(tr("Close"), m_window);
+    close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    connect(close, &QAction::triggered, m_window, &QWidget::close);
+    for (const auto& [keys, step] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                                     std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1}}) {
+        auto* turn = new QAction(m_window);
+        turn->setShortcut(keys);
+        connect(turn, &QAction::triggered, this, [this, step = step] {
+            const qsizetype count = m_items.size();
+            toolbarItemPressed(m_items.at((m_tabView->currentIndex() + step + count) % count));
+        });
+        m_window->addAction(turn);
+    }
+    m_window->addAction(close);
 
     // The pane shown last; an identifier no item has (another version's) is ignored.
     const QString stored = m_settings->value(QString::fromLatin1(QZPSettings::PreferencesPaneKey)).toString();
@@ -82,7 +98,19 @@ QZPPreferencesWindowController::~QZPPreferencesWindowController() {
     delete m_window;
 }
 
-void QZPPreferencesWindowController::showWindow() {
+void QZPPreferencesWindowController::showWindow(const QWidget* over) {
+    if (over && over->isVisible()) {
+        QRect frame = m_window->frameGeometry();
+        frame.moveCenter(over->frameGeometry().center());
+        if (const QScreen* screen = over->screen()) {
+            const QRect free = screen->availableGeometry();
+            frame.moveLeft(
+                std::clamp(frame.left(), free.left(), std::max(free.left(), free.right() - frame.width())));
+            frame.moveTop(
+                std::clamp(frame.top(), free.top(), std::max(free.top(), free.bottom() - frame.height())));
+        }
+        m_window->move(frame.topLeft());
+    }
     m_window->show();
     m_window->raise();
     m_window->activateWindow();

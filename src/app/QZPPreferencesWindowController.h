@@ -31,7 +31,8 @@ public:
     ~QZPPreferencesWindowController() override;
 
     QMainWindow* window() const { return m_window; }
-    void showWindow();
+    // Shows the window, centred over `over` (the main window) and inside that screen's free area.
+    void showWindow(const QWidget* over = nullptr);
 
     QString selectedPane() const;
     QAction* toolbarItem(const QString& identifier) const;

@@ -136,6 +136,8 @@ void QZPEditorController::buildView() {
                                                   : new QZPJunoSegmentButton(titles.at(i), int(i), bar);
             button->setFixedSize(34, 22);
             button->setAccessibleName(namePrefix + QLatin1Char(' ') + titles.at(i));
+            // The range and the chorus are one switch each: the arrows choose; the two waves are two.
+            button->setChoosesWithArrows(action != &QZPEditorController::oscillatorModeClicked);
             barLayout->addWidget(button);
             buttons->append(button);
             connect(button, &QAbstractButton::clicked, this,

@@ -4,6 +4,7 @@
 #include "editor/QZPSkin.h"
 #include "model/QZPSettings.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -82,4 +83,25 @@ void QZPJunoSegmentButton::paintEvent(QPaintEvent*) {
     }
     painter.setPen(skin.isDark() ? QColor(0xEE, 0xEE, 0xEE) : QColor(0x22, 0x22, 0x22));
     painter.drawText(titleRect, Qt::AlignCenter, text());
+}
+
+void QZPJunoSegmentButton::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const int step = key == Qt::Key_Left || key == Qt::Key_Up      ? -1
+                     : key == Qt::Key_Right || key == Qt::Key_Down ? 1
+                                                                   : 0;
+    if (step == 0 || !parentWidget()) {
+        QAbstractButton::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    const QList<QZPJunoSegmentButton*> bar =
+        parentWidget()->findChildren<QZPJunoSegmentButton*>(Qt::FindDirectChildrenOnly);
+    const qsizetype next = bar.indexOf(this) + step;
+    if (next < 0 || next >= bar.size())
+        return;
+    QZPJunoSegmentButton* neighbour = bar.at(next);
+    neighbour->setFocus(Qt::TabFocusReason);
+    if (m_choosesWithArrows)
+        neighbour->click();
 }

@@ -24,9 +24,13 @@ public:
     int preferredSkinIndex() const { return m_skinIndex; }
     virtual void setPreferredSkinIndex(int index);
     QSize sizeHint() const override { return {36, 22}; }
+    // The arrow keys move to the neighbouring button of the bar; in a bar that is one switch (a choice
+    // of positions) they also choose it, as a click would.
+    void setChoosesWithArrows(bool on) { m_choosesWithArrows = on; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     QZPThreePartImage m_normalImage;
     QZPThreePartImage m_pressedImage;
 
@@ -34,4 +38,5 @@ private:
     int m_tag;
     int m_skinIndex = -1;
     Glyph m_glyph = Glyph::None;
+    bool m_choosesWithArrows = false;
 };

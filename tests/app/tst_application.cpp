@@ -483,7 +483,20 @@ private slots:
         QZPPreferencesWindowController preferences(library(), m_engine, settings);
         QCOMPARE(preferences.selectedPane(), QStringLiteral("general"));
 
+        // From the keyboard: Ctrl+Tab goes round the panes; Escape closes. The window opens over the main
+        // one.
         m_delegate->launch({});
+        preferences.showWindow(m_delegate->windowController()->window());
+        QVERIFY((preferences.window()->frameGeometry().center() -
+                 m_delegate->windowController()->window()->frameGeometry().center())
+                    .manhattanLength() <= 4);
+        QApplication::setActiveWindow(preferences.window());
+        for (const char* pane : {"record", "midi", "general"}) {
+            QTest::keyClick(preferences.window(), Qt::Key_Tab, Qt::ControlModifier);
+            QCOMPARE(preferences.selectedPane(), QLatin1String(pane));
+        }
+        QTest::keyClick(preferences.window(), Qt::Key_Escape);
+        QVERIFY(!preferences.window()->isVisible());
         QDir().mkpath(path("Chosen"));
         qzpWritePresetFile(path("Chosen/Organ.syx"));
         auto* chooser = preferences.window()->findChild<QZPURLPopUpButton*>("urlButton");

@@ -108,6 +108,15 @@ private slots:
         QCOMPARE(off->focusPolicy(), Qt::StrongFocus);
         QTest::keyClick(off, Qt::Key_Space);
         QCOMPARE(m_preset->chorusMode(), 0);
+        // The arrows choose the neighbouring position of a switch, and only move along the two waves.
+        QTest::keyClick(off, Qt::Key_Right);
+        QCOMPARE(m_preset->chorusMode(), 1);
+        QVERIFY(m_editor->chorusButtons().at(1)->hasFocus() || !off->isVisible());
+        QTest::keyClick(m_editor->chorusButtons().at(1), Qt::Key_Left);
+        QCOMPARE(m_preset->chorusMode(), 0);
+        const bool saw = m_preset->DCO_Saw_ON();
+        QTest::keyClick(m_editor->oscillatorButtons().at(0), Qt::Key_Right);
+        QCOMPARE(m_preset->DCO_Saw_ON(), saw);
     }
 
     void dynamicsChangesSendParameter4() {
