@@ -45,7 +45,7 @@ public:
     // Whether `path` is inside `folder` (at any depth), judged by whole path components: "Lib2/x" is not
     // inside "Lib".
     static bool isInsideFolder(const QString& path, const QString& folder);
-    // Moves the file to the user's Trash as the freedesktop.org trash specification lays it out: into
+    // Moves the file to the user's Trash in the freedesktop.org layout every Linux desktop shares: into
     // "files" of the home trash ($XDG_DATA_HOME/Trash, made with its folders when missing), or, for a
     // file on another file system, of that file system's ".Trash-<uid>" at its top, with a ".trashinfo"
     // that records where it was and when. A file that cannot go there stays where it is and the error

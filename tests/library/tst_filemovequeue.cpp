@@ -313,7 +313,7 @@ private slots:
     // The Trash: its folders made where the data folder has none, the file and a record of where it came
     // from put there (a second of one name numbered); where the Trash cannot be made or is a link, the
     // file stays and nothing is written, in the working folder least of all.
-    void trashFollowsTheSpecification() {
+    void trashKeepsTheDesktopLayout() {
         const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
         const QString savedFolder = QDir::currentPath();
         QDir::setCurrent(m_dir->path());
