@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
+#include <cmath>
 
 namespace {
 
@@ -255,7 +256,10 @@ QSize QZPEditorController::fitPanel(const QSize& space) {
     const double twoRows = fit(panelSize(2));
     // One row, as on the instrument, while its lettering stays legible; two rows only where they are larger.
     const int rows = oneRow >= MinimumScale || oneRow >= twoRows ? 1 : 2;
-    const double scale = std::clamp(rows == 1 ? oneRow : twoRows, MinimumScale, MaximumScale);
+    // In whole hundredths: a window being dragged larger rescales the panel once a percent, not at every
+    // pixel.
+    const double scale =
+        std::clamp(std::floor((rows == 1 ? oneRow : twoRows) * 100) / 100, MinimumScale, MaximumScale);
     if (rows != m_rowCount)
         arrangeSections(rows);
     if (scale != m_scale) {
