@@ -159,8 +159,7 @@ private slots:
         QZPCapturingPresenter presenter;
         auto operation = move("Nothing.syx", "Elsewhere/Nothing.syx");
         run({operation});
-        QVERIFY(!operation->moveSucceeded());
-        QVERIFY(QDir(path("Elsewhere")).exists());
+        QVERIFY(!operation->moveSucceeded() && QDir(path("Elsewhere")).exists());
         QCOMPARE(presenter.errors.size(), 1);
         QCOMPARE(presenter.errors.first().code(), int(QZPError::FileNoSuchFile));
     }
@@ -205,8 +204,7 @@ private slots:
         QCOMPARE(m_requester.asked,
                  (QStringList{path("Presets "), "Allow Access", "Allow Access",
                               "Select “Allow” to grant access to the selected directory."}));
-        QVERIFY(presenter.errors.isEmpty());
-        QVERIFY(presenter.alerts.isEmpty());
+        QVERIFY(presenter.errors.isEmpty() && presenter.alerts.isEmpty());
 
         // Granted: fresh copies run while access is held.
         m_requester.answer = [this] {
@@ -215,8 +213,7 @@ private slots:
         };
         auto operation = move("One.syx", "Presets A/One.syx");
         run({operation});
-        QVERIFY(operation->needsSandboxAccess());
-        QVERIFY(!operation->moveSucceeded());
+        QVERIFY(operation->needsSandboxAccess() && !operation->moveSucceeded());
         QCOMPARE(files("Presets A"), QStringList{"One.syx"});
         QVERIFY(presenter.errors.isEmpty());
     }
@@ -296,8 +293,7 @@ private slots:
         auto one = move("One.syx", "Far/One.syx");
         auto two = move("Two.syx", "Taken.syx", false);
         run({one, two});
-        QVERIFY(queue->isBusy());
-        QVERIFY(!one->isFinished() && !two->isFinished());
+        QVERIFY(queue->isBusy() && !one->isFinished() && !two->isFinished());
         QCOMPARE(progress.steps, (QList<QPair<int, int>>{{0, 2}}));
         m_fs.gate.release(100); // every attempt, repairs included
         queue->waitForMoves();

@@ -486,8 +486,7 @@ private slots:
         QVERIFY(!library()->contains(one));
         QCOMPARE(library()->unsavedPresets().size(), 1);
         const QList<QZPPreset*> review = m_documents->reviewUnsavedDocuments();
-        QVERIFY(review.contains(one));
-        QVERIFY(library()->unsavedPresets().isEmpty());
+        QVERIFY(review.contains(one) && library()->unsavedPresets().isEmpty());
     }
 
     void emptyFolderMakesOneDraftAndFilterHidesNothingForGood() {
@@ -626,8 +625,7 @@ private slots:
         QVERIFY(!lead->isClosed());
         QCOMPARE(lead->filePath(), path("Lib/sub/Lead.syx"));
         bass->presentedItemDidMoveToURL(QUrl::fromLocalFile(path("Lib2/Bass.syx")));
-        QVERIFY(!bass || bass->isClosed());
-        QVERIFY(QZPFileSystem::isInsideFolder("/a/Lib/x.syx", "/a/Lib/"));
+        QVERIFY((!bass || bass->isClosed()) && QZPFileSystem::isInsideFolder("/a/Lib/x.syx", "/a/Lib/"));
         QVERIFY(!QZPFileSystem::isInsideFolder("/a/Lib2/x.syx", "/a/Lib"));
         QVERIFY(!QZPFileSystem::isInsideFolder("/a/Lib/../Lib2/x.syx", "/a/Lib"));
     }
@@ -658,8 +656,7 @@ private slots:
         QVERIFY(draft && draft->isNew());
         QCOMPARE(draft->displayName(), QStringLiteral("Deleted"));
         QCOMPARE(draft->LFO_Rate(), quint8(3));
-        QVERIFY(draft->isDocumentEdited());
-        QVERIFY(presenter.errors.isEmpty());
+        QVERIFY(draft->isDocumentEdited() && presenter.errors.isEmpty());
     }
 
     // The library folder renamed, then moved into a folder next to it, by another program: the library

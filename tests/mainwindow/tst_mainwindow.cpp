@@ -301,8 +301,7 @@ private slots:
         };
         knob(5, 40);
         QTRY_COMPARE(bass->byteAtLocation(5), 40);
-        QVERIFY(bass->isDocumentEdited());
-        QVERIFY(sent().isEmpty());
+        QVERIFY(bass->isDocumentEdited() && sent().isEmpty());
         knob(18, 1); // outside the patch data
         QCOMPARE(bass->junoSysexData().size(), QZPPreset::PatchMessageLength);
 
@@ -577,8 +576,7 @@ private slots:
             QVERIFY(item->actionGroup() && item->actionGroup()->isExclusive() &&
                     item->actionGroup()->actions().size() >= 2);
         device.actions().at(5)->trigger(); // No Destination
-        QVERIFY(m_engine->destination().isNull());
-        QVERIFY(menus.statusText().startsWith("No MIDI output"));
+        QVERIFY(m_engine->destination().isNull() && menus.statusText().startsWith("No MIDI output"));
 
         // The current channel is checked at all times, not only while the menu is open, and assistive
         // technology reads the same.

@@ -187,8 +187,7 @@ private slots:
         window.savePresetsToURL(QUrl::fromLocalFile(path("Out")), QZPPreset::SysexType);
         QCOMPARE(asked, QStringList{"“A13 Untitled Preset.syx” already exists. Do you want to replace it?"});
         QCOMPARE(qzpContents(path("Out/A11 Untitled Preset.syx")).mid(5, 18), patch(0, 1).mid(5, 18));
-        QVERIFY(QFile::exists(path("Out/-Escape-Name.syx")));
-        QVERIFY(!QFile::exists(path("Escape/Name.syx")));
+        QVERIFY(QFile::exists(path("Out/-Escape-Name.syx")) && !QFile::exists(path("Escape/Name.syx")));
         QCOMPARE(qzpNames(window.presets()), QStringList{"A13 Untitled Preset"});
         QVERIFY(QZPUserNotifications::lastIdentifier() != before);
         QCOMPARE(QZPUserNotifications::lastTitle(), QStringLiteral("Recorded 2 Presets"));
@@ -227,8 +226,7 @@ private slots:
         };
         QPushButton* send = button("Send");
         QPushButton* remove = button("Delete");
-        QVERIFY(send && remove);
-        QVERIFY(!send->isEnabled() && !remove->isEnabled());
+        QVERIFY(send && remove && !send->isEnabled() && !remove->isEnabled());
         play(patch(0, 1));
         play(patch(0, 2, 3)); // the same slot on another channel
         play(patch(5, 3));
@@ -255,8 +253,7 @@ private slots:
             sheet->accept();
         });
         window.savePrograms();
-        QVERIFY(asked.isEmpty());
-        QVERIFY(window.presets().isEmpty());
+        QVERIFY(asked.isEmpty() && window.presets().isEmpty());
         QStringList files = QDir(path("Out")).entryList(QDir::Files);
         QCOMPARE(files, (QStringList{"A11 Untitled Preset 2.tbpreset", "A11 Untitled Preset.tbpreset",
                                      "Bass 2.tbpreset", "Bass 3.tbpreset", "Bass.tbpreset"}));
@@ -318,8 +315,7 @@ private slots:
         QCOMPARE(QZPBankFile::skippedSummary(contents),
                  QStringLiteral(
                      "32 bytes that are not Juno-106 Patch messages were skipped (3 places in the file)."));
-        QVERIFY(QZPBankFile::isBank(messy));
-        QVERIFY(!QZPBankFile::isBank(messages.at(0)));
+        QVERIFY(QZPBankFile::isBank(messy) && !QZPBankFile::isBank(messages.at(0)));
         QVERIFY(!QZPBankFile::isBank(messages.at(0) + '\x00')); // one preset and a stray byte
 
         // In the window: written on a worker while the window's event loop goes on, and Cancel stops it
@@ -340,10 +336,7 @@ private slots:
         const QZPBankFile::ImportResult stopped =
             QZPBankImportRunner::run(&owner, path("Big.syx"), path("Big"));
         turn.stop();
-        QVERIFY(turns > 0);
-        QVERIFY(stopped.error.isNull());
-        QVERIFY(stopped.cancelled);
-        QVERIFY(stopped.written.size() < 2048);
+        QVERIFY(turns > 0 && stopped.error.isNull() && stopped.cancelled && stopped.written.size() < 2048);
         QCOMPARE(QDir(path("Big")).entryList(QDir::Files).size(), stopped.written.size());
 
         // The collection saved as one bank, in list order.

@@ -130,10 +130,8 @@ private slots:
                                     QZPKeyEvent::modifierFlags(Qt::ControlModifier, false),
                                     QZPKeyEvent::modifierFlags(Qt::NoModifier, true)}) {
             init();
-            QVERIFY(m_clavia.processKeyboardEvent(down(A)));
-            QVERIFY(m_clavia.processKeyboardEvent(up(A, flags)));
-            QVERIFY(m_clavia.keysDown().isEmpty());
-            QVERIFY(!m_clavia.processKeyboardEvent(up(W, flags)));
+            QVERIFY(m_clavia.processKeyboardEvent(down(A)) && m_clavia.processKeyboardEvent(up(A, flags)));
+            QVERIFY(m_clavia.keysDown().isEmpty() && !m_clavia.processKeyboardEvent(up(W, flags)));
             QCOMPARE(m_player.log, (QList<int>{60, -60}));
 
             m_clavia.processKeyboardEvent(down(L));

@@ -154,8 +154,7 @@ private slots:
         QCOMPARE(setupChanged.size(), 1);
         QCOMPARE(engine->midiSources().size(), 3);
         QCOMPARE(engine->midiSources().first().displayName(), QStringLiteral("Alpha"));
-        QVERIFY(engine->source().isNull());
-        QVERIFY(engine->destination().isNull());
+        QVERIFY(engine->source().isNull() && engine->destination().isNull());
         QCOMPARE(m_backend->connectedSources().size(), 3);
     }
 
@@ -167,9 +166,7 @@ private slots:
         engine->setSource(named(engine->midiSources(), "Juno In"));
 
         m_backend->removeDestination("Juno Out");
-        QVERIFY(engine->pollEndpoints());
-        QVERIFY(!engine->pollEndpoints());
-        QVERIFY(engine->destination().isNull());
+        QVERIFY(engine->pollEndpoints() && !engine->pollEndpoints() && engine->destination().isNull());
         QCOMPARE(engine->disconnectedDestinationID(), juno.uniqueID());
 
         // Choosing none while waiting keeps the memory; the device comes back by itself.
@@ -515,8 +512,7 @@ private slots:
         QZPLogCapture capture;
         // No destination: SysEx goes nowhere, silently.
         engine->sendSysexControl(16, 0x2A);
-        QVERIFY(m_backend->takeSent().isEmpty());
-        QVERIFY(capture.lines.isEmpty());
+        QVERIFY(m_backend->takeSent().isEmpty() && capture.lines.isEmpty());
 
         engine->setDestination(engine->midiDestinations().first());
         engine->setTargetedMidiChannel(10);

@@ -52,8 +52,7 @@ private slots:
         for (const auto& [name, value] : expected)
             QCOMPARE(QZPParameter::named(QLatin1String(name))->get(preset), value);
         QCOMPARE(preset.programName(), QStringLiteral("A11"));
-        QVERIFY(!preset.isDocumentEdited());
-        QVERIFY(preset.isNew());
+        QVERIFY(!preset.isDocumentEdited() && preset.isNew());
     }
 
     // Every switch writes its bits, keeps the others, and is undone and redone byte for byte. Each row: the
@@ -111,12 +110,9 @@ private slots:
         const QZPParameter& noise = *QZPParameter::named(QStringLiteral("MKS_Noise_ON"));
         const QZPParameter& cutoff = *QZPParameter::named(QStringLiteral("VCF_Cutoff"));
         QCOMPARE(changed.value(range), 16);
-        QVERIFY(!changed.setValue(range, 16));
-        QVERIFY(changed.setValue(range, 4));
-        QVERIFY(changed.setValue(noise, 7));
+        QVERIFY(!changed.setValue(range, 16) && changed.setValue(range, 4) && changed.setValue(noise, 7));
         QCOMPARE(changed.value(noise), 1);
-        QVERIFY(!changed.setValue(cutoff, 6));
-        QVERIFY(changed.setValue(cutoff, 100));
+        QVERIFY(!changed.setValue(cutoff, 6) && changed.setValue(cutoff, 100));
         QCOMPARE(changed.data().toHex(), QByteArray("0102030405640708090a0b0c0d0e0f102c3d"));
         QVERIFY(changed != patch);
         QCOMPARE(QSet<QZPPatch>({patch, QZPPatch(data), changed}).size(), 2);

@@ -289,8 +289,7 @@ private slots:
         }
         if (reused.isEmpty())
             QSKIP("the file system gave no new file the freed inode number");
-        QVERIFY(!reference.refersTo(reused));
-        QVERIFY(!(QZPFileReference::forPath(reused) == reference));
+        QVERIFY(!reference.refersTo(reused) && !(QZPFileReference::forPath(reused) == reference));
         QCOMPARE(reference.resolvedPath(), QString());
     }
 
@@ -372,8 +371,7 @@ private slots:
 
         QVERIFY(QFile::rename(file, path("Moved.tbpreset")));
         QCOMPARE(preset.junoSysexData().mid(5, 18), Patch);
-        QVERIFY(preset.isFileContentsLoaded());
-        QVERIFY(!preset.isDocumentEdited());
+        QVERIFY(preset.isFileContentsLoaded() && !preset.isDocumentEdited());
 
         QZPPreset gone;
         gone.setFileURL(QUrl::fromLocalFile(writeFile(path("Gone.syx"), message(Patch))));
@@ -389,13 +387,11 @@ private slots:
         const QString file = writeFile(path("Edit.syx"), message(Patch));
         QZPPreset preset;
         preset.setFileURL(QUrl::fromLocalFile(file));
-        QVERIFY(preset.loadFileContents());
-        QVERIFY(!preset.isDocumentEdited());
+        QVERIFY(preset.loadFileContents() && !preset.isDocumentEdited());
         QVERIFY(!preset.validateUserInterfaceItem(QZPDocument::Command::Revert));
 
         preset.setVCF_Resonance(0x70);
-        QVERIFY(preset.isDocumentEdited());
-        QVERIFY(preset.validateUserInterfaceItem(QZPDocument::Command::Revert));
+        QVERIFY(preset.isDocumentEdited() && preset.validateUserInterfaceItem(QZPDocument::Command::Revert));
         preset.setVCF_Resonance(Patch.at(6));
         QVERIFY(!preset.isDocumentEdited());
 
@@ -445,8 +441,7 @@ private slots:
         QCoreApplication::sendPostedEvents();
         QCOMPARE(preset.filePath(), path("Pad.syx"));
         QCOMPARE(preset.name(), QStringLiteral("Pad"));
-        QVERIFY(!QFile::exists(bass));
-        QVERIFY(preset.fileReference().refersTo(path("Pad.syx")));
+        QVERIFY(!QFile::exists(bass) && preset.fileReference().refersTo(path("Pad.syx")));
 
         QZPPreset draft;
         QVERIFY(!draft.validateUserInterfaceItem(QZPDocument::Command::Rename));
@@ -495,8 +490,7 @@ private slots:
         auto* duplicate = qobject_cast<QZPPreset*>(copy);
         QCOMPARE(duplicate->sysexData(), Patch);
         QCOMPARE(duplicate->displayName(), QStringLiteral("Organ copy"));
-        QVERIFY(duplicate->isNew());
-        QVERIFY(controller.documents().contains(duplicate));
+        QVERIFY(duplicate->isNew() && controller.documents().contains(duplicate));
         // Further copies take names no open preset has.
         std::unique_ptr<QZPDocument> second(preset.duplicateDocument(nullptr));
         std::unique_ptr<QZPDocument> third(preset.duplicateDocument(nullptr));

@@ -77,8 +77,7 @@ class TestSettings : public QObject {
         const QString laterFile = later.filePath("ToneBench.ini");
         QZPSettings running(laterFile);
         running.setValue(QStringLiteral("a"), 1);
-        QVERIFY(running.loadProblem().isEmpty());
-        QVERIFY(QFile::remove(laterFile));
+        QVERIFY(running.loadProblem().isEmpty() && QFile::remove(laterFile));
         QVERIFY(QFile::link(target, laterFile));
         running.setValue(QStringLiteral("a"), 2);
         QCOMPARE(running.intValue(QStringLiteral("a")), 2);

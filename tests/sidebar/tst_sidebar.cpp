@@ -348,8 +348,7 @@ private slots:
         QCOMPARE(qzpMenuTitles(menu), (QStringList{"Recent Filters", "bass", "-", "Clear Recents"}));
         item(menu, "Clear Recents")->trigger();
         menu = field->makeRecentsMenu();
-        QVERIFY(item(menu, "No Items"));
-        QVERIFY(!item(menu, "Clear Recents")->isEnabled());
+        QVERIFY(item(menu, "No Items") && !item(menu, "Clear Recents")->isEnabled());
         field->clear();
     }
 
@@ -478,8 +477,7 @@ private slots:
         QZPPreset* draft = m_documents->newDocument();
         m_sidebar->setDocument(draft);
         m_sidebar->renameDocument(QZPCommandSource::Menu);
-        QVERIFY(!m_sidebar->allowEditing());
-        QVERIFY(!editor() || !editor()->isVisible());
+        QVERIFY(!m_sidebar->allowEditing() && (!editor() || !editor()->isVisible()));
     }
 
     // Rows leave as their files; files dropped in are copied under free names, and anything that is

@@ -378,8 +378,7 @@ private slots:
         const auto held = QZPSoundRenderer::render(
             patchWith({{"ENV_Release", 0}}), {{69, 0, 0.3, 100}}, 1.2, Rate,
             {{0, QByteArray::fromHex("B0407F")}, {0.8, QByteArray::fromHex("B04000")}});
-        QVERIFY(peak(channel(held, 0, 0.6, 0.75)) > 0.05);
-        QVERIFY(peak(channel(held, 0, 0.95, 1.2)) < 0.001);
+        QVERIFY(peak(channel(held, 0, 0.6, 0.75)) > 0.05 && peak(channel(held, 0, 0.95, 1.2)) < 0.001);
     }
 
     // The output stage never clips hard: a loud patch as a six-note chord stays inside full scale without
@@ -449,8 +448,7 @@ private slots:
             difference << sum;
         }
         QCOMPARE(difference.at(0), 0.0);
-        QVERIFY(difference.at(1) > 0);
-        QVERIFY(difference.at(2) > 1.5 * difference.at(1));
+        QVERIFY(difference.at(1) > 0 && difference.at(2) > 1.5 * difference.at(1));
     }
 
     // A Control message mid-note changes the sound within one block of 64 and without a click. (A dark,
@@ -588,8 +586,7 @@ private slots:
         QCOMPARE(notes->at(1).start, 0.5);
         QCOMPARE(notes->at(1).velocity, 64);
         QVERIFY(!QZPSoundRenderer::parseNotes(QStringLiteral("C4:-1:1"), &error));
-        QVERIFY(error.contains("C4:-1:1"));
-        QVERIFY(!QZPSoundRenderer::parseNotes(QStringLiteral("C4:0:0"), &error));
+        QVERIFY(error.contains("C4:-1:1") && !QZPSoundRenderer::parseNotes(QStringLiteral("C4:0:0"), &error));
         QVERIFY(!QZPSoundRenderer::parseNotes(QStringLiteral("C4:nan:1"), &error));
         QVERIFY(!QZPSoundRenderer::parseNotes(QStringLiteral("C4:0:nan"), &error));
     }
