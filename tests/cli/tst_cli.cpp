@@ -63,51 +63,36 @@ private slots:
         QZP_VERIFY(result.err.contains("settings file"), result.err);
     }
 
-    void statusesAndMessages_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("expected"); // in standard output for 0, in standard error otherwise
-        QTest::newRow("no command") << QStringList{} << 2 << "no command";
-        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: tonebench-cli";
-        QTest::newRow("version") << QStringList{"--version"} << 0 << "tonebench-cli " TONEBENCH_VERSION;
-        QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << "unknown command";
-        QTest::newRow("info without file") << QStringList{"info", "--json"} << 2 << "at least one FILE";
-        QTest::newRow("missing file")
-            << QStringList{"info", "Nope.syx"} << 1 << "Nope.syx: The file “Nope.syx” couldn’t be opened.";
-        QTest::newRow("wrong length")
-            << QStringList{"info", "Short.syx"} << 1
-            << "Short.syx: Unable to read contents of file (Incompatible data length found (23))";
-        QTest::newRow("unknown type")
-            << QStringList{"info", "Brass.txt"} << 1 << "Brass.txt: Unable to read contents";
-        QTest::newRow("one good one bad")
-            << QStringList{"info", "Brass.syx", "Short.syx"} << 1 << "Short.syx";
-        QTest::newRow("convert needs two") << QStringList{"convert", "Brass.syx"} << 2 << "IN and OUT";
-        QTest::newRow("convert bad type")
-            << QStringList{"convert", "Brass.syx", "x", "--type", "wav"} << 2 << "unknown type";
-        QTest::newRow("convert untyped out")
-            << QStringList{"convert", "Brass.syx", "out.bin"} << 2 << "--type";
-        QTest::newRow("set unknown name") << QStringList{"set", "Brass.syx", "VCF_Cutoff=1", "Volume=3"} << 2
-                                          << "unknown parameter “Volume”";
-        QTest::newRow("set slider too high")
-            << QStringList{"set", "Brass.syx", "VCF_Cutoff=128"} << 2 << "0–127";
-        QTest::newRow("set bad range") << QStringList{"set", "Brass.syx", "DCO_Range=2"} << 2 << "16, 8, 4";
-        QTest::newRow("set not a number")
-            << QStringList{"set", "Brass.syx", "HPF_Mode=high"} << 2 << "HPF_Mode takes";
-        QTest::newRow("rename into folder")
-            << QStringList{"rename", "Brass.syx", "a/b"} << 2 << "without a folder";
-    }
-
+    // Each refusal with its status and message (on standard output for 0, standard error otherwise); a
+    // refused command writes nothing.
     void statusesAndMessages() {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, status);
-        QFETCH(QString, expected);
         const QByteArray before = qzpContents(path("Brass.syx"));
-        const Result result = run(arguments);
-        QCOMPARE(result.status, status);
-        QVERIFY2((status == 0 ? result.out : result.err).contains(expected),
-                 qPrintable(result.out + result.err));
-        // A refused command writes nothing.
-        QCOMPARE(qzpContents(path("Brass.syx")), before);
+        for (const auto& [arguments, status, expected] : QList<std::tuple<QStringList, int, QString>>{
+                 {{}, 2, "no command"},
+                 {{"--help"}, 0, "Usage: tonebench-cli"},
+                 {{"--version"}, 0, "tonebench-cli " TONEBENCH_VERSION},
+                 {{"frobnicate"}, 2, "unknown command"},
+                 {{"info", "--json"}, 2, "at least one FILE"},
+                 {{"info", "Nope.syx"}, 1, "Nope.syx: The file “Nope.syx” couldn’t be opened."},
+                 {{"info", "Short.syx"},
+                  1,
+                  "Short.syx: Unable to read contents of file (Incompatible data length found (23))"},
+                 {{"info", "Brass.txt"}, 1, "Brass.txt: Unable to read contents"},
+                 {{"info", "Brass.syx", "Short.syx"}, 1, "Short.syx"},
+                 {{"convert", "Brass.syx"}, 2, "IN and OUT"},
+                 {{"convert", "Brass.syx", "x", "--type", "wav"}, 2, "unknown type"},
+                 {{"convert", "Brass.syx", "out.bin"}, 2, "--type"},
+                 {{"set", "Brass.syx", "VCF_Cutoff=1", "Volume=3"}, 2, "unknown parameter “Volume”"},
+                 {{"set", "Brass.syx", "VCF_Cutoff=128"}, 2, "0–127"},
+                 {{"set", "Brass.syx", "DCO_Range=2"}, 2, "16, 8, 4"},
+                 {{"set", "Brass.syx", "HPF_Mode=high"}, 2, "HPF_Mode takes"},
+                 {{"rename", "Brass.syx", "a/b"}, 2, "without a folder"},
+             }) {
+            const Result result = run(arguments);
+            QZP_VERIFY(result.status == status && (status == 0 ? result.out : result.err).contains(expected),
+                       arguments.join(' '), result.status, result.out + result.err);
+            QCOMPARE(qzpContents(path("Brass.syx")), before);
+        }
     }
 
     void infoJson() {

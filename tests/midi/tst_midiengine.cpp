@@ -377,45 +377,37 @@ private slots:
         }
     }
 
-    // Events as a MIDI system hands them over, each written as hex with "|" between events.
-    void sysexJoiner_data() {
-        QTest::addColumn<QString>("events");
-        QTest::addColumn<QList<QByteArray>>("messages");
-        QTest::addColumn<int>("dropped");
+    // Events as a MIDI system hands them over, each written as hex with "|" between events: the messages
+    // joined from them and how many were dropped.
+    void sysexJoiner() {
         const QByteArray longData(QZPSysexJoiner::MaximumMessageLength, '\x11');
         const QString chunk = QString::fromLatin1(longData.left(1000).toHex());
-        QTest::newRow("whole") << "F0413200010AF7" << QList<QByteArray>{hex("F0413200010AF7")} << 0;
-        QTest::newRow("in pieces") << "F04132|00010A|F7" << QList<QByteArray>{hex("F0413200010AF7")} << 0;
-        QTest::newRow("clock between the pieces")
-            << "F04132|F8|00010AF7" << QList<QByteArray>{hex("F8"), hex("F0413200010AF7")} << 0;
-        QTest::newRow("cut short by a note")
-            << "F04132|903C40|F0413200010AF7"
-            << QList<QByteArray>{hex("F04132"), hex("903C40"), hex("F0413200010AF7")} << 0;
-        QTest::newRow("too long in pieces")
-            << "F0|" + QStringList(5, chunk).join('|') + "|F7|C005" << QList<QByteArray>{hex("C005")} << 1;
-        QTest::newRow("too long at once, then its rest")
-            << "F0" + QString::fromLatin1(longData.toHex()) + "|0102F7|C005" << QList<QByteArray>{hex("C005")}
-            << 1;
-        QTest::newRow("the last piece takes it over the bound")
-            << "F0" + QString::fromLatin1(longData.left(longData.size() - 2).toHex()) + "|0102F7|C005"
-            << QList<QByteArray>{hex("C005")} << 1;
-        QTest::newRow("endless, then a new one")
-            << "F0|" + QStringList(50, chunk).join('|') + "|F0413200010AF7"
-            << QList<QByteArray>{hex("F0413200010AF7")} << 1;
-    }
-
-    void sysexJoiner() {
-        QFETCH(QString, events);
-        QFETCH(QList<QByteArray>, messages);
-        QFETCH(int, dropped);
-        QZPSysexJoiner joiner;
-        QList<QByteArray> delivered;
-        int drops = 0;
-        for (const QString& event : events.split('|'))
-            drops += joiner.take(hex(event.toLatin1()),
-                                 [&](QByteArrayView message) { delivered << message.toByteArray(); });
-        QCOMPARE(delivered, messages);
-        QCOMPARE(drops, dropped);
+        const QString whole = QStringLiteral("F0413200010AF7");
+        for (const auto& [events, messages, dropped] : QList<std::tuple<QString, QStringList, int>>{
+                 {whole, {whole}, 0},
+                 {"F04132|00010A|F7", {whole}, 0},
+                 {"F04132|F8|00010AF7", {"F8", whole}, 0},                   // a clock between the pieces
+                 {"F04132|903C40|" + whole, {"F04132", "903C40", whole}, 0}, // cut short by a note
+                 {"F0|" + QStringList(5, chunk).join('|') + "|F7|C005", {"C005"}, 1},
+                 {"F0" + QString::fromLatin1(longData.toHex()) + "|0102F7|C005", {"C005"}, 1},
+                 // the last piece takes it over the bound
+                 {"F0" + QString::fromLatin1(longData.left(longData.size() - 2).toHex()) + "|0102F7|C005",
+                  {"C005"},
+                  1},
+                 {"F0|" + QStringList(50, chunk).join('|') + "|" + whole,
+                  {whole},
+                  1}, // endless, then a new one
+             }) {
+            QZPSysexJoiner joiner;
+            QStringList delivered;
+            int drops = 0;
+            for (const QString& event : events.split('|'))
+                drops += joiner.take(hex(event.toLatin1()), [&](QByteArrayView message) {
+                    delivered << QString::fromLatin1(message.toByteArray().toHex()).toUpper();
+                });
+            QCOMPARE(delivered, messages);
+            QCOMPARE(drops, dropped);
+        }
     }
 
     // One decoder for the whole sequence, as the input has: the second note keeps its status byte.

@@ -121,39 +121,32 @@ private slots:
         }
     }
 
-    void booleansFromTheFile_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("expected");
+    // A boolean in the file is "true" or "false" (or 1 and 0); any other text reads the fallback.
+    void booleansFromTheFile() {
         const QString on = QZPSettings::HardwareControlKey;                // fallback true
         const QString off = QZPSettings::SendsPresetsOnSelectionChangeKey; // fallback false
         const QString unregistered = QZPSettings::OnboardingShownKey;      // no fallback: false
-        QTest::newRow("false") << on << "false" << false;
-        QTest::newRow("0") << on << "0" << false;
-        QTest::newRow("true") << off << "true" << true;
-        QTest::newRow("1") << off << "1" << true;
-        QTest::newRow("TRUE") << off << "TRUE" << true;
-        QTest::newRow("no, fallback on") << on << "no" << true;
-        QTest::newRow("no, fallback off") << off << "no" << false;
-        QTest::newRow("garbage") << off << "garbage" << false;
-        QTest::newRow("empty") << off << "" << false;
-        QTest::newRow("unregistered garbage") << unregistered << "garbage" << false;
-        QTest::newRow("unregistered yes") << unregistered << "yes" << false;
-        QTest::newRow("unregistered true") << unregistered << "true" << true;
-    }
-
-    // A boolean in the file is "true" or "false" (or 1 and 0); any other text reads the fallback.
-    void booleansFromTheFile() {
-        QFETCH(QString, key);
-        QFETCH(QString, text);
-        QFETCH(bool, expected);
-        const QString file = m_dir.filePath("booleans.ini");
-        QVERIFY(qzpWriteContents(file, QStringLiteral("[General]\n%1=%2\n").arg(key, text).toUtf8()));
-        QZPSettings settings(file);
-        settings.registerDefaults(QZPSettings::registeredDefaults());
-        QCOMPARE(settings.boolValue(key), expected);
-        if (settings.value(key).typeId() == QMetaType::Bool)
-            QCOMPARE(settings.value(key).toBool(), expected);
+        for (const auto& [key, text, expected] :
+             QList<std::tuple<QString, QString, bool>>{{on, "false", false},
+                                                       {on, "0", false},
+                                                       {off, "true", true},
+                                                       {off, "1", true},
+                                                       {off, "TRUE", true},
+                                                       {on, "no", true},
+                                                       {off, "no", false},
+                                                       {off, "garbage", false},
+                                                       {off, "", false},
+                                                       {unregistered, "garbage", false},
+                                                       {unregistered, "yes", false},
+                                                       {unregistered, "true", true}}) {
+            const QString file = m_dir.filePath("booleans.ini");
+            QVERIFY(qzpWriteContents(file, QStringLiteral("[General]\n%1=%2\n").arg(key, text).toUtf8()));
+            QZPSettings settings(file);
+            settings.registerDefaults(QZPSettings::registeredDefaults());
+            QZP_VERIFY(settings.boolValue(key) == expected, key, text);
+            if (settings.value(key).typeId() == QMetaType::Bool)
+                QCOMPARE(settings.value(key).toBool(), expected);
+        }
     }
 
     // A settings file that cannot be used safely (a link, a folder or FIFO in its place, a huge file, a
