@@ -34,10 +34,6 @@ public:
     bool visible = false;
 };
 
-QByteArray patch(quint8 first = 1) {
-    return qzpPatchMessage(first);
-}
-
 } // namespace
 
 class TestLibrary : public QObject {
@@ -91,24 +87,7 @@ private slots:
 
     // Each row: the listed files and the walk as "path#inode" words, the outcome as "listed>found" words
     // (found "-": the file left), and the walk's files no listed file took; "|" between the four.
-    void reconcileWalk_data() {
-        QTest::addColumn<QString>("row");
-        for (const char* row : {"a#1 b#2 c#3 | a#1 b#2 c#3 | a>a b>b c>c | ", // unchanged
-                                "a#1 b#2 | a#1 n#9 b#2 | a>a b>b | n",        // one added between
-                                "a#1 b#2 | a#1 z#2 | a>a b>z | ",             // renamed
-                                "a#1 b#2 | a#1 c#3 | a>a b>- | c",            // removed and added
-                                "a#1 b#2 c#3 | c#3 a#1 b#2 | a>a b>b c>c | ", // read in another order
-                                "a#1 | a#7 | a>a | ",                         // replaced at its path
-                                "a#1 b#1 | c#1 | a>c b>- | ",                 // one file, two listings
-                                "a#1 b#2 | a#2 b#1 | a>a b>b | "})            // swapped names
-            QTest::newRow(row) << QString::fromLatin1(row);
-    }
-
     void reconcileWalk() {
-        QFETCH(QString, row);
-        const QStringList parts = row.split('|');
-        const QString listed = parts.at(0), walked = parts.at(1), outcome = parts.at(2).trimmed(),
-                      added = parts.at(3).trimmed();
         const auto table = [](const QString& words) {
             QZPLibraryTable result;
             for (const QString& word : words.split(' ', Qt::SkipEmptyParts)) {
@@ -117,20 +96,30 @@ private slots:
             }
             return result;
         };
-        const QZPLibraryTable before = table(listed);
-        const QZPLibraryTable after = table(walked);
-        QZPLibraryReconciler reconciler(after);
-        QStringList found;
-        for (QZPLibraryTable::Row row = 0; row < QZPLibraryTable::Row(before.size()); ++row) {
-            const auto match = reconciler.match(before.path(row), before.identity(row));
-            found << before.path(row).toString() + '>' + (match ? after.path(*match).toString() : "-");
+        for (const char* line : {"a#1 b#2 c#3 | a#1 b#2 c#3 | a>a b>b c>c | ", // unchanged
+                                 "a#1 b#2 | a#1 n#9 b#2 | a>a b>b | n",        // one added between
+                                 "a#1 b#2 | a#1 z#2 | a>a b>z | ",             // renamed
+                                 "a#1 b#2 | a#1 c#3 | a>a b>- | c",            // removed and added
+                                 "a#1 b#2 c#3 | c#3 a#1 b#2 | a>a b>b c>c | ", // read in another order
+                                 "a#1 | a#7 | a>a | ",                         // replaced at its path
+                                 "a#1 b#1 | c#1 | a>c b>- | ",                 // one file, two listings
+                                 "a#1 b#2 | a#2 b#1 | a>a b>b | "}) {          // swapped names
+            const QStringList parts = QString::fromLatin1(line).split('|');
+            const QZPLibraryTable before = table(parts.at(0));
+            const QZPLibraryTable after = table(parts.at(1));
+            QZPLibraryReconciler reconciler(after);
+            QStringList found;
+            for (QZPLibraryTable::Row row = 0; row < QZPLibraryTable::Row(before.size()); ++row) {
+                const auto match = reconciler.match(before.path(row), before.identity(row));
+                found << before.path(row).toString() + '>' + (match ? after.path(*match).toString() : "-");
+            }
+            QStringList fresh;
+            for (QZPLibraryTable::Row row = 0; row < QZPLibraryTable::Row(after.size()); ++row)
+                if (!reconciler.isTaken(row))
+                    fresh << after.path(row).toString();
+            QCOMPARE(found.join(' '), parts.at(2).trimmed());
+            QCOMPARE(fresh.join(' '), parts.at(3).trimmed());
         }
-        QStringList fresh;
-        for (QZPLibraryTable::Row row = 0; row < QZPLibraryTable::Row(after.size()); ++row)
-            if (!reconciler.isTaken(row))
-                fresh << after.path(row).toString();
-        QCOMPARE(found.join(' '), outcome);
-        QCOMPARE(fresh.join(' '), added);
     }
 
     // A list's entries: only a whole 24-byte Patch message under "data" makes a preset.
@@ -170,66 +159,62 @@ private slots:
     // The arranged rows after each step, and what the list model heard: "+name" comes, "-name" goes,
     // "name=new" is renamed, "*name" is edited, "/text" filters ("/!" shows edited presets only). Model
     // events: i<index>, r<index>, reset.
-    void arrangedRows_data() {
-        QTest::addColumn<QString>("steps");
-        for (const char* row : {"+b +a +c | a b c | i0 i0 i2", "+b +a /a +ab +c | a ab | i0 i0 reset i1",
-                                "+a +b +c b=d | a c d | i0 i1 i2 r1 i2", "+a +b /b -b -a | | i0 i1 reset r0",
-                                "+ab +b /a /ab / | ab b | i0 i1 reset reset reset",
-                                "+ab +b /a /ab ab=x / | b x | i0 i1 reset reset r0 reset",
-                                "+ab +b /ab ab=b2 /b | b b2 | i0 i1 reset r0 reset",
-                                "+a +b /! *a / *b /! | a b | i0 i1 reset i0 reset reset"})
-            QTest::newRow(row) << QString::fromLatin1(row);
-    }
-
     void arrangedRows() {
-        QFETCH(QString, steps);
-        const QStringList parts = steps.split('|');
-        struct Listener : QZPArrangedRows::Listener {
-            QStringList heard;
-            void arrangedRowsWillInsert(qsizetype index) override {
-                heard << QStringLiteral("i%1").arg(index);
+        for (const char* steps :
+             {"+b +a +c | a b c | i0 i0 i2", "+b +a /a +ab +c | a ab | i0 i0 reset i1",
+              "+a +b +c b=d | a c d | i0 i1 i2 r1 i2", "+a +b /b -b -a | | i0 i1 reset r0",
+              "+ab +b /a /ab / | ab b | i0 i1 reset reset reset",
+              "+ab +b /a /ab ab=x / | b x | i0 i1 reset reset r0 reset",
+              "+ab +b /ab ab=b2 /b | b b2 | i0 i1 reset r0 reset",
+              "+a +b /! *a / *b /! | a b | i0 i1 reset i0 reset reset"}) {
+            const QStringList parts = QString::fromLatin1(steps).split('|');
+            struct Listener : QZPArrangedRows::Listener {
+                QStringList heard;
+                void arrangedRowsWillInsert(qsizetype index) override {
+                    heard << QStringLiteral("i%1").arg(index);
+                }
+                void arrangedRowsDidInsert() override {}
+                void arrangedRowsWillRemove(qsizetype index) override {
+                    heard << QStringLiteral("r%1").arg(index);
+                }
+                void arrangedRowsDidRemove() override {}
+                void arrangedRowsWillReset() override { heard << QStringLiteral("reset"); }
+                void arrangedRowsDidReset() override {}
+            } listener;
+            QStringList names, edited;
+            QZPArrangedRows rows([&names](auto a, auto b) { return names.at(a) < names.at(b); },
+                                 [&](auto row, const QZPPresetFilter& filter) {
+                                     return filter.matchesName(names.at(row)) &&
+                                            (!filter.usesEditedState() || edited.contains(names.at(row)));
+                                 },
+                                 &listener);
+            for (const QString& step : parts.at(0).split(' ', Qt::SkipEmptyParts)) {
+                const QString name = step.mid(1);
+                if (step.startsWith('+')) {
+                    names << name;
+                    rows.insert(QZPArrangedRows::Row(names.size() - 1));
+                } else if (step.startsWith('-')) {
+                    rows.remove(QZPArrangedRows::Row(names.indexOf(name)));
+                } else if (step.startsWith('*')) {
+                    edited << name;
+                    rows.update(QZPArrangedRows::Row(names.indexOf(name)), false);
+                } else if (step.startsWith('/')) {
+                    rows.setFilter(name == "!" ? QZPPresetFilter::predicate({}, true)
+                                               : QZPPresetFilter::predicate(name, false));
+                } else {
+                    const auto row = QZPArrangedRows::Row(names.indexOf(step.section('=', 0, 0)));
+                    rows.removeSorted(row);
+                    names[row] = step.section('=', 1);
+                    rows.insertSorted(row);
+                    rows.update(row, true);
+                }
             }
-            void arrangedRowsDidInsert() override {}
-            void arrangedRowsWillRemove(qsizetype index) override {
-                heard << QStringLiteral("r%1").arg(index);
-            }
-            void arrangedRowsDidRemove() override {}
-            void arrangedRowsWillReset() override { heard << QStringLiteral("reset"); }
-            void arrangedRowsDidReset() override {}
-        } listener;
-        QStringList names, edited;
-        QZPArrangedRows rows([&names](auto a, auto b) { return names.at(a) < names.at(b); },
-                             [&](auto row, const QZPPresetFilter& filter) {
-                                 return filter.matchesName(names.at(row)) &&
-                                        (!filter.usesEditedState() || edited.contains(names.at(row)));
-                             },
-                             &listener);
-        for (const QString& step : parts.at(0).split(' ', Qt::SkipEmptyParts)) {
-            const QString name = step.mid(1);
-            if (step.startsWith('+')) {
-                names << name;
-                rows.insert(QZPArrangedRows::Row(names.size() - 1));
-            } else if (step.startsWith('-')) {
-                rows.remove(QZPArrangedRows::Row(names.indexOf(name)));
-            } else if (step.startsWith('*')) {
-                edited << name;
-                rows.update(QZPArrangedRows::Row(names.indexOf(name)), false);
-            } else if (step.startsWith('/')) {
-                rows.setFilter(name == "!" ? QZPPresetFilter::predicate({}, true)
-                                           : QZPPresetFilter::predicate(name, false));
-            } else {
-                const auto row = QZPArrangedRows::Row(names.indexOf(step.section('=', 0, 0)));
-                rows.removeSorted(row);
-                names[row] = step.section('=', 1);
-                rows.insertSorted(row);
-                rows.update(row, true);
-            }
+            QStringList arranged;
+            for (const auto row : rows.arranged())
+                arranged << names.at(row);
+            QCOMPARE(arranged.join(' '), parts.at(1).trimmed());
+            QCOMPARE(listener.heard.join(' '), parts.at(2).trimmed());
         }
-        QStringList arranged;
-        for (const auto row : rows.arranged())
-            arranged << names.at(row);
-        QCOMPARE(arranged.join(' '), parts.at(1).trimmed());
-        QCOMPARE(listener.heard.join(' '), parts.at(2).trimmed());
     }
 
     void init() {
@@ -317,7 +302,7 @@ private slots:
         QFile::link(m_dir->path(), path("sub/loop"));
         const QByteArray latin1Name = QFile::encodeName(m_dir->path()) + "/Latin\xe9.syx";
         const int fd = ::open(latin1Name.constData(), O_WRONLY | O_CREAT, 0644);
-        QVERIFY(fd >= 0 && ::write(fd, patch(1).constData(), 24) == 24);
+        QVERIFY(fd >= 0 && ::write(fd, qzpPatchMessage(1).constData(), 24) == 24);
         ::close(fd);
         open(m_dir->path());
         QCOMPARE(library()->count(), 5);
