@@ -3,16 +3,15 @@
 #include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
+#include "sound/QZPSoundAnalysis.h"
 #include "sound/QZPSoundEngine.h"
 #include "sound/QZPSoundMidiBackend.h"
 #include "sound/QZPSoundRenderer.h"
 
 #include <atomic>
 #include <cmath>
-#include <complex>
 #include <cstdlib>
 #include <new>
-#include <numeric>
 
 // Allocation counting for the real-time test: while the flag is up, every allocation on any thread is
 // counted (the engine's process() must make none).
@@ -83,109 +82,8 @@ QByteArray patchWith(const QList<std::pair<const char*, int>>& changes) {
     return preset.junoSysexDataWithMidiChannel(0);
 }
 
-std::vector<float> channel(const std::vector<float>& interleaved, int which, double from = 0,
-                           double to = 1e9) {
-    std::vector<float> out;
-    const size_t first = size_t(from * Rate), last = std::min(interleaved.size() / 2, size_t(to * Rate));
-    for (size_t i = first; i < last; ++i)
-        out.push_back(interleaved[i * 2 + size_t(which)]);
-    return out;
-}
-
-// The frequency from the rising zero crossings (interpolated) of a steady stretch.
-// The times (in samples, interpolated) at which the signal crosses zero going up.
-std::vector<double> upwardCrossings(const std::vector<float>& x) {
-    std::vector<double> times;
-    for (size_t i = 1; i < x.size(); ++i)
-        if (x[i - 1] < 0 && x[i] >= 0)
-            times.push_back(double(i - 1) + double(-x[i - 1]) / double(x[i] - x[i - 1]));
-    return times;
-}
-
-double frequencyOf(const std::vector<float>& x) {
-    const std::vector<double> t = upwardCrossings(x);
-    return t.size() > 1 ? double(t.size() - 1) * Rate / (t.back() - t.front()) : 0;
-}
-
-// Magnitudes of the first half of the spectrum (Hann window, radix-2, length a power of two).
-std::vector<double> spectrum(std::vector<float> x, size_t length = 16384) {
-    x.resize(length, 0);
-    std::vector<std::complex<double>> a(length);
-    for (size_t i = 0; i < length; ++i)
-        a[i] = double(x[i]) * (0.5 - 0.5 * std::cos(2 * M_PI * double(i) / double(length)));
-    for (size_t i = 1, j = 0; i < length; ++i) {
-        size_t bit = length >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
-        j ^= bit;
-        if (i < j)
-            std::swap(a[i], a[j]);
-    }
-    for (size_t len = 2; len <= length; len <<= 1) {
-        const std::complex<double> w = std::polar(1.0, -2 * M_PI / double(len));
-        for (size_t i = 0; i < length; i += len) {
-            std::complex<double> wn(1);
-            for (size_t k = 0; k < len / 2; ++k, wn *= w) {
-                const auto u = a[i + k], v = a[i + k + len / 2] * wn;
-                a[i + k] = u + v;
-                a[i + k + len / 2] = u - v;
-            }
-        }
-    }
-    std::vector<double> magnitude(length / 2);
-    for (size_t i = 0; i < length / 2; ++i)
-        magnitude[i] = std::abs(a[i]);
-    return magnitude;
-}
-
-double binHz(size_t length = 16384) {
-    return double(Rate) / double(length);
-}
-
-double energyNear(const std::vector<double>& magnitude, double hz, double width = 0.03) {
-    double sum = 0;
-    for (size_t i = size_t(hz * (1 - width) / binHz());
-         i <= size_t(hz * (1 + width) / binHz()) && i < magnitude.size(); ++i)
-        sum += magnitude[i] * magnitude[i];
-    return sum;
-}
-
-double centroid(const std::vector<double>& magnitude) {
-    double weighted = 0, total = 0;
-    for (size_t i = 1; i < magnitude.size(); ++i) {
-        weighted += double(i) * binHz() * magnitude[i];
-        total += magnitude[i];
-    }
-    return total > 0 ? weighted / total : 0;
-}
-
-double peak(const std::vector<float>& x) {
-    double most = 0;
-    for (const float v : x)
-        most = std::max(most, double(std::fabs(v)));
-    return most;
-}
-
-double largestStep(const std::vector<float>& x) {
-    double most = 0;
-    for (size_t i = 1; i < x.size(); ++i)
-        most = std::max(most, double(std::fabs(x[i] - x[i - 1])));
-    return most;
-}
-
-// Seconds from `from` until the level (peak over 1 ms windows) first crosses `fraction` of `reference`,
-// upwards or downwards.
-double timeToLevel(const std::vector<float>& x, double from, double reference, double fraction, bool rising) {
-    const size_t window = Rate / 1000;
-    for (size_t start = size_t(from * Rate); start + window < x.size(); start += window) {
-        double level = 0;
-        for (size_t i = start; i < start + window; ++i)
-            level = std::max(level, double(std::fabs(x[i])));
-        if (rising ? level >= fraction * reference : level <= fraction * reference)
-            return double(start) / Rate - from;
-    }
-    return 1e9;
-}
+// Measures at the renders' rate.
+const QZPSoundAnalysis measure(Rate);
 
 } // namespace
 
@@ -198,7 +96,7 @@ private slots:
         for (const auto& [range, hz] : {std::pair{16, 220.0}, {8, 440.0}, {4, 880.0}}) {
             const auto samples =
                 QZPSoundRenderer::render(patchWith({{"DCO_Range", range}}), {{69, 0, 1.2, 100}}, 1.2, Rate);
-            const double measured = frequencyOf(channel(samples, 0, 0.2, 1.1));
+            const double measured = measure.frequency(measure.channel(samples, 0, 0.2, 1.1));
             QZP_VERIFY(std::fabs(1200 * std::log2(measured / hz)) < 1.0, range, measured);
         }
     }
@@ -210,11 +108,11 @@ private slots:
             const auto samples = QZPSoundRenderer::render(
                 patchWith({{"DCO_Range", 4}, {"DCO_Saw_ON", saw}, {"DCO_Pulse_ON", !saw}, {"DCO_PWM", 100}}),
                 {{96, 0, 1, 100}}, 1, Rate);
-            const auto magnitude = spectrum(channel(samples, 0, 0.3));
+            const auto magnitude = measure.spectrum(measure.channel(samples, 0, 0.3));
             const double fundamental = 440 * std::exp2((108 - 69) / 12.0);
             double harmonic = 0, between = 0;
-            for (size_t i = size_t(100 / binHz()); i < magnitude.size(); ++i) {
-                const double hz = double(i) * binHz();
+            for (size_t i = size_t(100 / measure.binHz()); i < magnitude.size(); ++i) {
+                const double hz = double(i) * measure.binHz();
                 const double k = std::round(hz / fundamental);
                 const double power = magnitude[i] * magnitude[i];
                 (k >= 1 && std::fabs(hz - k * fundamental) < 60 ? harmonic : between) += power;
@@ -225,13 +123,14 @@ private slots:
 
     // The sub-oscillator adds energy an octave below the note.
     void subOscillatorAddsTheOctaveBelow() {
-        const auto without =
-            spectrum(channel(QZPSoundRenderer::render(patchWith({}), {{57, 0, 1, 100}}, 1, Rate), 0, 0.3));
-        const auto with = spectrum(
-            channel(QZPSoundRenderer::render(patchWith({{"DCO_SubLevel", 127}}), {{57, 0, 1, 100}}, 1, Rate),
-                    0, 0.3));
-        QVERIFY(energyNear(with, 110) > 100 * energyNear(without, 110));
-        QVERIFY(energyNear(with, 55) < 0.01 * energyNear(with, 110)); // one octave down, not two
+        const auto without = measure.spectrum(
+            measure.channel(QZPSoundRenderer::render(patchWith({}), {{57, 0, 1, 100}}, 1, Rate), 0, 0.3));
+        const auto with = measure.spectrum(measure.channel(
+            QZPSoundRenderer::render(patchWith({{"DCO_SubLevel", 127}}), {{57, 0, 1, 100}}, 1, Rate), 0,
+            0.3));
+        QVERIFY(measure.energyNear(with, 110) > 100 * measure.energyNear(without, 110));
+        QVERIFY(measure.energyNear(with, 55) <
+                0.01 * measure.energyNear(with, 110)); // one octave down, not two
     }
 
     // Opening the filter brightens the sound step by step; full resonance peaks near the cutoff and
@@ -241,17 +140,18 @@ private slots:
     void envelopeAndLfoDirections() {
         QList<double> brightness;
         for (const int mode : {0, 1})
-            brightness << centroid(spectrum(channel(
+            brightness << measure.centroid(measure.spectrum(measure.channel(
                 QZPSoundRenderer::render(
                     patchWith(
                         {{"DCO_Saw_ON", 1}, {"VCF_Cutoff", 60}, {"VCF_ENV", 100}, {"VCF_ENV_Mode", mode}}),
                     {{45, 0, 1, 100}}, 1, Rate),
                 0, 0.3)));
         QZP_VERIFY(brightness.at(1) > 1.5 * brightness.at(0), brightness.at(1), brightness.at(0));
-        const auto vibrato = channel(QZPSoundRenderer::render(patchWith({{"DCO_LFO", 100}, {"LFO_Rate", 60}}),
-                                                              {{57, 0, 3, 100}}, 3, Rate),
-                                     0, 0.5, 3);
-        const std::vector<double> t = upwardCrossings(vibrato);
+        const auto vibrato =
+            measure.channel(QZPSoundRenderer::render(patchWith({{"DCO_LFO", 100}, {"LFO_Rate", 60}}),
+                                                     {{57, 0, 3, 100}}, 3, Rate),
+                            0, 0.5, 3);
+        const std::vector<double> t = measure.upwardCrossings(vibrato);
         double lowest = 1e9, highest = 0;
         for (size_t i = 1; i < t.size(); ++i) {
             lowest = std::min(lowest, Rate / (t[i] - t[i - 1]));
@@ -267,20 +167,20 @@ private slots:
             const auto samples = QZPSoundRenderer::render(
                 patchWith({{"DCO_Saw_ON", 1}, {"DCO_Pulse_ON", 0}, {"VCF_Cutoff", std::min(cutoff, 127)}}),
                 {{45, 0, 1, 100}}, 1, Rate);
-            const double brightness = centroid(spectrum(channel(samples, 0, 0.3)));
+            const double brightness = measure.centroid(measure.spectrum(measure.channel(samples, 0, 0.3)));
             QZP_VERIFY(brightness > previous, cutoff, brightness);
             previous = brightness;
         }
         const auto ringing = QZPSoundRenderer::render(
             patchWith({{"DCO_Saw_ON", 1}, {"DCO_Pulse_ON", 0}, {"VCF_Cutoff", 64}, {"VCF_Resonance", 127}}),
             {{33, 0, 2, 127}}, 2, Rate);
-        const auto magnitude = spectrum(channel(ringing, 0, 0.5));
+        const auto magnitude = measure.spectrum(measure.channel(ringing, 0, 0.5));
         const size_t top =
             size_t(std::max_element(magnitude.begin() + 1, magnitude.end()) - magnitude.begin());
         const double cutoffHz = 20 * std::exp2(10 * 64 / 127.0);
-        QZP_VERIFY(std::fabs(std::log2(double(top) * binHz() / cutoffHz)) < 0.5, double(top) * binHz(),
-                   cutoffHz);
-        QVERIFY(peak(channel(ringing, 0)) < 2.0);
+        QZP_VERIFY(std::fabs(std::log2(double(top) * measure.binHz() / cutoffHz)) < 0.5,
+                   double(top) * measure.binHz(), cutoffHz);
+        QVERIFY(measure.peak(measure.channel(ringing, 0)) < 2.0);
         for (const float v : ringing)
             QVERIFY(std::isfinite(v));
     }
@@ -299,30 +199,31 @@ private slots:
         for (const auto& changes :
              {QList<std::pair<const char*, int>>{{"DCO_PWM", 127}},
               QList<std::pair<const char*, int>>{{"DCO_PWM", 127}, {"VCF_Cutoff", 0}}}) {
-            const auto held =
-                channel(QZPSoundRenderer::render(patchWith(changes), {{45, 0, 1, 100}}, 1, Rate), 0, 0.4);
-            const double mean = std::accumulate(held.begin(), held.end(), 0.0) / double(held.size());
-            QZP_VERIFY(std::fabs(mean) < 0.05 * peak(held), mean, peak(held));
+            const auto held = measure.channel(
+                QZPSoundRenderer::render(patchWith(changes), {{45, 0, 1, 100}}, 1, Rate), 0, 0.4);
+            const double mean = measure.mean(held);
+            QZP_VERIFY(std::fabs(mean) < 0.05 * measure.peak(held), mean, measure.peak(held));
         }
 
         const QList<std::pair<const char*, int>> nothing{{"DCO_Pulse_ON", 0}, {"VCF_Cutoff", 64}};
-        const auto whistle =
-            channel(QZPSoundRenderer::render(
-                        patchWith(nothing + QList<std::pair<const char*, int>>{{"VCF_Resonance", 127}}),
-                        {{45, 0, 2, 100}}, 2, Rate),
-                    0, 1.5);
+        const auto whistle = measure.channel(
+            QZPSoundRenderer::render(
+                patchWith(nothing + QList<std::pair<const char*, int>>{{"VCF_Resonance", 127}}),
+                {{45, 0, 2, 100}}, 2, Rate),
+            0, 1.5);
         QZP_VERIFY(rms(whistle) > 0.01, rms(whistle));
         const auto still =
-            channel(QZPSoundRenderer::render(patchWith(nothing), {{45, 0, 2, 100}}, 2, Rate), 0);
-        QZP_VERIFY(peak(still) < 1e-4, peak(still));
+            measure.channel(QZPSoundRenderer::render(patchWith(nothing), {{45, 0, 2, 100}}, 2, Rate), 0);
+        QZP_VERIFY(measure.peak(still) < 1e-4, measure.peak(still));
 
         const auto noise = [&](int voices) {
             QList<QZPSoundRenderer::Note> notes;
             for (int n = 0; n < voices; ++n)
                 notes.append({48 + 3 * n, 0, 1, 100});
-            return rms(channel(QZPSoundRenderer::render(
-                                   patchWith({{"DCO_Pulse_ON", 0}, {"DCO_NoiseLevel", 127}}), notes, 1, Rate),
-                               0, 0.2));
+            return rms(measure.channel(
+                QZPSoundRenderer::render(patchWith({{"DCO_Pulse_ON", 0}, {"DCO_NoiseLevel", 127}}), notes, 1,
+                                         Rate),
+                0, 0.2));
         };
         const double gain = 20 * std::log10(noise(6) / noise(1));
         QZP_VERIFY(gain > 6.3 && gain < 9.3, gain);
@@ -335,10 +236,11 @@ private slots:
                                                                 {{57, 0, 0.5, 100}}, Rate, 60);
         const double seconds = double(samples.size()) / 2 / Rate;
         QZP_VERIFY(seconds > 4 && seconds < 30, seconds);
-        const auto end = channel(samples, 0, seconds - QZPSoundRenderer::FadedSeconds);
-        QVERIFY(peak(end) < QZPSoundRenderer::FadedLevel);
-        const auto before = channel(samples, 0, seconds - 0.5, seconds - QZPSoundRenderer::FadedSeconds);
-        QVERIFY(peak(before) < 0.001); // faded, not cut
+        const auto end = measure.channel(samples, 0, seconds - QZPSoundRenderer::FadedSeconds);
+        QVERIFY(measure.peak(end) < QZPSoundRenderer::FadedLevel);
+        const auto before =
+            measure.channel(samples, 0, seconds - 0.5, seconds - QZPSoundRenderer::FadedSeconds);
+        QVERIFY(measure.peak(before) < 0.001); // faded, not cut
         const auto capped = QZPSoundRenderer::renderUntilFaded(patchWith({{"ENV_Release", 127}}),
                                                                {{57, 0, 0.5, 100}}, Rate, 1);
         QCOMPARE(capped.size(), size_t(2 * Rate));
@@ -350,7 +252,7 @@ private slots:
     void performanceControls() {
         const QByteArray patch = patchWith({});
         const auto hz = [&](const QList<QZPSoundRenderer::TimedMessage>& controls, double from, double to) {
-            return frequencyOf(channel(
+            return measure.frequency(measure.channel(
                 QZPSoundRenderer::render(patch, {{69, 0, 1.2, 100}}, 1.2, Rate, controls), 0, from, to));
         };
         const QByteArray up = QByteArray::fromHex("E07F7F"), down = QByteArray::fromHex("E00000");
@@ -365,7 +267,7 @@ private slots:
                                                           1.5, Rate, controls);
             double lowest = 1e9, highest = 0;
             for (double t = 0.5; t < 1.4; t += 0.05) {
-                const double f = frequencyOf(channel(samples, 0, t, t + 0.05));
+                const double f = measure.frequency(measure.channel(samples, 0, t, t + 0.05));
                 lowest = std::min(lowest, f);
                 highest = std::max(highest, f);
             }
@@ -378,7 +280,8 @@ private slots:
         const auto held = QZPSoundRenderer::render(
             patchWith({{"ENV_Release", 0}}), {{69, 0, 0.3, 100}}, 1.2, Rate,
             {{0, QByteArray::fromHex("B0407F")}, {0.8, QByteArray::fromHex("B04000")}});
-        QVERIFY(peak(channel(held, 0, 0.6, 0.75)) > 0.05 && peak(channel(held, 0, 0.95, 1.2)) < 0.001);
+        QVERIFY(measure.peak(measure.channel(held, 0, 0.6, 0.75)) > 0.05 &&
+                measure.peak(measure.channel(held, 0, 0.95, 1.2)) < 0.001);
     }
 
     // The output stage never clips hard: a loud patch as a six-note chord stays inside full scale without
@@ -390,13 +293,13 @@ private slots:
         const auto loud = QZPSoundRenderer::render(
             patchWith({{"VCA_Level", 127}, {"DCO_Saw_ON", 1}, {"DCO_SubLevel", 127}, {"chorusMode", 2}}),
             chord, 1, Rate);
-        QZP_VERIFY(peak(loud) < 1.0 && peak(loud) > 0.8, peak(loud));
+        QZP_VERIFY(measure.peak(loud) < 1.0 && measure.peak(loud) > 0.8, measure.peak(loud));
         const auto quiet = QZPSoundRenderer::render(patchWith({}), {{57, 0, 1, 100}}, 1, Rate);
         const auto quieter =
             QZPSoundRenderer::render(patchWith({{"VCA_Level", 32}}), {{57, 0, 1, 100}}, 1, Rate);
-        QVERIFY(peak(quiet) < 0.6); // below the knee: level follows the slider as before
+        QVERIFY(measure.peak(quiet) < 0.6); // below the knee: level follows the slider as before
         const double sliderDb = 20 * std::log10(std::exp2(2.0 * (64 - 32) / 127)); // the VCA's law, 3 dB
-        QVERIFY(std::fabs(20 * std::log10(peak(quiet) / peak(quieter)) - sliderDb) < 0.2);
+        QVERIFY(std::fabs(20 * std::log10(measure.peak(quiet) / measure.peak(quieter)) - sliderDb) < 0.2);
     }
 
     // Longer slider settings give longer attack, decay and release; in gate mode the VCA has no shape.
@@ -405,10 +308,10 @@ private slots:
         for (const int value : {0, 40, 80, 120}) {
             const auto samples = QZPSoundRenderer::render(
                 patchWith({{"ENV_Attack", value}, {"ENV_Release", value}}), {{57, 0, 4, 100}}, 14, Rate);
-            const auto left = channel(samples, 0);
-            const double full = peak(channel(samples, 0, 3.5, 4));
-            const double rise = timeToLevel(left, 0, full, 0.9, true);
-            const double fall = timeToLevel(left, 4, full, 0.01, false);
+            const auto left = measure.channel(samples, 0);
+            const double full = measure.peak(measure.channel(samples, 0, 3.5, 4));
+            const double rise = measure.timeToLevel(left, 0, full, 0.9, true);
+            const double fall = measure.timeToLevel(left, 4, full, 0.01, false);
             QZP_VERIFY(rise > attack && fall > release, value, rise, fall);
             attack = rise;
             release = fall;
@@ -421,18 +324,20 @@ private slots:
             const auto samples = QZPSoundRenderer::render(
                 patchWith({{"ENV_Decay", value}, {"ENV_Sustain", 0}, {"ENV_Release", 0}}), {{57, 0, 12, 100}},
                 12, Rate);
-            const auto left = channel(samples, 0);
-            const double top = peak(channel(samples, 0, 0, 0.05));
-            const double fall = timeToLevel(left, 0.005, top, 0.01, false);
+            const auto left = measure.channel(samples, 0);
+            const double top = measure.peak(measure.channel(samples, 0, 0, 0.05));
+            const double fall = measure.timeToLevel(left, 0.005, top, 0.01, false);
             QZP_VERIFY(fall > decay, value, fall);
             decay = fall;
         }
         QVERIFY(decay > 1.0);
         const auto gated = QZPSoundRenderer::render(patchWith({{"ENV_Attack", 127}, {"VCA_Mode", 0}}),
                                                     {{57, 0, 1, 100}}, 1.5, Rate);
-        const auto left = channel(gated, 0);
-        QVERIFY(timeToLevel(left, 0, peak(channel(gated, 0, 0.5, 0.9)), 0.9, true) < 0.02);
-        QVERIFY(timeToLevel(left, 1, peak(channel(gated, 0, 0.5, 0.9)), 0.01, false) < 0.03);
+        const auto left = measure.channel(gated, 0);
+        QVERIFY(measure.timeToLevel(left, 0, measure.peak(measure.channel(gated, 0, 0.5, 0.9)), 0.9, true) <
+                0.02);
+        QVERIFY(measure.timeToLevel(left, 1, measure.peak(measure.channel(gated, 0, 0.5, 0.9)), 0.01, false) <
+                0.03);
     }
 
     // The chorus makes the channels differ, mode II more than mode I; off, they are the same. (A low,
@@ -458,18 +363,19 @@ private slots:
         const double change = 0.5;
         const QByteArray level("\xF0\x41\x32\x00\x0A\x7F\xF7", 7);
         const auto samples = QZPSoundRenderer::render(patch, {{45, 0, 1, 100}}, 1, Rate, {{change, level}});
-        const auto steady = channel(samples, 0, 0.3, change);
-        const auto block = channel(samples, 0, change, change + 64.0 / Rate);
-        const auto plain = channel(QZPSoundRenderer::render(patch, {{45, 0, 1, 100}}, 1, Rate), 0, change,
-                                   change + 64.0 / Rate);
+        const auto steady = measure.channel(samples, 0, 0.3, change);
+        const auto block = measure.channel(samples, 0, change, change + 64.0 / Rate);
+        const auto plain = measure.channel(QZPSoundRenderer::render(patch, {{45, 0, 1, 100}}, 1, Rate), 0,
+                                           change, change + 64.0 / Rate);
         double moved = 0;
         for (size_t i = 0; i < block.size(); ++i)
             moved = std::max(moved, double(std::fabs(block[i] - plain[i])));
-        QVERIFY2(moved > 0.02 * peak(plain), "the change is heard within the block");
-        const auto around = channel(samples, 0, change - 0.001, change + 0.05);
-        const auto after = channel(samples, 0, change + 0.2, change + 0.4);
-        QZP_VERIFY(largestStep(around) <= 1.2 * std::max(largestStep(steady), largestStep(after)),
-                   largestStep(around), largestStep(steady), largestStep(after));
+        QVERIFY2(moved > 0.02 * measure.peak(plain), "the change is heard within the block");
+        const auto around = measure.channel(samples, 0, change - 0.001, change + 0.05);
+        const auto after = measure.channel(samples, 0, change + 0.2, change + 0.4);
+        QZP_VERIFY(measure.largestStep(around) <=
+                       1.2 * std::max(measure.largestStep(steady), measure.largestStep(after)),
+                   measure.largestStep(around), measure.largestStep(steady), measure.largestStep(after));
     }
 
     // Six voices: a new note takes a free voice, then the one released longest ago, then the oldest held
