@@ -47,6 +47,10 @@ The built-in sound:
                                     in seconds); the file lasts until the last note has faded below
                                     −90 dBFS (at most 60 s after it), or --seconds S.
                                     An existing OUT.wav is replaced only with --force.
+  analyse FILE... [--notes …] [--seconds S] [--rate 48000] [--json]
+                                    Play each preset as render does and print its peak (dBFS), DC
+                                    offset, how long it stays within 20 dB of its peak, and its
+                                    brightness (spectral centroid of the first third of a second).
 
 The instrument:
   ports [--json]                    List the MIDI sources and destinations.
@@ -213,6 +217,8 @@ int QZPCommandLine::run(const QStringList& given) {
         return libraryCommands.importBank(rest);
     if (command == QLatin1String("render"))
         return QZPSoundCommandLine(*this).render(rest);
+    if (command == QLatin1String("analyse"))
+        return QZPSoundCommandLine(*this).analyse(rest);
     static const QStringList instrumentCommands{QStringLiteral("ports"), QStringLiteral("send"),
                                                 QStringLiteral("listen"), QStringLiteral("record")};
     if (instrumentCommands.contains(command)) {

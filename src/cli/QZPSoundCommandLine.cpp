@@ -5,10 +5,13 @@
 #include "model/QZPError.h"
 #include "model/QZPFileSystem.h"
 #include "model/QZPPreset.h"
+#include "sound/QZPSoundAnalysis.h"
 #include "sound/QZPSoundRenderer.h"
 
 #include <QFileInfo>
+#include <QJsonValue>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -19,6 +22,44 @@ constexpr double LongestSeconds = 600;
 constexpr double LongestTailSeconds = 60;
 } // namespace
 
+std::optional<QZPSoundCommandLine::Performance>
+QZPSoundCommandLine::performance(const QZPCommandArguments& parsed, QString* error) const {
+    Performance result;
+    const QString notesText = parsed.isSet(QStringLiteral("notes")) ? parsed.value(QStringLiteral("notes"))
+                                                                    : QStringLiteral("C4:0:1");
+    const auto notes = QZPSoundRenderer::parseNotes(notesText, error);
+    if (!notes)
+        return std::nullopt;
+    result.notes = *notes;
+    bool ok = true;
+    if (parsed.isSet(QStringLiteral("rate")))
+        result.rate = parsed.value(QStringLiteral("rate")).toInt(&ok);
+    if (!ok || result.rate < LowestRate || result.rate > HighestRate) {
+        *error = QStringLiteral("--rate must be %1 to %2").arg(LowestRate).arg(HighestRate);
+        return std::nullopt;
+    }
+    double end = 0;
+    for (const QZPSoundRenderer::Note& note : result.notes)
+        end = std::max(end, note.start + note.length);
+    result.untilFaded = !parsed.isSet(QStringLiteral("seconds"));
+    result.seconds = std::min(end + LongestTailSeconds, LongestSeconds);
+    if (!result.untilFaded)
+        result.seconds = parsed.value(QStringLiteral("seconds")).toDouble(&ok);
+    if (!ok || !(result.seconds > 0 && result.seconds <= LongestSeconds)) { // "nan" parses as a number
+        *error = QStringLiteral("--seconds must be more than 0 and at most %1").arg(LongestSeconds);
+        return std::nullopt;
+    }
+    return result;
+}
+
+std::vector<float> QZPSoundCommandLine::play(QZPPreset& preset, const Performance& performance) {
+    const QByteArray patch = preset.junoSysexDataWithMidiChannel(0);
+    return performance.untilFaded
+               ? QZPSoundRenderer::renderUntilFaded(patch, performance.notes, performance.rate,
+                                                    performance.seconds)
+               : QZPSoundRenderer::render(patch, performance.notes, performance.seconds, performance.rate);
+}
+
 int QZPSoundCommandLine::render(const QStringList& arguments) {
     QString error;
     const auto parsed = QZPCommandArguments::parse(
@@ -28,39 +69,17 @@ int QZPSoundCommandLine::render(const QStringList& arguments) {
         return m_commandLine.usageError(error);
     if (parsed->positional().size() != 2)
         return m_commandLine.usageError(QStringLiteral("render needs FILE and OUT.wav"));
-
-    const QString notesText = parsed->isSet(QStringLiteral("notes")) ? parsed->value(QStringLiteral("notes"))
-                                                                     : QStringLiteral("C4:0:1");
-    const auto notes = QZPSoundRenderer::parseNotes(notesText, &error);
-    if (!notes)
+    const auto played = performance(*parsed, &error);
+    if (!played)
         return m_commandLine.usageError(error);
-    bool ok = true;
-    const int rate =
-        parsed->isSet(QStringLiteral("rate")) ? parsed->value(QStringLiteral("rate")).toInt(&ok) : 48000;
-    if (!ok || rate < LowestRate || rate > HighestRate)
-        return m_commandLine.usageError(
-            QStringLiteral("--rate must be %1 to %2").arg(LowestRate).arg(HighestRate));
-    double end = 0;
-    for (const QZPSoundRenderer::Note& note : *notes)
-        end = std::max(end, note.start + note.length);
-    const bool untilFaded = !parsed->isSet(QStringLiteral("seconds"));
-    double seconds = std::min(end + LongestTailSeconds, LongestSeconds);
-    if (!untilFaded)
-        seconds = parsed->value(QStringLiteral("seconds")).toDouble(&ok);
-    if (!ok || !(seconds > 0 && seconds <= LongestSeconds)) // "nan" parses as a number
-        return m_commandLine.usageError(
-            QStringLiteral("--seconds must be more than 0 and at most %1").arg(LongestSeconds));
 
     const QString file = parsed->positional().at(0);
     const std::unique_ptr<QZPPreset> preset(m_commandLine.openPreset(file));
     if (!preset)
         return QZPCommandLine::FileFailure;
     const QString out = parsed->positional().at(1);
-    const QByteArray patch = preset->junoSysexDataWithMidiChannel(0);
-    const std::vector<float> samples = untilFaded
-                                           ? QZPSoundRenderer::renderUntilFaded(patch, *notes, rate, seconds)
-                                           : QZPSoundRenderer::render(patch, *notes, seconds, rate);
-    const std::optional<QByteArray> wav = QZPSoundRenderer::wavData(samples, rate, &error);
+    const std::optional<QByteArray> wav =
+        QZPSoundRenderer::wavData(play(*preset, *played), played->rate, &error);
     if (!wav) {
         m_commandLine.reportFileError(out, QStringLiteral("The sound couldn’t be written."), error);
         return QZPCommandLine::FileFailure;
@@ -81,4 +100,53 @@ int QZPSoundCommandLine::render(const QStringList& arguments) {
     }
     m_commandLine.out() << QFileInfo(out).absoluteFilePath() << Qt::endl;
     return QZPCommandLine::Success;
+}
+
+int QZPSoundCommandLine::analyse(const QStringList& arguments) {
+    QString error;
+    const auto parsed = QZPCommandArguments::parse(
+        arguments, {QStringLiteral("json")},
+        {QStringLiteral("notes"), QStringLiteral("seconds"), QStringLiteral("rate")}, &error);
+    if (!parsed)
+        return m_commandLine.usageError(error);
+    if (parsed->positional().isEmpty())
+        return m_commandLine.usageError(QStringLiteral("analyse needs at least one FILE"));
+    const auto played = performance(*parsed, &error);
+    if (!played)
+        return m_commandLine.usageError(error);
+    const QZPSoundAnalysis analysis(played->rate);
+    int status = QZPCommandLine::Success;
+    for (const QString& file : parsed->positional()) {
+        const std::unique_ptr<QZPPreset> preset(m_commandLine.openPreset(file));
+        if (!preset) {
+            status = QZPCommandLine::FileFailure;
+            continue;
+        }
+        const QZPSoundAnalysis::Summary summary = analysis.summarise(play(*preset, *played));
+        // Zeros have no level in decibels: null in JSON.
+        const bool silent = summary.silent;
+        if (parsed->isSet(QStringLiteral("json"))) {
+            QZPCommandLine::printJson(
+                m_commandLine.out(),
+                {{"file", file},
+                 {"name", preset->displayName()},
+                 {"silent", silent},
+                 {"peakDb", std::isfinite(summary.peakDb) ? QJsonValue(summary.peakDb) : QJsonValue()},
+                 {"dcOffset", summary.dcOffset},
+                 {"secondsLoud", summary.secondsLoud},
+                 {"centroidHz", summary.centroidHz}});
+            continue;
+        }
+        m_commandLine.out() << file << ": "
+                            << (silent
+                                    ? QStringLiteral("silent")
+                                    : QStringLiteral("peak %1 dBFS, DC offset %2, %3 s within 20 dB of the "
+                                                     "peak, brightness %4 Hz")
+                                          .arg(summary.peakDb, 0, 'f', 1)
+                                          .arg(summary.dcOffset, 0, 'f', 4)
+                                          .arg(summary.secondsLoud, 0, 'f', 3)
+                                          .arg(summary.centroidHz, 0, 'f', 0))
+                            << Qt::endl;
+    }
+    return status;
 }

@@ -326,6 +326,38 @@ private slots:
             2);
     }
 
+    // The measurements of a render, a line per file (JSON on request), played as render plays: a note
+    // held half a second with the envelope square stays loud half a second; a patch with every source
+    // down is silent; a file that cannot be read fails alone.
+    void analyse() {
+        for (const char* name : {"Plain.syx", "Silent.syx"})
+            QFile::copy(path("Brass.syx"), path(name));
+        const QStringList square{"ENV_Attack=0", "ENV_Decay=0",    "ENV_Sustain=127", "ENV_Release=0",
+                                 "VCA_Mode=0",   "VCF_Cutoff=127", "VCF_ENV=0",       "VCF_LFO=0",
+                                 "DCO_LFO=0",    "chorusMode=0"};
+        QCOMPARE(run(QStringList{"set", "Plain.syx"} + square).status, 0);
+        QCOMPARE(run({"set", "Silent.syx", "DCO_Pulse_ON=0", "DCO_Saw_ON=0", "DCO_SubLevel=0",
+                      "DCO_NoiseLevel=0", "VCF_Resonance=0"})
+                     .status,
+                 0);
+        const Result result =
+            run({"analyse", "Plain.syx", "Silent.syx", "Short.syx", "--json", "--notes", "C4:0:0.5"});
+        QCOMPARE(result.status, 1);
+        const QStringList lines = result.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        const QJsonObject plain = QJsonDocument::fromJson(lines.at(0).toUtf8()).object();
+        const double peak = plain.value("peakDb").toDouble(), loud = plain.value("secondsLoud").toDouble();
+        QZP_VERIFY(peak < -1 && peak > -30 && std::fabs(loud - 0.5) < 0.02, peak, loud);
+        QZP_VERIFY(std::fabs(plain.value("dcOffset").toDouble()) < 0.01, plain.value("dcOffset").toDouble());
+        QZP_VERIFY(plain.value("centroidHz").toDouble() > 262, plain.value("centroidHz").toDouble());
+        const QJsonObject silent = QJsonDocument::fromJson(lines.at(1).toUtf8()).object();
+        QVERIFY(silent.value("silent").toBool() && !plain.value("silent").toBool());
+        QVERIFY(silent.value("secondsLoud").toDouble() == 0);
+        QVERIFY(run({"analyse", "Silent.syx"}).out.endsWith("Silent.syx: silent\n"));
+        QCOMPARE(run({"analyse"}).status, 2);
+        QCOMPARE(run({"analyse", "Plain.syx", "--rate", "12"}).status, 2);
+    }
+
     void factoryList() {
         const Result installed = run({"import-list", "--factory", "factory", "--type", "tbpreset"});
         QCOMPARE(installed.status, 0);
