@@ -493,16 +493,6 @@ private slots:
         QVERIFY(!settings->boolValue(finer));
         settings->remove(finer);
         QVERIFY(finerBox->isChecked());
-        QComboBox* skin = nullptr;
-        for (QComboBox* box : preferences.window()->findChildren<QComboBox*>())
-            if (box->accessibleName() == QLatin1String("Skin"))
-                skin = box;
-        QVERIFY(skin);
-        settings->setValue(QZPSettings::AppearanceIndexKey, 7);
-        QCOMPARE(skin->currentText(), QStringLiteral("Classic"));
-        emit skin->activated(0);
-        QCOMPARE(settings->intValue(QZPSettings::AppearanceIndexKey), 1);
-        settings->remove(QZPSettings::AppearanceIndexKey);
     }
 
     // Adding ToneBench to the desktop: nothing is written without a yes; a yes writes the entry, the icon

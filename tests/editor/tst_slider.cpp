@@ -64,33 +64,28 @@ private slots:
     // The keys, from a value of 64 (or the switch's second position): each row a key, the value it
     // leaves and whether it was reported.
     void keys() {
-        struct Row {
-            qint64 ticks;
-            Qt::Key key;
-            Qt::KeyboardModifiers modifiers;
-            double value;
-        };
-        const QList<Row> rows{{0, Qt::Key_Up, {}, 66},
-                              {0, Qt::Key_Right, {}, 66},
-                              {0, Qt::Key_Down, {}, 62},
-                              {0, Qt::Key_Left, {}, 62},
-                              {0, Qt::Key_Up, Qt::ShiftModifier, 65},
-                              {0, Qt::Key_PageUp, {}, 77},
-                              {0, Qt::Key_PageDown, {}, 51},
-                              {0, Qt::Key_Home, {}, 0},
-                              {0, Qt::Key_End, {}, 127},
-                              {0, Qt::Key_Space, {}, 64},
-                              {4, Qt::Key_Up, {}, 3},
-                              {4, Qt::Key_Down, {}, 1},
-                              {4, Qt::Key_Space, {}, 3},
-                              {4, Qt::Key_End, {}, 3}};
-        for (const Row& row : rows) {
-            auto slider = makeSlider(row.ticks ? double(row.ticks - 1) : 127, row.ticks);
-            slider->setDoubleValue(row.ticks ? 2 : 64);
+        for (const auto& [ticks, key, modifiers, value] :
+             QList<std::tuple<qint64, Qt::Key, Qt::KeyboardModifiers, double>>{
+                 {0, Qt::Key_Up, {}, 66},
+                 {0, Qt::Key_Right, {}, 66},
+                 {0, Qt::Key_Down, {}, 62},
+                 {0, Qt::Key_Left, {}, 62},
+                 {0, Qt::Key_Up, Qt::ShiftModifier, 65},
+                 {0, Qt::Key_PageUp, {}, 77},
+                 {0, Qt::Key_PageDown, {}, 51},
+                 {0, Qt::Key_Home, {}, 0},
+                 {0, Qt::Key_End, {}, 127},
+                 {0, Qt::Key_Space, {}, 64},
+                 {4, Qt::Key_Up, {}, 3},
+                 {4, Qt::Key_Down, {}, 1},
+                 {4, Qt::Key_Space, {}, 3},
+                 {4, Qt::Key_End, {}, 3}}) {
+            auto slider = makeSlider(ticks ? double(ticks - 1) : 127, ticks);
+            slider->setDoubleValue(ticks ? 2 : 64);
             QSignalSpy reported(slider.get(), &QZPSlider::valueReported);
-            QTest::keyClick(slider.get(), row.key, row.modifiers);
-            QCOMPARE(slider->doubleValue(), row.value);
-            QCOMPARE(reported.count(), row.value == (row.ticks ? 2 : 64) ? 0 : 1);
+            QTest::keyClick(slider.get(), key, modifiers);
+            QCOMPARE(slider->doubleValue(), value);
+            QCOMPARE(reported.count(), value == (ticks ? 2 : 64) ? 0 : 1);
             QCOMPARE(slider->keyRun() != 0, reported.count() != 0);
         }
         // Space on the last position of a switch goes round to the first; the ends hold.

