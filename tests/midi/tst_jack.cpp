@@ -16,7 +16,6 @@
 #include <atomic>
 #include <jack/jack.h>
 #include <jack/midiport.h>
-#include <thread>
 
 namespace {
 
@@ -197,6 +196,7 @@ bool waitForConnection(const char* portName, int listeners = 1, int timeoutMs = 
 class TestJack : public QObject {
     Q_OBJECT
 
+    // Gone in reverse order: the engine, then the instrument, then the server.
     QZPJackServer m_server;
     std::unique_ptr<Instrument> m_instrument;
     std::unique_ptr<QZPMidiEngine> m_engine;
@@ -218,11 +218,6 @@ private slots:
         QZP_VERIFY(backend, error);
         m_engine = std::make_unique<QZPMidiEngine>(std::move(backend), nullptr);
         m_engine->setPollInterval(0);
-    }
-
-    void cleanupTestCase() {
-        m_engine.reset();
-        m_instrument.reset();
     }
 
     void listsTheInstrumentAndExchangesMessagesByteExact() {
@@ -252,22 +247,6 @@ private slots:
         QVERIFY(recorder.onMainThread);
         QCOMPARE(capture.lines.size(), 1);
         QVERIFY(capture.lines.first().contains("Unhandled Manufacturer ID “67”"));
-        m_engine->setDelegate(nullptr);
-    }
-
-    void burstFromTheInstrumentArrivesWholeAndInOrder() {
-        Recorder recorder;
-        m_engine->setDelegate(&recorder);
-        QVERIFY(waitForConnection("Juno106:MIDI Out"));
-        std::jthread sender([this] { // joined on every way out, a failed check too
-            for (int n = 0; n < 1000; ++n) {
-                m_instrument->send(patch(n));
-                QThread::usleep(1000);
-            }
-        });
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.received.size(), 1000, 20000);
-        for (int n = 0; n < 1000; ++n)
-            QCOMPARE(recorder.received.at(n), patch(n));
         m_engine->setDelegate(nullptr);
     }
 

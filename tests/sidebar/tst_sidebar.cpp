@@ -19,7 +19,6 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -194,27 +193,6 @@ private slots:
             button->setAutosaveName(key);
             QZP_VERIFY(button->URL().isEmpty() && !settings->hasUserValue(key), stored);
         }
-    }
-
-    // Dragging a folder onto the chooser makes it current; a file is refused.
-    void chooserDragAndBrowse() {
-        QDir().mkpath(path("Dragged"));
-        ChoiceRecorder delegate;
-        QZPURLPopUpButton button;
-        button.setDelegate(&delegate);
-        button.setAllowedFileTypes({QZPURLPopUpButton::FolderType});
-        button.show();
-        for (const QString& what : {write("Preset.syx"), path("Dragged")}) {
-            QMimeData data;
-            data.setUrls({QUrl::fromLocalFile(what)});
-            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-            QApplication::sendEvent(&button, &enter);
-            QCOMPARE(enter.isAccepted(), what == path("Dragged"));
-            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-            if (enter.isAccepted())
-                QApplication::sendEvent(&button, &drop);
-        }
-        QCOMPARE(delegate.chosen, QList<QUrl>{QUrl::fromLocalFile(path("Dragged"))});
     }
 
     // The chooser's menu is there for everyone: in the accessibility tree (a combo box whose one child
