@@ -2,6 +2,9 @@
 #include "model/QZPInvalidParameter.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPatch.h"
+#include "model/QZPPatchDifference.h"
+#include "model/QZPPatchMorph.h"
+#include "model/QZPPatchMutation.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 
@@ -267,6 +270,78 @@ private slots:
     }
 
     // The program byte as the instrument's bank, group and number.
+    // Two patches compared, parameter by parameter in table order, worded as the panel prints them.
+    void differences() {
+        const QZPPatch a;
+        QZPPatch b;
+        for (const auto& [name, value] : {std::pair{"chorusMode", 2}, {"VCF_Cutoff", 90}, {"DCO_Saw_ON", 1}})
+            b.setValue(*QZPParameter::named(QString::fromLatin1(name)), value);
+        QCOMPARE(QZPPatchDifference::describe(QZPPatchDifference::between(a, b)),
+                 QStringLiteral("VCF FREQ 127 → 90, DCO WAVE Saw off → on, CHORUS MODE OFF → II"));
+        QVERIFY(QZPPatchDifference::between(b, b).isEmpty());
+        QZPPatch noisy = a;
+        noisy.setValue(*QZPParameter::named("MKS_Noise_ON"), 1);
+        QCOMPARE(QZPPatchDifference::describe(QZPPatchDifference::between(a, noisy)),
+                 QStringLiteral("MKS NOISE off → on"));
+    }
+
+    // Between two patches: sliders on the line (rounded), switches b's from half-way on; the ends are the
+    // two patches byte for byte, and an amount out of range is held to them.
+    void morph() {
+        QZPPatch a, b;
+        b.setValue(*QZPParameter::named("VCF_Cutoff"), 90);
+        b.setValue(*QZPParameter::named("chorusMode"), 2);
+        b.setValue(*QZPParameter::named("DCO_Range"), 16);
+        const QZPParameter& cutoff = *QZPParameter::named("VCF_Cutoff");
+        const QZPParameter& chorus = *QZPParameter::named("chorusMode");
+        for (const auto& [amount, frequency, mode] :
+             QList<std::tuple<double, int, int>>{{0, 127, 0},
+                                                 {0.25, 118, 0},
+                                                 {0.49, 109, 0},
+                                                 {0.5, 109, 2},
+                                                 {1, 90, 2},
+                                                 {-1, 127, 0},
+                                                 {2, 90, 2},
+                                                 {std::nan(""), 127, 0}}) {
+            const QZPPatch between = QZPPatchMorph::between(a, b, amount);
+            QZP_VERIFY(between.value(cutoff) == frequency && between.value(chorus) == mode, amount,
+                       between.value(cutoff), between.value(chorus));
+            QVERIFY(QZPPatch::problem(between.data()).isEmpty());
+        }
+        QCOMPARE(QZPPatchMorph::between(a, b, 0).data(), a.data());
+        QCOMPARE(QZPPatchMorph::between(a, b, 1).data(), b.data());
+    }
+
+    // A mutation is the seed's: the same seed and amount give the same patch; an amount of 0 changes
+    // nothing; each slider moves within the amount; a lock keeps its parameter and changes no other;
+    // randomising reaches far and never writes a byte the instrument cannot take.
+    void mutation() {
+        const QZPPatch start;
+        QCOMPARE(QZPPatchMutation(7).apply(start, 0.3).data(), QZPPatchMutation(7).apply(start, 0.3).data());
+        QVERIFY(QZPPatchMutation(7).apply(start, 0.3).data() != QZPPatchMutation(8).apply(start, 0.3).data());
+        QCOMPARE(QZPPatchMutation(7).apply(start, 0).data(), start.data());
+        const QZPParameter& cutoff = *QZPParameter::named("VCF_Cutoff");
+        const QZPParameter& noise = *QZPParameter::named("MKS_Noise_ON");
+        int moved = 0, far = 0;
+        for (quint64 seed = 0; seed < 200; ++seed) {
+            const QZPPatch small = QZPPatchMutation(seed).apply(start, 0.1);
+            for (const QZPParameter& parameter : QZPParameter::all())
+                if (parameter.kind == QZPParameter::Kind::Slider)
+                    QZP_VERIFY(std::abs(small.value(parameter) - start.value(parameter)) <= 13,
+                               parameter.name, seed);
+            moved += small.data() != start.data();
+            const QZPPatch locked = QZPPatchMutation(seed).apply(start, 0.5, {QStringLiteral("VCF_Cutoff")});
+            QZPPatch unlocked = QZPPatchMutation(seed).apply(start, 0.5);
+            QCOMPARE(locked.value(cutoff), start.value(cutoff));
+            unlocked.setValue(cutoff, start.value(cutoff));
+            QCOMPARE(locked.data(), unlocked.data());
+            const QZPPatch random = QZPPatchMutation(seed).apply(start, 1);
+            QVERIFY(QZPPatch::problem(random.data()).isEmpty() && random.value(noise) == start.value(noise));
+            far += random.value(cutoff) < 64;
+        }
+        QVERIFY(moved == 200 && far > 70 && far < 130);
+    }
+
     void programNames() {
         for (const auto& [byte, name, number] : {std::tuple{0, "A11", 11},
                                                  {9, "A22", 22},

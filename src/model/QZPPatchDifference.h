@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QZPParameter;
+class QZPPatch;
+
+// One parameter whose value differs between two patches: what a comparison shows and lists.
+class QZPPatchDifference {
+public:
+    const QZPParameter* parameter = nullptr;
+    int from = 0;
+    int to = 0;
+
+    // The parameters whose values differ, in the table's order.
+    static QList<QZPPatchDifference> between(const QZPPatch& a, const QZPPatch& b);
+    // A value as the panel words it: a slider's number, a switch's name ("8'", "II", "on").
+    static QString valueText(const QZPParameter& parameter, int value);
+    // The parameter as the panel names it ("VCF FREQ", "DCO WAVE Saw"); the MKS noise bit, which has no
+    // control of its own, as "MKS NOISE".
+    static QString parameterText(const QZPParameter& parameter);
+    // "VCF FREQ 64 → 90".
+    QString text() const;
+    // The differences as one line: "VCF FREQ 64 → 90, CHORUS MODE I → II".
+    static QString describe(const QList<QZPPatchDifference>& differences);
+};
