@@ -3,6 +3,7 @@
 #include "cli/QZPCommandArguments.h"
 #include "cli/QZPLibraryCommandLine.h"
 #include "cli/QZPMidiCommandLine.h"
+#include "cli/QZPPatchCommandLine.h"
 #include "cli/QZPSoundCommandLine.h"
 #include "library/QZPFileMoveQueue.h"
 #include "model/QZPError.h"
@@ -39,6 +40,17 @@ Libraries:
   export-bank FOLDER OUT [--force]  Write FOLDER's list as one bank file of Patch messages.
   import-bank FILE DIR              Write one preset file per Patch message of the bank FILE into DIR,
                                     named "<FILE> <program>"; anything else in FILE is skipped.
+
+Comparing and making new presets:
+  diff A B [--json]                 The parameters whose values differ, one line each: the name, A's
+                                    value and B's. Exit status 0 when the two are equal, 3 when not.
+  morph A B OUT --amount 0.0-1.0 [--type syx|tbpreset] [--force]
+                                    Write the preset between A (0.0) and B (1.0): sliders on the line
+                                    between them, switches B's from 0.5 on.
+  mutate IN OUT --amount 0.0-1.0 [--seed N] [--lock NAME,...] [--type syx|tbpreset] [--force]
+                                    Write IN with each unlocked parameter moved by chance within the
+                                    amount (1.0 randomises); prints the seed: the same seed and amount
+                                    make the same preset again.
 
 The built-in sound:
   render FILE OUT.wav [--notes "C4:0:1.5 E4:0.5:1"] [--seconds S] [--rate 48000] [--force]
@@ -219,6 +231,12 @@ int QZPCommandLine::run(const QStringList& given) {
         return QZPSoundCommandLine(*this).render(rest);
     if (command == QLatin1String("analyse"))
         return QZPSoundCommandLine(*this).analyse(rest);
+    if (command == QLatin1String("diff"))
+        return QZPPatchCommandLine(*this).diff(rest);
+    if (command == QLatin1String("morph"))
+        return QZPPatchCommandLine(*this).morph(rest);
+    if (command == QLatin1String("mutate"))
+        return QZPPatchCommandLine(*this).mutate(rest);
     static const QStringList instrumentCommands{QStringLiteral("ports"), QStringLiteral("send"),
                                                 QStringLiteral("listen"), QStringLiteral("record")};
     if (instrumentCommands.contains(command)) {
@@ -308,35 +326,41 @@ int QZPCommandLine::convert(const QStringList& arguments) {
     if (!parsed)
         return usageError(error);
     const QStringList& files = parsed->positional();
-    const QString typeOption = parsed->value(QStringLiteral("type"));
-    const bool force = parsed->isSet(QStringLiteral("force"));
     if (files.size() != 2)
         return usageError(QStringLiteral("convert needs IN and OUT"));
-    QString type;
-    if (!typeOption.isEmpty()) {
-        type = typeForOption(typeOption);
-        if (type.isEmpty())
-            return usageError(QStringLiteral("unknown type “%1”: use syx or tbpreset").arg(typeOption));
-    } else {
-        type = QZPPreset::typeForFileName(files.at(1));
-        if (type.isEmpty())
-            return usageError(
-                QStringLiteral("cannot tell the type of “%1” from its extension: use --type syx|tbpreset")
-                    .arg(files.at(1)));
-    }
-
+    const QString type = outputType(files.at(1), parsed->value(QStringLiteral("type")));
+    if (type.isEmpty())
+        return UsageError;
     std::unique_ptr<QZPPreset> preset(openPreset(files.at(0)));
     if (!preset)
         return FileFailure;
+    return writePreset(*preset, files.at(1), type, parsed->isSet(QStringLiteral("force")));
+}
+
+QString QZPCommandLine::outputType(const QString& out, const QString& typeOption) {
+    if (!typeOption.isEmpty()) {
+        const QString type = typeForOption(typeOption);
+        if (type.isEmpty())
+            usageError(QStringLiteral("unknown type “%1”: use syx or tbpreset").arg(typeOption));
+        return type;
+    }
+    const QString type = QZPPreset::typeForFileName(out);
+    if (type.isEmpty())
+        usageError(QStringLiteral("cannot tell the type of “%1” from its extension: use --type syx|tbpreset")
+                       .arg(out));
+    return type;
+}
+
+int QZPCommandLine::writePreset(QZPPreset& preset, const QString& out, const QString& type, bool force) {
     QZPError saveError;
-    const QString out = QFileInfo(files.at(1)).absoluteFilePath();
     const auto mode =
         force ? QZPFileSystem::WriteMode::ReplaceExisting : QZPFileSystem::WriteMode::KeepExisting;
-    if (!preset->saveToURL(QUrl::fromLocalFile(out), type, QZPDocument::SaveToOperation, &saveError, mode)) {
+    if (!preset.saveToURL(QUrl::fromLocalFile(QFileInfo(out).absoluteFilePath()), type,
+                          QZPDocument::SaveToOperation, &saveError, mode)) {
         QString reason = saveError.localizedFailureReason();
         if (saveError.code() == QZPError::FileWriteFileExists && !force)
             reason = QStringLiteral("use --force to replace it");
-        reportFileError(files.at(1), saveError.localizedDescription(), reason);
+        reportFileError(out, saveError.localizedDescription(), reason);
         return FileFailure;
     }
     return Success;

@@ -15,7 +15,8 @@ class QZPPreset;
 // usage error. While it runs it is the error presenter: errors that the model presents are printed.
 class QZPCommandLine : public QZPErrorPresenter {
 public:
-    enum ExitStatus { Success = 0, FileFailure = 1, UsageError = 2 };
+    // Different: diff found the presets unlike.
+    enum ExitStatus { Success = 0, FileFailure = 1, UsageError = 2, Different = 3 };
 
     QZPCommandLine(QTextStream& out, QTextStream& err);
     ~QZPCommandLine() override;
@@ -36,6 +37,12 @@ public:
     static void printJson(QTextStream& out, const QJsonObject& object);
     // The file type of a --type value (syx, tbpreset); empty for anything else.
     static QString typeForOption(const QString& option);
+    // The type of a preset file a command writes at `out`: --type's, else the one its extension names.
+    // Empty, after reporting the usage error, when neither says.
+    QString outputType(const QString& out, const QString& typeOption);
+    // Saves the preset at `out` in that type by the rules of every write (an existing file only with
+    // `force`); reports a failure. Answers the exit status.
+    int writePreset(QZPPreset& preset, const QString& out, const QString& type, bool force);
     // The type a command saves new files in: --type, else the raw SysEx type. Empty, after reporting the
     // usage error, for an unknown value.
     QString saveType(const QString& option);

@@ -2,6 +2,7 @@
 #include "QZPTestMain.h"
 
 #include <QElapsedTimer>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -356,6 +357,49 @@ private slots:
         QVERIFY(run({"analyse", "Silent.syx"}).out.endsWith("Silent.syx: silent\n"));
         QCOMPARE(run({"analyse"}).status, 2);
         QCOMPARE(run({"analyse", "Plain.syx", "--rate", "12"}).status, 2);
+    }
+
+    // Comparing and making presets: diff's status says equal (0) or not (3), with a line or a JSON entry
+    // per parameter; morph writes the preset between; mutate makes the same preset again from the printed
+    // seed and keeps what is locked. Their files follow the rules of every write.
+    void patchCommands() {
+        QCOMPARE(run({"convert", "Brass.syx", "Dark.syx"}).status, 0);
+        QCOMPARE(run({"set", "Dark.syx", "VCF_Cutoff=10", "DCO_Range=16"}).status, 0);
+        const Result same = run({"diff", "Brass.syx", "Brass.syx"});
+        QVERIFY(same.status == 0 && same.out.isEmpty());
+        const Result unlike = run({"diff", "Brass.syx", "Dark.syx"});
+        QCOMPARE(unlike.status, 3);
+        QCOMPARE(unlike.out, QStringLiteral("VCF_Cutoff 64 10\nDCO_Range 8 16\n"));
+        const QJsonObject json =
+            QJsonDocument::fromJson(run({"diff", "Brass.syx", "Dark.syx", "--json"}).out.toUtf8()).object();
+        QCOMPARE(json.value("equal").toBool(), false);
+        QCOMPARE(json.value("differences").toArray().at(1).toObject().value("name").toString(),
+                 QStringLiteral("DCO RANGE"));
+
+        QCOMPARE(run({"morph", "Brass.syx", "Dark.syx", "Half.tbpreset", "--amount", "0.5"}).status, 0);
+        QCOMPARE(run({"diff", "Half.tbpreset", "Dark.syx"}).out, QStringLiteral("VCF_Cutoff 37 10\n"));
+        QCOMPARE(run({"morph", "Brass.syx", "Dark.syx", "Half.tbpreset", "--amount", "0.5"}).status, 1);
+
+        const Result first =
+            run({"mutate", "Brass.syx", "One.syx", "--amount", "0.4", "--lock", "VCF_Cutoff,ENV_Decay"});
+        QCOMPARE(first.status, 0);
+        const QString seed = first.out.section(' ', 1).trimmed();
+        QCOMPARE(run({"mutate", "Brass.syx", "Two.syx", "--amount", "0.4", "--seed", seed, "--lock",
+                      "ENV_Decay,VCF_Cutoff"})
+                     .status,
+                 0);
+        QCOMPARE(qzpContents(path("Two.syx")), qzpContents(path("One.syx")));
+        const QString changed = run({"diff", "Brass.syx", "One.syx"}).out;
+        QVERIFY(!changed.isEmpty() && !changed.contains("VCF_Cutoff") && !changed.contains("ENV_Decay"));
+        for (const QStringList& refused :
+             {QStringList{"diff", "Brass.syx"},
+              {"morph", "Brass.syx", "Dark.syx", "x.syx"},
+              {"morph", "Brass.syx", "Dark.syx", "x.syx", "--amount", "1.5"},
+              {"mutate", "Brass.syx", "x.syx", "--amount", "nan"},
+              {"mutate", "Brass.syx", "x.syx", "--amount", "1", "--lock", "Volume"},
+              {"mutate", "Brass.syx", "x.syx", "--amount", "1", "--seed", "-3"}})
+            QZP_VERIFY(run(refused).status == 2 && !QFile::exists(path("x.syx")), refused.join(' '));
+        QCOMPARE(run({"diff", "Brass.syx", "Short.syx"}).status, 1);
     }
 
     void factoryList() {
