@@ -370,6 +370,16 @@ void QZPAppDelegate::buildMainMenu() {
         preset->addAction(tr("Record Multiple Presets…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M),
                           this, &QZPAppDelegate::showRecWindow);
 
+    preset->addSeparator();
+    // Compare has a plain key, as A/B is toggled often: a text field takes the key for itself.
+    add(preset, Command::CompareWithSaved, tr("C&ompare with Saved"), QKeySequence(Qt::Key_Backslash));
+    add(preset, Command::CompareWithSelected, tr("Compare with Selected Preset"),
+        QKeySequence(Qt::CTRL | Qt::Key_Backslash));
+    add(preset, Command::CompareWithClipboard, tr("Compare with Clipboard"),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backslash));
+    add(preset, Command::Mutate, tr("&Mutate…"), QKeySequence(Qt::CTRL | Qt::Key_U));
+    add(preset, Command::Randomise, tr("Randomi&se"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U));
+
     QMenu* midi = bar->addMenu(tr("&MIDI"));
     m_deviceMenu = midi->addMenu(tr("&Device"));
     m_channelMenu = midi->addMenu(tr("&Channel"));

@@ -11,6 +11,7 @@
 #include "midi/QZPMidiEngine.h"
 #include "model/QZPInvalidParameter.h"
 #include "model/QZPParameter.h"
+#include "model/QZPPatchDifference.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 
@@ -18,7 +19,9 @@
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
+#include <QMenu>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -111,6 +114,10 @@ void QZPEditorController::buildView() {
     const auto section = [&](const QString& title) {
         auto* s = new QZPPanelSection(title, m_view);
         m_sections.append(s);
+        // A section's context menu takes it from the reference of a comparison.
+        s->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(s, &QWidget::customContextMenuRequested, this,
+                [this, s](const QPoint& at) { showSectionMenu(s, at); });
         return s;
     };
 
@@ -361,18 +368,141 @@ void QZPEditorController::setDocument(QZPPreset* preset) {
 void QZPEditorController::updateDisplay(bool animated) {
     QZP_PRECONDITION(m_document, "preset");
     view();
-    QZPPreset& preset = *m_document;
+    const QZPPatch& patch = displayedPatch();
     for (QZPSlider* slider : m_sliders) {
         const QZPParameter* parameter = QZPParameter::forTag(slider->tag());
         // The four-position high-pass switch jumps; sliders and two-way switches glide.
-        slider->setDoubleValueAnimated(parameter->get(preset), animated && parameter->values.size() <= 2);
+        slider->setDoubleValueAnimated(patch.value(*parameter), animated && parameter->values.size() <= 2);
     }
+    const auto value = [&patch](const char* name) {
+        return patch.value(parameterNamed(QString::fromLatin1(name)));
+    };
     for (QZPLightView* light : m_rangeLights)
-        light->setOpacity(light->tag() == preset.DCO_Range() ? 1.0 : 0.0);
+        light->setOpacity(light->tag() == value("DCO_Range") ? 1.0 : 0.0);
     for (QZPLightView* light : m_chorusLights)
-        light->setOpacity(light->tag() == preset.chorusMode() ? 1.0 : 0.0);
+        light->setOpacity(light->tag() == value("chorusMode") ? 1.0 : 0.0);
     for (QZPLightView* light : m_oscillatorLights)
-        light->setOpacity(light->tag() == 0 ? preset.DCO_Pulse_ON() : preset.DCO_Saw_ON());
+        light->setOpacity(light->tag() == 0 ? value("DCO_Pulse_ON") : value("DCO_Saw_ON"));
+    updateMarks();
+}
+
+// MARK: Comparing
+
+const QZPPatch& QZPEditorController::displayedPatch() const {
+    return m_showsReference && m_reference ? *m_reference : m_document->patch();
+}
+
+void QZPEditorController::setReference(const std::optional<QZPPatch>& reference) {
+    m_reference = reference;
+    if (!m_reference)
+        m_showsReference = false;
+    if (m_document)
+        updateDisplay(true);
+}
+
+void QZPEditorController::setShowsReference(bool shows, const QString& mark) {
+    shows = shows && m_reference && m_document;
+    m_showsReference = shows;
+    view();
+    // Read-only while the reference shows: the sections take no clicks, keys or drags.
+    for (QZPPanelSection* section : m_sections)
+        section->setEnabled(!shows);
+    m_messageView->setMessage(shows ? mark : m_document ? m_document->displayName() : QString());
+    // A and B swap at once: hearing the difference wants no glide between them.
+    if (m_document)
+        updateDisplay(false);
+}
+
+// The other patch's values on the controls: a ghost on a slider, a dot on a button, and in words for
+// screen readers.
+void QZPEditorController::updateMarks() {
+    const std::optional<QZPPatch> other = !m_reference || !m_document ? std::nullopt
+                                          : m_showsReference ? std::optional<QZPPatch>(m_document->patch())
+                                                             : m_reference;
+    const QZPPatch& shown = displayedPatch();
+    const QString otherName = m_showsReference ? tr("Edit") : tr("Reference");
+    for (QZPSlider* slider : m_sliders) {
+        const QZPParameter& parameter = *QZPParameter::forTag(slider->tag());
+        const bool differs = other && other->value(parameter) != shown.value(parameter);
+        const double span = slider->maxValue() - slider->minValue();
+        slider->setGhostPosition(
+            differs && span > 0 ? std::optional<double>((other->value(parameter) - slider->minValue()) / span)
+                                : std::nullopt);
+        slider->setAccessibleDescription(
+            differs ? QStringLiteral("%1: %2").arg(
+                          otherName, QZPPatchDifference::valueText(parameter, other->value(parameter)))
+                    : QString());
+    }
+    const auto markButtons = [&](const QList<QZPJunoSegmentButton*>& buttons, const char* name,
+                                 const std::function<bool(int index, int otherValue)>& marks) {
+        const QZPParameter& parameter = parameterNamed(QString::fromLatin1(name));
+        const bool differs = other && other->value(parameter) != shown.value(parameter);
+        for (QZPJunoSegmentButton* button : buttons) {
+            const bool marked = differs && marks(button->tag(), other->value(parameter));
+            button->setMarked(marked);
+            button->setAccessibleDescription(
+                marked ? QStringLiteral("%1: %2").arg(
+                             otherName, QZPPatchDifference::valueText(parameter, other->value(parameter)))
+                       : QString());
+        }
+    };
+    const auto isValueAt = [](const char* name) {
+        return [name](int index, int otherValue) {
+            return parameterNamed(QString::fromLatin1(name)).values.value(index).value == otherValue;
+        };
+    };
+    markButtons(m_rangeButtons, "DCO_Range", isValueAt("DCO_Range"));
+    markButtons(m_chorusButtons, "chorusMode", isValueAt("chorusMode"));
+    markButtons(m_oscillatorButtons.mid(0, 1), "DCO_Pulse_ON", [](int, int) { return true; });
+    markButtons(m_oscillatorButtons.mid(1, 1), "DCO_Saw_ON", [](int, int) { return true; });
+}
+
+QStringList QZPEditorController::sectionNames() const {
+    QStringList names;
+    for (const QList<QStringList>& groups : panelLayout())
+        names << QString::fromLatin1(parameterNamed(groups.first().first()).section);
+    return names;
+}
+
+bool QZPEditorController::takeSectionFromReference(const QString& section) {
+    if (!m_document || !m_reference)
+        return false;
+    QZPPreset& preset = *m_document;
+    QList<int> changedBytes;
+    preset.beginUndoGrouping();
+    for (const QZPParameter& parameter : QZPParameter::all()) {
+        // The MKS noise bit has no control of its own: it goes with the DCO's noise slider.
+        const QString home = QString::fromLatin1(parameter.section ? parameter.section : "DCO");
+        const int value = m_reference->value(parameter);
+        if (home != section || parameter.get(preset) == value || !parameter.accepts(value))
+            continue;
+        parameter.set(preset, value);
+        if (!changedBytes.contains(parameter.byteIndex))
+            changedBytes << parameter.byteIndex;
+    }
+    preset.endUndoGrouping();
+    if (!changedBytes.isEmpty())
+        preset.setUndoActionName(tr("Take %1 from Reference").arg(panelText(section.toLatin1().constData())));
+    std::sort(changedBytes.begin(), changedBytes.end());
+    for (const int index : changedBytes)
+        sendByte(index);
+    return !changedBytes.isEmpty();
+}
+
+void QZPEditorController::showSectionMenu(QZPPanelSection* section, const QPoint& at) {
+    const QString name = sectionNames().value(m_sections.indexOf(section));
+    QMenu menu(section);
+    QAction* take = menu.addAction(tr("Take %1 from Reference").arg(panelText(name.toLatin1().constData())));
+    bool differs = false;
+    if (m_reference && m_document && !m_showsReference)
+        for (const QZPPatchDifference& difference :
+             QZPPatchDifference::between(m_document->patch(), *m_reference))
+            differs =
+                differs || QString::fromLatin1(difference.parameter->section ? difference.parameter->section
+                                                                             : "DCO") == name;
+    take->setEnabled(differs);
+    connect(take, &QAction::triggered, this, [this, name] { takeSectionFromReference(name); });
+    menu.exec(section->mapToGlobal(at));
 }
 
 QZPSlider* QZPEditorController::sliderWithTag(int tag) const {

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <optional>
 
 #include "model/QZPPreset.h"
 
@@ -48,8 +49,24 @@ public:
     double panelScale() const { return m_scale; }
     int panelRowCount() const { return m_rowCount; }
     void setDocument(QZPPreset* preset);
-    // Sets every control to the preset; animated, the knobs glide for 0.132 s with ease-out.
+    // Sets every control to the preset (or to the reference while it is shown); animated, the knobs glide
+    // for 0.132 s with ease-out.
     void updateDisplay(bool animated);
+
+    // Comparing. The reference is the other patch (B) of a comparison, or none. Where it differs from
+    // the patch shown, a slider shows the other's position as a ghost mark and a switch button a dot, and
+    // the control's description (what a screen reader adds) gives the other's value.
+    void setReference(const std::optional<QZPPatch>& reference);
+    const std::optional<QZPPatch>& reference() const { return m_reference; }
+    // Shows the reference instead of the preset, read-only, with `mark` in the message view
+    // ("Comparing: saved"); or the preset again.
+    void setShowsReference(bool shows, const QString& mark = {});
+    bool showsReference() const { return m_showsReference; }
+    // The panel's sections ("LFO", "DCO", …), in panel order.
+    QStringList sectionNames() const;
+    // Takes the section's parameters from the reference: one undo step, sent as Control messages.
+    // Answers whether anything changed.
+    bool takeSectionFromReference(const QString& section);
 
     // Actions.
     void sliderValueDidChange(QZPSlider* sender);
@@ -80,6 +97,9 @@ private:
     void wire(QZPSlider* slider);
     void dynamicsChanged();
     void restyle();
+    const QZPPatch& displayedPatch() const;
+    void updateMarks();
+    void showSectionMenu(QZPPanelSection* section, const QPoint& at);
 
     QZPMidiEngine* m_engine;
     QPointer<QZPPreset> m_document;
@@ -98,4 +118,6 @@ private:
     QList<QZPJunoSegmentButton*> m_oscillatorButtons;
     QList<QZPJunoSegmentButton*> m_chorusButtons;
     QMetaObject::Connection m_nameConnection;
+    std::optional<QZPPatch> m_reference;
+    bool m_showsReference = false;
 };

@@ -30,6 +30,13 @@ void QZPJunoSegmentButton::setPreferredSkinIndex(int index) {
     update();
 }
 
+void QZPJunoSegmentButton::setMarked(bool marked) {
+    if (marked == m_marked)
+        return;
+    m_marked = marked;
+    update();
+}
+
 void QZPJunoSegmentButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -41,6 +48,12 @@ void QZPJunoSegmentButton::paintEvent(QPaintEvent*) {
     if (hasFocus())
         QZPSkin::drawFocusRing(painter, QRectF(1.5, top + 1.5, bounds.width() - 3, bezel.size().height() - 3),
                                palette(), 3);
+    if (m_marked) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(palette().color(QPalette::Highlight));
+        painter.drawEllipse(QPointF(bounds.width() - 6, top + 5), 2.5, 2.5);
+        painter.setBrush(Qt::NoBrush);
+    }
 
     const QZPSkin skin(m_skinIndex);
     QRectF titleRect = bounds;

@@ -27,6 +27,9 @@ public:
     // The arrow keys move to the neighbouring button of the bar; in a bar that is one switch (a choice
     // of positions) they also choose it, as a click would.
     void setChoosesWithArrows(bool on) { m_choosesWithArrows = on; }
+    // A small dot in the corner: the other patch of a comparison has this position.
+    void setMarked(bool marked);
+    bool isMarked() const { return m_marked; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -39,4 +42,5 @@ private:
     int m_skinIndex = -1;
     Glyph m_glyph = Glyph::None;
     bool m_choosesWithArrows = false;
+    bool m_marked = false;
 };

@@ -181,6 +181,15 @@ void QZPSlider::updatePoints() {
     moveKnob();
 }
 
+void QZPSlider::setGhostPosition(std::optional<double> position) {
+    if (position)
+        position = std::clamp(*position, 0.0, 1.0);
+    if (position == m_ghostPosition)
+        return;
+    m_ghostPosition = position;
+    update();
+}
+
 QPointF QZPSlider::knobCenter() const {
     return m_pointA * (1 - m_position) + m_pointB * m_position;
 }
@@ -311,6 +320,18 @@ void QZPSlider::paintEvent(QPaintEvent*) {
         bar.setAlphaF(float(std::clamp(0.3 * m_sliderTrackOpacity, 0.0, 1.0)));
         painter.setPen(QPen(bar, 4 * scale, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(QPointF(m_pointA.x(), m_pointA.y() + scale), knobCenter());
+    }
+    if (m_ghostPosition) {
+        // The other patch's knob: an outline in the highlight colour, barely filled.
+        const QRectF knob = knobRect();
+        const QPointF at = m_pointA * (1 - *m_ghostPosition) + m_pointB * *m_ghostPosition;
+        QColor ghost = palette().color(QPalette::Highlight);
+        ghost.setAlphaF(0.85f);
+        painter.setPen(QPen(ghost, 1.5 * scale, Qt::DashLine));
+        ghost.setAlphaF(0.18f);
+        painter.setBrush(ghost);
+        painter.drawRoundedRect(knob.translated(at - knob.center()), 3 * scale, 3 * scale);
+        painter.setBrush(Qt::NoBrush);
     }
     if (hasFocus())
         QZPSkin::drawFocusRing(painter, knobRect().adjusted(-3 * scale, -3 * scale, 3 * scale, 3 * scale),

@@ -3,6 +3,7 @@
 #include <QPixmap>
 #include <QPointF>
 #include <QWidget>
+#include <optional>
 
 class QPropertyAnimation;
 
@@ -80,6 +81,10 @@ public:
     // Look.
     bool drawsBar() const { return m_drawsBar; }
     void setDrawsBar(bool on);
+    // A faint mark on the track at `position` (0–1): where the other patch of a comparison has this
+    // control; none without one.
+    void setGhostPosition(std::optional<double> position);
+    std::optional<double> ghostPosition() const { return m_ghostPosition; }
     bool isDebugDrawEnabled() const { return m_debugDraw; }
     void setDebugDrawEnabled(bool on);
     int orientation() const { return m_orientation; }
@@ -172,6 +177,7 @@ private:
     bool m_barInteractive = true;
     bool m_drawsBar = false;
     bool m_debugDraw = false;
+    std::optional<double> m_ghostPosition;
     int m_orientation = Vertical;
     double m_sliderTrackOpacity = 0;
     QPixmap m_knobImage;

@@ -3,10 +3,12 @@
 #include "editor/QZPEditorController.h"
 #include "editor/QZPPanelFrame.h"
 #include "library/QZPPresetsController.h"
+#include "mainwindow/QZPComparison.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPMidiMenus.h"
+#include "mainwindow/QZPMutateDialog.h"
 #include "mainwindow/QZPNotePlayerKeyFilter.h"
 #include "mainwindow/QZPPresetCommands.h"
 #include "mainwindow/QZPPresetFileActions.h"
@@ -16,6 +18,7 @@
 #include "midi/QZPMidiEndpoint.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPSysexMessage.h"
+#include "model/QZPPatchMutation.h"
 #include "model/QZPPresetPasteboard.h"
 #include "model/QZPPropertyList.h"
 #include "model/QZPSettings.h"
@@ -61,7 +64,19 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
     connect(m_sidebar->closeDraftMenuItem(), &QAction::triggered, this,
             [this] { m_commands->perform(Command::CloseDraft, QZPCommandSource::ContextMenu); });
     buildWindow();
+    m_comparison = new QZPComparison(
+        m_editor,
+        [this](const QZPPatch& patch) {
+            // Framed as the current preset's own message: the window's channel, the dynamics byte.
+            if (QZPPreset* preset = currentPreset()) {
+                QByteArray message = preset->junoSysexDataWithMidiChannel(quint8(midiChannel()));
+                message.replace(5, QZPPatch::DataLength, patch.data());
+                m_engine->sendSysex(message);
+            }
+        },
+        this);
     m_commands = new QZPPresetCommands(this);
+    connect(m_comparison, &QZPComparison::comparingChanged, m_commands, &QZPPresetCommands::scheduleUpdate);
     m_fileActions = new QZPPresetFileActions(
         m_documents, m_window, [this] { return currentPreset(); },
         [this](const QZPError& error, QWidget* window) { presentError(error, window); }, this);
@@ -191,6 +206,7 @@ void QZPMainWindowController::setDocument(QZPDocument* document) {
     }
     m_sidebar->setDocument(preset);
     m_editor->setDocument(preset);
+    m_comparison->setPreset(preset);
     m_commands->setCurrentPreset(preset);
 }
 
@@ -405,6 +421,52 @@ void QZPMainWindowController::paste(QZPCommandSource source) {
             target->setUndoActionName(tr("Paste"));
     }
     qDeleteAll(pasted);
+}
+
+// MARK: Comparing and new sounds
+
+void QZPMainWindowController::compareWithSelected(QZPCommandSource source) {
+    QZPPreset* other = m_sidebar->documentForSender(source);
+    if (other && other != currentPreset())
+        m_comparison->compareWith(other->patch(), QStringLiteral("“%1”").arg(other->displayName()));
+}
+
+void QZPMainWindowController::compareWithClipboard() {
+    const QList<QZPPreset*> copied =
+        QZPPresetPasteboard::presetsFromMimeData(QGuiApplication::clipboard()->mimeData());
+    if (!copied.isEmpty())
+        m_comparison->compareWith(copied.first()->patch(), tr("clipboard"));
+    qDeleteAll(copied);
+}
+
+void QZPMainWindowController::mutate(double amount, quint64 seed, const QString& stepName) {
+    QZPPreset* preset = currentPreset();
+    if (!preset)
+        return;
+    QSet<QString> locked;
+    for (const QString& name :
+         QZPSettings::standard()->value(QString::fromLatin1(LockedParametersKey)).toStringList())
+        locked << name;
+    QByteArray message = preset->junoSysexData();
+    message.replace(5, QZPPatch::DataLength,
+                    QZPPatchMutation(seed).apply(preset->patch(), amount, locked).data());
+    const int steps = preset->undoStack()->index();
+    preset->setJunoSysexData(message);
+    if (preset->undoStack()->index() != steps)
+        preset->setUndoActionName(stepName);
+    sendPatch(preset);
+    // The seed, so that the same sound can be made again.
+    showStatus(tr("%1 %2 %: seed %3").arg(stepName).arg(qRound(amount * 100)).arg(seed));
+}
+
+void QZPMainWindowController::showMutateDialog() {
+    QZPMutateDialog dialog(m_window);
+    if (dialog.exec() == QDialog::Accepted)
+        mutate(dialog.amount(), dialog.seed(), tr("Mutate"));
+}
+
+void QZPMainWindowController::randomise() {
+    mutate(1, QZPPatchMutation::randomSeed(), tr("Randomise"));
 }
 
 // MARK: Recording

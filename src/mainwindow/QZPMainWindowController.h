@@ -33,6 +33,7 @@ class QZPMidiMenus;
 class QZPPresetRecorder;
 class QZPNotePlayerKeyFilter;
 class QZPPresetsController;
+class QZPComparison;
 class QZPRecordOneWindowController;
 class QZPSidebarController;
 
@@ -85,6 +86,19 @@ public:
 
     // The preset commands of the menus and the list, as actions.
     QZPPresetCommands* commands() const { return m_commands; }
+    // A/B of the current preset against its saved patch or another.
+    QZPComparison* comparison() const { return m_comparison; }
+    void compareWithSelected(QZPCommandSource source);
+    void compareWithClipboard();
+
+    // New sounds from the current preset: each unlocked parameter moved by chance within `amount`
+    // (0–1; 1 randomises), as the seed makes it. One undo step, sent whole. Mutate asks for the amount
+    // and the seed first; Randomise draws a new seed.
+    void mutate(double amount, quint64 seed, const QString& stepName);
+    void showMutateDialog();
+    void randomise();
+    // The parameters (by table name) that mutation leaves alone, kept in the settings.
+    static constexpr const char* LockedParametersKey = "com.quorlane.tonebench.lockedParameters";
 
     void sendProgram(QZPCommandSource source);
     // The current patch again, after a refresh or an opened file: the selection does not matter, and
@@ -183,4 +197,5 @@ private:
     QZPHardwareControlSync* m_controlSync = nullptr;
     QZPPresetCommands* m_commands = nullptr;
     QZPPresetRecorder* m_recorder = nullptr;
+    QZPComparison* m_comparison = nullptr;
 };

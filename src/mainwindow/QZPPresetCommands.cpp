@@ -1,6 +1,7 @@
 #include "mainwindow/QZPPresetCommands.h"
 
 #include "library/QZPPresetsController.h"
+#include "mainwindow/QZPComparison.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPNotePlayerKeyFilter.h"
 #include "model/QZPPreset.h"
@@ -69,6 +70,8 @@ void QZPPresetCommands::updateActions() {
             const QString title = undo ? tr("&Undo") : tr("&Redo");
             action->setText(step.isEmpty() ? title : tr("%1 %2").arg(title, step));
         }
+        if (command == Command::CompareWithSaved)
+            action->setChecked(m_window->comparison()->isComparing());
     }
 }
 
@@ -82,6 +85,8 @@ QZPPresetCommands::State QZPPresetCommands::stateFor(QZPCommandSource source) co
 QAction* QZPPresetCommands::makeAction(Command command, const QString& title, const QKeySequence& shortcut) {
     auto* action = new QAction(title, m_window->window());
     action->setShortcut(shortcut);
+    // Comparing is a state the item shows with its check mark.
+    action->setCheckable(command == Command::CompareWithSaved);
     connect(action, &QAction::triggered, this, [this, command] { perform(command, QZPCommandSource::Menu); });
     m_actions.append({command, action});
     m_window->window()->addAction(action);
@@ -124,6 +129,14 @@ bool QZPPresetCommands::validate(Command command, const State& state) const {
         return current && current->undoStack()->canUndo();
     case Command::Redo:
         return current && current->undoStack()->canRedo();
+    case Command::CompareWithSaved:
+    case Command::Mutate:
+    case Command::Randomise:
+        return current != nullptr;
+    case Command::CompareWithSelected:
+        return presets.size() == 1 && current && presets.first() != current;
+    case Command::CompareWithClipboard:
+        return current && QZPPresetPasteboard::canReadPresets(QGuiApplication::clipboard()->mimeData());
     default:
         return true;
     }
@@ -186,5 +199,20 @@ void QZPPresetCommands::perform(Command command, QZPCommandSource source) {
         return window->record(source);
     case Command::RecordSelected:
         return window->recordSelected(source);
+    case Command::CompareWithSaved: {
+        // The item toggles comparing with the saved patch; while comparing with another, it ends that.
+        QZPComparison* comparison = window->comparison();
+        if (!comparison->isComparing())
+            comparison->setPreset(window->currentPreset());
+        return comparison->setComparing(!comparison->isComparing());
+    }
+    case Command::CompareWithSelected:
+        return window->compareWithSelected(source);
+    case Command::CompareWithClipboard:
+        return window->compareWithClipboard();
+    case Command::Mutate:
+        return window->showMutateDialog();
+    case Command::Randomise:
+        return window->randomise();
     }
 }

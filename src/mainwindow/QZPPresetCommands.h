@@ -46,6 +46,11 @@ public:
         Redo,
         Record,
         RecordSelected,
+        CompareWithSaved,
+        CompareWithSelected,
+        CompareWithClipboard,
+        Mutate,
+        Randomise,
     };
 
     explicit QZPPresetCommands(QZPMainWindowController* window);

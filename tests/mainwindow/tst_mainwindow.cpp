@@ -4,7 +4,10 @@
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "editor/QZPEditorController.h"
+#include "editor/QZPMessageView.h"
+#include "editor/QZPSlider.h"
 #include "library/QZPPresetsController.h"
+#include "mainwindow/QZPComparison.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPMainWindowController.h"
@@ -16,6 +19,7 @@
 #include "model/QZPErrorSolver.h"
 #include "model/QZPInvalidParameter.h"
 #include "model/QZPParameter.h"
+#include "model/QZPPatchMutation.h"
 #include "model/QZPPreset.h"
 #include "model/QZPPresetPasteboard.h"
 #include "model/QZPPropertyList.h"
@@ -650,6 +654,68 @@ private slots:
         QVERIFY(sent().isEmpty());
         QCOMPARE(filter->text(), QStringLiteral("a"));
         window->hide();
+    }
+
+    // A/B against the saved patch: each swap sends the whole patch shown (B read-only, marked), any edit
+    // ends it; the panel marks B's values; a section is taken from B as one undo step of Control
+    // messages; another preset can be B; mutation follows its seed and leaves locked parameters alone.
+    void comparingAndMutating() {
+        library({"Pad", "Lead"});
+        QZPPreset* pad = named("Pad");
+        QZPEditorController* editor = m_window->editorController();
+        pad->setVCF_Resonance(90);
+        pad->setENV_Attack(20);
+        const QByteArray saved = pad->initialSysexData();
+        const auto message = [](const QByteArray& data) {
+            return qzpPatchMessage(0).replace(5, QZPPatch::DataLength, data);
+        };
+        const auto compare = [this] {
+            m_window->commands()->perform(QZPPresetCommands::Command::CompareWithSaved);
+        };
+        QCOMPARE(editor->sliderWithTag(6)->ghostPosition(), std::optional<double>(0.0));
+        QCOMPARE(editor->sliderWithTag(6)->accessibleDescription(), QStringLiteral("Reference: 0"));
+        QVERIFY(!editor->sliderWithTag(5)->ghostPosition());
+        sent();
+        compare();
+        QVERIFY(m_window->comparison()->isComparing() && editor->showsReference());
+        QCOMPARE(sent(), QList{message(saved)});
+        QCOMPARE(editor->sliderWithTag(6)->doubleValue(), 0.0);
+        QCOMPARE(editor->messageView()->restingText(), QStringLiteral("COMPARING: SAVED"));
+        QVERIFY(!editor->sliderWithTag(6)->isEnabled());
+        compare();
+        QCOMPARE(sent(), QList{message(pad->sysexData())});
+        QCOMPARE(editor->sliderWithTag(6)->doubleValue(), 90.0);
+        compare();
+        sent();
+        pad->setVCF_Cutoff(50); // an edit from elsewhere
+        QVERIFY(!m_window->comparison()->isComparing() && editor->sliderWithTag(6)->isEnabled());
+        QCOMPARE(sent(), QList{message(pad->sysexData())});
+
+        const int steps = pad->undoStack()->count();
+        QVERIFY(editor->takeSectionFromReference(QStringLiteral("VCF")));
+        QCOMPARE(std::tuple(pad->VCF_Resonance(), pad->VCF_Cutoff(), pad->ENV_Attack()),
+                 std::tuple(0, 127, 20));
+        QCOMPARE(pad->undoStack()->count(), steps + 1);
+        QCOMPARE(pad->undoStack()->undoText(), QStringLiteral("Take VCF from Reference"));
+        QCOMPARE(sent(), (QList{QZPSysexMessage::controlMessage(0, 5, 127),
+                                QZPSysexMessage::controlMessage(0, 6, 0)}));
+
+        library()->setSelectedObjects({named("Lead")});
+        m_window->commands()->perform(QZPPresetCommands::Command::CompareWithSelected);
+        QCOMPARE(editor->messageView()->restingText(), QStringLiteral("COMPARING: “LEAD”"));
+        QCOMPARE(sent(), QList{message(named("Lead")->sysexData())});
+
+        const QZPPatch before = pad->patch();
+        QZPSettings::standard()->setValue(QZPMainWindowController::LockedParametersKey,
+                                          QStringList{"ENV_Attack"});
+        m_window->mutate(0.5, 42, QStringLiteral("Mutate"));
+        QZPSettings::standard()->remove(QZPMainWindowController::LockedParametersKey);
+        QVERIFY(!m_window->comparison()->isComparing());
+        QCOMPARE(pad->sysexData(),
+                 QZPPatchMutation(42).apply(before, 0.5, {QStringLiteral("ENV_Attack")}).data());
+        QCOMPARE(pad->undoStack()->undoText(), QStringLiteral("Mutate"));
+        QVERIFY(sent().contains(message(pad->sysexData())));
+        QVERIFY(m_window->window()->statusBar()->currentMessage().endsWith("seed 42"));
     }
 
     // The error solver: options in order, each answering its block's result, none after Cancel; the

@@ -1,0 +1,74 @@
+#include "mainwindow/QZPComparison.h"
+
+#include "editor/QZPEditorController.h"
+#include "model/QZPPatchDifference.h"
+
+QZPComparison::QZPComparison(QZPEditorController* editor, Sender send, QObject* parent)
+    : QObject(parent), m_editor(editor), m_send(std::move(send)) {}
+
+void QZPComparison::setPreset(QZPPreset* preset) {
+    disconnect(m_connection);
+    const bool wasComparing = m_comparing;
+    m_comparing = false;
+    m_preset = preset;
+    m_other.reset();
+    if (preset)
+        m_connection = connect(preset, &QZPPreset::presetChanged, this, &QZPComparison::presetChanged);
+    m_editor->setShowsReference(false);
+    showMarks();
+    if (wasComparing)
+        emit comparingChanged(false);
+}
+
+QZPPatch QZPComparison::reference() const {
+    if (m_other)
+        return *m_other;
+    return m_preset ? QZPPatch(m_preset->initialSysexData()) : QZPPatch();
+}
+
+QString QZPComparison::referenceName() const {
+    return m_other ? m_otherName : tr("saved");
+}
+
+void QZPComparison::setComparing(bool on) {
+    on = on && m_preset;
+    if (on == m_comparing)
+        return;
+    m_comparing = on;
+    showMarks();
+    m_editor->setShowsReference(on, tr("Comparing: %1").arg(referenceName()));
+    if (on) {
+        // What differs, in words, while the panel swaps.
+        const QString differences =
+            QZPPatchDifference::describe(QZPPatchDifference::between(m_preset->patch(), reference()));
+        m_editor->showTemporaryMessage(differences.isEmpty() ? tr("No differences") : differences, 4);
+    }
+    m_send(on ? reference() : m_preset->patch());
+    emit comparingChanged(on);
+}
+
+void QZPComparison::compareWith(const QZPPatch& reference, const QString& name) {
+    if (!m_preset)
+        return;
+    m_other = reference;
+    m_otherName = name;
+    if (m_comparing) {
+        // Already comparing: show and send the new reference.
+        m_comparing = false;
+        m_editor->setShowsReference(false);
+    }
+    setComparing(true);
+}
+
+// Any change of the preset (an edit on the panel or the instrument, undo, a paste, a recording) ends
+// the comparison; a save moves the saved reference along.
+void QZPComparison::presetChanged(QZPPreset::Change change) {
+    if (m_comparing && change != QZPPreset::Change::Saved && change != QZPPreset::Change::Autosaved)
+        setComparing(false);
+    else
+        showMarks();
+}
+
+void QZPComparison::showMarks() {
+    m_editor->setReference(m_preset ? std::optional<QZPPatch>(reference()) : std::nullopt);
+}
