@@ -372,7 +372,11 @@ void QZPAppDelegate::buildMainMenu() {
 
     preset->addSeparator();
     // Compare has a plain key, as A/B is toggled often: a text field takes the key for itself.
-    add(preset, Command::CompareWithSaved, tr("C&ompare with Saved"), QKeySequence(Qt::Key_Backslash));
+    QAction* compare =
+        add(preset, Command::CompareWithSaved, tr("C&ompare with Saved"), QKeySequence(Qt::Key_Backslash));
+    compare->setIconText(tr("A/B"));
+    compare->setToolTip(tr("Compare with the saved patch (\\)"));
+    window->editorController()->addHeaderAction(compare);
     add(preset, Command::CompareWithSelected, tr("Compare with Selected Preset"),
         QKeySequence(Qt::CTRL | Qt::Key_Backslash));
     add(preset, Command::CompareWithClipboard, tr("Compare with Clipboard"),

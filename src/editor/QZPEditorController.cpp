@@ -20,6 +20,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QToolButton>
 #include <cmath>
 #include <functional>
 
@@ -68,6 +69,8 @@ QZPEditorController::QZPEditorController(QZPMidiEngine* engine, QObject* parent)
             dynamicsChanged();
         else if (key == QLatin1String(QZPSettings::AppearanceIndexKey))
             restyle();
+        else if (key == QLatin1String(QZPSettings::LockedParametersKey) && m_view)
+            updateMarks();
     });
 }
 
@@ -90,7 +93,7 @@ void QZPEditorController::buildView() {
     column->setContentsMargins(14, 12, 14, 14);
     column->setSpacing(10);
 
-    auto* header = new QHBoxLayout;
+    auto* header = m_header = new QHBoxLayout;
     auto* brand = new QLabel(QStringLiteral("JUNO-106  ·  TONEBENCH"), m_view);
     brand->setObjectName(QStringLiteral("brand"));
     QFont brandFont = brand->font();
@@ -421,6 +424,18 @@ void QZPEditorController::updateMarks() {
                                                              : m_reference;
     const QZPPatch& shown = displayedPatch();
     const QString otherName = m_showsReference ? tr("Edit") : tr("Reference");
+    const QStringList locked =
+        QZPSettings::standard()->value(QString::fromLatin1(QZPSettings::LockedParametersKey)).toStringList();
+    // What a screen reader adds to the control's name: the other patch's value, and the lock.
+    const auto description = [&](const QZPParameter& parameter, bool differs) {
+        QStringList parts;
+        if (differs)
+            parts << QStringLiteral("%1: %2").arg(
+                otherName, QZPPatchDifference::valueText(parameter, other->value(parameter)));
+        if (locked.contains(QLatin1String(parameter.name)))
+            parts << tr("Locked");
+        return parts.join(QStringLiteral("; "));
+    };
     for (QZPSlider* slider : m_sliders) {
         const QZPParameter& parameter = *QZPParameter::forTag(slider->tag());
         const bool differs = other && other->value(parameter) != shown.value(parameter);
@@ -428,10 +443,8 @@ void QZPEditorController::updateMarks() {
         slider->setGhostPosition(
             differs && span > 0 ? std::optional<double>((other->value(parameter) - slider->minValue()) / span)
                                 : std::nullopt);
-        slider->setAccessibleDescription(
-            differs ? QStringLiteral("%1: %2").arg(
-                          otherName, QZPPatchDifference::valueText(parameter, other->value(parameter)))
-                    : QString());
+        slider->setAccessibleDescription(description(parameter, differs));
+        slider->setLocked(locked.contains(QLatin1String(parameter.name)));
     }
     const auto markButtons = [&](const QList<QZPJunoSegmentButton*>& buttons, const char* name,
                                  const std::function<bool(int index, int otherValue)>& marks) {
@@ -440,10 +453,8 @@ void QZPEditorController::updateMarks() {
         for (QZPJunoSegmentButton* button : buttons) {
             const bool marked = differs && marks(button->tag(), other->value(parameter));
             button->setMarked(marked);
-            button->setAccessibleDescription(
-                marked ? QStringLiteral("%1: %2").arg(
-                             otherName, QZPPatchDifference::valueText(parameter, other->value(parameter)))
-                       : QString());
+            button->setAccessibleDescription(description(parameter, marked));
+            button->setToolTip(locked.contains(QLatin1String(parameter.name)) ? tr("Locked") : QString());
         }
     };
     const auto isValueAt = [](const char* name) {
@@ -455,6 +466,17 @@ void QZPEditorController::updateMarks() {
     markButtons(m_chorusButtons, "chorusMode", isValueAt("chorusMode"));
     markButtons(m_oscillatorButtons.mid(0, 1), "DCO_Pulse_ON", [](int, int) { return true; });
     markButtons(m_oscillatorButtons.mid(1, 1), "DCO_Saw_ON", [](int, int) { return true; });
+}
+
+void QZPEditorController::addHeaderAction(QAction* action) {
+    view();
+    auto* button = new QToolButton(m_view);
+    button->setDefaultAction(action);
+    button->setAccessibleName(QString(action->text()).remove(QLatin1Char('&')));
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::StrongFocus);
+    // Before the message view: the brand, its stretch, then the buttons.
+    m_header->insertWidget(m_header->count() - 1, button);
 }
 
 QStringList QZPEditorController::sectionNames() const {
@@ -489,9 +511,50 @@ bool QZPEditorController::takeSectionFromReference(const QString& section) {
     return !changedBytes.isEmpty();
 }
 
+// The parameter of the control at a point of a section, if any.
+const QZPParameter* QZPEditorController::parameterAt(QWidget* section, const QPoint& at) const {
+    for (QWidget* widget = section->childAt(at); widget && widget != section;
+         widget = widget->parentWidget()) {
+        if (auto* slider = qobject_cast<QZPSlider*>(widget))
+            return QZPParameter::forTag(slider->tag());
+        auto* button = qobject_cast<QZPJunoSegmentButton*>(widget);
+        if (!button)
+            continue;
+        if (m_rangeButtons.contains(button))
+            return &parameterNamed(QStringLiteral("DCO_Range"));
+        if (m_chorusButtons.contains(button))
+            return &parameterNamed(QStringLiteral("chorusMode"));
+        if (m_oscillatorButtons.contains(button))
+            return &parameterNamed(button->tag() == 0 ? QStringLiteral("DCO_Pulse_ON")
+                                                      : QStringLiteral("DCO_Saw_ON"));
+    }
+    return nullptr;
+}
+
+void QZPEditorController::setParameterLocked(const QZPParameter& parameter, bool locked) {
+    QZPSettings* settings = QZPSettings::standard();
+    const QString key = QString::fromLatin1(QZPSettings::LockedParametersKey);
+    QStringList names = settings->value(key).toStringList();
+    names.removeAll(QLatin1String(parameter.name));
+    if (locked)
+        names << QLatin1String(parameter.name);
+    settings->setValue(key, names);
+}
+
 void QZPEditorController::showSectionMenu(QZPPanelSection* section, const QPoint& at) {
     const QString name = sectionNames().value(m_sections.indexOf(section));
     QMenu menu(section);
+    // The control under the pointer can be locked against Mutate and Randomise.
+    if (const QZPParameter* parameter = parameterAt(section, at)) {
+        QAction* lock = menu.addAction(tr("Lock %1").arg(QZPPatchDifference::parameterText(*parameter)));
+        lock->setCheckable(true);
+        lock->setChecked(QZPSettings::standard()
+                             ->value(QString::fromLatin1(QZPSettings::LockedParametersKey))
+                             .toStringList()
+                             .contains(QLatin1String(parameter->name)));
+        connect(lock, &QAction::toggled, this, [parameter](bool on) { setParameterLocked(*parameter, on); });
+        menu.addSeparator();
+    }
     QAction* take = menu.addAction(tr("Take %1 from Reference").arg(panelText(name.toLatin1().constData())));
     bool differs = false;
     if (m_reference && m_document && !m_showsReference)

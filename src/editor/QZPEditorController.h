@@ -7,6 +7,7 @@
 
 #include "model/QZPPreset.h"
 
+class QAction;
 class QHBoxLayout;
 class QWidget;
 class QZPParameter;
@@ -62,11 +63,17 @@ public:
     // ("Comparing: saved"); or the preset again.
     void setShowsReference(bool shows, const QString& mark = {});
     bool showsReference() const { return m_showsReference; }
+    // A button in the panel's header for a command of the window (Compare with Saved): its title, state
+    // and accessible name are the action's.
+    void addHeaderAction(QAction* action);
     // The panel's sections ("LFO", "DCO", …), in panel order.
     QStringList sectionNames() const;
     // Takes the section's parameters from the reference: one undo step, sent as Control messages.
     // Answers whether anything changed.
     bool takeSectionFromReference(const QString& section);
+    // Locks a parameter against Mutate and Randomise (in the settings; a padlock on its slider), or
+    // unlocks it.
+    static void setParameterLocked(const QZPParameter& parameter, bool locked);
 
     // Actions.
     void sliderValueDidChange(QZPSlider* sender);
@@ -100,6 +107,7 @@ private:
     const QZPPatch& displayedPatch() const;
     void updateMarks();
     void showSectionMenu(QZPPanelSection* section, const QPoint& at);
+    const QZPParameter* parameterAt(QWidget* section, const QPoint& at) const;
 
     QZPMidiEngine* m_engine;
     QPointer<QZPPreset> m_document;
@@ -108,6 +116,7 @@ private:
     QList<QZPSlider*> m_sliders;
     QList<QZPPanelSection*> m_sections;
     QHBoxLayout* m_rows[2] = {};
+    QHBoxLayout* m_header = nullptr;
     int m_rowCount = 1;
     double m_scale = 1;
     QList<QSize> m_naturalSizes;

@@ -181,6 +181,13 @@ void QZPSlider::updatePoints() {
     moveKnob();
 }
 
+void QZPSlider::setLocked(bool locked) {
+    if (locked == m_locked)
+        return;
+    m_locked = locked;
+    update();
+}
+
 void QZPSlider::setGhostPosition(std::optional<double> position) {
     if (position)
         position = std::clamp(*position, 0.0, 1.0);
@@ -331,6 +338,19 @@ void QZPSlider::paintEvent(QPaintEvent*) {
         ghost.setAlphaF(0.18f);
         painter.setBrush(ghost);
         painter.drawRoundedRect(knob.translated(at - knob.center()), 3 * scale, 3 * scale);
+        painter.setBrush(Qt::NoBrush);
+    }
+    if (m_locked) {
+        // A padlock at the top end of the track: a shackle over a body, in the scale marks' colour.
+        const QColor ink = m_scaleColor.isValid() ? m_scaleColor : palette().color(QPalette::WindowText);
+        const QPointF top = m_pointB + QPointF(9 * scale, -6 * scale);
+        const QRectF body(top.x() - 3.5 * scale, top.y(), 7 * scale, 5 * scale);
+        painter.setPen(QPen(ink, 1.2 * scale));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawArc(QRectF(top.x() - 2.2 * scale, top.y() - 3.6 * scale, 4.4 * scale, 6 * scale), 0,
+                        180 * 16);
+        painter.setBrush(ink);
+        painter.drawRoundedRect(body, 1 * scale, 1 * scale);
         painter.setBrush(Qt::NoBrush);
     }
     if (hasFocus())

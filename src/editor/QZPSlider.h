@@ -85,6 +85,9 @@ public:
     // control; none without one.
     void setGhostPosition(std::optional<double> position);
     std::optional<double> ghostPosition() const { return m_ghostPosition; }
+    // A small padlock beside the track: mutation leaves this control's parameter alone.
+    void setLocked(bool locked);
+    bool isLocked() const { return m_locked; }
     bool isDebugDrawEnabled() const { return m_debugDraw; }
     void setDebugDrawEnabled(bool on);
     int orientation() const { return m_orientation; }
@@ -178,6 +181,7 @@ private:
     bool m_drawsBar = false;
     bool m_debugDraw = false;
     std::optional<double> m_ghostPosition;
+    bool m_locked = false;
     int m_orientation = Vertical;
     double m_sliderTrackOpacity = 0;
     QPixmap m_knobImage;

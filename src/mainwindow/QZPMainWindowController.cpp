@@ -445,7 +445,7 @@ void QZPMainWindowController::mutate(double amount, quint64 seed, const QString&
         return;
     QSet<QString> locked;
     for (const QString& name :
-         QZPSettings::standard()->value(QString::fromLatin1(LockedParametersKey)).toStringList())
+         QZPSettings::standard()->value(QString::fromLatin1(QZPSettings::LockedParametersKey)).toStringList())
         locked << name;
     QByteArray message = preset->junoSysexData();
     message.replace(5, QZPPatch::DataLength,

@@ -97,8 +97,6 @@ public:
     void mutate(double amount, quint64 seed, const QString& stepName);
     void showMutateDialog();
     void randomise();
-    // The parameters (by table name) that mutation leaves alone, kept in the settings.
-    static constexpr const char* LockedParametersKey = "com.quorlane.tonebench.lockedParameters";
 
     void sendProgram(QZPCommandSource source);
     // The current patch again, after a refresh or an opened file: the selection does not matter, and

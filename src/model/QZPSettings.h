@@ -35,6 +35,8 @@ public:
     static constexpr const char* PreferencesPaneKey =
         "com.quorlane.tonebench.preferences.toolbar.selectedIdentifier";
     static constexpr const char* OnboardingShownKey = "QZPOnboardingShownKey";
+    // The parameters (by table name) that Mutate and Randomise leave alone.
+    static constexpr const char* LockedParametersKey = "com.quorlane.tonebench.lockedParameters";
     static constexpr const char* MoveAlertSuppressKey = "moveToApplicationsFolderAlertSuppress";
     static constexpr const char* QuitAlwaysKeepsWindowsKey = "NSQuitAlwaysKeepsWindows";
 

@@ -10,6 +10,7 @@
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPSysexMessage.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
+#include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 
@@ -206,6 +207,31 @@ private slots:
             QCOMPARE(int(m_preset->VCF_Cutoff()), expected);
         }
         view->hide();
+    }
+
+    // The reference's values on the panel: a ghost where a slider differs (at its position on the
+    // track), a dot on the button of a differing switch, both in the description; a lock shows on its
+    // slider and in its description, kept in the settings.
+    void referenceMarksAndLocks() {
+        QZPPatch reference = m_preset->patch();
+        reference.setValue(*QZPParameter::named("VCF_Cutoff"), 0);
+        reference.setValue(*QZPParameter::named("chorusMode"), 2);
+        m_editor->setReference(reference);
+        QZPSlider* cutoff = m_editor->sliderWithTag(5);
+        QCOMPARE(cutoff->ghostPosition(), std::optional<double>(0.0));
+        QVERIFY(!m_editor->sliderWithTag(6)->ghostPosition());
+        QCOMPARE(cutoff->accessibleDescription(), QStringLiteral("Reference: 0"));
+        QCOMPARE(
+            (QList{m_editor->chorusButtons().at(0)->isMarked(), m_editor->chorusButtons().at(2)->isMarked()}),
+            (QList{false, true}));
+        QCOMPARE(m_editor->chorusButtons().at(2)->accessibleDescription(), QStringLiteral("Reference: II"));
+        QZPEditorController::setParameterLocked(*QZPParameter::named("VCF_Cutoff"), true);
+        QVERIFY(cutoff->isLocked() && !m_editor->sliderWithTag(6)->isLocked());
+        QCOMPARE(cutoff->accessibleDescription(), QStringLiteral("Reference: 0; Locked"));
+        QZPEditorController::setParameterLocked(*QZPParameter::named("VCF_Cutoff"), false);
+        m_editor->setReference(std::nullopt);
+        QVERIFY(!cutoff->isLocked() && !cutoff->ghostPosition() && cutoff->accessibleDescription().isEmpty());
+        QVERIFY(!m_editor->chorusButtons().at(2)->isMarked());
     }
 
     // The panel as assistive technology sees it: every slider by the name printed on the panel, with its

@@ -706,10 +706,9 @@ private slots:
         QCOMPARE(sent(), QList{message(named("Lead")->sysexData())});
 
         const QZPPatch before = pad->patch();
-        QZPSettings::standard()->setValue(QZPMainWindowController::LockedParametersKey,
-                                          QStringList{"ENV_Attack"});
+        QZPSettings::standard()->setValue(QZPSettings::LockedParametersKey, QStringList{"ENV_Attack"});
         m_window->mutate(0.5, 42, QStringLiteral("Mutate"));
-        QZPSettings::standard()->remove(QZPMainWindowController::LockedParametersKey);
+        QZPSettings::standard()->remove(QZPSettings::LockedParametersKey);
         QVERIFY(!m_window->comparison()->isComparing());
         QCOMPARE(pad->sysexData(),
                  QZPPatchMutation(42).apply(before, 0.5, {QStringLiteral("ENV_Attack")}).data());
