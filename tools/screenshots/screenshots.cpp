@@ -13,6 +13,7 @@
 #include "editor/QZPEditorController.h"
 #include "library/QZPFactoryPresetInstaller.h"
 #include "library/QZPPresetsController.h"
+#include "mainwindow/QZPComparison.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
@@ -20,6 +21,7 @@
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiOutputQueue.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
+#include "model/QZPParameter.h"
 #include "model/QZPPatch.h"
 #include "model/QZPSettings.h"
 #include "sidebar/QZPSidebarController.h"
@@ -140,6 +142,19 @@ int main(int argc, char* argv[]) {
         window->showMaximized();
         shoot(QStringLiteral("window-%1-maximised").arg(QLatin1String(skinName(skin))));
         window->showNormal();
+        window->resize(opened);
+        // An edited preset against its saved patch: the reference's ghosts and dots, then B itself.
+        QZPPreset* current = main->currentPreset();
+        const QByteArray saved = current->junoSysexData();
+        for (const auto& [name, value] :
+             {std::pair{"VCF_Cutoff", 30}, {"ENV_Attack", 90}, {"VCF_Resonance", 100}, {"chorusMode", 1}})
+            QZPParameter::named(QString::fromLatin1(name))->set(*current, value);
+        QTest::qWait(300); // the knobs glide to the edit
+        shoot(QStringLiteral("compare-%1-marks").arg(QLatin1String(skinName(skin))));
+        main->comparison()->setComparing(true);
+        shoot(QStringLiteral("compare-%1-comparing").arg(QLatin1String(skinName(skin))));
+        main->comparison()->setComparing(false);
+        current->setJunoSysexData(saved, false);
         QZPURLPopUpButton* chooser = main->sidebarController()->urlButton();
         chooser->openMenu();
         waitFor("opening the folder menu", [chooser] { return chooser->menu()->isVisible(); });
