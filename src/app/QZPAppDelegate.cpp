@@ -383,6 +383,7 @@ void QZPAppDelegate::buildMainMenu() {
         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backslash));
     add(preset, Command::Mutate, tr("&Mutate…"), QKeySequence(Qt::CTRL | Qt::Key_U));
     add(preset, Command::Randomise, tr("Randomi&se"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U));
+    add(preset, Command::Morph, tr("Mor&ph…"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_M));
 
     QMenu* midi = bar->addMenu(tr("&MIDI"));
     m_deviceMenu = midi->addMenu(tr("&Device"));

@@ -8,6 +8,7 @@
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPMidiMenus.h"
+#include "mainwindow/QZPMorphBar.h"
 #include "mainwindow/QZPMutateDialog.h"
 #include "mainwindow/QZPNotePlayerKeyFilter.h"
 #include "mainwindow/QZPPresetCommands.h"
@@ -65,16 +66,7 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
             [this] { m_commands->perform(Command::CloseDraft, QZPCommandSource::ContextMenu); });
     buildWindow();
     m_comparison = new QZPComparison(
-        m_editor,
-        [this](const QZPPatch& patch) {
-            // Framed as the current preset's own message: the window's channel, the dynamics byte.
-            if (QZPPreset* preset = currentPreset()) {
-                QByteArray message = preset->junoSysexDataWithMidiChannel(quint8(midiChannel()));
-                message.replace(5, QZPPatch::DataLength, patch.data());
-                m_engine->sendSysex(message);
-            }
-        },
-        this);
+        m_editor, [this](const QZPPatch& patch) { sendWholePatch(patch); }, this);
     m_commands = new QZPPresetCommands(this);
     connect(m_comparison, &QZPComparison::comparingChanged, m_commands, &QZPPresetCommands::scheduleUpdate);
     m_fileActions = new QZPPresetFileActions(
@@ -133,9 +125,18 @@ void QZPMainWindowController::buildWindow() {
     m_window->installEventFilter(this);
     // The panel fills the space beside the list, scaled to it: never cut off, never scrolled.
     auto* frame = new QZPPanelFrame(m_editor);
+    // Above the panel, the morph bar while it is open.
+    auto* editorSide = new QWidget;
+    auto* column = new QVBoxLayout(editorSide);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_morphBar = new QZPMorphBar(
+        m_engine, [this](const QZPPatch& patch) { sendWholePatch(patch); }, editorSide);
+    column->addWidget(m_morphBar);
+    column->addWidget(frame, 1);
     m_splitter = new QSplitter(Qt::Horizontal);
     m_splitter->addWidget(m_sidebar->view());
-    m_splitter->addWidget(frame);
+    m_splitter->addWidget(editorSide);
     m_splitter->setChildrenCollapsible(false);
     m_splitter->setHandleWidth(1);
     m_splitter->setStretchFactor(0, 0);
@@ -189,6 +190,9 @@ QZPPreset* QZPMainWindowController::currentPreset() const {
 // MARK: Current preset
 
 void QZPMainWindowController::setDocument(QZPDocument* document) {
+    // A morph of the preset that stops being current is cancelled: it keeps its patch.
+    if (m_morphBar && m_morphBar->isMorphing())
+        m_morphBar->cancel();
     QZPWindowController::setDocument(document);
     disconnect(m_presetChangedConnection);
     auto* preset = qobject_cast<QZPPreset*>(document);
@@ -424,6 +428,21 @@ void QZPMainWindowController::paste(QZPCommandSource source) {
 }
 
 // MARK: Comparing and new sounds
+
+void QZPMainWindowController::sendWholePatch(const QZPPatch& patch) {
+    if (QZPPreset* preset = currentPreset()) {
+        QByteArray message = preset->junoSysexDataWithMidiChannel(quint8(midiChannel()));
+        message.replace(5, QZPPatch::DataLength, patch.data());
+        m_engine->sendSysex(message);
+    }
+}
+
+void QZPMainWindowController::showMorphBar() {
+    if (QZPPreset* preset = currentPreset()) {
+        m_comparison->setComparing(false);
+        m_morphBar->start(preset, m_comparison->reference(), m_comparison->referenceName());
+    }
+}
 
 void QZPMainWindowController::compareWithSelected(QZPCommandSource source) {
     QZPPreset* other = m_sidebar->documentForSender(source);

@@ -34,6 +34,7 @@ class QZPPresetRecorder;
 class QZPNotePlayerKeyFilter;
 class QZPPresetsController;
 class QZPComparison;
+class QZPMorphBar;
 class QZPRecordOneWindowController;
 class QZPSidebarController;
 
@@ -90,6 +91,9 @@ public:
     QZPComparison* comparison() const { return m_comparison; }
     void compareWithSelected(QZPCommandSource source);
     void compareWithClipboard();
+    // The morph bar, from the current preset to the comparison's reference.
+    QZPMorphBar* morphBar() const { return m_morphBar; }
+    void showMorphBar();
 
     // New sounds from the current preset: each unlocked parameter moved by chance within `amount`
     // (0–1; 1 randomises), as the seed makes it. One undo step, sent whole. Mutate asks for the amount
@@ -177,6 +181,8 @@ private:
     void scheduleRedraw();
     void updateMidiStatus();
     void sendPatch(QZPPreset* preset);
+    // A whole patch, framed as the current preset's message (the window's channel, the dynamics byte).
+    void sendWholePatch(const QZPPatch& patch);
 
     QZPDocumentController* m_documents;
     QZPMidiEngine* m_engine;
@@ -196,4 +202,5 @@ private:
     QZPPresetCommands* m_commands = nullptr;
     QZPPresetRecorder* m_recorder = nullptr;
     QZPComparison* m_comparison = nullptr;
+    QZPMorphBar* m_morphBar = nullptr;
 };

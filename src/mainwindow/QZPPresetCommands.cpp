@@ -132,6 +132,7 @@ bool QZPPresetCommands::validate(Command command, const State& state) const {
     case Command::CompareWithSaved:
     case Command::Mutate:
     case Command::Randomise:
+    case Command::Morph:
         return current != nullptr;
     case Command::CompareWithSelected:
         return presets.size() == 1 && current && presets.first() != current;
@@ -214,5 +215,7 @@ void QZPPresetCommands::perform(Command command, QZPCommandSource source) {
         return window->showMutateDialog();
     case Command::Randomise:
         return window->randomise();
+    case Command::Morph:
+        return window->showMorphBar();
     }
 }

@@ -51,6 +51,7 @@ public:
         CompareWithClipboard,
         Mutate,
         Randomise,
+        Morph,
     };
 
     explicit QZPPresetCommands(QZPMainWindowController* window);

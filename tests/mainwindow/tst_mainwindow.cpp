@@ -12,6 +12,7 @@
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPMidiMenus.h"
+#include "mainwindow/QZPMorphBar.h"
 #include "mainwindow/QZPPresetFileActions.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiMessageDelegate.h"
@@ -715,6 +716,42 @@ private slots:
         QCOMPARE(pad->undoStack()->undoText(), QStringLiteral("Mutate"));
         QVERIFY(sent().contains(message(pad->sysexData())));
         QVERIFY(m_window->window()->statusBar()->currentMessage().endsWith("seed 42"));
+    }
+
+    // The morph bar plays the patch between A and the reference as Control messages without an undo step;
+    // Cancel puts A back byte for byte and sends it whole; Keep leaves one undo step "Morph".
+    void morphBar() {
+        library({"Pad"});
+        QZPPreset* pad = named("Pad");
+        pad->setVCF_Resonance(90);
+        const QByteArray edited = pad->junoSysexData();
+        const int steps = pad->undoStack()->count();
+        QZPMorphBar* bar = m_window->morphBar();
+        for (const bool keep : {false, true}) {
+            m_window->commands()->perform(QZPPresetCommands::Command::Morph);
+            QVERIFY(bar->isMorphing() && bar->isVisibleTo(m_window->window()));
+            sent();
+            bar->setAmount(0.5);
+            QCOMPARE(pad->VCF_Resonance(), 45);
+            bar->setAmount(1);
+            QCOMPARE(sent(), (QList{QZPSysexMessage::controlMessage(0, 6, 45),
+                                    QZPSysexMessage::controlMessage(0, 6, 0)}));
+            QCOMPARE(pad->undoStack()->count(), steps);
+            bar->setAmount(0.5);
+            sent();
+            keep ? bar->keep() : bar->cancel();
+            QVERIFY(!bar->isMorphing() && !bar->isVisibleTo(m_window->window()));
+            if (!keep) {
+                QCOMPARE(pad->junoSysexData(), edited);
+                QCOMPARE(sent(), QList{pad->junoSysexDataWithMidiChannel(0)});
+            }
+        }
+        QCOMPARE(pad->VCF_Resonance(), 45);
+        QCOMPARE(pad->undoStack()->count(), steps + 1);
+        QCOMPARE(pad->undoStack()->undoText(), QStringLiteral("Morph"));
+        QVERIFY(sent().isEmpty()); // kept: the instrument has it already
+        pad->undoStack()->undo();
+        QCOMPARE(pad->junoSysexData(), edited);
     }
 
     // The error solver: options in order, each answering its block's result, none after Cancel; the

@@ -1,0 +1,102 @@
+#include "mainwindow/QZPMorphBar.h"
+
+#include "midi/QZPMidiEngine.h"
+#include "model/QZPPatchMorph.h"
+#include "model/QZPPreset.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QUndoStack>
+
+QZPMorphBar::QZPMorphBar(QZPMidiEngine* engine, Sender sendWhole, QWidget* parent)
+    : QWidget(parent), m_engine(engine), m_sendWhole(std::move(sendWhole)),
+      m_slider(new QSlider(Qt::Horizontal, this)), m_title(new QLabel(this)), m_value(new QLabel(this)) {
+    setObjectName(QStringLiteral("MorphBar"));
+    m_slider->setRange(0, 100);
+    m_slider->setAccessibleName(tr("Morph"));
+    m_slider->setFocusPolicy(Qt::StrongFocus);
+    m_value->setMinimumWidth(m_value->fontMetrics().horizontalAdvance(QStringLiteral("100 %")));
+    auto* keepButton = new QPushButton(tr("&Keep"), this);
+    auto* cancelButton = new QPushButton(tr("Cancel"), this);
+    connect(m_slider, &QSlider::valueChanged, this, [this](int value) { setAmount(value / 100.0); });
+    connect(keepButton, &QPushButton::clicked, this, &QZPMorphBar::keep);
+    connect(cancelButton, &QPushButton::clicked, this, &QZPMorphBar::cancel);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(14, 6, 14, 6);
+    row->addWidget(m_title);
+    row->addWidget(m_slider, 1);
+    row->addWidget(m_value);
+    row->addWidget(keepButton);
+    row->addWidget(cancelButton);
+    hide();
+}
+
+void QZPMorphBar::start(QZPPreset* preset, const QZPPatch& reference, const QString& referenceName) {
+    if (isMorphing())
+        cancel();
+    m_preset = preset;
+    m_start = preset->patch();
+    m_reference = reference;
+    m_title->setText(tr("Morph to %1:").arg(referenceName));
+    const QSignalBlocker quiet(m_slider);
+    m_slider->setValue(0);
+    m_value->setText(tr("%1 %").arg(0));
+    QWidget::show();
+    m_slider->setFocus();
+}
+
+void QZPMorphBar::setAmount(double amount) {
+    if (!m_preset)
+        return;
+    m_value->setText(tr("%1 %").arg(qRound(amount * 100)));
+    const QZPPatch before = m_preset->patch();
+    show(QZPPatchMorph::between(m_start, m_reference, amount), false);
+    // What changed goes out as Control messages, byte by byte, as a slider drag sends them.
+    for (int index = 0; index < QZPPatch::DataLength; ++index)
+        if (m_preset->patch().byte(index) != before.byte(index))
+            m_engine->sendSysexControl(quint8(index), m_preset->patch().byte(index));
+}
+
+void QZPMorphBar::keep() {
+    if (!m_preset)
+        return;
+    const QZPPatch result = m_preset->patch();
+    show(m_start, false);
+    show(result, true);
+    finish();
+}
+
+void QZPMorphBar::cancel() {
+    if (!m_preset)
+        return;
+    show(m_start, false);
+    m_sendWhole(m_start);
+    finish();
+}
+
+// The preset takes the patch, keeping its program slot; as an undo step named "Morph", or silently.
+void QZPMorphBar::show(const QZPPatch& patch, bool registerUndo) {
+    QByteArray message = m_preset->junoSysexData();
+    message.replace(5, QZPPatch::DataLength, patch.data());
+    const int steps = registerUndo ? m_preset->undoStack()->index() : 0;
+    m_preset->setJunoSysexData(message, registerUndo);
+    if (registerUndo && m_preset->undoStack()->index() != steps)
+        m_preset->setUndoActionName(tr("Morph"));
+}
+
+void QZPMorphBar::finish() {
+    m_preset = nullptr;
+    hide();
+}
+
+void QZPMorphBar::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape)
+        cancel();
+    else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        keep();
+    else
+        QWidget::keyPressEvent(event);
+}
