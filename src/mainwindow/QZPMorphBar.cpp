@@ -51,6 +51,8 @@ void QZPMorphBar::start(QZPPreset* preset, const QZPPatch& reference, const QStr
 void QZPMorphBar::setAmount(double amount) {
     if (!m_preset)
         return;
+    const QSignalBlocker quiet(m_slider);
+    m_slider->setValue(qRound(amount * 100));
     m_value->setText(tr("%1 %").arg(qRound(amount * 100)));
     const QZPPatch before = m_preset->patch();
     show(QZPPatchMorph::between(m_start, m_reference, amount), false);

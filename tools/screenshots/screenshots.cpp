@@ -16,6 +16,7 @@
 #include "mainwindow/QZPComparison.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPMainWindowController.h"
+#include "mainwindow/QZPMorphBar.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
 #include "midi/QZPMidiEngine.h"
@@ -154,6 +155,11 @@ int main(int argc, char* argv[]) {
         main->comparison()->setComparing(true);
         shoot(QStringLiteral("compare-%1-comparing").arg(QLatin1String(skinName(skin))));
         main->comparison()->setComparing(false);
+        main->showMorphBar();
+        main->morphBar()->setAmount(0.4);
+        QTest::qWait(300);
+        shoot(QStringLiteral("morph-%1").arg(QLatin1String(skinName(skin))));
+        main->morphBar()->cancel();
         current->setJunoSysexData(saved, false);
         QZPURLPopUpButton* chooser = main->sidebarController()->urlButton();
         chooser->openMenu();
