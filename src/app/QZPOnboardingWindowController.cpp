@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -23,7 +24,6 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -91,32 +91,29 @@ QZPOnboardingWindowController::QZPOnboardingWindowController(QZPPresetsControlle
         m_pages->addWidget(makePage(Page(page)));
     layout->addWidget(m_pages, 1);
 
-    // The two-segment navigation control: back and forward.
-    m_navigation = new QWidget(m_window);
-    m_navigation->setObjectName(QStringLiteral("navigationSegment"));
-    auto* navigation = new QHBoxLayout(m_navigation);
-    navigation->setContentsMargins(0, 0, 0, 0);
-    navigation->setSpacing(0);
-    m_backButton = new QToolButton(m_navigation);
-    m_backButton->setArrowType(Qt::LeftArrow);
-    m_backButton->setAccessibleName(tr("Back"));
-    m_backButton->setToolTip(tr("Back"));
-    m_forwardButton = new QToolButton(m_navigation);
-    m_forwardButton->setArrowType(Qt::RightArrow);
-    m_forwardButton->setAccessibleName(tr("Forward"));
-    m_forwardButton->setToolTip(tr("Forward"));
-    navigation->addWidget(m_backButton);
-    navigation->addWidget(m_forwardButton);
-    QSizePolicy keepPlace = m_navigation->sizePolicy();
-    keepPlace.setRetainSizeWhenHidden(true);
-    m_navigation->setSizePolicy(keepPlace);
+    // The buttons under the pages: Skip on the left; Back, and Next (Finish, Done) on the right.
+    m_skipButton = new QPushButton(tr("Skip"), m_window);
+    m_skipButton->setObjectName(QStringLiteral("skipButton"));
+    m_skipButton->setToolTip(tr("Close the assistant: everything it sets can be changed later"));
+    m_backButton = new QPushButton(tr("Back"), m_window);
+    m_backButton->setObjectName(QStringLiteral("backButton"));
+    m_nextButton = new QPushButton(tr("Next"), m_window);
+    m_nextButton->setObjectName(QStringLiteral("nextButton"));
+    m_nextButton->setDefault(true);
     auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_skipButton);
     bottom->addStretch(1);
-    bottom->addWidget(m_navigation);
-    bottom->addStretch(1);
+    bottom->addWidget(m_backButton);
+    bottom->addWidget(m_nextButton);
     layout->addLayout(bottom);
-    connect(m_backButton, &QToolButton::clicked, this, &QZPOnboardingWindowController::navigateBack);
-    connect(m_forwardButton, &QToolButton::clicked, this, &QZPOnboardingWindowController::navigateForward);
+    connect(m_skipButton, &QPushButton::clicked, this, &QZPOnboardingWindowController::close);
+    connect(m_backButton, &QPushButton::clicked, this, &QZPOnboardingWindowController::navigateBack);
+    connect(m_nextButton, &QPushButton::clicked, this, [this] {
+        if (currentPage() == FinalPage)
+            finalizeOnboarding();
+        else
+            navigateForward();
+    });
     connect(m_pages, &QStackedWidget::currentChanged, this, &QZPOnboardingWindowController::updateNavigation);
     if (m_engine)
         connect(m_engine, &QZPMidiEngine::setupChanged, this,
@@ -131,17 +128,17 @@ QZPOnboardingWindowController::QZPOnboardingWindowController(QZPPresetsControlle
             QZPErrorPresenter::shared()->presentError(
                 QZPError::make(QString::fromLatin1(QZPError::ToneBenchDomain), -1, summary,
                                m_installer->failures().mid(0, 10).join(QLatin1Char('\n'))));
-        const QString kept = m_installer->skippedSummary();
-        if (!summary.isEmpty() || kept.isEmpty())
+        if (!summary.isEmpty())
             return close();
-        // The user's own files were left alone: said here, and Done then closes the assistant.
+        // What went in (and which of the user's own files were left alone) is said here; Done closes.
+        const QString kept = m_installer->skippedSummary();
         m_progressIndic->hide();
         m_progressLabel->setText(qzpPlural(m_installer->writtenCount(), tr("1 factory preset was installed."),
                                            tr("%1 factory presets were installed.")) +
-                                 QLatin1Char(' ') + kept);
+                                 (kept.isEmpty() ? QString() : QLatin1Char(' ') + kept));
         m_installed = true;
-        m_okayButton->show();
-        m_okayButton->setFocus();
+        updateNavigation();
+        m_nextButton->setFocus();
     });
     updateMidiStatus();
     updateNavigation();
@@ -165,11 +162,6 @@ QWidget* QZPOnboardingWindowController::makePage(Page page) {
                "files, and records the sounds the instrument sends.\n\nA few steps set it up: the MIDI "
                "connection, a switch on the instrument, and the folder for your presets."));
         layout->addStretch(1);
-        auto* start = new QPushButton(tr("Get Started"), view);
-        start->setObjectName(QStringLiteral("getStartedButton"));
-        start->setDefault(true);
-        connect(start, &QPushButton::clicked, this, &QZPOnboardingWindowController::navigateForward);
-        layout->addWidget(start, 0, Qt::AlignHCenter);
         break;
     }
     case MidiSetupPage: {
@@ -223,6 +215,11 @@ QWidget* QZPOnboardingWindowController::makePage(Page page) {
         m_installFactoryCheckbox = new QCheckBox(tr("Install the factory presets"), view);
         m_installFactoryCheckbox->setObjectName(QStringLiteral("installFactoryCheckbox"));
         layout->addWidget(m_installFactoryCheckbox);
+        m_destinationLabel = wrappedLabel(QString(), view);
+        m_destinationLabel->setObjectName(QStringLiteral("destinationLabel"));
+        layout->addWidget(m_destinationLabel);
+        connect(m_installFactoryCheckbox, &QCheckBox::toggled, this,
+                &QZPOnboardingWindowController::updateNavigation);
         m_progressLabel = new QLabel(tr("Installing the factory presets…"), view);
         m_progressLabel->setObjectName(QStringLiteral("progressLabel"));
         m_progressIndic = new QProgressBar(view);
@@ -231,12 +228,6 @@ QWidget* QZPOnboardingWindowController::makePage(Page page) {
         layout->addWidget(m_progressLabel);
         layout->addWidget(m_progressIndic);
         layout->addStretch(1);
-        m_okayButton = new QPushButton(tr("Done"), view);
-        m_okayButton->setObjectName(QStringLiteral("okayButton"));
-        m_okayButton->setDefault(true);
-        connect(m_okayButton, &QPushButton::clicked, this,
-                &QZPOnboardingWindowController::finalizeOnboarding);
-        layout->addWidget(m_okayButton, 0, Qt::AlignHCenter);
         break;
     }
     case PageCount:
@@ -263,9 +254,8 @@ QZPOnboardingWindowController::Page QZPOnboardingWindowController::currentPage()
 void QZPOnboardingWindowController::showPage(int index) {
     m_pages->setCurrentIndex(std::clamp(index, 0, PageCount - 1));
     if (currentPage() == FinalPage) {
-        // As the page appears: the choice and the button, no progress.
+        // As the page appears: the choice, no progress.
         m_installFactoryCheckbox->show();
-        m_okayButton->show();
         m_progressLabel->setText(tr("Installing the factory presets…"));
         m_progressLabel->hide();
         m_installed = false;
@@ -284,13 +274,29 @@ void QZPOnboardingWindowController::navigateBack() {
         showPage(currentPage() - 1);
 }
 
-// On the first page the control is out of sight (the page has its own button); the back segment works
-// from the second page on, the forward segment up to the page before the last.
+// Back from the second page on, Skip up to the page before the last; Next reads Finish on the last page
+// (Done once the presets are in). Nothing moves while the presets are being installed. Without a presets
+// folder the last page says where the factory presets will go.
 void QZPOnboardingWindowController::updateNavigation() {
-    const bool first = currentPage() == WelcomePage;
-    m_navigation->setVisible(!first);
-    m_backButton->setEnabled(!first);
-    m_forwardButton->setEnabled(currentPage() != FinalPage);
+    const bool installing = m_installer->isInstalling();
+    const bool last = currentPage() == FinalPage;
+    m_backButton->setEnabled(currentPage() != WelcomePage && !installing && !m_installed);
+    m_skipButton->setVisible(!last);
+    m_nextButton->setEnabled(!installing);
+    m_nextButton->setText(!last ? tr("Next") : m_installed ? tr("Done") : tr("Finish"));
+    if (m_destinationLabel)
+        m_destinationLabel->setText(
+            last && installFactoryPresets() && presetsFolder().isEmpty()
+                ? tr("No presets folder is chosen yet: they go into “%1”, which becomes "
+                     "your presets folder.")
+                      .arg(QDir::toNativeSeparators(QZPLibraryFolderChooser::suggestedFolder()))
+                : QString());
+}
+
+// The presets folder that exists now, or nothing.
+QString QZPOnboardingWindowController::presetsFolder() const {
+    const QString folder = m_presets ? m_presets->presetsFolderURL().toLocalFile() : QString();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
 }
 
 void QZPOnboardingWindowController::updateMidiStatus() {
@@ -326,20 +332,30 @@ void QZPOnboardingWindowController::setInstallFactoryPresets(bool on) {
 }
 
 void QZPOnboardingWindowController::finalizeOnboarding() {
-    if (m_installed)
+    if (m_installed || !installFactoryPresets())
         return close();
-    const QString folder = m_presets ? m_presets->presetsFolderURL().toLocalFile() : QString();
-    if (folder.isEmpty() || !QFileInfo::exists(folder) || !installFactoryPresets()) {
-        close();
-        return;
+    // Without a presets folder the suggested one is made and becomes the library's.
+    QString folder = presetsFolder();
+    if (folder.isEmpty() && m_presets) {
+        folder = QZPLibraryFolderChooser::suggestedFolder();
+        if (!QDir().mkpath(folder)) {
+            QZPErrorPresenter::shared()->presentError(
+                QZPError::make(QString::fromLatin1(QZPError::ToneBenchDomain), -1,
+                               tr("The folder “%1” can’t be made.").arg(QDir::toNativeSeparators(folder)),
+                               tr("Choose a presets folder on the page before, then try again.")));
+            return;
+        }
+        m_presets->setPresetsFolderURL(QUrl::fromLocalFile(folder));
     }
-    m_okayButton->hide();
+    if (folder.isEmpty())
+        return close();
     m_installFactoryCheckbox->hide();
+    m_destinationLabel->clear();
     m_progressLabel->show();
     m_progressIndic->setRange(0, 0);
     m_progressIndic->show();
-    m_backButton->setEnabled(false);
     m_installer->install(folder);
+    updateNavigation();
 }
 
 void QZPOnboardingWindowController::close() {

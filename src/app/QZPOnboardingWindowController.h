@@ -10,7 +10,6 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QStackedWidget;
-class QToolButton;
 class QWidget;
 class QZPFactoryPresetInstaller;
 class QZPMidiEngine;
@@ -61,6 +60,7 @@ signals:
 private:
     QWidget* makePage(Page page);
     void updateNavigation();
+    QString presetsFolder() const;
     void updateMidiStatus();
     void showPage(int index);
     void close();
@@ -70,12 +70,14 @@ private:
     QPointer<QWidget> m_mainWindow;
     QPointer<QDialog> m_window;
     QStackedWidget* m_pages = nullptr;
-    QWidget* m_navigation = nullptr;
-    QToolButton* m_backButton = nullptr;
-    QToolButton* m_forwardButton = nullptr;
+    // Skip (closes at once), Back, and Next (Finish on the last page, Done once the presets are in).
+    QPushButton* m_skipButton = nullptr;
+    QPushButton* m_backButton = nullptr;
+    QPushButton* m_nextButton = nullptr;
     QLabel* m_midiStatus = nullptr;
     QCheckBox* m_installFactoryCheckbox = nullptr;
-    QPushButton* m_okayButton = nullptr;
+    // Where the factory presets go when no presets folder was chosen.
+    QLabel* m_destinationLabel = nullptr;
     QLabel* m_progressLabel = nullptr;
     // The factory presets are in and the page says what was kept: Done closes.
     bool m_installed = false;

@@ -3,7 +3,10 @@
 #include "library/QZPPresetsController.h"
 #include "sidebar/QZPURLPopUpButton.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 QZPLibraryFolderChooser::QZPLibraryFolderChooser(QZPURLPopUpButton* button, QZPPresetsController* presets,
                                                  QObject* parent)
@@ -46,8 +49,18 @@ void QZPLibraryFolderChooser::popUpButtonDidSelectURL(QZPURLPopUpButton* button,
         m_presets->setPresetsFolderURL(url);
 }
 
+QString QZPLibraryFolderChooser::suggestedFolder() {
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    return (music.isEmpty() ? QDir::homePath() : music) + QStringLiteral("/ToneBench Presets");
+}
+
 void QZPLibraryFolderChooser::popUpButtonWillDisplayOpenPanel(QZPURLPopUpButton* button, QFileDialog* panel) {
-    Q_UNUSED(button);
+    // Without a library yet, the dialog starts at the suggested one, or the folder it would go into.
+    if (button->URL().isEmpty()) {
+        const QFileInfo suggested(suggestedFolder());
+        const QString start = suggested.isDir() ? suggested.filePath() : suggested.absolutePath();
+        panel->setDirectory(QFileInfo(start).isDir() ? start : QDir::homePath());
+    }
     panel->setFileMode(QFileDialog::Directory);
     panel->setOption(QFileDialog::ShowDirsOnly, true);
     panel->setOption(QFileDialog::ReadOnly, false); // new folders may be made

@@ -25,6 +25,9 @@ public:
     // A chooser of the library's folder for a window other than the sidebar: its browse item titled
     // "Select…", bound to the library by a binding owned by `owner`.
     static QZPURLPopUpButton* makeButton(QZPPresetsController* presets, QWidget* parent, QObject* owner);
+    // Where a first library goes when the user names none: "ToneBench Presets" in the desktop's music
+    // folder (XDG_MUSIC_DIR), or in the home folder without one.
+    static QString suggestedFolder();
 
     QZPURLPopUpButton* button() const { return m_button; }
     // Shows the library's folder (and so puts it among the chooser's recents).

@@ -9,6 +9,7 @@
 #include "sidebar/QZPURLPopUpButtonDelegate.h"
 
 #include <QActionGroup>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -477,8 +478,8 @@ void QZPURLPopUpButton::browse() {
     const bool foldersOnly = m_allowedFileTypes == QStringList{QString::fromLatin1(FolderType)};
     panel.setFileMode(foldersOnly ? QFileDialog::Directory : QFileDialog::ExistingFile);
     panel.setLabelText(QFileDialog::Accept, tr("Choose"));
-    if (!m_url.isNull())
-        panel.setDirectory(QFileInfo(pathOf(m_url)).absolutePath());
+    // Beside the current location, or at home: never in whatever folder the program was started from.
+    panel.setDirectory(m_url.isNull() ? QDir::homePath() : QFileInfo(pathOf(m_url)).absolutePath());
     if (m_delegate)
         m_delegate->popUpButtonWillDisplayOpenPanel(this, &panel);
     const bool confirmed = panel.exec() == QDialog::Accepted && !panel.selectedFiles().isEmpty() &&

@@ -21,6 +21,7 @@
 #include "model/QZPPropertyList.h"
 #include "model/QZPSettings.h"
 #include "sidebar/QZPFilterField.h"
+#include "sidebar/QZPLibraryFolderChooser.h"
 #include "sidebar/QZPSidebarController.h"
 #include "sidebar/QZPURLPopUpButton.h"
 
@@ -348,18 +349,18 @@ private slots:
         engine.setPollInterval(0);
         QZPOnboardingWindowController onboarding(library(), &engine);
         onboarding.showWindow();
-        const QList<QToolButton*> segments =
-            onboarding.window()->findChild<QWidget*>("navigationSegment")->findChildren<QToolButton*>();
-        QCOMPARE(segments.size(), 2);
-        QCOMPARE(segments.at(0)->accessibleName(), QStringLiteral("Back"));
-        QStringList pages; // page, then back, forward and shown as "+" or "-"
-        for (int step = 0; step < 6; ++step, onboarding.navigateForward())
-            pages << QStringLiteral("%1%2%3%4")
+        const auto button = [&onboarding](const char* name) {
+            return onboarding.window()->findChild<QPushButton*>(QLatin1String(name));
+        };
+        QStringList pages; // the page, Back enabled, Skip shown (as "+" or "-"), Next's title
+        for (int step = 0; step < 6; ++step, button("nextButton")->click())
+            pages << QStringLiteral("%1%2%3 %4")
                          .arg(onboarding.currentPage())
-                         .arg(segments.at(0)->isEnabled() ? '+' : '-')
-                         .arg(segments.at(1)->isEnabled() ? '+' : '-')
-                         .arg(segments.at(0)->isVisible() ? '+' : '-');
-        QCOMPARE(pages, (QStringList{"0-+-", "1+++", "2+++", "3+++", "4+-+", "4+-+"}));
+                         .arg(button("backButton")->isEnabled() ? '+' : '-')
+                         .arg(button("skipButton")->isVisible() ? '+' : '-')
+                         .arg(button("nextButton")->text());
+        QCOMPARE(pages,
+                 (QStringList{"0-+ Next", "1++ Next", "2++ Next", "3++ Next", "4+- Finish", "4+- Finish"}));
         for (int step = 0; step < 6; ++step)
             onboarding.navigateBack();
         QCOMPARE(onboarding.currentPage(), QZPOnboardingWindowController::WelcomePage);
@@ -383,55 +384,63 @@ private slots:
             without.window()->findChild<QLabel*>("midiStatus")->text().contains("No MIDI system was found"));
     }
 
-    // Finishing: with the box off nothing is written; with it on one preset file per factory entry,
-    // named after it, then the window closes. Files already there are kept and the last page says so. An
-    // installation that fails (here: an empty list) ends with one message and a closed window; the
-    // installer's own failures are the library test's.
+    // Finishing: with the box off nothing is written and the assistant closes; with it on one preset file
+    // per factory entry goes into the presets folder (without one, into the suggested folder, which the
+    // last page names and which becomes the library's), and the page says how many went in and which of
+    // the user's files were kept until Done closes it. An installation that fails (here: an empty list)
+    // ends with one message and a closed window; the installer's own failures are the library test's.
     void onboardingFinishes() {
         QZPCapturingPresenter presenter;
-        QDir().mkpath(path("Lib"));
-        library()->setPresetsFolderURL(QUrl::fromLocalFile(path("Lib")));
-        const auto finish = [](QZPOnboardingWindowController& onboarding, bool install) {
+        QZPOnboardingWindowController onboarding(library(), m_engine);
+        QWidget* window = onboarding.window();
+        const auto button = [window](const char* name) {
+            return window->findChild<QPushButton*>(QLatin1String(name));
+        };
+        auto* label = window->findChild<QLabel*>("progressLabel");
+        const auto lastPage = [&](bool install) {
             onboarding.showWindow();
             for (int page = 0; page < QZPOnboardingWindowController::PageCount; ++page)
                 onboarding.navigateForward();
             onboarding.setInstallFactoryPresets(install);
-            // Answers whether the assistant closed; it stays open when the page has something to say.
+        };
+        // Finish; answers whether the assistant closed.
+        const auto finish = [&](bool install) {
+            lastPage(install);
             QSignalSpy finished(&onboarding, &QZPOnboardingWindowController::finished);
             QSignalSpy installed(onboarding.installer(), &QZPFactoryPresetInstaller::finished);
-            onboarding.window()->findChild<QPushButton*>("okayButton")->click();
+            button("nextButton")->click();
             const bool ended =
                 QTest::qWaitFor([&] { return finished.count() == 1 || installed.count() == 1; }, 10000);
             return ended && finished.count() == 1;
         };
-        QZPOnboardingWindowController onboarding(library(), m_engine);
-        QVERIFY(finish(onboarding, false) && !onboarding.window()->isVisible());
-        QVERIFY(QDir(path("Lib")).isEmpty() && finish(onboarding, true) && !onboarding.window()->isVisible());
         const int total = int(onboarding.installer()->entries(nullptr)->size());
-        const QStringList files = QDir(path("Lib")).entryList(QDir::Files);
-        QCOMPARE(files.size(), total);
-        QVERIFY(files.contains("Bass Round Sub.tbpreset") && presenter.errors.isEmpty());
+        const QString suggested = QZPLibraryFolderChooser::suggestedFolder();
+        lastPage(true);
+        QVERIFY(window->findChild<QLabel*>("destinationLabel")->text().contains(suggested));
+        QVERIFY(!finish(true) && window->isVisible() && presenter.errors.isEmpty());
+        QCOMPARE(library()->presetsFolderURL(), QUrl::fromLocalFile(suggested));
+        const QStringList files = QDir(suggested).entryList(QDir::Files);
+        QVERIFY(files.size() == total && files.contains("Bass Round Sub.tbpreset"));
+        QCOMPARE(label->text(), QStringLiteral("%1 factory presets were installed.").arg(total));
+        QVERIFY(button("nextButton")->text() == "Done" && !button("backButton")->isEnabled());
+        button("nextButton")->click();
+        QVERIFY(!window->isVisible());
         // The library lists them as they arrive, beside the draft an empty folder gets.
         QTRY_COMPARE(library()->arrangedObjects().size(), total + 1);
 
-        // Again into the same folder: every file there is the user's now and is kept; the last page says
-        // so, and Done closes it.
-        QSignalSpy closed(&onboarding, &QZPOnboardingWindowController::finished);
-        QVERIFY(!finish(onboarding, true) && onboarding.window()->isVisible());
-        auto* label = onboarding.window()->findChild<QLabel*>("progressLabel");
-        QVERIFY2(label->isVisible() &&
-                     label->text().startsWith("0 factory presets were installed. " + QString::number(total) +
-                                              " factory presets were already"),
-                 qPrintable(label->text()));
-        QVERIFY(presenter.errors.isEmpty());
-        onboarding.window()->findChild<QPushButton*>("okayButton")->click();
-        QVERIFY(!onboarding.window()->isVisible());
-        QCOMPARE(closed.count(), 1);
-        QCOMPARE(QDir(path("Lib")).entryList(QDir::Files).size(), files.size());
+        QVERIFY(finish(false) && !window->isVisible());
+        // Again into the same folder: every file there is the user's now and is kept.
+        QVERIFY(!finish(true) && window->isVisible());
+        QZP_VERIFY(label->text().startsWith("0 factory presets were installed. " + QString::number(total) +
+                                            " factory presets were already"),
+                   label->text());
+        button("nextButton")->click();
+        QVERIFY(!window->isVisible() && presenter.errors.isEmpty());
+        QCOMPARE(QDir(suggested).entryList(QDir::Files).size(), files.size());
 
         QVERIFY(qzpWriteContents(path("empty.plist"), QZPPropertyList::toBinary(QVariantList())));
         onboarding.installer()->setListPath(path("empty.plist"));
-        QVERIFY(finish(onboarding, true) && !onboarding.window()->isVisible());
+        QVERIFY(finish(true) && !window->isVisible());
         QCOMPARE(presenter.errors.size(), 1);
         QCOMPARE(presenter.errors.first().localizedDescription(),
                  QStringLiteral("The list of factory presets is empty."));
