@@ -38,6 +38,27 @@ QLabel* note(const QString& text, QWidget* parent) {
     return label;
 }
 
+// A control with a short title and, under it, what it does in words that wrap with the window (a check
+// box's own title never wraps); the same words are its tooltip and what a screen reader adds.
+QWidget* described(QWidget* control, const QString& explanation, QWidget* parent) {
+    control->setToolTip(explanation);
+    control->setAccessibleDescription(explanation);
+    auto* box = new QWidget(parent);
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    column->addWidget(control);
+    column->addWidget(note(explanation, box));
+    return box;
+}
+
+// A control that says what it does in its tooltip (and to a screen reader) only.
+template <typename Control> Control* explained(Control* control, const QString& explanation) {
+    control->setToolTip(explanation);
+    control->setAccessibleDescription(explanation);
+    return control;
+}
+
 } // namespace
 
 QZPPreferencesWindowController::QZPPreferencesWindowController(QZPPresetsController* presets,
@@ -159,19 +180,23 @@ QWidget* QZPPreferencesWindowController::makeGeneralView() {
     view->setObjectName(QStringLiteral("generalView"));
     auto* form = new QFormLayout(view);
 
-    form->addRow(tr("Presets folder:"), QZPLibraryFolderChooser::makeButton(m_presets, view, this));
+    form->addRow(tr("Presets folder:"), explained(QZPLibraryFolderChooser::makeButton(m_presets, view, this),
+                                                  tr("The folder whose presets the library lists")));
 
     auto* skin = new QComboBox(view);
     skin->setAccessibleName(tr("Skin"));
     skin->addItems({tr("Neutral"), tr("Classic")});
     bindChoice(skin, QString::fromLatin1(QZPSettings::AppearanceIndexKey), {1, 2});
-    form->addRow(tr("Skin:"), skin);
+    form->addRow(tr("Skin:"), explained(skin, tr("How the panel looks: Neutral, or Classic in the "
+                                                 "instrument’s own colours")));
 
     auto* display = new QComboBox(view);
     display->setAccessibleName(tr("Show Values As"));
     display->addItems({tr("Percent"), tr("Parameter Value")});
     bindChoice(display, QString::fromLatin1(QZPSettings::ValueChangeDisplayModeKey), {0, 1});
-    form->addRow(tr("Show values as:"), display);
+    form->addRow(tr("Show values as:"),
+                 explained(display, tr("What the message view shows while a slider moves: its position in "
+                                       "percent, or the value the instrument stores")));
 
     auto* opacity = new QSlider(Qt::Horizontal, view);
     opacity->setAccessibleName(tr("Value Bar Strength"));
@@ -188,12 +213,18 @@ QWidget* QZPPreferencesWindowController::makeGeneralView() {
     });
     connect(opacity, &QSlider::valueChanged, this,
             [this, opacityKey](int value) { m_settings->setValue(opacityKey, value / 100.0); });
-    form->addRow(tr("Value bars:"), opacity);
+    form->addRow(
+        tr("Value bars:"),
+        explained(opacity, tr("How strongly the bar under each slider’s knob shows how far up it is")));
 
-    form->addRow(QString(), boundCheckBox(tr("Finer tracking when dragging sliders"),
-                                          QZPSettings::FinerTrackingKey, m_settings, view));
-    form->addRow(QString(), boundCheckBox(tr("Play notes from the computer keyboard"),
-                                          QZPSettings::ClaviatureEnabledKey, m_settings, view));
+    form->addRow(QString(),
+                 explained(boundCheckBox(tr("Finer tracking when dragging sliders"),
+                                         QZPSettings::FinerTrackingKey, m_settings, view),
+                           tr("A drag moves the knob more slowly than the pointer, for finer changes")));
+    form->addRow(QString(),
+                 explained(boundCheckBox(tr("Play notes from the computer keyboard"),
+                                         QZPSettings::ClaviatureEnabledKey, m_settings, view),
+                           tr("The letter keys play notes while the list or the panel has the focus")));
     return view;
 }
 
@@ -201,15 +232,15 @@ QWidget* QZPPreferencesWindowController::makeRecordView() {
     auto* view = new QWidget;
     view->setObjectName(QStringLiteral("recordView"));
     auto* layout = new QVBoxLayout(view);
+    layout->addWidget(described(
+        boundCheckBox(tr("Record into a new draft"), QZPSettings::DraftOnRecordKey, m_settings, view),
+        tr("Off: Record puts the patch the instrument sends into the current preset."), view));
     layout->addWidget(
-        boundCheckBox(tr("Record into a new draft"), QZPSettings::DraftOnRecordKey, m_settings, view));
-    layout->addWidget(
-        note(tr("Off: Record puts the patch the instrument sends into the current preset."), view));
-    layout->addWidget(boundCheckBox(tr("Send a collected preset when it is selected"),
-                                    QZPSettings::SendsPresetsOnSelectionChangeKey, m_settings, view));
-    layout->addWidget(
-        note(tr("In Record Multiple Presets: the instrument plays the preset you select in the collection."),
-             view));
+        described(boundCheckBox(tr("Send a collected preset when it is selected"),
+                                QZPSettings::SendsPresetsOnSelectionChangeKey, m_settings, view),
+                  tr("In Record Multiple Presets: the instrument plays the preset you select in "
+                     "the collection."),
+                  view));
     layout->addStretch(1);
     return view;
 }
@@ -220,16 +251,22 @@ QWidget* QZPPreferencesWindowController::makeMidiView() {
     auto* form = new QFormLayout(view);
     if (m_engine) {
         form->addRow(tr("Receive from:"),
-                     new QZPMidiEndpointPopUp(m_engine, QZPMidiEndpoint::Direction::Source, view));
-        form->addRow(tr("Send to:"),
-                     new QZPMidiEndpointPopUp(m_engine, QZPMidiEndpoint::Direction::Destination, view));
+                     explained(new QZPMidiEndpointPopUp(m_engine, QZPMidiEndpoint::Direction::Source, view),
+                               tr("The MIDI input the instrument’s messages come from")));
+        form->addRow(tr("Send to:"), explained(new QZPMidiEndpointPopUp(
+                                                   m_engine, QZPMidiEndpoint::Direction::Destination, view),
+                                               tr("The MIDI output to the instrument, or ToneBench Sound")));
     }
-    form->addRow(QString(),
-                 boundCheckBox(tr("Hardware control: the instrument’s knobs change the current preset"),
-                               QZPSettings::HardwareControlKey, m_settings, view));
-    form->addRow(tr("Dynamics:"), boundCheckBox(tr("Key velocity affects the VCA"),
-                                                QZPSettings::DynamicsAmplifierKey, m_settings, view));
-    form->addRow(QString(), boundCheckBox(tr("Key velocity affects the VCF"), QZPSettings::DynamicsFilterKey,
-                                          m_settings, view));
+    form->addRow(
+        QString(),
+        described(boundCheckBox(tr("Hardware control"), QZPSettings::HardwareControlKey, m_settings, view),
+                  tr("The instrument’s knobs and switches change the current preset."), view));
+    form->addRow(tr("Dynamics:"),
+                 explained(boundCheckBox(tr("Key velocity affects the VCA"),
+                                         QZPSettings::DynamicsAmplifierKey, m_settings, view),
+                           tr("How hard a key is played changes the loudness")));
+    form->addRow(QString(), explained(boundCheckBox(tr("Key velocity affects the VCF"),
+                                                    QZPSettings::DynamicsFilterKey, m_settings, view),
+                                      tr("How hard a key is played changes the brightness")));
     return view;
 }

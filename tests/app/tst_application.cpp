@@ -40,6 +40,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTimer>
@@ -459,6 +460,14 @@ private slots:
             QCOMPARE(first.window()->findChild<QStackedWidget*>("tabView")->currentIndex(), 2);
         }
         QCOMPARE(settings->value(paneKey).toString(), QStringLiteral("midi"));
+        // Every control says what it does, in a tooltip that is also its description.
+        QZPPreferencesWindowController described(library(), m_engine, settings);
+        for (QWidget* control : described.window()->findChildren<QWidget*>())
+            if (qobject_cast<QCheckBox*>(control) || qobject_cast<QComboBox*>(control) ||
+                qobject_cast<QSlider*>(control) || qobject_cast<QZPURLPopUpButton*>(control))
+                QZP_VERIFY(!control->toolTip().isEmpty() &&
+                               control->toolTip() == control->accessibleDescription(),
+                           control->metaObject()->className(), control->accessibleName());
         QCOMPARE(QZPPreferencesWindowController(library(), m_engine, settings).selectedPane(),
                  QStringLiteral("midi"));
         settings->setValue(paneKey, QStringLiteral("advanced"));
