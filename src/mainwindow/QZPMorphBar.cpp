@@ -94,9 +94,13 @@ void QZPMorphBar::finish() {
     hide();
 }
 
+// Escape cancels; Return keeps, or presses the bar's button that has the focus.
 void QZPMorphBar::keyPressEvent(QKeyEvent* event) {
+    auto* button = qobject_cast<QPushButton*>(focusWidget());
     if (event->key() == Qt::Key_Escape)
         cancel();
+    else if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && button)
+        button->click();
     else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         keep();
     else

@@ -40,6 +40,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSlider>
 #include <QStatusBar>
 #include <QUndoStack>
 
@@ -739,7 +740,11 @@ private slots:
             QCOMPARE(pad->undoStack()->count(), steps);
             bar->setAmount(0.5);
             sent();
-            keep ? bar->keep() : bar->cancel();
+            // From the keyboard: Return on the slider keeps; Return on the focused Cancel button cancels.
+            QWidget* target = keep ? bar->findChild<QSlider*>()
+                                   : static_cast<QWidget*>(bar->findChildren<QPushButton*>().last());
+            target->setFocus();
+            QTest::keyClick(target, Qt::Key_Return);
             QVERIFY(!bar->isMorphing() && !bar->isVisibleTo(m_window->window()));
             if (!keep) {
                 QCOMPARE(pad->junoSysexData(), edited);
