@@ -32,6 +32,13 @@ Preset files:
 Libraries:
   library FOLDER [--filter TEXT] [--modified] [--json]
                                     The list the library shows for FOLDER, in order.
+  similar FILE FOLDER [--count N] [--json]
+                                    FOLDER's presets closest in sound to FILE, best first, with their
+                                    distance (0 equal, 1 as far apart as can be); 10 unless --count.
+  duplicates FOLDER [--near STEPS] [--json]
+                                    Groups of FOLDER's presets with the same patch (with --near: every
+                                    slider within STEPS, every switch equal). Exit status 0 when there
+                                    are none, 3 when there are.
   export-list FOLDER OUT [--force]  Write FOLDER's list as one property list of {name, data}.
   import-list LIST DIR [--type syx|tbpreset] [--overwrite]
                                     Write one preset file per entry of LIST into DIR.
@@ -227,6 +234,10 @@ int QZPCommandLine::run(const QStringList& given) {
         return libraryCommands.exportBank(rest);
     if (command == QLatin1String("import-bank"))
         return libraryCommands.importBank(rest);
+    if (command == QLatin1String("similar"))
+        return libraryCommands.similar(rest);
+    if (command == QLatin1String("duplicates"))
+        return libraryCommands.duplicates(rest);
     if (command == QLatin1String("render"))
         return QZPSoundCommandLine(*this).render(rest);
     if (command == QLatin1String("analyse"))

@@ -7,11 +7,14 @@
 #include "library/QZPPresetList.h"
 #include "library/QZPPresetsController.h"
 #include "model/QZPFileSystem.h"
+#include "model/QZPParameter.h"
+#include "model/QZPPatchDistance.h"
 #include "model/QZPPreset.h"
 #include "model/QZPPropertyList.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QSet>
 
 int QZPLibraryCommandLine::library(const QStringList& arguments) {
@@ -200,4 +203,110 @@ int QZPLibraryCommandLine::importList(const QStringList& arguments) {
             status = QZPCommandLine::FileFailure;
     }
     return status;
+}
+
+std::optional<QList<QZPLibraryCommandLine::Listed>> QZPLibraryCommandLine::readFolder(const QString& folder) {
+    const QString path = QFileInfo(folder).absoluteFilePath();
+    if (!QFileInfo(path).isDir()) {
+        m_commandLine.reportFileError(folder, QStringLiteral("The folder doesn’t exist."));
+        return std::nullopt;
+    }
+    QZPPresetsController library;
+    library.setPresetsFolderURL(QUrl::fromLocalFile(path));
+    library.refreshAvailableDocumentsNow();
+    QList<Listed> listed;
+    for (int row = 0; row < library.rowCount(); ++row) {
+        const QModelIndex index = library.index(row);
+        const QString file = library.data(index, QZPPresetsController::FilePathRole).toString();
+        QZPPreset preset;
+        QZPError error;
+        if (preset.readFromURL(QUrl::fromLocalFile(file), QZPPreset::typeForFileName(file), &error))
+            listed.append({library.data(index, Qt::DisplayRole).toString(), file, preset.patch()});
+        else
+            m_commandLine.reportFileError(file, error.localizedDescription(), error.localizedFailureReason());
+    }
+    return listed;
+}
+
+// The presets of FOLDER closest in sound to FILE's, best first, with their distance (0 equal, 1 as far
+// apart as can be); FILE itself is left out.
+int QZPLibraryCommandLine::similar(const QStringList& arguments) {
+    QString error;
+    const auto parsed =
+        QZPCommandArguments::parse(arguments, {QStringLiteral("json")}, {QStringLiteral("count")}, &error);
+    if (!parsed)
+        return m_commandLine.usageError(error);
+    if (parsed->positional().size() != 2)
+        return m_commandLine.usageError(QStringLiteral("similar needs FILE and FOLDER"));
+    bool ok = true;
+    const int count =
+        parsed->isSet(QStringLiteral("count")) ? parsed->value(QStringLiteral("count")).toInt(&ok) : 10;
+    if (!ok || count < 1)
+        return m_commandLine.usageError(QStringLiteral("--count must be a whole number of 1 or more"));
+    const std::unique_ptr<QZPPreset> wanted(m_commandLine.openPreset(parsed->positional().at(0)));
+    if (!wanted)
+        return QZPCommandLine::FileFailure;
+    const auto listed = readFolder(parsed->positional().at(1));
+    if (!listed)
+        return QZPCommandLine::FileFailure;
+    const QString self = QFileInfo(parsed->positional().at(0)).absoluteFilePath();
+    QList<std::pair<double, qsizetype>> ranked;
+    for (qsizetype i = 0; i < listed->size(); ++i)
+        if (listed->at(i).file != self)
+            ranked.append({QZPPatchDistance::between(wanted->patch(), listed->at(i).patch), i});
+    // Best first; equal distances keep the list's order.
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QTextStream& out = m_commandLine.out();
+    for (const auto& [distance, i] : ranked.mid(0, count)) {
+        const Listed& entry = listed->at(i);
+        if (parsed->isSet(QStringLiteral("json")))
+            QZPCommandLine::printJson(out,
+                                      {{"name", entry.name}, {"file", entry.file}, {"distance", distance}});
+        else
+            out << QString::number(distance, 'f', 4) << '\t' << entry.name << '\t' << entry.file << '\n';
+    }
+    out.flush();
+    return QZPCommandLine::Success;
+}
+
+// Groups of presets in FOLDER with the same patch (or, with --near, every slider within that many steps
+// and every switch equal); exit status 0 when there are none, 3 when there are.
+int QZPLibraryCommandLine::duplicates(const QStringList& arguments) {
+    QString error;
+    const auto parsed =
+        QZPCommandArguments::parse(arguments, {QStringLiteral("json")}, {QStringLiteral("near")}, &error);
+    if (!parsed)
+        return m_commandLine.usageError(error);
+    if (parsed->positional().size() != 1)
+        return m_commandLine.usageError(QStringLiteral("duplicates needs one FOLDER"));
+    bool ok = true;
+    const int tolerance =
+        parsed->isSet(QStringLiteral("near")) ? parsed->value(QStringLiteral("near")).toInt(&ok) : 0;
+    if (!ok || tolerance < 0 || tolerance > QZPParameter::MaximumDataByte)
+        return m_commandLine.usageError(QStringLiteral("--near must be 0 to 127 steps"));
+    const auto listed = readFolder(parsed->positional().first());
+    if (!listed)
+        return QZPCommandLine::FileFailure;
+    QList<QZPPatch> patches;
+    for (const Listed& entry : *listed)
+        patches << entry.patch;
+    const QList<QList<qsizetype>> groups = QZPPatchDistance::duplicateGroups(patches, tolerance);
+    QTextStream& out = m_commandLine.out();
+    for (const QList<qsizetype>& group : groups) {
+        if (parsed->isSet(QStringLiteral("json"))) {
+            QJsonArray members;
+            for (const qsizetype i : group)
+                members.append(QJsonObject{{"name", listed->at(i).name}, {"file", listed->at(i).file}});
+            QZPCommandLine::printJson(out, {{"presets", members}});
+            continue;
+        }
+        // A group a paragraph: a line a preset.
+        if (&group != &groups.first())
+            out << '\n';
+        for (const qsizetype i : group)
+            out << listed->at(i).name << '\t' << listed->at(i).file << '\n';
+    }
+    out.flush();
+    return groups.isEmpty() ? QZPCommandLine::Success : QZPCommandLine::Different;
 }

@@ -402,6 +402,41 @@ private slots:
         QCOMPARE(run({"diff", "Brass.syx", "Short.syx"}).status, 1);
     }
 
+    // Finding by sound in a folder: similar ranks the others by distance (itself left out, --count
+    // many); duplicates groups equal patches (exit 3) or near ones with --near, and finds none (exit 0)
+    // among different ones.
+    void findingBySound() {
+        QDir(m_dir.path()).mkpath("found");
+        for (const auto& [name, settings] : QList<std::pair<const char*, QStringList>>{
+                 {"found/A.syx", {}},
+                 {"found/B.syx", {}},
+                 {"found/Near.syx", {"VCF_Cutoff=70"}},
+                 {"found/Far.syx", {"DCO_Range=4", "VCF_Cutoff=0", "chorusMode=0"}}}) {
+            QFile::copy(path("Brass.syx"), path(name));
+            QFile::setPermissions(path(name), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            if (!settings.isEmpty())
+                QCOMPARE(run(QStringList{"set", name} + settings).status, 0);
+        }
+        const QStringList ranked =
+            run({"similar", "found/A.syx", "found", "--count", "2"}).out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(ranked.size(), 2);
+        QVERIFY(ranked.at(0).startsWith("0.0000\tB\t") && ranked.at(1).contains("\tNear\t"));
+        const QJsonObject far = QJsonDocument::fromJson(run({"similar", "found/A.syx", "found", "--json"})
+                                                            .out.split('\n', Qt::SkipEmptyParts)
+                                                            .last()
+                                                            .toUtf8())
+                                    .object();
+        QVERIFY(far.value("name") == "Far" && far.value("distance").toDouble() > 0.1);
+        const Result exact = run({"duplicates", "found"});
+        QCOMPARE(exact.status, 3);
+        QCOMPARE(exact.out.count('\n'), 2);
+        QCOMPARE(run({"duplicates", "found", "--near", "10"}).out.count('\n'), 3);
+        QFile::remove(path("found/B.syx"));
+        QCOMPARE(run({"duplicates", "found"}).status, 0);
+        QCOMPARE(run({"duplicates", "found", "--near", "-1"}).status, 2);
+        QCOMPARE(run({"similar", "found/A.syx", "nowhere"}).status, 1);
+    }
+
     void factoryList() {
         const Result installed = run({"import-list", "--factory", "factory", "--type", "tbpreset"});
         QCOMPARE(installed.status, 0);

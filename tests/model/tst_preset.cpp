@@ -3,6 +3,7 @@
 #include "model/QZPParameter.h"
 #include "model/QZPPatch.h"
 #include "model/QZPPatchDifference.h"
+#include "model/QZPPatchDistance.h"
 #include "model/QZPPatchMorph.h"
 #include "model/QZPPatchMutation.h"
 #include "model/QZPPreset.h"
@@ -340,6 +341,39 @@ private slots:
             far += random.value(cutoff) < 64;
         }
         QVERIFY(moved == 200 && far > 70 && far < 130);
+    }
+
+    // The distance between patches: 0 for equal ones, 1 for patches apart in everything, a character
+    // switch or the cutoff farther than a fine level; duplicates are grouped by equal switches and sliders
+    // within the tolerance of the group's first.
+    void distanceAndDuplicates() {
+        QZPPatch low, high;
+        for (const QZPParameter& parameter : QZPParameter::all()) {
+            const bool slider = parameter.kind == QZPParameter::Kind::Slider;
+            low.setValue(parameter, slider ? 0 : parameter.values.first().value);
+            high.setValue(parameter, slider ? 127 : parameter.values.last().value);
+        }
+        QCOMPARE(QZPPatchDistance::between(low, low), 0.0);
+        QCOMPARE(QZPPatchDistance::between(low, high), 1.0);
+        const auto changed = [&low](const char* name, int value) {
+            QZPPatch patch = low;
+            patch.setValue(*QZPParameter::named(QString::fromLatin1(name)), value);
+            return QZPPatchDistance::between(low, patch);
+        };
+        QVERIFY(changed("DCO_Range", 4) > changed("LFO_Rate", 127) &&
+                changed("VCF_Cutoff", 127) > changed("VCA_Level", 127));
+        QCOMPARE(changed("VCF_Cutoff", 64), changed("VCF_Cutoff", 127) * 64 / 127);
+
+        QZPPatch nudged = low, other = low;
+        nudged.setValue(*QZPParameter::named("VCF_Cutoff"), 5);
+        other.setValue(*QZPParameter::named("chorusMode"), 2);
+        const QList<QZPPatch> patches{low, low, nudged, other, other, high};
+        for (const auto& [tolerance, groups] :
+             QList<std::pair<int, QList<QList<qsizetype>>>>{{0, {{0, 1}, {3, 4}}},
+                                                            {4, {{0, 1}, {3, 4}}},
+                                                            {5, {{0, 1, 2}, {3, 4}}},
+                                                            {127, {{0, 1, 2}, {3, 4}}}})
+            QCOMPARE(QZPPatchDistance::duplicateGroups(patches, tolerance), groups);
     }
 
     void programNames() {
