@@ -14,11 +14,9 @@
 
 namespace {
 
-// A preset holding `patch`, framed as `like`'s Patch message (its channel and program slot).
-std::unique_ptr<QZPPreset> presetWith(QZPPreset& like, const QZPPatch& patch) {
-    QByteArray message = like.junoSysexData();
-    message.replace(5, QZPPatch::DataLength, patch.data());
-    return std::make_unique<QZPPreset>(message);
+// A preset holding `patch`, framed as `like`'s Patch message.
+std::unique_ptr<QZPPreset> presetWith(const QZPPreset& like, const QZPPatch& patch) {
+    return std::make_unique<QZPPreset>(like.messageFor(patch, 0));
 }
 
 } // namespace

@@ -418,11 +418,7 @@ void QZPMainWindowController::paste(QZPCommandSource source) {
         QZPPresetPasteboard::presetsFromMimeData(QGuiApplication::clipboard()->mimeData());
     const QList<QZPPreset*> presets = targets(source);
     for (qsizetype i = 0; !pasted.isEmpty() && i < presets.size(); ++i) {
-        QZPPreset* target = presets.at(i);
-        const int steps = target->undoStack()->index();
-        target->setJunoSysexData(pasted.at(i % pasted.size())->junoSysexData());
-        if (target->undoStack()->index() != steps)
-            target->setUndoActionName(tr("Paste"));
+        presets.at(i)->replacePatch(pasted.at(i % pasted.size())->junoSysexData(), tr("Paste"));
     }
     qDeleteAll(pasted);
 }
@@ -430,11 +426,8 @@ void QZPMainWindowController::paste(QZPCommandSource source) {
 // MARK: Comparing and new sounds
 
 void QZPMainWindowController::sendWholePatch(const QZPPatch& patch) {
-    if (QZPPreset* preset = currentPreset()) {
-        QByteArray message = preset->junoSysexDataWithMidiChannel(quint8(midiChannel()));
-        message.replace(5, QZPPatch::DataLength, patch.data());
-        m_engine->sendSysex(message);
-    }
+    if (QZPPreset* preset = currentPreset())
+        m_engine->sendSysex(preset->messageFor(patch, quint8(midiChannel())));
 }
 
 void QZPMainWindowController::showMorphBar() {
@@ -466,13 +459,7 @@ void QZPMainWindowController::mutate(double amount, quint64 seed, const QString&
     for (const QString& name :
          QZPSettings::standard()->value(QString::fromLatin1(QZPSettings::LockedParametersKey)).toStringList())
         locked << name;
-    QByteArray message = preset->junoSysexData();
-    message.replace(5, QZPPatch::DataLength,
-                    QZPPatchMutation(seed).apply(preset->patch(), amount, locked).data());
-    const int steps = preset->undoStack()->index();
-    preset->setJunoSysexData(message);
-    if (preset->undoStack()->index() != steps)
-        preset->setUndoActionName(stepName);
+    preset->replacePatch(QZPPatchMutation(seed).apply(preset->patch(), amount, locked), stepName);
     sendPatch(preset);
     // The seed, so that the same sound can be made again.
     showStatus(tr("%1 %2 %: seed %3").arg(stepName).arg(qRound(amount * 100)).arg(seed));

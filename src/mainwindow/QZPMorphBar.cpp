@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
-#include <QUndoStack>
 
 QZPMorphBar::QZPMorphBar(QZPMidiEngine* engine, Sender sendWhole, QWidget* parent)
     : QWidget(parent), m_engine(engine), m_sendWhole(std::move(sendWhole)),
@@ -79,14 +78,12 @@ void QZPMorphBar::cancel() {
     finish();
 }
 
-// The preset takes the patch, keeping its program slot; as an undo step named "Morph", or silently.
+// The preset takes the patch: as an undo step named "Morph", or silently while the bar moves.
 void QZPMorphBar::show(const QZPPatch& patch, bool registerUndo) {
-    QByteArray message = m_preset->junoSysexData();
-    message.replace(5, QZPPatch::DataLength, patch.data());
-    const int steps = registerUndo ? m_preset->undoStack()->index() : 0;
-    m_preset->setJunoSysexData(message, registerUndo);
-    if (registerUndo && m_preset->undoStack()->index() != steps)
-        m_preset->setUndoActionName(tr("Morph"));
+    if (registerUndo)
+        m_preset->replacePatch(patch, tr("Morph"));
+    else
+        m_preset->setJunoSysexData(m_preset->messageFor(patch, 0), false);
 }
 
 void QZPMorphBar::finish() {

@@ -6,8 +6,6 @@
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "model/QZPPreset.h"
 
-#include <QUndoStack>
-
 QZPPresetRecorder::QZPPresetRecorder(QZPMidiEngine* engine, QZPDocumentController* documents, QWidget* window,
                                      QZPPresetFileActions* fileActions, CurrentPreset currentPreset,
                                      ShowWindow showWindow, QObject* parent)
@@ -67,13 +65,10 @@ void QZPPresetRecorder::importDataFrom(QZPPreset* received) {
     QZPPreset* current = m_currentPreset();
     if (!current || !received)
         return;
-    const int steps = current->undoStack()->index();
-    current->setJunoSysexData(received->junoSysexData());
     const QString program = received->programName();
     // A patch the preset already holds changes nothing and makes no undo step: the step before keeps
     // its name.
-    if (current->undoStack()->index() != steps)
-        current->setUndoActionName(tr("Record %1").arg(program));
+    current->replacePatch(received->junoSysexData(), tr("Record %1").arg(program));
     emit recorded(program);
     QZPUserNotifications::postNotification(tr("Received Preset"),
                                            tr("Recorded %1 to “%2”").arg(program, current->displayName()));

@@ -162,7 +162,24 @@ void QZPPreset::setSwitch(const char* name, int value) {
 // MARK: Patch message
 
 QByteArray QZPPreset::patchMessage(quint8 channel) const {
-    return m_patch.message(channel, QZPParameter::dynamicsByte(dynamicsAffectVCA(), dynamicsAffectVCF()));
+    return messageFor(m_patch, channel);
+}
+
+QByteArray QZPPreset::messageFor(const QZPPatch& patch, quint8 channel) const {
+    return patch.message(channel, QZPParameter::dynamicsByte(dynamicsAffectVCA(), dynamicsAffectVCF()));
+}
+
+bool QZPPreset::replacePatch(const QByteArray& junoSysexData, const QString& stepName) {
+    // Named by what changed, not by the undo stack's index: a full stack (UndoLimit) keeps its index.
+    const bool changes = junoSysexData.mid(5, PatchDataLength) != sysexData();
+    setJunoSysexData(junoSysexData);
+    if (changes)
+        setUndoActionName(stepName);
+    return changes;
+}
+
+bool QZPPreset::replacePatch(const QZPPatch& patch, const QString& stepName) {
+    return replacePatch(messageFor(patch, 0), stepName);
 }
 
 QByteArray QZPPreset::junoSysexDataWithMidiChannel(quint8 channel) {

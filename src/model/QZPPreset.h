@@ -138,8 +138,17 @@ public:
     // The Patch message: F0 41 30, the channel, the dynamics byte, the 18 bytes, F7. Loads the file first.
     QByteArray junoSysexDataWithMidiChannel(quint8 channel);
     QByteArray junoSysexData() { return junoSysexDataWithMidiChannel(0); }
+    // Another patch framed as this preset frames its own: F0 41 30, the channel, the dynamics byte, the
+    // patch's 18 bytes, F7 (what A/B and the morph bar send).
+    QByteArray messageFor(const QZPPatch& patch, quint8 channel) const;
     // Takes the patch of a 24-byte Patch message, with its channel and program bytes.
     void setJunoSysexData(const QByteArray& junoSysexData, bool registerUndo = true, bool announce = true);
+    // The same as one undo step named `stepName` ("Paste", "Record A11", "Mutate"); a message with the
+    // patch the preset holds makes no step, and the step before keeps its name. Answers whether the patch
+    // changed.
+    bool replacePatch(const QByteArray& junoSysexData, const QString& stepName);
+    // Another patch as one named undo step, framed as the preset's own.
+    bool replacePatch(const QZPPatch& patch, const QString& stepName);
 
     // Program identification from the program byte: bank "A"/"B", number 11–88, name "A11"–"B88".
     QString programBank() const { return programBankForByte(m_programByte); }
