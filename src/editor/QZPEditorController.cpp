@@ -59,6 +59,12 @@ QString panelText(const char* text) {
     return QCoreApplication::translate("QZPParameter", text);
 }
 
+// The panel section a parameter belongs to; the MKS noise bit, which has no control of its own, goes
+// with the DCO's noise slider.
+QString sectionOf(const QZPParameter& parameter) {
+    return QString::fromLatin1(parameter.section ? parameter.section : "DCO");
+}
+
 } // namespace
 
 QZPEditorController::QZPEditorController(QZPMidiEngine* engine, QObject* parent)
@@ -396,11 +402,15 @@ const QZPPatch& QZPEditorController::displayedPatch() const {
 }
 
 void QZPEditorController::setReference(const std::optional<QZPPatch>& reference) {
+    const bool wasShown = m_showsReference;
     m_reference = reference;
     if (!m_reference)
         m_showsReference = false;
-    if (m_document)
-        updateDisplay(true);
+    // Only the marks change, unless the reference itself is (or was) on the panel.
+    if (m_document && wasShown)
+        updateDisplay(false);
+    else if (m_document && m_view)
+        updateMarks();
 }
 
 void QZPEditorController::setShowsReference(bool shows, const QString& mark) {
@@ -493,10 +503,8 @@ bool QZPEditorController::takeSectionFromReference(const QString& section) {
     QList<int> changedBytes;
     preset.beginUndoGrouping();
     for (const QZPParameter& parameter : QZPParameter::all()) {
-        // The MKS noise bit has no control of its own: it goes with the DCO's noise slider.
-        const QString home = QString::fromLatin1(parameter.section ? parameter.section : "DCO");
         const int value = m_reference->value(parameter);
-        if (home != section || parameter.get(preset) == value || !parameter.accepts(value))
+        if (sectionOf(parameter) != section || parameter.get(preset) == value || !parameter.accepts(value))
             continue;
         parameter.set(preset, value);
         if (!changedBytes.contains(parameter.byteIndex))
@@ -560,9 +568,7 @@ void QZPEditorController::showSectionMenu(QZPPanelSection* section, const QPoint
     if (m_reference && m_document && !m_showsReference)
         for (const QZPPatchDifference& difference :
              QZPPatchDifference::between(m_document->patch(), *m_reference))
-            differs =
-                differs || QString::fromLatin1(difference.parameter->section ? difference.parameter->section
-                                                                             : "DCO") == name;
+            differs = differs || sectionOf(*difference.parameter) == name;
     take->setEnabled(differs);
     connect(take, &QAction::triggered, this, [this, name] { takeSectionFromReference(name); });
     menu.exec(section->mapToGlobal(at));

@@ -69,6 +69,10 @@ void QZPComparison::presetChanged(QZPPreset::Change change) {
         showMarks();
 }
 
+// The panel is told only when the reference moved (a save, another preset): it follows the preset's own
+// changes by itself.
 void QZPComparison::showMarks() {
-    m_editor->setReference(m_preset ? std::optional<QZPPatch>(reference()) : std::nullopt);
+    const std::optional<QZPPatch> shown = m_preset ? std::optional<QZPPatch>(reference()) : std::nullopt;
+    if (shown != m_editor->reference())
+        m_editor->setReference(shown);
 }

@@ -41,11 +41,12 @@ double QZPPatchDistance::between(const QZPPatch& a, const QZPPatch& b) {
 
 QList<QList<qsizetype>> QZPPatchDistance::duplicateGroups(const QList<QZPPatch>& patches, int tolerance) {
     // Candidates share their switch bytes (every switch equal): only those are compared slider by slider.
+    const auto switches = [&patches](qsizetype i) {
+        return patches[i].byte(QZPParameter::SwitchByte1) << 8 | patches[i].byte(QZPParameter::SwitchByte2);
+    };
     QHash<int, QList<qsizetype>> bySwitches;
     for (qsizetype i = 0; i < patches.size(); ++i)
-        bySwitches[patches[i].byte(QZPParameter::SwitchByte1) << 8 |
-                   patches[i].byte(QZPParameter::SwitchByte2)]
-            << i;
+        bySwitches[switches(i)] << i;
     const auto near = [&](qsizetype i, qsizetype j) {
         for (int index = 0; index < QZPParameter::SwitchByte1; ++index)
             if (std::abs(patches[i].byte(index) - patches[j].byte(index)) > tolerance)
@@ -58,8 +59,7 @@ QList<QList<qsizetype>> QZPPatchDistance::duplicateGroups(const QList<QZPPatch>&
         if (groupOf[i] >= 0)
             continue;
         QList<qsizetype> group{i};
-        for (const qsizetype j : bySwitches.value(patches[i].byte(QZPParameter::SwitchByte1) << 8 |
-                                                  patches[i].byte(QZPParameter::SwitchByte2)))
+        for (const qsizetype j : bySwitches.value(switches(i)))
             if (j > i && groupOf[j] < 0 && near(i, j))
                 group << j;
         if (group.size() < 2)
