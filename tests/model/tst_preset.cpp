@@ -205,6 +205,20 @@ private slots:
         QCOMPARE(preset.sysexData(), QZPPreset::defaultPatchData());
     }
 
+    // A whole patch taken as one named step is named also when the undo history is full (its index no
+    // longer grows); the same patch again makes no step.
+    void replacedPatchIsOneNamedStep() {
+        QZPPreset preset;
+        for (int n = 0; n < QZPDocument::UndoLimit + 1; ++n)
+            preset.setVCF_Cutoff(quint8(n % 2 ? 10 : 20));
+        QZPPatch other = preset.patch();
+        other.setValue(*QZPParameter::named("ENV_Attack"), 99);
+        QVERIFY(preset.replacePatch(other, QStringLiteral("Mutate")));
+        QCOMPARE(preset.undoStack()->undoText(), QStringLiteral("Mutate"));
+        QVERIFY(!preset.replacePatch(other, QStringLiteral("Again")));
+        QCOMPARE(preset.undoStack()->undoText(), QStringLiteral("Mutate"));
+    }
+
     void slidersAreUndoable() {
         for (const QZPParameter& p : QZPParameter::all()) {
             if (p.kind != QZPParameter::Kind::Slider)
