@@ -102,8 +102,11 @@ double QZPSoundAnalysis::largestStep(const std::vector<float>& x) {
 std::vector<double> QZPSoundAnalysis::levels(const std::vector<float>& x, std::size_t first) const {
     const std::size_t window = std::size_t(std::max(1, m_rate / 1000));
     std::vector<double> result;
-    for (std::size_t start = first; start + window < x.size(); start += window)
-        result.push_back(peak(std::vector<float>(x.begin() + long(start), x.begin() + long(start + window))));
+    for (std::size_t start = first; start + window < x.size(); start += window) {
+        const auto [low, high] =
+            std::minmax_element(x.begin() + long(start), x.begin() + long(start + window));
+        result.push_back(std::max(std::fabs(double(*low)), std::fabs(double(*high))));
+    }
     return result;
 }
 
