@@ -10,15 +10,15 @@ typedef struct _jack_client jack_client_t;
 typedef struct _jack_port jack_port_t;
 
 // Plays the built-in sound on the computer: as a JACK client with two output ports (connected to the
-// system's playback) when a JACK server runs, otherwise through RtAudio's default output (ALSA or
+// system's playback) when a JACK server runs, named "ToneBench" in the patchbay (JACK appends a number
+// when another client has the name already), otherwise through RtAudio's default output (ALSA or
 // PulseAudio, so PipeWire desktops work either way). Without any audio device it says so and stays
 // silent. The audio callback only runs the engine.
 class QZPSoundOutput {
 public:
     enum class System { None, Jack, RtAudio };
 
-    explicit QZPSoundOutput(QZPSoundEngine* engine,
-                            const QString& clientName = QStringLiteral("ToneBench Sound"));
+    explicit QZPSoundOutput(QZPSoundEngine* engine, const QString& clientName = QStringLiteral("ToneBench"));
     ~QZPSoundOutput();
 
     // Starts on the first system that works; false with the reason when none does. `connectToPlayback`:

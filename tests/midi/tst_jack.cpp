@@ -356,14 +356,23 @@ private slots:
         QCOMPARE(QDir(out).entryList(QDir::Files).size(), 2);
     }
 
-    // The built-in sound as a JACK client: a note played through it reaches its two ports, silence
-    // before, sound after, nothing allocated or missed on the way.
+    // The built-in sound as a JACK client: named "ToneBench" while the name is free, a note played
+    // through it reaches its two ports, silence before, sound after, nothing allocated or missed on the
+    // way.
     void builtInSoundPlaysThroughJack() {
         QZPSoundEngine sound;
-        QZPSoundOutput output(&sound, QStringLiteral("ToneBench Sound Test"));
+        QZPSoundOutput output(&sound);
         QString error;
         QZP_VERIFY(output.start(&error, false, false), error);
         QCOMPARE(output.system(), QZPSoundOutput::System::Jack);
+        QCOMPARE(output.jackPortName(0), QStringLiteral("ToneBench:out_left"));
+        {
+            QZPSoundEngine secondSound;
+            QZPSoundOutput second(&secondSound);
+            QZP_VERIFY(second.start(&error, false, false), error);
+            QVERIFY(second.jackPortName(1).endsWith(QLatin1String(":out_right")));
+            QVERIFY(!second.jackPortName(1).startsWith(QLatin1String("ToneBench:")));
+        }
 
         // A recorder: two inputs that keep the loudest sample of every period.
         struct Recorder {

@@ -104,9 +104,9 @@ std::unique_ptr<QZPRtMidiBackend> QZPRtMidiBackend::open(Api api, QString* error
 
 bool QZPRtMidiBackend::start(QString* error) {
     try {
-        m_scanIn = std::make_unique<RtMidiIn>(rtApi(m_api), ClientName);
+        m_scanIn = std::make_unique<RtMidiIn>(rtApi(m_api), ScanClientName);
         m_scanIn->setErrorCallback(&QZPRtMidiBackend::errorCallback, this);
-        m_scanOut = std::make_unique<RtMidiOut>(rtApi(m_api), ClientName);
+        m_scanOut = std::make_unique<RtMidiOut>(rtApi(m_api), ScanClientName);
         m_scanOut->setErrorCallback(&QZPRtMidiBackend::errorCallback, this);
     } catch (const RtMidiError& e) {
         if (error)

@@ -26,6 +26,9 @@ public:
     enum class Api { Alsa, Jack };
     // The prefix of the client names this program opens; its own ports are never listed.
     static constexpr const char* ClientName = "ToneBench";
+    // The two portless clients that list the ports. They leave "ToneBench" itself free for the client
+    // a patchbay shows: the built-in sound's on JACK.
+    static constexpr const char* ScanClientName = "ToneBench Scan";
 
     ~QZPRtMidiBackend() override;
     // Stopping the input joins its reader thread: no delivery runs after this.
