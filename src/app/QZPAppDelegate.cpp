@@ -1,5 +1,6 @@
 #include "app/QZPAppDelegate.h"
 
+#include "app/QZPHelpText.h"
 #include "app/QZPOnboardingWindowController.h"
 #include "app/QZPPreferencesWindowController.h"
 #include "app/QZPTextWindow.h"
@@ -258,23 +259,28 @@ void QZPAppDelegate::showMainWindow() {
     windowController()->showWindow();
 }
 
+void QZPAppDelegate::showAbout() {
+    showTextWindow(&m_aboutWindow, tr("About ToneBench"), QZPHelpText::about);
+}
+
 void QZPAppDelegate::showAcknowledgements() {
-    if (!m_ackWindow)
-        m_ackWindow =
-            new QZPTextWindow(tr("Acknowledgements"), QStringLiteral(":/text/Acknowledgements.html"),
-                              windowController()->window());
-    const QRect frame = windowController()->window()->frameGeometry();
-    m_ackWindow->move(frame.center() - m_ackWindow->rect().center());
-    m_ackWindow->show();
-    m_ackWindow->raise();
+    showTextWindow(&m_ackWindow, tr("Acknowledgements"), QZPHelpText::acknowledgements);
 }
 
 void QZPAppDelegate::showHelp() {
-    if (!m_helpWindow)
-        m_helpWindow = new QZPTextWindow(tr("ToneBench Help"), QStringLiteral(":/text/Help.html"),
-                                         windowController()->window());
-    m_helpWindow->show();
-    m_helpWindow->raise();
+    showTextWindow(&m_helpWindow, tr("ToneBench Help"), QZPHelpText::help);
+}
+
+// Made on first use, then shown again as it was left; it opens centred over the main window.
+void QZPAppDelegate::showTextWindow(QPointer<QZPTextWindow>* window, const QString& title,
+                                    QString (*text)()) {
+    if (!*window) {
+        *window = new QZPTextWindow(title, text(), windowController()->window());
+        const QRect frame = windowController()->window()->frameGeometry();
+        (*window)->move(frame.center() - (*window)->rect().center());
+    }
+    (*window)->show();
+    (*window)->raise();
 }
 
 bool QZPAppDelegate::applicationShouldTerminate() {
@@ -457,4 +463,7 @@ void QZPAppDelegate::buildMainMenu() {
     help->addAction(tr("&Welcome Assistant…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), this,
                     &QZPAppDelegate::showOnboarding);
     help->addAction(tr("&Acknowledgements"), this, &QZPAppDelegate::showAcknowledgements);
+    help->addSeparator();
+    help->addAction(tr("A&bout ToneBench"), this, &QZPAppDelegate::showAbout)
+        ->setMenuRole(QAction::AboutRole);
 }

@@ -51,6 +51,7 @@ public:
 
     void buildChannelMenu();
     void showMainWindow();
+    void showAbout();
     void showAcknowledgements();
     // The welcome assistant and the preferences, each made on first use and kept to the end.
     QZPOnboardingWindowController* onboardingController();
@@ -66,6 +67,7 @@ public:
 
 private:
     void buildMainMenu();
+    void showTextWindow(QPointer<QZPTextWindow>* window, const QString& title, QString (*text)());
     void openPanel();
     // A ".syx" file with several Patch messages is a bank: offered for import into the library folder.
     bool offerBankImport(const QString& path);
@@ -81,6 +83,7 @@ private:
     QPointer<QAction> m_filterModifiedItem;
     QPointer<QAction> m_recordItem;
     QPointer<QAction> m_recordMultipleItem;
+    QPointer<QZPTextWindow> m_aboutWindow;
     QPointer<QZPTextWindow> m_ackWindow;
     QPointer<QZPTextWindow> m_helpWindow;
     bool m_channelMenuBuilt = false;

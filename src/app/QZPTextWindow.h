@@ -4,13 +4,12 @@
 
 class QTextBrowser;
 
-// A small window showing one of the application's rich-text resources: the acknowledgements and the
-// help page.
+// A small window showing one of the Help menu's rich texts (QZPHelpText).
 class QZPTextWindow : public QDialog {
     Q_OBJECT
 
 public:
-    QZPTextWindow(const QString& title, const QString& resource, QWidget* parent = nullptr);
+    QZPTextWindow(const QString& title, const QString& html, QWidget* parent = nullptr);
     QTextBrowser* textView() const { return m_text; }
 
 private:

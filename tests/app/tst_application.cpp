@@ -9,6 +9,7 @@
 #include "app/QZPOnboardingWindowController.h"
 #include "app/QZPPreferencesWindowController.h"
 #include "app/QZPSingleInstance.h"
+#include "app/QZPTextWindow.h"
 #include "library/QZPFactoryPresetInstaller.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
@@ -43,6 +44,7 @@
 #include <QSlider>
 #include <QStackedWidget>
 #include <QStandardPaths>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
 #include <atomic>
@@ -227,6 +229,33 @@ private slots:
         menus.sort();
         help.sort();
         QCOMPARE(menus, help);
+    }
+
+    // Help ▸ About ToneBench: the version, the licence, and every library the package depends on with
+    // the version it was built against and its licence; no placeholder is left unfilled.
+    void aboutNamesVersionLicenceAndLibraries() {
+        m_delegate->launch({});
+        QAction* about = nullptr;
+        for (QAction* menu : m_delegate->windowController()->window()->menuBar()->actions())
+            for (QAction* action : menu->menu()->actions())
+                if (action->text().remove(QLatin1Char('&')) == QLatin1String("About ToneBench"))
+                    about = action;
+        QVERIFY(about);
+        about->trigger();
+        auto* window = m_delegate->windowController()->window()->findChild<QZPTextWindow*>();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("About ToneBench"));
+        const QString text = window->textView()->toPlainText();
+        QVERIFY2(text.contains(QStringLiteral("ToneBench " TONEBENCH_VERSION)) && text.contains("Licence:") &&
+                     !text.contains(QLatin1Char('{')),
+                 qPrintable(text));
+        for (const char* library : {"Qt", "RtMidi", "RtAudio", "libsndfile", "libplist", "ICU", "JACK"}) {
+            const QRegularExpression row(
+                QStringLiteral("^%1\\b.*\\n\\d+\\.\\d+[.\\d]*\\n.*\\n.*(LGPL|MIT|Unicode)")
+                    .arg(QLatin1String(library)),
+                QRegularExpression::MultilineOption);
+            QVERIFY2(row.match(text).hasMatch(), library);
+        }
     }
 
     // Quitting asks about every edited preset, also one the filter hides: Save, Don't Save or Cancel, and
