@@ -14,6 +14,9 @@ foreach(size 16 24 32 48 64 128 256 512)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME tonebench.png)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/resources/factory/Factory.plist DESTINATION ${CMAKE_INSTALL_DATADIR}/tonebench)
+# Debian's machine-readable copyright file, and the manual pages.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/package/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonebench)
+include(${CMAKE_CURRENT_LIST_DIR}/ManualPages.cmake)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tonebench)
