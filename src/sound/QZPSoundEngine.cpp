@@ -178,6 +178,18 @@ void QZPSoundEngine::allNotesOff() {
         }
 }
 
+namespace {
+
+// The envelope's slider law: from 1.5 ms at the bottom to `longest` at the top, rising with the cube of
+// the slider. The short times sit in the lower third and the times a pluck, a piano or a pad needs in the
+// middle, where a hand sets them finely; an exponential law put all of these in the top half.
+float envelopeSeconds(float slider, float longest) {
+    constexpr float Shortest = 0.0015f;
+    return Shortest + (longest - Shortest) * slider * slider * slider;
+}
+
+} // namespace
+
 void QZPSoundEngine::updateControls(int frames) {
     const QZPSoundPatch& p = m_patch;
     const float controlRate = m_sampleRate / float(frames);
@@ -229,10 +241,10 @@ void QZPSoundEngine::updateControls(int frames) {
     c.resonance = m_smooth.resonance;
     c.vcaGain = m_smooth.vcaGain;
     c.vcaFollowsEnvelope = p.vcaFollowsEnvelope;
-    c.attackSeconds = 0.0015f * std::pow(2000.0f, p.attack);
-    c.decaySeconds = 0.002f * std::pow(6000.0f, p.decay);
+    c.attackSeconds = envelopeSeconds(p.attack, 3.0f);
+    c.decaySeconds = envelopeSeconds(p.decay, 12.0f);
     c.sustain = p.sustain;
-    c.releaseSeconds = 0.002f * std::pow(6000.0f, p.release);
+    c.releaseSeconds = envelopeSeconds(p.release, 12.0f);
     c.velocityToVca = p.velocityToVca;
     c.velocityToVcf = p.velocityToVcf;
 }

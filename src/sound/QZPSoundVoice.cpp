@@ -9,6 +9,9 @@ constexpr float Pi = 3.14159265358979f;
 // The analog circuit's noise floor at the filter's input (about −100 dB): nothing to hear in a normal
 // patch, enough for full resonance to start ringing by itself.
 constexpr float NoiseFloor = 1e-5f;
+// How much of the bass the ladder's feedback takes at resonance k is given back at its input: with this
+// share, full resonance (k = 4.2) leaves the passband 6 dB down, (1 + 0.38 k) / (1 + k) = 1/2.
+constexpr float ResonanceCompensation = 0.381f;
 // The output's coupling: a first-order high-pass at this frequency.
 constexpr float CouplingHz = 10.0f;
 
@@ -110,7 +113,9 @@ void QZPSoundVoice::render(float* out, int frames, const QZPSoundVoiceControls& 
                                  : c.hpf == 3 ? std::tan(Pi * 700.0f / sr)
                                               : std::tan(Pi * 80.0f / sr);
     const float hpfG = hpfCoefficient / (1.0f + hpfCoefficient);
-    const float compensation = 1.0f;
+    // The ladder's feedback takes the bass down as resonance rises (by 1 + k, 14 dB at the top); the
+    // instrument loses some of it, about 6 dB at full resonance, so the input is raised by the rest.
+    const float compensation = 1.0f + ResonanceCompensation * c.resonance;
     const float nyquistLimit = 0.45f * sr;
     const float coupling = 1.0f - 2.0f * Pi * CouplingHz / sr;
 
@@ -164,7 +169,8 @@ void QZPSoundVoice::render(float* out, int frames, const QZPSoundVoiceControls& 
             m_subPhase -= 1.0;
         float signal = 0.5f * (c.sawGain * saw + c.pulseGain * pulse + c.subGain * sub);
         const float noise = nextNoise();
-        signal += (withNoise ? c.noiseGain * 0.5f : 0.0f) * noise + NoiseFloor * noise;
+        // Noise at full level is as loud as a full saw (its peaks reach ±1 where the waveforms reach ±½).
+        signal += (withNoise ? c.noiseGain : 0.0f) * noise + NoiseFloor * noise;
 
         // HPF: position 0 lifts the lows, 1 is flat, 2 and 3 cut them.
         const float v = (signal - m_hpfState) * hpfG;

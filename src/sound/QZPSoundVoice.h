@@ -15,7 +15,7 @@ struct QZPSoundVoiceControls {
     float envelopeOctaves = 0; // at a full envelope; negative when inverted
     float keyboardFollow = 0;  // 0–1: octaves per octave from middle C
     float lfoOctaves = 0;      // the VCF's LFO, now
-    float resonance = 0;       // feedback, 0 to just under self-oscillation's edge
+    float resonance = 0;       // feedback: the filter rings by itself above 4
     float vcaGain = 1;
     bool vcaFollowsEnvelope = true;
     float attackSeconds = 0.001f, decaySeconds = 0.002f, sustain = 1, releaseSeconds = 0.002f;

@@ -1,6 +1,8 @@
 #include "QZPTestMain.h"
+#include "library/QZPPresetList.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
+#include "model/QZPError.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
 #include "sound/QZPSoundAnalysis.h"
@@ -183,6 +185,19 @@ private slots:
         QVERIFY(measure.peak(measure.channel(ringing, 0)) < 2.0);
         for (const float v : ringing)
             QVERIFY(std::isfinite(v));
+
+        // Full resonance takes some of the bass, as the instrument's does: the fundamental of a low note
+        // well below the cutoff drops by about 6 dB (it dropped by 14 dB), not by nothing.
+        const auto fundamental = [&](int resonance) {
+            return measure.energyNear(
+                measure.spectrum(measure.channel(
+                    QZPSoundRenderer::render(patchWith({{"VCF_Cutoff", 90}, {"VCF_Resonance", resonance}}),
+                                             {{33, 0, 1, 100}}, 1, Rate),
+                    0, 0.3)),
+                55);
+        };
+        const double bassLoss = 10 * std::log10(fundamental(0) / fundamental(127));
+        QZP_VERIFY(bassLoss > 3 && bassLoss < 9, bassLoss);
     }
 
     // What the instrument's analog path does that plain arithmetic does not: the output is AC-coupled (a
@@ -338,6 +353,38 @@ private slots:
                 0.02);
         QVERIFY(measure.timeToLevel(left, 1, measure.peak(measure.channel(gated, 0, 0.5, 0.9)), 0.01, false) <
                 0.03);
+    }
+
+    // The factory presets, each as one note (C4 held for a second): every one is heard, also one whose
+    // filter has to ring by itself; their peaks lie within 6 dB of the middle one (they spanned 25 dB);
+    // the plucked and struck ones ring for a while instead of clicking (4 to 36 ms within 20 dB of their
+    // peak before), a hi-hat stays short.
+    void factoryPresets() {
+        QZPError error;
+        const auto entries = QZPPresetList::read(QStringLiteral(TONEBENCH_FACTORY_LIST), &error);
+        QVERIFY(entries && entries->size() > 50);
+        QMap<QString, QZPSoundAnalysis::Summary> heard;
+        QList<double> peaks;
+        for (const QZPPresetList::Entry& entry : *entries) {
+            const auto summary =
+                measure.summarise(QZPSoundRenderer::render(entry.message, {{60, 0, 1, 100}}, 3, Rate));
+            QVERIFY2(!summary.silent, qPrintable(entry.name));
+            heard.insert(entry.name, summary);
+            peaks << summary.peakDb;
+        }
+        std::sort(peaks.begin(), peaks.end());
+        const double middle = peaks.at(peaks.size() / 2);
+        for (auto it = heard.begin(); it != heard.end(); ++it)
+            QZP_VERIFY(std::fabs(it->peakDb - middle) <= 6, it.key(), it->peakDb, middle);
+        for (const auto& [name, shortest, longest] :
+             {std::tuple{"Strings Pizzicato", 0.15, 0.6}, std::tuple{"Perc Marimba", 0.2, 0.6},
+              std::tuple{"Keys Harpsichord", 0.2, 0.8}, std::tuple{"Keys Clav", 0.1, 0.5},
+              std::tuple{"Bass Saw Pluck", 0.1, 0.6}, std::tuple{"Perc Noise Snare", 0.08, 0.3},
+              std::tuple{"Perc Tom", 0.1, 0.5}, std::tuple{"Perc Resonant Kick", 0.08, 0.5},
+              std::tuple{"Perc Closed Hat", 0.02, 0.12}}) {
+            const double seconds = heard.value(QLatin1String(name)).secondsLoud;
+            QZP_VERIFY(seconds >= shortest && seconds <= longest, name, seconds);
+        }
     }
 
     // The chorus makes the channels differ, mode II more than mode I; off, they are the same. (A low,
