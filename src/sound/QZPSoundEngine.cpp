@@ -233,7 +233,6 @@ void QZPSoundEngine::updateControls(int frames) {
     c.pulseGain = m_smooth.pulse;
     c.subGain = m_smooth.sub;
     c.noiseGain = m_smooth.noise;
-    c.hpf = p.hpf;
     c.cutoffOctaves = m_smooth.cutoff;
     c.envelopeOctaves = m_smooth.envelope;
     c.keyboardFollow = m_smooth.keyboard;
@@ -265,6 +264,30 @@ inline float saturate(float x) {
 
 } // namespace
 
+void QZPSoundEngine::outputStage(float* mono, int frames) {
+    constexpr float Pi = 3.14159265358979f;
+    // The output's coupling: a first-order high-pass at 10 Hz.
+    const float coupling = 1.0f - 2.0f * Pi * 10.0f / m_sampleRate;
+    // HPF: position 0 lifts the lows below 80 Hz, 1 is flat, 2 and 3 cut below 250 and 700 Hz.
+    const int hpf = m_patch.hpf;
+    const float hpfHz = hpf == 2 ? 250.0f : hpf == 3 ? 700.0f : 80.0f;
+    const float tangent = std::tan(Pi * hpfHz / m_sampleRate);
+    const float hpfG = tangent / (1.0f + tangent);
+    for (int i = 0; i < frames; ++i) {
+        float signal = mono[i];
+        const float v = (signal - m_hpfState) * hpfG;
+        const float low = v + m_hpfState;
+        m_hpfState = low + v;
+        if (hpf == 0)
+            signal += 0.6f * low;
+        else if (hpf >= 2)
+            signal -= low;
+        m_couplingOut = signal - m_couplingIn + coupling * m_couplingOut;
+        m_couplingIn = signal;
+        mono[i] = m_couplingOut;
+    }
+}
+
 void QZPSoundEngine::process(float* left, float* right, int frames) {
     const DenormalGuard guard;
     QZPSoundEventQueue::Event event;
@@ -279,9 +302,11 @@ void QZPSoundEngine::process(float* left, float* right, int frames) {
         for (int offset = 0; offset < chunk; offset += ControlInterval) {
             const int length = std::min(ControlInterval, chunk - offset);
             updateControls(length);
-            for (QZPSoundVoice& voice : m_voices)
-                voice.render(m_mono.data() + offset, length, m_controls);
+            for (size_t lane = 0; lane < m_voices.size(); ++lane)
+                m_voices[lane].render(m_filters, int(lane), length, m_controls);
+            m_filters.process(m_mono.data() + offset, length, m_sampleRate);
         }
+        outputStage(m_mono.data(), chunk);
         m_chorus.process(m_mono.data(), left + done, right + done, chunk);
         for (int i = done; i < done + chunk; ++i) {
             left[i] = saturate(left[i]);

@@ -2,6 +2,7 @@
 
 #include "sound/QZPSoundChorus.h"
 #include "sound/QZPSoundEventQueue.h"
+#include "sound/QZPSoundFilterBank.h"
 #include "sound/QZPSoundPatch.h"
 #include "sound/QZPSoundVoice.h"
 
@@ -17,8 +18,8 @@
 class QZPSoundEngine {
 public:
     static constexpr int VoiceCount = 6;
-    // Samples between two updates of the smoothed settings and the LFO.
-    static constexpr int ControlInterval = 16;
+    // Samples between two updates of the smoothed settings and the LFO: one stretch of the filter bank.
+    static constexpr int ControlInterval = QZPSoundFilterBank::BlockLength;
     // Pitch bend's range either way, and the pitch LFO of the modulation wheel at full travel.
     static constexpr float BendSemitones = 2.0f;
     static constexpr float ModulationSemitones = 1.0f;
@@ -56,11 +57,17 @@ private:
     void control(uint8_t number, uint8_t value);
     // Moves the smoothed settings and the LFO on by one control interval and fills m_controls.
     void updateControls(int frames);
+    // The voices' sum on its way to the chorus: the high-pass filter (one for all voices, as the
+    // instrument's) and the output's coupling capacitor.
+    void outputStage(float* mono, int frames);
 
     float m_sampleRate;
     QZPSoundPatch m_patch;
     QZPSoundEventQueue m_queue;
     std::array<QZPSoundVoice, VoiceCount> m_voices{};
+    QZPSoundFilterBank m_filters;
+    float m_hpfState = 0;
+    float m_couplingIn = 0, m_couplingOut = 0;
     QZPSoundChorus m_chorus;
     QZPSoundVoiceControls m_controls;
     uint64_t m_clock = 0;

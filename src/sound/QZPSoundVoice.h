@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+class QZPSoundFilterBank;
+
 // What every voice plays with during one short stretch of samples: the engine works these out from the
 // patch (smoothed, so a change never clicks) and the LFO, and hands them to each voice.
 struct QZPSoundVoiceControls {
@@ -10,7 +12,6 @@ struct QZPSoundVoiceControls {
     float vibratoSemitones = 0; // the DCO's LFO, now
     float pulseWidth = 0.5f;    // 0.5 square, down to a narrow pulse
     float sawGain = 0, pulseGain = 0, subGain = 0, noiseGain = 0;
-    int hpf = 1;
     float cutoffOctaves = 0;   // above 20 Hz, before envelope and keyboard
     float envelopeOctaves = 0; // at a full envelope; negative when inverted
     float keyboardFollow = 0;  // 0–1: octaves per octave from middle C
@@ -22,19 +23,19 @@ struct QZPSoundVoiceControls {
     bool velocityToVca = true, velocityToVcf = true;
 };
 
-// One voice of the six: a DCO (band-limited saw, pulse, sub-oscillator an octave down, noise), the
-// high-pass filter, a four-pole resonant low-pass filter, an ADSR envelope and the VCA, its output
-// AC-coupled as the instrument's is. The filter hears the circuit's own noise floor, far below hearing,
-// so that at full resonance it starts to ring by itself. No allocation, no lock: it runs on the audio
-// thread.
+// One voice of the six: a DCO (band-limited saw, pulse, sub-oscillator an octave down, noise), an ADSR
+// envelope, and its lane of the filter bank (the four-pole resonant low-pass filter and the VCA). The
+// filter hears the circuit's own noise floor, far below hearing, so that at full resonance it starts to
+// ring by itself. No allocation, no lock: it runs on the audio thread.
 class QZPSoundVoice {
 public:
     enum class State { Idle, Held, Released };
 
     void noteOn(int note, int velocity, uint64_t age);
     void noteOff();
-    // Adds `frames` samples of this voice to `out`.
-    void render(float* out, int frames, const QZPSoundVoiceControls& controls);
+    // Works out `frames` samples (at most the bank's BlockLength) of this voice's sources, envelope and
+    // filter settings into its lane of `bank`; a free voice's lane is silent.
+    void render(QZPSoundFilterBank& bank, int lane, int frames, const QZPSoundVoiceControls& controls);
 
     // Each voice's noise is its own (voices started together would otherwise add up coherently).
     void setNoiseSeed(uint32_t seed) { m_noise = seed != 0 ? seed : 0x12345678u; }
@@ -46,12 +47,7 @@ public:
     void setReleaseAge(uint64_t age) { m_age = age; }
 
 private:
-    struct Ladder {
-        float G = 0, G2 = 0, G3 = 0, G4 = 0, scale = 1, k = 0, denominator = 1;
-    };
     float nextNoise();
-    static Ladder ladderFor(float g, float k);
-    float ladder(float input, const Ladder& coefficients);
 
     State m_state = State::Idle;
     int m_note = 60;
@@ -64,9 +60,4 @@ private:
     float m_envelope = 0;
     float m_gate = 0;
     bool m_gateOn = false;
-    // Filter states: the high-pass (one pole) and the four low-pass stages.
-    float m_hpfState = 0;
-    float m_stages[4] = {0, 0, 0, 0};
-    // The output's coupling capacitor: a high-pass far below hearing.
-    float m_couplingIn = 0, m_couplingOut = 0;
 };

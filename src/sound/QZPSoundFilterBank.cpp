@@ -1,0 +1,137 @@
+#include "sound/QZPSoundFilterBank.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Four lanes at once: GCC's and Clang's vector extension, which the compiler turns into SSE (or NEON).
+typedef float Vector __attribute__((vector_size(16)));
+typedef int Mask __attribute__((vector_size(16)));
+constexpr int Width = 4;
+static_assert(QZPSoundFilterBank::Lanes % Width == 0);
+
+inline Vector load(const float* p) {
+    Vector v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void store(float* p, Vector v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+inline Vector splat(float x) {
+    return Vector{x, x, x, x};
+}
+
+// `a` where `mask` is set, `b` elsewhere.
+inline Vector select(Mask mask, Vector a, Vector b) {
+    return Vector(((Mask)a & mask) | ((Mask)b & ~mask));
+}
+
+} // namespace
+
+namespace {
+
+// tan(π 2^u) for u = log2(f / sample rate) from the lowest cutoff at the highest sample rate to the
+// highest cutoff, at PointsPerOctave points per octave, read with linear interpolation.
+constexpr int PointsPerOctave = 256;
+constexpr float LowestOctave = -15.0f; // 10 Hz at 192 kHz is −14.2
+struct WarpTable {
+    static constexpr int Size = int(-LowestOctave * PointsPerOctave) + 2;
+    float values[Size];
+    WarpTable() {
+        for (int i = 0; i < Size; ++i) {
+            const double u = double(LowestOctave) + double(i) / PointsPerOctave;
+            values[i] = float(std::tan(3.14159265358979323846 * std::min(std::exp2(u), 0.49)));
+        }
+    }
+};
+const WarpTable warpTable;
+
+} // namespace
+
+float QZPSoundFilterBank::warp(float octaves) {
+    const float position =
+        std::clamp(octaves - LowestOctave, 0.0f, float(WarpTable::Size - 2)) * float(PointsPerOctave);
+    const int index = std::min(int(position), WarpTable::Size - 2);
+    const float fraction = position - float(index);
+    return warpTable.values[index] + fraction * (warpTable.values[index + 1] - warpTable.values[index]);
+}
+
+// The ladder's coefficients of every lane, four at a time, from its cutoff and feedback.
+void QZPSoundFilterBank::prepareCoefficients(int frames, float sampleRate) {
+    const float toRate = -std::log2(sampleRate);
+    const float lowest = std::log2(LowestCutoffHz) + toRate, highest = std::log2(HighestCutoff);
+    for (int set = 0; set * CoefficientInterval < frames; ++set) {
+        Coefficients& c = m_coefficients[set];
+        for (int lane = 0; lane < Lanes; ++lane)
+            c.G[lane] = warp(std::clamp(m_cutoff[set][lane] + toRate, lowest, highest));
+        for (int first = 0; first < Lanes; first += Width) {
+            const Vector g = load(c.G + first);
+            const Vector scale = splat(1.0f) / (splat(1.0f) + g);
+            const Vector G = g * scale;
+            const Vector G2 = G * G, G3 = G2 * G, G4 = G3 * G;
+            const Vector k = load(m_feedback[set] + first);
+            store(c.G + first, G);
+            store(c.scale + first, scale);
+            store(c.G2 + first, G2);
+            store(c.G3 + first, G3);
+            store(c.G4 + first, G4);
+            store(c.k + first, k);
+            store(c.denominator + first, splat(1.0f) / (splat(1.0f) + k * G4));
+        }
+    }
+}
+
+void QZPSoundFilterBank::silence(int lane, int frames) {
+    for (int i = 0; i < frames; ++i)
+        set(lane, i, 0, 0);
+    for (int set = 0; set < CoefficientSets; ++set)
+        setCutoff(lane, set, 0, 0);
+    for (float(&stage)[Lanes] : m_stages)
+        stage[lane] = 0;
+}
+
+// Per lane: four one-pole stages in a loop with the output fed back (zero-delay feedback, solved per
+// sample), the loop's input softly limited so that full resonance rings without running away. The
+// groups of lanes are worked out in the same step, so their chains of dependent sums overlap.
+void QZPSoundFilterBank::process(float* out, int frames, float sampleRate) {
+    prepareCoefficients(frames, sampleRate);
+    constexpr int Groups = Lanes / Width;
+    Vector stages[Groups][4];
+    for (int g = 0; g < Groups; ++g)
+        for (int n = 0; n < 4; ++n)
+            stages[g][n] = load(m_stages[n] + g * Width);
+    for (int i = 0; i < frames; ++i) {
+        const Coefficients& c = m_coefficients[i / CoefficientInterval];
+        Vector total = splat(0.0f);
+        for (int g = 0; g < Groups; ++g) {
+            const int first = g * Width;
+            Vector(&s)[4] = stages[g];
+            const Vector G = load(c.G + first);
+            const Vector input = load(m_input[i] + first);
+            const Vector S = (load(c.G3 + first) * s[0] + load(c.G2 + first) * s[1] + G * s[2] + s[3]) *
+                             load(c.scale + first);
+            const Vector y4 = (load(c.G4 + first) * input + S) * load(c.denominator + first);
+            Vector x = input - load(c.k + first) * y4;
+            // Soft limit without a division: a cubic that levels off at ±2.
+            x = select(x > splat(3.0f), splat(3.0f), x);
+            x = select(x < splat(-3.0f), splat(-3.0f), x);
+            x = x * (splat(1.0f) - x * x * splat(1.0f / 27.0f));
+            for (Vector& state : s) {
+                const Vector v = (x - state) * G;
+                const Vector y = v + state;
+                state = y + v;
+                x = y;
+            }
+            total += x * load(m_gain[i] + first);
+        }
+        out[i] += (total[0] + total[1]) + (total[2] + total[3]);
+    }
+    for (int g = 0; g < Groups; ++g)
+        for (int n = 0; n < 4; ++n)
+            store(m_stages[n] + g * Width, stages[g][n]);
+}
