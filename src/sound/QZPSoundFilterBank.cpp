@@ -96,7 +96,7 @@ void QZPSoundFilterBank::silence(int lane, int frames) {
 }
 
 // Per lane: four one-pole stages in a loop with the output fed back (zero-delay feedback, solved per
-// sample), the loop's input softly limited so that full resonance rings without running away. The
+// sample), the feedback softly limited so that full resonance rings without running away. The
 // groups of lanes are worked out in the same step, so their chains of dependent sums overlap.
 void QZPSoundFilterBank::process(float* out, int frames, float sampleRate) {
     prepareCoefficients(frames, sampleRate);
@@ -116,11 +116,14 @@ void QZPSoundFilterBank::process(float* out, int frames, float sampleRate) {
             const Vector S = (load(c.G3 + first) * s[0] + load(c.G2 + first) * s[1] + G * s[2] + s[3]) *
                              load(c.scale + first);
             const Vector y4 = (load(c.G4 + first) * input + S) * load(c.denominator + first);
-            Vector x = input - load(c.k + first) * y4;
-            // Soft limit without a division: a cubic that levels off at ±2.
-            x = select(x > splat(3.0f), splat(3.0f), x);
-            x = select(x < splat(-3.0f), splat(-3.0f), x);
-            x = x * (splat(1.0f) - x * x * splat(1.0f / 27.0f));
+            // The feedback, softly limited without a division: a cubic that levels off at ±2. Only the
+            // feedback: the input itself passes straight, so a bright note does not distort (and
+            // nothing it would add folds back from above half the sample rate).
+            Vector feedback = load(c.k + first) * y4;
+            feedback = select(feedback > splat(3.0f), splat(3.0f), feedback);
+            feedback = select(feedback < splat(-3.0f), splat(-3.0f), feedback);
+            feedback = feedback * (splat(1.0f) - feedback * feedback * splat(1.0f / 27.0f));
+            Vector x = input - feedback;
             for (Vector& state : s) {
                 const Vector v = (x - state) * G;
                 const Vector y = v + state;

@@ -15,20 +15,6 @@ constexpr float NoiseFloor = 1e-5f;
 // share, full resonance (k = 4.2) leaves the passband 6 dB down, (1 + 0.38 k) / (1 + k) = 1/2.
 constexpr float ResonanceCompensation = 0.381f;
 
-// The correction that takes the step out of a naive waveform's edge (polynomial band-limited step):
-// `t` is the phase since (or before) the edge in periods, `dt` the phase step per sample.
-inline float polyBlep(double t, double dt) {
-    if (t < dt) {
-        const double x = t / dt;
-        return float(x + x - x * x - 1.0);
-    }
-    if (t > 1.0 - dt) {
-        const double x = (t - 1.0) / dt;
-        return float(x * x + x + x + 1.0);
-    }
-    return 0;
-}
-
 // The coefficient of a one-pole smoother that covers about 63 % of a step in `seconds`.
 inline float coefficient(float seconds, float sampleRate) {
     return 1.0f - std::exp(-1.0f / std::max(seconds * sampleRate, 1.0f));
@@ -69,7 +55,6 @@ void QZPSoundVoice::render(QZPSoundFilterBank& bank, int lane, int frames, const
     const float pitch = float(m_note - 69 + c.semitoneOffset) + c.vibratoSemitones;
     const double frequency = 440.0 * std::exp2(double(pitch) / 12.0);
     const double dt = std::min(frequency / double(sr), 0.45);
-    const double subDt = dt * 0.5;
 
     const float attackCoefficient = coefficient(c.attackSeconds / 1.466f, sr);
     const float decayCoefficient = coefficient(c.decaySeconds / 6.9f, sr);
@@ -84,8 +69,7 @@ void QZPSoundVoice::render(QZPSoundFilterBank& bank, int lane, int frames, const
     const float compensation = 1.0f + ResonanceCompensation * c.resonance;
 
     const double pw = double(c.pulseWidth);
-    const bool withSaw = c.sawGain > 0, withPulse = c.pulseGain > 0, withSub = c.subGain > 0,
-               withNoise = c.noiseGain > 0;
+    const bool withNoise = c.noiseGain > 0;
     for (int i = 0; i < frames; ++i) {
         // Envelope and gate.
         switch (m_stage) {
@@ -105,29 +89,7 @@ void QZPSoundVoice::render(QZPSoundFilterBank& bank, int lane, int frames, const
         }
         m_gate += ((m_gateOn ? 1.0f : 0.0f) - m_gate) * gateCoefficient;
 
-        // DCO: only the waveforms that are heard are worked out.
-        float saw = 0, pulse = 0, sub = 0;
-        if (withSaw)
-            saw = float(2.0 * m_phase - 1.0) - polyBlep(m_phase, dt);
-        if (withPulse) {
-            double fallPhase = m_phase - pw;
-            if (fallPhase < 0)
-                fallPhase += 1.0;
-            pulse = (m_phase < pw ? 1.0f : -1.0f) + polyBlep(m_phase, dt) - polyBlep(fallPhase, dt);
-        }
-        if (withSub) {
-            double subFall = m_subPhase - 0.5;
-            if (subFall < 0)
-                subFall += 1.0;
-            sub = (m_subPhase < 0.5 ? 1.0f : -1.0f) + polyBlep(m_subPhase, subDt) - polyBlep(subFall, subDt);
-        }
-        m_phase += dt;
-        if (m_phase >= 1.0)
-            m_phase -= 1.0;
-        m_subPhase += subDt;
-        if (m_subPhase >= 1.0)
-            m_subPhase -= 1.0;
-        float signal = 0.5f * (c.sawGain * saw + c.pulseGain * pulse + c.subGain * sub);
+        float signal = m_oscillator.next(dt, pw, c.sawGain, c.pulseGain, c.subGain);
         const float noise = nextNoise();
         // Full noise peaks at ±1, twice a waveform's ±½: noise patches play mostly through a closed or
         // resonant filter, which leaves a small part of its energy, and come out level with the others.
@@ -153,5 +115,6 @@ void QZPSoundVoice::render(QZPSoundFilterBank& bank, int lane, int frames, const
         m_state = State::Idle;
         m_envelope = 0;
         m_gate = 0;
+        m_oscillator.reset();
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sound/QZPSoundOscillator.h"
+
 #include <cstdint>
 
 class QZPSoundFilterBank;
@@ -23,7 +25,7 @@ struct QZPSoundVoiceControls {
     bool velocityToVca = true, velocityToVcf = true;
 };
 
-// One voice of the six: a DCO (band-limited saw, pulse, sub-oscillator an octave down, noise), an ADSR
+// One voice of the six: a DCO (band-limited saw, pulse, sub-oscillator an octave down) and noise, an ADSR
 // envelope, and its lane of the filter bank (the four-pole resonant low-pass filter and the VCA). The
 // filter hears the circuit's own noise floor, far below hearing, so that at full resonance it starts to
 // ring by itself. No allocation, no lock: it runs on the audio thread.
@@ -53,7 +55,7 @@ private:
     int m_note = 60;
     float m_velocity = 1;
     uint64_t m_age = 0;
-    double m_phase = 0, m_subPhase = 0;
+    QZPSoundOscillator m_oscillator;
     uint32_t m_noise = 0x12345678u;
     // The envelope: stage and level; the gate for the VCA in gate mode, smoothed.
     enum class Stage { Attack, Decay, Release } m_stage = Stage::Release;
