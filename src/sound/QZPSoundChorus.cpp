@@ -4,12 +4,12 @@
 
 float QZPSoundChorus::read(float delaySamples) const {
     float position = float(m_write) - delaySamples;
-    while (position < 0)
+    if (position < 0)
         position += float(BufferLength);
-    const int index = int(position);
+    const unsigned index = unsigned(position);
     const float fraction = position - float(index);
-    const float a = m_buffer[size_t(index % BufferLength)];
-    const float b = m_buffer[size_t((index + 1) % BufferLength)];
+    const float a = m_buffer[index % BufferLength];
+    const float b = m_buffer[(index + 1) % BufferLength];
     return a + (b - a) * fraction;
 }
 

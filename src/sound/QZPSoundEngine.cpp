@@ -273,19 +273,24 @@ void QZPSoundEngine::outputStage(float* mono, int frames) {
     const float hpfHz = hpf == 2 ? 250.0f : hpf == 3 ? 700.0f : 80.0f;
     const float tangent = std::tan(Pi * hpfHz / m_sampleRate);
     const float hpfG = tangent / (1.0f + tangent);
+    // What of the lows below the corner is added to the signal (taken away when negative).
+    const float lows = hpf == 0 ? 0.6f : hpf == 1 ? 0.0f : -1.0f;
+    // The states in locals for the stretch (kept in registers; the stores into `mono` could otherwise be
+    // taken to change them).
+    float hpfState = m_hpfState, couplingIn = m_couplingIn, couplingOut = m_couplingOut;
     for (int i = 0; i < frames; ++i) {
         float signal = mono[i];
-        const float v = (signal - m_hpfState) * hpfG;
-        const float low = v + m_hpfState;
-        m_hpfState = low + v;
-        if (hpf == 0)
-            signal += 0.6f * low;
-        else if (hpf >= 2)
-            signal -= low;
-        m_couplingOut = signal - m_couplingIn + coupling * m_couplingOut;
-        m_couplingIn = signal;
-        mono[i] = m_couplingOut;
+        const float v = (signal - hpfState) * hpfG;
+        const float low = v + hpfState;
+        hpfState = low + v;
+        signal += lows * low;
+        couplingOut = signal - couplingIn + coupling * couplingOut;
+        couplingIn = signal;
+        mono[i] = couplingOut;
     }
+    m_hpfState = hpfState;
+    m_couplingIn = couplingIn;
+    m_couplingOut = couplingOut;
 }
 
 void QZPSoundEngine::process(float* left, float* right, int frames) {

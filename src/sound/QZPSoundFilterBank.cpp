@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 namespace {
 
@@ -26,9 +29,15 @@ inline Vector splat(float x) {
     return Vector{x, x, x, x};
 }
 
-// `a` where `mask` is set, `b` elsewhere.
-inline Vector select(Mask mask, Vector a, Vector b) {
-    return Vector(((Mask)a & mask) | ((Mask)b & ~mask));
+// Each lane held within ±`limit`.
+inline Vector clamp(Vector x, float limit) {
+#if defined(__SSE__)
+    return _mm_max_ps(_mm_min_ps(x, splat(limit)), splat(-limit));
+#else
+    const Mask above = x > splat(limit), below = x < splat(-limit);
+    const Mask inside = ~(above | below);
+    return Vector(((Mask)x & inside) | ((Mask)splat(limit) & above) | ((Mask)splat(-limit) & below));
+#endif
 }
 
 } // namespace
@@ -61,7 +70,10 @@ float QZPSoundFilterBank::warp(float octaves) {
     return warpTable.values[index] + fraction * (warpTable.values[index + 1] - warpTable.values[index]);
 }
 
-// The ladder's coefficients of every lane, four at a time, from its cutoff and feedback.
+// The ladder's coefficients of every lane, four at a time, from its cutoff and feedback. With the
+// stages' gain G = g / (1 + g), the loop's output before the feedback is y4 = (G⁴ x + S) / (1 + g) with
+// S = G³ s0 + G² s1 + G s2 + s3, and solving the loop gives y4 = (G⁴ input + S / (1 + g)) / (1 + k G⁴):
+// the feedback k y4 is a weighted sum of the input and the states.
 void QZPSoundFilterBank::prepareCoefficients(int frames, float sampleRate) {
     const float toRate = -std::log2(sampleRate);
     const float lowest = std::log2(LowestCutoffHz) + toRate, highest = std::log2(HighestCutoff);
@@ -75,13 +87,15 @@ void QZPSoundFilterBank::prepareCoefficients(int frames, float sampleRate) {
             const Vector G = g * scale;
             const Vector G2 = G * G, G3 = G2 * G, G4 = G3 * G;
             const Vector k = load(m_feedback[set] + first);
+            const Vector feedback = k / (splat(1.0f) + k * G4);
+            const Vector fromStates = feedback * scale;
             store(c.G + first, G);
-            store(c.scale + first, scale);
-            store(c.G2 + first, G2);
-            store(c.G3 + first, G3);
-            store(c.G4 + first, G4);
-            store(c.k + first, k);
-            store(c.denominator + first, splat(1.0f) / (splat(1.0f) + k * G4));
+            store(c.rest + first, splat(1.0f) - G);
+            store(c.fromInput + first, feedback * G4);
+            store(c.fromStage[0] + first, fromStates * G3);
+            store(c.fromStage[1] + first, fromStates * G2);
+            store(c.fromStage[2] + first, fromStates * G);
+            store(c.fromStage[3] + first, fromStates);
         }
     }
 }
@@ -105,34 +119,43 @@ void QZPSoundFilterBank::process(float* out, int frames, float sampleRate) {
     for (int g = 0; g < Groups; ++g)
         for (int n = 0; n < 4; ++n)
             stages[g][n] = load(m_stages[n] + g * Width);
-    for (int i = 0; i < frames; ++i) {
-        const Coefficients& c = m_coefficients[i / CoefficientInterval];
-        Vector total = splat(0.0f);
+    for (int start = 0; start < frames; start += CoefficientInterval) {
+        // The coefficients of this interval, held for its samples.
+        const Coefficients& c = m_coefficients[start / CoefficientInterval];
+        Vector G[Groups], rest[Groups], fromInput[Groups], fromStage[Groups][4];
         for (int g = 0; g < Groups; ++g) {
             const int first = g * Width;
-            Vector(&s)[4] = stages[g];
-            const Vector G = load(c.G + first);
-            const Vector input = load(m_input[i] + first);
-            const Vector S = (load(c.G3 + first) * s[0] + load(c.G2 + first) * s[1] + G * s[2] + s[3]) *
-                             load(c.scale + first);
-            const Vector y4 = (load(c.G4 + first) * input + S) * load(c.denominator + first);
-            // The feedback, softly limited without a division: a cubic that levels off at ±2. Only the
-            // feedback: the input itself passes straight, so a bright note does not distort (and
-            // nothing it would add folds back from above half the sample rate).
-            Vector feedback = load(c.k + first) * y4;
-            feedback = select(feedback > splat(3.0f), splat(3.0f), feedback);
-            feedback = select(feedback < splat(-3.0f), splat(-3.0f), feedback);
-            feedback = feedback * (splat(1.0f) - feedback * feedback * splat(1.0f / 27.0f));
-            Vector x = input - feedback;
-            for (Vector& state : s) {
-                const Vector v = (x - state) * G;
-                const Vector y = v + state;
-                state = y + v;
-                x = y;
-            }
-            total += x * load(m_gain[i] + first);
+            G[g] = load(c.G + first);
+            rest[g] = load(c.rest + first);
+            fromInput[g] = load(c.fromInput + first);
+            for (int n = 0; n < 4; ++n)
+                fromStage[g][n] = load(c.fromStage[n] + first);
         }
-        out[i] += (total[0] + total[1]) + (total[2] + total[3]);
+        const int end = std::min(frames, start + CoefficientInterval);
+        for (int i = start; i < end; ++i) {
+            Vector total = splat(0.0f);
+            for (int g = 0; g < Groups; ++g) {
+                Vector(&s)[4] = stages[g];
+                const Vector input = load(m_input[i] + g * Width);
+                // The feedback, softly limited without a division: a cubic that levels off at ±2. Only
+                // the feedback: the input itself passes straight, so a bright note does not distort (and
+                // nothing it would add folds back from above half the sample rate).
+                Vector feedback =
+                    (fromInput[g] * input + fromStage[g][0] * s[0]) +
+                    (fromStage[g][1] * s[1] + (fromStage[g][2] * s[2] + fromStage[g][3] * s[3]));
+                feedback = clamp(feedback, 3.0f);
+                feedback = feedback - (splat(1.0f / 27.0f) * feedback) * (feedback * feedback);
+                Vector x = input - feedback;
+                // Each stage: y = G x + (1 − G) s, and its state moves on to 2 y − s.
+                for (Vector& state : s) {
+                    const Vector y = G[g] * x + rest[g] * state;
+                    state = y + y - state;
+                    x = y;
+                }
+                total += x * load(m_gain[i] + g * Width);
+            }
+            out[i] += (total[0] + total[1]) + (total[2] + total[3]);
+        }
     }
     for (int g = 0; g < Groups; ++g)
         for (int n = 0; n < 4; ++n)

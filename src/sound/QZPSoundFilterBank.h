@@ -39,9 +39,10 @@ public:
     static float warp(float octaves);
 
 private:
+    // Per lane: each stage's gain G and 1 − G, and the feedback as a sum of the input and the four
+    // stages' states (the loop solved ahead, so that a sample waits on as few steps as can be).
     struct Coefficients {
-        alignas(16) float G[Lanes], G2[Lanes], G3[Lanes], G4[Lanes], scale[Lanes], k[Lanes],
-            denominator[Lanes];
+        alignas(16) float G[Lanes], rest[Lanes], fromInput[Lanes], fromStage[4][Lanes];
     };
     void prepareCoefficients(int frames, float sampleRate);
 

@@ -88,46 +88,51 @@ void QZPSoundOscillator::step(double when, float height, unsigned from) {
         m_ring[(first + unsigned(j)) % RingLength] += height * (a[j] + fraction * (b[j] - a[j]));
 }
 
-float QZPSoundOscillator::next(double dt, double pulseWidth, float sawGain, float pulseGain, float subGain) {
-    // The pulse follows its width at once when a sweep of the width passes the phase.
-    if (m_pulseHigh != (m_phase < pulseWidth)) {
-        m_pulseHigh = !m_pulseHigh;
-        // At this sample: all the way from the one before.
-        step(1, m_pulseHigh ? pulseGain : -pulseGain, m_now - 1);
-    }
-    m_ring[m_now % RingLength] +=
-        0.5f * (sawGain * float(2 * m_phase - 1) + (m_pulseHigh ? pulseGain : -pulseGain) +
-                (m_subHigh ? subGain : -subGain));
-
-    // The steps on the way to the next sample: the pulse's fall, the wrap (the saw falls, the pulse
-    // rises, the sub-oscillator turns over), and the fall again after a wrap for a pulse narrower
-    // than a sample.
-    double phase = m_phase + dt;
-    if (m_pulseHigh && m_phase < pulseWidth && phase >= pulseWidth) {
-        step((pulseWidth - m_phase) / dt, -pulseGain, m_now);
-        m_pulseHigh = false;
-    }
-    if (phase >= 1.0) {
-        const double wrap = (1.0 - m_phase) / dt;
-        phase -= 1.0;
-        float height = -sawGain + (m_pulseHigh ? 0.0f : pulseGain) + (m_subHigh ? -subGain : subGain);
-        m_pulseHigh = true;
-        m_subHigh = !m_subHigh;
-        if (phase >= pulseWidth) {
-            // Rise and fall within the same step: two steps.
-            step(wrap, height, m_now);
-            step(wrap + pulseWidth / dt, -pulseGain, m_now);
-            m_pulseHigh = false;
-            height = 0;
+// The state lives in locals for the stretch (the compiler keeps them in registers; the ring's stores
+// could otherwise be taken to change them).
+void QZPSoundOscillator::render(float* out, int frames, double dt, double pulseWidth, float sawGain,
+                                float pulseGain, float subGain) {
+    double phase = m_phase;
+    bool pulseHigh = m_pulseHigh, subHigh = m_subHigh;
+    unsigned now = m_now;
+    for (int i = 0; i < frames; ++i, ++now) {
+        // The pulse follows its width at once when a sweep of the width passes the phase.
+        if (pulseHigh != (phase < pulseWidth)) {
+            pulseHigh = !pulseHigh;
+            // At this sample: all the way from the one before.
+            step(1, pulseHigh ? pulseGain : -pulseGain, now - 1);
         }
-        if (height != 0)
-            step(wrap, height, m_now);
+        m_ring[now % RingLength] +=
+            0.5f * (sawGain * float(2 * phase - 1) + (pulseHigh ? pulseGain : -pulseGain) +
+                    (subHigh ? subGain : -subGain));
+
+        // The steps on the way to the next sample: the pulse's fall, the wrap (the saw falls, the
+        // pulse rises, the sub-oscillator turns over), and the fall again after a wrap for a pulse
+        // narrower than a sample.
+        double next = phase + dt;
+        if (pulseHigh && phase < pulseWidth && next >= pulseWidth) {
+            step((pulseWidth - phase) / dt, -pulseGain, now);
+            pulseHigh = false;
+        }
+        if (next >= 1.0) {
+            const double wrap = (1.0 - phase) / dt;
+            next -= 1.0;
+            step(wrap, -sawGain + (pulseHigh ? 0.0f : pulseGain) + (subHigh ? -subGain : subGain), now);
+            pulseHigh = true;
+            subHigh = !subHigh;
+            if (next >= pulseWidth) {
+                step(wrap + pulseWidth / dt, -pulseGain, now);
+                pulseHigh = false;
+            }
+        }
+        phase = next;
+
+        float& sample = m_ring[(now - Latency) % RingLength];
+        out[i] = sample;
+        sample = 0;
     }
     m_phase = phase;
-
-    const unsigned out = m_now - Latency;
-    const float sample = m_ring[out % RingLength];
-    m_ring[out % RingLength] = 0;
-    ++m_now;
-    return sample;
+    m_pulseHigh = pulseHigh;
+    m_subHigh = subHigh;
+    m_now = now;
 }

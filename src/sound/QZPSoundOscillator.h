@@ -11,10 +11,11 @@ public:
     static constexpr int KernelLength = 32;
     static constexpr int Latency = KernelLength / 2 - 1;
 
-    // The mix's next sample. `dt`: the phase step per sample (the frequency over the sample rate, below
-    // ½); `pulseWidth`: the share of the period the pulse is high; the gains of the three waveforms,
-    // each of which swings between −½ and +½ at a gain of 1.
-    float next(double dt, double pulseWidth, float sawGain, float pulseGain, float subGain);
+    // The mix's next `frames` samples. `dt`: the phase step per sample (the frequency over the sample
+    // rate, below ½); `pulseWidth`: the share of the period the pulse is high; the gains of the three
+    // waveforms, each of which swings between −½ and +½ at a gain of 1.
+    void render(float* out, int frames, double dt, double pulseWidth, float sawGain, float pulseGain,
+                float subGain);
     // Back to the start of a period, with nothing pending (a voice that falls silent).
     void reset();
 

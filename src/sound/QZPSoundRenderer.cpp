@@ -119,13 +119,17 @@ std::vector<float> renderFrames(const QByteArray& patch, const QList<QZPSoundRen
             until = std::min(until, std::max(events[next].frame, frame + 1));
         const int length = int(until - frame);
         engine.process(left.data(), right.data(), length);
+        const size_t first = interleaved.size();
+        interleaved.resize(first + 2 * size_t(length));
         for (int i = 0; i < length; ++i) {
-            interleaved.push_back(left[size_t(i)]);
-            interleaved.push_back(right[size_t(i)]);
-            if (std::fabs(left[size_t(i)]) >= QZPSoundRenderer::FadedLevel ||
-                std::fabs(right[size_t(i)]) >= QZPSoundRenderer::FadedLevel)
-                quietSince = frame + i + 1;
+            interleaved[first + 2 * size_t(i)] = left[size_t(i)];
+            interleaved[first + 2 * size_t(i) + 1] = right[size_t(i)];
         }
+        if (untilFaded)
+            for (int i = 0; i < length; ++i)
+                if (std::fabs(left[size_t(i)]) >= QZPSoundRenderer::FadedLevel ||
+                    std::fabs(right[size_t(i)]) >= QZPSoundRenderer::FadedLevel)
+                    quietSince = frame + i + 1;
         frame = until;
     }
     return interleaved;

@@ -15,6 +15,14 @@ constexpr float NoiseFloor = 1e-5f;
 // share, full resonance (k = 4.2) leaves the passband 6 dB down, (1 + 0.38 k) / (1 + k) = 1/2.
 constexpr float ResonanceCompensation = 0.381f;
 
+// The next value of a noise generator's state (xorshift), from −1 to 1.
+inline float nextNoise(uint32_t& state) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return float(int32_t(state)) * (1.0f / 2147483648.0f);
+}
+
 // The coefficient of a one-pole smoother that covers about 63 % of a step in `seconds`.
 inline float coefficient(float seconds, float sampleRate) {
     return 1.0f - std::exp(-1.0f / std::max(seconds * sampleRate, 1.0f));
@@ -39,13 +47,6 @@ void QZPSoundVoice::noteOff() {
     m_gateOn = false;
 }
 
-float QZPSoundVoice::nextNoise() {
-    m_noise ^= m_noise << 13;
-    m_noise ^= m_noise >> 17;
-    m_noise ^= m_noise << 5;
-    return float(int32_t(m_noise)) * (1.0f / 2147483648.0f);
-}
-
 void QZPSoundVoice::render(QZPSoundFilterBank& bank, int lane, int frames, const QZPSoundVoiceControls& c) {
     if (m_state == State::Idle) {
         bank.silence(lane, frames);
@@ -56,9 +57,10 @@ void QZPSoundVoice::render(QZPSoundFilterBank& bank, int lane, int frames, const
     const double frequency = 440.0 * std::exp2(double(pitch) / 12.0);
     const double dt = std::min(frequency / double(sr), 0.45);
 
-    const float attackCoefficient = coefficient(c.attackSeconds / 1.466f, sr);
-    const float decayCoefficient = coefficient(c.decaySeconds / 6.9f, sr);
-    const float releaseCoefficient = coefficient(c.releaseSeconds / 6.9f, sr);
+    // Only the stages this stretch can be in (an exponential each).
+    const float attackCoefficient = m_stage == Stage::Attack ? coefficient(c.attackSeconds / 1.466f, sr) : 0;
+    const float decayCoefficient = m_stage != Stage::Release ? coefficient(c.decaySeconds / 6.9f, sr) : 0;
+    const float releaseCoefficient = m_stage == Stage::Release ? coefficient(c.releaseSeconds / 6.9f, sr) : 0;
     const float gateCoefficient = coefficient(0.002f, sr);
     const float velocity = m_velocity;
     const float vcaGain = c.vcaGain * (c.velocityToVca ? 0.3f + 0.7f * velocity : 1.0f);
@@ -70,43 +72,55 @@ void QZPSoundVoice::render(QZPSoundFilterBank& bank, int lane, int frames, const
 
     const double pw = double(c.pulseWidth);
     const bool withNoise = c.noiseGain > 0;
+    float waveforms[QZPSoundFilterBank::BlockLength];
+    m_oscillator.render(waveforms, frames, dt, pw, c.sawGain, c.pulseGain, c.subGain);
+    // The state in locals for the stretch (kept in registers; the bank's stores could otherwise be taken
+    // to change it).
+    Stage stage = m_stage;
+    float envelope = m_envelope, gate = m_gate;
+    const float gateTarget = m_gateOn ? 1.0f : 0.0f;
+    uint32_t noiseState = m_noise;
+    const float noiseGain = (withNoise ? c.noiseGain : 0.0f) + NoiseFloor;
     for (int i = 0; i < frames; ++i) {
         // Envelope and gate.
-        switch (m_stage) {
+        switch (stage) {
         case Stage::Attack:
-            m_envelope += (1.3f - m_envelope) * attackCoefficient;
-            if (m_envelope >= 1.0f) {
-                m_envelope = 1.0f;
-                m_stage = Stage::Decay;
+            envelope += (1.3f - envelope) * attackCoefficient;
+            if (envelope >= 1.0f) {
+                envelope = 1.0f;
+                stage = Stage::Decay;
             }
             break;
         case Stage::Decay:
-            m_envelope += (c.sustain - m_envelope) * decayCoefficient;
+            envelope += (c.sustain - envelope) * decayCoefficient;
             break;
         case Stage::Release:
-            m_envelope -= m_envelope * releaseCoefficient;
+            envelope -= envelope * releaseCoefficient;
             break;
         }
-        m_gate += ((m_gateOn ? 1.0f : 0.0f) - m_gate) * gateCoefficient;
+        gate += (gateTarget - gate) * gateCoefficient;
 
-        float signal = m_oscillator.next(dt, pw, c.sawGain, c.pulseGain, c.subGain);
-        const float noise = nextNoise();
         // Full noise peaks at ±1, twice a waveform's ±½: noise patches play mostly through a closed or
         // resonant filter, which leaves a small part of its energy, and come out level with the others.
-        signal += (withNoise ? c.noiseGain : 0.0f) * noise + NoiseFloor * noise;
+        // Beneath it always, the circuit's noise floor.
+        const float signal = waveforms[i] + noiseGain * nextNoise(noiseState);
 
         // The VCF's cutoff follows the envelope every few samples: smooth to the ear, and working out
         // the filter's coefficients is the costliest part of a sample.
         if (i % QZPSoundFilterBank::CoefficientInterval == 0) {
-            const float octaves = c.cutoffOctaves + c.envelopeOctaves * m_envelope * envelopeScale +
+            const float octaves = c.cutoffOctaves + c.envelopeOctaves * envelope * envelopeScale +
                                   keyboardOctaves + c.lfoOctaves;
             // 20 Hz at the bottom of the cutoff's slider.
             bank.setCutoff(lane, i / QZPSoundFilterBank::CoefficientInterval, octaves + Log2Of20Hz,
                            c.resonance);
         }
-        const float amplitude = c.vcaFollowsEnvelope ? m_envelope : m_gate;
+        const float amplitude = c.vcaFollowsEnvelope ? envelope : gate;
         bank.set(lane, i, signal * compensation, amplitude * vcaGain);
     }
+    m_stage = stage;
+    m_envelope = envelope;
+    m_gate = gate;
+    m_noise = noiseState;
 
     // Silent again: the voice is free (its filter is put at rest with its next stretch).
     const bool quiet = c.vcaFollowsEnvelope ? (m_stage == Stage::Release && m_envelope < 1e-4f)

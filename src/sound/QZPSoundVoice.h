@@ -49,8 +49,6 @@ public:
     void setReleaseAge(uint64_t age) { m_age = age; }
 
 private:
-    float nextNoise();
-
     State m_state = State::Idle;
     int m_note = 60;
     float m_velocity = 1;

@@ -138,9 +138,9 @@ private slots:
     void sawHarmonicsBelowTheTop() {
         QZPSoundOscillator oscillator;
         const double f0 = 440 * std::exp2(3 / 12.0);
-        std::vector<double> x(Rate);
-        for (double& value : x)
-            value = oscillator.next(f0 / Rate, 0.5, 1, 0, 0);
+        std::vector<float> x(Rate);
+        for (size_t first = 0; first < x.size(); first += 16)
+            oscillator.render(x.data() + first, 16, f0 / Rate, 0.5, 1, 0, 0);
         const int first = Rate / 10, length = Rate - first;
         for (int k = 1; k * f0 < 16000; ++k) {
             std::complex<double> sum = 0;
