@@ -235,6 +235,19 @@ private slots:
         };
         const double bassLoss = 10 * std::log10(fundamental(0) / fundamental(127));
         QZP_VERIFY(bassLoss > 3 && bassLoss < 9, bassLoss);
+
+        // The HPF on the same note's fundamental: position 0 lifts it, 1 leaves it, 2 and 3 cut it more
+        // and more.
+        QList<double> lows;
+        for (const int position : {0, 1, 2, 3})
+            lows << measure.energyNear(
+                measure.spectrum(measure.channel(
+                    QZPSoundRenderer::render(patchWith({{"VCF_Cutoff", 90}, {"HPF_Mode", position}}),
+                                             {{33, 0, 1, 100}}, 1, Rate),
+                    0, 0.3)),
+                55);
+        QZP_VERIFY(lows[0] > 1.5 * lows[1] && lows[1] > 4 * lows[2] && lows[2] > 4 * lows[3], lows[0],
+                   lows[1], lows[2], lows[3]);
     }
 
     // What the instrument's analog path does that plain arithmetic does not: the output is AC-coupled (a
