@@ -9,6 +9,7 @@
 #include "model/QZPFileSystem.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPatchDistance.h"
+#include "model/QZPPatchQuery.h"
 #include "model/QZPPreset.h"
 #include "model/QZPPropertyList.h"
 
@@ -20,11 +21,18 @@
 int QZPLibraryCommandLine::library(const QStringList& arguments) {
     QString error;
     const auto parsed = QZPCommandArguments::parse(
-        arguments, {QStringLiteral("json"), QStringLiteral("modified")}, {"filter"}, &error);
+        arguments, {QStringLiteral("json"), QStringLiteral("modified")}, {"filter", "query"}, &error);
     if (!parsed)
         return m_commandLine.usageError(error);
     if (parsed->positional().size() != 1)
         return m_commandLine.usageError(QStringLiteral("library needs one FOLDER"));
+    // A query's words that are no conditions filter by name, as --filter's text does.
+    const bool queried = parsed->isSet(QStringLiteral("query"));
+    if (queried && parsed->isSet(QStringLiteral("filter")))
+        return m_commandLine.usageError(QStringLiteral("library takes --filter or --query, not both"));
+    const QZPPatchQuery query = QZPPatchQuery::parse(parsed->value(QStringLiteral("query")));
+    if (!query.isValid())
+        return m_commandLine.usageError(query.problem());
     const QString folder = QFileInfo(parsed->positional().first()).absoluteFilePath();
     if (!QFileInfo(folder).isDir()) {
         m_commandLine.reportFileError(parsed->positional().first(),
@@ -34,8 +42,15 @@ int QZPLibraryCommandLine::library(const QStringList& arguments) {
     QZPPresetsController library;
     library.setPresetsFolderURL(QUrl::fromLocalFile(folder));
     library.refreshAvailableDocumentsNow();
-    library.setFilterPredicate(QZPPresetFilter::predicate(parsed->value(QStringLiteral("filter")),
-                                                          parsed->isSet(QStringLiteral("modified"))));
+    library.setFilterPredicate(
+        QZPPresetFilter::predicate(queried ? query.nameText() : parsed->value(QStringLiteral("filter")),
+                                   parsed->isSet(QStringLiteral("modified"))));
+    // The conditions read each listed file's patch (a file that can't be read is said and left out).
+    QHash<QString, QZPPatch> patches;
+    if (!query.conditions().isEmpty())
+        if (const auto listed = readFolder(folder))
+            for (const Listed& entry : *listed)
+                patches.insert(entry.file, entry.patch);
     const bool json = parsed->isSet(QStringLiteral("json"));
     QTextStream& out = m_commandLine.out();
     // Names and paths come from the listing: no preset object is made for a line.
@@ -43,6 +58,8 @@ int QZPLibraryCommandLine::library(const QStringList& arguments) {
         const QModelIndex index = library.index(row);
         const QString name = library.data(index, Qt::DisplayRole).toString();
         const QString file = library.data(index, QZPPresetsController::FilePathRole).toString();
+        if (!query.conditions().isEmpty() && (!patches.contains(file) || !query.matches(patches.value(file))))
+            continue;
         if (json)
             QZPCommandLine::printJson(
                 out, {{"name", name}, {"file", file}, {"type", QZPPreset::typeForFileName(file)}});

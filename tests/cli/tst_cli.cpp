@@ -404,7 +404,7 @@ private slots:
 
     // Finding by sound in a folder: similar ranks the others by distance (itself left out, --count
     // many); duplicates groups equal patches (exit 3) or near ones with --near, and finds none (exit 0)
-    // among different ones.
+    // among different ones; the list by query.
     void findingBySound() {
         QDir(m_dir.path()).mkpath("found");
         for (const auto& [name, settings] : QList<std::pair<const char*, QStringList>>{
@@ -431,6 +431,21 @@ private slots:
         QCOMPARE(exact.status, 3);
         QCOMPARE(exact.out.count('\n'), 2);
         QCOMPARE(run({"duplicates", "found", "--near", "10"}).out.count('\n'), 3);
+        // The library's list by query: conditions on the patch with name text; an impossible value is
+        // refused with the reason, and --filter with --query is one too many.
+        for (const auto& [query, names] : {std::pair{"vcf<=70 range:8", "A B Near"},
+                                           {"vcf<=70 range:8 ear", "Near"},
+                                           {"range:4' chorus:off", "Far"},
+                                           {"range:2", ""}}) {
+            QStringList listed;
+            for (const QString& line :
+                 run({"library", "found", "--query", query}).out.split('\n', Qt::SkipEmptyParts))
+                listed << line.section('\t', 0, 0);
+            QCOMPARE(listed.join(' '), QString::fromLatin1(names));
+        }
+        const Result impossible = run({"library", "found", "--query", "vcf>300"});
+        QVERIFY(impossible.status == 2 && impossible.err.contains("VCF FREQ takes 0–127, not “300”."));
+        QCOMPARE(run({"library", "found", "--query", "saw", "--filter", "A"}).status, 2);
         QFile::remove(path("found/B.syx"));
         QCOMPARE(run({"duplicates", "found"}).status, 0);
         QCOMPARE(run({"duplicates", "found", "--near", "-1"}).status, 2);

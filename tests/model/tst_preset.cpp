@@ -6,6 +6,7 @@
 #include "model/QZPPatchDistance.h"
 #include "model/QZPPatchMorph.h"
 #include "model/QZPPatchMutation.h"
+#include "model/QZPPatchQuery.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 
@@ -388,6 +389,61 @@ private slots:
                                                             {5, {{0, 1, 2}, {3, 4}}},
                                                             {127, {{0, 1, 2}, {3, 4}}}})
             QCOMPARE(QZPPatchDistance::duplicateGroups(patches, tolerance), groups);
+    }
+
+    // Filter words: each valid query with the name text it leaves and which of two patches it matches
+    // (a bright saw with chorus II at 16' gated through HPF 0, and a dark pulse with the sub, chorus off
+    // and HPF 2); a value a parameter cannot take makes the query invalid and it matches neither.
+    void patchQueries() {
+        QZPPatch bright, dark;
+        for (const auto& [name, first, second] : {std::tuple{"VCF_Cutoff", 100, 30},
+                                                  {"VCF_Resonance", 110, 0},
+                                                  {"DCO_Saw_ON", 1, 0},
+                                                  {"DCO_Pulse_ON", 0, 1},
+                                                  {"chorusMode", 2, 0},
+                                                  {"DCO_Range", 16, 8},
+                                                  {"VCA_Mode", 0, 1},
+                                                  {"HPF_Mode", 0, 2},
+                                                  {"DCO_SubLevel", 0, 50},
+                                                  {"VCF_ENV", 80, 10}}) {
+            bright.setValue(*QZPParameter::named(QString::fromLatin1(name)), first);
+            dark.setValue(*QZPParameter::named(QString::fromLatin1(name)), second);
+        }
+        for (const auto& [text, nameText, matchesBright, matchesDark] :
+             {std::tuple{"vcf>90", "", true, false},
+              {"VCF_Cutoff>=100", "", true, false},
+              {"VCF_FREQ<=30", "", false, true},
+              {"freq<31", "", false, true},
+              {"res>=100", "", true, false},
+              {"chorus:2", "", true, false},
+              {"Chorus:ii", "", true, false},
+              {"chorus:off", "", false, true},
+              {"saw", "", true, false},
+              {"pulse", "", false, true},
+              {"sub>0", "", false, true},
+              {"range:16", "", true, false},
+              {"range=16'", "", true, false},
+              {"env:gate", "", true, false},
+              {"env>50", "", true, false},
+              {"hpf:0", "", true, false},
+              {"hpf!=0", "", false, true},
+              {"bass pulse vcf<40 chorus:off", "bass", false, true},
+              {"warm  pad", "warm pad", true, true},
+              {"foo>3 >3 vcf>", "foo>3 >3 vcf>", true, true}}) {
+            const QZPPatchQuery query = QZPPatchQuery::parse(QString::fromUtf8(text));
+            QVERIFY2(query.isValid(), text);
+            QCOMPARE(query.nameText(), QString::fromUtf8(nameText));
+            QCOMPARE(query.matches(bright), matchesBright);
+            QCOMPARE(query.matches(dark), matchesDark);
+        }
+        for (const auto& [text, problem] : {std::pair{"vcf>300", "VCF FREQ takes 0–127, not “300”."},
+                                            {"saw chorus:III", "CHORUS MODE takes OFF, I, II, not “III”."},
+                                            {"env:maybe", "VCF ENV takes 0–127, not “maybe”."}}) {
+            const QZPPatchQuery query = QZPPatchQuery::parse(QString::fromUtf8(text));
+            QCOMPARE(query.problem(), QString::fromUtf8(problem));
+            QVERIFY(!query.matches(bright) && !query.matches(dark));
+        }
+        QVERIFY(QZPPatchQuery::vocabulary().contains(QStringLiteral("VCF FREQ: vcf, cutoff, vcfcutoff")));
     }
 
     void programNames() {

@@ -1,0 +1,272 @@
+#include "model/QZPPatchQuery.h"
+
+#include "model/QZPParameter.h"
+#include "model/QZPPatch.h"
+
+#include <QCoreApplication>
+
+#include <array>
+#include <optional>
+#include <utility>
+
+namespace {
+
+// A word as a query compares it: lower case, without spaces, underscores and a range's foot mark.
+QString normalized(QStringView word) {
+    QString result;
+    result.reserve(word.size());
+    for (const QChar c : word)
+        if (c != QLatin1Char(' ') && c != QLatin1Char('_') && c != QLatin1Char('\'') &&
+            c != QLatin1Char('\n'))
+            result.append(c.toLower());
+    return result;
+}
+
+QString translated(const char* text) {
+    return QCoreApplication::translate("QZPParameter", text);
+}
+
+// The lines of a label ("ENV\nGATE": "ENV" and "GATE").
+QStringList labelLines(const QZPParameter& parameter) {
+    return parameter.label ? translated(parameter.label).split(QLatin1Char('\n')) : QStringList();
+}
+
+// A switch with a label of two lines and two values names value 1 by its first line and value 0 by its
+// second, as the panel's switch shows them: ENV / GATE, LFO / MAN, + / −.
+bool namesValuesByLabel(const QZPParameter& parameter) {
+    return parameter.kind == QZPParameter::Kind::Switch && parameter.values.size() == 2 &&
+           labelLines(parameter).size() == 2;
+}
+
+// An on/off switch without names for its values: the waves.
+bool isOnOffSwitch(const QZPParameter& parameter) {
+    return parameter.kind == QZPParameter::Kind::Switch && parameter.values.size() == 2 &&
+           !parameter.values.first().name && !namesValuesByLabel(parameter);
+}
+
+// The words that name each parameter: first its own names (the table's, the panel's, the value's and a
+// few short words), then its label's lines, which several parameters share ("FREQ", "ENV", "LFO").
+struct Names {
+    QList<std::pair<QString, const QZPParameter*>> own;
+    QList<std::pair<QString, const QZPParameter*>> label;
+};
+
+const Names& names() {
+    static const Names table = [] {
+        Names result;
+        const std::array<std::pair<const char*, const char*>, 9> shortWords{{{"vcf", "VCF_Cutoff"},
+                                                                             {"cutoff", "VCF_Cutoff"},
+                                                                             {"resonance", "VCF_Resonance"},
+                                                                             {"chorus", "chorusMode"},
+                                                                             {"hpf", "HPF_Mode"},
+                                                                             {"noise", "DCO_NoiseLevel"},
+                                                                             {"sub", "DCO_SubLevel"},
+                                                                             {"pwm", "DCO_PWM"},
+                                                                             {"level", "VCA_Level"}}};
+        for (const auto& [word, name] : shortWords)
+            result.own.append({QString::fromLatin1(word), QZPParameter::named(QString::fromLatin1(name))});
+        for (const QZPParameter& parameter : QZPParameter::all()) {
+            if (!parameter.section)
+                continue;
+            for (const QString& name : {QString::fromLatin1(parameter.name), parameter.panelName(),
+                                        translated(parameter.identifier)})
+                result.own.append({normalized(name), &parameter});
+            for (const QString& line : labelLines(parameter)) {
+                const QString word = normalized(line);
+                if (!word.isEmpty() && word.at(0).isLetter())
+                    result.label.append({word, &parameter});
+            }
+        }
+        return result;
+    }();
+    return table;
+}
+
+QList<const QZPParameter*> parametersNamed(const QString& word) {
+    QList<const QZPParameter*> found;
+    for (const auto* list : {&names().own, &names().label}) {
+        for (const auto& [name, parameter] : *list)
+            if (name == word && !found.contains(parameter))
+                found.append(parameter);
+        if (!found.isEmpty())
+            break;
+    }
+    return found;
+}
+
+// The value a word gives the parameter, if it can take it.
+std::optional<int> valueOf(const QZPParameter& parameter, const QString& word) {
+    bool number = false;
+    const int value = word.toInt(&number);
+    if (number)
+        return parameter.accepts(value) ? std::optional<int>(value) : std::nullopt;
+    for (const QZPParameter::SwitchValue& switchValue : parameter.values)
+        if (switchValue.name && normalized(translated(switchValue.name)) == word)
+            return switchValue.value;
+    if (namesValuesByLabel(parameter)) {
+        const QStringList lines = labelLines(parameter);
+        if (normalized(lines.at(0)) == word)
+            return 1;
+        if (normalized(lines.at(1)) == word)
+            return 0;
+    }
+    if (isOnOffSwitch(parameter)) {
+        if (word == QLatin1String("on") || word == QLatin1String("yes"))
+            return 1;
+        if (word == QLatin1String("off") || word == QLatin1String("no"))
+            return 0;
+    }
+    return std::nullopt;
+}
+
+// What a parameter takes, for a message and the help: "0–127", "OFF, I, II", "16, 8, 4".
+QString valuesText(const QZPParameter& parameter) {
+    if (parameter.kind == QZPParameter::Kind::Slider || isOnOffSwitch(parameter))
+        return parameter.kind == QZPParameter::Kind::Slider ? parameter.acceptedValuesText()
+                                                            : QStringLiteral("on, off");
+    QStringList words;
+    if (namesValuesByLabel(parameter)) {
+        for (const QString& line : labelLines(parameter))
+            words << line;
+    } else {
+        for (const QZPParameter::SwitchValue& value : parameter.values)
+            words << (value.name ? translated(value.name) : QString::number(value.value));
+    }
+    return words.join(QStringLiteral(", "));
+}
+
+constexpr std::array<std::pair<const char*, QZPPatchQuery::Comparison>, 7> Operators{{
+    {">=", QZPPatchQuery::Comparison::GreaterOrEqual},
+    {"<=", QZPPatchQuery::Comparison::LessOrEqual},
+    {"!=", QZPPatchQuery::Comparison::NotEqual},
+    {">", QZPPatchQuery::Comparison::Greater},
+    {"<", QZPPatchQuery::Comparison::Less},
+    {"=", QZPPatchQuery::Comparison::Equal},
+    {":", QZPPatchQuery::Comparison::Equal},
+}};
+
+} // namespace
+
+QZPPatchQuery QZPPatchQuery::parse(QStringView text) {
+    QZPPatchQuery query;
+    QStringList nameWords;
+    for (const QStringView word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString trimmed = word.trimmed().toString();
+        if (trimmed.isEmpty())
+            continue;
+        // The first operator in the word splits it into a name and a value.
+        qsizetype at = -1;
+        Comparison comparison = Comparison::Equal;
+        qsizetype length = 0;
+        for (const auto& [symbol, kind] : Operators) {
+            const qsizetype found = trimmed.indexOf(QLatin1String(symbol));
+            if (found > 0 && (at < 0 || found < at || (found == at && qsizetype(qstrlen(symbol)) > length))) {
+                at = found;
+                comparison = kind;
+                length = qsizetype(qstrlen(symbol));
+            }
+        }
+        if (at < 0) {
+            // A wave alone asks for it on.
+            const QList<const QZPParameter*> found = parametersNamed(normalized(trimmed));
+            if (found.size() == 1 && isOnOffSwitch(*found.first()) &&
+                names().own.contains({normalized(trimmed), found.first()}))
+                query.m_conditions.append({found.first(), Comparison::Equal, 1});
+            else
+                nameWords << trimmed;
+            continue;
+        }
+        const QString name = normalized(QStringView(trimmed).left(at));
+        const QString valueWord = normalized(QStringView(trimmed).mid(at + length));
+        const QList<const QZPParameter*> found = parametersNamed(name);
+        if (found.isEmpty() || valueWord.isEmpty()) {
+            nameWords << trimmed;
+            continue;
+        }
+        // Of the parameters the name may mean, the first that can take the value.
+        bool taken = false;
+        for (const QZPParameter* parameter : found) {
+            if (const std::optional<int> value = valueOf(*parameter, valueWord)) {
+                query.m_conditions.append({parameter, comparison, *value});
+                taken = true;
+                break;
+            }
+        }
+        if (!taken && query.m_problem.isEmpty()) {
+            const QZPParameter& parameter = *found.first();
+            query.m_problem = QCoreApplication::translate("QZPPatchQuery", "%1 takes %2, not “%3”.")
+                                  .arg(parameter.panelName(), valuesText(parameter),
+                                       QStringView(trimmed).mid(at + length).toString());
+        }
+    }
+    query.m_nameText = nameWords.join(QLatin1Char(' '));
+    return query;
+}
+
+bool QZPPatchQuery::matches(const unsigned char* data) const {
+    if (!isValid())
+        return false;
+    for (const Condition& condition : m_conditions) {
+        const QZPParameter& parameter = *condition.parameter;
+        const int byte = data[parameter.byteIndex];
+        const int value =
+            parameter.kind == QZPParameter::Kind::Slider ? byte : parameter.switchValue(quint8(byte));
+        bool holds = false;
+        switch (condition.comparison) {
+        case Comparison::Less:
+            holds = value < condition.value;
+            break;
+        case Comparison::LessOrEqual:
+            holds = value <= condition.value;
+            break;
+        case Comparison::Equal:
+            holds = value == condition.value;
+            break;
+        case Comparison::NotEqual:
+            holds = value != condition.value;
+            break;
+        case Comparison::GreaterOrEqual:
+            holds = value >= condition.value;
+            break;
+        case Comparison::Greater:
+            holds = value > condition.value;
+            break;
+        }
+        if (!holds)
+            return false;
+    }
+    return true;
+}
+
+bool QZPPatchQuery::matches(const QZPPatch& patch) const {
+    return matches(reinterpret_cast<const unsigned char*>(patch.data().constData()));
+}
+
+QString QZPPatchQuery::vocabulary() {
+    QStringList lines;
+    for (const QZPParameter& parameter : QZPParameter::all()) {
+        if (!parameter.section)
+            continue;
+        QStringList words;
+        for (const auto* list : {&names().own, &names().label})
+            for (const auto& [name, named] : *list)
+                if (named == &parameter && !words.contains(name))
+                    words << name;
+        lines << QStringLiteral("%1: %2 (%3)")
+                     .arg(parameter.panelName(), words.join(QStringLiteral(", ")), valuesText(parameter));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+bool QZPPatchQuery::operator==(const QZPPatchQuery& other) const {
+    if (m_nameText != other.m_nameText || m_problem != other.m_problem ||
+        m_conditions.size() != other.m_conditions.size())
+        return false;
+    for (qsizetype i = 0; i < m_conditions.size(); ++i) {
+        const Condition& a = m_conditions.at(i);
+        const Condition& b = other.m_conditions.at(i);
+        if (a.parameter != b.parameter || a.comparison != b.comparison || a.value != b.value)
+            return false;
+    }
+    return true;
+}
