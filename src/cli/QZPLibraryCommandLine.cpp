@@ -5,7 +5,9 @@
 #include "library/QZPBankFile.h"
 #include "library/QZPFactoryPresetInstaller.h"
 #include "library/QZPPresetList.h"
+#include "library/QZPPresetMarks.h"
 #include "library/QZPPresetsController.h"
+#include "model/QZPError.h"
 #include "model/QZPFileSystem.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPatchDistance.h"
@@ -45,12 +47,19 @@ int QZPLibraryCommandLine::library(const QStringList& arguments) {
     library.setFilterPredicate(
         QZPPresetFilter::predicate(queried ? query.nameText() : parsed->value(QStringLiteral("filter")),
                                    parsed->isSet(QStringLiteral("modified"))));
-    // The conditions read each listed file's patch (a file that can't be read is said and left out).
+    // Conditions and marks read each listed file's patch (a file that can't be read is said and left
+    // out); marks come from the folder's file of them (a broken one is said and counts as none).
+    const bool readsPatches = !query.conditions().isEmpty() || query.asksForMarks();
     QHash<QString, QZPPatch> patches;
-    if (!query.conditions().isEmpty())
+    if (readsPatches)
         if (const auto listed = readFolder(folder))
             for (const Listed& entry : *listed)
                 patches.insert(entry.file, entry.patch);
+    QZPPresetMarks marks;
+    QZPError marksError;
+    if (query.asksForMarks() && !marks.read(folder, &marksError))
+        m_commandLine.reportFileError(QDir(folder).filePath(QString::fromLatin1(QZPPresetMarks::FileName)),
+                                      marksError.localizedDescription(), marksError.localizedFailureReason());
     const bool json = parsed->isSet(QStringLiteral("json"));
     QTextStream& out = m_commandLine.out();
     // Names and paths come from the listing: no preset object is made for a line.
@@ -58,8 +67,15 @@ int QZPLibraryCommandLine::library(const QStringList& arguments) {
         const QModelIndex index = library.index(row);
         const QString name = library.data(index, Qt::DisplayRole).toString();
         const QString file = library.data(index, QZPPresetsController::FilePathRole).toString();
-        if (!query.conditions().isEmpty() && (!patches.contains(file) || !query.matches(patches.value(file))))
-            continue;
+        if (readsPatches) {
+            const auto patch = patches.constFind(file);
+            if (patch == patches.constEnd() || !query.matches(*patch))
+                continue;
+            const QZPPresetMarks::Marks marked =
+                marks.marks(QDir(folder).relativeFilePath(file), patch->data());
+            if (query.asksForMarks() && !query.matchesMarks(marked.favourite, marked.tags))
+                continue;
+        }
         if (json)
             QZPCommandLine::printJson(
                 out, {{"name", name}, {"file", file}, {"type", QZPPreset::typeForFileName(file)}});

@@ -166,6 +166,15 @@ QZPPatchQuery QZPPatchQuery::parse(QStringView text) {
                 length = qsizetype(qstrlen(symbol));
             }
         }
+        if (trimmed.startsWith(QLatin1Char('#')) && !tag(trimmed).isEmpty()) {
+            if (!query.m_tags.contains(tag(trimmed)))
+                query.m_tags << tag(trimmed);
+            continue;
+        }
+        if (normalized(trimmed) == QLatin1String("fav")) {
+            query.m_favourite = true;
+            continue;
+        }
         if (at < 0) {
             // A wave alone asks for it on.
             const QList<const QZPParameter*> found = parametersNamed(normalized(trimmed));
@@ -238,6 +247,27 @@ bool QZPPatchQuery::matches(const unsigned char* data) const {
     return true;
 }
 
+bool QZPPatchQuery::matchesMarks(bool favourite, const QStringList& tags) const {
+    if (!isValid() || (m_favourite && !favourite))
+        return false;
+    for (const QString& wanted : m_tags)
+        if (!tags.contains(wanted))
+            return false;
+    return true;
+}
+
+QString QZPPatchQuery::tag(QStringView text) {
+    QStringView word = text.trimmed();
+    if (word.startsWith(QLatin1Char('#')))
+        word = word.mid(1);
+    if (word.isEmpty() || word.size() > MaximumTagLength)
+        return {};
+    for (const QChar c : word)
+        if (c.isSpace() || c == QLatin1Char('#') || !c.isPrint())
+            return {};
+    return word.toString().toLower();
+}
+
 bool QZPPatchQuery::matches(const QZPPatch& patch) const {
     return matches(reinterpret_cast<const unsigned char*>(patch.data().constData()));
 }
@@ -259,8 +289,8 @@ QString QZPPatchQuery::vocabulary() {
 }
 
 bool QZPPatchQuery::operator==(const QZPPatchQuery& other) const {
-    if (m_nameText != other.m_nameText || m_problem != other.m_problem ||
-        m_conditions.size() != other.m_conditions.size())
+    if (m_nameText != other.m_nameText || m_problem != other.m_problem || m_favourite != other.m_favourite ||
+        m_tags != other.m_tags || m_conditions.size() != other.m_conditions.size())
         return false;
     for (qsizetype i = 0; i < m_conditions.size(); ++i) {
         const Condition& a = m_conditions.at(i);

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 class QZPParameter;
@@ -13,7 +14,8 @@ class QZPPatch;
 // the parameter table's names (`VCF_Cutoff`), the panel's (`VCF FREQ` written `vcffreq`), their labels
 // (`freq`, `res`) and a few short words (`vcf`, `cutoff`, `chorus`, `hpf`); case, spaces and underscores
 // do not count. A word naming a parameter with a value it can never take (`vcf>300`, `chorus:III`)
-// makes the query invalid, and an invalid query matches nothing. Every other word is name text.
+// makes the query invalid, and an invalid query matches nothing. `fav` asks for a favourite and `#pad`
+// for a preset tagged "pad" (the library's marks). Every other word is name text.
 // Matching reads the 18 patch bytes directly and allocates nothing.
 class QZPPatchQuery {
 public:
@@ -34,6 +36,18 @@ public:
     const QString& problem() const { return m_problem; }
     bool isValid() const { return m_problem.isEmpty(); }
 
+    // The marks asked for: a favourite, and these tags (each as tag() keeps it).
+    bool wantsFavourite() const { return m_favourite; }
+    const QStringList& tags() const { return m_tags; }
+    bool asksForMarks() const { return m_favourite || !m_tags.isEmpty(); }
+    // Whether a preset with these marks has the ones asked for.
+    bool matchesMarks(bool favourite, const QStringList& tags) const;
+
+    // A tag as filters and the library's marks keep it: "#Warm" is "warm"; empty for text that cannot be
+    // a tag (a space or '#' inside, longer than MaximumTagLength, nothing left).
+    static constexpr qsizetype MaximumTagLength = 64;
+    static QString tag(QStringView text);
+
     // Whether the patch (its 18 data bytes) meets every condition; false for an invalid query.
     bool matches(const unsigned char* data) const;
     bool matches(const QZPPatch& patch) const;
@@ -48,4 +62,6 @@ private:
     QString m_nameText;
     QList<Condition> m_conditions;
     QString m_problem;
+    bool m_favourite = false;
+    QStringList m_tags;
 };

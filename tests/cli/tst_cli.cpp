@@ -443,6 +443,17 @@ private slots:
                 listed << line.section('\t', 0, 0);
             QCOMPARE(listed.join(' '), QString::fromLatin1(names));
         }
+        // The folder's marks: favourites and tags from its file; a broken one is said and counts as none.
+        QVERIFY(qzpWriteContents(path("found/.tonebench-marks.json"),
+                                 "{\"format\": \"ToneBench preset marks\", \"version\": 1, \"presets\": ["
+                                 "{\"file\": \"Near.syx\", \"patch\": \"" +
+                                     qzpContents(path("found/Near.syx")).mid(5, 18).toHex() +
+                                     "\", \"favourite\": true, \"tags\": [\"pad\"]}]}"));
+        QCOMPARE(run({"library", "found", "--query", "fav"}).out.section('\t', 0, 0), QStringLiteral("Near"));
+        QCOMPARE(run({"library", "found", "--query", "#PAD vcf<20"}).out, QString());
+        QVERIFY(qzpWriteContents(path("found/.tonebench-marks.json"), "[broken"));
+        const Result broken = run({"library", "found", "--query", "fav"});
+        QVERIFY(broken.status == 0 && broken.out.isEmpty() && broken.err.contains("can’t be read"));
         const Result impossible = run({"library", "found", "--query", "vcf>300"});
         QVERIFY(impossible.status == 2 && impossible.err.contains("VCF FREQ takes 0–127, not “300”."));
         QCOMPARE(run({"library", "found", "--query", "saw", "--filter", "A"}).status, 2);

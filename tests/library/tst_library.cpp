@@ -11,6 +11,7 @@
 #include "library/QZPNameCollator.h"
 #include "library/QZPPresetFilter.h"
 #include "library/QZPPresetList.h"
+#include "library/QZPPresetMarks.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "model/QZPFileSystem.h"
@@ -274,6 +275,60 @@ private slots:
 
     // The filter's verdict on one preset: each row the text, modified-only, the name, whether it is
     // edited, and whether it shows.
+    // The folder's favourites and tags: none without the file; kept across a write and a read; a
+    // renamed or moved preset keeps its marks while its patch is the same (not when two gone presets
+    // shared it, and a copy beside its original starts without), an edited one under its own path
+    // always; a broken file is reported, counts as none and is set aside (not written over) when the
+    // marks next change.
+    void presetMarks() {
+        const QByteArray a = QZPPreset::defaultPatchData(), b = QByteArray(18, 0x20),
+                         c = QByteArray(18, 0x30);
+        for (const char* name : {"A.syx", "Pads/B.syx", "C.syx", "C2.syx"})
+            QVERIFY(qzpWriteContents(path(name), "x"));
+        QZPPresetMarks marks;
+        QZPError error;
+        QVERIFY(marks.read(m_dir->path(), &error) && marks.marks("A.syx", a).isEmpty());
+        marks.setMarks("A.syx", a, {true, {"pad"}});
+        marks.setMarks("Pads/B.syx", b, {false, {"warm", "pad"}});
+        marks.setMarks("C.syx", c, {true, {}});
+        marks.setMarks("C2.syx", c, {false, {"copy"}});
+        marks.setMarks("Copy of A.syx", a, {});
+        QVERIFY(marks.write(&error));
+
+        QVERIFY(QFile::rename(path("Pads/B.syx"), path("Renamed.syx")));
+        QVERIFY(QFile::remove(path("C.syx")) && QFile::remove(path("C2.syx")));
+        QZPPresetMarks again;
+        QVERIFY(again.read(m_dir->path(), &error));
+        for (const auto& [file, patch, favourite, tags] :
+             {std::tuple{"A.syx", a, true, QStringList{"pad"}},
+              {"Copy of A.syx", a, false, QStringList{}},
+              {"Renamed.syx", b, false, QStringList{"warm", "pad"}},
+              {"Other.syx", c, false, QStringList{}},
+              {"C.syx", b, true, QStringList{}}}) {
+            const QZPPresetMarks::Marks found = again.marks(QString::fromLatin1(file), patch);
+            QVERIFY2(found.favourite == favourite && found.tags == tags, file);
+        }
+        again.setMarks("Moved/B.syx", b, {false, {"warm"}});
+        QVERIFY(again.marks("Pads/B.syx", QByteArray(18, 0x21)).isEmpty());
+        QCOMPARE(again.marks("Moved/B.syx", QByteArray(18, 0x21)).tags, QStringList{"warm"});
+
+        const QString file = path(QZPPresetMarks::FileName);
+        for (const QByteArray& broken :
+             {QByteArray("{ not json"),
+              QByteArray("{\"format\": \"ToneBench preset marks\", \"version\": 1, "
+                         "\"presets\": [{\"file\": \"A.syx\", \"patch\": \"ff\"}]}")}) {
+            QVERIFY(qzpWriteContents(file, broken));
+            QZPPresetMarks damaged;
+            QVERIFY(!damaged.read(m_dir->path(), &error) && !error.localizedDescription().isEmpty());
+            QVERIFY(damaged.marks("A.syx", a).isEmpty());
+            damaged.setMarks("A.syx", a, {true, {}});
+            QVERIFY(damaged.write(&error));
+            QCOMPARE(qzpContents(file + ".broken"), broken);
+            QVERIFY(again.read(m_dir->path(), &error) && again.marks("A.syx", a).favourite);
+            QFile::remove(file + ".broken");
+        }
+    }
+
     void filterPredicate() {
         const QList<std::tuple<const char*, bool, const char*, bool, bool>> rows{
             {"", false, "Bass", false, true},

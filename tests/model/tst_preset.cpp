@@ -444,6 +444,13 @@ private slots:
             QVERIFY(!query.matches(bright) && !query.matches(dark));
         }
         QVERIFY(QZPPatchQuery::vocabulary().contains(QStringLiteral("VCF FREQ: vcf, cutoff, vcfcutoff")));
+
+        // The library's marks: `fav` and tags, each tag once and without its '#' or case.
+        const QZPPatchQuery marked = QZPPatchQuery::parse(QStringLiteral("fav #Pad saw #pad # lead"));
+        QVERIFY(marked.wantsFavourite() && marked.tags() == QStringList{"pad"} &&
+                marked.nameText() == "# lead");
+        QVERIFY(marked.matchesMarks(true, {"warm", "pad"}) && !marked.matchesMarks(false, {"pad"}) &&
+                !marked.matchesMarks(true, {"warm"}));
     }
 
     void programNames() {
