@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QLatin1String>
+#include <algorithm>
 #include <cstdlib>
 
 double QZPPatchDistance::weight(const QZPParameter& parameter) {
@@ -26,27 +27,92 @@ double QZPPatchDistance::weight(const QZPParameter& parameter) {
     return weights.value(QLatin1String(parameter.name), 1);
 }
 
-double QZPPatchDistance::between(const QZPPatch& a, const QZPPatch& b) {
-    double sum = 0, total = 0;
-    for (const QZPParameter& parameter : QZPParameter::all()) {
-        const int x = a.value(parameter), y = b.value(parameter);
-        const double share = parameter.kind == QZPParameter::Kind::Slider
-                                 ? std::abs(x - y) / double(QZPParameter::MaximumDataByte)
-                                 : (x == y ? 0.0 : 1.0);
-        sum += weight(parameter) * share;
-        total += weight(parameter);
+namespace {
+
+// Every parameter's weight, worked out once: the sliders' by byte, the switches' with their bits.
+struct Weights {
+    struct Switch {
+        const QZPParameter* parameter;
+        double weight;
+    };
+    double slider[QZPParameter::SwitchByte1] = {};
+    QList<Switch> switches;
+    double total = 0;
+};
+
+const Weights& weights() {
+    static const Weights table = [] {
+        Weights result;
+        for (const QZPParameter& parameter : QZPParameter::all()) {
+            const double weight = QZPPatchDistance::weight(parameter);
+            if (parameter.kind == QZPParameter::Kind::Slider)
+                result.slider[parameter.byteIndex] = weight / QZPParameter::MaximumDataByte;
+            else
+                result.switches.append({&parameter, weight});
+            result.total += weight;
+        }
+        return result;
+    }();
+    return table;
+}
+
+// The first member of each group of equal keys, in order, with the rest of its group.
+template <typename Key> QList<QList<qsizetype>> groupsByKey(const QList<QZPPatch>& patches, const Key& key) {
+    QHash<decltype(key(0)), qsizetype> groupOf;
+    QList<QList<qsizetype>> all;
+    for (qsizetype i = 0; i < patches.size(); ++i) {
+        const auto k = key(i);
+        const auto it = groupOf.constFind(k);
+        if (it == groupOf.constEnd()) {
+            groupOf.insert(k, all.size());
+            all.append(QList<qsizetype>{i});
+        } else {
+            all[it.value()].append(i);
+        }
     }
-    return sum / total;
+    QList<QList<qsizetype>> groups;
+    for (QList<qsizetype>& group : all)
+        if (group.size() > 1)
+            groups.append(std::move(group));
+    return groups;
+}
+
+} // namespace
+
+double QZPPatchDistance::between(const QZPPatch& a, const QZPPatch& b) {
+    const auto* x = reinterpret_cast<const unsigned char*>(a.data().constData());
+    const auto* y = reinterpret_cast<const unsigned char*>(b.data().constData());
+    const Weights& table = weights();
+    double sum = 0;
+    for (int index = 0; index < QZPParameter::SwitchByte1; ++index)
+        sum += table.slider[index] * std::abs(int(x[index]) - int(y[index]));
+    for (const Weights::Switch& entry : table.switches) {
+        const int byte = entry.parameter->byteIndex;
+        // Equal bits are equal values; only different bits are decoded.
+        if (((x[byte] ^ y[byte]) & entry.parameter->mask) != 0 &&
+            entry.parameter->switchValue(x[byte]) != entry.parameter->switchValue(y[byte]))
+            sum += entry.weight;
+    }
+    return sum / table.total;
 }
 
 QList<QList<qsizetype>> QZPPatchDistance::duplicateGroups(const QList<QZPPatch>& patches, int tolerance) {
-    // Candidates share their switch bytes (every switch equal): only those are compared slider by slider.
+    // Equal bytes: one look-up each.
+    if (tolerance <= 0)
+        return groupsByKey(patches, [&patches](qsizetype i) { return patches[i].data(); });
+    // Near ones share their switch bytes (every switch equal) and their cutoffs lie within the tolerance:
+    // only patches in the same switch setting and the same or a neighbouring band of cutoffs are
+    // compared slider by slider.
     const auto switches = [&patches](qsizetype i) {
         return patches[i].byte(QZPParameter::SwitchByte1) << 8 | patches[i].byte(QZPParameter::SwitchByte2);
     };
-    QHash<int, QList<qsizetype>> bySwitches;
+    constexpr int Cutoff = 5;
+    const auto band = [&patches, tolerance](qsizetype i) {
+        return patches[i].byte(Cutoff) / (tolerance + 1);
+    };
+    QHash<int, QList<qsizetype>> byBand;
     for (qsizetype i = 0; i < patches.size(); ++i)
-        bySwitches[switches(i)] << i;
+        byBand[switches(i) << 8 | band(i)] << i;
     const auto near = [&](qsizetype i, qsizetype j) {
         for (int index = 0; index < QZPParameter::SwitchByte1; ++index)
             if (std::abs(patches[i].byte(index) - patches[j].byte(index)) > tolerance)
@@ -59,11 +125,13 @@ QList<QList<qsizetype>> QZPPatchDistance::duplicateGroups(const QList<QZPPatch>&
         if (groupOf[i] >= 0)
             continue;
         QList<qsizetype> group{i};
-        for (const qsizetype j : bySwitches.value(switches(i)))
-            if (j > i && groupOf[j] < 0 && near(i, j))
-                group << j;
+        for (int neighbour = band(i) - 1; neighbour <= band(i) + 1; ++neighbour)
+            for (const qsizetype j : byBand.value(switches(i) << 8 | neighbour))
+                if (j > i && groupOf[j] < 0 && near(i, j))
+                    group << j;
         if (group.size() < 2)
             continue;
+        std::sort(group.begin() + 1, group.end());
         for (const qsizetype member : group)
             groupOf[member] = groups.size();
         groups << group;
