@@ -8,6 +8,7 @@
 #include "library/QZPBankFile.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
+#include "mainwindow/QZPDuplicatesWindow.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
@@ -259,6 +260,22 @@ void QZPAppDelegate::showMainWindow() {
     windowController()->showWindow();
 }
 
+// Made on first use; every opening reads the presets folder afresh.
+void QZPAppDelegate::showDuplicates() {
+    QWidget* window = windowController()->window();
+    if (!m_duplicatesWindow) {
+        m_duplicatesWindow = new QZPDuplicatesWindow(
+            [window](const QZPError& error) { QZPErrorHandler::presentError(error, window); }, window);
+        connect(m_duplicatesWindow, &QZPDuplicatesWindow::statusMessage, windowController(),
+                &QZPMainWindowController::showStatus);
+        const QRect frame = window->frameGeometry();
+        m_duplicatesWindow->move(frame.center() - m_duplicatesWindow->rect().center());
+    }
+    m_duplicatesWindow->show();
+    m_duplicatesWindow->raise();
+    m_duplicatesWindow->scan(m_documents->presetsController()->presetsFolderURL().toLocalFile());
+}
+
 void QZPAppDelegate::showAbout() {
     showTextWindow(&m_aboutWindow, tr("About ToneBench"), QZPHelpText::about);
 }
@@ -329,6 +346,8 @@ void QZPAppDelegate::buildMainMenu() {
     add(file, Command::RevealDocument, tr("Show in File &Manager"),
         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
     add(file, Command::DumpPresets, tr("&Export List…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X));
+    file->addAction(tr("Find D&uplicates…"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_D), this,
+                    &QZPAppDelegate::showDuplicates);
     file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), this, &QZPAppDelegate::terminate);
 

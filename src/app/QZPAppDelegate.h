@@ -13,6 +13,7 @@ class QZPMidiEngine;
 class QZPOnboardingWindowController;
 class QZPPreferencesWindowController;
 class QZPRecordWindowController;
+class QZPDuplicatesWindow;
 class QZPTextWindow;
 
 // The application's delegate: registers the settings' fallbacks before anything reads them, runs launch
@@ -52,6 +53,7 @@ public:
     void buildChannelMenu();
     void showMainWindow();
     void showAbout();
+    void showDuplicates();
     void showAcknowledgements();
     // The welcome assistant and the preferences, each made on first use and kept to the end.
     QZPOnboardingWindowController* onboardingController();
@@ -84,6 +86,7 @@ private:
     QPointer<QAction> m_recordItem;
     QPointer<QAction> m_recordMultipleItem;
     QPointer<QZPTextWindow> m_aboutWindow;
+    QPointer<QZPDuplicatesWindow> m_duplicatesWindow;
     QPointer<QZPTextWindow> m_ackWindow;
     QPointer<QZPTextWindow> m_helpWindow;
     bool m_channelMenuBuilt = false;

@@ -305,7 +305,7 @@ void QZPPreset::setName(const QString& name) {
                             [this, destination] { setFileURL(QUrl::fromLocalFile(destination)); });
 }
 
-bool QZPPreset::readFromData(const QByteArray& data, const QString& type, QZPError* error) {
+QByteArray QZPPreset::filePayload(const QByteArray& data, const QString& type) {
     QByteArray payload;
     if (type == QLatin1String(PresetType)) {
         // Only a dictionary holding data under "sysexData" is a preset; anything else reads as empty.
@@ -318,7 +318,11 @@ bool QZPPreset::readFromData(const QByteArray& data, const QString& type, QZPErr
     } else if (type == QLatin1String(SysexType)) {
         payload = data;
     }
+    return payload;
+}
 
+bool QZPPreset::readFromData(const QByteArray& data, const QString& type, QZPError* error) {
+    const QByteArray payload = filePayload(data, type);
     const QString problem = patchProblem(payload);
     if (!problem.isEmpty()) {
         qzpSetError(error, QZPError::make(QZPError::ToneBenchDomain, ReadErrorCode,

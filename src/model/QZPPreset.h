@@ -45,6 +45,9 @@ public:
     static QByteArray defaultPatchData();
     // Why bytes from outside cannot be a patch (QZPPatch::problem); empty when they can.
     static QString patchProblem(const QByteArray& bytes);
+    // What the contents of a preset file of `type` hold for a patch (a Patch message or 18 patch bytes,
+    // unchecked: see patchProblem); empty when they hold none. Any thread.
+    static QByteArray filePayload(const QByteArray& data, const QString& type);
     // The type of a file by its extension; empty when it is neither preset type.
     static QString typeForFileName(QStringView fileName);
     static QString extensionForType(const QString& type);

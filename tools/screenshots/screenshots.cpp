@@ -15,6 +15,7 @@
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPComparison.h"
 #include "mainwindow/QZPDocumentController.h"
+#include "mainwindow/QZPDuplicatesWindow.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPMorphBar.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
@@ -29,6 +30,8 @@
 #include "sidebar/QZPURLPopUpButton.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMenu>
 #include <QScreen>
@@ -202,6 +205,33 @@ int main(int argc, char* argv[]) {
             save(preferences.window(),
                  QStringLiteral("preferences-%1-%2").arg(QLatin1String(pane), QLatin1String(name)));
         }
+    }
+
+    // Find Duplicates over a folder with three groups, one of them across two folders.
+    const QString duplicates = home.path() + QStringLiteral("/Duplicates");
+    for (const auto& [name, first] : {std::pair{"Bass Round.syx", 10},
+                                      {"Bass Round copy.syx", 10},
+                                      {"Old/Bass Round.syx", 10},
+                                      {"Pad Warm.syx", 40},
+                                      {"Pad Warm 2.syx", 40},
+                                      {"Lead.syx", 80},
+                                      {"Lead (edited).syx", 80},
+                                      {"Strings.syx", 120}}) {
+        QDir().mkpath(QFileInfo(duplicates + QLatin1Char('/') + QLatin1String(name)).path());
+        QFile file(duplicates + QLatin1Char('/') + QLatin1String(name));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(patchMessage(0, quint8(first)));
+    }
+    QZPDuplicatesWindow duplicatesWindow({});
+    duplicatesWindow.show();
+    duplicatesWindow.scan(duplicates);
+    waitFor("finding duplicates", [&duplicatesWindow] {
+        return !duplicatesWindow.isReading() && !duplicatesWindow.groups().isEmpty();
+    });
+    for (const auto& [name, size] :
+         {std::pair{"small", duplicatesWindow.minimumSize()}, {"large", QSize(760, 560)}}) {
+        duplicatesWindow.resize(size);
+        save(&duplicatesWindow, QStringLiteral("duplicates-%1").arg(QLatin1String(name)));
     }
     return g_failed ? 1 : 0;
 }

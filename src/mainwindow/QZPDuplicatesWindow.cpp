@@ -1,0 +1,226 @@
+#include "mainwindow/QZPDuplicatesWindow.h"
+
+#include "model/QZPError.h"
+#include "model/QZPFileSystem.h"
+#include "model/QZPPatch.h"
+#include "model/QZPPatchDistance.h"
+
+#include <QCloseEvent>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <QtConcurrent>
+
+namespace {
+
+constexpr int PathRole = Qt::UserRole + 1;
+
+} // namespace
+
+QZPDuplicatesWindow::QZPDuplicatesWindow(std::function<void(const QZPError&)> presentError, QWidget* parent)
+    : QDialog(parent), m_presentError(std::move(presentError)), m_status(new QLabel(this)),
+      m_tolerance(new QSpinBox(this)), m_tree(new QTreeWidget(this)),
+      m_trash(new QPushButton(tr("Move Checked to Trash"), this)) {
+    setWindowTitle(tr("Find Duplicates"));
+    m_status->setWordWrap(true);
+    m_tolerance->setRange(0, 20);
+    m_tolerance->setSpecialValueText(tr("exact: the same patch"));
+    m_tolerance->setSuffix(tr(" steps"));
+    m_tolerance->setAccessibleName(tr("Sliders within"));
+    m_tolerance->setToolTip(tr("0 finds presets with the same patch; more finds presets whose every slider "
+                               "is within that many steps and whose switches are the same."));
+    m_tree->setColumnCount(2);
+    m_tree->setHeaderLabels({tr("Preset"), tr("Folder")});
+    m_tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_tree->setAccessibleName(tr("Duplicate presets"));
+    m_tree->setAccessibleDescription(tr("Checked presets go to the Trash; the first of each group is kept."));
+    m_trash->setAccessibleDescription(tr("Moves the checked presets to the Trash, from where they can be "
+                                         "restored."));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->addButton(m_trash, QDialogButtonBox::DestructiveRole);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
+    connect(m_trash, &QPushButton::clicked, this, &QZPDuplicatesWindow::moveCheckedToTrash);
+    connect(m_tolerance, &QSpinBox::valueChanged, this, &QZPDuplicatesWindow::showGroups);
+    connect(m_tree, &QTreeWidget::itemChanged, this, &QZPDuplicatesWindow::updateTrashButton);
+    connect(&m_reading, &QFutureWatcher<QZPFolderPatches::Result>::finished, this, [this] {
+        if (m_reading.future().resultCount() == 0)
+            return;
+        m_read = m_reading.result();
+        if (!m_read.cancelled)
+            showGroups();
+    });
+
+    auto* form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    form->addRow(tr("Sliders within:"), m_tolerance);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_status);
+    layout->addWidget(m_tree, 1);
+    layout->addWidget(buttons);
+    // Room for a group of three and the explanation at the smallest.
+    setMinimumSize(420, 320);
+    resize(560, 480);
+    updateTrashButton();
+}
+
+QZPDuplicatesWindow::~QZPDuplicatesWindow() {
+    stopReading();
+}
+
+void QZPDuplicatesWindow::stopReading() {
+    if (m_cancel)
+        m_cancel->store(true);
+    m_reading.waitForFinished();
+}
+
+bool QZPDuplicatesWindow::isReading() const {
+    return m_reading.isRunning();
+}
+
+void QZPDuplicatesWindow::closeEvent(QCloseEvent* event) {
+    stopReading();
+    QDialog::closeEvent(event);
+}
+
+void QZPDuplicatesWindow::scan(const QString& folder) {
+    stopReading();
+    m_folder = folder;
+    m_read = {};
+    m_tree->clear();
+    updateTrashButton();
+    if (folder.isEmpty()) {
+        m_status->setText(tr("Choose a presets folder first."));
+        return;
+    }
+    m_status->setText(tr("Reading the presets of “%1”…").arg(QFileInfo(folder).fileName()));
+    m_cancel = std::make_shared<std::atomic<bool>>(false);
+    const std::shared_ptr<std::atomic<bool>> cancel = m_cancel;
+    QPointer<QZPDuplicatesWindow> self(this);
+    m_reading.setFuture(QtConcurrent::run([folder, cancel, self] {
+        return QZPFolderPatches::read(folder, *cancel, [cancel, self](qsizetype done, qsizetype total) {
+            if (cancel->load())
+                return;
+            QMetaObject::invokeMethod(
+                self,
+                [self, done, total] {
+                    if (self && self->isReading())
+                        self->m_status->setText(tr("Reading presets: %1 of %2…").arg(done).arg(total));
+                },
+                Qt::QueuedConnection);
+        });
+    }));
+}
+
+void QZPDuplicatesWindow::showGroups() {
+    if (isReading())
+        return;
+    QList<QZPPatch> patches;
+    patches.reserve(m_read.entries.size());
+    for (const QZPFolderPatches::Entry& entry : m_read.entries)
+        patches << QZPPatch(entry.patch);
+    const QList<QList<qsizetype>> found = QZPPatchDistance::duplicateGroups(patches, m_tolerance->value());
+    const QSignalBlocker blocker(m_tree);
+    m_tree->clear();
+    for (const QList<qsizetype>& group : found) {
+        auto* branch = new QTreeWidgetItem(m_tree, {tr("%1 presets").arg(group.size())});
+        branch->setFlags(Qt::ItemIsEnabled);
+        for (const qsizetype i : group) {
+            const QZPFolderPatches::Entry& entry = m_read.entries.at(i);
+            const QString folder = QFileInfo(entry.relativePath).path();
+            auto* leaf = new QTreeWidgetItem(
+                branch, {entry.name, folder == QLatin1String(".") ? QFileInfo(m_folder).fileName() : folder});
+            leaf->setData(0, PathRole, entry.relativePath);
+            leaf->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+            // One of each group is kept: the first.
+            leaf->setCheckState(0, i == group.first() ? Qt::Unchecked : Qt::Checked);
+        }
+    }
+    m_tree->expandAll();
+    if (m_tree->topLevelItemCount() > 0)
+        m_tree->setCurrentItem(m_tree->topLevelItem(0)->child(0));
+    const qsizetype read = m_read.entries.size();
+    QString text =
+        found.isEmpty()
+            ? tr("No duplicates among %1 presets.").arg(read)
+            : tr("%1 groups of duplicates among %2 presets. The first of each is kept; the checked ones "
+                 "can go to the Trash.")
+                  .arg(found.size())
+                  .arg(read);
+    if (!m_read.unreadable.isEmpty())
+        text += QLatin1Char(' ') + tr("%1 files could not be read as presets.").arg(m_read.unreadable.size());
+    m_status->setText(text);
+    updateTrashButton();
+}
+
+QList<QList<std::pair<QString, bool>>> QZPDuplicatesWindow::groups() const {
+    QList<QList<std::pair<QString, bool>>> result;
+    for (int g = 0; g < m_tree->topLevelItemCount(); ++g) {
+        QList<std::pair<QString, bool>> group;
+        const QTreeWidgetItem* branch = m_tree->topLevelItem(g);
+        for (int i = 0; i < branch->childCount(); ++i)
+            group.append({branch->child(i)->data(0, PathRole).toString(),
+                          branch->child(i)->checkState(0) == Qt::Checked});
+        result << group;
+    }
+    return result;
+}
+
+void QZPDuplicatesWindow::updateTrashButton() {
+    qsizetype checked = 0;
+    for (const auto& group : groups())
+        for (const auto& [path, on] : group)
+            checked += on;
+    m_trash->setEnabled(checked > 0);
+    m_trash->setText(checked > 0 ? tr("Move %1 Checked to Trash").arg(checked) : tr("Move Checked to Trash"));
+}
+
+void QZPDuplicatesWindow::moveCheckedToTrash() {
+    QStringList paths;
+    for (const auto& group : groups())
+        for (const auto& [path, on] : group)
+            if (on)
+                paths << path;
+    if (paths.isEmpty())
+        return;
+    auto* alert = new QMessageBox(this);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setIcon(QMessageBox::Warning);
+    alert->setText(tr("Move the %1 checked presets to the Trash?").arg(paths.size()));
+    alert->setInformativeText(tr("You can restore them from the Trash."));
+    QPushButton* trash = alert->addButton(tr("Move to Trash"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = alert->addButton(tr("Cancel"), QMessageBox::RejectRole);
+    alert->setDefaultButton(trash);
+    alert->setEscapeButton(cancel);
+    connect(alert, &QMessageBox::finished, this, [this, alert, trash, paths] {
+        if (alert->clickedButton() != trash)
+            return;
+        QStringList moved, failures;
+        for (const QString& path : paths) {
+            QZPError error;
+            if (QZPFileSystem::moveToTrash(QDir(m_folder).filePath(path), &error))
+                moved << path;
+            else
+                failures << path;
+        }
+        if (!failures.isEmpty() && m_presentError)
+            m_presentError(
+                QZPError::make(QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteUnknown,
+                               tr("%1 presets could not be moved to the Trash.").arg(failures.size()),
+                               failures.join(QStringLiteral(", "))));
+        m_read.entries.removeIf(
+            [&moved](const QZPFolderPatches::Entry& entry) { return moved.contains(entry.relativePath); });
+        if (!moved.isEmpty())
+            emit statusMessage(tr("Moved %1 duplicate presets to the Trash").arg(moved.size()));
+        showGroups();
+    });
+    alert->open();
+}
