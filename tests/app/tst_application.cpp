@@ -13,6 +13,7 @@
 #include "library/QZPFactoryPresetInstaller.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
+#include "mainwindow/QZPDuplicatesWindow.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
@@ -42,11 +43,13 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <atomic>
 #include <climits>
 #include <optional>
@@ -256,6 +259,46 @@ private slots:
                 QRegularExpression::MultilineOption);
             QVERIFY2(row.match(text).hasMatch(), library);
         }
+    }
+
+    // File ▸ Find Duplicates…: the presets folder's groups, read on a worker (a copy in a subfolder among
+    // them, the first of each kept and the others checked); with a tolerance a nudged copy joins; the
+    // checked ones go to the Trash after asking, and the window shows what is left.
+    void findDuplicates() {
+        const QString folder = m_dir->filePath("dups");
+        for (const auto& [name, first] :
+             {std::pair{"A.syx", 1}, {"B.syx", 1}, {"Sub/C.syx", 1}, {"Near.syx", 4}, {"Other.syx", 100}})
+            QVERIFY(qzpWriteContents(folder + "/" + name, qzpPatchMessage(quint8(first))));
+        m_delegate->launch({});
+        library()->setPresetsFolderURL(QUrl::fromLocalFile(folder));
+        QAction* find = nullptr;
+        for (QAction* menu : m_delegate->windowController()->window()->menuBar()->actions())
+            for (QAction* action : menu->menu()->actions())
+                if (action->text().remove('&') == QStringLiteral("Find Duplicates…"))
+                    find = action;
+        QVERIFY(find);
+        find->trigger();
+        auto* window = m_delegate->windowController()->window()->findChild<QZPDuplicatesWindow*>();
+        QVERIFY(window);
+        using Groups = QList<QList<std::pair<QString, bool>>>;
+        QTRY_COMPARE(window->groups(), (Groups{{{"A.syx", false}, {"B.syx", true}, {"Sub/C.syx", true}}}));
+        window->toleranceBox()->setValue(3);
+        QCOMPARE(window->groups(),
+                 (Groups{{{"A.syx", false}, {"B.syx", true}, {"Sub/C.syx", true}, {"Near.syx", true}}}));
+        window->tree()->topLevelItem(0)->child(3)->setCheckState(0, Qt::Unchecked);
+        QCOMPARE(window->trashButton()->text(), QStringLiteral("Move 2 Checked to Trash"));
+        window->trashButton()->click();
+        auto* question = window->findChild<QMessageBox*>();
+        QVERIFY(question && question->text() == "Move the 2 checked presets to the Trash?");
+        for (QAbstractButton* button : question->buttons())
+            if (button->text() == "Move to Trash")
+                button->click();
+        QTRY_VERIFY(!QFile::exists(folder + "/B.syx") && !QFile::exists(folder + "/Sub/C.syx"));
+        QVERIFY(QFile::exists(folder + "/A.syx") && QFile::exists(folder + "/Near.syx"));
+        QCOMPARE(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files")
+                     .entryList(QDir::Files),
+                 (QStringList{"B.syx", "C.syx"}));
+        QCOMPARE(window->groups(), (Groups{{{"A.syx", false}, {"Near.syx", true}}}));
     }
 
     // Quitting asks about every edited preset, also one the filter hides: Save, Don't Save or Cancel, and
