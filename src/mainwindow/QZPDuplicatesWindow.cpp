@@ -17,7 +17,6 @@
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <QtConcurrent>
 
 namespace {
 
@@ -50,13 +49,14 @@ QZPDuplicatesWindow::QZPDuplicatesWindow(std::function<void(const QZPError&)> pr
     connect(m_trash, &QPushButton::clicked, this, &QZPDuplicatesWindow::moveCheckedToTrash);
     connect(m_tolerance, &QSpinBox::valueChanged, this, &QZPDuplicatesWindow::showGroups);
     connect(m_tree, &QTreeWidget::itemChanged, this, &QZPDuplicatesWindow::updateTrashButton);
-    connect(&m_reading, &QFutureWatcher<QZPFolderPatches::Result>::finished, this, [this] {
-        if (m_reading.future().resultCount() == 0)
-            return;
-        m_read = m_reading.result();
-        if (!m_read.cancelled)
-            showGroups();
+    connect(&m_reader, &QZPFolderPatchesReader::progress, this, [this](qsizetype done, qsizetype total) {
+        m_status->setText(tr("Reading presets: %1 of %2…").arg(done).arg(total));
     });
+    connect(&m_reader, &QZPFolderPatchesReader::finished, this,
+            [this](const QZPFolderPatches::Result& result) {
+                m_read = result;
+                showGroups();
+            });
 
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
@@ -72,27 +72,19 @@ QZPDuplicatesWindow::QZPDuplicatesWindow(std::function<void(const QZPError&)> pr
     updateTrashButton();
 }
 
-QZPDuplicatesWindow::~QZPDuplicatesWindow() {
-    stopReading();
-}
-
-void QZPDuplicatesWindow::stopReading() {
-    if (m_cancel)
-        m_cancel->store(true);
-    m_reading.waitForFinished();
-}
+QZPDuplicatesWindow::~QZPDuplicatesWindow() = default;
 
 bool QZPDuplicatesWindow::isReading() const {
-    return m_reading.isRunning();
+    return m_reader.isReading();
 }
 
 void QZPDuplicatesWindow::closeEvent(QCloseEvent* event) {
-    stopReading();
+    m_reader.stop();
     QDialog::closeEvent(event);
 }
 
 void QZPDuplicatesWindow::scan(const QString& folder) {
-    stopReading();
+    m_reader.stop();
     m_folder = folder;
     m_read = {};
     m_tree->clear();
@@ -102,22 +94,7 @@ void QZPDuplicatesWindow::scan(const QString& folder) {
         return;
     }
     m_status->setText(tr("Reading the presets of “%1”…").arg(QFileInfo(folder).fileName()));
-    m_cancel = std::make_shared<std::atomic<bool>>(false);
-    const std::shared_ptr<std::atomic<bool>> cancel = m_cancel;
-    QPointer<QZPDuplicatesWindow> self(this);
-    m_reading.setFuture(QtConcurrent::run([folder, cancel, self] {
-        return QZPFolderPatches::read(folder, *cancel, [cancel, self](qsizetype done, qsizetype total) {
-            if (cancel->load())
-                return;
-            QMetaObject::invokeMethod(
-                self,
-                [self, done, total] {
-                    if (self && self->isReading())
-                        self->m_status->setText(tr("Reading presets: %1 of %2…").arg(done).arg(total));
-                },
-                Qt::QueuedConnection);
-        });
-    }));
+    m_reader.read(folder);
 }
 
 void QZPDuplicatesWindow::showGroups() {

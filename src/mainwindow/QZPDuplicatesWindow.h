@@ -1,12 +1,9 @@
 #pragma once
 
-#include "library/QZPFolderPatches.h"
+#include "library/QZPFolderPatchesReader.h"
 
 #include <QDialog>
-#include <QFutureWatcher>
-#include <atomic>
 #include <functional>
-#include <memory>
 
 class QLabel;
 class QPushButton;
@@ -48,13 +45,11 @@ private:
     void showGroups();
     void updateTrashButton();
     void moveCheckedToTrash();
-    void stopReading();
 
     std::function<void(const QZPError&)> m_presentError;
     QString m_folder;
     QZPFolderPatches::Result m_read;
-    std::shared_ptr<std::atomic<bool>> m_cancel;
-    QFutureWatcher<QZPFolderPatches::Result> m_reading;
+    QZPFolderPatchesReader m_reader;
     QLabel* m_status;
     QSpinBox* m_tolerance;
     QTreeWidget* m_tree;
