@@ -14,6 +14,7 @@ class QZPOnboardingWindowController;
 class QZPPreferencesWindowController;
 class QZPRecordWindowController;
 class QZPDuplicatesWindow;
+class QZPSimilarWindow;
 class QZPTextWindow;
 
 // The application's delegate: registers the settings' fallbacks before anything reads them, runs launch
@@ -54,6 +55,7 @@ public:
     void showMainWindow();
     void showAbout();
     void showDuplicates();
+    void showSimilar();
     void showAcknowledgements();
     // The welcome assistant and the preferences, each made on first use and kept to the end.
     QZPOnboardingWindowController* onboardingController();
@@ -87,6 +89,7 @@ private:
     QPointer<QAction> m_recordMultipleItem;
     QPointer<QZPTextWindow> m_aboutWindow;
     QPointer<QZPDuplicatesWindow> m_duplicatesWindow;
+    QPointer<QZPSimilarWindow> m_similarWindow;
     QPointer<QZPTextWindow> m_ackWindow;
     QPointer<QZPTextWindow> m_helpWindow;
     bool m_channelMenuBuilt = false;

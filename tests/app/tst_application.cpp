@@ -17,6 +17,7 @@
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
+#include "mainwindow/QZPSimilarWindow.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPPreset.h"
@@ -299,6 +300,34 @@ private slots:
                      .entryList(QDir::Files),
                  (QStringList{"B.syx", "C.syx"}));
         QCOMPARE(window->groups(), (Groups{{{"A.syx", false}, {"Near.syx", true}}}));
+    }
+
+    // Preset ▸ Find Similar: the folder's other presets by their distance to the current one, best first
+    // (the same patch at 0, a subfolder's among them, the current file left out); Return opens one.
+    void findSimilar() {
+        const QString folder = m_dir->filePath("similar");
+        for (const auto& [name, first] :
+             {std::pair{"A.syx", 1}, {"Same.syx", 1}, {"Near.syx", 4}, {"Sub/Mid.syx", 60}, {"Far.syx", 127}})
+            QVERIFY(qzpWriteContents(folder + "/" + name, qzpPatchMessage(quint8(first))));
+        m_delegate->launch({folder + "/A.syx"});
+        library()->setPresetsFolderURL(QUrl::fromLocalFile(folder));
+        QAction* find = nullptr;
+        for (QAction* menu : m_delegate->windowController()->window()->menuBar()->actions())
+            for (QAction* action : menu->menu()->actions())
+                if (action->text().remove('&') == QStringLiteral("Find Similar"))
+                    find = action;
+        QVERIFY(find);
+        find->trigger();
+        auto* window = m_delegate->windowController()->window()->findChild<QZPSimilarWindow*>();
+        QVERIFY(window);
+        QTRY_COMPARE(window->ranked().size(), 4);
+        QStringList order;
+        for (const auto& [path, distance] : window->ranked())
+            order << path;
+        QCOMPARE(order, (QStringList{"Same.syx", "Near.syx", "Sub/Mid.syx", "Far.syx"}));
+        QVERIFY(window->ranked().first().second == 0 && window->ranked().last().second > 0);
+        QTest::keyClick(window->list(), Qt::Key_Return);
+        QTRY_COMPARE(m_delegate->windowController()->currentPreset()->displayName(), QStringLiteral("Same"));
     }
 
     // Quitting asks about every edited preset, also one the filter hides: Save, Don't Save or Cancel, and

@@ -20,6 +20,7 @@
 #include "mainwindow/QZPMorphBar.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
+#include "mainwindow/QZPSimilarWindow.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiOutputQueue.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
@@ -232,6 +233,17 @@ int main(int argc, char* argv[]) {
          {std::pair{"small", duplicatesWindow.minimumSize()}, {"large", QSize(760, 560)}}) {
         duplicatesWindow.resize(size);
         save(&duplicatesWindow, QStringLiteral("duplicates-%1").arg(QLatin1String(name)));
+    }
+    QZPSimilarWindow similarWindow({});
+    similarWindow.show();
+    QZPPatch bass;
+    bass.setByte(0, 12);
+    similarWindow.find(duplicates, bass, QStringLiteral("Bass Round"), QString());
+    waitFor("finding similar presets", [&similarWindow] { return !similarWindow.ranked().isEmpty(); });
+    for (const auto& [name, size] :
+         {std::pair{"small", similarWindow.minimumSize()}, {"large", QSize(760, 560)}}) {
+        similarWindow.resize(size);
+        save(&similarWindow, QStringLiteral("similar-%1").arg(QLatin1String(name)));
     }
     return g_failed ? 1 : 0;
 }
