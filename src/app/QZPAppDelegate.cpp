@@ -277,11 +277,12 @@ void QZPAppDelegate::showDuplicates() {
     m_duplicatesWindow->scan(m_documents->presetsController()->presetsFolderURL().toLocalFile());
 }
 
-// The presets closest in sound to the current one.
+// The presets closest in sound to the selected preset (the first of a selection), else the current one.
 void QZPAppDelegate::showSimilar() {
     QWidget* window = windowController()->window();
-    const QZPPreset* current = windowController()->currentPreset();
-    if (!current)
+    QZPPreset* current = windowController()->sidebarController()->documentForSender(QZPCommandSource::Menu);
+    // A listed preset's patch is read from its file the first time it is needed.
+    if (!current || !current->loadFileContents())
         return;
     if (!m_similarWindow) {
         m_similarWindow = new QZPSimilarWindow([this](const QString& path) { openFiles({path}); }, window);

@@ -20,6 +20,7 @@
 #include "mainwindow/QZPSimilarWindow.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
+#include "model/QZPCommandSource.h"
 #include "model/QZPPreset.h"
 #include "model/QZPPropertyList.h"
 #include "model/QZPSettings.h"
@@ -326,8 +327,25 @@ private slots:
             order << path;
         QCOMPARE(order, (QStringList{"Same.syx", "Near.syx", "Sub/Mid.syx", "Far.syx"}));
         QVERIFY(window->ranked().first().second == 0 && window->ranked().last().second > 0);
+
+        // With another preset selected in the list, the ranking is to that one.
+        QZPPreset* far = nullptr;
+        QTRY_VERIFY([&] {
+            for (QZPPreset* preset : library()->arrangedObjects())
+                if (preset->displayName() == QLatin1String("Far"))
+                    far = preset;
+            return far != nullptr;
+        }());
+        library()->setSelectedObjects({far});
+        QTRY_COMPARE(
+            m_delegate->windowController()->sidebarController()->documentForSender(QZPCommandSource::Menu),
+            far);
+        find->trigger();
+        QTRY_VERIFY(!window->ranked().isEmpty() && window->ranked().first().first == "Sub/Mid.syx");
+        QCOMPARE(window->ranked().size(), 4);
+        // Return opens the best.
         QTest::keyClick(window->list(), Qt::Key_Return);
-        QTRY_COMPARE(m_delegate->windowController()->currentPreset()->displayName(), QStringLiteral("Same"));
+        QTRY_COMPARE(m_delegate->windowController()->currentPreset()->displayName(), QStringLiteral("Mid"));
     }
 
     // Quitting asks about every edited preset, also one the filter hides: Save, Don't Save or Cancel, and
