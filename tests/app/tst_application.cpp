@@ -66,6 +66,15 @@ class TestApplication : public QObject {
     std::unique_ptr<QZPAppDelegate> m_delegate;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
+    // The main menu's item with this title (its '&' left out), or null.
+    QAction* menuItem(const QString& title) const {
+        for (QAction* menu : m_delegate->windowController()->window()->menuBar()->actions())
+            for (QAction* action : menu->menu()->actions())
+                if (action->text().remove(QLatin1Char('&')) == title)
+                    return action;
+        return nullptr;
+    }
+
     QZPPresetsController* library() {
         m_delegate->applicationWillFinishLaunching();
         return m_delegate->documentController()->presetsController();
@@ -240,11 +249,7 @@ private slots:
     // the version it was built against and its licence; no placeholder is left unfilled.
     void aboutNamesVersionLicenceAndLibraries() {
         m_delegate->launch({});
-        QAction* about = nullptr;
-        for (QAction* menu : m_delegate->windowController()->window()->menuBar()->actions())
-            for (QAction* action : menu->menu()->actions())
-                if (action->text().remove(QLatin1Char('&')) == QLatin1String("About ToneBench"))
-                    about = action;
+        QAction* about = menuItem(QStringLiteral("About ToneBench"));
         QVERIFY(about);
         about->trigger();
         auto* window = m_delegate->windowController()->window()->findChild<QZPTextWindow*>();
@@ -273,11 +278,7 @@ private slots:
             QVERIFY(qzpWriteContents(folder + "/" + name, qzpPatchMessage(quint8(first))));
         m_delegate->launch({});
         library()->setPresetsFolderURL(QUrl::fromLocalFile(folder));
-        QAction* find = nullptr;
-        for (QAction* menu : m_delegate->windowController()->window()->menuBar()->actions())
-            for (QAction* action : menu->menu()->actions())
-                if (action->text().remove('&') == QStringLiteral("Find Duplicates…"))
-                    find = action;
+        QAction* find = menuItem(QStringLiteral("Find Duplicates…"));
         QVERIFY(find);
         find->trigger();
         auto* window = m_delegate->windowController()->window()->findChild<QZPDuplicatesWindow*>();
@@ -312,11 +313,7 @@ private slots:
             QVERIFY(qzpWriteContents(folder + "/" + name, qzpPatchMessage(quint8(first))));
         m_delegate->launch({folder + "/A.syx"});
         library()->setPresetsFolderURL(QUrl::fromLocalFile(folder));
-        QAction* find = nullptr;
-        for (QAction* menu : m_delegate->windowController()->window()->menuBar()->actions())
-            for (QAction* action : menu->menu()->actions())
-                if (action->text().remove('&') == QStringLiteral("Find Similar"))
-                    find = action;
+        QAction* find = menuItem(QStringLiteral("Find Similar"));
         QVERIFY(find);
         find->trigger();
         auto* window = m_delegate->windowController()->window()->findChild<QZPSimilarWindow*>();
