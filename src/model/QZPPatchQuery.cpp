@@ -166,9 +166,10 @@ QZPPatchQuery QZPPatchQuery::parse(QStringView text) {
                 length = qsizetype(qstrlen(symbol));
             }
         }
-        if (trimmed.startsWith(QLatin1Char('#')) && !tag(trimmed).isEmpty()) {
-            if (!query.m_tags.contains(tag(trimmed)))
-                query.m_tags << tag(trimmed);
+        if (const QString wanted = trimmed.startsWith(QLatin1Char('#')) ? tag(trimmed) : QString();
+            !wanted.isEmpty()) {
+            if (!query.m_tags.contains(wanted))
+                query.m_tags << wanted;
             continue;
         }
         if (normalized(trimmed) == QLatin1String("fav")) {
