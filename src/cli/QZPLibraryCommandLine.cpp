@@ -28,13 +28,15 @@ int QZPLibraryCommandLine::library(const QStringList& arguments) {
         return m_commandLine.usageError(error);
     if (parsed->positional().size() != 1)
         return m_commandLine.usageError(QStringLiteral("library needs one FOLDER"));
-    // A query's words that are no conditions filter by name, as --filter's text does.
+    // --query and --filter are the same: the window's filter text, its query words included.
     const bool queried = parsed->isSet(QStringLiteral("query"));
     if (queried && parsed->isSet(QStringLiteral("filter")))
         return m_commandLine.usageError(QStringLiteral("library takes --filter or --query, not both"));
-    const QZPPatchQuery query = QZPPatchQuery::parse(parsed->value(QStringLiteral("query")));
-    if (!query.isValid())
-        return m_commandLine.usageError(query.problem());
+    const QZPPresetFilter filter =
+        QZPPresetFilter::predicate(parsed->value(QString::fromLatin1(queried ? "query" : "filter")),
+                                   parsed->isSet(QStringLiteral("modified")));
+    if (!filter.problem().isEmpty())
+        return m_commandLine.usageError(filter.problem());
     const QString folder = QFileInfo(parsed->positional().first()).absoluteFilePath();
     if (!QFileInfo(folder).isDir()) {
         m_commandLine.reportFileError(parsed->positional().first(),
@@ -42,24 +44,25 @@ int QZPLibraryCommandLine::library(const QStringList& arguments) {
         return QZPCommandLine::FileFailure;
     }
     QZPPresetsController library;
+    QObject::connect(&library, &QZPPresetsController::marksUnreadable,
+                     [this, &folder](const QZPError& marksError) {
+                         m_commandLine.reportFileError(
+                             QDir(folder).filePath(QString::fromLatin1(QZPPresetMarks::FileName)),
+                             marksError.localizedDescription(), marksError.localizedFailureReason());
+                     });
     library.setPresetsFolderURL(QUrl::fromLocalFile(folder));
     library.refreshAvailableDocumentsNow();
-    library.setFilterPredicate(
-        QZPPresetFilter::predicate(queried ? query.nameText() : parsed->value(QStringLiteral("filter")),
-                                   parsed->isSet(QStringLiteral("modified"))));
-    // Conditions and marks read each listed file's patch (a file that can't be read is said and left
-    // out); marks come from the folder's file of them (a broken one is said and counts as none).
-    const bool readsPatches = !query.conditions().isEmpty() || query.asksForMarks();
-    QHash<QString, QZPPatch> patches;
-    if (readsPatches)
-        if (const auto listed = readFolder(folder))
-            for (const Listed& entry : *listed)
-                patches.insert(entry.file, entry.patch);
-    QZPPresetMarks marks;
-    QZPError marksError;
-    if (query.asksForMarks() && !marks.read(folder, &marksError))
-        m_commandLine.reportFileError(QDir(folder).filePath(QString::fromLatin1(QZPPresetMarks::FileName)),
-                                      marksError.localizedDescription(), marksError.localizedFailureReason());
+    // Conditions read each listed file's patch: a file that holds none is said, and no condition holds
+    // for it.
+    if (filter.usesPatch()) {
+        library.readPatchesNow();
+        for (int row = 0; row < library.rowCount(); ++row)
+            if (!library.data(library.index(row), QZPPresetsController::PatchRole).isValid())
+                m_commandLine.reportFileError(
+                    library.data(library.index(row), QZPPresetsController::FilePathRole).toString(),
+                    QStringLiteral("The file holds no Juno-106 patch."));
+    }
+    library.setFilterPredicate(filter);
     const bool json = parsed->isSet(QStringLiteral("json"));
     QTextStream& out = m_commandLine.out();
     // Names and paths come from the listing: no preset object is made for a line.
@@ -67,15 +70,6 @@ int QZPLibraryCommandLine::library(const QStringList& arguments) {
         const QModelIndex index = library.index(row);
         const QString name = library.data(index, Qt::DisplayRole).toString();
         const QString file = library.data(index, QZPPresetsController::FilePathRole).toString();
-        if (readsPatches) {
-            const auto patch = patches.constFind(file);
-            if (patch == patches.constEnd() || !query.matches(*patch))
-                continue;
-            const QZPPresetMarks::Marks marked =
-                marks.marks(QDir(folder).relativeFilePath(file), patch->data());
-            if (query.asksForMarks() && !query.matchesMarks(marked.favourite, marked.tags))
-                continue;
-        }
         if (json)
             QZPCommandLine::printJson(
                 out, {{"name", name}, {"file", file}, {"type", QZPPreset::typeForFileName(file)}});

@@ -1,6 +1,7 @@
 #include "library/QZPFolderPatches.h"
 
 #include "library/QZPFolderWalker.h"
+#include "library/QZPLibraryPatchReader.h"
 #include "model/QZPError.h"
 #include "model/QZPFileSystem.h"
 #include "model/QZPPatch.h"
@@ -22,8 +23,6 @@ QZPFolderPatches::Result QZPFolderPatches::read(const QString& folder, const std
         return names != 0 ? names < 0 : table.path(a) < table.path(b);
     });
     const QDir base(folder);
-    // A preset file is small: anything larger is not one.
-    constexpr qint64 MaximumPresetSize = 1024 * 1024;
     for (qsizetype i = 0; i < rows.size(); ++i) {
         if (cancelled.load(std::memory_order_relaxed)) {
             result.cancelled = true;
@@ -32,16 +31,14 @@ QZPFolderPatches::Result QZPFolderPatches::read(const QString& folder, const std
         if (progress && i % 256 == 0)
             progress(i, rows.size());
         const QString relative = table.path(rows[i]).toString();
-        QZPError error;
-        const std::optional<QByteArray> data =
-            QZPFileSystem::readFile(base.filePath(relative), &error, MaximumPresetSize);
-        const QByteArray payload =
-            data ? QZPPreset::filePayload(*data, QZPPreset::typeForFileName(relative)) : QByteArray();
-        if (!data || !QZPPreset::patchProblem(payload).isEmpty()) {
+        unsigned char patch[QZPLibraryTable::PatchLength];
+        if (QZPLibraryPatchReader::readPatch(base.filePath(relative), patch) !=
+            QZPLibraryTable::PatchState::Read) {
             result.unreadable << relative;
             continue;
         }
-        result.entries.append({relative, table.name(rows[i]).toString(), QZPPatch(payload).data()});
+        result.entries.append({relative, table.name(rows[i]).toString(),
+                               QByteArray(reinterpret_cast<const char*>(patch), sizeof patch)});
     }
     if (progress)
         progress(rows.size(), rows.size());

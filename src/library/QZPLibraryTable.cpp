@@ -77,6 +77,25 @@ void QZPLibraryTable::takePathOf(Row row, const QZPLibraryTable& other, Row othe
     entry.nameLength = from.nameLength;
     entry.hasFolded = false;
     copyKey(entry, other, otherRow);
+    // Another file: its patch is read again.
+    entry.patchState = PatchState::Unread;
+    entry.modified = 0;
+}
+
+bool QZPLibraryTable::setPatch(Row row, PatchState state, const unsigned char* patch, qint64 modified) {
+    Entry& entry = m_rows[row];
+    entry.modified = modified;
+    const bool read = state == PatchState::Read && patch;
+    if (!read) {
+        const bool changed = entry.patchState != state;
+        entry.patchState = state;
+        return changed;
+    }
+    const bool changed =
+        entry.patchState != PatchState::Read || !std::equal(patch, patch + PatchLength, entry.patch);
+    entry.patchState = PatchState::Read;
+    std::copy(patch, patch + PatchLength, entry.patch);
+    return changed;
 }
 
 void QZPLibraryTable::copyKey(Entry& entry, const QZPLibraryTable& other, Row otherRow) {

@@ -11,13 +11,15 @@
 class QZPNameCollator;
 
 // Presets of the library as compact rows: each row's file identity, its path relative to the library's
-// folder (none for a draft), its display name, the name's collation key and the name folded for
-// matching. Every row's text and keys live in two buffers shared by all rows, so tens of thousands of
-// files take three growing buffers (rows, text, keys) rather than several allocations each, and a row
-// is a few dozen bytes. (The buffers grow in place where the system can move their pages: on a virtual
-// machine the first touch of a page can cost ten microseconds, so a large library's first listing is paid for
-// in pages touched.) Text a row no longer uses (a renamed file's old name) stays in the buffers until the
-// table is made again from the rows in use (compacted).
+// folder (none for a draft), its display name, the name's collation key, the name folded for matching,
+// and the 18 patch bytes its file holds once they have been read (with the file's modification time they
+// were read at), so that the library is searched by sound without a preset object per file. Every row's text
+// and keys live in two buffers shared by all rows, so tens of thousands of files take three growing buffers
+// (rows, text, keys) rather than several allocations each, and a row is a few dozen bytes. (The buffers grow
+// in place where the system can move their pages: on a virtual machine the first touch of a page can cost ten
+// microseconds, so a large library's first listing is paid for in pages touched.) Text a row no longer uses
+// (a renamed file's old name) stays in the buffers until the table is made again from the rows in use
+// (compacted).
 class QZPLibraryTable {
 public:
     using Row = quint32;
@@ -51,6 +53,19 @@ public:
     // The name with case and diacritics folded away, made the first time it is asked for.
     QStringView foldedName(Row row);
 
+    // What is known of a file row's patch: not read yet, read (the bytes), or the file holds none.
+    enum class PatchState : quint8 { Unread, Read, Unreadable };
+    static constexpr qsizetype PatchLength = 18;
+    PatchState patchState(Row row) const { return m_rows[row].patchState; }
+    // The row's 18 patch bytes; null unless they have been read.
+    const unsigned char* patch(Row row) const {
+        return m_rows[row].patchState == PatchState::Read ? m_rows[row].patch : nullptr;
+    }
+    // The file's modification time (nanoseconds) when its patch was read.
+    qint64 patchModified(Row row) const { return m_rows[row].modified; }
+    // Sets what the file holds: `patch` (18 bytes) for Read, nothing otherwise. Answers whether it changed.
+    bool setPatch(Row row, PatchState state, const unsigned char* patch, qint64 modified);
+
 private:
     struct Entry {
         Identity identity;
@@ -64,6 +79,9 @@ private:
         quint16 foldedLength = 0;
         bool hasKey = false;
         bool hasFolded = false;
+        PatchState patchState = PatchState::Unread;
+        unsigned char patch[PatchLength] = {};
+        qint64 modified = 0;
     };
 
     QStringView text(quint32 start, quint16 length) const {

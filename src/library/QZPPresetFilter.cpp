@@ -17,10 +17,19 @@ QStringView QZPPresetFilter::trimmed(QStringView text) {
 
 QZPPresetFilter QZPPresetFilter::predicate(const QString& filterString, bool filterForModified) {
     QZPPresetFilter filter;
-    // The name condition uses the text as typed, blanks included.
-    if (!trimmed(filterString).isEmpty())
-        filter.m_foldedText = fold(filterString);
     filter.m_modifiedOnly = filterForModified;
+    if (trimmed(filterString).isEmpty())
+        return filter;
+    // Text without query words is a name, as typed, blanks included; with them, its other words are.
+    QZPPatchQuery query = QZPPatchQuery::parse(filterString);
+    if (query.isValid() && query.conditions().isEmpty() && !query.asksForMarks()) {
+        filter.m_foldedText = fold(filterString);
+        return filter;
+    }
+    filter.m_queried = true;
+    filter.m_foldedText = fold(query.nameText());
+    filter.m_foldedWords = filter.m_foldedText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    filter.m_query = std::move(query);
     return filter;
 }
 
@@ -37,12 +46,25 @@ QString QZPPresetFilter::fold(const QString& text) {
     return folded.toCaseFolded();
 }
 
-bool QZPPresetFilter::matchesName(const QString& displayName) const {
-    return m_foldedText.isEmpty() || fold(displayName).contains(m_foldedText);
+bool QZPPresetFilter::matchesFoldedName(QStringView foldedName) const {
+    if (!m_queried)
+        return m_foldedText.isEmpty() || foldedName.contains(m_foldedText);
+    return std::all_of(m_foldedWords.begin(), m_foldedWords.end(),
+                       [foldedName](const QString& word) { return foldedName.contains(word); });
 }
 
-bool QZPPresetFilter::matches(const QZPPreset& preset) const {
+bool QZPPresetFilter::narrows(const QZPPresetFilter& wider) const {
+    if (m_modifiedOnly != wider.m_modifiedOnly || !m_foldedText.contains(wider.m_foldedText))
+        return false;
+    if (!wider.m_queried)
+        return !m_queried || wider.m_foldedText.isEmpty();
+    // Every word of the wider text lies inside one of this text's words, which holds it in the name.
+    return m_queried && m_query.sameConditionsAs(wider.m_query);
+}
+
+bool QZPPresetFilter::matches(const QZPPreset& preset, bool favourite, const QStringList& tags) const {
     if (m_modifiedOnly && !preset.isDocumentEdited())
         return false;
-    return matchesName(preset.displayName());
+    return matchesPatch(reinterpret_cast<const unsigned char*>(preset.patch().data().constData())) &&
+           matchesMarks(favourite, tags) && matchesName(preset.displayName());
 }

@@ -36,6 +36,7 @@ public:
     // Writes the marks into the folder the marks were read from.
     bool write(QZPError* error);
 
+    bool isEmpty() const { return m_entries.isEmpty(); }
     // The marks of the preset at `relativePath` with `patch` (18 bytes).
     Marks marks(const QString& relativePath, const QByteArray& patch) const;
     // Gives the preset these marks (none forgets it). A preset found by its patch (its file gone) takes

@@ -6,7 +6,12 @@
 #include "library/QZPFileWatcher.h"
 #include "library/QZPFolderWalker.h"
 #include "model/QZPDocumentControllerBase.h"
+#include "model/QZPError.h"
 #include "model/QZPPreset.h"
+
+#include <QDir>
+#include <QFile>
+#include <sys/stat.h>
 
 #include <QScopedValueRollback>
 #include <QSet>
@@ -26,6 +31,8 @@ QZPPresetsController::QZPPresetsController(QObject* parent)
           })) {
     connect(m_folder.get(), &QZPLibraryFolder::urlChanged, this,
             &QZPPresetsController::presetsFolderURLChanged);
+    connect(&m_patchReader, &QZPLibraryPatchReader::batchRead, this, &QZPPresetsController::takePatches);
+    connect(&m_patchReader, &QZPLibraryPatchReader::finished, this, &QZPPresetsController::patchesRead);
 }
 
 QZPPresetsController::~QZPPresetsController() = default;
@@ -231,12 +238,205 @@ void QZPPresetsController::presetKeysChanged(QZPPreset* preset) {
 bool QZPPresetsController::passes(Row row, const QZPPresetFilter& filter) const {
     if (filter.isNull())
         return true;
-    if (filter.usesEditedState()) {
-        const QZPPreset* preset = m_items[row].preset;
-        if (!preset || !preset->isDocumentEdited())
-            return false;
+    const Item& item = m_items[row];
+    if (filter.usesEditedState() && (!item.preset || !item.preset->isDocumentEdited()))
+        return false;
+    return filter.matchesPatch(searchPatch(row)) &&
+           filter.matchesMarks(item.favourite, m_tagSets[item.tagSet]) &&
+           filter.matchesFoldedName(m_table.foldedName(row));
+}
+
+// MARK: Patches
+
+const unsigned char* QZPPresetsController::searchPatch(Row row) const {
+    if (const QZPPreset* preset = m_items[row].preset;
+        preset && (preset->isNew() || preset->isFileContentsLoaded()))
+        return reinterpret_cast<const unsigned char*>(preset->patch().data().constData());
+    return m_table.patch(row);
+}
+
+QByteArray QZPPresetsController::patchOf(const QZPPreset* preset) const {
+    const auto it = m_rowOfPreset.constFind(preset);
+    const unsigned char* patch = it == m_rowOfPreset.cend() ? nullptr : searchPatch(it.value());
+    return patch ? QByteArray(reinterpret_cast<const char*>(patch), QZPLibraryTable::PatchLength)
+                 : QByteArray();
+}
+
+QZPFileReference::Identity QZPPresetsController::fileIdentity(Row row) const {
+    const QZPPreset* preset = m_items[row].preset;
+    return preset ? preset->fileReference().identity() : m_table.identity(row);
+}
+
+// Every listed file in the folder, with what its row has of it.
+QList<QZPLibraryPatchReader::Request> QZPPresetsController::patchRequests() const {
+    QList<QZPLibraryPatchReader::Request> requests;
+    requests.reserve(m_liveRows);
+    for (Row row = 0; row < Row(m_items.size()); ++row) {
+        const Item& item = m_items[row];
+        if (!item.live || item.isNew)
+            continue;
+        const QString path = relativePath(row);
+        if (!path.isEmpty())
+            requests.append(
+                {row, fileIdentity(row), path, m_table.patchState(row), m_table.patchModified(row)});
     }
-    return filter.matchesFoldedName(m_table.foldedName(row));
+    return requests;
+}
+
+void QZPPresetsController::readPatches() {
+    if (m_folder->url().isEmpty())
+        return;
+    m_patchReader.read(m_folder->path(), patchRequests(), m_compactions);
+}
+
+void QZPPresetsController::readPatchesNow() {
+    m_patchReader.stop();
+    if (m_folder->url().isEmpty())
+        return;
+    QZPLibraryPatchReader::readNow(m_folder->path(), patchRequests(), m_compactions,
+                                   [this](const QZPLibraryPatchReader::Batch& batch) { takePatches(batch); });
+    emit patchesRead();
+}
+
+// Patches read for rows that are still those files take their place; the rows they change are filtered
+// again and their marks looked up again.
+void QZPPresetsController::takePatches(const QZPLibraryPatchReader::Batch& batch) {
+    QList<Row> changed;
+    for (const QZPLibraryPatchReader::Result& result : batch) {
+        const Row row = result.row;
+        if (result.generation != m_compactions || row >= Row(m_items.size()) || !m_items[row].live ||
+            m_items[row].isNew || fileIdentity(row) != result.identity)
+            continue;
+        if (m_table.setPatch(row, result.state, result.patch.data(), result.modified))
+            changed.append(row);
+    }
+    for (const Row row : std::as_const(changed))
+        updateMarks(row);
+    refilter(changed, true);
+}
+
+QByteArray QZPPresetsController::filePatch(Row row) {
+    if (m_table.patchState(row) == QZPLibraryTable::PatchState::Unread) {
+        unsigned char patch[QZPLibraryTable::PatchLength];
+        qint64 modified = 0;
+        const QZPLibraryTable::PatchState state =
+            QZPLibraryPatchReader::readPatch(absolutePath(row), patch, &modified);
+        m_table.setPatch(row, state, patch, modified);
+    }
+    const unsigned char* patch = m_table.patch(row);
+    return patch ? QByteArray(reinterpret_cast<const char*>(patch), QZPLibraryTable::PatchLength)
+                 : QByteArray();
+}
+
+void QZPPresetsController::refilter(const QList<Row>& rows, bool patchChanged) {
+    if (rows.isEmpty())
+        return;
+    const QZPPresetFilter& filter = m_rows.filter();
+    if (patchChanged ? filter.usesPatch() || filter.usesMarks() : filter.usesMarks()) {
+        m_rows.forgetFilters();
+        if (rows.size() > 64) {
+            m_rows.rearrange(false);
+            return;
+        }
+        for (const Row row : rows)
+            if (const qsizetype unmoved = m_rows.update(row, false); unmoved >= 0)
+                emit dataChanged(index(int(unmoved)), index(int(unmoved)));
+        return;
+    }
+    // The list's rows show the marks.
+    if (rowCount() > 0)
+        emit dataChanged(index(0), index(rowCount() - 1), {FavouriteRole, TagsRole});
+}
+
+// MARK: Marks
+
+void QZPPresetsController::loadMarks(const QString& folder) {
+    const QString path = QDir(folder).filePath(QString::fromLatin1(QZPPresetMarks::FileName));
+    struct stat st {};
+    const std::pair<qint64, qint64> stamp =
+        ::lstat(QFile::encodeName(path).constData(), &st) == 0
+            ? std::pair<qint64, qint64>{qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                                        st.st_size}
+            : std::pair<qint64, qint64>{0, 0};
+    if (folder == m_marksFolder && stamp == m_marksStamp)
+        return;
+    const bool hadMarks = !m_marks.isEmpty();
+    m_marksFolder = folder;
+    m_marksStamp = stamp;
+    QZPError error;
+    if (!m_marks.read(folder, &error))
+        emit marksUnreadable(error);
+    m_tagSets = {QStringList()};
+    if (m_marks.isEmpty() && !hadMarks)
+        return;
+    QList<Row> rows;
+    for (Row row = 0; row < Row(m_items.size()); ++row)
+        if (m_items[row].live) {
+            updateMarks(row);
+            rows.append(row);
+        }
+    refilter(rows, false);
+}
+
+void QZPPresetsController::updateMarks(Row row) {
+    Item& item = m_items[row];
+    QZPPresetMarks::Marks marks;
+    if (!m_marks.isEmpty() && !item.isNew) {
+        const unsigned char* patch = m_table.patch(row);
+        marks = m_marks.marks(relativePath(row), patch ? QByteArray(reinterpret_cast<const char*>(patch),
+                                                                    QZPLibraryTable::PatchLength)
+                                                       : QByteArray());
+    }
+    item.favourite = marks.favourite;
+    qsizetype tagSet = m_tagSets.indexOf(marks.tags);
+    if (tagSet < 0 && m_tagSets.size() < 0xFFFF) {
+        tagSet = m_tagSets.size();
+        m_tagSets.append(marks.tags);
+    }
+    item.tagSet = quint16(std::max<qsizetype>(tagSet, 0));
+}
+
+bool QZPPresetsController::canMark(const QZPPreset* preset) const {
+    const auto it = m_rowOfPreset.constFind(preset);
+    return it != m_rowOfPreset.cend() && !m_items[it.value()].isNew && !relativePath(it.value()).isEmpty();
+}
+
+QZPPresetMarks::Marks QZPPresetsController::marksOf(const QZPPreset* preset) const {
+    const auto it = m_rowOfPreset.constFind(preset);
+    if (it == m_rowOfPreset.cend())
+        return {};
+    return {m_items[it.value()].favourite, m_tagSets[m_items[it.value()].tagSet]};
+}
+
+bool QZPPresetsController::changeMarks(const QList<QZPPreset*>& presets, const MarksChange& change,
+                                       QZPError* error) {
+    QList<Row> rows;
+    for (const QZPPreset* preset : presets) {
+        if (!canMark(preset))
+            continue;
+        const Row row = m_rowOfPreset.value(preset);
+        const QByteArray patch = filePatch(row);
+        if (patch.isEmpty())
+            continue; // a file that holds no patch cannot be found again by one
+        const QString path = relativePath(row);
+        QZPPresetMarks::Marks marks = m_marks.marks(path, patch);
+        change(marks);
+        m_marks.setMarks(path, patch, marks);
+        rows.append(row);
+    }
+    if (rows.isEmpty())
+        return true;
+    const bool written = m_marks.write(error);
+    // What is on disk now is what the rows show: the file written, or the marks as they were.
+    m_marksStamp = {-1, -1};
+    if (!written) {
+        loadMarks(m_marksFolder);
+        return false;
+    }
+    const QString folder = m_marksFolder;
+    m_marksFolder.clear();
+    loadMarks(folder);
+    return true;
 }
 
 void QZPPresetsController::setFilterPredicate(const QZPPresetFilter& filter) {
@@ -306,6 +506,7 @@ void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable w
     // presets whose file left go to the stash.
     bool removed = false;
     bool renamed = false;
+    bool movedPreset = false;
     const Row listedRows = Row(m_items.size());
     for (Row row = 0; row < listedRows; ++row) {
         Item& item = m_items[row];
@@ -325,6 +526,7 @@ void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable w
                     path, dev_t(walkedIdentity.first), ino_t(walkedIdentity.second));
                 if (!samePath || !(reference == preset->fileReference()))
                     preset->setFilePath(path, reference);
+                movedPreset = movedPreset || !samePath;
             } else if (!samePath || walkedIdentity != identity) {
                 m_table.takePathOf(row, walked, *match);
                 m_table.makeKey(row, m_collator);
@@ -392,6 +594,18 @@ void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable w
     }
     m_applyingRefresh = false;
     compact();
+    loadMarks(folder);
+    // Rows that came or took another file look their marks up again (the others keep theirs).
+    if (!m_marks.isEmpty()) {
+        QList<Row> marked;
+        for (Row row = 0; row < Row(m_items.size()); ++row)
+            if (m_items[row].live && (row >= firstAdded || renamed || movedPreset)) {
+                updateMarks(row);
+                marked.append(row);
+            }
+        refilter(marked, false);
+    }
+    readPatches();
     if (added || removed)
         emit selectionChanged();
 
@@ -416,6 +630,7 @@ void QZPPresetsController::compact() {
     }
     m_table = std::move(table);
     m_items = std::move(items);
+    ++m_compactions;
     m_rows.renumber(newRow);
     QSet<Row> selection;
     for (const Row row : std::as_const(m_selection))
@@ -499,6 +714,14 @@ QVariant QZPPresetsController::data(const QModelIndex& index, int role) const {
         return m_items[row].isNew;
     case FilePathRole:
         return absolutePath(row);
+    case FavouriteRole:
+        return m_items[row].favourite;
+    case TagsRole:
+        return m_tagSets[m_items[row].tagSet];
+    case PatchRole:
+        if (const unsigned char* patch = searchPatch(row))
+            return QByteArray(reinterpret_cast<const char*>(patch), QZPLibraryTable::PatchLength);
+        return {};
     default:
         return {};
     }
@@ -509,7 +732,10 @@ QHash<int, QByteArray> QZPPresetsController::roleNames() const {
             {PresetRole, "preset"},
             {EditedRole, "edited"},
             {NewRole, "isNew"},
-            {FilePathRole, "filePath"}};
+            {FilePathRole, "filePath"},
+            {FavouriteRole, "favourite"},
+            {TagsRole, "tags"},
+            {PatchRole, "patch"}};
 }
 
 // MARK: Arranged rows

@@ -2,9 +2,11 @@
 
 #include "library/QZPArrangedRows.h"
 #include "library/QZPFolderWalker.h"
+#include "library/QZPLibraryPatchReader.h"
 #include "library/QZPLibraryTable.h"
 #include "library/QZPNameCollator.h"
 #include "library/QZPPresetFilter.h"
+#include "library/QZPPresetMarks.h"
 #include "model/QZPDocument.h"
 #include "model/QZPFileReference.h"
 
@@ -17,6 +19,7 @@
 #include <vector>
 
 class DTFolderMonitor;
+class QZPError;
 class QZPLibraryFolder;
 class QZPPreset;
 
@@ -28,7 +31,10 @@ class QZPPreset;
 //
 // A listed file is a row of a compact table (its identity, path, name and collation key) until something
 // asks for its preset (to show, select, open or export it): only then is the preset object made, and it
-// stays. A folder of tens of thousands of files is listed without tens of thousands of objects.
+// stays. A folder of tens of thousands of files is listed without tens of thousands of objects. Each
+// file's patch bytes are read into its row on a worker thread after every walk (only files that changed
+// are read again), and the folder's favourites and tags (QZPPresetMarks) are kept per row, so the filter
+// can ask about a preset's sound and marks as fast as about its name.
 class QZPPresetsController : public QAbstractListModel,
                              public QZPDocumentObserver,
                              private QZPArrangedRows::Listener {
@@ -37,7 +43,15 @@ class QZPPresetsController : public QAbstractListModel,
         QUrl presetsFolderURL READ presetsFolderURL WRITE setPresetsFolderURL NOTIFY presetsFolderURLChanged)
 
 public:
-    enum Role { PresetRole = Qt::UserRole + 1, EditedRole, NewRole, FilePathRole };
+    enum Role {
+        PresetRole = Qt::UserRole + 1,
+        EditedRole,
+        NewRole,
+        FilePathRole,
+        FavouriteRole,
+        TagsRole,
+        PatchRole
+    };
 
     explicit QZPPresetsController(QObject* parent = nullptr);
     ~QZPPresetsController() override;
@@ -92,6 +106,21 @@ public:
     QZPPresetFilter filterPredicate() const { return m_rows.filter(); }
     void setFilterPredicate(const QZPPresetFilter& filter);
 
+    // Patches: read after every walk on a worker thread (patchesRead when done), or now.
+    void readPatchesNow();
+    bool isReadingPatches() const { return m_patchReader.isReading(); }
+    // The patch the library knows for the preset (18 bytes): what it holds in memory once opened, else
+    // what its file held when read; empty when not known yet.
+    QByteArray patchOf(const QZPPreset* preset) const;
+
+    // Favourites and tags of the folder's presets. A draft, or a file outside the folder, has none and
+    // takes none.
+    QZPPresetMarks::Marks marksOf(const QZPPreset* preset) const;
+    bool canMark(const QZPPreset* preset) const;
+    // Changes the marks of each preset that can take them and writes the folder's file of marks.
+    using MarksChange = std::function<void(QZPPresetMarks::Marks&)>;
+    bool changeMarks(const QList<QZPPreset*>& presets, const MarksChange& change, QZPError* error);
+
     // Selection, in terms of the arranged list.
     QList<QZPPreset*> selectedObjects();
     void setSelectedObjects(const QList<QZPPreset*>& presets);
@@ -117,6 +146,10 @@ signals:
     // the current program sent) is the document controller's to decide.
     void refreshApplied(QZPPreset* lastActive);
     void refreshFinished();
+    // Every listed file's patch has been read (after a walk).
+    void patchesRead();
+    // The folder's file of marks cannot be read: it is left out (and kept aside when marks next change).
+    void marksUnreadable(const QZPError& error);
 
 private:
     using Row = QZPLibraryTable::Row;
@@ -125,6 +158,9 @@ private:
         QZPPreset* preset = nullptr;
         bool isNew = false;
         bool live = true;
+        bool favourite = false;
+        // The row's tags, as an index into m_tagSets (0: none).
+        quint16 tagSet = 0;
     };
 
     void applyRefresh(const QString& folder, QZPLibraryTable walked);
@@ -137,6 +173,20 @@ private:
     // The path of a listed file relative to the folder: empty for a draft or a file outside it.
     QString relativePath(Row row) const;
     void compact();
+    // The row's file, identified as the library knows it.
+    QZPFileReference::Identity fileIdentity(Row row) const;
+    void readPatches();
+    void takePatches(const QZPLibraryPatchReader::Batch& batch);
+    QList<QZPLibraryPatchReader::Request> patchRequests() const;
+    // The 18 bytes for searching: the preset's own once in memory, else the file's as read.
+    const unsigned char* searchPatch(Row row) const;
+    // The file's bytes, read now if they have not been.
+    QByteArray filePatch(Row row);
+    // Marks: read again when the folder's file of them changed; each row's looked up again.
+    void loadMarks(const QString& folder);
+    void updateMarks(Row row);
+    // Rows whose patch or marks changed: each shown or hidden again as the filter says.
+    void refilter(const QList<Row>& rows, bool patchChanged);
     bool lessThan(Row a, Row b) const;
     bool passes(Row row, const QZPPresetFilter& filter) const;
     void arrangedRowsWillInsert(qsizetype index) override;
@@ -161,6 +211,14 @@ private:
     // meanwhile only takes its sorted place, and the arranged list is made again at the end.
     bool m_applyingRefresh = false;
     bool m_keysChangedDuringRefresh = false;
+    QZPLibraryPatchReader m_patchReader;
+    // Counts compactions: a patch read before one names rows by their old numbers.
+    quint64 m_compactions = 0;
+    QZPPresetMarks m_marks;
+    QString m_marksFolder;
+    // The file of marks as last read or written (modification time and size), to see another's change.
+    std::pair<qint64, qint64> m_marksStamp{-1, -1};
+    QList<QStringList> m_tagSets{QStringList()};
     // Last: it goes (waiting for a walk that runs) before what its walks are applied to.
     std::unique_ptr<QZPLibraryFolder> m_folder;
 };

@@ -290,8 +290,12 @@ QString QZPPatchQuery::vocabulary() {
 }
 
 bool QZPPatchQuery::operator==(const QZPPatchQuery& other) const {
-    if (m_nameText != other.m_nameText || m_problem != other.m_problem || m_favourite != other.m_favourite ||
-        m_tags != other.m_tags || m_conditions.size() != other.m_conditions.size())
+    return m_nameText == other.m_nameText && sameConditionsAs(other);
+}
+
+bool QZPPatchQuery::sameConditionsAs(const QZPPatchQuery& other) const {
+    if (m_problem != other.m_problem || m_favourite != other.m_favourite || m_tags != other.m_tags ||
+        m_conditions.size() != other.m_conditions.size())
         return false;
     for (qsizetype i = 0; i < m_conditions.size(); ++i) {
         const Condition& a = m_conditions.at(i);

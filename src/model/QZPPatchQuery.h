@@ -57,6 +57,8 @@ public:
     static QString vocabulary();
 
     bool operator==(const QZPPatchQuery& other) const;
+    // Equal but for the name text.
+    bool sameConditionsAs(const QZPPatchQuery& other) const;
 
 private:
     QString m_nameText;

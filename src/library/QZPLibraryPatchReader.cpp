@@ -1,0 +1,96 @@
+#include "library/QZPLibraryPatchReader.h"
+
+#include "model/QZPFileSystem.h"
+#include "model/QZPPatch.h"
+#include "model/QZPPreset.h"
+
+#include <QFile>
+#include <QtConcurrent>
+#include <sys/stat.h>
+
+namespace {
+
+// A preset file is small: anything larger is not one.
+constexpr qint64 MaximumPresetSize = 1024 * 1024;
+// Rows handed over at once: few enough to fill the list as it goes, many enough to cost little.
+constexpr qsizetype BatchSize = 2048;
+
+qint64 modificationTime(const struct stat& st) {
+    return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+} // namespace
+
+QZPLibraryPatchReader::QZPLibraryPatchReader(QObject* parent) : QObject(parent) {
+    connect(&m_reading, &QFutureWatcher<Batch>::resultReadyAt, this,
+            [this](int index) { emit batchRead(m_reading.resultAt(index)); });
+    connect(&m_reading, &QFutureWatcher<Batch>::finished, this, [this] {
+        if (!m_reading.isCanceled())
+            emit finished();
+    });
+}
+
+QZPLibraryPatchReader::~QZPLibraryPatchReader() {
+    stop();
+}
+
+void QZPLibraryPatchReader::stop() {
+    m_reading.cancel();
+    m_reading.waitForFinished();
+}
+
+void QZPLibraryPatchReader::read(const QString& folder, const QList<Request>& requests, quint64 generation) {
+    stop();
+    m_reading.setFuture(QtConcurrent::run([folder, requests, generation](QPromise<Batch>& promise) {
+        readNow(
+            folder, requests, generation, [&promise](const Batch& batch) { promise.addResult(batch); },
+            [&promise] { return promise.isCanceled(); });
+    }));
+}
+
+QZPLibraryTable::PatchState QZPLibraryPatchReader::readPatch(const QString& path, unsigned char* patch,
+                                                             qint64* modified) {
+    struct stat st {};
+    if (modified)
+        *modified = ::stat(QFile::encodeName(path).constData(), &st) == 0 ? modificationTime(st) : 0;
+    const std::optional<QByteArray> data = QZPFileSystem::readFile(path, nullptr, MaximumPresetSize);
+    const QByteArray payload =
+        data ? QZPPreset::filePayload(*data, QZPPreset::typeForFileName(path)) : QByteArray();
+    if (!data || !QZPPreset::patchProblem(payload).isEmpty())
+        return QZPLibraryTable::PatchState::Unreadable;
+    const QByteArray bytes = QZPPatch(payload).data();
+    std::copy(bytes.begin(), bytes.begin() + QZPLibraryTable::PatchLength, patch);
+    return QZPLibraryTable::PatchState::Read;
+}
+
+void QZPLibraryPatchReader::readNow(const QString& folder, const QList<Request>& requests, quint64 generation,
+                                    const std::function<void(const Batch&)>& take,
+                                    const std::function<bool()>& cancelled) {
+    QString path = folder;
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    const qsizetype base = path.size();
+    Batch batch;
+    for (const Request& request : requests) {
+        if (cancelled && cancelled())
+            return;
+        path.truncate(base);
+        path.append(request.path);
+        // An unchanged file is only looked at.
+        struct stat st {};
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+            continue; // gone: the next walk takes its row away
+        if (request.state != QZPLibraryTable::PatchState::Unread && request.modified == modificationTime(st))
+            continue;
+        Result result;
+        result.generation = generation;
+        result.row = request.row;
+        result.identity = request.identity;
+        result.state = readPatch(path, result.patch.data(), &result.modified);
+        batch.append(result);
+        if (batch.size() >= BatchSize)
+            take(std::exchange(batch, {}));
+    }
+    if (!batch.isEmpty())
+        take(batch);
+}
