@@ -12,7 +12,6 @@
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
-#include "mainwindow/QZPSimilarWindow.h"
 #include "midi/QZPMidiEngine.h"
 #include "model/QZPErrorPresenter.h"
 #include "model/QZPFileSystem.h"
@@ -277,25 +276,6 @@ void QZPAppDelegate::showDuplicates() {
     m_duplicatesWindow->scan(m_documents->presetsController()->presetsFolderURL().toLocalFile());
 }
 
-// The presets closest in sound to the selected preset (the first of a selection), else the current one.
-void QZPAppDelegate::showSimilar() {
-    QWidget* window = windowController()->window();
-    QZPPreset* current = windowController()->sidebarController()->documentForSender(QZPCommandSource::Menu);
-    // A listed preset's patch is read from its file the first time it is needed.
-    if (!current || !current->loadFileContents())
-        return;
-    if (!m_similarWindow) {
-        m_similarWindow = new QZPSimilarWindow([this](const QString& path) { openFiles({path}); }, window);
-        const QRect frame = window->frameGeometry();
-        m_similarWindow->move(frame.center() - m_similarWindow->rect().center());
-    }
-    m_similarWindow->show();
-    m_similarWindow->raise();
-    m_similarWindow->find(m_documents->presetsController()->presetsFolderURL().toLocalFile(),
-                          current->patch(), current->displayName(),
-                          current->hasFile() ? current->filePath() : QString());
-}
-
 void QZPAppDelegate::showAbout() {
     showTextWindow(&m_aboutWindow, tr("About ToneBench"), QZPHelpText::about);
 }
@@ -396,8 +376,14 @@ void QZPAppDelegate::buildMainMenu() {
     add(preset, Command::SelectCurrent, tr("Select &Current Preset"), QKeySequence(Qt::CTRL | Qt::Key_L));
     add(preset, Command::FocusSelection, tr("Show S&election"),
         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
-    preset->addAction(tr("Find Si&milar"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F), this,
-                      &QZPAppDelegate::showSimilar);
+    preset->addAction(tr("Find Si&milar"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F),
+                      window->sidebarController(),
+                      [window] { window->sidebarController()->findSimilar(QZPCommandSource::Menu); });
+    preset->addAction(tr("Fa&vourite"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
+                      window->sidebarController(),
+                      [window] { window->sidebarController()->toggleFavourite(QZPCommandSource::Menu); });
+    preset->addAction(tr("&Tags…"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_T), window->sidebarController(),
+                      [window] { window->sidebarController()->editTags(QZPCommandSource::Menu); });
     preset->addSeparator();
     // "Record New" while recording goes into a new draft, "Record" while it goes into the current preset.
     m_recordItem = add(preset, Command::Record, QString(), QKeySequence(Qt::CTRL | Qt::Key_R));

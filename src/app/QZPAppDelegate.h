@@ -14,7 +14,6 @@ class QZPOnboardingWindowController;
 class QZPPreferencesWindowController;
 class QZPRecordWindowController;
 class QZPDuplicatesWindow;
-class QZPSimilarWindow;
 class QZPTextWindow;
 
 // The application's delegate: registers the settings' fallbacks before anything reads them, runs launch
@@ -55,7 +54,6 @@ public:
     void showMainWindow();
     void showAbout();
     void showDuplicates();
-    void showSimilar();
     void showAcknowledgements();
     // The welcome assistant and the preferences, each made on first use and kept to the end.
     QZPOnboardingWindowController* onboardingController();
@@ -89,7 +87,6 @@ private:
     QPointer<QAction> m_recordMultipleItem;
     QPointer<QZPTextWindow> m_aboutWindow;
     QPointer<QZPDuplicatesWindow> m_duplicatesWindow;
-    QPointer<QZPSimilarWindow> m_similarWindow;
     QPointer<QZPTextWindow> m_ackWindow;
     QPointer<QZPTextWindow> m_helpWindow;
     bool m_channelMenuBuilt = false;

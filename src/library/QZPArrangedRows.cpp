@@ -1,5 +1,6 @@
 #include "library/QZPArrangedRows.h"
 
+#include <QSet>
 #include <algorithm>
 
 QZPArrangedRows::QZPArrangedRows(Less less, Passes passes, Listener* listener)
@@ -30,7 +31,7 @@ void QZPArrangedRows::resetArranged(const std::function<void()>& change) {
 
 void QZPArrangedRows::insert(Row row) {
     insertSorted(row);
-    if (passes(row))
+    if (!m_ranked && passes(row))
         insertArranged(position(m_arranged, row), row);
 }
 
@@ -53,6 +54,8 @@ void QZPArrangedRows::removeSorted(Row row) {
 qsizetype QZPArrangedRows::update(Row row, bool keysChanged) {
     m_filterMemos.clear(); // a new name or edited state can change what any filter shows
     const qsizetype oldIndex = m_arranged.indexOf(row);
+    if (m_ranked)
+        return oldIndex;
     const bool shown = passes(row);
     if (!keysChanged && shown == (oldIndex >= 0))
         return oldIndex;
@@ -68,6 +71,13 @@ void QZPArrangedRows::rearrange(bool sort) {
         m_filterMemos.clear();
         std::sort(m_sorted.begin(), m_sorted.end(), m_less);
     }
+    if (m_ranked) {
+        // The ranked rows still in the library, in their order.
+        const QSet<Row> listed(m_sorted.begin(), m_sorted.end());
+        resetArranged(
+            [this, &listed] { m_arranged.removeIf([&listed](Row row) { return !listed.contains(row); }); });
+        return;
+    }
     resetArranged([this] {
         m_arranged.clear();
         if (m_filter.isNull())
@@ -78,7 +88,25 @@ void QZPArrangedRows::rearrange(bool sort) {
     });
 }
 
+void QZPArrangedRows::setRanking(const QList<Row>& rows) {
+    m_ranked = true;
+    resetArranged([this, &rows] { m_arranged = rows; });
+}
+
+void QZPArrangedRows::clearRanking() {
+    if (!m_ranked)
+        return;
+    m_ranked = false;
+    rearrange(false);
+}
+
 void QZPArrangedRows::setFilter(const QZPPresetFilter& filter) {
+    if (m_ranked) {
+        m_ranked = false;
+        m_filter = filter;
+        rearrange(false);
+        return;
+    }
     if (filter == m_filter)
         return;
     const bool narrowing = filter.narrows(m_filter);

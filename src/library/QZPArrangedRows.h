@@ -53,6 +53,12 @@ public:
     void appendSorted(Row row) { m_sorted.append(row); }
     void rearrange(bool sort);
     void setFilter(const QZPPresetFilter& filter);
+    // A ranking (Find Similar): the arranged list is these rows in this order, whatever the filter, until
+    // a filter is set or the ranking cleared. Rows leave it as they leave the library; rows that come or
+    // change keep their sorted places only.
+    void setRanking(const QList<Row>& rows);
+    void clearRanking();
+    bool isRanked() const { return m_ranked; }
     // Row numbers changed (the table was compacted): `newRow[old]` is each row's new number.
     void renumber(const std::vector<Row>& newRow);
     // What earlier filters showed is out of date (a row came, went or changed its keys).
@@ -76,4 +82,5 @@ private:
     };
     static constexpr qsizetype MaximumFilterMemos = 8;
     QList<FilterMemo> m_filterMemos;
+    bool m_ranked = false;
 };

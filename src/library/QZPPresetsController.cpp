@@ -7,6 +7,7 @@
 #include "library/QZPFolderWalker.h"
 #include "model/QZPDocumentControllerBase.h"
 #include "model/QZPError.h"
+#include "model/QZPPatchDistance.h"
 #include "model/QZPPreset.h"
 
 #include <QDir>
@@ -32,7 +33,11 @@ QZPPresetsController::QZPPresetsController(QObject* parent)
     connect(m_folder.get(), &QZPLibraryFolder::urlChanged, this,
             &QZPPresetsController::presetsFolderURLChanged);
     connect(&m_patchReader, &QZPLibraryPatchReader::batchRead, this, &QZPPresetsController::takePatches);
-    connect(&m_patchReader, &QZPLibraryPatchReader::finished, this, &QZPPresetsController::patchesRead);
+    connect(&m_patchReader, &QZPLibraryPatchReader::finished, this, [this] {
+        if (m_similarWaiting)
+            rankSimilar();
+        emit patchesRead();
+    });
 }
 
 QZPPresetsController::~QZPPresetsController() = default;
@@ -440,7 +445,64 @@ bool QZPPresetsController::changeMarks(const QList<QZPPreset*>& presets, const M
 }
 
 void QZPPresetsController::setFilterPredicate(const QZPPresetFilter& filter) {
+    const bool ranked = isShowingSimilar();
+    m_similarWaiting = false;
+    m_distances.clear();
     m_rows.setFilter(filter);
+    if (ranked)
+        emit similarChanged();
+}
+
+// MARK: Find Similar
+
+bool QZPPresetsController::showSimilar(const QZPPreset* preset, qsizetype count) {
+    const auto it = m_rowOfPreset.constFind(preset);
+    if (!preset || count < 1)
+        return false;
+    m_similarPatch = it == m_rowOfPreset.cend()
+                         ? preset->patch().data()
+                         : QByteArray(reinterpret_cast<const char*>(searchPatch(it.value())),
+                                      QZPLibraryTable::PatchLength);
+    m_similarName = preset->displayName();
+    m_similarOwnRow = it == m_rowOfPreset.cend() ? std::nullopt : std::optional<Row>(it.value());
+    m_similarCount = count;
+    m_similarWaiting = m_patchReader.isReading();
+    if (!m_similarWaiting)
+        rankSimilar();
+    emit similarChanged();
+    return true;
+}
+
+// Every listed preset whose patch is known, by its distance; equal distances keep the list's order.
+void QZPPresetsController::rankSimilar() {
+    m_similarWaiting = false;
+    const auto* target = reinterpret_cast<const unsigned char*>(m_similarPatch.constData());
+    // Each row's distance and its place in the sorted list.
+    std::vector<std::pair<double, qsizetype>> ranked;
+    ranked.reserve(size_t(m_liveRows));
+    const QList<Row>& sorted = m_rows.sorted();
+    for (qsizetype place = 0; place < sorted.size(); ++place)
+        if (const unsigned char* patch = searchPatch(sorted[place]);
+            patch && sorted[place] != m_similarOwnRow)
+            ranked.emplace_back(QZPPatchDistance::between(target, patch), place);
+    const auto shown = ranked.begin() + std::min<qsizetype>(m_similarCount, qsizetype(ranked.size()));
+    std::partial_sort(ranked.begin(), shown, ranked.end());
+    m_distances.clear();
+    QList<Row> rows;
+    for (auto it = ranked.begin(); it != shown; ++it) {
+        rows.append(sorted[it->second]);
+        m_distances.insert(sorted[it->second], it->first);
+    }
+    m_rows.setRanking(rows);
+}
+
+void QZPPresetsController::showAll() {
+    if (!isShowingSimilar())
+        return;
+    m_similarWaiting = false;
+    m_distances.clear();
+    m_rows.clearRanking();
+    emit similarChanged();
 }
 
 // MARK: Folder
@@ -638,6 +700,12 @@ void QZPPresetsController::compact() {
     m_selection = selection;
     for (auto it = m_rowOfPreset.begin(); it != m_rowOfPreset.end(); ++it)
         it.value() = newRow[it.value()];
+    QHash<Row, double> distances;
+    for (auto it = m_distances.cbegin(); it != m_distances.cend(); ++it)
+        distances.insert(newRow[it.key()], it.value());
+    m_distances = distances;
+    if (m_similarOwnRow)
+        m_similarOwnRow = newRow[*m_similarOwnRow];
 }
 
 QZPPreset* QZPPresetsController::unsavedDocumentForURL(const QUrl& url) const {
@@ -718,6 +786,10 @@ QVariant QZPPresetsController::data(const QModelIndex& index, int role) const {
         return m_items[row].favourite;
     case TagsRole:
         return m_tagSets[m_items[row].tagSet];
+    case DistanceRole:
+        if (const auto distance = m_distances.constFind(row); distance != m_distances.cend())
+            return *distance;
+        return {};
     case PatchRole:
         if (const unsigned char* patch = searchPatch(row))
             return QByteArray(reinterpret_cast<const char*>(patch), QZPLibraryTable::PatchLength);
@@ -735,7 +807,8 @@ QHash<int, QByteArray> QZPPresetsController::roleNames() const {
             {FilePathRole, "filePath"},
             {FavouriteRole, "favourite"},
             {TagsRole, "tags"},
-            {PatchRole, "patch"}};
+            {PatchRole, "patch"},
+            {DistanceRole, "distance"}};
 }
 
 // MARK: Arranged rows

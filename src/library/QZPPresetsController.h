@@ -16,6 +16,7 @@
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class DTFolderMonitor;
@@ -50,7 +51,8 @@ public:
         FilePathRole,
         FavouriteRole,
         TagsRole,
-        PatchRole
+        PatchRole,
+        DistanceRole
     };
 
     explicit QZPPresetsController(QObject* parent = nullptr);
@@ -113,6 +115,16 @@ public:
     // what its file held when read; empty when not known yet.
     QByteArray patchOf(const QZPPreset* preset) const;
 
+    // Find Similar: the `count` presets closest in sound to `preset` (its patch as it is now), best first,
+    // in place of the filtered list until a filter is set or showAll() is called; each row's distance is
+    // its DistanceRole (0 the same patch, 1 as far apart as can be). While patches are being read the
+    // ranking waits for them. Answers false when the preset's patch is not known.
+    bool showSimilar(const QZPPreset* preset, qsizetype count);
+    void showAll();
+    bool isShowingSimilar() const { return m_rows.isRanked() || m_similarWaiting; }
+    // The name of the preset the list is ranked against.
+    QString similarName() const { return m_similarName; }
+
     // Favourites and tags of the folder's presets. A draft, or a file outside the folder, has none and
     // takes none.
     QZPPresetMarks::Marks marksOf(const QZPPreset* preset) const;
@@ -148,6 +160,8 @@ signals:
     void refreshFinished();
     // Every listed file's patch has been read (after a walk).
     void patchesRead();
+    // The list began or stopped showing presets similar to one.
+    void similarChanged();
     // The folder's file of marks cannot be read: it is left out (and kept aside when marks next change).
     void marksUnreadable(const QZPError& error);
 
@@ -185,6 +199,7 @@ private:
     // Marks: read again when the folder's file of them changed; each row's looked up again.
     void loadMarks(const QString& folder);
     void updateMarks(Row row);
+    void rankSimilar();
     // Rows whose patch or marks changed: each shown or hidden again as the filter says.
     void refilter(const QList<Row>& rows, bool patchChanged);
     bool lessThan(Row a, Row b) const;
@@ -219,6 +234,13 @@ private:
     // The file of marks as last read or written (modification time and size), to see another's change.
     std::pair<qint64, qint64> m_marksStamp{-1, -1};
     QList<QStringList> m_tagSets{QStringList()};
+    // Find Similar: the patch ranked against, its name and row, and each ranked row's distance.
+    QByteArray m_similarPatch;
+    QString m_similarName;
+    std::optional<Row> m_similarOwnRow;
+    qsizetype m_similarCount = 0;
+    bool m_similarWaiting = false;
+    QHash<Row, double> m_distances;
     // Last: it goes (waiting for a walk that runs) before what its walks are applied to.
     std::unique_ptr<QZPLibraryFolder> m_folder;
 };

@@ -80,8 +80,11 @@ template <typename Key> QList<QList<qsizetype>> groupsByKey(const QList<QZPPatch
 } // namespace
 
 double QZPPatchDistance::between(const QZPPatch& a, const QZPPatch& b) {
-    const auto* x = reinterpret_cast<const unsigned char*>(a.data().constData());
-    const auto* y = reinterpret_cast<const unsigned char*>(b.data().constData());
+    return between(reinterpret_cast<const unsigned char*>(a.data().constData()),
+                   reinterpret_cast<const unsigned char*>(b.data().constData()));
+}
+
+double QZPPatchDistance::between(const unsigned char* x, const unsigned char* y) {
     const Weights& table = weights();
     double sum = 0;
     for (int index = 0; index < QZPParameter::SwitchByte1; ++index)

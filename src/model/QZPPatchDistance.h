@@ -13,6 +13,8 @@ class QZPPatch;
 class QZPPatchDistance {
 public:
     static double between(const QZPPatch& a, const QZPPatch& b);
+    // The same for two patches' 18 data bytes.
+    static double between(const unsigned char* a, const unsigned char* b);
     static double weight(const QZPParameter& parameter);
 
     // Groups of patches that are the same (every slider within `tolerance` steps of the group's first

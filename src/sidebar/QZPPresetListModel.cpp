@@ -46,11 +46,23 @@ QVariant QZPPresetListModel::data(const QModelIndex& index, int role) const {
             states << tr("draft");
         if (source(QZPPresetsController::EditedRole).toBool())
             states << tr("edited");
+        if (source(QZPPresetsController::FavouriteRole).toBool())
+            states << tr("favourite");
+        for (const QString& tag : source(QZPPresetsController::TagsRole).toStringList())
+            states << QLatin1Char('#') + tag;
+        if (const QVariant distance = source(QZPPresetsController::DistanceRole); distance.isValid())
+            states << tr("distance %1").arg(distance.toDouble(), 0, 'f', 3);
         return states.join(QStringLiteral(", "));
     }
-    case Qt::ToolTipRole:
-        return source(QZPPresetsController::NewRole).toBool() ? tr("Draft, not saved yet")
-                                                              : source(QZPPresetsController::FilePathRole);
+    case Qt::ToolTipRole: {
+        if (source(QZPPresetsController::NewRole).toBool())
+            return tr("Draft, not saved yet");
+        QString tip = source(QZPPresetsController::FilePathRole).toString();
+        const QStringList tags = source(QZPPresetsController::TagsRole).toStringList();
+        if (!tags.isEmpty())
+            tip += QStringLiteral("\n#") + tags.join(QStringLiteral(" #"));
+        return tip;
+    }
     default:
         return QIdentityProxyModel::data(index, role);
     }

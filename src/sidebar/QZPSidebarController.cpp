@@ -3,9 +3,11 @@
 #include "library/QZPFileManager.h"
 #include "library/QZPPresetFileImporter.h"
 #include "library/QZPPresetFilter.h"
+#include "library/QZPPresetMarks.h"
 #include "library/QZPPresetsController.h"
 #include "model/QZPError.h"
 #include "model/QZPErrorPresenter.h"
+#include "model/QZPPatchQuery.h"
 #include "model/QZPPlural.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
@@ -21,10 +23,14 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 QZPSidebarController::QZPSidebarController(QZPPresetsController* presets, QZPSettings* settings,
@@ -84,6 +90,22 @@ void QZPSidebarController::buildView() {
     filterRow->addWidget(m_filterSearchField);
     layout->addLayout(filterRow);
 
+    // Over a Find Similar ranking: what the list is ranked against, and the way back to the whole list.
+    m_similarBar = new QWidget(m_view);
+    auto* similarRow = new QHBoxLayout(m_similarBar);
+    similarRow->setContentsMargins(0, 0, 8, 0);
+    m_similarLabel = new QLabel(m_similarBar);
+    m_similarLabel->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 200);"));
+    m_similarLabel->setWordWrap(true);
+    m_similarLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto* showAll = new QPushButton(tr("Show All"), m_similarBar);
+    showAll->setAccessibleName(tr("Show All"));
+    connect(showAll, &QPushButton::clicked, m_presets, &QZPPresetsController::showAll);
+    similarRow->addWidget(m_similarLabel, 1);
+    similarRow->addWidget(showAll);
+    m_similarBar->hide();
+    layout->addWidget(m_similarBar);
+
     m_tableView = new QZPTableView(m_view);
     m_tableView->setAccessibleName(tr("Presets"));
     m_listModel = new QZPPresetListModel(m_presets, this);
@@ -118,6 +140,10 @@ void QZPSidebarController::buildView() {
     m_contextMenu->addAction(tr("Show in File Manager"), this,
                              [this] { revealDocuments(QZPCommandSource::ContextMenu); });
     m_contextMenu->addSeparator();
+    m_contextMenu->addAction(tr("Favourite"), this,
+                             [this] { toggleFavourite(QZPCommandSource::ContextMenu); });
+    m_contextMenu->addAction(tr("Tags…"), this, [this] { editTags(QZPCommandSource::ContextMenu); });
+    m_contextMenu->addSeparator();
     m_recordMenuItem = m_contextMenu->addAction(tr("Record…"));
     m_closeDraftMenuItem = m_contextMenu->addAction(tr("Close Draft"));
     connect(m_contextMenu, &QMenu::aboutToShow, this, &QZPSidebarController::menuNeedsUpdate);
@@ -148,6 +174,15 @@ void QZPSidebarController::setupTableView() {
     });
     connect(m_tableView, &QZPTableView::contextMenuRequested, this, &QZPSidebarController::showContextMenu);
     connect(m_tableView, &QZPTableView::filesDropped, this, &QZPSidebarController::importFiles);
+    connect(m_tableView, &QZPTableView::favouriteClicked, this, [this](int row) {
+        if (QZPPreset* preset = m_listModel->presetAt(row)) {
+            m_presets->setSelectedObjects({preset});
+            toggleFavourite(QZPCommandSource::Menu);
+        }
+    });
+    connect(m_presets, &QZPPresetsController::similarChanged, this, &QZPSidebarController::updateSimilarBar);
+    connect(m_presets, &QZPPresetsController::marksUnreadable, this,
+            [](const QZPError& error) { QZPErrorPresenter::shared()->presentError(error); });
     connect(m_tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &QZPSidebarController::selectionDidChangeInView);
     // The end of an inline rename, committed or not: editing is over and the list has the focus again.
@@ -157,6 +192,7 @@ void QZPSidebarController::setupTableView() {
 
 void QZPSidebarController::setupFilter() {
     connect(m_filterSearchField, &QLineEdit::textChanged, this, &QZPSidebarController::setFilterString);
+    m_filterSearchField->setToolTip(filterHelp());
     connect(this, &QZPSidebarController::filterForModifiedChanged, m_filterSearchField,
             &QZPFilterField::setActive);
     // Return in the field hands the focus to the list (the field inserts nothing).
@@ -200,7 +236,124 @@ void QZPSidebarController::setFilterString(const QString& text) {
     if (m_filterSearchField->text() != text)
         m_filterSearchField->setText(text);
     m_presets->setFilterPredicate(filterPredicate());
+    updateFilterProblem();
     emit filterStringChanged(text);
+}
+
+QString QZPSidebarController::filterHelp() const {
+    const QString problem = filterPredicate().problem();
+    if (!problem.isEmpty())
+        return problem;
+    return tr("Filter by name, or by sound and marks with words such as vcf>90, res>=100, chorus:II, saw, "
+              "env:gate, fav or #pad; words are joined with spaces, and all must hold.\n\n%1")
+        .arg(QZPPatchQuery::vocabulary());
+}
+
+// A query that can never hold says why at once, over the field, and in place of the empty list's words.
+void QZPSidebarController::updateFilterProblem() {
+    const QString problem = filterPredicate().problem();
+    m_filterSearchField->setToolTip(filterHelp());
+    m_filterSearchField->setAccessibleDescription(problem);
+    if (!problem.isEmpty() && m_filterSearchField->hasFocus())
+        QToolTip::showText(m_filterSearchField->mapToGlobal(QPoint(0, m_filterSearchField->height())),
+                           problem, m_filterSearchField);
+    else
+        QToolTip::hideText();
+    updateNoResults();
+}
+
+// MARK: Find Similar
+
+// The list ranks the presets closest in sound to the selected preset (else the current one) in place of
+// the filter's, best first with their distances, and the first is selected.
+void QZPSidebarController::findSimilar(QZPCommandSource source) {
+    QZPPreset* preset = documentForSender(source);
+    // A listed preset's patch is read from its file the first time it is needed.
+    if (!preset || !preset->loadFileContents())
+        return;
+    setFilterString({});
+    if (!m_presets->showSimilar(preset, SimilarCount))
+        return;
+    m_tableView->setFocus(Qt::OtherFocusReason);
+    if (m_presets->arrangedCount() > 0)
+        m_presets->setSelectionIndex(0);
+}
+
+void QZPSidebarController::updateSimilarBar() {
+    const bool shown = m_presets->isShowingSimilar();
+    m_similarBar->setVisible(shown);
+    if (shown)
+        m_similarLabel->setText(m_presets->arrangedCount() == 0 && !m_presets->isReadingPatches()
+                                    ? tr("No presets to rank against “%1”.").arg(m_presets->similarName())
+                                    : tr("Closest in sound to “%1”").arg(m_presets->similarName()));
+    m_similarBar->setAccessibleName(m_similarLabel->text());
+    updateNoResults();
+}
+
+// MARK: Marks
+
+QList<QZPPreset*> QZPSidebarController::markablePresets(QZPCommandSource source) {
+    QList<QZPPreset*> presets = documentsForSender(source);
+    presets.removeIf([this](const QZPPreset* preset) { return !m_presets->canMark(preset); });
+    if (presets.isEmpty())
+        emit statusMessage(tr("Only presets saved in the library’s folder take a star or tags."));
+    return presets;
+}
+
+void QZPSidebarController::toggleFavourite(QZPCommandSource source) {
+    const QList<QZPPreset*> presets = markablePresets(source);
+    if (presets.isEmpty())
+        return;
+    const bool on = !std::all_of(presets.begin(), presets.end(), [this](const QZPPreset* preset) {
+        return m_presets->marksOf(preset).favourite;
+    });
+    QZPError error;
+    if (!m_presets->changeMarks(
+            presets, [on](QZPPresetMarks::Marks& marks) { marks.favourite = on; }, &error)) {
+        QZPErrorPresenter::shared()->presentError(error);
+        return;
+    }
+    emit statusMessage(presets.size() == 1 ? (on ? tr("Starred “%1”").arg(presets.first()->displayName())
+                                                 : tr("Unstarred “%1”").arg(presets.first()->displayName()))
+                                           : (on ? tr("Starred %1 presets").arg(presets.size())
+                                                 : tr("Unstarred %1 presets").arg(presets.size())));
+}
+
+// The tags are typed as words, "#" before each optional; a word that cannot be a tag is said, and nothing
+// changes.
+void QZPSidebarController::editTags(QZPCommandSource source) {
+    const QList<QZPPreset*> presets = markablePresets(source);
+    if (presets.isEmpty())
+        return;
+    const QStringList current = m_presets->marksOf(presets.first()).tags;
+    const QString title = presets.size() == 1 ? tr("Tags of “%1”").arg(presets.first()->displayName())
+                                              : tr("Tags of %1 Presets").arg(presets.size());
+    bool ok = false;
+    const QString typed = QInputDialog::getText(
+        m_view, title, tr("Tags, with spaces between (such as #pad #warm):"), QLineEdit::Normal,
+        current.isEmpty() ? QString() : QLatin1Char('#') + current.join(QStringLiteral(" #")), &ok);
+    if (!ok)
+        return;
+    QStringList tags;
+    for (const QString& word : typed.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+        const QString tag = QZPPatchQuery::tag(word);
+        if (tag.isEmpty() || tags.size() >= QZPPresetMarks::MaximumTags) {
+            QZPErrorPresenter::shared()->presentError(QZPError::make(
+                QString::fromLatin1(QZPError::ToneBenchDomain), QZPError::FileWriteUnknown,
+                tr("The tags were not changed."),
+                tag.isEmpty() ? tr("“%1” can’t be a tag: a tag is one word of up to %2 characters.")
+                                    .arg(word)
+                                    .arg(QZPPatchQuery::MaximumTagLength)
+                              : tr("A preset takes up to %1 tags.").arg(QZPPresetMarks::MaximumTags)));
+            return;
+        }
+        if (!tags.contains(tag))
+            tags << tag;
+    }
+    QZPError error;
+    if (!m_presets->changeMarks(
+            presets, [&tags](QZPPresetMarks::Marks& marks) { marks.tags = tags; }, &error))
+        QZPErrorPresenter::shared()->presentError(error);
 }
 
 // MARK: Current preset
@@ -261,6 +414,8 @@ void QZPSidebarController::updateNoResults() {
         return;
     if (m_presets->presetsFolderURL().isEmpty())
         m_noFilterResultsField->setText(tr("No presets folder.\nChoose one above."));
+    else if (const QString problem = filterPredicate().problem(); !problem.isEmpty())
+        m_noFilterResultsField->setText(problem);
     else if (!filterPredicate().isNull())
         m_noFilterResultsField->setText(tr("No Results"));
     else

@@ -82,6 +82,15 @@ public:
     void updateDisplay();
     void scrollActiveRowToVisible(bool centerDisplay);
     void updateActiveRow();
+    // Preset ▸ Find Similar, in the list.
+    static constexpr qsizetype SimilarCount = 50;
+    void findSimilar(QZPCommandSource source);
+    // Favourites and tags of the presets a command acts on: the star is set on all unless all have it,
+    // and the tags are asked for in a dialog and given to each.
+    void toggleFavourite(QZPCommandSource source);
+    void editTags(QZPCommandSource source);
+    // What the filter field says of its words: the words it knows, or why the query can never hold.
+    QString filterHelp() const;
     // Copies preset files into the library's folder, as a drop onto the list does.
     void importFiles(const QStringList& paths);
 
@@ -103,6 +112,10 @@ private:
     void controlTextDidEndEditing();
     void arrangedObjectsChanged();
     void updateNoResults();
+    void updateFilterProblem();
+    void updateSimilarBar();
+    // The presets of `source` that can take marks; says so in the status bar when none can.
+    QList<QZPPreset*> markablePresets(QZPCommandSource source);
     // The list's selection and the library's, kept the same both ways.
     void selectionDidChangeInView();
     void applySelectionToView();
@@ -119,6 +132,8 @@ private:
     QPointer<QZPLibraryFolderChooser> m_folderChooser;
     QZPFilterField* m_filterSearchField = nullptr;
     QLabel* m_noFilterResultsField = nullptr;
+    QWidget* m_similarBar = nullptr;
+    QLabel* m_similarLabel = nullptr;
     QMenu* m_contextMenu = nullptr;
     QMenu* m_filterRecentsTemplate = nullptr;
     QAction* m_closeDraftMenuItem = nullptr;

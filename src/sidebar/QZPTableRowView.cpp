@@ -30,7 +30,7 @@ bool QZPTableRowView::isSelected(int row) const {
 }
 
 QRect QZPTableRowView::nameRect(const QRect& rowRect) const {
-    const QRect marker = m_table->modifiedMarkerRect(rowRect);
+    const QRect marker = m_table->favouriteMarkerRect(rowRect);
     return QRect(rowRect.left() + BandInset + 8, rowRect.top(),
                  marker.left() - rowRect.left() - BandInset - 12, rowRect.height());
 }
@@ -71,10 +71,23 @@ void QZPTableRowView::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->setPen(text);
     painter->setFont(nameFont());
     const QString name = index.data(Qt::DisplayRole).toString();
-    const QRect nameArea = nameRect(option.rect);
+    QRect nameArea = nameRect(option.rect);
+    // Find Similar's distance, right of the name.
+    if (const QVariant distance = index.data(QZPPresetsController::DistanceRole); distance.isValid()) {
+        const QString badge = QString::number(distance.toDouble(), 'f', 3);
+        const int width = painter->fontMetrics().horizontalAdvance(badge) + 6;
+        painter->drawText(nameArea.adjusted(nameArea.width() - width, 0, 0, 0),
+                          Qt::AlignVCenter | Qt::AlignRight, badge);
+        nameArea.setRight(nameArea.right() - width);
+    }
     painter->drawText(nameArea, Qt::AlignVCenter | Qt::AlignLeft,
                       painter->fontMetrics().elidedText(name, Qt::ElideRight, nameArea.width()));
 
+    if (index.data(QZPPresetsController::FavouriteRole).toBool()) {
+        painter->setPen(active ? QColor(Qt::white) : skin.editedMarker());
+        painter->drawText(m_table->favouriteMarkerRect(option.rect), Qt::AlignCenter, QStringLiteral("★"));
+        painter->setPen(Qt::NoPen);
+    }
     if (index.data(QZPPresetsController::EditedRole).toBool()) {
         const QRect marker = m_table->modifiedMarkerRect(option.rect);
         painter->setBrush(active ? QColor(Qt::white) : skin.editedMarker());

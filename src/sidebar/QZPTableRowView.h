@@ -6,7 +6,7 @@ class QZPTableView;
 
 // Draws the list's rows: the active row as a rounded band of the skin's active colour, selected rows as
 // bands of the selection colour that join when neighbours are selected too, the preset's name, and the
-// edited marker in its own column. Also the line edit of an inline rename.
+// favourite's star and the edited marker in columns of their own. Also the line edit of an inline rename.
 class QZPTableRowView : public QStyledItemDelegate {
     Q_OBJECT
 

@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScrollBar>
 
 QZPTableView::QZPTableView(QWidget* parent) : QListView(parent) {
@@ -63,9 +64,24 @@ QRect QZPTableView::modifiedMarkerRect(const QRect& rowRect) const {
     return QRect(rowRect.right() - 28, rowRect.top(), 18, rowRect.height());
 }
 
+QRect QZPTableView::favouriteMarkerRect(const QRect& rowRect) const {
+    return modifiedMarkerRect(rowRect).translated(-20, 0);
+}
+
+void QZPTableView::mousePressEvent(QMouseEvent* event) {
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && index.isValid() &&
+        favouriteMarkerRect(visualRect(index)).contains(event->position().toPoint())) {
+        emit favouriteClicked(index.row());
+        event->accept();
+        return;
+    }
+    QListView::mousePressEvent(event);
+}
+
 void QZPTableView::updateModifiedColumn() {
     const QRect all = viewport()->rect();
-    viewport()->update(modifiedMarkerRect(all));
+    viewport()->update(favouriteMarkerRect(all).united(modifiedMarkerRect(all)));
 }
 
 void QZPTableView::keyPressEvent(QKeyEvent* event) {

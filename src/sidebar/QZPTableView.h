@@ -24,18 +24,23 @@ public:
     void scrollSelectionToCenter();
     // Where the edited markers are drawn, for a row (the list's third column).
     QRect modifiedMarkerRect(const QRect& rowRect) const;
-    // Draws the edited markers again, and nothing else.
+    // Where the favourite's star is drawn, left of the edited marker; a click there toggles it.
+    QRect favouriteMarkerRect(const QRect& rowRect) const;
+    // Draws the stars and edited markers again, and nothing else.
     void updateModifiedColumn();
 
 signals:
     void returnKeyPressed();
     // A context click; clickedRow() tells the row while this is handled.
     void contextMenuRequested(const QPoint& globalPosition);
+    // The star column of a row was clicked.
+    void favouriteClicked(int row);
     // Files were dropped onto the list from elsewhere.
     void filesDropped(const QStringList& paths);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

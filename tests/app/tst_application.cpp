@@ -17,7 +17,6 @@
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
-#include "mainwindow/QZPSimilarWindow.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPCommandSource.h"
@@ -27,6 +26,7 @@
 #include "sidebar/QZPFilterField.h"
 #include "sidebar/QZPLibraryFolderChooser.h"
 #include "sidebar/QZPSidebarController.h"
+#include "sidebar/QZPTableView.h"
 #include "sidebar/QZPURLPopUpButton.h"
 
 #include <QCheckBox>
@@ -304,8 +304,9 @@ private slots:
         QCOMPARE(window->groups(), (Groups{{{"A.syx", false}, {"Near.syx", true}}}));
     }
 
-    // Preset ▸ Find Similar: the folder's other presets by their distance to the current one, best first
-    // (the same patch at 0, a subfolder's among them, the current file left out); Return opens one.
+    // Preset ▸ Find Similar: the list ranks the folder's other presets by their distance to the current
+    // one, best first (the same patch at 0, a subfolder's among them, the current file left out), until the
+    // filter changes or Show All; Return opens one.
     void findSimilar() {
         const QString folder = m_dir->filePath("similar");
         for (const auto& [name, first] :
@@ -313,36 +314,57 @@ private slots:
             QVERIFY(qzpWriteContents(folder + "/" + name, qzpPatchMessage(quint8(first))));
         m_delegate->launch({folder + "/A.syx"});
         library()->setPresetsFolderURL(QUrl::fromLocalFile(folder));
+        QTRY_COMPARE(library()->arrangedCount(), 5);
+        QZPSidebarController* sidebar = m_delegate->windowController()->sidebarController();
+        const auto ranking = [this] {
+            QList<std::pair<QString, double>> ranked;
+            for (int row = 0; row < library()->rowCount(); ++row) {
+                const QModelIndex index = library()->index(row);
+                ranked.append({index.data(Qt::DisplayRole).toString(),
+                               index.data(QZPPresetsController::DistanceRole).toDouble()});
+            }
+            return ranked;
+        };
+        const auto names = [&ranking] {
+            QStringList order;
+            for (const auto& [name, distance] : ranking())
+                order << name;
+            return order;
+        };
         QAction* find = menuItem(QStringLiteral("Find Similar"));
         QVERIFY(find);
         find->trigger();
-        auto* window = m_delegate->windowController()->window()->findChild<QZPSimilarWindow*>();
-        QVERIFY(window);
-        QTRY_COMPARE(window->ranked().size(), 4);
-        QStringList order;
-        for (const auto& [path, distance] : window->ranked())
-            order << path;
-        QCOMPARE(order, (QStringList{"Same.syx", "Near.syx", "Sub/Mid.syx", "Far.syx"}));
-        QVERIFY(window->ranked().first().second == 0 && window->ranked().last().second > 0);
+        QVERIFY(library()->isShowingSimilar());
+        QTRY_COMPARE(names(), (QStringList{"Same", "Near", "Mid", "Far"}));
+        QVERIFY(ranking().first().second == 0 && ranking().last().second > 0);
+        QCOMPARE(library()->selectionIndexes(), QList<int>{0});
 
         // With another preset selected in the list, the ranking is to that one.
-        QZPPreset* far = nullptr;
-        QTRY_VERIFY([&] {
-            for (QZPPreset* preset : library()->arrangedObjects())
-                if (preset->displayName() == QLatin1String("Far"))
-                    far = preset;
-            return far != nullptr;
-        }());
+        QZPPreset* far = library()->arrangedPresetAt(3);
         library()->setSelectedObjects({far});
-        QTRY_COMPARE(
-            m_delegate->windowController()->sidebarController()->documentForSender(QZPCommandSource::Menu),
-            far);
+        QTRY_COMPARE(sidebar->documentForSender(QZPCommandSource::Menu), far);
         find->trigger();
-        QTRY_VERIFY(!window->ranked().isEmpty() && window->ranked().first().first == "Sub/Mid.syx");
-        QCOMPARE(window->ranked().size(), 4);
+        QTRY_COMPARE(names(), (QStringList{"Mid", "Near", "A", "Same"}));
         // Return opens the best.
-        QTest::keyClick(window->list(), Qt::Key_Return);
+        QTRY_COMPARE(library()->selectionIndexes(), QList<int>{0});
+        QTest::keyClick(sidebar->tableView(), Qt::Key_Return);
         QTRY_COMPARE(m_delegate->windowController()->currentPreset()->displayName(), QStringLiteral("Mid"));
+        QVERIFY(library()->isShowingSimilar());
+
+        // Typing a filter ends the ranking; so does Show All.
+        sidebar->filterSearchField()->setText(QStringLiteral("ar"));
+        QVERIFY(!library()->isShowingSimilar());
+        QCOMPARE(names(), (QStringList{"Far", "Near"}));
+        find->trigger();
+        QVERIFY(sidebar->filterSearchField()->text().isEmpty() && library()->isShowingSimilar());
+        QPushButton* showAll = nullptr;
+        for (QPushButton* button : sidebar->view()->findChildren<QPushButton*>())
+            if (button->text() == QLatin1String("Show All"))
+                showAll = button;
+        QVERIFY(showAll && showAll->isVisible());
+        showAll->click();
+        QVERIFY(!library()->isShowingSimilar() && !showAll->isVisible());
+        QCOMPARE(names(), (QStringList{"A", "Far", "Mid", "Near", "Same"}));
     }
 
     // Quitting asks about every edited preset, also one the filter hides: Save, Don't Save or Cancel, and
