@@ -34,6 +34,7 @@ QZPPresetsController::QZPPresetsController(QObject* parent)
             &QZPPresetsController::presetsFolderURLChanged);
     connect(&m_patchReader, &QZPLibraryPatchReader::batchRead, this, &QZPPresetsController::takePatches);
     connect(&m_patchReader, &QZPLibraryPatchReader::finished, this, [this] {
+        m_readingPatches = false;
         if (m_similarWaiting)
             rankSimilar();
         emit patchesRead();
@@ -291,15 +292,19 @@ QList<QZPLibraryPatchReader::Request> QZPPresetsController::patchRequests() cons
 void QZPPresetsController::readPatches() {
     if (m_folder->url().isEmpty())
         return;
+    m_readingPatches = true;
     m_patchReader.read(m_folder->path(), patchRequests(), m_compactions);
 }
 
 void QZPPresetsController::readPatchesNow() {
     m_patchReader.stop();
+    m_readingPatches = false;
     if (m_folder->url().isEmpty())
         return;
     QZPLibraryPatchReader::readNow(m_folder->path(), patchRequests(), m_compactions,
                                    [this](const QZPLibraryPatchReader::Batch& batch) { takePatches(batch); });
+    if (m_similarWaiting)
+        rankSimilar();
     emit patchesRead();
 }
 
@@ -459,14 +464,17 @@ bool QZPPresetsController::showSimilar(const QZPPreset* preset, qsizetype count)
     const auto it = m_rowOfPreset.constFind(preset);
     if (!preset || count < 1)
         return false;
-    m_similarPatch = it == m_rowOfPreset.cend()
-                         ? preset->patch().data()
-                         : QByteArray(reinterpret_cast<const char*>(searchPatch(it.value())),
-                                      QZPLibraryTable::PatchLength);
+    // A listed file's patch not read yet is read now.
+    const unsigned char* known = it == m_rowOfPreset.cend() ? nullptr : searchPatch(it.value());
+    m_similarPatch = it == m_rowOfPreset.cend() ? preset->patch().data()
+                     : known ? QByteArray(reinterpret_cast<const char*>(known), QZPLibraryTable::PatchLength)
+                             : filePatch(it.value());
+    if (m_similarPatch.size() != QZPLibraryTable::PatchLength)
+        return false;
     m_similarName = preset->displayName();
     m_similarOwnRow = it == m_rowOfPreset.cend() ? std::nullopt : std::optional<Row>(it.value());
     m_similarCount = count;
-    m_similarWaiting = m_patchReader.isReading();
+    m_similarWaiting = m_readingPatches;
     if (!m_similarWaiting)
         rankSimilar();
     emit similarChanged();

@@ -110,7 +110,7 @@ public:
 
     // Patches: read after every walk on a worker thread (patchesRead when done), or now.
     void readPatchesNow();
-    bool isReadingPatches() const { return m_patchReader.isReading(); }
+    bool isReadingPatches() const { return m_readingPatches; }
     // The patch the library knows for the preset (18 bytes): what it holds in memory once opened, else
     // what its file held when read; empty when not known yet.
     QByteArray patchOf(const QZPPreset* preset) const;
@@ -227,6 +227,8 @@ private:
     bool m_applyingRefresh = false;
     bool m_keysChangedDuringRefresh = false;
     QZPLibraryPatchReader m_patchReader;
+    // From the start of a read until its last batch is taken (the worker may be done before that).
+    bool m_readingPatches = false;
     // Counts compactions: a patch read before one names rows by their old numbers.
     quint64 m_compactions = 0;
     QZPPresetMarks m_marks;

@@ -14,7 +14,9 @@
 #include "library/QZPPresetMarks.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
+#include "model/QZPError.h"
 #include "model/QZPFileSystem.h"
+#include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
 #include "model/QZPPropertyList.h"
 #include "model/QZPWindowController.h"
@@ -346,6 +348,124 @@ private slots:
                 preset.setLFO_Rate(9);
             QCOMPARE(QZPPresetFilter::predicate(QString::fromUtf8(text), modified).matches(preset), shown);
         }
+    }
+
+    // The filter's query words over the library's rows: each file's patch read on a worker after the walk
+    // (again when the file changes), stars and tags from the folder's file (a renamed file keeping its
+    // star), a preset being edited answering with what it holds, a query that cannot hold showing nothing.
+    void filterBySoundAndMarks() {
+        const auto writePatch = [this](const QString& name, int cutoff, bool saw, int chorus) {
+            QZPPreset preset;
+            QZPParameter::named("VCF_Cutoff")->set(preset, cutoff);
+            QZPParameter::named("DCO_Saw_ON")->set(preset, saw);
+            QZPParameter::named("DCO_Pulse_ON")->set(preset, !saw);
+            QZPParameter::named("chorusMode")->set(preset, chorus);
+            return qzpWriteContents(path("Lib/" + name), preset.junoSysexData());
+        };
+        QVERIFY(writePatch("Bass Deep.syx", 30, true, 0) && writePatch("Bass Bright.syx", 100, true, 0) &&
+                writePatch("Pad Warm.syx", 60, false, 2) && writePatch("Sub/Lead.syx", 120, false, 1));
+        QVERIFY(qzpWriteContents(path("Lib/Broken.syx"), "x"));
+        QSignalSpy read(library(), &QZPPresetsController::patchesRead);
+        open(path("Lib"));
+        QTRY_VERIFY(read.count() > 0);
+        const auto shown = [this] {
+            QStringList names;
+            for (int row = 0; row < library()->rowCount(); ++row)
+                names << library()->index(row).data().toString();
+            return names.join('|');
+        };
+        const auto filter = [this](const QString& text) {
+            library()->setFilterPredicate(QZPPresetFilter::predicate(text, false));
+        };
+        QZPError error;
+        QVERIFY(library()->changeMarks(
+            {named("Pad Warm")},
+            [](QZPPresetMarks::Marks& marks) {
+                marks = {true, {"pad", "warm"}};
+            },
+            &error));
+        QVERIFY(library()->changeMarks(
+            {named("Bass Deep")}, [](QZPPresetMarks::Marks& marks) { marks.tags = {"pad"}; }, &error));
+        for (const auto& [text, names] : {std::pair{"vcf>90", "Bass Bright|Lead"},
+                                          {"saw", "Bass Bright|Bass Deep"},
+                                          {"bass vcf<40", "Bass Deep"},
+                                          {"chorus:II", "Pad Warm"},
+                                          {"chorus:off saw vcf>=30", "Bass Bright|Bass Deep"},
+                                          {"a pulse", "Lead|Pad Warm"},
+                                          {"fav", "Pad Warm"},
+                                          {"#pad", "Bass Deep|Pad Warm"},
+                                          {"#pad #warm", "Pad Warm"},
+                                          {"fav vcf<50", ""},
+                                          {"vcf>300", ""},
+                                          {"br", "Bass Bright|Broken"},
+                                          {"", "Bass Bright|Bass Deep|Broken|Lead|Pad Warm"}}) {
+            filter(text);
+            QVERIFY2(shown() == names, qPrintable(QString("%1: %2").arg(text, shown())));
+        }
+        QVERIFY(!QZPPresetFilter::predicate("vcf>300", false).problem().isEmpty());
+
+        // A file written again in place is read again, and the list follows.
+        filter("vcf>90");
+        QVERIFY(writePatch("Bass Deep.syx", 95, true, 0));
+        read.clear();
+        refresh();
+        QTRY_VERIFY(read.count() > 0);
+        QCOMPARE(shown(), "Bass Bright|Bass Deep|Lead");
+        // The first edit of a preset filters it again by what it holds now.
+        QZPPreset* lead = named("Lead");
+        QVERIFY(lead->loadFileContents());
+        QZPParameter::named("VCF_Cutoff")->set(*lead, 10);
+        QCOMPARE(shown(), "Bass Bright|Bass Deep");
+
+        // Renamed on disk, a preset keeps its star and tags (its patch is unchanged).
+        filter("fav");
+        QVERIFY(QFile::rename(path("Lib/Pad Warm.syx"), path("Lib/Pad Soft.syx")));
+        read.clear();
+        refresh();
+        QTRY_VERIFY(read.count() > 0);
+        QTRY_COMPARE(shown(), "Pad Soft");
+        QCOMPARE(library()->marksOf(named("Pad Soft")).tags, (QStringList{"pad", "warm"}));
+
+        // A broken file of marks is reported and counts as none.
+        QSignalSpy unreadable(library(), &QZPPresetsController::marksUnreadable);
+        QVERIFY(qzpWriteContents(path(QString("Lib/") + QZPPresetMarks::FileName), "{ broken"));
+        refresh();
+        QCOMPARE(unreadable.count(), 1);
+        QCOMPARE(shown(), "");
+    }
+
+    // Find Similar ranks the library's rows, best first; a ranked file that goes leaves the ranking, a new
+    // one does not join it, and a filter ends it.
+    void similarRanking() {
+        for (const auto& [name, first] :
+             {std::pair{"A.syx", 10}, {"Near.syx", 14}, {"Mid.syx", 60}, {"Far.syx", 127}, {"Same.syx", 10}})
+            write("Lib/" + QString(name), quint8(first));
+        QSignalSpy read(library(), &QZPPresetsController::patchesRead);
+        open(path("Lib"));
+        const auto shown = [this] {
+            QStringList names;
+            for (int row = 0; row < library()->rowCount(); ++row)
+                names << library()->index(row).data().toString() + "@" +
+                             QString::number(
+                                 library()->index(row).data(QZPPresetsController::DistanceRole).toDouble(),
+                                 'f', 3);
+            return names;
+        };
+        QVERIFY(library()->showSimilar(named("A"), 3));
+        QTRY_VERIFY(read.count() > 0 && library()->rowCount() == 3);
+        QStringList ranked = shown();
+        QCOMPARE(ranked.first(), "Same@0.000");
+        QVERIFY(ranked.at(1).startsWith("Near@") && ranked.at(2).startsWith("Mid@") &&
+                ranked.at(1).section('@', 1).toDouble() < ranked.at(2).section('@', 1).toDouble());
+        write("Lib/Twin.syx", 10); // before the removal: it must not take the removed file's inode
+        QVERIFY(QFile::remove(path("Lib/Same.syx")));
+        refresh();
+        QCOMPARE(shown().join(" "), ranked.mid(1).join(" "));
+        QVERIFY(library()->isShowingSimilar());
+        library()->setFilterPredicate({});
+        QVERIFY(!library()->isShowingSimilar());
+        QCOMPARE(library()->rowCount(), 5);
+        QVERIFY(!library()->index(0).data(QZPPresetsController::DistanceRole).isValid());
     }
 
     // Drafts first, then natural order; hidden files and other types never listed; subfolders are.
