@@ -268,6 +268,8 @@ void QZPAppDelegate::showDuplicates() {
             [window](const QZPError& error) { QZPErrorHandler::presentError(error, window); }, window);
         connect(m_duplicatesWindow, &QZPDuplicatesWindow::statusMessage, windowController(),
                 &QZPMainWindowController::showStatus);
+        connect(m_duplicatesWindow, &QZPDuplicatesWindow::selectInList,
+                windowController()->sidebarController(), &QZPSidebarController::selectFiles);
         const QRect frame = window->frameGeometry();
         m_duplicatesWindow->move(frame.center() - m_duplicatesWindow->rect().center());
     }

@@ -27,7 +27,8 @@ constexpr int PathRole = Qt::UserRole + 1;
 QZPDuplicatesWindow::QZPDuplicatesWindow(std::function<void(const QZPError&)> presentError, QWidget* parent)
     : QDialog(parent), m_presentError(std::move(presentError)), m_status(new QLabel(this)),
       m_tolerance(new QSpinBox(this)), m_tree(new QTreeWidget(this)),
-      m_trash(new QPushButton(tr("Move Checked to Trash"), this)) {
+      m_trash(new QPushButton(tr("Move Checked to Trash"), this)),
+      m_select(new QPushButton(tr("Select Checked in List"), this)) {
     setWindowTitle(tr("Find Duplicates"));
     m_status->setWordWrap(true);
     m_tolerance->setRange(0, 20);
@@ -45,6 +46,14 @@ QZPDuplicatesWindow::QZPDuplicatesWindow(std::function<void(const QZPError&)> pr
                                          "restored."));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->addButton(m_trash, QDialogButtonBox::DestructiveRole);
+    buttons->addButton(m_select, QDialogButtonBox::ActionRole);
+    m_select->setAccessibleDescription(tr("Selects the checked presets in the library's list."));
+    connect(m_select, &QPushButton::clicked, this, [this] {
+        QStringList files;
+        for (const QString& path : checkedPaths())
+            files << QDir(m_folder).filePath(path);
+        emit selectInList(files);
+    });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     connect(m_trash, &QPushButton::clicked, this, &QZPDuplicatesWindow::moveCheckedToTrash);
     connect(m_tolerance, &QSpinBox::valueChanged, this, &QZPDuplicatesWindow::showGroups);
@@ -151,21 +160,24 @@ QList<QList<std::pair<QString, bool>>> QZPDuplicatesWindow::groups() const {
     return result;
 }
 
-void QZPDuplicatesWindow::updateTrashButton() {
-    qsizetype checked = 0;
-    for (const auto& group : groups())
-        for (const auto& [path, on] : group)
-            checked += on;
-    m_trash->setEnabled(checked > 0);
-    m_trash->setText(checked > 0 ? tr("Move %1 Checked to Trash").arg(checked) : tr("Move Checked to Trash"));
-}
-
-void QZPDuplicatesWindow::moveCheckedToTrash() {
+QStringList QZPDuplicatesWindow::checkedPaths() const {
     QStringList paths;
     for (const auto& group : groups())
         for (const auto& [path, on] : group)
             if (on)
                 paths << path;
+    return paths;
+}
+
+void QZPDuplicatesWindow::updateTrashButton() {
+    const qsizetype checked = checkedPaths().size();
+    m_trash->setEnabled(checked > 0);
+    m_select->setEnabled(checked > 0);
+    m_trash->setText(checked > 0 ? tr("Move %1 Checked to Trash").arg(checked) : tr("Move Checked to Trash"));
+}
+
+void QZPDuplicatesWindow::moveCheckedToTrash() {
+    const QStringList paths = checkedPaths();
     if (paths.isEmpty())
         return;
     auto* alert = new QMessageBox(this);

@@ -14,7 +14,8 @@ class QZPError;
 // File ▸ Find Duplicates…: the library folder's presets that have the same patch (or, with a
 // tolerance, every slider within that many steps and every switch equal), a group a branch with each
 // preset's name and folder. The first of each group is kept and the others are checked; Move Checked
-// to Trash moves the checked ones to the Trash (from where they can be restored) after asking. The
+// to Trash moves the checked ones to the Trash (from where they can be restored) after asking; Select
+// Checked in List selects them in the library's list instead (selectInList). The
 // presets are read on a worker thread, with their count shown as they come; closing the window stops
 // the reading.
 class QZPDuplicatesWindow : public QDialog {
@@ -34,9 +35,12 @@ public:
     QTreeWidget* tree() const { return m_tree; }
     QSpinBox* toleranceBox() const { return m_tolerance; }
     QPushButton* trashButton() const { return m_trash; }
+    QPushButton* selectButton() const { return m_select; }
 
 signals:
     void statusMessage(const QString& message);
+    // The checked presets' files, to be selected in the list.
+    void selectInList(const QStringList& paths);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -45,6 +49,8 @@ private:
     void showGroups();
     void updateTrashButton();
     void moveCheckedToTrash();
+    // The checked presets' paths below the folder.
+    QStringList checkedPaths() const;
 
     std::function<void(const QZPError&)> m_presentError;
     QString m_folder;
@@ -54,4 +60,5 @@ private:
     QSpinBox* m_tolerance;
     QTreeWidget* m_tree;
     QPushButton* m_trash;
+    QPushButton* m_select;
 };

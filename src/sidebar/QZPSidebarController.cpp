@@ -262,6 +262,19 @@ void QZPSidebarController::updateFilterProblem() {
     updateNoResults();
 }
 
+void QZPSidebarController::selectFiles(const QStringList& paths) {
+    setFilterString({});
+    setFilterForModified(false);
+    m_presets->showAll();
+    QList<QZPPreset*> presets;
+    for (const QString& path : paths)
+        if (QZPPreset* preset = m_presets->presetForPath(path))
+            presets << preset;
+    m_presets->setSelectedObjects(presets);
+    m_tableView->scrollSelectionToCenter();
+    m_tableView->setFocus(Qt::OtherFocusReason);
+}
+
 // MARK: Find Similar
 
 // The list ranks the presets closest in sound to the selected preset (else the current one) in place of

@@ -82,6 +82,8 @@ public:
     void updateDisplay();
     void scrollActiveRowToVisible(bool centerDisplay);
     void updateActiveRow();
+    // Shows the whole list and selects the presets of these files (those it lists), bringing them into view.
+    void selectFiles(const QStringList& paths);
     // Preset ▸ Find Similar, in the list.
     static constexpr qsizetype SimilarCount = 50;
     void findSimilar(QZPCommandSource source);

@@ -290,6 +290,16 @@ private slots:
                  (Groups{{{"A.syx", false}, {"B.syx", true}, {"Sub/C.syx", true}, {"Near.syx", true}}}));
         window->tree()->topLevelItem(0)->child(3)->setCheckState(0, Qt::Unchecked);
         QCOMPARE(window->trashButton()->text(), QStringLiteral("Move 2 Checked to Trash"));
+        // The checked ones can be selected in the list instead, whatever it was filtered by.
+        QZPSidebarController* sidebar = m_delegate->windowController()->sidebarController();
+        QTRY_VERIFY(library()->presetForPath(folder + "/Sub/C.syx"));
+        sidebar->filterSearchField()->setText(QStringLiteral("other"));
+        window->selectButton()->click();
+        QVERIFY(sidebar->filterSearchField()->text().isEmpty());
+        QStringList selected;
+        for (const QZPPreset* preset : library()->selectedObjects())
+            selected << preset->displayName();
+        QCOMPARE(selected, (QStringList{"B", "C"}));
         window->trashButton()->click();
         auto* question = window->findChild<QMessageBox*>();
         QVERIFY(question && question->text() == "Move the 2 checked presets to the Trash?");
