@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
 
 #include <QDir>
@@ -30,8 +31,11 @@ inline void qzpFillPresetFolder(const QString& folder, int count) {
     static const char* const names[] = {"Bass", "Lead", "Pad", "Strings", "Brass", "Organ", "Sweep", "Pluck"};
     QDir().mkpath(folder);
     QByteArray message = QByteArray("\xF0\x41\x30\x00\x60", 5) + QZPPreset::defaultPatchData() + char(0xF7);
+    // The LFO rate and the cutoff vary, so that queries and rankings have work to do.
+    const int cutoff = 5 + QZPParameter::named(QStringLiteral("VCF_Cutoff"))->byteIndex;
     for (int i = 0; i < count; ++i) {
         message[5] = char(i & 0x7F);
+        message[cutoff] = char((i * 37) & 0x7F);
         QFile file(QStringLiteral("%1/%2 %3.syx").arg(folder).arg(QLatin1String(names[i % 8])).arg(i));
         file.open(QIODevice::WriteOnly);
         file.write(message);

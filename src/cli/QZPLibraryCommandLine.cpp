@@ -52,10 +52,11 @@ int QZPLibraryCommandLine::library(const QStringList& arguments) {
                      });
     library.setPresetsFolderURL(QUrl::fromLocalFile(folder));
     library.refreshAvailableDocumentsNow();
-    // Conditions read each listed file's patch: a file that holds none is said, and no condition holds
-    // for it.
-    if (filter.usesPatch()) {
+    // Conditions read each listed file's patch (a file that holds none is said, and no condition holds
+    // for it); marks find a renamed file by its patch.
+    if (filter.usesPatch() || filter.usesMarks())
         library.readPatchesNow();
+    if (filter.usesPatch()) {
         for (int row = 0; row < library.rowCount(); ++row)
             if (!library.data(library.index(row), QZPPresetsController::PatchRole).isValid())
                 m_commandLine.reportFileError(

@@ -39,7 +39,7 @@ void QZPLibraryPatchReader::stop() {
     m_reading.waitForFinished();
 }
 
-void QZPLibraryPatchReader::read(const QString& folder, const QList<Request>& requests, quint64 generation) {
+void QZPLibraryPatchReader::read(const QString& folder, const Requests& requests, quint64 generation) {
     stop();
     m_reading.setFuture(QtConcurrent::run([folder, requests, generation](QPromise<Batch>& promise) {
         readNow(
@@ -63,7 +63,7 @@ QZPLibraryTable::PatchState QZPLibraryPatchReader::readPatch(const QString& path
     return QZPLibraryTable::PatchState::Read;
 }
 
-void QZPLibraryPatchReader::readNow(const QString& folder, const QList<Request>& requests, quint64 generation,
+void QZPLibraryPatchReader::readNow(const QString& folder, const Requests& requests, quint64 generation,
                                     const std::function<void(const Batch&)>& take,
                                     const std::function<bool()>& cancelled) {
     QString path = folder;
@@ -71,11 +71,11 @@ void QZPLibraryPatchReader::readNow(const QString& folder, const QList<Request>&
         path += QLatin1Char('/');
     const qsizetype base = path.size();
     Batch batch;
-    for (const Request& request : requests) {
+    for (const Request& request : requests.files) {
         if (cancelled && cancelled())
             return;
         path.truncate(base);
-        path.append(request.path);
+        path.append(QStringView(requests.paths).sliced(request.pathStart, request.pathLength));
         // An unchanged file is only looked at.
         struct stat st {};
         if (::stat(QFile::encodeName(path).constData(), &st) != 0)

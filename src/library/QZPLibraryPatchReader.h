@@ -18,13 +18,26 @@ class QZPLibraryPatchReader : public QObject {
 
 public:
     using Row = QZPLibraryTable::Row;
-    // A file to look at: its row, identity and path below the folder, and what its row has of it.
+    // A file to look at: its row, identity and path below the folder (a part of the requests' text), and
+    // what its row has of it.
     struct Request {
         Row row = 0;
         QZPLibraryTable::Identity identity;
-        QString path;
         QZPLibraryTable::PatchState state = QZPLibraryTable::PatchState::Unread;
         qint64 modified = 0;
+        qsizetype pathStart = 0;
+        qsizetype pathLength = 0;
+    };
+    // The files to look at, their paths one after another in one text (one allocation for all).
+    struct Requests {
+        QList<Request> files;
+        QString paths;
+        void append(Request request, QStringView path) {
+            request.pathStart = paths.size();
+            request.pathLength = path.size();
+            paths.append(path);
+            files.append(request);
+        }
     };
     struct Result {
         // The caller's count when it asked: results of an older count name rows that are not there.
@@ -41,13 +54,13 @@ public:
     ~QZPLibraryPatchReader() override;
 
     // Looks at the files of `requests` below `folder` and reads those that changed.
-    void read(const QString& folder, const QList<Request>& requests, quint64 generation);
+    void read(const QString& folder, const Requests& requests, quint64 generation);
     void stop();
     bool isReading() const { return m_reading.isRunning(); }
 
     // The same on the calling thread, each batch handed to `take`; stops early when `cancelled` answers
     // true.
-    static void readNow(const QString& folder, const QList<Request>& requests, quint64 generation,
+    static void readNow(const QString& folder, const Requests& requests, quint64 generation,
                         const std::function<void(const Batch&)>& take,
                         const std::function<bool()>& cancelled = {});
     // The patch of one preset file: Read with its 18 bytes in `patch`, or Unreadable. `modified` gets the

@@ -274,17 +274,21 @@ QZPFileReference::Identity QZPPresetsController::fileIdentity(Row row) const {
 }
 
 // Every listed file in the folder, with what its row has of it.
-QList<QZPLibraryPatchReader::Request> QZPPresetsController::patchRequests() const {
-    QList<QZPLibraryPatchReader::Request> requests;
-    requests.reserve(m_liveRows);
+QZPLibraryPatchReader::Requests QZPPresetsController::patchRequests() const {
+    QZPLibraryPatchReader::Requests requests;
+    requests.files.reserve(m_liveRows);
+    // About 24 units of path per file.
+    requests.paths.reserve(m_liveRows * 24);
     for (Row row = 0; row < Row(m_items.size()); ++row) {
         const Item& item = m_items[row];
         if (!item.live || item.isNew)
             continue;
-        const QString path = relativePath(row);
-        if (!path.isEmpty())
-            requests.append(
-                {row, fileIdentity(row), path, m_table.patchState(row), m_table.patchModified(row)});
+        const QZPLibraryPatchReader::Request request{row, fileIdentity(row), m_table.patchState(row),
+                                                     m_table.patchModified(row)};
+        if (!item.preset)
+            requests.append(request, m_table.path(row));
+        else if (const QString path = relativePath(row); !path.isEmpty())
+            requests.append(request, path);
     }
     return requests;
 }
@@ -542,7 +546,10 @@ void QZPPresetsController::refreshAvailableDocuments() {
     m_folder->refresh();
 }
 
+// A walk on the calling thread starts no read of the patches: its callers (scripts, the command line) read
+// them when they need them, with readPatchesNow.
 void QZPPresetsController::refreshAvailableDocumentsNow() {
+    QScopedValueRollback walkingNow(m_walkingNow, true);
     m_folder->refreshNow();
 }
 
@@ -675,7 +682,8 @@ void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable w
             }
         refilter(marked, false);
     }
-    readPatches();
+    if (!m_walkingNow)
+        readPatches();
     if (added || removed)
         emit selectionChanged();
 

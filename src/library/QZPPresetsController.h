@@ -101,7 +101,7 @@ public:
     // Walks the folder on a worker thread and brings the library in step on the main thread
     // (refreshFinished). Refreshes asked for during a walk give one more walk after it.
     void refreshAvailableDocuments();
-    // The same, walking on the calling thread.
+    // The same, walking on the calling thread; the patches are not read (see readPatchesNow).
     void refreshAvailableDocumentsNow();
     bool isRefreshing() const;
 
@@ -191,7 +191,7 @@ private:
     QZPFileReference::Identity fileIdentity(Row row) const;
     void readPatches();
     void takePatches(const QZPLibraryPatchReader::Batch& batch);
-    QList<QZPLibraryPatchReader::Request> patchRequests() const;
+    QZPLibraryPatchReader::Requests patchRequests() const;
     // The 18 bytes for searching: the preset's own once in memory, else the file's as read.
     const unsigned char* searchPatch(Row row) const;
     // The file's bytes, read now if they have not been.
@@ -226,6 +226,7 @@ private:
     // meanwhile only takes its sorted place, and the arranged list is made again at the end.
     bool m_applyingRefresh = false;
     bool m_keysChangedDuringRefresh = false;
+    bool m_walkingNow = false;
     QZPLibraryPatchReader m_patchReader;
     // From the start of a read until its last batch is taken (the worker may be done before that).
     bool m_readingPatches = false;

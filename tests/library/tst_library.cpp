@@ -57,6 +57,12 @@ class TestLibrary : public QObject {
         QTRY_VERIFY(!library()->isRefreshing());
     }
     void refresh() { library()->refreshAvailableDocumentsNow(); }
+    // A refresh as the window has them: the walk, then the patches read on a worker.
+    void refreshAndRead() {
+        QSignalSpy read(library(), &QZPPresetsController::patchesRead);
+        library()->refreshAvailableDocuments();
+        QTRY_VERIFY(read.count() > 0);
+    }
     QZPPreset* named(const QString& name) { return qzpNamedPreset(library(), name); }
 
 private slots:
@@ -407,9 +413,7 @@ private slots:
         // A file written again in place is read again, and the list follows.
         filter("vcf>90");
         QVERIFY(writePatch("Bass Deep.syx", 95, true, 0));
-        read.clear();
-        refresh();
-        QTRY_VERIFY(read.count() > 0);
+        refreshAndRead();
         QCOMPARE(shown(), "Bass Bright|Bass Deep|Lead");
         // The first edit of a preset filters it again by what it holds now.
         QZPPreset* lead = named("Lead");
@@ -420,9 +424,7 @@ private slots:
         // Renamed on disk, a preset keeps its star and tags (its patch is unchanged).
         filter("fav");
         QVERIFY(QFile::rename(path("Lib/Pad Warm.syx"), path("Lib/Pad Soft.syx")));
-        read.clear();
-        refresh();
-        QTRY_VERIFY(read.count() > 0);
+        refreshAndRead();
         QTRY_COMPARE(shown(), "Pad Soft");
         QCOMPARE(library()->marksOf(named("Pad Soft")).tags, (QStringList{"pad", "warm"}));
 
@@ -459,7 +461,7 @@ private slots:
                 ranked.at(1).section('@', 1).toDouble() < ranked.at(2).section('@', 1).toDouble());
         write("Lib/Twin.syx", 10); // before the removal: it must not take the removed file's inode
         QVERIFY(QFile::remove(path("Lib/Same.syx")));
-        refresh();
+        refreshAndRead();
         QCOMPARE(shown().join(" "), ranked.mid(1).join(" "));
         QVERIFY(library()->isShowingSimilar());
         library()->setFilterPredicate({});
