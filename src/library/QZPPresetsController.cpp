@@ -479,9 +479,10 @@ bool QZPPresetsController::showSimilar(const QZPPreset* preset, qsizetype count)
     m_similarOwnRow = it == m_rowOfPreset.cend() ? std::nullopt : std::optional<Row>(it.value());
     m_similarCount = count;
     m_similarWaiting = m_readingPatches;
-    if (!m_similarWaiting)
+    if (m_similarWaiting)
+        emit similarChanged();
+    else
         rankSimilar();
-    emit similarChanged();
     return true;
 }
 
@@ -506,6 +507,7 @@ void QZPPresetsController::rankSimilar() {
         m_distances.insert(sorted[it->second], it->first);
     }
     m_rows.setRanking(rows);
+    emit similarChanged();
 }
 
 void QZPPresetsController::showAll() {

@@ -122,6 +122,8 @@ public:
     bool showSimilar(const QZPPreset* preset, qsizetype count);
     void showAll();
     bool isShowingSimilar() const { return m_rows.isRanked() || m_similarWaiting; }
+    // Whether the ranking is in the list (not waiting for patches).
+    bool isRanked() const { return m_rows.isRanked(); }
     // The name of the preset the list is ranked against.
     QString similarName() const { return m_similarName; }
 

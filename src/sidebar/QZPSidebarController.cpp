@@ -285,14 +285,21 @@ void QZPSidebarController::findSimilar(QZPCommandSource source) {
     if (!preset || !preset->loadFileContents())
         return;
     setFilterString({});
-    if (!m_presets->showSimilar(preset, SimilarCount))
-        return;
     m_tableView->setFocus(Qt::OtherFocusReason);
-    if (m_presets->arrangedCount() > 0)
-        m_presets->setSelectionIndex(0);
+    m_selectBestSimilar = true;
+    if (!m_presets->showSimilar(preset, SimilarCount))
+        m_selectBestSimilar = false;
 }
 
+// The bar over a ranking; once the ranking is in the list (at once, or when the patches are read), its
+// best is selected and the list shown from the top.
 void QZPSidebarController::updateSimilarBar() {
+    if (m_selectBestSimilar && m_presets->isRanked()) {
+        m_selectBestSimilar = false;
+        if (m_presets->arrangedCount() > 0)
+            m_presets->setSelectionIndex(0);
+        m_tableView->scrollToTop();
+    }
     const bool shown = m_presets->isShowingSimilar();
     m_similarBar->setVisible(shown);
     if (shown)

@@ -136,6 +136,8 @@ private:
     QLabel* m_noFilterResultsField = nullptr;
     QWidget* m_similarBar = nullptr;
     QLabel* m_similarLabel = nullptr;
+    // Find Similar was asked for: its best is selected when the ranking arrives.
+    bool m_selectBestSimilar = false;
     QMenu* m_contextMenu = nullptr;
     QMenu* m_filterRecentsTemplate = nullptr;
     QAction* m_closeDraftMenuItem = nullptr;
