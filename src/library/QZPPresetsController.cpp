@@ -374,7 +374,8 @@ void QZPPresetsController::loadMarks(const QString& folder) {
             : std::pair<qint64, qint64>{0, 0};
     if (folder == m_marksFolder && stamp == m_marksStamp)
         return;
-    const bool hadMarks = !m_marks.isEmpty();
+    // Rows marked before are looked up again even when no marks are left.
+    const bool hadMarks = m_rowsMarked;
     m_marksFolder = folder;
     m_marksStamp = stamp;
     QZPError error;
@@ -383,6 +384,7 @@ void QZPPresetsController::loadMarks(const QString& folder) {
     m_tagSets = {QStringList()};
     if (m_marks.isEmpty() && !hadMarks)
         return;
+    m_rowsMarked = false;
     QList<Row> rows;
     for (Row row = 0; row < Row(m_items.size()); ++row)
         if (m_items[row].live) {
@@ -402,6 +404,7 @@ void QZPPresetsController::updateMarks(Row row) {
                                                        : QByteArray());
     }
     item.favourite = marks.favourite;
+    m_rowsMarked = m_rowsMarked || !marks.isEmpty();
     qsizetype tagSet = m_tagSets.indexOf(marks.tags);
     if (tagSet < 0 && m_tagSets.size() < 0xFFFF) {
         tagSet = m_tagSets.size();

@@ -239,6 +239,8 @@ private:
     // The file of marks as last read or written (modification time and size), to see another's change.
     std::pair<qint64, qint64> m_marksStamp{-1, -1};
     QList<QStringList> m_tagSets{QStringList()};
+    // Whether any row has a star or tags.
+    bool m_rowsMarked = false;
     // Find Similar: the patch ranked against, its name and row, and each ranked row's distance.
     QByteArray m_similarPatch;
     QString m_similarName;

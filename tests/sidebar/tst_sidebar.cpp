@@ -3,6 +3,7 @@
 #include "QZPMenuTitles.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
+#include "library/QZPPresetMarks.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "model/QZPFileReference.h"
@@ -19,6 +20,7 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -311,6 +313,70 @@ private slots:
         menu = field->makeRecentsMenu();
         QVERIFY(item(menu, "No Items") && !item(menu, "Clear Recents")->isEnabled());
         field->clear();
+    }
+
+    // Stars from the star column and the command (on all, or off when all have one), tags typed in a dialog
+    // (a word that cannot be a tag refused, nothing changed), both found with the filter's words; a query
+    // that cannot hold says why in the field's tooltip and over the empty list.
+    void starsTagsAndQueryWords() {
+        for (const char* name : {"A", "B", "C"})
+            write(QStringLiteral("Lib/%1.syx").arg(name));
+        QSignalSpy read(library(), &QZPPresetsController::patchesRead);
+        open(path("Lib"));
+        QTRY_VERIFY(read.count() > 0);
+        QZPCapturingPresenter presenter;
+        const auto starred = [this] {
+            QStringList names;
+            for (int row = 0; row < library()->rowCount(); ++row)
+                if (library()->index(row).data(QZPPresetsController::FavouriteRole).toBool())
+                    names << library()->index(row).data().toString();
+            return names;
+        };
+        QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
+                          table()->favouriteMarkerRect(rowRect(0)).center());
+        QCOMPARE(starred(), QStringList{"A"});
+        QVERIFY(m_sidebar->listModel()
+                    ->index(0, 0)
+                    .data(Qt::AccessibleDescriptionRole)
+                    .toString()
+                    .contains("favourite"));
+        QVERIFY(QFile::exists(path("Lib/") + QZPPresetMarks::FileName));
+        clickRow(0);
+        clickRow(1, Qt::ControlModifier);
+        m_sidebar->toggleFavourite(QZPCommandSource::Menu);
+        QCOMPARE(starred(), (QStringList{"A", "B"}));
+        m_sidebar->toggleFavourite(QZPCommandSource::Menu);
+        QCOMPARE(starred(), QStringList{});
+
+        const auto typeTags = [this](const QString& text) {
+            whenShown([text] {
+                auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+                if (!dialog)
+                    return false;
+                dialog->setTextValue(text);
+                dialog->accept();
+                return true;
+            });
+            m_sidebar->editTags(QZPCommandSource::Menu);
+        };
+        clickRow(1);
+        typeTags("#Pad  warm");
+        QCOMPARE(library()->marksOf(named("B")).tags, (QStringList{"pad", "warm"}));
+        typeTags("#pad bad#tag");
+        QCOMPARE(presenter.errors.size(), 1);
+        QCOMPARE(library()->marksOf(named("B")).tags, (QStringList{"pad", "warm"}));
+        QZPFilterField* field = m_sidebar->filterSearchField();
+        field->setText("#warm");
+        QCOMPARE(listed(), QStringList{"B"});
+
+        field->setText("vcf>300");
+        QCOMPARE(listed(), QStringList{});
+        QVERIFY(m_sidebar->noFilterResultsField()->isVisible());
+        QVERIFY(m_sidebar->noFilterResultsField()->text().contains("300"));
+        QCOMPARE(field->toolTip(), m_sidebar->noFilterResultsField()->text());
+        field->clear();
+        QVERIFY(field->toolTip().contains("vcf>90") && field->toolTip().contains("VCF FREQ"));
+        QVERIFY(presenter.errors.size() == 1);
     }
 
     // A context click acts on its row, or on the selection it falls in; empty space acts on nothing. The
