@@ -346,13 +346,34 @@ private slots:
             {" bass", false, "Slapbass", false, false},   // typed blanks count
             {"pad", false, "Bass", false, false},
             {"", true, "Bass", false, false}, // modified only
-            {"ba", true, "Bass", true, true}};
+            {"ba", true, "Bass", true, true},
+            {"bass vcf>=0", false, "Slap bass", false, true}, // query words: the others are name words
+            {"pad vcf>=0", false, "Slap bass", false, false},
+            {"slap bass vcf>=0", false, "Bass slap", false, true},
+            {"vcf>300", false, "Bass", false, false}, // can never hold
+            {"fav", false, "Bass", false, false}};
         for (const auto& [text, modified, name, edited, shown] : rows) {
             QZPPreset preset;
             preset.setDisplayName(QString::fromUtf8(name));
             if (edited)
                 preset.setLFO_Rate(9);
             QCOMPARE(QZPPresetFilter::predicate(QString::fromUtf8(text), modified).matches(preset), shown);
+        }
+        // A filter narrows another when all it shows, the other shows too: the list then picks from what
+        // is shown rather than looking at every row.
+        for (const auto& [wider, narrower, narrows] : {std::tuple{"ba", "bas", true},
+                                                       {"", "saw", true},
+                                                       {"saw ba", "saw bas", true},
+                                                       {"saw b", "saw b c", true},
+                                                       {"ba", "bas saw", false},
+                                                       {"saw", "", false},
+                                                       {"saw", "saw vcf>3", false},
+                                                       {"saw vcf>3", "saw vcf>4", false},
+                                                       {"fav", "fav b", true},
+                                                       {"fav b", "#pad b", false}}) {
+            QVERIFY2(QZPPresetFilter::predicate(narrower, false)
+                             .narrows(QZPPresetFilter::predicate(wider, false)) == narrows,
+                     narrower);
         }
     }
 
