@@ -174,11 +174,10 @@ void QZPSidebarController::setupTableView() {
     });
     connect(m_tableView, &QZPTableView::contextMenuRequested, this, &QZPSidebarController::showContextMenu);
     connect(m_tableView, &QZPTableView::filesDropped, this, &QZPSidebarController::importFiles);
+    // A click in the star column stars that row alone, the selection left as it is.
     connect(m_tableView, &QZPTableView::favouriteClicked, this, [this](int row) {
-        if (QZPPreset* preset = m_listModel->presetAt(row)) {
-            m_presets->setSelectedObjects({preset});
-            toggleFavourite(QZPCommandSource::Menu);
-        }
+        if (QZPPreset* preset = m_listModel->presetAt(row); preset && m_presets->canMark(preset))
+            toggleFavourite(QList<QZPPreset*>{preset});
     });
     connect(m_presets, &QZPPresetsController::similarChanged, this, &QZPSidebarController::updateSimilarBar);
     connect(m_presets, &QZPPresetsController::marksUnreadable, this,
@@ -321,7 +320,10 @@ QList<QZPPreset*> QZPSidebarController::markablePresets(QZPCommandSource source)
 }
 
 void QZPSidebarController::toggleFavourite(QZPCommandSource source) {
-    const QList<QZPPreset*> presets = markablePresets(source);
+    toggleFavourite(markablePresets(source));
+}
+
+void QZPSidebarController::toggleFavourite(const QList<QZPPreset*>& presets) {
     if (presets.isEmpty())
         return;
     const bool on = !std::all_of(presets.begin(), presets.end(), [this](const QZPPreset* preset) {

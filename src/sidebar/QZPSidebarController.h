@@ -90,6 +90,7 @@ public:
     // Favourites and tags of the presets a command acts on: the star is set on all unless all have it,
     // and the tags are asked for in a dialog and given to each.
     void toggleFavourite(QZPCommandSource source);
+    void toggleFavourite(const QList<QZPPreset*>& presets);
     void editTags(QZPCommandSource source);
     // What the filter field says of its words: the words it knows, or why the query can never hold.
     QString filterHelp() const;

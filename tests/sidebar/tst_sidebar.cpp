@@ -332,9 +332,11 @@ private slots:
                     names << library()->index(row).data().toString();
             return names;
         };
+        clickRow(2);
         QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
                           table()->favouriteMarkerRect(rowRect(0)).center());
         QCOMPARE(starred(), QStringList{"A"});
+        QCOMPARE(library()->selectionIndexes(), QList<int>{2}); // the selection stays
         QVERIFY(m_sidebar->listModel()
                     ->index(0, 0)
                     .data(Qt::AccessibleDescriptionRole)
