@@ -180,6 +180,7 @@ void QZPSidebarController::setupTableView() {
             toggleFavourite(QList<QZPPreset*>{preset});
     });
     connect(m_presets, &QZPPresetsController::similarChanged, this, &QZPSidebarController::updateSimilarBar);
+    connect(m_presets, &QZPPresetsController::patchesRead, this, &QZPSidebarController::updateNoResults);
     connect(m_presets, &QZPPresetsController::marksUnreadable, this,
             [](const QZPError& error) { QZPErrorPresenter::shared()->presentError(error); });
     connect(m_tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -302,9 +303,12 @@ void QZPSidebarController::updateSimilarBar() {
     const bool shown = m_presets->isShowingSimilar();
     m_similarBar->setVisible(shown);
     if (shown)
-        m_similarLabel->setText(m_presets->arrangedCount() == 0 && !m_presets->isReadingPatches()
-                                    ? tr("No presets to rank against “%1”.").arg(m_presets->similarName())
-                                    : tr("Closest in sound to “%1”").arg(m_presets->similarName()));
+        m_similarLabel->setText(
+            !m_presets->isRanked()
+                ? tr("Reading the presets’ sounds to rank them against “%1”…").arg(m_presets->similarName())
+            : m_presets->arrangedCount() == 0
+                ? tr("No presets to rank against “%1”.").arg(m_presets->similarName())
+                : tr("Closest in sound to “%1”").arg(m_presets->similarName()));
     m_similarBar->setAccessibleName(m_similarLabel->text());
     updateNoResults();
 }
@@ -438,6 +442,9 @@ void QZPSidebarController::updateNoResults() {
         m_noFilterResultsField->setText(tr("No presets folder.\nChoose one above."));
     else if (const QString problem = filterPredicate().problem(); !problem.isEmpty())
         m_noFilterResultsField->setText(problem);
+    else if ((filterPredicate().usesPatch() || filterPredicate().usesMarks()) &&
+             m_presets->isReadingPatches())
+        m_noFilterResultsField->setText(tr("Reading the presets’ sounds…"));
     else if (!filterPredicate().isNull())
         m_noFilterResultsField->setText(tr("No Results"));
     else
