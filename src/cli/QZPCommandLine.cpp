@@ -31,13 +31,14 @@ Preset files:
 
 Libraries:
   library FOLDER [--filter TEXT | --query QUERY] [--modified] [--json]
-                                    The list the library shows for FOLDER, in order. Every word of a
-                                    QUERY holds: conditions on the patch (vcf>90, res>=100, chorus:II,
-                                    range:16, env:gate, hpf!=0, saw, pulse), the folder's marks (fav,
-                                    #pad) and name text. A parameter
-                                    goes by its panel name without spaces (vcffreq), its table name
-                                    (VCF_Cutoff) or its label (freq, res); a value as the panel
-                                    names it (II, gate, 16') or as a number.
+                                    The list the library shows for FOLDER, in order, filtered as the
+                                    window's filter field does (--filter and --query are the same).
+                                    Every word of a QUERY holds: conditions on the patch (vcf>90,
+                                    res>=100, chorus:II, range:16, env:gate, hpf!=0, saw, pulse), the
+                                    folder's marks (fav, #pad) and name text. A parameter goes by its
+                                    panel name without spaces (vcffreq), its table name (VCF_Cutoff)
+                                    or its label (freq, res); a value as the panel names it (II, gate,
+                                    16') or as a number.
   similar FILE FOLDER [--count N] [--json]
                                     FOLDER's presets closest in sound to FILE, best first, with their
                                     distance (0 equal, 1 as far apart as can be); 10 unless --count.

@@ -457,6 +457,9 @@ private slots:
         const Result impossible = run({"library", "found", "--query", "vcf>300"});
         QVERIFY(impossible.status == 2 && impossible.err.contains("VCF FREQ takes 0–127, not “300”."));
         QCOMPARE(run({"library", "found", "--query", "saw", "--filter", "A"}).status, 2);
+        QCOMPARE(run({"library", "found", "--filter", "vcf>300"}).status, 2);
+        QCOMPARE(run({"library", "found", "--filter", "range:4'"}).out.section('\t', 0, 0),
+                 QStringLiteral("Far"));
         QFile::remove(path("found/B.syx"));
         QCOMPARE(run({"duplicates", "found"}).status, 0);
         QCOMPARE(run({"duplicates", "found", "--near", "-1"}).status, 2);
