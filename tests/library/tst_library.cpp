@@ -484,10 +484,14 @@ private slots:
         QVERIFY(QFile::remove(path("Lib/Same.syx")));
         refreshAndRead();
         QCOMPARE(shown().join(" "), ranked.mid(1).join(" "));
+        auto* draft = new QZPPreset;
+        draft->setDisplayName("Draft");
+        library()->addObject(draft);
+        QCOMPARE(shown().join(" "), ranked.mid(1).join(" "));
         QVERIFY(library()->isShowingSimilar());
         library()->setFilterPredicate({});
         QVERIFY(!library()->isShowingSimilar());
-        QCOMPARE(library()->rowCount(), 5);
+        QCOMPARE(library()->rowCount(), 6);
         QVERIFY(!library()->index(0).data(QZPPresetsController::DistanceRole).isValid());
     }
 
