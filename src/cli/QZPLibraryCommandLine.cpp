@@ -11,7 +11,6 @@
 #include "model/QZPFileSystem.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPatchDistance.h"
-#include "model/QZPPatchQuery.h"
 #include "model/QZPPreset.h"
 #include "model/QZPPropertyList.h"
 

@@ -2,10 +2,6 @@
 
 #include "library/QZPFolderWalker.h"
 #include "library/QZPLibraryPatchReader.h"
-#include "model/QZPError.h"
-#include "model/QZPFileSystem.h"
-#include "model/QZPPatch.h"
-#include "model/QZPPreset.h"
 
 #include <QDir>
 #include <algorithm>
