@@ -384,7 +384,7 @@ void QZPAppDelegate::buildMainMenu() {
     preset->addAction(tr("Fa&vourite"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
                       window->sidebarController(),
                       [window] { window->sidebarController()->toggleFavourite(QZPCommandSource::Menu); });
-    preset->addAction(tr("&Tags…"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_T), window->sidebarController(),
+    preset->addAction(tr("&Tags…"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_G), window->sidebarController(),
                       [window] { window->sidebarController()->editTags(QZPCommandSource::Menu); });
     preset->addSeparator();
     // "Record New" while recording goes into a new draft, "Record" while it goes into the current preset.
