@@ -63,8 +63,10 @@ void QZPFilterField::keyPressEvent(QKeyEvent* event) {
     // hands the keys to the list.
     const bool escape = event->key() == Qt::Key_Escape;
     if ((escape || event->key() == Qt::Key_Down) && m_tableView) {
-        if (escape)
+        if (escape) {
             clear();
+            emit escapePressed();
+        }
         m_tableView->setFocus(Qt::ShortcutFocusReason);
         if (!m_tableView->currentIndex().isValid() && m_tableView->model() &&
             m_tableView->model()->rowCount() > 0)

@@ -49,6 +49,8 @@ public:
 
 signals:
     void activeChanged(bool active);
+    // Escape in the field: the text is cleared (it also ends Find Similar's ranking).
+    void escapePressed();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -181,6 +181,9 @@ void QZPSidebarController::setupTableView() {
     });
     connect(m_presets, &QZPPresetsController::similarChanged, this, &QZPSidebarController::updateSimilarBar);
     connect(m_presets, &QZPPresetsController::patchesRead, this, &QZPSidebarController::updateNoResults);
+    // Escape in the list or the filter field ends a Find Similar ranking, as Show All does.
+    connect(m_tableView, &QZPTableView::escapePressed, m_presets, &QZPPresetsController::showAll);
+    connect(m_filterSearchField, &QZPFilterField::escapePressed, m_presets, &QZPPresetsController::showAll);
     connect(m_presets, &QZPPresetsController::marksUnreadable, this,
             [](const QZPError& error) { QZPErrorPresenter::shared()->presentError(error); });
     connect(m_tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,

@@ -91,6 +91,11 @@ void QZPTableView::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Escape && state() != QAbstractItemView::EditingState) {
+        emit escapePressed();
+        event->accept();
+        return;
+    }
     QListView::keyPressEvent(event);
 }
 

@@ -4,7 +4,7 @@
 #include <limits>
 
 // The preset list. It marks an active row (the preset in the editor) apart from the selection, reports
-// Return and Enter, remembers the row under a context click while its menu is open, and scrolls a
+// Return, Enter and Escape, remembers the row under a context click while its menu is open, and scrolls a
 // selection into view with room below it.
 class QZPTableView : public QListView {
     Q_OBJECT
@@ -31,6 +31,8 @@ public:
 
 signals:
     void returnKeyPressed();
+    // Escape outside an inline rename (it ends Find Similar's ranking).
+    void escapePressed();
     // A context click; clickedRow() tells the row while this is handled.
     void contextMenuRequested(const QPoint& globalPosition);
     // The star column of a row was clicked.

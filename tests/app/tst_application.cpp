@@ -375,6 +375,12 @@ private slots:
         showAll->click();
         QVERIFY(!library()->isShowingSimilar() && !showAll->isVisible());
         QCOMPARE(names(), (QStringList{"A", "Far", "Mid", "Near", "Same"}));
+        // Escape in the list ends a ranking too.
+        find->trigger();
+        QVERIFY(library()->isShowingSimilar());
+        QTest::keyClick(sidebar->tableView(), Qt::Key_Escape);
+        QVERIFY(!library()->isShowingSimilar());
+        QCOMPARE(library()->rowCount(), 5);
     }
 
     // Quitting asks about every edited preset, also one the filter hides: Save, Don't Save or Cancel, and
