@@ -24,6 +24,8 @@ qint64 modificationTime(const struct stat& st) {
 QZPLibraryPatchReader::QZPLibraryPatchReader(QObject* parent) : QObject(parent) {
     connect(&m_reading, &QFutureWatcher<Batch>::resultReadyAt, this,
             [this](int index) { emit batchRead(m_reading.resultAt(index)); });
+    connect(&m_reading, &QFutureWatcher<Batch>::progressValueChanged, this,
+            [this](int looked) { emit progress(looked, m_total); });
     connect(&m_reading, &QFutureWatcher<Batch>::finished, this, [this] {
         if (!m_reading.isCanceled())
             emit finished();
@@ -41,10 +43,13 @@ void QZPLibraryPatchReader::stop() {
 
 void QZPLibraryPatchReader::read(const QString& folder, const Requests& requests, quint64 generation) {
     stop();
+    m_total = requests.files.size();
     m_reading.setFuture(QtConcurrent::run([folder, requests, generation](QPromise<Batch>& promise) {
+        promise.setProgressRange(0, int(requests.files.size()));
         readNow(
             folder, requests, generation, [&promise](const Batch& batch) { promise.addResult(batch); },
-            [&promise] { return promise.isCanceled(); });
+            [&promise] { return promise.isCanceled(); },
+            [&promise](qsizetype looked) { promise.setProgressValue(int(looked)); });
     }));
 }
 
@@ -65,15 +70,19 @@ QZPLibraryTable::PatchState QZPLibraryPatchReader::readPatch(const QString& path
 
 void QZPLibraryPatchReader::readNow(const QString& folder, const Requests& requests, quint64 generation,
                                     const std::function<void(const Batch&)>& take,
-                                    const std::function<bool()>& cancelled) {
+                                    const std::function<bool()>& cancelled,
+                                    const std::function<void(qsizetype)>& progress) {
     QString path = folder;
     if (!path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('/');
     const qsizetype base = path.size();
     Batch batch;
+    qsizetype looked = 0;
     for (const Request& request : requests.files) {
         if (cancelled && cancelled())
             return;
+        if (progress && looked++ % 512 == 0)
+            progress(looked - 1);
         path.truncate(base);
         path.append(QStringView(requests.paths).sliced(request.pathStart, request.pathLength));
         // An unchanged file is only looked at.
@@ -93,4 +102,6 @@ void QZPLibraryPatchReader::readNow(const QString& folder, const Requests& reque
     }
     if (!batch.isEmpty())
         take(batch);
+    if (progress)
+        progress(requests.files.size());
 }

@@ -62,7 +62,8 @@ public:
     // true.
     static void readNow(const QString& folder, const Requests& requests, quint64 generation,
                         const std::function<void(const Batch&)>& take,
-                        const std::function<bool()>& cancelled = {});
+                        const std::function<bool()>& cancelled = {},
+                        const std::function<void(qsizetype looked)>& progress = {});
     // The patch of one preset file: Read with its 18 bytes in `patch`, or Unreadable. `modified` gets the
     // file's modification time when it can be looked at.
     static QZPLibraryTable::PatchState readPatch(const QString& path, unsigned char* patch,
@@ -70,9 +71,12 @@ public:
 
 signals:
     void batchRead(const QZPLibraryPatchReader::Batch& batch);
+    // How many of the read's files have been looked at, now and then.
+    void progress(qsizetype looked, qsizetype total);
     // A read went through every row it was given.
     void finished();
 
 private:
     QFutureWatcher<Batch> m_reading;
+    qsizetype m_total = 0;
 };

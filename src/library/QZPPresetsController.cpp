@@ -33,6 +33,7 @@ QZPPresetsController::QZPPresetsController(QObject* parent)
     connect(m_folder.get(), &QZPLibraryFolder::urlChanged, this,
             &QZPPresetsController::presetsFolderURLChanged);
     connect(&m_patchReader, &QZPLibraryPatchReader::batchRead, this, &QZPPresetsController::takePatches);
+    connect(&m_patchReader, &QZPLibraryPatchReader::progress, this, &QZPPresetsController::patchesProgress);
     connect(&m_patchReader, &QZPLibraryPatchReader::finished, this, [this] {
         m_readingPatches = false;
         if (m_similarWaiting)

@@ -162,6 +162,8 @@ signals:
     void refreshFinished();
     // Every listed file's patch has been read (after a walk).
     void patchesRead();
+    // How many of the listed files a read has looked at so far.
+    void patchesProgress(qsizetype looked, qsizetype total);
     // The list began or stopped showing presets similar to one.
     void similarChanged();
     // The folder's file of marks cannot be read: it is left out (and kept aside when marks next change).

@@ -90,6 +90,13 @@ void QZPSidebarController::buildView() {
     filterRow->addWidget(m_filterSearchField);
     layout->addLayout(filterRow);
 
+    // While the list reads its presets' sounds and the filter or Find Similar asks about them: how far.
+    m_readingLabel = new QLabel(m_view);
+    m_readingLabel->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 150);"));
+    m_readingLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_readingLabel->hide();
+    layout->addWidget(m_readingLabel);
+
     // Over a Find Similar ranking: what the list is ranked against, and the way back to the whole list.
     m_similarBar = new QWidget(m_view);
     auto* similarRow = new QHBoxLayout(m_similarBar);
@@ -180,7 +187,12 @@ void QZPSidebarController::setupTableView() {
             toggleFavourite(QList<QZPPreset*>{preset});
     });
     connect(m_presets, &QZPPresetsController::similarChanged, this, &QZPSidebarController::updateSimilarBar);
-    connect(m_presets, &QZPPresetsController::patchesRead, this, &QZPSidebarController::updateNoResults);
+    connect(m_presets, &QZPPresetsController::patchesRead, this, [this] {
+        updateNoResults();
+        updateReadingLabel(0, 0);
+    });
+    connect(m_presets, &QZPPresetsController::patchesProgress, this,
+            &QZPSidebarController::updateReadingLabel);
     // Escape in the list or the filter field ends a Find Similar ranking, as Show All does.
     connect(m_tableView, &QZPTableView::escapePressed, m_presets, &QZPPresetsController::showAll);
     connect(m_filterSearchField, &QZPFilterField::escapePressed, m_presets, &QZPPresetsController::showAll);
@@ -276,6 +288,19 @@ void QZPSidebarController::selectFiles(const QStringList& paths) {
     m_presets->setSelectedObjects(presets);
     m_tableView->scrollSelectionToCenter();
     m_tableView->setFocus(Qt::OtherFocusReason);
+}
+
+bool QZPSidebarController::asksAboutSounds() const {
+    const QZPPresetFilter filter = filterPredicate();
+    return filter.usesPatch() || filter.usesMarks() ||
+           (m_presets->isShowingSimilar() && !m_presets->isRanked());
+}
+
+void QZPSidebarController::updateReadingLabel(qsizetype looked, qsizetype total) {
+    const bool shown = total > 0 && looked < total && m_presets->isReadingPatches() && asksAboutSounds();
+    m_readingLabel->setVisible(shown);
+    if (shown)
+        m_readingLabel->setText(tr("Reading the presets’ sounds: %L1 of %L2…").arg(looked).arg(total));
 }
 
 // MARK: Find Similar
@@ -445,8 +470,7 @@ void QZPSidebarController::updateNoResults() {
         m_noFilterResultsField->setText(tr("No presets folder.\nChoose one above."));
     else if (const QString problem = filterPredicate().problem(); !problem.isEmpty())
         m_noFilterResultsField->setText(problem);
-    else if ((filterPredicate().usesPatch() || filterPredicate().usesMarks()) &&
-             m_presets->isReadingPatches())
+    else if (asksAboutSounds() && m_presets->isReadingPatches())
         m_noFilterResultsField->setText(tr("Reading the presets’ sounds…"));
     else if (!filterPredicate().isNull())
         m_noFilterResultsField->setText(tr("No Results"));

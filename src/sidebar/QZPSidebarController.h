@@ -117,6 +117,9 @@ private:
     void updateNoResults();
     void updateFilterProblem();
     void updateSimilarBar();
+    // Whether the filter or a waiting Find Similar asks about the presets' sounds or marks.
+    bool asksAboutSounds() const;
+    void updateReadingLabel(qsizetype looked, qsizetype total);
     // The presets of `source` that can take marks; says so in the status bar when none can.
     QList<QZPPreset*> markablePresets(QZPCommandSource source);
     // The list's selection and the library's, kept the same both ways.
@@ -135,6 +138,7 @@ private:
     QPointer<QZPLibraryFolderChooser> m_folderChooser;
     QZPFilterField* m_filterSearchField = nullptr;
     QLabel* m_noFilterResultsField = nullptr;
+    QLabel* m_readingLabel = nullptr;
     QWidget* m_similarBar = nullptr;
     QLabel* m_similarLabel = nullptr;
     // Find Similar was asked for: its best is selected when the ranking arrives.

@@ -393,8 +393,10 @@ private slots:
                 writePatch("Pad Warm.syx", 60, false, 2) && writePatch("Sub/Lead.syx", 120, false, 1));
         QVERIFY(qzpWriteContents(path("Lib/Broken.syx"), "x"));
         QSignalSpy read(library(), &QZPPresetsController::patchesRead);
+        QSignalSpy progress(library(), &QZPPresetsController::patchesProgress);
         open(path("Lib"));
         QTRY_VERIFY(read.count() > 0);
+        QVERIFY(!progress.isEmpty() && progress.first().at(1).toLongLong() == 5);
         const auto shown = [this] {
             QStringList names;
             for (int row = 0; row < library()->rowCount(); ++row)
