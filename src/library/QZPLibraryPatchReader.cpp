@@ -95,7 +95,8 @@ void QZPLibraryPatchReader::readNow(const QString& folder, const Requests& reque
         result.generation = generation;
         result.row = request.row;
         result.identity = request.identity;
-        result.state = readPatch(path, result.patch.data(), &result.modified);
+        result.modified = modificationTime(st);
+        result.state = readPatch(path, result.patch.data());
         batch.append(result);
         if (batch.size() >= BatchSize)
             take(std::exchange(batch, {}));

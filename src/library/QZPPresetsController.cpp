@@ -46,6 +46,21 @@ QZPPresetsController::~QZPPresetsController() = default;
 
 namespace {
 
+// 18 patch bytes as a byte array; empty for none.
+QByteArray patchBytes(const unsigned char* patch) {
+    return patch ? QByteArray(reinterpret_cast<const char*>(patch), QZPLibraryTable::PatchLength)
+                 : QByteArray();
+}
+
+// The file of marks as it is on disk: its modification time and size, or zeros when there is none.
+std::pair<qint64, qint64> marksStamp(const QString& folder) {
+    const QString path = QDir(folder).filePath(QString::fromLatin1(QZPPresetMarks::FileName));
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return {0, 0};
+    return {qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, st.st_size};
+}
+
 // A path below the folder, from its relative part (the folder itself with a slash, for none).
 QString pathIn(const QString& folder, QStringView relative) {
     QString path = folder;
@@ -264,9 +279,7 @@ const unsigned char* QZPPresetsController::searchPatch(Row row) const {
 
 QByteArray QZPPresetsController::patchOf(const QZPPreset* preset) const {
     const auto it = m_rowOfPreset.constFind(preset);
-    const unsigned char* patch = it == m_rowOfPreset.cend() ? nullptr : searchPatch(it.value());
-    return patch ? QByteArray(reinterpret_cast<const char*>(patch), QZPLibraryTable::PatchLength)
-                 : QByteArray();
+    return patchBytes(it == m_rowOfPreset.cend() ? nullptr : searchPatch(it.value()));
 }
 
 QZPFileReference::Identity QZPPresetsController::fileIdentity(Row row) const {
@@ -338,9 +351,7 @@ QByteArray QZPPresetsController::filePatch(Row row) {
             QZPLibraryPatchReader::readPatch(absolutePath(row), patch, &modified);
         m_table.setPatch(row, state, patch, modified);
     }
-    const unsigned char* patch = m_table.patch(row);
-    return patch ? QByteArray(reinterpret_cast<const char*>(patch), QZPLibraryTable::PatchLength)
-                 : QByteArray();
+    return patchBytes(m_table.patch(row));
 }
 
 void QZPPresetsController::refilter(const QList<Row>& rows, bool patchChanged) {
@@ -365,26 +376,23 @@ void QZPPresetsController::refilter(const QList<Row>& rows, bool patchChanged) {
 
 // MARK: Marks
 
-void QZPPresetsController::loadMarks(const QString& folder) {
-    const QString path = QDir(folder).filePath(QString::fromLatin1(QZPPresetMarks::FileName));
-    struct stat st {};
-    const std::pair<qint64, qint64> stamp =
-        ::lstat(QFile::encodeName(path).constData(), &st) == 0
-            ? std::pair<qint64, qint64>{qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
-                                        st.st_size}
-            : std::pair<qint64, qint64>{0, 0};
+bool QZPPresetsController::loadMarks(const QString& folder) {
+    const std::pair<qint64, qint64> stamp = marksStamp(folder);
     if (folder == m_marksFolder && stamp == m_marksStamp)
-        return;
-    // Rows marked before are looked up again even when no marks are left.
-    const bool hadMarks = m_rowsMarked;
+        return false;
     m_marksFolder = folder;
     m_marksStamp = stamp;
     QZPError error;
     if (!m_marks.read(folder, &error))
         emit marksUnreadable(error);
+    return lookUpMarks();
+}
+
+bool QZPPresetsController::lookUpMarks() {
     m_tagSets = {QStringList()};
-    if (m_marks.isEmpty() && !hadMarks)
-        return;
+    // Rows marked before are looked up again even when no marks are left.
+    if (m_marks.isEmpty() && !m_rowsMarked)
+        return false;
     m_rowsMarked = false;
     QList<Row> rows;
     for (Row row = 0; row < Row(m_items.size()); ++row)
@@ -393,16 +401,14 @@ void QZPPresetsController::loadMarks(const QString& folder) {
             rows.append(row);
         }
     refilter(rows, false);
+    return true;
 }
 
 void QZPPresetsController::updateMarks(Row row) {
     Item& item = m_items[row];
     QZPPresetMarks::Marks marks;
     if (!m_marks.isEmpty() && !item.isNew) {
-        const unsigned char* patch = m_table.patch(row);
-        marks = m_marks.marks(relativePath(row), patch ? QByteArray(reinterpret_cast<const char*>(patch),
-                                                                    QZPLibraryTable::PatchLength)
-                                                       : QByteArray());
+        marks = m_marks.marks(relativePath(row), patchBytes(m_table.patch(row)));
     }
     item.favourite = marks.favourite;
     m_rowsMarked = m_rowsMarked || !marks.isEmpty();
@@ -444,16 +450,14 @@ bool QZPPresetsController::changeMarks(const QList<QZPPreset*>& presets, const M
     }
     if (rows.isEmpty())
         return true;
-    const bool written = m_marks.write(error);
-    // What is on disk now is what the rows show: the file written, or the marks as they were.
-    m_marksStamp = {-1, -1};
-    if (!written) {
+    // What is on disk now is what the rows show: the marks as written, or as they were.
+    if (!m_marks.write(error)) {
+        m_marksStamp = {-1, -1};
         loadMarks(m_marksFolder);
         return false;
     }
-    const QString folder = m_marksFolder;
-    m_marksFolder.clear();
-    loadMarks(folder);
+    m_marksStamp = marksStamp(m_marksFolder);
+    lookUpMarks();
     return true;
 }
 
@@ -475,8 +479,8 @@ bool QZPPresetsController::showSimilar(const QZPPreset* preset, qsizetype count)
     // A listed file's patch not read yet is read now.
     const unsigned char* known = it == m_rowOfPreset.cend() ? nullptr : searchPatch(it.value());
     m_similarPatch = it == m_rowOfPreset.cend() ? preset->patch().data()
-                     : known ? QByteArray(reinterpret_cast<const char*>(known), QZPLibraryTable::PatchLength)
-                             : filePatch(it.value());
+                     : known                    ? patchBytes(known)
+                                                : filePatch(it.value());
     if (m_similarPatch.size() != QZPLibraryTable::PatchLength)
         return false;
     m_similarName = preset->displayName();
@@ -677,9 +681,9 @@ void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable w
     }
     m_applyingRefresh = false;
     compact();
-    loadMarks(folder);
-    // Rows that came or took another file look their marks up again (the others keep theirs).
-    if (!m_marks.isEmpty()) {
+    // Rows that came or took another file look their marks up again (the others keep theirs), unless
+    // every row just did.
+    if (!loadMarks(folder) && !m_marks.isEmpty()) {
         QList<Row> marked;
         for (Row row = 0; row < Row(m_items.size()); ++row)
             if (m_items[row].live && (row >= firstAdded || renamed || movedPreset)) {

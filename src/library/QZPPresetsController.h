@@ -105,7 +105,7 @@ public:
     void refreshAvailableDocumentsNow();
     bool isRefreshing() const;
 
-    QZPPresetFilter filterPredicate() const { return m_rows.filter(); }
+    const QZPPresetFilter& filterPredicate() const { return m_rows.filter(); }
     void setFilterPredicate(const QZPPresetFilter& filter);
 
     // Patches: read after every walk on a worker thread (patchesRead when done), or now.
@@ -201,7 +201,9 @@ private:
     // The file's bytes, read now if they have not been.
     QByteArray filePatch(Row row);
     // Marks: read again when the folder's file of them changed; each row's looked up again.
-    void loadMarks(const QString& folder);
+    // Answers whether every row looked its marks up again.
+    bool loadMarks(const QString& folder);
+    bool lookUpMarks();
     void updateMarks(Row row);
     void rankSimilar();
     // Rows whose patch or marks changed: each shown or hidden again as the filter says.

@@ -256,7 +256,7 @@ void QZPSidebarController::setFilterString(const QString& text) {
 }
 
 QString QZPSidebarController::filterHelp() const {
-    const QString problem = filterPredicate().problem();
+    const QString problem = m_presets->filterPredicate().problem();
     if (!problem.isEmpty())
         return problem;
     return tr("Filter by name, or by sound and marks with words such as vcf>90, res>=100, chorus:II, saw, "
@@ -266,7 +266,7 @@ QString QZPSidebarController::filterHelp() const {
 
 // A query that can never hold says why at once, over the field, and in place of the empty list's words.
 void QZPSidebarController::updateFilterProblem() {
-    const QString problem = filterPredicate().problem();
+    const QString problem = m_presets->filterPredicate().problem();
     m_filterSearchField->setToolTip(filterHelp());
     m_filterSearchField->setAccessibleDescription(problem);
     if (!problem.isEmpty() && m_filterSearchField->hasFocus())
@@ -291,7 +291,7 @@ void QZPSidebarController::selectFiles(const QStringList& paths) {
 }
 
 bool QZPSidebarController::asksAboutSounds() const {
-    const QZPPresetFilter filter = filterPredicate();
+    const QZPPresetFilter& filter = m_presets->filterPredicate();
     return filter.usesPatch() || filter.usesMarks() ||
            (m_presets->isShowingSimilar() && !m_presets->isRanked());
 }
@@ -468,11 +468,11 @@ void QZPSidebarController::updateNoResults() {
         return;
     if (m_presets->presetsFolderURL().isEmpty())
         m_noFilterResultsField->setText(tr("No presets folder.\nChoose one above."));
-    else if (const QString problem = filterPredicate().problem(); !problem.isEmpty())
+    else if (const QString problem = m_presets->filterPredicate().problem(); !problem.isEmpty())
         m_noFilterResultsField->setText(problem);
     else if (asksAboutSounds() && m_presets->isReadingPatches())
         m_noFilterResultsField->setText(tr("Reading the presets’ sounds…"));
-    else if (!filterPredicate().isNull())
+    else if (!m_presets->filterPredicate().isNull())
         m_noFilterResultsField->setText(tr("No Results"));
     else
         m_noFilterResultsField->setText(tr("No presets in this folder."));
