@@ -32,7 +32,7 @@ inline void qzpFillPresetFolder(const QString& folder, int count) {
     QDir().mkpath(folder);
     QByteArray message = QByteArray("\xF0\x41\x30\x00\x60", 5) + QZPPreset::defaultPatchData() + char(0xF7);
     // The LFO rate and the cutoff vary, so that queries and rankings have work to do.
-    const int cutoff = 5 + QZPParameter::named(QStringLiteral("VCF_Cutoff"))->byteIndex;
+    const int cutoff = 5 + QZPParameter::of(QZPParameter::Id::VCF_Cutoff).byteIndex;
     for (int i = 0; i < count; ++i) {
         message[5] = char(i & 0x7F);
         message[cutoff] = char((i * 37) & 0x7F);

@@ -52,7 +52,7 @@ int main(int argc, char* argv[]) {
     editor.view()->show();
     QApplication::processEvents();
 
-    QZPSlider* cutoff = editor.sliderWithTag(5);
+    QZPSlider* cutoff = editor.sliderFor(QZPParameter::Id::VCF_Cutoff);
     cutoff->setDoubleValue(0);
     const QPointF start = cutoff->knobCenter();
     const QPointF end = cutoff->pointB();

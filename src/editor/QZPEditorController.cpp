@@ -26,33 +26,39 @@
 
 namespace {
 
+using Id = QZPParameter::Id;
+
 // The front panel, left to right: sections, and in each the parameters in the order of their controls.
-// A group of several names is one row of buttons (one toggle per parameter); a switch the panel shows
-// as buttons gets one button per value; every other parameter is a slider. Everything else about a
-// control (tag, range, positions, labels, value names) comes from the parameter table.
-const QList<QList<QStringList>>& panelLayout() {
-    static const QList<QList<QStringList>> layout{
-        {{"LFO_Rate"}, {"LFO_Delay"}},
-        {{"DCO_LFO"},
-         {"DCO_PWM"},
-         {"DCO_PWM_Mode"},
-         {"DCO_Range"},
-         {"DCO_Pulse_ON", "DCO_Saw_ON"},
-         {"DCO_SubLevel"},
-         {"DCO_NoiseLevel"}},
-        {{"HPF_Mode"}},
-        {{"VCF_Cutoff"}, {"VCF_Resonance"}, {"VCF_ENV_Mode"}, {"VCF_ENV"}, {"VCF_LFO"}, {"VCF_KYBD"}},
-        {{"VCA_Mode"}, {"VCA_Level"}},
-        {{"ENV_Attack"}, {"ENV_Decay"}, {"ENV_Sustain"}, {"ENV_Release"}},
-        {{"chorusMode"}},
+// A group of several parameters is one row of buttons (one toggle per parameter); a switch the panel
+// shows as buttons gets one button per value; every other parameter is a slider. Everything else about a
+// control (range, positions, labels, value names) comes from the parameter table.
+const QList<QList<QList<Id>>>& panelLayout() {
+    static const QList<QList<QList<Id>>> layout{
+        {{Id::LFO_Rate}, {Id::LFO_Delay}},
+        {{Id::DCO_LFO},
+         {Id::DCO_PWM},
+         {Id::DCO_PWM_Mode},
+         {Id::DCO_Range},
+         {Id::DCO_Pulse_ON, Id::DCO_Saw_ON},
+         {Id::DCO_SubLevel},
+         {Id::DCO_NoiseLevel}},
+        {{Id::HPF_Mode}},
+        {{Id::VCF_Cutoff},
+         {Id::VCF_Resonance},
+         {Id::VCF_ENV_Mode},
+         {Id::VCF_ENV},
+         {Id::VCF_LFO},
+         {Id::VCF_KYBD}},
+        {{Id::VCA_Mode}, {Id::VCA_Level}},
+        {{Id::ENV_Attack}, {Id::ENV_Decay}, {Id::ENV_Sustain}, {Id::ENV_Release}},
+        {{Id::chorusMode}},
     };
     return layout;
 }
 
-const QZPParameter& parameterNamed(const QString& name) {
-    const QZPParameter* parameter = QZPParameter::named(name);
-    Q_ASSERT(parameter);
-    return *parameter;
+// The switches the panel shows as a row of buttons with lights: the range, the waves and the chorus.
+bool isButtonRow(Id id) {
+    return id == Id::DCO_Range || id == Id::DCO_Pulse_ON || id == Id::DCO_Saw_ON || id == Id::chorusMode;
 }
 
 QString panelText(const char* text) {
@@ -164,19 +170,19 @@ void QZPEditorController::buildView() {
         return box;
     };
 
-    for (const QList<QStringList>& groups : panelLayout()) {
-        QZPPanelSection* panelSection = section(panelText(parameterNamed(groups.first().first()).section));
-        for (const QStringList& group : groups) {
-            const QZPParameter& parameter = parameterNamed(group.first());
-            if (parameter.tag >= 0) {
+    for (const QList<QList<Id>>& groups : panelLayout()) {
+        QZPPanelSection* panelSection = section(panelText(QZPParameter::of(groups.first().first()).section));
+        for (const QList<Id>& group : groups) {
+            const QZPParameter& parameter = QZPParameter::of(group.first());
+            if (!isButtonRow(parameter.id)) {
                 addSlider(panelSection, parameter);
                 continue;
             }
             QStringList titles;
             QList<int> lightTags;
             if (group.size() > 1) {
-                for (const QString& name : group) {
-                    titles << panelText(parameterNamed(name).identifier);
+                for (const Id id : group) {
+                    titles << panelText(QZPParameter::of(id).identifier);
                     lightTags << int(lightTags.size());
                 }
             } else {
@@ -185,16 +191,15 @@ void QZPEditorController::buildView() {
                     lightTags << value.value;
                 }
             }
-            const QString name = group.first();
             // A section with one control needs no label in the name ("CHORUS II").
             const QString sectionName = panelText(parameter.section);
             const QString prefix =
                 groups.size() > 1 ? sectionName + QLatin1Char(' ') + panelText(parameter.label) : sectionName;
-            if (name == QLatin1String("DCO_Range"))
+            if (parameter.id == Id::DCO_Range)
                 panelSection->addControl(buttonRow(prefix, titles, lightTags, false, &m_rangeButtons,
                                                    &m_rangeLights, &QZPEditorController::rangeClicked),
                                          panelText(parameter.label));
-            else if (name == QLatin1String("chorusMode"))
+            else if (parameter.id == Id::chorusMode)
                 panelSection->addControl(buttonRow(prefix, titles, lightTags, true, &m_chorusButtons,
                                                    &m_chorusLights, &QZPEditorController::chorusModeClicked),
                                          panelText(parameter.label));
@@ -289,7 +294,7 @@ QSize QZPEditorController::fitPanel(const QSize& space) {
 // A slider for a byte, or a switch with a sticky position per value.
 QZPSlider* QZPEditorController::addSlider(QZPPanelSection* section, const QZPParameter& parameter) {
     auto* slider = new QZPSlider(section);
-    slider->setTag(parameter.tag);
+    slider->setParameter(&parameter);
     slider->setIdentifier(panelText(parameter.identifier));
     // Named as the panel prints it: section and label ("VCF FREQ", "DCO LFO MAN").
     slider->setAccessibleName(parameter.panelName());
@@ -379,19 +384,16 @@ void QZPEditorController::updateDisplay(bool animated) {
     view();
     const QZPPatch& patch = displayedPatch();
     for (QZPSlider* slider : m_sliders) {
-        const QZPParameter* parameter = QZPParameter::forTag(slider->tag());
+        const QZPParameter* parameter = slider->parameter();
         // The four-position high-pass switch jumps; sliders and two-way switches glide.
         slider->setDoubleValueAnimated(patch.value(*parameter), animated && parameter->values.size() <= 2);
     }
-    const auto value = [&patch](const char* name) {
-        return patch.value(parameterNamed(QString::fromLatin1(name)));
-    };
     for (QZPLightView* light : m_rangeLights)
-        light->setOpacity(light->tag() == value("DCO_Range") ? 1.0 : 0.0);
+        light->setOpacity(light->tag() == patch.value(Id::DCO_Range) ? 1.0 : 0.0);
     for (QZPLightView* light : m_chorusLights)
-        light->setOpacity(light->tag() == value("chorusMode") ? 1.0 : 0.0);
+        light->setOpacity(light->tag() == patch.value(Id::chorusMode) ? 1.0 : 0.0);
     for (QZPLightView* light : m_oscillatorLights)
-        light->setOpacity(light->tag() == 0 ? value("DCO_Pulse_ON") : value("DCO_Saw_ON"));
+        light->setOpacity(light->tag() == 0 ? patch.value(Id::DCO_Pulse_ON) : patch.value(Id::DCO_Saw_ON));
     updateMarks();
 }
 
@@ -447,7 +449,7 @@ void QZPEditorController::updateMarks() {
         return parts.join(QStringLiteral("; "));
     };
     for (QZPSlider* slider : m_sliders) {
-        const QZPParameter& parameter = *QZPParameter::forTag(slider->tag());
+        const QZPParameter& parameter = *slider->parameter();
         const bool differs = other && other->value(parameter) != shown.value(parameter);
         const double span = slider->maxValue() - slider->minValue();
         slider->setGhostPosition(
@@ -456,9 +458,9 @@ void QZPEditorController::updateMarks() {
         slider->setAccessibleDescription(description(parameter, differs));
         slider->setLocked(locked.contains(QLatin1String(parameter.name)));
     }
-    const auto markButtons = [&](const QList<QZPJunoSegmentButton*>& buttons, const char* name,
+    const auto markButtons = [&](const QList<QZPJunoSegmentButton*>& buttons, Id id,
                                  const std::function<bool(int index, int otherValue)>& marks) {
-        const QZPParameter& parameter = parameterNamed(QString::fromLatin1(name));
+        const QZPParameter& parameter = QZPParameter::of(id);
         const bool differs = other && other->value(parameter) != shown.value(parameter);
         for (QZPJunoSegmentButton* button : buttons) {
             const bool marked = differs && marks(button->tag(), other->value(parameter));
@@ -467,15 +469,15 @@ void QZPEditorController::updateMarks() {
             button->setToolTip(locked.contains(QLatin1String(parameter.name)) ? tr("Locked") : QString());
         }
     };
-    const auto isValueAt = [](const char* name) {
-        return [name](int index, int otherValue) {
-            return parameterNamed(QString::fromLatin1(name)).values.value(index).value == otherValue;
+    const auto isValueAt = [](Id id) {
+        return [id](int index, int otherValue) {
+            return QZPParameter::of(id).values.value(index).value == otherValue;
         };
     };
-    markButtons(m_rangeButtons, "DCO_Range", isValueAt("DCO_Range"));
-    markButtons(m_chorusButtons, "chorusMode", isValueAt("chorusMode"));
-    markButtons(m_oscillatorButtons.mid(0, 1), "DCO_Pulse_ON", [](int, int) { return true; });
-    markButtons(m_oscillatorButtons.mid(1, 1), "DCO_Saw_ON", [](int, int) { return true; });
+    markButtons(m_rangeButtons, Id::DCO_Range, isValueAt(Id::DCO_Range));
+    markButtons(m_chorusButtons, Id::chorusMode, isValueAt(Id::chorusMode));
+    markButtons(m_oscillatorButtons.mid(0, 1), Id::DCO_Pulse_ON, [](int, int) { return true; });
+    markButtons(m_oscillatorButtons.mid(1, 1), Id::DCO_Saw_ON, [](int, int) { return true; });
 }
 
 void QZPEditorController::addHeaderAction(QAction* action) {
@@ -491,8 +493,8 @@ void QZPEditorController::addHeaderAction(QAction* action) {
 
 QStringList QZPEditorController::sectionNames() const {
     QStringList names;
-    for (const QList<QStringList>& groups : panelLayout())
-        names << QString::fromLatin1(parameterNamed(groups.first().first()).section);
+    for (const QList<QList<Id>>& groups : panelLayout())
+        names << QString::fromLatin1(QZPParameter::of(groups.first().first()).section);
     return names;
 }
 
@@ -524,17 +526,16 @@ const QZPParameter* QZPEditorController::parameterAt(QWidget* section, const QPo
     for (QWidget* widget = section->childAt(at); widget && widget != section;
          widget = widget->parentWidget()) {
         if (auto* slider = qobject_cast<QZPSlider*>(widget))
-            return QZPParameter::forTag(slider->tag());
+            return slider->parameter();
         auto* button = qobject_cast<QZPJunoSegmentButton*>(widget);
         if (!button)
             continue;
         if (m_rangeButtons.contains(button))
-            return &parameterNamed(QStringLiteral("DCO_Range"));
+            return &QZPParameter::of(Id::DCO_Range);
         if (m_chorusButtons.contains(button))
-            return &parameterNamed(QStringLiteral("chorusMode"));
+            return &QZPParameter::of(Id::chorusMode);
         if (m_oscillatorButtons.contains(button))
-            return &parameterNamed(button->tag() == 0 ? QStringLiteral("DCO_Pulse_ON")
-                                                      : QStringLiteral("DCO_Saw_ON"));
+            return &QZPParameter::of(button->tag() == 0 ? Id::DCO_Pulse_ON : Id::DCO_Saw_ON);
     }
     return nullptr;
 }
@@ -574,9 +575,9 @@ void QZPEditorController::showSectionMenu(QZPPanelSection* section, const QPoint
     menu.exec(section->mapToGlobal(at));
 }
 
-QZPSlider* QZPEditorController::sliderWithTag(int tag) const {
+QZPSlider* QZPEditorController::sliderFor(QZPParameterId id) const {
     for (QZPSlider* slider : m_sliders)
-        if (slider->tag() == tag)
+        if (slider->parameter()->id == id)
             return slider;
     return nullptr;
 }
@@ -584,33 +585,27 @@ QZPSlider* QZPEditorController::sliderWithTag(int tag) const {
 // MARK: Actions
 
 void QZPEditorController::sliderValueDidChange(QZPSlider* sender) {
-    const QZPParameter* parameter = QZPParameter::forTag(sender->tag());
+    const QZPParameter* parameter = sender->parameter();
     if (!m_document || !parameter)
         return;
     QZPPreset& preset = *m_document;
     // A run of key presses on one slider is one undo step: its changes share a coalescing key.
     const int keyRun = sender->keyRun();
-    preset.setUndoCoalescingKey(keyRun ? KeyRunUndoKeyBase + (keyRun % 4096) * 256 + (sender->tag() & 0xFF)
-                                       : -1);
+    preset.setUndoCoalescingKey(keyRun ? KeyRunUndoKeyBase + (keyRun % 4096) * 256 + int(parameter->id) : -1);
+    const quint8 switches = preset.byteAtLocation(QZPParameter::SwitchByte2);
     // Values from outside are clamped by the control; the setters' own checks are never reached.
     parameter->set(preset,
                    std::clamp(int(sender->doubleValue()), parameter->minimum(), parameter->maximum()));
     sendByte(parameter->byteIndex);
-    if (parameter == &parameterNamed(QStringLiteral("DCO_NoiseLevel"))) {
-        // The noise slider at its top switches the MKS noise on; anywhere else, off.
-        const QZPParameter& noise = parameterNamed(QStringLiteral("MKS_Noise_ON"));
-        const int full = sender->percentValue() == 1.0 ? 1 : 0;
-        if (noise.get(preset) != full) {
-            noise.set(preset, full);
-            sendByte(noise.byteIndex);
-        }
-    }
+    // The noise slider's change may have switched the MKS noise bit (the patch's rule).
+    if (parameter->id == Id::DCO_NoiseLevel && preset.byteAtLocation(QZPParameter::SwitchByte2) != switches)
+        sendByte(QZPParameter::SwitchByte2);
     preset.setUndoCoalescingKey(-1);
     showTemporaryMessage(sender->displayString(), SliderMessageSeconds);
 }
 
 void QZPEditorController::rangeClicked(int tag) {
-    const QZPParameter& range = parameterNamed(QStringLiteral("DCO_Range"));
+    const QZPParameter& range = QZPParameter::of(Id::DCO_Range);
     if (m_document && tag >= 0 && tag < range.values.size())
         range.set(*m_document, range.values.at(tag).value);
     sendModeUpdate();
@@ -618,14 +613,14 @@ void QZPEditorController::rangeClicked(int tag) {
 
 void QZPEditorController::oscillatorModeClicked(int tag) {
     if (m_document && tag == 0)
-        m_document->setDCO_Pulse_ON(!m_document->DCO_Pulse_ON());
+        m_document->setValue(Id::DCO_Pulse_ON, !m_document->value(Id::DCO_Pulse_ON));
     else if (m_document && tag == 1)
-        m_document->setDCO_Saw_ON(!m_document->DCO_Saw_ON());
+        m_document->setValue(Id::DCO_Saw_ON, !m_document->value(Id::DCO_Saw_ON));
     sendModeUpdate();
 }
 
 void QZPEditorController::chorusModeClicked(int tag) {
-    const QZPParameter& chorus = parameterNamed(QStringLiteral("chorusMode"));
+    const QZPParameter& chorus = QZPParameter::of(Id::chorusMode);
     if (m_document && tag >= 0 && tag < chorus.values.size())
         chorus.set(*m_document, chorus.values.at(tag).value);
     sendModeUpdate();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/QZPParameterId.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -83,8 +85,9 @@ public:
     void sendModeUpdate();
     void showTemporaryMessage(const QString& text, double seconds);
 
-    // The parts, by tag (for the main window and for tests).
-    QZPSlider* sliderWithTag(int tag) const;
+    // The parts (for the main window and for tests): the slider of a parameter, null for one the panel
+    // shows as buttons.
+    QZPSlider* sliderFor(QZPParameterId id) const;
     QList<QZPSlider*> sliders() const { return m_sliders; }
     QZPMessageView* messageView() const { return m_messageView; }
     QList<QZPLightView*> rangeLights() const { return m_rangeLights; }

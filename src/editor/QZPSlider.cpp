@@ -662,8 +662,7 @@ void QZPSlider::sendTargetActionIfNecessary() {
 QString QZPSlider::displayString() const {
     const bool percent = QZPSettings::standard()->intValue(QZPSettings::ValueChangeDisplayModeKey) == 0;
     // The parameter the slider is bound to words its value; an unbound slider shows a plain percentage.
-    const QZPParameter* parameter = QZPParameter::forTag(m_tag);
-    const QString text = parameter ? parameter->displayText(m_position, doubleValue(), percent)
-                                   : QZPParameter::percentText(m_position, doubleValue(), percent);
+    const QString text = m_parameter ? m_parameter->displayText(m_position, doubleValue(), percent)
+                                     : QZPParameter::percentText(m_position, doubleValue(), percent);
     return QStringLiteral("%1: %2").arg(m_identifier, text);
 }

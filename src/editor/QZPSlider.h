@@ -17,6 +17,8 @@ class QPropertyAnimation;
 // track, Home/End the ends; a switch (tick marks) moves one position, Space to the next one round. It reports
 // (valueReported) only a value that differs from the last one reported; values set from outside are never
 // reported.
+class QZPParameter;
+
 class QZPSlider : public QWidget {
     Q_OBJECT
     Q_PROPERTY(double doubleValue READ doubleValue WRITE setDoubleValue NOTIFY doubleValueChanged)
@@ -104,8 +106,9 @@ public:
     QString knobImageName() const { return m_knobImageName; }
 
     // The parameter the editor binds it to, and the label its display text starts with.
-    int tag() const { return m_tag; }
-    void setTag(int tag) { m_tag = tag; }
+    // The parameter the slider shows and changes; null for a slider bound to none.
+    const QZPParameter* parameter() const { return m_parameter; }
+    void setParameter(const QZPParameter* parameter) { m_parameter = parameter; }
     QString identifier() const { return m_identifier; }
     void setIdentifier(const QString& identifier) { m_identifier = identifier; }
 
@@ -189,7 +192,7 @@ private:
     double m_knobScale = 1; // the panel scale the knob image was drawn for
     QColor m_slotColor;
     QColor m_scaleColor;
-    int m_tag = 0;
+    const QZPParameter* m_parameter = nullptr;
     QString m_identifier;
     double m_rotationValue = 0;
     QPointF m_pointA;

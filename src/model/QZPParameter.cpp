@@ -11,10 +11,13 @@ namespace {
 using Kind = QZPParameter::Kind;
 using Display = QZPParameter::Display;
 
-template <int Index>
-QZPParameter slider(const char* name, const char* section, const char* label, const char* identifier,
-                    Display display = Display::Percent) {
-    return {name, Index, Index, Kind::Slider, section, label, identifier, display, 0, {}, nullptr};
+using Id = QZPParameter::Id;
+
+// A slider: its byte is its identity's number.
+QZPParameter slider(Id id, const char* name, const char* section, const char* label, const char* identifier,
+                    double weight, QList<const char*> queryWords = {}, Display display = Display::Percent) {
+    return {id, name,    int(id), Kind::Slider,         section, label, identifier, display, 0,
+            {}, nullptr, weight,  std::move(queryWords)};
 }
 
 // The number as "%g" writes it: no trailing zeros.
@@ -104,33 +107,34 @@ const QList<QZPParameter>& QZPParameter::all() {
     // bit 7. An HPF change keeps the MKS noise bit 5, so a change of the high-pass filter never switches
     // the noise off behind the user's back; it clears bits 6 and 7.
     static const QList<QZPParameter> table{
-        slider<0>("LFO_Rate", "LFO", QT_TRANSLATE_NOOP("QZPParameter", "RATE"),
-                  QT_TRANSLATE_NOOP("QZPParameter", "LFO Rate")),
-        slider<1>("LFO_Delay", "LFO", QT_TRANSLATE_NOOP("QZPParameter", "DELAY"),
-                  QT_TRANSLATE_NOOP("QZPParameter", "LFO Delay")),
-        slider<2>("DCO_LFO", "DCO", "LFO", QT_TRANSLATE_NOOP("QZPParameter", "DCO LFO")),
-        slider<3>("DCO_PWM", "DCO", "PWM", QT_TRANSLATE_NOOP("QZPParameter", "DCO PWM")),
-        slider<4>("DCO_NoiseLevel", "DCO", QT_TRANSLATE_NOOP("QZPParameter", "NOISE"),
-                  QT_TRANSLATE_NOOP("QZPParameter", "DCO Noise")),
-        slider<5>("VCF_Cutoff", "VCF", QT_TRANSLATE_NOOP("QZPParameter", "FREQ"),
-                  QT_TRANSLATE_NOOP("QZPParameter", "VCF Freq")),
-        slider<6>("VCF_Resonance", "VCF", QT_TRANSLATE_NOOP("QZPParameter", "RES"),
-                  QT_TRANSLATE_NOOP("QZPParameter", "VCF Res")),
-        slider<7>("VCF_ENV", "VCF", QT_TRANSLATE_NOOP("QZPParameter", "ENV"),
-                  QT_TRANSLATE_NOOP("QZPParameter", "VCF Env")),
-        slider<8>("VCF_LFO", "VCF", "LFO", QT_TRANSLATE_NOOP("QZPParameter", "VCF LFO")),
-        slider<9>("VCF_KYBD", "VCF", QT_TRANSLATE_NOOP("QZPParameter", "KYBD"),
-                  QT_TRANSLATE_NOOP("QZPParameter", "VCF Kybd")),
-        slider<10>("VCA_Level", "VCA", QT_TRANSLATE_NOOP("QZPParameter", "LEVEL"),
-                   QT_TRANSLATE_NOOP("QZPParameter", "VCA Level"), Display::CenteredPercent),
-        slider<11>("ENV_Attack", "ENV", "A", QT_TRANSLATE_NOOP("QZPParameter", "Attack")),
-        slider<12>("ENV_Decay", "ENV", "D", QT_TRANSLATE_NOOP("QZPParameter", "Decay")),
-        slider<13>("ENV_Sustain", "ENV", "S", QT_TRANSLATE_NOOP("QZPParameter", "Sustain")),
-        slider<14>("ENV_Release", "ENV", "R", QT_TRANSLATE_NOOP("QZPParameter", "Release")),
-        slider<15>("DCO_SubLevel", "DCO", QT_TRANSLATE_NOOP("QZPParameter", "SUB"),
-                   QT_TRANSLATE_NOOP("QZPParameter", "DCO Sub")),
-        {"DCO_Range",
-         -1,
+        slider(Id::LFO_Rate, "LFO_Rate", "LFO", QT_TRANSLATE_NOOP("QZPParameter", "RATE"),
+               QT_TRANSLATE_NOOP("QZPParameter", "LFO Rate"), 0.5),
+        slider(Id::LFO_Delay, "LFO_Delay", "LFO", QT_TRANSLATE_NOOP("QZPParameter", "DELAY"),
+               QT_TRANSLATE_NOOP("QZPParameter", "LFO Delay"), 0.5),
+        slider(Id::DCO_LFO, "DCO_LFO", "DCO", "LFO", QT_TRANSLATE_NOOP("QZPParameter", "DCO LFO"), 1),
+        slider(Id::DCO_PWM, "DCO_PWM", "DCO", "PWM", QT_TRANSLATE_NOOP("QZPParameter", "DCO PWM"), 1,
+               {"pwm"}),
+        slider(Id::DCO_NoiseLevel, "DCO_NoiseLevel", "DCO", QT_TRANSLATE_NOOP("QZPParameter", "NOISE"),
+               QT_TRANSLATE_NOOP("QZPParameter", "DCO Noise"), 1.5, {"noise"}),
+        slider(Id::VCF_Cutoff, "VCF_Cutoff", "VCF", QT_TRANSLATE_NOOP("QZPParameter", "FREQ"),
+               QT_TRANSLATE_NOOP("QZPParameter", "VCF Freq"), 3, {"vcf", "cutoff"}),
+        slider(Id::VCF_Resonance, "VCF_Resonance", "VCF", QT_TRANSLATE_NOOP("QZPParameter", "RES"),
+               QT_TRANSLATE_NOOP("QZPParameter", "VCF Res"), 2, {"resonance"}),
+        slider(Id::VCF_ENV, "VCF_ENV", "VCF", QT_TRANSLATE_NOOP("QZPParameter", "ENV"),
+               QT_TRANSLATE_NOOP("QZPParameter", "VCF Env"), 2),
+        slider(Id::VCF_LFO, "VCF_LFO", "VCF", "LFO", QT_TRANSLATE_NOOP("QZPParameter", "VCF LFO"), 1),
+        slider(Id::VCF_KYBD, "VCF_KYBD", "VCF", QT_TRANSLATE_NOOP("QZPParameter", "KYBD"),
+               QT_TRANSLATE_NOOP("QZPParameter", "VCF Kybd"), 0.75),
+        slider(Id::VCA_Level, "VCA_Level", "VCA", QT_TRANSLATE_NOOP("QZPParameter", "LEVEL"),
+               QT_TRANSLATE_NOOP("QZPParameter", "VCA Level"), 0.5, {"level"}, Display::CenteredPercent),
+        slider(Id::ENV_Attack, "ENV_Attack", "ENV", "A", QT_TRANSLATE_NOOP("QZPParameter", "Attack"), 2),
+        slider(Id::ENV_Decay, "ENV_Decay", "ENV", "D", QT_TRANSLATE_NOOP("QZPParameter", "Decay"), 2),
+        slider(Id::ENV_Sustain, "ENV_Sustain", "ENV", "S", QT_TRANSLATE_NOOP("QZPParameter", "Sustain"), 2),
+        slider(Id::ENV_Release, "ENV_Release", "ENV", "R", QT_TRANSLATE_NOOP("QZPParameter", "Release"), 1.5),
+        slider(Id::DCO_SubLevel, "DCO_SubLevel", "DCO", QT_TRANSLATE_NOOP("QZPParameter", "SUB"),
+               QT_TRANSLATE_NOOP("QZPParameter", "DCO Sub"), 1.5, {"sub"}),
+        {Id::DCO_Range,
+         "DCO_Range",
          SwitchByte1,
          Kind::Switch,
          "DCO",
@@ -139,9 +143,11 @@ const QList<QZPParameter>& QZPParameter::all() {
          Display::Named,
          RangeMask,
          {{16, 0x01, 0x87, "16'"}, {8, 0x02, 0x87, "8'"}, {4, 0x04, 0x87, "4'"}},
-         "DCO_Range == 16 || DCO_Range == 8 || DCO_Range == 4"},
-        {"DCO_Pulse_ON",
-         -1,
+         "DCO_Range == 16 || DCO_Range == 8 || DCO_Range == 4",
+         3,
+         {}},
+        {Id::DCO_Pulse_ON,
+         "DCO_Pulse_ON",
          SwitchByte1,
          Kind::Switch,
          "DCO",
@@ -150,9 +156,11 @@ const QList<QZPParameter>& QZPParameter::all() {
          Display::Named,
          0x08,
          {{0, 0x00, 0x88}, {1, 0x08, 0x88}},
-         "!DCO_Pulse_ON || DCO_Pulse_ON == YES"},
-        {"DCO_Saw_ON",
-         -1,
+         "!DCO_Pulse_ON || DCO_Pulse_ON == YES",
+         3,
+         {}},
+        {Id::DCO_Saw_ON,
+         "DCO_Saw_ON",
          SwitchByte1,
          Kind::Switch,
          "DCO",
@@ -161,9 +169,11 @@ const QList<QZPParameter>& QZPParameter::all() {
          Display::Named,
          0x10,
          {{0, 0x00, 0x90}, {1, 0x10, 0x90}},
-         "!DCO_Saw_ON || DCO_Saw_ON == YES"},
-        {"chorusMode",
-         -1,
+         "!DCO_Saw_ON || DCO_Saw_ON == YES",
+         3,
+         {}},
+        {Id::chorusMode,
+         "chorusMode",
          SwitchByte1,
          Kind::Switch,
          "CHORUS",
@@ -174,9 +184,11 @@ const QList<QZPParameter>& QZPParameter::all() {
          {{0, 0x20, 0xE0, QT_TRANSLATE_NOOP("QZPParameter", "OFF")},
           {1, 0x40, 0xE0, "I"},
           {2, 0x00, 0xE0, "II"}},
-         "chorusMode == 0 || chorusMode == 1 || chorusMode == 2"},
-        {"DCO_PWM_Mode",
-         171,
+         "chorusMode == 0 || chorusMode == 1 || chorusMode == 2",
+         2,
+         {"chorus"}},
+        {Id::DCO_PWM_Mode,
+         "DCO_PWM_Mode",
          SwitchByte2,
          Kind::Switch,
          "DCO",
@@ -186,9 +198,11 @@ const QList<QZPParameter>& QZPParameter::all() {
          0x01,
          {{0, 0x01, 0x00, QT_TRANSLATE_NOOP("QZPParameter", "Manual Assign")},
           {1, 0x00, 0x81, QT_TRANSLATE_NOOP("QZPParameter", "LFO Modulated")}},
-         "DCO_PWM_Mode == 0 || DCO_PWM_Mode == 1"},
-        {"VCF_ENV_Mode",
-         173,
+         "DCO_PWM_Mode == 0 || DCO_PWM_Mode == 1",
+         0.5,
+         {}},
+        {Id::VCF_ENV_Mode,
+         "VCF_ENV_Mode",
          SwitchByte2,
          Kind::Switch,
          "VCF",
@@ -198,9 +212,11 @@ const QList<QZPParameter>& QZPParameter::all() {
          0x02,
          {{0, 0x02, 0x00, QT_TRANSLATE_NOOP("QZPParameter", "Inverted")},
           {1, 0x00, 0x82, QT_TRANSLATE_NOOP("QZPParameter", "Normal")}},
-         "VCF_ENV_Mode == 0 || VCF_ENV_Mode == 1"},
-        {"VCA_Mode",
-         174,
+         "VCF_ENV_Mode == 0 || VCF_ENV_Mode == 1",
+         1,
+         {}},
+        {Id::VCA_Mode,
+         "VCA_Mode",
          SwitchByte2,
          Kind::Switch,
          "VCA",
@@ -210,9 +226,11 @@ const QList<QZPParameter>& QZPParameter::all() {
          0x04,
          {{0, 0x04, 0x00, QT_TRANSLATE_NOOP("QZPParameter", "Gated")},
           {1, 0x00, 0x84, QT_TRANSLATE_NOOP("QZPParameter", "Follows Envelope")}},
-         "VCA_Mode == 0 || VCA_Mode == 1"},
-        {"HPF_Mode",
-         172,
+         "VCA_Mode == 0 || VCA_Mode == 1",
+         2,
+         {}},
+        {Id::HPF_Mode,
+         "HPF_Mode",
          SwitchByte2,
          Kind::Switch,
          "HPF",
@@ -221,9 +239,11 @@ const QList<QZPParameter>& QZPParameter::all() {
          Display::Raw,
          0x18,
          {{0, 0x18, 0xD8}, {1, 0x10, 0xD8}, {2, 0x08, 0xD8}, {3, 0x00, 0xD8}},
-         "HPF_Mode == 0 || HPF_Mode == 1 || HPF_Mode == 2 || HPF_Mode == 3"},
-        {"MKS_Noise_ON",
-         -1,
+         "HPF_Mode == 0 || HPF_Mode == 1 || HPF_Mode == 2 || HPF_Mode == 3",
+         1.5,
+         {"hpf"}},
+        {Id::MKS_Noise_ON,
+         "MKS_Noise_ON",
          SwitchByte2,
          Kind::Switch,
          nullptr,
@@ -232,7 +252,9 @@ const QList<QZPParameter>& QZPParameter::all() {
          Display::Raw,
          0x20,
          {{0, 0x00, 0xE0}, {1, 0x20, 0xE0}},
-         nullptr},
+         nullptr,
+         0.25,
+         {}},
     };
     return table;
 }
@@ -252,13 +274,8 @@ const QZPParameter* QZPParameter::named(const QString& name) {
     return nullptr;
 }
 
-const QZPParameter* QZPParameter::forTag(int tag) {
-    if (tag < 0)
-        return nullptr;
-    for (const QZPParameter& parameter : all())
-        if (parameter.tag == tag)
-            return &parameter;
-    return nullptr;
+const QZPParameter* QZPParameter::sliderAt(int byteIndex) {
+    return byteIndex >= 0 && byteIndex < SwitchByte1 ? &all()[byteIndex] : nullptr;
 }
 
 quint8 QZPParameter::dynamicsByte(bool amplifier, bool filter) {

@@ -1,16 +1,22 @@
 #pragma once
 
+#include "model/QZPParameterId.h"
+
 #include <QList>
 #include <QString>
 
 class QZPPreset;
 
-// One synthesizer parameter of a preset, with every fact about it: its property name, where it lives in
-// the patch data and which bits it holds, the values its setter accepts and the bits each one writes,
-// where it sits on the front panel and what the panel prints, how its value reads, and how to read and
-// change it. The model, the command-line tool and the editor all read this one table.
+// One synthesizer parameter of a preset, with every fact about it: its identity and property name, where
+// it lives in the patch data and which bits it holds, the values its setter accepts and the bits each one
+// writes, what the front panel prints for it, how its value reads, how much it counts when two sounds
+// are compared, the short words a query knows it by, and how to read and change it. The model, the
+// sound, the command-line tool and the editor all read this one table; where a control sits on the
+// panel is the editor's panel layout.
 class QZPParameter {
 public:
+    using Id = QZPParameterId;
+    static constexpr int Count = int(Id::MKS_Noise_ON) + 1;
     enum class Kind { Slider, Switch };
     // How the editor words a value while it changes.
     enum class Display {
@@ -38,10 +44,8 @@ public:
     static constexpr quint8 DynamicsAmplifierBit = 0x20;
     static constexpr quint8 DynamicsFilterBit = 0x40;
 
+    Id id;
     const char* name;
-    // Editor control tag: the byte for a slider, 171–174 for the four mode switches of byte 17, -1 for
-    // the switches the panel shows as buttons (or not at all).
-    int tag;
     // The patch-data byte that holds the value; also the Control message number that carries it.
     int byteIndex;
     Kind kind;
@@ -57,6 +61,11 @@ public:
     // Switches: the condition a value must satisfy, as users of the preset know it; none for a switch that
     // takes any value (non-zero meaning on).
     const char* condition;
+    // How much a whole-range difference in this parameter counts in the distance between two sounds: the
+    // oscillator's range and waves and the cutoff most, the LFO's speed and delay least.
+    double weight;
+    // Short words a query names the parameter by ("vcf", "cutoff"), beside its own and the panel's names.
+    QList<const char*> queryWords;
 
     // The value in the preset's patch.
     int get(const QZPPreset& preset) const;
@@ -79,10 +88,14 @@ public:
     // The plain wording: the position in whole percent, or the raw value.
     static QString percentText(double position, double value, bool percent);
 
-    // All 25 parameters: the 16 sliders in byte order, then the switches of bytes 16 and 17.
+    // All 25 parameters in the order of their identities: the 16 sliders in byte order, then the switches
+    // of bytes 16 and 17.
     static const QList<QZPParameter>& all();
+    static const QZPParameter& of(Id id) { return all()[int(id)]; }
+    // The parameter a user's text names (its property name, "VCF_Cutoff"); null for none.
     static const QZPParameter* named(const QString& name);
-    static const QZPParameter* forTag(int tag);
+    // The slider of a patch-data byte (0–15); null for the switch bytes.
+    static const QZPParameter* sliderAt(int byteIndex);
     // The name the panel prints for the control: its section and label ("VCF FREQ", "DCO LFO MAN"); the
     // name of an undo step that changes it.
     QString panelName() const;

@@ -78,6 +78,10 @@ bool QZPPatch::setValue(const QZPParameter& parameter, int value) {
         if (byte(index) == quint8(value))
             return false;
         setByte(index, quint8(value));
+        // The instrument's rule for the noise slider: moved to its top it switches the MKS noise on,
+        // anywhere else off, however it moved (the panel, a script, a morph, a sequencer's CC).
+        if (parameter.id == QZPParameter::Id::DCO_NoiseLevel)
+            setValue(QZPParameter::Id::MKS_Noise_ON, value == QZPParameter::MaximumDataByte);
         return true;
     }
     if (parameter.condition)
@@ -88,6 +92,14 @@ bool QZPPatch::setValue(const QZPParameter& parameter, int value) {
         return false;
     setByte(index, parameter.switchByte(byte(index), value));
     return true;
+}
+
+int QZPPatch::value(QZPParameterId id) const {
+    return value(QZPParameter::of(id));
+}
+
+bool QZPPatch::setValue(QZPParameterId id, int value) {
+    return setValue(QZPParameter::of(id), value);
 }
 
 QByteArray QZPPatch::message(quint8 channel, quint8 byte4) const {

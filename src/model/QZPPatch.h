@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/QZPParameterId.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHashFunctions>
@@ -42,8 +44,11 @@ public:
     int value(const QZPParameter& parameter) const;
     // Sets a slider's byte, or writes a switch's bits (the value must be accepted; a switch without a
     // written condition takes any value, non-zero meaning on). A switch that already has the value is
-    // left byte for byte. Answers whether the data changed.
+    // left byte for byte. A change of the noise slider also sets the MKS noise bit: on at its top, off
+    // elsewhere. Answers whether the data changed.
     bool setValue(const QZPParameter& parameter, int value);
+    int value(QZPParameterId id) const;
+    bool setValue(QZPParameterId id, int value);
 
     // The Patch message: F0 41 30, the channel, byte 4 (the dynamics settings or a program slot), the
     // 18 bytes, F7.

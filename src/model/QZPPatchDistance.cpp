@@ -4,28 +4,8 @@
 #include "model/QZPPatch.h"
 
 #include <QHash>
-#include <QLatin1String>
 #include <algorithm>
 #include <cstdlib>
-
-double QZPPatchDistance::weight(const QZPParameter& parameter) {
-    static const QHash<QLatin1String, double> weights{
-        {QLatin1String("DCO_Range"), 3},       {QLatin1String("DCO_Pulse_ON"), 3},
-        {QLatin1String("DCO_Saw_ON"), 3},      {QLatin1String("VCF_Cutoff"), 3},
-        {QLatin1String("VCA_Mode"), 2},        {QLatin1String("chorusMode"), 2},
-        {QLatin1String("VCF_Resonance"), 2},   {QLatin1String("VCF_ENV"), 2},
-        {QLatin1String("ENV_Attack"), 2},      {QLatin1String("ENV_Decay"), 2},
-        {QLatin1String("ENV_Sustain"), 2},     {QLatin1String("ENV_Release"), 1.5},
-        {QLatin1String("DCO_SubLevel"), 1.5},  {QLatin1String("DCO_NoiseLevel"), 1.5},
-        {QLatin1String("HPF_Mode"), 1.5},      {QLatin1String("VCF_ENV_Mode"), 1},
-        {QLatin1String("DCO_PWM"), 1},         {QLatin1String("DCO_LFO"), 1},
-        {QLatin1String("VCF_LFO"), 1},         {QLatin1String("VCF_KYBD"), 0.75},
-        {QLatin1String("LFO_Rate"), 0.5},      {QLatin1String("LFO_Delay"), 0.5},
-        {QLatin1String("VCA_Level"), 0.5},     {QLatin1String("DCO_PWM_Mode"), 0.5},
-        {QLatin1String("MKS_Noise_ON"), 0.25},
-    };
-    return weights.value(QLatin1String(parameter.name), 1);
-}
 
 namespace {
 
@@ -44,7 +24,7 @@ const Weights& weights() {
     static const Weights table = [] {
         Weights result;
         for (const QZPParameter& parameter : QZPParameter::all()) {
-            const double weight = QZPPatchDistance::weight(parameter);
+            const double weight = parameter.weight;
             if (parameter.kind == QZPParameter::Kind::Slider)
                 result.slider[parameter.byteIndex] = weight / QZPParameter::MaximumDataByte;
             else

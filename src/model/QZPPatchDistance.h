@@ -2,20 +2,17 @@
 
 #include <QList>
 
-class QZPParameter;
 class QZPPatch;
 
 // How far apart two patches sound, for Find Similar and `tonebench-cli similar`: a weighted mean over
 // the parameters of how much each differs (a slider by the share of its range, a switch 1 when it
-// differs). The switches that change a sound's character (range, waves, VCA mode, chorus) and the
-// filter's cutoff weigh most; the envelope, resonance and sources next; fine levels and the LFO least.
-// 0 for equal patches, 1 for patches that differ as far as they can in everything.
+// differs), each weighed as the parameter table says. 0 for equal patches, 1 for patches that differ as far
+// as they can in everything.
 class QZPPatchDistance {
 public:
     static double between(const QZPPatch& a, const QZPPatch& b);
     // The same for two patches' 18 data bytes.
     static double between(const unsigned char* a, const unsigned char* b);
-    static double weight(const QZPParameter& parameter);
 
     // Groups of patches that are the same (every slider within `tolerance` steps of the group's first
     // and every switch equal; a tolerance of 0 asks for equal bytes): indexes into `patches`, each group

@@ -54,17 +54,9 @@ struct Names {
 const Names& names() {
     static const Names table = [] {
         Names result;
-        const std::array<std::pair<const char*, const char*>, 9> shortWords{{{"vcf", "VCF_Cutoff"},
-                                                                             {"cutoff", "VCF_Cutoff"},
-                                                                             {"resonance", "VCF_Resonance"},
-                                                                             {"chorus", "chorusMode"},
-                                                                             {"hpf", "HPF_Mode"},
-                                                                             {"noise", "DCO_NoiseLevel"},
-                                                                             {"sub", "DCO_SubLevel"},
-                                                                             {"pwm", "DCO_PWM"},
-                                                                             {"level", "VCA_Level"}}};
-        for (const auto& [word, name] : shortWords)
-            result.own.append({QString::fromLatin1(word), QZPParameter::named(QString::fromLatin1(name))});
+        for (const QZPParameter& parameter : QZPParameter::all())
+            for (const char* word : parameter.queryWords)
+                result.own.append({QString::fromLatin1(word), &parameter});
         for (const QZPParameter& parameter : QZPParameter::all()) {
             if (!parameter.section)
                 continue;

@@ -138,25 +138,28 @@ void QZPPreset::setByte(quint8 value, uint index) {
         return;
     m_patch.setByte(int(index), value);
     // A slider's byte is named after the slider; a switch byte holds several switches.
-    const QZPParameter* slider = QZPParameter::forTag(int(index));
-    registerUndo([this, old, index] { setByte(old, index); },
-                 slider && slider->kind == QZPParameter::Kind::Slider ? slider->panelName() : tr("Switches"));
+    const QZPParameter* slider = QZPParameter::sliderAt(int(index));
+    registerUndo([this, old, index] { setByte(old, index); }, slider ? slider->panelName() : tr("Switches"));
 }
 
 void QZPPreset::setValue(const QZPParameter& parameter, int value) {
     Q_ASSERT(thread() == QThread::currentThread());
-    const int old = m_patch.value(parameter);
-    if (!m_patch.setValue(parameter, value))
-        return;
-    registerUndo([this, &parameter, old] { setValue(parameter, old); }, parameter.panelName());
+    // A change may touch more than the parameter's own bits (the noise slider sets the MKS noise bit),
+    // so its undo restores the bytes as they were.
+    const QByteArray old = m_patch.data();
+    if (m_patch.setValue(parameter, value))
+        registerUndo([this, old, name = parameter.panelName()] { restorePatchData(old, name); },
+                     parameter.panelName());
 }
 
-int QZPPreset::switchValue(const char* name) const {
-    return m_patch.value(*QZPParameter::named(QLatin1String(name)));
+void QZPPreset::setValue(QZPParameterId id, int value) {
+    setValue(QZPParameter::of(id), value);
 }
 
-void QZPPreset::setSwitch(const char* name, int value) {
-    setValue(*QZPParameter::named(QLatin1String(name)), value);
+void QZPPreset::restorePatchData(const QByteArray& data, const QString& stepName) {
+    const QByteArray current = m_patch.data();
+    m_patch = QZPPatch(data);
+    registerUndo([this, current, stepName] { restorePatchData(current, stepName); }, stepName);
 }
 
 // MARK: Patch message

@@ -72,71 +72,18 @@ public:
 
     // Patch data.
     const QZPPatch& patch() const { return m_patch; }
-    // Changes one parameter (undoable): a slider's byte, or a switch's value, which must be accepted.
+    // A slider's byte as stored, or a switch's decoded value.
+    int value(QZPParameterId id) const { return m_patch.value(id); }
+    // Changes one parameter (undoable, one step that restores every byte the change touched): a slider's
+    // byte, or a switch's value, which must be accepted.
     void setValue(const QZPParameter& parameter, int value);
+    void setValue(QZPParameterId id, int value);
     QByteArray sysexData() const;
     QByteArray initialSysexData() const;
     quint8 programByte() const { return m_programByte; }
     quint8 associatedMIDIChannel() const { return m_associatedMIDIChannel; }
     quint8 byteAtLocation(uint index) const;
     void setByte(quint8 value, uint index);
-
-    // Slider parameters: the byte as it is stored.
-    quint8 LFO_Rate() const { return byteAtLocation(0); }
-    quint8 LFO_Delay() const { return byteAtLocation(1); }
-    quint8 DCO_LFO() const { return byteAtLocation(2); }
-    quint8 DCO_PWM() const { return byteAtLocation(3); }
-    quint8 DCO_NoiseLevel() const { return byteAtLocation(4); }
-    quint8 VCF_Cutoff() const { return byteAtLocation(5); }
-    quint8 VCF_Resonance() const { return byteAtLocation(6); }
-    quint8 VCF_ENV() const { return byteAtLocation(7); }
-    quint8 VCF_LFO() const { return byteAtLocation(8); }
-    quint8 VCF_KYBD() const { return byteAtLocation(9); }
-    quint8 VCA_Level() const { return byteAtLocation(10); }
-    quint8 ENV_Attack() const { return byteAtLocation(11); }
-    quint8 ENV_Decay() const { return byteAtLocation(12); }
-    quint8 ENV_Sustain() const { return byteAtLocation(13); }
-    quint8 ENV_Release() const { return byteAtLocation(14); }
-    quint8 DCO_SubLevel() const { return byteAtLocation(15); }
-    void setLFO_Rate(quint8 value) { setByte(value, 0); }
-    void setLFO_Delay(quint8 value) { setByte(value, 1); }
-    void setDCO_LFO(quint8 value) { setByte(value, 2); }
-    void setDCO_PWM(quint8 value) { setByte(value, 3); }
-    void setDCO_NoiseLevel(quint8 value) { setByte(value, 4); }
-    void setVCF_Cutoff(quint8 value) { setByte(value, 5); }
-    void setVCF_Resonance(quint8 value) { setByte(value, 6); }
-    void setVCF_ENV(quint8 value) { setByte(value, 7); }
-    void setVCF_LFO(quint8 value) { setByte(value, 8); }
-    void setVCF_KYBD(quint8 value) { setByte(value, 9); }
-    void setVCA_Level(quint8 value) { setByte(value, 10); }
-    void setENV_Attack(quint8 value) { setByte(value, 11); }
-    void setENV_Decay(quint8 value) { setByte(value, 12); }
-    void setENV_Sustain(quint8 value) { setByte(value, 13); }
-    void setENV_Release(quint8 value) { setByte(value, 14); }
-    void setDCO_SubLevel(quint8 value) { setByte(value, 15); }
-
-    // Switch parameters, through the parameter table: setters check their value (a violation throws
-    // QZPInvalidParameter), do nothing when the decoded value is already the requested one, and clear
-    // bit 7 of the byte.
-    int DCO_Range() const { return switchValue("DCO_Range"); }
-    void setDCO_Range(int range) { setSwitch("DCO_Range", range); }
-    bool DCO_Pulse_ON() const { return switchValue("DCO_Pulse_ON"); }
-    void setDCO_Pulse_ON(int on) { setSwitch("DCO_Pulse_ON", on); }
-    bool DCO_Saw_ON() const { return switchValue("DCO_Saw_ON"); }
-    void setDCO_Saw_ON(int on) { setSwitch("DCO_Saw_ON", on); }
-    int chorusMode() const { return switchValue("chorusMode"); }
-    void setChorusMode(int mode) { setSwitch("chorusMode", mode); }
-    int DCO_PWM_Mode() const { return switchValue("DCO_PWM_Mode"); }
-    void setDCO_PWM_Mode(int mode) { setSwitch("DCO_PWM_Mode", mode); }
-    int VCF_ENV_Mode() const { return switchValue("VCF_ENV_Mode"); }
-    void setVCF_ENV_Mode(int mode) { setSwitch("VCF_ENV_Mode", mode); }
-    int VCA_Mode() const { return switchValue("VCA_Mode"); }
-    void setVCA_Mode(int mode) { setSwitch("VCA_Mode", mode); }
-    int HPF_Mode() const { return switchValue("HPF_Mode"); }
-    void setHPF_Mode(int mode) { setSwitch("HPF_Mode", mode); }
-    bool MKS_Noise_ON() const { return switchValue("MKS_Noise_ON"); }
-    // Any value; non-zero means on.
-    void setMKS_Noise_ON(int on) { setSwitch("MKS_Noise_ON", on); }
 
     // The Patch message: F0 41 30, the channel, the dynamics byte, the 18 bytes, F7. Loads the file first.
     QByteArray junoSysexDataWithMidiChannel(quint8 channel);
@@ -216,8 +163,7 @@ protected:
     QZPDocumentControllerBase* documentController() const override;
 
 private:
-    int switchValue(const char* name) const;
-    void setSwitch(const char* name, int value);
+    void restorePatchData(const QByteArray& data, const QString& stepName);
     void replaceSysexData(const QByteArray& data);
     QByteArray patchMessage(quint8 channel) const;
     void announceContentsLoaded();

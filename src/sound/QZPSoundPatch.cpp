@@ -3,42 +3,41 @@
 #include "model/QZPParameter.h"
 #include "model/QZPPatch.h"
 
-#include <QString>
+#include <array>
 
 namespace {
 
-// The table's switch entries, found once by name.
-struct Switches {
-    const QZPParameter* range = nullptr;
-    const QZPParameter* pulse = nullptr;
-    const QZPParameter* saw = nullptr;
-    const QZPParameter* chorus = nullptr;
-    const QZPParameter* pwmMode = nullptr;
-    const QZPParameter* envMode = nullptr;
-    const QZPParameter* vcaMode = nullptr;
-    const QZPParameter* hpf = nullptr;
+using Id = QZPParameter::Id;
+
+// Where each slider's position goes in the voice's settings.
+struct SliderField {
+    Id id;
+    float QZPSoundPatch::*field;
 };
 
-const Switches& switches() {
-    static const Switches table{QZPParameter::named(QStringLiteral("DCO_Range")),
-                                QZPParameter::named(QStringLiteral("DCO_Pulse_ON")),
-                                QZPParameter::named(QStringLiteral("DCO_Saw_ON")),
-                                QZPParameter::named(QStringLiteral("chorusMode")),
-                                QZPParameter::named(QStringLiteral("DCO_PWM_Mode")),
-                                QZPParameter::named(QStringLiteral("VCF_ENV_Mode")),
-                                QZPParameter::named(QStringLiteral("VCA_Mode")),
-                                QZPParameter::named(QStringLiteral("HPF_Mode"))};
-    return table;
-}
-
-int value(const QZPParameter* parameter, uint8_t byte) {
-    return parameter->switchValue(byte);
-}
+constexpr std::array<SliderField, QZPParameter::SwitchByte1> SliderFields{{
+    {Id::LFO_Rate, &QZPSoundPatch::lfoRate},
+    {Id::LFO_Delay, &QZPSoundPatch::lfoDelay},
+    {Id::DCO_LFO, &QZPSoundPatch::dcoLfo},
+    {Id::DCO_PWM, &QZPSoundPatch::dcoPwm},
+    {Id::DCO_NoiseLevel, &QZPSoundPatch::noise},
+    {Id::VCF_Cutoff, &QZPSoundPatch::vcfCutoff},
+    {Id::VCF_Resonance, &QZPSoundPatch::vcfResonance},
+    {Id::VCF_ENV, &QZPSoundPatch::vcfEnv},
+    {Id::VCF_LFO, &QZPSoundPatch::vcfLfo},
+    {Id::VCF_KYBD, &QZPSoundPatch::vcfKeyboard},
+    {Id::VCA_Level, &QZPSoundPatch::vcaLevel},
+    {Id::ENV_Attack, &QZPSoundPatch::attack},
+    {Id::ENV_Decay, &QZPSoundPatch::decay},
+    {Id::ENV_Sustain, &QZPSoundPatch::sustain},
+    {Id::ENV_Release, &QZPSoundPatch::release},
+    {Id::DCO_SubLevel, &QZPSoundPatch::sub},
+}};
 
 } // namespace
 
 void QZPSoundPatch::prepare() {
-    switches();
+    QZPParameter::all();
 }
 
 QZPSoundPatch::QZPSoundPatch() {
@@ -66,34 +65,20 @@ void QZPSoundPatch::setDynamics(uint8_t dynamics) {
 }
 
 void QZPSoundPatch::decode() {
-    const auto slider = [this](int index) {
-        return float(m_data[size_t(index)]) / 127.0f;
+    // The table was built by prepare(); reading it allocates nothing.
+    for (const SliderField& slider : SliderFields)
+        this->*slider.field = float(m_data[size_t(QZPParameter::of(slider.id).byteIndex)]) /
+                              float(QZPParameter::MaximumDataByte);
+    const auto value = [this](Id id) {
+        const QZPParameter& parameter = QZPParameter::of(id);
+        return parameter.switchValue(m_data[size_t(parameter.byteIndex)]);
     };
-    lfoRate = slider(0);
-    lfoDelay = slider(1);
-    dcoLfo = slider(2);
-    dcoPwm = slider(3);
-    noise = slider(4);
-    vcfCutoff = slider(5);
-    vcfResonance = slider(6);
-    vcfEnv = slider(7);
-    vcfLfo = slider(8);
-    vcfKeyboard = slider(9);
-    vcaLevel = slider(10);
-    attack = slider(11);
-    decay = slider(12);
-    sustain = slider(13);
-    release = slider(14);
-    sub = slider(15);
-    const Switches& table = switches();
-    const uint8_t first = m_data[QZPParameter::SwitchByte1];
-    const uint8_t second = m_data[QZPParameter::SwitchByte2];
-    rangeFeet = value(table.range, first);
-    pulse = value(table.pulse, first);
-    saw = value(table.saw, first);
-    chorus = value(table.chorus, first);
-    pwmFromLfo = value(table.pwmMode, second) == 1;
-    envelopeNormal = value(table.envMode, second) == 1;
-    vcaFollowsEnvelope = value(table.vcaMode, second) == 1;
-    hpf = value(table.hpf, second);
+    rangeFeet = value(Id::DCO_Range);
+    pulse = value(Id::DCO_Pulse_ON);
+    saw = value(Id::DCO_Saw_ON);
+    chorus = value(Id::chorusMode);
+    pwmFromLfo = value(Id::DCO_PWM_Mode) == 1;
+    envelopeNormal = value(Id::VCF_ENV_Mode) == 1;
+    vcaFollowsEnvelope = value(Id::VCA_Mode) == 1;
+    hpf = value(Id::HPF_Mode);
 }

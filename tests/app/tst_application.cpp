@@ -57,6 +57,8 @@
 #include <optional>
 #include <thread>
 
+using Id = QZPParameterId;
+
 class TestApplication : public QObject {
     Q_OBJECT
 
@@ -98,7 +100,7 @@ private slots:
         QZPCapturingPresenter presenter;
         QZPLogCapture capture;
         QZPPreset preset;
-        preset.setVCF_Cutoff(42);
+        preset.setValue(Id::VCF_Cutoff, 42);
         Faulty faulty;
         faulty.preset = &preset;
         const int before = qobject_cast<QZPApplication*>(qApp)->caughtErrorCount();
@@ -111,7 +113,7 @@ private slots:
         QCOMPARE(presenter.errors.size(), 1);
         QCOMPARE(qobject_cast<QZPApplication*>(qApp)->caughtErrorCount(), before + 2);
         QCOMPARE(capture.lines.filter(QStringLiteral("Invalid parameter not satisfying")).size(), 2);
-        QCOMPARE(preset.VCF_Cutoff(), 42);
+        QCOMPARE(preset.value(Id::VCF_Cutoff), 42);
         QVERIFY(preset.isDocumentEdited());
     }
 
@@ -393,7 +395,7 @@ private slots:
         m_delegate->launch({});
         QTRY_VERIFY(m_delegate->windowController()->currentPreset());
         QZPPreset* bass = library()->presetForPath(path("Lib/Bass.syx"));
-        bass->setVCF_Resonance(9);
+        bass->setValue(Id::VCF_Resonance, 9);
         QZPMainWindowController* main = m_delegate->windowController();
         main->sidebarController()->filterSearchField()->setText(QStringLiteral("Lead"));
         QTRY_VERIFY(!library()->arrangedObjects().contains(bass));

@@ -22,6 +22,8 @@
 #include <QUndoStack>
 #include <limits>
 
+using Id = QZPParameterId;
+
 class TestEditor : public QObject {
     Q_OBJECT
 
@@ -34,8 +36,8 @@ class TestEditor : public QObject {
         return QZPSysexMessage::controlMessage(0, parameter, value);
     }
     // The slider moved to a value by the user.
-    void move(int tag, double value) {
-        QZPSlider* slider = m_editor->sliderWithTag(tag);
+    void move(Id id, double value) {
+        QZPSlider* slider = m_editor->sliderFor(id);
         slider->setDoubleValue(value);
         m_editor->sliderValueDidChange(slider);
     }
@@ -55,38 +57,38 @@ private slots:
     }
 
     void slidersWriteAndSend() {
-        move(5, 100);
-        QCOMPARE(m_preset->VCF_Cutoff(), quint8(100));
+        move(Id::VCF_Cutoff, 100);
+        QCOMPARE(m_preset->value(Id::VCF_Cutoff), 100);
         QCOMPARE(sent(), QList<QByteArray>{control(5, 100)});
         QVERIFY(m_editor->messageView()->isShowingTemporaryMessage());
         QCOMPARE(m_editor->messageView()->temporaryText(), QStringLiteral("VCF Freq: 79 %"));
 
         // The noise slider at its top switches MKS noise on; away from it, off.
-        move(4, 127);
-        QVERIFY(m_preset->MKS_Noise_ON());
+        move(Id::DCO_NoiseLevel, 127);
+        QVERIFY(m_preset->value(Id::MKS_Noise_ON));
         QCOMPARE(sent(), (QList<QByteArray>{control(4, 127), control(17, m_preset->byteAtLocation(17))}));
-        move(4, 126);
-        QVERIFY(!m_preset->MKS_Noise_ON());
+        move(Id::DCO_NoiseLevel, 126);
+        QVERIFY(!m_preset->value(Id::MKS_Noise_ON));
         QCOMPARE(sent(), (QList<QByteArray>{control(4, 126), control(17, 0x1D)}));
-        move(4, 10);
-        move(4, 20);
+        move(Id::DCO_NoiseLevel, 10);
+        move(Id::DCO_NoiseLevel, 20);
         QCOMPARE(sent(), (QList<QByteArray>{control(4, 10), control(4, 20)}));
 
-        move(174, 0);
-        QCOMPARE(m_preset->VCA_Mode(), 0);
+        move(Id::VCA_Mode, 0);
+        QCOMPARE(m_preset->value(Id::VCA_Mode), 0);
         QCOMPARE(sent(), QList<QByteArray>{control(17, 0x1D)});
-        move(174, 1);
+        move(Id::VCA_Mode, 1);
         QCOMPARE(sent(), QList<QByteArray>{control(17, 0x19)});
-        move(172, 3);
-        QCOMPARE(m_preset->HPF_Mode(), 3);
+        move(Id::HPF_Mode, 3);
+        QCOMPARE(m_preset->value(Id::HPF_Mode), 3);
         QCOMPARE(sent(), QList<QByteArray>{control(17, m_preset->byteAtLocation(17))});
     }
 
     void segmentButtons() {
         m_editor->rangeClicked(1);
-        QCOMPARE(m_preset->DCO_Range(), 8);
+        QCOMPARE(m_preset->value(Id::DCO_Range), 8);
         m_editor->rangeClicked(0);
-        QCOMPARE(m_preset->DCO_Range(), 16);
+        QCOMPARE(m_preset->value(Id::DCO_Range), 16);
         m_editor->rangeClicked(3);
         m_editor->chorusModeClicked(3);
         QCOMPARE(sent(), (QList<QByteArray>{control(16, 0x2A), control(16, 0x29), control(16, 0x29),
@@ -94,30 +96,30 @@ private slots:
         m_editor->oscillatorModeClicked(0);
         m_editor->oscillatorModeClicked(0);
         m_editor->oscillatorModeClicked(1);
-        QVERIFY(m_preset->DCO_Pulse_ON() && m_preset->DCO_Saw_ON());
+        QVERIFY(m_preset->value(Id::DCO_Pulse_ON) && m_preset->value(Id::DCO_Saw_ON));
         QCOMPARE(sent(), (QList<QByteArray>{control(16, 0x21), control(16, 0x29), control(16, 0x39)}));
         m_editor->oscillatorModeClicked(1);
         m_editor->chorusModeClicked(2);
-        QCOMPARE(m_preset->chorusMode(), 2);
+        QCOMPARE(m_preset->value(Id::chorusMode), 2);
         QCOMPARE(sent(), (QList<QByteArray>{control(16, 0x29), control(16, 0x09)}));
         // A real click on the button does the same.
         m_editor->chorusButtons().at(1)->click();
-        QCOMPARE(m_preset->chorusMode(), 1);
+        QCOMPARE(m_preset->value(Id::chorusMode), 1);
         QCOMPARE(sent(), QList<QByteArray>{control(16, 0x49)});
         // So does Space on a button that has the focus (Tab reaches the buttons).
         QAbstractButton* off = m_editor->chorusButtons().at(0);
         QCOMPARE(off->focusPolicy(), Qt::StrongFocus);
         QTest::keyClick(off, Qt::Key_Space);
-        QCOMPARE(m_preset->chorusMode(), 0);
+        QCOMPARE(m_preset->value(Id::chorusMode), 0);
         // The arrows choose the neighbouring position of a switch, and only move along the two waves.
         QTest::keyClick(off, Qt::Key_Right);
-        QCOMPARE(m_preset->chorusMode(), 1);
+        QCOMPARE(m_preset->value(Id::chorusMode), 1);
         QVERIFY(m_editor->chorusButtons().at(1)->hasFocus() || !off->isVisible());
         QTest::keyClick(m_editor->chorusButtons().at(1), Qt::Key_Left);
-        QCOMPARE(m_preset->chorusMode(), 0);
-        const bool saw = m_preset->DCO_Saw_ON();
+        QCOMPARE(m_preset->value(Id::chorusMode), 0);
+        const bool saw = m_preset->value(Id::DCO_Saw_ON);
         QTest::keyClick(m_editor->oscillatorButtons().at(0), Qt::Key_Right);
-        QCOMPARE(m_preset->DCO_Saw_ON(), saw);
+        QCOMPARE(m_preset->value(Id::DCO_Saw_ON), saw);
     }
 
     void dynamicsChangesSendParameter4() {
@@ -137,8 +139,8 @@ private slots:
         message[5 + 16] = char(0x2A);
         m_preset->setJunoSysexData(message);
         m_editor->updateDisplay(false);
-        QCOMPARE(m_editor->sliderWithTag(0)->doubleValue(), 10.0);
-        QCOMPARE(m_editor->sliderWithTag(15)->doubleValue(), 25.0);
+        QCOMPARE(m_editor->sliderFor(Id::LFO_Rate)->doubleValue(), 10.0);
+        QCOMPARE(m_editor->sliderFor(Id::DCO_SubLevel)->doubleValue(), 25.0);
         for (QZPLightView* light : m_editor->rangeLights())
             QCOMPARE(light->opacity(), light->tag() == 8 ? 1.0 : 0.0);
         for (QZPLightView* light : m_editor->chorusLights())
@@ -159,17 +161,17 @@ private slots:
         QWidget* view = m_editor->view();
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view));
-        QZPSlider* cutoff = m_editor->sliderWithTag(5);
+        QZPSlider* cutoff = m_editor->sliderFor(Id::VCF_Cutoff);
         const QPoint knob = cutoff->knobCenter().toPoint();
         QTest::mousePress(cutoff, Qt::LeftButton, {}, knob);
         for (int step = 1; step <= 5; ++step)
             QTest::mouseMove(cutoff, knob + QPoint(0, 8 * step));
         QTest::mouseRelease(cutoff, Qt::LeftButton, {}, knob + QPoint(0, 40));
-        QVERIFY(m_preset->VCF_Cutoff() < 127);
+        QVERIFY(m_preset->value(Id::VCF_Cutoff) < 127);
         QCOMPARE(m_preset->undoStack()->count(), 1);
         QVERIFY(sent().size() >= 2);
         m_preset->undoStack()->undo();
-        QCOMPARE(m_preset->VCF_Cutoff(), quint8(127));
+        QCOMPARE(m_preset->value(Id::VCF_Cutoff), 127);
         m_editor->updateDisplay(true); // as the window does after an undo: the knob glides back
 
         // From the keyboard: Tab reaches the sliders and switches in panel order; each key press is sent
@@ -177,7 +179,7 @@ private slots:
         view->activateWindow();
         QApplication::setActiveWindow(view);
         QStringList order;
-        QWidget* first = m_editor->sliderWithTag(0);
+        QWidget* first = m_editor->sliderFor(Id::LFO_Rate);
         first->setFocus();
         for (QWidget* w = first; order.size() < 40 && (order.isEmpty() || w != first);
              w = w->nextInFocusChain())
@@ -191,20 +193,21 @@ private slots:
         for (int press = 0; press < 3; ++press)
             QTest::keyClick(cutoff, Qt::Key_Down);
         QCOMPARE(sent().size(), 3);
-        m_editor->sliderWithTag(6)->setFocus();
-        QTest::keyClick(m_editor->sliderWithTag(6), Qt::Key_Up);
+        m_editor->sliderFor(Id::VCF_Resonance)->setFocus();
+        QTest::keyClick(m_editor->sliderFor(Id::VCF_Resonance), Qt::Key_Up);
         cutoff->setFocus();
         QTest::keyClick(cutoff, Qt::Key_Down);
         QCOMPARE(m_preset->undoStack()->count(), 3);
-        m_editor->sliderWithTag(6)->setFocus(); // away and back without an edit: a new run all the same
+        m_editor->sliderFor(Id::VCF_Resonance)
+            ->setFocus(); // away and back without an edit: a new run all the same
         cutoff->setFocus();
         QTest::keyClick(cutoff, Qt::Key_Down);
         QCOMPARE(m_preset->undoStack()->count(), 4);
         for (const int expected : {119, 121, 121, 127}) {
             m_preset->undoStack()->undo();
             if (m_preset->undoStack()->index() == 1)
-                QCOMPARE(m_preset->VCF_Resonance(), quint8(0));
-            QCOMPARE(int(m_preset->VCF_Cutoff()), expected);
+                QCOMPARE(m_preset->value(Id::VCF_Resonance), 0);
+            QCOMPARE(int(m_preset->value(Id::VCF_Cutoff)), expected);
         }
         view->hide();
     }
@@ -214,21 +217,21 @@ private slots:
     // slider and in its description, kept in the settings.
     void referenceMarksAndLocks() {
         QZPPatch reference = m_preset->patch();
-        reference.setValue(*QZPParameter::named("VCF_Cutoff"), 0);
-        reference.setValue(*QZPParameter::named("chorusMode"), 2);
+        reference.setValue(QZPParameter::of(Id::VCF_Cutoff), 0);
+        reference.setValue(QZPParameter::of(Id::chorusMode), 2);
         m_editor->setReference(reference);
-        QZPSlider* cutoff = m_editor->sliderWithTag(5);
+        QZPSlider* cutoff = m_editor->sliderFor(Id::VCF_Cutoff);
         QCOMPARE(cutoff->ghostPosition(), std::optional<double>(0.0));
-        QVERIFY(!m_editor->sliderWithTag(6)->ghostPosition());
+        QVERIFY(!m_editor->sliderFor(Id::VCF_Resonance)->ghostPosition());
         QCOMPARE(cutoff->accessibleDescription(), QStringLiteral("Reference: 0"));
         QCOMPARE(
             (QList{m_editor->chorusButtons().at(0)->isMarked(), m_editor->chorusButtons().at(2)->isMarked()}),
             (QList{false, true}));
         QCOMPARE(m_editor->chorusButtons().at(2)->accessibleDescription(), QStringLiteral("Reference: II"));
-        QZPEditorController::setParameterLocked(*QZPParameter::named("VCF_Cutoff"), true);
-        QVERIFY(cutoff->isLocked() && !m_editor->sliderWithTag(6)->isLocked());
+        QZPEditorController::setParameterLocked(QZPParameter::of(Id::VCF_Cutoff), true);
+        QVERIFY(cutoff->isLocked() && !m_editor->sliderFor(Id::VCF_Resonance)->isLocked());
         QCOMPARE(cutoff->accessibleDescription(), QStringLiteral("Reference: 0; Locked"));
-        QZPEditorController::setParameterLocked(*QZPParameter::named("VCF_Cutoff"), false);
+        QZPEditorController::setParameterLocked(QZPParameter::of(Id::VCF_Cutoff), false);
         m_editor->setReference(std::nullopt);
         QVERIFY(!cutoff->isLocked() && !cutoff->ghostPosition() && cutoff->accessibleDescription().isEmpty());
         QVERIFY(!m_editor->chorusButtons().at(2)->isMarked());
@@ -261,24 +264,24 @@ private slots:
         QCOMPARE(cutoff->maximumValue().toInt(), 127);
         QCOMPARE(cutoff->currentValue().toInt(), 127);
         cutoff->setCurrentValue(40);
-        QCOMPARE(m_preset->VCF_Cutoff(), quint8(40));
+        QCOMPARE(m_preset->value(Id::VCF_Cutoff), 40);
         QCOMPARE(sent(), QList<QByteArray>{control(5, 40)});
         QCOMPARE(m_preset->undoStack()->count(), 1);
         // A value that is not a number (any client may send one) moves nothing and sends nothing.
         cutoff->setCurrentValue(std::numeric_limits<double>::quiet_NaN());
         cutoff->setCurrentValue(QStringLiteral("loud"));
-        QCOMPARE(m_preset->VCF_Cutoff(), quint8(40));
+        QCOMPARE(m_preset->value(Id::VCF_Cutoff), 40);
         QCOMPARE(cutoff->currentValue().toInt(), 40);
         QCOMPARE(sent(), QList<QByteArray>{});
         QCOMPARE(m_preset->undoStack()->count(), 1);
         QCOMPARE(sliders.value("HPF FREQ")->valueInterface()->maximumValue().toInt(), 3);
         sliders.value("HPF FREQ")->valueInterface()->setCurrentValue(2);
-        QCOMPARE(m_preset->HPF_Mode(), 2);
+        QCOMPARE(m_preset->value(Id::HPF_Mode), 2);
         QCOMPARE(sent(), QList<QByteArray>{control(17, m_preset->byteAtLocation(17))});
 
         // Qt's button press shows the button down for a moment, then clicks.
         buttons.value("CHORUS II")->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QTRY_COMPARE(m_preset->chorusMode(), 2);
+        QTRY_COMPARE(m_preset->value(Id::chorusMode), 2);
         QCOMPARE(sent(), QList<QByteArray>{control(16, m_preset->byteAtLocation(16))});
         view->hide();
     }
@@ -309,17 +312,17 @@ private slots:
             QVERIFY(heldAt == QZPEditorController::MinimumScale || frame.rect().contains(panel));
             for (const QWidget* section : m_editor->view()->findChildren<QZPPanelSection*>())
                 QVERIFY(section->isVisible() && m_editor->view()->rect().contains(section->geometry()));
-            const QZPSlider* cutoff = m_editor->sliderWithTag(5);
+            const QZPSlider* cutoff = m_editor->sliderFor(Id::VCF_Cutoff);
             QCOMPARE(cutoff->size(), QSize(qRound(34 * scale), qRound(150 * scale)));
             QCOMPARE(cutoff->pointA().y() - cutoff->pointB().y(),
                      cutoff->height() - 2 * QZPSlider::TrackInset * scale);
             QCOMPARE(m_editor->view()->findChild<QLabel*>("caption")->font().pointSizeF(), 7.5 * scale);
         }
         // At a large scale a click on the top of the track still sets the top.
-        QZPSlider* resonance = m_editor->sliderWithTag(6);
+        QZPSlider* resonance = m_editor->sliderFor(Id::VCF_Resonance);
         QTest::mouseClick(resonance, Qt::LeftButton, {},
                           (resonance->pointB() + QPointF(5, -1) * m_editor->panelScale()).toPoint());
-        QCOMPARE(m_preset->VCF_Resonance(), quint8(127));
+        QCOMPARE(m_preset->value(Id::VCF_Resonance), 127);
     }
 
     // Temporary messages: in their own letter case, each restarting the time, then back to the name.

@@ -1,5 +1,6 @@
 #include "QZPTestMain.h"
 #include "editor/QZPSlider.h"
+#include "model/QZPParameter.h"
 #include "model/QZPSettings.h"
 
 #include <QAction>
@@ -246,15 +247,16 @@ private slots:
 
     // What the message view says while a slider moves: its identifier and the value as the setting asks.
     void displayStrings() {
-        const QList<std::tuple<int, double, int, const char*>> rows{
-            {10, 0.5, 0, "Level: 0 %"},   {10, 0.75, 0, "Level: +25 %"},
-            {10, 0.2, 0, "Level: -30 %"}, {5, 96.0 / 127, 1, "Level: 96"},
-            {5, 0.79, 0, "Level: 79 %"},  {171, 1.0, 0, "Level: LFO Modulated"},
-            {174, 0.0, 1, "Level: Gated"}};
-        for (const auto& [tag, position, mode, text] : rows) {
+        using Id = QZPParameter::Id;
+        const QList<std::tuple<Id, double, int, const char*>> rows{
+            {Id::VCA_Level, 0.5, 0, "Level: 0 %"},    {Id::VCA_Level, 0.75, 0, "Level: +25 %"},
+            {Id::VCA_Level, 0.2, 0, "Level: -30 %"},  {Id::VCF_Cutoff, 96.0 / 127, 1, "Level: 96"},
+            {Id::VCF_Cutoff, 0.79, 0, "Level: 79 %"}, {Id::DCO_PWM_Mode, 1.0, 0, "Level: LFO Modulated"},
+            {Id::VCA_Mode, 0.0, 1, "Level: Gated"}};
+        for (const auto& [id, position, mode, text] : rows) {
             QZPSettings::standard()->setValue(QZPSettings::ValueChangeDisplayModeKey, mode);
             auto slider = makeSlider();
-            slider->setTag(tag);
+            slider->setParameter(&QZPParameter::of(id));
             slider->setIdentifier(QStringLiteral("Level"));
             slider->setPercentValue(position);
             QCOMPARE(slider->displayString(), QString::fromUtf8(text));

@@ -27,6 +27,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using Id = QZPParameterId;
+
 namespace {
 
 // The main window as far as documents see it.
@@ -356,7 +358,7 @@ private slots:
             QZPPreset preset;
             preset.setDisplayName(QString::fromUtf8(name));
             if (edited)
-                preset.setLFO_Rate(9);
+                preset.setValue(Id::LFO_Rate, 9);
             QCOMPARE(QZPPresetFilter::predicate(QString::fromUtf8(text), modified).matches(preset), shown);
         }
         // A filter narrows another when all it shows, the other shows too: the list then picks from what
@@ -383,10 +385,10 @@ private slots:
     void filterBySoundAndMarks() {
         const auto writePatch = [this](const QString& name, int cutoff, bool saw, int chorus) {
             QZPPreset preset;
-            QZPParameter::named("VCF_Cutoff")->set(preset, cutoff);
-            QZPParameter::named("DCO_Saw_ON")->set(preset, saw);
-            QZPParameter::named("DCO_Pulse_ON")->set(preset, !saw);
-            QZPParameter::named("chorusMode")->set(preset, chorus);
+            preset.setValue(Id::VCF_Cutoff, cutoff);
+            preset.setValue(Id::DCO_Saw_ON, saw);
+            preset.setValue(Id::DCO_Pulse_ON, !saw);
+            preset.setValue(Id::chorusMode, chorus);
             return qzpWriteContents(path("Lib/" + name), preset.junoSysexData());
         };
         QVERIFY(writePatch("Bass Deep.syx", 30, true, 0) && writePatch("Bass Bright.syx", 100, true, 0) &&
@@ -441,7 +443,7 @@ private slots:
         // The first edit of a preset filters it again by what it holds now.
         QZPPreset* lead = named("Lead");
         QVERIFY(lead->loadFileContents());
-        QZPParameter::named("VCF_Cutoff")->set(*lead, 10);
+        lead->setValue(Id::VCF_Cutoff, 10);
         QCOMPARE(shown(), "Bass Bright|Bass Deep");
 
         // Renamed on disk, a preset keeps its star and tags (its patch is unchanged).
@@ -629,7 +631,7 @@ private slots:
         QZPPreset* two = named("Two");
         two->makeWindowControllers();
         QCOMPARE(m_documents->currentDocument(), two);
-        one->setLFO_Rate(77);
+        one->setValue(Id::LFO_Rate, 77);
 
         // A new name inside the folder: the same object, following its file.
         QFile::rename(path("A/Two.syx"), path("A/Deux.syx"));
@@ -660,7 +662,7 @@ private slots:
         m_window.setDocument(named("Three"));
         open(path("A"));
         QVERIFY(library()->contains(one));
-        QCOMPARE(one->LFO_Rate(), quint8(77));
+        QCOMPARE(one->value(Id::LFO_Rate), 77);
         QVERIFY(library()->unsavedPresets().isEmpty());
         QCOMPARE(m_documents->currentDocument()->displayName(), QStringLiteral("Deux"));
 
@@ -699,7 +701,7 @@ private slots:
         // An edit re-files the preset without re-sorting the rest, and the modified filter follows it.
         library()->setFilterPredicate(QZPPresetFilter::predicate("", true));
         QVERIFY(library()->arrangedObjects().isEmpty());
-        named("Beta")->setVCF_Cutoff(3);
+        named("Beta")->setValue(Id::VCF_Cutoff, 3);
         QCOMPARE(qzpNames(library()->arrangedObjects()), QStringList{"Beta"});
     }
 
@@ -785,16 +787,16 @@ private slots:
         result = m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path("Outside/Stranger.syx")),
                                                             true);
         QVERIFY(result.preset && !result.alreadyOpen);
-        QCOMPARE(result.preset->LFO_Rate(), quint8(5));
+        QCOMPARE(result.preset->value(Id::LFO_Rate), 5);
         QVERIFY(library()->contains(result.preset));
         QCOMPARE(sent.count(), 4);
-        result.preset->setLFO_Rate(6);
+        result.preset->setValue(Id::LFO_Rate, 6);
         refresh(); // outside the folder: leaves the list, stashed since edited
         QVERIFY(!library()->contains(result.preset));
         const auto again = m_documents->openDocumentWithContentsOfURL(
             QUrl::fromLocalFile(path("Outside/Stranger.syx")), true);
         QCOMPARE(again.preset, result.preset);
-        QCOMPARE(again.preset->LFO_Rate(), quint8(6));
+        QCOMPARE(again.preset->value(Id::LFO_Rate), 6);
 
         const auto bad =
             m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path("Lib/none.txt")), true);
@@ -831,7 +833,7 @@ private slots:
         QPointer<QZPPreset> leaving = named("Leaving");
         QZPPreset* deleted = named("Deleted");
         deleted->makeWindowControllers(); // shown: its contents are loaded
-        QCOMPARE(deleted->LFO_Rate(), quint8(3));
+        QCOMPARE(deleted->value(Id::LFO_Rate), 3);
 
         QFile::rename(path("Lib/Renamed.syx"), path("Lib/Now Named.syx"));
         QTRY_COMPARE(renamed->filePath(), path("Lib/Now Named.syx"));
@@ -844,7 +846,7 @@ private slots:
         auto* draft = qobject_cast<QZPPreset*>(m_documents->currentDocument());
         QVERIFY(draft && draft->isNew());
         QCOMPARE(draft->displayName(), QStringLiteral("Deleted"));
-        QCOMPARE(draft->LFO_Rate(), quint8(3));
+        QCOMPARE(draft->value(Id::LFO_Rate), 3);
         QVERIFY(draft->isDocumentEdited() && presenter.errors.isEmpty());
     }
 
@@ -857,7 +859,7 @@ private slots:
         open(path("Lib"));
         QZPPreset* bass = named("Bass");
         bass->makeWindowControllers();
-        bass->setLFO_Rate(9);
+        bass->setValue(Id::LFO_Rate, 9);
         QSignalSpy folderChanged(library(), &QZPPresetsController::presetsFolderURLChanged);
 
         QVERIFY(QDir().rename(path("Lib"), path("Renamed")));
@@ -871,7 +873,7 @@ private slots:
         QCOMPARE(named("Bass"), bass);
         QCOMPARE(bass->filePath(), path("Shelf/Moved/Bass.syx"));
         QVERIFY(bass->isDocumentEdited());
-        QCOMPARE(bass->LFO_Rate(), quint8(9));
+        QCOMPARE(bass->value(Id::LFO_Rate), 9);
 
         // Gone, with a new folder of the same name in its place: that folder is the library now.
         QVERIFY(QDir(path("Shelf/Moved")).removeRecursively());
@@ -918,7 +920,7 @@ private slots:
         const QByteArray before = qzpContents(mine);
         open(path("Lib"));
         QZPPreset* edited = named("Bass Round Sub");
-        edited->setLFO_Rate(77);
+        edited->setValue(Id::LFO_Rate, 77);
         QVERIFY(install(installer, path("Lib")));
         const int total = int(installer.entries(nullptr)->size());
         QCOMPARE(installer.writtenCount(), total - 1);
@@ -933,7 +935,7 @@ private slots:
         QCOMPARE(QDir(path("Lib")).entryList(QDir::Files).size(), total);
         QCOMPARE(qzpContents(mine), before);
         QVERIFY(edited->isDocumentEdited());
-        QCOMPARE(edited->LFO_Rate(), quint8(77));
+        QCOMPARE(edited->value(Id::LFO_Rate), 77);
         QCOMPARE(edited->filePath(), mine);
 
         // Again: every file is there, every one kept.

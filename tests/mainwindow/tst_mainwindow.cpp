@@ -44,6 +44,8 @@
 #include <QStatusBar>
 #include <QUndoStack>
 
+using Id = QZPParameterId;
+
 namespace {
 
 class OtherDelegate : public QZPMidiMessageDelegate {
@@ -157,7 +159,7 @@ private slots:
             if (step == 0) { // a file arrives
                 write("Lib/D.syx", 9);
             } else if (step == 1) { // the current preset is saved
-                a->setVCF_Resonance(50);
+                a->setValue(Id::VCF_Resonance, 50);
                 QVERIFY(a->save(&error));
             } else { // a listed file is opened
                 QCOMPARE(
@@ -220,7 +222,7 @@ private slots:
         const QByteArray bFile = qzpContents(path("Lib/B.syx"));
         QPointer<QZPPreset> b = named("B");
         b->makeWindowControllers();
-        b->setVCF_Resonance(77);
+        b->setValue(Id::VCF_Resonance, 77);
         m_window->commands()->perform(QZPPresetCommands::Command::CloseDocument);
         QCOMPARE(asked, QStringList{"B"});
         QVERIFY(b && !b->isClosed() && b->isDocumentEdited());
@@ -234,7 +236,7 @@ private slots:
 
         QZPPreset* c = named("C");
         c->makeWindowControllers();
-        c->setVCF_Resonance(66);
+        c->setValue(Id::VCF_Resonance, 66);
         answer = Answer::Save;
         m_window->commands()->perform(QZPPresetCommands::Command::CloseDocument);
         QVERIFY(c->isClosed());
@@ -243,7 +245,7 @@ private slots:
         // An edited draft asks too; an unedited preset does not.
         asked.clear();
         QZPPreset* draft = m_documents->newDocument();
-        draft->setVCF_Resonance(5);
+        draft->setValue(Id::VCF_Resonance, 5);
         answer = Answer::DontSave;
         m_window->commands()->perform(QZPPresetCommands::Command::CloseDraft);
         QCOMPARE(asked, QStringList{draft->displayName()});
@@ -265,7 +267,7 @@ private slots:
             bool sendsPatch;
         };
         const QList<Step> steps{
-            {"edit", [&] { pad->setVCF_Resonance(9); }, false},
+            {"edit", [&] { pad->setValue(Id::VCF_Resonance, 9); }, false},
             {"undo", [&] { pad->undoStack()->undo(); }, true},
             {"redo", [&] { pad->undoStack()->redo(); }, true},
             {"paste",
@@ -275,7 +277,7 @@ private slots:
              },
              false},
             {"revert", [&] { QVERIFY(pad->revertDocumentToSaved(&error)); }, true},
-            {"edit again", [&] { pad->setVCF_Resonance(10); }, false},
+            {"edit again", [&] { pad->setValue(Id::VCF_Resonance, 10); }, false},
             {"save", [&] { QVERIFY(pad->save(&error)); }, false},
         };
         for (const Step& step : steps) {
@@ -399,7 +401,7 @@ private slots:
         };
         const QList<Step> steps{
             {[] {}, {false, true, false, false, false, false}, "&Undo &Redo"},
-            {[this] { named("A")->setVCF_Resonance(99); },
+            {[this] { named("A")->setValue(Id::VCF_Resonance, 99); },
              {false, true, true, false, true, false},
              "&Undo VCF RES &Redo"},
             {[this] { named("A")->undoStack()->undo(); },
@@ -665,8 +667,8 @@ private slots:
         library({"Pad", "Lead"});
         QZPPreset* pad = named("Pad");
         QZPEditorController* editor = m_window->editorController();
-        pad->setVCF_Resonance(90);
-        pad->setENV_Attack(20);
+        pad->setValue(Id::VCF_Resonance, 90);
+        pad->setValue(Id::ENV_Attack, 20);
         const QByteArray saved = pad->initialSysexData();
         const auto message = [](const QByteArray& data) {
             return qzpPatchMessage(0).replace(5, QZPPatch::DataLength, data);
@@ -674,29 +676,31 @@ private slots:
         const auto compare = [this] {
             m_window->commands()->perform(QZPPresetCommands::Command::CompareWithSaved);
         };
-        QCOMPARE(editor->sliderWithTag(6)->ghostPosition(), std::optional<double>(0.0));
-        QCOMPARE(editor->sliderWithTag(6)->accessibleDescription(), QStringLiteral("Reference: 0"));
-        QVERIFY(!editor->sliderWithTag(5)->ghostPosition());
+        QCOMPARE(editor->sliderFor(Id::VCF_Resonance)->ghostPosition(), std::optional<double>(0.0));
+        QCOMPARE(editor->sliderFor(Id::VCF_Resonance)->accessibleDescription(),
+                 QStringLiteral("Reference: 0"));
+        QVERIFY(!editor->sliderFor(Id::VCF_Cutoff)->ghostPosition());
         sent();
         compare();
         QVERIFY(m_window->comparison()->isComparing() && editor->showsReference());
         QCOMPARE(sent(), QList{message(saved)});
-        QCOMPARE(editor->sliderWithTag(6)->doubleValue(), 0.0);
+        QCOMPARE(editor->sliderFor(Id::VCF_Resonance)->doubleValue(), 0.0);
         QCOMPARE(editor->messageView()->restingText(), QStringLiteral("COMPARING: SAVED"));
-        QVERIFY(!editor->sliderWithTag(6)->isEnabled());
+        QVERIFY(!editor->sliderFor(Id::VCF_Resonance)->isEnabled());
         compare();
         QCOMPARE(sent(), QList{message(pad->sysexData())});
-        QCOMPARE(editor->sliderWithTag(6)->doubleValue(), 90.0);
+        QCOMPARE(editor->sliderFor(Id::VCF_Resonance)->doubleValue(), 90.0);
         compare();
         sent();
-        pad->setVCF_Cutoff(50); // an edit from elsewhere
-        QVERIFY(!m_window->comparison()->isComparing() && editor->sliderWithTag(6)->isEnabled());
+        pad->setValue(Id::VCF_Cutoff, 50); // an edit from elsewhere
+        QVERIFY(!m_window->comparison()->isComparing() && editor->sliderFor(Id::VCF_Resonance)->isEnabled());
         QCOMPARE(sent(), QList{message(pad->sysexData())});
 
         const int steps = pad->undoStack()->count();
         QVERIFY(editor->takeSectionFromReference(QStringLiteral("VCF")));
-        QCOMPARE(std::tuple(pad->VCF_Resonance(), pad->VCF_Cutoff(), pad->ENV_Attack()),
-                 std::tuple(0, 127, 20));
+        QCOMPARE(
+            std::tuple(pad->value(Id::VCF_Resonance), pad->value(Id::VCF_Cutoff), pad->value(Id::ENV_Attack)),
+            std::tuple(0, 127, 20));
         QCOMPARE(pad->undoStack()->count(), steps + 1);
         QCOMPARE(pad->undoStack()->undoText(), QStringLiteral("Take VCF from Reference"));
         QCOMPARE(sent(), (QList{QZPSysexMessage::controlMessage(0, 5, 127),
@@ -724,7 +728,7 @@ private slots:
     void morphBar() {
         library({"Pad"});
         QZPPreset* pad = named("Pad");
-        pad->setVCF_Resonance(90);
+        pad->setValue(Id::VCF_Resonance, 90);
         const QByteArray edited = pad->junoSysexData();
         const int steps = pad->undoStack()->count();
         QZPMorphBar* bar = m_window->morphBar();
@@ -733,7 +737,7 @@ private slots:
             QVERIFY(bar->isMorphing() && bar->isVisibleTo(m_window->window()));
             sent();
             bar->setAmount(0.5);
-            QCOMPARE(pad->VCF_Resonance(), 45);
+            QCOMPARE(pad->value(Id::VCF_Resonance), 45);
             bar->setAmount(1);
             QCOMPARE(sent(), (QList{QZPSysexMessage::controlMessage(0, 6, 45),
                                     QZPSysexMessage::controlMessage(0, 6, 0)}));
@@ -751,7 +755,7 @@ private slots:
                 QCOMPARE(sent(), QList{pad->junoSysexDataWithMidiChannel(0)});
             }
         }
-        QCOMPARE(pad->VCF_Resonance(), 45);
+        QCOMPARE(pad->value(Id::VCF_Resonance), 45);
         QCOMPARE(pad->undoStack()->count(), steps + 1);
         QCOMPARE(pad->undoStack()->undoText(), QStringLiteral("Morph"));
         QVERIFY(sent().isEmpty()); // kept: the instrument has it already

@@ -12,6 +12,8 @@
 
 #include <QUndoStack>
 
+using Id = QZPParameterId;
+
 namespace {
 
 // A Patch message carrying `data`, with the given channel and program bytes.
@@ -111,9 +113,9 @@ private slots:
         QCOMPARE(QZPPatch().data(), QZPPreset::defaultPatchData());
 
         QZPPatch changed = patch;
-        const QZPParameter& range = *QZPParameter::named(QStringLiteral("DCO_Range"));
-        const QZPParameter& noise = *QZPParameter::named(QStringLiteral("MKS_Noise_ON"));
-        const QZPParameter& cutoff = *QZPParameter::named(QStringLiteral("VCF_Cutoff"));
+        const QZPParameter& range = QZPParameter::of(Id::DCO_Range);
+        const QZPParameter& noise = QZPParameter::of(Id::MKS_Noise_ON);
+        const QZPParameter& cutoff = QZPParameter::of(Id::VCF_Cutoff);
         QCOMPARE(changed.value(range), 16);
         QVERIFY(!changed.setValue(range, 16) && changed.setValue(range, 4) && changed.setValue(noise, 7));
         QCOMPARE(changed.value(noise), 1);
@@ -136,6 +138,10 @@ private slots:
                 QCOMPARE((QList<int>{low, high}), (QList<int>{0, 127}));
                 QCOMPARE(p.byteIndex, sliderBytes.indexOf(QLatin1String(p.name)));
             }
+            // Each entry answers to its identity and to its name.
+            QCOMPARE(&QZPParameter::of(p.id), &p);
+            QCOMPARE(QZPParameter::named(QLatin1String(p.name)), &p);
+            QVERIFY2(p.weight > 0, p.name);
             QVERIFY2(p.accepts(low) && p.accepts(high) && !p.accepts(low - 1) && !p.accepts(high + 1),
                      p.name);
             for (const int value : {high, low}) {
@@ -211,13 +217,40 @@ private slots:
     void replacedPatchIsOneNamedStep() {
         QZPPreset preset;
         for (int n = 0; n < QZPDocument::UndoLimit + 1; ++n)
-            preset.setVCF_Cutoff(quint8(n % 2 ? 10 : 20));
+            preset.setValue(Id::VCF_Cutoff, quint8(n % 2 ? 10 : 20));
         QZPPatch other = preset.patch();
-        other.setValue(*QZPParameter::named("ENV_Attack"), 99);
+        other.setValue(QZPParameter::of(Id::ENV_Attack), 99);
         QVERIFY(preset.replacePatch(other, QStringLiteral("Mutate")));
         QCOMPARE(preset.undoStack()->undoText(), QStringLiteral("Mutate"));
         QVERIFY(!preset.replacePatch(other, QStringLiteral("Again")));
         QCOMPARE(preset.undoStack()->undoText(), QStringLiteral("Mutate"));
+    }
+
+    // The noise slider's rule holds for every change of its value: moved to its top it switches the MKS
+    // noise on, anywhere else off; a value it already has touches nothing; one undo step restores both.
+    void noiseSliderSwitchesTheMksNoise() {
+        const QList<std::tuple<int, int, int, bool, int>> rows{
+            // noise before, MKS before, noise set, changed, MKS after
+            {0, 0, 127, true, 1}, {126, 0, 127, true, 1},  {127, 1, 126, true, 0}, {127, 1, 0, true, 0},
+            {40, 1, 41, true, 0}, {127, 0, 127, false, 0}, {40, 1, 40, false, 1},  {0, 1, 127, true, 1},
+        };
+        for (const auto& [before, bit, value, changes, after] : rows) {
+            QZPPatch patch;
+            patch.setByte(int(Id::DCO_NoiseLevel), quint8(before));
+            patch.setValue(Id::MKS_Noise_ON, bit);
+            QZP_VERIFY(patch.setValue(Id::DCO_NoiseLevel, value) == changes, before, value);
+            QZP_VERIFY(patch.value(Id::MKS_Noise_ON) == after, before, value);
+
+            QZPPreset preset;
+            preset.replacePatch(patch.message(0, 0), QStringLiteral("Paste"));
+            preset.undoStack()->clear();
+            const QByteArray start = preset.patch().data();
+            preset.setValue(Id::DCO_NoiseLevel, value == 127 ? 0 : 127);
+            QCOMPARE(preset.value(Id::MKS_Noise_ON), value == 127 ? 0 : 1);
+            QCOMPARE(preset.undoStack()->count(), 1);
+            preset.undoStack()->undo();
+            QCOMPARE(preset.patch().data(), start);
+        }
     }
 
     void slidersAreUndoable() {
@@ -296,7 +329,7 @@ private slots:
                  QStringLiteral("VCF FREQ 127 → 90, DCO WAVE Saw off → on, CHORUS MODE OFF → II"));
         QVERIFY(QZPPatchDifference::between(b, b).isEmpty());
         QZPPatch noisy = a;
-        noisy.setValue(*QZPParameter::named("MKS_Noise_ON"), 1);
+        noisy.setValue(QZPParameter::of(Id::MKS_Noise_ON), 1);
         QCOMPARE(QZPPatchDifference::describe(QZPPatchDifference::between(a, noisy)),
                  QStringLiteral("MKS NOISE off → on"));
     }
@@ -305,11 +338,11 @@ private slots:
     // two patches byte for byte, and an amount out of range is held to them.
     void morph() {
         QZPPatch a, b;
-        b.setValue(*QZPParameter::named("VCF_Cutoff"), 90);
-        b.setValue(*QZPParameter::named("chorusMode"), 2);
-        b.setValue(*QZPParameter::named("DCO_Range"), 16);
-        const QZPParameter& cutoff = *QZPParameter::named("VCF_Cutoff");
-        const QZPParameter& chorus = *QZPParameter::named("chorusMode");
+        b.setValue(QZPParameter::of(Id::VCF_Cutoff), 90);
+        b.setValue(QZPParameter::of(Id::chorusMode), 2);
+        b.setValue(QZPParameter::of(Id::DCO_Range), 16);
+        const QZPParameter& cutoff = QZPParameter::of(Id::VCF_Cutoff);
+        const QZPParameter& chorus = QZPParameter::of(Id::chorusMode);
         for (const auto& [amount, frequency, mode] :
              QList<std::tuple<double, int, int>>{{0, 127, 0},
                                                  {0.25, 118, 0},
@@ -336,8 +369,8 @@ private slots:
         QCOMPARE(QZPPatchMutation(7).apply(start, 0.3).data(), QZPPatchMutation(7).apply(start, 0.3).data());
         QVERIFY(QZPPatchMutation(7).apply(start, 0.3).data() != QZPPatchMutation(8).apply(start, 0.3).data());
         QCOMPARE(QZPPatchMutation(7).apply(start, 0).data(), start.data());
-        const QZPParameter& cutoff = *QZPParameter::named("VCF_Cutoff");
-        const QZPParameter& noise = *QZPParameter::named("MKS_Noise_ON");
+        const QZPParameter& cutoff = QZPParameter::of(Id::VCF_Cutoff);
+        const QZPParameter& noise = QZPParameter::of(Id::MKS_Noise_ON);
         int moved = 0, far = 0;
         for (quint64 seed = 0; seed < 200; ++seed) {
             const QZPPatch small = QZPPatchMutation(seed).apply(start, 0.1);
@@ -352,7 +385,9 @@ private slots:
             unlocked.setValue(cutoff, start.value(cutoff));
             QCOMPARE(locked.data(), unlocked.data());
             const QZPPatch random = QZPPatchMutation(seed).apply(start, 1);
-            QVERIFY(QZPPatch::problem(random.data()).isEmpty() && random.value(noise) == start.value(noise));
+            // The MKS noise has no control of its own: it follows the noise slider, on at its top.
+            QVERIFY(QZPPatch::problem(random.data()).isEmpty());
+            QCOMPARE(random.value(noise), random.value(Id::DCO_NoiseLevel) == 127 ? 1 : 0);
             far += random.value(cutoff) < 64;
         }
         QVERIFY(moved == 200 && far > 70 && far < 130);
@@ -380,8 +415,8 @@ private slots:
         QCOMPARE(changed("VCF_Cutoff", 64), changed("VCF_Cutoff", 127) * 64 / 127);
 
         QZPPatch nudged = low, other = low;
-        nudged.setValue(*QZPParameter::named("VCF_Cutoff"), 5);
-        other.setValue(*QZPParameter::named("chorusMode"), 2);
+        nudged.setValue(QZPParameter::of(Id::VCF_Cutoff), 5);
+        other.setValue(QZPParameter::of(Id::chorusMode), 2);
         const QList<QZPPatch> patches{low, low, nudged, other, other, high};
         for (const auto& [tolerance, groups] :
              QList<std::pair<int, QList<QList<qsizetype>>>>{{0, {{0, 1}, {3, 4}}},
@@ -470,7 +505,7 @@ private slots:
     void changeNotificationsAndGrouping() {
         QZPPreset preset;
         NotificationLog log(&preset);
-        preset.setVCF_Cutoff(10);
+        preset.setValue(Id::VCF_Cutoff, 10);
         preset.undoStack()->undo();
         preset.undoStack()->redo();
         QCOMPARE(log.types,
@@ -478,9 +513,9 @@ private slots:
 
         // One gesture, one step; an empty gesture leaves none.
         preset.beginUndoGrouping();
-        preset.setVCF_Cutoff(20);
-        preset.setVCF_Cutoff(30);
-        preset.setChorusMode(2);
+        preset.setValue(Id::VCF_Cutoff, 20);
+        preset.setValue(Id::VCF_Cutoff, 30);
+        preset.setValue(Id::chorusMode, 2);
         preset.endUndoGrouping();
         preset.beginUndoGrouping();
         preset.endUndoGrouping();
@@ -488,11 +523,11 @@ private slots:
         log.types.clear();
         preset.undoStack()->undo();
         QCOMPARE(log.types, QList<int>{QZPDocument::ChangeUndone});
-        QCOMPARE(preset.VCF_Cutoff(), quint8(10));
-        QCOMPARE(preset.chorusMode(), 0);
+        QCOMPARE(preset.value(Id::VCF_Cutoff), 10);
+        QCOMPARE(preset.value(Id::chorusMode), 0);
         preset.undoStack()->redo();
-        QCOMPARE(preset.VCF_Cutoff(), quint8(30));
-        QCOMPARE(preset.chorusMode(), 2);
+        QCOMPARE(preset.value(Id::VCF_Cutoff), 30);
+        QCOMPARE(preset.value(Id::chorusMode), 2);
     }
 };
 

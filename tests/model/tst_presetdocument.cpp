@@ -14,6 +14,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+using Id = QZPParameterId;
+
 namespace {
 
 const QByteArray Patch = QByteArray::fromHex("0102030405060708090A0B0C0D0E0F101529");
@@ -178,7 +180,7 @@ private slots:
         QZPPreset preset;
         preset.setFileURL(QUrl::fromLocalFile(file));
         QVERIFY(preset.loadFileContents());
-        preset.setLFO_Rate(0x55);
+        preset.setValue(Id::LFO_Rate, 0x55);
         QZPError error;
         QVERIFY(preset.save(&error));
         QCOMPARE(qzpContents(file).at(5), char(0x55));
@@ -196,7 +198,7 @@ private slots:
 
         if (!qzpMakeFolderReadOnly(m_dir.path(), true))
             QSKIP("this file system cannot make a folder read-only");
-        preset.setLFO_Rate(0x66);
+        preset.setValue(Id::LFO_Rate, 0x66);
         const bool saved = preset.save(&error);
         qzpMakeFolderReadOnly(m_dir.path(), false);
         QVERIFY(!saved);
@@ -390,12 +392,12 @@ private slots:
         QVERIFY(preset.loadFileContents() && !preset.isDocumentEdited());
         QVERIFY(!preset.validateUserInterfaceItem(QZPDocument::Command::Revert));
 
-        preset.setVCF_Resonance(0x70);
+        preset.setValue(Id::VCF_Resonance, 0x70);
         QVERIFY(preset.isDocumentEdited() && preset.validateUserInterfaceItem(QZPDocument::Command::Revert));
-        preset.setVCF_Resonance(Patch.at(6));
+        preset.setValue(Id::VCF_Resonance, Patch.at(6));
         QVERIFY(!preset.isDocumentEdited());
 
-        preset.setVCF_Resonance(0x70);
+        preset.setValue(Id::VCF_Resonance, 0x70);
         QZPError error;
         QCOMPARE(changeTypes(&preset, [&] { QVERIFY(preset.save(&error)); }),
                  QList<int>{int(QZPPreset::Change::Saved)});
@@ -404,10 +406,10 @@ private slots:
                  QList<int>{QZPDocument::ChangeUndone});
         QVERIFY(preset.isDocumentEdited());
 
-        preset.setChorusMode(1);
+        preset.setValue(Id::chorusMode, 1);
         QCOMPARE(changeTypes(&preset, [&] { QVERIFY(preset.revertDocumentToSaved(&error)); }),
                  QList<int>{QZPDocument::ChangeCleared});
-        QCOMPARE(preset.VCF_Resonance(), quint8(0x70));
+        QCOMPARE(preset.value(Id::VCF_Resonance), 0x70);
         QVERIFY(!preset.isDocumentEdited());
         QCOMPARE(preset.undoStack()->count(), 0);
     }

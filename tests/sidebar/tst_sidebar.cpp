@@ -27,6 +27,8 @@
 #include <QMimeData>
 #include <QScrollBar>
 
+using Id = QZPParameterId;
+
 namespace {
 
 class ChoiceRecorder : public QZPURLPopUpButtonDelegate {
@@ -263,7 +265,7 @@ private slots:
         QLabel* noResults = m_sidebar->noFilterResultsField();
         for (const char* name : {"Bass Two", "Lead"}) {
             named(name)->loadFileContents();
-            named(name)->setVCF_Resonance(5);
+            named(name)->setValue(Id::VCF_Resonance, 5);
         }
 
         for (const auto& [text, modifiedOnly, shown, highlighted] :
@@ -559,7 +561,7 @@ private slots:
         write("Lib/Bass.syx");
         open(path("Lib"));
         named("Bass")->loadFileContents();
-        named("Bass")->setVCF_Resonance(3);
+        named("Bass")->setValue(Id::VCF_Resonance, 3);
         QAccessibleInterface* pane = QAccessible::queryAccessibleInterface(m_sidebar->view());
         QHash<QString, QAccessibleInterface*> found;
         std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
