@@ -3,6 +3,7 @@
 #include "QZPBenchSupport.h"
 #include "editor/QZPEditorController.h"
 #include "editor/QZPSlider.h"
+#include "midi/QZPInstrumentSync.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPPreset.h"
@@ -46,9 +47,11 @@ int main(int argc, char* argv[]) {
     engine.outputQueue()->setBytesPerSecond(
         0); // every change reaches the back-end: the cost of each is measured
     engine.setDestination(engine.midiDestinations().first());
-    QZPEditorController editor(&engine);
+    QZPEditorController editor;
     QZPPreset preset;
     editor.setDocument(&preset);
+    // The instrument follows the preset, as in the main window: the drag's cost includes the sending.
+    QZPInstrumentSync::of(&engine)->setPreset(&preset);
     editor.view()->show();
     QApplication::processEvents();
 

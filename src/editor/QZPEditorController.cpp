@@ -8,7 +8,6 @@
 #include "editor/QZPPanelSection.h"
 #include "editor/QZPSkin.h"
 #include "editor/QZPSlider.h"
-#include "midi/QZPMidiEngine.h"
 #include "model/QZPInvalidParameter.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPatchDifference.h"
@@ -73,13 +72,9 @@ QString sectionOf(const QZPParameter& parameter) {
 
 } // namespace
 
-QZPEditorController::QZPEditorController(QZPMidiEngine* engine, QObject* parent)
-    : QObject(parent), m_engine(engine ? engine : QZPMidiEngine::sharedInstance()) {
+QZPEditorController::QZPEditorController(QObject* parent) : QObject(parent) {
     connect(QZPSettings::standard(), &QZPSettings::valueChanged, this, [this](const QString& key) {
-        if (key == QLatin1String(QZPSettings::DynamicsAmplifierKey) ||
-            key == QLatin1String(QZPSettings::DynamicsFilterKey))
-            dynamicsChanged();
-        else if (key == QLatin1String(QZPSettings::AppearanceIndexKey))
+        if (key == QLatin1String(QZPSettings::AppearanceIndexKey))
             restyle();
         else if (key == QLatin1String(QZPSettings::LockedParametersKey) && m_view)
             updateMarks();
@@ -502,23 +497,19 @@ bool QZPEditorController::takeSectionFromReference(const QString& section) {
     if (!m_document || !m_reference)
         return false;
     QZPPreset& preset = *m_document;
-    QList<int> changedBytes;
+    bool changed = false;
     preset.beginUndoGrouping();
     for (const QZPParameter& parameter : QZPParameter::all()) {
         const int value = m_reference->value(parameter);
         if (sectionOf(parameter) != section || parameter.get(preset) == value || !parameter.accepts(value))
             continue;
         parameter.set(preset, value);
-        if (!changedBytes.contains(parameter.byteIndex))
-            changedBytes << parameter.byteIndex;
+        changed = true;
     }
     preset.endUndoGrouping();
-    if (!changedBytes.isEmpty())
+    if (changed)
         preset.setUndoActionName(tr("Take %1 from Reference").arg(panelText(section.toLatin1().constData())));
-    std::sort(changedBytes.begin(), changedBytes.end());
-    for (const int index : changedBytes)
-        sendByte(index);
-    return !changedBytes.isEmpty();
+    return changed;
 }
 
 // The parameter of the control at a point of a section, if any.
@@ -592,14 +583,9 @@ void QZPEditorController::sliderValueDidChange(QZPSlider* sender) {
     // A run of key presses on one slider is one undo step: its changes share a coalescing key.
     const int keyRun = sender->keyRun();
     preset.setUndoCoalescingKey(keyRun ? KeyRunUndoKeyBase + (keyRun % 4096) * 256 + int(parameter->id) : -1);
-    const quint8 switches = preset.byteAtLocation(QZPParameter::SwitchByte2);
     // Values from outside are clamped by the control; the setters' own checks are never reached.
     parameter->set(preset,
                    std::clamp(int(sender->doubleValue()), parameter->minimum(), parameter->maximum()));
-    sendByte(parameter->byteIndex);
-    // The noise slider's change may have switched the MKS noise bit (the patch's rule).
-    if (parameter->id == Id::DCO_NoiseLevel && preset.byteAtLocation(QZPParameter::SwitchByte2) != switches)
-        sendByte(QZPParameter::SwitchByte2);
     preset.setUndoCoalescingKey(-1);
     showTemporaryMessage(sender->displayString(), SliderMessageSeconds);
 }
@@ -608,7 +594,6 @@ void QZPEditorController::rangeClicked(int tag) {
     const QZPParameter& range = QZPParameter::of(Id::DCO_Range);
     if (m_document && tag >= 0 && tag < range.values.size())
         range.set(*m_document, range.values.at(tag).value);
-    sendModeUpdate();
 }
 
 void QZPEditorController::oscillatorModeClicked(int tag) {
@@ -616,35 +601,15 @@ void QZPEditorController::oscillatorModeClicked(int tag) {
         m_document->setValue(Id::DCO_Pulse_ON, !m_document->value(Id::DCO_Pulse_ON));
     else if (m_document && tag == 1)
         m_document->setValue(Id::DCO_Saw_ON, !m_document->value(Id::DCO_Saw_ON));
-    sendModeUpdate();
 }
 
 void QZPEditorController::chorusModeClicked(int tag) {
     const QZPParameter& chorus = QZPParameter::of(Id::chorusMode);
     if (m_document && tag >= 0 && tag < chorus.values.size())
         chorus.set(*m_document, chorus.values.at(tag).value);
-    sendModeUpdate();
-}
-
-void QZPEditorController::sendModeUpdate() {
-    sendByte(QZPParameter::SwitchByte1);
-}
-
-// A Control message with the current content of one byte of the patch data.
-void QZPEditorController::sendByte(int index) {
-    if (m_document)
-        m_engine->sendSysexControl(quint8(index), m_document->byteAtLocation(uint(index)));
 }
 
 void QZPEditorController::showTemporaryMessage(const QString& text, double seconds) {
     view();
     m_messageView->showTemporaryMessage(text, seconds);
-}
-
-void QZPEditorController::dynamicsChanged() {
-    QZPSettings* settings = QZPSettings::standard();
-    m_engine->sendSysexControl(
-        QZPParameter::DynamicsControlNumber,
-        QZPParameter::dynamicsByte(settings->boolValue(QZPSettings::DynamicsAmplifierKey),
-                                   settings->boolValue(QZPSettings::DynamicsFilterKey)));
 }

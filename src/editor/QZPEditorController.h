@@ -16,14 +16,13 @@ class QZPParameter;
 class QZPJunoSegmentButton;
 class QZPLightView;
 class QZPMessageView;
-class QZPMidiEngine;
 class QZPPanelSection;
 class QZPSlider;
 
-// The editor panel: the Juno-106's front panel, every control bound by its tag to one parameter of the
-// current preset. An edit is written into the preset (undoable; one drag or click is one undo step) and
-// sent to the instrument as its Control message; a change of the preset from elsewhere moves the
-// controls (gliding when animated) and sends nothing. The preset is the only store of values.
+// The editor panel: the Juno-106's front panel, every control bound to one parameter of the current
+// preset. An edit is written into the preset (undoable; one drag or click is one undo step), which the
+// instrument follows (QZPInstrumentSync); a change of the preset from elsewhere moves the controls
+// (gliding when animated). The preset is the only store of values; the panel sends nothing itself.
 class QZPEditorController : public QObject {
     Q_OBJECT
 
@@ -37,8 +36,7 @@ public:
     static constexpr double MinimumScale = 0.78;
     static constexpr double MaximumScale = 2.5;
 
-    // The engine defaults to the shared one.
-    explicit QZPEditorController(QZPMidiEngine* engine = nullptr, QObject* parent = nullptr);
+    explicit QZPEditorController(QObject* parent = nullptr);
     ~QZPEditorController() override;
 
     // The panel, built on first use.
@@ -70,7 +68,7 @@ public:
     void addHeaderAction(QAction* action);
     // The panel's sections ("LFO", "DCO", …), in panel order.
     QStringList sectionNames() const;
-    // Takes the section's parameters from the reference: one undo step, sent as Control messages.
+    // Takes the section's parameters from the reference: one undo step.
     // Answers whether anything changed.
     bool takeSectionFromReference(const QString& section);
     // Locks a parameter against Mutate and Randomise (in the settings; a padlock on its slider), or
@@ -82,7 +80,6 @@ public:
     void rangeClicked(int tag);
     void oscillatorModeClicked(int tag);
     void chorusModeClicked(int tag);
-    void sendModeUpdate();
     void showTemporaryMessage(const QString& text, double seconds);
 
     // The parts (for the main window and for tests): the slider of a parameter, null for one the panel
@@ -103,16 +100,13 @@ private:
     // The panel's size at scale 1 in one row or two.
     QSize panelSize(int rows);
     QZPSlider* addSlider(QZPPanelSection* section, const QZPParameter& parameter);
-    void sendByte(int index);
     void wire(QZPSlider* slider);
-    void dynamicsChanged();
     void restyle();
     const QZPPatch& displayedPatch() const;
     void updateMarks();
     void showSectionMenu(QZPPanelSection* section, const QPoint& at);
     const QZPParameter* parameterAt(QWidget* section, const QPoint& at) const;
 
-    QZPMidiEngine* m_engine;
     QPointer<QZPPreset> m_document;
     QWidget* m_view = nullptr;
     QZPMessageView* m_messageView = nullptr;

@@ -31,9 +31,14 @@ QString QZPComparison::referenceName() const {
 }
 
 void QZPComparison::setComparing(bool on) {
+    if (show(on))
+        m_send(m_comparing ? reference() : m_preset->patch());
+}
+
+bool QZPComparison::show(bool on) {
     on = on && m_preset;
     if (on == m_comparing)
-        return;
+        return false;
     m_comparing = on;
     showMarks();
     m_editor->setShowsReference(on, tr("Comparing: %1").arg(referenceName()));
@@ -43,8 +48,8 @@ void QZPComparison::setComparing(bool on) {
             QZPPatchDifference::describe(QZPPatchDifference::between(m_preset->patch(), reference()));
         m_editor->showTemporaryMessage(differences.isEmpty() ? tr("No differences") : differences, 4);
     }
-    m_send(on ? reference() : m_preset->patch());
     emit comparingChanged(on);
+    return true;
 }
 
 void QZPComparison::compareWith(const QZPPatch& reference, const QString& name) {
@@ -61,10 +66,11 @@ void QZPComparison::compareWith(const QZPPatch& reference, const QString& name) 
 }
 
 // Any change of the preset (an edit on the panel or the instrument, undo, a paste, a recording) ends
-// the comparison; a save moves the saved reference along.
+// the comparison, and the instrument follows the change as from any other patch it held; a save moves
+// the saved reference along.
 void QZPComparison::presetChanged(QZPPreset::Change change) {
     if (m_comparing && change != QZPPreset::Change::Saved && change != QZPPreset::Change::Autosaved)
-        setComparing(false);
+        show(false);
     else
         showMarks();
 }

@@ -13,8 +13,8 @@ class QZPEditorController;
 // A/B against a reference: the current preset (A, the edit) and the patch it is compared with (B),
 // which is the patch as it was opened, last saved or recorded, unless another preset or the clipboard's
 // was chosen. Comparing shows B on the panel, read-only and marked, and sends it whole; the toggle
-// again, or any change of the preset, shows A and sends it whole. Whether comparing or not, the panel
-// marks where B differs.
+// again shows A and sends it whole; any change of the preset shows A, and the instrument follows the
+// change. Whether comparing or not, the panel marks where B differs.
 class QZPComparison : public QObject {
     Q_OBJECT
 
@@ -39,6 +39,8 @@ signals:
 
 private:
     void presetChanged(QZPPreset::Change change);
+    // Shows B or A on the panel; answers whether that changed.
+    bool show(bool on);
     void showMarks();
 
     QZPEditorController* m_editor;

@@ -15,6 +15,7 @@
 #include "mainwindow/QZPPresetFileActions.h"
 #include "mainwindow/QZPPresetRecorder.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
+#include "midi/QZPInstrumentSync.h"
 #include "midi/QZPMidiClaviature.h"
 #include "midi/QZPMidiEndpoint.h"
 #include "midi/QZPMidiEngine.h"
@@ -52,7 +53,8 @@ constexpr int RedrawIntervalMs = 16;
 QZPMainWindowController::QZPMainWindowController(QZPDocumentController* documents, QZPMidiEngine* engine,
                                                  QObject* parent)
     : QZPWindowController(parent), m_documents(documents), m_engine(engine),
-      m_claviature(new QZPMidiClaviature(this)), m_editor(new QZPEditorController(engine, this)),
+      m_claviature(new QZPMidiClaviature(this)), m_editor(new QZPEditorController(this)),
+      m_instrument(QZPInstrumentSync::of(engine)),
       m_sidebar(new QZPSidebarController(documents->presetsController(), nullptr, this)),
       m_presentError(
           [](const QZPError& error, QWidget* window) { QZPErrorHandler::presentError(error, window); }) {
@@ -130,8 +132,7 @@ void QZPMainWindowController::buildWindow() {
     auto* column = new QVBoxLayout(editorSide);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    m_morphBar = new QZPMorphBar(
-        m_engine, [this](const QZPPatch& patch) { sendWholePatch(patch); }, editorSide);
+    m_morphBar = new QZPMorphBar(editorSide);
     column->addWidget(m_morphBar);
     column->addWidget(frame, 1);
     m_splitter = new QSplitter(Qt::Horizontal);
@@ -208,6 +209,7 @@ void QZPMainWindowController::setDocument(QZPDocument* document) {
         connect(preset, &QZPDocument::documentEditedChanged, m_window, updateTitle);
         updateTitle();
     }
+    m_instrument->setPreset(preset);
     m_sidebar->setDocument(preset);
     m_editor->setDocument(preset);
     m_comparison->setPreset(preset);
@@ -247,13 +249,8 @@ void QZPMainWindowController::setRecordControlMessages(bool on) {
     QZPSettings::standard()->setValue(QString::fromLatin1(QZPSettings::HardwareControlKey), on);
 }
 
-// Undo, redo and revert change the whole patch behind the instrument's back: it gets the patch again.
-// Edits send their own Control messages; paste and record replace the patch without a change type and
-// send nothing.
-void QZPMainWindowController::documentChanged(QZPPreset* preset, QZPPreset::Change change) {
-    if (change == QZPPreset::Change::Undone || change == QZPPreset::Change::Cleared ||
-        change == QZPPreset::Change::Redone)
-        sendPatch(preset);
+// The instrument follows the preset by itself (QZPInstrumentSync); the window shows the change.
+void QZPMainWindowController::documentChanged(QZPPreset*, QZPPreset::Change) {
     m_editor->updateDisplay(true);
     m_sidebar->updateDisplay();
 }
@@ -295,7 +292,7 @@ void QZPMainWindowController::sendCurrentProgram() {
 }
 
 void QZPMainWindowController::sendPatch(QZPPreset* preset) {
-    m_engine->sendSysex(preset->junoSysexDataWithMidiChannel(quint8(midiChannel())));
+    m_instrument->sendPreset(preset);
     showStatus(tr("Sent “%1” to %2, channel %3")
                    .arg(preset->displayName(), m_engine->destination().displayName())
                    .arg(midiChannel() + 1));
@@ -426,8 +423,8 @@ void QZPMainWindowController::paste(QZPCommandSource source) {
 // MARK: Comparing and new sounds
 
 void QZPMainWindowController::sendWholePatch(const QZPPatch& patch) {
-    if (QZPPreset* preset = currentPreset())
-        m_engine->sendSysex(preset->messageFor(patch, quint8(midiChannel())));
+    if (currentPreset())
+        m_instrument->sendPatch(patch);
 }
 
 void QZPMainWindowController::showMorphBar() {
@@ -460,7 +457,6 @@ void QZPMainWindowController::mutate(double amount, quint64 seed, const QString&
          QZPSettings::standard()->value(QString::fromLatin1(QZPSettings::LockedParametersKey)).toStringList())
         locked << name;
     preset->replacePatch(QZPPatchMutation(seed).apply(preset->patch(), amount, locked), stepName);
-    sendPatch(preset);
     // The seed, so that the same sound can be made again.
     showStatus(tr("%1 %2 %: seed %3").arg(stepName).arg(qRound(amount * 100)).arg(seed));
 }

@@ -29,6 +29,7 @@ class QZPMidiClaviature;
 class QZPMidiEndpoint;
 class QZPMidiEngine;
 class QZPHardwareControlSync;
+class QZPInstrumentSync;
 class QZPMidiMenus;
 class QZPPresetRecorder;
 class QZPNotePlayerKeyFilter;
@@ -190,6 +191,7 @@ private:
     QZPMidiClaviature* m_claviature;
     QSplitter* m_splitter = nullptr;
     QZPEditorController* m_editor;
+    QZPInstrumentSync* m_instrument;
     QZPSidebarController* m_sidebar;
     QZPMidiMenus* m_midiMenus = nullptr;
     QTimer* m_redraw = nullptr;

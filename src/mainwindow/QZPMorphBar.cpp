@@ -1,6 +1,5 @@
 #include "mainwindow/QZPMorphBar.h"
 
-#include "midi/QZPMidiEngine.h"
 #include "model/QZPPatchMorph.h"
 #include "model/QZPPreset.h"
 
@@ -10,9 +9,9 @@
 #include <QPushButton>
 #include <QSlider>
 
-QZPMorphBar::QZPMorphBar(QZPMidiEngine* engine, Sender sendWhole, QWidget* parent)
-    : QWidget(parent), m_engine(engine), m_sendWhole(std::move(sendWhole)),
-      m_slider(new QSlider(Qt::Horizontal, this)), m_title(new QLabel(this)), m_value(new QLabel(this)) {
+QZPMorphBar::QZPMorphBar(QWidget* parent)
+    : QWidget(parent), m_slider(new QSlider(Qt::Horizontal, this)), m_title(new QLabel(this)),
+      m_value(new QLabel(this)) {
     setObjectName(QStringLiteral("MorphBar"));
     m_slider->setRange(0, 100);
     m_slider->setAccessibleName(tr("Morph"));
@@ -53,19 +52,16 @@ void QZPMorphBar::setAmount(double amount) {
     const QSignalBlocker quiet(m_slider);
     m_slider->setValue(qRound(amount * 100));
     m_value->setText(tr("%1 %").arg(qRound(amount * 100)));
-    const QZPPatch before = m_preset->patch();
     show(QZPPatchMorph::between(m_start, m_reference, amount), false);
-    // What changed goes out as Control messages, byte by byte, as a slider drag sends them.
-    for (int index = 0; index < QZPPatch::DataLength; ++index)
-        if (m_preset->patch().byte(index) != before.byte(index))
-            m_engine->sendSysexControl(quint8(index), m_preset->patch().byte(index));
 }
 
 void QZPMorphBar::keep() {
     if (!m_preset)
         return;
+    // The undo step leads back to A: A goes back silently (the instrument holds the result already),
+    // then the result comes as one named step.
     const QZPPatch result = m_preset->patch();
-    show(m_start, false);
+    m_preset->setJunoSysexData(m_preset->messageFor(m_start, 0), false, false);
     show(result, true);
     finish();
 }
@@ -74,7 +70,6 @@ void QZPMorphBar::cancel() {
     if (!m_preset)
         return;
     show(m_start, false);
-    m_sendWhole(m_start);
     finish();
 }
 

@@ -4,25 +4,20 @@
 
 #include <QPointer>
 #include <QWidget>
-#include <functional>
 
 class QLabel;
 class QSlider;
-class QZPMidiEngine;
 class QZPPreset;
 
 // The morph bar above the panel: a slider from the current preset as it was when the bar opened (0 %,
 // A) to the comparison's reference (100 %, B). Moving it puts the patch between into the preset (no undo
-// step yet) and sends the bytes that changed as Control messages, paced like a slider drag; Keep makes
-// the result one undo step of the preset ("Morph"), Cancel puts A back and sends it whole.
+// step yet), which the instrument follows as it follows a slider drag; Keep makes the result one undo
+// step of the preset ("Morph"), Cancel puts A back.
 class QZPMorphBar : public QWidget {
     Q_OBJECT
 
 public:
-    // Sends a whole patch, framed as the current preset's.
-    using Sender = std::function<void(const QZPPatch& patch)>;
-
-    QZPMorphBar(QZPMidiEngine* engine, Sender sendWhole, QWidget* parent = nullptr);
+    explicit QZPMorphBar(QWidget* parent = nullptr);
 
     void start(QZPPreset* preset, const QZPPatch& reference, const QString& referenceName);
     bool isMorphing() const { return m_preset != nullptr; }
@@ -38,8 +33,6 @@ private:
     void show(const QZPPatch& patch, bool registerUndo);
     void finish();
 
-    QZPMidiEngine* m_engine;
-    Sender m_sendWhole;
     QPointer<QZPPreset> m_preset;
     QZPPatch m_start;
     QZPPatch m_reference;

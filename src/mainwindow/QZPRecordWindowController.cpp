@@ -6,6 +6,7 @@
 #include "library/QZPUserNotifications.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPProgramSlotGrid.h"
+#include "midi/QZPInstrumentSync.h"
 #include "midi/QZPMidiEngine.h"
 #include "model/QZPErrorSolver.h"
 #include "model/QZPFileSystem.h"
@@ -300,8 +301,7 @@ void QZPRecordWindowController::sendProgram(QZPCommandSource source) {
     if (selected.isEmpty())
         return;
     if (!m_engine->destination().isNull()) {
-        m_engine->sendSysex(
-            selected.first()->junoSysexDataWithMidiChannel(quint8(m_engine->targetedMidiChannel())));
+        QZPInstrumentSync::of(m_engine)->sendPreset(selected.first());
         return;
     }
     if (source == QZPCommandSource::Button)

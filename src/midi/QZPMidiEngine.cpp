@@ -255,16 +255,16 @@ void QZPMidiEngine::receive(qint32 sourceID, const QByteArray& bytes) {
                 onChannel[0] = char((quint8(message.at(0)) & 0xF0) | quint8(m_targetedMidiChannel.load()));
                 sendMIDICommand(onChannel);
             }
-    // Without a delegate nobody listens: everything else is ignored, broken SysEx too.
-    if (!delegate())
-        return;
-    const auto refuse = [this](const QList<QByteArray>& broken, const char* why) {
-        for (const QByteArray& sysex : broken)
-            logRefused(QCoreApplication::translate("QZPMidiEngine", why), sysex);
-    };
-    refuse(parsed.cutShort,
-           QT_TRANSLATE_NOOP("QZPMidiEngine", "Sysex message cut short by the next message."));
-    refuse(parsed.unterminated, QT_TRANSLATE_NOOP("QZPMidiEngine", "Sysex message ended without F7."));
+    // Without a delegate only sysexReceived listens: broken SysEx is ignored, not logged.
+    if (delegate()) {
+        const auto refuse = [this](const QList<QByteArray>& broken, const char* why) {
+            for (const QByteArray& sysex : broken)
+                logRefused(QCoreApplication::translate("QZPMidiEngine", why), sysex);
+        };
+        refuse(parsed.cutShort,
+               QT_TRANSLATE_NOOP("QZPMidiEngine", "Sysex message cut short by the next message."));
+        refuse(parsed.unterminated, QT_TRANSLATE_NOOP("QZPMidiEngine", "Sysex message ended without F7."));
+    }
     m_currentSourceID = sourceID;
     for (const QByteArray& message : parsed.messages)
         handleMIDICommand(message);
@@ -284,15 +284,17 @@ bool QZPMidiEngine::passesThru() const {
 }
 
 void QZPMidiEngine::handleMIDICommand(const QByteArray& message) {
-    QZPMidiMessageDelegate* target = delegate();
-    if (!target || !QZPSysexMessage::isSysex(message) || message.size() < 2)
+    if (!QZPSysexMessage::isSysex(message) || message.size() < 2)
         return;
     const QZPSysexMessage::Verdict verdict = QZPSysexMessage::classify(message);
     if (!verdict.accepted) {
-        logRefused(verdict.errorText, message);
+        if (delegate())
+            logRefused(verdict.errorText, message);
         return;
     }
-    target->midiEngineDidReceiveSysex(this, message, verdict.type);
+    emit sysexReceived(message, verdict.type);
+    if (QZPMidiMessageDelegate* target = delegate())
+        target->midiEngineDidReceiveSysex(this, message, verdict.type);
 }
 
 void QZPMidiEngine::sendSysex(QByteArrayView bytes) {

@@ -102,6 +102,8 @@ public:
     void sendMIDICommand(QByteArrayView command);
 
 signals:
+    // Every accepted Juno-106 message from outside, whoever the delegate is (before it is called).
+    void sysexReceived(const QByteArray& sysex, quint8 type);
     void setupChanged();
     void sourceChanged();
     void destinationChanged();

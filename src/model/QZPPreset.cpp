@@ -203,8 +203,8 @@ void QZPPreset::setJunoSysexData(const QByteArray& junoSysexData, bool registerU
     if (announce)
         emit presetChanged(Change::PatchReplaced);
     if (registerUndo)
-        QZPDocument::registerUndo([this, inverse, announce] { setJunoSysexData(inverse, true, announce); },
-                                  tr("Patch"));
+        // Undo and redo announce themselves, once the whole step is back.
+        QZPDocument::registerUndo([this, inverse] { setJunoSysexData(inverse, true, false); }, tr("Patch"));
 }
 
 QString QZPPreset::programBankForByte(quint8 byte) {

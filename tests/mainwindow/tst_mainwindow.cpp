@@ -160,6 +160,7 @@ private slots:
                 write("Lib/D.syx", 9);
             } else if (step == 1) { // the current preset is saved
                 a->setValue(Id::VCF_Resonance, 50);
+                QCOMPARE(sent(), QList{QZPSysexMessage::controlMessage(0, 6, 50)});
                 QVERIFY(a->save(&error));
             } else { // a listed file is opened
                 QCOMPARE(
@@ -256,34 +257,41 @@ private slots:
         QVERIFY(asked.isEmpty());
     }
 
-    // Undo, redo and revert send the whole patch; an edit from elsewhere, a paste and a save send nothing.
+    // Undo, redo and revert send the whole patch; an edit from anywhere sends what it changed; a paste of
+    // the patch the preset holds and a save send nothing.
     void patchChangesThatSendTheWholePatch() {
         library({"Pad"});
         QZPPreset* pad = named("Pad");
         QZPError error;
+        const QByteArray whole = QByteArray("whole");
         struct Step {
             const char* what;
             std::function<void()> action;
-            bool sendsPatch;
+            QList<QByteArray> sends;
         };
         const QList<Step> steps{
-            {"edit", [&] { pad->setValue(Id::VCF_Resonance, 9); }, false},
-            {"undo", [&] { pad->undoStack()->undo(); }, true},
-            {"redo", [&] { pad->undoStack()->redo(); }, true},
+            {"edit",
+             [&] { pad->setValue(Id::VCF_Resonance, 9); },
+             {QZPSysexMessage::controlMessage(0, 6, 9)}},
+            {"undo", [&] { pad->undoStack()->undo(); }, {whole}},
+            {"redo", [&] { pad->undoStack()->redo(); }, {whole}},
             {"paste",
              [&] {
                  QGuiApplication::clipboard()->setMimeData(QZPPresetPasteboard::mimeDataForPresets({pad}));
                  m_window->paste(QZPCommandSource::Menu);
              },
-             false},
-            {"revert", [&] { QVERIFY(pad->revertDocumentToSaved(&error)); }, true},
-            {"edit again", [&] { pad->setValue(Id::VCF_Resonance, 10); }, false},
-            {"save", [&] { QVERIFY(pad->save(&error)); }, false},
+             {}},
+            {"revert", [&] { QVERIFY(pad->revertDocumentToSaved(&error)); }, {whole}},
+            {"edit again",
+             [&] { pad->setValue(Id::VCF_Resonance, 10); },
+             {QZPSysexMessage::controlMessage(0, 6, 10)}},
+            {"save", [&] { QVERIFY(pad->save(&error)); }, {}},
         };
         for (const Step& step : steps) {
             step.action();
-            QCOMPARE(sent(),
-                     step.sendsPatch ? QList{pad->junoSysexDataWithMidiChannel(0)} : QList<QByteArray>{});
+            QList<QByteArray> expected = step.sends;
+            std::replace(expected.begin(), expected.end(), whole, pad->junoSysexDataWithMidiChannel(0));
+            QZP_VERIFY(sent() == expected, step.what);
         }
     }
 
@@ -476,7 +484,8 @@ private slots:
             return named(name)->junoSysexData().mid(5, 18);
         };
         QCOMPARE((QList{data("A"), data("B"), data("C")}), (QList{data("D"), data("E"), data("D")}));
-        QVERIFY(sent().isEmpty());
+        // Only the current preset's paste reaches the instrument: the byte that differs.
+        QCOMPARE(sent(), QList{QZPSysexMessage::controlMessage(0, 0, 4)});
         // Each target's paste is its own undo step: undone, the patch before comes back.
         named("A")->undoStack()->undo();
         QCOMPARE(data("A"), qzpPatchMessage(1).mid(5, 18));
@@ -724,7 +733,7 @@ private slots:
     }
 
     // The morph bar plays the patch between A and the reference as Control messages without an undo step;
-    // Cancel puts A back byte for byte and sends it whole; Keep leaves one undo step "Morph".
+    // Cancel puts A back byte for byte and sends what differs; Keep leaves one undo step "Morph".
     void morphBar() {
         library({"Pad"});
         QZPPreset* pad = named("Pad");
@@ -752,7 +761,7 @@ private slots:
             QVERIFY(!bar->isMorphing() && !bar->isVisibleTo(m_window->window()));
             if (!keep) {
                 QCOMPARE(pad->junoSysexData(), edited);
-                QCOMPARE(sent(), QList{pad->junoSysexDataWithMidiChannel(0)});
+                QCOMPARE(sent(), QList{QZPSysexMessage::controlMessage(0, 6, 90)});
             }
         }
         QCOMPARE(pad->value(Id::VCF_Resonance), 45);

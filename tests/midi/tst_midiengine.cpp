@@ -1,5 +1,7 @@
 #include "QZPLogCapture.h"
 #include "QZPTestMain.h"
+#include "QZPVirtualInstrument.h"
+#include "midi/QZPInstrumentSync.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiMessageDelegate.h"
 #include "midi/QZPMidiPortIdentity.h"
@@ -9,9 +11,11 @@
 #include "midi/QZPSysexMessage.h"
 #include "midi/backends/QZPAlsaEventDecoder.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
+#include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 
 #include <QSignalSpy>
+#include <QUndoStack>
 #include <alsa/asoundlib.h>
 #include <thread>
 
@@ -406,6 +410,116 @@ private slots:
     }
 
     // One decoder for the whole sequence, as the input has: the second note keeps its status byte.
+    // The instrument follows the current preset through one object that knows what it holds: a change
+    // of up to two bytes goes out as Control messages in byte order, more as one Patch message; a change
+    // the instrument made itself (a knob, a program chosen on its panel) is not sent back, and what it
+    // holds then decides what the next change sends; undo sends the whole patch; a save, nothing.
+    void instrumentFollowsTheCurrentPreset() {
+        using Id = QZPParameterId;
+        QZPVirtualInstrument instrument;
+        QZPInstrumentSync* sync = QZPInstrumentSync::of(instrument.engine.get());
+        QCOMPARE(QZPInstrumentSync::of(instrument.engine.get()), sync);
+        QZPPreset preset;
+        sync->setPreset(&preset);
+        const auto control = [](int index, int value) {
+            return QZPSysexMessage::controlMessage(0, quint8(index), quint8(value));
+        };
+        const auto whole = [&preset] {
+            return preset.messageFor(preset.patch(), 0);
+        };
+        const auto knob = [&](int index, int value) {
+            instrument.play(control(index, value));
+            preset.setByte(quint8(value), uint(index)); // what hardware control does with it
+        };
+        QZPPatch program = preset.patch();
+        program.setValue(Id::VCF_Cutoff, 3);
+        program.setValue(Id::ENV_Attack, 9);
+        program.setValue(Id::chorusMode, 2);
+        QZPPatch threeBytes = preset.patch();
+        for (const Id id : {Id::LFO_Rate, Id::LFO_Delay, Id::DCO_LFO})
+            threeBytes.setValue(id, 50);
+
+        struct Step {
+            const char* what;
+            std::function<void()> action;
+            std::function<QList<QByteArray>()> sends;
+        };
+        const QList<Step> steps{
+            {"slider", [&] { preset.setValue(Id::VCF_Cutoff, 100); },
+             [&] {
+                 return QList{control(5, 100)};
+             }},
+            {"noise at its top: two bytes, in order", [&] { preset.setValue(Id::DCO_NoiseLevel, 127); },
+             [&] {
+                 return QList{control(4, 127), control(17, preset.byteAtLocation(17))};
+             }},
+            {"the same value again", [&] { preset.setValue(Id::VCF_Cutoff, 100); },
+             [] {
+                 return QList<QByteArray>{};
+             }},
+            {"three bytes: one Patch message",
+             [&] { preset.replacePatch(threeBytes, QStringLiteral("Paste")); },
+             [&] {
+                 return QList{whole()};
+             }},
+            {"undo: whole", [&] { preset.undoStack()->undo(); },
+             [&] {
+                 return QList{whole()};
+             }},
+            {"a knob on the instrument is not sent back", [&] { knob(6, 77); },
+             [] {
+                 return QList<QByteArray>{};
+             }},
+            {"a program chosen on the instrument", [&] { instrument.play(program.message(0, 0)); },
+             [] {
+                 return QList<QByteArray>{};
+             }},
+            {"the next edit brings it back in step, whole", [&] { preset.setValue(Id::VCF_Resonance, 5); },
+             [&] {
+                 return QList{whole()};
+             }},
+            {"the instrument's knob, then the same value on the preset",
+             [&] {
+                 instrument.play(control(8, 33));
+                 preset.setValue(Id::VCF_LFO, 33);
+             },
+             [] {
+                 return QList<QByteArray>{};
+             }},
+            {"a patch shown in place of the preset, whole", [&] { sync->sendPatch(program); },
+             [&] {
+                 return QList{program.message(0, whole().at(4))};
+             }},
+            {"back on the preset's next change", [&] { preset.setValue(Id::VCF_LFO, 34); },
+             [&] {
+                 return QList{whole()};
+             }},
+            {"another channel: taken to hold the preset",
+             [&] {
+                 instrument.engine->setTargetedMidiChannel(2);
+                 preset.setValue(Id::VCF_LFO, 35);
+             },
+             [] {
+                 return QList{QZPSysexMessage::controlMessage(2, 8, 35)};
+             }},
+        };
+        instrument.sent();
+        for (const Step& step : steps) {
+            step.action();
+            QZP_VERIFY(instrument.sent() == step.sends(), step.what);
+        }
+        // Another preset, not sent: its changes go out, the one before's do not; the first brings the
+        // instrument, which still holds the one before, in step.
+        QZPPreset other;
+        sync->setPreset(&other);
+        preset.setValue(Id::VCF_LFO, 36);
+        QVERIFY(instrument.sent().isEmpty());
+        other.setValue(Id::VCF_LFO, 1);
+        QCOMPARE(instrument.sent(), QList{other.messageFor(other.patch(), 2)});
+        other.setValue(Id::VCF_LFO, 2);
+        QCOMPARE(instrument.sent(), QList{QZPSysexMessage::controlMessage(2, 8, 2)});
+    }
+
     void alsaEventBytes() {
         const auto note = [](quint8 type, quint8 channel, quint8 key, quint8 velocity) {
             snd_seq_event_t event{};
