@@ -2,10 +2,10 @@
 
 #include <QApplication>
 
-// The application object. A broken precondition (QZPInvalidParameter, a programming error) that escapes
-// an event handler or a slot is caught here, where events are delivered, instead of ending the program
-// and every unsaved edit with it: it is logged with its text, the user is told once (through the shared
-// error presenter, after the event is done with), and ToneBench keeps running.
+// The application object. A broken precondition (QZPInvalidParameter, a programming error), or any other
+// exception, that escapes an event handler or a slot is caught here, where events are delivered, instead
+// of ending the program and every unsaved edit with it: it is logged with its text, the user is told once
+// (through the shared error presenter, after the event is done with), and ToneBench keeps running.
 class QZPApplication : public QApplication {
     Q_OBJECT
 
@@ -16,5 +16,7 @@ public:
     int caughtErrorCount() const { return m_caught; }
 
 private:
+    void tellOnce(const QString& text);
+
     int m_caught = 0;
 };

@@ -1,5 +1,7 @@
 #include "editor/QZPSlider.h"
 
+#include "model/QZPInvalidParameter.h"
+
 #include "editor/QZPSliderAccessible.h"
 #include "model/QZPParameter.h"
 #include "model/QZPSettings.h"
@@ -124,9 +126,9 @@ void QZPSlider::setNumberOfTickMarks(qint64 count) {
 }
 
 double QZPSlider::tickMarkValueAtIndex(qint64 index) const {
-    if (index < 0 || index > m_numberOfTickMarks - 1)
-        throw std::out_of_range(
-            QStringLiteral("TickMark index is out of bounds {0,%1}").arg(m_numberOfTickMarks).toStdString());
+    QZP_PRECONDITION(
+        index >= 0 && index < m_numberOfTickMarks,
+        QStringLiteral("TickMark index is out of bounds {0,%1}").arg(m_numberOfTickMarks).toStdString());
     return double(index) * distanceRatioBetweenTickMarks();
 }
 

@@ -64,7 +64,7 @@ public:
     double snapRatio() const { return m_snapRatio; }
     void setSnapRatio(double ratio) { m_snapRatio = ratio; }
     double distanceRatioBetweenTickMarks() const { return 1.0 / double(m_numberOfTickMarks - 1); }
-    // Throws std::out_of_range "TickMark index is out of bounds {0,n}" for an index outside 0 to n − 1.
+    // An index outside 0 to n − 1 breaks the precondition "TickMark index is out of bounds {0,n}".
     double tickMarkValueAtIndex(qint64 index) const;
     qint64 indexOfTickMarkClosestToValue(double position) const;
     double closestTickMarkValueToValue(double position) const;

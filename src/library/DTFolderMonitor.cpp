@@ -22,8 +22,7 @@ DTFolderMonitor::DTFolderMonitor(const QUrl& url, std::function<void()> block)
     : m_url(url), m_block(std::move(block)) {
     QZP_PRECONDITION(!url.isEmpty(), "URL");
     QZP_PRECONDITION(bool(m_block), "block");
-    if (!url.isLocalFile())
-        throw std::invalid_argument("URL Parameter must be a folder URL");
+    QZP_PRECONDITION(url.isLocalFile(), "URL Parameter must be a folder URL");
 }
 
 DTFolderMonitor::~DTFolderMonitor() {

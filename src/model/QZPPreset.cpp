@@ -340,14 +340,16 @@ bool QZPPreset::readFromData(const QByteArray& data, const QString& type, QZPErr
     return true;
 }
 
-QByteArray QZPPreset::dataOfType(const QString& type, QZPError*) {
+// A type the preset cannot be written as fails the write with its error, and nothing is written.
+QByteArray QZPPreset::dataOfType(const QString& type, QZPError* error) {
     if (type == QLatin1String(SysexType))
         return junoSysexData();
     if (type == QLatin1String(PresetType))
         return QZPPropertyList::toBinary(QVariantMap{{QLatin1String(SysexDataKey), sysexData()}});
-    throw std::logic_error(QStringLiteral("UnimplementedTypeName: Type “%1” is unimplemented for export")
-                               .arg(type)
-                               .toStdString());
+    qzpSetError(error, QZPError::make(QString::fromLatin1(QZPError::ToneBenchDomain), -1,
+                                      tr("The preset can't be written as “%1”.").arg(type),
+                                      tr("ToneBench writes presets as .syx or .tbpreset files.")));
+    return {};
 }
 
 bool QZPPreset::readFromURL(const QUrl& url, const QString& type, QZPError* error) {

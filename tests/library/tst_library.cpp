@@ -16,6 +16,7 @@
 #include "mainwindow/QZPDocumentController.h"
 #include "model/QZPError.h"
 #include "model/QZPFileSystem.h"
+#include "model/QZPInvalidParameter.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
 #include "model/QZPPropertyList.h"
@@ -279,7 +280,7 @@ private slots:
         DTFolderMonitor missing(QUrl::fromLocalFile(path("Nowhere")), [&] { calls.release(); });
         missing.startMonitoring();
         QVERIFY(!missing.isMonitoring());
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
+        QVERIFY_THROWS_EXCEPTION(QZPInvalidParameter,
                                  DTFolderMonitor(QUrl("http://example.invalid/"), [] {}));
     }
 
