@@ -1,6 +1,6 @@
 #include "library/QZPLibraryFolder.h"
 
-#include "library/DTFolderMonitor.h"
+#include "library/QZPFolderMonitor.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -43,7 +43,7 @@ void QZPLibraryFolder::restartMonitor() {
     if (m_url.isEmpty())
         return;
     QPointer<QZPLibraryFolder> self(this);
-    m_monitor = DTFolderMonitor::folderMonitorForURL(m_url, [self] {
+    m_monitor = QZPFolderMonitor::folderMonitorForURL(m_url, [self] {
         QMetaObject::invokeMethod(
             qApp,
             [self] {

@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-class DTFolderMonitor;
+class QZPFolderMonitor;
 
 // The library's folder: where it is, held by its identity (renamed, or moved next to where it was or into
 // a folder there, it is followed to its new place; gone with nobody in its place, it stays where it was),
@@ -43,7 +43,7 @@ public:
     // The same, walking on the calling thread.
     void refreshNow();
     bool isWalking() const { return m_walking; }
-    DTFolderMonitor* monitor() const { return m_monitor.get(); }
+    QZPFolderMonitor* monitor() const { return m_monitor.get(); }
     void restartMonitor();
 
 signals:
@@ -58,7 +58,7 @@ private:
     WalkHandler m_walked;
     QUrl m_url;
     QZPFileReference m_reference;
-    std::unique_ptr<DTFolderMonitor> m_monitor;
+    std::unique_ptr<QZPFolderMonitor> m_monitor;
     std::unique_ptr<QFutureWatcher<QZPLibraryTable>> m_walk;
     bool m_walking = false;
     bool m_walkAgain = false;

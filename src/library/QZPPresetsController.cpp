@@ -567,7 +567,7 @@ bool QZPPresetsController::isRefreshing() const {
     return m_folder->isWalking();
 }
 
-DTFolderMonitor* QZPPresetsController::presetsFolderMonitor() const {
+QZPFolderMonitor* QZPPresetsController::presetsFolderMonitor() const {
     return m_folder->monitor();
 }
 

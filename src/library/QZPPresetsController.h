@@ -19,7 +19,7 @@
 #include <optional>
 #include <vector>
 
-class DTFolderMonitor;
+class QZPFolderMonitor;
 class QZPError;
 class QZPLibraryFolder;
 class QZPPreset;
@@ -95,7 +95,7 @@ public:
     // comes back.
     using CurrentPreset = std::function<const QZPPreset*()>;
     void setCurrentPresetProvider(CurrentPreset provider) { m_currentPreset = std::move(provider); }
-    DTFolderMonitor* presetsFolderMonitor() const;
+    QZPFolderMonitor* presetsFolderMonitor() const;
 
     void refreshFolderMonitor();
     // Walks the folder on a worker thread and brings the library in step on the main thread

@@ -2,7 +2,7 @@
 #include "QZPLibraryLookup.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
-#include "library/DTFolderMonitor.h"
+#include "library/QZPFolderMonitor.h"
 #include "library/QZPArrangedRows.h"
 #include "library/QZPFactoryPresetInstaller.h"
 #include "library/QZPFolderWalker.h"
@@ -245,8 +245,8 @@ private slots:
         write("Watched/Existing.syx");
         QSemaphore calls;
         std::atomic<bool> onItsThread{true};
-        DTFolderMonitor monitor(QUrl::fromLocalFile(path("Watched")), [&] {
-            onItsThread = onItsThread && QThread::currentThread()->objectName() == "DTFolderMonitor Queue";
+        QZPFolderMonitor monitor(QUrl::fromLocalFile(path("Watched")), [&] {
+            onItsThread = onItsThread && QThread::currentThread()->objectName() == "QZPFolderMonitor Queue";
             calls.release();
         });
         monitor.startMonitoring();
@@ -277,11 +277,11 @@ private slots:
         write("Watched/After.syx");
         QCOMPARE(calls.available(), 0);
 
-        DTFolderMonitor missing(QUrl::fromLocalFile(path("Nowhere")), [&] { calls.release(); });
+        QZPFolderMonitor missing(QUrl::fromLocalFile(path("Nowhere")), [&] { calls.release(); });
         missing.startMonitoring();
         QVERIFY(!missing.isMonitoring());
         QVERIFY_THROWS_EXCEPTION(QZPInvalidParameter,
-                                 DTFolderMonitor(QUrl("http://example.invalid/"), [] {}));
+                                 QZPFolderMonitor(QUrl("http://example.invalid/"), [] {}));
     }
 
     // The filter's verdict on one preset: each row the text, modified-only, the name, whether it is

@@ -1,4 +1,4 @@
-#include "library/DTFolderMonitor.h"
+#include "library/QZPFolderMonitor.h"
 
 #include "library/QZPInotifyReader.h"
 #include "model/QZPInvalidParameter.h"
@@ -18,28 +18,28 @@ constexpr uint32_t ChangeEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOV
 constexpr uint32_t EntryEvents = ChangeEvents | IN_ONLYDIR;
 } // namespace
 
-DTFolderMonitor::DTFolderMonitor(const QUrl& url, std::function<void()> block)
+QZPFolderMonitor::QZPFolderMonitor(const QUrl& url, std::function<void()> block)
     : m_url(url), m_block(std::move(block)) {
     QZP_PRECONDITION(!url.isEmpty(), "URL");
     QZP_PRECONDITION(bool(m_block), "block");
     QZP_PRECONDITION(url.isLocalFile(), "URL Parameter must be a folder URL");
 }
 
-DTFolderMonitor::~DTFolderMonitor() {
+QZPFolderMonitor::~QZPFolderMonitor() {
     stopMonitoring();
 }
 
-std::unique_ptr<DTFolderMonitor> DTFolderMonitor::folderMonitorForURL(const QUrl& url,
+std::unique_ptr<QZPFolderMonitor> QZPFolderMonitor::folderMonitorForURL(const QUrl& url,
                                                                       std::function<void()> block) {
-    return std::make_unique<DTFolderMonitor>(url, std::move(block));
+    return std::make_unique<QZPFolderMonitor>(url, std::move(block));
 }
 
-bool DTFolderMonitor::isMonitoring() const {
+bool QZPFolderMonitor::isMonitoring() const {
     QMutexLocker lock(&m_lock);
     return m_thread != nullptr;
 }
 
-void DTFolderMonitor::startMonitoring() {
+void QZPFolderMonitor::startMonitoring() {
     QMutexLocker lock(&m_lock);
     if (m_thread)
         return;
@@ -57,11 +57,11 @@ void DTFolderMonitor::startMonitoring() {
     }
     const int wakeFd = m_wakeFd;
     m_thread = QThread::create([this, inotifyFd, wakeFd] { run(inotifyFd, wakeFd); });
-    m_thread->setObjectName(QStringLiteral("DTFolderMonitor Queue"));
+    m_thread->setObjectName(QStringLiteral("QZPFolderMonitor Queue"));
     m_thread->start();
 }
 
-void DTFolderMonitor::stopMonitoring() {
+void QZPFolderMonitor::stopMonitoring() {
     QThread* thread = nullptr;
     {
         QMutexLocker lock(&m_lock);
@@ -82,7 +82,7 @@ void DTFolderMonitor::stopMonitoring() {
 
 // The thread owns both descriptors and ends only when woken by stopMonitoring, so the wake-up descriptor
 // is valid whenever stopMonitoring writes to it.
-void DTFolderMonitor::run(int inotifyFd, int wakeFd) {
+void QZPFolderMonitor::run(int inotifyFd, int wakeFd) {
     bool folderGone = false;
     // A folder that is gone leaves nothing to watch: only the wake-up is waited for.
     while (QZPInotifyReader::waitForEvents(folderGone ? -1 : inotifyFd, wakeFd)) {
