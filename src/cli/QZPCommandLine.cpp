@@ -1,10 +1,7 @@
 #include "cli/QZPCommandLine.h"
 
 #include "cli/QZPCommandArguments.h"
-#include "cli/QZPLibraryCommandLine.h"
-#include "cli/QZPMidiCommandLine.h"
-#include "cli/QZPPatchCommandLine.h"
-#include "cli/QZPSoundCommandLine.h"
+#include "cli/QZPCommandTable.h"
 #include "library/QZPFileMoveQueue.h"
 #include "model/QZPError.h"
 #include "model/QZPParameter.h"
@@ -18,85 +15,6 @@
 #include <memory>
 
 namespace {
-
-const char* const Usage = R"(Usage: tonebench-cli [--midi-api auto|alsa|jack|none] COMMAND [ARGUMENTS]
-
-Preset files:
-  info FILE... [--json]             Show the patch of each preset file.
-  convert IN OUT [--type syx|tbpreset] [--force]
-                                    Write IN's patch to OUT, typed by --type or OUT's extension.
-                                    An existing OUT is replaced only with --force.
-  set FILE NAME=VALUE...            Change parameters and save the file in its own type.
-  rename FILE NEWNAME               Rename the preset file within its folder.
-
-Libraries:
-  library FOLDER [--filter TEXT | --query QUERY] [--modified] [--json]
-                                    The list the library shows for FOLDER, in order, filtered as the
-                                    window's filter field does (--filter and --query are the same).
-                                    Every word of a QUERY holds: conditions on the patch (vcf>90,
-                                    res>=100, chorus:II, range:16, env:gate, hpf!=0, saw, pulse), the
-                                    folder's marks (fav, #pad) and name text. A parameter goes by its
-                                    panel name without spaces (vcffreq), its table name (VCF_Cutoff)
-                                    or its label (freq, res); a value as the panel names it (II, gate,
-                                    16') or as a number.
-  similar FILE FOLDER [--count N] [--json]
-                                    FOLDER's presets closest in sound to FILE, best first, with their
-                                    distance (0 equal, 1 as far apart as can be); 10 unless --count.
-  duplicates FOLDER [--near STEPS] [--json]
-                                    Groups of FOLDER's presets with the same patch (with --near: every
-                                    slider within STEPS, every switch equal). Exit status 0 when there
-                                    are none, 3 when there are.
-  export-list FOLDER OUT [--force]  Write FOLDER's list as one property list of {name, data}.
-  import-list LIST DIR [--type syx|tbpreset] [--overwrite]
-                                    Write one preset file per entry of LIST into DIR.
-  import-list --factory DIR [--type syx|tbpreset] [--overwrite]
-                                    Write ToneBench's factory presets into DIR.
-  export-bank FOLDER OUT [--force]  Write FOLDER's list as one bank file of Patch messages.
-  import-bank FILE DIR              Write one preset file per Patch message of the bank FILE into DIR,
-                                    named "<FILE> <program>"; anything else in FILE is skipped.
-
-Comparing and making new presets:
-  diff A B [--json]                 The parameters whose values differ, one line each: the name, A's
-                                    value and B's. Exit status 0 when the two are equal, 3 when not.
-  morph A B OUT --amount 0.0-1.0 [--type syx|tbpreset] [--force]
-                                    Write the preset between A (0.0) and B (1.0): sliders on the line
-                                    between them, switches B's from 0.5 on.
-  mutate IN OUT --amount 0.0-1.0 [--seed N] [--lock NAME,...] [--type syx|tbpreset] [--force]
-                                    Write IN with each unlocked parameter moved by chance within the
-                                    amount (1.0 randomises); prints the seed: the same seed and amount
-                                    make the same preset again.
-
-The built-in sound:
-  render FILE OUT.wav [--notes "C4:0:1.5 E4:0.5:1"] [--seconds S] [--rate 48000] [--force]
-                                    Play the preset offline into a 24-bit stereo WAV file: each note
-                                    NOTE:START:LENGTH[:VELOCITY] (a name such as F#3 or a number, times
-                                    in seconds); the file lasts until the last note has faded below
-                                    −90 dBFS (at most 60 s after it), or --seconds S.
-                                    An existing OUT.wav is replaced only with --force.
-  analyse FILE... [--notes …] [--seconds S] [--rate 48000] [--json]
-                                    Play each preset as render does and print its peak (dBFS), DC
-                                    offset, how long it stays within 20 dB of its peak, and its
-                                    brightness (spectral centroid of the first third of a second).
-
-The instrument:
-  ports [--json]                    List the MIDI sources and destinations.
-  send FILE... --to ENDPOINT [--channel 1-16] [--interval MS] [--notes "C4:0:1 E4:0.5:1"]
-                                    Send each preset's Patch message to the destination, and play
-                                    the notes after each (as for render); "ToneBench Sound" is the
-                                    built-in sound.
-  listen [--from ENDPOINT] [--count N] [--timeout S] [--json]
-                                    Print the SysEx messages the instrument sends.
-  record --out DIR [--from ENDPOINT] [--type syx|tbpreset] [--count N] [--timeout S]
-         [--overwrite|--unique]     Save each distinct patch the instrument sends into DIR.
-
-  ENDPOINT is a unique ID, an exact display name, or a part of one display name.
-  --rate BYTES_PER_SECOND paces what is sent (default 3125, a MIDI cable; 0: no pacing).
-  The MIDI system may also be chosen with TONEBENCH_MIDI_API.
-
-Options:
-  --help                            Show this help.
-  --version                         Show the version.
-)";
 
 std::optional<int> parseValue(const QString& text) {
     static const QHash<QString, int> words{{QStringLiteral("on"), 1},   {QStringLiteral("off"), 0},
@@ -210,64 +128,18 @@ int QZPCommandLine::run(const QStringList& given) {
     const QString command = arguments.first();
     QStringList rest = arguments.mid(1);
     if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
-        command == QLatin1String("help")) {
-        m_out << Usage;
+        command == QLatin1String("help") || rest.contains(QLatin1String("--help"))) {
+        m_out << QZPCommandTable::helpText();
         return Success;
     }
     if (command == QLatin1String("--version")) {
         m_out << "tonebench-cli " << QCoreApplication::applicationVersion() << Qt::endl;
         return Success;
     }
-    if (rest.contains(QLatin1String("--help"))) {
-        m_out << Usage;
-        return Success;
-    }
-    if (command == QLatin1String("info"))
-        return info(rest);
-    if (command == QLatin1String("convert"))
-        return convert(rest);
-    if (command == QLatin1String("set"))
-        return set(rest);
-    if (command == QLatin1String("rename"))
-        return rename(rest);
-    QZPLibraryCommandLine libraryCommands(*this);
-    if (command == QLatin1String("library"))
-        return libraryCommands.library(rest);
-    if (command == QLatin1String("export-list"))
-        return libraryCommands.exportList(rest);
-    if (command == QLatin1String("import-list"))
-        return libraryCommands.importList(rest);
-    if (command == QLatin1String("export-bank"))
-        return libraryCommands.exportBank(rest);
-    if (command == QLatin1String("import-bank"))
-        return libraryCommands.importBank(rest);
-    if (command == QLatin1String("similar"))
-        return libraryCommands.similar(rest);
-    if (command == QLatin1String("duplicates"))
-        return libraryCommands.duplicates(rest);
-    if (command == QLatin1String("render"))
-        return QZPSoundCommandLine(*this).render(rest);
-    if (command == QLatin1String("analyse"))
-        return QZPSoundCommandLine(*this).analyse(rest);
-    if (command == QLatin1String("diff"))
-        return QZPPatchCommandLine(*this).diff(rest);
-    if (command == QLatin1String("morph"))
-        return QZPPatchCommandLine(*this).morph(rest);
-    if (command == QLatin1String("mutate"))
-        return QZPPatchCommandLine(*this).mutate(rest);
-    static const QStringList instrumentCommands{QStringLiteral("ports"), QStringLiteral("send"),
-                                                QStringLiteral("listen"), QStringLiteral("record")};
-    if (instrumentCommands.contains(command)) {
-        if (!m_midiApi.isEmpty())
+    if (const QZPCommandTable::Command* found = QZPCommandTable::find(command)) {
+        if (found->usesMidi && !m_midiApi.isEmpty())
             rest.prepend(QStringLiteral("--midi-api=") + m_midiApi);
-        QZPMidiCommandLine midi(*this);
-        if (command == QLatin1String("ports"))
-            return midi.ports(rest);
-        if (command == QLatin1String("send"))
-            return midi.send(rest);
-        if (command == QLatin1String("listen"))
-            return midi.listen(rest);
-        return midi.record(rest);
+        return found->run(*this, rest);
     }
     return usageError(QStringLiteral("unknown command “%1”").arg(command));
 }

@@ -53,11 +53,13 @@ public:
     // Creates the folder (and the folders above it) where needed; reports and answers false when it can't.
     bool makeFolder(const QString& path);
 
-private:
+    // The commands on preset files.
     int info(const QStringList& arguments);
     int convert(const QStringList& arguments);
     int set(const QStringList& arguments);
     int rename(const QStringList& arguments);
+
+private:
 
     QTextStream& m_out;
     QTextStream& m_err;

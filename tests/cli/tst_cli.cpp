@@ -64,6 +64,23 @@ private slots:
         QZP_VERIFY(result.err.contains("settings file"), result.err);
     }
 
+    // The README lists every command the help does, with the same synopsis, and no other: both come
+    // from one table, and the README is written by hand.
+    void readmeListsEveryCommand() {
+        const Result help = run({"--help"});
+        QStringList helped;
+        for (const QString& line : help.out.split('\n'))
+            if (line.size() > 2 && line.startsWith("  ") && line.at(2).isLower())
+                helped << (line.size() > 36 && line.mid(34, 2) == "  " ? line.mid(2, 34) : line.mid(2))
+                              .trimmed();
+        QStringList listed;
+        for (const QString& line : QString::fromUtf8(qzpContents(TONEBENCH_README)).split(QLatin1Char('\n')))
+            if (line.startsWith("    tonebench-cli "))
+                listed << line.mid(18).trimmed();
+        QCOMPARE(listed, helped);
+        QVERIFY(helped.size() >= 20);
+    }
+
     // Each refusal with its status and message (on standard output for 0, standard error otherwise); a
     // refused command writes nothing.
     void statusesAndMessages() {
