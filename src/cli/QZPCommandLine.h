@@ -60,7 +60,6 @@ public:
     int rename(const QStringList& arguments);
 
 private:
-
     QTextStream& m_out;
     QTextStream& m_err;
     // The file the current command works on, named in presented errors.

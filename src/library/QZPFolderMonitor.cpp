@@ -30,7 +30,7 @@ QZPFolderMonitor::~QZPFolderMonitor() {
 }
 
 std::unique_ptr<QZPFolderMonitor> QZPFolderMonitor::folderMonitorForURL(const QUrl& url,
-                                                                      std::function<void()> block) {
+                                                                        std::function<void()> block) {
     return std::make_unique<QZPFolderMonitor>(url, std::move(block));
 }
 

@@ -9,8 +9,8 @@ class QThread;
 
 // Watches one folder's own entries (an item created, deleted, moved in or out, renamed) and the folder
 // itself being renamed or moved, and calls the client's block on a private thread named
-// "QZPFolderMonitor Queue". Writes into existing files and changes inside subfolders are not reported. Changes
-// that arrive while a call is pending are merged into it, so a burst may give one call.
+// "QZPFolderMonitor Queue". Writes into existing files and changes inside subfolders are not reported.
+// Changes that arrive while a call is pending are merged into it, so a burst may give one call.
 class QZPFolderMonitor {
 public:
     // Throws QZPInvalidParameter for a missing URL or block, and std::invalid_argument for a URL that
@@ -18,7 +18,8 @@ public:
     QZPFolderMonitor(const QUrl& url, std::function<void()> block);
     ~QZPFolderMonitor();
 
-    static std::unique_ptr<QZPFolderMonitor> folderMonitorForURL(const QUrl& url, std::function<void()> block);
+    static std::unique_ptr<QZPFolderMonitor> folderMonitorForURL(const QUrl& url,
+                                                                 std::function<void()> block);
 
     QUrl URL() const { return m_url; }
     bool isMonitoring() const;
