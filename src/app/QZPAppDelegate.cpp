@@ -325,70 +325,74 @@ void QZPAppDelegate::terminate() {
 // from one desktop to the next: the help page lists them, and it holds everywhere.
 void QZPAppDelegate::buildMainMenu() {
     QZPMainWindowController* window = m_windowController.get();
+    QZPPresetCommands* commands = window->commands();
     QMenuBar* bar = window->window()->menuBar();
-    // The preset commands' actions are enabled as the state they depend on allows.
-    const auto add = [window](QMenu* menu, Command command, const QString& title,
-                              const QKeySequence& keys = {}) {
-        QAction* action = window->commands()->makeAction(command, title, keys);
-        menu->addAction(action);
-        return action;
+    // The application's own commands; the preset commands are the main window's.
+    const QList<std::pair<Command, std::function<void()>>> handlers{
+        {Command::FindDuplicates,
+         [this] {
+             showDuplicates();
+         }},
+        {Command::RecordMultiple,
+         [this] {
+             showRecWindow();
+         }},
+        {Command::Open,
+         [this] {
+             openPanel();
+         }},
+        {Command::Quit,
+         [this] {
+             terminate();
+         }},
+        {Command::ShowPreferences,
+         [this] {
+             showPrefPane();
+         }},
+        {Command::ShowMainWindow,
+         [this] {
+             showMainWindow();
+         }},
+        {Command::Minimize,
+         [window] {
+             window->window()->showMinimized();
+         }},
+        {Command::ShowHelp,
+         [this] {
+             showHelp();
+         }},
+        {Command::ShowWelcome,
+         [this] {
+             showOnboarding();
+         }},
+        {Command::ShowAcknowledgements,
+         [this] {
+             showAcknowledgements();
+         }},
+        {Command::ShowAbout,
+         [this] {
+             showAbout();
+         }},
     };
-
-    QMenu* file = bar->addMenu(tr("&File"));
-    add(file, Command::NewDocument, tr("&New Preset"), QKeySequence(Qt::CTRL | Qt::Key_N));
-    file->addAction(tr("&Open…"), QKeySequence(Qt::CTRL | Qt::Key_O), this, &QZPAppDelegate::openPanel);
-    file->addSeparator();
-    add(file, Command::Save, tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
-    add(file, Command::SaveAs, tr("Save &As…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    add(file, Command::RevertDocument, tr("Re&vert to Saved"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R));
-    add(file, Command::CloseDocument, tr("&Close"), QKeySequence(Qt::CTRL | Qt::Key_W));
-    add(file, Command::CloseDraft, tr("Close &Draft"));
-    file->addSeparator();
-    add(file, Command::RecycleDocument, tr("&Move to Trash"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    add(file, Command::RevealDocument, tr("Show in File &Manager"),
-        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
-    add(file, Command::DumpPresets, tr("&Export List…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X));
-    file->addAction(tr("Find D&uplicates…"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_D), this,
-                    &QZPAppDelegate::showDuplicates);
-    file->addSeparator();
-    file->addAction(tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), this, &QZPAppDelegate::terminate);
-
-    QMenu* edit = bar->addMenu(tr("&Edit"));
-    add(edit, Command::Undo, tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
-    add(edit, Command::Redo, tr("&Redo"))
-        ->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    edit->addSeparator();
-    add(edit, Command::Copy, tr("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
-    add(edit, Command::Paste, tr("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V));
-    edit->addSeparator();
-    add(edit, Command::RenameDocument, tr("Re&name…"), QKeySequence(Qt::Key_F2));
-    add(edit, Command::DuplicateDocument, tr("D&uplicate"), QKeySequence(Qt::CTRL | Qt::Key_D));
-    edit->addSeparator();
-    add(edit, Command::PerformFindPanelAction, tr("&Find"), QKeySequence(Qt::CTRL | Qt::Key_F));
-    edit->addSeparator();
-    QAction* preferences = edit->addAction(tr("Pr&eferences…"), QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
-                                           &QZPAppDelegate::showPrefPane);
-    preferences->setMenuRole(QAction::PreferencesRole);
-
-    QMenu* preset = bar->addMenu(tr("&Preset"));
-    add(preset, Command::SendProgram, tr("&Send to Instrument"), QKeySequence(Qt::CTRL | Qt::Key_Return));
-    add(preset, Command::SelectPrevious, tr("&Previous Preset"), QKeySequence(Qt::CTRL | Qt::Key_Up));
-    add(preset, Command::SelectNext, tr("&Next Preset"), QKeySequence(Qt::CTRL | Qt::Key_Down));
-    preset->addSeparator();
-    add(preset, Command::SelectCurrent, tr("Select &Current Preset"), QKeySequence(Qt::CTRL | Qt::Key_L));
-    add(preset, Command::FocusSelection, tr("Show S&election"),
-        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
-    preset->addAction(tr("Find Si&milar"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F),
-                      window->sidebarController(),
-                      [window] { window->sidebarController()->findSimilar(QZPCommandSource::Menu); });
-    preset->addAction(tr("Fa&vourite"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
-                      window->sidebarController(),
-                      [window] { window->sidebarController()->toggleFavourite(QZPCommandSource::Menu); });
-    preset->addAction(tr("&Tags…"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_G), window->sidebarController(),
-                      [window] { window->sidebarController()->editTags(QZPCommandSource::Menu); });
-    preset->addSeparator();
+    for (const auto& [command, handler] : handlers)
+        commands->setHandler(command, handler);
+    // The menus from the command table, each item enabled as its command's state allows.
+    QHash<Command, QAction*> items;
+    QList<QMenu*> menus;
+    for (const QZPPresetCommands::Menu& menu : QZPPresetCommands::menus()) {
+        QMenu* added = bar->addMenu(QCoreApplication::translate("QZPPresetCommands", menu.title));
+        menus << added;
+        for (const std::optional<Command>& command : menu.items) {
+            if (command)
+                added->addAction(items[*command] = commands->makeAction(*command));
+            else
+                added->addSeparator();
+        }
+    }
+    items.value(Command::ShowPreferences)->setMenuRole(QAction::PreferencesRole);
+    items.value(Command::ShowAbout)->setMenuRole(QAction::AboutRole);
     // "Record New" while recording goes into a new draft, "Record" while it goes into the current preset.
-    m_recordItem = add(preset, Command::Record, QString(), QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_recordItem = items.value(Command::Record);
     const auto titleRecordItem = [this] {
         m_recordItem->setText(QZPRecordWindowController::recordMenuItemTitle(
             QZPSettings::standard()->boolValue(QString::fromLatin1(QZPSettings::DraftOnRecordKey))));
@@ -399,28 +403,13 @@ void QZPAppDelegate::buildMainMenu() {
                 if (key == QLatin1String(QZPSettings::DraftOnRecordKey))
                     titleRecordItem();
             });
-    add(preset, Command::RecordSelected, tr("Record into Selected Preset"),
-        QKeySequence(Qt::CTRL | Qt::ALT | Qt::SHIFT | Qt::Key_R));
-    m_recordMultipleItem =
-        preset->addAction(tr("Record Multiple Presets…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M),
-                          this, &QZPAppDelegate::showRecWindow);
-
-    preset->addSeparator();
-    // Compare has a plain key, as A/B is toggled often: a text field takes the key for itself.
-    QAction* compare =
-        add(preset, Command::CompareWithSaved, tr("C&ompare with Saved"), QKeySequence(Qt::Key_Backslash));
+    m_recordMultipleItem = items.value(Command::RecordMultiple);
+    QAction* compare = items.value(Command::CompareWithSaved);
     compare->setIconText(tr("A/B"));
     compare->setToolTip(tr("Compare with the saved patch (\\)"));
     window->editorController()->addHeaderAction(compare);
-    add(preset, Command::CompareWithSelected, tr("Compare with Selected Preset"),
-        QKeySequence(Qt::CTRL | Qt::Key_Backslash));
-    add(preset, Command::CompareWithClipboard, tr("Compare with Clipboard"),
-        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backslash));
-    add(preset, Command::Mutate, tr("&Mutate…"), QKeySequence(Qt::CTRL | Qt::Key_U));
-    add(preset, Command::Randomise, tr("Randomi&se"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U));
-    add(preset, Command::Morph, tr("Mor&ph…"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_M));
 
-    QMenu* midi = bar->addMenu(tr("&MIDI"));
+    QMenu* midi = menus.at(3);
     m_deviceMenu = midi->addMenu(tr("&Device"));
     m_channelMenu = midi->addMenu(tr("&Channel"));
     window->setMidiMenus(m_deviceMenu, m_channelMenu);
@@ -450,7 +439,7 @@ void QZPAppDelegate::buildMainMenu() {
     connect(settings, &QZPSettings::valueChanged, thru, showThru);
     showThru();
 
-    QMenu* view = bar->addMenu(tr("&View"));
+    QMenu* view = menus.at(4);
     m_filterModifiedItem = view->addAction(tr("Show &Edited Only"));
     m_filterModifiedItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     m_filterModifiedItem->setCheckable(true);
@@ -480,19 +469,4 @@ void QZPAppDelegate::buildMainMenu() {
         if (key == QLatin1String(QZPSettings::AppearanceIndexKey))
             checkSkin();
     });
-
-    QMenu* windows = bar->addMenu(tr("&Window"));
-    windows->addAction(tr("&Main Window"), QKeySequence(Qt::CTRL | Qt::Key_1), this,
-                       &QZPAppDelegate::showMainWindow);
-    windows->addAction(tr("Mi&nimize"), QKeySequence(Qt::CTRL | Qt::Key_M), window->window(),
-                       &QWidget::showMinimized);
-
-    QMenu* help = bar->addMenu(tr("&Help"));
-    help->addAction(tr("ToneBench &Help"), QKeySequence(Qt::Key_F1), this, &QZPAppDelegate::showHelp);
-    help->addAction(tr("&Welcome Assistant…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), this,
-                    &QZPAppDelegate::showOnboarding);
-    help->addAction(tr("&Acknowledgements"), this, &QZPAppDelegate::showAcknowledgements);
-    help->addSeparator();
-    help->addAction(tr("A&bout ToneBench"), this, &QZPAppDelegate::showAbout)
-        ->setMenuRole(QAction::AboutRole);
 }

@@ -4,6 +4,7 @@
 #include "mainwindow/QZPComparison.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPNotePlayerKeyFilter.h"
+#include "model/QZPInvalidParameter.h"
 #include "model/QZPPreset.h"
 #include "model/QZPPresetPasteboard.h"
 #include "sidebar/QZPSidebarController.h"
@@ -82,9 +83,132 @@ QZPPresetCommands::State QZPPresetCommands::stateFor(QZPCommandSource source) co
             list->arrangedIndexOf(current), list->arrangedCount()};
 }
 
-QAction* QZPPresetCommands::makeAction(Command command, const QString& title, const QKeySequence& shortcut) {
-    auto* action = new QAction(title, m_window->window());
-    action->setShortcut(shortcut);
+namespace {
+
+using C = QZPPresetCommands::Command;
+using K = QKeySequence;
+constexpr auto Ctrl = Qt::CTRL;
+constexpr auto Shift = Qt::SHIFT;
+constexpr auto Alt = Qt::ALT;
+
+#define ITEM(command, title, ...)                                                                            \
+    {                                                                                                        \
+        C::command, QT_TRANSLATE_NOOP("QZPPresetCommands", title), {                                         \
+            __VA_ARGS__                                                                                      \
+        }                                                                                                    \
+    }
+
+const QList<QZPPresetCommands::Item>& items() {
+    static const QList<QZPPresetCommands::Item> table{
+        ITEM(NewDocument, "&New Preset", K(Ctrl | Qt::Key_N)),
+        ITEM(Open, "&Open…", K(Ctrl | Qt::Key_O)),
+        ITEM(Save, "&Save", K(Ctrl | Qt::Key_S)),
+        ITEM(SaveAs, "Save &As…", K(Ctrl | Shift | Qt::Key_S)),
+        ITEM(RevertDocument, "Re&vert to Saved", K(Ctrl | Alt | Qt::Key_R)),
+        ITEM(CloseDocument, "&Close", K(Ctrl | Qt::Key_W)),
+        ITEM(CloseDraft, "Close &Draft"),
+        ITEM(RecycleDocument, "&Move to Trash", K(Ctrl | Qt::Key_Delete)),
+        ITEM(RevealDocument, "Show in File &Manager", K(Ctrl | Shift | Qt::Key_R)),
+        ITEM(DumpPresets, "&Export List…", K(Ctrl | Shift | Qt::Key_X)),
+        ITEM(FindDuplicates, "Find D&uplicates…", K(Ctrl | Alt | Qt::Key_D)),
+        ITEM(Quit, "&Quit", K(Ctrl | Qt::Key_Q)),
+        ITEM(Undo, "&Undo", K(Ctrl | Qt::Key_Z)),
+        ITEM(Redo, "&Redo", K(Ctrl | Shift | Qt::Key_Z), K(Ctrl | Qt::Key_Y)),
+        ITEM(Copy, "&Copy", K(Ctrl | Qt::Key_C)),
+        ITEM(Paste, "&Paste", K(Ctrl | Qt::Key_V)),
+        ITEM(RenameDocument, "Re&name…", K(Qt::Key_F2)),
+        ITEM(DuplicateDocument, "D&uplicate", K(Ctrl | Qt::Key_D)),
+        ITEM(PerformFindPanelAction, "&Find", K(Ctrl | Qt::Key_F)),
+        ITEM(ShowPreferences, "Pr&eferences…", K(Ctrl | Qt::Key_Comma)),
+        ITEM(SendProgram, "&Send to Instrument", K(Ctrl | Qt::Key_Return)),
+        ITEM(SelectPrevious, "&Previous Preset", K(Ctrl | Qt::Key_Up)),
+        ITEM(SelectNext, "&Next Preset", K(Ctrl | Qt::Key_Down)),
+        ITEM(SelectCurrent, "Select &Current Preset", K(Ctrl | Qt::Key_L)),
+        ITEM(FocusSelection, "Show S&election", K(Ctrl | Shift | Qt::Key_L)),
+        ITEM(FindSimilar, "Find Si&milar", K(Ctrl | Alt | Qt::Key_F)),
+        ITEM(ToggleFavourite, "Fa&vourite", K(Ctrl | Alt | Qt::Key_S)),
+        ITEM(EditTags, "&Tags…", K(Ctrl | Alt | Qt::Key_G)),
+        // Titled by the draft setting: "Record New" or "Record".
+        ITEM(Record, "Record New", K(Ctrl | Qt::Key_R)),
+        ITEM(RecordSelected, "Record into Selected Preset", K(Ctrl | Alt | Shift | Qt::Key_R)),
+        ITEM(RecordMultiple, "Record Multiple Presets…", K(Ctrl | Shift | Qt::Key_M)),
+        // A plain key, as A/B is toggled often: a text field takes the key for itself.
+        ITEM(CompareWithSaved, "C&ompare with Saved", K(Qt::Key_Backslash)),
+        ITEM(CompareWithSelected, "Compare with Selected Preset", K(Ctrl | Qt::Key_Backslash)),
+        ITEM(CompareWithClipboard, "Compare with Clipboard", K(Ctrl | Shift | Qt::Key_Backslash)),
+        ITEM(Mutate, "&Mutate…", K(Ctrl | Qt::Key_U)),
+        ITEM(Randomise, "Randomi&se", K(Ctrl | Shift | Qt::Key_U)),
+        ITEM(Morph, "Mor&ph…", K(Ctrl | Alt | Qt::Key_M)),
+        ITEM(ShowMainWindow, "&Main Window", K(Ctrl | Qt::Key_1)),
+        ITEM(Minimize, "Mi&nimize", K(Ctrl | Qt::Key_M)),
+        ITEM(ShowHelp, "ToneBench &Help", K(Qt::Key_F1)),
+        ITEM(ShowWelcome, "&Welcome Assistant…", K(Ctrl | Shift | Qt::Key_A)),
+        ITEM(ShowAcknowledgements, "&Acknowledgements"),
+        ITEM(ShowAbout, "A&bout ToneBench"),
+    };
+    return table;
+}
+
+#undef ITEM
+
+} // namespace
+
+const QZPPresetCommands::Item& QZPPresetCommands::item(Command command) {
+    for (const Item& row : items())
+        if (row.command == command)
+            return row;
+    throw QZPInvalidParameter("a command with a menu item", __FILE__, __LINE__);
+}
+
+const QList<QZPPresetCommands::Menu>& QZPPresetCommands::menus() {
+    const std::nullopt_t separator = std::nullopt;
+    static const QList<Menu> table{
+        {QT_TRANSLATE_NOOP("QZPPresetCommands", "&File"),
+         {C::NewDocument, C::Open, separator, C::Save, C::SaveAs, C::RevertDocument, C::CloseDocument,
+          C::CloseDraft, separator, C::RecycleDocument, C::RevealDocument, C::DumpPresets, C::FindDuplicates,
+          separator, C::Quit}},
+        {QT_TRANSLATE_NOOP("QZPPresetCommands", "&Edit"),
+         {C::Undo, C::Redo, separator, C::Copy, C::Paste, separator, C::RenameDocument, C::DuplicateDocument,
+          separator, C::PerformFindPanelAction, separator, C::ShowPreferences}},
+        {QT_TRANSLATE_NOOP("QZPPresetCommands", "&Preset"),
+         {C::SendProgram,
+          C::SelectPrevious,
+          C::SelectNext,
+          separator,
+          C::SelectCurrent,
+          C::FocusSelection,
+          C::FindSimilar,
+          C::ToggleFavourite,
+          C::EditTags,
+          separator,
+          C::Record,
+          C::RecordSelected,
+          C::RecordMultiple,
+          separator,
+          C::CompareWithSaved,
+          C::CompareWithSelected,
+          C::CompareWithClipboard,
+          C::Mutate,
+          C::Randomise,
+          C::Morph}},
+        // The MIDI and View menus hold settings and the devices; the application fills them.
+        {QT_TRANSLATE_NOOP("QZPPresetCommands", "&MIDI"), {}},
+        {QT_TRANSLATE_NOOP("QZPPresetCommands", "&View"), {}},
+        {QT_TRANSLATE_NOOP("QZPPresetCommands", "&Window"), {C::ShowMainWindow, C::Minimize}},
+        {QT_TRANSLATE_NOOP("QZPPresetCommands", "&Help"),
+         {C::ShowHelp, C::ShowWelcome, C::ShowAcknowledgements, separator, C::ShowAbout}},
+    };
+    return table;
+}
+
+void QZPPresetCommands::setHandler(Command command, std::function<void()> handler) {
+    m_handlers.insert(command, std::move(handler));
+}
+
+QAction* QZPPresetCommands::makeAction(Command command) {
+    const Item& row = item(command);
+    auto* action = new QAction(tr(row.title), m_window->window());
+    action->setShortcuts(row.shortcuts);
     // Comparing is a state the item shows with its check mark.
     action->setCheckable(command == Command::CompareWithSaved);
     connect(action, &QAction::triggered, this, [this, command] { perform(command, QZPCommandSource::Menu); });
@@ -138,6 +262,12 @@ bool QZPPresetCommands::validate(Command command, const State& state) const {
         return presets.size() == 1 && current && presets.first() != current;
     case Command::CompareWithClipboard:
         return current && QZPPresetPasteboard::canReadPresets(QGuiApplication::clipboard()->mimeData());
+    case Command::FindSimilar:
+    case Command::ToggleFavourite:
+    case Command::EditTags:
+        return !presets.isEmpty();
+    case Command::FindDuplicates:
+        return !m_window->presetsController()->presetsFolderURL().isEmpty();
     default:
         return true;
     }
@@ -217,5 +347,14 @@ void QZPPresetCommands::perform(Command command, QZPCommandSource source) {
         return window->randomise();
     case Command::Morph:
         return window->showMorphBar();
+    case Command::FindSimilar:
+        return sidebar->findSimilar(source);
+    case Command::ToggleFavourite:
+        return sidebar->toggleFavourite(source);
+    case Command::EditTags:
+        return sidebar->editTags(source);
+    default:
+        if (const std::function<void()> handler = m_handlers.value(command))
+            handler();
     }
 }

@@ -2,10 +2,13 @@
 
 #include "model/QZPCommandSource.h"
 
+#include <QHash>
 #include <QKeySequence>
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <functional>
+#include <optional>
 #include <utility>
 
 class QAction;
@@ -52,14 +55,46 @@ public:
         Mutate,
         Randomise,
         Morph,
+        FindSimilar,
+        ToggleFavourite,
+        EditTags,
+        // Performed by the application (setHandler): its windows and its own commands.
+        FindDuplicates,
+        RecordMultiple,
+        Open,
+        Quit,
+        ShowPreferences,
+        ShowMainWindow,
+        Minimize,
+        ShowHelp,
+        ShowWelcome,
+        ShowAcknowledgements,
+        ShowAbout,
     };
+    // A command's menu item: its title (with its mnemonic) and its shortcuts, the first the main one.
+    struct Item {
+        Command command;
+        const char* title;
+        QList<QKeySequence> shortcuts;
+    };
+    // The menus of the main window in order: each its title and its items (none: a separator).
+    struct Menu {
+        const char* title;
+        QList<std::optional<Command>> items;
+    };
+
+    // Every command's item, and the menus that hold them.
+    static const Item& item(Command command);
+    static const QList<Menu>& menus();
 
     explicit QZPPresetCommands(QZPMainWindowController* window);
 
     bool validate(Command command, QZPCommandSource source = QZPCommandSource::Menu) const;
     void perform(Command command, QZPCommandSource source = QZPCommandSource::Menu);
-    // The command's action in the main window, made now with its title and shortcut.
-    QAction* makeAction(Command command, const QString& title, const QKeySequence& shortcut = {});
+    // The command's action in the main window, made now with the title and shortcuts of its item.
+    QAction* makeAction(Command command);
+    // Who performs a command of the application's.
+    void setHandler(Command command, std::function<void()> handler);
 
     // The current preset changed: its undo stack and edited state are followed from now on.
     void setCurrentPreset(QZPPreset* preset);
@@ -81,6 +116,7 @@ private:
 
     QZPMainWindowController* m_window;
     QList<std::pair<Command, QAction*>> m_actions;
+    QHash<Command, std::function<void()>> m_handlers;
     QTimer* m_update;
     QPointer<QZPPreset> m_preset;
     QList<QMetaObject::Connection> m_presetConnections;

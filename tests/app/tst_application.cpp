@@ -249,6 +249,7 @@ private slots:
         menus.sort();
         help.sort();
         QCOMPARE(menus, help);
+        QCOMPARE(menus.removeDuplicates(), 0); // no shortcut does two things
     }
 
     // Help ▸ About ToneBench: the version, the licence, and every library the package depends on with

@@ -401,7 +401,7 @@ private slots:
                                 C::Redo,           C::RevertDocument, C::Paste};
         QList<QAction*> actions;
         for (C command : commands)
-            actions << m_window->commands()->makeAction(command, QStringLiteral("item"));
+            actions << m_window->commands()->makeAction(command);
         struct Step {
             std::function<void()> change;
             QList<bool> enabled; // in the order of `commands`
