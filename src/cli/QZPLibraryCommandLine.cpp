@@ -11,6 +11,7 @@
 #include "model/QZPFileSystem.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPatchDistance.h"
+#include "model/QZPPatchRanking.h"
 #include "model/QZPPreset.h"
 #include "model/QZPPropertyList.h"
 
@@ -277,15 +278,14 @@ int QZPLibraryCommandLine::similar(const QStringList& arguments) {
     if (!listed)
         return QZPCommandLine::FileFailure;
     const QString self = QFileInfo(parsed->positional().at(0)).absoluteFilePath();
-    QList<std::pair<double, qsizetype>> ranked;
-    for (qsizetype i = 0; i < listed->size(); ++i)
-        if (listed->at(i).file != self)
-            ranked.append({QZPPatchDistance::between(wanted->patch(), listed->at(i).patch), i});
-    // Best first; equal distances keep the list's order.
-    std::stable_sort(ranked.begin(), ranked.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    const auto bytes = [](const QZPPatch& patch) {
+        return reinterpret_cast<const unsigned char*>(patch.data().constData());
+    };
     QTextStream& out = m_commandLine.out();
-    for (const auto& [distance, i] : ranked.mid(0, count)) {
+    for (const auto& [i, distance] : QZPPatchRanking::closest(
+             bytes(wanted->patch()), listed->size(),
+             [&](qsizetype i) { return listed->at(i).file == self ? nullptr : bytes(listed->at(i).patch); },
+             count)) {
         const Listed& entry = listed->at(i);
         if (parsed->isSet(QStringLiteral("json")))
             QZPCommandLine::printJson(out,

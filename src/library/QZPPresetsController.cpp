@@ -7,7 +7,7 @@
 #include "library/QZPFolderWalker.h"
 #include "model/QZPDocumentControllerBase.h"
 #include "model/QZPError.h"
-#include "model/QZPPatchDistance.h"
+#include "model/QZPPatchRanking.h"
 #include "model/QZPPreset.h"
 
 #include <QDir>
@@ -498,21 +498,17 @@ bool QZPPresetsController::showSimilar(const QZPPreset* preset, qsizetype count)
 void QZPPresetsController::rankSimilar() {
     m_similarWaiting = false;
     const auto* target = reinterpret_cast<const unsigned char*>(m_similarPatch.constData());
-    // Each row's distance and its place in the sorted list.
-    std::vector<std::pair<double, qsizetype>> ranked;
-    ranked.reserve(size_t(m_liveRows));
     const QList<Row>& sorted = m_rows.sorted();
-    for (qsizetype place = 0; place < sorted.size(); ++place)
-        if (const unsigned char* patch = searchPatch(sorted[place]);
-            patch && sorted[place] != m_similarOwnRow)
-            ranked.emplace_back(QZPPatchDistance::between(target, patch), place);
-    const auto shown = ranked.begin() + std::min<qsizetype>(m_similarCount, qsizetype(ranked.size()));
-    std::partial_sort(ranked.begin(), shown, ranked.end());
     m_distances.clear();
     QList<Row> rows;
-    for (auto it = ranked.begin(); it != shown; ++it) {
-        rows.append(sorted[it->second]);
-        m_distances.insert(sorted[it->second], it->first);
+    for (const QZPPatchRanking::Entry& entry : QZPPatchRanking::closest(
+             target, sorted.size(),
+             [this, &sorted](qsizetype place) {
+                 return sorted[place] == m_similarOwnRow ? nullptr : searchPatch(sorted[place]);
+             },
+             m_similarCount)) {
+        rows.append(sorted[entry.index]);
+        m_distances.insert(sorted[entry.index], entry.distance);
     }
     m_rows.setRanking(rows);
     emit similarChanged();

@@ -7,6 +7,7 @@
 #include "model/QZPPatchMorph.h"
 #include "model/QZPPatchMutation.h"
 #include "model/QZPPatchQuery.h"
+#include "model/QZPPatchRanking.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 
@@ -424,6 +425,35 @@ private slots:
                                                             {5, {{0, 1, 2}, {3, 4}}},
                                                             {127, {{0, 1, 2}, {3, 4}}}})
             QCOMPARE(QZPPatchDistance::duplicateGroups(patches, tolerance), groups);
+    }
+
+    // The ranking: best first, equal distances in the candidates' order, a candidate without a patch left
+    // out, no more than asked for and no fewer than there are.
+    void rankingByDistance() {
+        QList<QZPPatch> patches(6);
+        const QList<int> cutoffs{127, 40, 100, 40, 127, 0};
+        for (qsizetype i = 0; i < patches.size(); ++i)
+            patches[i].setValue(Id::VCF_Cutoff, cutoffs.at(i));
+        const QZPPatch target;
+        const auto bytes = [](const QZPPatch& patch) {
+            return reinterpret_cast<const unsigned char*>(patch.data().constData());
+        };
+        const auto rank = [&](qsizetype count) {
+            QList<qsizetype> order;
+            for (const QZPPatchRanking::Entry& entry : QZPPatchRanking::closest(
+                     bytes(target), patches.size(),
+                     [&](qsizetype i) { return i == 4 ? nullptr : bytes(patches.at(i)); }, count))
+                order << entry.index;
+            return order;
+        };
+        for (const auto& [count, expected] : QList<std::pair<qsizetype, QList<qsizetype>>>{
+                 {10, {0, 2, 1, 3, 5}}, {3, {0, 2, 1}}, {1, {0}}, {0, {}}, {-1, {}}})
+            QZP_VERIFY(rank(count) == expected, count);
+        const QList<QZPPatchRanking::Entry> best = QZPPatchRanking::closest(
+            bytes(target), patches.size(), [&](qsizetype i) { return bytes(patches.at(i)); }, 6);
+        QCOMPARE(best.first().distance, 0.0);
+        for (qsizetype i = 1; i < best.size(); ++i)
+            QVERIFY(best.at(i - 1).distance <= best.at(i).distance);
     }
 
     // Filter words: each valid query with the name text it leaves and which of two patches it matches
