@@ -52,15 +52,6 @@ QByteArray patchBytes(const unsigned char* patch) {
                  : QByteArray();
 }
 
-// The file of marks as it is on disk: its modification time and size, or zeros when there is none.
-std::pair<qint64, qint64> marksStamp(const QString& folder) {
-    const QString path = QDir(folder).filePath(QString::fromLatin1(QZPPresetMarks::FileName));
-    struct stat st {};
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-        return {0, 0};
-    return {qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, st.st_size};
-}
-
 // A path below the folder, from its relative part (the folder itself with a slash, for none).
 QString pathIn(const QString& folder, QStringView relative) {
     QString path = folder;
@@ -160,7 +151,7 @@ QZPLibraryTable::Row QZPPresetsController::adopt(QZPPreset* preset) {
     const Row row = m_table.appendName(
         preset->isNew() ? QZPFileReference::Identity{} : preset->fileReference().identity(), {});
     m_table.setName(row, preset->displayName(), m_collator);
-    m_items.push_back({preset, preset->isNew(), true});
+    m_items.push_back({preset, preset->isNew(), true, {}});
     ++m_liveRows;
     m_rowOfPreset.insert(preset, row);
     if (!preset->parent())
@@ -264,7 +255,7 @@ bool QZPPresetsController::passes(Row row, const QZPPresetFilter& filter) const 
     if (filter.usesEditedState() && (!item.preset || !item.preset->isDocumentEdited()))
         return false;
     return filter.matchesPatch(searchPatch(row)) &&
-           filter.matchesMarks(item.favourite, m_tagSets[item.tagSet]) &&
+           filter.matchesMarks(item.marks.favourite, m_marks.tags(item.marks)) &&
            filter.matchesFoldedName(m_table.foldedName(row));
 }
 
@@ -377,23 +368,17 @@ void QZPPresetsController::refilter(const QList<Row>& rows, bool patchChanged) {
 // MARK: Marks
 
 bool QZPPresetsController::loadMarks(const QString& folder) {
-    const std::pair<qint64, qint64> stamp = marksStamp(folder);
-    if (folder == m_marksFolder && stamp == m_marksStamp)
-        return false;
-    m_marksFolder = folder;
-    m_marksStamp = stamp;
     QZPError error;
-    if (!m_marks.read(folder, &error))
+    if (!m_marks.load(folder, &error))
+        return false;
+    if (!error.isNull())
         emit marksUnreadable(error);
     return lookUpMarks();
 }
 
 bool QZPPresetsController::lookUpMarks() {
-    m_tagSets = {QStringList()};
-    // Rows marked before are looked up again even when no marks are left.
-    if (m_marks.isEmpty() && !m_rowsMarked)
+    if (!m_marks.beginLookUp())
         return false;
-    m_rowsMarked = false;
     QList<Row> rows;
     for (Row row = 0; row < Row(m_items.size()); ++row)
         if (m_items[row].live) {
@@ -406,18 +391,8 @@ bool QZPPresetsController::lookUpMarks() {
 
 void QZPPresetsController::updateMarks(Row row) {
     Item& item = m_items[row];
-    QZPPresetMarks::Marks marks;
-    if (!m_marks.isEmpty() && !item.isNew) {
-        marks = m_marks.marks(relativePath(row), patchBytes(m_table.patch(row)));
-    }
-    item.favourite = marks.favourite;
-    m_rowsMarked = m_rowsMarked || !marks.isEmpty();
-    qsizetype tagSet = m_tagSets.indexOf(marks.tags);
-    if (tagSet < 0 && m_tagSets.size() < 0xFFFF) {
-        tagSet = m_tagSets.size();
-        m_tagSets.append(marks.tags);
-    }
-    item.tagSet = quint16(std::max<qsizetype>(tagSet, 0));
+    item.marks = item.isNew ? QZPLibraryMarks::RowMarks()
+                            : m_marks.lookUp(relativePath(row), patchBytes(m_table.patch(row)));
 }
 
 bool QZPPresetsController::canMark(const QZPPreset* preset) const {
@@ -429,34 +404,27 @@ QZPPresetMarks::Marks QZPPresetsController::marksOf(const QZPPreset* preset) con
     const auto it = m_rowOfPreset.constFind(preset);
     if (it == m_rowOfPreset.cend())
         return {};
-    return {m_items[it.value()].favourite, m_tagSets[m_items[it.value()].tagSet]};
+    return m_marks.marks(m_items[it.value()].marks);
 }
 
 bool QZPPresetsController::changeMarks(const QList<QZPPreset*>& presets, const MarksChange& change,
                                        QZPError* error) {
-    QList<Row> rows;
+    QList<QZPLibraryMarks::File> files;
     for (const QZPPreset* preset : presets) {
         if (!canMark(preset))
             continue;
         const Row row = m_rowOfPreset.value(preset);
         const QByteArray patch = filePatch(row);
-        if (patch.isEmpty())
-            continue; // a file that holds no patch cannot be found again by one
-        const QString path = relativePath(row);
-        QZPPresetMarks::Marks marks = m_marks.marks(path, patch);
-        change(marks);
-        m_marks.setMarks(path, patch, marks);
-        rows.append(row);
+        if (!patch.isEmpty()) // a file that holds no patch cannot be found again by one
+            files.append({relativePath(row), patch});
     }
-    if (rows.isEmpty())
+    if (files.isEmpty())
         return true;
     // What is on disk now is what the rows show: the marks as written, or as they were.
-    if (!m_marks.write(error)) {
-        m_marksStamp = {-1, -1};
-        loadMarks(m_marksFolder);
+    if (!m_marks.change(files, change, error)) {
+        loadMarks(m_marks.folder());
         return false;
     }
-    m_marksStamp = marksStamp(m_marksFolder);
     lookUpMarks();
     return true;
 }
@@ -805,9 +773,9 @@ QVariant QZPPresetsController::data(const QModelIndex& index, int role) const {
     case FilePathRole:
         return absolutePath(row);
     case FavouriteRole:
-        return m_items[row].favourite;
+        return m_items[row].marks.favourite;
     case TagsRole:
-        return m_tagSets[m_items[row].tagSet];
+        return m_marks.tags(m_items[row].marks);
     case DistanceRole:
         if (const auto distance = m_distances.constFind(row); distance != m_distances.cend())
             return *distance;

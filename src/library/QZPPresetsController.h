@@ -2,6 +2,7 @@
 
 #include "library/QZPArrangedRows.h"
 #include "library/QZPFolderWalker.h"
+#include "library/QZPLibraryMarks.h"
 #include "library/QZPLibraryPatchReader.h"
 #include "library/QZPLibraryTable.h"
 #include "library/QZPNameCollator.h"
@@ -176,9 +177,7 @@ private:
         QZPPreset* preset = nullptr;
         bool isNew = false;
         bool live = true;
-        bool favourite = false;
-        // The row's tags, as an index into m_tagSets (0: none).
-        quint16 tagSet = 0;
+        QZPLibraryMarks::RowMarks marks;
     };
 
     void applyRefresh(const QString& folder, QZPLibraryTable walked);
@@ -238,13 +237,7 @@ private:
     bool m_readingPatches = false;
     // Counts compactions: a patch read before one names rows by their old numbers.
     quint64 m_compactions = 0;
-    QZPPresetMarks m_marks;
-    QString m_marksFolder;
-    // The file of marks as last read or written (modification time and size), to see another's change.
-    std::pair<qint64, qint64> m_marksStamp{-1, -1};
-    QList<QStringList> m_tagSets{QStringList()};
-    // Whether any row has a star or tags.
-    bool m_rowsMarked = false;
+    QZPLibraryMarks m_marks;
     // Find Similar: the patch ranked against, its name and row, and each ranked row's distance.
     QByteArray m_similarPatch;
     QString m_similarName;
