@@ -61,10 +61,3 @@ bool QZPPresetFilter::narrows(const QZPPresetFilter& wider) const {
     // Every word of the wider text lies inside one of this text's words, which holds it in the name.
     return m_queried && m_query.sameConditionsAs(wider.m_query);
 }
-
-bool QZPPresetFilter::matches(const QZPPreset& preset, bool favourite, const QStringList& tags) const {
-    if (m_modifiedOnly && !preset.isDocumentEdited())
-        return false;
-    return matchesPatch(reinterpret_cast<const unsigned char*>(preset.patch().data().constData())) &&
-           matchesMarks(favourite, tags) && matchesName(preset.displayName());
-}

@@ -6,8 +6,6 @@
 #include <QStringList>
 #include <QStringView>
 
-class QZPPreset;
-
 // The sidebar's filter of the list: the display name contains the typed text (ignoring case and
 // diacritics), and, with the modified-only switch, the preset is edited. An empty filter hides nothing.
 // Text with query words (`vcf>90 saw`, `fav`, `#pad`: see QZPPatchQuery) asks for them too, and then
@@ -28,8 +26,23 @@ public:
     const QZPPatchQuery& query() const { return m_query; }
     QString problem() const { return m_query.problem(); }
 
-    // The whole filter for a preset object: its name, edited state and patch, with these marks.
-    bool matches(const QZPPreset& preset, bool favourite = false, const QStringList& tags = {}) const;
+    // What the filter asks about a row of the list.
+    struct Facts {
+        // Its name, folded (see fold).
+        QStringView foldedName;
+        bool edited = false;
+        // The 18 patch bytes; null when not known, which no condition holds for.
+        const unsigned char* patch = nullptr;
+        bool favourite = false;
+        // Its tags; null for none.
+        const QStringList* tags = nullptr;
+    };
+    // The whole filter: name, edited state, patch and marks.
+    bool matches(const Facts& row) const {
+        return (!m_modifiedOnly || row.edited) && matchesPatch(row.patch) &&
+               (!usesMarks() || m_query.matchesMarks(row.favourite, row.tags ? *row.tags : QStringList())) &&
+               matchesFoldedName(row.foldedName);
+    }
     bool matchesName(const QString& displayName) const { return matchesFoldedName(fold(displayName)); }
     // The same for a name already folded (see fold).
     bool matchesFoldedName(QStringView foldedName) const;

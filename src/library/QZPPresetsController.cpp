@@ -252,11 +252,8 @@ bool QZPPresetsController::passes(Row row, const QZPPresetFilter& filter) const 
     if (filter.isNull())
         return true;
     const Item& item = m_items[row];
-    if (filter.usesEditedState() && (!item.preset || !item.preset->isDocumentEdited()))
-        return false;
-    return filter.matchesPatch(searchPatch(row)) &&
-           filter.matchesMarks(item.marks.favourite, m_marks.tags(item.marks)) &&
-           filter.matchesFoldedName(m_table.foldedName(row));
+    return filter.matches({m_table.foldedName(row), item.preset && item.preset->isDocumentEdited(),
+                           searchPatch(row), item.marks.favourite, &m_marks.tags(item.marks)});
 }
 
 // MARK: Patches

@@ -360,7 +360,12 @@ private slots:
             preset.setDisplayName(QString::fromUtf8(name));
             if (edited)
                 preset.setValue(Id::LFO_Rate, 9);
-            QCOMPARE(QZPPresetFilter::predicate(QString::fromUtf8(text), modified).matches(preset), shown);
+            const QString folded = QZPPresetFilter::fold(preset.displayName());
+            QCOMPARE(
+                QZPPresetFilter::predicate(QString::fromUtf8(text), modified)
+                    .matches({folded, preset.isDocumentEdited(),
+                              reinterpret_cast<const unsigned char*>(preset.patch().data().constData())}),
+                shown);
         }
         // A filter narrows another when all it shows, the other shows too: the list then picks from what
         // is shown rather than looking at every row.
