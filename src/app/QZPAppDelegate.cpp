@@ -265,6 +265,7 @@ void QZPAppDelegate::showDuplicates() {
     QWidget* window = windowController()->window();
     if (!m_duplicatesWindow) {
         m_duplicatesWindow = new QZPDuplicatesWindow(
+            m_documents->presetsController(),
             [window](const QZPError& error) { QZPErrorHandler::presentError(error, window); }, window);
         connect(m_duplicatesWindow, &QZPDuplicatesWindow::statusMessage, windowController(),
                 &QZPMainWindowController::showStatus);
@@ -275,7 +276,7 @@ void QZPAppDelegate::showDuplicates() {
     }
     m_duplicatesWindow->show();
     m_duplicatesWindow->raise();
-    m_duplicatesWindow->scan(m_documents->presetsController()->presetsFolderURL().toLocalFile());
+    m_duplicatesWindow->scan();
 }
 
 void QZPAppDelegate::showAbout() {

@@ -239,20 +239,21 @@ std::optional<QList<QZPLibraryCommandLine::Listed>> QZPLibraryCommandLine::readF
         m_commandLine.reportFileError(folder, QStringLiteral("The folder doesn’t exist."));
         return std::nullopt;
     }
+    // The library's own walk and patch reader: its rows and each file's 18 bytes, no preset per file.
     QZPPresetsController library;
     library.setPresetsFolderURL(QUrl::fromLocalFile(path));
     library.refreshAvailableDocumentsNow();
+    library.readPatchesNow();
+    const QZPPresetsController::FilePatches read = library.filePatches();
+    const QDir base(path);
+    for (const QString& unreadable : read.unreadable)
+        m_commandLine.reportFileError(base.filePath(unreadable),
+                                      QStringLiteral("Unable to read contents of file"),
+                                      QStringLiteral("it holds no Juno-106 patch"));
     QList<Listed> listed;
-    for (int row = 0; row < library.rowCount(); ++row) {
-        const QModelIndex index = library.index(row);
-        const QString file = library.data(index, QZPPresetsController::FilePathRole).toString();
-        QZPPreset preset;
-        QZPError error;
-        if (preset.readFromURL(QUrl::fromLocalFile(file), QZPPreset::typeForFileName(file), &error))
-            listed.append({library.data(index, Qt::DisplayRole).toString(), file, preset.patch()});
-        else
-            m_commandLine.reportFileError(file, error.localizedDescription(), error.localizedFailureReason());
-    }
+    listed.reserve(read.entries.size());
+    for (const QZPPresetsController::FilePatch& entry : read.entries)
+        listed.append({entry.name, base.filePath(entry.relativePath), QZPPatch(entry.patch)});
     return listed;
 }
 

@@ -23,12 +23,14 @@ void QZPLibraryFolder::setUrl(const QUrl& url) {
     m_url = url;
     m_reference = url.isEmpty() ? QZPFileReference() : QZPFileReference::forPath(url.toLocalFile());
     emit urlChanged();
+    m_walkPending = !url.isEmpty();
     QPointer<QZPLibraryFolder> self(this);
     QMetaObject::invokeMethod(
         this,
         [self] {
             if (!self)
                 return;
+            self->m_walkPending = false;
             self->restartMonitor();
             self->refresh();
         },

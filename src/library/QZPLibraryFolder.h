@@ -42,7 +42,8 @@ public:
     void refresh();
     // The same, walking on the calling thread.
     void refreshNow();
-    bool isWalking() const { return m_walking; }
+    // A walk runs, or one is about to (the folder was just set).
+    bool isWalking() const { return m_walking || m_walkPending; }
     QZPFolderMonitor* monitor() const { return m_monitor.get(); }
     void restartMonitor();
 
@@ -61,5 +62,6 @@ private:
     std::unique_ptr<QZPFolderMonitor> m_monitor;
     std::unique_ptr<QFutureWatcher<QZPLibraryTable>> m_walk;
     bool m_walking = false;
+    bool m_walkPending = false;
     bool m_walkAgain = false;
 };

@@ -270,6 +270,20 @@ QByteArray QZPPresetsController::patchOf(const QZPPreset* preset) const {
     return patchBytes(it == m_rowOfPreset.cend() ? nullptr : searchPatch(it.value()));
 }
 
+QZPPresetsController::FilePatches QZPPresetsController::filePatches() const {
+    FilePatches patches;
+    for (const Row row : m_rows.sorted()) {
+        const QString path = relativePath(row);
+        if (m_items[row].isNew || path.isEmpty())
+            continue;
+        if (m_table.patchState(row) == QZPLibraryTable::PatchState::Unreadable)
+            patches.unreadable << path;
+        else if (const unsigned char* patch = m_table.patch(row))
+            patches.entries.append({path, m_table.name(row).toString(), patchBytes(patch)});
+    }
+    return patches;
+}
+
 QZPFileReference::Identity QZPPresetsController::fileIdentity(Row row) const {
     const QZPPreset* preset = m_items[row].preset;
     return preset ? preset->fileReference().identity() : m_table.identity(row);

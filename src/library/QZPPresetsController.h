@@ -112,6 +112,20 @@ public:
     // Patches: read after every walk on a worker thread (patchesRead when done), or now.
     void readPatchesNow();
     bool isReadingPatches() const { return m_readingPatches; }
+    // One listed file of the folder with its patch as read: its path relative to the folder, its name.
+    struct FilePatch {
+        QString relativePath;
+        QString name;
+        QByteArray patch; // 18 bytes
+    };
+    struct FilePatches {
+        QList<FilePatch> entries;
+        // The files that hold no patch.
+        QStringList unreadable;
+    };
+    // Every listed file in the folder whose patch has been read, in the list's sorted order (drafts and
+    // files not read yet left out): the folder's patches for a window, without reading them again.
+    FilePatches filePatches() const;
     // The patch the library knows for the preset (18 bytes): what it holds in memory once opened, else
     // what its file held when read; empty when not known yet.
     QByteArray patchOf(const QZPPreset* preset) const;

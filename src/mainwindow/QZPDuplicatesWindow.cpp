@@ -24,9 +24,10 @@ constexpr int PathRole = Qt::UserRole + 1;
 
 } // namespace
 
-QZPDuplicatesWindow::QZPDuplicatesWindow(std::function<void(const QZPError&)> presentError, QWidget* parent)
-    : QDialog(parent), m_presentError(std::move(presentError)), m_status(new QLabel(this)),
-      m_tolerance(new QSpinBox(this)), m_tree(new QTreeWidget(this)),
+QZPDuplicatesWindow::QZPDuplicatesWindow(QZPPresetsController* library,
+                                         std::function<void(const QZPError&)> presentError, QWidget* parent)
+    : QDialog(parent), m_library(library), m_presentError(std::move(presentError)),
+      m_status(new QLabel(this)), m_tolerance(new QSpinBox(this)), m_tree(new QTreeWidget(this)),
       m_trash(new QPushButton(tr("Move Checked to Trash"), this)),
       m_select(new QPushButton(tr("Select Checked in List"), this)) {
     setWindowTitle(tr("Find Duplicates"));
@@ -58,14 +59,17 @@ QZPDuplicatesWindow::QZPDuplicatesWindow(std::function<void(const QZPError&)> pr
     connect(m_trash, &QPushButton::clicked, this, &QZPDuplicatesWindow::moveCheckedToTrash);
     connect(m_tolerance, &QSpinBox::valueChanged, this, &QZPDuplicatesWindow::showGroups);
     connect(m_tree, &QTreeWidget::itemChanged, this, &QZPDuplicatesWindow::updateTrashButton);
-    connect(&m_reader, &QZPFolderPatchesReader::progress, this, [this](qsizetype done, qsizetype total) {
-        m_status->setText(tr("Reading presets: %1 of %2…").arg(done).arg(total));
+    connect(library, &QZPPresetsController::patchesProgress, this, [this](qsizetype done, qsizetype total) {
+        if (m_waiting)
+            m_status->setText(tr("Reading presets: %1 of %2…").arg(done).arg(total));
     });
-    connect(&m_reader, &QZPFolderPatchesReader::finished, this,
-            [this](const QZPFolderPatches::Result& result) {
-                m_read = result;
-                showGroups();
-            });
+    connect(library, &QZPPresetsController::patchesRead, this, [this] {
+        if (!m_waiting)
+            return;
+        m_waiting = false;
+        m_read = m_library->filePatches();
+        showGroups();
+    });
 
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
@@ -83,27 +87,24 @@ QZPDuplicatesWindow::QZPDuplicatesWindow(std::function<void(const QZPError&)> pr
 
 QZPDuplicatesWindow::~QZPDuplicatesWindow() = default;
 
-bool QZPDuplicatesWindow::isReading() const {
-    return m_reader.isReading();
-}
-
-void QZPDuplicatesWindow::closeEvent(QCloseEvent* event) {
-    m_reader.stop();
-    QDialog::closeEvent(event);
-}
-
-void QZPDuplicatesWindow::scan(const QString& folder) {
-    m_reader.stop();
-    m_folder = folder;
+void QZPDuplicatesWindow::scan() {
+    m_folder = m_library->presetsFolderURL().toLocalFile();
     m_read = {};
     m_tree->clear();
     updateTrashButton();
-    if (folder.isEmpty()) {
+    if (m_folder.isEmpty()) {
+        m_waiting = false;
         m_status->setText(tr("Choose a presets folder first."));
         return;
     }
-    m_status->setText(tr("Reading the presets of “%1”…").arg(QFileInfo(folder).fileName()));
-    m_reader.read(folder);
+    // A walk under way reads the patches once it is done.
+    m_waiting = m_library->isRefreshing() || m_library->isReadingPatches();
+    if (m_waiting) {
+        m_status->setText(tr("Reading the presets of “%1”…").arg(QFileInfo(m_folder).fileName()));
+        return;
+    }
+    m_read = m_library->filePatches();
+    showGroups();
 }
 
 void QZPDuplicatesWindow::showGroups() {
@@ -111,7 +112,7 @@ void QZPDuplicatesWindow::showGroups() {
         return;
     QList<QZPPatch> patches;
     patches.reserve(m_read.entries.size());
-    for (const QZPFolderPatches::Entry& entry : m_read.entries)
+    for (const QZPPresetsController::FilePatch& entry : m_read.entries)
         patches << QZPPatch(entry.patch);
     const QList<QList<qsizetype>> found = QZPPatchDistance::duplicateGroups(patches, m_tolerance->value());
     const QSignalBlocker blocker(m_tree);
@@ -120,7 +121,7 @@ void QZPDuplicatesWindow::showGroups() {
         auto* branch = new QTreeWidgetItem(m_tree, {tr("%1 presets").arg(group.size())});
         branch->setFlags(Qt::ItemIsEnabled);
         for (const qsizetype i : group) {
-            const QZPFolderPatches::Entry& entry = m_read.entries.at(i);
+            const QZPPresetsController::FilePatch& entry = m_read.entries.at(i);
             const QString folder = QFileInfo(entry.relativePath).path();
             auto* leaf = new QTreeWidgetItem(
                 branch, {entry.name, folder == QLatin1String(".") ? QFileInfo(m_folder).fileName() : folder});
@@ -205,8 +206,9 @@ void QZPDuplicatesWindow::moveCheckedToTrash() {
                 QZPError::make(QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteUnknown,
                                tr("%1 presets could not be moved to the Trash.").arg(failures.size()),
                                failures.join(QStringLiteral(", "))));
-        m_read.entries.removeIf(
-            [&moved](const QZPFolderPatches::Entry& entry) { return moved.contains(entry.relativePath); });
+        m_read.entries.removeIf([&moved](const QZPPresetsController::FilePatch& entry) {
+            return moved.contains(entry.relativePath);
+        });
         if (!moved.isEmpty())
             emit statusMessage(tr("Moved %1 duplicate presets to the Trash").arg(moved.size()));
         showGroups();

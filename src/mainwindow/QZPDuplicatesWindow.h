@@ -1,6 +1,6 @@
 #pragma once
 
-#include "library/QZPFolderPatchesReader.h"
+#include "library/QZPPresetsController.h"
 
 #include <QDialog>
 #include <functional>
@@ -16,19 +16,22 @@ class QZPError;
 // preset's name and folder. The first of each group is kept and the others are checked; Move Checked
 // to Trash moves the checked ones to the Trash (from where they can be restored) after asking; Select
 // Checked in List selects them in the library's list instead (selectInList). The
-// presets are read on a worker thread, with their count shown as they come; closing the window stops
-// the reading.
+// patches are the library's rows' own: while the library still reads them (on its worker, after a
+// walk), the window shows how far it is and groups them once they are in.
 class QZPDuplicatesWindow : public QDialog {
     Q_OBJECT
 
 public:
-    // `presentError` shows a failure; `statusMessage` is emitted with what was done.
-    QZPDuplicatesWindow(std::function<void(const QZPError&)> presentError, QWidget* parent = nullptr);
+    // The library's folder is searched; `presentError` shows a failure; `statusMessage` is emitted with
+    // what was done.
+    QZPDuplicatesWindow(QZPPresetsController* library, std::function<void(const QZPError&)> presentError,
+                        QWidget* parent = nullptr);
     ~QZPDuplicatesWindow() override;
 
-    // Reads the folder's presets afresh and shows their groups.
-    void scan(const QString& folder);
-    bool isReading() const;
+    // Shows the groups among the library folder's presets, once their patches are read.
+    void scan();
+    // Waiting for the library to read its patches.
+    bool isReading() const { return m_waiting; }
 
     // The groups shown: each preset's path relative to the folder, and whether it is checked.
     QList<QList<std::pair<QString, bool>>> groups() const;
@@ -42,9 +45,6 @@ signals:
     // The checked presets' files, to be selected in the list.
     void selectInList(const QStringList& paths);
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
     void showGroups();
     void updateTrashButton();
@@ -52,10 +52,11 @@ private:
     // The checked presets' paths below the folder.
     QStringList checkedPaths() const;
 
+    QZPPresetsController* m_library;
     std::function<void(const QZPError&)> m_presentError;
     QString m_folder;
-    QZPFolderPatches::Result m_read;
-    QZPFolderPatchesReader m_reader;
+    QZPPresetsController::FilePatches m_read;
+    bool m_waiting = false;
     QLabel* m_status;
     QSpinBox* m_tolerance;
     QTreeWidget* m_tree;

@@ -237,9 +237,13 @@ int main(int argc, char* argv[]) {
         if (file.open(QIODevice::WriteOnly))
             file.write(patchMessage(0, quint8(first)));
     }
-    QZPDuplicatesWindow duplicatesWindow({});
+    QZPPresetsController duplicatesLibrary;
+    duplicatesLibrary.setPresetsFolderURL(QUrl::fromLocalFile(duplicates));
+    duplicatesLibrary.refreshAvailableDocumentsNow();
+    duplicatesLibrary.readPatchesNow();
+    QZPDuplicatesWindow duplicatesWindow(&duplicatesLibrary, {});
     duplicatesWindow.show();
-    duplicatesWindow.scan(duplicates);
+    duplicatesWindow.scan();
     waitFor("finding duplicates", [&duplicatesWindow] {
         return !duplicatesWindow.isReading() && !duplicatesWindow.groups().isEmpty();
     });
