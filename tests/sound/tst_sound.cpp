@@ -325,6 +325,9 @@ private slots:
         QVERIFY(std::fabs(1200 * std::log2(hz({{0, down}}, 0.3, 1.1) / (440 * std::exp2(-2 / 12.0)))) < 2);
         QVERIFY(std::fabs(1200 * std::log2(hz({{0, up}, {0.2, QByteArray::fromHex("B07900")}}, 0.4, 1.1) /
                                            440)) < 2);
+        // The low seven bits come first: 0x60 as the high byte is half-way up, a semitone.
+        QVERIFY(std::fabs(1200 * std::log2(hz({{0, QByteArray::fromHex("E00060")}}, 0.3, 1.1) /
+                                           (440 * std::exp2(1 / 12.0)))) < 2);
 
         // Vibrato: the pitch of short stretches wanders with the wheel up, not without it.
         const auto spread = [&](const QList<QZPSoundRenderer::TimedMessage>& controls) {
@@ -341,12 +344,16 @@ private slots:
         const double still = spread({}), wheel = spread({{0, QByteArray::fromHex("B0017F")}});
         QZP_VERIFY(still < 5 && wheel > 50, still, wheel);
 
-        // Hold: the note released at 0.3 s sounds until the pedal comes up at 0.8 s.
-        const auto held = QZPSoundRenderer::render(
-            patchWith({{"ENV_Release", 0}}), {{69, 0, 0.3, 100}}, 1.2, Rate,
-            {{0, QByteArray::fromHex("B0407F")}, {0.8, QByteArray::fromHex("B04000")}});
-        QVERIFY(measure.peak(measure.channel(held, 0, 0.6, 0.75)) > 0.05 &&
-                measure.peak(measure.channel(held, 0, 0.95, 1.2)) < 0.001);
+        // Hold: the note released at 0.3 s sounds until the pedal comes up at 0.8 s; the pedal is down from
+        // 64 on, up below it.
+        for (const auto& [down, upAgain] : {std::pair{"B0407F", "B04000"}, {"B04040", "B0403F"}}) {
+            const auto held = QZPSoundRenderer::render(
+                patchWith({{"ENV_Release", 0}}), {{69, 0, 0.3, 100}}, 1.2, Rate,
+                {{0, QByteArray::fromHex(down)}, {0.8, QByteArray::fromHex(upAgain)}});
+            QZP_VERIFY(measure.peak(measure.channel(held, 0, 0.6, 0.75)) > 0.05 &&
+                           measure.peak(measure.channel(held, 0, 0.95, 1.2)) < 0.001,
+                       down, upAgain);
+        }
     }
 
     // The output stage never clips hard: a loud patch as a six-note chord stays inside full scale without
