@@ -18,6 +18,7 @@
 #include "model/QZPFileSystem.h"
 #include "model/QZPInvalidParameter.h"
 #include "model/QZPParameter.h"
+#include "model/QZPPatchQuery.h"
 #include "model/QZPPreset.h"
 #include "model/QZPPropertyList.h"
 #include "model/QZPWindowController.h"
@@ -335,9 +336,33 @@ private slots:
             damaged.setMarks("A.syx", a, {true, {}});
             QVERIFY(damaged.write(&error));
             QCOMPARE(qzpContents(file + ".broken"), broken);
+            // Set aside once: the next write replaces the good file it wrote.
+            damaged.setMarks("C.syx", c, {true, {}});
+            QVERIFY(damaged.write(&error) && !QFileInfo::exists(file + ".broken-2"));
             QVERIFY(again.read(m_dir->path(), &error) && again.marks("A.syx", a).favourite);
             QFile::remove(file + ".broken");
         }
+
+        // The limits, at their edge: a tag of the longest length and a preset with the most tags are
+        // written and read back; one letter or one tag more is not a tag, or not a file of marks.
+        const QString longest(QZPPatchQuery::MaximumTagLength, QLatin1Char('t'));
+        QCOMPARE(QZPPatchQuery::tag(longest), longest);
+        QVERIFY(QZPPatchQuery::tag(longest + QLatin1Char('t')).isEmpty());
+        QStringList most;
+        for (qsizetype i = 0; i < QZPPresetMarks::MaximumTags; ++i)
+            most << QStringLiteral("t%1").arg(i);
+        most.last() = longest;
+        QZPPresetMarks full;
+        QVERIFY(full.read(m_dir->path(), &error));
+        full.setMarks("A.syx", a, {false, most});
+        QVERIFY(full.write(&error));
+        QVERIFY(again.read(m_dir->path(), &error));
+        QCOMPARE(again.marks("A.syx", a).tags, most);
+        QByteArray tooMany = qzpContents(file);
+        QVERIFY(tooMany.contains("\"t0\""));
+        tooMany.replace("\"t0\"", "\"t0\", \"extra\"");
+        QVERIFY(qzpWriteContents(file, tooMany));
+        QVERIFY(!again.read(m_dir->path(), &error));
     }
 
     void filterPredicate() {
