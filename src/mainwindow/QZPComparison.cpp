@@ -3,13 +3,15 @@
 #include "editor/QZPEditorController.h"
 #include "model/QZPPatchDifference.h"
 
+#include <utility>
+
 QZPComparison::QZPComparison(QZPEditorController* editor, Sender send, QObject* parent)
     : QObject(parent), m_editor(editor), m_send(std::move(send)) {}
 
 void QZPComparison::setPreset(QZPPreset* preset) {
     disconnect(m_connection);
-    const bool wasComparing = m_comparing;
-    m_comparing = false;
+    // Another preset is shown as itself, against its own saved patch.
+    const bool wasComparing = std::exchange(m_comparing, false);
     m_preset = preset;
     m_other.reset();
     if (preset)

@@ -401,8 +401,9 @@ private slots:
             run({"mutate", "Brass.syx", "One.syx", "--amount", "0.4", "--lock", "VCF_Cutoff,ENV_Decay"});
         QCOMPARE(first.status, 0);
         const QString seed = first.out.section(' ', 1).trimmed();
+        // The same seed and locks, in another order and with a space after the comma: the same preset.
         QCOMPARE(run({"mutate", "Brass.syx", "Two.syx", "--amount", "0.4", "--seed", seed, "--lock",
-                      "ENV_Decay,VCF_Cutoff"})
+                      "ENV_Decay, VCF_Cutoff"})
                      .status,
                  0);
         QCOMPARE(qzpContents(path("Two.syx")), qzpContents(path("One.syx")));

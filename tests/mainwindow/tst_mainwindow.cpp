@@ -715,6 +715,19 @@ private slots:
         QCOMPARE(sent(), (QList{QZPSysexMessage::controlMessage(0, 5, 127),
                                 QZPSysexMessage::controlMessage(0, 6, 0)}));
 
+        // Comparing ends with the preset: another one made current shows its own patch, marked against
+        // its own saved one, and the instrument gets it whole.
+        compare();
+        QVERIFY(m_window->comparison()->isComparing());
+        library()->setSelectedObjects({named("Lead")});
+        sent();
+        m_window->sendProgram(QZPCommandSource::Menu);
+        QVERIFY(!m_window->comparison()->isComparing() && !editor->showsReference());
+        QCOMPARE(editor->reference(), std::optional<QZPPatch>(named("Lead")->patch()));
+        QCOMPARE(sent(), QList{message(named("Lead")->sysexData())});
+        pad->makeWindowControllers();
+        sent();
+
         library()->setSelectedObjects({named("Lead")});
         m_window->commands()->perform(QZPPresetCommands::Command::CompareWithSelected);
         QCOMPARE(editor->messageView()->restingText(), QStringLiteral("COMPARING: “LEAD”"));

@@ -396,6 +396,11 @@ private slots:
                  {"F0|" + QStringList(50, chunk).join('|') + "|" + whole,
                   {whole},
                   1}, // endless, then a new one
+                 // two too long in a row: each dropped, and what follows is whole again
+                 {"F0" + QString::fromLatin1(longData.toHex()) + "|0102F7|F0" +
+                      QString::fromLatin1(longData.toHex()) + "|0102F7|" + whole,
+                  {whole},
+                  2},
              }) {
             QZPSysexJoiner joiner;
             QStringList delivered;
