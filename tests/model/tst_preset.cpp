@@ -489,6 +489,8 @@ private slots:
               {"range:16", "", true, false},
               {"range=16'", "", true, false},
               {"env:gate", "", true, false},
+              {"env:env", "", false, true}, // both words of a two-word label name a value
+              {"ENV:GATE", "", true, false},
               {"env>50", "", true, false},
               {"hpf:0", "", true, false},
               {"hpf!=0", "", false, true},
