@@ -356,6 +356,32 @@ private slots:
         }
     }
 
+    // Every one of the six voices is heard in the sum: each note of a six-note chord adds its own pitch,
+    // as measured against the chord without it.
+    void everyVoiceIsHeard() {
+        const QByteArray patch = patchWith({});
+        const QList<int> notes{45, 50, 57, 62, 69, 74};
+        const auto energyAt = [&](const QList<int>& played, double hz) {
+            QList<QZPSoundRenderer::Note> chord;
+            for (const int note : played)
+                chord.append({note, 0, 1, 100});
+            const auto samples = QZPSoundRenderer::render(patch, chord, 1, Rate);
+            return measure.energyNear(measure.spectrum(measure.channel(samples, 0, 0.3)), hz, 0.01);
+        };
+        QList<double> with, without;
+        for (const int note : notes) {
+            QList<int> others = notes;
+            others.removeOne(note);
+            const double hz = 440 * std::exp2((note - 69) / 12.0);
+            with << energyAt(notes, hz);
+            without << energyAt(others, hz);
+        }
+        // Its own pitch stands out of what the others leave there, and is as strong as a note's can be.
+        const double loudest = *std::max_element(with.begin(), with.end());
+        for (qsizetype i = 0; i < notes.size(); ++i)
+            QZP_VERIFY(with[i] > 4 * without[i] && with[i] > 0.01 * loudest, notes[i], with[i], without[i]);
+    }
+
     // The output stage never clips hard: a loud patch as a six-note chord stays inside full scale without
     // being flattened, and a sound well below full scale stays where it was.
     void outputNeverClips() {
