@@ -7,6 +7,7 @@
 #include "library/QZPFolderMonitor.h"
 #include "library/QZPFolderWalker.h"
 #include "library/QZPLibraryFolder.h"
+#include "library/QZPLibraryPatchReader.h"
 #include "library/QZPLibraryReconciler.h"
 #include "library/QZPNameCollator.h"
 #include "library/QZPPresetFilter.h"
@@ -528,6 +529,43 @@ private slots:
         QVERIFY(!library()->isShowingSimilar());
         QCOMPARE(library()->rowCount(), 6);
         QVERIFY(!library()->index(0).data(QZPPresetsController::DistanceRole).isValid());
+    }
+
+    // The patch reader reads a file only when it changed: never read, or written since it was read. A
+    // second read of an unchanged folder reads nothing; a file written again is the only one read.
+    void unchangedFilesAreNotReadAgain() {
+        QZPLibraryPatchReader::Requests requests;
+        for (const QString& name :
+             {QStringLiteral("A.syx"), QStringLiteral("B.syx"), QStringLiteral("C.syx")}) {
+            QVERIFY(qzpWriteContents(path("Reads/" + name), qzpPatchMessage(1)));
+            QZPLibraryPatchReader::Request request;
+            request.row = QZPLibraryTable::Row(requests.files.size());
+            requests.append(request, name);
+        }
+        const auto read = [&] {
+            QList<QZPLibraryPatchReader::Result> results;
+            QZPLibraryPatchReader::readNow(
+                path("Reads"), requests, 0,
+                [&](const QZPLibraryPatchReader::Batch& batch) { results << batch; });
+            // What the rows hold afterwards.
+            for (const QZPLibraryPatchReader::Result& result : results) {
+                requests.files[result.row].state = result.state;
+                requests.files[result.row].modified = result.modified;
+            }
+            return results.size();
+        };
+        QCOMPARE(read(), 3);
+        QCOMPARE(read(), 0);
+        QCOMPARE(read(), 0);
+        // Written again with a new time (a second later, as a copy or an editor would leave it).
+        QVERIFY(qzpWriteContents(path("Reads/B.syx"), qzpPatchMessage(2)));
+        const QDateTime later = QFileInfo(path("Reads/B.syx")).lastModified().addSecs(1);
+        QFile file(path("Reads/B.syx"));
+        QVERIFY(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(later, QFileDevice::FileModificationTime));
+        file.close();
+        QCOMPARE(read(), 1);
+        QCOMPARE(read(), 0);
     }
 
     // Drafts first, then natural order; hidden files and other types never listed; subfolders are.
