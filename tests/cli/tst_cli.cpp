@@ -449,6 +449,9 @@ private slots:
         QCOMPARE(exact.status, 3);
         QCOMPARE(exact.out.count('\n'), 2);
         QCOMPARE(run({"duplicates", "found", "--near", "10"}).out.count('\n'), 3);
+        // The tolerance's top value is one, a step beyond it is not.
+        QCOMPARE(run({"duplicates", "found", "--near", "127"}).status, 3);
+        QCOMPARE(run({"duplicates", "found", "--near", "128"}).status, 2);
         // The library's list by query: conditions on the patch with name text; an impossible value is
         // refused with the reason, and --filter with --query is one too many.
         for (const auto& [query, names] : {std::pair{"vcf<=70 range:8", "A B Near"},
