@@ -568,6 +568,19 @@ private slots:
         QCOMPARE(read(), 0);
     }
 
+    // A renamed preset takes its place in the sorted list by its new name, either way along it.
+    void renamedPresetTakesItsPlace() {
+        for (const char* name : {"Lib/A.syx", "Lib/B.syx", "Lib/C.syx"})
+            write(QString::fromLatin1(name));
+        open(path("Lib"));
+        for (const auto& [from, to, order] : {std::tuple{"A", "D", QStringList{"B", "C", "D"}},
+                                              {"C", "0 First", QStringList{"0 First", "B", "D"}},
+                                              {"B", "Z", QStringList{"0 First", "D", "Z"}}}) {
+            named(QString::fromLatin1(from))->setName(QString::fromLatin1(to));
+            QTRY_COMPARE(qzpNames(library()->arrangedObjects()), order);
+        }
+    }
+
     // Drafts first, then natural order; hidden files and other types never listed; subfolders are.
     void listingAndOrder() {
         for (const char* name : {"Bass 10.syx", "bass 2.syx", "Lead.tbpreset", "sub/Pad.syx", ".hidden/X.syx",
