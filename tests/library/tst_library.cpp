@@ -581,6 +581,25 @@ private slots:
         }
     }
 
+    // A name in plain ASCII folds letter by letter, every capital from A to Z and nothing beside them
+    // ("@" and "[" sit either side of the capitals); other names fold as the filter folds them.
+    void namesFoldEveryLetter() {
+        QZPLibraryTable table;
+        QString capitals, expected;
+        for (char16_t c = u'@'; c <= u'['; ++c)
+            capitals += QChar(c);
+        expected = capitals;
+        for (QChar& c : expected)
+            if (c >= u'A' && c <= u'Z')
+                c = c.toLower();
+        for (const auto& [name, folded] : {std::pair{capitals, expected},
+                                           {capitals.toLower(), capitals.toLower()},
+                                           {QStringLiteral("CRÈME Zz"), QStringLiteral("creme zz")}}) {
+            const QZPLibraryTable::Row row = table.appendName({}, name);
+            QCOMPARE(table.foldedName(row).toString(), folded);
+        }
+    }
+
     // Drafts first, then natural order; hidden files and other types never listed; subfolders are.
     void listingAndOrder() {
         for (const char* name : {"Bass 10.syx", "bass 2.syx", "Lead.tbpreset", "sub/Pad.syx", ".hidden/X.syx",
