@@ -344,6 +344,13 @@ private slots:
         const double still = spread({}), wheel = spread({{0, QByteArray::fromHex("B0017F")}});
         QZP_VERIFY(still < 5 && wheel > 50, still, wheel);
 
+        // A key struck again while the pedal holds its note is held by the key: the pedal coming up at
+        // 0.8 s leaves it sounding until the key is let go at 1.2 s.
+        const auto again = QZPSoundRenderer::render(
+            patchWith({{"ENV_Release", 0}}), {{69, 0, 0.3, 100}, {69, 0.5, 0.7, 100}}, 1.5, Rate,
+            {{0, QByteArray::fromHex("B0407F")}, {0.8, QByteArray::fromHex("B04000")}});
+        QVERIFY(measure.peak(measure.channel(again, 0, 0.9, 1.15)) > 0.05 &&
+                measure.peak(measure.channel(again, 0, 1.3, 1.5)) < 0.001);
         // Hold: the note released at 0.3 s sounds until the pedal comes up at 0.8 s; the pedal is down from
         // 64 on, up below it.
         for (const auto& [down, upAgain] : {std::pair{"B0407F", "B04000"}, {"B04040", "B0403F"}}) {
