@@ -1,5 +1,7 @@
 #include "sidebar/QZPFilterField.h"
 
+#include "sidebar/QZPTableView.h"
+
 #include "editor/QZPSkin.h"
 #include "library/QZPPresetFilter.h"
 #include "model/QZPSettings.h"
@@ -68,8 +70,10 @@ void QZPFilterField::keyPressEvent(QKeyEvent* event) {
             emit escapePressed();
         }
         m_tableView->setFocus(Qt::ShortcutFocusReason);
-        if (!m_tableView->currentIndex().isValid() && m_tableView->model() &&
-            m_tableView->model()->rowCount() > 0)
+        // The list's current row, also while it was put aside for the field's focus.
+        const auto* list = qobject_cast<const QZPTableView*>(m_tableView.data());
+        const QModelIndex current = list ? list->currentRow() : m_tableView->currentIndex();
+        if (!current.isValid() && m_tableView->model() && m_tableView->model()->rowCount() > 0)
             m_tableView->setCurrentIndex(m_tableView->model()->index(0, 0));
         event->accept();
         return;

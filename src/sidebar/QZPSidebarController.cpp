@@ -509,8 +509,7 @@ void QZPSidebarController::applySelectionToView() {
     m_syncingSelection = true;
     m_tableView->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     if (!rows.isEmpty())
-        m_tableView->selectionModel()->setCurrentIndex(m_listModel->index(rows.first(), 0),
-                                                       QItemSelectionModel::NoUpdate);
+        m_tableView->setCurrentRow(m_listModel->index(rows.first(), 0));
     m_syncingSelection = false;
 }
 

@@ -1,5 +1,6 @@
 #include "sidebar/QZPTableView.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -21,6 +22,57 @@ QZPTableView::QZPTableView(QWidget* parent) : QListView(parent) {
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::CopyAction);
 }
+
+// MARK: Focus
+
+bool QZPTableView::focusIsElsewhere() const {
+    const QWidget* focus = QApplication::focusWidget();
+    return focus && focus != this && !isAncestorOf(focus) && !QApplication::activePopupWidget();
+}
+
+void QZPTableView::putCurrentRowAside() {
+    if (!currentIndex().isValid() || !selectionModel())
+        return;
+    m_awayRow = currentIndex();
+    m_puttingAside = true;
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    m_puttingAside = false;
+}
+
+void QZPTableView::focusInEvent(QFocusEvent* event) {
+    // Back where it was before anything else looks at the current row.
+    if (!currentIndex().isValid() && m_awayRow.isValid() && selectionModel())
+        selectionModel()->setCurrentIndex(m_awayRow, QItemSelectionModel::NoUpdate);
+    m_awayRow = QPersistentModelIndex();
+    QListView::focusInEvent(event);
+}
+
+void QZPTableView::focusOutEvent(QFocusEvent* event) {
+    QListView::focusOutEvent(event);
+    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason &&
+        focusIsElsewhere())
+        putCurrentRowAside();
+}
+
+// A row made current while another control has the focus (the window follows the current preset) is put
+// aside at once.
+void QZPTableView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (!m_puttingAside && current.isValid() && !hasFocus() && focusIsElsewhere()) {
+        // Not shown as current, so not scrolled to either.
+        putCurrentRowAside();
+        return;
+    }
+    QListView::currentChanged(current, previous);
+}
+
+void QZPTableView::setCurrentRow(const QModelIndex& index) {
+    if (!currentIndex().isValid() && m_awayRow.isValid() && !hasFocus() && focusIsElsewhere())
+        m_awayRow = index;
+    else if (selectionModel())
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+}
+
+// MARK: Rows
 
 void QZPTableView::setActiveRow(qint64 row) {
     if (row != NotFound) {

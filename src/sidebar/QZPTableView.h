@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QListView>
+#include <QPersistentModelIndex>
 #include <limits>
 
 // The preset list. It marks an active row (the preset in the editor) apart from the selection, reports
 // Return, Enter and Escape, remembers the row under a context click while its menu is open, and scrolls a
-// selection into view with room below it.
+// selection into view with room below it. While another control has the focus its current row is put
+// aside (currentRow keeps it), so that no row tells assistive technology it has the focus; the row is
+// current again when the list takes the focus back.
 class QZPTableView : public QListView {
     Q_OBJECT
 
@@ -16,6 +19,12 @@ public:
     explicit QZPTableView(QWidget* parent = nullptr);
 
     qint64 activeRow() const { return m_activeRow; }
+    // Makes a row current (no selection change); while the row is put aside, it is put aside instead.
+    void setCurrentRow(const QModelIndex& index);
+    // The current row's index, also while it is put aside.
+    QModelIndex currentRow() const {
+        return currentIndex().isValid() ? currentIndex() : QModelIndex(m_awayRow);
+    }
     // Moves the active row; only the rows from the old to the new one are drawn again.
     void setActiveRow(qint64 row);
     // The row under the context click being answered, or -1.
@@ -41,6 +50,9 @@ signals:
     void filesDropped(const QStringList& paths);
 
 protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -52,7 +64,13 @@ protected:
 private:
     // Accepts a drag of files from elsewhere as a copy; answers whether it did.
     bool takeDrop(QDropEvent* event);
+    // Whether the focus is with another control of the program (not a menu, not another window, not
+    // the list's own inline editor).
+    bool focusIsElsewhere() const;
+    void putCurrentRowAside();
 
     qint64 m_activeRow = -1;
     int m_clickedRow = -1;
+    QPersistentModelIndex m_awayRow;
+    bool m_puttingAside = false;
 };

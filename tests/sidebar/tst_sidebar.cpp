@@ -595,6 +595,25 @@ private slots:
         m_sidebar->filterSearchField()->setFocus();
         QTRY_VERIFY(!table()->hasFocus());
         QVERIFY(!ringed());
+
+        // The row tells assistive technology it has the focus only while the list has it: with the focus
+        // in another control it is still selected, not focused; back in the list it is focused again, and
+        // the keyboard's row is where it was.
+        const auto row = [this] {
+            return QAccessible::queryAccessibleInterface(table())->child(0)->state();
+        };
+        table()->selectionModel()->select(m_sidebar->listModel()->index(0, 0), QItemSelectionModel::Select);
+        QVERIFY(!row().focused && row().selected);
+        table()->setFocus();
+        QTRY_VERIFY(table()->hasFocus());
+        QVERIFY(row().focused && row().selected);
+        m_sidebar->filterSearchField()->setFocus();
+        QTRY_VERIFY(!table()->hasFocus());
+        QVERIFY(!row().focused && row().selected);
+        table()->setFocus();
+        QTRY_VERIFY(table()->hasFocus());
+        QVERIFY(row().focused);
+        QCOMPARE(table()->currentIndex().row(), 0);
     }
 };
 
