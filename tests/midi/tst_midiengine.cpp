@@ -396,6 +396,10 @@ private slots:
                  {"F0|" + QStringList(50, chunk).join('|') + "|" + whole,
                   {whole},
                   1}, // endless, then a new one
+                 // exactly the longest joined: kept whole
+                 {"F041" + QString::fromLatin1(longData.left(longData.size() - 3).toHex()) + "|F7",
+                  {"F041" + QString::fromLatin1(longData.left(longData.size() - 3).toHex()).toUpper() + "F7"},
+                  0},
                  // two too long in a row: each dropped, and what follows is whole again
                  {"F0" + QString::fromLatin1(longData.toHex()) + "|0102F7|F0" +
                       QString::fromLatin1(longData.toHex()) + "|0102F7|" + whole,
