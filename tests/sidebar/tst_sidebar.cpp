@@ -73,7 +73,8 @@ class TestSidebar : public QObject {
         QSignalSpy refreshed(library(), &QZPPresetsController::refreshFinished);
         library()->setPresetsFolderURL(QUrl::fromLocalFile(folder));
         QVERIFY(refreshed.wait(5000));
-        QTRY_VERIFY(!library()->isRefreshing());
+        // The walk, then the patches read on a worker: nothing of the folder changes the rows after this.
+        QTRY_VERIFY(!library()->isRefreshing() && !library()->isReadingPatches());
     }
     QStringList listed() { return qzpNames(library()->arrangedObjects()); }
     QZPPreset* named(const QString& name) { return qzpNamedPreset(library(), name); }
@@ -487,9 +488,12 @@ private slots:
         QCOMPARE(bass->filePath(), path("Lib/Bass.syx"));
 
         const auto rename = [&](const QString& name) {
+            QCOMPARE(library()->selectedObjects(), QList<QZPPreset*>{bass});
             m_sidebar->renameDocument(QZPCommandSource::Menu);
             QTRY_VERIFY(editor() && editor()->isVisible());
+            QCOMPARE(editor()->selectedText(), bass->displayName());
             QTest::keyClicks(editor(), name);
+            QCOMPARE(editor()->text(), name);
             QTest::keyClick(editor(), Qt::Key_Return);
             QTRY_VERIFY(!m_sidebar->allowEditing());
         };
