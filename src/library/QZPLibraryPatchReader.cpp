@@ -5,7 +5,6 @@
 #include "model/QZPPreset.h"
 
 #include <QFile>
-#include <QtConcurrent>
 #include <sys/stat.h>
 
 namespace {
@@ -21,36 +20,32 @@ qint64 modificationTime(const struct stat& st) {
 
 } // namespace
 
-QZPLibraryPatchReader::QZPLibraryPatchReader(QObject* parent) : QObject(parent) {
-    connect(&m_reading, &QFutureWatcher<Batch>::resultReadyAt, this,
-            [this](int index) { emit batchRead(m_reading.resultAt(index)); });
-    connect(&m_reading, &QFutureWatcher<Batch>::progressValueChanged, this,
-            [this](int looked) { emit progress(looked, m_total); });
-    connect(&m_reading, &QFutureWatcher<Batch>::finished, this, [this] {
-        if (!m_reading.isCanceled())
-            emit finished();
-    });
-}
+QZPLibraryPatchReader::QZPLibraryPatchReader(QObject* parent)
+    : QObject(parent), m_reading({[this](qsizetype looked, qsizetype total) { emit progress(looked, total); },
+                                  [this](const Batch& batch) { emit batchRead(batch); },
+                                  [this](std::optional<Batch>, bool cancelled) {
+                                      if (!cancelled)
+                                          emit finished();
+                                  }}) {}
 
 QZPLibraryPatchReader::~QZPLibraryPatchReader() {
     stop();
 }
 
 void QZPLibraryPatchReader::stop() {
-    m_reading.cancel();
-    m_reading.waitForFinished();
+    m_reading.stop();
 }
 
 void QZPLibraryPatchReader::read(const QString& folder, const Requests& requests, quint64 generation) {
-    stop();
-    m_total = requests.files.size();
-    m_reading.setFuture(QtConcurrent::run([folder, requests, generation](QPromise<Batch>& promise) {
-        promise.setProgressRange(0, int(requests.files.size()));
+    m_reading.start([folder, requests, generation](QZPBackgroundTask<Batch>::Context& context) {
+        const qsizetype total = requests.files.size();
+        context.progress(0, total);
         readNow(
-            folder, requests, generation, [&promise](const Batch& batch) { promise.addResult(batch); },
-            [&promise] { return promise.isCanceled(); },
-            [&promise](qsizetype looked) { promise.setProgressValue(int(looked)); });
-    }));
+            folder, requests, generation, [&context](const Batch& batch) { context.partial(batch); },
+            [&context] { return context.isCancelled(); },
+            [&context, total](qsizetype looked) { context.progress(looked, total); });
+        return std::optional<Batch>();
+    });
 }
 
 QZPLibraryTable::PatchState QZPLibraryPatchReader::readPatch(const QString& path, unsigned char* patch,

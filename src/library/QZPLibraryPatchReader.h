@@ -1,8 +1,8 @@
 #pragma once
 
+#include "library/QZPBackgroundTask.h"
 #include "library/QZPLibraryTable.h"
 
-#include <QFutureWatcher>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -77,6 +77,5 @@ signals:
     void finished();
 
 private:
-    QFutureWatcher<Batch> m_reading;
-    qsizetype m_total = 0;
+    QZPBackgroundTask<Batch> m_reading;
 };

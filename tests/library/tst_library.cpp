@@ -3,6 +3,7 @@
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "library/QZPArrangedRows.h"
+#include "library/QZPBackgroundTask.h"
 #include "library/QZPFactoryPresetInstaller.h"
 #include "library/QZPFolderMonitor.h"
 #include "library/QZPFolderWalker.h"
@@ -598,6 +599,37 @@ private slots:
             const QZPLibraryTable::Row row = table.appendName({}, name);
             QCOMPARE(table.foldedName(row).toString(), folded);
         }
+    }
+
+    // Background work: parts and the end arrive on the main thread; a new start drops whatever the run
+    // before had not handed over yet, and its end never arrives; Cancel ends a run with what it did.
+    void backgroundTaskStartsAndCancels() {
+        QStringList parts, ends;
+        QZPBackgroundTask<QString> task({{},
+                                         [&](const QString& part) { parts << part; },
+                                         [&](std::optional<QString> result, bool cancelled) {
+                                             ends
+                                                 << result.value_or("none") + (cancelled ? " cancelled" : "");
+                                         }});
+        using Context = QZPBackgroundTask<QString>::Context;
+        const auto spinning = [](Context& context) {
+            context.partial("first");
+            while (!context.isCancelled())
+                QThread::yieldCurrentThread();
+            return std::optional<QString>("first's end");
+        };
+        task.start(spinning);
+        task.start([](Context& context) {
+            context.partial("second");
+            return std::optional<QString>("second's end");
+        });
+        QTRY_COMPARE(ends, QStringList{"second's end"});
+        QCOMPARE(parts, QStringList{"second"});
+        task.start(spinning);
+        task.cancel();
+        QTRY_COMPARE(ends.size(), 2);
+        QCOMPARE(ends.last(), QStringLiteral("first's end cancelled"));
+        QVERIFY(!task.isRunning());
     }
 
     // Drafts first, then natural order; hidden files and other types never listed; subfolders are.
