@@ -49,7 +49,8 @@ public:
     explicit QZPBackgroundTask(Handlers handlers) : m_handlers(std::move(handlers)) {
         QObject::connect(&m_watcher, &QFutureWatcher<Result>::progressValueChanged, &m_watcher,
                          [this](int done) {
-                             if (m_handlers.progress)
+                             // Before the work has said its total there is nothing to tell.
+                             if (m_handlers.progress && m_watcher.progressMaximum() > 0)
                                  m_handlers.progress(done, m_watcher.progressMaximum());
                          });
         QObject::connect(&m_watcher, &QFutureWatcher<Result>::resultReadyAt, &m_watcher, [this](int index) {
