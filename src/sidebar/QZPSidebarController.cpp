@@ -3,7 +3,6 @@
 #include "library/QZPFileManager.h"
 #include "library/QZPPresetFileImporter.h"
 #include "library/QZPPresetFilter.h"
-#include "library/QZPPresetMarks.h"
 #include "library/QZPPresetsController.h"
 #include "model/QZPError.h"
 #include "model/QZPErrorPresenter.h"
@@ -14,6 +13,7 @@
 #include "sidebar/QZPBankImportRunner.h"
 #include "sidebar/QZPFilterField.h"
 #include "sidebar/QZPLibraryFolderChooser.h"
+#include "sidebar/QZPMarksEditor.h"
 #include "sidebar/QZPPresetListModel.h"
 #include "sidebar/QZPSidebarControllerDelegate.h"
 #include "sidebar/QZPSidebarView.h"
@@ -23,11 +23,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolTip>
@@ -37,6 +35,8 @@ QZPSidebarController::QZPSidebarController(QZPPresetsController* presets, QZPSet
                                            QObject* parent)
     : QObject(parent), m_presets(presets), m_settings(settings ? settings : QZPSettings::standard()) {
     buildView();
+    m_marks = new QZPMarksEditor(m_presets, m_view, this);
+    connect(m_marks, &QZPMarksEditor::statusMessage, this, &QZPSidebarController::statusMessage);
     setupURLButton();
     setupTableView();
     setupFilter();
@@ -184,7 +184,7 @@ void QZPSidebarController::setupTableView() {
     // A click in the star column stars that row alone, the selection left as it is.
     connect(m_tableView, &QZPTableView::favouriteClicked, this, [this](int row) {
         if (QZPPreset* preset = m_listModel->presetAt(row); preset && m_presets->canMark(preset))
-            toggleFavourite(QList<QZPPreset*>{preset});
+            m_marks->toggleFavourite({preset});
     });
     connect(m_presets, &QZPPresetsController::similarChanged, this, &QZPSidebarController::updateSimilarBar);
     connect(m_presets, &QZPPresetsController::patchesRead, this, [this] {
@@ -343,71 +343,12 @@ void QZPSidebarController::updateSimilarBar() {
 
 // MARK: Marks
 
-QList<QZPPreset*> QZPSidebarController::markablePresets(QZPCommandSource source) {
-    QList<QZPPreset*> presets = documentsForSender(source);
-    presets.removeIf([this](const QZPPreset* preset) { return !m_presets->canMark(preset); });
-    if (presets.isEmpty())
-        emit statusMessage(tr("Only presets saved in the library’s folder take a star or tags."));
-    return presets;
-}
-
 void QZPSidebarController::toggleFavourite(QZPCommandSource source) {
-    toggleFavourite(markablePresets(source));
+    m_marks->toggleFavourite(documentsForSender(source));
 }
 
-void QZPSidebarController::toggleFavourite(const QList<QZPPreset*>& presets) {
-    if (presets.isEmpty())
-        return;
-    const bool on = !std::all_of(presets.begin(), presets.end(), [this](const QZPPreset* preset) {
-        return m_presets->marksOf(preset).favourite;
-    });
-    QZPError error;
-    if (!m_presets->changeMarks(
-            presets, [on](QZPPresetMarks::Marks& marks) { marks.favourite = on; }, &error)) {
-        QZPErrorPresenter::shared()->presentError(error);
-        return;
-    }
-    emit statusMessage(presets.size() == 1 ? (on ? tr("Starred “%1”").arg(presets.first()->displayName())
-                                                 : tr("Unstarred “%1”").arg(presets.first()->displayName()))
-                                           : (on ? tr("Starred %1 presets").arg(presets.size())
-                                                 : tr("Unstarred %1 presets").arg(presets.size())));
-}
-
-// The tags are typed as words, "#" before each optional; a word that cannot be a tag is said, and nothing
-// changes.
 void QZPSidebarController::editTags(QZPCommandSource source) {
-    const QList<QZPPreset*> presets = markablePresets(source);
-    if (presets.isEmpty())
-        return;
-    const QStringList current = m_presets->marksOf(presets.first()).tags;
-    const QString title = presets.size() == 1 ? tr("Tags of “%1”").arg(presets.first()->displayName())
-                                              : tr("Tags of %1 Presets").arg(presets.size());
-    bool ok = false;
-    const QString typed = QInputDialog::getText(
-        m_view, title, tr("Tags, with spaces between (such as #pad #warm):"), QLineEdit::Normal,
-        current.isEmpty() ? QString() : QLatin1Char('#') + current.join(QStringLiteral(" #")), &ok);
-    if (!ok)
-        return;
-    QStringList tags;
-    for (const QString& word : typed.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
-        const QString tag = QZPPatchQuery::tag(word);
-        if (tag.isEmpty() || tags.size() >= QZPPresetMarks::MaximumTags) {
-            QZPErrorPresenter::shared()->presentError(QZPError::make(
-                QString::fromLatin1(QZPError::ToneBenchDomain), QZPError::FileWriteUnknown,
-                tr("The tags were not changed."),
-                tag.isEmpty() ? tr("“%1” can’t be a tag: a tag is one word of up to %2 characters.")
-                                    .arg(word)
-                                    .arg(QZPPatchQuery::MaximumTagLength)
-                              : tr("A preset takes up to %1 tags.").arg(QZPPresetMarks::MaximumTags)));
-            return;
-        }
-        if (!tags.contains(tag))
-            tags << tag;
-    }
-    QZPError error;
-    if (!m_presets->changeMarks(
-            presets, [&tags](QZPPresetMarks::Marks& marks) { marks.tags = tags; }, &error))
-        QZPErrorPresenter::shared()->presentError(error);
+    m_marks->editTags(documentsForSender(source));
 }
 
 // MARK: Current preset

@@ -16,6 +16,7 @@ class QZPLibraryFolderChooser;
 #include "model/QZPPreset.h"
 class QZPPresetFilter;
 class QZPPresetListModel;
+class QZPMarksEditor;
 class QZPPresetsController;
 class QZPSettings;
 class QZPSidebarControllerDelegate;
@@ -90,7 +91,6 @@ public:
     // Favourites and tags of the presets a command acts on: the star is set on all unless all have it,
     // and the tags are asked for in a dialog and given to each.
     void toggleFavourite(QZPCommandSource source);
-    void toggleFavourite(const QList<QZPPreset*>& presets);
     void editTags(QZPCommandSource source);
     // What the filter field says of its words: the words it knows, or why the query can never hold.
     QString filterHelp() const;
@@ -121,7 +121,6 @@ private:
     bool asksAboutSounds() const;
     void updateReadingLabel(qsizetype looked, qsizetype total);
     // The presets of `source` that can take marks; says so in the status bar when none can.
-    QList<QZPPreset*> markablePresets(QZPCommandSource source);
     // The list's selection and the library's, kept the same both ways.
     void selectionDidChangeInView();
     void applySelectionToView();
@@ -130,6 +129,8 @@ private:
     void presentErrors(const QList<QZPError>& errors);
 
     QZPPresetsController* m_presets;
+    // Stars and tags the presets the commands are for.
+    QZPMarksEditor* m_marks = nullptr;
     QZPSettings* m_settings;
     QPointer<QZPSidebarView> m_view;
     QZPTableView* m_tableView = nullptr;
