@@ -54,7 +54,7 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
                                                  QObject* parent)
     : QZPWindowController(parent), m_documents(documents), m_engine(engine),
       m_claviature(new QZPMidiClaviature(this)), m_editor(new QZPEditorController(this)),
-      m_instrument(QZPInstrumentSync::of(engine)),
+      m_instrument(engine ? QZPInstrumentSync::of(engine) : nullptr),
       m_sidebar(new QZPSidebarController(documents->presetsController(), nullptr, this)),
       m_presentError(
           [](const QZPError& error, QWidget* window) { QZPErrorHandler::presentError(error, window); }) {
@@ -209,7 +209,8 @@ void QZPMainWindowController::setDocument(QZPDocument* document) {
         connect(preset, &QZPDocument::documentEditedChanged, m_window, updateTitle);
         updateTitle();
     }
-    m_instrument->setPreset(preset);
+    if (m_instrument)
+        m_instrument->setPreset(preset);
     m_sidebar->setDocument(preset);
     m_editor->setDocument(preset);
     m_comparison->setPreset(preset);
@@ -292,7 +293,8 @@ void QZPMainWindowController::sendCurrentProgram() {
 }
 
 void QZPMainWindowController::sendPatch(QZPPreset* preset) {
-    m_instrument->sendPreset(preset);
+    if (m_instrument)
+        m_instrument->sendPreset(preset);
     showStatus(tr("Sent “%1” to %2, channel %3")
                    .arg(preset->displayName(), m_engine->destination().displayName())
                    .arg(midiChannel() + 1));
@@ -423,7 +425,7 @@ void QZPMainWindowController::paste(QZPCommandSource source) {
 // MARK: Comparing and new sounds
 
 void QZPMainWindowController::sendWholePatch(const QZPPatch& patch) {
-    if (currentPreset())
+    if (currentPreset() && m_instrument)
         m_instrument->sendPatch(patch);
 }
 

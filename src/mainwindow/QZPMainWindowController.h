@@ -191,7 +191,8 @@ private:
     QZPMidiClaviature* m_claviature;
     QSplitter* m_splitter = nullptr;
     QZPEditorController* m_editor;
-    QZPInstrumentSync* m_instrument;
+    // The engine's; gone with it.
+    QPointer<QZPInstrumentSync> m_instrument;
     QZPSidebarController* m_sidebar;
     QZPMidiMenus* m_midiMenus = nullptr;
     QTimer* m_redraw = nullptr;
