@@ -43,12 +43,7 @@ void QZPInstrumentSync::sendPreset(QZPPreset* preset) {
 }
 
 void QZPInstrumentSync::sendPatch(const QZPPatch& patch) {
-    const quint8 dynamics = m_preset
-                                ? quint8(m_preset->messageFor(patch, 0).at(4))
-                                : QZPParameter::dynamicsByte(
-                                      QZPSettings::standard()->boolValue(QZPSettings::DynamicsAmplifierKey),
-                                      QZPSettings::standard()->boolValue(QZPSettings::DynamicsFilterKey));
-    m_engine->sendSysex(patch.message(channel(), dynamics));
+    m_engine->sendSysex(patch.message(channel(), dynamics()));
     m_instrument = patch;
 }
 
@@ -101,11 +96,16 @@ void QZPInstrumentSync::received(const QByteArray& sysex, quint8 type) {
 // The dynamics settings go to the instrument as a Control message of their own (number 4 with the
 // dynamics byte); they are no part of the patch it holds.
 void QZPInstrumentSync::sendDynamics() {
+    m_engine->sendSysexControl(QZPParameter::DynamicsControlNumber, dynamics());
+}
+
+// The dynamics byte of Patch messages: the current preset's settings, else the program's.
+quint8 QZPInstrumentSync::dynamics() const {
+    if (m_preset)
+        return QZPParameter::dynamicsByte(m_preset->dynamicsAffectVCA(), m_preset->dynamicsAffectVCF());
     QZPSettings* settings = QZPSettings::standard();
-    m_engine->sendSysexControl(
-        QZPParameter::DynamicsControlNumber,
-        QZPParameter::dynamicsByte(settings->boolValue(QZPSettings::DynamicsAmplifierKey),
-                                   settings->boolValue(QZPSettings::DynamicsFilterKey)));
+    return QZPParameter::dynamicsByte(settings->boolValue(QZPSettings::DynamicsAmplifierKey),
+                                      settings->boolValue(QZPSettings::DynamicsFilterKey));
 }
 
 quint8 QZPInstrumentSync::channel() const {

@@ -47,6 +47,7 @@ private:
     void sendChanges(const QZPPatch& before);
     void received(const QByteArray& sysex, quint8 type);
     void sendDynamics();
+    quint8 dynamics() const;
     quint8 channel() const;
 
     QZPMidiEngine* m_engine;
