@@ -444,9 +444,6 @@ private slots:
         program.setValue(Id::VCF_Cutoff, 3);
         program.setValue(Id::ENV_Attack, 9);
         program.setValue(Id::chorusMode, 2);
-        QZPPatch threeBytes = preset.patch();
-        for (const Id id : {Id::LFO_Rate, Id::LFO_Delay, Id::DCO_LFO})
-            threeBytes.setValue(id, 50);
 
         struct Step {
             const char* what;
@@ -467,7 +464,12 @@ private slots:
                  return QList<QByteArray>{};
              }},
             {"three bytes: one Patch message",
-             [&] { preset.replacePatch(threeBytes, QStringLiteral("Paste")); },
+             [&] {
+                 QZPPatch three = preset.patch();
+                 for (const Id id : {Id::LFO_Rate, Id::LFO_Delay, Id::DCO_LFO})
+                     three.setValue(id, 50);
+                 preset.replacePatch(three, QStringLiteral("Paste"));
+             },
              [&] {
                  return QList{whole()};
              }},
