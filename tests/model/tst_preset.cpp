@@ -69,6 +69,7 @@ private slots:
         const QList<std::tuple<const char*, int, int, int>> rows{
             {"DCO_Range", 0xA9, 8, 0x2A}, // bit 7 cleared
             {"DCO_Range", 0x2A, 4, 0x2C},    {"DCO_Range", 0x2A, 16, 0x29},
+            {"DCO_Range", 0x2C, 8, 0x2A}, // every other range bit cleared
             {"DCO_Pulse_ON", 0xAA, 0, 0x22}, {"DCO_Saw_ON", 0x2A, 1, 0x3A},
             {"chorusMode", 0x3A, 2, 0x1A},   {"chorusMode", 0x1A, 1, 0x5A},
             {"chorusMode", 0x5A, 0, 0x3A},   {"DCO_PWM_Mode", 0x1D, 1, 0x1C},
@@ -91,7 +92,7 @@ private slots:
             QCOMPARE(preset.undoStack()->count(), before == after ? 0 : 1);
             if (before == after)
                 continue;
-            // Undo replays the setter with the old value: the value comes back (a stray bit 7 does not).
+            // Undo brings the byte back as it was, and with it the value.
             const QZPPreset original(message(withByte(p->byteIndex, quint8(before))));
             preset.undoStack()->undo();
             QCOMPARE(p->get(preset), p->get(original));
