@@ -7,7 +7,6 @@
 #include "library/QZPFolderWalker.h"
 #include "model/QZPDocumentControllerBase.h"
 #include "model/QZPError.h"
-#include "model/QZPPatchRanking.h"
 #include "model/QZPPreset.h"
 
 #include <QDir>
@@ -23,6 +22,7 @@ QZPPresetsController::QZPPresetsController(QObject* parent)
     : QAbstractListModel(parent),
       m_rows([this](Row a, Row b) { return lessThan(a, b); },
              [this](Row row, const QZPPresetFilter& filter) { return passes(row, filter); }, this),
+      m_patches(m_table, *this),
       m_folder(std::make_unique<QZPLibraryFolder>(
           [this] {
               return QZPLibraryFolder::Listing{m_liveRows, knownPaths()};
@@ -32,25 +32,14 @@ QZPPresetsController::QZPPresetsController(QObject* parent)
           })) {
     connect(m_folder.get(), &QZPLibraryFolder::urlChanged, this,
             &QZPPresetsController::presetsFolderURLChanged);
-    connect(&m_patchReader, &QZPLibraryPatchReader::batchRead, this, &QZPPresetsController::takePatches);
-    connect(&m_patchReader, &QZPLibraryPatchReader::progress, this, &QZPPresetsController::patchesProgress);
-    connect(&m_patchReader, &QZPLibraryPatchReader::finished, this, [this] {
-        m_readingPatches = false;
-        if (m_similarWaiting)
-            rankSimilar();
-        emit patchesRead();
-    });
+    connect(&m_patches, &QZPRowPatches::changed, this, &QZPPresetsController::patchesChanged);
+    connect(&m_patches, &QZPRowPatches::progress, this, &QZPPresetsController::patchesProgress);
+    connect(&m_patches, &QZPRowPatches::finished, this, &QZPPresetsController::patchesDone);
 }
 
 QZPPresetsController::~QZPPresetsController() = default;
 
 namespace {
-
-// 18 patch bytes as a byte array; empty for none.
-QByteArray patchBytes(const unsigned char* patch) {
-    return patch ? QByteArray(reinterpret_cast<const char*>(patch), QZPLibraryTable::PatchLength)
-                 : QByteArray();
-}
 
 // A path below the folder, from its relative part (the folder itself with a slash, for none).
 QString pathIn(const QString& folder, QStringView relative) {
@@ -253,21 +242,14 @@ bool QZPPresetsController::passes(Row row, const QZPPresetFilter& filter) const 
         return true;
     const Item& item = m_items[row];
     return filter.matches({m_table.foldedName(row), item.preset && item.preset->isDocumentEdited(),
-                           searchPatch(row), item.marks.favourite, &m_marks.tags(item.marks)});
+                           m_patches.patch(row), item.marks.favourite, &m_marks.tags(item.marks)});
 }
 
 // MARK: Patches
 
-const unsigned char* QZPPresetsController::searchPatch(Row row) const {
-    if (const QZPPreset* preset = m_items[row].preset;
-        preset && (preset->isNew() || preset->isFileContentsLoaded()))
-        return reinterpret_cast<const unsigned char*>(preset->patch().data().constData());
-    return m_table.patch(row);
-}
-
 QByteArray QZPPresetsController::patchOf(const QZPPreset* preset) const {
     const auto it = m_rowOfPreset.constFind(preset);
-    return patchBytes(it == m_rowOfPreset.cend() ? nullptr : searchPatch(it.value()));
+    return QZPRowPatches::bytes(it == m_rowOfPreset.cend() ? nullptr : m_patches.patch(it.value()));
 }
 
 QZPPresetsController::FilePatches QZPPresetsController::filePatches() const {
@@ -279,7 +261,7 @@ QZPPresetsController::FilePatches QZPPresetsController::filePatches() const {
         if (m_table.patchState(row) == QZPLibraryTable::PatchState::Unreadable)
             patches.unreadable << path;
         else if (const unsigned char* patch = m_table.patch(row))
-            patches.entries.append({path, m_table.name(row).toString(), patchBytes(patch)});
+            patches.entries.append({path, m_table.name(row).toString(), QZPRowPatches::bytes(patch)});
     }
     return patches;
 }
@@ -309,51 +291,28 @@ QZPLibraryPatchReader::Requests QZPPresetsController::patchRequests() const {
     return requests;
 }
 
-void QZPPresetsController::readPatches() {
-    if (m_folder->url().isEmpty())
-        return;
-    m_readingPatches = true;
-    m_patchReader.read(m_folder->path(), patchRequests(), m_compactions);
+void QZPPresetsController::readPatchesNow() {
+    m_patches.stop();
+    if (!m_folder->url().isEmpty())
+        m_patches.readNow(m_folder->path());
 }
 
-void QZPPresetsController::readPatchesNow() {
-    m_patchReader.stop();
-    m_readingPatches = false;
-    if (m_folder->url().isEmpty())
-        return;
-    QZPLibraryPatchReader::readNow(m_folder->path(), patchRequests(), m_compactions,
-                                   [this](const QZPLibraryPatchReader::Batch& batch) { takePatches(batch); });
-    if (m_similarWaiting)
+void QZPPresetsController::patchesDone() {
+    if (m_similar.isWaiting())
         rankSimilar();
     emit patchesRead();
 }
 
-// Patches read for rows that are still those files take their place; the rows they change are filtered
-// again and their marks looked up again.
-void QZPPresetsController::takePatches(const QZPLibraryPatchReader::Batch& batch) {
-    QList<Row> changed;
-    for (const QZPLibraryPatchReader::Result& result : batch) {
-        const Row row = result.row;
-        if (result.generation != m_compactions || row >= Row(m_items.size()) || !m_items[row].live ||
-            m_items[row].isNew || fileIdentity(row) != result.identity)
-            continue;
-        if (m_table.setPatch(row, result.state, result.patch.data(), result.modified))
-            changed.append(row);
-    }
-    for (const Row row : std::as_const(changed))
-        updateMarks(row);
-    refilter(changed, true);
+bool QZPPresetsController::listsFile(Row row, const QZPLibraryTable::Identity& identity) const {
+    return row < Row(m_items.size()) && m_items[row].live && !m_items[row].isNew && fileIdentity(row) == identity;
 }
 
-QByteArray QZPPresetsController::filePatch(Row row) {
-    if (m_table.patchState(row) == QZPLibraryTable::PatchState::Unread) {
-        unsigned char patch[QZPLibraryTable::PatchLength];
-        qint64 modified = 0;
-        const QZPLibraryTable::PatchState state =
-            QZPLibraryPatchReader::readPatch(absolutePath(row), patch, &modified);
-        m_table.setPatch(row, state, patch, modified);
-    }
-    return patchBytes(m_table.patch(row));
+// The rows whose patch changed look their marks up again (they are found by patch too) and are filtered
+// again.
+void QZPPresetsController::patchesChanged(const QList<Row>& rows) {
+    for (const Row row : rows)
+        updateMarks(row);
+    refilter(rows, true);
 }
 
 void QZPPresetsController::refilter(const QList<Row>& rows, bool patchChanged) {
@@ -403,7 +362,7 @@ bool QZPPresetsController::lookUpMarks() {
 void QZPPresetsController::updateMarks(Row row) {
     Item& item = m_items[row];
     item.marks = item.isNew ? QZPLibraryMarks::RowMarks()
-                            : m_marks.lookUp(relativePath(row), patchBytes(m_table.patch(row)));
+                            : m_marks.lookUp(relativePath(row), QZPRowPatches::bytes(m_table.patch(row)));
 }
 
 bool QZPPresetsController::canMark(const QZPPreset* preset) const {
@@ -425,7 +384,7 @@ bool QZPPresetsController::changeMarks(const QList<QZPPreset*>& presets, const M
         if (!canMark(preset))
             continue;
         const Row row = m_rowOfPreset.value(preset);
-        const QByteArray patch = filePatch(row);
+        const QByteArray patch = m_patches.filePatch(row);
         if (!patch.isEmpty()) // a file that holds no patch cannot be found again by one
             files.append({relativePath(row), patch});
     }
@@ -442,8 +401,7 @@ bool QZPPresetsController::changeMarks(const QList<QZPPreset*>& presets, const M
 
 void QZPPresetsController::setFilterPredicate(const QZPPresetFilter& filter) {
     const bool ranked = isShowingSimilar();
-    m_similarWaiting = false;
-    m_distances.clear();
+    m_similar.end();
     m_rows.setFilter(filter);
     if (ranked)
         emit similarChanged();
@@ -456,48 +414,31 @@ bool QZPPresetsController::showSimilar(const QZPPreset* preset, qsizetype count)
     if (!preset || count < 1)
         return false;
     // A listed file's patch not read yet is read now.
-    const unsigned char* known = it == m_rowOfPreset.cend() ? nullptr : searchPatch(it.value());
-    m_similarPatch = it == m_rowOfPreset.cend() ? preset->patch().data()
-                     : known                    ? patchBytes(known)
-                                                : filePatch(it.value());
-    if (m_similarPatch.size() != QZPLibraryTable::PatchLength)
+    const unsigned char* known = it == m_rowOfPreset.cend() ? nullptr : m_patches.patch(it.value());
+    const QByteArray patch = it == m_rowOfPreset.cend() ? preset->patch().data()
+                             : known                    ? QZPRowPatches::bytes(known)
+                                                        : m_patches.filePatch(it.value());
+    if (patch.size() != QZPLibraryTable::PatchLength)
         return false;
-    m_similarName = preset->displayName();
-    m_similarOwnRow = it == m_rowOfPreset.cend() ? std::nullopt : std::optional<Row>(it.value());
-    m_similarCount = count;
-    m_similarWaiting = m_readingPatches;
-    if (m_similarWaiting)
+    m_similar.begin(patch, preset->displayName(),
+                    it == m_rowOfPreset.cend() ? std::nullopt : std::optional<Row>(it.value()), count,
+                    m_patches.isReading());
+    if (m_similar.isWaiting())
         emit similarChanged();
     else
         rankSimilar();
     return true;
 }
 
-// Every listed preset whose patch is known, by its distance; equal distances keep the list's order.
 void QZPPresetsController::rankSimilar() {
-    m_similarWaiting = false;
-    const auto* target = reinterpret_cast<const unsigned char*>(m_similarPatch.constData());
-    const QList<Row>& sorted = m_rows.sorted();
-    m_distances.clear();
-    QList<Row> rows;
-    for (const QZPPatchRanking::Entry& entry : QZPPatchRanking::closest(
-             target, sorted.size(),
-             [this, &sorted](qsizetype place) {
-                 return sorted[place] == m_similarOwnRow ? nullptr : searchPatch(sorted[place]);
-             },
-             m_similarCount)) {
-        rows.append(sorted[entry.index]);
-        m_distances.insert(sorted[entry.index], entry.distance);
-    }
-    m_rows.setRanking(rows);
+    m_rows.setRanking(m_similar.rank(m_rows.sorted(), [this](Row row) { return m_patches.patch(row); }));
     emit similarChanged();
 }
 
 void QZPPresetsController::showAll() {
     if (!isShowingSimilar())
         return;
-    m_similarWaiting = false;
-    m_distances.clear();
+    m_similar.end();
     m_rows.clearRanking();
     emit similarChanged();
 }
@@ -667,8 +608,8 @@ void QZPPresetsController::applyRefresh(const QString& folder, QZPLibraryTable w
             }
         refilter(marked, false);
     }
-    if (!m_walkingNow)
-        readPatches();
+    if (!m_walkingNow && !m_folder->url().isEmpty())
+        m_patches.read(m_folder->path());
     if (added || removed)
         emit selectionChanged();
 
@@ -693,7 +634,7 @@ void QZPPresetsController::compact() {
     }
     m_table = std::move(table);
     m_items = std::move(items);
-    ++m_compactions;
+    m_patches.compacted();
     m_rows.renumber(newRow);
     QSet<Row> selection;
     for (const Row row : std::as_const(m_selection))
@@ -701,12 +642,7 @@ void QZPPresetsController::compact() {
     m_selection = selection;
     for (auto it = m_rowOfPreset.begin(); it != m_rowOfPreset.end(); ++it)
         it.value() = newRow[it.value()];
-    QHash<Row, double> distances;
-    for (auto it = m_distances.cbegin(); it != m_distances.cend(); ++it)
-        distances.insert(newRow[it.key()], it.value());
-    m_distances = distances;
-    if (m_similarOwnRow)
-        m_similarOwnRow = newRow[*m_similarOwnRow];
+    m_similar.renumber(newRow);
 }
 
 QZPPreset* QZPPresetsController::unsavedDocumentForURL(const QUrl& url) const {
@@ -788,11 +724,11 @@ QVariant QZPPresetsController::data(const QModelIndex& index, int role) const {
     case TagsRole:
         return m_marks.tags(m_items[row].marks);
     case DistanceRole:
-        if (const auto distance = m_distances.constFind(row); distance != m_distances.cend())
+        if (const std::optional<double> distance = m_similar.distance(row))
             return *distance;
         return {};
     case PatchRole:
-        if (const unsigned char* patch = searchPatch(row))
+        if (const unsigned char* patch = m_patches.patch(row))
             return QByteArray(reinterpret_cast<const char*>(patch), QZPLibraryTable::PatchLength);
         return {};
     default:

@@ -3,11 +3,12 @@
 #include "library/QZPArrangedRows.h"
 #include "library/QZPFolderWalker.h"
 #include "library/QZPLibraryMarks.h"
-#include "library/QZPLibraryPatchReader.h"
 #include "library/QZPLibraryTable.h"
 #include "library/QZPNameCollator.h"
 #include "library/QZPPresetFilter.h"
 #include "library/QZPPresetMarks.h"
+#include "library/QZPRowPatches.h"
+#include "library/QZPSimilarRows.h"
 #include "model/QZPDocument.h"
 #include "model/QZPFileReference.h"
 
@@ -39,7 +40,8 @@ class QZPPreset;
 // can ask about a preset's sound and marks as fast as about its name.
 class QZPPresetsController : public QAbstractListModel,
                              public QZPDocumentObserver,
-                             private QZPArrangedRows::Listener {
+                             private QZPArrangedRows::Listener,
+                             private QZPRowPatches::Rows {
     Q_OBJECT
     Q_PROPERTY(
         QUrl presetsFolderURL READ presetsFolderURL WRITE setPresetsFolderURL NOTIFY presetsFolderURLChanged)
@@ -111,7 +113,7 @@ public:
 
     // Patches: read after every walk on a worker thread (patchesRead when done), or now.
     void readPatchesNow();
-    bool isReadingPatches() const { return m_readingPatches; }
+    bool isReadingPatches() const { return m_patches.isReading(); }
     // One listed file of the folder with its patch as read: its path relative to the folder, its name.
     struct FilePatch {
         QString relativePath;
@@ -136,11 +138,11 @@ public:
     // ranking waits for them. Answers false when the preset's patch is not known.
     bool showSimilar(const QZPPreset* preset, qsizetype count);
     void showAll();
-    bool isShowingSimilar() const { return m_rows.isRanked() || m_similarWaiting; }
+    bool isShowingSimilar() const { return m_rows.isRanked() || m_similar.isWaiting(); }
     // Whether the ranking is in the list (not waiting for patches).
     bool isRanked() const { return m_rows.isRanked(); }
     // The name of the preset the list is ranked against.
-    QString similarName() const { return m_similarName; }
+    QString similarName() const { return m_similar.name(); }
 
     // Favourites and tags of the folder's presets. A draft, or a file outside the folder, has none and
     // takes none.
@@ -200,19 +202,17 @@ private:
     Row adopt(QZPPreset* preset);
     void release(Row row);
     QZPPreset* presetAt(Row row);
-    QString absolutePath(Row row) const;
+    QString absolutePath(Row row) const override;
     // The path of a listed file relative to the folder: empty for a draft or a file outside it.
     QString relativePath(Row row) const;
     void compact();
     // The row's file, identified as the library knows it.
     QZPFileReference::Identity fileIdentity(Row row) const;
-    void readPatches();
-    void takePatches(const QZPLibraryPatchReader::Batch& batch);
-    QZPLibraryPatchReader::Requests patchRequests() const;
-    // The 18 bytes for searching: the preset's own once in memory, else the file's as read.
-    const unsigned char* searchPatch(Row row) const;
-    // The file's bytes, read now if they have not been.
-    QByteArray filePatch(Row row);
+    QZPLibraryPatchReader::Requests patchRequests() const override;
+    bool listsFile(Row row, const QZPLibraryTable::Identity& identity) const override;
+    const QZPPreset* presetOf(Row row) const override { return m_items[row].preset; }
+    void patchesChanged(const QList<Row>& rows);
+    void patchesDone();
     // Marks: read again when the folder's file of them changed; each row's looked up again.
     // Answers whether every row looked its marks up again.
     bool loadMarks(const QString& folder);
@@ -246,19 +246,9 @@ private:
     bool m_applyingRefresh = false;
     bool m_keysChangedDuringRefresh = false;
     bool m_walkingNow = false;
-    QZPLibraryPatchReader m_patchReader;
-    // From the start of a read until its last batch is taken (the worker may be done before that).
-    bool m_readingPatches = false;
-    // Counts compactions: a patch read before one names rows by their old numbers.
-    quint64 m_compactions = 0;
+    QZPRowPatches m_patches;
     QZPLibraryMarks m_marks;
-    // Find Similar: the patch ranked against, its name and row, and each ranked row's distance.
-    QByteArray m_similarPatch;
-    QString m_similarName;
-    std::optional<Row> m_similarOwnRow;
-    qsizetype m_similarCount = 0;
-    bool m_similarWaiting = false;
-    QHash<Row, double> m_distances;
+    QZPSimilarRows m_similar;
     // Last: it goes (waiting for a walk that runs) before what its walks are applied to.
     std::unique_ptr<QZPLibraryFolder> m_folder;
 };
