@@ -5,6 +5,7 @@
 #include "library/QZPFileMoveOperation.h"
 #include "library/QZPPatchCollector.h"
 #include "midi/QZPMidiEngine.h"
+#include "midi/QZPPatchSettler.h"
 #include "midi/QZPSysexMessage.h"
 #include "model/QZPPreset.h"
 
@@ -279,9 +280,9 @@ int QZPMidiCommandLine::record(const QStringList& arguments) {
     const QString extension = QZPPreset::extensionForType(type);
     QZPPatchCollector collector;
     int result = QZPCommandLine::Success;
-    m_onSysex = [&](const QByteArray& sysex, quint8 messageType) {
+    const auto save = [&](const QByteArray& sysex) {
         bool isNew = false;
-        QZPPreset* preset = collector.collect(sysex, messageType, &isNew);
+        QZPPreset* preset = collector.collect(sysex, QZPPatch::PatchType, &isNew);
         if (!preset || !isNew)
             return;
         const QString path = QDir(folder).filePath(preset->displayName() + QLatin1Char('.') + extension);
@@ -302,8 +303,18 @@ int QZPMidiCommandLine::record(const QStringList& arguments) {
                                            QStringLiteral("use --overwrite or --unique")))
             result = QZPCommandLine::FileFailure;
     };
+    // The patch a program change leaves behind is not recorded: each program pressed once, with its stored
+    // sound.
+    QZPPatchSettler settler;
+    QObject::connect(&settler, &QZPPatchSettler::settled, [&](const QList<QByteArray>& kept) {
+        for (const QByteArray& sysex : kept)
+            if (listening->count == 0 || collector.count() < listening->count)
+                save(sysex);
+    });
+    m_onSysex = [&](const QByteArray& sysex, quint8 messageType) { settler.take(sysex, messageType); };
     runUntil([&] { return listening->count > 0 && collector.count() >= listening->count; },
              double(listening->timeout));
     m_onSysex = nullptr;
+    settler.settle();
     return result;
 }

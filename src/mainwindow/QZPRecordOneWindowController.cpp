@@ -45,6 +45,8 @@ QZPRecordOneWindowController::QZPRecordOneWindowController(QZPMidiEngine* engine
             emit finished(0);
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QZPRecordOneWindowController::cancelOperation);
+    connect(&m_settler, &QZPPatchSettler::settled, this,
+            [this](const QList<QByteArray>& kept) { take(kept.last()); });
     updateView();
 }
 
@@ -59,6 +61,7 @@ void QZPRecordOneWindowController::startRecording() {
     m_receivedPreset.reset();
     m_confirmTitleString.clear();
     m_confirmDescString.clear();
+    m_settler.reset();
     m_engine->setDelegate(this);
     updateView();
 }
@@ -73,11 +76,17 @@ void QZPRecordOneWindowController::updateView() {
     m_accept->setEnabled(m_showConfirmDialog);
 }
 
-// The first Patch message of type 0x30 is taken; everything after it, and everything else, is ignored
-// until the next recording starts. A draft takes it at once; a preset with a file asks first.
+// Patch messages of type 0x30 settle first: of a program change's two, the patch switched to is taken.
+// Everything after it, and everything else, is ignored until the next recording starts.
 void QZPRecordOneWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex,
                                                              quint8 messageType) {
-    if (messageType != 0x30 || m_receivedPreset || sysex.size() != QZPPreset::PatchMessageLength)
+    if (!m_receivedPreset)
+        m_settler.take(sysex, messageType);
+}
+
+// A draft takes the patch at once; a preset with a file asks first.
+void QZPRecordOneWindowController::take(const QByteArray& sysex) {
+    if (m_receivedPreset)
         return;
     m_receivedPreset.reset(QZPPreset::presetWithJunoSysexData(sysex));
     const auto* current = m_documents ? qobject_cast<QZPPreset*>(m_documents->currentDocument()) : nullptr;
@@ -99,6 +108,7 @@ void QZPRecordOneWindowController::acceptOperation() {
 }
 
 void QZPRecordOneWindowController::cancelOperation() {
+    m_settler.reset();
     m_progressBar->setVisible(false);
     m_window->done(QDialog::Rejected);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midi/QZPMidiMessageDelegate.h"
+#include "midi/QZPPatchSettler.h"
 
 #include <QObject>
 #include <QPointer>
@@ -15,8 +16,9 @@ class QZPDocumentControllerBase;
 class QZPMidiEngine;
 class QZPPreset;
 
-// The Record sheet: a window-modal dialog on the main window that waits for one Patch message from the
-// instrument and, when the current preset has a file, asks before it is overwritten. It ends with 1
+// The Record sheet: a window-modal dialog on the main window that waits for the patch the instrument
+// switches to (the last of the Patch messages it sends back to back on a program change) and, when the
+// current preset has a file, asks before it is overwritten. It ends with 1
 // (take `receivedPreset`) or 0 (cancelled).
 class QZPRecordOneWindowController : public QObject, public QZPMidiMessageDelegate {
     Q_OBJECT
@@ -45,6 +47,7 @@ signals:
 
 private:
     void updateView();
+    void take(const QByteArray& sysex);
 
     QZPMidiEngine* m_engine;
     QZPDocumentControllerBase* m_documents;
@@ -54,6 +57,7 @@ private:
     QLabel* m_title;
     QLabel* m_description;
     QPushButton* m_accept;
+    QZPPatchSettler m_settler;
     std::unique_ptr<QZPPreset> m_receivedPreset;
     bool m_showConfirmDialog = false;
     QString m_confirmTitleString;

@@ -141,6 +141,10 @@ void QZPRecordWindowController::buildWindow() {
             preset && preset->displayName() != item->text())
             preset->setDisplayName(item->text());
     });
+    connect(&m_settler, &QZPPatchSettler::settled, this, [this](const QList<QByteArray>& kept) {
+        for (const QByteArray& sysex : kept)
+            collect(sysex);
+    });
     collectionChanged();
 }
 
@@ -261,12 +265,16 @@ void QZPRecordWindowController::collectionChanged() {
     emit presetsChanged();
 }
 
-// A message seen before selects its preset again; a new one (any byte different, the channel too)
-// becomes a new preset named after its program.
+// Patch messages settle first: the patch a program change leaves behind is passed over, so each
+// program pressed is collected once, with its stored sound; every patch of a bank dump is collected.
 void QZPRecordWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex,
                                                           quint8 messageType) {
-    if (messageType != 0x30 || sysex.size() != QZPPreset::PatchMessageLength)
-        return;
+    m_settler.take(sysex, messageType);
+}
+
+// A message seen before selects its preset again; a new one (any byte different, the channel too)
+// becomes a new preset named after its program.
+void QZPRecordWindowController::collect(const QByteArray& sysex) {
     if (QZPPreset* known = m_presetsMappedByData.value(sysex); known && rowOf(known) >= 0) {
         setSelectedPresets({known});
         return;

@@ -2,6 +2,7 @@
 
 #include "midi/QZPMidiClaviatureSource.h"
 #include "midi/QZPMidiMessageDelegate.h"
+#include "midi/QZPPatchSettler.h"
 #include "model/QZPCommandSource.h"
 #include "model/QZPError.h"
 #include "sidebar/QZPURLPopUpButtonDelegate.h"
@@ -48,6 +49,8 @@ public:
     void windowDidBecomeMain();
     void midiEngineDidReceiveSysex(QZPMidiEngine* engine, const QByteArray& sysex,
                                    quint8 messageType) override;
+    // Whether Patch messages wait for the rest of their run before they are collected.
+    bool isSettling() const { return m_settler.isSettling(); }
     void sendProgram(QZPCommandSource source);
     void deleteBackward();
     // Saves every collected preset into the folder in the type, one after another; a taken name asks
@@ -87,6 +90,7 @@ private:
     int rowOf(const QZPPreset* preset) const;
     void collectionChanged();
     void selectionDidChange();
+    void collect(const QByteArray& sysex);
 
     QZPMidiEngine* m_engine;
     QWidget* m_window = nullptr;
@@ -98,6 +102,7 @@ private:
     QWidget* m_sendButton = nullptr;
     QWidget* m_deleteButton = nullptr;
     QHash<QByteArray, QPointer<QZPPreset>> m_presetsMappedByData;
+    QZPPatchSettler m_settler;
     QUrl m_presetsFolderURL;
     bool m_userEvent = false;
     std::function<bool(const QZPError&)> m_askReplace;

@@ -216,7 +216,7 @@ private slots:
         key(QEvent::KeyRelease);
         QVERIFY(m_instrument->sent().isEmpty()); // nothing selected: the keys are the list's
         collector->midiEngineDidReceiveSysex(m_engine, qzpPatchMessage(4), 0x30);
-        QCOMPARE(collector->selectedPresets().size(), 1);
+        QTRY_COMPARE(collector->selectedPresets().size(), 1);
         key(QEvent::KeyPress);
         key(QEvent::KeyRelease);
         QList<int> statuses;

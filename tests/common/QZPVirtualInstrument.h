@@ -3,12 +3,15 @@
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiOutputQueue.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
+#include "QZPVirtualJuno.h"
 
 #include <QCoreApplication>
 #include <memory>
 
 // A MIDI engine wired to an instrument inside the process: the destination "Juno-106 In" is chosen,
-// the source "Juno-106 Out" plays what a test sends, and nothing is paced.
+// the source "Juno-106 Out" plays what a test sends, and nothing is paced. `juno` is the instrument's
+// behaviour behind the ports: what it sends goes out of "Juno-106 Out", and what it was sent reaches it
+// when a test takes it (sent()).
 class QZPVirtualInstrument {
 public:
     QZPVirtualInstrument() {
@@ -20,12 +23,15 @@ public:
         engine->setPollInterval(0);
         engine->outputQueue()->setBytesPerSecond(0);
         engine->setDestination(engine->midiDestinations().first());
+        juno.setWire([this](const QByteArray& message) { inject(message); });
     }
     // What the instrument received since the last call.
     QList<QByteArray> sent() {
         QList<QByteArray> messages;
-        for (const auto& message : m_backend->takeSent())
+        for (const auto& message : m_backend->takeSent()) {
             messages << message.bytes;
+            juno.receive(message.bytes);
+        }
         return messages;
     }
     // The instrument sends a message.
@@ -36,6 +42,7 @@ public:
     void inject(const QByteArray& message) { m_backend->inject(QStringLiteral("Juno-106 Out"), message); }
 
     std::unique_ptr<QZPMidiEngine> engine;
+    QZPVirtualJuno juno;
 
 private:
     QZPVirtualMidiBackend* m_backend;

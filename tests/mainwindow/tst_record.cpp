@@ -7,6 +7,7 @@
 #include "mainwindow/QZPProgramSlotGrid.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
+#include "midi/QZPMidiEngine.h"
 #include "midi/QZPSysexMessage.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
@@ -37,6 +38,18 @@ class TestRecord : public QObject, QZPMainWindowFixture {
     Q_OBJECT
 
     void play(const QByteArray& message) { m_instrument->play(message); }
+    // The instrument's program button: the window has heard the program change's two patches, and
+    // settled.
+    void press(QZPRecordWindowController& window, quint8 slot) {
+        QSignalSpy heard(m_engine, &QZPMidiEngine::sysexReceived);
+        m_instrument->juno.pressProgram(slot);
+        QVERIFY(QTest::qWaitFor([&] { return heard.size() >= 2 && !window.isSettling(); }));
+    }
+    // The instrument sends a patch on its own (a run of one), and the window has taken it.
+    void collect(QZPRecordWindowController& window, const QByteArray& message) {
+        play(message);
+        QVERIFY(QTest::qWaitFor([&window] { return !window.isSettling(); }));
+    }
 
 private slots:
     void init() {
@@ -75,6 +88,34 @@ private slots:
         QVERIFY(second->isClosed());
     }
 
+    // A program change sends the patch left (with an edit of the panel not written) and then the stored
+    // sound of the program pressed. Record takes the stored sound; Record Multiple collects each program
+    // pressed once, with its stored sound: never the patch left behind, nothing new when a program is
+    // pressed again after an edit.
+    void programChangesSendTwoPatches() {
+        QZPVirtualJuno& juno = m_instrument->juno;
+        juno.pressProgram(13); // A26
+        juno.moveSlider(5, 99);
+        m_documents->newDocument();
+        m_window->record(QZPCommandSource::Menu);
+        QZPPreset* draft = m_window->currentPreset();
+        juno.pressProgram(10); // A23
+        QTRY_COMPARE(draft->patch().data(), QZPVirtualJuno::storedSound(10));
+
+        QZPRecordWindowController window(m_engine, QUrl::fromLocalFile(path("Out")));
+        window.windowDidBecomeMain();
+        juno.moveSlider(5, 98);
+        press(window, 11); // A24
+        press(window, 17); // A32
+        juno.moveSlider(5, 97);
+        press(window, 17);
+        press(window, 11);
+        QCOMPARE(qzpNames(window.presets()), (QStringList{"A24 Untitled Preset", "A32 Untitled Preset"}));
+        for (const QZPPreset* preset : window.presets())
+            QCOMPARE(preset->patch().data(), QZPVirtualJuno::storedSound(preset->programByte()));
+        QCOMPARE(window.selectedPresets(), QList<QZPPreset*>{window.presets().first()});
+    }
+
     // Into a preset with a file: the question names the program and the preset; Cancel keeps it, accept
     // replaces the patch (one undo step that sends the old patch back).
     void recordIntoAPresetWithAFile() {
@@ -85,7 +126,7 @@ private slots:
         m_window->record(QZPCommandSource::Menu);
         QZPRecordOneWindowController* sheet = m_window->recordSheet();
         play(patch(0, 9));
-        QVERIFY(sheet->showConfirmDialog());
+        QTRY_VERIFY(sheet->showConfirmDialog());
         QCOMPARE(sheet->confirmTitleString(), QStringLiteral("Received Patch A11?"));
         QCOMPARE(sheet->confirmDescString(), QStringLiteral("Overwrite “Pad”?"));
         play(patch(1, 10)); // ignored while the question is shown
@@ -95,6 +136,7 @@ private slots:
 
         m_window->record(QZPCommandSource::Menu);
         play(patch(0, 9));
+        QTRY_VERIFY(sheet->showConfirmDialog());
         sheet->acceptOperation();
         QTRY_COMPARE(pad->byteAtLocation(0), quint8(9));
         QCOMPARE(m_window->currentPreset(), pad);
@@ -110,11 +152,11 @@ private slots:
         QZPRecordWindowController window(m_engine, QUrl::fromLocalFile(path("Out")));
         window.windowDidBecomeMain();
         QCOMPARE(window.window()->windowTitle(), QStringLiteral("Record Multiple Presets"));
-        play(patch(64, 1));         // B11
-        play(patch(0, 2));          // A11
-        play(patch(0, 2));          // again: reselected
-        play(patch(0, 2, 3));       // another channel: a new entry
-        play(patch(0, 5, 0, 0x31)); // 0x31: ignored
+        collect(window, patch(64, 1));         // B11
+        collect(window, patch(0, 2));          // A11
+        collect(window, patch(0, 2));          // again: reselected
+        collect(window, patch(0, 2, 3));       // another channel: a new entry
+        collect(window, patch(0, 5, 0, 0x31)); // 0x31: ignored
         QCOMPARE(qzpNames(window.presets()),
                  (QStringList{"A11 Untitled Preset", "A11 Untitled Preset 2", "B11 Untitled Preset"}));
         QCOMPARE(window.window()->windowTitle(), QStringLiteral("Record Multiple Presets (3)"));
@@ -124,7 +166,7 @@ private slots:
         QCOMPARE(window.slotGrid()->slotButton(0)->accessibleDescription(),
                  QStringLiteral("2 patches collected"));
         QCOMPARE(window.slotGrid()->slotButton(1)->accessibleDescription(), QStringLiteral("empty"));
-        play(patch(0, 2));
+        collect(window, patch(0, 2));
         QCOMPARE(window.selectedPresets().size(), 1);
         QCOMPARE(window.selectedPresets().first()->property("QZPReceivedMessage").toByteArray(), patch(0, 2));
         QVERIFY(sent().isEmpty()); // a preset selected because it arrived is not sent back
@@ -141,8 +183,8 @@ private slots:
         QZPRecordWindowController window(m_engine, QUrl::fromLocalFile(path("Out")));
         window.showWindow();
         QVERIFY(QTest::qWaitForWindowExposed(window.window()));
-        play(patch(0, 1));
-        play(patch(1, 2));
+        collect(window, patch(0, 1));
+        collect(window, patch(1, 2));
         QListView* list = window.tableView();
         const auto click = [&](int row) {
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
@@ -160,7 +202,7 @@ private slots:
         list->setFocus();
         QTest::keyClick(list, Qt::Key_Up);
         QCOMPARE(data(sent()), patch(0, 1).mid(5, 18));
-        play(patch(1, 2)); // arrives again: selected, not sent
+        collect(window, patch(1, 2)); // arrives again: selected, not sent
         QTRY_COMPARE(window.selectedPresets().size(), 1);
         QCoreApplication::processEvents();
         QVERIFY(sent().isEmpty());
@@ -173,9 +215,9 @@ private slots:
         QZPRecordWindowController window(m_engine, QUrl::fromLocalFile(path("Out")));
         window.windowDidBecomeMain();
         QDir().mkpath(path("Out"));
-        play(patch(0, 1));
-        play(patch(1, 2));
-        play(patch(2, 3));
+        collect(window, patch(0, 1));
+        collect(window, patch(1, 2));
+        collect(window, patch(2, 3));
         window.presets().at(1)->setDisplayName(QStringLiteral("../Escape/Name"));
         qzpWritePresetFile(path("Out/A13 Untitled Preset.syx"), 99);
         QStringList asked;
@@ -202,7 +244,7 @@ private slots:
         window.savePresetsToURL(QUrl::fromLocalFile(path("Out")), QZPPreset::SysexType);
         QCOMPARE(QZPUserNotifications::lastTitle(), QStringLiteral("Recorded 1 Preset"));
         QCOMPARE(qzpContents(path("Out/A13 Untitled Preset.syx")).mid(5, 18), patch(2, 3).mid(5, 18));
-        play(patch(3, 4));
+        collect(window, patch(3, 4));
         window.setSelectedPresets(window.presets());
         window.deleteBackward();
         QVERIFY(window.presets().isEmpty());
@@ -227,10 +269,10 @@ private slots:
         QPushButton* send = button("Send");
         QPushButton* remove = button("Delete");
         QVERIFY(send && remove && !send->isEnabled() && !remove->isEnabled());
-        play(patch(0, 1));
-        play(patch(0, 2, 3)); // the same slot on another channel
-        play(patch(5, 3));
-        play(patch(6, 4));
+        collect(window, patch(0, 1));
+        collect(window, patch(0, 2, 3)); // the same slot on another channel
+        collect(window, patch(5, 3));
+        collect(window, patch(6, 4));
         QVERIFY(send->isEnabled() && remove->isEnabled());
         window.setSelectedPresets({});
         QVERIFY(!send->isEnabled() && !remove->isEnabled());
@@ -342,8 +384,8 @@ private slots:
         // The collection saved as one bank, in list order.
         QZPRecordWindowController window(m_engine, QUrl::fromLocalFile(path("Out")));
         window.windowDidBecomeMain();
-        play(messages.at(5));
-        play(messages.at(2));
+        collect(window, messages.at(5));
+        collect(window, messages.at(2));
         QZPError error;
         QVERIFY(window.saveBankToFile(path("Backup.syx"), &error));
         QCOMPARE(qzpContents(path("Backup.syx")), messages.at(2) + messages.at(5));

@@ -2,10 +2,12 @@
 #include "QZPLogCapture.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
+#include "QZPVirtualJuno.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiMessageDelegate.h"
 #include "midi/QZPSysexMessage.h"
 #include "midi/backends/QZPRtMidiBackend.h"
+#include "model/QZPPreset.h"
 #include "sound/QZPSoundEngine.h"
 #include "sound/QZPSoundOutput.h"
 
@@ -108,10 +110,14 @@ private:
     QList<QByteArray> m_received;
 };
 
-// The instrument: a MIDI output and a MIDI input, as a Juno-106 behind a MIDI interface would show up.
+// The instrument: a MIDI output and a MIDI input, as a Juno-106 behind a MIDI interface would show up;
+// `juno` is how it behaves (what its panel sends goes out of its MIDI Out).
 class Instrument {
 public:
-    Instrument() : out("Juno106", "MIDI Out", false) { openInput(); }
+    Instrument() : out("Juno106", "MIDI Out", false) {
+        openInput();
+        juno.setWire([this](const QByteArray& message) { out.send(message); });
+    }
     void openInput() { in = std::make_unique<JackPortClient>("Juno106 In", "MIDI In", true); }
     void send(const QByteArray& bytes) { out.send(bytes); }
     QList<QByteArray> takeReceived() { return in->takeReceived(); }
@@ -119,6 +125,7 @@ public:
 
     JackPortClient out;
     std::unique_ptr<JackPortClient> in;
+    QZPVirtualJuno juno;
 };
 
 class Recorder : public QObject, public QZPMidiMessageDelegate {
@@ -346,6 +353,26 @@ private slots:
         QCOMPARE(record->exitCode(), 0);
         QCOMPARE(QDir(out).entryList(QDir::Files),
                  (QStringList{"B51 Untitled Preset 2.syx", "B51 Untitled Preset.syx"}));
+
+        // From the instrument's panel: each program change sends the patch left (with the panel's edit)
+        // and then the stored sound. Each program pressed is recorded once, with its stored sound.
+        const QString pressed = m_dir.filePath("pressed");
+        std::unique_ptr<QProcess> programs(cli({"record", "--out", pressed, "--count", "2", "--timeout", "20"}));
+        QVERIFY(waitForConnection("Juno106:MIDI Out", 2));
+        QZPVirtualJuno& juno = m_instrument->juno;
+        juno.moveSlider(5, 99);
+        juno.pressProgram(11); // A24
+        juno.moveSlider(5, 98);
+        juno.pressProgram(17); // A32
+        QVERIFY(programs->waitForFinished(20000));
+        QCOMPARE(programs->exitCode(), 0);
+        QCOMPARE(QDir(pressed).entryList(QDir::Files),
+                 (QStringList{"A24 Untitled Preset.syx", "A32 Untitled Preset.syx"}));
+        for (const quint8 slot : {11, 17})
+            QCOMPARE(qzpContents(QDir(pressed).filePath(QZPPreset::programNameForByte(slot) +
+                                                         " Untitled Preset.syx"))
+                         .mid(5, 18),
+                     QZPVirtualJuno::storedSound(slot));
 
         std::unique_ptr<QProcess> again(cli({"record", "--out", out, "--count", "1", "--timeout", "20"}));
         QVERIFY(waitForConnection("Juno106:MIDI Out", 2));

@@ -6,6 +6,7 @@
 #include "midi/QZPMidiMessageDelegate.h"
 #include "midi/QZPMidiPortIdentity.h"
 #include "midi/QZPMidiStreamParser.h"
+#include "midi/QZPPatchSettler.h"
 #include "midi/QZPRateLimitedLog.h"
 #include "midi/QZPSysexJoiner.h"
 #include "midi/QZPSysexMessage.h"
@@ -75,6 +76,57 @@ private slots:
     void init() {
         QFile::remove(m_dir.filePath("settings.ini"));
         m_settings = std::make_unique<QZPSettings>(m_dir.filePath("settings.ini"));
+    }
+
+    // Which Patch messages of a run are the sounds the instrument holds: a program change's patch left
+    // behind is passed over (with the knob moves heard before it), every patch of a bank dump is kept.
+    // A run is written as messages "program:mark" and knob moves "~index=value"; "|" ends a run.
+    void settlingPatches_data() {
+        QTest::addColumn<QString>("heard");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("one patch") << "5:1" << "5:1";
+        QTest::newRow("a program change, nothing heard before") << "0:9 11:1" << "11:1";
+        QTest::newRow("a program change after a patch") << "3:1 | ~0=7 3:7 11:1" << "3:1 | 11:1";
+        QTest::newRow("the same program pressed again after an edit") << "11:1 | ~0=5 11:5 11:1"
+                                                                      << "11:1 | 11:1";
+        QTest::newRow("two that are no program change") << "3:1 | 4:2 5:3" << "3:1 | 4:2 5:3";
+        QTest::newRow("a dump from the start") << "0:1 1:1 2:1 3:1" << "0:1 1:1 2:1 3:1";
+        QTest::newRow("a dump from the program heard") << "0:1 | 0:2 1:2 2:2" << "0:1 | 0:2 1:2 2:2";
+        QTest::newRow("program changes bunched up, edits between") << "0:9 11:1 ~0=4 11:4 17:1 ~0=6 17:6 20:1"
+                                                                   << "11:1 17:1 20:1";
+        QTest::newRow("bunched up after a patch heard") << "0:1 | ~0=3 0:3 11:1 11:1 17:1" << "0:1 | 11:1 17:1";
+    }
+    void settlingPatches() {
+        QFETCH(QString, heard);
+        QFETCH(QString, kept);
+        const auto message = [](const QString& word) {
+            const QStringList parts = word.split(QLatin1Char(':'));
+            QByteArray data = QZPPreset::defaultPatchData();
+            data[0] = char(parts.at(1).toInt());
+            return QByteArray("\xF0\x41\x30\x00", 4) + char(parts.at(0).toInt()) + data + char(0xF7);
+        };
+        QZPPatchSettler settler;
+        QStringList taken;
+        connect(&settler, &QZPPatchSettler::settled, this, [&](const QList<QByteArray>& patches) {
+            QStringList run;
+            for (const QByteArray& patch : patches)
+                run << QStringLiteral("%1:%2").arg(quint8(patch.at(4))).arg(quint8(patch.at(5)));
+            taken << run.join(QLatin1Char(' '));
+        });
+        for (const QString& word : heard.split(QLatin1Char(' '))) {
+            if (word == QLatin1String("|")) {
+                settler.settle();
+            } else if (word.startsWith(QLatin1Char('~'))) {
+                const QStringList move = word.mid(1).split(QLatin1Char('='));
+                settler.take(QZPSysexMessage::controlMessage(0, quint8(move.at(0).toInt()), quint8(move.at(1).toInt())),
+                             0x32);
+            } else {
+                settler.take(message(word), 0x30);
+            }
+        }
+        QVERIFY(settler.isSettling());
+        QTRY_VERIFY(!settler.isSettling()); // the last run settles by itself
+        QCOMPARE(taken.join(QStringLiteral(" | ")), kept);
     }
 
     // A port's stable name, display name and the sequencer address ToneBench subscribes to.
