@@ -8,6 +8,7 @@
 #include "library/QZPFolderMonitor.h"
 #include "library/QZPFolderWalker.h"
 #include "library/QZPLibraryFolder.h"
+#include "library/QZPLibraryMarks.h"
 #include "library/QZPLibraryPatchReader.h"
 #include "library/QZPLibraryReconciler.h"
 #include "library/QZPNameCollator.h"
@@ -695,13 +696,41 @@ private slots:
         }
     }
 
+    // The folder's file of marks is read only when it changed on disk (not after writing it, not when
+    // nothing changed), and rows look their marks up again only while some mark is, or just was, there.
+    void marksAreReadOnlyWhenChanged() {
+        QVERIFY(QDir().mkpath(path("M")));
+        QZPLibraryMarks marks;
+        QZPError error;
+        const QByteArray patch = QZPPreset::defaultPatchData();
+        const auto favourite = [&](bool on) {
+            return marks.change({{QStringLiteral("A.syx"), patch}},
+                                [on](QZPPresetMarks::Marks& m) { m.favourite = on; }, &error);
+        };
+        QVERIFY(marks.load(path("M"), &error));
+        QVERIFY(!marks.load(path("M"), &error));
+        QVERIFY(!marks.beginLookUp());
+        QVERIFY(favourite(true));
+        QVERIFY(!marks.load(path("M"), &error));
+        QVERIFY(marks.beginLookUp());
+        QVERIFY(marks.lookUp(QStringLiteral("A.syx"), patch).favourite);
+        QVERIFY(favourite(false));
+        QVERIFY(marks.beginLookUp()); // the row had a star: it looks again, once
+        QVERIFY(!marks.lookUp(QStringLiteral("A.syx"), patch).favourite);
+        QVERIFY(!marks.beginLookUp());
+        const QString file = QDir(path("M")).filePath(QString::fromLatin1(QZPPresetMarks::FileName));
+        QVERIFY(qzpWriteContents(file, qzpContents(file) + "\n"));
+        QVERIFY(marks.load(path("M"), &error)); // another program changed it
+        QVERIFY(error.isNull());
+    }
+
     // A tree deeper than the walk goes is cut, its deepest presets unlisted, and every folder the walk
     // opened is closed again (the window walks at every change: a leak would run out of descriptors).
     void deepTreesAreCutWithoutLeaking() {
         QString deep = QStringLiteral("Deep");
         for (int level = 0; level < 70; ++level) {
             deep += QStringLiteral("/d");
-            if (level == 10 || level == 69)
+            if (level == 10 || level == 64 || level == 65 || level == 69)
                 write(deep + QStringLiteral(".syx"));
         }
         QVERIFY(QDir().mkpath(path(deep)));
@@ -715,7 +744,9 @@ private slots:
         for (int walk = 0; walk < 10; ++walk)
             entries = QZPFolderWalker::walk(path("Deep"));
         QCOMPARE(openDescriptors(), before);
-        QCOMPARE(entries.size(), 1);
+        // Folders down to 64 levels below the library are walked, none deeper.
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries.path(1).count(QLatin1Char('/')) + entries.path(0).count(QLatin1Char('/')), 10 + 64);
     }
 
     // A walk makes keys and folded names only for files the library does not list yet.

@@ -596,6 +596,19 @@ private slots:
         QCOMPARE(QZPSettings::standard()->intValue(QZPMidiMenus::MidiChannelKey), 9);
     }
 
+    // The window says "No MIDI output" when the output goes, and again each time it goes after it came
+    // back.
+    void sayingTheOutputWent() {
+        QZPMessageView* view = m_window->editorController()->messageView();
+        const QZPMidiEndpoint output = m_engine->destination();
+        for (int round = 0; round < 2; ++round) {
+            view->showTemporaryMessage(QStringLiteral("Round %1").arg(round), 60);
+            m_engine->setDestination({});
+            QTRY_COMPARE(view->temporaryText(), QStringLiteral("No MIDI output"));
+            m_engine->setDestination(output);
+        }
+    }
+
     // Letter keys play notes while the list has the focus; not in the filter field, not with a modifier
     // or Caps Lock, not when held down (auto-repeat). Every note that sounds ends: at its key's release
     // whatever modifiers are held then, and when the window hides, moves or gives up the keys, when a

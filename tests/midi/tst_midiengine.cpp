@@ -374,11 +374,17 @@ private slots:
         QVERIFY2(capture.lines.at(1).startsWith(QStringLiteral("Dropped %1 MIDI input that arrived faster")
                                                     .arg(flood - QZPMidiEngine::MaximumPendingDeliveries)),
                  qPrintable(capture.lines.at(1)));
-        // Afterwards everything is taken again.
+        // Afterwards everything is taken again, a delivery of exactly the longest length too.
         recorder.received.clear();
         m_backend->inject("Juno In", control);
         QCoreApplication::processEvents();
         QCOMPARE(recorder.received.size(), 1);
+        const qsizetype controls = QZPMidiEngine::MaximumDeliveryLength / control.size();
+        QByteArray longest = control.repeated(controls);
+        longest.append(QZPMidiEngine::MaximumDeliveryLength - longest.size(), char(0xF8)); // clock bytes
+        m_backend->inject("Juno In", longest);
+        QCoreApplication::processEvents();
+        QCOMPARE(recorder.received.size(), 1 + controls);
 
         capture.lines.clear();
         QByteArray foreign = hex("F0430000") + QByteArray(500, char(0x22)) + hex("F7");
@@ -448,7 +454,10 @@ private slots:
                  {"F0|" + QStringList(50, chunk).join('|') + "|" + whole,
                   {whole},
                   1}, // endless, then a new one
-                 // exactly the longest joined: kept whole
+                 // exactly the longest, in one piece or joined: kept whole
+                 {"F041" + QString::fromLatin1(longData.left(longData.size() - 3).toHex()) + "F7",
+                  {"F041" + QString::fromLatin1(longData.left(longData.size() - 3).toHex()).toUpper() + "F7"},
+                  0},
                  {"F041" + QString::fromLatin1(longData.left(longData.size() - 3).toHex()) + "|F7",
                   {"F041" + QString::fromLatin1(longData.left(longData.size() - 3).toHex()).toUpper() + "F7"},
                   0},
@@ -557,13 +566,25 @@ private slots:
              [&] {
                  return QList{whole()};
              }},
-            {"another channel: taken to hold the preset",
+            {"another channel: taken to hold the preset, whatever the one before held",
              [&] {
+                 instrument.play(control(6, 12));
                  instrument.engine->setTargetedMidiChannel(2);
                  preset.setValue(Id::VCF_LFO, 35);
              },
              [] {
                  return QList{QZPSysexMessage::controlMessage(2, 8, 35)};
+             }},
+            {"another output: the same",
+             [&] {
+                 instrument.play(control(6, 13));
+                 const QZPMidiEndpoint output = instrument.engine->destination();
+                 instrument.engine->setDestination({});
+                 instrument.engine->setDestination(output);
+                 preset.setValue(Id::VCF_LFO, 37);
+             },
+             [] {
+                 return QList{QZPSysexMessage::controlMessage(2, 8, 37)};
              }},
         };
         instrument.sent();

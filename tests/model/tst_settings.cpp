@@ -162,6 +162,18 @@ private slots:
             if (QTest::currentTestFailed())
                 return;
         }
+        // A file of exactly 1 MiB is the largest taken.
+        QTemporaryDir dir;
+        const QString file = dir.filePath("ToneBench.ini");
+        QByteArray largest("[General]\ncom.quorlane.tonebench.appearanceindex=2\n");
+        while (largest.size() < (1 << 20))
+            largest += ";" + QByteArray(std::min<qsizetype>(1000, (1 << 20) - largest.size() - 2), 'x') + "\n";
+        QVERIFY(qzpWriteContents(file, largest.left(1 << 20)));
+        QCOMPARE(QFileInfo(file).size(), 1 << 20);
+        QZPSettings settings(file);
+        settings.registerDefaults(QZPSettings::registeredDefaults());
+        QCOMPARE(settings.loadProblem(), QString());
+        QCOMPARE(settings.intValue(QZPSettings::AppearanceIndexKey), 2);
     }
 
     // A bound property follows the key at once, and a change of the property reaches the key.

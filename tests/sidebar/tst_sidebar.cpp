@@ -257,6 +257,32 @@ private slots:
         }
     }
 
+    // The field keeps the ten latest filters, newest first, each once, and finds them again at the next
+    // start; blank text is no filter to keep.
+    void recentFilters() {
+        const QString key = QStringLiteral("test.recentFilters");
+        QStringList expected;
+        {
+            QZPFilterField field(nullptr, QZPSettings::standard());
+            field.setRecentsAutosaveName(key);
+            for (int n = 1; n <= QZPFilterField::MaximumRecentSearches; ++n) {
+                field.addRecentSearch(QStringLiteral("f%1").arg(n));
+                expected.prepend(QStringLiteral("f%1").arg(n));
+            }
+            QCOMPARE(field.recentSearches(), expected);
+            field.addRecentSearch(QStringLiteral("f11"));
+            field.addRecentSearch(QStringLiteral("f5"));
+            field.addRecentSearch(QStringLiteral(" \t"));
+            expected = QStringList{"f5", "f11", "f10", "f9", "f8", "f7", "f6", "f4", "f3", "f2"};
+            QCOMPARE(field.recentSearches(), expected);
+        }
+        QZPFilterField again(nullptr, QZPSettings::standard());
+        again.setRecentsAutosaveName(key);
+        QCOMPARE(again.recentSearches(), expected);
+        again.clearRecentSearches();
+        QZPSettings::standard()->remove(key);
+    }
+
     // The filter field and the modified-only switch together decide what the list shows.
     void filterTextAndModifiedFilter() {
         for (const char* name : {"Bass One", "Bass Two", "Crème Pad", "Lead"})
