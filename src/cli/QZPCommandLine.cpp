@@ -4,6 +4,7 @@
 #include "cli/QZPCommandTable.h"
 #include "library/QZPFileMoveQueue.h"
 #include "model/QZPError.h"
+#include "model/QZPFileSystem.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
 
@@ -282,11 +283,28 @@ int QZPCommandLine::set(const QStringList& arguments) {
     for (const auto& [parameter, value] : changes)
         parameter->set(*preset, value);
     QZPError error;
-    if (!preset->save(&error)) {
+    if (!saveChangedPatch(*preset, &error)) {
         reportFileError(file, error.localizedDescription(), error.localizedFailureReason());
         return FileFailure;
     }
     return Success;
+}
+
+// A Patch message file keeps every byte but the patch: its channel and program number (the slot the
+// patch was received from or recorded on) are not the command's to change. Other files are saved in
+// their own type.
+bool QZPCommandLine::saveChangedPatch(QZPPreset& preset, QZPError* error) {
+    if (preset.fileType() != QLatin1String(QZPPreset::SysexType))
+        return preset.save(error);
+    const std::optional<QByteArray> original = QZPFileSystem::readFile(preset.filePath(), error);
+    if (!original)
+        return false;
+    if (original->size() != QZPPreset::PatchMessageLength)
+        return preset.save(error);
+    QByteArray message = *original;
+    message.replace(5, QZPPreset::PatchDataLength, preset.sysexData());
+    return QZPFileSystem::writeFile(preset.filePath(), message, QZPFileSystem::WriteMode::ReplaceExisting,
+                                    error);
 }
 
 int QZPCommandLine::rename(const QStringList& arguments) {

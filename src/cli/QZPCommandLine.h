@@ -43,6 +43,8 @@ public:
     // Saves the preset at `out` in that type by the rules of every write (an existing file only with
     // `force`); reports a failure. Answers the exit status.
     int writePreset(QZPPreset& preset, const QString& out, const QString& type, bool force);
+    // Saves a preset a command changed in place (see set).
+    bool saveChangedPatch(QZPPreset& preset, QZPError* error);
     // The type a command saves new files in: --type, else the raw SysEx type. Empty, after reporting the
     // usage error, for an unknown value.
     QString saveType(const QString& option);

@@ -154,7 +154,13 @@ private slots:
         QVERIFY(qzpContents(path("plist.bin")).startsWith("bplist00"));
     }
 
+    // Only what was asked changes: a patch received from the instrument keeps its channel and program
+    // number (factory A16 stays A16), and the file keeps its type.
     void setChangesParametersInTheFilesOwnType() {
+        QByteArray received = qzpContents(path("Brass.syx"));
+        received[3] = char(5);
+        received[4] = char(13); // A26
+        QVERIFY(qzpWriteContents(path("Brass.syx"), received));
         QCOMPARE(
             run({"set", "Brass.syx", "VCF_Cutoff=100", "DCO_Range=16", "chorusMode=0", "MKS_Noise_ON=on"})
                 .status,
@@ -164,6 +170,9 @@ private slots:
         QCOMPARE(quint8(bytes.at(5 + 5)), quint8(100));
         QCOMPARE(quint8(bytes.at(5 + 16)), quint8(0x31));
         QCOMPARE(quint8(bytes.at(5 + 17)), quint8(0x35));
+        QCOMPARE(bytes.left(5), received.left(5));
+        QCOMPARE(bytes.right(1), received.right(1));
+        QVERIFY(run({"info", "Brass.syx"}).out.contains("A26"));
     }
 
     void libraryCommands() {
