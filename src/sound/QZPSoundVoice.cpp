@@ -11,6 +11,13 @@ constexpr float Log2Of20Hz = 4.32192809f;
 // The analog circuit's noise floor at the filter's input (about −100 dB): nothing to hear in a normal
 // patch, enough for full resonance to start ringing by itself.
 constexpr float NoiseFloor = 1e-5f;
+// As a key starts a voice, the circuit's switching gives the filter a short burst of noise: too short and
+// too quiet to hear through a filter that does not ring, it starts a filter at (or near) full resonance
+// ringing at once, where the noise floor alone would take a quarter of a second to be heard. It grows
+// from nothing below KickFromResonance to its full level at full resonance (k = 4.2).
+constexpr float KickSeconds = 0.003f;
+constexpr float KickLevel = 0.2f;
+constexpr float KickFromResonance = 3.8f, FullResonance = 4.2f;
 // How much of the bass the ladder's feedback takes at resonance k is given back at its input: with this
 // share, full resonance (k = 4.2) leaves the passband 6 dB down, (1 + 0.38 k) / (1 + k) = 1/2.
 constexpr float ResonanceCompensation = 0.381f;
@@ -37,6 +44,7 @@ void QZPSoundVoice::noteOn(int note, int velocity, uint64_t age) {
     m_state = State::Held;
     m_stage = Stage::Attack;
     m_gateOn = true;
+    m_kickLeft = -1;
 }
 
 void QZPSoundVoice::noteOff() {
@@ -81,6 +89,11 @@ void QZPSoundVoice::render(QZPSoundFilterBank& bank, int lane, int frames, const
     const float gateTarget = m_gateOn ? 1.0f : 0.0f;
     uint32_t noiseState = m_noise;
     const float noiseGain = (withNoise ? c.noiseGain : 0.0f) + NoiseFloor;
+    if (m_kickLeft < 0)
+        m_kickLeft = int(KickSeconds * sr);
+    const float kick =
+        KickLevel * std::clamp((c.resonance - KickFromResonance) / (FullResonance - KickFromResonance), 0.0f, 1.0f);
+    int kickLeft = m_kickLeft;
     for (int i = 0; i < frames; ++i) {
         // Envelope and gate.
         switch (stage) {
@@ -103,7 +116,8 @@ void QZPSoundVoice::render(QZPSoundFilterBank& bank, int lane, int frames, const
         // Full noise peaks at ±1, twice a waveform's ±½: noise patches play mostly through a closed or
         // resonant filter, which leaves a small part of its energy, and come out level with the others.
         // Beneath it always, the circuit's noise floor.
-        const float signal = waveforms[i] + noiseGain * nextNoise(noiseState);
+        const float signal = waveforms[i] + (kickLeft > 0 ? noiseGain + kick : noiseGain) * nextNoise(noiseState);
+        kickLeft -= kickLeft > 0 ? 1 : 0;
 
         // The VCF's cutoff follows the envelope every few samples: smooth to the ear, and working out
         // the filter's coefficients is the costliest part of a sample.
@@ -121,6 +135,7 @@ void QZPSoundVoice::render(QZPSoundFilterBank& bank, int lane, int frames, const
     m_envelope = envelope;
     m_gate = gate;
     m_noise = noiseState;
+    m_kickLeft = kickLeft;
 
     // Silent again: the voice is free (its filter is put at rest with its next stretch).
     const bool quiet = c.vcaFollowsEnvelope ? (m_stage == Stage::Release && m_envelope < 1e-4f)

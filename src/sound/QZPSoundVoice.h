@@ -27,8 +27,9 @@ struct QZPSoundVoiceControls {
 
 // One voice of the six: a DCO (band-limited saw, pulse, sub-oscillator an octave down) and noise, an ADSR
 // envelope, and its lane of the filter bank (the four-pole resonant low-pass filter and the VCA). The
-// filter hears the circuit's own noise floor, far below hearing, so that at full resonance it starts to
-// ring by itself. No allocation, no lock: it runs on the audio thread.
+// filter hears the circuit's own noise floor, far below hearing, and a short burst of it as a key starts
+// the voice, so that near full resonance it rings by itself at once. No allocation, no lock: it runs on
+// the audio thread.
 class QZPSoundVoice {
 public:
     enum class State { Idle, Held, Released };
@@ -60,4 +61,6 @@ private:
     float m_envelope = 0;
     float m_gate = 0;
     bool m_gateOn = false;
+    // Samples of the key's burst of noise still to come; -1 until the first stretch after the key.
+    int m_kickLeft = 0;
 };
