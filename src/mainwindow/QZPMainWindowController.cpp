@@ -287,6 +287,17 @@ void QZPMainWindowController::sendProgram(QZPCommandSource source) {
     presentError(QZPMidiEngine::noDestinationError(), source == QZPCommandSource::List ? m_window : nullptr);
 }
 
+// The slot the preset came from, chosen on the instrument: its stored sound plays beside the file's.
+void QZPMainWindowController::selectOnInstrument(QZPCommandSource source) {
+    const QZPPreset* preset = m_sidebar->documentForSender(source);
+    const std::optional<quint8> slot = preset ? preset->slotFromName() : std::nullopt;
+    if (!slot)
+        return;
+    if (m_engine->destination().isNull())
+        return presentError(QZPMidiEngine::noDestinationError(), nullptr);
+    m_engine->sendProgramChange(*slot);
+}
+
 void QZPMainWindowController::sendCurrentProgram() {
     if (QZPPreset* preset = currentPreset(); preset && !m_engine->destination().isNull())
         sendPatch(preset);

@@ -104,6 +104,7 @@ public:
     void randomise();
 
     void sendProgram(QZPCommandSource source);
+    void selectOnInstrument(QZPCommandSource source);
     // The current patch again, after a refresh or an opened file: the selection does not matter, and
     // without a destination nothing is said.
     void sendCurrentProgram();

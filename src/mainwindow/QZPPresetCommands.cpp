@@ -121,6 +121,7 @@ const QList<QZPPresetCommands::Item>& items() {
         ITEM(PerformFindPanelAction, "&Find", K(Ctrl | Qt::Key_F)),
         ITEM(ShowPreferences, "Pr&eferences…", K(Ctrl | Qt::Key_Comma)),
         ITEM(SendProgram, "&Send to Instrument", K(Ctrl | Qt::Key_Return)),
+        ITEM(SelectOnInstrument, "Select on &Instrument", K(Ctrl | Alt | Qt::Key_Return)),
         ITEM(SelectPrevious, "&Previous Preset", K(Ctrl | Qt::Key_Up)),
         ITEM(SelectNext, "&Next Preset", K(Ctrl | Qt::Key_Down)),
         ITEM(SelectCurrent, "Select &Current Preset", K(Ctrl | Qt::Key_L)),
@@ -172,6 +173,7 @@ const QList<QZPPresetCommands::Menu>& QZPPresetCommands::menus() {
           separator, C::PerformFindPanelAction, separator, C::ShowPreferences}},
         {QT_TRANSLATE_NOOP("QZPPresetCommands", "&Preset"),
          {C::SendProgram,
+          C::SelectOnInstrument,
           C::SelectPrevious,
           C::SelectNext,
           separator,
@@ -229,6 +231,8 @@ bool QZPPresetCommands::validate(Command command, const State& state) const {
     switch (command) {
     case Command::SendProgram:
         return presets.size() == 1;
+    case Command::SelectOnInstrument:
+        return presets.size() == 1 && presets.first()->slotFromName().has_value();
     case Command::SelectPrevious:
         return index > 0;
     case Command::SelectNext:
@@ -283,6 +287,8 @@ void QZPPresetCommands::perform(Command command, QZPCommandSource source) {
     switch (command) {
     case Command::SendProgram:
         return window->sendProgram(source);
+    case Command::SelectOnInstrument:
+        return window->selectOnInstrument(source);
     case Command::SelectPrevious:
         return window->selectPrevious(source);
     case Command::SelectNext:

@@ -27,6 +27,7 @@ class QZPPresetCommands : public QObject {
 public:
     enum class Command {
         SendProgram,
+        SelectOnInstrument,
         SelectPrevious,
         SelectNext,
         SelectCurrent,

@@ -313,6 +313,10 @@ void QZPMidiEngine::sendControl(quint8 controller, quint8 value) {
     sendMIDICommand(QZPSysexMessage::controlChange(quint8(m_targetedMidiChannel.load()), controller, value));
 }
 
+void QZPMidiEngine::sendProgramChange(quint8 program) {
+    sendMIDICommand(QZPSysexMessage::programChange(quint8(m_targetedMidiChannel.load()), program));
+}
+
 void QZPMidiEngine::sendNoteOn(quint8 note, quint8 velocity) {
     sendMIDICommand(QZPSysexMessage::noteOn(quint8(m_targetedMidiChannel.load()), note, velocity));
 }

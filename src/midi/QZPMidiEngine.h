@@ -96,6 +96,8 @@ public:
     void sendSysex(QByteArrayView bytes);
     void sendSysexControl(quint8 control, quint8 value);
     void sendControl(quint8 controller, quint8 value);
+    // Chooses a program slot on the instrument (0 for A11 to 127 for B88).
+    void sendProgramChange(quint8 program);
     void sendNoteOn(quint8 note, quint8 velocity = 110);
     void sendNoteOff(quint8 note, quint8 velocity = 0);
     void sendAllNotesOff();

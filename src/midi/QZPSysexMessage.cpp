@@ -83,6 +83,11 @@ QByteArray QZPSysexMessage::controlChange(quint8 channel, quint8 controller, qui
     return channelMessage(0xB0, channel, controller, value);
 }
 
+QByteArray QZPSysexMessage::programChange(quint8 channel, quint8 program) {
+    const char bytes[] = {char(0xC0 | (channel & 0x0F)), char(program & 0x7F)};
+    return QByteArray(bytes, sizeof bytes);
+}
+
 bool QZPSysexMessage::isControlMessage(QByteArrayView message) {
     return message.size() == ControlLength && quint8(message.at(0)) == SysexStart &&
            quint8(message.at(1)) == RolandID && quint8(message.at(2)) == ControlType;

@@ -42,6 +42,7 @@ public:
     static QByteArray noteOn(quint8 channel, quint8 note, quint8 velocity);
     static QByteArray noteOff(quint8 channel, quint8 note, quint8 velocity);
     static QByteArray controlChange(quint8 channel, quint8 controller, quint8 value);
+    static QByteArray programChange(quint8 channel, quint8 program);
 
     static bool isSysex(const QByteArray& message) {
         return !message.isEmpty() && quint8(message.at(0)) == SysexStart;

@@ -219,6 +219,19 @@ QString QZPPreset::programNameForByte(quint8 byte) {
     return programBankForByte(byte) + QString::number(programNumberForByte(byte));
 }
 
+std::optional<quint8> QZPPreset::programByteForName(QStringView name) {
+    if (name.size() != 3 || (name[0] != u'A' && name[0] != u'B') || name[1] < u'1' || name[1] > u'8' ||
+        name[2] < u'1' || name[2] > u'8')
+        return std::nullopt;
+    return quint8((name[0] == u'B' ? 64 : 0) + (name[1].unicode() - u'1') * 8 + (name[2].unicode() - u'1'));
+}
+
+std::optional<quint8> QZPPreset::slotFromName() const {
+    const QString name = displayName();
+    const qsizetype space = name.indexOf(QLatin1Char(' '));
+    return programByteForName(QStringView(name).left(space < 0 ? name.size() : space));
+}
+
 QString QZPPreset::programNameForData(const QByteArray& junoSysexData) {
     QZP_PRECONDITION(junoSysexData.size() > 4, "junoSysexData.length > 4");
     return programNameForByte(quint8(junoSysexData.at(4)));

@@ -8,6 +8,7 @@ class QZPParameter;
 class QZPPresetEnvironment;
 
 #include <QByteArray>
+#include <optional>
 
 // One Juno-106 patch, and the document that stores it in a file.
 //
@@ -107,6 +108,10 @@ public:
     static QString programBankForByte(quint8 byte);
     static int programNumberForByte(quint8 byte);
     static QString programNameForByte(quint8 byte);
+    // The program byte of a slot's name ("A11" to "B88"); none for anything else.
+    static std::optional<quint8> programByteForName(QStringView name);
+    // The slot the preset came from, as its name begins ("A16 Brass", as recorded banks are named).
+    std::optional<quint8> slotFromName() const;
     // The program name of byte 4 of a Patch message.
     static QString programNameForData(const QByteArray& junoSysexData);
 

@@ -596,6 +596,33 @@ private slots:
         QCOMPARE(QZPSettings::standard()->intValue(QZPMidiMenus::MidiChannelKey), 9);
     }
 
+    // Select on Instrument chooses the slot a preset's name begins with: the instrument switches to it
+    // (sending the patch it leaves and its stored sound), the panel keeps the file's sound, and the next
+    // edit brings the instrument back to the file's sound, whole. A name without a slot has no command.
+    void selectingTheSlotOnTheInstrument() {
+        library({"A26 Brass", "Lead"});
+        QZPPreset* brass = named("A26 Brass");
+        QCOMPARE(m_window->currentPreset(), brass);
+        using Command = QZPPresetCommands::Command;
+        QVERIFY(m_window->commands()->validate(Command::SelectOnInstrument));
+        QSignalSpy heard(m_engine, &QZPMidiEngine::sysexReceived);
+        m_window->commands()->perform(Command::SelectOnInstrument);
+        QCOMPARE(sent(), QList<QByteArray>{QByteArray::fromHex("C00D")});
+        QTRY_COMPARE(heard.size(), 2);
+        QCOMPARE(m_instrument->juno.program, quint8(13));
+        QCOMPARE(brass->byteAtLocation(0), quint8(1)); // the file's sound stays on the panel
+        brass->setValue(QZPParameterId::VCF_Cutoff, 90);
+        const QList<QByteArray> next = sent();
+        QCOMPARE(next.size(), 1);
+        QCOMPARE(next.first().mid(5, 18), brass->patch().data());
+
+        named("Lead")->makeWindowControllers();
+        QVERIFY(!m_window->commands()->validate(Command::SelectOnInstrument));
+        QCOMPARE(QZPPreset::programByteForName(u"B88"), std::optional<quint8>(127));
+        for (const char* notASlot : {"A19", "C11", "A1", "a11", "A111"})
+            QVERIFY(!QZPPreset::programByteForName(QString::fromLatin1(notASlot)));
+    }
+
     // The window says "No MIDI output" when the output goes, and again each time it goes after it came
     // back.
     void sayingTheOutputWent() {
