@@ -780,6 +780,11 @@ private slots:
         open(path("A"));
         QCOMPARE(current(), QStringLiteral("Two"));
         QVERIFY(library()->contains(qobject_cast<QZPPreset*>(m_documents->currentDocument())));
+        // Left on a draft: the draft stays in the window when the folder comes back.
+        QZPPreset* draft = m_documents->newDocument();
+        open(path("B"));
+        open(path("A"));
+        QCOMPARE(m_documents->currentDocument(), draft);
         open(path("Empty"));
         QVERIFY(qobject_cast<QZPPreset*>(m_documents->currentDocument())->isNew());
     }

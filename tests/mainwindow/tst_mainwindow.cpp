@@ -713,7 +713,7 @@ private slots:
     // ends it; the panel marks B's values; a section is taken from B as one undo step of Control
     // messages; another preset can be B; mutation follows its seed and leaves locked parameters alone.
     void comparingAndMutating() {
-        library({"Pad", "Lead"});
+        library({"Pad", "Lead", "Bass"});
         QZPPreset* pad = named("Pad");
         QZPEditorController* editor = m_window->editorController();
         pad->setValue(Id::VCF_Resonance, 90);
@@ -772,6 +772,11 @@ private slots:
         m_window->commands()->perform(QZPPresetCommands::Command::CompareWithSelected);
         QCOMPARE(editor->messageView()->restingText(), QStringLiteral("COMPARING: “LEAD”"));
         QCOMPARE(sent(), QList{message(named("Lead")->sysexData())});
+        // Another reference while comparing takes the panel and the instrument at once.
+        library()->setSelectedObjects({named("Bass")});
+        m_window->commands()->perform(QZPPresetCommands::Command::CompareWithSelected);
+        QCOMPARE(editor->messageView()->restingText(), QStringLiteral("COMPARING: “BASS”"));
+        QCOMPARE(sent(), QList{message(named("Bass")->sysexData())});
 
         const QZPPatch before = pad->patch();
         QZPSettings::standard()->setValue(QZPSettings::LockedParametersKey, QStringList{"ENV_Attack"});
@@ -783,6 +788,12 @@ private slots:
         QCOMPARE(pad->undoStack()->undoText(), QStringLiteral("Mutate"));
         QVERIFY(sent().contains(message(pad->sysexData())));
         QVERIFY(m_window->window()->statusBar()->currentMessage().endsWith("seed 42"));
+
+        // The next preset made current compares with its own saved patch, not with the one before's
+        // reference.
+        named("Lead")->makeWindowControllers();
+        m_window->commands()->perform(QZPPresetCommands::Command::CompareWithSaved);
+        QCOMPARE(editor->messageView()->restingText(), QStringLiteral("COMPARING: SAVED"));
     }
 
     // The morph bar plays the patch between A and the reference as Control messages without an undo step;
