@@ -45,6 +45,15 @@ QString QZPPatchDifference::text() const {
         .arg(parameterText(*parameter), valueText(*parameter, from), valueText(*parameter, to));
 }
 
+QString QZPPatchDifference::describeWanted(const QZPPatch& got, const QZPPatch& wanted) {
+    QStringList texts;
+    for (const QZPPatchDifference& difference : between(got, wanted))
+        texts << QCoreApplication::translate("QZPPatchDifference", "%1 %2, want %3")
+                     .arg(parameterText(*difference.parameter), valueText(*difference.parameter, difference.from),
+                          valueText(*difference.parameter, difference.to));
+    return texts.join(QStringLiteral("; "));
+}
+
 QString QZPPatchDifference::describe(const QList<QZPPatchDifference>& differences) {
     QStringList texts;
     for (const QZPPatchDifference& difference : differences)

@@ -24,4 +24,6 @@ public:
     QString text() const;
     // The differences as one line: "VCF FREQ 64 → 90, CHORUS MODE I → II".
     static QString describe(const QList<QZPPatchDifference>& differences);
+    // What a patch holds that it should not, from `got` to `wanted`: "VCF FREQ 1, want 64; …".
+    static QString describeWanted(const QZPPatch& got, const QZPPatch& wanted);
 };

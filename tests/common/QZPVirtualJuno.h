@@ -7,6 +7,7 @@
 #include <QSet>
 #include <array>
 #include <functional>
+#include <utility>
 
 // The instrument as it behaves, apart from the wire it is reached by: 128 program slots and an edit
 // buffer, its panel (program buttons, WRITE, keys, sliders) and what it sends and takes over MIDI. The
@@ -15,7 +16,8 @@
 //   back: the patch it leaves (the old program number, unwritten edits included), then the stored sound
 //   of the program it switches to;
 // - a Patch message it receives goes into the edit buffer only: its program number is ignored, and a
-//   sound is stored in a slot only by WRITE and that slot's buttons, with the memory protect switch off;
+//   sound is stored in a slot only by WRITE and that slot's buttons, with the memory protect switch off
+//   (the instrument then switches to the slot, and so sends what it stored);
 // - the release of the last held key is sent as All Notes Off (controller 123), not as a note off;
 // - the MIDI function switch: at I it sends notes only, at II Program Changes too, at III SysEx too.
 class QZPVirtualJuno {
@@ -42,13 +44,11 @@ public:
     }
 
     // The panel.
+    // A program button; after WRITE, the edit buffer is stored in that slot first (unless the memory
+    // protect switch is on) and the instrument switches to it, sending what it stored.
     void pressProgram(quint8 slot) {
-        if (writeArmed) {
-            writeArmed = false;
-            if (!memoryProtect)
-                stored[slot] = editBuffer;
-            return;
-        }
+        if (std::exchange(writeArmed, false) && !memoryProtect)
+            stored[slot] = editBuffer;
         changeProgram(slot, true);
     }
     void pressWrite() { writeArmed = true; }

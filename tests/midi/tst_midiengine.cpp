@@ -2,6 +2,7 @@
 #include "QZPTestMain.h"
 #include "QZPVirtualInstrument.h"
 #include "midi/QZPInstrumentSync.h"
+#include "midi/QZPInstrumentWriter.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiMessageDelegate.h"
 #include "midi/QZPMidiPortIdentity.h"
@@ -12,6 +13,7 @@
 #include "midi/QZPSysexMessage.h"
 #include "midi/backends/QZPAlsaEventDecoder.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
+#include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 
@@ -602,6 +604,74 @@ private slots:
         QCOMPARE(instrument.sent(), QList{other.messageFor(other.patch(), 2)});
         other.setValue(Id::VCF_LFO, 2);
         QCOMPARE(instrument.sent(), QList{QZPSysexMessage::controlMessage(2, 8, 2)});
+    }
+
+    // Writing presets into the instrument's slots by the owner's hand: each slot's patch goes into the edit
+    // buffer; the owner's WRITE and the slot's buttons store it, and the instrument's answer verifies it,
+    // which sends the next. A slip (another slot, the memory protected) is a mismatch said in words, the
+    // patch sent again; a stopped write resumes where it stopped; "Written" moves on unverified.
+    void writingIntoTheInstrument() {
+        using State = QZPInstrumentWriter::State;
+        QZPVirtualInstrument instrument;
+        QZPVirtualJuno& juno = instrument.juno;
+        QZPInstrumentWriter writer(instrument.engine.get());
+        QList<std::pair<QString, QZPPatch>> presets;
+        for (int n = 0; n < 3; ++n) {
+            QZPPatch patch;
+            patch.setValue(QZPParameterId::VCF_Cutoff, 10 * (n + 1));
+            presets.append({QStringLiteral("Preset %1").arg(n), patch});
+        }
+        QCOMPARE(QZPInstrumentWriter::consecutiveSlots(126, 3), (QList<quint8>{126, 127}));
+        QCOMPARE(QZPInstrumentWriter::slotsFromNames({"A16 Brass", "B88 Pad"}).value_or(QList<quint8>()),
+                 (QList<quint8>{5, 127}));
+        QVERIFY(!QZPInstrumentWriter::slotsFromNames({"A16 Brass", "Pad"}));
+        QVERIFY(!QZPInstrumentWriter::slotsFromNames({"A16 Brass", "A16 Pad"}));
+        QCOMPARE(QZPInstrumentWriter::pressText(5), QStringLiteral("Press WRITE, then A-1-6"));
+
+        writer.setPlan(presets, QZPInstrumentWriter::consecutiveSlots(13, presets.size()));
+        const auto states = [&writer] {
+            QList<State> all;
+            for (const QZPInstrumentWriter::Entry& entry : writer.entries())
+                all << entry.state;
+            return all;
+        };
+        const auto write = [&](quint8 slot) {
+            instrument.sent(); // the edit buffer takes what was sent
+            juno.pressWrite();
+            juno.pressProgram(slot);
+        };
+        writer.start();
+        QCOMPARE(states(), (QList{State::Sent, State::Waiting, State::Waiting}));
+        write(13);
+        QTRY_COMPARE(states(), (QList{State::Verified, State::Sent, State::Waiting}));
+        QCOMPARE(juno.stored[13], presets.at(0).second.data());
+
+        write(15); // A28 pressed for A27
+        QTRY_COMPARE(writer.entries().at(1).state, State::Mismatch);
+        QCOMPARE(writer.entries().at(1).problem, QStringLiteral("A28 was chosen, not A27"));
+        QCOMPARE(writer.current(), 1);
+        juno.memoryProtect = true;
+        const QByteArray before = juno.stored[14];
+        write(14);
+        // Nothing stored: the slot's old sound comes back, said by what differs.
+        QTRY_VERIFY(writer.entries().at(1).problem.contains(QStringLiteral("want 20")));
+        QVERIFY(writer.entries().at(1).problem.contains(
+            QStringLiteral("VCF FREQ %1, want 20").arg(quint8(before.at(QZPParameter::of(QZPParameterId::VCF_Cutoff).byteIndex)))));
+        QCOMPARE(juno.stored[14], before);
+        juno.memoryProtect = false;
+
+        writer.stop();
+        QVERIFY(!writer.isRunning());
+        writer.start();
+        QCOMPARE(writer.current(), 1);
+        write(14);
+        QTRY_COMPARE(states(), (QList{State::Verified, State::Verified, State::Sent}));
+        QSignalSpy finished(&writer, &QZPInstrumentWriter::finished);
+        writer.written();
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(states(), (QList{State::Verified, State::Verified, State::Unverified}));
+        QCOMPARE(writer.statusText(), QStringLiteral("Verified 2 of 3"));
+        QVERIFY(!writer.isRunning());
     }
 
     void alsaEventBytes() {
