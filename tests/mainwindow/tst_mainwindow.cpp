@@ -794,6 +794,8 @@ private slots:
         named("Lead")->makeWindowControllers();
         m_window->commands()->perform(QZPPresetCommands::Command::CompareWithSaved);
         QCOMPARE(editor->messageView()->restingText(), QStringLiteral("COMPARING: SAVED"));
+        pad->setValue(Id::VCF_Cutoff, 3); // the preset before is no longer followed
+        QVERIFY(m_window->comparison()->isComparing());
     }
 
     // The morph bar plays the patch between A and the reference as Control messages without an undo step;

@@ -196,6 +196,15 @@ private slots:
         settings->bind(shortLived, "checked", QZPSettings::HardwareControlKey);
         delete shortLived;
         settings->setValue(QZPSettings::HardwareControlKey, false);
+
+        // The same value again changes nothing: nobody is told, the file is not written again.
+        QSignalSpy told(settings.get(), &QZPSettings::valueChanged);
+        const QDateTime written = QFileInfo(settings->filePath()).lastModified();
+        settings->setValue(QZPSettings::HardwareControlKey, false);
+        QCOMPARE(told.size(), 0);
+        QCOMPARE(QFileInfo(settings->filePath()).lastModified(), written);
+        settings->setValue(QZPSettings::HardwareControlKey, true);
+        QCOMPARE(told.size(), 1);
     }
 
     void standardStoreLivesUnderTheConfigFolder() {
