@@ -5,6 +5,7 @@
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPComparison.h"
 #include "mainwindow/QZPDocumentController.h"
+#include "mainwindow/QZPWriteWindow.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPMidiMenus.h"
@@ -296,6 +297,21 @@ void QZPMainWindowController::selectOnInstrument(QZPCommandSource source) {
     if (m_engine->destination().isNull())
         return presentError(QZPMidiEngine::noDestinationError(), nullptr);
     m_engine->sendProgramChange(*slot);
+}
+
+// The selected presets, in the list's order, written into the instrument's slots by the owner's hand.
+QZPWriteWindow* QZPMainWindowController::writeToInstrument(QZPCommandSource source) {
+    QZPWriteWindow::Presets presets;
+    for (QZPPreset* preset : m_sidebar->documentsForSender(source)) {
+        preset->loadFileContents();
+        presets.append({preset->displayName(), preset->patch()});
+    }
+    if (presets.isEmpty())
+        return nullptr;
+    auto* window = new QZPWriteWindow(m_engine, presets, m_window);
+    window->setBackUp([this] { m_commands->perform(QZPPresetCommands::Command::RecordMultiple); });
+    window->show();
+    return window;
 }
 
 void QZPMainWindowController::sendCurrentProgram() {

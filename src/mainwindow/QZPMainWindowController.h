@@ -27,6 +27,7 @@ class QZPEditorController;
 class QZPKeyEvent;
 class QZPMidiClaviature;
 class QZPMidiEndpoint;
+class QZPWriteWindow;
 class QZPMidiEngine;
 class QZPHardwareControlSync;
 class QZPInstrumentSync;
@@ -105,6 +106,7 @@ public:
 
     void sendProgram(QZPCommandSource source);
     void selectOnInstrument(QZPCommandSource source);
+    QZPWriteWindow* writeToInstrument(QZPCommandSource source);
     // The current patch again, after a refresh or an opened file: the selection does not matter, and
     // without a destination nothing is said.
     void sendCurrentProgram();

@@ -122,6 +122,7 @@ const QList<QZPPresetCommands::Item>& items() {
         ITEM(ShowPreferences, "Pr&eferences…", K(Ctrl | Qt::Key_Comma)),
         ITEM(SendProgram, "&Send to Instrument", K(Ctrl | Qt::Key_Return)),
         ITEM(SelectOnInstrument, "Select on &Instrument", K(Ctrl | Alt | Qt::Key_Return)),
+        ITEM(WriteToInstrument, "&Write to Instrument…", K(Ctrl | Shift | Qt::Key_W)),
         ITEM(SelectPrevious, "&Previous Preset", K(Ctrl | Qt::Key_Up)),
         ITEM(SelectNext, "&Next Preset", K(Ctrl | Qt::Key_Down)),
         ITEM(SelectCurrent, "Select &Current Preset", K(Ctrl | Qt::Key_L)),
@@ -186,6 +187,7 @@ const QList<QZPPresetCommands::Menu>& QZPPresetCommands::menus() {
           C::Record,
           C::RecordSelected,
           C::RecordMultiple,
+          C::WriteToInstrument,
           separator,
           C::CompareWithSaved,
           C::CompareWithSelected,
@@ -233,6 +235,8 @@ bool QZPPresetCommands::validate(Command command, const State& state) const {
         return presets.size() == 1;
     case Command::SelectOnInstrument:
         return presets.size() == 1 && presets.first()->slotFromName().has_value();
+    case Command::WriteToInstrument:
+        return !presets.isEmpty();
     case Command::SelectPrevious:
         return index > 0;
     case Command::SelectNext:
@@ -289,6 +293,8 @@ void QZPPresetCommands::perform(Command command, QZPCommandSource source) {
         return window->sendProgram(source);
     case Command::SelectOnInstrument:
         return window->selectOnInstrument(source);
+    case Command::WriteToInstrument:
+        return void(window->writeToInstrument(source));
     case Command::SelectPrevious:
         return window->selectPrevious(source);
     case Command::SelectNext:

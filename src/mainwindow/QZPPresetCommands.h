@@ -28,6 +28,7 @@ public:
     enum class Command {
         SendProgram,
         SelectOnInstrument,
+        WriteToInstrument,
         SelectPrevious,
         SelectNext,
         SelectCurrent,

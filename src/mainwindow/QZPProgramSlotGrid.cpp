@@ -7,7 +7,8 @@
 #include <QLabel>
 #include <QToolButton>
 
-QZPProgramSlotGrid::QZPProgramSlotGrid(QWidget* parent) : QWidget(parent), m_counts(SlotCount, 0) {
+QZPProgramSlotGrid::QZPProgramSlotGrid(QWidget* parent)
+    : QWidget(parent), m_counts(SlotCount, 0), m_marks(SlotCount, Mark{QString(), tr("empty"), QColor()}) {
     setAccessibleName(tr("Program Slots"));
     auto* grid = new QGridLayout(this);
     grid->setSpacing(2);
@@ -36,10 +37,12 @@ QZPProgramSlotGrid::QZPProgramSlotGrid(QWidget* parent) : QWidget(parent), m_cou
 void QZPProgramSlotGrid::setCounts(const QList<int>& counts) {
     for (int programByte = 0; programByte < SlotCount; ++programByte) {
         const int count = counts.value(programByte);
-        if (count == m_counts.at(programByte))
-            continue;
         m_counts[programByte] = count;
-        updateSlot(programByte);
+        // A filled slot is marked and, with several different patches, says how many.
+        setMark(programByte, {count > 1 ? QStringLiteral("×%1").arg(count) : QString(),
+                              count == 0 ? tr("empty")
+                                         : qzpPlural(count, tr("1 patch collected"), tr("%1 patches collected")),
+                              count > 0 ? QColor(0x2f, 0x8f, 0x4e) : QColor()});
     }
 }
 
@@ -47,18 +50,25 @@ int QZPProgramSlotGrid::filledSlots() const {
     return int(std::count_if(m_counts.begin(), m_counts.end(), [](int count) { return count > 0; }));
 }
 
-// An empty slot is plain; a filled one is marked and, with several different patches, says how many.
+void QZPProgramSlotGrid::setMark(int programByte, const Mark& mark) {
+    if (programByte < 0 || programByte >= SlotCount || m_marks.at(programByte) == mark)
+        return;
+    m_marks[programByte] = mark;
+    updateSlot(programByte);
+}
+
 void QZPProgramSlotGrid::updateSlot(int programByte) {
     QToolButton* button = m_buttons.value(programByte);
     if (!button)
         return;
-    const int count = m_counts.at(programByte);
+    const Mark& mark = m_marks.at(programByte);
     const QString name = QZPPreset::programNameForByte(quint8(programByte));
-    button->setText(count > 1 ? QStringLiteral("%1 ×%2").arg(name).arg(count) : name);
-    button->setAccessibleDescription(
-        count == 0 ? tr("empty") : qzpPlural(count, tr("1 patch collected"), tr("%1 patches collected")));
-    button->setToolTip(button->accessibleDescription());
-    button->setStyleSheet(count > 0 ? QStringLiteral("QToolButton { background-color: #2f8f4e; color: white; "
-                                                     "border-radius: 3px; font-weight: bold; }")
-                                    : QString());
+    button->setText(mark.badge.isEmpty() ? name : QStringLiteral("%1 %2").arg(name, mark.badge));
+    button->setAccessibleDescription(mark.description);
+    button->setToolTip(mark.description);
+    button->setStyleSheet(mark.colour.isValid()
+                              ? QStringLiteral("QToolButton { background-color: %1; color: white; "
+                                               "border-radius: 3px; font-weight: bold; }")
+                                    .arg(mark.colour.name())
+                              : QString());
 }

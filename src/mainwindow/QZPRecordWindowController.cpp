@@ -6,6 +6,7 @@
 #include "library/QZPUserNotifications.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPProgramSlotGrid.h"
+#include "mainwindow/QZPWriteWindow.h"
 #include "midi/QZPInstrumentSync.h"
 #include "midi/QZPMidiEngine.h"
 #include "model/QZPErrorSolver.h"
@@ -111,7 +112,8 @@ void QZPRecordWindowController::buildWindow() {
     auto* remove = new QPushButton(tr("Delete"), m_window);
     auto* bank = new QPushButton(tr("Save as Bank…"), m_window);
     auto* save = new QPushButton(tr("Save…"), m_window);
-    for (QPushButton* button : {send, remove, bank, save})
+    auto* write = new QPushButton(tr("Write to Instrument…"), m_window);
+    for (QPushButton* button : {send, remove, write, bank, save})
         buttons->addWidget(button);
     layout->addLayout(buttons);
     m_sendButton = send;
@@ -119,6 +121,14 @@ void QZPRecordWindowController::buildWindow() {
     connect(send, &QPushButton::clicked, this, [this] { sendProgram(QZPCommandSource::Button); });
     connect(remove, &QPushButton::clicked, this, &QZPRecordWindowController::deleteBackward);
     connect(save, &QPushButton::clicked, this, &QZPRecordWindowController::savePrograms);
+    // The collection back into the instrument, each into the slot it came from when the owner asks.
+    connect(write, &QPushButton::clicked, this, [this] {
+        QZPWriteWindow::Presets collected;
+        for (const QZPPreset* preset : presets())
+            collected.append({preset->displayName(), preset->patch()});
+        if (!collected.isEmpty())
+            (new QZPWriteWindow(m_engine, collected, m_window))->show();
+    });
     connect(bank, &QPushButton::clicked, this, [this] {
         const QString path = QFileDialog::getSaveFileName(
             m_window, tr("Save as Bank"), QDir(m_presetsFolderURL.toLocalFile()).filePath(tr("Bank.syx")),

@@ -7,6 +7,7 @@
 #include "mainwindow/QZPProgramSlotGrid.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
+#include "mainwindow/QZPWriteWindow.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPSysexMessage.h"
 #include "model/QZPPreset.h"
@@ -14,6 +15,7 @@
 #include "sidebar/QZPBankImportRunner.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QListView>
@@ -114,6 +116,47 @@ private slots:
         for (const QZPPreset* preset : window.presets())
             QCOMPARE(preset->patch().data(), QZPVirtualJuno::storedSound(preset->programByte()));
         QCOMPARE(window.selectedPresets(), QList<QZPPreset*>{window.presets().first()});
+    }
+
+    // Write to Instrument: the grid shows which preset goes where and how far each has come (for a screen
+    // reader too), the slot being written says which buttons to press, and the owner's presses on the
+    // instrument move it on; Space ("Written") moves on without the instrument's answer.
+    void writingPresetsIntoTheInstrument() {
+        QZPWriteWindow::Presets presets;
+        for (const char* name : {"A12 Brass", "A14 Pad"}) {
+            QZPPatch patch;
+            patch.setValue(QZPParameterId::VCF_Cutoff, int(presets.size()) + 40);
+            presets.append({QString::fromLatin1(name), patch});
+        }
+        auto* window = new QZPWriteWindow(m_engine, presets);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Write to Instrument"));
+        QZPProgramSlotGrid* grid = window->slotGrid();
+        QCOMPARE(grid->slotButton(0)->accessibleName(), QStringLiteral("A11"));
+        QCOMPARE(grid->slotButton(1)->accessibleDescription(), QStringLiteral("waiting: A14 Pad"));
+        auto* named = window->findChild<QCheckBox*>();
+        QVERIFY(named && named->isEnabled());
+        named->setChecked(true); // the slots the names begin with: A12 and A14
+        QCOMPARE(grid->slotButton(3)->accessibleDescription(), QStringLiteral("waiting: A14 Pad"));
+        QCOMPARE(grid->slotButton(0)->accessibleDescription(), QStringLiteral("not written"));
+        QCOMPARE(window->instructionText(), QStringLiteral("Press Start when the instrument is ready"));
+
+        window->writer()->start();
+        QCOMPARE(window->instructionText(), QStringLiteral("Press WRITE, then A-1-2"));
+        QVERIFY(!named->isEnabled());
+        sent(); // into the instrument's edit buffer
+        m_instrument->juno.pressWrite();
+        m_instrument->juno.pressProgram(1);
+        QTRY_COMPARE(window->instructionText(), QStringLiteral("Press WRITE, then A-1-4"));
+        QCOMPARE(grid->slotButton(1)->accessibleDescription(), QStringLiteral("verified: A12 Brass"));
+        QCOMPARE(grid->slotButton(3)->accessibleDescription(), QStringLiteral("sent: A14 Pad"));
+        QCOMPARE(window->statusText(), QStringLiteral("Verified 1 of 2"));
+        QApplication::setActiveWindow(window);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Space);
+        QCOMPARE(grid->slotButton(3)->accessibleDescription(), QStringLiteral("unverified: A14 Pad"));
+        QCOMPARE(window->instructionText(), QStringLiteral("Done"));
+        window->close();
     }
 
     // Into a preset with a file: the question names the program and the preset; Cancel keeps it, accept
