@@ -7,6 +7,7 @@
 #include "editor/QZPEditorController.h"
 #include "library/QZPBankFile.h"
 #include "library/QZPPresetsController.h"
+#include "mainwindow/QZPConnectionWindow.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPDuplicatesWindow.h"
 #include "mainwindow/QZPErrorHandler.h"
@@ -439,6 +440,14 @@ void QZPAppDelegate::buildMainMenu() {
     connect(m_engine, &QZPMidiEngine::destinationChanged, thru, showThru);
     connect(settings, &QZPSettings::valueChanged, thru, showThru);
     showThru();
+    midi->addSeparator();
+    QAction* check = midi->addAction(tr("Check &Connection…"));
+    check->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    connect(check, &QAction::triggered, this, [this, window] {
+        (new QZPConnectionWindow(
+             m_engine, [window](int channel) { window->setMidiChannel(channel); }, window->window()))
+            ->show();
+    });
 
     QMenu* view = menus.at(4);
     m_filterModifiedItem = view->addAction(tr("Show &Edited Only"));

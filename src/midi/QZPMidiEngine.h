@@ -106,6 +106,8 @@ public:
 signals:
     // Every accepted Juno-106 message from outside, whoever the delegate is (before it is called).
     void sysexReceived(const QByteArray& sysex, quint8 type);
+    // Every note, controller, program change and other channel message from the chosen input.
+    void channelMessageReceived(const QByteArray& message);
     void setupChanged();
     void sourceChanged();
     void destinationChanged();

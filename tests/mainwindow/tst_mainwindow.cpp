@@ -5,6 +5,7 @@
 #include "QZPTestMain.h"
 #include "editor/QZPEditorController.h"
 #include "editor/QZPMessageView.h"
+#include "mainwindow/QZPConnectionWindow.h"
 #include "editor/QZPSlider.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPComparison.h"
@@ -621,6 +622,25 @@ private slots:
         QCOMPARE(QZPPreset::programByteForName(u"B88"), std::optional<quint8>(127));
         for (const char* notASlot : {"A19", "C11", "A1", "a11", "A111"})
             QVERIFY(!QZPPreset::programByteForName(QString::fromLatin1(notASlot)));
+    }
+
+    // Check Connection from the owner's side: a press on the instrument, the findings in words, and the
+    // instrument's channel taken with one button.
+    void checkingTheConnection() {
+        m_instrument->juno.channel = 2;
+        auto* window = new QZPConnectionWindow(m_engine, [this](int channel) { m_window->setMidiChannel(channel); });
+        window->show();
+        QCOMPARE(window->windowTitle(), QStringLiteral("Check Connection"));
+        sent(); // the test patch, ignored on another channel
+        m_instrument->juno.pressProgram(3);
+        QTRY_VERIFY(window->findingsText().contains("at III"));
+        QVERIFY(window->findingsText().contains("The instrument uses channel 3; ToneBench sends on channel 1."));
+        QVERIFY(window->useChannelButton()->isVisible());
+        QCOMPARE(window->useChannelButton()->text(), QStringLiteral("Use Channel 3"));
+        window->useChannelButton()->click();
+        QCOMPARE(m_engine->targetedMidiChannel(), 2);
+        QVERIFY(!window->useChannelButton()->isVisible());
+        window->close();
     }
 
     // The window says "No MIDI output" when the output goes, and again each time it goes after it came

@@ -3,10 +3,13 @@
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "QZPVirtualJuno.h"
+#include "midi/QZPConnectionCheck.h"
+#include "midi/QZPInstrumentWriter.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiMessageDelegate.h"
 #include "midi/QZPSysexMessage.h"
 #include "midi/backends/QZPRtMidiBackend.h"
+#include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
 #include "sound/QZPSoundEngine.h"
 #include "sound/QZPSoundOutput.h"
@@ -15,6 +18,7 @@
 #include <QJsonObject>
 #include <QMutex>
 #include <QProcess>
+#include <QSignalSpy>
 #include <atomic>
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -121,6 +125,11 @@ public:
     void openInput() { in = std::make_unique<JackPortClient>("Juno106 In", "MIDI In", true); }
     void send(const QByteArray& bytes) { out.send(bytes); }
     QList<QByteArray> takeReceived() { return in->takeReceived(); }
+    // What reached the instrument's MIDI In goes to its behaviour.
+    void deliver() {
+        for (const QByteArray& message : in->takeReceived())
+            juno.receive(message);
+    }
     int receivedCount() { return in->receivedCount(); }
 
     JackPortClient out;
@@ -381,6 +390,43 @@ private slots:
         QVERIFY(again->readAllStandardError().contains("already exists; skipped"));
         QCOMPARE(again->exitCode(), 1); // nothing was written
         QCOMPARE(QDir(out).entryList(QDir::Files).size(), 2);
+    }
+
+    // Check Connection and Write to Instrument over JACK: the test patch reaches the instrument's edit
+    // buffer and comes back as the patch a press leaves behind; a slot written by the owner's presses is
+    // verified by what the instrument sends.
+    void checkingAndWritingOverJack() {
+        m_engine->setDestination(endpoint(m_engine->midiDestinations(), "Juno106 In:MIDI In"));
+        m_engine->setTargetedMidiChannel(0);
+        QVERIFY(waitForConnection("Juno106:MIDI Out"));
+        // What the instrument sent while the tests before waited for processes is heard first.
+        QCoreApplication::processEvents();
+        m_instrument->takeReceived();
+        QZPVirtualJuno& juno = m_instrument->juno;
+
+        QZPConnectionCheck check(m_engine.get());
+        QSignalSpy checked(&check, &QZPConnectionCheck::finished);
+        check.start();
+        QTRY_COMPARE_WITH_TIMEOUT(m_instrument->receivedCount(), 1, 5000);
+        m_instrument->deliver();
+        juno.pressProgram(4);
+        QVERIFY(checked.wait(10000));
+        QCOMPARE(check.result().position, QZPConnectionCheck::Switch::III);
+        QCOMPARE(check.result().outputReaches, std::optional<bool>(true));
+
+        QZPInstrumentWriter writer(m_engine.get());
+        QZPPatch patch;
+        patch.setValue(QZPParameterId::VCF_Cutoff, 33);
+        writer.setPlan({{QStringLiteral("A33 Test"), patch}}, {18});
+        QSignalSpy done(&writer, &QZPInstrumentWriter::finished);
+        writer.start();
+        QTRY_COMPARE_WITH_TIMEOUT(m_instrument->receivedCount(), 1, 5000);
+        m_instrument->deliver();
+        juno.pressWrite();
+        juno.pressProgram(18);
+        QVERIFY(done.wait(10000));
+        QCOMPARE(writer.entries().first().state, QZPInstrumentWriter::State::Verified);
+        QCOMPARE(juno.stored[18], patch.data());
     }
 
     // The built-in sound as a JACK client: named "ToneBench" while the name is free, a note played

@@ -1,6 +1,7 @@
 #include "QZPLogCapture.h"
 #include "QZPTestMain.h"
 #include "QZPVirtualInstrument.h"
+#include "midi/QZPConnectionCheck.h"
 #include "midi/QZPInstrumentSync.h"
 #include "midi/QZPInstrumentWriter.h"
 #include "midi/QZPMidiEngine.h"
@@ -673,6 +674,62 @@ private slots:
         QCOMPARE(states(), (QList{State::Verified, State::Verified, State::Unverified}));
         QCOMPARE(writer.statusText(), QStringLiteral("Verified 2 of 3"));
         QVERIFY(!writer.isRunning());
+    }
+
+    // Check Connection, from one press of a program button: the MIDI function switch as the instrument's
+    // messages show it, its channel against ToneBench's, and whether ToneBench's test patch reached it
+    // (the patch it leaves behind is that patch). Nothing at all names the input and the others.
+    void checkingTheConnection() {
+        using Switch = QZPConnectionCheck::Switch;
+        struct Row {
+            const char* what;
+            QZPVirtualJuno::Function function;
+            quint8 channel;
+            bool outputWired;
+            bool press;
+            Switch position;
+            QString says;
+        };
+        const QList<Row> rows{
+            {"all is well", QZPVirtualJuno::Function::III, 0, true, true, Switch::III,
+             "Patch messages: the MIDI function switch is at III. All is well.|The instrument and ToneBench use "
+             "channel 1.|ToneBench’s messages reach the instrument."},
+            {"no cable to the instrument", QZPVirtualJuno::Function::III, 0, false, true, Switch::III,
+             "ToneBench’s messages do not reach it: check the computer’s MIDI OUT to the instrument’s MIDI IN."},
+            {"another channel", QZPVirtualJuno::Function::III, 2, true, true, Switch::III,
+             "The instrument uses channel 3; ToneBench sends on channel 1.|ToneBench’s messages do not reach it"},
+            {"program changes only", QZPVirtualJuno::Function::II, 0, true, true, Switch::II,
+             "A Program Change but no Patch message: the MIDI function switch is at II. Set it to III."},
+            {"notes only", QZPVirtualJuno::Function::I, 0, true, true, Switch::I,
+             "Notes only: the instrument’s MIDI function switch is at I (no SysEx). Set it to III."},
+            {"nothing", QZPVirtualJuno::Function::III, 0, true, false, Switch::Unknown,
+             "Nothing arrived from any input.|The instrument’s MIDI OUT must reach the computer’s MIDI IN."},
+        };
+        for (const Row& row : rows) {
+            QZPVirtualInstrument instrument;
+            QZPVirtualJuno& juno = instrument.juno;
+            juno.function = row.function;
+            juno.channel = row.channel;
+            QZPConnectionCheck check(instrument.engine.get());
+            check.setTimeLimit(row.function == QZPVirtualJuno::Function::III && row.press ? 10000 : 300);
+            QSignalSpy finished(&check, &QZPConnectionCheck::finished);
+            check.start();
+            const QList<QByteArray> sent = instrument.sent(); // the test patch, into the edit buffer...
+            if (!row.outputWired)
+                juno.editBuffer = juno.stored[juno.program]; // ... or lost on the way
+            QCOMPARE(sent.size(), 1);
+            if (row.press) {
+                juno.pressProgram(4);
+                juno.keyDown(60);
+                juno.keyUp(60);
+            }
+            QVERIFY2(finished.wait(15000) || finished.size() == 1, row.what);
+            QZP_VERIFY(check.result().position == row.position, row.what);
+            const QString findings = check.findings().join(QLatin1Char('|'));
+            for (const QString& part : row.says.split(QLatin1Char('|')))
+                QZP_VERIFY(findings.contains(part), row.what, findings);
+            QCOMPARE(check.channelToUse(), row.channel != 0 ? std::optional<int>(row.channel) : std::nullopt);
+        }
     }
 
     void alsaEventBytes() {

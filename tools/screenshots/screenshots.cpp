@@ -20,6 +20,7 @@
 #include "mainwindow/QZPMorphBar.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
+#include "mainwindow/QZPWriteWindow.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiOutputQueue.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
@@ -198,6 +199,20 @@ int main(int argc, char* argv[]) {
     waitFor("collecting patches", [&collector] { return collector.presets().size() == 40; });
     collector.window()->resize(960, 600);
     save(collector.window(), QStringLiteral("record-window"));
+
+    QZPWriteWindow::Presets toWrite;
+    for (const QZPPreset* preset : collector.presets().mid(0, 12))
+        toWrite.append({preset->displayName(), preset->patch()});
+    QZPWriteWindow writing(&engine, toWrite);
+    writing.show();
+    writing.writer()->start();
+    writing.writer()->written();
+    writing.writer()->skip();
+    for (const auto& [name, size] : {std::pair{"small", QSize()}, std::pair{"large", QSize(1000, 760)}}) {
+        writing.resize(size.isEmpty() ? writing.minimumSizeHint() : size);
+        save(&writing, QStringLiteral("write-window-%1").arg(QLatin1String(name)));
+    }
+    writing.writer()->stop();
 
     QZPOnboardingWindowController onboarding(presets, &engine);
     QZPPreferencesWindowController preferences(presets, &engine, settings);
