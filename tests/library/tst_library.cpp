@@ -787,6 +787,11 @@ private slots:
         QCOMPARE(m_documents->currentDocument(), draft);
         open(path("Empty"));
         QVERIFY(qobject_cast<QZPPreset*>(m_documents->currentDocument())->isNew());
+        // A left on a draft: coming back later does not bring back what was current there before it.
+        open(path("B"));
+        named("Bee")->makeWindowControllers();
+        open(path("A"));
+        QCOMPARE(current(), QStringLiteral("Bee"));
     }
 
     void refreshKeepsObjectsAndStashesEdits() {
