@@ -6,6 +6,7 @@
 #include "model/QZPError.h"
 #include "model/QZPFileSystem.h"
 #include "model/QZPParameter.h"
+#include "model/QZPPatchDifference.h"
 #include "model/QZPPreset.h"
 
 #include <QCoreApplication>
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -286,6 +288,47 @@ int QZPCommandLine::set(const QStringList& arguments) {
     if (!saveChangedPatch(*preset, &error)) {
         reportFileError(file, error.localizedDescription(), error.localizedFailureReason());
         return FileFailure;
+    }
+    return Success;
+}
+
+// The Control Change numbers of the "ToneBench DAW" port, one parameter a line in the order of the
+// numbers: the number, the parameter's name, the panel's name, and the values (a switch's positions with
+// their shares of 0–127).
+int QZPCommandLine::controllerMap(const QStringList& arguments) {
+    QString error;
+    const auto parsed = QZPCommandArguments::parse(arguments, {QStringLiteral("json")}, {}, &error);
+    if (!parsed)
+        return usageError(error);
+    if (!parsed->positional().isEmpty())
+        return usageError(QStringLiteral("cc-map takes no arguments"));
+    QList<const QZPParameter*> mapped;
+    for (const QZPParameter& parameter : QZPParameter::all())
+        if (parameter.controller >= 0)
+            mapped << &parameter;
+    std::sort(mapped.begin(), mapped.end(),
+              [](const QZPParameter* a, const QZPParameter* b) { return a->controller < b->controller; });
+    for (const QZPParameter* parameter : std::as_const(mapped)) {
+        QStringList shares;
+        QJsonArray values;
+        for (qsizetype index = 0; index < parameter->values.size(); ++index) {
+            const int value = parameter->values.at(index).value;
+            const int from = parameter->controllerValueFor(value);
+            const int to = index + 1 < parameter->values.size()
+                               ? parameter->controllerValueFor(parameter->values.at(index + 1).value) - 1
+                               : QZPParameter::MaximumDataByte;
+            shares << QStringLiteral("%1=%2–%3").arg(QZPPatchDifference::valueText(*parameter, value)).arg(from).arg(to);
+            values.append(QJsonObject{{"value", value}, {"from", from}, {"to", to}});
+        }
+        if (parsed->isSet(QStringLiteral("json")))
+            printJson(out(), {{"controller", parameter->controller},
+                              {"name", QString::fromLatin1(parameter->name)},
+                              {"panel", QZPPatchDifference::parameterText(*parameter)},
+                              {"values", values}});
+        else
+            out() << parameter->controller << '\t' << parameter->name << '\t'
+                  << QZPPatchDifference::parameterText(*parameter) << '\t'
+                  << (shares.isEmpty() ? QStringLiteral("0–127") : shares.join(QLatin1Char(' '))) << Qt::endl;
     }
     return Success;
 }

@@ -59,6 +59,7 @@ public:
     int info(const QStringList& arguments);
     int convert(const QStringList& arguments);
     int set(const QStringList& arguments);
+    int controllerMap(const QStringList& arguments);
     int rename(const QStringList& arguments);
 
 private:

@@ -156,6 +156,14 @@ const QList<QZPCommandTable::Group>& QZPCommandTable::groups() {
          {}},
         {"The instrument",
          {
+             {"cc-map",
+              "cc-map [--json]",
+              {"The Control Change numbers a sequencer moves the instrument's",
+               "controls by: number, parameter, panel name, values (a switch's",
+               "positions take even shares of 0–127). Values here are 0–127."},
+              [](QZPCommandLine& c, const QStringList& a) {
+                  return c.controllerMap(a);
+              }},
              {"ports",
               "ports [--json]",
               {"List the MIDI sources and destinations."},

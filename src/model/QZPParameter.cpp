@@ -15,9 +15,10 @@ using Id = QZPParameter::Id;
 
 // A slider: its byte is its identity's number.
 QZPParameter slider(Id id, const char* name, const char* section, const char* label, const char* identifier,
-                    double weight, QList<const char*> queryWords = {}, Display display = Display::Percent) {
-    return {id, name,    int(id), Kind::Slider,         section, label, identifier, display, 0,
-            {}, nullptr, weight,  std::move(queryWords)};
+                    double weight, int controller, QList<const char*> queryWords = {},
+                    Display display = Display::Percent) {
+    return {id, name,    int(id), Kind::Slider,          section,   label, identifier, display, 0,
+            {}, nullptr, weight,  std::move(queryWords), controller};
 }
 
 // The number as "%g" writes it: no trailing zeros.
@@ -108,31 +109,31 @@ const QList<QZPParameter>& QZPParameter::all() {
     // the noise off behind the user's back; it clears bits 6 and 7.
     static const QList<QZPParameter> table{
         slider(Id::LFO_Rate, "LFO_Rate", "LFO", QT_TRANSLATE_NOOP("QZPParameter", "RATE"),
-               QT_TRANSLATE_NOOP("QZPParameter", "LFO Rate"), 0.5),
+               QT_TRANSLATE_NOOP("QZPParameter", "LFO Rate"), 0.5, 3),
         slider(Id::LFO_Delay, "LFO_Delay", "LFO", QT_TRANSLATE_NOOP("QZPParameter", "DELAY"),
-               QT_TRANSLATE_NOOP("QZPParameter", "LFO Delay"), 0.5),
-        slider(Id::DCO_LFO, "DCO_LFO", "DCO", "LFO", QT_TRANSLATE_NOOP("QZPParameter", "DCO LFO"), 1),
-        slider(Id::DCO_PWM, "DCO_PWM", "DCO", "PWM", QT_TRANSLATE_NOOP("QZPParameter", "DCO PWM"), 1,
+               QT_TRANSLATE_NOOP("QZPParameter", "LFO Delay"), 0.5, 9),
+        slider(Id::DCO_LFO, "DCO_LFO", "DCO", "LFO", QT_TRANSLATE_NOOP("QZPParameter", "DCO LFO"), 1, 13),
+        slider(Id::DCO_PWM, "DCO_PWM", "DCO", "PWM", QT_TRANSLATE_NOOP("QZPParameter", "DCO PWM"), 1, 14,
                {"pwm"}),
         slider(Id::DCO_NoiseLevel, "DCO_NoiseLevel", "DCO", QT_TRANSLATE_NOOP("QZPParameter", "NOISE"),
-               QT_TRANSLATE_NOOP("QZPParameter", "DCO Noise"), 1.5, {"noise"}),
+               QT_TRANSLATE_NOOP("QZPParameter", "DCO Noise"), 1.5, 19, {"noise"}),
         slider(Id::VCF_Cutoff, "VCF_Cutoff", "VCF", QT_TRANSLATE_NOOP("QZPParameter", "FREQ"),
-               QT_TRANSLATE_NOOP("QZPParameter", "VCF Freq"), 3, {"vcf", "cutoff"}),
+               QT_TRANSLATE_NOOP("QZPParameter", "VCF Freq"), 3, 74, {"vcf", "cutoff"}),
         slider(Id::VCF_Resonance, "VCF_Resonance", "VCF", QT_TRANSLATE_NOOP("QZPParameter", "RES"),
-               QT_TRANSLATE_NOOP("QZPParameter", "VCF Res"), 2, {"resonance"}),
+               QT_TRANSLATE_NOOP("QZPParameter", "VCF Res"), 2, 71, {"resonance"}),
         slider(Id::VCF_ENV, "VCF_ENV", "VCF", QT_TRANSLATE_NOOP("QZPParameter", "ENV"),
-               QT_TRANSLATE_NOOP("QZPParameter", "VCF Env"), 2),
-        slider(Id::VCF_LFO, "VCF_LFO", "VCF", "LFO", QT_TRANSLATE_NOOP("QZPParameter", "VCF LFO"), 1),
+               QT_TRANSLATE_NOOP("QZPParameter", "VCF Env"), 2, 22),
+        slider(Id::VCF_LFO, "VCF_LFO", "VCF", "LFO", QT_TRANSLATE_NOOP("QZPParameter", "VCF LFO"), 1, 23),
         slider(Id::VCF_KYBD, "VCF_KYBD", "VCF", QT_TRANSLATE_NOOP("QZPParameter", "KYBD"),
-               QT_TRANSLATE_NOOP("QZPParameter", "VCF Kybd"), 0.75),
+               QT_TRANSLATE_NOOP("QZPParameter", "VCF Kybd"), 0.75, 24),
         slider(Id::VCA_Level, "VCA_Level", "VCA", QT_TRANSLATE_NOOP("QZPParameter", "LEVEL"),
-               QT_TRANSLATE_NOOP("QZPParameter", "VCA Level"), 0.5, {"level"}, Display::CenteredPercent),
-        slider(Id::ENV_Attack, "ENV_Attack", "ENV", "A", QT_TRANSLATE_NOOP("QZPParameter", "Attack"), 2),
-        slider(Id::ENV_Decay, "ENV_Decay", "ENV", "D", QT_TRANSLATE_NOOP("QZPParameter", "Decay"), 2),
-        slider(Id::ENV_Sustain, "ENV_Sustain", "ENV", "S", QT_TRANSLATE_NOOP("QZPParameter", "Sustain"), 2),
-        slider(Id::ENV_Release, "ENV_Release", "ENV", "R", QT_TRANSLATE_NOOP("QZPParameter", "Release"), 1.5),
+               QT_TRANSLATE_NOOP("QZPParameter", "VCA Level"), 0.5, 26, {"level"}, Display::CenteredPercent),
+        slider(Id::ENV_Attack, "ENV_Attack", "ENV", "A", QT_TRANSLATE_NOOP("QZPParameter", "Attack"), 2, 73),
+        slider(Id::ENV_Decay, "ENV_Decay", "ENV", "D", QT_TRANSLATE_NOOP("QZPParameter", "Decay"), 2, 75),
+        slider(Id::ENV_Sustain, "ENV_Sustain", "ENV", "S", QT_TRANSLATE_NOOP("QZPParameter", "Sustain"), 2, 27),
+        slider(Id::ENV_Release, "ENV_Release", "ENV", "R", QT_TRANSLATE_NOOP("QZPParameter", "Release"), 1.5, 72),
         slider(Id::DCO_SubLevel, "DCO_SubLevel", "DCO", QT_TRANSLATE_NOOP("QZPParameter", "SUB"),
-               QT_TRANSLATE_NOOP("QZPParameter", "DCO Sub"), 1.5, {"sub"}),
+               QT_TRANSLATE_NOOP("QZPParameter", "DCO Sub"), 1.5, 18, {"sub"}),
         {Id::DCO_Range,
          "DCO_Range",
          SwitchByte1,
@@ -145,7 +146,8 @@ const QList<QZPParameter>& QZPParameter::all() {
          {{16, 0x01, 0x87, "16'"}, {8, 0x02, 0x87, "8'"}, {4, 0x04, 0x87, "4'"}},
          "DCO_Range == 16 || DCO_Range == 8 || DCO_Range == 4",
          3,
-         {}},
+         {},
+         12},
         {Id::DCO_Pulse_ON,
          "DCO_Pulse_ON",
          SwitchByte1,
@@ -158,7 +160,8 @@ const QList<QZPParameter>& QZPParameter::all() {
          {{0, 0x00, 0x88}, {1, 0x08, 0x88}},
          "!DCO_Pulse_ON || DCO_Pulse_ON == YES",
          3,
-         {}},
+         {},
+         16},
         {Id::DCO_Saw_ON,
          "DCO_Saw_ON",
          SwitchByte1,
@@ -171,7 +174,8 @@ const QList<QZPParameter>& QZPParameter::all() {
          {{0, 0x00, 0x90}, {1, 0x10, 0x90}},
          "!DCO_Saw_ON || DCO_Saw_ON == YES",
          3,
-         {}},
+         {},
+         17},
         {Id::chorusMode,
          "chorusMode",
          SwitchByte1,
@@ -186,7 +190,8 @@ const QList<QZPParameter>& QZPParameter::all() {
           {2, 0x00, 0xE0, "II"}},
          "chorusMode == 0 || chorusMode == 1 || chorusMode == 2",
          2,
-         {"chorus"}},
+         {"chorus"},
+         93},
         {Id::DCO_PWM_Mode,
          "DCO_PWM_Mode",
          SwitchByte2,
@@ -200,7 +205,8 @@ const QList<QZPParameter>& QZPParameter::all() {
           {1, 0x00, 0x81, QT_TRANSLATE_NOOP("QZPParameter", "LFO Modulated")}},
          "DCO_PWM_Mode == 0 || DCO_PWM_Mode == 1",
          0.5,
-         {}},
+         {},
+         15},
         {Id::VCF_ENV_Mode,
          "VCF_ENV_Mode",
          SwitchByte2,
@@ -214,7 +220,8 @@ const QList<QZPParameter>& QZPParameter::all() {
           {1, 0x00, 0x82, QT_TRANSLATE_NOOP("QZPParameter", "Normal")}},
          "VCF_ENV_Mode == 0 || VCF_ENV_Mode == 1",
          1,
-         {}},
+         {},
+         21},
         {Id::VCA_Mode,
          "VCA_Mode",
          SwitchByte2,
@@ -228,7 +235,8 @@ const QList<QZPParameter>& QZPParameter::all() {
           {1, 0x00, 0x84, QT_TRANSLATE_NOOP("QZPParameter", "Follows Envelope")}},
          "VCA_Mode == 0 || VCA_Mode == 1",
          2,
-         {}},
+         {},
+         25},
         {Id::HPF_Mode,
          "HPF_Mode",
          SwitchByte2,
@@ -241,7 +249,8 @@ const QList<QZPParameter>& QZPParameter::all() {
          {{0, 0x18, 0xD8}, {1, 0x10, 0xD8}, {2, 0x08, 0xD8}, {3, 0x00, 0xD8}},
          "HPF_Mode == 0 || HPF_Mode == 1 || HPF_Mode == 2 || HPF_Mode == 3",
          1.5,
-         {"hpf"}},
+         {"hpf"},
+         20},
         {Id::MKS_Noise_ON,
          "MKS_Noise_ON",
          SwitchByte2,
@@ -254,9 +263,31 @@ const QList<QZPParameter>& QZPParameter::all() {
          {{0, 0x00, 0xE0}, {1, 0x20, 0xE0}},
          nullptr,
          0.25,
-         {}},
+         {},
+         -1},
     };
     return table;
+}
+
+int QZPParameter::valueForController(int controllerValue) const {
+    const int clamped = std::clamp(controllerValue, 0, MaximumDataByte);
+    if (values.isEmpty())
+        return clamped;
+    return values.at(clamped * int(values.size()) / (MaximumDataByte + 1)).value;
+}
+
+int QZPParameter::controllerValueFor(int value) const {
+    for (int index = 0; index < int(values.size()); ++index)
+        if (values.at(index).value == value)
+            return (index * (MaximumDataByte + 1) + int(values.size()) - 1) / int(values.size());
+    return std::clamp(value, 0, MaximumDataByte);
+}
+
+const QZPParameter* QZPParameter::forController(int controller) {
+    for (const QZPParameter& parameter : all())
+        if (parameter.controller >= 0 && parameter.controller == controller)
+            return &parameter;
+    return nullptr;
 }
 
 int QZPParameter::get(const QZPPreset& preset) const {

@@ -66,6 +66,9 @@ public:
     double weight;
     // Short words a query names the parameter by ("vcf", "cutoff"), beside its own and the panel's names.
     QList<const char*> queryWords;
+    // The Control Change number a sequencer moves the control by: the number the instrument's modern
+    // re-creation (the JU-06A) uses where it has the control, a free one otherwise; -1 for none.
+    int controller;
 
     // The value in the preset's patch.
     int get(const QZPPreset& preset) const;
@@ -75,6 +78,14 @@ public:
     bool accepts(int value) const;
     // "0–127" or "16, 8, 4": for messages.
     QString acceptedValuesText() const;
+    // A Control Change value (0–127) as a value of the parameter: a slider's own; a switch's positions take
+    // even shares of 0–127, in the order of its values.
+    int valueForController(int controllerValue) const;
+    // The Control Change value that stands for `value`: a slider's own; the lowest of a switch position's
+    // share.
+    int controllerValueFor(int value) const;
+    // The parameter a Control Change number moves; null for none.
+    static const QZPParameter* forController(int controller);
     // The lowest and highest accepted value.
     int minimum() const;
     int maximum() const;

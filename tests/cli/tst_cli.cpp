@@ -175,6 +175,22 @@ private slots:
         QVERIFY(run({"info", "Brass.syx"}).out.contains("A26"));
     }
 
+    // The Control Change map, in the order of the numbers, a switch's positions with their shares.
+    void controllerMap() {
+        const Result text = run({"cc-map"});
+        QCOMPARE(text.status, 0);
+        const QStringList lines = text.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 24);
+        QCOMPARE(lines.first(), QStringLiteral("3\tLFO_Rate\tLFO RATE\t0–127"));
+        QVERIFY(lines.contains(QStringLiteral("74\tVCF_Cutoff\tVCF FREQ\t0–127")));
+        QCOMPARE(lines.last(), QStringLiteral("93\tchorusMode\tCHORUS MODE\tOFF=0–42 I=43–85 II=86–127"));
+        const Result json = run({"cc-map", "--json"});
+        const QJsonObject range = QJsonDocument::fromJson(json.out.split('\n').at(2).toUtf8()).object();
+        QCOMPARE(range.value("name").toString(), QStringLiteral("DCO_Range"));
+        QCOMPARE(range.value("values").toArray().at(1).toObject().value("from").toInt(), 43);
+        QCOMPARE(run({"cc-map", "extra"}).status, 2);
+    }
+
     void libraryCommands() {
         QDir(m_dir.path()).mkpath("lib/sub");
         for (const char* name : {"lib/Pad 10.syx", "lib/pad 9.syx", "lib/sub/Crème.syx", "lib/.hidden.syx"})

@@ -1,3 +1,4 @@
+#include <QSet>
 #include "QZPTestMain.h"
 #include "model/QZPInvalidParameter.h"
 #include "model/QZPParameter.h"
@@ -44,6 +45,38 @@ class TestPreset : public QObject {
     Q_OBJECT
 
 private slots:
+    // A sequencer's Control Change: each number moves one parameter (the JU-06A's numbers where it has the
+    // control); a slider takes the value as it is, each switch position an even share of 0–127 whose
+    // lowest value maps back to it, whatever the position.
+    void controllerValues() {
+        QSet<int> numbers;
+        for (const QZPParameter& parameter : QZPParameter::all()) {
+            if (parameter.controller < 0)
+                continue;
+            QVERIFY(!numbers.contains(parameter.controller));
+            numbers.insert(parameter.controller);
+            QCOMPARE(QZPParameter::forController(parameter.controller), &parameter);
+            QList<int> values{0, 64, 127};
+            if (!parameter.values.isEmpty()) {
+                values.clear();
+                for (const QZPParameter::SwitchValue& value : parameter.values)
+                    values << value.value;
+            }
+            for (const int value : values)
+                QCOMPARE(parameter.valueForController(parameter.controllerValueFor(value)), value);
+            QCOMPARE(parameter.valueForController(127), values.last());
+            QCOMPARE(parameter.valueForController(0), values.first());
+        }
+        QCOMPARE(numbers.size(), QZPParameter::Count - 1); // all but the MKS noise bit, which has no control
+        for (const auto& [name, controllerValue, value] :
+             {std::tuple{"VCF_Cutoff", 100, 100}, std::tuple{"DCO_Range", 42, 16}, std::tuple{"DCO_Range", 43, 8},
+              std::tuple{"chorusMode", 85, 1}, std::tuple{"chorusMode", 86, 2}, std::tuple{"HPF_Mode", 96, 3},
+              std::tuple{"HPF_Mode", 95, 2}, std::tuple{"DCO_Saw_ON", 63, 0}, std::tuple{"DCO_Saw_ON", 64, 1}})
+            QCOMPARE(QZPParameter::named(QString::fromLatin1(name))->valueForController(controllerValue), value);
+        QCOMPARE(QZPParameter::forController(74)->name, "VCF_Cutoff");
+        QVERIFY(!QZPParameter::forController(1));
+    }
+
     void init() {
         QZPSettings::standard()->remove(QZPSettings::DynamicsAmplifierKey);
         QZPSettings::standard()->remove(QZPSettings::DynamicsFilterKey);
