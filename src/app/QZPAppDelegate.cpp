@@ -1,4 +1,5 @@
 #include "app/QZPAppDelegate.h"
+#include "app/QZPDawPort.h"
 
 #include "app/QZPHelpText.h"
 #include "app/QZPOnboardingWindowController.h"
@@ -47,6 +48,7 @@ QZPAppDelegate::QZPAppDelegate(QZPMidiEngine* engine, QObject* parent) : QObject
 
 QZPAppDelegate::~QZPAppDelegate() {
     // The windows go before the document controller, whose presets the main window shows.
+    m_dawPort.reset();
     m_recWindowController.reset();
     m_onboarding.reset();
     m_preferences.reset();
@@ -66,6 +68,7 @@ QZPMainWindowController* QZPAppDelegate::windowController() {
         connect(m_windowController.get(), &QZPMainWindowController::windowCloseRequested, this,
                 &QZPAppDelegate::terminate);
         buildMainMenu();
+        m_dawPort = std::make_unique<QZPDawPort>(m_engine, m_windowController.get());
     }
     return m_windowController.get();
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <memory>
 
+class QZPDawPort;
 class QZPDocumentController;
 class QZPMainWindowController;
 class QZPMidiEngine;
@@ -80,6 +81,7 @@ private:
     std::unique_ptr<QZPRecordWindowController> m_recWindowController;
     std::unique_ptr<QZPOnboardingWindowController> m_onboarding;
     std::unique_ptr<QZPPreferencesWindowController> m_preferences;
+    std::unique_ptr<QZPDawPort> m_dawPort;
     QPointer<QMenu> m_deviceMenu;
     QPointer<QMenu> m_channelMenu;
     QPointer<QAction> m_filterModifiedItem;

@@ -1,4 +1,5 @@
 #include "mainwindow/QZPMainWindowController.h"
+#include "model/QZPParameter.h"
 
 #include "editor/QZPEditorController.h"
 #include "editor/QZPPanelFrame.h"
@@ -344,6 +345,20 @@ void QZPMainWindowController::sidebarControllerReturnKeyAction(QZPSidebarControl
 void QZPMainWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex, quint8) {
     if (recordControlMessages())
         m_controlSync->take(sysex);
+}
+
+// A control moved from a sequencer: applied to the current preset as a knob move on the instrument is
+// (one undo step a gesture), and so sent on to the destination like any change of the preset.
+void QZPMainWindowController::moveFromSequencer(QZPParameterId id, int value) {
+    const QZPPreset* preset = currentPreset();
+    if (!preset)
+        return;
+    const QZPParameter& parameter = QZPParameter::of(id);
+    const quint8 byte = parameter.kind == QZPParameter::Kind::Slider
+                            ? quint8(value)
+                            : parameter.switchByte(preset->byteAtLocation(quint8(parameter.byteIndex)), value);
+    m_controlSync->take(QZPSysexMessage::controlMessage(quint8(m_engine->targetedMidiChannel()),
+                                                        quint8(parameter.byteIndex), byte));
 }
 
 void QZPMainWindowController::scheduleRedraw() {

@@ -5,6 +5,7 @@
 #include "midi/QZPMidiClaviatureDelegate.h"
 #include "midi/QZPMidiClaviatureSource.h"
 #include "midi/QZPMidiMessageDelegate.h"
+#include "model/QZPParameterId.h"
 #include "model/QZPCommandSource.h"
 #include "model/QZPError.h"
 #include "model/QZPPreset.h"
@@ -106,6 +107,7 @@ public:
 
     void sendProgram(QZPCommandSource source);
     void selectOnInstrument(QZPCommandSource source);
+    void moveFromSequencer(QZPParameterId id, int value);
     QZPWriteWindow* writeToInstrument(QZPCommandSource source);
     // The current patch again, after a refresh or an opened file: the selection does not matter, and
     // without a destination nothing is said.

@@ -131,6 +131,7 @@ QVariantMap QZPSettings::registeredDefaults() {
         {DynamicsFilterKey, true},      {SendsPresetsOnSelectionChangeKey, false},
         {DraftOnRecordKey, true},       {FinerTrackingKey, true},
         {MidiThruSoundKey, true},       {MidiThruInstrumentKey, false},
+        {DawPortsKey, true},
     };
 }
 

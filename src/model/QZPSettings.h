@@ -25,6 +25,8 @@ public:
     static constexpr const char* SendsPresetsOnSelectionChangeKey = "QZPSendsPresetsOnSelectionChange";
     static constexpr const char* DraftOnRecordKey = "com.quorlane.tonebench.draftOnRecord";
     static constexpr const char* FinerTrackingKey = "com.quorlane.tonebench.finerTracking";
+    // The "ToneBench DAW" port pair for a sequencer's automation, open while ToneBench runs.
+    static constexpr const char* DawPortsKey = "com.quorlane.tonebench.dawPorts";
     // MIDI Thru: what the chosen input plays goes on to the destination; on by default for the built-in
     // sound, off for an instrument (it has its own keyboard).
     static constexpr const char* MidiThruSoundKey = "com.quorlane.tonebench.midiThru.sound";

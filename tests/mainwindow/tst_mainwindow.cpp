@@ -6,6 +6,7 @@
 #include "editor/QZPEditorController.h"
 #include "editor/QZPMessageView.h"
 #include "mainwindow/QZPConnectionWindow.h"
+#include "midi/QZPDawBridge.h"
 #include "editor/QZPSlider.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPComparison.h"
@@ -641,6 +642,40 @@ private slots:
         QCOMPARE(m_engine->targetedMidiChannel(), 2);
         QVERIFY(!window->useChannelButton()->isVisible());
         window->close();
+    }
+
+    // A sequencer's automation: its Control Changes move the current preset's controls as knobs on the
+    // instrument would (a switch by its share of 0–127), and the instrument gets them as Control messages;
+    // notes pass on to the destination on its channel; the instrument's own moves go back to the
+    // sequencer as the same Control Changes, a switch byte's only for the switch that moved.
+    void sequencerAutomation() {
+        library({"Pad"});
+        QZPPreset* pad = named("Pad");
+        QList<QByteArray> toSequencer;
+        QZPDawBridge bridge(m_engine, [&toSequencer](const QByteArray& message) { toSequencer << message; });
+        connect(&bridge, &QZPDawBridge::parameterMoved, m_window.get(), &QZPMainWindowController::moveFromSequencer);
+        bridge.fromSequencer(QByteArray::fromHex("B94A64")); // CC 74 = 100, any channel
+        QTRY_COMPARE(pad->value(Id::VCF_Cutoff), 100);
+        QCOMPARE(sent(), QList{QZPSysexMessage::controlMessage(0, 5, 100)});
+        const int range = pad->value(Id::DCO_Range) == 16 ? 4 : 16;
+        bridge.fromSequencer(QByteArray::fromHex(range == 16 ? "B00C2A" : "B00C56")); // CC 12 = 42 or 86
+        QTRY_COMPARE(pad->value(Id::DCO_Range), range);
+        QCOMPARE(sent().size(), 1);
+        bridge.fromSequencer(QByteArray::fromHex("953C64"));
+        QCOMPARE(sent(), QList{QByteArray::fromHex("903C64")});
+
+        m_instrument->juno.moveSlider(5, 33);
+        QTRY_COMPARE(toSequencer.size(), 1);
+        QCOMPARE(toSequencer.takeFirst(), QByteArray::fromHex("B04A21"));
+        QByteArray switches = m_instrument->juno.editBuffer;
+        m_instrument->juno.moveSlider(16, quint8(switches.at(16)));
+        QTRY_COMPARE(toSequencer.size(), 4); // the first time: each switch of the byte
+        toSequencer.clear();
+        const quint8 chorusII = QZPParameter::of(Id::chorusMode).switchByte(quint8(switches.at(16)), 2);
+        QVERIFY(chorusII != quint8(switches.at(16)));
+        m_instrument->juno.moveSlider(16, chorusII);
+        QTRY_COMPARE(toSequencer.size(), 1);
+        QCOMPARE(toSequencer.first(), QByteArray::fromHex("B05D56"));
     }
 
     // The window says "No MIDI output" when the output goes, and again each time it goes after it came

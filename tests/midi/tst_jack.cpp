@@ -8,6 +8,7 @@
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiMessageDelegate.h"
 #include "midi/QZPSysexMessage.h"
+#include "midi/backends/QZPJackDawPorts.h"
 #include "midi/backends/QZPRtMidiBackend.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
@@ -427,6 +428,41 @@ private slots:
         QVERIFY(done.wait(10000));
         QCOMPARE(writer.entries().first().state, QZPInstrumentWriter::State::Verified);
         QCOMPARE(juno.stored[18], patch.data());
+    }
+
+    // The "ToneBench DAW" port pair: a client of that name with "in" and "out"; what a sequencer sends to
+    // "in" is handed on whole and in order, and what ToneBench sends leaves "out".
+    void dawPortsOverJack() {
+        QMutex lock;
+        QList<QByteArray> arrived;
+        QZPJackDawPorts ports([&](const QByteArray& message) {
+            QMutexLocker locked(&lock);
+            arrived << message;
+        });
+        QString error;
+        QZP_VERIFY(ports.open(&error), error);
+        QCOMPARE(ports.inputPortName(), QStringLiteral("ToneBench DAW:in"));
+        QCOMPARE(ports.outputPortName(), QStringLiteral("ToneBench DAW:out"));
+        JackPortClient sequencer("Sequencer", "out", false);
+        JackPortClient recorder("Sequencer Recorder", "in", true);
+        jack_status_t status{};
+        jack_client_t* patchbay = jack_client_open("Patchbay", JackNoStartServer, &status);
+        QVERIFY(patchbay);
+        QCOMPARE(jack_connect(patchbay, "Sequencer:out", "ToneBench DAW:in"), 0);
+        QCOMPARE(jack_connect(patchbay, "ToneBench DAW:out", "Sequencer Recorder:in"), 0);
+        jack_client_close(patchbay);
+        const QList<QByteArray> played{QByteArray::fromHex("B04A64"), QByteArray::fromHex("903C64"),
+                                       QByteArray::fromHex("E00040")};
+        for (const QByteArray& message : played)
+            sequencer.send(message);
+        const auto heard = [&] {
+            QMutexLocker locked(&lock);
+            return arrived;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(heard(), played, 5000);
+        QVERIFY(ports.send(QByteArray::fromHex("B04A21")));
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.receivedCount(), 1, 5000);
+        QCOMPARE(recorder.takeReceived(), QList<QByteArray>{QByteArray::fromHex("B04A21")});
     }
 
     // The built-in sound as a JACK client: named "ToneBench" while the name is free, a note played

@@ -100,7 +100,8 @@ private slots:
             {QZPSettings::DraftOnRecordKey, true, false},
             {QZPSettings::FinerTrackingKey, true, false},
             {QZPSettings::MidiThruSoundKey, true, false},
-            {QZPSettings::MidiThruInstrumentKey, false, true}};
+            {QZPSettings::MidiThruInstrumentKey, false, true},
+            {QZPSettings::DawPortsKey, true, false}};
         QCOMPARE(keys.size(), QZPSettings::registeredDefaults().size());
         for (const auto& [name, fallback, changed] : keys) {
             const QString key = QString::fromLatin1(name);

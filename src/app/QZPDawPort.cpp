@@ -1,0 +1,66 @@
+#include "app/QZPDawPort.h"
+
+#include "mainwindow/QZPMainWindowController.h"
+#include "midi/QZPDawBridge.h"
+#include "midi/QZPMidiBackend.h"
+#include "midi/QZPMidiEngine.h"
+#include "midi/backends/QZPJackDawPorts.h"
+#include "model/QZPSettings.h"
+
+#include <QLoggingCategory>
+
+QZPDawPort::QZPDawPort(QZPMidiEngine* engine, QZPMainWindowController* window, QObject* parent)
+    : QObject(parent), m_engine(engine), m_window(window) {
+    connect(QZPSettings::standard(), &QZPSettings::valueChanged, this, [this](const QString& key) {
+        if (key == QLatin1String(QZPSettings::DawPortsKey))
+            follow();
+    });
+    follow();
+}
+
+// The reader thread goes before the bridge it hands messages to.
+QZPDawPort::~QZPDawPort() {
+    m_ports.reset();
+    delete m_bridge;
+}
+
+bool QZPDawPort::isOpen() const {
+    return m_ports && m_ports->isOpen();
+}
+
+void QZPDawPort::follow() {
+    const bool wanted = QZPSettings::standard()->boolValue(QString::fromLatin1(QZPSettings::DawPortsKey)) &&
+                        m_engine->backend() && m_engine->backend()->name() == QLatin1String("jack");
+    if (!wanted) {
+        m_ports.reset();
+        delete m_bridge;
+        return;
+    }
+    if (m_ports)
+        return;
+    m_bridge = new QZPDawBridge(
+        m_engine,
+        [this](const QByteArray& message) {
+            if (m_ports)
+                m_ports->send(message);
+        },
+        this);
+    if (m_window)
+        connect(m_bridge, &QZPDawBridge::parameterMoved, m_window, &QZPMainWindowController::moveFromSequencer);
+    QPointer<QZPDawBridge> bridge = m_bridge;
+    m_ports = std::make_unique<QZPJackDawPorts>([bridge](const QByteArray& message) {
+        QMetaObject::invokeMethod(
+            bridge,
+            [bridge, message] {
+                if (bridge)
+                    bridge->fromSequencer(message);
+            },
+            Qt::QueuedConnection);
+    });
+    QString error;
+    if (!m_ports->open(&error)) {
+        qWarning("The “ToneBench DAW” ports cannot open: %s", qPrintable(error));
+        m_ports.reset();
+        delete m_bridge;
+    }
+}
