@@ -67,7 +67,7 @@ void QZPConnectionCheck::heardSysex(const QByteArray& sysex, quint8 type) {
     if (!m_running || type != QZPPatch::PatchType || sysex.size() != QZPPatch::MessageLength)
         return;
     m_patchWait.stop();
-    m_result.channel = quint8(sysex.at(3)) & 0x0F;
+    m_result.channel = QZPPatch::channelOf(sysex);
     if (m_leftBehind.isEmpty())
         m_leftBehind = sysex;
     m_settler.take(sysex, type);

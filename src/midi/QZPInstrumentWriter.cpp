@@ -154,7 +154,7 @@ void QZPInstrumentWriter::heard(const QList<QByteArray>& kept) {
         return;
     const QByteArray& message = kept.last();
     const Entry& entry = m_entries.at(m_current);
-    const quint8 slot = quint8(message.at(4));
+    const quint8 slot = QZPPatch::programOf(message);
     const QZPPatch got(message);
     if (slot == entry.slot && got.data() == entry.patch.data()) {
         setState(m_current, State::Verified);

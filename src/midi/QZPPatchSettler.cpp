@@ -3,16 +3,6 @@
 #include "midi/QZPSysexMessage.h"
 #include "model/QZPPatch.h"
 
-namespace {
-
-constexpr qsizetype ProgramIndex = 4, DataIndex = 5;
-
-quint8 programOf(const QByteArray& message) {
-    return quint8(message.at(ProgramIndex));
-}
-
-} // namespace
-
 QZPPatchSettler::QZPPatchSettler(QObject* parent) : QObject(parent) {
     m_timer.setSingleShot(true);
     m_timer.setInterval(SettleMs);
@@ -28,7 +18,7 @@ void QZPPatchSettler::take(const QByteArray& sysex, quint8 messageType) {
     QByteArray& held = m_run.isEmpty() ? m_held : m_run.last().held;
     if (const auto move = QZPSysexMessage::decodeControl(sysex);
         move && move->control < QZPPatch::DataLength && !held.isEmpty())
-        held[DataIndex + move->control] = char(move->value);
+        held[QZPPatch::DataIndex + move->control] = char(move->value);
 }
 
 bool QZPPatchSettler::isLeftBehind(qsizetype index) const {
@@ -36,7 +26,7 @@ bool QZPPatchSettler::isLeftBehind(qsizetype index) const {
         return false;
     const QByteArray& message = m_run.at(index).message;
     if (m_run.size() == 2)
-        return m_held.isEmpty() || programOf(message) == programOf(m_held);
+        return m_held.isEmpty() || QZPPatch::programOf(message) == QZPPatch::programOf(m_held);
     if (index == 0 && m_held.isEmpty())
         return isLeftBehind(2);
     return message == (index > 0 ? m_run.at(index - 1).held : m_held);

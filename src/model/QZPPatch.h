@@ -22,6 +22,13 @@ public:
     static constexpr quint8 PatchType = 0x30;
     static constexpr quint8 PatchType2 = 0x31;
     static constexpr quint8 SysexEnd = 0xF7;
+    // Where a Patch message keeps its channel (0–15), its program number (the slot it came from, 0 for
+    // A11 to 127 for B88; the dynamics byte in a message ToneBench sends) and its patch data.
+    static constexpr int ChannelIndex = 3;
+    static constexpr int ProgramIndex = 4;
+    static constexpr int DataIndex = 5;
+    static quint8 channelOf(QByteArrayView message) { return quint8(message.at(ChannelIndex)) & 0x0F; }
+    static quint8 programOf(QByteArrayView message) { return quint8(message.at(ProgramIndex)); }
 
     // Sliders all 0 but VCF cutoff and VCA level (127); range 8, pulse on, chorus mode 0; VCF envelope
     // mode 1.

@@ -197,8 +197,8 @@ void QZPPreset::setJunoSysexData(const QByteArray& junoSysexData, bool registerU
         return;
     // The inverse carries the message as it would be sent now: channel 0 and the dynamics byte.
     const QByteArray inverse = registerUndo ? junoSysexDataWithMidiChannel(0) : QByteArray();
-    m_associatedMIDIChannel = quint8(junoSysexData.at(3));
-    m_programByte = quint8(junoSysexData.at(4));
+    m_associatedMIDIChannel = quint8(junoSysexData.at(QZPPatch::ChannelIndex));
+    m_programByte = QZPPatch::programOf(junoSysexData);
     replaceSysexData(data);
     if (announce)
         emit presetChanged(Change::PatchReplaced);
@@ -234,7 +234,7 @@ std::optional<quint8> QZPPreset::slotFromName() const {
 
 QString QZPPreset::programNameForData(const QByteArray& junoSysexData) {
     QZP_PRECONDITION(junoSysexData.size() > 4, "junoSysexData.length > 4");
-    return programNameForByte(quint8(junoSysexData.at(4)));
+    return programNameForByte(QZPPatch::programOf(junoSysexData));
 }
 
 void QZPPreset::syncInitialSysexData() {
