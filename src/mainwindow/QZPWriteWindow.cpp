@@ -47,6 +47,8 @@ QZPWriteWindow::QZPWriteWindow(QZPMidiEngine* engine, const Presets& presets, QW
     setWindowTitle(tr("Write to Instrument"));
     setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout(this);
+    // Never smaller than what it holds: every slot and the instruction whole.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
 
     auto* reminder = new QLabel(tr("Switch the instrument’s MEMORY PROTECT off before the first slot. Each "
                                    "preset goes into the instrument’s edit buffer; store it with WRITE and "

@@ -32,6 +32,7 @@
 #include "sidebar/QZPSidebarController.h"
 #include "sidebar/QZPURLPopUpButton.h"
 
+#include <QLayout>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -208,8 +209,9 @@ int main(int argc, char* argv[]) {
     writing.writer()->start();
     writing.writer()->written();
     writing.writer()->skip();
+    writing.layout()->activate();
     for (const auto& [name, size] : {std::pair{"small", QSize()}, std::pair{"large", QSize(1000, 760)}}) {
-        writing.resize(size.isEmpty() ? writing.minimumSizeHint() : size);
+        writing.resize(size.isEmpty() ? writing.minimumSize() : size);
         save(&writing, QStringLiteral("write-window-%1").arg(QLatin1String(name)));
     }
     writing.writer()->stop();
