@@ -8,6 +8,7 @@
 #include "mainwindow/QZPProgramSlotGrid.h"
 #include "mainwindow/QZPWriteWindow.h"
 #include "midi/QZPInstrumentSync.h"
+#include "midi/QZPMidiBackend.h"
 #include "midi/QZPMidiEngine.h"
 #include "model/QZPErrorSolver.h"
 #include "model/QZPFileSystem.h"
@@ -113,7 +114,9 @@ void QZPRecordWindowController::buildWindow() {
     auto* bank = new QPushButton(tr("Save as Bank…"), m_window);
     auto* save = new QPushButton(tr("Save…"), m_window);
     auto* write = new QPushButton(tr("Write to Instrument…"), m_window);
-    for (QPushButton* button : {send, remove, write, bank, save})
+    auto* load = new QPushButton(tr("Load into ToneBench Sound"), m_window);
+    load->setToolTip(tr("ToneBench Sound plays these programs when a Program Change chooses them"));
+    for (QPushButton* button : {send, remove, write, load, bank, save})
         buttons->addWidget(button);
     layout->addLayout(buttons);
     m_sendButton = send;
@@ -121,6 +124,7 @@ void QZPRecordWindowController::buildWindow() {
     connect(send, &QPushButton::clicked, this, [this] { sendProgram(QZPCommandSource::Button); });
     connect(remove, &QPushButton::clicked, this, &QZPRecordWindowController::deleteBackward);
     connect(save, &QPushButton::clicked, this, &QZPRecordWindowController::savePrograms);
+    connect(load, &QPushButton::clicked, this, [this] { loadIntoSound(); });
     // The collection back into the instrument, each into the slot it came from when the owner asks.
     connect(write, &QPushButton::clicked, this, [this] {
         QZPWriteWindow::Presets collected;
@@ -303,6 +307,17 @@ void QZPRecordWindowController::collect(const QByteArray& sysex) {
     m_presetsMappedByData.insert(sysex, preset);
     addPreset(preset);
     setSelectedPresets({preset});
+}
+
+// The collection as ToneBench Sound's bank: each preset for the program it was received from.
+int QZPRecordWindowController::loadIntoSound() {
+    QList<QByteArray> messages;
+    for (const QZPPreset* preset : presets())
+        messages << preset->property(ReceivedMessageProperty).toByteArray();
+    const int loaded = m_engine->backend() ? m_engine->backend()->loadSoundBank(messages) : 0;
+    m_summary->setText(loaded > 0 ? tr("%1 programs loaded into ToneBench Sound").arg(loaded)
+                                  : tr("ToneBench Sound is not there to take them"));
+    return loaded;
 }
 
 void QZPRecordWindowController::selectionDidChange() {

@@ -49,6 +49,8 @@ public:
     void windowDidBecomeMain();
     void midiEngineDidReceiveSysex(QZPMidiEngine* engine, const QByteArray& sysex,
                                    quint8 messageType) override;
+    // Loads the collection into ToneBench Sound as its bank; answers how many programs it holds.
+    int loadIntoSound();
     // Whether Patch messages wait for the rest of their run before they are collected.
     bool isSettling() const { return m_settler.isSettling(); }
     void sendProgram(QZPCommandSource source);

@@ -52,6 +52,13 @@ public:
         Q_UNUSED(uniqueID);
         return false;
     }
+    // Gives the sound inside the program a bank: Patch messages, each kept for the program its byte 4
+    // names, played when a Program Change chooses that program. Answers how many programs it holds now
+    // (0 for a back-end without a sound).
+    virtual int loadSoundBank(const QList<QByteArray>& patchMessages) {
+        Q_UNUSED(patchMessages);
+        return 0;
+    }
 
     // The back-end for a choice of "auto", "alsa", "jack" or "none" (empty means the environment variable
     // TONEBENCH_MIDI_API, else "auto"). Auto takes ALSA when its sequencer opens, else JACK when a server

@@ -1,5 +1,9 @@
 #include "sound/QZPSoundMidiBackend.h"
 
+#include "model/QZPPatch.h"
+
+#include <algorithm>
+
 QZPSoundMidiBackend::QZPSoundMidiBackend(std::unique_ptr<QZPMidiBackend> system)
     : m_system(std::move(system)) {
     // What the system delivers passes through to whoever listens to this back-end.
@@ -30,8 +34,13 @@ bool QZPSoundMidiBackend::send(const QZPMidiEndpoint& destination, QByteArrayVie
     // `error` is the system's to fill: the sound itself never refuses a message.
     if (destination.uniqueID() != EndpointID)
         return m_system->send(destination, bytes, error);
-    // Messages the sound does not play (program changes, other SysEx) pass without a word, as an
-    // instrument ignores them. The sound follows every message, heard or not.
+    // Messages the sound does not play (other SysEx, a program change with no bank loaded) pass without a
+    // word, as an instrument ignores them. The sound follows every message, heard or not. With a bank, a
+    // program change plays its program, as the instrument's memory would.
+    if (bytes.size() == 2 && (quint8(bytes.at(0)) & 0xF0) == 0xC0) {
+        if (const QByteArray& program = m_bank[quint8(bytes.at(1)) & 0x7F]; !program.isEmpty())
+            bytes = program;
+    }
     m_engine.post(reinterpret_cast<const uint8_t*>(bytes.data()), size_t(bytes.size()));
     if (m_outputTried)
         return true;
@@ -46,6 +55,14 @@ bool QZPSoundMidiBackend::send(const QZPMidiEndpoint& destination, QByteArrayVie
     qCInfo(lcMidi).noquote()
         << QStringLiteral("%1 plays through %2").arg(QLatin1String(EndpointName), m_output.description());
     return true;
+}
+
+int QZPSoundMidiBackend::loadSoundBank(const QList<QByteArray>& patchMessages) {
+    m_bank.fill({});
+    for (const QByteArray& message : patchMessages)
+        if (QZPPatch::problem(message).isEmpty() && message.size() == QZPPatch::MessageLength)
+            m_bank[QZPPatch::programOf(message) & 0x7F] = message;
+    return int(std::count_if(m_bank.begin(), m_bank.end(), [](const QByteArray& m) { return !m.isEmpty(); }));
 }
 
 void QZPSoundMidiBackend::connectEndpoints(const QList<QZPMidiEndpoint>& sources,

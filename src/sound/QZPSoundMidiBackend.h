@@ -4,6 +4,7 @@
 #include "sound/QZPSoundEngine.h"
 #include "sound/QZPSoundOutput.h"
 
+#include <array>
 #include <memory>
 
 // The MIDI system with one more destination, "ToneBench Sound": the built-in sound. Everything else is
@@ -33,6 +34,7 @@ public:
     bool waitUntilSent(int timeoutMs) override { return m_system->waitUntilSent(timeoutMs); }
     void setWireRate(int bytesPerSecond) override { m_system->setWireRate(bytesPerSecond); }
     bool isBuiltInSound(qint32 uniqueID) const override { return uniqueID == EndpointID; }
+    int loadSoundBank(const QList<QByteArray>& patchMessages) override;
 
     QZPSoundEngine* engine() { return &m_engine; }
     QZPSoundOutput* output() { return &m_output; }
@@ -42,4 +44,6 @@ private:
     QZPSoundEngine m_engine;
     QZPSoundOutput m_output{&m_engine};
     bool m_outputTried = false;
+    // A loaded bank: the Patch message of each program (empty: none).
+    std::array<QByteArray, 128> m_bank;
 };

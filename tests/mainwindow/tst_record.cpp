@@ -219,6 +219,7 @@ private slots:
             m_instrument->inject(patch(quint8(n % 128), quint8(n / 128 + 20)));
         QTRY_COMPARE(window.presets().size(), 1003);
         QCOMPARE(window.slotGrid()->filledSlots(), 128);
+        QCOMPARE(window.loadIntoSound(), 0); // this MIDI system has no ToneBench Sound
     }
 
     // Heard on selection only when the setting asks and the user chose by mouse or key.

@@ -650,7 +650,8 @@ private slots:
     }
 
     // "ToneBench Sound" is one more destination of the MIDI system: chosen like an instrument, it gets
-    // the Patch message and the notes; the system's own destinations and inputs are untouched.
+    // the Patch message and the notes, and with a bank loaded follows Program Change; the system's own
+    // destinations and inputs are untouched.
     void destinationBesideTheSystemsOwn() {
         auto* system = new QZPVirtualMidiBackend;
         system->addDestination(QStringLiteral("Juno-106"));
@@ -686,6 +687,23 @@ private slots:
         QTRY_VERIFY(engine.outputQueue()->isEmpty());
         sound->engine()->process(left, right, 64);
         QCOMPARE(sound->engine()->heldVoiceCount(), 2);
+
+        // A bank loaded: a Program Change plays the program it chooses; one the bank lacks changes nothing.
+        QCOMPARE(system->loadSoundBank({patch}), 0);
+        QByteArray second = patchWith({{"VCF_Cutoff", 90}});
+        second[4] = char(9);
+        QByteArray third = patch;
+        third[4] = char(3);
+        QCOMPARE(sound->loadSoundBank({third, second, QByteArray("junk")}), 2);
+        engine.sendMIDICommand(QByteArray::fromHex("C009"));
+        engine.sendMIDICommand(QByteArray::fromHex("C005"));
+        QTRY_VERIFY(engine.outputQueue()->isEmpty());
+        sound->engine()->process(left, right, 64);
+        QCOMPARE(int(sound->engine()->patch().byte(5)), 90);
+        engine.sendMIDICommand(QByteArray::fromHex("C003"));
+        QTRY_VERIFY(engine.outputQueue()->isEmpty());
+        sound->engine()->process(left, right, 64);
+        QCOMPARE(int(sound->engine()->patch().byte(5)), 33);
 
         engine.setDestination(engine.midiDestinations().at(0));
         QVERIFY(!engine.passesThru());
