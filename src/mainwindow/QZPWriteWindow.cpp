@@ -50,11 +50,11 @@ QZPWriteWindow::QZPWriteWindow(QZPMidiEngine* engine, const Presets& presets, QW
     // Never smaller than what it holds: every slot and the instruction whole.
     layout->setSizeConstraint(QLayout::SetMinimumSize);
 
-    auto* reminder = new QLabel(tr("Switch the instrument’s MEMORY PROTECT off before the first slot. Each "
-                                   "preset goes into the instrument’s edit buffer; store it with WRITE and "
-                                   "the slot’s buttons, and the instrument’s answer checks it."),
+    // Lines of its own (no wrapping), so that the window's smallest size holds them and every slot.
+    auto* reminder = new QLabel(tr("Switch the instrument’s MEMORY PROTECT off before the first slot.\nEach "
+                                   "preset goes into its edit buffer: store it with WRITE and the slot’s "
+                                   "buttons;\nthe instrument’s answer checks it."),
                                 this);
-    reminder->setWordWrap(true);
     layout->addWidget(reminder);
 
     auto* slotRow = new QHBoxLayout;
