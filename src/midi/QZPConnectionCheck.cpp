@@ -125,10 +125,11 @@ QStringList QZPConnectionCheck::findings() const {
         for (const QZPMidiEndpoint& source : m_engine->midiSources())
             if (!(source == m_engine->source()))
                 others << QStringLiteral("“%1”").arg(source.displayName());
+        const QString inputs = others.join(QStringLiteral(", "));
         lines << translate("Nothing arrived from %1.").arg(input)
-              << (others.isEmpty() || m_engine->source().isNull()
-                      ? translate("No other input is there.")
-                      : translate("Other inputs: %1.").arg(others.join(QStringLiteral(", "))))
+              << (others.isEmpty()                ? translate("No other MIDI input is there.")
+                  : m_engine->source().isNull() ? translate("The inputs listened to: %1.").arg(inputs)
+                                                : translate("Other inputs: %1.").arg(inputs))
               << translate("The instrument’s MIDI OUT must reach the computer’s MIDI IN.");
         return lines;
     }

@@ -703,7 +703,8 @@ private slots:
             {"notes only", QZPVirtualJuno::Function::I, 0, true, true, Switch::I,
              "Notes only: the instrument’s MIDI function switch is at I (no SysEx). Set it to III."},
             {"nothing", QZPVirtualJuno::Function::III, 0, true, false, Switch::Unknown,
-             "Nothing arrived from any input.|The instrument’s MIDI OUT must reach the computer’s MIDI IN."},
+             "Nothing arrived from any input.|The inputs listened to: “Juno-106 Out”.|The instrument’s MIDI OUT "
+             "must reach the computer’s MIDI IN."},
         };
         for (const Row& row : rows) {
             QZPVirtualInstrument instrument;

@@ -20,6 +20,7 @@
 #include "mainwindow/QZPMorphBar.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
+#include "mainwindow/QZPConnectionWindow.h"
 #include "mainwindow/QZPWriteWindow.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiOutputQueue.h"
@@ -215,6 +216,14 @@ int main(int argc, char* argv[]) {
         save(&writing, QStringLiteral("write-window-%1").arg(QLatin1String(name)));
     }
     writing.writer()->stop();
+
+    auto* checking = new QZPConnectionWindow(&engine, {});
+    checking->show();
+    save(checking, QStringLiteral("check-connection-waiting"));
+    checking->check()->setTimeLimit(0);
+    waitFor("the connection check", [checking] { return !checking->check()->isRunning(); });
+    save(checking, QStringLiteral("check-connection-findings"));
+    checking->close();
 
     QZPOnboardingWindowController onboarding(presets, &engine);
     QZPPreferencesWindowController preferences(presets, &engine, settings);
