@@ -57,7 +57,15 @@ void QZPMidiOutputQueue::enqueue(const QZPMidiEndpoint& destination, QByteArrayV
             }
         }
     }
-    m_items.push_back({destination, bytes.toByteArray()});
+    // A note (or bend, modulation, hold) does not wait behind Control messages: it goes ahead of those
+    // waiting for its destination after its last other message, so it waits at most for the message on
+    // the cable. Patch messages keep their place before it.
+    auto at = m_items.end();
+    if (QZPSysexMessage::isPerformanceMessage(bytes))
+        while (at != m_items.begin() && std::prev(at)->destination == destination &&
+               QZPSysexMessage::isControlMessage(std::prev(at)->bytes))
+            --at;
+    m_items.insert(at, {destination, bytes.toByteArray()});
     if (!m_timer.isActive())
         schedule(pump());
 }

@@ -892,6 +892,20 @@ private slots:
             now += 10000000;
         QCOMPARE(sent.mid(2), (QList<QByteArray>{QZPSysexMessage::controlMessage(0, 6, 1), patch,
                                                  QZPSysexMessage::controlMessage(0, 5, 30)}));
+
+        // A note played while Control messages wait (a sequencer's automation) goes ahead of them: it
+        // waits only for the message on the cable; a Patch message keeps its place before it.
+        sent.clear();
+        queue.enqueue(out, QZPSysexMessage::controlMessage(0, 1, 1)); // on the cable now
+        queue.enqueue(out, patch);
+        for (int n = 0; n < 10; ++n)
+            queue.enqueue(out, QZPSysexMessage::controlMessage(0, quint8(n), 2));
+        const QByteArray note = QByteArray::fromHex("903C64");
+        queue.enqueue(out, note);
+        while (queue.pump() >= 0)
+            now += 10000000;
+        QCOMPARE(sent.size(), 13);
+        QCOMPARE(sent.mid(0, 3), (QList<QByteArray>{QZPSysexMessage::controlMessage(0, 1, 1), patch, note}));
     }
 };
 
