@@ -4,15 +4,6 @@
 #include "midi/QZPMidiEngine.h"
 #include "model/QZPParameter.h"
 
-#include <QCoreApplication>
-
-namespace {
-
-QString translate(const char* text) {
-    return QCoreApplication::translate("QZPConnectionCheck", text);
-}
-
-} // namespace
 
 QZPConnectionCheck::QZPConnectionCheck(QZPMidiEngine* engine, QObject* parent)
     : QObject(parent), m_engine(engine) {
@@ -118,7 +109,7 @@ QStringList QZPConnectionCheck::findings() const {
     QStringList lines;
     if (!m_engine)
         return lines;
-    const QString input = m_engine->source().isNull() ? translate("any input")
+    const QString input = m_engine->source().isNull() ? tr("any input")
                                                       : QStringLiteral("“%1”").arg(m_engine->source().displayName());
     if (!m_result.heard) {
         QStringList others;
@@ -126,24 +117,24 @@ QStringList QZPConnectionCheck::findings() const {
             if (!(source == m_engine->source()))
                 others << QStringLiteral("“%1”").arg(source.displayName());
         const QString inputs = others.join(QStringLiteral(", "));
-        lines << translate("Nothing arrived from %1.").arg(input)
-              << (others.isEmpty()                ? translate("No other MIDI input is there.")
-                  : m_engine->source().isNull() ? translate("The inputs listened to: %1.").arg(inputs)
-                                                : translate("Other inputs: %1.").arg(inputs))
-              << translate("The instrument’s MIDI OUT must reach the computer’s MIDI IN.");
+        lines << tr("Nothing arrived from %1.").arg(input)
+              << (others.isEmpty()                ? tr("No other MIDI input is there.")
+                  : m_engine->source().isNull() ? tr("The inputs listened to: %1.").arg(inputs)
+                                                : tr("Other inputs: %1.").arg(inputs))
+              << tr("The instrument’s MIDI OUT must reach the computer’s MIDI IN.");
         return lines;
     }
-    lines << translate("The instrument’s messages arrive at %1.").arg(input);
+    lines << tr("The instrument’s messages arrive at %1.").arg(input);
     switch (m_result.position) {
     case Switch::I:
-        lines << translate("Notes only: the instrument’s MIDI function switch is at I (no SysEx). Set it to III.");
+        lines << tr("Notes only: the instrument’s MIDI function switch is at I (no SysEx). Set it to III.");
         break;
     case Switch::II:
-        lines << translate("A Program Change but no Patch message: the MIDI function switch is at II. Set it "
+        lines << tr("A Program Change but no Patch message: the MIDI function switch is at II. Set it "
                            "to III.");
         break;
     case Switch::III:
-        lines << translate("Patch messages: the MIDI function switch is at III. All is well.");
+        lines << tr("Patch messages: the MIDI function switch is at III. All is well.");
         break;
     case Switch::Unknown:
         break;
@@ -151,15 +142,15 @@ QStringList QZPConnectionCheck::findings() const {
     if (m_result.channel) {
         const int ours = m_engine->targetedMidiChannel();
         lines << (*m_result.channel == ours
-                      ? translate("The instrument and ToneBench use channel %1.").arg(ours + 1)
-                      : translate("The instrument uses channel %1; ToneBench sends on channel %2.")
+                      ? tr("The instrument and ToneBench use channel %1.").arg(ours + 1)
+                      : tr("The instrument uses channel %1; ToneBench sends on channel %2.")
                             .arg(*m_result.channel + 1)
                             .arg(ours + 1));
     }
     if (m_result.outputReaches)
         lines << (*m_result.outputReaches
-                      ? translate("ToneBench’s messages reach the instrument.")
-                      : translate("ToneBench’s messages do not reach it: check the computer’s MIDI OUT to the "
+                      ? tr("ToneBench’s messages reach the instrument.")
+                      : tr("ToneBench’s messages do not reach it: check the computer’s MIDI OUT to the "
                                   "instrument’s MIDI IN."));
     return lines;
 }

@@ -5,17 +5,8 @@
 #include "model/QZPPatchDifference.h"
 #include "model/QZPPreset.h"
 
-#include <QCoreApplication>
 #include <QSet>
 #include <algorithm>
-
-namespace {
-
-QString translate(const char* text) {
-    return QCoreApplication::translate("QZPInstrumentWriter", text);
-}
-
-} // namespace
 
 QZPInstrumentWriter::QZPInstrumentWriter(QZPMidiEngine* engine, QObject* parent)
     : QObject(parent), m_engine(engine) {
@@ -34,9 +25,7 @@ std::optional<QList<quint8>> QZPInstrumentWriter::slotsFromNames(const QStringLi
     QList<quint8> chosen;
     QSet<quint8> taken;
     for (const QString& name : names) {
-        const qsizetype space = name.indexOf(QLatin1Char(' '));
-        const std::optional<quint8> slot =
-            QZPPreset::programByteForName(QStringView(name).left(space < 0 ? name.size() : space));
+        const std::optional<quint8> slot = QZPPreset::slotOfName(name);
         if (!slot || taken.contains(*slot))
             return std::nullopt;
         taken.insert(*slot);
@@ -47,23 +36,23 @@ std::optional<QList<quint8>> QZPInstrumentWriter::slotsFromNames(const QStringLi
 
 QString QZPInstrumentWriter::pressText(quint8 slot) {
     const QString name = QZPPreset::programNameForByte(slot);
-    return translate("Press WRITE, then %1-%2-%3").arg(name.at(0)).arg(name.at(1)).arg(name.at(2));
+    return tr("Press WRITE, then %1-%2-%3").arg(name.at(0)).arg(name.at(1)).arg(name.at(2));
 }
 
 QString QZPInstrumentWriter::stateText(State state) {
     switch (state) {
     case State::Waiting:
-        return translate("waiting");
+        return tr("waiting");
     case State::Sent:
-        return translate("sent");
+        return tr("sent");
     case State::Verified:
-        return translate("verified");
+        return tr("verified");
     case State::Mismatch:
-        return translate("mismatch");
+        return tr("mismatch");
     case State::Skipped:
-        return translate("skipped");
+        return tr("skipped");
     case State::Unverified:
-        return translate("unverified");
+        return tr("unverified");
     }
     return {};
 }
@@ -83,7 +72,7 @@ qsizetype QZPInstrumentWriter::verifiedCount() const {
 }
 
 QString QZPInstrumentWriter::statusText() const {
-    return translate("Verified %1 of %2").arg(verifiedCount()).arg(m_entries.size());
+    return tr("Verified %1 of %2").arg(verifiedCount()).arg(m_entries.size());
 }
 
 void QZPInstrumentWriter::start() {
@@ -163,7 +152,7 @@ void QZPInstrumentWriter::heard(const QList<QByteArray>& kept) {
     }
     const QString problem =
         slot != entry.slot
-            ? translate("%1 was chosen, not %2").arg(QZPPreset::programNameForByte(slot),
+            ? tr("%1 was chosen, not %2").arg(QZPPreset::programNameForByte(slot),
                                                      QZPPreset::programNameForByte(entry.slot))
             : QZPPatchDifference::describeWanted(got, entry.patch);
     setState(m_current, State::Mismatch, problem);

@@ -226,10 +226,9 @@ std::optional<quint8> QZPPreset::programByteForName(QStringView name) {
     return quint8((name[0] == u'B' ? 64 : 0) + (name[1].unicode() - u'1') * 8 + (name[2].unicode() - u'1'));
 }
 
-std::optional<quint8> QZPPreset::slotFromName() const {
-    const QString name = displayName();
+std::optional<quint8> QZPPreset::slotOfName(QStringView name) {
     const qsizetype space = name.indexOf(QLatin1Char(' '));
-    return programByteForName(QStringView(name).left(space < 0 ? name.size() : space));
+    return programByteForName(name.left(space < 0 ? name.size() : space));
 }
 
 QString QZPPreset::programNameForData(const QByteArray& junoSysexData) {

@@ -110,8 +110,10 @@ public:
     static QString programNameForByte(quint8 byte);
     // The program byte of a slot's name ("A11" to "B88"); none for anything else.
     static std::optional<quint8> programByteForName(QStringView name);
-    // The slot the preset came from, as its name begins ("A16 Brass", as recorded banks are named).
-    std::optional<quint8> slotFromName() const;
+    // The slot a name begins with ("A16 Brass", as recorded banks are named); none for another name.
+    static std::optional<quint8> slotOfName(QStringView name);
+    // The slot the preset came from, as its name begins.
+    std::optional<quint8> slotFromName() const { return slotOfName(displayName()); }
     // The program name of byte 4 of a Patch message.
     static QString programNameForData(const QByteArray& junoSysexData);
 
