@@ -46,7 +46,8 @@ void QZPDawPort::follow() {
         },
         this);
     if (m_window)
-        connect(m_bridge, &QZPDawBridge::parameterMoved, m_window, &QZPMainWindowController::moveFromSequencer);
+        connect(m_bridge, &QZPDawBridge::parameterMoved, m_window,
+                &QZPMainWindowController::moveFromSequencer);
     QPointer<QZPDawBridge> bridge = m_bridge;
     m_ports = std::make_unique<QZPJackDawPorts>([bridge](const QByteArray& message) {
         QMetaObject::invokeMethod(

@@ -317,7 +317,10 @@ int QZPCommandLine::controllerMap(const QStringList& arguments) {
             const int to = index + 1 < parameter->values.size()
                                ? parameter->controllerValueFor(parameter->values.at(index + 1).value) - 1
                                : QZPParameter::MaximumDataByte;
-            shares << QStringLiteral("%1=%2–%3").arg(QZPPatchDifference::valueText(*parameter, value)).arg(from).arg(to);
+            shares << QStringLiteral("%1=%2–%3")
+                          .arg(QZPPatchDifference::valueText(*parameter, value))
+                          .arg(from)
+                          .arg(to);
             values.append(QJsonObject{{"value", value}, {"from", from}, {"to", to}});
         }
         if (parsed->isSet(QStringLiteral("json")))

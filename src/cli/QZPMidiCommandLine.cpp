@@ -311,7 +311,9 @@ int QZPMidiCommandLine::record(const QStringList& arguments) {
             if (listening->count == 0 || collector.count() < listening->count)
                 save(sysex);
     });
-    m_onSysex = [&](const QByteArray& sysex, quint8 messageType) { settler.take(sysex, messageType); };
+    m_onSysex = [&](const QByteArray& sysex, quint8 messageType) {
+        settler.take(sysex, messageType);
+    };
     runUntil([&] { return listening->count > 0 && collector.count() >= listening->count; },
              double(listening->timeout));
     m_onSysex = nullptr;

@@ -22,14 +22,13 @@ QZPPresetsController::QZPPresetsController(QObject* parent)
     : QAbstractListModel(parent),
       m_rows([this](Row a, Row b) { return lessThan(a, b); },
              [this](Row row, const QZPPresetFilter& filter) { return passes(row, filter); }, this),
-      m_patches(m_table, *this),
-      m_folder(std::make_unique<QZPLibraryFolder>(
-          [this] {
-              return QZPLibraryFolder::Listing{m_liveRows, knownPaths()};
-          },
-          [this](const QString& folder, QZPLibraryTable walked) {
-              applyRefresh(folder, std::move(walked));
-          })) {
+      m_patches(m_table, *this), m_folder(std::make_unique<QZPLibraryFolder>(
+                                     [this] {
+                                         return QZPLibraryFolder::Listing{m_liveRows, knownPaths()};
+                                     },
+                                     [this](const QString& folder, QZPLibraryTable walked) {
+                                         applyRefresh(folder, std::move(walked));
+                                     })) {
     connect(m_folder.get(), &QZPLibraryFolder::urlChanged, this,
             &QZPPresetsController::presetsFolderURLChanged);
     connect(&m_patches, &QZPRowPatches::changed, this, &QZPPresetsController::patchesChanged);
@@ -304,7 +303,8 @@ void QZPPresetsController::patchesDone() {
 }
 
 bool QZPPresetsController::listsFile(Row row, const QZPLibraryTable::Identity& identity) const {
-    return row < Row(m_items.size()) && m_items[row].live && !m_items[row].isNew && fileIdentity(row) == identity;
+    return row < Row(m_items.size()) && m_items[row].live && !m_items[row].isNew &&
+           fileIdentity(row) == identity;
 }
 
 // The rows whose patch changed look their marks up again (they are found by patch too) and are filtered

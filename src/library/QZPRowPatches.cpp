@@ -49,7 +49,8 @@ void QZPRowPatches::take(const QZPLibraryPatchReader::Batch& batch) {
 }
 
 const unsigned char* QZPRowPatches::patch(Row row) const {
-    if (const QZPPreset* preset = m_rows.presetOf(row); preset && (preset->isNew() || preset->isFileContentsLoaded()))
+    if (const QZPPreset* preset = m_rows.presetOf(row);
+        preset && (preset->isNew() || preset->isFileContentsLoaded()))
         return reinterpret_cast<const unsigned char*>(preset->patch().data().constData());
     return m_table.patch(row);
 }

@@ -14,8 +14,9 @@ QZPConnectionWindow::QZPConnectionWindow(QZPMidiEngine* engine, SetChannel setCh
     setAttribute(Qt::WA_DeleteOnClose);
     setMinimumWidth(420);
     auto* layout = new QVBoxLayout(this);
-    m_asking->setText(tr("Press a program button on the instrument (or play a key).\nToneBench has sent a test "
-                         "sound into its edit buffer: an edit on its panel that is not written is replaced."));
+    m_asking->setText(
+        tr("Press a program button on the instrument (or play a key).\nToneBench has sent a test "
+           "sound into its edit buffer: an edit on its panel that is not written is replaced."));
     m_asking->setWordWrap(true);
     m_waiting->setRange(0, 0);
     m_waiting->setAccessibleName(tr("Waiting for the instrument"));

@@ -6,7 +6,6 @@
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPComparison.h"
 #include "mainwindow/QZPDocumentController.h"
-#include "mainwindow/QZPWriteWindow.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPMidiMenus.h"
@@ -17,6 +16,7 @@
 #include "mainwindow/QZPPresetFileActions.h"
 #include "mainwindow/QZPPresetRecorder.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
+#include "mainwindow/QZPWriteWindow.h"
 #include "midi/QZPInstrumentSync.h"
 #include "midi/QZPMidiClaviature.h"
 #include "midi/QZPMidiEndpoint.h"
@@ -354,9 +354,10 @@ void QZPMainWindowController::moveFromSequencer(QZPParameterId id, int value) {
     if (!preset)
         return;
     const QZPParameter& parameter = QZPParameter::of(id);
-    const quint8 byte = parameter.kind == QZPParameter::Kind::Slider
-                            ? quint8(value)
-                            : parameter.switchByte(preset->byteAtLocation(quint8(parameter.byteIndex)), value);
+    const quint8 byte =
+        parameter.kind == QZPParameter::Kind::Slider
+            ? quint8(value)
+            : parameter.switchByte(preset->byteAtLocation(quint8(parameter.byteIndex)), value);
     m_controlSync->take(QZPSysexMessage::controlMessage(quint8(m_engine->targetedMidiChannel()),
                                                         quint8(parameter.byteIndex), byte));
 }

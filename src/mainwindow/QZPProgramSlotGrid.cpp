@@ -39,10 +39,11 @@ void QZPProgramSlotGrid::setCounts(const QList<int>& counts) {
         const int count = counts.value(programByte);
         m_counts[programByte] = count;
         // A filled slot is marked and, with several different patches, says how many.
-        setMark(programByte, {count > 1 ? QStringLiteral("×%1").arg(count) : QString(),
-                              count == 0 ? tr("empty")
-                                         : qzpPlural(count, tr("1 patch collected"), tr("%1 patches collected")),
-                              count > 0 ? QColor(0x2f, 0x8f, 0x4e) : QColor()});
+        setMark(
+            programByte,
+            {count > 1 ? QStringLiteral("×%1").arg(count) : QString(),
+             count == 0 ? tr("empty") : qzpPlural(count, tr("1 patch collected"), tr("%1 patches collected")),
+             count > 0 ? QColor(0x2f, 0x8f, 0x4e) : QColor()});
     }
 }
 

@@ -176,10 +176,10 @@ void QZPWriteWindow::update() {
         m_instruction->setText(tr("Nothing to write"));
     else
         m_instruction->setText(begun ? tr("Stopped") : tr("Press Start when the instrument is ready"));
-    m_problem->setText(running && inside && !entries.at(current).problem.isEmpty()
-                           ? tr("Not written as sent: %1. Press WRITE and the slot again.")
-                                 .arg(entries.at(current).problem)
-                           : QString());
+    m_problem->setText(
+        running && inside && !entries.at(current).problem.isEmpty()
+            ? tr("Not written as sent: %1. Press WRITE and the slot again.").arg(entries.at(current).problem)
+            : QString());
     m_status->setText(m_writer.statusText());
 
     m_firstSlot->setEnabled(!begun && !m_namedSlots->isChecked());

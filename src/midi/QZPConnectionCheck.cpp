@@ -4,7 +4,6 @@
 #include "midi/QZPMidiEngine.h"
 #include "model/QZPParameter.h"
 
-
 QZPConnectionCheck::QZPConnectionCheck(QZPMidiEngine* engine, QObject* parent)
     : QObject(parent), m_engine(engine) {
     m_timeLimit.setSingleShot(true);
@@ -21,9 +20,9 @@ QZPConnectionCheck::QZPConnectionCheck(QZPMidiEngine* engine, QObject* parent)
 QZPPatch QZPConnectionCheck::testPatch() {
     QZPPatch patch;
     using Id = QZPParameterId;
-    for (const auto& [id, value] : {std::pair{Id::LFO_Rate, 11}, std::pair{Id::VCF_Cutoff, 77},
-                                    std::pair{Id::VCF_Resonance, 23}, std::pair{Id::ENV_Attack, 5},
-                                    std::pair{Id::ENV_Release, 99}})
+    for (const auto& [id, value] :
+         {std::pair{Id::LFO_Rate, 11}, std::pair{Id::VCF_Cutoff, 77}, std::pair{Id::VCF_Resonance, 23},
+          std::pair{Id::ENV_Attack, 5}, std::pair{Id::ENV_Release, 99}})
         patch.setValue(QZPParameter::of(id), value);
     return patch;
 }
@@ -43,7 +42,8 @@ void QZPConnectionCheck::heardChannelMessage(const QByteArray& message) {
     if (!m_running)
         return;
     const quint8 kind = quint8(message.at(0)) & 0xF0;
-    const bool notes = kind == 0x80 || kind == 0x90 || (kind == 0xB0 && message.size() > 1 && message.at(1) == 123);
+    const bool notes =
+        kind == 0x80 || kind == 0x90 || (kind == 0xB0 && message.size() > 1 && message.at(1) == 123);
     if (!notes && kind != 0xC0)
         return;
     m_result.channel = quint8(message.at(0)) & 0x0F;
@@ -109,8 +109,9 @@ QStringList QZPConnectionCheck::findings() const {
     QStringList lines;
     if (!m_engine)
         return lines;
-    const QString input = m_engine->source().isNull() ? tr("any input")
-                                                      : QStringLiteral("“%1”").arg(m_engine->source().displayName());
+    const QString input = m_engine->source().isNull()
+                              ? tr("any input")
+                              : QStringLiteral("“%1”").arg(m_engine->source().displayName());
     if (!m_result.heard) {
         QStringList others;
         for (const QZPMidiEndpoint& source : m_engine->midiSources())
@@ -118,7 +119,7 @@ QStringList QZPConnectionCheck::findings() const {
                 others << QStringLiteral("“%1”").arg(source.displayName());
         const QString inputs = others.join(QStringLiteral(", "));
         lines << tr("Nothing arrived from %1.").arg(input)
-              << (others.isEmpty()                ? tr("No other MIDI input is there.")
+              << (others.isEmpty()              ? tr("No other MIDI input is there.")
                   : m_engine->source().isNull() ? tr("The inputs listened to: %1.").arg(inputs)
                                                 : tr("Other inputs: %1.").arg(inputs))
               << tr("The instrument’s MIDI OUT must reach the computer’s MIDI IN.");
@@ -131,7 +132,7 @@ QStringList QZPConnectionCheck::findings() const {
         break;
     case Switch::II:
         lines << tr("A Program Change but no Patch message: the MIDI function switch is at II. Set it "
-                           "to III.");
+                    "to III.");
         break;
     case Switch::III:
         lines << tr("Patch messages: the MIDI function switch is at III. All is well.");
@@ -151,6 +152,6 @@ QStringList QZPConnectionCheck::findings() const {
         lines << (*m_result.outputReaches
                       ? tr("ToneBench’s messages reach the instrument.")
                       : tr("ToneBench’s messages do not reach it: check the computer’s MIDI OUT to the "
-                                  "instrument’s MIDI IN."));
+                           "instrument’s MIDI IN."));
     return lines;
 }

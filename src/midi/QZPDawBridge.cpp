@@ -19,7 +19,8 @@ void QZPDawBridge::fromSequencer(const QByteArray& bytes) {
                 continue;
             }
         }
-        if (!m_engine || !(QZPSysexMessage::isPerformanceMessage(message) || (kind == 0xC0 && message.size() == 2)))
+        if (!m_engine ||
+            !(QZPSysexMessage::isPerformanceMessage(message) || (kind == 0xC0 && message.size() == 2)))
             continue;
         QByteArray onChannel = message;
         onChannel[0] = char(kind | quint8(m_engine->targetedMidiChannel()));

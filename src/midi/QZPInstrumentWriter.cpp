@@ -57,10 +57,12 @@ QString QZPInstrumentWriter::stateText(State state) {
     return {};
 }
 
-void QZPInstrumentWriter::setPlan(const QList<std::pair<QString, QZPPatch>>& presets, const QList<quint8>& chosen) {
+void QZPInstrumentWriter::setPlan(const QList<std::pair<QString, QZPPatch>>& presets,
+                                  const QList<quint8>& chosen) {
     m_entries.clear();
     for (qsizetype index = 0; index < std::min(presets.size(), chosen.size()); ++index)
-        m_entries.append({presets.at(index).first, presets.at(index).second, chosen.at(index), State::Waiting, {}});
+        m_entries.append(
+            {presets.at(index).first, presets.at(index).second, chosen.at(index), State::Waiting, {}});
     m_current = 0;
     m_running = false;
     emit changed();
@@ -150,11 +152,10 @@ void QZPInstrumentWriter::heard(const QList<QByteArray>& kept) {
         moveTo(m_current + 1);
         return;
     }
-    const QString problem =
-        slot != entry.slot
-            ? tr("%1 was chosen, not %2").arg(QZPPreset::programNameForByte(slot),
-                                                     QZPPreset::programNameForByte(entry.slot))
-            : QZPPatchDifference::describeWanted(got, entry.patch);
+    const QString problem = slot != entry.slot ? tr("%1 was chosen, not %2")
+                                                     .arg(QZPPreset::programNameForByte(slot),
+                                                          QZPPreset::programNameForByte(entry.slot))
+                                               : QZPPatchDifference::describeWanted(got, entry.patch);
     setState(m_current, State::Mismatch, problem);
     sendCurrent();
 }

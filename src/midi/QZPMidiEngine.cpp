@@ -284,7 +284,8 @@ bool QZPMidiEngine::passesThru() const {
 }
 
 void QZPMidiEngine::handleMIDICommand(const QByteArray& message) {
-    if (const quint8 status = message.isEmpty() ? 0 : quint8(message.at(0)); status >= 0x80 && status < 0xF0) {
+    if (const quint8 status = message.isEmpty() ? 0 : quint8(message.at(0));
+        status >= 0x80 && status < 0xF0) {
         emit channelMessageReceived(message);
         return;
     }

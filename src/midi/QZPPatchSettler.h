@@ -36,7 +36,6 @@ public:
     void reset();
     bool isSettling() const { return !m_run.isEmpty(); }
 
-
 signals:
     // A run settled: the patches it leaves the instrument holding, in arrival order (never empty); the last
     // is the one the instrument holds now.

@@ -49,7 +49,8 @@ QString QZPPatchDifference::describeWanted(const QZPPatch& got, const QZPPatch& 
     QStringList texts;
     for (const QZPPatchDifference& difference : between(got, wanted))
         texts << QCoreApplication::translate("QZPPatchDifference", "%1 %2, want %3")
-                     .arg(parameterText(*difference.parameter), valueText(*difference.parameter, difference.from),
+                     .arg(parameterText(*difference.parameter),
+                          valueText(*difference.parameter, difference.from),
                           valueText(*difference.parameter, difference.to));
     return texts.join(QStringLiteral("; "));
 }

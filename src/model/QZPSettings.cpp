@@ -125,12 +125,18 @@ QZPSettings* QZPSettings::standard() {
 
 QVariantMap QZPSettings::registeredDefaults() {
     return {
-        {AppearanceIndexKey, 1},        {SliderTrackOpacityKey, 0.5},
-        {HardwareControlKey, true},     {ClaviatureEnabledKey, true},
-        {ValueChangeDisplayModeKey, 0}, {DynamicsAmplifierKey, true},
-        {DynamicsFilterKey, true},      {SendsPresetsOnSelectionChangeKey, false},
-        {DraftOnRecordKey, true},       {FinerTrackingKey, true},
-        {MidiThruSoundKey, true},       {MidiThruInstrumentKey, false},
+        {AppearanceIndexKey, 1},
+        {SliderTrackOpacityKey, 0.5},
+        {HardwareControlKey, true},
+        {ClaviatureEnabledKey, true},
+        {ValueChangeDisplayModeKey, 0},
+        {DynamicsAmplifierKey, true},
+        {DynamicsFilterKey, true},
+        {SendsPresetsOnSelectionChangeKey, false},
+        {DraftOnRecordKey, true},
+        {FinerTrackingKey, true},
+        {MidiThruSoundKey, true},
+        {MidiThruInstrumentKey, false},
         {DawPortsKey, true},
     };
 }

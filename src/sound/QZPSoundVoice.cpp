@@ -92,7 +92,8 @@ void QZPSoundVoice::render(QZPSoundFilterBank& bank, int lane, int frames, const
     if (m_kickLeft < 0)
         m_kickLeft = int(KickSeconds * sr);
     const float kick =
-        KickLevel * std::clamp((c.resonance - KickFromResonance) / (FullResonance - KickFromResonance), 0.0f, 1.0f);
+        KickLevel *
+        std::clamp((c.resonance - KickFromResonance) / (FullResonance - KickFromResonance), 0.0f, 1.0f);
     int kickLeft = m_kickLeft;
     for (int i = 0; i < frames; ++i) {
         // Envelope and gate.
@@ -116,7 +117,8 @@ void QZPSoundVoice::render(QZPSoundFilterBank& bank, int lane, int frames, const
         // Full noise peaks at ±1, twice a waveform's ±½: noise patches play mostly through a closed or
         // resonant filter, which leaves a small part of its energy, and come out level with the others.
         // Beneath it always, the circuit's noise floor.
-        const float signal = waveforms[i] + (kickLeft > 0 ? noiseGain + kick : noiseGain) * nextNoise(noiseState);
+        const float signal =
+            waveforms[i] + (kickLeft > 0 ? noiseGain + kick : noiseGain) * nextNoise(noiseState);
         kickLeft -= kickLeft > 0 ? 1 : 0;
 
         // The VCF's cutoff follows the envelope every few samples: smooth to the ear, and working out

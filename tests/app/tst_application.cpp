@@ -20,9 +20,9 @@
 #include "midi/QZPMidiEngine.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPCommandSource.h"
-#include "model/QZPPreset.h"
-#include "model/QZPPatchDifference.h"
 #include "model/QZPParameter.h"
+#include "model/QZPPatchDifference.h"
+#include "model/QZPPreset.h"
 #include "model/QZPPropertyList.h"
 #include "model/QZPSettings.h"
 #include "sidebar/QZPFilterField.h"
@@ -255,10 +255,11 @@ private slots:
         // The page's map of Control Change numbers is the parameter table's.
         for (const QZPParameter& parameter : QZPParameter::all())
             if (parameter.controller >= 0)
-                QZP_VERIFY(page.contains(QStringLiteral("<tr><th>%1</th><td>%2</td>")
-                                             .arg(parameter.controller)
-                                             .arg(QZPPatchDifference::parameterText(parameter).toHtmlEscaped())),
-                           parameter.name);
+                QZP_VERIFY(
+                    page.contains(QStringLiteral("<tr><th>%1</th><td>%2</td>")
+                                      .arg(parameter.controller)
+                                      .arg(QZPPatchDifference::parameterText(parameter).toHtmlEscaped())),
+                    parameter.name);
     }
 
     // Help ▸ About ToneBench: the version, the licence, and every library the package depends on with

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "QZPVirtualJuno.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiOutputQueue.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
-#include "QZPVirtualJuno.h"
 
 #include <QCoreApplication>
 #include <memory>

@@ -78,8 +78,8 @@ public:
         const quint8 status = quint8(message.at(0));
         if (status == (0xC0 | channel) && message.size() == 2) {
             changeProgram(quint8(message.at(1)) & 0x7F, false);
-        } else if (status == 0xF0 && message.size() == QZPPatch::MessageLength && quint8(message.at(2)) == 0x30 &&
-                   quint8(message.at(3)) == channel) {
+        } else if (status == 0xF0 && message.size() == QZPPatch::MessageLength &&
+                   quint8(message.at(2)) == 0x30 && quint8(message.at(3)) == channel) {
             editBuffer = message.mid(5, QZPPatch::DataLength); // the program byte is ignored
         } else if (status == 0xF0 && message.size() == 7 && quint8(message.at(2)) == 0x32 &&
                    quint8(message.at(3)) == channel && quint8(message.at(4)) < QZPPatch::DataLength) {

@@ -704,8 +704,9 @@ private slots:
         QZPError error;
         const QByteArray patch = QZPPreset::defaultPatchData();
         const auto favourite = [&](bool on) {
-            return marks.change({{QStringLiteral("A.syx"), patch}},
-                                [on](QZPPresetMarks::Marks& m) { m.favourite = on; }, &error);
+            return marks.change(
+                {{QStringLiteral("A.syx"), patch}}, [on](QZPPresetMarks::Marks& m) { m.favourite = on; },
+                &error);
         };
         QVERIFY(marks.load(path("M"), &error));
         QVERIFY(!marks.load(path("M"), &error));

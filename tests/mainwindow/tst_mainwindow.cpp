@@ -5,17 +5,17 @@
 #include "QZPTestMain.h"
 #include "editor/QZPEditorController.h"
 #include "editor/QZPMessageView.h"
-#include "mainwindow/QZPConnectionWindow.h"
-#include "midi/QZPDawBridge.h"
 #include "editor/QZPSlider.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPComparison.h"
+#include "mainwindow/QZPConnectionWindow.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPMidiMenus.h"
 #include "mainwindow/QZPMorphBar.h"
 #include "mainwindow/QZPPresetFileActions.h"
+#include "midi/QZPDawBridge.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiMessageDelegate.h"
 #include "midi/QZPSysexMessage.h"
@@ -629,13 +629,15 @@ private slots:
     // instrument's channel taken with one button.
     void checkingTheConnection() {
         m_instrument->juno.channel = 2;
-        auto* window = new QZPConnectionWindow(m_engine, [this](int channel) { m_window->setMidiChannel(channel); });
+        auto* window =
+            new QZPConnectionWindow(m_engine, [this](int channel) { m_window->setMidiChannel(channel); });
         window->show();
         QCOMPARE(window->windowTitle(), QStringLiteral("Check Connection"));
         sent(); // the test patch, ignored on another channel
         m_instrument->juno.pressProgram(3);
         QTRY_VERIFY(window->findingsText().contains("at III"));
-        QVERIFY(window->findingsText().contains("The instrument uses channel 3; ToneBench sends on channel 1."));
+        QVERIFY(
+            window->findingsText().contains("The instrument uses channel 3; ToneBench sends on channel 1."));
         QVERIFY(window->useChannelButton()->isVisible());
         QCOMPARE(window->useChannelButton()->text(), QStringLiteral("Use Channel 3"));
         window->useChannelButton()->click();
@@ -653,7 +655,8 @@ private slots:
         QZPPreset* pad = named("Pad");
         QList<QByteArray> toSequencer;
         QZPDawBridge bridge(m_engine, [&toSequencer](const QByteArray& message) { toSequencer << message; });
-        connect(&bridge, &QZPDawBridge::parameterMoved, m_window.get(), &QZPMainWindowController::moveFromSequencer);
+        connect(&bridge, &QZPDawBridge::parameterMoved, m_window.get(),
+                &QZPMainWindowController::moveFromSequencer);
         bridge.fromSequencer(QByteArray::fromHex("B94A64")); // CC 74 = 100, any channel
         QTRY_COMPARE(pad->value(Id::VCF_Cutoff), 100);
         QCOMPARE(sent(), QList{QZPSysexMessage::controlMessage(0, 5, 100)});

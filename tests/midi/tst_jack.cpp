@@ -367,7 +367,8 @@ private slots:
         // From the instrument's panel: each program change sends the patch left (with the panel's edit)
         // and then the stored sound. Each program pressed is recorded once, with its stored sound.
         const QString pressed = m_dir.filePath("pressed");
-        std::unique_ptr<QProcess> programs(cli({"record", "--out", pressed, "--count", "2", "--timeout", "20"}));
+        std::unique_ptr<QProcess> programs(
+            cli({"record", "--out", pressed, "--count", "2", "--timeout", "20"}));
         QVERIFY(waitForConnection("Juno106:MIDI Out", 2));
         QZPVirtualJuno& juno = m_instrument->juno;
         juno.moveSlider(5, 99);
@@ -379,8 +380,8 @@ private slots:
         QCOMPARE(QDir(pressed).entryList(QDir::Files),
                  (QStringList{"A24 Untitled Preset.syx", "A32 Untitled Preset.syx"}));
         for (const quint8 slot : {11, 17})
-            QCOMPARE(qzpContents(QDir(pressed).filePath(QZPPreset::programNameForByte(slot) +
-                                                         " Untitled Preset.syx"))
+            QCOMPARE(qzpContents(
+                         QDir(pressed).filePath(QZPPreset::programNameForByte(slot) + " Untitled Preset.syx"))
                          .mid(5, 18),
                      QZPVirtualJuno::storedSound(slot));
 

@@ -87,17 +87,24 @@ private slots:
     void settlingPatches_data() {
         QTest::addColumn<QString>("heard");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("one patch") << "5:1" << "5:1";
-        QTest::newRow("a program change, nothing heard before") << "0:9 11:1" << "11:1";
-        QTest::newRow("a program change after a patch") << "3:1 | ~0=7 3:7 11:1" << "3:1 | 11:1";
+        QTest::newRow("one patch") << "5:1"
+                                   << "5:1";
+        QTest::newRow("a program change, nothing heard before") << "0:9 11:1"
+                                                                << "11:1";
+        QTest::newRow("a program change after a patch") << "3:1 | ~0=7 3:7 11:1"
+                                                        << "3:1 | 11:1";
         QTest::newRow("the same program pressed again after an edit") << "11:1 | ~0=5 11:5 11:1"
                                                                       << "11:1 | 11:1";
-        QTest::newRow("two that are no program change") << "3:1 | 4:2 5:3" << "3:1 | 4:2 5:3";
-        QTest::newRow("a dump from the start") << "0:1 1:1 2:1 3:1" << "0:1 1:1 2:1 3:1";
-        QTest::newRow("a dump from the program heard") << "0:1 | 0:2 1:2 2:2" << "0:1 | 0:2 1:2 2:2";
+        QTest::newRow("two that are no program change") << "3:1 | 4:2 5:3"
+                                                        << "3:1 | 4:2 5:3";
+        QTest::newRow("a dump from the start") << "0:1 1:1 2:1 3:1"
+                                               << "0:1 1:1 2:1 3:1";
+        QTest::newRow("a dump from the program heard") << "0:1 | 0:2 1:2 2:2"
+                                                       << "0:1 | 0:2 1:2 2:2";
         QTest::newRow("program changes bunched up, edits between") << "0:9 11:1 ~0=4 11:4 17:1 ~0=6 17:6 20:1"
                                                                    << "11:1 17:1 20:1";
-        QTest::newRow("bunched up after a patch heard") << "0:1 | ~0=3 0:3 11:1 11:1 17:1" << "0:1 | 11:1 17:1";
+        QTest::newRow("bunched up after a patch heard") << "0:1 | ~0=3 0:3 11:1 11:1 17:1"
+                                                        << "0:1 | 11:1 17:1";
     }
     void settlingPatches() {
         QFETCH(QString, heard);
@@ -121,7 +128,8 @@ private slots:
                 settler.settle();
             } else if (word.startsWith(QLatin1Char('~'))) {
                 const QStringList move = word.mid(1).split(QLatin1Char('='));
-                settler.take(QZPSysexMessage::controlMessage(0, quint8(move.at(0).toInt()), quint8(move.at(1).toInt())),
+                settler.take(QZPSysexMessage::controlMessage(0, quint8(move.at(0).toInt()),
+                                                             quint8(move.at(1).toInt())),
                              0x32);
             } else {
                 settler.take(message(word), 0x30);
@@ -658,7 +666,8 @@ private slots:
         // Nothing stored: the slot's old sound comes back, said by what differs.
         QTRY_VERIFY(writer.entries().at(1).problem.contains(QStringLiteral("want 20")));
         QVERIFY(writer.entries().at(1).problem.contains(
-            QStringLiteral("VCF FREQ %1, want 20").arg(quint8(before.at(QZPParameter::of(QZPParameterId::VCF_Cutoff).byteIndex)))));
+            QStringLiteral("VCF FREQ %1, want 20")
+                .arg(quint8(before.at(QZPParameter::of(QZPParameterId::VCF_Cutoff).byteIndex)))));
         QCOMPARE(juno.stored[14], before);
         juno.memoryProtect = false;
 
@@ -692,18 +701,22 @@ private slots:
         };
         const QList<Row> rows{
             {"all is well", QZPVirtualJuno::Function::III, 0, true, true, Switch::III,
-             "Patch messages: the MIDI function switch is at III. All is well.|The instrument and ToneBench use "
+             "Patch messages: the MIDI function switch is at III. All is well.|The instrument and ToneBench "
+             "use "
              "channel 1.|ToneBench’s messages reach the instrument."},
             {"no cable to the instrument", QZPVirtualJuno::Function::III, 0, false, true, Switch::III,
-             "ToneBench’s messages do not reach it: check the computer’s MIDI OUT to the instrument’s MIDI IN."},
+             "ToneBench’s messages do not reach it: check the computer’s MIDI OUT to the instrument’s MIDI "
+             "IN."},
             {"another channel", QZPVirtualJuno::Function::III, 2, true, true, Switch::III,
-             "The instrument uses channel 3; ToneBench sends on channel 1.|ToneBench’s messages do not reach it"},
+             "The instrument uses channel 3; ToneBench sends on channel 1.|ToneBench’s messages do not reach "
+             "it"},
             {"program changes only", QZPVirtualJuno::Function::II, 0, true, true, Switch::II,
              "A Program Change but no Patch message: the MIDI function switch is at II. Set it to III."},
             {"notes only", QZPVirtualJuno::Function::I, 0, true, true, Switch::I,
              "Notes only: the instrument’s MIDI function switch is at I (no SysEx). Set it to III."},
             {"nothing", QZPVirtualJuno::Function::III, 0, true, false, Switch::Unknown,
-             "Nothing arrived from any input.|The inputs listened to: “Juno-106 Out”.|The instrument’s MIDI OUT "
+             "Nothing arrived from any input.|The inputs listened to: “Juno-106 Out”.|The instrument’s MIDI "
+             "OUT "
              "must reach the computer’s MIDI IN."},
         };
         for (const Row& row : rows) {

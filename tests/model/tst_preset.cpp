@@ -1,4 +1,3 @@
-#include <QSet>
 #include "QZPTestMain.h"
 #include "model/QZPInvalidParameter.h"
 #include "model/QZPParameter.h"
@@ -11,6 +10,7 @@
 #include "model/QZPPatchRanking.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
+#include <QSet>
 
 #include <QUndoStack>
 
@@ -69,10 +69,12 @@ private slots:
         }
         QCOMPARE(numbers.size(), QZPParameter::Count - 1); // all but the MKS noise bit, which has no control
         for (const auto& [name, controllerValue, value] :
-             {std::tuple{"VCF_Cutoff", 100, 100}, std::tuple{"DCO_Range", 42, 16}, std::tuple{"DCO_Range", 43, 8},
-              std::tuple{"chorusMode", 85, 1}, std::tuple{"chorusMode", 86, 2}, std::tuple{"HPF_Mode", 96, 3},
-              std::tuple{"HPF_Mode", 95, 2}, std::tuple{"DCO_Saw_ON", 63, 0}, std::tuple{"DCO_Saw_ON", 64, 1}})
-            QCOMPARE(QZPParameter::named(QString::fromLatin1(name))->valueForController(controllerValue), value);
+             {std::tuple{"VCF_Cutoff", 100, 100}, std::tuple{"DCO_Range", 42, 16},
+              std::tuple{"DCO_Range", 43, 8}, std::tuple{"chorusMode", 85, 1},
+              std::tuple{"chorusMode", 86, 2}, std::tuple{"HPF_Mode", 96, 3}, std::tuple{"HPF_Mode", 95, 2},
+              std::tuple{"DCO_Saw_ON", 63, 0}, std::tuple{"DCO_Saw_ON", 64, 1}})
+            QCOMPARE(QZPParameter::named(QString::fromLatin1(name))->valueForController(controllerValue),
+                     value);
         QCOMPARE(QZPParameter::forController(74)->name, "VCF_Cutoff");
         QVERIFY(!QZPParameter::forController(1));
     }

@@ -168,7 +168,8 @@ private slots:
         const QString file = dir.filePath("ToneBench.ini");
         QByteArray largest("[General]\ncom.quorlane.tonebench.appearanceindex=2\n");
         while (largest.size() < (1 << 20))
-            largest += ";" + QByteArray(std::min<qsizetype>(1000, (1 << 20) - largest.size() - 2), 'x') + "\n";
+            largest +=
+                ";" + QByteArray(std::min<qsizetype>(1000, (1 << 20) - largest.size() - 2), 'x') + "\n";
         QVERIFY(qzpWriteContents(file, largest.left(1 << 20)));
         QCOMPARE(QFileInfo(file).size(), 1 << 20);
         QZPSettings settings(file);

@@ -449,11 +449,12 @@ private slots:
     // factory A82) is heard; at full resonance the ringing is within 6 dB of its steady level 20 ms after
     // the key, as the instrument's filter is started by its own noise.
     void selfOscillationStartsAtOnce() {
-        const QList<std::pair<const char*, int>> ringing{{"DCO_Pulse_ON", 0}, {"VCF_Resonance", 127},
-                                                          {"VCF_Cutoff", 70}};
+        const QList<std::pair<const char*, int>> ringing{
+            {"DCO_Pulse_ON", 0}, {"VCF_Resonance", 127}, {"VCF_Cutoff", 70}};
         const auto shortNote = QZPSoundRenderer::render(
-            patchWith(ringing + QList<std::pair<const char*, int>>{
-                                    {"ENV_Decay", 30}, {"ENV_Sustain", 0}, {"ENV_Release", 20}}),
+            patchWith(ringing + QList<std::pair<const char*, int>>{{"ENV_Decay", 30},
+                                                                   {"ENV_Sustain", 0},
+                                                                   {"ENV_Release", 20}}),
             {{60, 0, 1, 100}}, 1.5, Rate);
         QVERIFY(!measure.summarise(shortNote).silent);
         QZP_VERIFY(measure.summarise(shortNote).peakDb > -40, measure.summarise(shortNote).peakDb);

@@ -14,13 +14,13 @@
 #include "library/QZPFactoryPresetInstaller.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPComparison.h"
+#include "mainwindow/QZPConnectionWindow.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPDuplicatesWindow.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPMorphBar.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
-#include "mainwindow/QZPConnectionWindow.h"
 #include "mainwindow/QZPWriteWindow.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiOutputQueue.h"
@@ -33,10 +33,10 @@
 #include "sidebar/QZPSidebarController.h"
 #include "sidebar/QZPURLPopUpButton.h"
 
-#include <QLayout>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMenu>
 #include <QScreen>

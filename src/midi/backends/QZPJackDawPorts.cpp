@@ -79,7 +79,8 @@ int QZPJackDawPorts::process(unsigned int frames, void* self) {
     if (jack_port_t* out = ports->m_out.load(std::memory_order_acquire)) {
         void* buffer = jack_port_get_buffer(out, frames);
         jack_midi_clear_buffer(buffer);
-        for (int length = ports->m_outgoing.nextLength(); length > 0; length = ports->m_outgoing.nextLength()) {
+        for (int length = ports->m_outgoing.nextLength(); length > 0;
+             length = ports->m_outgoing.nextLength()) {
             jack_midi_data_t* room = jack_midi_event_reserve(buffer, 0, size_t(length));
             if (!room)
                 break; // the rest goes out in the next cycle
