@@ -35,12 +35,12 @@ void QZPMidiOutputQueue::occupy(qint64 start, qsizetype size) {
 
 void QZPMidiOutputQueue::enqueue(const QZPMidiEndpoint& destination, QByteArrayView bytes) {
     if (m_items.empty()) {
-        // Nothing waits: the message goes out now if the cable is free, without being copied.
-        const qint64 current = m_bytesPerSecond > 0 ? now() : 0;
-        if (m_bytesPerSecond == 0 || m_freeAt <= current + Slack) {
-            occupy(std::max(current, m_freeAt), bytes.size());
-            QString error;
-            m_sink(destination, bytes, &error);
+        // Nothing waits: the message goes out now if the cable and its parameter are free, without being
+        // copied.
+        const qint64 current = now();
+        if ((m_bytesPerSecond == 0 || m_freeAt <= current + Slack) &&
+            heldFor(destination, bytes, current) == 0) {
+            send(destination, bytes, std::max(current, m_freeAt));
             return;
         }
     }
@@ -66,8 +66,8 @@ void QZPMidiOutputQueue::enqueue(const QZPMidiEndpoint& destination, QByteArrayV
                QZPSysexMessage::isControlMessage(std::prev(at)->bytes))
             --at;
     m_items.insert(at, {destination, bytes.toByteArray()});
-    if (!m_timer.isActive())
-        schedule(pump());
+    // What may go ahead of a held Control message goes now, not when the held one is due.
+    schedule(pump());
 }
 
 int QZPMidiOutputQueue::purge(qint32 destinationID) {
@@ -86,15 +86,57 @@ qint64 QZPMidiOutputQueue::pump() {
         const qint64 start = std::max(current, m_freeAt);
         if (start > current + Slack)
             return start - current;
-        Item item = std::move(m_items.front());
-        m_items.pop_front();
-        occupy(start, item.bytes.size());
-        QString error;
-        m_sink(item.destination, item.bytes, &error);
+        // The first message that may go: held Control messages are passed by other parameters' and by
+        // notes, never by a Patch message (which would then be overwritten by the older value).
+        qint64 soonest = -1;
+        auto next = m_items.begin();
+        for (; next != m_items.end(); ++next) {
+            const qint64 held = heldFor(next->destination, next->bytes, current);
+            if (held == 0 && (soonest < 0 || QZPSysexMessage::isControlMessage(next->bytes) ||
+                              QZPSysexMessage::isPerformanceMessage(next->bytes)))
+                break;
+            if (held == 0)
+                return soonest;
+            soonest = soonest < 0 ? held : std::min(soonest, held);
+        }
+        if (next == m_items.end())
+            return soonest;
+        const Item item = std::move(*next);
+        m_items.erase(next);
+        send(item.destination, item.bytes, start);
         if (m_items.empty())
             emit drained();
     }
     return -1;
+}
+
+namespace {
+quint64 controlKey(const QZPMidiEndpoint& destination, QByteArrayView control) {
+    return (quint64(quint32(destination.uniqueID())) << 16) | (quint64(quint8(control.at(3))) << 8) |
+           quint8(control.at(4));
+}
+} // namespace
+
+qint64 QZPMidiOutputQueue::heldFor(const QZPMidiEndpoint& destination, QByteArrayView bytes,
+                                   qint64 current) const {
+    if (!QZPSysexMessage::isControlMessage(bytes))
+        return 0;
+    const auto last = m_lastControls.constFind(controlKey(destination, bytes));
+    return last == m_lastControls.cend() ? 0 : std::max<qint64>(0, *last + m_controlIntervalNs - current);
+}
+
+void QZPMidiOutputQueue::send(const QZPMidiEndpoint& destination, QByteArrayView bytes, qint64 start) {
+    occupy(start, bytes.size());
+    if (QZPSysexMessage::isControlMessage(bytes)) {
+        // Only the parameters moved in the last interval need remembering.
+        if (m_lastControls.size() > 256)
+            m_lastControls.removeIf([this, start](const QHash<quint64, qint64>::iterator& last) {
+                return last.value() + m_controlIntervalNs <= start;
+            });
+        m_lastControls.insert(controlKey(destination, bytes), start);
+    }
+    QString error;
+    m_sink(destination, bytes, &error);
 }
 
 void QZPMidiOutputQueue::schedule(qint64 waitNs) {

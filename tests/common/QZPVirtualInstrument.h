@@ -9,9 +9,9 @@
 #include <memory>
 
 // A MIDI engine wired to an instrument inside the process: the destination "Juno-106 In" is chosen,
-// the source "Juno-106 Out" plays what a test sends, and nothing is paced. `juno` is the instrument's
-// behaviour behind the ports: what it sends goes out of "Juno-106 Out", and what it was sent reaches it
-// when a test takes it (sent()).
+// the source "Juno-106 Out" plays what a test sends, and nothing is paced or held back. `juno` is the
+// instrument's behaviour behind the ports: what it sends goes out of "Juno-106 Out", and what it was sent
+// reaches it when a test takes it (sent()).
 class QZPVirtualInstrument {
 public:
     QZPVirtualInstrument() {
@@ -22,6 +22,7 @@ public:
         engine = std::make_unique<QZPMidiEngine>(std::move(backend), nullptr);
         engine->setPollInterval(0);
         engine->outputQueue()->setBytesPerSecond(0);
+        engine->outputQueue()->setControlInterval(0);
         engine->setDestination(engine->midiDestinations().first());
         juno.setWire([this](const QByteArray& message) { inject(message); });
     }

@@ -919,6 +919,31 @@ private slots:
             now += 10000000;
         QCOMPARE(sent.size(), 13);
         QCOMPARE(sent.mid(0, 3), (QList<QByteArray>{QZPSysexMessage::controlMessage(0, 1, 1), patch, note}));
+
+        // One parameter gets at most one Control message per 5 ms, with its last value, even with no
+        // cable to wait for; other parameters and notes pass it, a Patch message does not.
+        sent.clear();
+        queue.setBytesPerSecond(0);
+        now += 10000000;
+        const qint64 start = now;
+        queue.enqueue(out, QZPSysexMessage::controlMessage(0, 1, 10));
+        now += 1000000;
+        queue.enqueue(out, QZPSysexMessage::controlMessage(0, 1, 11));
+        queue.enqueue(out, QZPSysexMessage::controlMessage(0, 1, 12));
+        queue.enqueue(out, QZPSysexMessage::controlMessage(0, 2, 5));
+        queue.enqueue(out, note);
+        QCOMPARE(sent, (QList<QByteArray>{QZPSysexMessage::controlMessage(0, 1, 10),
+                                          QZPSysexMessage::controlMessage(0, 2, 5), note}));
+        queue.enqueue(out, patch);
+        queue.enqueue(out, QZPSysexMessage::controlMessage(0, 1, 13));
+        QCOMPARE(queue.pump(), 4000000);
+        QCOMPARE(sent.size(), 3);
+        now = start + QZPMidiOutputQueue::ControlIntervalNs;
+        QCOMPARE(queue.pump(), QZPMidiOutputQueue::ControlIntervalNs);
+        QCOMPARE(sent.mid(3), (QList<QByteArray>{QZPSysexMessage::controlMessage(0, 1, 12), patch}));
+        now += QZPMidiOutputQueue::ControlIntervalNs;
+        QCOMPARE(queue.pump(), -1);
+        QCOMPARE(sent.last(), QZPSysexMessage::controlMessage(0, 1, 13));
     }
 };
 
