@@ -4,6 +4,7 @@
 #include "midi/QZPDawBridge.h"
 #include "midi/QZPMidiBackend.h"
 #include "midi/QZPMidiEngine.h"
+#include "midi/backends/QZPAlsaDawPorts.h"
 #include "midi/backends/QZPJackDawPorts.h"
 #include "model/QZPSettings.h"
 
@@ -29,8 +30,9 @@ bool QZPDawPort::isOpen() const {
 }
 
 void QZPDawPort::follow() {
+    const QString system = m_engine->backend() ? m_engine->backend()->name() : QString();
     const bool wanted = QZPSettings::standard()->boolValue(QString::fromLatin1(QZPSettings::DawPortsKey)) &&
-                        m_engine->backend() && m_engine->backend()->name() == QLatin1String("jack");
+                        (system == QLatin1String("jack") || system == QLatin1String("alsa"));
     if (!wanted) {
         m_ports.reset();
         delete m_bridge;
@@ -49,7 +51,7 @@ void QZPDawPort::follow() {
         connect(m_bridge, &QZPDawBridge::parameterMoved, m_window,
                 &QZPMainWindowController::moveFromSequencer);
     QPointer<QZPDawBridge> bridge = m_bridge;
-    m_ports = std::make_unique<QZPJackDawPorts>([bridge](const QByteArray& message) {
+    auto deliver = [bridge](const QByteArray& message) {
         QMetaObject::invokeMethod(
             bridge,
             [bridge, message] {
@@ -57,10 +59,14 @@ void QZPDawPort::follow() {
                     bridge->fromSequencer(message);
             },
             Qt::QueuedConnection);
-    });
+    };
+    if (system == QLatin1String("jack"))
+        m_ports = std::make_unique<QZPJackDawPorts>(deliver);
+    else
+        m_ports = std::make_unique<QZPAlsaDawPorts>(deliver);
     QString error;
     if (!m_ports->open(&error)) {
-        qWarning("The “ToneBench DAW” ports cannot open: %s", qPrintable(error));
+        qWarning("The “%s” ports cannot open: %s", QZPDawPorts::Name, qPrintable(error));
         m_ports.reset();
         delete m_bridge;
     }

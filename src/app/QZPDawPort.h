@@ -5,13 +5,13 @@
 #include <memory>
 
 class QZPDawBridge;
-class QZPJackDawPorts;
+class QZPDawPorts;
 class QZPMainWindowController;
 class QZPMidiEngine;
 
-// The "ToneBench DAW" port pair while ToneBench runs on JACK and the setting is on: what a sequencer sends
-// on "in" reaches the window (controls) and the destination (notes), and the instrument's own moves come
-// out of "out". Turning the setting off closes the ports at once; on again opens them.
+// The "ToneBench DAW" ports while ToneBench runs on JACK or ALSA and the setting is on: what a sequencer
+// sends on "in" reaches the window (controls) and the destination (notes), and the instrument's own moves
+// come out of "out". Turning the setting off closes the ports at once; on again opens them.
 class QZPDawPort : public QObject {
     Q_OBJECT
 
@@ -27,5 +27,5 @@ private:
     QZPMidiEngine* m_engine;
     QPointer<QZPMainWindowController> m_window;
     QPointer<QZPDawBridge> m_bridge;
-    std::unique_ptr<QZPJackDawPorts> m_ports;
+    std::unique_ptr<QZPDawPorts> m_ports;
 };

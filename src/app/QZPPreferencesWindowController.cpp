@@ -261,12 +261,12 @@ QWidget* QZPPreferencesWindowController::makeMidiView() {
         QString(),
         described(boundCheckBox(tr("Hardware control"), QZPSettings::HardwareControlKey, m_settings, view),
                   tr("The instrument’s knobs and switches change the current preset."), view));
-    form->addRow(QString(),
-                 described(boundCheckBox(tr("“ToneBench DAW” ports (JACK)"), QZPSettings::DawPortsKey,
-                                         m_settings, view),
-                           tr("A sequencer records and plays the instrument’s controls as Control Changes "
-                              "(the numbers are on the help page)."),
-                           view));
+    form->addRow(
+        QString(),
+        described(boundCheckBox(tr("“ToneBench DAW” ports"), QZPSettings::DawPortsKey, m_settings, view),
+                  tr("A sequencer records and plays the instrument’s controls as Control Changes "
+                     "(the numbers are on the help page)."),
+                  view));
     form->addRow(tr("Dynamics:"),
                  explained(boundCheckBox(tr("Key velocity affects the VCA"),
                                          QZPSettings::DynamicsAmplifierKey, m_settings, view),

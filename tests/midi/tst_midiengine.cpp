@@ -12,16 +12,20 @@
 #include "midi/QZPRateLimitedLog.h"
 #include "midi/QZPSysexJoiner.h"
 #include "midi/QZPSysexMessage.h"
+#include "midi/backends/QZPAlsaDawPorts.h"
 #include "midi/backends/QZPAlsaEventDecoder.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QUndoStack>
 #include <alsa/asoundlib.h>
+#include <mutex>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -785,6 +789,63 @@ private slots:
         QVERIFY(decoder.isValid());
         for (const auto& [event, bytes] : cases)
             QCOMPARE(decoder.bytes(event).toByteArray(), bytes);
+    }
+
+    // The "ToneBench DAW" port on the ALSA sequencer: a client and a port of that name; a sequencer's
+    // Control Change reaches us, ours reach the sequencer subscribed to the port, SysEx does not pass.
+    void dawPortOverAlsa() {
+        if (::access("/dev/snd/seq", R_OK | W_OK) != 0)
+            QSKIP("no ALSA sequencer on this machine");
+        QList<QByteArray> arrived;
+        std::mutex arrivedLock;
+        QZPAlsaDawPorts ports([&](const QByteArray& message) {
+            std::lock_guard lock(arrivedLock);
+            arrived << message;
+        });
+        QString error;
+        QVERIFY2(ports.open(&error), qPrintable(error));
+        snd_seq_t* sequencer = nullptr;
+        QCOMPARE(snd_seq_open(&sequencer, "default", SND_SEQ_OPEN_DUPLEX, 0), 0);
+        const auto closeSequencer = qScopeGuard([&] { snd_seq_close(sequencer); });
+        snd_seq_client_info_t* info = nullptr;
+        snd_seq_client_info_alloca(&info);
+        QCOMPARE(snd_seq_get_any_client_info(sequencer, ports.client(), info), 0);
+        QCOMPARE(QString::fromUtf8(snd_seq_client_info_get_name(info)), QStringLiteral("ToneBench DAW"));
+        const int port =
+            snd_seq_create_simple_port(sequencer, "Sequencer",
+                                       SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_WRITE |
+                                           SND_SEQ_PORT_CAP_SUBS_READ | SND_SEQ_PORT_CAP_SUBS_WRITE,
+                                       SND_SEQ_PORT_TYPE_APPLICATION);
+        QCOMPARE(snd_seq_connect_to(sequencer, port, ports.client(), ports.port()), 0);
+        QCOMPARE(snd_seq_connect_from(sequencer, port, ports.client(), ports.port()), 0);
+
+        const auto sendFromSequencer = [&](snd_seq_event_t event) {
+            snd_seq_ev_set_source(&event, port);
+            snd_seq_ev_set_subs(&event);
+            snd_seq_ev_set_direct(&event);
+            return snd_seq_event_output_direct(sequencer, &event) >= 0;
+        };
+        char piece[] = "\xF0\x41\x32\x00\x05\x10\xF7";
+        snd_seq_event_t sysex{};
+        snd_seq_ev_set_sysex(&sysex, 7, piece);
+        QVERIFY(sendFromSequencer(sysex));
+        snd_seq_event_t control{};
+        snd_seq_ev_set_controller(&control, 3, 74, 100);
+        QVERIFY(sendFromSequencer(control));
+        const auto arrivedSoFar = [&] {
+            std::lock_guard lock(arrivedLock);
+            return arrived;
+        };
+        QTRY_VERIFY(!arrivedSoFar().isEmpty());
+        QCOMPARE(arrivedSoFar(), QList<QByteArray>{hex("B34A64")});
+
+        QVERIFY(ports.send(hex("B0490A")));
+        QVERIFY(!ports.send(hex("F0413200057FF7")));
+        snd_seq_event_t* received = nullptr;
+        QVERIFY(snd_seq_event_input(sequencer, &received) >= 0 && received);
+        QCOMPARE(int(received->type), int(SND_SEQ_EVENT_CONTROLLER));
+        QCOMPARE(int(received->data.control.param), 0x49);
+        QCOMPARE(int(received->data.control.value), 10);
     }
 
     // Golden bytes both ways: what is encoded decodes to the same fields; anything else is no Control

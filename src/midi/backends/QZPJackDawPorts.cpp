@@ -30,13 +30,13 @@ bool QZPJackDawPorts::open(QString* error) {
         *error = QStringLiteral("no room for the DAW port's queues");
         return false;
     }
-    m_client = QZPJackClient::open(ClientName, &QZPJackDawPorts::process, this, error);
+    m_client = QZPJackClient::open(Name, &QZPJackDawPorts::process, this, error);
     if (!m_client)
         return false;
     jack_port_t* in = jack_port_register(m_client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     jack_port_t* out = jack_port_register(m_client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     if (!in || !out) {
-        *error = QStringLiteral("JACK refused the ports of “%1”").arg(QLatin1String(ClientName));
+        *error = QStringLiteral("JACK refused the ports of “%1”").arg(QLatin1String(Name));
         jack_deactivate(m_client);
         jack_client_close(m_client);
         m_client = nullptr;

@@ -1,12 +1,9 @@
 #pragma once
 
+#include "midi/backends/QZPDawPorts.h"
 #include "midi/backends/QZPJackMessageQueue.h"
 
-#include <QByteArray>
-#include <QByteArrayView>
-#include <QString>
 #include <atomic>
-#include <functional>
 #include <semaphore.h>
 #include <thread>
 
@@ -17,22 +14,19 @@ typedef struct _jack_port jack_port_t;
 // input "in" and a MIDI output "out". The process callback copies what arrives on "in" into a fixed queue
 // (what does not fit is dropped, never waited for) and a reader thread of ours hands each message on;
 // what is sent goes out of "out" in the next cycle. Nothing in the process callback waits or allocates.
-class QZPJackDawPorts {
+class QZPJackDawPorts : public QZPDawPorts {
 public:
-    static constexpr const char* ClientName = "ToneBench DAW";
     static constexpr size_t QueueBytes = 1 << 16;
-    // Called on the reader thread with each message that arrived on "in".
-    using Deliver = std::function<void(const QByteArray& message)>;
 
     explicit QZPJackDawPorts(Deliver deliver);
-    ~QZPJackDawPorts();
+    ~QZPJackDawPorts() override;
     QZPJackDawPorts(const QZPJackDawPorts&) = delete;
     QZPJackDawPorts& operator=(const QZPJackDawPorts&) = delete;
 
-    bool open(QString* error);
-    bool isOpen() const { return m_client != nullptr; }
-    // Queues a message for "out"; false when the queue is full. Main thread only.
-    bool send(QByteArrayView bytes);
+    bool open(QString* error) override;
+    bool isOpen() const override { return m_client != nullptr; }
+    // Queues a message for "out"; false when the queue is full.
+    bool send(QByteArrayView bytes) override;
     // The full names of the ports ("ToneBench DAW:in"), as JACK gave them.
     QString inputPortName() const;
     QString outputPortName() const;
