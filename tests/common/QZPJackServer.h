@@ -12,14 +12,15 @@ class QZPJackServer {
 public:
     ~QZPJackServer() { stop(); }
 
-    // Answers whether a server runs (starting one if needed).
-    bool ensure() {
+    // Answers whether a server runs (starting one with periods of `periodFrames` at 48 kHz if needed).
+    bool ensure(int periodFrames = 1024) {
         if (QZPRtMidiBackend::jackServerRunning(nullptr))
             return true;
         m_process.setProgram(QStringLiteral("jackd"));
         // Periods of 21 ms: a dummy server without realtime scheduling misses shorter ones under load, and a
         // client that misses a period has its last MIDI events delivered again.
-        m_process.setArguments({"--no-realtime", "-d", "dummy", "-r", "48000", "-p", "1024"});
+        m_process.setArguments(
+            {"--no-realtime", "-d", "dummy", "-r", "48000", "-p", QString::number(periodFrames)});
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start();
         if (!m_process.waitForStarted(5000))
