@@ -47,6 +47,22 @@ QByteArray QZPBankFile::bankData(const QList<QByteArray>& messages) {
     return data;
 }
 
+std::optional<QZPBankFile::Contents> QZPBankFile::read(const QString& bankPath, QZPError* error) {
+    const std::optional<QByteArray> bytes = QZPFileSystem::readFile(bankPath, error, MaximumFileSize);
+    if (!bytes)
+        return std::nullopt;
+    Contents contents = parse(*bytes);
+    if (contents.messages.isEmpty()) {
+        *error =
+            QZPError::make(QString::fromLatin1(QZPError::ToneBenchDomain), QZPPreset::ReadErrorCode,
+                           QCoreApplication::translate("QZPBankFile", "“%1” holds no Juno-106 Patch message.")
+                               .arg(QFileInfo(bankPath).fileName()),
+                           skippedSummary(contents));
+        return std::nullopt;
+    }
+    return contents;
+}
+
 QString QZPBankFile::skippedSummary(const Contents& contents) {
     if (contents.skippedRuns == 0)
         return {};

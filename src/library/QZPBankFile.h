@@ -6,6 +6,7 @@
 #include <QList>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class QZPPreset;
 
@@ -25,6 +26,9 @@ public:
     static constexpr qint64 MaximumFileSize = 4 * 1024 * 1024;
 
     static Contents parse(const QByteArray& bytes);
+    // A bank file opened for the instrument or ToneBench Sound: its messages, each with the program slot it
+    // holds; an error when the file cannot be read or holds no Patch message.
+    static std::optional<Contents> read(const QString& bankPath, QZPError* error);
     // Whether the bytes hold more than one Patch message: a bank, not a preset.
     static bool isBank(const QByteArray& bytes);
     // The messages back to back.

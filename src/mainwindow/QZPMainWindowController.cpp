@@ -3,6 +3,7 @@
 
 #include "editor/QZPEditorController.h"
 #include "editor/QZPPanelFrame.h"
+#include "library/QZPBankFile.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPComparison.h"
 #include "mainwindow/QZPDocumentController.h"
@@ -16,6 +17,7 @@
 #include "mainwindow/QZPPresetFileActions.h"
 #include "mainwindow/QZPPresetRecorder.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
+#include "mainwindow/QZPRecordWindowController.h"
 #include "mainwindow/QZPWriteWindow.h"
 #include "midi/QZPInstrumentSync.h"
 #include "midi/QZPMidiClaviature.h"
@@ -34,6 +36,8 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -309,10 +313,44 @@ QZPWriteWindow* QZPMainWindowController::writeToInstrument(QZPCommandSource sour
     }
     if (presets.isEmpty())
         return nullptr;
+    return showWriteWindow(presets);
+}
+
+QZPWriteWindow* QZPMainWindowController::showWriteWindow(const QList<std::pair<QString, QZPPatch>>& presets) {
     auto* window = new QZPWriteWindow(m_engine, presets, m_window);
     window->setBackUp([this] { m_commands->perform(QZPPresetCommands::Command::RecordMultiple); });
     window->show();
     return window;
+}
+
+QZPWriteWindow* QZPMainWindowController::writeBankFileToInstrument(const QString& path) {
+    QZPError error;
+    const std::optional<QZPBankFile::Contents> bank = QZPBankFile::read(path, &error);
+    if (!bank)
+        return presentError(error, m_window), nullptr;
+    const QString file = QFileInfo(path).completeBaseName();
+    QZPWriteWindow::Presets presets;
+    for (const QByteArray& message : bank->messages)
+        presets.append({QZPPreset::programNameForData(message) + QLatin1Char(' ') + file, QZPPatch(message)});
+    return showWriteWindow(presets);
+}
+
+int QZPMainWindowController::loadBankFileIntoSound(const QString& path) {
+    QZPError error;
+    const std::optional<QZPBankFile::Contents> bank = QZPBankFile::read(path, &error);
+    if (!bank)
+        return presentError(error, m_window), 0;
+    const int loaded = m_engine->backend() ? m_engine->backend()->loadSoundBank(bank->messages) : 0;
+    showStatus(QZPRecordWindowController::soundBankSummary(loaded));
+    return loaded;
+}
+
+void QZPMainWindowController::chooseBankFile(const QString& title,
+                                             const std::function<void(const QString& path)>& use) {
+    const QString path = QFileDialog::getOpenFileName(
+        m_window, title, presetsController()->presetsFolderURL().toLocalFile(), tr("Bank files (*.syx)"));
+    if (!path.isEmpty())
+        use(path);
 }
 
 void QZPMainWindowController::sendCurrentProgram() {

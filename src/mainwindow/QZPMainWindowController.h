@@ -109,6 +109,13 @@ public:
     void selectOnInstrument(QZPCommandSource source);
     void moveFromSequencer(QZPParameterId id, int value);
     QZPWriteWindow* writeToInstrument(QZPCommandSource source);
+    // A bank file opened for the instrument: its patches written into the instrument's slots, each named
+    // by the slot it holds, then the file ("A16 Juno"). Nothing when it cannot be read (said).
+    QZPWriteWindow* writeBankFileToInstrument(const QString& path);
+    // A bank file as ToneBench Sound's bank, each patch for the program it holds: how many it took.
+    int loadBankFileIntoSound(const QString& path);
+    // Asks for a bank file, then does `use` with it.
+    void chooseBankFile(const QString& title, const std::function<void(const QString& path)>& use);
     // The current patch again, after a refresh or an opened file: the selection does not matter, and
     // without a destination nothing is said.
     void sendCurrentProgram();
@@ -183,6 +190,7 @@ private:
     void buildWindow();
     void fitWindowToScreen();
     QList<QZPPreset*> targets(QZPCommandSource source) const;
+    QZPWriteWindow* showWriteWindow(const QList<std::pair<QString, QZPPatch>>& presets);
     void presentError(const QZPError& error, QWidget* window);
     void scheduleRedraw();
     void updateMidiStatus();

@@ -123,6 +123,9 @@ const QList<QZPPresetCommands::Item>& items() {
         ITEM(SendProgram, "&Send to Instrument", K(Ctrl | Qt::Key_Return)),
         ITEM(SelectOnInstrument, "Select on &Instrument", K(Ctrl | Alt | Qt::Key_Return)),
         ITEM(WriteToInstrument, "&Write to Instrument…", K(Ctrl | Shift | Qt::Key_W)),
+        ITEM(WriteBankFileToInstrument, "Write &Bank File to Instrument…", K(Ctrl | Alt | Shift | Qt::Key_W)),
+        ITEM(LoadBankFileIntoSound, "&Load Bank File into ToneBench Sound…",
+             K(Ctrl | Alt | Shift | Qt::Key_L)),
         ITEM(SelectPrevious, "&Previous Preset", K(Ctrl | Qt::Key_Up)),
         ITEM(SelectNext, "&Next Preset", K(Ctrl | Qt::Key_Down)),
         ITEM(SelectCurrent, "Select &Current Preset", K(Ctrl | Qt::Key_L)),
@@ -188,6 +191,8 @@ const QList<QZPPresetCommands::Menu>& QZPPresetCommands::menus() {
           C::RecordSelected,
           C::RecordMultiple,
           C::WriteToInstrument,
+          C::WriteBankFileToInstrument,
+          C::LoadBankFileIntoSound,
           separator,
           C::CompareWithSaved,
           C::CompareWithSelected,
@@ -295,6 +300,13 @@ void QZPPresetCommands::perform(Command command, QZPCommandSource source) {
         return window->selectOnInstrument(source);
     case Command::WriteToInstrument:
         return void(window->writeToInstrument(source));
+    case Command::WriteBankFileToInstrument:
+        return window->chooseBankFile(tr("Write Bank File to Instrument"), [window](const QString& path) {
+            window->writeBankFileToInstrument(path);
+        });
+    case Command::LoadBankFileIntoSound:
+        return window->chooseBankFile(tr("Load Bank File into ToneBench Sound"),
+                                      [window](const QString& path) { window->loadBankFileIntoSound(path); });
     case Command::SelectPrevious:
         return window->selectPrevious(source);
     case Command::SelectNext:

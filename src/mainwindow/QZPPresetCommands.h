@@ -29,6 +29,8 @@ public:
         SendProgram,
         SelectOnInstrument,
         WriteToInstrument,
+        WriteBankFileToInstrument,
+        LoadBankFileIntoSound,
         SelectPrevious,
         SelectNext,
         SelectCurrent,

@@ -315,9 +315,13 @@ int QZPRecordWindowController::loadIntoSound() {
     for (const QZPPreset* preset : presets())
         messages << preset->property(ReceivedMessageProperty).toByteArray();
     const int loaded = m_engine->backend() ? m_engine->backend()->loadSoundBank(messages) : 0;
-    m_summary->setText(loaded > 0 ? tr("%1 programs loaded into ToneBench Sound").arg(loaded)
-                                  : tr("ToneBench Sound is not there to take them"));
+    m_summary->setText(soundBankSummary(loaded));
     return loaded;
+}
+
+QString QZPRecordWindowController::soundBankSummary(int loaded) {
+    return loaded > 0 ? tr("%1 programs loaded into ToneBench Sound").arg(loaded)
+                      : tr("ToneBench Sound is not there to take them");
 }
 
 void QZPRecordWindowController::selectionDidChange() {

@@ -77,6 +77,8 @@ public:
     // The two titles the description computes from settings and counts.
     static QString recordMenuItemTitle(bool draftOnRecord);
     static QString recordMultipleWindowTitle(qsizetype count);
+    // What loading a bank into ToneBench Sound came to: `loaded` programs, or none (it is not the output).
+    static QString soundBankSummary(int loaded);
 
 signals:
     void presetsChanged();

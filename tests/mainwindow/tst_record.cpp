@@ -39,6 +39,8 @@ QByteArray patch(quint8 program, quint8 mark = 1, quint8 channel = 0, quint8 typ
 class TestRecord : public QObject, QZPMainWindowFixture {
     Q_OBJECT
 
+    QList<QZPError> m_errors;
+
     void play(const QByteArray& message) { m_instrument->play(message); }
     // The instrument's program button: the window has heard the program change's two patches, and
     // settled.
@@ -56,7 +58,8 @@ class TestRecord : public QObject, QZPMainWindowFixture {
 private slots:
     void init() {
         setUpWindow();
-        m_window->setErrorPresenter([](const QZPError&, QWidget*) {});
+        m_errors.clear();
+        m_window->setErrorPresenter([this](const QZPError& error, QWidget*) { m_errors << error; });
     }
     void cleanup() {
         tearDownWindow();
@@ -157,6 +160,42 @@ private slots:
         QCOMPARE(grid->slotButton(3)->accessibleDescription(), QStringLiteral("unverified: A14 Pad"));
         QCOMPARE(window->instructionText(), QStringLiteral("Done"));
         window->close();
+    }
+
+    // A bank file opened for the instrument: each patch named by the slot it holds (so "the slots the names
+    // begin with" puts each back where it came from), junk between the messages skipped; a file without a
+    // Patch message is said, and opens nothing. ToneBench Sound takes it only when it is the output.
+    void writingABankFile() {
+        QFile bank(path("Bank.syx"));
+        QVERIFY(bank.open(QIODevice::WriteOnly));
+        bank.write(patch(5, 7) + QByteArray::fromHex("F0430000F7") + patch(74, 8));
+        bank.close();
+        QZPWriteWindow* window = m_window->writeBankFileToInstrument(bank.fileName());
+        QVERIFY(window);
+        auto* named = window->findChild<QCheckBox*>();
+        QVERIFY(named && named->isEnabled());
+        named->setChecked(true);
+        QCOMPARE(window->slotGrid()->slotButton(5)->accessibleDescription(),
+                 QStringLiteral("waiting: A16 Bank"));
+        QCOMPARE(window->slotGrid()->slotButton(74)->accessibleDescription(),
+                 QStringLiteral("waiting: B23 Bank"));
+        window->writer()->start();
+        const QList<QByteArray> first = sent();
+        QCOMPARE(first.size(), 1);
+        QCOMPARE(QZPPatch(first.first()).data(), QZPPatch(patch(5, 7)).data());
+        window->close();
+        QCOMPARE(m_window->loadBankFileIntoSound(bank.fileName()),
+                 0); // this MIDI system has no ToneBench Sound
+        QVERIFY(m_errors.isEmpty());
+
+        QVERIFY(bank.open(QIODevice::WriteOnly));
+        bank.write(QByteArray::fromHex("F0430000F7"));
+        bank.close();
+        QVERIFY(!m_window->writeBankFileToInstrument(bank.fileName()));
+        QCOMPARE(m_window->loadBankFileIntoSound(bank.fileName()), 0);
+        QCOMPARE(m_errors.size(), 2);
+        QCOMPARE(m_errors.first().localizedDescription(),
+                 QStringLiteral("“Bank.syx” holds no Juno-106 Patch message."));
     }
 
     // Into a preset with a file: the question names the program and the preset; Cancel keeps it, accept
