@@ -296,7 +296,7 @@ void QZPMainWindowController::sendProgram(QZPCommandSource source) {
 // The slot the preset came from, chosen on the instrument: its stored sound plays beside the file's.
 void QZPMainWindowController::selectOnInstrument(QZPCommandSource source) {
     const QZPPreset* preset = m_sidebar->documentForSender(source);
-    const std::optional<quint8> slot = preset ? preset->slotFromName() : std::nullopt;
+    const std::optional<quint8> slot = preset ? preset->originSlot() : std::nullopt;
     if (!slot)
         return;
     if (m_engine->destination().isNull())

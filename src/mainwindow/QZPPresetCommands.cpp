@@ -239,7 +239,7 @@ bool QZPPresetCommands::validate(Command command, const State& state) const {
     case Command::SendProgram:
         return presets.size() == 1;
     case Command::SelectOnInstrument:
-        return presets.size() == 1 && presets.first()->slotFromName().has_value();
+        return presets.size() == 1 && presets.first()->originSlot().has_value();
     case Command::WriteToInstrument:
         return !presets.isEmpty();
     case Command::SelectPrevious:

@@ -231,6 +231,14 @@ std::optional<quint8> QZPPreset::slotOfName(QStringView name) {
     return programByteForName(name.left(space < 0 ? name.size() : space));
 }
 
+std::optional<quint8> QZPPreset::originSlot() const {
+    if (const std::optional<quint8> named = slotOfName(displayName()))
+        return named;
+    if ((m_programByte & ~QZPParameter::dynamicsByte(true, true)) == 0)
+        return std::nullopt;
+    return m_programByte;
+}
+
 QString QZPPreset::programNameForData(const QByteArray& junoSysexData) {
     QZP_PRECONDITION(junoSysexData.size() > 4, "junoSysexData.length > 4");
     return programNameForByte(QZPPatch::programOf(junoSysexData));

@@ -112,8 +112,10 @@ public:
     static std::optional<quint8> programByteForName(QStringView name);
     // The slot a name begins with ("A16 Brass", as recorded banks are named); none for another name.
     static std::optional<quint8> slotOfName(QStringView name);
-    // The slot the preset came from, as its name begins.
-    std::optional<quint8> slotFromName() const { return slotOfName(displayName()); }
+    // The slot the preset came from: the one its name begins with, else the program number of the
+    // received or imported Patch message it holds. A Patch message the window saved carries the dynamics
+    // byte there (0x00, 0x20, 0x40 or 0x60), which says nothing of a slot.
+    std::optional<quint8> originSlot() const;
     // The program name of byte 4 of a Patch message.
     static QString programNameForData(const QByteArray& junoSysexData);
 

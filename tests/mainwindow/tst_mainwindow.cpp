@@ -620,6 +620,15 @@ private slots:
 
         named("Lead")->makeWindowControllers();
         QVERIFY(!m_window->commands()->validate(Command::SelectOnInstrument));
+        // A preset imported from a bank holds the slot in its message; what a save writes there is none.
+        QZPPreset preset;
+        for (const auto& [byte, slot] :
+             {std::pair{0x1D, std::optional<quint8>(0x1D)}, {0x40, std::nullopt}}) {
+            preset.setJunoSysexData(
+                qzpPatchMessage(quint8(byte)).replace(QZPPatch::ProgramIndex, 1, QByteArray(1, char(byte))),
+                false, false);
+            QCOMPARE(preset.originSlot(), slot);
+        }
         QCOMPARE(QZPPreset::programByteForName(u"B88"), std::optional<quint8>(127));
         for (const char* notASlot : {"A19", "C11", "A1", "a11", "A111"})
             QVERIFY(!QZPPreset::programByteForName(QString::fromLatin1(notASlot)));
