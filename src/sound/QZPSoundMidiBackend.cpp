@@ -37,9 +37,15 @@ bool QZPSoundMidiBackend::send(const QZPMidiEndpoint& destination, QByteArrayVie
     // Messages the sound does not play (other SysEx, a program change with no bank loaded) pass without a
     // word, as an instrument ignores them. The sound follows every message, heard or not. With a bank, a
     // program change plays its program, as the instrument's memory would.
+    QByteArray program;
     if (bytes.size() == 2 && (quint8(bytes.at(0)) & 0xF0) == 0xC0) {
-        if (const QByteArray& program = m_bank[quint8(bytes.at(1)) & 0x7F]; !program.isEmpty())
+        program = m_bank[quint8(bytes.at(1)) & 0x7F];
+        if (!program.isEmpty()) {
+            program[QZPPatch::ProgramIndex] = char(m_dynamics);
             bytes = program;
+        }
+    } else if (bytes.size() == QZPPatch::MessageLength && QZPPatch::problem(bytes).isEmpty()) {
+        m_dynamics = quint8(bytes.at(QZPPatch::ProgramIndex));
     }
     m_engine.post(reinterpret_cast<const uint8_t*>(bytes.data()), size_t(bytes.size()));
     if (m_outputTried)

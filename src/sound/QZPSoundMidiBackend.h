@@ -46,4 +46,7 @@ private:
     bool m_outputTried = false;
     // A loaded bank: the Patch message of each program (empty: none).
     std::array<QByteArray, 128> m_bank;
+    // The dynamics byte of the last Patch message the window sent: a bank's messages hold their program
+    // number in that byte, which says nothing of how keys play.
+    quint8 m_dynamics = 0x60;
 };

@@ -1,5 +1,8 @@
+#include "QZPFactoryPatches.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
+#include "model/QZPParameter.h"
+#include "model/QZPPreset.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -306,6 +309,50 @@ private slots:
         const Result nothing = run({"export-bank", "empty", "none.syx"});
         QCOMPARE(nothing.status, 1);
         QVERIFY(!QFile::exists(path("none.syx")));
+    }
+
+    // The instrument's own factory bank, as it sends it: imported one file per slot, each named and
+    // numbered by its slot; every switch decodes to a position the panel has, every slider to its byte;
+    // A82 is the filter ringing alone.
+    void theInstrumentsFactoryBank() {
+        const QList<QZPFactoryPatch> patches = qzpFactoryPatches();
+        QCOMPARE(patches.size(), 128);
+        QByteArray bank;
+        for (int slot = 0; slot < 128; ++slot)
+            bank += qzpFactoryMessage(slot, patches[slot].data);
+        QVERIFY(qzpWriteContents(path("Factory.syx"), bank));
+        QCOMPARE(run({"import-bank", "Factory.syx", "factory"}).status, 0);
+        QStringList files;
+        for (const QZPFactoryPatch& patch : patches)
+            files << QStringLiteral("factory/Factory %1.syx").arg(patch.name.left(3));
+        const Result info = run(QStringList{"info", "--json"} + files);
+        QCOMPARE(info.status, 0);
+        const QStringList lines = info.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 128);
+        for (int slot = 0; slot < 128; ++slot) {
+            const QJsonObject object = QJsonDocument::fromJson(lines[slot].toUtf8()).object();
+            const QString name = patches[slot].name;
+            QZP_VERIFY(object.value("programName").toString() == name.left(3), name);
+            const QJsonObject parameters = object.value("parameters").toObject();
+            QZP_VERIFY(QList<int>({16, 8, 4}).contains(parameters.value("DCO_Range").toInt()), name);
+            QZP_VERIFY(parameters.value("chorusMode").toInt() <= 2 &&
+                           parameters.value("HPF_Mode").toInt() <= 3,
+                       name);
+            for (const QZPParameter& parameter : QZPParameter::all())
+                if (parameter.kind == QZPParameter::Kind::Slider)
+                    QZP_VERIFY(parameters.value(parameter.name).toInt() ==
+                                   quint8(patches[slot].data.at(parameter.byteIndex)),
+                               name, parameter.name);
+        }
+        const QJsonObject a82 =
+            QJsonDocument::fromJson(lines[QZPPreset::programByteForName(u"A82").value()].toUtf8())
+                .object()
+                .value("parameters")
+                .toObject();
+        QCOMPARE(a82.value("VCF_Resonance").toInt(), 127);
+        QCOMPARE(a82.value("DCO_Pulse_ON").toInt() + a82.value("DCO_Saw_ON").toInt() +
+                     a82.value("DCO_SubLevel").toInt() + a82.value("DCO_NoiseLevel").toInt(),
+                 0);
     }
 
     // A preset played offline into a 24-bit stereo WAV file as long as the notes and their release (how

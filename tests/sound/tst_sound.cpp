@@ -1,3 +1,4 @@
+#include "QZPFactoryPatches.h"
 #include "QZPTestMain.h"
 #include "library/QZPPresetList.h"
 #include "midi/QZPMidiEngine.h"
@@ -498,6 +499,19 @@ private slots:
         }
     }
 
+    // The instrument's own 128 factory patches, each as C4 held for a second and played as the instrument
+    // plays every key (no dynamics): every one is heard (above -40 dBFS at its peak), the ones that are
+    // only the filter ringing by itself too.
+    void instrumentsFactoryPatches() {
+        const QList<QZPFactoryPatch> patches = qzpFactoryPatches();
+        QCOMPARE(patches.size(), 128);
+        for (int slot = 0; slot < 128; ++slot) {
+            const auto summary = measure.summarise(QZPSoundRenderer::render(
+                qzpFactoryMessage(0, patches[slot].data), {{60, 0, 1, 100}}, 1, Rate));
+            QZP_VERIFY(summary.peakDb > -40, patches[slot].name, summary.peakDb);
+        }
+    }
+
     // The chorus makes the channels differ, mode II more than mode I; off, they are the same. (A low,
     // dark note: its period is long against the sweep, so the difference grows with the sweep's depth.)
     void chorusWidens() {
@@ -705,6 +719,18 @@ private slots:
         QTRY_VERIFY(engine.outputQueue()->isEmpty());
         sound->engine()->process(left, right, 64);
         QCOMPARE(int(sound->engine()->patch().byte(5)), 33);
+        // A program's number is no dynamics byte: the keys play as the window's last patch said.
+        QByteArray high = patch;
+        high[4] = char(0x70);
+        QByteArray plain = patchWith({{"VCF_Cutoff", 20}});
+        plain[4] = char(0);
+        QCOMPARE(sound->loadSoundBank({high}), 1);
+        engine.sendSysex(plain);
+        engine.sendMIDICommand(QByteArray::fromHex("C070"));
+        QTRY_VERIFY(engine.outputQueue()->isEmpty());
+        sound->engine()->process(left, right, 64);
+        QCOMPARE(int(sound->engine()->patch().byte(5)), 33);
+        QVERIFY(!sound->engine()->patch().velocityToVca && !sound->engine()->patch().velocityToVcf);
 
         engine.setDestination(engine.midiDestinations().at(0));
         QVERIFY(!engine.passesThru());
