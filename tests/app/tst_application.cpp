@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "QZPCapturingPresenter.h"
 #include "QZPLogCapture.h"
 #include "QZPTestFiles.h"
@@ -274,7 +275,7 @@ private slots:
         QCOMPARE(window->windowTitle(), QStringLiteral("About ToneBench"));
         const QString text = window->textView()->toPlainText();
         QVERIFY2(text.contains(QStringLiteral("ToneBench " TONEBENCH_VERSION)) && text.contains("Licence:") &&
-                     !text.contains(QLatin1Char('{')),
+                     text.contains("GPL-3.0-or-later") && !text.contains(QLatin1Char('{')),
                  qPrintable(text));
         for (const char* library : {"Qt", "RtMidi", "RtAudio", "libsndfile", "libplist", "ICU", "JACK"}) {
             const QRegularExpression row(
