@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "ToneBench DAW" port's latency, on JACK's own timeline (frames), against a bare MIDI thru (RtMidi in,
 // RtMidi out) in the same run:
 //  (a) a note from the sequencer to the instrument, through the bare thru and through ToneBench;

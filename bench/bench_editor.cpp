@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Editor benchmarks, printed as figures: the cost of one slider-drag event from the mouse event to the
 // Control message handed to the MIDI back-end (10,000 events), and of one animated display refresh.
 #include "QZPBenchSupport.h"

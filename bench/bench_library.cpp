@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Library benchmarks, printed as figures and ratios measured in the same run:
 //  - first refresh of a folder of 10,000 and of 50,000 preset files against a bare recursive walk of the
 //    same folder with QDirIterator;

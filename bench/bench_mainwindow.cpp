@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Main window benchmarks:
 //  - start-up: from the start of main() to the main window shown with the list filled, for libraries of
 //    10,000 and 50,000 presets (each measured in a fresh process of this program);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MIDI benchmarks, printed as figures and ratios measured in the same run:
 //  (a) the engine's send path (queue + back-end) against RtMidi's bare sendMessage, same 7-byte
 //      Control message, same JACK port;

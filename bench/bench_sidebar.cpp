@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Library pane benchmarks with 50,000 presets listed, offscreen, through real key events:
 //  - typing a filter ("b", "ba", "bas", "bass", then back to empty) into the filter field, per keystroke,
 //    from the key event to the list updated and painted;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Built-in sound benchmarks, printed as figures:
 //  - processor time per second of audio: six held voices with chorus II at 48 kHz in blocks of 64
 //    (target <= 3 % of one core);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/QZPCommandArguments.h"
 
 std::optional<QZPCommandArguments> QZPCommandArguments::parse(const QStringList& arguments,

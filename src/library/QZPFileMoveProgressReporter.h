@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Shows how far a batch of file moves that copies across file systems has come. The application shows

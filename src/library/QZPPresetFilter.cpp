@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/QZPPresetFilter.h"
 
 #include "model/QZPPreset.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/QZPDuplicatesWindow.h"
 
 #include "model/QZPError.h"

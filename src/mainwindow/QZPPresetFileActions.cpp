@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/QZPPresetFileActions.h"
 
 #include "library/QZPPresetList.h"

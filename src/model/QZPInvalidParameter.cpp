@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/QZPInvalidParameter.h"
 
 QZPInvalidParameter::QZPInvalidParameter(const std::string& condition, const char* file, int line)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Which parameter of the Juno-106's patch: one name per entry of the parameter table, in the table's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sidebar/QZPTableRowView.h"
 
 #include "editor/QZPSkin.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The voices' four-pole low-pass filters and VCAs, worked out side by side: each voice is one lane of a

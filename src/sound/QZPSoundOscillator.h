@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A voice's DCO: a saw, a pulse and the square an octave down (the sub-oscillator), mixed, from one

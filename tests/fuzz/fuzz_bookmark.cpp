@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any text as a folder bookmark kept in the settings: it is refused or read as a reference to an absolute
 // path, and what is read writes back to a bookmark that reads the same.
 #include "model/QZPFileReference.h"

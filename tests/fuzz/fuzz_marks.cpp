@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a folder's file of favourites and tags: taken whole or refused with a reason, never
 // half. What is taken writes out as bytes that read back as the same marks.
 #include "library/QZPPresetMarks.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes read as a preset file of either type, and as an entry of a list or the clipboard: the
 // preset either takes a patch whose data bytes are all MIDI data bytes, or refuses with the read error
 // and keeps what it had.

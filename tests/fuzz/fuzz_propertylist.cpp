@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes given to the property-list reader: it answers a value or nothing, within bounded time and
 // memory, and never crashes.
 #include "model/QZPPropertyList.h"

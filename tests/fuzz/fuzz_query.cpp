@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any text typed into the filter field or given to `library --query`: read into name text, conditions
 // and marks without failing; a valid query's conditions each name a parameter with a value it takes,
 // and an invalid one says why and matches no patch.

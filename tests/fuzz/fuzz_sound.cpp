@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes to the built-in sound: as MIDI messages (each a length byte, then up to 24 bytes) posted to
 // the engine with blocks rendered in between, whose samples must stay finite and bounded; and as the
 // text of a note list, whose parsed notes must lie in their ranges.

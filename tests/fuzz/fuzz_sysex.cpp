@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as one MIDI delivery: the stream parser splits them, and every SysEx message the acceptance
 // rules take has the length of its type, ends with F7 and holds only data bytes. The same bytes as the
 // pieces a MIDI system hands over, again and again: nothing the joiner hands on is longer than its bound.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "QZPLibraryLookup.h"
 #include "QZPMainWindowFixture.h"
 #include "QZPMenuTitles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of ToneBench's windows for people to look at: the main window in both skins at its minimum
 // size, at 1024×640, at the size it opens with and maximised, the folder chooser's menu, every page of
 // the welcome assistant, every pane of the preferences and both record windows. It runs in a home of its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "midi/backends/QZPJackClient.h"
 
 jack_client_t* QZPJackClient::open(const char* name, JackProcessCallback process, void* self,
