@@ -1,5 +1,7 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The manual pages of both programs, made by help2man from their own --help (and a few sections of
-# resources/package), so they never disagree with the programs. Not in the sanitizer and fuzz builds, whose programs are not installed.
+# resources/package), so they never disagree with the programs; in UTF-8, as the programs write. Not in
+# the sanitizer and fuzz builds, whose programs are not installed.
 find_program(HELP2MAN_PROGRAM help2man)
 if(HELP2MAN_PROGRAM AND NOT TONEBENCH_SANITIZE AND NOT TONEBENCH_FUZZ)
   set(TONEBENCH_MAN_PAGES)
@@ -14,10 +16,10 @@ if(HELP2MAN_PROGRAM AND NOT TONEBENCH_SANITIZE AND NOT TONEBENCH_FUZZ)
     add_custom_command(
       OUTPUT ${page}.gz
       COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man/home
-      COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen HOME=${CMAKE_BINARY_DIR}/man/home
+      COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen HOME=${CMAKE_BINARY_DIR}/man/home
               XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/man/home XDG_DATA_HOME=${CMAKE_BINARY_DIR}/man/home
               XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/man/home
-              ${HELP2MAN_PROGRAM} --no-info --section=1 --name=${summary} --version-string=${PROJECT_VERSION}
+              ${HELP2MAN_PROGRAM} --locale=C.UTF-8 --no-info --section=1 --name=${summary} --version-string=${PROJECT_VERSION}
               --include=${PROJECT_SOURCE_DIR}/resources/package/${program}.h2m --output=${page}
               $<TARGET_FILE:${program}>
       COMMAND gzip -9nf ${page}

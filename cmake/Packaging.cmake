@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation where a distribution expects things (relative to the prefix), and a Debian package of
 # the same (scripts/package).
 include(GNUInstallDirs)
@@ -14,8 +15,17 @@ foreach(size 16 24 32 48 64 128 256 512)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME tonebench.png)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/resources/factory/Factory.plist DESTINATION ${CMAKE_INSTALL_DATADIR}/tonebench)
-# Debian's machine-readable copyright file, and the manual pages.
-install(FILES ${PROJECT_SOURCE_DIR}/resources/package/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonebench)
+# Debian's machine-readable copyright file, the README, the changelog (compressed, as Debian keeps it)
+# and the manual pages.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/package/copyright ${PROJECT_SOURCE_DIR}/README.md
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonebench)
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/changelog.gz
+  COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/resources/package/changelog > ${CMAKE_BINARY_DIR}/changelog.gz
+  DEPENDS ${PROJECT_SOURCE_DIR}/resources/package/changelog
+  COMMENT "Compressing the changelog")
+add_custom_target(changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonebench)
 include(${CMAKE_CURRENT_LIST_DIR}/ManualPages.cmake)
 
 set(CPACK_GENERATOR DEB)
@@ -23,10 +33,12 @@ set(CPACK_PACKAGE_NAME tonebench)
 set(CPACK_PACKAGE_VENDOR "ToneBench")
 set(CPACK_PACKAGE_CONTACT "ToneBench developers <tonebench@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Patch editor and librarian for the Roland Juno-106")
-set(CPACK_PACKAGE_DESCRIPTION
-    "ToneBench edits the sounds of a Juno-106 over MIDI SysEx, keeps them as a library of preset files, "
-    "records the patches the instrument sends, and plays notes from the computer keyboard. "
-    "tonebench-cli does the librarian's batch work for scripts.")
+# One string: several would be joined with ";" into the package's description.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "ToneBench edits the sounds of a Juno-106 over MIDI SysEx, keeps them as a library of preset files, "
+       "records the patches the instrument sends, and plays notes from the computer keyboard. "
+       "tonebench-cli does the librarian's batch work for scripts.")
+set(CPACK_PACKAGE_LICENSE "GPL-3.0-or-later")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
