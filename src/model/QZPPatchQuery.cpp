@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <utility>
@@ -128,6 +129,56 @@ QString valuesText(const QZPParameter& parameter) {
     return words.join(QStringLiteral(", "));
 }
 
+// The edit distance of two words (letters inserted, removed or changed).
+qsizetype distance(const QString& a, const QString& b) {
+    QList<qsizetype> row(b.size() + 1);
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        qsizetype diagonal = row[0];
+        row[0] = i;
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const qsizetype above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The words a query names a parameter by, for messages: its short words, else its panel's name.
+QString wordsFor(const QZPParameter& parameter) {
+    QStringList words;
+    for (const char* word : parameter.queryWords)
+        words << QString::fromLatin1(word);
+    if (words.isEmpty())
+        words << normalized(parameter.panelName());
+    return words.join(QCoreApplication::translate("QZPPatchQuery", " or "));
+}
+
+// The parameters a word that names none is nearest to (a letter or so away; a third of a long word),
+// each with the words it goes by: "VCF FREQ is vcf or cutoff".
+QString nearestParameters(const QString& word) {
+    const qsizetype allowed = std::max<qsizetype>(1, word.size() / 3);
+    qsizetype nearest = allowed + 1;
+    QList<const QZPParameter*> found;
+    for (const auto* list : {&names().own, &names().label})
+        for (const auto& [name, parameter] : *list) {
+            const qsizetype away = distance(word, name);
+            if (away > allowed)
+                continue;
+            if (away < nearest)
+                found.clear(), nearest = away;
+            if (away == nearest && !found.contains(parameter))
+                found.append(parameter);
+        }
+    QStringList sentences;
+    for (const QZPParameter* parameter : found)
+        sentences << QCoreApplication::translate("QZPPatchQuery", "%1 is %2")
+                         .arg(parameter->panelName(), wordsFor(*parameter));
+    return sentences.join(QStringLiteral("; "));
+}
+
 constexpr std::array<std::pair<const char*, QZPPatchQuery::Comparison>, 7> Operators{{
     {">=", QZPPatchQuery::Comparison::GreaterOrEqual},
     {"<=", QZPPatchQuery::Comparison::LessOrEqual},
@@ -182,20 +233,50 @@ QZPPatchQuery QZPPatchQuery::parse(QStringView text) {
         const QString name = normalized(QStringView(trimmed).left(at));
         const QString valueWord = normalized(QStringView(trimmed).mid(at + length));
         const QList<const QZPParameter*> found = parametersNamed(name);
+        if (found.isEmpty() && !valueWord.isEmpty()) {
+            // A comparison of a name no parameter has is a slip of the keys, said with the nearest
+            // names; "name:value" may be a preset's name, unless it is a letter or so from a parameter's.
+            const QString nearest = nearestParameters(name);
+            if (trimmed.at(at) == QLatin1Char(':') && nearest.isEmpty()) {
+                nameWords << trimmed;
+                continue;
+            }
+            if (query.m_problem.isEmpty()) {
+                const QString unknown = QStringView(trimmed).left(at).toString();
+                query.m_problem =
+                    nearest.isEmpty()
+                        ? QCoreApplication::translate("QZPPatchQuery", "No parameter “%1”.").arg(unknown)
+                        : QCoreApplication::translate("QZPPatchQuery", "No parameter “%1”: %2.")
+                              .arg(unknown, nearest);
+            }
+            continue;
+        }
         if (found.isEmpty() || valueWord.isEmpty()) {
             nameWords << trimmed;
             continue;
         }
-        // Of the parameters the name may mean, the first that can take the value.
-        bool taken = false;
-        for (const QZPParameter* parameter : found) {
-            if (const std::optional<int> value = valueOf(*parameter, valueWord)) {
-                query.m_conditions.append({parameter, comparison, *value});
-                taken = true;
-                break;
-            }
+        // The parameters the name may mean that can take the value: one is taken; several are listed for
+        // the user to choose from, as picking one would be a guess.
+        QList<std::pair<const QZPParameter*, int>> takers;
+        for (const QZPParameter* parameter : found)
+            if (const std::optional<int> value = valueOf(*parameter, valueWord))
+                takers.append({parameter, *value});
+        if (takers.size() == 1) {
+            query.m_conditions.append({takers.first().first, comparison, takers.first().second});
+            continue;
         }
-        if (!taken && query.m_problem.isEmpty()) {
+        if (takers.size() > 1 && query.m_problem.isEmpty()) {
+            QStringList choices, words;
+            for (const auto& [parameter, value] : takers) {
+                choices << parameter->panelName();
+                words << normalized(parameter->panelName());
+            }
+            const QString either = QCoreApplication::translate("QZPPatchQuery", " or ");
+            query.m_problem =
+                QCoreApplication::translate("QZPPatchQuery", "“%1” may be %2: write %3.")
+                    .arg(QStringView(trimmed).left(at).toString(), choices.join(either), words.join(either));
+        }
+        if (takers.isEmpty() && query.m_problem.isEmpty()) {
             const QZPParameter& parameter = *found.first();
             query.m_problem = QCoreApplication::translate("QZPPatchQuery", "%1 takes %2, not “%3”.")
                                   .arg(parameter.panelName(), valuesText(parameter),

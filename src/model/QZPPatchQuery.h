@@ -14,8 +14,10 @@ class QZPPatch;
 // `range:16`, `env:gate`, `hpf!=0`; a wave switch alone (`saw`, `pulse`) asks for it on. Parameters go by
 // the parameter table's names (`VCF_Cutoff`), the panel's (`VCF FREQ` written `vcffreq`), their labels
 // (`freq`, `res`) and a few short words (`vcf`, `cutoff`, `chorus`, `hpf`); case, spaces and underscores
-// do not count. A word naming a parameter with a value it can never take (`vcf>300`, `chorus:III`)
-// makes the query invalid, and an invalid query matches nothing. `fav` asks for a favourite and `#pad`
+// do not count. A word naming a parameter with a value it can never take (`vcf>300`, `chorus:III`), a
+// comparison of a name no parameter has (`cutof>50`: the problem names the nearest parameters) and a name
+// several parameters share that all take the value (`lfo>50`: DCO LFO or VCF LFO) make the query
+// invalid, and an invalid query matches nothing. `fav` asks for a favourite and `#pad`
 // for a preset tagged "pad" (the library's marks). Every other word is name text.
 // Matching reads the 18 patch bytes directly and allocates nothing.
 class QZPPatchQuery {

@@ -109,6 +109,10 @@ private slots:
                  {{"set", "Brass.syx", "DCO_Range=2"}, 2, "16, 8, 4"},
                  {{"set", "Brass.syx", "HPF_Mode=high"}, 2, "HPF_Mode takes"},
                  {{"rename", "Brass.syx", "a/b"}, 2, "without a folder"},
+                 {{"library", ".", "--filter", "cutof>50"},
+                  2,
+                  "No parameter “cutof”: VCF FREQ is vcf or cutoff."},
+                 {{"library", ".", "--filter", "lfo>50"}, 2, "“lfo” may be DCO LFO or VCF LFO"},
              }) {
             const Result result = run(arguments);
             QZP_VERIFY(result.status == status && (status == 0 ? result.out : result.err).contains(expected),

@@ -533,16 +533,23 @@ private slots:
               {"hpf!=0", "", false, true},
               {"bass pulse vcf<40 chorus:off", "bass", false, true},
               {"warm  pad", "warm pad", true, true},
-              {"foo>3 >3 vcf>", "foo>3 >3 vcf>", true, true}}) {
+              {">3 vcf> Pad:2", ">3 vcf> Pad:2", true, true}}) {
             const QZPPatchQuery query = QZPPatchQuery::parse(QString::fromUtf8(text));
             QVERIFY2(query.isValid(), text);
             QCOMPARE(query.nameText(), QString::fromUtf8(nameText));
             QCOMPARE(query.matches(bright), matchesBright);
             QCOMPARE(query.matches(dark), matchesDark);
         }
-        for (const auto& [text, problem] : {std::pair{"vcf>300", "VCF FREQ takes 0–127, not “300”."},
-                                            {"saw chorus:III", "CHORUS MODE takes OFF, I, II, not “III”."},
-                                            {"env:maybe", "VCF ENV takes 0–127, not “maybe”."}}) {
+        for (const auto& [text, problem] :
+             {std::pair{"vcf>300", "VCF FREQ takes 0–127, not “300”."},
+              {"saw chorus:III", "CHORUS MODE takes OFF, I, II, not “III”."},
+              {"env:maybe", "VCF ENV takes 0–127, not “maybe”."},
+              {"cutof>50", "No parameter “cutof”: VCF FREQ is vcf or cutoff."},
+              {"resonanse>3", "No parameter “resonanse”: VCF RES is resonance."},
+              {"foo>3", "No parameter “foo”."},
+              {"Cutof:3", "No parameter “Cutof”: VCF FREQ is vcf or cutoff."},
+              {"lfo>50", "“lfo” may be DCO LFO or VCF LFO: write dcolfo or vcflfo."},
+              {"env:1", "“env” may be VCF ENV or VCA ENV GATE: write vcfenv or vcaenvgate."}}) {
             const QZPPatchQuery query = QZPPatchQuery::parse(QString::fromUtf8(text));
             QCOMPARE(query.problem(), QString::fromUtf8(problem));
             QVERIFY(!query.matches(bright) && !query.matches(dark));
