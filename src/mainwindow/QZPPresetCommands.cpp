@@ -80,7 +80,8 @@ void QZPPresetCommands::updateActions() {
 QZPPresetCommands::State QZPPresetCommands::stateFor(QZPCommandSource source) const {
     const QZPPresetsController* list = m_window->presetsController();
     QZPPreset* current = m_window->currentPreset();
-    return {m_window->sidebarController()->documentsForSender(source), current,
+    const QZPSidebarController* sidebar = m_window->sidebarController();
+    return {sidebar->documentsForSender(source), sidebar->selectedRows(source), current,
             list->arrangedIndexOf(current), list->arrangedCount()};
 }
 
@@ -277,9 +278,10 @@ bool QZPPresetCommands::validate(Command command, const State& state) const {
     case Command::CompareWithClipboard:
         return current && QZPPresetPasteboard::canReadPresets(QGuiApplication::clipboard()->mimeData());
     case Command::FindSimilar:
+        return !presets.isEmpty();
     case Command::ToggleFavourite:
     case Command::EditTags:
-        return !presets.isEmpty();
+        return !state.rows.isEmpty();
     case Command::FindDuplicates:
         return !m_window->presetsController()->presetsFolderURL().isEmpty();
     default:

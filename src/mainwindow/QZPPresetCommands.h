@@ -112,6 +112,8 @@ private:
     // What the commands look at: their targets, the current preset and its place in the list.
     struct State {
         QList<QZPPreset*> presets;
+        // The rows seen selected: what marks act on.
+        QList<QZPPreset*> rows;
         QZPPreset* current;
         qsizetype index;
         qsizetype count;

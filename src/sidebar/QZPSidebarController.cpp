@@ -345,11 +345,11 @@ void QZPSidebarController::updateSimilarBar() {
 // MARK: Marks
 
 void QZPSidebarController::toggleFavourite(QZPCommandSource source) {
-    m_marks->toggleFavourite(documentsForSender(source));
+    m_marks->toggleFavourite(selectedRows(source));
 }
 
 void QZPSidebarController::editTags(QZPCommandSource source) {
-    m_marks->editTags(documentsForSender(source));
+    m_marks->editTags(selectedRows(source));
 }
 
 // MARK: Current preset
@@ -473,7 +473,7 @@ void QZPSidebarController::restoreScrollPosition() {
 
 // MARK: Commands
 
-QList<QZPPreset*> QZPSidebarController::documentsForSender(QZPCommandSource source) const {
+QList<QZPPreset*> QZPSidebarController::selectedRows(QZPCommandSource source) const {
     if (source == QZPCommandSource::ContextMenu) {
         const int clicked = m_tableView->clickedRow();
         QZPPreset* preset = m_listModel->presetAt(clicked);
@@ -483,8 +483,12 @@ QList<QZPPreset*> QZPSidebarController::documentsForSender(QZPCommandSource sour
             return m_presets->selectedObjects();
         return {preset};
     }
-    const QList<QZPPreset*> selected = m_presets->selectedObjects();
-    if (!selected.isEmpty())
+    return m_presets->selectedObjects();
+}
+
+QList<QZPPreset*> QZPSidebarController::documentsForSender(QZPCommandSource source) const {
+    const QList<QZPPreset*> selected = selectedRows(source);
+    if (!selected.isEmpty() || source == QZPCommandSource::ContextMenu)
         return selected;
     if (m_document)
         return {m_document.data()};

@@ -71,6 +71,9 @@ public:
 
     // The presets a command from `source` acts on: a context click's row (or the selection it is part
     // of), else the selection, else the current preset.
+    // The rows the user sees selected (the clicked row, or the selection it is part of, for the context
+    // menu): what marks act on, never a current preset the filter hides.
+    QList<QZPPreset*> selectedRows(QZPCommandSource source) const;
     QList<QZPPreset*> documentsForSender(QZPCommandSource source) const;
     QZPPreset* documentForSender(QZPCommandSource source) const;
 

@@ -379,6 +379,13 @@ private slots:
         QCOMPARE(starred(), (QStringList{"A", "B"}));
         m_sidebar->toggleFavourite(QZPCommandSource::Menu);
         QCOMPARE(starred(), QStringList{});
+        // Under a filter that hides the current preset (and so the selection), Favourite stars nothing.
+        m_sidebar->setDocument(named("A"));
+        m_sidebar->setFilterString(QStringLiteral("C"));
+        QVERIFY(library()->selectedObjects().isEmpty());
+        m_sidebar->toggleFavourite(QZPCommandSource::Menu);
+        m_sidebar->setFilterString(QString());
+        QCOMPARE(starred(), QStringList{});
 
         const auto typeTags = [this](const QString& text) {
             whenShown([text] {
