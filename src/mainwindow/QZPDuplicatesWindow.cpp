@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/QZPDuplicatesWindow.h"
+#include "model/QZPPlural.h"
 
 #include "model/QZPError.h"
 #include "model/QZPFileSystem.h"
@@ -49,6 +50,10 @@ QZPDuplicatesWindow::QZPDuplicatesWindow(QZPPresetsController* library,
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->addButton(m_trash, QDialogButtonBox::DestructiveRole);
     buttons->addButton(m_select, QDialogButtonBox::ActionRole);
+    // Return closes the window; moving files takes a deliberate click or key.
+    m_trash->setAutoDefault(false);
+    m_select->setAutoDefault(false);
+    buttons->button(QDialogButtonBox::Close)->setDefault(true);
     m_select->setAccessibleDescription(tr("Selects the checked presets in the library's list."));
     connect(m_select, &QPushButton::clicked, this, [this] {
         QStringList files;
@@ -119,7 +124,8 @@ void QZPDuplicatesWindow::showGroups() {
     const QSignalBlocker blocker(m_tree);
     m_tree->clear();
     for (const QList<qsizetype>& group : found) {
-        auto* branch = new QTreeWidgetItem(m_tree, {tr("%1 presets").arg(group.size())});
+        auto* branch =
+            new QTreeWidgetItem(m_tree, {tr("%1 presets").arg(group.size())}); // a group has two or more
         branch->setFlags(Qt::ItemIsEnabled);
         for (const qsizetype i : group) {
             const QZPPresetsController::FilePatch& entry = m_read.entries.at(i);
@@ -136,15 +142,17 @@ void QZPDuplicatesWindow::showGroups() {
     if (m_tree->topLevelItemCount() > 0)
         m_tree->setCurrentItem(m_tree->topLevelItem(0)->child(0));
     const qsizetype read = m_read.entries.size();
-    QString text =
-        found.isEmpty()
-            ? tr("No duplicates among %1 presets.").arg(read)
-            : tr("%1 groups of duplicates among %2 presets. The first of each is kept; the checked ones "
-                 "can go to the Trash.")
-                  .arg(found.size())
-                  .arg(read);
+    QString text = found.isEmpty()
+                       ? qzpPlural(read, tr("No duplicates: the folder holds one preset."),
+                                   tr("No duplicates among %1 presets."))
+                       : qzpPlural(found.size(), tr("1 group of duplicates"), tr("%1 groups of duplicates")) +
+                             QLatin1Char(' ') + qzpPlural(read, tr("in 1 preset."), tr("among %1 presets.")) +
+                             QLatin1Char(' ') +
+                             tr("The first of each is kept; the checked ones can go to the Trash.");
     if (!m_read.unreadable.isEmpty())
-        text += QLatin1Char(' ') + tr("%1 files could not be read as presets.").arg(m_read.unreadable.size());
+        text += QLatin1Char(' ') + qzpPlural(m_read.unreadable.size(),
+                                             tr("1 file could not be read as a preset."),
+                                             tr("%1 files could not be read as presets."));
     m_status->setText(text);
     updateTrashButton();
 }
@@ -185,11 +193,14 @@ void QZPDuplicatesWindow::moveCheckedToTrash() {
     auto* alert = new QMessageBox(this);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setIcon(QMessageBox::Warning);
-    alert->setText(tr("Move the %1 checked presets to the Trash?").arg(paths.size()));
-    alert->setInformativeText(tr("You can restore them from the Trash."));
+    alert->setText(qzpPlural(paths.size(), tr("Move the checked preset to the Trash?"),
+                             tr("Move the %1 checked presets to the Trash?")));
+    alert->setInformativeText(paths.size() == 1 ? tr("You can restore it from the Trash.")
+                                                : tr("You can restore them from the Trash."));
     QPushButton* trash = alert->addButton(tr("Move to Trash"), QMessageBox::DestructiveRole);
     QPushButton* cancel = alert->addButton(tr("Cancel"), QMessageBox::RejectRole);
-    alert->setDefaultButton(trash);
+    // Return keeps the files: moving them takes a deliberate click or key.
+    alert->setDefaultButton(cancel);
     alert->setEscapeButton(cancel);
     connect(alert, &QMessageBox::finished, this, [this, alert, trash, paths] {
         if (alert->clickedButton() != trash)
@@ -205,13 +216,15 @@ void QZPDuplicatesWindow::moveCheckedToTrash() {
         if (!failures.isEmpty() && m_presentError)
             m_presentError(
                 QZPError::make(QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteUnknown,
-                               tr("%1 presets could not be moved to the Trash.").arg(failures.size()),
+                               qzpPlural(failures.size(), tr("1 preset could not be moved to the Trash."),
+                                         tr("%1 presets could not be moved to the Trash.")),
                                failures.join(QStringLiteral(", "))));
         m_read.entries.removeIf([&moved](const QZPPresetsController::FilePatch& entry) {
             return moved.contains(entry.relativePath);
         });
         if (!moved.isEmpty())
-            emit statusMessage(tr("Moved %1 duplicate presets to the Trash").arg(moved.size()));
+            emit statusMessage(qzpPlural(moved.size(), tr("Moved 1 duplicate preset to the Trash"),
+                                         tr("Moved %1 duplicate presets to the Trash")));
         showGroups();
     });
     alert->open();

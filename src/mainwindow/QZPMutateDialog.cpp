@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -46,7 +47,10 @@ QZPMutateDialog::QZPMutateDialog(QWidget* parent)
 
     auto* form = new QFormLayout(this);
     form->addRow(tr("&Amount:"), m_amount);
-    form->addRow(tr("&Seed:"), seedRow);
+    // A row of widgets takes no mnemonic by itself: the label names the field it goes to.
+    auto* seedLabel = new QLabel(tr("&Seed:"), this);
+    seedLabel->setBuddy(m_seed);
+    form->addRow(seedLabel, seedRow);
     form->addRow(buttons);
     // Locked parameters stay as they are; the help says where locks are set.
     setToolTip(tr("Parameters locked on the panel (context menu ▸ Lock) keep their values."));

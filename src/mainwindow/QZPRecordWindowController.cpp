@@ -321,7 +321,8 @@ int QZPRecordWindowController::loadIntoSound() {
 }
 
 QString QZPRecordWindowController::soundBankSummary(int loaded) {
-    return loaded > 0 ? tr("%1 programs loaded into ToneBench Sound").arg(loaded)
+    return loaded > 0 ? qzpPlural(loaded, tr("1 program loaded into ToneBench Sound"),
+                                  tr("%1 programs loaded into ToneBench Sound"))
                       : tr("ToneBench Sound is not there to take them");
 }
 

@@ -4,7 +4,9 @@
 #include "model/QZPPreset.h"
 
 #include <QCoreApplication>
+
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -216,7 +218,7 @@ const QList<QZPParameter>& QZPParameter::all() {
          Kind::Switch,
          "VCF",
          "+\n−",
-         QT_TRANSLATE_NOOP("QZPParameter", "VCF Env"),
+         QT_TRANSLATE_NOOP("QZPParameter", "VCF Env Polarity"),
          Display::Named,
          0x02,
          {{0, 0x02, 0x00, QT_TRANSLATE_NOOP("QZPParameter", "Inverted")},
@@ -319,5 +321,8 @@ quint8 QZPParameter::dynamicsByte(bool amplifier, bool filter) {
 QString QZPParameter::panelName() const {
     const QString label =
         QCoreApplication::translate("QZPParameter", this->label).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    // A label of signs ("+ −") is read out, and named in undo steps, by what it sets.
+    if (std::none_of(label.begin(), label.end(), [](QChar c) { return c.isLetter(); }))
+        return QCoreApplication::translate("QZPParameter", identifier).toUpper();
     return QCoreApplication::translate("QZPParameter", section) + QLatin1Char(' ') + label;
 }

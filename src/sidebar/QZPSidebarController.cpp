@@ -613,7 +613,9 @@ void QZPSidebarController::presentErrors(const QList<QZPError>& errors) {
     QStringList lines;
     for (const QZPError& error : errors)
         lines << error.localizedDescription() + QLatin1Char(' ') + error.localizedFailureReason();
-    QZPErrorPresenter::shared()->presentError(QZPError::make(
-        errors.first().domain(), errors.first().code(),
-        tr("%1 files were not copied into the library.").arg(errors.size()), lines.join(QLatin1Char('\n'))));
+    QZPErrorPresenter::shared()->presentError(
+        QZPError::make(errors.first().domain(), errors.first().code(),
+                       qzpPlural(errors.size(), tr("1 file was not copied into the library."),
+                                 tr("%1 files were not copied into the library.")),
+                       lines.join(QLatin1Char('\n'))));
 }

@@ -318,9 +318,12 @@ private slots:
         for (const QZPPreset* preset : library()->selectedObjects())
             selected << preset->displayName();
         QCOMPARE(selected, (QStringList{"B", "C"}));
+        // Return is the safe choice: it closes the window, and in the question it cancels.
+        QVERIFY(!window->trashButton()->isDefault() && !window->trashButton()->autoDefault());
         window->trashButton()->click();
         auto* question = window->findChild<QMessageBox*>();
         QVERIFY(question && question->text() == "Move the 2 checked presets to the Trash?");
+        QCOMPARE(question->defaultButton()->text(), QStringLiteral("Cancel"));
         for (QAbstractButton* button : question->buttons())
             if (button->text() == "Move to Trash")
                 button->click();

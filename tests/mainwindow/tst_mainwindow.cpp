@@ -15,6 +15,7 @@
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPMidiMenus.h"
 #include "mainwindow/QZPMorphBar.h"
+#include "mainwindow/QZPMutateDialog.h"
 #include "mainwindow/QZPPresetFileActions.h"
 #include "midi/QZPDawBridge.h"
 #include "midi/QZPMidiEngine.h"
@@ -39,6 +40,7 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
@@ -867,6 +869,16 @@ private slots:
     }
 
     // The morph bar plays the patch between A and the reference as Control messages without an undo step;
+    // A label with a mnemonic goes to its field: the ampersand never shows, Alt+letter reaches the field.
+    void dialogMnemonicsReachTheirFields() {
+        QZPMutateDialog dialog;
+        const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+        QVERIFY(!labels.isEmpty());
+        for (const QLabel* label : labels)
+            if (label->text().contains(QLatin1Char('&')))
+                QZP_VERIFY(label->buddy() != nullptr, label->text());
+    }
+
     // Cancel puts A back byte for byte and sends what differs; Keep leaves one undo step "Morph".
     void morphBar() {
         library({"Pad"});

@@ -291,6 +291,25 @@ private slots:
         }
     }
 
+    // Every control's undo step is named in words, as the panel prints it or, for a switch of signs, by
+    // what it sets.
+    void undoStepsAreNamedInWords() {
+        for (const QZPParameter& p : QZPParameter::all()) {
+            if (!p.section)
+                continue;
+            QZPPreset preset;
+            const int other = p.kind == QZPParameter::Kind::Slider      ? 99
+                              : p.values.first().value == p.get(preset) ? p.values.last().value
+                                                                        : p.values.first().value;
+            p.set(preset, other);
+            const QString step = preset.undoStack()->undoText();
+            QZP_VERIFY(step == p.panelName() && !step.contains(QLatin1Char('+')) && !step.contains(u'−'),
+                       step);
+        }
+        QCOMPARE(QZPParameter::of(QZPParameterId::VCF_ENV_Mode).panelName(),
+                 QStringLiteral("VCF ENV POLARITY"));
+    }
+
     void slidersAreUndoable() {
         for (const QZPParameter& p : QZPParameter::all()) {
             if (p.kind != QZPParameter::Kind::Slider)
