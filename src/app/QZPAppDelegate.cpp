@@ -321,9 +321,14 @@ void QZPAppDelegate::applicationWillTerminate() {
     QZPSettings::standard()->setValue(QString::fromLatin1(QZPSettings::QuitAlwaysKeepsWindowsKey), true);
 }
 
+// Quitting closes the windows, and the main window's close would ask again: it is told the presets were
+// reviewed.
 void QZPAppDelegate::terminate() {
-    if (applicationShouldTerminate())
-        QApplication::quit();
+    if (!applicationShouldTerminate())
+        return;
+    if (m_windowController)
+        m_windowController->setQuitting();
+    QApplication::quit();
 }
 
 // The main menu. Letter keys without a modifier belong to the note player, so every shortcut has one.

@@ -621,6 +621,9 @@ bool QZPMainWindowController::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Close:
         if (watched == m_window) {
             QZPSettings::standard()->setValue(QString::fromLatin1(GeometryKey), m_window->saveGeometry());
+            // On the way out (the quit was agreed to) the window just closes.
+            if (m_quitting)
+                return false;
             event->ignore();
             emit windowCloseRequested();
             return true;

@@ -179,6 +179,9 @@ public:
     // Says what happened in the status bar for a few seconds.
     void showStatus(const QString& text);
 
+    // The application is quitting, its presets reviewed: closing the window asks nothing more.
+    void setQuitting() { m_quitting = true; }
+
 signals:
     void midiChannelChanged(int channel);
     // The window was asked to close (the application reviews unsaved presets before quitting).
@@ -213,6 +216,7 @@ private:
     QMetaObject::Connection m_presetChangedConnection;
     bool m_toldNoOutput = false;
     ErrorPresenter m_presentError;
+    bool m_quitting = false;
     QZPPresetFileActions* m_fileActions = nullptr;
     QZPNotePlayerKeyFilter* m_keyFilter = nullptr;
     QZPHardwareControlSync* m_controlSync = nullptr;

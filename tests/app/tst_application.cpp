@@ -440,6 +440,16 @@ private slots:
         QVERIFY(m_delegate->applicationShouldTerminate());
         QCOMPARE(asked, QStringList{"Bass"});
         QCOMPARE(qzpContents(path("Lib/Bass.syx")), qzpPatchMessage(3));
+
+        // File ▸ Quit asks once: the windows closing on the way out (as the application's quit closes
+        // them) ask nothing more, and close.
+        asked.clear();
+        main->window()->show();
+        main->commands()->perform(QZPPresetCommands::Command::Quit);
+        QEvent quit(QEvent::Quit);
+        QCoreApplication::sendEvent(qApp, &quit);
+        QCOMPARE(asked, QStringList{"Bass"});
+        QVERIFY(!main->window()->isVisible());
     }
 
     // A second start hands its files to the first over D-Bus (a private session bus here).
