@@ -82,8 +82,7 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
         m_documents, m_window, [this] { return currentPreset(); },
         [this](const QZPError& error, QWidget* window) { presentError(error, window); }, this);
     m_recorder = new QZPPresetRecorder(
-        m_engine, m_documents, m_window, m_fileActions, [this] { return currentPreset(); },
-        [this] { showWindow(); }, this);
+        m_engine, m_documents, m_window, [this] { return currentPreset(); }, [this] { showWindow(); }, this);
     connect(m_fileActions, &QZPPresetFileActions::statusMessage, this, &QZPMainWindowController::showStatus);
     connect(m_sidebar, &QZPSidebarController::statusMessage, this, &QZPMainWindowController::showStatus);
     connect(m_recorder, &QZPPresetRecorder::recorded, this, [this](const QString& program) {

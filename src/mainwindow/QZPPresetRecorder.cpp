@@ -3,14 +3,12 @@
 
 #include "library/QZPUserNotifications.h"
 #include "mainwindow/QZPDocumentController.h"
-#include "mainwindow/QZPPresetFileActions.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "model/QZPPreset.h"
 
 QZPPresetRecorder::QZPPresetRecorder(QZPMidiEngine* engine, QZPDocumentController* documents, QWidget* window,
-                                     QZPPresetFileActions* fileActions, CurrentPreset currentPreset,
-                                     ShowWindow showWindow, QObject* parent)
-    : QObject(parent), m_engine(engine), m_documents(documents), m_window(window), m_fileActions(fileActions),
+                                     CurrentPreset currentPreset, ShowWindow showWindow, QObject* parent)
+    : QObject(parent), m_engine(engine), m_documents(documents), m_window(window),
       m_currentPreset(std::move(currentPreset)), m_showWindow(std::move(showWindow)) {}
 
 QZPPresetRecorder::~QZPPresetRecorder() {
@@ -27,38 +25,31 @@ bool QZPPresetRecorder::isWaiting() const {
     return m_sheet && m_sheet->window()->isVisible();
 }
 
+// Into a new draft, the draft is made when the patch has come: a recording cancelled (or one that
+// could never receive, with no MIDI input) leaves no stray draft behind.
 void QZPPresetRecorder::record(QZPPreset* target) {
     m_showWindow(); // the sheet waits on the main window, also when asked for from another window
-    QPointer<QZPPreset> previous = m_currentPreset();
-    QPointer<QZPPreset> draft;
-    if (target) {
-        if (target != m_currentPreset())
-            target->makeWindowControllers();
-    } else {
-        draft = m_documents->newDocument();
-    }
+    if (target && target != m_currentPreset())
+        target->makeWindowControllers();
+    const bool intoNewDraft = !target;
     QZPRecordOneWindowController* waiting = sheet();
     disconnect(waiting, &QZPRecordOneWindowController::finished, this, nullptr);
-    connect(waiting, &QZPRecordOneWindowController::finished, this,
-            [this, waiting, previous, draft](int code) {
-                disconnect(waiting, &QZPRecordOneWindowController::finished, this, nullptr);
-                if (code == 0) {
-                    if (draft) {
-                        if (previous && previous != draft.data())
-                            previous->makeWindowControllers();
-                        m_fileActions->close({draft.data()});
-                    }
-                    return;
+    connect(waiting, &QZPRecordOneWindowController::finished, this, [this, waiting, intoNewDraft](int code) {
+        disconnect(waiting, &QZPRecordOneWindowController::finished, this, nullptr);
+        if (code == 0)
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, waiting, intoNewDraft] {
+                if (QZPPreset* received = waiting->receivedPreset()) {
+                    if (intoNewDraft)
+                        m_documents->newDocument();
+                    importDataFrom(received);
                 }
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, waiting] {
-                        if (QZPPreset* received = waiting->receivedPreset())
-                            importDataFrom(received);
-                    },
-                    Qt::QueuedConnection);
-            });
-    waiting->startRecording();
+            },
+            Qt::QueuedConnection);
+    });
+    waiting->startRecording(intoNewDraft);
     waiting->window()->open();
 }
 

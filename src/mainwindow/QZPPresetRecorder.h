@@ -9,7 +9,6 @@
 class QZPDocumentController;
 class QZPMidiEngine;
 class QZPPreset;
-class QZPPresetFileActions;
 class QZPRecordOneWindowController;
 
 // Recording one patch from the instrument into a preset: the Record sheet waits on the main window with
@@ -24,8 +23,7 @@ public:
     using ShowWindow = std::function<void()>;
 
     QZPPresetRecorder(QZPMidiEngine* engine, QZPDocumentController* documents, QWidget* window,
-                      QZPPresetFileActions* fileActions, CurrentPreset currentPreset, ShowWindow showWindow,
-                      QObject* parent = nullptr);
+                      CurrentPreset currentPreset, ShowWindow showWindow, QObject* parent = nullptr);
     ~QZPPresetRecorder() override;
 
     // Into `target`, or into a new draft when there is none.
@@ -44,7 +42,6 @@ private:
     QZPMidiEngine* m_engine;
     QZPDocumentController* m_documents;
     QPointer<QWidget> m_window;
-    QZPPresetFileActions* m_fileActions;
     CurrentPreset m_currentPreset;
     ShowWindow m_showWindow;
     QZPRecordOneWindowController* m_sheet = nullptr;

@@ -22,8 +22,6 @@ QZPRecordOneWindowController::QZPRecordOneWindowController(QZPMidiEngine* engine
     m_window->setWindowModality(Qt::WindowModal);
     m_window->setMinimumWidth(360);
     auto* layout = new QVBoxLayout(m_window);
-    m_waiting->setText(
-        tr("Waiting for a patch from the instrument…\nPress a program button on the Juno-106."));
     m_waiting->setWordWrap(true);
     m_progressBar->setRange(0, 0); // indeterminate
     m_progressBar->setAccessibleName(tr("Waiting"));
@@ -46,6 +44,8 @@ QZPRecordOneWindowController::QZPRecordOneWindowController(QZPMidiEngine* engine
             emit finished(0);
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QZPRecordOneWindowController::cancelOperation);
+    // An input that comes (or goes) while the sheet waits changes what it says.
+    connect(engine, &QZPMidiEngine::setupChanged, this, &QZPRecordOneWindowController::updateView);
     connect(&m_settler, &QZPPatchSettler::settled, this,
             [this](const QList<QByteArray>& kept) { take(kept.last()); });
     updateView();
@@ -57,7 +57,8 @@ QZPRecordOneWindowController::~QZPRecordOneWindowController() {
     delete m_window;
 }
 
-void QZPRecordOneWindowController::startRecording() {
+void QZPRecordOneWindowController::startRecording(bool intoNewDraft) {
+    m_intoNewDraft = intoNewDraft;
     m_showConfirmDialog = false;
     m_receivedPreset.reset();
     m_confirmTitleString.clear();
@@ -67,9 +68,19 @@ void QZPRecordOneWindowController::startRecording() {
     updateView();
 }
 
+QString QZPRecordOneWindowController::waitingText() const {
+    if (m_engine && m_engine->midiSources().isEmpty())
+        return tr("No MIDI input: nothing can arrive from the instrument.\nConnect the Juno-106’s MIDI OUT "
+                  "to the computer’s MIDI IN (a USB MIDI interface’s port appears by itself), then record "
+                  "again. MIDI ▸ Check Connection… says what is missing.");
+    return tr("Waiting for a patch from the instrument…\nPress a program button on the Juno-106.");
+}
+
 void QZPRecordOneWindowController::updateView() {
+    const bool noInput = m_engine && m_engine->midiSources().isEmpty();
+    m_waiting->setText(waitingText());
     m_waiting->setVisible(!m_showConfirmDialog);
-    m_progressBar->setVisible(!m_showConfirmDialog && !m_receivedPreset);
+    m_progressBar->setVisible(!m_showConfirmDialog && !m_receivedPreset && !noInput);
     m_title->setVisible(m_showConfirmDialog);
     m_description->setVisible(m_showConfirmDialog);
     m_title->setText(m_confirmTitleString);
@@ -85,13 +96,14 @@ void QZPRecordOneWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, con
         m_settler.take(sysex, messageType);
 }
 
-// A draft takes the patch at once; a preset with a file asks first.
+// A draft (or a new one, made when the patch has come) takes the patch at once; a preset with a file asks
+// first.
 void QZPRecordOneWindowController::take(const QByteArray& sysex) {
     if (m_receivedPreset)
         return;
     m_receivedPreset.reset(QZPPreset::presetWithJunoSysexData(sysex));
     const auto* current = m_documents ? qobject_cast<QZPPreset*>(m_documents->currentDocument()) : nullptr;
-    if (current && !current->isNew()) {
+    if (!m_intoNewDraft && current && !current->isNew()) {
         m_confirmTitleString = tr("Received Patch %1?").arg(m_receivedPreset->programName());
         m_confirmDescString = tr("Overwrite “%1”?").arg(current->displayName());
         m_showConfirmDialog = true;

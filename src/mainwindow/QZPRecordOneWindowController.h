@@ -35,8 +35,10 @@ public:
     QString confirmTitleString() const { return m_confirmTitleString; }
     QString confirmDescString() const { return m_confirmDescString; }
 
-    // Back to waiting: nothing received, the engine's messages come here, the progress bar runs.
-    void startRecording();
+    // Back to waiting: nothing received, the engine's messages come here, the progress bar runs (or,
+    // with no MIDI input at all, the sheet says so). For a new draft the patch is taken at once.
+    void startRecording(bool intoNewDraft = false);
+    QString waitingText() const;
     void acceptOperation();
     void cancelOperation();
 
@@ -61,6 +63,7 @@ private:
     QZPPatchSettler m_settler;
     std::unique_ptr<QZPPreset> m_receivedPreset;
     bool m_showConfirmDialog = false;
+    bool m_intoNewDraft = false;
     QString m_confirmTitleString;
     QString m_confirmDescString;
 };

@@ -11,6 +11,7 @@
 #include "mainwindow/QZPWriteWindow.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPSysexMessage.h"
+#include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 #include "sidebar/QZPBankImportRunner.h"
@@ -20,6 +21,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QListView>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -68,17 +70,21 @@ private slots:
         QZPSettings::standard()->remove(QZPSettings::SendsPresetsOnSelectionChangeKey);
     }
 
-    // Into a new draft: no question, the first 0x30 message only; cancel before anything arrives closes
-    // the draft and brings back the preset that was current.
+    // Into a new draft: no question, the first 0x30 message only, the draft made when it has come; cancel
+    // before anything arrives leaves no draft and the current preset as it was.
     void recordIntoANewDraft() {
         QZPPreset* before = m_documents->newDocument();
+        const qsizetype open = m_documents->documents().size();
         m_window->record(QZPCommandSource::Menu);
-        QZPPreset* draft = m_window->currentPreset();
-        QVERIFY(draft != before && draft->isNew());
+        QCOMPARE(m_window->currentPreset(), before);
+        QCOMPARE(m_documents->documents().size(), open);
         play(patch(9, 7, 0, 0x31));                      // type 0x31: ignored
         play(QZPSysexMessage::controlMessage(0, 5, 99)); // a Control message: ignored here
         play(patch(9, 7));
-        QTRY_COMPARE(draft->byteAtLocation(0), quint8(7));
+        QTRY_VERIFY(m_window->currentPreset() != before);
+        QZPPreset* draft = m_window->currentPreset();
+        QVERIFY(draft->isNew());
+        QCOMPARE(draft->byteAtLocation(0), quint8(7));
         QCOMPARE(draft->undoStack()->undoText(), QStringLiteral("Record A22"));
         QVERIFY(QZPUserNotifications::lastIdentifier().startsWith(
             "com.quorlane.tonebench.notification_id.wildcard"));
@@ -87,11 +93,22 @@ private slots:
         QCOMPARE(draft->byteAtLocation(0), quint8(7)); // the second message is ignored
 
         m_window->record(QZPCommandSource::Menu);
-        QZPPreset* second = m_window->currentPreset();
-        QVERIFY(second != draft);
         m_window->recordSheet()->cancelOperation();
-        QTRY_COMPARE(m_window->currentPreset(), draft);
-        QVERIFY(second->isClosed());
+        QCoreApplication::processEvents();
+        QCOMPARE(m_window->currentPreset(), draft);
+        QCOMPARE(m_documents->documents().size(), open + 1);
+    }
+
+    // With no MIDI input at all the sheet says so (and how to connect one) instead of waiting for ever.
+    void recordingWithoutAnInput() {
+        QZPRecordOneWindowController sheet(m_engine, m_documents.get(), nullptr);
+        sheet.startRecording(true);
+        QVERIFY(sheet.waitingText().startsWith("Waiting for a patch"));
+        QZPMidiEngine lonely(std::make_unique<QZPVirtualMidiBackend>(), nullptr);
+        QZPRecordOneWindowController nothing(&lonely, m_documents.get(), nullptr);
+        nothing.startRecording(true);
+        QVERIFY(nothing.waitingText().startsWith("No MIDI input"));
+        QVERIFY(nothing.window()->findChild<QProgressBar*>()->isHidden());
     }
 
     // A program change sends the patch left (with an edit of the panel not written) and then the stored
@@ -102,11 +119,11 @@ private slots:
         QZPVirtualJuno& juno = m_instrument->juno;
         juno.pressProgram(13); // A26
         juno.moveSlider(5, 99);
-        m_documents->newDocument();
+        QZPPreset* before = m_documents->newDocument();
         m_window->record(QZPCommandSource::Menu);
-        QZPPreset* draft = m_window->currentPreset();
         juno.pressProgram(10); // A23
-        QTRY_COMPARE(draft->patch().data(), QZPVirtualJuno::storedSound(10));
+        QTRY_VERIFY(m_window->currentPreset() != before);
+        QCOMPARE(m_window->currentPreset()->patch().data(), QZPVirtualJuno::storedSound(10));
 
         QZPRecordWindowController window(m_engine, QUrl::fromLocalFile(path("Out")));
         window.windowDidBecomeMain();
@@ -403,7 +420,7 @@ private slots:
         pad.setByte(9, 0);
         pad.setUndoActionName(QStringLiteral("Change LFO RATE"));
         QZPPresetRecorder recorder(
-            m_engine, m_documents.get(), nullptr, nullptr, [&pad] { return &pad; }, [] {});
+            m_engine, m_documents.get(), nullptr, [&pad] { return &pad; }, [] {});
         QSignalSpy recorded(&recorder, &QZPPresetRecorder::recorded);
         const int steps = pad.undoStack()->count();
         QZPPreset same(pad.junoSysexData());
