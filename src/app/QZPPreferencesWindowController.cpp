@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/QZPPreferencesWindowController.h"
+#include "mainwindow/QZPScreenFit.h"
 
 #include "app/QZPMidiEndpointPopUp.h"
 #include "library/QZPPresetsController.h"
@@ -121,18 +122,7 @@ QZPPreferencesWindowController::~QZPPreferencesWindowController() {
 }
 
 void QZPPreferencesWindowController::showWindow(const QWidget* over) {
-    if (over && over->isVisible()) {
-        QRect frame = m_window->frameGeometry();
-        frame.moveCenter(over->frameGeometry().center());
-        if (const QScreen* screen = over->screen()) {
-            const QRect free = screen->availableGeometry();
-            frame.moveLeft(
-                std::clamp(frame.left(), free.left(), std::max(free.left(), free.right() - frame.width())));
-            frame.moveTop(
-                std::clamp(frame.top(), free.top(), std::max(free.top(), free.bottom() - frame.height())));
-        }
-        m_window->move(frame.topLeft());
-    }
+    QZPScreenFit::fit(m_window, over);
     m_window->show();
     m_window->raise();
     m_window->activateWindow();

@@ -19,6 +19,7 @@
 #include "mainwindow/QZPPresetRecorder.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
+#include "mainwindow/QZPScreenFit.h"
 #include "mainwindow/QZPWriteWindow.h"
 #include "midi/QZPInstrumentSync.h"
 #include "midi/QZPMidiClaviature.h"
@@ -161,7 +162,7 @@ void QZPMainWindowController::buildWindow() {
     // Wide enough for the panel in one row, as on the instrument, at a legible scale.
     m_window->resize(1440, 800);
     m_window->restoreGeometry(settings->value(QString::fromLatin1(GeometryKey)).toByteArray());
-    fitWindowToScreen();
+    QZPScreenFit::fit(m_window);
     auto* status = new QLabel;
     status->setObjectName(QStringLiteral("MidiStatus"));
     status->setAccessibleName(tr("MIDI Status"));
@@ -171,21 +172,6 @@ void QZPMainWindowController::buildWindow() {
 
 // The first window, and one whose kept geometry is larger than the screen it opens on now (another
 // monitor, a scale factor), is made to fit the screen's available area, and moved inside it.
-void QZPMainWindowController::fitWindowToScreen() {
-    const QScreen* screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect available = screen->availableGeometry();
-    const QSize frameExtra = m_window->frameGeometry().size() - m_window->geometry().size();
-    QRect frame = m_window->geometry();
-    frame.setSize(frame.size().boundedTo(available.size() - frameExtra).expandedTo(m_window->minimumSize()));
-    frame.moveLeft(std::clamp(frame.left(), available.left(),
-                              std::max(available.left(), available.right() - frame.width() + 1)));
-    frame.moveTop(std::clamp(frame.top(), available.top(),
-                             std::max(available.top(), available.bottom() - frame.height() + 1)));
-    m_window->setGeometry(frame);
-}
-
 QZPPresetsController* QZPMainWindowController::presetsController() const {
     return m_documents->presetsController();
 }

@@ -192,7 +192,6 @@ protected:
 
 private:
     void buildWindow();
-    void fitWindowToScreen();
     QList<QZPPreset*> targets(QZPCommandSource source) const;
     QZPWriteWindow* showWriteWindow(const QList<std::pair<QString, QZPPatch>>& presets);
     void presentError(const QZPError& error, QWidget* window);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/QZPRecordWindowController.h"
+#include "mainwindow/QZPScreenFit.h"
 #include "model/QZPPlural.h"
 
 #include "library/QZPBankFile.h"
@@ -18,6 +19,7 @@
 #include "model/QZPSettings.h"
 #include "sidebar/QZPURLPopUpButton.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -122,6 +124,7 @@ void QZPRecordWindowController::buildWindow() {
     layout->addLayout(buttons);
     m_sendButton = send;
     m_deleteButton = remove;
+    m_collectionButtons = {bank, save, write, load};
     connect(send, &QPushButton::clicked, this, [this] { sendProgram(QZPCommandSource::Button); });
     connect(remove, &QPushButton::clicked, this, &QZPRecordWindowController::deleteBackward);
     connect(save, &QPushButton::clicked, this, &QZPRecordWindowController::savePrograms);
@@ -150,6 +153,9 @@ void QZPRecordWindowController::buildWindow() {
             if (preset->programByte() == programByte)
                 matching << preset;
         setSelectedPresets(matching);
+        // The slot's entry is heard, as choosing it in the list is.
+        if (!matching.isEmpty())
+            sendProgram(QZPCommandSource::Button);
     });
     connect(m_model, &QStandardItemModel::itemChanged, this, [this](QStandardItem* item) {
         if (auto* preset = item->data(PresetRole).value<QZPPreset*>();
@@ -164,6 +170,8 @@ void QZPRecordWindowController::buildWindow() {
 }
 
 void QZPRecordWindowController::showWindow() {
+    if (!m_window->isVisible())
+        QZPScreenFit::fit(m_window, QApplication::activeWindow());
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
@@ -277,6 +285,8 @@ void QZPRecordWindowController::collectionChanged() {
     const bool selected = m_tableView->selectionModel()->hasSelection();
     m_sendButton->setEnabled(selected);
     m_deleteButton->setEnabled(selected);
+    for (QWidget* button : m_collectionButtons)
+        button->setEnabled(count > 0);
     emit presetsChanged();
 }
 

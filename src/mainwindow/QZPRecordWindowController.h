@@ -106,6 +106,8 @@ private:
     QLabel* m_summary = nullptr;
     QWidget* m_sendButton = nullptr;
     QWidget* m_deleteButton = nullptr;
+    // What works on the whole collection: nothing to do with nothing collected.
+    QList<QWidget*> m_collectionButtons;
     QHash<QByteArray, QPointer<QZPPreset>> m_presetsMappedByData;
     QZPPatchSettler m_settler;
     QUrl m_presetsFolderURL;

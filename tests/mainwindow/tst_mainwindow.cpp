@@ -17,6 +17,7 @@
 #include "mainwindow/QZPMorphBar.h"
 #include "mainwindow/QZPMutateDialog.h"
 #include "mainwindow/QZPPresetFileActions.h"
+#include "mainwindow/QZPScreenFit.h"
 #include "midi/QZPDawBridge.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiMessageDelegate.h"
@@ -45,6 +46,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
 #include <QUndoStack>
@@ -869,6 +871,16 @@ private slots:
     }
 
     // The morph bar plays the patch between A and the reference as Control messages without an undo step;
+    // A window larger than the screen, or off its edge, is brought whole onto the screen's free area.
+    void windowsFitTheScreen() {
+        QWidget window;
+        window.setMinimumSize(100, 100);
+        const QRect free = window.screen()->availableGeometry();
+        window.setGeometry(free.right() + 500, free.bottom() + 500, free.width() * 2, free.height() * 2);
+        QZPScreenFit::fit(&window);
+        QZP_VERIFY(free.contains(window.geometry()), window.geometry(), free);
+    }
+
     // A label with a mnemonic goes to its field: the ampersand never shows, Alt+letter reaches the field.
     void dialogMnemonicsReachTheirFields() {
         QZPMutateDialog dialog;

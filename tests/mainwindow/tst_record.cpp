@@ -252,11 +252,20 @@ private slots:
         QZPRecordWindowController window(m_engine, QUrl::fromLocalFile(path("Out")));
         window.windowDidBecomeMain();
         QCOMPARE(window.window()->windowTitle(), QStringLiteral("Record Multiple Presets"));
-        collect(window, patch(64, 1));         // B11
-        collect(window, patch(0, 2));          // A11
-        collect(window, patch(0, 2));          // again: reselected
-        collect(window, patch(0, 2, 3));       // another channel: a new entry
-        collect(window, patch(0, 5, 0, 0x31)); // 0x31: ignored
+        const auto button = [&window](const char* text) {
+            for (QPushButton* candidate : window.window()->findChildren<QPushButton*>())
+                if (candidate->text() == QString::fromUtf8(text))
+                    return candidate;
+            return static_cast<QPushButton*>(nullptr);
+        };
+        for (const char* text :
+             {"Save as Bank…", "Save…", "Write to Instrument…", "Load into ToneBench Sound"})
+            QZP_VERIFY(!button(text)->isEnabled(), text); // nothing collected: nothing to save
+        collect(window, patch(64, 1));                    // B11
+        collect(window, patch(0, 2));                     // A11
+        collect(window, patch(0, 2));                     // again: reselected
+        collect(window, patch(0, 2, 3));                  // another channel: a new entry
+        collect(window, patch(0, 5, 0, 0x31));            // 0x31: ignored
         QCOMPARE(qzpNames(window.presets()),
                  (QStringList{"A11 Untitled Preset", "A11 Untitled Preset 2", "B11 Untitled Preset"}));
         QCOMPARE(window.window()->windowTitle(), QStringLiteral("Record Multiple Presets (3)"));
@@ -266,6 +275,12 @@ private slots:
         QCOMPARE(window.slotGrid()->slotButton(0)->accessibleDescription(),
                  QStringLiteral("2 patches collected"));
         QCOMPARE(window.slotGrid()->slotButton(1)->accessibleDescription(), QStringLiteral("empty"));
+        QVERIFY(button("Save as Bank…")->isEnabled());
+        // A slot's cell selects its entries and sends the first, as choosing it in the list does.
+        sent();
+        window.slotGrid()->slotButton(64)->click();
+        QCOMPARE(qzpNames(window.selectedPresets()), QStringList{"B11 Untitled Preset"});
+        QCOMPARE(sent().size(), 1);
         collect(window, patch(0, 2));
         QCOMPARE(window.selectedPresets().size(), 1);
         QCOMPARE(window.selectedPresets().first()->property("QZPReceivedMessage").toByteArray(), patch(0, 2));
