@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/QZPAppDelegate.h"
 #include "app/QZPDawPort.h"
+#include "sound/QZPSoundMidiBackend.h"
 
 #include "app/QZPHelpText.h"
 #include "app/QZPOnboardingWindowController.h"
@@ -102,7 +103,22 @@ void QZPAppDelegate::launch(const QStringList& files) {
     applicationDidFinishLaunching();
 }
 
+// With no instrument's port to send to and none ever chosen, ToneBench Sound plays from the first start;
+// a destination the user chose (even one not there now) is kept.
+void QZPAppDelegate::chooseFirstDestination(QZPMidiEngine* engine, QZPSettings* settings) {
+    if (!engine || !engine->destination().isNull() ||
+        settings->intValue(QString::fromLatin1(QZPSettings::MidiDeviceOutKey)) != 0)
+        return;
+    const QList<QZPMidiEndpoint> destinations = engine->midiDestinations();
+    const auto sound = std::find_if(destinations.begin(), destinations.end(), [](const QZPMidiEndpoint& e) {
+        return e.uniqueID() == QZPSoundMidiBackend::EndpointID;
+    });
+    if (sound != destinations.end() && destinations.size() == 1)
+        engine->setDestination(*sound);
+}
+
 void QZPAppDelegate::applicationDidFinishLaunching() {
+    chooseFirstDestination(m_engine, QZPSettings::standard());
     buildChannelMenu();
     // An unreadable settings file was set aside at start: said once, when the window is up.
     const QString settingsProblem = QZPSettings::standard()->loadProblem();

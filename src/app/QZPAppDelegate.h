@@ -12,6 +12,7 @@ class QZPDawPort;
 class QZPDocumentController;
 class QZPMainWindowController;
 class QZPMidiEngine;
+class QZPSettings;
 class QZPOnboardingWindowController;
 class QZPPreferencesWindowController;
 class QZPRecordWindowController;
@@ -35,6 +36,8 @@ public:
     // asked for (or, while the library lists no preset, one untitled preset); the channel menu.
     void launch(const QStringList& files);
     void applicationWillFinishLaunching();
+    // ToneBench Sound as the destination when nothing else is there and none was ever chosen.
+    static void chooseFirstDestination(QZPMidiEngine* engine, QZPSettings* settings);
     void applicationDidFinishLaunching();
     bool applicationShouldOpenUntitledFile() const;
     // Opens preset files (from the command line, the desktop or a second start); the last becomes current.

@@ -116,6 +116,9 @@ QZPOnboardingWindowController::QZPOnboardingWindowController(QZPPresetsControlle
             navigateForward();
     });
     connect(m_pages, &QStackedWidget::currentChanged, this, &QZPOnboardingWindowController::updateNavigation);
+    if (m_presets)
+        connect(m_presets, &QZPPresetsController::presetsFolderURLChanged, this,
+                &QZPOnboardingWindowController::updateNavigation);
     if (m_engine)
         connect(m_engine, &QZPMidiEngine::setupChanged, this,
                 &QZPOnboardingWindowController::updateMidiStatus);
@@ -205,6 +208,9 @@ QWidget* QZPOnboardingWindowController::makePage(Page page) {
             tr("ToneBench keeps your presets as files in one folder and lists them beside the editor. "
                "Choose a folder that holds presets already, or make a new one."));
         layout->addWidget(QZPLibraryFolderChooser::makeButton(m_presets, view, this));
+        m_suggestionLabel = wrappedLabel(QString(), view);
+        m_suggestionLabel->setObjectName(QStringLiteral("suggestionLabel"));
+        layout->addWidget(m_suggestionLabel);
         layout->addStretch(1);
         break;
     }
@@ -254,8 +260,11 @@ QZPOnboardingWindowController::Page QZPOnboardingWindowController::currentPage()
 
 void QZPOnboardingWindowController::showPage(int index) {
     m_pages->setCurrentIndex(std::clamp(index, 0, PageCount - 1));
+    // The way on is where the keyboard starts.
+    m_nextButton->setFocus();
     if (currentPage() == FinalPage) {
-        // As the page appears: the choice, no progress.
+        // As the page appears: the choice (on for a folder without presets, or none yet), no progress.
+        setInstallFactoryPresets(!QZPFactoryPresetInstaller::holdsPresets(presetsFolder()));
         m_installFactoryCheckbox->show();
         m_progressLabel->setText(tr("Installing the factory presets…"));
         m_progressLabel->hide();
@@ -285,6 +294,13 @@ void QZPOnboardingWindowController::updateNavigation() {
     m_skipButton->setVisible(!last);
     m_nextButton->setEnabled(!installing);
     m_nextButton->setText(!last ? tr("Next") : m_installed ? tr("Done") : tr("Finish"));
+    if (m_suggestionLabel)
+        m_suggestionLabel->setText(
+            presetsFolder().isEmpty()
+                ? tr("Without a choice, ToneBench suggests “%1”: it is made when you finish with the factory "
+                     "presets, and becomes your presets folder.")
+                      .arg(QDir::toNativeSeparators(QZPLibraryFolderChooser::suggestedFolder()))
+                : QString());
     if (m_destinationLabel)
         m_destinationLabel->setText(
             last && installFactoryPresets() && presetsFolder().isEmpty()
@@ -316,10 +332,17 @@ void QZPOnboardingWindowController::updateMidiStatus() {
     else if (ports.isEmpty())
         status = tr("No MIDI ports were found. Plug in your MIDI interface: the lists above update as soon "
                     "as it appears.");
+    const bool playsItself =
+        m_engine && m_engine->destination().uniqueID() == QZPSoundMidiBackend::EndpointID;
     if (!status.isEmpty() && sound)
-        status += QLatin1Char(' ') + tr("Until then, choose “%1” under Send to: ToneBench plays every "
-                                        "preset with its own sound.")
-                                         .arg(QLatin1String(QZPSoundMidiBackend::EndpointName));
+        status +=
+            QLatin1Char(' ') +
+            (playsItself ? tr("Until then ToneBench plays every preset with its own sound (“%1”, chosen "
+                              "under Send to); when the instrument is connected, choose its port there or "
+                              "in MIDI ▸ Device.")
+                         : tr("Until then, choose “%1” under Send to: ToneBench plays every "
+                              "preset with its own sound."))
+                .arg(QLatin1String(QZPSoundMidiBackend::EndpointName));
     m_midiStatus->setText(status);
     m_midiStatus->setVisible(!status.isEmpty());
 }

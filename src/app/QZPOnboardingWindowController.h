@@ -78,6 +78,7 @@ private:
     QLabel* m_midiStatus = nullptr;
     QCheckBox* m_installFactoryCheckbox = nullptr;
     // Where the factory presets go when no presets folder was chosen.
+    QLabel* m_suggestionLabel = nullptr;
     QLabel* m_destinationLabel = nullptr;
     QLabel* m_progressLabel = nullptr;
     // The factory presets are in and the page says what was kept: Done closes.

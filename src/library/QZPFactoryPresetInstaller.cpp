@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/QZPFactoryPresetInstaller.h"
 
+#include <QDirIterator>
+
 #include "model/QZPError.h"
 #include "model/QZPFileSystem.h"
 #include "model/QZPPlural.h"
@@ -110,4 +112,13 @@ QString QZPFactoryPresetInstaller::skippedSummary() const {
                      tr("1 factory preset was already in the folder under its name; that file was kept."),
                      tr("%1 factory presets were already in the folder under their names; those files were "
                         "kept."));
+}
+
+// Stops at the first preset file: a large library answers as quickly as an empty folder.
+bool QZPFactoryPresetInstaller::holdsPresets(const QString& folder) {
+    if (folder.isEmpty())
+        return false;
+    QDirIterator it(folder, {QStringLiteral("*.syx"), QStringLiteral("*.tbpreset")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    return it.hasNext();
 }

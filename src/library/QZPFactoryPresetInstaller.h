@@ -16,6 +16,8 @@ class QZPFactoryPresetInstaller : public QObject {
 public:
     // Where the factory list is among the program's resources.
     static constexpr const char* FactoryListPath = ":/factory/Factory.plist";
+    // Whether the folder (or a folder in it) holds a preset file already; false for none or no folder.
+    static bool holdsPresets(const QString& folder);
 
     explicit QZPFactoryPresetInstaller(QObject* parent = nullptr);
 

@@ -31,6 +31,7 @@
 #include "sidebar/QZPSidebarController.h"
 #include "sidebar/QZPTableView.h"
 #include "sidebar/QZPURLPopUpButton.h"
+#include "sound/QZPSoundMidiBackend.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -538,13 +539,27 @@ private slots:
         const auto button = [&onboarding](const char* name) {
             return onboarding.window()->findChild<QPushButton*>(QLatin1String(name));
         };
+        // The keyboard starts on the way on, not on Skip.
+        QCOMPARE(onboarding.window()->focusWidget(), button("nextButton"));
         QStringList pages; // the page, Back enabled, Skip shown (as "+" or "-"), Next's title
-        for (int step = 0; step < 6; ++step, button("nextButton")->click())
+        bool installOffered = false;
+        for (int step = 0; step < 6; ++step, button("nextButton")->click()) {
+            // Without a presets folder the factory presets are offered ticked; here they are not wanted.
+            if (onboarding.currentPage() == QZPOnboardingWindowController::FinalPage && step == 4) {
+                installOffered = onboarding.installFactoryPresets();
+                onboarding.setInstallFactoryPresets(false);
+            }
             pages << QStringLiteral("%1%2%3 %4")
                          .arg(onboarding.currentPage())
                          .arg(button("backButton")->isEnabled() ? '+' : '-')
                          .arg(button("skipButton")->isVisible() ? '+' : '-')
                          .arg(button("nextButton")->text());
+        }
+        QVERIFY(installOffered);
+        QVERIFY(onboarding.window()
+                    ->findChild<QLabel*>("suggestionLabel")
+                    ->text()
+                    .contains(QZPLibraryFolderChooser::suggestedFolder()));
         QCOMPARE(pages,
                  (QStringList{"0-+ Next", "1++ Next", "2++ Next", "3++ Next", "4+- Finish", "4+- Finish"}));
         for (int step = 0; step < 6; ++step)
@@ -568,6 +583,24 @@ private slots:
         QZPOnboardingWindowController without(library(), &silent);
         QVERIFY(
             without.window()->findChild<QLabel*>("midiStatus")->text().contains("No MIDI system was found"));
+    }
+
+    // ToneBench Sound is the destination from the first start when nothing else is there; a destination
+    // chosen once is kept (even while it is away), and an instrument's port is left to be chosen.
+    void soundFromTheFirstStart() {
+        for (const auto& [instrument, chosenBefore, sound] :
+             {std::tuple{false, 0, true}, {false, 1234, false}, {true, 0, false}}) {
+            auto system = std::make_unique<QZPVirtualMidiBackend>();
+            if (instrument)
+                system->addDestination(QStringLiteral("Juno-106"));
+            QZPMidiEngine engine(QZPSoundMidiBackend::wrap(std::move(system)), nullptr);
+            engine.setPollInterval(0);
+            QZPSettings::standard()->setValue(QZPSettings::MidiDeviceOutKey, chosenBefore);
+            QZPAppDelegate::chooseFirstDestination(&engine, QZPSettings::standard());
+            QZP_VERIFY((engine.destination().uniqueID() == QZPSoundMidiBackend::EndpointID) == sound,
+                       instrument, chosenBefore);
+        }
+        QZPSettings::standard()->remove(QZPSettings::MidiDeviceOutKey);
     }
 
     // Finishing: with the box off nothing is written and the assistant closes; with it on one preset file
