@@ -29,6 +29,14 @@ QZPPatch QZPComparison::reference() const {
     return m_preset ? QZPPatch(m_preset->initialSysexData()) : QZPPatch();
 }
 
+QString QZPComparison::differences() const {
+    if (!m_comparing || !m_preset)
+        return {};
+    const QString words =
+        QZPPatchDifference::describe(QZPPatchDifference::between(m_preset->patch(), reference()));
+    return words.isEmpty() ? tr("No differences") : words;
+}
+
 QString QZPComparison::referenceName() const {
     return m_other ? m_otherName : tr("saved");
 }
@@ -45,12 +53,6 @@ bool QZPComparison::show(bool on) {
     m_comparing = on;
     showMarks();
     m_editor->setShowsReference(on, tr("Comparing: %1").arg(referenceName()));
-    if (on) {
-        // What differs, in words, while the panel swaps.
-        const QString differences =
-            QZPPatchDifference::describe(QZPPatchDifference::between(m_preset->patch(), reference()));
-        m_editor->showTemporaryMessage(differences.isEmpty() ? tr("No differences") : differences, 4);
-    }
     emit comparingChanged(on);
     return true;
 }

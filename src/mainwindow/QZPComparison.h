@@ -34,6 +34,9 @@ public:
     QZPPatch reference() const;
     // "saved", or the name given with the other patch.
     QString referenceName() const;
+    // What differs between the preset and the reference, in words, every difference; empty when not
+    // comparing.
+    QString differences() const;
 
 signals:
     void comparingChanged(bool on);

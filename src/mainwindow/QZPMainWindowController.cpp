@@ -79,6 +79,11 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
         m_editor, [this](const QZPPatch& patch) { sendWholePatch(patch); }, this);
     m_commands = new QZPPresetCommands(this);
     connect(m_comparison, &QZPComparison::comparingChanged, m_commands, &QZPPresetCommands::scheduleUpdate);
+    // What differs shows whole under the panel for as long as the comparison lasts.
+    connect(m_comparison, &QZPComparison::comparingChanged, this, [this](bool on) {
+        m_differences->setText(m_comparison->differences());
+        m_differences->setVisible(on);
+    });
     m_fileActions = new QZPPresetFileActions(
         m_documents, m_window, [this] { return currentPreset(); },
         [this](const QZPError& error, QWidget* window) { presentError(error, window); }, this);
@@ -142,6 +147,14 @@ void QZPMainWindowController::buildWindow() {
     m_morphBar = new QZPMorphBar(editorSide);
     column->addWidget(m_morphBar);
     column->addWidget(frame, 1);
+    m_differences = new QLabel(editorSide);
+    m_differences->setObjectName(QStringLiteral("Differences"));
+    m_differences->setAccessibleName(tr("Differences"));
+    m_differences->setWordWrap(true);
+    m_differences->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_differences->setContentsMargins(8, 4, 8, 6);
+    m_differences->hide();
+    column->addWidget(m_differences);
     m_splitter = new QSplitter(Qt::Horizontal);
     m_splitter->addWidget(m_sidebar->view());
     m_splitter->addWidget(editorSide);

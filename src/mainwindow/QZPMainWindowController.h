@@ -37,6 +37,7 @@ class QZPMidiMenus;
 class QZPPresetRecorder;
 class QZPNotePlayerKeyFilter;
 class QZPPresetsController;
+class QLabel;
 class QZPComparison;
 class QZPMorphBar;
 class QZPRecordOneWindowController;
@@ -223,4 +224,6 @@ private:
     QZPPresetRecorder* m_recorder = nullptr;
     QZPComparison* m_comparison = nullptr;
     QZPMorphBar* m_morphBar = nullptr;
+    // While comparing: every difference, in words.
+    QLabel* m_differences = nullptr;
 };

@@ -808,7 +808,13 @@ private slots:
         QCOMPARE(editor->sliderFor(Id::VCF_Resonance)->doubleValue(), 0.0);
         QCOMPARE(editor->messageView()->restingText(), QStringLiteral("COMPARING: SAVED"));
         QVERIFY(!editor->sliderFor(Id::VCF_Resonance)->isEnabled());
+        // Every difference in words, whole, for as long as the comparison lasts.
+        auto* differences = m_window->window()->findChild<QLabel*>(QStringLiteral("Differences"));
+        QVERIFY(differences && differences->isVisibleTo(m_window->window()));
+        QVERIFY2(differences->text().contains("VCF RES") && differences->text().contains("ENV A"),
+                 qPrintable(differences->text()));
         compare();
+        QVERIFY(!differences->isVisibleTo(m_window->window()));
         QCOMPARE(sent(), QList{message(pad->sysexData())});
         QCOMPARE(editor->sliderFor(Id::VCF_Resonance)->doubleValue(), 90.0);
         compare();
