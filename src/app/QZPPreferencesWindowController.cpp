@@ -189,6 +189,14 @@ QWidget* QZPPreferencesWindowController::makeGeneralView() {
                  explained(display, tr("What the message view shows while a slider moves: its position in "
                                        "percent, or the value the instrument stores")));
 
+    auto* phrase = new QComboBox(view);
+    phrase->setAccessibleName(tr("Audition Phrase"));
+    phrase->addItems({tr("A single note"), tr("A chord"), tr("A bass figure")});
+    bindChoice(phrase, QString::fromLatin1(QZPSettings::AuditionPhraseKey), {0, 1, 2});
+    form->addRow(tr("Audition plays:"),
+                 explained(phrase, tr("What Preset ▸ Audition (Space in the list) plays of the selected "
+                                      "preset, for at most two seconds")));
+
     auto* opacity = new QSlider(Qt::Horizontal, view);
     opacity->setAccessibleName(tr("Value Bar Strength"));
     opacity->setRange(0, 100);

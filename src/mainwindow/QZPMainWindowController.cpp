@@ -21,6 +21,7 @@
 #include "mainwindow/QZPRecordWindowController.h"
 #include "mainwindow/QZPScreenFit.h"
 #include "mainwindow/QZPWriteWindow.h"
+#include "midi/QZPAudition.h"
 #include "midi/QZPInstrumentSync.h"
 #include "midi/QZPMidiClaviature.h"
 #include "midi/QZPMidiEndpoint.h"
@@ -78,6 +79,7 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
     m_comparison = new QZPComparison(
         m_editor, [this](const QZPPatch& patch) { sendWholePatch(patch); }, this);
     m_commands = new QZPPresetCommands(this);
+    m_audition = new QZPAudition(m_engine, this);
     connect(m_comparison, &QZPComparison::comparingChanged, m_commands, &QZPPresetCommands::scheduleUpdate);
     // What differs shows whole under the panel for as long as the comparison lasts.
     connect(m_comparison, &QZPComparison::comparingChanged, this, [this](bool on) {
@@ -303,6 +305,18 @@ void QZPMainWindowController::selectOnInstrument(QZPCommandSource source) {
     m_engine->sendProgramChange(*slot);
 }
 
+void QZPMainWindowController::audition(QZPCommandSource source) {
+    const QList<QZPPreset*> rows = m_sidebar->selectedRows(source);
+    if (rows.size() != 1)
+        return;
+    if (m_engine->destination().isNull())
+        return presentError(QZPMidiEngine::noDestinationError(), nullptr);
+    QZPPreset* preset = rows.first();
+    preset->loadFileContents();
+    m_audition->play(preset->patch(), QZPAudition::chosenPhrase());
+    showStatus(tr("Auditioning “%1”").arg(preset->displayName()));
+}
+
 // The selected presets, in the list's order, written into the instrument's slots by the owner's hand.
 QZPWriteWindow* QZPMainWindowController::writeToInstrument(QZPCommandSource source) {
     QZPWriteWindow::Presets presets;
@@ -375,6 +389,16 @@ void QZPMainWindowController::sidebarControllerDoubleClickAction(QZPSidebarContr
 
 void QZPMainWindowController::sidebarControllerReturnKeyAction(QZPSidebarController*, QObject*) {
     sendProgram(QZPCommandSource::List);
+}
+
+void QZPMainWindowController::sidebarControllerSpaceKeyAction(QZPSidebarController*) {
+    m_commands->perform(QZPPresetCommands::Command::Audition, QZPCommandSource::List);
+}
+
+void QZPMainWindowController::sidebarControllerBrowsed(QZPSidebarController*) {
+    if (QZPSettings::standard()->boolValue(QString::fromLatin1(QZPSettings::AuditionWhileBrowsingKey)) &&
+        m_sidebar->selectedRows(QZPCommandSource::List).size() == 1)
+        audition(QZPCommandSource::List);
 }
 
 // The instrument's knob moves change the current preset while hardware control is on. They are not sent

@@ -38,6 +38,7 @@ class QZPPresetRecorder;
 class QZPNotePlayerKeyFilter;
 class QZPPresetsController;
 class QLabel;
+class QZPAudition;
 class QZPComparison;
 class QZPMorphBar;
 class QZPRecordOneWindowController;
@@ -109,6 +110,9 @@ public:
 
     void sendProgram(QZPCommandSource source);
     void selectOnInstrument(QZPCommandSource source);
+    // The selected preset heard without making it current (QZPAudition).
+    void audition(QZPCommandSource source);
+    QZPAudition* auditionPlayer() const { return m_audition; }
     void moveFromSequencer(QZPParameterId id, int value);
     QZPWriteWindow* writeToInstrument(QZPCommandSource source);
     // A bank file opened for the instrument: its patches written into the instrument's slots, each named
@@ -169,6 +173,8 @@ public:
 
     void sidebarControllerDoubleClickAction(QZPSidebarController* sidebar, QObject* sender) override;
     void sidebarControllerReturnKeyAction(QZPSidebarController* sidebar, QObject* sender) override;
+    void sidebarControllerSpaceKeyAction(QZPSidebarController* sidebar) override;
+    void sidebarControllerBrowsed(QZPSidebarController* sidebar) override;
     void midiEngineDidReceiveSysex(QZPMidiEngine* engine, const QByteArray& sysex,
                                    quint8 messageType) override;
     void claviaPlayMidiNote(QZPMidiClaviature* clavia, quint8 note) override;
@@ -224,6 +230,7 @@ private:
     QZPPresetRecorder* m_recorder = nullptr;
     QZPComparison* m_comparison = nullptr;
     QZPMorphBar* m_morphBar = nullptr;
+    QZPAudition* m_audition = nullptr;
     // While comparing: every difference, in words.
     QLabel* m_differences = nullptr;
 };

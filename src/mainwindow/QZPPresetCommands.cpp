@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/QZPPresetCommands.h"
+#include "model/QZPSettings.h"
 
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPComparison.h"
@@ -74,6 +75,9 @@ void QZPPresetCommands::updateActions() {
         }
         if (command == Command::CompareWithSaved)
             action->setChecked(m_window->comparison()->isComparing());
+        if (command == Command::AuditionWhileBrowsing)
+            action->setChecked(QZPSettings::standard()->boolValue(
+                QString::fromLatin1(QZPSettings::AuditionWhileBrowsingKey)));
     }
 }
 
@@ -124,6 +128,9 @@ const QList<QZPPresetCommands::Item>& items() {
         ITEM(ShowPreferences, "Pr&eferences…", K(Ctrl | Qt::Key_Comma)),
         ITEM(SendProgram, "&Send to Instrument", K(Ctrl | Qt::Key_Return)),
         ITEM(SelectOnInstrument, "Select on &Instrument", K(Ctrl | Alt | Qt::Key_Return)),
+        // Space in the list auditions too; a text field keeps the plain key for itself.
+        ITEM(Audition, "&Audition", K(Ctrl | Shift | Qt::Key_Space)),
+        ITEM(AuditionWhileBrowsing, "Audition While &Browsing", K(Ctrl | Alt | Shift | Qt::Key_Space)),
         ITEM(WriteToInstrument, "&Write to Instrument…", K(Ctrl | Shift | Qt::Key_W)),
         ITEM(WriteBankFileToInstrument, "Write &Bank File to Instrument…", K(Ctrl | Alt | Shift | Qt::Key_W)),
         ITEM(LoadBankFileIntoSound, "&Load Bank File into ToneBench Sound…",
@@ -180,6 +187,8 @@ const QList<QZPPresetCommands::Menu>& QZPPresetCommands::menus() {
         {QT_TRANSLATE_NOOP("QZPPresetCommands", "&Preset"),
          {C::SendProgram,
           C::SelectOnInstrument,
+          C::Audition,
+          C::AuditionWhileBrowsing,
           C::SelectPrevious,
           C::SelectNext,
           separator,
@@ -221,7 +230,7 @@ QAction* QZPPresetCommands::makeAction(Command command) {
     auto* action = new QAction(tr(row.title), m_window->window());
     action->setShortcuts(row.shortcuts);
     // Comparing is a state the item shows with its check mark.
-    action->setCheckable(command == Command::CompareWithSaved);
+    action->setCheckable(command == Command::CompareWithSaved || command == Command::AuditionWhileBrowsing);
     connect(action, &QAction::triggered, this, [this, command] { perform(command, QZPCommandSource::Menu); });
     m_actions.append({command, action});
     m_window->window()->addAction(action);
@@ -242,6 +251,8 @@ bool QZPPresetCommands::validate(Command command, const State& state) const {
         return presets.size() == 1;
     case Command::SelectOnInstrument:
         return presets.size() == 1 && presets.first()->originSlot().has_value();
+    case Command::Audition:
+        return state.rows.size() == 1;
     case Command::WriteToInstrument:
         return !presets.isEmpty();
     case Command::SelectPrevious:
@@ -301,6 +312,13 @@ void QZPPresetCommands::perform(Command command, QZPCommandSource source) {
         return window->sendProgram(source);
     case Command::SelectOnInstrument:
         return window->selectOnInstrument(source);
+    case Command::Audition:
+        return window->audition(source);
+    case Command::AuditionWhileBrowsing: {
+        const QString key = QString::fromLatin1(QZPSettings::AuditionWhileBrowsingKey);
+        QZPSettings::standard()->setValue(key, !QZPSettings::standard()->boolValue(key));
+        return scheduleUpdate();
+    }
     case Command::WriteToInstrument:
         return void(window->writeToInstrument(source));
     case Command::WriteBankFileToInstrument:

@@ -29,6 +29,8 @@ public:
     enum class Command {
         SendProgram,
         SelectOnInstrument,
+        Audition,
+        AuditionWhileBrowsing,
         WriteToInstrument,
         WriteBankFileToInstrument,
         LoadBankFileIntoSound,

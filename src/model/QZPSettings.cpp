@@ -139,6 +139,8 @@ QVariantMap QZPSettings::registeredDefaults() {
         {MidiThruSoundKey, true},
         {MidiThruInstrumentKey, false},
         {DawPortsKey, true},
+        {AuditionPhraseKey, 0},
+        {AuditionWhileBrowsingKey, false},
     };
 }
 

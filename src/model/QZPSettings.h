@@ -28,6 +28,10 @@ public:
     static constexpr const char* FinerTrackingKey = "com.quorlane.tonebench.finerTracking";
     // The "ToneBench DAW" port pair for a sequencer's automation, open while ToneBench runs.
     static constexpr const char* DawPortsKey = "com.quorlane.tonebench.dawPorts";
+    // Audition: the phrase it plays (0 a single note, 1 a chord, 2 a bass figure), and whether moving
+    // through the list auditions each preset it comes to.
+    static constexpr const char* AuditionPhraseKey = "com.quorlane.tonebench.audition.phrase";
+    static constexpr const char* AuditionWhileBrowsingKey = "com.quorlane.tonebench.audition.whileBrowsing";
     // MIDI Thru: what the chosen input plays goes on to the destination; on by default for the built-in
     // sound, off for an instrument (it has its own keyboard).
     static constexpr const char* MidiThruSoundKey = "com.quorlane.tonebench.midiThru.sound";

@@ -180,6 +180,14 @@ void QZPSidebarController::setupTableView() {
         if (m_delegate)
             m_delegate->sidebarControllerReturnKeyAction(this, m_tableView);
     });
+    connect(m_tableView, &QZPTableView::spaceKeyPressed, this, [this] {
+        if (m_delegate)
+            m_delegate->sidebarControllerSpaceKeyAction(this);
+    });
+    connect(m_tableView, &QZPTableView::browsed, this, [this] {
+        if (m_delegate)
+            m_delegate->sidebarControllerBrowsed(this);
+    });
     connect(m_tableView, &QZPTableView::contextMenuRequested, this, &QZPSidebarController::showContextMenu);
     connect(m_tableView, &QZPTableView::filesDropped, this, &QZPSidebarController::importFiles);
     // A click in the star column stars that row alone, the selection left as it is.

@@ -129,7 +129,10 @@ void QZPTableView::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    const QModelIndexList before = selectionModel()->selectedRows();
     QListView::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton && index.isValid() && selectionModel()->selectedRows() != before)
+        emit browsed();
 }
 
 void QZPTableView::updateModifiedColumn() {
@@ -149,7 +152,16 @@ void QZPTableView::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier &&
+        state() != QAbstractItemView::EditingState) {
+        emit spaceKeyPressed();
+        event->accept();
+        return;
+    }
+    const QModelIndexList before = selectionModel()->selectedRows();
     QListView::keyPressEvent(event);
+    if (selectionModel()->selectedRows() != before && state() != QAbstractItemView::EditingState)
+        emit browsed();
 }
 
 void QZPTableView::contextMenuEvent(QContextMenuEvent* event) {

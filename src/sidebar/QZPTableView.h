@@ -41,6 +41,10 @@ public:
 
 signals:
     void returnKeyPressed();
+    // Space outside an inline rename: the selected preset is to be heard.
+    void spaceKeyPressed();
+    // The user moved the selection (a click on a row, an arrow or paging key).
+    void browsed();
     // Escape outside an inline rename (it ends Find Similar's ranking).
     void escapePressed();
     // A context click; clickedRow() tells the row while this is handled.

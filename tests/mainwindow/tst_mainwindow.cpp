@@ -18,6 +18,7 @@
 #include "mainwindow/QZPMutateDialog.h"
 #include "mainwindow/QZPPresetFileActions.h"
 #include "mainwindow/QZPScreenFit.h"
+#include "midi/QZPAudition.h"
 #include "midi/QZPDawBridge.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiMessageDelegate.h"
@@ -877,6 +878,33 @@ private slots:
     }
 
     // The morph bar plays the patch between A and the reference as Control messages without an undo step;
+    // Preset ▸ Audition plays the selected preset without making it current, then sends the current one
+    // back; with Audition While Browsing each preset the user moves to is heard.
+    void auditionFromTheList() {
+        library({"Pad", "Lead", "Bass"});
+        QZPPreset* pad = named("Pad");
+        using Command = QZPPresetCommands::Command;
+        m_window->presetsController()->setSelectedObjects({named("Lead")});
+        QVERIFY(m_window->commands()->validate(Command::Audition, QZPCommandSource::List));
+        sent();
+        m_window->commands()->perform(Command::Audition, QZPCommandSource::List);
+        QList<QByteArray> heard = sent();
+        QVERIFY(heard.size() >= 2);
+        QCOMPARE(heard.first().mid(5, 18), named("Lead")->patch().data());
+        QCOMPARE(m_window->currentPreset(), pad);
+        m_window->auditionPlayer()->stop();
+        QCOMPARE(sent().last().mid(5, 18), pad->patch().data());
+
+        m_window->commands()->perform(Command::AuditionWhileBrowsing);
+        QVERIFY(QZPSettings::standard()->boolValue(QZPSettings::AuditionWhileBrowsingKey));
+        m_window->presetsController()->setSelectedObjects({named("Bass")});
+        m_window->sidebarControllerBrowsed(m_window->sidebarController());
+        QCOMPARE(sent().first().mid(5, 18), named("Bass")->patch().data());
+        m_window->auditionPlayer()->stop();
+        m_window->commands()->perform(Command::AuditionWhileBrowsing);
+        QVERIFY(!QZPSettings::standard()->boolValue(QZPSettings::AuditionWhileBrowsingKey));
+    }
+
     // A window larger than the screen, or off its edge, is brought whole onto the screen's free area.
     void windowsFitTheScreen() {
         QWidget window;

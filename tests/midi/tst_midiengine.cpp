@@ -2,6 +2,7 @@
 #include "QZPLogCapture.h"
 #include "QZPTestMain.h"
 #include "QZPVirtualInstrument.h"
+#include "midi/QZPAudition.h"
 #include "midi/QZPConnectionCheck.h"
 #include "midi/QZPInstrumentSync.h"
 #include "midi/QZPInstrumentWriter.h"
@@ -619,6 +620,69 @@ private slots:
         QCOMPARE(instrument.sent(), QList{other.messageFor(other.patch(), 2)});
         other.setValue(Id::VCF_LFO, 2);
         QCOMPARE(instrument.sent(), QList{QZPSysexMessage::controlMessage(2, 8, 2)});
+    }
+
+    // Audition: the patch whole, then the phrase; the end (or stop) sends notes off and gives the instrument
+    // the current preset back; another audition ends the first at once without sending the preset between;
+    // a preset sent meanwhile stays. Every phrase ends within two seconds with every key up.
+    void auditioningAPreset() {
+        for (const auto phrase :
+             {QZPAudition::Phrase::Note, QZPAudition::Phrase::Chord, QZPAudition::Phrase::Bass}) {
+            QList<quint8> down;
+            int last = 0;
+            for (const QZPAudition::Step& step : QZPAudition::steps(phrase)) {
+                step.on ? down.append(step.note) : void(down.removeOne(step.note));
+                last = std::max(last, step.atMs);
+            }
+            QVERIFY(down.isEmpty() && last <= QZPAudition::MaximumMs);
+        }
+        QZPVirtualInstrument instrument;
+        QZPInstrumentSync* sync = QZPInstrumentSync::of(instrument.engine.get());
+        QZPPreset current;
+        sync->setPreset(&current);
+        instrument.sent();
+        QZPPatch heard;
+        heard.setValue(QZPParameterId::VCF_Cutoff, 12);
+        const QByteArray noteOn = QByteArray::fromHex("903C6E"), noteOff = QByteArray::fromHex("803C00");
+        QZPAudition audition(instrument.engine.get());
+        QSignalSpy finished(&audition, &QZPAudition::finished);
+        audition.play(heard, QZPAudition::Phrase::Note);
+        QList<QByteArray> sent = instrument.sent();
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(QZPPatch(sent.at(0)).data(), heard.data());
+        QCOMPARE(sent.at(1), noteOn);
+        QVERIFY(audition.isPlaying());
+        QVERIFY(finished.wait(5000)); // the phrase's own end
+        sent = instrument.sent();
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent.at(0), noteOff);
+        QCOMPARE(QZPPatch(sent.at(1)).data(), current.patch().data());
+
+        QZPPatch other = heard;
+        other.setValue(QZPParameterId::VCF_Cutoff, 99);
+        audition.play(heard, QZPAudition::Phrase::Chord);
+        instrument.sent();
+        audition.play(other, QZPAudition::Phrase::Note); // moving on: the chord's keys up, no preset between
+        sent = instrument.sent();
+        QCOMPARE(sent.size(), 5);
+        QCOMPARE(sent.mid(0, 3),
+                 (QList<QByteArray>{QByteArray::fromHex("803C00"), QByteArray::fromHex("804000"),
+                                    QByteArray::fromHex("804300")}));
+        QCOMPARE(QZPPatch(sent.at(3)).data(), other.data());
+        audition.stop();
+        sent = instrument.sent();
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(QZPPatch(sent.at(1)).data(), current.patch().data());
+
+        // A preset chosen while the phrase plays stays on the instrument.
+        audition.play(heard, QZPAudition::Phrase::Note);
+        QZPPreset chosen;
+        chosen.setValue(QZPParameterId::VCF_Resonance, 70);
+        sync->setPreset(&chosen);
+        sync->sendPreset(&chosen);
+        instrument.sent();
+        audition.stop();
+        QCOMPARE(instrument.sent(), QList<QByteArray>{noteOff});
     }
 
     // Writing presets into the instrument's slots by the owner's hand: each slot's patch goes into the edit

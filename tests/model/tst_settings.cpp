@@ -102,7 +102,9 @@ private slots:
             {QZPSettings::FinerTrackingKey, true, false},
             {QZPSettings::MidiThruSoundKey, true, false},
             {QZPSettings::MidiThruInstrumentKey, false, true},
-            {QZPSettings::DawPortsKey, true, false}};
+            {QZPSettings::DawPortsKey, true, false},
+            {QZPSettings::AuditionPhraseKey, 0, 2},
+            {QZPSettings::AuditionWhileBrowsingKey, false, true}};
         QCOMPARE(keys.size(), QZPSettings::registeredDefaults().size());
         for (const auto& [name, fallback, changed] : keys) {
             const QString key = QString::fromLatin1(name);

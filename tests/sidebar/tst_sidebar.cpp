@@ -42,8 +42,12 @@ class ActionRecorder : public QZPSidebarControllerDelegate {
 public:
     void sidebarControllerDoubleClickAction(QZPSidebarController*, QObject*) override { ++doubleClicks; }
     void sidebarControllerReturnKeyAction(QZPSidebarController*, QObject*) override { ++returns; }
+    void sidebarControllerSpaceKeyAction(QZPSidebarController*) override { ++spaces; }
+    void sidebarControllerBrowsed(QZPSidebarController*) override { ++browses; }
     int doubleClicks = 0;
     int returns = 0;
+    int spaces = 0;
+    int browses = 0;
 };
 
 // Answers the next modal dialog or open menu with `action` once it shows.
@@ -482,6 +486,19 @@ private slots:
         QTest::mouseDClick(table()->viewport(), Qt::LeftButton, {}, rowRect(41).center());
         QCOMPARE(delegate.returns, 2);
         QCOMPARE(delegate.doubleClicks, 1);
+        // Space asks to hear the selected row; a click on another row, or an arrow key, browses (a click
+        // on the row already current does not).
+        const int clicksBrowsed = delegate.browses;
+        QCOMPARE(clicksBrowsed, 1); // the first click on 41
+        QTest::keyClick(table(), Qt::Key_Space);
+        QCOMPARE(delegate.spaces, 1);
+        QApplication::setActiveWindow(table()->window());
+        table()->setFocus();
+        QTest::keyClick(table(), Qt::Key_Down);
+        QCOMPARE(delegate.browses, 2);
+        QCOMPARE(qzpNames(library()->selectedObjects()), QStringList{"Preset 42"});
+        QTest::keyClick(table(), Qt::Key_Up);
+        QCOMPARE(delegate.browses, 3);
 
         const int scrolled = table()->verticalScrollBar()->value();
         write("Lib/Preset 99.syx");
