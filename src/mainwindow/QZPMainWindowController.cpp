@@ -515,6 +515,13 @@ void QZPMainWindowController::copy(QZPCommandSource source) {
         QGuiApplication::clipboard()->setMimeData(QZPPresetPasteboard::mimeDataForPresets(presets));
 }
 
+// One line of plain text a preset, safe in a chat message; pasted back it gives the same patch.
+void QZPMainWindowController::copyAsText(QZPCommandSource source) {
+    const QList<QZPPreset*> presets = targets(source);
+    if (!presets.isEmpty())
+        QGuiApplication::clipboard()->setMimeData(QZPPresetPasteboard::textForPresets(presets));
+}
+
 // Copied presets are dealt out to the targets in turn: one goes to every target, several alternate.
 void QZPMainWindowController::paste(QZPCommandSource source) {
     const QList<QZPPreset*> pasted =

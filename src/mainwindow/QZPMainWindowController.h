@@ -133,6 +133,7 @@ public:
     // The Close commands: each edited preset is offered for saving first; Cancel closes nothing.
     bool closeDocumentsAfterReview(const QList<QZPPreset*>& presets);
     void recycleDocument(QZPCommandSource source);
+    void copyAsText(QZPCommandSource source);
     void copy(QZPCommandSource source);
     void paste(QZPCommandSource source);
     // Writes the list as a property list (an array of "name"/"data" dictionaries), atomically.

@@ -121,6 +121,7 @@ const QList<QZPPresetCommands::Item>& items() {
         ITEM(Undo, "&Undo", K(Ctrl | Qt::Key_Z)),
         ITEM(Redo, "&Redo", K(Ctrl | Shift | Qt::Key_Z), K(Ctrl | Qt::Key_Y)),
         ITEM(Copy, "&Copy", K(Ctrl | Qt::Key_C)),
+        ITEM(CopyAsText, "Copy as &Text", K(Ctrl | Alt | Qt::Key_C)),
         ITEM(Paste, "&Paste", K(Ctrl | Qt::Key_V)),
         ITEM(RenameDocument, "Re&name…", K(Qt::Key_F2)),
         ITEM(DuplicateDocument, "D&uplicate", K(Ctrl | Qt::Key_D)),
@@ -182,8 +183,8 @@ const QList<QZPPresetCommands::Menu>& QZPPresetCommands::menus() {
           C::CloseDraft, separator, C::RecycleDocument, C::RevealDocument, C::DumpPresets, C::FindDuplicates,
           separator, C::Quit}},
         {QT_TRANSLATE_NOOP("QZPPresetCommands", "&Edit"),
-         {C::Undo, C::Redo, separator, C::Copy, C::Paste, separator, C::RenameDocument, C::DuplicateDocument,
-          separator, C::PerformFindPanelAction, separator, C::ShowPreferences}},
+         {C::Undo, C::Redo, separator, C::Copy, C::CopyAsText, C::Paste, separator, C::RenameDocument,
+          C::DuplicateDocument, separator, C::PerformFindPanelAction, separator, C::ShowPreferences}},
         {QT_TRANSLATE_NOOP("QZPPresetCommands", "&Preset"),
          {C::SendProgram,
           C::SelectOnInstrument,
@@ -271,6 +272,7 @@ bool QZPPresetCommands::validate(Command command, const State& state) const {
     case Command::RevealDocument:
         return std::any_of(presets.begin(), presets.end(), [](const QZPPreset* p) { return !p->isNew(); });
     case Command::Copy:
+    case Command::CopyAsText:
         return !presets.isEmpty();
     case Command::Paste:
         return !presets.isEmpty() &&
@@ -355,6 +357,8 @@ void QZPPresetCommands::perform(Command command, QZPCommandSource source) {
         return sidebar->revealDocuments(source);
     case Command::Copy:
         return window->copy(source);
+    case Command::CopyAsText:
+        return window->copyAsText(source);
     case Command::Paste:
         return window->paste(source);
     case Command::DumpPresets:

@@ -46,6 +46,7 @@ public:
         RevertDocument,
         RevealDocument,
         Copy,
+        CopyAsText,
         Paste,
         DumpPresets,
         PerformFindPanelAction,

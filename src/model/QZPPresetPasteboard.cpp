@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/QZPPresetPasteboard.h"
 
+#include "model/QZPPatchText.h"
 #include "model/QZPPreset.h"
 
 #include <QMimeData>
@@ -28,16 +29,32 @@ QMimeData* QZPPresetPasteboard::mimeDataForPresets(const QList<QZPPreset*>& pres
     return data;
 }
 
+QMimeData* QZPPresetPasteboard::textForPresets(const QList<QZPPreset*>& presets) {
+    QStringList lines;
+    for (QZPPreset* preset : presets)
+        lines << QZPPatchText::format(QZPPatch(preset->junoSysexData()), preset->displayName());
+    auto* data = new QMimeData;
+    data->setText(lines.join(QLatin1Char('\n')));
+    return data;
+}
+
 bool QZPPresetPasteboard::canReadPresets(const QMimeData* data) {
-    return data && isPatchMessageList(data->data(QString::fromLatin1(Format)));
+    return data && (isPatchMessageList(data->data(QString::fromLatin1(Format))) ||
+                    (data->hasText() && !QZPPatchText::read(data->text()).isEmpty()));
 }
 
 QList<QZPPreset*> QZPPresetPasteboard::presetsFromMimeData(const QMimeData* data) {
     QList<QZPPreset*> presets;
-    if (!canReadPresets(data))
+    if (!data)
         return presets;
     const QByteArray bytes = data->data(QString::fromLatin1(Format));
-    for (qsizetype at = 0; at < bytes.size(); at += QZPPreset::PatchMessageLength)
-        presets.append(QZPPreset::presetWithJunoSysexData(bytes.mid(at, QZPPreset::PatchMessageLength)));
+    if (isPatchMessageList(bytes)) {
+        for (qsizetype at = 0; at < bytes.size(); at += QZPPreset::PatchMessageLength)
+            presets.append(QZPPreset::presetWithJunoSysexData(bytes.mid(at, QZPPreset::PatchMessageLength)));
+        return presets;
+    }
+    if (data->hasText())
+        for (const QZPPatchText::Entry& entry : QZPPatchText::read(data->text()))
+            presets.append(QZPPreset::presetWithJunoSysexData(entry.patch.message(0, 0)));
     return presets;
 }

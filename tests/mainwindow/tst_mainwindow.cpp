@@ -504,6 +504,20 @@ private slots:
         QVERIFY(!m_window->commands()->validate(QZPPresetCommands::Command::Paste));
         m_window->paste(QZPCommandSource::Menu);
         QCOMPARE(data("A"), data("D"));
+
+        // Copy as Text: one line a preset, with its name; that text, passed on in a chat message and
+        // pasted, gives the identical patch.
+        named("E")->setValue(QZPParameterId::VCF_Resonance, 77);
+        library()->setSelectedObjects({named("E")});
+        m_window->commands()->perform(QZPPresetCommands::Command::CopyAsText);
+        const QString text = QGuiApplication::clipboard()->text();
+        QVERIFY2(text.startsWith("JU106:") && text.endsWith(":E") && !text.contains('\n'), qPrintable(text));
+        QGuiApplication::clipboard()->setText(QStringLiteral("here it is: ") + text +
+                                              QStringLiteral(" enjoy"));
+        library()->setSelectedObjects({named("B")});
+        QVERIFY(m_window->commands()->validate(QZPPresetCommands::Command::Paste));
+        m_window->paste(QZPCommandSource::Menu);
+        QCOMPARE(data("B"), data("E"));
     }
 
     // Delete: the alert names one preset or counts several; Cancel keeps everything; the files go to the

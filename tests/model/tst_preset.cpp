@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "QZPFactoryPatches.h"
 #include "QZPTestMain.h"
 #include "model/QZPInvalidParameter.h"
 #include "model/QZPParameter.h"
@@ -9,6 +10,7 @@
 #include "model/QZPPatchMutation.h"
 #include "model/QZPPatchQuery.h"
 #include "model/QZPPatchRanking.h"
+#include "model/QZPPatchText.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 #include <QSet>
@@ -308,6 +310,33 @@ private slots:
         }
         QCOMPARE(QZPParameter::of(QZPParameterId::VCF_ENV_Mode).panelName(),
                  QStringLiteral("VCF ENV POLARITY"));
+    }
+
+    // The text form: every factory patch with its name (signs, quotes, other scripts) comes back whole,
+    // also from inside a chat message ending in a full stop; bytes that cannot be a patch, a short or
+    // broken word, and an overlong text give nothing.
+    void patchesAsText() {
+        QList<QZPPatchText::Entry> written;
+        for (const QZPFactoryPatch& factory : qzpFactoryPatches())
+            written.append({QZPPatch(factory.data), factory.name});
+        written.append({QZPPatch(), QStringLiteral("Größe “Pad” ~ 1.5 <b>")});
+        QStringList lines;
+        for (const QZPPatchText::Entry& entry : written)
+            lines << QZPPatchText::format(entry.patch, entry.name);
+        const QString chat =
+            QStringLiteral("Try these: ") + lines.join(QStringLiteral(", and\n")) + QStringLiteral(".");
+        const QList<QZPPatchText::Entry> read = QZPPatchText::read(chat);
+        QCOMPARE(read.size(), written.size());
+        for (qsizetype i = 0; i < read.size(); ++i)
+            QZP_VERIFY(read[i].patch == written[i].patch && read[i].name == written[i].name, written[i].name,
+                       read[i].name);
+        for (const QString& text :
+             {QStringLiteral("JU106:80") + QString(34, QLatin1Char('0')) + QStringLiteral(":X"),
+              QStringLiteral("JU106:00:X"),
+              QStringLiteral("JU106:") + QString(36, QLatin1Char('g')) + QStringLiteral(":X"),
+              QStringLiteral("JU106:") + QString(36, QLatin1Char('0')),
+              lines.first() + QString(QZPPatchText::MaximumTextLength, QLatin1Char(' '))})
+            QZP_VERIFY(QZPPatchText::read(text).isEmpty(), text.left(60));
     }
 
     void slidersAreUndoable() {
