@@ -81,8 +81,35 @@ void QZPTableRowView::paint(QPainter* painter, const QStyleOptionViewItem& optio
                           Qt::AlignVCenter | Qt::AlignRight, badge);
         nameArea.setRight(nameArea.right() - width);
     }
-    painter->drawText(nameArea, Qt::AlignVCenter | Qt::AlignLeft,
-                      painter->fontMetrics().elidedText(name, Qt::ElideRight, nameArea.width()));
+    // The tags as small words after the name ("#pad #warm"), dimmed; the name keeps at least two thirds
+    // of the row when both do not fit.
+    const QStringList tags = index.data(QZPPresetsController::TagsRole).toStringList();
+    QString tagText;
+    for (const QString& tag : tags)
+        tagText += (tagText.isEmpty() ? QStringLiteral("#") : QStringLiteral(" #")) + tag;
+    QFont tagFont = nameFont();
+    tagFont.setPointSizeF(tagFont.pointSizeF() * 0.8);
+    const QFontMetrics tagMetrics(tagFont);
+    const int nameWidth = painter->fontMetrics().horizontalAdvance(name);
+    const int tagRoom = tagText.isEmpty()
+                            ? 0
+                            : std::min(tagMetrics.horizontalAdvance(tagText) + 8,
+                                       std::max(nameArea.width() / 3, nameArea.width() - nameWidth));
+    const QString shownName =
+        painter->fontMetrics().elidedText(name, Qt::ElideRight, nameArea.width() - tagRoom);
+    painter->drawText(nameArea, Qt::AlignVCenter | Qt::AlignLeft, shownName);
+    if (tagRoom > 0) {
+        QColor dim = text;
+        dim.setAlphaF(text.alphaF() * 0.6f);
+        const QRect tagArea(nameArea.left() + painter->fontMetrics().horizontalAdvance(shownName) + 8,
+                            nameArea.top(), tagRoom - 8, nameArea.height());
+        painter->setPen(dim);
+        painter->setFont(tagFont);
+        painter->drawText(tagArea, Qt::AlignVCenter | Qt::AlignLeft,
+                          tagMetrics.elidedText(tagText, Qt::ElideRight, tagArea.width()));
+        painter->setFont(nameFont());
+        painter->setPen(text);
+    }
 
     if (index.data(QZPPresetsController::FavouriteRole).toBool()) {
         painter->setPen(active ? QColor(Qt::white) : skin.editedMarker());
