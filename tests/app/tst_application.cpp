@@ -652,6 +652,11 @@ private slots:
                 std::count_if(listed.begin(), listed.end(), [](QZPPreset* p) { return p->hasFile(); }));
         };
         QTRY_COMPARE(listedFiles(), total);
+        // A folder that holds presets is not offered them again by default.
+        onboarding.showWindow();
+        for (int page = 0; page < QZPOnboardingWindowController::PageCount; ++page)
+            onboarding.navigateForward();
+        QVERIFY(!onboarding.installFactoryPresets());
 
         QVERIFY(finish(false) && !window->isVisible());
         // Again into the same folder: every file there is the user's now and is kept.

@@ -73,7 +73,11 @@ private slots:
     // Into a new draft: no question, the first 0x30 message only, the draft made when it has come; cancel
     // before anything arrives leaves no draft and the current preset as it was.
     void recordIntoANewDraft() {
-        QZPPreset* before = m_documents->newDocument();
+        const QString file = qzpWritePresetFile(path("Lib/Pad.syx"), 3);
+        QZPPreset* before =
+            m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(file), true).preset;
+        QVERIFY(before && m_window->currentPreset() == before);
+        sent();
         const qsizetype open = m_documents->documents().size();
         m_window->record(QZPCommandSource::Menu);
         QCOMPARE(m_window->currentPreset(), before);
@@ -82,6 +86,7 @@ private slots:
         play(QZPSysexMessage::controlMessage(0, 5, 99)); // a Control message: ignored here
         play(patch(9, 7));
         QTRY_VERIFY(m_window->currentPreset() != before);
+        QVERIFY(!m_window->recordSheet()->showConfirmDialog()); // a new draft asks nothing
         QZPPreset* draft = m_window->currentPreset();
         QVERIFY(draft->isNew());
         QCOMPARE(draft->byteAtLocation(0), quint8(7));
