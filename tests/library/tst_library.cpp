@@ -1059,6 +1059,23 @@ private slots:
         QVERIFY(qzpNames(library()->arrangedObjects()).contains("Organ"));
     }
 
+    // Whether a folder holds presets already (the welcome assistant offers the factory presets when not):
+    // a preset file anywhere below it counts, other files do not.
+    void folderHoldsPresets() {
+        QDir().mkpath(path("Empty"));
+        QVERIFY(qzpWriteContents(path("Notes/readme.txt"), "hello"));
+        write("Deep/A/B/Pad.syx", 1);
+        QVERIFY(qzpWriteContents(path("Plist/Lead.tbpreset"), "x"));
+        for (const auto& [folder, holds] : {std::pair{"", false},
+                                            {"Nowhere", false},
+                                            {"Empty", false},
+                                            {"Notes", false},
+                                            {"Deep", true},
+                                            {"Plist", true}})
+            QZP_VERIFY(QZPFactoryPresetInstaller::holdsPresets(*folder ? path(folder) : QString()) == holds,
+                       folder);
+    }
+
     // The factory list: enough presets, each a valid Patch message under a name that is a file name
     // of its own (no two alike, ignoring letter case).
     void factoryListIsSound() {
