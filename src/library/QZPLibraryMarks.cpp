@@ -65,3 +65,13 @@ bool QZPLibraryMarks::change(const QList<File>& files,
     m_stamp = stampOf(m_folder);
     return true;
 }
+
+QStringList QZPLibraryMarks::allTags() const {
+    QStringList all;
+    for (const QStringList& set : m_tagSets)
+        for (const QString& tag : set)
+            if (!all.contains(tag))
+                all << tag;
+    all.sort();
+    return all;
+}

@@ -37,6 +37,8 @@ public:
     RowMarks lookUp(const QString& relativePath, const QByteArray& patch);
     QZPPresetMarks::Marks marks(const RowMarks& row) const { return {row.favourite, tags(row)}; }
     const QStringList& tags(const RowMarks& row) const { return m_tagSets[row.tagSet]; }
+    // Every tag a row of the folder has, sorted: what a tag being typed may complete to.
+    QStringList allTags() const;
     // Changes the files' marks and writes the file of marks; after a failure the next load reads the file
     // again, so that what the rows show is what is on disk.
     bool change(const QList<File>& files, const std::function<void(QZPPresetMarks::Marks&)>& change,

@@ -148,6 +148,8 @@ public:
     // Favourites and tags of the folder's presets. A draft, or a file outside the folder, has none and
     // takes none.
     QZPPresetMarks::Marks marksOf(const QZPPreset* preset) const;
+    // Every tag the folder's presets have, sorted.
+    QStringList folderTags() const { return m_marks.allTags(); }
     bool canMark(const QZPPreset* preset) const;
     // Changes the marks of each preset that can take them and writes the folder's file of marks.
     using MarksChange = std::function<void(QZPPresetMarks::Marks&)>;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sidebar/QZPMarksEditor.h"
+#include "sidebar/QZPTagCompleter.h"
 
 #include "library/QZPPresetMarks.h"
 #include "library/QZPPresetsController.h"
@@ -9,6 +10,7 @@
 #include "model/QZPPreset.h"
 
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -50,12 +52,17 @@ void QZPMarksEditor::editTags(QList<QZPPreset*> presets) {
     const QStringList current = m_presets->marksOf(presets.first()).tags;
     const QString title = presets.size() == 1 ? tr("Tags of “%1”").arg(presets.first()->displayName())
                                               : tr("Tags of %1 Presets").arg(presets.size());
-    bool ok = false;
-    const QString typed = QInputDialog::getText(
-        m_dialogParent, title, tr("Tags, with spaces between (such as #pad #warm):"), QLineEdit::Normal,
-        current.isEmpty() ? QString() : QLatin1Char('#') + current.join(QStringLiteral(" #")), &ok);
-    if (!ok)
+    // The word being typed completes from the folder's tags.
+    QInputDialog dialog(m_dialogParent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(tr("Tags, with spaces between (such as #pad #warm):"));
+    dialog.setTextValue(current.isEmpty() ? QString()
+                                          : QLatin1Char('#') + current.join(QStringLiteral(" #")));
+    if (auto* field = dialog.findChild<QLineEdit*>())
+        new QZPTagCompleter(m_presets->folderTags(), field);
+    if (dialog.exec() != QDialog::Accepted)
         return;
+    const QString typed = dialog.textValue();
     QStringList tags;
     for (const QString& word : typed.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
         const QString tag = QZPPatchQuery::tag(word);

@@ -15,6 +15,7 @@
 #include "sidebar/QZPSidebarController.h"
 #include "sidebar/QZPSidebarControllerDelegate.h"
 #include "sidebar/QZPTableView.h"
+#include "sidebar/QZPTagCompleter.h"
 #include "sidebar/QZPURLPopUpButton.h"
 #include "sidebar/QZPURLPopUpButtonDelegate.h"
 
@@ -407,6 +408,14 @@ private slots:
         QCOMPARE(library()->marksOf(named("B")).tags, (QStringList{"pad", "warm"}));
         typeTags("#pad bad#tag");
         QCOMPARE(presenter.errors.size(), 1);
+        // The word being typed completes from the folder's tags; the words before it stay.
+        QCOMPARE(library()->folderTags(), (QStringList{"pad", "warm"}));
+        QLineEdit line(QStringLiteral("#pad #WA"));
+        QZPTagCompleter completer(library()->folderTags(), &line);
+        QCOMPARE(completer.splitPath(line.text()), QStringList{"#WA"});
+        completer.setCompletionPrefix(QStringLiteral("#WA"));
+        QCOMPARE(completer.currentCompletion(), QStringLiteral("#pad #warm"));
+        QCOMPARE(completer.splitPath(QStringLiteral("pa")), QStringList{"#pa"});
         QCOMPARE(library()->marksOf(named("B")).tags, (QStringList{"pad", "warm"}));
         QZPFilterField* field = m_sidebar->filterSearchField();
         field->setText("#warm");
