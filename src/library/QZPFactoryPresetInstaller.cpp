@@ -9,6 +9,8 @@
 #include "model/QZPPreset.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QMap>
 #include <QTimer>
 #include <QUrl>
 
@@ -39,6 +41,7 @@ void QZPFactoryPresetInstaller::install(const QString& folder) {
     m_written = 0;
     m_skipped = 0;
     m_failed.clear();
+    m_tagged.clear();
     m_problem.clear();
     QZPError error;
     const std::optional<QList<QZPPresetList::Entry>> list = entries(&error);
@@ -77,10 +80,12 @@ void QZPFactoryPresetInstaller::writeSome() {
         preset.setDisplayName(entry.name);
         QZPError error;
         if (preset.saveToURL(QUrl::fromLocalFile(path), type, QZPDocument::SaveAsOperation, &error,
-                             QZPFileSystem::WriteMode::KeepExisting))
+                             QZPFileSystem::WriteMode::KeepExisting)) {
             ++m_written;
-        else if (error.domain() == QLatin1String(QZPError::FileDomain) &&
-                 error.code() == QZPError::FileWriteFileExists)
+            if (const QString tag = familyTag(entry.name); !tag.isEmpty())
+                m_tagged.append({tag, {QFileInfo(path).fileName(), preset.patch().data()}});
+        } else if (error.domain() == QLatin1String(QZPError::FileDomain) &&
+                   error.code() == QZPError::FileWriteFileExists)
             ++m_skipped;
         else
             m_failed << QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), error.fullText());
@@ -92,7 +97,43 @@ void QZPFactoryPresetInstaller::writeSome() {
     }
     m_entries.clear();
     m_next = 0;
+    tagFamilies();
     emit finished();
+}
+
+QString QZPFactoryPresetInstaller::familyTag(const QString& name) {
+    static const QStringList families{QStringLiteral("bass"), QStringLiteral("brass"),  QStringLiteral("fx"),
+                                      QStringLiteral("keys"), QStringLiteral("lead"),   QStringLiteral("pad"),
+                                      QStringLiteral("perc"), QStringLiteral("strings")};
+    const QString first = name.section(QLatin1Char(' '), 0, 0).toLower();
+    return families.contains(first) ? first : QString();
+}
+
+// The presets written are tagged by family in the folder's file of marks (one write a family), added to
+// any tags they have; a file of marks that cannot be written is counted with the failures.
+void QZPFactoryPresetInstaller::tagFamilies() {
+    if (m_tagged.isEmpty())
+        return;
+    QZPLibraryMarks marks;
+    QZPError error;
+    marks.load(m_folder, &error);
+    QMap<QString, QList<QZPLibraryMarks::File>> byFamily;
+    for (const auto& [tag, file] : std::as_const(m_tagged))
+        byFamily[tag].append(file);
+    for (auto it = byFamily.cbegin(); it != byFamily.cend(); ++it) {
+        const QString tag = it.key();
+        if (!marks.change(
+                it.value(),
+                [&tag](QZPPresetMarks::Marks& marked) {
+                    if (!marked.tags.contains(tag))
+                        marked.tags << tag;
+                },
+                &error)) {
+            m_failed << tr("The factory presets’ tags: %1").arg(error.fullText());
+            break;
+        }
+    }
+    m_tagged.clear();
 }
 
 QString QZPFactoryPresetInstaller::summary() const {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "library/QZPLibraryMarks.h"
+
 #include "library/QZPPresetList.h"
 
 #include <QObject>
@@ -46,11 +48,16 @@ public:
     // One sentence about the files that were kept; empty when none was in the way.
     QString skippedSummary() const;
 
+    // The tag of a factory preset's family, from the first word of its name: "bass", "brass", "fx", "keys",
+    // "lead", "pad", "perc" or "strings"; empty for another name.
+    static QString familyTag(const QString& name);
+
 signals:
     void progressChanged(int done, int total);
     void finished();
 
 private:
+    void tagFamilies();
     void writeSome();
 
     QString m_listPath;
@@ -61,5 +68,7 @@ private:
     int m_written = 0;
     int m_skipped = 0;
     QStringList m_failed;
+    // The files written, each with its family's tag ("bass" for "Bass Round Sub"): tagged at the end.
+    QList<std::pair<QString, QZPLibraryMarks::File>> m_tagged;
     QString m_problem;
 };

@@ -1130,6 +1130,13 @@ private slots:
         QVERIFY(edited->isDocumentEdited());
         QCOMPARE(edited->value(Id::LFO_Rate), 77);
         QCOMPARE(edited->filePath(), mine);
+        // Each written preset is tagged by its family; the user's own file (kept) is not.
+        QTRY_COMPARE(library()->marksOf(named("Brass Stab")).tags, QStringList{"brass"});
+        QCOMPARE(library()->marksOf(named("Perc Tom")).tags, QStringList{"perc"});
+        QVERIFY(library()->marksOf(named("Bass Round Sub")).tags.isEmpty());
+        QCOMPARE(library()->folderTags(),
+                 (QStringList{"bass", "brass", "fx", "keys", "lead", "pad", "perc", "strings"}));
+        QCOMPARE(QZPFactoryPresetInstaller::familyTag(QStringLiteral("Padded Cell")), QString());
 
         // Again: every file is there, every one kept.
         QVERIFY(install(installer, path("Lib")));
