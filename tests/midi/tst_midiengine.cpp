@@ -17,6 +17,7 @@
 #include "midi/backends/QZPAlsaDawPorts.h"
 #include "midi/backends/QZPAlsaEventDecoder.h"
 #include "midi/backends/QZPVirtualMidiBackend.h"
+#include "midi/backends/QZPWakePipe.h"
 #include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
@@ -26,6 +27,7 @@
 #include <QUndoStack>
 #include <alsa/asoundlib.h>
 #include <mutex>
+#include <poll.h>
 #include <thread>
 #include <unistd.h>
 
@@ -854,6 +856,23 @@ private slots:
         QVERIFY(decoder.isValid());
         for (const auto& [event, bytes] : cases)
             QCOMPARE(decoder.bytes(event).toByteArray(), bytes);
+    }
+
+    // The pipe that wakes an ALSA reader thread: quiet when opened, readable once woken, quiet again when
+    // opened anew (a wake left over is not taken by the next reader); a wake before opening does nothing.
+    void wakePipe() {
+        QZPWakePipe pipe;
+        pipe.wake();
+        const auto readable = [&pipe] {
+            pollfd descriptor{pipe.readEnd(), POLLIN, 0};
+            return ::poll(&descriptor, 1, 0) == 1 && (descriptor.revents & POLLIN);
+        };
+        QVERIFY(pipe.open());
+        QVERIFY(!readable());
+        pipe.wake();
+        QVERIFY(readable());
+        QVERIFY(pipe.open());
+        QVERIFY(!readable());
     }
 
     // The "ToneBench DAW" port on the ALSA sequencer: a client and a port of that name; a sequencer's

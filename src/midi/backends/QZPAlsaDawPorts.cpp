@@ -4,9 +4,7 @@
 #include <alsa/asoundlib.h>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -22,10 +20,7 @@ QZPAlsaDawPorts::~QZPAlsaDawPorts() {
 
 void QZPAlsaDawPorts::close() {
     m_stopping = true;
-    if (m_wake[1] >= 0) {
-        const char wake = 0;
-        [[maybe_unused]] const ssize_t written = ::write(m_wake[1], &wake, 1);
-    }
+    m_wake.wake();
     if (m_reader.joinable())
         m_reader.join();
     if (m_sequencer)
@@ -34,9 +29,6 @@ void QZPAlsaDawPorts::close() {
     if (m_encoder)
         snd_midi_event_free(m_encoder);
     m_encoder = nullptr;
-    for (int& fd : m_wake)
-        if (fd >= 0)
-            ::close(std::exchange(fd, -1));
 }
 
 bool QZPAlsaDawPorts::open(QString* error) {
@@ -52,7 +44,7 @@ bool QZPAlsaDawPorts::open(QString* error) {
                                             SND_SEQ_PORT_CAP_DUPLEX,
                                         SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
     if (m_port < 0 || !m_decoder.isValid() || snd_midi_event_new(EncoderBytes, &m_encoder) < 0 ||
-        ::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+        !m_wake.open()) {
         m_encoder = nullptr;
         *error = QStringLiteral("the ALSA sequencer refused the port “%1”").arg(QLatin1String(Name));
         close();
@@ -89,7 +81,7 @@ void QZPAlsaDawPorts::read() {
     const int count = snd_seq_poll_descriptors_count(m_sequencer, POLLIN);
     std::vector<pollfd> descriptors(size_t(count) + 1);
     snd_seq_poll_descriptors(m_sequencer, descriptors.data(), unsigned(count), POLLIN);
-    descriptors.back() = {m_wake[0], POLLIN, 0};
+    descriptors.back() = {m_wake.readEnd(), POLLIN, 0};
     while (!m_stopping.load()) {
         ::poll(descriptors.data(), descriptors.size(), -1);
         for (;;) {

@@ -3,6 +3,7 @@
 
 #include "midi/backends/QZPAlsaEventDecoder.h"
 #include "midi/backends/QZPDawPorts.h"
+#include "midi/backends/QZPWakePipe.h"
 
 #include <atomic>
 #include <mutex>
@@ -37,7 +38,7 @@ private:
     snd_midi_event_t* m_encoder = nullptr; // main thread only
     QZPAlsaEventDecoder m_decoder;         // reader thread only
     int m_port = -1;
-    int m_wake[2] = {-1, -1};
+    QZPWakePipe m_wake;
     std::thread m_reader;
     std::atomic<bool> m_stopping{false};
     // The sequencer handle is shared by the reader thread's input and the main thread's output.

@@ -8,9 +8,7 @@
 #include <alsa/asoundlib.h>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
 
 QZPAlsaMidiInput::QZPAlsaMidiInput(Deliver deliver) : QZPMidiInput(std::move(deliver)) {}
 
@@ -18,9 +16,6 @@ QZPAlsaMidiInput::~QZPAlsaMidiInput() {
     stop();
     if (m_sequencer)
         snd_seq_close(m_sequencer);
-    for (int fd : m_wake)
-        if (fd >= 0)
-            ::close(fd);
 }
 
 bool QZPAlsaMidiInput::open(QString* error) {
@@ -35,7 +30,7 @@ bool QZPAlsaMidiInput::open(QString* error) {
     m_port = snd_seq_create_simple_port(m_sequencer, "ToneBench Input",
                                         SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
                                         SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
-    if (m_port < 0 || !m_decoder.isValid() || ::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (m_port < 0 || !m_decoder.isValid() || !m_wake.open()) {
         *error = QStringLiteral("The ALSA sequencer refused an input port.");
         return false;
     }
@@ -46,10 +41,7 @@ bool QZPAlsaMidiInput::open(QString* error) {
 
 void QZPAlsaMidiInput::stop() {
     m_stopping = true;
-    if (m_wake[1] >= 0) {
-        const char wake = 0;
-        [[maybe_unused]] const ssize_t written = ::write(m_wake[1], &wake, 1);
-    }
+    m_wake.wake();
     if (m_reader.joinable())
         m_reader.join();
 }
@@ -92,7 +84,7 @@ void QZPAlsaMidiInput::read() {
     const int count = snd_seq_poll_descriptors_count(m_sequencer, POLLIN);
     std::vector<pollfd> descriptors(size_t(count) + 1);
     snd_seq_poll_descriptors(m_sequencer, descriptors.data(), unsigned(count), POLLIN);
-    descriptors.back() = {m_wake[0], POLLIN, 0};
+    descriptors.back() = {m_wake.readEnd(), POLLIN, 0};
     QElapsedTimer clock;
     clock.start();
     while (!m_stopping.load()) {

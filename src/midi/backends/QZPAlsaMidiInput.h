@@ -4,6 +4,7 @@
 #include "midi/QZPSysexJoiner.h"
 #include "midi/backends/QZPAlsaEventDecoder.h"
 #include "midi/backends/QZPMidiInput.h"
+#include "midi/backends/QZPWakePipe.h"
 
 #include <atomic>
 #include <memory>
@@ -44,7 +45,7 @@ private:
     snd_seq_t* m_sequencer = nullptr;
     QZPAlsaEventDecoder m_decoder; // reader thread only
     int m_port = -1;
-    int m_wake[2] = {-1, -1};
+    QZPWakePipe m_wake;
     std::thread m_reader;
     std::atomic<bool> m_stopping{false};
     // Changed on the main thread, read on the reader thread: a plain lock, as neither is a real-time
