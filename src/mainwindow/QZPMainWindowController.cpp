@@ -4,12 +4,12 @@
 
 #include "editor/QZPEditorController.h"
 #include "editor/QZPPanelFrame.h"
-#include "library/QZPBankFile.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPComparison.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPHardwareControlSync.h"
+#include "mainwindow/QZPInstrumentCommands.h"
 #include "mainwindow/QZPMidiMenus.h"
 #include "mainwindow/QZPMorphBar.h"
 #include "mainwindow/QZPMutateDialog.h"
@@ -18,10 +18,7 @@
 #include "mainwindow/QZPPresetFileActions.h"
 #include "mainwindow/QZPPresetRecorder.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
-#include "mainwindow/QZPRecordWindowController.h"
 #include "mainwindow/QZPScreenFit.h"
-#include "mainwindow/QZPWriteWindow.h"
-#include "midi/QZPAudition.h"
 #include "midi/QZPInstrumentSync.h"
 #include "midi/QZPMidiClaviature.h"
 #include "midi/QZPMidiEndpoint.h"
@@ -39,8 +36,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QElapsedTimer>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -79,7 +74,12 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
     m_comparison = new QZPComparison(
         m_editor, [this](const QZPPatch& patch) { sendWholePatch(patch); }, this);
     m_commands = new QZPPresetCommands(this);
-    m_audition = new QZPAudition(m_engine, this);
+    m_instrumentCommands = new QZPInstrumentCommands(
+        m_engine, m_sidebar, m_window,
+        [this](const QZPError& error, QWidget* window) { presentError(error, window); },
+        [this](const QString& text) { showStatus(text); }, this);
+    m_instrumentCommands->setBackUp(
+        [this] { m_commands->perform(QZPPresetCommands::Command::RecordMultiple); });
     connect(m_comparison, &QZPComparison::comparingChanged, m_commands, &QZPPresetCommands::scheduleUpdate);
     // What differs shows whole under the panel for as long as the comparison lasts.
     connect(m_comparison, &QZPComparison::comparingChanged, this, [this](bool on) {
@@ -294,78 +294,6 @@ void QZPMainWindowController::sendProgram(QZPCommandSource source) {
     presentError(QZPMidiEngine::noDestinationError(), source == QZPCommandSource::List ? m_window : nullptr);
 }
 
-// The slot the preset came from, chosen on the instrument: its stored sound plays beside the file's.
-void QZPMainWindowController::selectOnInstrument(QZPCommandSource source) {
-    const QZPPreset* preset = m_sidebar->documentForSender(source);
-    const std::optional<quint8> slot = preset ? preset->originSlot() : std::nullopt;
-    if (!slot)
-        return;
-    if (m_engine->destination().isNull())
-        return presentError(QZPMidiEngine::noDestinationError(), nullptr);
-    m_engine->sendProgramChange(*slot);
-}
-
-void QZPMainWindowController::audition(QZPCommandSource source) {
-    const QList<QZPPreset*> rows = m_sidebar->selectedRows(source);
-    if (rows.size() != 1)
-        return;
-    if (m_engine->destination().isNull())
-        return presentError(QZPMidiEngine::noDestinationError(), nullptr);
-    QZPPreset* preset = rows.first();
-    preset->loadFileContents();
-    m_audition->play(preset->patch(), QZPAudition::chosenPhrase());
-    showStatus(tr("Auditioning “%1”").arg(preset->displayName()));
-}
-
-// The selected presets, in the list's order, written into the instrument's slots by the owner's hand.
-QZPWriteWindow* QZPMainWindowController::writeToInstrument(QZPCommandSource source) {
-    QZPWriteWindow::Presets presets;
-    for (QZPPreset* preset : m_sidebar->documentsForSender(source)) {
-        preset->loadFileContents();
-        presets.append({preset->displayName(), preset->patch()});
-    }
-    if (presets.isEmpty())
-        return nullptr;
-    return showWriteWindow(presets);
-}
-
-QZPWriteWindow* QZPMainWindowController::showWriteWindow(const QList<std::pair<QString, QZPPatch>>& presets) {
-    auto* window = new QZPWriteWindow(m_engine, presets, m_window);
-    window->setBackUp([this] { m_commands->perform(QZPPresetCommands::Command::RecordMultiple); });
-    window->show();
-    return window;
-}
-
-QZPWriteWindow* QZPMainWindowController::writeBankFileToInstrument(const QString& path) {
-    QZPError error;
-    const std::optional<QZPBankFile::Contents> bank = QZPBankFile::read(path, &error);
-    if (!bank)
-        return presentError(error, m_window), nullptr;
-    const QString file = QFileInfo(path).completeBaseName();
-    QZPWriteWindow::Presets presets;
-    for (const QByteArray& message : bank->messages)
-        presets.append({QZPPreset::programNameForData(message) + QLatin1Char(' ') + file, QZPPatch(message)});
-    return showWriteWindow(presets);
-}
-
-int QZPMainWindowController::loadBankFileIntoSound(const QString& path) {
-    QZPError error;
-    const std::optional<QZPBankFile::Contents> bank = QZPBankFile::read(path, &error);
-    if (!bank)
-        return presentError(error, m_window), 0;
-    const int loaded = m_engine->backend() ? m_engine->backend()->loadSoundBank(bank->messages) : 0;
-    showStatus(QZPRecordWindowController::soundBankSummary(loaded));
-    return loaded;
-}
-
-void QZPMainWindowController::chooseBankFile(const QString& title,
-                                             const std::function<void(const QString& path)>& use) {
-    const QString path = QFileDialog::getOpenFileName(
-        m_window, title, presetsController()->presetsFolderURL().toLocalFile(), tr("Bank files (*.syx)"));
-    if (!path.isEmpty())
-        use(path);
-}
-
 void QZPMainWindowController::sendCurrentProgram() {
     if (QZPPreset* preset = currentPreset(); preset && !m_engine->destination().isNull())
         sendPatch(preset);
@@ -398,7 +326,7 @@ void QZPMainWindowController::sidebarControllerSpaceKeyAction(QZPSidebarControll
 void QZPMainWindowController::sidebarControllerBrowsed(QZPSidebarController*) {
     if (QZPSettings::standard()->boolValue(QString::fromLatin1(QZPSettings::AuditionWhileBrowsingKey)) &&
         m_sidebar->selectedRows(QZPCommandSource::List).size() == 1)
-        audition(QZPCommandSource::List);
+        m_instrumentCommands->audition(QZPCommandSource::List);
 }
 
 // The instrument's knob moves change the current preset while hardware control is on. They are not sent

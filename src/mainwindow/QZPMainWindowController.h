@@ -29,7 +29,6 @@ class QZPEditorController;
 class QZPKeyEvent;
 class QZPMidiClaviature;
 class QZPMidiEndpoint;
-class QZPWriteWindow;
 class QZPMidiEngine;
 class QZPHardwareControlSync;
 class QZPInstrumentSync;
@@ -38,7 +37,7 @@ class QZPPresetRecorder;
 class QZPNotePlayerKeyFilter;
 class QZPPresetsController;
 class QLabel;
-class QZPAudition;
+class QZPInstrumentCommands;
 class QZPComparison;
 class QZPMorphBar;
 class QZPRecordOneWindowController;
@@ -109,19 +108,9 @@ public:
     void randomise();
 
     void sendProgram(QZPCommandSource source);
-    void selectOnInstrument(QZPCommandSource source);
-    // The selected preset heard without making it current (QZPAudition).
-    void audition(QZPCommandSource source);
-    QZPAudition* auditionPlayer() const { return m_audition; }
+    // Preset ▸ Select on Instrument, Audition, Write to Instrument and the bank files.
+    QZPInstrumentCommands* instrumentCommands() const { return m_instrumentCommands; }
     void moveFromSequencer(QZPParameterId id, int value);
-    QZPWriteWindow* writeToInstrument(QZPCommandSource source);
-    // A bank file opened for the instrument: its patches written into the instrument's slots, each named
-    // by the slot it holds, then the file ("A16 Juno"). Nothing when it cannot be read (said).
-    QZPWriteWindow* writeBankFileToInstrument(const QString& path);
-    // A bank file as ToneBench Sound's bank, each patch for the program it holds: how many it took.
-    int loadBankFileIntoSound(const QString& path);
-    // Asks for a bank file, then does `use` with it.
-    void chooseBankFile(const QString& title, const std::function<void(const QString& path)>& use);
     // The current patch again, after a refresh or an opened file: the selection does not matter, and
     // without a destination nothing is said.
     void sendCurrentProgram();
@@ -201,7 +190,6 @@ protected:
 private:
     void buildWindow();
     QList<QZPPreset*> targets(QZPCommandSource source) const;
-    QZPWriteWindow* showWriteWindow(const QList<std::pair<QString, QZPPatch>>& presets);
     void presentError(const QZPError& error, QWidget* window);
     void scheduleRedraw();
     void updateMidiStatus();
@@ -231,7 +219,7 @@ private:
     QZPPresetRecorder* m_recorder = nullptr;
     QZPComparison* m_comparison = nullptr;
     QZPMorphBar* m_morphBar = nullptr;
-    QZPAudition* m_audition = nullptr;
+    QZPInstrumentCommands* m_instrumentCommands = nullptr;
     // While comparing: every difference, in words.
     QLabel* m_differences = nullptr;
 };

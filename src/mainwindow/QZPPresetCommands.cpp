@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/QZPPresetCommands.h"
+#include "mainwindow/QZPInstrumentCommands.h"
 #include "model/QZPSettings.h"
 
 #include "library/QZPPresetsController.h"
@@ -309,27 +310,29 @@ void QZPPresetCommands::perform(Command command, QZPCommandSource source) {
     }
     QZPMainWindowController* window = m_window;
     QZPSidebarController* sidebar = window->sidebarController();
+    QZPInstrumentCommands* instrument = window->instrumentCommands();
     switch (command) {
     case Command::SendProgram:
         return window->sendProgram(source);
     case Command::SelectOnInstrument:
-        return window->selectOnInstrument(source);
+        return instrument->selectOnInstrument(source);
     case Command::Audition:
-        return window->audition(source);
+        return instrument->audition(source);
     case Command::AuditionWhileBrowsing: {
         const QString key = QString::fromLatin1(QZPSettings::AuditionWhileBrowsingKey);
         QZPSettings::standard()->setValue(key, !QZPSettings::standard()->boolValue(key));
         return scheduleUpdate();
     }
     case Command::WriteToInstrument:
-        return void(window->writeToInstrument(source));
+        return void(instrument->writeToInstrument(source));
     case Command::WriteBankFileToInstrument:
-        return window->chooseBankFile(tr("Write Bank File to Instrument"), [window](const QString& path) {
-            window->writeBankFileToInstrument(path);
-        });
+        return instrument->chooseBankFile(
+            tr("Write Bank File to Instrument"),
+            [instrument](const QString& path) { instrument->writeBankFileToInstrument(path); });
     case Command::LoadBankFileIntoSound:
-        return window->chooseBankFile(tr("Load Bank File into ToneBench Sound"),
-                                      [window](const QString& path) { window->loadBankFileIntoSound(path); });
+        return instrument->chooseBankFile(
+            tr("Load Bank File into ToneBench Sound"),
+            [instrument](const QString& path) { instrument->loadBankFileIntoSound(path); });
     case Command::SelectPrevious:
         return window->selectPrevious(source);
     case Command::SelectNext:

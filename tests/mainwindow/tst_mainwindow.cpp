@@ -12,6 +12,7 @@
 #include "mainwindow/QZPConnectionWindow.h"
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPHardwareControlSync.h"
+#include "mainwindow/QZPInstrumentCommands.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPMidiMenus.h"
 #include "mainwindow/QZPMorphBar.h"
@@ -906,7 +907,7 @@ private slots:
         QVERIFY(heard.size() >= 2);
         QCOMPARE(heard.first().mid(5, 18), named("Lead")->patch().data());
         QCOMPARE(m_window->currentPreset(), pad);
-        m_window->auditionPlayer()->stop();
+        m_window->instrumentCommands()->auditionPlayer()->stop();
         QCOMPARE(sent().last().mid(5, 18), pad->patch().data());
 
         m_window->commands()->perform(Command::AuditionWhileBrowsing);
@@ -914,7 +915,7 @@ private slots:
         m_window->presetsController()->setSelectedObjects({named("Bass")});
         m_window->sidebarControllerBrowsed(m_window->sidebarController());
         QCOMPARE(sent().first().mid(5, 18), named("Bass")->patch().data());
-        m_window->auditionPlayer()->stop();
+        m_window->instrumentCommands()->auditionPlayer()->stop();
         m_window->commands()->perform(Command::AuditionWhileBrowsing);
         QVERIFY(!QZPSettings::standard()->boolValue(QZPSettings::AuditionWhileBrowsingKey));
     }

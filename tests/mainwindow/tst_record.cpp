@@ -4,6 +4,7 @@
 #include "QZPTestMain.h"
 #include "library/QZPBankFile.h"
 #include "library/QZPUserNotifications.h"
+#include "mainwindow/QZPInstrumentCommands.h"
 #include "mainwindow/QZPPresetRecorder.h"
 #include "mainwindow/QZPProgramSlotGrid.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
@@ -193,7 +194,7 @@ private slots:
         QVERIFY(bank.open(QIODevice::WriteOnly));
         bank.write(patch(5, 7) + QByteArray::fromHex("F0430000F7") + patch(74, 8));
         bank.close();
-        QZPWriteWindow* window = m_window->writeBankFileToInstrument(bank.fileName());
+        QZPWriteWindow* window = m_window->instrumentCommands()->writeBankFileToInstrument(bank.fileName());
         QVERIFY(window);
         auto* named = window->findChild<QCheckBox*>();
         QVERIFY(named && named->isEnabled());
@@ -207,15 +208,15 @@ private slots:
         QCOMPARE(first.size(), 1);
         QCOMPARE(QZPPatch(first.first()).data(), QZPPatch(patch(5, 7)).data());
         window->close();
-        QCOMPARE(m_window->loadBankFileIntoSound(bank.fileName()),
+        QCOMPARE(m_window->instrumentCommands()->loadBankFileIntoSound(bank.fileName()),
                  0); // this MIDI system has no ToneBench Sound
         QVERIFY(m_errors.isEmpty());
 
         QVERIFY(bank.open(QIODevice::WriteOnly));
         bank.write(QByteArray::fromHex("F0430000F7"));
         bank.close();
-        QVERIFY(!m_window->writeBankFileToInstrument(bank.fileName()));
-        QCOMPARE(m_window->loadBankFileIntoSound(bank.fileName()), 0);
+        QVERIFY(!m_window->instrumentCommands()->writeBankFileToInstrument(bank.fileName()));
+        QCOMPARE(m_window->instrumentCommands()->loadBankFileIntoSound(bank.fileName()), 0);
         QCOMPARE(m_errors.size(), 2);
         QCOMPARE(m_errors.first().localizedDescription(),
                  QStringLiteral("“Bank.syx” holds no Juno-106 Patch message."));
