@@ -129,9 +129,10 @@ void QZPTableView::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
-    const QModelIndexList before = selectionModel()->selectedRows();
+    // Ranges, not rows: a select-all of a large library is one range, compared at once.
+    const QItemSelection before = selectionModel()->selection();
     QListView::mousePressEvent(event);
-    if (event->button() == Qt::LeftButton && index.isValid() && selectionModel()->selectedRows() != before)
+    if (event->button() == Qt::LeftButton && index.isValid() && selectionModel()->selection() != before)
         emit browsed();
 }
 
@@ -158,9 +159,10 @@ void QZPTableView::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    const QModelIndexList before = selectionModel()->selectedRows();
+    // Ranges, not rows: a select-all of a large library is one range, compared at once.
+    const QItemSelection before = selectionModel()->selection();
     QListView::keyPressEvent(event);
-    if (selectionModel()->selectedRows() != before && state() != QAbstractItemView::EditingState)
+    if (selectionModel()->selection() != before && state() != QAbstractItemView::EditingState)
         emit browsed();
 }
 
