@@ -6,6 +6,7 @@
 #include "library/QZPPresetsController.h"
 #include "midi/QZPMidiEngine.h"
 #include "model/QZPSettings.h"
+#include "model/QZPValueScale.h"
 #include "sidebar/QZPLibraryFolderChooser.h"
 #include "sidebar/QZPURLPopUpButton.h"
 
@@ -188,6 +189,17 @@ QWidget* QZPPreferencesWindowController::makeGeneralView() {
     form->addRow(tr("Show values as:"),
                  explained(display, tr("What the message view shows while a slider moves: its position in "
                                        "percent, or the value the instrument stores")));
+
+    auto* scale = new QComboBox(view);
+    scale->setAccessibleName(tr("Values"));
+    scale->addItems({tr("Panel Scale (0–10)"), tr("Percent"), tr("Parameter Value (0–127)")});
+    bindChoice(scale, QString::fromLatin1(QZPSettings::ValueScaleKey),
+               {QZPValueScale::Panel, QZPValueScale::Percent, QZPValueScale::Byte});
+    form->addRow(
+        tr("Values:"),
+        explained(scale, tr("How the compare readouts show a slider’s value and how the filter reads "
+                            "one (vcf>7.5): the panel’s printed 0–10, percent, or the value the "
+                            "instrument stores")));
 
     auto* phrase = new QComboBox(view);
     phrase->setAccessibleName(tr("Audition Phrase"));

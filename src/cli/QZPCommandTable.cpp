@@ -55,7 +55,9 @@ const QList<QZPCommandTable::Group>& QZPCommandTable::groups() {
                "res>=100, chorus:II, range:16, env:gate, hpf!=0, saw, pulse), the",
                "folder's marks (fav, #pad) and name text. A parameter goes by its",
                "panel name without spaces (vcffreq), its table name (VCF_Cutoff)",
-               "or its label (freq, res); a value as the panel names it (II, gate,", "16') or as a number."},
+               "or its label (freq, res); a value as the panel names it (II, gate,",
+               "16') or as a number. A slider's number is the value the instrument",
+               "stores, 0-127, whatever scale the window shows (vcf>90, not vcf>7)."},
               [](QZPCommandLine& c, const QStringList& a) {
                   return QZPLibraryCommandLine(c).library(a);
               }},

@@ -434,12 +434,13 @@ void QZPEditorController::updateMarks() {
     const QString otherName = m_showsReference ? tr("Edit") : tr("Reference");
     const QStringList locked =
         QZPSettings::standard()->value(QString::fromLatin1(QZPSettings::LockedParametersKey)).toStringList();
+    const QZPValueScale scale = QZPValueScale::chosen();
     // What a screen reader adds to the control's name: the other patch's value, and the lock.
     const auto description = [&](const QZPParameter& parameter, bool differs) {
         QStringList parts;
         if (differs)
             parts << QStringLiteral("%1: %2").arg(
-                otherName, QZPPatchDifference::valueText(parameter, other->value(parameter)));
+                otherName, QZPPatchDifference::valueText(parameter, other->value(parameter), scale));
         if (locked.contains(QLatin1String(parameter.name)))
             parts << tr("Locked");
         return parts.join(QStringLiteral("; "));

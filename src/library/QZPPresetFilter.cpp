@@ -16,13 +16,14 @@ QStringView QZPPresetFilter::trimmed(QStringView text) {
     return text;
 }
 
-QZPPresetFilter QZPPresetFilter::predicate(const QString& filterString, bool filterForModified) {
+QZPPresetFilter QZPPresetFilter::predicate(const QString& filterString, bool filterForModified,
+                                           QZPValueScale scale) {
     QZPPresetFilter filter;
     filter.m_modifiedOnly = filterForModified;
     if (trimmed(filterString).isEmpty())
         return filter;
     // Text without query words is a name, as typed, blanks included; with them, its other words are.
-    QZPPatchQuery query = QZPPatchQuery::parse(filterString);
+    QZPPatchQuery query = QZPPatchQuery::parse(filterString, scale);
     if (query.isValid() && query.conditions().isEmpty() && !query.asksForMarks()) {
         filter.m_foldedText = fold(filterString);
         return filter;

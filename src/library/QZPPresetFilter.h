@@ -14,9 +14,10 @@
 class QZPPresetFilter {
 public:
     QZPPresetFilter() = default;
-    // The filter for the text as typed and the modified-only switch. Text of only spaces and tabs
-    // does not filter by name.
-    static QZPPresetFilter predicate(const QString& filterString, bool filterForModified);
+    // The filter for the text as typed and the modified-only switch, with query values on the scale.
+    // Text of only spaces and tabs does not filter by name.
+    static QZPPresetFilter predicate(const QString& filterString, bool filterForModified,
+                                     QZPValueScale scale = {});
 
     bool isNull() const { return m_foldedText.isEmpty() && !m_modifiedOnly && !m_queried; }
     bool usesEditedState() const { return m_modifiedOnly; }

@@ -32,8 +32,8 @@ QZPPatch QZPComparison::reference() const {
 QString QZPComparison::differences() const {
     if (!m_comparing || !m_preset)
         return {};
-    const QString words =
-        QZPPatchDifference::describe(QZPPatchDifference::between(m_preset->patch(), reference()));
+    const QString words = QZPPatchDifference::describe(
+        QZPPatchDifference::between(m_preset->patch(), reference()), QZPValueScale::chosen());
     return words.isEmpty() ? tr("No differences") : words;
 }
 

@@ -153,10 +153,11 @@ void QZPInstrumentWriter::heard(const QList<QByteArray>& kept) {
         moveTo(m_current + 1);
         return;
     }
-    const QString problem = slot != entry.slot ? tr("%1 was chosen, not %2")
-                                                     .arg(QZPPreset::programNameForByte(slot),
-                                                          QZPPreset::programNameForByte(entry.slot))
-                                               : QZPPatchDifference::describeWanted(got, entry.patch);
+    const QString problem =
+        slot != entry.slot
+            ? tr("%1 was chosen, not %2")
+                  .arg(QZPPreset::programNameForByte(slot), QZPPreset::programNameForByte(entry.slot))
+            : QZPPatchDifference::describeWanted(got, entry.patch, QZPValueScale::chosen());
     setState(m_current, State::Mismatch, problem);
     sendCurrent();
 }

@@ -17,19 +17,6 @@ QList<QZPPatchDifference> QZPPatchDifference::between(const QZPPatch& a, const Q
     return differences;
 }
 
-QString QZPPatchDifference::valueText(const QZPParameter& parameter, int value) {
-    if (parameter.kind == QZPParameter::Kind::Slider)
-        return QString::number(value);
-    for (const QZPParameter::SwitchValue& accepted : parameter.values)
-        if (accepted.value == value && accepted.name)
-            return QCoreApplication::translate("QZPParameter", accepted.name);
-    // An on/off switch without names of its own (a wave, the MKS noise bit).
-    if (parameter.values.size() == 2 && parameter.minimum() == 0 && parameter.maximum() == 1)
-        return value ? QCoreApplication::translate("QZPPatchDifference", "on")
-                     : QCoreApplication::translate("QZPPatchDifference", "off");
-    return QString::number(value);
-}
-
 QString QZPPatchDifference::parameterText(const QZPParameter& parameter) {
     if (!parameter.section)
         return QCoreApplication::translate("QZPPatchDifference", "MKS NOISE");
@@ -41,24 +28,24 @@ QString QZPPatchDifference::parameterText(const QZPParameter& parameter) {
                  : parameter.panelName();
 }
 
-QString QZPPatchDifference::text() const {
+QString QZPPatchDifference::text(QZPValueScale scale) const {
     return QStringLiteral("%1 %2 → %3")
-        .arg(parameterText(*parameter), valueText(*parameter, from), valueText(*parameter, to));
+        .arg(parameterText(*parameter), valueText(*parameter, from, scale), valueText(*parameter, to, scale));
 }
 
-QString QZPPatchDifference::describeWanted(const QZPPatch& got, const QZPPatch& wanted) {
+QString QZPPatchDifference::describeWanted(const QZPPatch& got, const QZPPatch& wanted, QZPValueScale scale) {
     QStringList texts;
     for (const QZPPatchDifference& difference : between(got, wanted))
         texts << QCoreApplication::translate("QZPPatchDifference", "%1 %2, want %3")
                      .arg(parameterText(*difference.parameter),
-                          valueText(*difference.parameter, difference.from),
-                          valueText(*difference.parameter, difference.to));
+                          valueText(*difference.parameter, difference.from, scale),
+                          valueText(*difference.parameter, difference.to, scale));
     return texts.join(QStringLiteral("; "));
 }
 
-QString QZPPatchDifference::describe(const QList<QZPPatchDifference>& differences) {
+QString QZPPatchDifference::describe(const QList<QZPPatchDifference>& differences, QZPValueScale scale) {
     QStringList texts;
     for (const QZPPatchDifference& difference : differences)
-        texts << difference.text();
+        texts << difference.text(scale);
     return texts.join(QStringLiteral(", "));
 }

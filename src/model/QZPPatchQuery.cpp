@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <optional>
 #include <utility>
 
@@ -88,12 +89,14 @@ QList<const QZPParameter*> parametersNamed(const QString& word) {
     return found;
 }
 
-// The value a word gives the parameter, if it can take it.
-std::optional<int> valueOf(const QZPParameter& parameter, const QString& word) {
+// The value a word gives the parameter, if it can take it: a slider's on the scale.
+std::optional<double> valueOf(const QZPParameter& parameter, const QString& word, QZPValueScale scale) {
+    if (parameter.kind == QZPParameter::Kind::Slider)
+        return scale.read(word);
     bool number = false;
     const int value = word.toInt(&number);
     if (number)
-        return parameter.accepts(value) ? std::optional<int>(value) : std::nullopt;
+        return parameter.accepts(value) ? std::optional<double>(value) : std::nullopt;
     for (const QZPParameter::SwitchValue& switchValue : parameter.values)
         if (switchValue.name && normalized(translated(switchValue.name)) == word)
             return switchValue.value;
@@ -113,11 +116,12 @@ std::optional<int> valueOf(const QZPParameter& parameter, const QString& word) {
     return std::nullopt;
 }
 
-// What a parameter takes, for a message and the help: "0–127", "OFF, I, II", "16, 8, 4".
-QString valuesText(const QZPParameter& parameter) {
-    if (parameter.kind == QZPParameter::Kind::Slider || isOnOffSwitch(parameter))
-        return parameter.kind == QZPParameter::Kind::Slider ? parameter.acceptedValuesText()
-                                                            : QStringLiteral("on, off");
+// What a parameter takes, for a message and the help: "0–10", "OFF, I, II", "16, 8, 4".
+QString valuesText(const QZPParameter& parameter, QZPValueScale scale) {
+    if (parameter.kind == QZPParameter::Kind::Slider)
+        return scale.rangeText();
+    if (isOnOffSwitch(parameter))
+        return QStringLiteral("on, off");
     QStringList words;
     if (namesValuesByLabel(parameter)) {
         for (const QString& line : labelLines(parameter))
@@ -189,9 +193,49 @@ constexpr std::array<std::pair<const char*, QZPPatchQuery::Comparison>, 7> Opera
     {":", QZPPatchQuery::Comparison::Equal},
 }};
 
+// The condition with the bytes it holds for: a slider's as the scale shows them, a switch's by the value
+// each byte means.
+QZPPatchQuery::Condition condition(const QZPParameter* parameter, QZPPatchQuery::Comparison comparison,
+                                   double value, QZPValueScale scale) {
+    using Comparison = QZPPatchQuery::Comparison;
+    QZPPatchQuery::Condition result{parameter, comparison, value};
+    // Values typed with a decimal meet shown values rounded to one: a hair of slack for the binary fraction.
+    constexpr double Slack = 1e-9;
+    for (int byte = 0; byte <= QZPParameter::MaximumDataByte; ++byte) {
+        const double shown = parameter->kind == QZPParameter::Kind::Slider
+                                 ? scale.shown(byte)
+                                 : double(parameter->switchValue(quint8(byte)));
+        const bool equal = std::abs(shown - value) < Slack;
+        bool holds = false;
+        switch (comparison) {
+        case Comparison::Less:
+            holds = shown < value && !equal;
+            break;
+        case Comparison::LessOrEqual:
+            holds = shown < value || equal;
+            break;
+        case Comparison::Equal:
+            holds = equal;
+            break;
+        case Comparison::NotEqual:
+            holds = !equal;
+            break;
+        case Comparison::GreaterOrEqual:
+            holds = shown > value || equal;
+            break;
+        case Comparison::Greater:
+            holds = shown > value && !equal;
+            break;
+        }
+        if (holds)
+            result.bytes[byte >> 6] |= quint64(1) << (byte & 63);
+    }
+    return result;
+}
+
 } // namespace
 
-QZPPatchQuery QZPPatchQuery::parse(QStringView text) {
+QZPPatchQuery QZPPatchQuery::parse(QStringView text, QZPValueScale scale) {
     QZPPatchQuery query;
     QStringList nameWords;
     for (const QStringView word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
@@ -225,7 +269,7 @@ QZPPatchQuery QZPPatchQuery::parse(QStringView text) {
             const QList<const QZPParameter*> found = parametersNamed(normalized(trimmed));
             if (found.size() == 1 && isOnOffSwitch(*found.first()) &&
                 names().own.contains({normalized(trimmed), found.first()}))
-                query.m_conditions.append({found.first(), Comparison::Equal, 1});
+                query.m_conditions.append(condition(found.first(), Comparison::Equal, 1, scale));
             else
                 nameWords << trimmed;
             continue;
@@ -257,12 +301,13 @@ QZPPatchQuery QZPPatchQuery::parse(QStringView text) {
         }
         // The parameters the name may mean that can take the value: one is taken; several are listed for
         // the user to choose from, as picking one would be a guess.
-        QList<std::pair<const QZPParameter*, int>> takers;
+        QList<std::pair<const QZPParameter*, double>> takers;
         for (const QZPParameter* parameter : found)
-            if (const std::optional<int> value = valueOf(*parameter, valueWord))
+            if (const std::optional<double> value = valueOf(*parameter, valueWord, scale))
                 takers.append({parameter, *value});
         if (takers.size() == 1) {
-            query.m_conditions.append({takers.first().first, comparison, takers.first().second});
+            query.m_conditions.append(
+                condition(takers.first().first, comparison, takers.first().second, scale));
             continue;
         }
         if (takers.size() > 1 && query.m_problem.isEmpty()) {
@@ -279,7 +324,7 @@ QZPPatchQuery QZPPatchQuery::parse(QStringView text) {
         if (takers.isEmpty() && query.m_problem.isEmpty()) {
             const QZPParameter& parameter = *found.first();
             query.m_problem = QCoreApplication::translate("QZPPatchQuery", "%1 takes %2, not “%3”.")
-                                  .arg(parameter.panelName(), valuesText(parameter),
+                                  .arg(parameter.panelName(), valuesText(parameter, scale),
                                        QStringView(trimmed).mid(at + length).toString());
         }
     }
@@ -290,35 +335,9 @@ QZPPatchQuery QZPPatchQuery::parse(QStringView text) {
 bool QZPPatchQuery::matches(const unsigned char* data) const {
     if (!isValid())
         return false;
-    for (const Condition& condition : m_conditions) {
-        const QZPParameter& parameter = *condition.parameter;
-        const int byte = data[parameter.byteIndex];
-        const int value =
-            parameter.kind == QZPParameter::Kind::Slider ? byte : parameter.switchValue(quint8(byte));
-        bool holds = false;
-        switch (condition.comparison) {
-        case Comparison::Less:
-            holds = value < condition.value;
-            break;
-        case Comparison::LessOrEqual:
-            holds = value <= condition.value;
-            break;
-        case Comparison::Equal:
-            holds = value == condition.value;
-            break;
-        case Comparison::NotEqual:
-            holds = value != condition.value;
-            break;
-        case Comparison::GreaterOrEqual:
-            holds = value >= condition.value;
-            break;
-        case Comparison::Greater:
-            holds = value > condition.value;
-            break;
-        }
-        if (!holds)
+    for (const Condition& condition : m_conditions)
+        if (!condition.holdsFor(data[condition.parameter->byteIndex]))
             return false;
-    }
     return true;
 }
 
@@ -347,7 +366,7 @@ bool QZPPatchQuery::matches(const QZPPatch& patch) const {
     return matches(reinterpret_cast<const unsigned char*>(patch.data().constData()));
 }
 
-QString QZPPatchQuery::vocabulary() {
+QString QZPPatchQuery::vocabulary(QZPValueScale scale) {
     QStringList lines;
     for (const QZPParameter& parameter : QZPParameter::all()) {
         if (!parameter.section)
@@ -358,7 +377,8 @@ QString QZPPatchQuery::vocabulary() {
                 if (named == &parameter && !words.contains(name))
                     words << name;
         lines << QStringLiteral("%1: %2 (%3)")
-                     .arg(parameter.panelName(), words.join(QStringLiteral(", ")), valuesText(parameter));
+                     .arg(parameter.panelName(), words.join(QStringLiteral(", ")),
+                          valuesText(parameter, scale));
     }
     return lines.join(QLatin1Char('\n'));
 }
@@ -374,7 +394,7 @@ bool QZPPatchQuery::sameConditionsAs(const QZPPatchQuery& other) const {
     for (qsizetype i = 0; i < m_conditions.size(); ++i) {
         const Condition& a = m_conditions.at(i);
         const Condition& b = other.m_conditions.at(i);
-        if (a.parameter != b.parameter || a.comparison != b.comparison || a.value != b.value)
+        if (a.parameter != b.parameter || a.bytes != b.bytes)
             return false;
     }
     return true;

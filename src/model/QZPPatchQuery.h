@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/QZPValueScale.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <array>
 
 class QZPParameter;
 class QZPPatch;
@@ -18,7 +21,9 @@ class QZPPatch;
 // comparison of a name no parameter has (`cutof>50`: the problem names the nearest parameters) and a name
 // several parameters share that all take the value (`lfo>50`: DCO LFO or VCF LFO) make the query
 // invalid, and an invalid query matches nothing. `fav` asks for a favourite and `#pad`
-// for a preset tagged "pad" (the library's marks). Every other word is name text.
+// for a preset tagged "pad" (the library's marks). Every other word is name text. A slider's value is
+// read on the query's scale (the stored byte 0–127 unless told; `vcf>7.5` on the panel's 0–10) and holds
+// for the bytes whose value, as the scale shows it, compares so.
 // Matching reads the 18 patch bytes directly and allocates nothing.
 class QZPPatchQuery {
 public:
@@ -26,11 +31,17 @@ public:
     struct Condition {
         const QZPParameter* parameter = nullptr;
         Comparison comparison = Comparison::Equal;
-        int value = 0;
+        // As typed: a slider's on the query's scale, a switch's own value.
+        double value = 0;
+        // Bit b is set when the parameter's byte b meets the condition.
+        std::array<quint64, 2> bytes{};
+        bool holdsFor(int byte) const {
+            return byte >= 0 && byte < 128 && (bytes[byte >> 6] >> (byte & 63)) & 1;
+        }
     };
 
     QZPPatchQuery() = default;
-    static QZPPatchQuery parse(QStringView text);
+    static QZPPatchQuery parse(QStringView text, QZPValueScale scale = {});
 
     // The words that are not conditions, in order, one space apart.
     const QString& nameText() const { return m_nameText; }
@@ -57,7 +68,7 @@ public:
 
     // The words a query knows, for the filter field's help: one line per parameter with its names and
     // values.
-    static QString vocabulary();
+    static QString vocabulary(QZPValueScale scale = {});
 
     bool operator==(const QZPPatchQuery& other) const;
     // Equal but for the name text.

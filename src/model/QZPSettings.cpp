@@ -131,6 +131,7 @@ QVariantMap QZPSettings::registeredDefaults() {
         {HardwareControlKey, true},
         {ClaviatureEnabledKey, true},
         {ValueChangeDisplayModeKey, 0},
+        {ValueScaleKey, 0},
         {DynamicsAmplifierKey, true},
         {DynamicsFilterKey, true},
         {SendsPresetsOnSelectionChangeKey, false},

@@ -21,6 +21,9 @@ public:
     static constexpr const char* HardwareControlKey = "com.quorlane.tonebench.hardwareControl";
     static constexpr const char* ClaviatureEnabledKey = "com.quorlane.tonebench.claviature.isenabled";
     static constexpr const char* ValueChangeDisplayModeKey = "com.quorlane.tonebench.valuechangedisplaymode";
+    // The scale of values outside the slider being moved (compare readouts, the filter's query words): 0
+    // the panel's 0–10, 1 percent, 2 the stored byte 0–127 (see QZPValueScale).
+    static constexpr const char* ValueScaleKey = "com.quorlane.tonebench.valuescale";
     static constexpr const char* DynamicsAmplifierKey = "com.quorlane.tonebench.dynamicsaffection.amplifier";
     static constexpr const char* DynamicsFilterKey = "com.quorlane.tonebench.dynamicsaffection.filter";
     static constexpr const char* SendsPresetsOnSelectionChangeKey = "QZPSendsPresetsOnSelectionChange";

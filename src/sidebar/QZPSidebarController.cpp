@@ -56,6 +56,13 @@ QZPSidebarController::QZPSidebarController(QZPPresetsController* presets, QZPSet
             &QZPSidebarController::applySelectionToView);
     connect(m_presets, &QZPPresetsController::presetsFolderURLChanged, this,
             &QZPSidebarController::updateNoResults);
+    // A query's values are read on the chosen scale: a new choice reads the typed words again.
+    connect(m_settings, &QZPSettings::valueChanged, this, [this](const QString& key) {
+        if (key != QLatin1String(QZPSettings::ValueScaleKey))
+            return;
+        m_presets->setFilterPredicate(filterPredicate());
+        updateFilterProblem();
+    });
     updateNoResults();
 }
 
@@ -242,7 +249,7 @@ void QZPSidebarController::setupFilter() {
 // MARK: Filter
 
 QZPPresetFilter QZPSidebarController::filterPredicate() const {
-    return QZPPresetFilter::predicate(m_filterString, m_filterForModified);
+    return QZPPresetFilter::predicate(m_filterString, m_filterForModified, QZPValueScale::chosen(m_settings));
 }
 
 void QZPSidebarController::setFilterForModified(bool on) {
@@ -268,9 +275,13 @@ QString QZPSidebarController::filterHelp() const {
     const QString problem = m_presets->filterPredicate().problem();
     if (!problem.isEmpty())
         return problem;
-    return tr("Filter by name, or by sound and marks with words such as vcf>90, res>=100, chorus:II, saw, "
-              "env:gate, fav or #pad; words are joined with spaces, and all must hold.\n\n%1")
-        .arg(QZPPatchQuery::vocabulary());
+    const QZPValueScale scale = QZPValueScale::chosen(m_settings);
+    // The examples' values on the scale the query reads.
+    return tr("Filter by name, or by sound and marks with words such as vcf>%1, res>=%2, chorus:II, saw, "
+              "env:gate, fav or #pad; words are joined with spaces, and all must hold. Slider values go "
+              "%3 (Preferences ▸ Values).\n\n%4")
+        .arg(scale.text(90).remove(QLatin1Char(' ')), scale.text(100).remove(QLatin1Char(' ')),
+             scale.rangeText(), QZPPatchQuery::vocabulary(scale));
 }
 
 // A query that can never hold says why at once, over the field, and in place of the empty list's words.

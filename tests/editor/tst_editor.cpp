@@ -229,14 +229,14 @@ private slots:
         QZPSlider* cutoff = m_editor->sliderFor(Id::VCF_Cutoff);
         QCOMPARE(cutoff->ghostPosition(), std::optional<double>(0.0));
         QVERIFY(!m_editor->sliderFor(Id::VCF_Resonance)->ghostPosition());
-        QCOMPARE(cutoff->accessibleDescription(), QStringLiteral("Reference: 0"));
+        QCOMPARE(cutoff->accessibleDescription(), QStringLiteral("Reference: 0.0"));
         QCOMPARE(
             (QList{m_editor->chorusButtons().at(0)->isMarked(), m_editor->chorusButtons().at(2)->isMarked()}),
             (QList{false, true}));
         QCOMPARE(m_editor->chorusButtons().at(2)->accessibleDescription(), QStringLiteral("Reference: II"));
         QZPEditorController::setParameterLocked(QZPParameter::of(Id::VCF_Cutoff), true);
         QVERIFY(cutoff->isLocked() && !m_editor->sliderFor(Id::VCF_Resonance)->isLocked());
-        QCOMPARE(cutoff->accessibleDescription(), QStringLiteral("Reference: 0; Locked"));
+        QCOMPARE(cutoff->accessibleDescription(), QStringLiteral("Reference: 0.0; Locked"));
         QZPEditorController::setParameterLocked(QZPParameter::of(Id::VCF_Cutoff), false);
         m_editor->setReference(std::nullopt);
         QVERIFY(!cutoff->isLocked() && !cutoff->ghostPosition() && cutoff->accessibleDescription().isEmpty());

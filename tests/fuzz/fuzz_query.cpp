@@ -12,16 +12,22 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-    const QZPPatchQuery query = QZPPatchQuery::parse(text);
+    // Every scale reads the same text; the panel's is the window's usual one.
+    const QZPPatchQuery query = QZPPatchQuery::parse(text, QZPValueScale(QZPValueScale::Kind(size % 3)));
     const QZPPatch patch;
     if (!query.isValid()) {
         if (query.problem().isEmpty() || query.matches(patch))
             std::abort();
         return 0;
     }
-    for (const QZPPatchQuery::Condition& condition : query.conditions())
-        if (!condition.parameter || !condition.parameter->accepts(condition.value))
+    for (const QZPPatchQuery::Condition& condition : query.conditions()) {
+        if (!condition.parameter)
             std::abort();
+        const bool slider = condition.parameter->kind == QZPParameter::Kind::Slider;
+        if (slider ? condition.value < 0 || condition.value > QZPParameter::MaximumDataByte
+                   : !condition.parameter->accepts(int(condition.value)))
+            std::abort();
+    }
     for (const QString& tag : query.tags())
         if (QZPPatchQuery::tag(tag) != tag)
             std::abort();

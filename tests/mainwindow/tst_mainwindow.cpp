@@ -815,7 +815,7 @@ private slots:
         };
         QCOMPARE(editor->sliderFor(Id::VCF_Resonance)->ghostPosition(), std::optional<double>(0.0));
         QCOMPARE(editor->sliderFor(Id::VCF_Resonance)->accessibleDescription(),
-                 QStringLiteral("Reference: 0"));
+                 QStringLiteral("Reference: 0.0"));
         QVERIFY(!editor->sliderFor(Id::VCF_Cutoff)->ghostPosition());
         sent();
         compare();

@@ -21,6 +21,7 @@
 #include "model/QZPParameter.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
+#include "model/QZPValueScale.h"
 
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -735,10 +736,12 @@ private slots:
         const QByteArray before = juno.stored[14];
         write(14);
         // Nothing stored: the slot's old sound comes back, said by what differs.
-        QTRY_VERIFY(writer.entries().at(1).problem.contains(QStringLiteral("want 20")));
+        // In the values the window shows: the panel's scale.
+        const QZPValueScale panel(QZPValueScale::Panel);
+        QTRY_VERIFY(writer.entries().at(1).problem.contains(QStringLiteral("want 1.6")));
         QVERIFY(writer.entries().at(1).problem.contains(
-            QStringLiteral("VCF FREQ %1, want 20")
-                .arg(quint8(before.at(QZPParameter::of(QZPParameterId::VCF_Cutoff).byteIndex)))));
+            QStringLiteral("VCF FREQ %1, want 1.6")
+                .arg(panel.text(quint8(before.at(QZPParameter::of(QZPParameterId::VCF_Cutoff).byteIndex))))));
         QCOMPARE(juno.stored[14], before);
         juno.memoryProtect = false;
 

@@ -13,6 +13,7 @@
 #include "model/QZPPatchText.h"
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
+#include "model/QZPValueScale.h"
 #include <QSet>
 
 #include <QUndoStack>
@@ -610,6 +611,54 @@ private slots:
                 marked.nameText() == "# lead");
         QVERIFY(marked.matchesMarks(true, {"warm", "pad"}) && !marked.matchesMarks(false, {"pad"}) &&
                 !marked.matchesMarks(true, {"warm"}));
+    }
+
+    // The panel's 0–10, percent and the stored byte: what a byte reads as, and which bytes a typed value
+    // holds for, at the edges where rounding decides.
+    void valueScales() {
+        using Scale = QZPValueScale;
+        for (const auto& [kind, byte, text] : {std::tuple{Scale::Panel, 0, "0.0"},
+                                               {Scale::Panel, 95, "7.5"},
+                                               {Scale::Panel, 96, "7.6"},
+                                               {Scale::Panel, 127, "10.0"},
+                                               {Scale::Percent, 63, "50 %"},
+                                               {Scale::Percent, 64, "50 %"},
+                                               {Scale::Percent, 127, "100 %"},
+                                               {Scale::Byte, 90, "90"}})
+            QCOMPARE(Scale(kind).text(byte), QString::fromUtf8(text));
+        // The words a scale reads, and the bytes of VCF FREQ each query holds for.
+        const auto holding = [](const QZPPatchQuery& query) {
+            QList<int> bytes;
+            for (int byte = 0; byte < 128; ++byte)
+                if (query.conditions().first().holdsFor(byte))
+                    bytes << byte;
+            return bytes;
+        };
+        for (const auto& [kind, text, first, last] : {std::tuple{Scale::Panel, "vcf>7.5", 96, 127},
+                                                      {Scale::Panel, "vcf>=7.5", 95, 127},
+                                                      {Scale::Panel, "vcf:7.5", 95, 95},
+                                                      {Scale::Panel, "vcf<0.1", 0, 0},
+                                                      {Scale::Panel, "vcf>=10", 127, 127},
+                                                      {Scale::Percent, "vcf:50", 63, 64},
+                                                      {Scale::Percent, "vcf>=50%", 63, 127},
+                                                      {Scale::Byte, "vcf>90", 91, 127}}) {
+            const QZPPatchQuery query = QZPPatchQuery::parse(QString::fromUtf8(text), Scale(kind));
+            QVERIFY2(query.isValid(), text);
+            const QList<int> bytes = holding(query);
+            QVERIFY2(!bytes.isEmpty() && bytes.first() == first && bytes.last() == last &&
+                         bytes.size() == last - first + 1,
+                     text);
+        }
+        // A switch keeps its own values on every scale; a slider's value out of the scale's range is said.
+        QVERIFY(QZPPatchQuery::parse(QStringLiteral("range:16 chorus:2"), Scale::Panel).isValid());
+        for (const auto& [kind, text, problem] :
+             {std::tuple{Scale::Panel, "vcf>11", "VCF FREQ takes 0–10, not “11”."},
+              {Scale::Percent, "vcf>101", "VCF FREQ takes 0–100 %, not “101”."},
+              {Scale::Byte, "vcf>7.5", "VCF FREQ takes 0–127, not “7.5”."},
+              {Scale::Panel, "vcf>nan", "VCF FREQ takes 0–10, not “nan”."}})
+            QCOMPARE(QZPPatchQuery::parse(QString::fromUtf8(text), Scale(kind)).problem(),
+                     QString::fromUtf8(problem));
+        QVERIFY(QZPPatchQuery::vocabulary(Scale::Panel).contains(QStringLiteral("(0–10)")));
     }
 
     void programNames() {

@@ -95,6 +95,7 @@ private slots:
             {QZPSettings::HardwareControlKey, true, false},
             {QZPSettings::ClaviatureEnabledKey, true, false},
             {QZPSettings::ValueChangeDisplayModeKey, 0, 1},
+            {QZPSettings::ValueScaleKey, 0, 2},
             {QZPSettings::DynamicsAmplifierKey, true, false},
             {QZPSettings::DynamicsFilterKey, true, false},
             {QZPSettings::SendsPresetsOnSelectionChangeKey, false, true},

@@ -426,8 +426,16 @@ private slots:
         QVERIFY(m_sidebar->noFilterResultsField()->isVisible());
         QVERIFY(m_sidebar->noFilterResultsField()->text().contains("300"));
         QCOMPARE(field->toolTip(), m_sidebar->noFilterResultsField()->text());
+        // Values are read on the chosen scale, the panel's 0–10 unless told; a new choice reads the words
+        // again at once.
+        QVERIFY(field->toolTip().contains(QString::fromUtf8("takes 0–10, not")));
+        QZPSettings::standard()->setValue(QZPSettings::ValueScaleKey, 2);
+        QVERIFY(m_sidebar->noFilterResultsField()->text().contains(QString::fromUtf8("takes 0–127, not")));
         field->clear();
         QVERIFY(field->toolTip().contains("vcf>90") && field->toolTip().contains("VCF FREQ"));
+        QZPSettings::standard()->remove(QZPSettings::ValueScaleKey);
+        QVERIFY(field->toolTip().contains("vcf>7.1") &&
+                field->toolTip().contains(QString::fromUtf8("(0–10)")));
         QVERIFY(presenter.errors.size() == 1);
     }
 
