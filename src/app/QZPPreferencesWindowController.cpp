@@ -183,15 +183,15 @@ QWidget* QZPPreferencesWindowController::makeGeneralView() {
                                                  "instrument’s own colours")));
 
     auto* display = new QComboBox(view);
-    display->setAccessibleName(tr("Show Values As"));
+    display->setAccessibleName(tr("Moving Slider Shows"));
     display->addItems({tr("Percent"), tr("Parameter Value")});
     bindChoice(display, QString::fromLatin1(QZPSettings::ValueChangeDisplayModeKey), {0, 1});
-    form->addRow(tr("Show values as:"),
+    form->addRow(tr("Moving slider shows:"),
                  explained(display, tr("What the message view shows while a slider moves: its position in "
                                        "percent, or the value the instrument stores")));
 
     auto* scale = new QComboBox(view);
-    scale->setAccessibleName(tr("Values"));
+    scale->setAccessibleName(tr("Values In Readouts And Filter"));
     scale->addItems({tr("Panel Scale (0–10)"), tr("Percent"), tr("Parameter Value (0–127)")});
     bindChoice(scale, QString::fromLatin1(QZPSettings::ValueScaleKey),
                {QZPValueScale::Panel, QZPValueScale::Percent, QZPValueScale::Byte});

@@ -279,7 +279,7 @@ QString QZPSidebarController::filterHelp() const {
     // The examples' values on the scale the query reads.
     return tr("Filter by name, or by sound and marks with words such as vcf>%1, res>=%2, chorus:II, saw, "
               "env:gate, fav or #pad; words are joined with spaces, and all must hold. Slider values go "
-              "%3 (Preferences ▸ Values).\n\n%4")
+              "%3 (Preferences ▸ Readouts and filter).\n\n%4")
         .arg(scale.text(90).remove(QLatin1Char(' ')), scale.text(100).remove(QLatin1Char(' ')),
              scale.rangeText(), QZPPatchQuery::vocabulary(scale));
 }
