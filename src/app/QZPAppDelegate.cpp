@@ -8,6 +8,7 @@
 #include "app/QZPPreferencesWindowController.h"
 #include "app/QZPTextWindow.h"
 #include "editor/QZPEditorController.h"
+#include "editor/QZPSkin.h"
 #include "library/QZPBankFile.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPConnectionWindow.h"
@@ -59,8 +60,20 @@ QZPAppDelegate::~QZPAppDelegate() {
 }
 
 void QZPAppDelegate::applicationWillFinishLaunching() {
-    if (!m_documents)
-        m_documents = std::make_unique<QZPDocumentController>();
+    if (m_documents)
+        return;
+    m_documents = std::make_unique<QZPDocumentController>();
+    // The skin is the whole application's: its menus, status bar and dialogs take the skin's colours,
+    // over the desktop's own palette, kept for the classic skin.
+    static const QPalette desktop = QApplication::palette();
+    const auto applySkin = [] {
+        QApplication::setPalette(QZPSkin::current().windowPalette(desktop));
+    };
+    applySkin();
+    connect(QZPSettings::standard(), &QZPSettings::valueChanged, this, [applySkin](const QString& key) {
+        if (key == QLatin1String(QZPSettings::AppearanceIndexKey))
+            applySkin();
+    });
 }
 
 QZPMainWindowController* QZPAppDelegate::windowController() {

@@ -33,6 +33,41 @@ QString QZPSkin::chorusButtonImage(bool pressed) const {
     return pressed ? base + QStringLiteral("Pressed") : base;
 }
 
+QPalette QZPSkin::windowPalette(const QPalette& desktop) const {
+    if (!isDark())
+        return desktop;
+    const QColor window(0x2B, 0x2C, 0x30), base(0x1E, 0x1F, 0x23), button(0x37, 0x38, 0x3D);
+    const QColor text = panelText(), dim = panelDimText();
+    QPalette palette(button, window);
+    for (const auto& [role, colour] : {std::pair{QPalette::Window, window},
+                                       {QPalette::WindowText, text},
+                                       {QPalette::Base, base},
+                                       {QPalette::AlternateBase, QColor(0x26, 0x27, 0x2B)},
+                                       {QPalette::ToolTipBase, base},
+                                       {QPalette::ToolTipText, text},
+                                       {QPalette::PlaceholderText, dim},
+                                       {QPalette::Text, text},
+                                       {QPalette::Button, button},
+                                       {QPalette::ButtonText, text},
+                                       {QPalette::BrightText, QColor(Qt::white)},
+                                       {QPalette::Highlight, activeRow()},
+                                       {QPalette::HighlightedText, QColor(Qt::white)},
+                                       {QPalette::Link, QColor(0x7A, 0xB0, 0xF5)},
+                                       {QPalette::LinkVisited, QColor(0xB0, 0x90, 0xE8)},
+                                       {QPalette::Light, button.lighter(150)},
+                                       {QPalette::Midlight, button.lighter(125)},
+                                       {QPalette::Mid, button.darker(130)},
+                                       {QPalette::Dark, button.darker(170)},
+                                       {QPalette::Shadow, QColor(Qt::black)}})
+        palette.setColor(role, colour);
+    // Disabled text stays readable on the dark ground, but plainly fainter.
+    const QColor disabled = dim.darker(140);
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, disabled);
+    palette.setColor(QPalette::Disabled, QPalette::Highlight, button);
+    return palette;
+}
+
 QColor QZPSkin::panelText() const {
     return isDark() ? QColor(0xE8, 0xE6, 0xE1) : QColor(0x1E, 0x1F, 0x22);
 }

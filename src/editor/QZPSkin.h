@@ -32,6 +32,10 @@ public:
         return index == 1 ? QStringLiteral("UIBackgroundGrey") : QStringLiteral("UIBackgroundClassic");
     }
 
+    // The colours of the whole window and its dialogs (menus, the status bar, every dialog): the desktop's
+    // own for the classic skin, dark ones that meet the panel for the neutral skin.
+    QPalette windowPalette(const QPalette& desktop) const;
+
     // Panel colours of the skin.
     QColor panelText() const;
     QColor panelDimText() const;
