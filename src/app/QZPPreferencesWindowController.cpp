@@ -236,6 +236,11 @@ QWidget* QZPPreferencesWindowController::makeGeneralView() {
                  explained(boundCheckBox(tr("Play notes from the computer keyboard"),
                                          QZPSettings::ClaviatureEnabledKey, m_settings, view),
                            tr("The letter keys play notes while the list or the panel has the focus")));
+    form->addRow(QString(),
+                 explained(boundCheckBox(tr("A click in the list makes the preset current"),
+                                         QZPSettings::ClickMakesCurrentKey, m_settings, view),
+                           tr("Off, a click selects (Space auditions, Return makes current); on, a click "
+                              "sends the preset as a double click does")));
     return view;
 }
 

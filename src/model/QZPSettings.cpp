@@ -142,6 +142,7 @@ QVariantMap QZPSettings::registeredDefaults() {
         {DawPortsKey, true},
         {AuditionPhraseKey, 0},
         {AuditionWhileBrowsingKey, false},
+        {ClickMakesCurrentKey, false},
     };
 }
 

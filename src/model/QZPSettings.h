@@ -35,6 +35,9 @@ public:
     // through the list auditions each preset it comes to.
     static constexpr const char* AuditionPhraseKey = "com.quorlane.tonebench.audition.phrase";
     static constexpr const char* AuditionWhileBrowsingKey = "com.quorlane.tonebench.audition.whileBrowsing";
+    // A click on a row of the list makes that preset current (as a double click does); off, a click only
+    // selects.
+    static constexpr const char* ClickMakesCurrentKey = "com.quorlane.tonebench.list.clickMakesCurrent";
     // MIDI Thru: what the chosen input plays goes on to the destination; on by default for the built-in
     // sound, off for an instrument (it has its own keyboard).
     static constexpr const char* MidiThruSoundKey = "com.quorlane.tonebench.midiThru.sound";

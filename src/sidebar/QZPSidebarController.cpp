@@ -183,6 +183,13 @@ void QZPSidebarController::setupTableView() {
         if (m_delegate)
             m_delegate->sidebarControllerDoubleClickAction(this, m_tableView);
     });
+    // With the setting on, a plain click on a row (no Shift or Ctrl choosing several) makes it current.
+    connect(m_tableView, &QAbstractItemView::clicked, this, [this] {
+        if (m_delegate && m_settings->boolValue(QString::fromLatin1(QZPSettings::ClickMakesCurrentKey)) &&
+            !(QGuiApplication::keyboardModifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) &&
+            selectedRows(QZPCommandSource::List).size() == 1)
+            m_delegate->sidebarControllerDoubleClickAction(this, m_tableView);
+    });
     connect(m_tableView, &QZPTableView::returnKeyPressed, this, [this] {
         if (m_delegate)
             m_delegate->sidebarControllerReturnKeyAction(this, m_tableView);

@@ -96,6 +96,7 @@ private slots:
             {QZPSettings::ClaviatureEnabledKey, true, false},
             {QZPSettings::ValueChangeDisplayModeKey, 0, 1},
             {QZPSettings::ValueScaleKey, 0, 2},
+            {QZPSettings::ClickMakesCurrentKey, false, true},
             {QZPSettings::DynamicsAmplifierKey, true, false},
             {QZPSettings::DynamicsFilterKey, true, false},
             {QZPSettings::SendsPresetsOnSelectionChangeKey, false, true},

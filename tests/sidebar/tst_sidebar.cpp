@@ -516,6 +516,17 @@ private slots:
         QCOMPARE(qzpNames(library()->selectedObjects()), QStringList{"Preset 42"});
         QTest::keyClick(table(), Qt::Key_Up);
         QCOMPARE(delegate.browses, 3);
+        // With the setting on, a plain click makes the row current as a double click does; a click that
+        // adds to the selection does not.
+        QZPSettings::standard()->setValue(QZPSettings::ClickMakesCurrentKey, true);
+        clickRow(43);
+        QCOMPARE(delegate.doubleClicks, 2);
+        QTest::mouseClick(table()->viewport(), Qt::LeftButton, Qt::ControlModifier, rowRect(44).center());
+        QCOMPARE(delegate.doubleClicks, 2);
+        QZPSettings::standard()->remove(QZPSettings::ClickMakesCurrentKey);
+        clickRow(41);
+        QCOMPARE(delegate.doubleClicks, 2);
+        QCOMPARE(delegate.browses, 6);
 
         const int scrolled = table()->verticalScrollBar()->value();
         write("Lib/Preset 99.syx");
