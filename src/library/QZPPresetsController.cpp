@@ -728,6 +728,8 @@ QVariant QZPPresetsController::data(const QModelIndex& index, int role) const {
         if (const std::optional<double> distance = m_similar.distance(row))
             return *distance;
         return {};
+    case SubfolderRole:
+        return subfolderIfNameRepeats(index.row());
     case PatchRole:
         if (const unsigned char* patch = m_patches.patch(row))
             return QByteArray(reinterpret_cast<const char*>(patch), QZPLibraryTable::PatchLength);
@@ -735,6 +737,26 @@ QVariant QZPPresetsController::data(const QModelIndex& index, int role) const {
     default:
         return {};
     }
+}
+
+// The list sorts by name, so a name that repeats has a neighbour of the same name (under a ranking of Find
+// Similar, same-named presets far apart are not told apart). Only those pay for the subfolder's text.
+QVariant QZPPresetsController::subfolderIfNameRepeats(int index) const {
+    const QList<Row>& arranged = m_rows.arranged();
+    const auto nameAt = [this, &arranged](qsizetype at) {
+        const Row row = arranged.at(at);
+        const QZPPreset* preset = m_items[row].preset;
+        return preset ? preset->displayName() : m_table.name(row).toString();
+    };
+    const QString name = nameAt(index);
+    const auto sameName = [&](qsizetype at) {
+        return at >= 0 && at < arranged.size() && nameAt(at).compare(name, Qt::CaseInsensitive) == 0;
+    };
+    if (!sameName(index - 1) && !sameName(index + 1))
+        return {};
+    const QString path = relativePath(arranged.at(index));
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : path.left(slash);
 }
 
 QHash<int, QByteArray> QZPPresetsController::roleNames() const {
@@ -746,7 +768,8 @@ QHash<int, QByteArray> QZPPresetsController::roleNames() const {
             {FavouriteRole, "favourite"},
             {TagsRole, "tags"},
             {PatchRole, "patch"},
-            {DistanceRole, "distance"}};
+            {DistanceRole, "distance"},
+            {SubfolderRole, "subfolder"}};
 }
 
 // MARK: Arranged rows

@@ -56,7 +56,10 @@ public:
         FavouriteRole,
         TagsRole,
         PatchRole,
-        DistanceRole
+        DistanceRole,
+        // The subfolder of a preset whose name a neighbouring row shares ("Pads/Old"; "" for the library's
+        // own folder), so that the two can be told apart; invalid when the name is the only one.
+        SubfolderRole
     };
 
     explicit QZPPresetsController(QObject* parent = nullptr);
@@ -208,6 +211,7 @@ private:
     QString absolutePath(Row row) const override;
     // The path of a listed file relative to the folder: empty for a draft or a file outside it.
     QString relativePath(Row row) const;
+    QVariant subfolderIfNameRepeats(int index) const;
     void compact();
     // The row's file, identified as the library knows it.
     QZPFileReference::Identity fileIdentity(Row row) const;

@@ -81,11 +81,13 @@ void QZPTableRowView::paint(QPainter* painter, const QStyleOptionViewItem& optio
                           Qt::AlignVCenter | Qt::AlignRight, badge);
         nameArea.setRight(nameArea.right() - width);
     }
-    // The tags as small words after the name ("#pad #warm"), dimmed; the name keeps at least two thirds
-    // of the row when both do not fit.
-    const QStringList tags = index.data(QZPPresetsController::TagsRole).toStringList();
+    // After the name, small and dimmed: the subfolder of a name another row shares ("Pads/Old", "/" for the
+    // library's own folder), then the tags ("#pad #warm"); the name keeps at least two thirds of the row
+    // when both do not fit.
     QString tagText;
-    for (const QString& tag : tags)
+    if (const QVariant folder = index.data(QZPPresetsController::SubfolderRole); folder.isValid())
+        tagText = folder.toString().isEmpty() ? QStringLiteral("/") : folder.toString();
+    for (const QString& tag : index.data(QZPPresetsController::TagsRole).toStringList())
         tagText += (tagText.isEmpty() ? QStringLiteral("#") : QStringLiteral(" #")) + tag;
     QFont tagFont = nameFont();
     tagFont.setPointSizeF(tagFont.pointSizeF() * 0.8);

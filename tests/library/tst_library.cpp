@@ -660,6 +660,25 @@ private slots:
             QVERIFY(preset->isNew() || !preset->isFileContentsLoaded());
     }
 
+    // Presets of one name in different folders each say their subfolder (the library's own as ""); a name
+    // listed once says none, also once its preset object is made.
+    void sameNamesShowTheirFolder() {
+        for (const char* name : {"Pad.syx", "Old/Pad.syx", "Old/Deep/pad.syx", "Lead.syx", "Old/Lead 2.syx"})
+            write(name);
+        open(m_dir->path());
+        QCOMPARE(library()->count(), 5);
+        // One row with its preset object, the others bare rows.
+        QVERIFY(library()->index(0).data(QZPPresetsController::PresetRole).value<QZPPreset*>());
+        QStringList shown;
+        for (int row = 0; row < library()->rowCount(); ++row) {
+            const QVariant folder = library()->index(row).data(QZPPresetsController::SubfolderRole);
+            shown << library()->index(row).data().toString() + QLatin1Char('=') +
+                         (folder.isValid() ? folder.toString() : QStringLiteral("-"));
+        }
+        shown.sort();
+        QCOMPARE(shown, (QStringList{"Lead 2=-", "Lead=-", "Pad=", "Pad=Old", "pad=Old/Deep"}));
+    }
+
     // Typing a filter one letter at a time and taking it back shows what the whole filter would show at
     // every step, in order, also for a preset renamed on the way.
     void filterTypedLetterByLetter() {
