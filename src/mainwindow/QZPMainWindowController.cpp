@@ -19,6 +19,7 @@
 #include "mainwindow/QZPPresetRecorder.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "mainwindow/QZPScreenFit.h"
+#include "mainwindow/QZPSheetExports.h"
 #include "midi/QZPInstrumentSync.h"
 #include "midi/QZPMidiClaviature.h"
 #include "midi/QZPMidiEndpoint.h"
@@ -89,6 +90,9 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
     m_fileActions = new QZPPresetFileActions(
         m_documents, m_window, [this] { return currentPreset(); },
         [this](const QZPError& error, QWidget* window) { presentError(error, window); }, this);
+    m_sheets = new QZPSheetExports(
+        m_editor, m_window, [this](const QZPError& error, QWidget* window) { presentError(error, window); },
+        this);
     m_recorder = new QZPPresetRecorder(
         m_engine, m_documents, m_window, [this] { return currentPreset(); }, [this] { showWindow(); }, this);
     connect(m_fileActions, &QZPPresetFileActions::statusMessage, this, &QZPMainWindowController::showStatus);

@@ -38,6 +38,7 @@ class QZPNotePlayerKeyFilter;
 class QZPPresetsController;
 class QLabel;
 class QZPInstrumentCommands;
+class QZPSheetExports;
 class QZPComparison;
 class QZPMorphBar;
 class QZPRecordOneWindowController;
@@ -110,6 +111,7 @@ public:
     void sendProgram(QZPCommandSource source);
     // Preset ▸ Select on Instrument, Audition, Write to Instrument and the bank files.
     QZPInstrumentCommands* instrumentCommands() const { return m_instrumentCommands; }
+    QZPSheetExports* sheetExports() const { return m_sheets; }
     void moveFromSequencer(QZPParameterId id, int value);
     // The current patch again, after a refresh or an opened file: the selection does not matter, and
     // without a destination nothing is said.
@@ -220,6 +222,7 @@ private:
     QZPComparison* m_comparison = nullptr;
     QZPMorphBar* m_morphBar = nullptr;
     QZPInstrumentCommands* m_instrumentCommands = nullptr;
+    QZPSheetExports* m_sheets = nullptr;
     // While comparing: every difference, in words.
     QLabel* m_differences = nullptr;
 };

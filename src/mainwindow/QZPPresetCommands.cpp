@@ -7,6 +7,7 @@
 #include "mainwindow/QZPComparison.h"
 #include "mainwindow/QZPMainWindowController.h"
 #include "mainwindow/QZPNotePlayerKeyFilter.h"
+#include "mainwindow/QZPSheetExports.h"
 #include "model/QZPInvalidParameter.h"
 #include "model/QZPPreset.h"
 #include "model/QZPPresetPasteboard.h"
@@ -117,6 +118,8 @@ const QList<QZPPresetCommands::Item>& items() {
         ITEM(RecycleDocument, "&Move to Trash", K(Ctrl | Qt::Key_Delete)),
         ITEM(RevealDocument, "Show in File &Manager", K(Ctrl | Shift | Qt::Key_R)),
         ITEM(DumpPresets, "&Export List…", K(Ctrl | Shift | Qt::Key_X)),
+        ITEM(ExportPatchSheet, "Export Patch S&heet…", K(Ctrl | Alt | Qt::Key_E)),
+        ITEM(ExportSlotList, "Export Slot L&ist…", K(Ctrl | Alt | Shift | Qt::Key_E)),
         ITEM(FindDuplicates, "Find D&uplicates…", K(Ctrl | Alt | Qt::Key_D)),
         ITEM(Quit, "&Quit", K(Ctrl | Qt::Key_Q)),
         ITEM(Undo, "&Undo", K(Ctrl | Qt::Key_Z)),
@@ -181,8 +184,8 @@ const QList<QZPPresetCommands::Menu>& QZPPresetCommands::menus() {
     static const QList<Menu> table{
         {QT_TRANSLATE_NOOP("QZPPresetCommands", "&File"),
          {C::NewDocument, C::Open, separator, C::Save, C::SaveAs, C::RevertDocument, C::CloseDocument,
-          C::CloseDraft, separator, C::RecycleDocument, C::RevealDocument, C::DumpPresets, C::FindDuplicates,
-          separator, C::Quit}},
+          C::CloseDraft, separator, C::RecycleDocument, C::RevealDocument, C::DumpPresets,
+          C::ExportPatchSheet, C::ExportSlotList, C::FindDuplicates, separator, C::Quit}},
         {QT_TRANSLATE_NOOP("QZPPresetCommands", "&Edit"),
          {C::Undo, C::Redo, separator, C::Copy, C::CopyAsText, C::Paste, separator, C::RenameDocument,
           C::DuplicateDocument, separator, C::PerformFindPanelAction, separator, C::ShowPreferences}},
@@ -283,6 +286,7 @@ bool QZPPresetCommands::validate(Command command, const State& state) const {
     case Command::Redo:
         return current && current->undoStack()->canRedo();
     case Command::CompareWithSaved:
+    case Command::ExportPatchSheet:
     case Command::Mutate:
     case Command::Randomise:
     case Command::Morph:
@@ -292,6 +296,7 @@ bool QZPPresetCommands::validate(Command command, const State& state) const {
     case Command::CompareWithClipboard:
         return current && QZPPresetPasteboard::canReadPresets(QGuiApplication::clipboard()->mimeData());
     case Command::FindSimilar:
+    case Command::ExportSlotList:
         return !presets.isEmpty();
     case Command::ToggleFavourite:
     case Command::EditTags:
@@ -366,6 +371,14 @@ void QZPPresetCommands::perform(Command command, QZPCommandSource source) {
         return window->paste(source);
     case Command::DumpPresets:
         return window->dumpPresets();
+    case Command::ExportPatchSheet:
+        return window->sheetExports()->exportPatchSheet();
+    case Command::ExportSlotList: {
+        QStringList names;
+        for (const QZPPreset* preset : sidebar->documentsForSender(source))
+            names << preset->displayName();
+        return window->sheetExports()->exportSlotList(names);
+    }
     case Command::PerformFindPanelAction:
         return sidebar->performFindPanelAction();
     case Command::FocusSelection:

@@ -49,6 +49,8 @@ public:
         CopyAsText,
         Paste,
         DumpPresets,
+        ExportPatchSheet,
+        ExportSlotList,
         PerformFindPanelAction,
         FocusSelection,
         Save,

@@ -6,6 +6,7 @@
 #include "QZPTestMain.h"
 #include "editor/QZPEditorController.h"
 #include "editor/QZPMessageView.h"
+#include "editor/QZPPatchSheet.h"
 #include "editor/QZPSlider.h"
 #include "library/QZPPresetsController.h"
 #include "mainwindow/QZPComparison.h"
@@ -19,6 +20,7 @@
 #include "mainwindow/QZPMutateDialog.h"
 #include "mainwindow/QZPPresetFileActions.h"
 #include "mainwindow/QZPScreenFit.h"
+#include "mainwindow/QZPSheetExports.h"
 #include "midi/QZPAudition.h"
 #include "midi/QZPDawBridge.h"
 #include "midi/QZPMidiEngine.h"
@@ -577,6 +579,33 @@ private slots:
         QCOMPARE(entries.size(), 2);
         QCOMPARE(entries.at(1).toMap().value("name").toString(), QStringLiteral("Lead"));
         QCOMPARE(entries.at(1).toMap().value("data").toByteArray(), named("Lead")->junoSysexData());
+    }
+
+    // A patch sheet in each format the extension names (a picture of twice its size on white for PNG), the
+    // switches in words and each slider's value; a name of no known type writes nothing. The slot list
+    // goes in slot order, and more presets than slots is said, not cut short.
+    void exportSheets() {
+        library({"Bass", "Lead"});
+        QZPSheetExports* sheets = m_window->sheetExports();
+        QZPError error;
+        for (const auto& [name, head] :
+             {std::pair{"Sheet.pdf", "%PDF"}, {"Sheet.svg", "<?xml"}, {"Sheet.PNG", "\x89PNG"}}) {
+            QVERIFY2(sheets->exportPatchSheetToFile(path(name), &error), name);
+            QVERIFY2(qzpContents(path(name)).startsWith(QByteArray(head)), name);
+        }
+        const QZPPatchSheet sheet(m_window->editorController());
+        QCOMPARE(QImage(path("Sheet.PNG")).size(), (sheet.size() * 2).toSize());
+        QVERIFY(qzpContents(path("Sheet.svg")).contains("Bass"));
+        QVERIFY(sheet.switchesText().contains(QString::fromUtf8("CHORUS MODE")));
+        QVERIFY(!sheets->exportPatchSheetToFile(path("Sheet.txt"), &error) &&
+                !QFile::exists(path("Sheet.txt")));
+        QVERIFY(!error.isNull());
+
+        QVERIFY(QZPSheetExports::exportSlotListToFile(path("Slots.pdf"), {"Bass", "Lead"}, "Bank", &error));
+        QVERIFY(qzpContents(path("Slots.pdf")).startsWith("%PDF"));
+        sheets->exportSlotList(QStringList(129, QStringLiteral("Pad")));
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY(m_errors.first().localizedDescription().contains("129"));
     }
 
     // The device menu shows what is there when it opens, with one check mark per half; channel item "3"

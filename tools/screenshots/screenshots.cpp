@@ -22,6 +22,7 @@
 #include "mainwindow/QZPMorphBar.h"
 #include "mainwindow/QZPRecordOneWindowController.h"
 #include "mainwindow/QZPRecordWindowController.h"
+#include "mainwindow/QZPSheetExports.h"
 #include "mainwindow/QZPWriteWindow.h"
 #include "midi/QZPMidiEngine.h"
 #include "midi/QZPMidiOutputQueue.h"
@@ -190,6 +191,20 @@ int main(int argc, char* argv[]) {
         presets->showAll();
     }
     settings->remove(QString::fromLatin1(QZPSettings::AppearanceIndexKey));
+
+    // The sheets File ▸ Export writes, as pictures.
+    {
+        QZPError error;
+        QStringList names;
+        for (const QZPPreset* preset : presets->arrangedObjects())
+            names << preset->displayName();
+        if (!main->sheetExports()->exportPatchSheetToFile(
+                g_folder + QStringLiteral("/patch-sheet") + g_suffix + QStringLiteral(".png"), &error) ||
+            !QZPSheetExports::exportSlotListToFile(g_folder + QStringLiteral("/slot-list") + g_suffix +
+                                                       QStringLiteral(".png"),
+                                                   names, QStringLiteral("Factory presets"), &error))
+            std::fprintf(stderr, "exporting the sheets: %s\n", qPrintable(error.localizedDescription()));
+    }
 
     main->record(QZPCommandSource::Menu);
     save(main->recordSheet()->window(), QStringLiteral("record-sheet"));
