@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/QZPSoundEngine.h"
 
+#include "model/QZPVoiceLaw.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -179,18 +181,6 @@ void QZPSoundEngine::allNotesOff() {
         }
 }
 
-namespace {
-
-// The envelope's slider law: from 1.5 ms at the bottom to `longest` at the top, rising with the cube of
-// the slider. The short times sit in the lower third and the times a pluck, a piano or a pad needs in the
-// middle, where a hand sets them finely; an exponential law put all of these in the top half.
-float envelopeSeconds(float slider, float longest) {
-    constexpr float Shortest = 0.0015f;
-    return Shortest + (longest - Shortest) * slider * slider * slider;
-}
-
-} // namespace
-
 void QZPSoundEngine::updateControls(int frames) {
     const QZPSoundPatch& p = m_patch;
     const float controlRate = m_sampleRate / float(frames);
@@ -202,11 +192,11 @@ void QZPSoundEngine::updateControls(int frames) {
     };
 
     // The LFO: a triangle from 0.1 Hz to about 20 Hz, faded in over the delay after a new phrase.
-    const float lfoHz = 0.1f * std::exp2(7.6f * p.lfoRate);
+    const float lfoHz = QZPVoiceLaw::lfoHz(p.lfoRate);
     m_lfoPhase += lfoHz * float(frames) / m_sampleRate;
     m_lfoPhase -= std::floor(m_lfoPhase);
     const float triangle = m_lfoPhase < 0.5f ? 4.0f * m_lfoPhase - 1.0f : 3.0f - 4.0f * m_lfoPhase;
-    const float fadeSeconds = 2.5f * p.lfoDelay * p.lfoDelay;
+    const float fadeSeconds = QZPVoiceLaw::lfoDelaySeconds(p.lfoDelay);
     m_lfoFade = fadeSeconds <= 0.001f
                     ? 1.0f
                     : std::min(1.0f, m_lfoFade + float(frames) / (fadeSeconds * m_sampleRate));
@@ -241,10 +231,10 @@ void QZPSoundEngine::updateControls(int frames) {
     c.resonance = m_smooth.resonance;
     c.vcaGain = m_smooth.vcaGain;
     c.vcaFollowsEnvelope = p.vcaFollowsEnvelope;
-    c.attackSeconds = envelopeSeconds(p.attack, 3.0f);
-    c.decaySeconds = envelopeSeconds(p.decay, 12.0f);
+    c.attackSeconds = QZPVoiceLaw::attackSeconds(p.attack);
+    c.decaySeconds = QZPVoiceLaw::decaySeconds(p.decay);
     c.sustain = p.sustain;
-    c.releaseSeconds = envelopeSeconds(p.release, 12.0f);
+    c.releaseSeconds = QZPVoiceLaw::releaseSeconds(p.release);
     c.velocityToVca = p.velocityToVca;
     c.velocityToVcf = p.velocityToVcf;
 }

@@ -3,6 +3,8 @@
 
 #include "sound/QZPSoundFilterBank.h"
 
+#include "model/QZPVoiceLaw.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -67,9 +69,12 @@ void QZPSoundVoice::render(QZPSoundFilterBank& bank, int lane, int frames, const
     const double dt = std::min(frequency / double(sr), 0.45);
 
     // Only the stages this stretch can be in (an exponential each).
-    const float attackCoefficient = m_stage == Stage::Attack ? coefficient(c.attackSeconds / 1.466f, sr) : 0;
-    const float decayCoefficient = m_stage != Stage::Release ? coefficient(c.decaySeconds / 6.9f, sr) : 0;
-    const float releaseCoefficient = m_stage == Stage::Release ? coefficient(c.releaseSeconds / 6.9f, sr) : 0;
+    const float attackCoefficient =
+        m_stage == Stage::Attack ? coefficient(c.attackSeconds / QZPVoiceLaw::AttackTimeDivisor, sr) : 0;
+    const float decayCoefficient =
+        m_stage != Stage::Release ? coefficient(c.decaySeconds / QZPVoiceLaw::FallTimeDivisor, sr) : 0;
+    const float releaseCoefficient =
+        m_stage == Stage::Release ? coefficient(c.releaseSeconds / QZPVoiceLaw::FallTimeDivisor, sr) : 0;
     const float gateCoefficient = coefficient(0.002f, sr);
     const float velocity = m_velocity;
     const float vcaGain = c.vcaGain * (c.velocityToVca ? 0.3f + 0.7f * velocity : 1.0f);
@@ -100,7 +105,7 @@ void QZPSoundVoice::render(QZPSoundFilterBank& bank, int lane, int frames, const
         // Envelope and gate.
         switch (stage) {
         case Stage::Attack:
-            envelope += (1.3f - envelope) * attackCoefficient;
+            envelope += (QZPVoiceLaw::AttackAim - envelope) * attackCoefficient;
             if (envelope >= 1.0f) {
                 envelope = 1.0f;
                 stage = Stage::Decay;

@@ -14,6 +14,7 @@
 #include "model/QZPPreset.h"
 #include "model/QZPSettings.h"
 #include "model/QZPValueScale.h"
+#include "model/QZPVoiceLaw.h"
 #include <QSet>
 
 #include <QUndoStack>
@@ -659,6 +660,24 @@ private slots:
             QCOMPARE(QZPPatchQuery::parse(QString::fromUtf8(text), Scale(kind)).problem(),
                      QString::fromUtf8(problem));
         QVERIFY(QZPPatchQuery::vocabulary(Scale::Panel).contains(QStringLiteral("(0–10)")));
+    }
+
+    // The envelope's stages as drawn: full level at the attack time, the sustain after the decay's time,
+    // silence (0.1 %) after the release's; a key let go during the attack falls from where it was.
+    void voiceLaw() {
+        using Law = QZPVoiceLaw;
+        const float a = Law::attackSeconds(0.5f), d = Law::decaySeconds(0.5f), r = Law::releaseSeconds(0.5f);
+        QVERIFY(qAbs(Law::attackSeconds(0) - Law::ShortestSeconds) < 1e-6f && Law::decaySeconds(1) == 12.0f);
+        for (const auto& [seconds, held, level] : {std::tuple{0.0f, 100.0f, 0.0f},
+                                                   {a, 100.0f, 1.0f},
+                                                   {a + d, 100.0f, 0.4f},
+                                                   {100.0f, 100.0f, 0.4f},
+                                                   {100.0f + r, 100.0f, 0.0004f},
+                                                   {a / 2 + r, a / 2, 0.0f}})
+            QVERIFY2(qAbs(Law::envelopeLevel(seconds, held, a, d, 0.4f, r) - level) < 2e-3f,
+                     qPrintable(QStringLiteral("%1 s held %2 s").arg(seconds).arg(held)));
+        QVERIFY(Law::envelopeLevel(a / 2, 100, a, d, 0.4f, r) > 0.5f);
+        QVERIFY(qAbs(Law::lfoHz(0) - 0.1f) < 1e-6f && Law::lfoHz(1) > 19 && Law::lfoHz(1) < 20);
     }
 
     void programNames() {
