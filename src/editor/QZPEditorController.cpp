@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/QZPEditorController.h"
+#include "editor/QZPEnvelopeView.h"
 
 #include "editor/QZPJunoChorusSegmentButton.h"
 #include "editor/QZPJunoSegmentBackgroundView.h"
@@ -265,26 +266,32 @@ QSize QZPEditorController::smallestPanelSize() {
     return panelSize(2) * MinimumScale;
 }
 
-QSize QZPEditorController::fitPanel(const QSize& space) {
+QZPEditorController::PanelFit QZPEditorController::planPanel(const QSize& space) {
     const auto fit = [&space](const QSize& natural) {
         return std::min(double(space.width()) / natural.width(), double(space.height()) / natural.height());
     };
-    const double oneRow = fit(panelSize(1));
-    const double twoRows = fit(panelSize(2));
-    // One row, as on the instrument, while its lettering stays legible; two rows only where they are larger.
-    const int rows = oneRow >= MinimumScale || oneRow >= twoRows ? 1 : 2;
+    const double oneRow = std::min(fit(panelSize(1)), MaximumScale);
+    const double twoRows = std::min(fit(panelSize(2)), MaximumScale);
+    // The layout that is larger in this space: one row where the window is wide, two where the editor
+    // has height to spare; one row, as on the instrument, when both reach the largest scale.
+    const int rows = oneRow >= twoRows ? 1 : 2;
     // In whole hundredths: a window being dragged larger rescales the panel once a percent, not at every
     // pixel.
     const double scale =
         std::clamp(std::floor((rows == 1 ? oneRow : twoRows) * 100) / 100, MinimumScale, MaximumScale);
-    if (rows != m_rowCount)
-        arrangeSections(rows);
-    if (scale != m_scale) {
-        m_scale = scale;
-        QZPPanelScaler::setScale(m_view, scale);
-    }
     const QSize natural = panelSize(rows);
-    return QSize(int(natural.width() * scale), int(natural.height() * scale));
+    return {rows, scale, QSize(int(natural.width() * scale), int(natural.height() * scale))};
+}
+
+QSize QZPEditorController::fitPanel(const QSize& space) {
+    const PanelFit plan = planPanel(space);
+    if (plan.rows != m_rowCount)
+        arrangeSections(plan.rows);
+    if (plan.scale != m_scale) {
+        m_scale = plan.scale;
+        QZPPanelScaler::setScale(m_view, plan.scale);
+    }
+    return plan.size;
 }
 
 // A slider for a byte, or a switch with a sticky position per value.
@@ -426,11 +433,22 @@ void QZPEditorController::setShowsReference(bool shows, const QString& mark) {
 
 // The other patch's values on the controls: a ghost on a slider, a dot on a button, and in words for
 // screen readers.
+QZPEnvelopeView* QZPEditorController::envelopeView() {
+    if (!m_envelopeView) {
+        m_envelopeView = new QZPEnvelopeView;
+        if (m_document)
+            updateMarks();
+    }
+    return m_envelopeView;
+}
+
 void QZPEditorController::updateMarks() {
     const std::optional<QZPPatch> other = !m_reference || !m_document ? std::nullopt
                                           : m_showsReference ? std::optional<QZPPatch>(m_document->patch())
                                                              : m_reference;
     const QZPPatch& shown = displayedPatch();
+    if (m_envelopeView)
+        m_envelopeView->setPatches(shown, other);
     const QString otherName = m_showsReference ? tr("Edit") : tr("Reference");
     const QStringList locked =
         QZPSettings::standard()->value(QString::fromLatin1(QZPSettings::LockedParametersKey)).toStringList();

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 #include <optional>
 
 #include "model/QZPPreset.h"
@@ -17,6 +18,7 @@ class QZPParameter;
 class QZPJunoSegmentButton;
 class QZPLightView;
 class QZPMessageView;
+class QZPEnvelopeView;
 class QZPPanelSection;
 class QZPSlider;
 
@@ -43,8 +45,15 @@ public:
     // The panel, built on first use.
     QWidget* view();
     QZPPreset* document() const { return m_document; }
-    // Arranges and scales the panel for the space it has (one row while it is legible there, otherwise
-    // two rows if they come out larger) and answers the panel's size.
+    // How the panel would fit a space: in one row or two, whichever comes out larger (one row on a tie,
+    // as on the instrument), at that scale and size.
+    struct PanelFit {
+        int rows = 1;
+        double scale = 1;
+        QSize size;
+    };
+    PanelFit planPanel(const QSize& space);
+    // Arranges and scales the panel for the space it has (as planPanel plans) and answers its size.
     QSize fitPanel(const QSize& space);
     // The smallest space the panel fits at its smallest scale.
     QSize smallestPanelSize();
@@ -88,6 +97,9 @@ public:
     QZPSlider* sliderFor(QZPParameterId id) const;
     QList<QZPSlider*> sliders() const { return m_sliders; }
     QZPMessageView* messageView() const { return m_messageView; }
+    // The picture of the envelope and the LFO the shown patch makes (with the reference's dashed), for
+    // the window to place where there is room; made on first use.
+    QZPEnvelopeView* envelopeView();
     QList<QZPLightView*> rangeLights() const { return m_rangeLights; }
     QList<QZPLightView*> oscillatorLights() const { return m_oscillatorLights; }
     QList<QZPLightView*> chorusLights() const { return m_chorusLights; }
@@ -111,6 +123,7 @@ private:
     QPointer<QZPPreset> m_document;
     QWidget* m_view = nullptr;
     QZPMessageView* m_messageView = nullptr;
+    QPointer<QZPEnvelopeView> m_envelopeView;
     QList<QZPSlider*> m_sliders;
     QList<QZPPanelSection*> m_sections;
     QHBoxLayout* m_rows[2] = {};

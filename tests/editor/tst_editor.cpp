@@ -292,17 +292,18 @@ private slots:
         view->hide();
     }
 
-    // The panel fills the space it has at one scale, keeping its proportions: one row while its lettering
-    // stays legible, two rows where one would be too small; never past its frame nor below the smallest
-    // scale; its controls drawn, lettered and hit at that scale. Each row: the frame's size, the rows
-    // expected, and whether the scale is held at its smallest or largest.
+    // The panel fills the space it has at one scale, keeping its proportions: in one row or two, whichever
+    // comes out larger; never past its frame nor below the smallest scale; its controls drawn, lettered
+    // and hit at that scale. Each row: the frame's size, the rows expected, and whether the scale is held
+    // at its smallest or largest.
     void panelScalesToItsSpace() {
         QZPPanelFrame frame(m_editor.get());
         const QSize smallest = frame.minimumSizeHint();
         const QList<std::tuple<QSize, int, double>> rows{
             {smallest, 2, QZPEditorController::MinimumScale},
             {QSize(800, 600), 2, 0},
-            {QSize(1200, 700), 1, 0},
+            {QSize(1200, 700), 2, 0},
+            {QSize(1500, 420), 1, 0},
             {QSize(3000, 700), 1, 0},
             {QSize(6000, 3000), 1, QZPEditorController::MaximumScale},
             {QSize(700, 300), 2, QZPEditorController::MinimumScale}};
