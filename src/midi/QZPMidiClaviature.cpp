@@ -4,6 +4,9 @@
 #include "midi/QZPMidiClaviatureDelegate.h"
 #include "model/QZPInvalidParameter.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 constexpr int HighestNote = 127;
 constexpr int SemitonesPerOctave = 12;
@@ -25,16 +28,17 @@ void QZPMidiClaviature::setEnabled(bool enabled) {
 
 void QZPMidiClaviature::setOctave(uint octave) {
     QZP_PRECONDITION(octave <= HighestOctave, "octave >= 0 && octave <= 10");
-    m_octave = octave;
+    if (std::exchange(m_octave, octave) != octave)
+        emit octaveChanged(octave);
 }
 
 void QZPMidiClaviature::raiseOneOctave() {
-    m_octave = std::min(m_octave + 1, HighestOctave);
+    setOctave(std::min(m_octave + 1, HighestOctave));
 }
 
 void QZPMidiClaviature::lowerOneOctave() {
     if (m_octave > 0)
-        --m_octave;
+        setOctave(m_octave - 1);
 }
 
 void QZPMidiClaviature::setType(int type) {

@@ -50,6 +50,8 @@ public:
 
 signals:
     void enabledChanged();
+    // The octave moved (Z, X or setOctave): the keys now play from note octave × 12.
+    void octaveChanged(uint octave);
 
 private:
     void shiftHeldNotes(int semitones);

@@ -349,8 +349,10 @@ void QZPMidiEngine::sendMIDICommand(QByteArrayView command) {
 
 bool QZPMidiEngine::deliverToBackend(const QZPMidiEndpoint& destination, QByteArrayView bytes,
                                      QString* error) {
-    if (m_backend->send(destination, bytes, error))
+    if (m_backend->send(destination, bytes, error)) {
+        emit messageSent();
         return true;
+    }
     qCWarning(lcMidi).noquote() << QStringLiteral("Unable to send command %1 to endpoint %2: %3")
                                        .arg(QZPSysexMessage::hexExcerpt(bytes.toByteArray()),
                                             destination.description(), *error);

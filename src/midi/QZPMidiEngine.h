@@ -110,6 +110,8 @@ signals:
     // Every note, controller, program change and other channel message from the chosen input.
     void channelMessageReceived(const QByteArray& message);
     void setupChanged();
+    // A message went out to a destination (for the window's MIDI out light).
+    void messageSent();
     void sourceChanged();
     void destinationChanged();
     void targetedMidiChannelChanged();
