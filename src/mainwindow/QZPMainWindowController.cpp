@@ -10,10 +10,12 @@
 #include "mainwindow/QZPErrorHandler.h"
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPInstrumentCommands.h"
+#include "mainwindow/QZPMidiActivity.h"
 #include "mainwindow/QZPMidiMenus.h"
 #include "mainwindow/QZPMorphBar.h"
 #include "mainwindow/QZPMutateDialog.h"
 #include "mainwindow/QZPNotePlayerKeyFilter.h"
+#include "mainwindow/QZPPlayingStrip.h"
 #include "mainwindow/QZPPresetCommands.h"
 #include "mainwindow/QZPPresetFileActions.h"
 #include "mainwindow/QZPPresetRecorder.h"
@@ -109,6 +111,9 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
     m_claviature->setDelegate(this);
     settings->bind(m_claviature, "enabled", QString::fromLatin1(QZPSettings::ClaviatureEnabledKey));
     m_keyFilter = new QZPNotePlayerKeyFilter(m_claviature, m_window, this);
+    // Under the panel where there is room: the envelope's picture and the keyboard.
+    m_playingStrip = new QZPPlayingStrip(m_editor, m_engine, m_claviature);
+    m_window->findChild<QZPPanelFrame*>()->setBelowPanel(m_playingStrip);
 
     m_redraw = new QTimer(this);
     m_redraw->setSingleShot(true);
@@ -186,6 +191,7 @@ void QZPMainWindowController::buildWindow() {
     status->setObjectName(QStringLiteral("MidiStatus"));
     status->setAccessibleName(tr("MIDI Status"));
     m_window->statusBar()->addPermanentWidget(status);
+    m_window->statusBar()->addPermanentWidget(new QZPMidiActivity(m_engine));
     m_window->statusBar()->setSizeGripEnabled(true);
 }
 
@@ -362,10 +368,12 @@ void QZPMainWindowController::scheduleRedraw() {
 
 void QZPMainWindowController::claviaPlayMidiNote(QZPMidiClaviature*, quint8 note) {
     m_engine->sendNoteOn(note);
+    m_playingStrip->computerKeyboardNote(note, true);
 }
 
 void QZPMainWindowController::claviaReleaseMidiNote(QZPMidiClaviature*, quint8 note) {
     m_engine->sendNoteOff(note);
+    m_playingStrip->computerKeyboardNote(note, false);
 }
 
 // MARK: Moving through the list

@@ -39,6 +39,7 @@ class QZPPresetsController;
 class QLabel;
 class QZPInstrumentCommands;
 class QZPSheetExports;
+class QZPPlayingStrip;
 class QZPComparison;
 class QZPMorphBar;
 class QZPRecordOneWindowController;
@@ -112,6 +113,7 @@ public:
     // Preset ▸ Select on Instrument, Audition, Write to Instrument and the bank files.
     QZPInstrumentCommands* instrumentCommands() const { return m_instrumentCommands; }
     QZPSheetExports* sheetExports() const { return m_sheets; }
+    QZPPlayingStrip* playingStrip() const { return m_playingStrip; }
     void moveFromSequencer(QZPParameterId id, int value);
     // The current patch again, after a refresh or an opened file: the selection does not matter, and
     // without a destination nothing is said.
@@ -223,6 +225,7 @@ private:
     QZPMorphBar* m_morphBar = nullptr;
     QZPInstrumentCommands* m_instrumentCommands = nullptr;
     QZPSheetExports* m_sheets = nullptr;
+    QZPPlayingStrip* m_playingStrip = nullptr;
     // While comparing: every difference, in words.
     QLabel* m_differences = nullptr;
 };

@@ -5,6 +5,8 @@
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
 #include "editor/QZPEditorController.h"
+#include "editor/QZPEnvelopeView.h"
+#include "editor/QZPKeyboardView.h"
 #include "editor/QZPMessageView.h"
 #include "editor/QZPPatchSheet.h"
 #include "editor/QZPSlider.h"
@@ -15,9 +17,11 @@
 #include "mainwindow/QZPHardwareControlSync.h"
 #include "mainwindow/QZPInstrumentCommands.h"
 #include "mainwindow/QZPMainWindowController.h"
+#include "mainwindow/QZPMidiActivity.h"
 #include "mainwindow/QZPMidiMenus.h"
 #include "mainwindow/QZPMorphBar.h"
 #include "mainwindow/QZPMutateDialog.h"
+#include "mainwindow/QZPPlayingStrip.h"
 #include "mainwindow/QZPPresetFileActions.h"
 #include "mainwindow/QZPScreenFit.h"
 #include "mainwindow/QZPSheetExports.h"
@@ -596,7 +600,7 @@ private slots:
         const QZPPatchSheet sheet(m_window->editorController());
         QCOMPARE(QImage(path("Sheet.PNG")).size(), (sheet.size() * 2).toSize());
         QVERIFY(qzpContents(path("Sheet.svg")).contains("Bass"));
-        QVERIFY(sheet.switchesText().contains(QString::fromUtf8("CHORUS MODE")));
+        QVERIFY(sheet.switchesText().replace(QChar(0xA0), QLatin1Char(' ')).contains("CHORUS MODE OFF"));
         QVERIFY(!sheets->exportPatchSheetToFile(path("Sheet.txt"), &error) &&
                 !QFile::exists(path("Sheet.txt")));
         QVERIFY(!error.isNull());
@@ -823,6 +827,79 @@ private slots:
         key(filter, QEvent::KeyPress);
         QVERIFY(sent().isEmpty());
         QCOMPARE(filter->text(), QStringLiteral("a"));
+        window->hide();
+    }
+
+    // Under the panel where the window has room: the envelope's picture follows the patch shown, and the
+    // keyboard plays and lights the notes played from it, the computer keyboard and a MIDI keyboard; the
+    // lights in the status bar flash as messages go and come. A small window has no strip.
+    void playingStripAndLights() {
+        library({"Bass"});
+        QMainWindow* window = m_window->window();
+        window->resize(1440, 800);
+        m_window->showWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QApplication::setActiveWindow(window);
+        QZPPlayingStrip* strip = m_window->playingStrip();
+        const QWidget* panel = m_window->editorController()->view();
+        QTRY_VERIFY(strip->isVisible());
+        QVERIFY(strip->geometry().top() >= panel->geometry().bottom() &&
+                strip->parentWidget()->rect().contains(strip->geometry()));
+
+        // The envelope's words follow an edit.
+        QZPEnvelopeView* envelope = m_window->editorController()->envelopeView();
+        const QString before = envelope->accessibleDescription();
+        QZPParameter::of(Id::ENV_Release).set(*named("Bass"), 127);
+        QTRY_VERIFY(envelope->accessibleDescription() != before);
+        QVERIFY(envelope->accessibleDescription().contains(QStringLiteral("Release 12.0 s")));
+
+        // A click plays middle C while held; the key lights meanwhile.
+        QZPKeyboardView* keyboard = strip->keyboard();
+        sent();
+        const QPoint middleC = keyboard->keyRect(60).center().toPoint() + QPoint(0, 20);
+        QTest::mousePress(keyboard, Qt::LeftButton, {}, middleC);
+        QCOMPARE(sent(), QList<QByteArray>{QByteArray::fromHex("903c6e")});
+        QVERIFY(keyboard->isLit(60));
+        QTest::mouseRelease(keyboard, Qt::LeftButton, {}, middleC);
+        QCOMPARE(sent(), QList<QByteArray>{QByteArray::fromHex("803c00")});
+        QVERIFY(!keyboard->isLit(60));
+
+        // The computer keyboard's A lights its note; X moves the letters' octave up.
+        QZPTableView* list = m_window->sidebarController()->tableView();
+        list->setFocus();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, {}, 38, 0, 0, QStringLiteral("a"));
+        QApplication::sendEvent(list, &press);
+        QVERIFY(keyboard->isLit(60));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, {}, 38, 0, 0, QStringLiteral("a"));
+        QApplication::sendEvent(list, &release);
+        QVERIFY(!keyboard->isLit(60));
+        QVERIFY(keyboard->accessibleDescription().contains(QStringLiteral("plays C4 to D5")));
+        QKeyEvent higher(QEvent::KeyPress, Qt::Key_X, {}, 53, 0, 0, QStringLiteral("x"));
+        QApplication::sendEvent(list, &higher);
+        QVERIFY(keyboard->accessibleDescription().contains(QStringLiteral("plays C5 to D6")));
+
+        // A MIDI keyboard's note on lights its key, its note off (or a note on at velocity 0) puts it out.
+        auto* lights = window->statusBar()->findChild<QZPMidiActivity*>();
+        QVERIFY(lights && lights->isOutLit());
+        QTRY_VERIFY(!lights->isOutLit());
+        m_instrument->inject(QByteArray::fromHex("904064"));
+        QTRY_VERIFY(keyboard->isLit(64));
+        QVERIFY(lights->isInLit());
+        m_instrument->inject(QByteArray::fromHex("904000"));
+        QTRY_VERIFY(!keyboard->isLit(64));
+
+        // From the keyboard alone: Right moves the key in focus, Space plays it while held.
+        keyboard->setFocus();
+        sent();
+        QTest::keyClick(keyboard, Qt::Key_Right);
+        QTest::keyPress(keyboard, Qt::Key_Space);
+        QCOMPARE(sent(), QList<QByteArray>{QByteArray::fromHex("903d6e")});
+        QTest::keyRelease(keyboard, Qt::Key_Space);
+        QCOMPARE(sent(), QList<QByteArray>{QByteArray::fromHex("803d00")});
+
+        window->resize(window->minimumSize());
+        QTRY_VERIFY(!strip->isVisible());
+        QVERIFY(panel->parentWidget()->rect().contains(panel->geometry()));
         window->hide();
     }
 
