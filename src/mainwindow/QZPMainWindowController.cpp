@@ -49,6 +49,7 @@
 #include <QTimer>
 #include <QUndoStack>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 
@@ -111,6 +112,7 @@ QZPMainWindowController::QZPMainWindowController(QZPDocumentController* document
     m_claviature->setDelegate(this);
     settings->bind(m_claviature, "enabled", QString::fromLatin1(QZPSettings::ClaviatureEnabledKey));
     m_keyFilter = new QZPNotePlayerKeyFilter(m_claviature, m_window, this);
+    connect(m_engine, &QZPMidiEngine::targetedMidiChannelChanged, this, [this] { m_toldOtherChannel = -1; });
     // Under the panel where there is room: the envelope's picture and the keyboard.
     m_playingStrip = new QZPPlayingStrip(m_editor, m_engine, m_claviature);
     m_window->findChild<QZPPanelFrame*>()->setBelowPanel(m_playingStrip);
@@ -342,6 +344,18 @@ void QZPMainWindowController::sidebarControllerBrowsed(QZPSidebarController*) {
 // The instrument's knob moves change the current preset while hardware control is on. They are not sent
 // back.
 void QZPMainWindowController::midiEngineDidReceiveSysex(QZPMidiEngine*, const QByteArray& sysex, quint8) {
+    // The instrument ignores messages for other channels, and so does the window; the status says once
+    // which channel they come on.
+    if (const int channel = QZPPatch::channelOf(sysex); channel != m_engine->targetedMidiChannel()) {
+        ++m_otherChannelMessages;
+        if (std::exchange(m_toldOtherChannel, channel) != channel)
+            showStatus(
+                tr("The instrument sends on channel %1; ToneBench uses channel %2 (MIDI ▸ Channel), so "
+                   "its messages are ignored.")
+                    .arg(channel + 1)
+                    .arg(m_engine->targetedMidiChannel() + 1));
+        return;
+    }
     if (recordControlMessages())
         m_controlSync->take(sysex);
 }

@@ -114,6 +114,8 @@ public:
     QZPInstrumentCommands* instrumentCommands() const { return m_instrumentCommands; }
     QZPSheetExports* sheetExports() const { return m_sheets; }
     QZPPlayingStrip* playingStrip() const { return m_playingStrip; }
+    // The instrument's messages ignored for coming on another channel.
+    int otherChannelMessages() const { return m_otherChannelMessages; }
     void moveFromSequencer(QZPParameterId id, int value);
     // The current patch again, after a refresh or an opened file: the selection does not matter, and
     // without a destination nothing is said.
@@ -226,6 +228,9 @@ private:
     QZPInstrumentCommands* m_instrumentCommands = nullptr;
     QZPSheetExports* m_sheets = nullptr;
     QZPPlayingStrip* m_playingStrip = nullptr;
+    int m_otherChannelMessages = 0;
+    // The other channel the status last told of (-1 none): told again once the channel changes.
+    int m_toldOtherChannel = -1;
     // While comparing: every difference, in words.
     QLabel* m_differences = nullptr;
 };

@@ -324,6 +324,12 @@ private slots:
         QVERIFY(bass->isDocumentEdited() && sent().isEmpty());
         knob(18, 1); // outside the patch data
         QCOMPARE(bass->junoSysexData().size(), QZPPreset::PatchMessageLength);
+        // A knob move on another channel is ignored, as the instrument ignores it; the status says which
+        // channel the instrument sends on.
+        m_instrument->inject(QZPSysexMessage::controlMessage(5, 5, 77));
+        QTRY_COMPARE(m_window->otherChannelMessages(), 1);
+        QCOMPARE(bass->byteAtLocation(5), 40);
+        QVERIFY(m_window->window()->statusBar()->currentMessage().contains(QStringLiteral("channel 6")));
 
         m_window->setRecordControlMessages(false);
         knob(5, 90);
