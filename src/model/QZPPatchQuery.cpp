@@ -295,8 +295,16 @@ QZPPatchQuery QZPPatchQuery::parse(QStringView text, QZPValueScale scale) {
             }
             continue;
         }
-        if (found.isEmpty() || valueWord.isEmpty()) {
+        if (found.isEmpty()) {
             nameWords << trimmed;
+            continue;
+        }
+        // A parameter compared with nothing (`vcf>`) says what it takes rather than turning into name text.
+        if (valueWord.isEmpty()) {
+            if (query.m_problem.isEmpty())
+                query.m_problem =
+                    QCoreApplication::translate("QZPPatchQuery", "“%1” needs a value: %2 takes %3.")
+                        .arg(trimmed, found.first()->panelName(), valuesText(*found.first(), scale));
             continue;
         }
         // The parameters the name may mean that can take the value: one is taken; several are listed for

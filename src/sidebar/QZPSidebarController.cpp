@@ -278,8 +278,16 @@ void QZPSidebarController::setFilterString(const QString& text) {
     emit filterStringChanged(text);
 }
 
+QString QZPSidebarController::filterProblem() const {
+    // The field keeps no more than its longest text: a longer paste is cut there, and that is said.
+    if (m_filterString.size() >= m_filterSearchField->maxLength())
+        return tr("The filter holds at most %L1 characters: the rest of the text was left out.")
+            .arg(m_filterSearchField->maxLength());
+    return m_presets->filterPredicate().problem();
+}
+
 QString QZPSidebarController::filterHelp() const {
-    const QString problem = m_presets->filterPredicate().problem();
+    const QString problem = filterProblem();
     if (!problem.isEmpty())
         return problem;
     const QZPValueScale scale = QZPValueScale::chosen(m_settings);
@@ -293,7 +301,7 @@ QString QZPSidebarController::filterHelp() const {
 
 // A query that can never hold says why at once, over the field, and in place of the empty list's words.
 void QZPSidebarController::updateFilterProblem() {
-    const QString problem = m_presets->filterPredicate().problem();
+    const QString problem = filterProblem();
     m_filterSearchField->setToolTip(filterHelp());
     m_filterSearchField->setAccessibleDescription(problem);
     if (!problem.isEmpty() && m_filterSearchField->hasFocus())
@@ -436,7 +444,7 @@ void QZPSidebarController::updateNoResults() {
         return;
     if (m_presets->presetsFolderURL().isEmpty())
         m_noFilterResultsField->setText(tr("No presets folder.\nChoose one above."));
-    else if (const QString problem = m_presets->filterPredicate().problem(); !problem.isEmpty())
+    else if (const QString problem = filterProblem(); !problem.isEmpty())
         m_noFilterResultsField->setText(problem);
     else if (asksAboutSounds() && m_presets->isReadingPatches())
         m_noFilterResultsField->setText(tr("Reading the presets’ sounds…"));

@@ -98,6 +98,9 @@ public:
     void editTags(QZPCommandSource source);
     // What the filter field says of its words: the words it knows, or why the query can never hold.
     QString filterHelp() const;
+    // Why the filter cannot be what was typed: a query that can never hold, or text cut at the field's
+    // length; empty when there is nothing to say.
+    QString filterProblem() const;
     // Copies preset files into the library's folder, as a drop onto the list does.
     void importFiles(const QStringList& paths);
 

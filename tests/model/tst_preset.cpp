@@ -583,7 +583,7 @@ private slots:
               {"hpf!=0", "", false, true},
               {"bass pulse vcf<40 chorus:off", "bass", false, true},
               {"warm  pad", "warm pad", true, true},
-              {">3 vcf> Pad:2", ">3 vcf> Pad:2", true, true}}) {
+              {">3 Pad:2", ">3 Pad:2", true, true}}) {
             const QZPPatchQuery query = QZPPatchQuery::parse(QString::fromUtf8(text));
             QVERIFY2(query.isValid(), text);
             QCOMPARE(query.nameText(), QString::fromUtf8(nameText));
@@ -597,6 +597,7 @@ private slots:
               {"cutof>50", "No parameter “cutof”: VCF FREQ is vcf or cutoff."},
               {"resonanse>3", "No parameter “resonanse”: VCF RES is resonance."},
               {"foo>3", "No parameter “foo”."},
+              {"pad vcf>", "“vcf>” needs a value: VCF FREQ takes 0–127."},
               {"Cutof:3", "No parameter “Cutof”: VCF FREQ is vcf or cutoff."},
               {"lfo>50", "“lfo” may be DCO LFO or VCF LFO: write dcolfo or vcflfo."},
               {"env:1", "“env” may be VCF ENV or VCA ENV GATE: write vcfenv or vcaenvgate."}}) {

@@ -22,6 +22,7 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QClipboard>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -431,6 +432,12 @@ private slots:
         QVERIFY(field->toolTip().contains(QString::fromUtf8("takes 0–10, not")));
         QZPSettings::standard()->setValue(QZPSettings::ValueScaleKey, 2);
         QVERIFY(m_sidebar->noFilterResultsField()->text().contains(QString::fromUtf8("takes 0–127, not")));
+        // A text longer than the field holds is cut, and that is said, not left to be found out.
+        QGuiApplication::clipboard()->setText(QString(40000, QLatin1Char('x')));
+        field->clear();
+        field->paste();
+        QCOMPARE(field->text().size(), field->maxLength());
+        QVERIFY(field->toolTip().contains(QStringLiteral("the rest of the text was left out")));
         field->clear();
         QVERIFY(field->toolTip().contains("vcf>90") && field->toolTip().contains("VCF FREQ"));
         QZPSettings::standard()->remove(QZPSettings::ValueScaleKey);
