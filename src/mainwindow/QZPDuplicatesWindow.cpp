@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/QZPDuplicatesWindow.h"
-#include "model/QZPPlural.h"
 
+#include "library/QZPLibraryPatchReader.h"
+#include "library/QZPLibraryTable.h"
 #include "model/QZPError.h"
 #include "model/QZPFileSystem.h"
 #include "model/QZPPatch.h"
 #include "model/QZPPatchDistance.h"
+#include "model/QZPPlural.h"
 
 #include <QCloseEvent>
 #include <QDialogButtonBox>
@@ -19,6 +21,8 @@
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <sys/stat.h>
 
 namespace {
 
@@ -127,6 +131,14 @@ void QZPDuplicatesWindow::showGroups() {
         auto* branch =
             new QTreeWidgetItem(m_tree, {tr("%1 presets").arg(group.size())}); // a group has two or more
         branch->setFlags(Qt::ItemIsEnabled);
+        // One of each group is kept: the first that is a file of its own, not a link to one (a link kept
+        // while its target went to the Trash would dangle).
+        qsizetype kept = group.first();
+        for (const qsizetype i : group)
+            if (!isLink(m_read.entries.at(i).relativePath)) {
+                kept = i;
+                break;
+            }
         for (const qsizetype i : group) {
             const QZPPresetsController::FilePatch& entry = m_read.entries.at(i);
             const QString folder = QFileInfo(entry.relativePath).path();
@@ -134,8 +146,7 @@ void QZPDuplicatesWindow::showGroups() {
                 branch, {entry.name, folder == QLatin1String(".") ? QFileInfo(m_folder).fileName() : folder});
             leaf->setData(0, PathRole, entry.relativePath);
             leaf->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-            // One of each group is kept: the first.
-            leaf->setCheckState(0, i == group.first() ? Qt::Unchecked : Qt::Checked);
+            leaf->setCheckState(0, i == kept ? Qt::Unchecked : Qt::Checked);
         }
     }
     m_tree->expandAll();
@@ -186,6 +197,36 @@ void QZPDuplicatesWindow::updateTrashButton() {
     m_trash->setText(checked > 0 ? tr("Move %1 Checked to Trash").arg(checked) : tr("Move Checked to Trash"));
 }
 
+bool QZPDuplicatesWindow::isLink(const QString& relativePath) const {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(QDir(m_folder).filePath(relativePath)).constData(), &info) == 0 &&
+           S_ISLNK(info.st_mode);
+}
+
+QString QZPDuplicatesWindow::keptProblem(const QList<std::pair<QString, bool>>& group) const {
+    QStringList reasons;
+    for (const auto& [path, checked] : group) {
+        if (checked)
+            continue;
+        const auto scanned = std::find_if(m_read.entries.begin(), m_read.entries.end(),
+                                          [&path](const auto& entry) { return entry.relativePath == path; });
+        unsigned char patch[QZPLibraryTable::PatchLength];
+        if (isLink(path))
+            reasons << tr("“%1” is a link").arg(path);
+        else if (QZPLibraryPatchReader::readPatch(QDir(m_folder).filePath(path), patch) !=
+                 QZPLibraryTable::PatchState::Read)
+            reasons << tr("“%1” is gone or holds no preset now").arg(path);
+        else if (scanned == m_read.entries.end() ||
+                 QByteArray(reinterpret_cast<const char*>(patch), QZPLibraryTable::PatchLength) !=
+                     scanned->patch)
+            reasons << tr("“%1” has changed since the folder was read").arg(path);
+        else
+            return {};
+    }
+    return reasons.isEmpty() ? tr("no copy of it is left unchecked to keep")
+                             : reasons.join(QStringLiteral("; "));
+}
+
 void QZPDuplicatesWindow::moveCheckedToTrash() {
     const QStringList paths = checkedPaths();
     if (paths.isEmpty())
@@ -205,14 +246,34 @@ void QZPDuplicatesWindow::moveCheckedToTrash() {
     connect(alert, &QMessageBox::finished, this, [this, alert, trash, paths] {
         if (alert->clickedButton() != trash)
             return;
-        QStringList moved, failures;
-        for (const QString& path : paths) {
-            QZPError error;
-            if (QZPFileSystem::moveToTrash(QDir(m_folder).filePath(path), &error))
-                moved << path;
-            else
-                failures << path;
+        // Just before anything goes, each group is checked again for the copy it keeps: a group whose
+        // kept copy went away, changed or is a link loses nothing.
+        QStringList moved, failures, refused;
+        for (const QList<std::pair<QString, bool>>& group : groups()) {
+            if (std::none_of(group.begin(), group.end(), [](const auto& member) { return member.second; }))
+                continue;
+            if (const QString problem = keptProblem(group); !problem.isEmpty()) {
+                refused << problem;
+                continue;
+            }
+            for (const auto& [path, checked] : group) {
+                QZPError error;
+                if (!checked)
+                    continue;
+                if (QZPFileSystem::moveToTrash(QDir(m_folder).filePath(path), &error))
+                    moved << path;
+                else
+                    failures << path;
+            }
         }
+        if (!refused.isEmpty() && m_presentError)
+            m_presentError(
+                QZPError::make(QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteUnknown,
+                               qzpPlural(refused.size(), tr("1 group of duplicates was left as it is."),
+                                         tr("%1 groups of duplicates were left as they are.")),
+                               tr("Nothing of a group goes to the Trash unless a copy stays: %1. Find the "
+                                  "duplicates again to see the folder as it is now.")
+                                   .arg(refused.join(QStringLiteral("; ")))));
         if (!failures.isEmpty() && m_presentError)
             m_presentError(
                 QZPError::make(QString::fromLatin1(QZPError::FileDomain), QZPError::FileWriteUnknown,

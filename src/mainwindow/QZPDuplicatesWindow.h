@@ -52,6 +52,11 @@ private:
     void moveCheckedToTrash();
     // The checked presets' paths below the folder.
     QStringList checkedPaths() const;
+    // Why a group's checked copies may not go: none left unchecked that is still there, a file of its own
+    // (not a link) and holding the patch it held when the folder was read; empty when they may.
+    QString keptProblem(const QList<std::pair<QString, bool>>& group) const;
+    // A file that is a symbolic link (never the copy kept).
+    bool isLink(const QString& relativePath) const;
 
     QZPPresetsController* m_library;
     std::function<void(const QZPError&)> m_presentError;

@@ -336,6 +336,56 @@ private slots:
         QCOMPARE(window->groups(), (Groups{{{"A.syx", false}, {"Near.syx", true}}}));
     }
 
+    // Find Duplicates never keeps a link while its target goes (a link inside the folder or to a file
+    // outside it), and trashes nothing of a group whose kept file went away or changed after the scan.
+    void findDuplicatesKeepsAFileOfItsOwn() {
+        const QString folder = m_dir->filePath("links");
+        const QString outside = m_dir->filePath("outside/Ext.syx");
+        for (const auto& [name, first] : {std::pair{"links/Pad.syx", 1},
+                                          {"links/Zed.syx", 50},
+                                          {"links/Lead.syx", 90},
+                                          {"links/Lead 2.syx", 90},
+                                          {"outside/Ext.syx", 50}})
+            QVERIFY(qzpWriteContents(m_dir->filePath(name), qzpPatchMessage(quint8(first))));
+        QVERIFY(QFile::link(folder + "/Pad.syx", folder + "/Alias.syx"));
+        QVERIFY(QFile::link(outside, folder + "/Another.syx"));
+        m_delegate->launch({});
+        library()->setPresetsFolderURL(QUrl::fromLocalFile(folder));
+        menuItem(QStringLiteral("Find Duplicates…"))->trigger();
+        auto* window = m_delegate->windowController()->window()->findChild<QZPDuplicatesWindow*>();
+        QVERIFY(window);
+        using Groups = QList<QList<std::pair<QString, bool>>>;
+        QTRY_COMPARE(window->groups(), (Groups{{{"Alias.syx", true}, {"Pad.syx", false}},
+                                               {{"Another.syx", true}, {"Zed.syx", false}},
+                                               {{"Lead.syx", false}, {"Lead 2.syx", true}}}));
+        // The kept Pad goes away and Lead changes after the scan: only the links' group of Zed goes.
+        QVERIFY(QFile::rename(folder + "/Pad.syx", m_dir->filePath("Pad moved.syx")));
+        QVERIFY(qzpWriteContents(folder + "/Lead.syx", qzpPatchMessage(91)));
+        window->trashButton()->click();
+        auto* question = window->findChild<QMessageBox*>();
+        QVERIFY(question);
+        for (QAbstractButton* button : question->buttons())
+            if (button->text() == "Move to Trash")
+                button->click();
+        QTRY_VERIFY(!QFileInfo::exists(folder + "/Another.syx") &&
+                    !QFileInfo(folder + "/Another.syx").isSymLink());
+        QVERIFY(QFile::exists(outside) && QFile::exists(folder + "/Zed.syx"));
+        QVERIFY(QFileInfo(folder + "/Alias.syx").isSymLink() && QFile::exists(folder + "/Lead 2.syx"));
+        // Said in an alert on the main window, with the reasons.
+        QMessageBox* alert = nullptr;
+        QTRY_VERIFY(alert = [this]() -> QMessageBox* {
+            for (QMessageBox* box : m_delegate->windowController()->window()->findChildren<QMessageBox*>())
+                if (box->isVisible() && box->text().contains(QStringLiteral("left as they are")))
+                    return box;
+            return nullptr;
+        }());
+        const QString reason = alert->informativeText();
+        QVERIFY2(reason.contains(QStringLiteral("“Pad.syx” is gone")) &&
+                     reason.contains(QStringLiteral("“Lead.syx” has changed")),
+                 qPrintable(reason));
+        alert->close();
+    }
+
     // Preset ▸ Find Similar: the list ranks the folder's other presets by their distance to the current
     // one, best first (the same patch at 0, a subfolder's among them, the current file left out), until the
     // filter changes or Show All; Return opens one.
