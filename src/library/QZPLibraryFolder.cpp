@@ -2,11 +2,13 @@
 #include "library/QZPLibraryFolder.h"
 
 #include "library/QZPFolderMonitor.h"
+#include "model/QZPFileSystem.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThread>
 #include <QtConcurrent>
+#include <utility>
 
 QZPLibraryFolder::QZPLibraryFolder(ListingProvider listing, WalkHandler walked, QObject* parent)
     : QObject(parent), m_listing(std::move(listing)), m_walked(std::move(walked)) {}
@@ -25,6 +27,7 @@ void QZPLibraryFolder::setUrl(const QUrl& url) {
     m_reference = url.isEmpty() ? QZPFileReference() : QZPFileReference::forPath(url.toLocalFile());
     emit urlChanged();
     m_walkPending = !url.isEmpty();
+    m_sweepPending = !url.isEmpty();
     QPointer<QZPLibraryFolder> self(this);
     QMetaObject::invokeMethod(
         this,
@@ -112,7 +115,12 @@ void QZPLibraryFolder::startWalk() {
             refresh();
     });
     const Listing listing = m_listing();
-    m_walk->setFuture(QtConcurrent::run([folder, expected = listing.expectedRows, known = listing.known] {
-        return QZPFolderWalker::walk(folder, expected, known);
-    }));
+    // The first walk of a folder also clears away what killed writers left in it, off the main thread.
+    const bool sweep = std::exchange(m_sweepPending, false);
+    m_walk->setFuture(
+        QtConcurrent::run([folder, expected = listing.expectedRows, known = listing.known, sweep] {
+            if (sweep)
+                QZPFileSystem::removeDeadWritersFiles(folder);
+            return QZPFolderWalker::walk(folder, expected, known);
+        }));
 }

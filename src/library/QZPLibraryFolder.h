@@ -64,5 +64,7 @@ private:
     std::unique_ptr<QFutureWatcher<QZPLibraryTable>> m_walk;
     bool m_walking = false;
     bool m_walkPending = false;
+    // The next walk first removes what killed writers left in the folder (once per folder set).
+    bool m_sweepPending = false;
     bool m_walkAgain = false;
 };

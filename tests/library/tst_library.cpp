@@ -660,6 +660,16 @@ private slots:
             QVERIFY(preset->isNew() || !preset->isFileContentsLoaded());
     }
 
+    // Opening a folder clears away what a killed writer left in it, before any write: a dead writer's
+    // temporary file goes at the first walk; a preset stays.
+    void firstWalkRemovesDeadWritersFiles() {
+        write("Pad.syx");
+        QVERIFY(qzpWriteContents(path(".tb-4194301-5-0000abcd.tmp"), "partial"));
+        open(m_dir->path());
+        QTRY_VERIFY(!QFile::exists(path(".tb-4194301-5-0000abcd.tmp")));
+        QVERIFY(QFile::exists(path("Pad.syx")));
+    }
+
     // Presets of one name in different folders each say their subfolder (the library's own as ""); a name
     // listed once says none, also once its preset object is made.
     void sameNamesShowTheirFolder() {

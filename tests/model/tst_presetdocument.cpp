@@ -211,8 +211,9 @@ private slots:
         QCOMPARE(qzpContents(file).at(5), char(0x55));
     }
 
-    // What a killed save left behind goes with the next write into the folder: only our own old
-    // temporary files, never a fresh one (a save may be busy with it), a link, or another name.
+    // What a killed save left behind goes with the next write into the folder: at once when its name
+    // tells of a writer that has ended (no process of its id, or one started at another time), an older
+    // release's unnamed one once old; never a live writer's, a link, or another name.
     void staleTemporaryFilesGo() {
         QTemporaryDir folder;
         const auto make = [&folder](const char* name, bool old) {
@@ -223,17 +224,29 @@ private slots:
                         file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
                                          QFileDevice::FileModificationTime));
         };
+        // This process's start time, as a writer's name gives it.
+        QFile stat(QStringLiteral("/proc/self/stat"));
+        QVERIFY(stat.open(QIODevice::ReadOnly));
+        const QByteArray line = stat.readAll();
+        const QByteArray start = line.mid(line.lastIndexOf(')') + 2).split(' ').at(19);
+        const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
+        const QByteArray live = ".tb-" + self + '-' + start + "-0000abcd.tmp";
+        const QByteArray reused = ".tb-" + self + '-' + start + "1-0000abcd.tmp"; // the id, another start
+        const QByteArray gone = ".tb-4194301-5-0000abcd.tmp";                     // no such process
         make(".tb-0123456789abcdef.tmp", true);
         make(".tb-fedcba9876543210.tmp", false);
         make(".tb-0123456789ABCDEF.tmp", true);
+        for (const QByteArray& fresh : {live, reused, gone})
+            make(fresh.constData(), false);
         make("mine.tmp", true);
         QVERIFY(QFile::link(folder.filePath("mine.tmp"), folder.filePath(".tb-aaaaaaaaaaaaaaaa.tmp")));
         QZPError error;
         QVERIFY(QZPFileSystem::writeFile(folder.filePath("New.syx"), message(Patch),
                                          QZPFileSystem::WriteMode::KeepExisting, &error));
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name),
-                 (QStringList{".tb-0123456789ABCDEF.tmp", ".tb-aaaaaaaaaaaaaaaa.tmp",
-                              ".tb-fedcba9876543210.tmp", "New.syx", "mine.tmp"}));
+        QCOMPARE(
+            QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name),
+            (QStringList{".tb-0123456789ABCDEF.tmp", QString::fromLatin1(live), ".tb-aaaaaaaaaaaaaaaa.tmp",
+                         ".tb-fedcba9876543210.tmp", "New.syx", "mine.tmp"}));
     }
 
     // Property lists from outside are read within bounds: no nesting without end, no expansion of shared
