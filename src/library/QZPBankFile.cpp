@@ -97,32 +97,32 @@ QZPBankFile::ImportResult QZPBankFile::importBank(const QString& bankPath, const
         taken.insert(entry);
     QHash<QString, int> nextNumber;
     const int total = int(result.contents.messages.size());
-    for (int n = 0; n < total; ++n) {
-        const QByteArray& message = result.contents.messages.at(n);
-        const QString wanted = base + QLatin1Char(' ') + QZPPreset::programNameForData(message);
+    // Each message's name: "<file> <slot>", the next free number after it when taken (also when a name
+    // was taken in the folder meanwhile and the writer asks again).
+    const auto nameFor = [&](qsizetype n) {
+        const QString wanted =
+            base + QLatin1Char(' ') + QZPPreset::programNameForData(result.contents.messages.at(n));
         int& number = nextNumber[wanted];
         for (;;) {
             const QString name = number < 2 ? wanted : QStringLiteral("%1 %2").arg(wanted).arg(number);
             number = std::max(number, 1) + 1;
-            if (taken.contains(name + extension))
-                continue;
-            taken.insert(name + extension);
-            const QString target = dir.filePath(name + extension);
-            QZPError error;
-            if (QZPFileSystem::writeFile(target, message, QZPFileSystem::WriteMode::KeepExisting, &error)) {
-                result.written << target;
-                break;
-            }
-            if (error.code() != QZPError::FileWriteFileExists) {
-                result.error = error;
-                return result;
+            if (!taken.contains(name + extension)) {
+                taken.insert(name + extension);
+                return name + extension;
             }
         }
-        if (progress && !progress(n + 1, total) && n + 1 < total) {
-            result.cancelled = true;
-            break;
-        }
-    }
+    };
+    QZPFileSystem::writeNewFiles(
+        folder, result.contents.messages, nameFor,
+        [&](qsizetype n, const QString& path) {
+            result.written << path;
+            if (progress && !progress(int(n) + 1, total) && n + 1 < total) {
+                result.cancelled = true;
+                return false;
+            }
+            return true;
+        },
+        &result.error);
     return result;
 }
 

@@ -11,6 +11,7 @@
 #include <QRandomGenerator>
 #include <QSet>
 #include <QUrl>
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -526,6 +527,84 @@ bool QZPFileSystem::writeFile(const QString& path, const QByteArray& data, Write
         return false;
     }
     syncFolder(path);
+    return true;
+}
+
+bool QZPFileSystem::writeNewFiles(const QString& folder, const QList<QByteArray>& contents,
+                                  const std::function<QString(qsizetype)>& nameFor,
+                                  const std::function<bool(qsizetype, const QString&)>& written,
+                                  QZPError* error) {
+    // Enough files per sync that the syncs cost little, few enough that progress moves and a cancel
+    // comes soon.
+    constexpr qsizetype BatchSize = 256;
+    const QByteArray encodedFolder = QFile::encodeName(folder);
+    const int folderFd = ::open(encodedFolder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folderFd < 0) {
+        qzpSetError(error, writeError(errno, folder));
+        return false;
+    }
+    removeDeadWritersFilesOnce(folder);
+    QList<QByteArray> staged;
+    const auto unstage = [&staged] {
+        for (const QByteArray& temporary : staged)
+            if (!temporary.isEmpty()) // a named file is no longer a temporary one
+                ::unlink(temporary.constData());
+        staged.clear();
+    };
+    const auto fail = [&](int err, const QString& path) {
+        unstage();
+        ::close(folderFd);
+        qzpSetError(error, writeError(err, path));
+        return false;
+    };
+    const QString placeholder = QDir(folder).filePath(QStringLiteral("new"));
+    for (qsizetype first = 0; first < contents.size(); first += BatchSize) {
+        const qsizetype end = std::min(contents.size(), first + BatchSize);
+        for (qsizetype i = first; i < end; ++i) {
+            QByteArray temporary;
+            const int fd = createTemporaryFile(placeholder, &temporary);
+            if (fd < 0)
+                return fail(errno, placeholder);
+            staged << temporary;
+            const bool ok = writeAll(fd, contents.at(i));
+            const int err = errno;
+            if (::close(fd) != 0 || !ok)
+                return fail(ok ? errno : err, placeholder);
+        }
+        // Every staged file durable at once, before any takes a name.
+        if (::syncfs(folderFd) != 0)
+            return fail(errno, folder);
+        for (qsizetype i = first; i < end; ++i) {
+            const QByteArray& temporary = staged.at(i - first);
+            QString path;
+            for (;;) {
+                path = QDir(folder).filePath(nameFor(i));
+                const QByteArray target = QFile::encodeName(path);
+                // A new name only: never a file, link or anything else already there.
+                if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(),
+                                RENAME_NOREPLACE) == 0)
+                    break;
+                if (errno == EINVAL) { // a file system without RENAME_NOREPLACE: a link is exclusive too
+                    if (::link(temporary.constData(), target.constData()) == 0) {
+                        ::unlink(temporary.constData());
+                        break;
+                    }
+                }
+                if (errno != EEXIST)
+                    return fail(errno, path);
+            }
+            staged[i - first].clear();
+            if (written && !written(i, path)) {
+                unstage();
+                ::fsync(folderFd);
+                ::close(folderFd);
+                return true;
+            }
+        }
+        staged.clear();
+        ::fsync(folderFd);
+    }
+    ::close(folderFd);
     return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class QZPError;
@@ -43,6 +44,15 @@ public:
     // A symbolic link, a folder or another non-regular file at `path` is never written through or
     // replaced, nor is a read-only file (FileWriteNoPermission).
     static bool writeFile(const QString& path, const QByteArray& data, WriteMode mode, QZPError* error);
+    // Writes many new files into one folder, each whole or not at all and none replacing a file, as
+    // writeFile does with KeepExisting, but quickly: a batch's contents are written to temporary files,
+    // made durable together with one sync, and only then given their names. `nameFor(i)` gives the i-th
+    // file's name (asked again for another when the name is taken); `written(i, path)` hears of each file
+    // in place and answers whether to go on. False with the error when a file cannot be written.
+    static bool writeNewFiles(const QString& folder, const QList<QByteArray>& contents,
+                              const std::function<QString(qsizetype index)>& nameFor,
+                              const std::function<bool(qsizetype index, const QString& path)>& written,
+                              QZPError* error);
     // Whether `path` is inside `folder` (at any depth), judged by whole path components: "Lib2/x" is not
     // inside "Lib".
     static bool isInsideFolder(const QString& path, const QString& folder);

@@ -211,6 +211,44 @@ private slots:
         QCOMPARE(qzpContents(file).at(5), char(0x55));
     }
 
+    // Many new files at once (a bank's import): each whole under its own name, across batches; a name
+    // already there (a file or a link) is never written through but given up for the next; a stop leaves
+    // what was written and no temporary file.
+    void manyNewFilesAtOnce() {
+        QTemporaryDir folder;
+        QVERIFY(qzpWriteContents(folder.filePath("P 3.syx"), "mine"));
+        QVERIFY(qzpWriteContents(folder.filePath("elsewhere"), "theirs"));
+        QVERIFY(QFile::link(folder.filePath("elsewhere"), folder.filePath("P 5.syx")));
+        QList<QByteArray> contents;
+        for (int i = 0; i < 600; ++i)
+            contents << QByteArray::number(i);
+        for (const auto& [stopAt, expected] : {std::pair{-1, 600}, {299, 300}}) {
+            int next = 0, wrong = 0;
+            QStringList written;
+            QZPError error;
+            QVERIFY(QZPFileSystem::writeNewFiles(
+                folder.path(), contents,
+                [&next, stopAt](qsizetype) {
+                    return QStringLiteral("%1 %2.syx").arg(stopAt < 0 ? "P" : "Q").arg(next++);
+                },
+                [&](qsizetype i, const QString& path) -> bool {
+                    written << path;
+                    wrong += qzpContents(path) != contents.at(i);
+                    return i != stopAt;
+                },
+                &error));
+            QCOMPARE(written.size(), expected);
+            QCOMPARE(wrong, 0);
+        }
+        QCOMPARE(qzpContents(folder.filePath("P 3.syx")), QByteArray("mine"));
+        QCOMPARE(qzpContents(folder.filePath("elsewhere")), QByteArray("theirs"));
+        QCOMPARE(qzpContents(folder.filePath("P 4.syx")), QByteArray("3"));
+        QCOMPARE(qzpContents(folder.filePath("P 601.syx")), QByteArray("599"));
+        QCOMPARE(QDir(folder.path()).entryList({"P *.syx"}, QDir::Files | QDir::System).size(), 602);
+        QCOMPARE(QDir(folder.path()).entryList({"Q *.syx"}, QDir::Files).size(), 300);
+        QVERIFY(QDir(folder.path()).entryList({".tb-*"}, QDir::Files | QDir::Hidden).isEmpty());
+    }
+
     // What a killed save left behind goes with the next write into the folder: at once when its name
     // tells of a writer that has ended (no process of its id, or one started at another time), an older
     // release's unnamed one once old; never a live writer's, a link, or another name.
