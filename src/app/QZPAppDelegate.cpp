@@ -33,6 +33,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QTimer>
 
 using Command = QZPPresetCommands::Command;
@@ -197,6 +198,15 @@ bool QZPAppDelegate::offerBankImport(const QString& path) {
     if (!bytes || !QZPBankFile::isBank(*bytes))
         return false;
     QWidget* window = windowController()->window();
+    // The same bank handed over again while it is asked about or imported (opened twice at once) joins
+    // the one under way: one question, one import.
+    const QString identity = QFileInfo(path).canonicalFilePath();
+    if (m_banksInHand.contains(identity)) {
+        windowController()->showStatus(tr("“%1” is already being imported").arg(QFileInfo(path).fileName()));
+        return true;
+    }
+    m_banksInHand.insert(identity);
+    const auto release = qScopeGuard([this, identity] { m_banksInHand.remove(identity); });
     const QZPBankFile::Contents contents = QZPBankFile::parse(*bytes);
     const QString folder = m_documents->presetsController()->presetsFolderURL().toLocalFile();
     if (folder.isEmpty()) {

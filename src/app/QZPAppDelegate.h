@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <memory>
 
@@ -96,4 +97,6 @@ private:
     QPointer<QZPTextWindow> m_ackWindow;
     QPointer<QZPTextWindow> m_helpWindow;
     bool m_channelMenuBuilt = false;
+    // The banks (by their real path) being asked about or imported now.
+    QSet<QString> m_banksInHand;
 };

@@ -336,6 +336,39 @@ private slots:
         QCOMPARE(window->groups(), (Groups{{{"A.syx", false}, {"Near.syx", true}}}));
     }
 
+    // A bank handed over again while its question is open (the same file opened twice at once) joins the
+    // one under way: one question, one import, each message one file.
+    void bankOpenedTwiceIsImportedOnce() {
+        const QString folder = m_dir->filePath("banks");
+        QVERIFY(QDir().mkpath(folder));
+        QByteArray bank;
+        for (int n = 0; n < 10; ++n)
+            bank += qzpPatchMessage(quint8(n * 9));
+        QVERIFY(qzpWriteContents(m_dir->filePath("bank.syx"), bank));
+        m_delegate->launch({});
+        library()->setPresetsFolderURL(QUrl::fromLocalFile(folder));
+        int questions = 0;
+        QTimer::singleShot(0, [&] {
+            auto* first = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(first);
+            ++questions;
+            // The second hand-over arrives while the first is asked about; a second question, if one
+            // came, is counted and answered No.
+            QTimer::singleShot(0, [&questions, first] {
+                auto* second = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (second && second != first && second->button(QMessageBox::No)) {
+                    ++questions;
+                    second->button(QMessageBox::No)->click();
+                }
+            });
+            m_delegate->openFiles({m_dir->filePath("bank.syx")});
+            first->button(QMessageBox::Yes)->click();
+        });
+        m_delegate->openFiles({m_dir->filePath("bank.syx")});
+        QCOMPARE(questions, 1);
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 10);
+    }
+
     // Find Duplicates never keeps a link while its target goes (a link inside the folder or to a file
     // outside it), and trashes nothing of a group whose kept file went away or changed after the scan.
     void findDuplicatesKeepsAFileOfItsOwn() {
