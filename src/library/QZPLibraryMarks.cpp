@@ -5,7 +5,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -53,6 +58,21 @@ QZPLibraryMarks::RowMarks QZPLibraryMarks::lookUp(const QString& relativePath, c
 
 bool QZPLibraryMarks::change(const QList<File>& files,
                              const std::function<void(QZPPresetMarks::Marks&)>& change, QZPError* error) {
+    // Two windows or programs on one folder change its marks in turn: under the folder's lock the file is
+    // read again as it is now and the change made to that, so neither loses the other's. The lock goes
+    // with the descriptor.
+    const int folderFd = ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0)
+        while (::flock(folderFd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    const auto unlock = qScopeGuard([folderFd] {
+        if (folderFd >= 0)
+            ::close(folderFd);
+    });
+    if (stampOf(m_folder) != m_stamp) {
+        QZPError readError;
+        m_marks.read(m_folder, &readError); // a broken file is set aside by the write, as at a load
+    }
     for (const auto& [path, patch] : files) {
         QZPPresetMarks::Marks marks = m_marks.marks(path, patch);
         change(marks);

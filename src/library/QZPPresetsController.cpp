@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <sys/stat.h>
 
 #include <QScopedValueRollback>
@@ -32,6 +33,12 @@ QZPPresetsController::QZPPresetsController(QObject* parent)
                                      })) {
     connect(m_folder.get(), &QZPLibraryFolder::urlChanged, this,
             &QZPPresetsController::presetsFolderURLChanged);
+    // The file of marks rewritten in place by another program changes no entry of the folder, so the
+    // folder's walk does not see it: the file is watched for itself.
+    connect(&m_marksWatcher, &QFileSystemWatcher::fileChanged, this, [this] {
+        if (!m_marks.folder().isEmpty() && m_marks.folder() == m_folder->path())
+            loadMarks(m_marks.folder());
+    });
     connect(&m_patches, &QZPRowPatches::changed, this, &QZPPresetsController::patchesChanged);
     connect(&m_patches, &QZPRowPatches::progress, this, &QZPPresetsController::patchesProgress);
     connect(&m_patches, &QZPRowPatches::finished, this, &QZPPresetsController::patchesDone);
@@ -339,6 +346,12 @@ void QZPPresetsController::refilter(const QList<Row>& rows, bool patchChanged) {
 // MARK: Marks
 
 bool QZPPresetsController::loadMarks(const QString& folder) {
+    // Watched anew each time: a file replaced by a rename (as ours are written) is another file.
+    const QString file = QDir(folder).filePath(QString::fromLatin1(QZPPresetMarks::FileName));
+    if (!m_marksWatcher.files().isEmpty())
+        m_marksWatcher.removePaths(m_marksWatcher.files());
+    if (QFileInfo::exists(file))
+        m_marksWatcher.addPath(file);
     QZPError error;
     if (!m_marks.load(folder, &error))
         return false;

@@ -14,6 +14,7 @@
 #include "model/QZPFileReference.h"
 
 #include <QAbstractListModel>
+#include <QFileSystemWatcher>
 #include <QHash>
 #include <QSet>
 #include <QUrl>
@@ -255,6 +256,7 @@ private:
     bool m_walkingNow = false;
     QZPRowPatches m_patches;
     QZPLibraryMarks m_marks;
+    QFileSystemWatcher m_marksWatcher;
     QZPSimilarRows m_similar;
     // Last: it goes (waiting for a walk that runs) before what its walks are applied to.
     std::unique_ptr<QZPLibraryFolder> m_folder;

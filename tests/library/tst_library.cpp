@@ -660,6 +660,41 @@ private slots:
             QVERIFY(preset->isNew() || !preset->isFileContentsLoaded());
     }
 
+    // Two windows on one folder star in turn, each having read the marks before the other's change:
+    // neither loses the other's. A change another program writes into the file in place is seen.
+    void twoWindowsKeepEachOthersMarks() {
+        write("A.syx", 1);
+        write("B.syx", 2);
+        open(m_dir->path());
+        QZPPresetsController other;
+        QSignalSpy refreshed(&other, &QZPPresetsController::refreshFinished);
+        other.setPresetsFolderURL(QUrl::fromLocalFile(m_dir->path()));
+        QVERIFY(refreshed.wait(5000));
+        QTRY_VERIFY(!other.isRefreshing() && !other.isReadingPatches() && !library()->isReadingPatches());
+        const auto star = [](QZPPresetMarks::Marks& marks) {
+            marks.favourite = true;
+        };
+        QZPError error;
+        // Each write of the file is a new entry in the folder: the walks it gives are waited for.
+        QSignalSpy walked(library(), &QZPPresetsController::refreshFinished);
+        QVERIFY(library()->changeMarks({named("A")}, star, &error));
+        QVERIFY(other.changeMarks({qzpNamedPreset(&other, "B")}, star, &error));
+        QTRY_VERIFY(walked.count() > 0 && !library()->isRefreshing());
+        QZPPresetMarks onDisk;
+        QVERIFY(onDisk.read(m_dir->path(), &error));
+        QVERIFY(onDisk.marks("A.syx", named("A")->patch().data()).favourite);
+        QVERIFY(onDisk.marks("B.syx", named("B")->patch().data()).favourite);
+
+        // Rewritten in place, not by rename: A loses its star, and the list follows.
+        onDisk.setMarks("A.syx", named("A")->patch().data(), {});
+        QFile file(path(QZPPresetMarks::FileName));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(onDisk.serialized());
+        file.close();
+        QTRY_VERIFY(!library()->marksOf(named("A")).favourite);
+        QVERIFY(library()->marksOf(named("B")).favourite);
+    }
+
     // Opening a folder clears away what a killed writer left in it, before any write: a dead writer's
     // temporary file goes at the first walk; a preset stays.
     void firstWalkRemovesDeadWritersFiles() {
