@@ -33,6 +33,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QTimer>
 
@@ -64,6 +65,8 @@ void QZPAppDelegate::applicationWillFinishLaunching() {
     if (m_documents)
         return;
     m_documents = std::make_unique<QZPDocumentController>();
+    m_recovery = std::make_unique<QZPRecoveryKeeper>(m_documents->presetsController(),
+                                                     QZPRecoveryKeeper::defaultFolder());
     // The skin is the whole application's: its menus, status bar and dialogs take the skin's colours,
     // over the desktop's own palette, kept for the classic skin.
     static const QPalette desktop = QApplication::palette();
@@ -115,6 +118,7 @@ void QZPAppDelegate::launch(const QStringList& files) {
     }
     window->showWindow();
     applicationDidFinishLaunching();
+    offerRecovery();
 }
 
 // With no instrument's port to send to and none ever chosen, ToneBench Sound plays from the first start;
@@ -365,9 +369,87 @@ void QZPAppDelegate::applicationWillTerminate() {
 void QZPAppDelegate::terminate() {
     if (!applicationShouldTerminate())
         return;
+    // Each edit was saved or given up by the user's answer: nothing is left to recover.
+    if (m_recovery) {
+        m_recovery->forgetAll();
+        m_recovery->stop();
+    }
     if (m_windowController)
         m_windowController->setQuitting();
     QApplication::quit();
+}
+
+void QZPAppDelegate::endSession() {
+    if (m_recovery) {
+        m_recovery->keepNow();
+        m_recovery->stop();
+    }
+    // Nothing left sounding on the instrument or in ToneBench Sound.
+    if (!m_engine->destination().isNull())
+        m_engine->sendAllNotesOff();
+    applicationWillTerminate();
+    if (m_windowController)
+        m_windowController->setQuitting();
+    QApplication::quit();
+}
+
+void QZPAppDelegate::offerRecovery() {
+    const QString folder = m_recovery ? m_recovery->folder() : QZPRecoveryKeeper::defaultFolder();
+    const QList<QZPRecoveryKeeper::Entry> entries = QZPRecoveryKeeper::leftBehind(folder);
+    if (entries.isEmpty())
+        return;
+    QWidget* window = windowController()->window();
+    auto* question = new QMessageBox(window);
+    question->setObjectName(QStringLiteral("recoveryQuestion"));
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    question->setIcon(QMessageBox::Question);
+    question->setText(qzpPlural(entries.size(), tr("ToneBench ended with unsaved changes to 1 preset"),
+                                tr("ToneBench ended with unsaved changes to %1 presets")));
+    QStringList names;
+    for (const QZPRecoveryKeeper::Entry& entry : entries)
+        names << (entry.fileChanged() ? tr("%1 (its file changed since)").arg(entry.name) : entry.name);
+    question->setInformativeText(
+        tr("Restore brings each back edited, as it was, over its file (which is not changed until you "
+           "save). Discard forgets the changes.\n\n%1")
+            .arg(names.join(QLatin1Char('\n'))));
+    QPushButton* restoreButton = question->addButton(tr("Restore"), QMessageBox::AcceptRole);
+    question->addButton(tr("Discard"), QMessageBox::DestructiveRole);
+    question->setDefaultButton(restoreButton);
+    connect(question, &QMessageBox::finished, this, [this, question, restoreButton, entries] {
+        const bool restoring = question->clickedButton() == restoreButton;
+        QZPRecoveryKeeper::discard(entries);
+        if (!restoring)
+            return;
+        const QStringList notes = restore(entries);
+        if (!notes.isEmpty())
+            windowController()->showStatus(notes.join(QLatin1Char(' ')));
+    });
+    question->open();
+}
+
+QStringList QZPAppDelegate::restore(const QList<QZPRecoveryKeeper::Entry>& entries) {
+    QStringList notes;
+    QZPPreset* last = nullptr;
+    for (const QZPRecoveryKeeper::Entry& entry : entries) {
+        QZPPreset* preset = nullptr;
+        if (!entry.file.isEmpty() && QFileInfo::exists(entry.file))
+            preset =
+                m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(entry.file), false).preset;
+        if (!preset) {
+            if (!entry.file.isEmpty())
+                notes << tr("“%1” is gone: its changes came back as a draft.").arg(entry.name);
+            preset = m_documents->newDocument();
+            preset->setDisplayName(entry.name);
+        } else if (entry.fileChanged()) {
+            notes << tr("“%1” changed on disk since: the restored changes are shown over it, unsaved.")
+                         .arg(entry.name);
+        }
+        preset->setJunoSysexData(entry.message, true);
+        last = preset;
+    }
+    if (last)
+        last->makeWindowControllers();
+    return notes;
 }
 
 // The main menu. Letter keys without a modifier belong to the note player, so every shortcut has one.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "library/QZPRecoveryKeeper.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QObject>
@@ -72,6 +74,15 @@ public:
     void applicationWillTerminate();
     // The Quit command: review, then quit.
     void terminate();
+    // The session ends (a signal, the session manager): quits as Quit does, without questions, keeping
+    // every unsaved edit for the next start; MIDI and sound close after all notes off.
+    void endSession();
+    // At launch, when an ended instance left unsaved edits: asks to restore them or discard them.
+    void offerRecovery();
+    // Brings the entries back as edited presets over their files' current contents (the files are not
+    // touched; an entry whose file is gone comes back as a draft), and answers what to tell of them.
+    QStringList restore(const QList<QZPRecoveryKeeper::Entry>& entries);
+    QZPRecoveryKeeper* recoveryKeeper() const { return m_recovery.get(); }
 
 private:
     void buildMainMenu();
@@ -97,6 +108,7 @@ private:
     QPointer<QZPTextWindow> m_ackWindow;
     QPointer<QZPTextWindow> m_helpWindow;
     bool m_channelMenuBuilt = false;
+    std::unique_ptr<QZPRecoveryKeeper> m_recovery;
     // The banks (by their real path) being asked about or imported now.
     QSet<QString> m_banksInHand;
 };

@@ -2,6 +2,7 @@
 #include "app/QZPAppDelegate.h"
 #include "app/QZPApplication.h"
 #include "app/QZPDesktopIntegration.h"
+#include "app/QZPSessionEnd.h"
 #include "app/QZPSingleInstance.h"
 #include "library/QZPFileMoveQueue.h"
 #include "library/QZPLibraryPresetEnvironment.h"
@@ -82,6 +83,15 @@ int main(int argc, char* argv[]) {
                          delegate.openFiles(paths);
                          delegate.showMainWindow();
                      });
+
+    // A logout, systemd or `kill` ends ToneBench as Quit does, without questions; unsaved edits are kept
+    // for the next start.
+    QZPSessionEnd sessionEnd;
+    QObject::connect(&sessionEnd, &QZPSessionEnd::ending, &delegate, [&delegate](int signalNumber) {
+        if (signalNumber != 0)
+            qInfo("tonebench: ending on signal %d; unsaved edits are kept for the next start", signalNumber);
+        delegate.endSession();
+    });
 
     delegate.launch(files);
     const int status = app.exec();

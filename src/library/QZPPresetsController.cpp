@@ -112,6 +112,7 @@ QZPPreset* QZPPresetsController::presetAt(Row row) {
         preset->setObserver(this);
         item.preset = preset;
         m_rowOfPreset.insert(preset, row);
+        emit presetMade(preset);
     }
     return item.preset;
 }
@@ -157,6 +158,7 @@ QZPLibraryTable::Row QZPPresetsController::adopt(QZPPreset* preset) {
     // refreshes alone (their contents are on disk, wherever the file goes).
     if (preset->isFileContentsLoaded())
         QZPFileWatcher::sharedInstance()->addPresenter(preset);
+    emit presetMade(preset);
     return row;
 }
 

@@ -192,6 +192,9 @@ signals:
     void similarChanged();
     // The folder's file of marks cannot be read: it is left out (and kept aside when marks next change).
     void marksUnreadable(const QZPError& error);
+    // A preset object joined the library (a listed file's, made when first asked for; a draft; an edit
+    // kept while its file went away).
+    void presetMade(QZPPreset* preset);
 
 private:
     using Row = QZPLibraryTable::Row;

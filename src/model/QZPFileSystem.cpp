@@ -160,15 +160,27 @@ bool isDeadWritersTemporaryName(const char* name) {
     bool pidOk = false, startOk = false, randomOk = false;
     if (parts.size() != 3)
         return false;
-    const long pid = parts.at(0).toLong(&pidOk);
-    const unsigned long long start = parts.at(1).toULongLong(&startOk);
+    parts.at(0).toLong(&pidOk);
+    parts.at(1).toULongLong(&startOk);
     parts.at(2).toUInt(&randomOk, 16);
-    if (!pidOk || !startOk || !randomOk || pid <= 0 || parts.at(2).size() != 8)
+    if (!pidOk || !startOk || !randomOk || parts.at(2).size() != 8)
         return false;
-    return processStartTime(pid) != start;
+    return !QZPFileSystem::isProcessRunning(parts.at(0) + '-' + parts.at(1));
 }
 
 } // namespace
+
+QByteArray QZPFileSystem::processTag() {
+    return writerTag();
+}
+
+bool QZPFileSystem::isProcessRunning(const QByteArray& tag) {
+    const QList<QByteArray> parts = tag.split('-');
+    bool pidOk = false, startOk = false;
+    const long pid = parts.size() == 2 ? parts.at(0).toLong(&pidOk) : 0;
+    const unsigned long long start = parts.size() == 2 ? parts.at(1).toULongLong(&startOk) : 0;
+    return pidOk && startOk && pid > 0 && processStartTime(pid) == start;
+}
 
 void QZPFileSystem::removeDeadWritersFiles(const QString& folder) {
     constexpr time_t StaleAfterSeconds = 10 * 60;

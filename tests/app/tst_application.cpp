@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QZPCapturingPresenter.h"
+#include "QZPLibraryLookup.h"
 #include "QZPLogCapture.h"
 #include "QZPTestFiles.h"
 #include "QZPTestMain.h"
@@ -13,6 +14,7 @@
 #include "app/QZPTextWindow.h"
 #include "library/QZPFactoryPresetInstaller.h"
 #include "library/QZPPresetsController.h"
+#include "library/QZPRecoveryKeeper.h"
 #include "mainwindow/QZPDocumentController.h"
 #include "mainwindow/QZPDuplicatesWindow.h"
 #include "mainwindow/QZPMainWindowController.h"
@@ -52,6 +54,7 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
@@ -131,6 +134,8 @@ private slots:
     }
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
+        // Each test keeps its unsaved edits in a recovery folder of its own.
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_dir->filePath("state")));
         QZPSettings::standard()->remove(QZPSidebarController::FolderChooserAutosaveName);
         m_instrument = std::make_unique<QZPVirtualInstrument>();
         m_engine = m_instrument->engine.get();
@@ -334,6 +339,86 @@ private slots:
                      .entryList(QDir::Files),
                  (QStringList{"B.syx", "C.syx"}));
         QCOMPARE(window->groups(), (Groups{{{"A.syx", false}, {"Near.syx", true}}}));
+    }
+
+    // Unsaved edits are kept a few seconds after a change (so a crash loses nothing older than that) and at
+    // once when the session ends; at the next start they come back edited over their files, which are
+    // untouched, or are discarded. A preset saved or reverted leaves no entry; a quit after the review
+    // leaves none at all.
+    void unsavedEditsAreKeptAndRestored() {
+        const QString folder = m_dir->filePath("kept");
+        for (const auto& [name, first] : {std::pair{"A.syx", 1}, {"B.syx", 2}, {"C.syx", 3}})
+            QVERIFY(qzpWriteContents(folder + "/" + name, qzpPatchMessage(quint8(first))));
+        m_delegate->launch({});
+        library()->setPresetsFolderURL(QUrl::fromLocalFile(folder));
+        QTRY_VERIFY(library()->arrangedCount() >= 3 && !library()->isRefreshing());
+        const QString recovery = QZPRecoveryKeeper::defaultFolder();
+        QCOMPARE(recovery, m_dir->filePath("state/ToneBench/Recovery"));
+        const auto entries = [&recovery] {
+            return QDir(recovery).entryList({"*.json"}, QDir::Files);
+        };
+        QZPPreset* a = qzpNamedPreset(library(), "A");
+        QZPPreset* b = qzpNamedPreset(library(), "B");
+        a->loadFileContents();
+        b->loadFileContents();
+        a->setValue(Id::VCF_Cutoff, 40);
+        // Kept by the periodic write, without any signal.
+        QTRY_COMPARE_WITH_TIMEOUT(entries().size(), 1, 10000);
+        b->setValue(Id::VCF_Cutoff, 50);
+        QZPPreset* draft = m_delegate->documentController()->newDocument();
+        draft->setDisplayName(QStringLiteral("Sketch"));
+        draft->setValue(Id::VCF_Resonance, 99);
+        m_delegate->recoveryKeeper()->keepNow();
+        QCOMPARE(entries().size(), 3);
+        // Saved: its entry goes.
+        QZPError error;
+        QVERIFY(b->save(&error));
+        m_delegate->recoveryKeeper()->keepNow();
+        QCOMPARE(entries().size(), 2);
+        m_delegate->recoveryKeeper()->stop();
+        // The program ends here (this instance's entries are its own while it runs): they are given the
+        // name of an instance that has ended, and A's file changes meanwhile.
+        for (const QString& name : entries())
+            QVERIFY(QFile::rename(recovery + "/" + name, recovery + "/4194301-5-" + name.section('-', 2)));
+        QVERIFY(qzpWriteContents(folder + "/A.syx", qzpPatchMessage(7)));
+        const QByteArray onDisk = qzpContents(folder + "/A.syx");
+        m_delegate.reset();
+        m_delegate = std::make_unique<QZPAppDelegate>(m_engine);
+        m_delegate->launch({});
+        library()->setPresetsFolderURL(QUrl::fromLocalFile(folder));
+        QTRY_VERIFY(library()->arrangedCount() >= 3 && !library()->isRefreshing());
+        QMessageBox* question = nullptr;
+        QTRY_VERIFY(question = m_delegate->windowController()->window()->findChild<QMessageBox*>(
+                        QStringLiteral("recoveryQuestion")));
+        QCOMPARE(question->text(), QStringLiteral("ToneBench ended with unsaved changes to 2 presets"));
+        QVERIFY(question->informativeText().contains(QStringLiteral("A (its file changed since)")));
+        for (QAbstractButton* button : question->buttons())
+            if (button->text() == "Restore")
+                button->click();
+        a = qzpNamedPreset(library(), "A");
+        QVERIFY(a->isDocumentEdited() && a->value(Id::VCF_Cutoff) == 40);
+        QCOMPARE(qzpContents(folder + "/A.syx"), onDisk);
+        QZPPreset* sketch = qzpNamedPreset(library(), "Sketch");
+        QVERIFY(sketch && sketch->isNew() && sketch->value(Id::VCF_Resonance) == 99);
+        QVERIFY(QDir(recovery).entryList({"4194301-*"}, QDir::Files).isEmpty());
+        QVERIFY(m_delegate->windowController()->window()->statusBar()->currentMessage().contains(
+            QStringLiteral("changed on disk since")));
+
+        // Discard forgets; a second start has nothing to ask.
+        m_delegate->recoveryKeeper()->keepNow();
+        m_delegate->recoveryKeeper()->stop();
+        for (const QString& name : entries())
+            QVERIFY(QFile::rename(recovery + "/" + name, recovery + "/4194301-5-" + name.section('-', 2)));
+        QCOMPARE(QZPRecoveryKeeper::leftBehind(recovery).size(), 2);
+        m_delegate.reset();
+        m_delegate = std::make_unique<QZPAppDelegate>(m_engine);
+        m_delegate->launch({});
+        QTRY_VERIFY(question = m_delegate->windowController()->window()->findChild<QMessageBox*>(
+                        QStringLiteral("recoveryQuestion")));
+        for (QAbstractButton* button : question->buttons())
+            if (button->text() == "Discard")
+                button->click();
+        QVERIFY(QZPRecoveryKeeper::leftBehind(recovery).isEmpty() && entries().isEmpty());
     }
 
     // A bank handed over again while its question is open (the same file opened twice at once) joins the
