@@ -16,11 +16,15 @@
 #include "sound/QZPSoundEngine.h"
 #include "sound/QZPSoundOutput.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
 #include <QProcess>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <atomic>
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -82,6 +86,8 @@ public:
         QMutexLocker lock(&m_mutex);
         return int(m_received.size());
     }
+    // How many ports this one is connected to.
+    int connections() const { return m_port ? jack_port_connected(m_port) : 0; }
 
 private:
     static int process(jack_nframes_t frames, void* self) {
@@ -470,6 +476,75 @@ private slots:
     // The built-in sound as a JACK client: named "ToneBench" while the name is free, a note played
     // through it reaches its two ports, silence before, sound after, nothing allocated or missed on the
     // way.
+    // The program itself, ended by SIGTERM (as a logout ends it) after a knob move on the instrument: the
+    // move is kept in the recovery folder, by the periodic write already and at once at the signal, and
+    // the program ends as Quit does (status 0). The next start offers it back; killed with -9 after its
+    // own periodic write, it leaves that edit too, and the unanswered earlier one stays.
+    void sessionEndKeepsUnsavedEdits() {
+        QTemporaryDir home;
+        const QString presets = home.filePath("Presets");
+        qzpWritePresetFile(presets + "/A.syx", 1);
+        {
+            QSettings settings(home.filePath(".config/ToneBench/ToneBench.ini"), QSettings::IniFormat);
+            settings.setValue("QZPPresetsFolderURL", QUrl::fromLocalFile(presets).toString());
+            settings.setValue("QZPOnboardingShownKey", true);
+            settings.setValue("moveToApplicationsFolderAlertSuppress", true);
+            settings.setValue("com.quorlane.tonebench.dawPorts", false);
+        }
+        QDir().mkpath(home.filePath("run"));
+        QFile::setPermissions(home.filePath("run"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home.path());
+        environment.insert("XDG_CONFIG_HOME", home.filePath(".config"));
+        environment.insert("XDG_DATA_HOME", home.filePath(".local/share"));
+        environment.insert("XDG_STATE_HOME", home.filePath("state"));
+        environment.insert("XDG_RUNTIME_DIR", home.filePath("run"));
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        const QString recovery = home.filePath("state/ToneBench/Recovery");
+        const auto entries = [&recovery] {
+            return QDir(recovery).entryList({"*.json"}, QDir::Files, QDir::Time);
+        };
+        // The program, and the instrument's knob VCF FREQ (byte 5) moved to `value` until the program
+        // has a current preset to apply it to: its periodic write then keeps it (`count` entries in all).
+        const auto start = [&](QProcess* process, quint8 value, int count) {
+            process->setProcessEnvironment(environment);
+            process->start(QStringLiteral(TONEBENCH_APP), {"--midi-api", "jack", "--new-instance"});
+            QTRY_VERIFY_WITH_TIMEOUT(m_instrument->out.connections() > 0, 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                (m_instrument->send(QZPSysexMessage::controlMessage(0, 5, value)), entries().size() == count),
+                30000);
+        };
+        const auto patchOf = [&recovery](const QString& entry) {
+            return QJsonDocument::fromJson(qzpContents(recovery + "/" + entry))
+                .object()
+                .value("patch")
+                .toString();
+        };
+
+        auto first = std::make_unique<QProcess>();
+        start(first.get(), 40, 1);
+        QVERIFY(!QTest::currentTestFailed());
+        QVERIFY(patchOf(entries().first()).mid(10 + 2 * 5, 2) == "28");
+        first->terminate(); // SIGTERM
+        QVERIFY(first->waitForFinished(20000));
+        QCOMPARE(first->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first->exitCode(), 0);
+        QCOMPARE(entries().size(), 1);
+        QVERIFY(QString::fromUtf8(qzpContents(presets + "/A.syx").toHex()) != patchOf(entries().first()));
+
+        auto second = std::make_unique<QProcess>();
+        start(second.get(), 50, 2);
+        QVERIFY(!QTest::currentTestFailed());
+        second->kill(); // SIGKILL: nothing runs at the end
+        QVERIFY(second->waitForFinished(20000));
+        QStringList patches;
+        for (const QString& entry : entries())
+            patches << patchOf(entry).mid(20, 2);
+        patches.sort();
+        QCOMPARE(patches, (QStringList{"28", "32"}));
+    }
+
     void builtInSoundPlaysThroughJack() {
         QZPSoundEngine sound;
         QZPSoundOutput output(&sound);
