@@ -68,8 +68,48 @@ void QZPCommandLine::reportFileError(const QString& path, const QString& descrip
     m_err << Qt::endl;
 }
 
-void QZPCommandLine::printJson(QTextStream& out, const QJsonObject& object) {
-    out << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << Qt::endl;
+void QZPCommandLine::printJson(QTextStream& out, const QJsonObject& object, Flush flush) {
+    out << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << '\n';
+    if (flush == Flush::EachLine)
+        out.flush();
+}
+
+QString QZPCommandLine::jsonString(QStringView text) {
+    QString quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += QLatin1Char('"');
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '"':
+            quoted += QLatin1String("\\\"");
+            break;
+        case '\\':
+            quoted += QLatin1String("\\\\");
+            break;
+        case '\b':
+            quoted += QLatin1String("\\b");
+            break;
+        case '\f':
+            quoted += QLatin1String("\\f");
+            break;
+        case '\n':
+            quoted += QLatin1String("\\n");
+            break;
+        case '\r':
+            quoted += QLatin1String("\\r");
+            break;
+        case '\t':
+            quoted += QLatin1String("\\t");
+            break;
+        default:
+            if (c.unicode() < 0x20)
+                quoted += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                quoted += c;
+        }
+    }
+    quoted += QLatin1Char('"');
+    return quoted;
 }
 
 QString QZPCommandLine::typeForOption(const QString& option) {

@@ -34,8 +34,13 @@ public:
     // Reads a preset file, typed by its extension; reports the failure and answers null when it can't.
     QZPPreset* openPreset(const QString& path);
     void reportFileError(const QString& path, const QString& description, const QString& reason = {});
-    // Writes one JSON object on a line of its own.
-    static void printJson(QTextStream& out, const QJsonObject& object);
+    // Writes one JSON object on a line of its own: flushed at once (a line a watcher waits for), or with
+    // the rest at the end (a long listing).
+    enum class Flush { EachLine, AtEnd };
+    static void printJson(QTextStream& out, const QJsonObject& object, Flush flush = Flush::EachLine);
+    // Text as a JSON string, quoted and escaped as QJsonDocument writes it: for lines written by hand where
+    // a listing is long.
+    static QString jsonString(QStringView text);
     // The file type of a --type value (syx, tbpreset); empty for anything else.
     static QString typeForOption(const QString& option);
     // The type of a preset file a command writes at `out`: --type's, else the one its extension names.

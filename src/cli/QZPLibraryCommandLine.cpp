@@ -73,8 +73,11 @@ int QZPLibraryCommandLine::library(const QStringList& arguments) {
         const QString name = library.data(index, Qt::DisplayRole).toString();
         const QString file = library.data(index, QZPPresetsController::FilePathRole).toString();
         if (json)
-            QZPCommandLine::printJson(
-                out, {{"name", name}, {"file", file}, {"type", QZPPreset::typeForFileName(file)}});
+            // By hand, in the order QJsonObject writes its keys: a listing of 200,000 lines is written
+            // several times faster than through a document a line.
+            out << "{\"file\":" << QZPCommandLine::jsonString(file)
+                << ",\"name\":" << QZPCommandLine::jsonString(name)
+                << ",\"type\":" << QZPCommandLine::jsonString(QZPPreset::typeForFileName(file)) << "}\n";
         else
             out << name << '\t' << file << '\n';
     }

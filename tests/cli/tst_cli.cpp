@@ -201,12 +201,19 @@ private slots:
 
     void libraryCommands() {
         QDir(m_dir.path()).mkpath("lib/sub");
-        for (const char* name : {"lib/Pad 10.syx", "lib/pad 9.syx", "lib/sub/Crème.syx", "lib/.hidden.syx"})
+        for (const char* name : {"lib/Pad 10.syx", "lib/pad 9.syx", "lib/sub/Crème.syx", "lib/.hidden.syx",
+                                 "lib/We\"ird\\\t\x01.syx"})
             QFile::copy(path("Brass.syx"), path(name));
         Result listed = run({"library", "lib", "--json"});
         QCOMPARE(listed.status, 0);
-        const QStringList lines = listed.out.split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 3);
+        QStringList lines = listed.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        // Each line is what a JSON writer makes of it, byte for byte, whatever the name holds.
+        const QJsonObject weird{{"file", path("lib/We\"ird\\\t\x01.syx")},
+                                {"name", QStringLiteral("We\"ird\\\t\x01")},
+                                {"type", QStringLiteral("com.quorlane.tonebench.sysex")}};
+        QCOMPARE(lines.takeLast(), QString::fromUtf8(QJsonDocument(weird).toJson(QJsonDocument::Compact)));
+        QFile::remove(path("lib/We\"ird\\\t\x01.syx"));
         const auto entry = [&](int line) {
             return QJsonDocument::fromJson(lines.at(line).toUtf8()).object();
         };
