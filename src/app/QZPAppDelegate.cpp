@@ -388,8 +388,8 @@ void QZPAppDelegate::endSession() {
     if (!m_engine->destination().isNull())
         m_engine->sendAllNotesOff();
     applicationWillTerminate();
-    if (m_windowController)
-        m_windowController->setQuitting();
+    if (QZPMainWindowController* window = m_windowController.get())
+        window->setQuitting();
     QApplication::quit();
 }
 
