@@ -613,7 +613,15 @@ private slots:
 
         QVERIFY(QZPSheetExports::exportSlotListToFile(path("Slots.pdf"), {"Bass", "Lead"}, "Bank", &error));
         QVERIFY(qzpContents(path("Slots.pdf")).startsWith("%PDF"));
+        // Refused before any dialog asks where to write (one that opened would be closed, and counted).
+        int dialogs = 0;
+        QTimer::singleShot(0, [&dialogs] {
+            if (QWidget* dialog = QApplication::activeModalWidget())
+                ++dialogs, dialog->close();
+        });
         sheets->exportSlotList(QStringList(129, QStringLiteral("Pad")));
+        QCoreApplication::processEvents(); // the check runs now, not after the test
+        QCOMPARE(dialogs, 0);
         QCOMPARE(m_errors.size(), 1);
         QVERIFY(m_errors.first().localizedDescription().contains("129"));
     }

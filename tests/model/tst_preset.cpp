@@ -668,7 +668,9 @@ private slots:
     void voiceLaw() {
         using Law = QZPVoiceLaw;
         const float a = Law::attackSeconds(0.5f), d = Law::decaySeconds(0.5f), r = Law::releaseSeconds(0.5f);
-        QVERIFY(qAbs(Law::attackSeconds(0) - Law::ShortestSeconds) < 1e-6f && Law::decaySeconds(1) == 12.0f);
+        // The ends of each slider: 1.5 ms at the bottom; 3 s of attack, 12 s of decay and release at the top.
+        QVERIFY(qAbs(Law::attackSeconds(0) - Law::ShortestSeconds) < 1e-6f && Law::attackSeconds(1) == 3.0f &&
+                Law::decaySeconds(1) == 12.0f && Law::releaseSeconds(1) == 12.0f);
         for (const auto& [seconds, held, level] : {std::tuple{0.0f, 100.0f, 0.0f},
                                                    {a, 100.0f, 1.0f},
                                                    {a + d, 100.0f, 0.4f},
