@@ -417,10 +417,15 @@ void QZPAppDelegate::offerRecovery() {
     question->setDefaultButton(restoreButton);
     connect(question, &QMessageBox::finished, this, [this, question, restoreButton, entries] {
         const bool restoring = question->clickedButton() == restoreButton;
-        QZPRecoveryKeeper::discard(entries);
-        if (!restoring)
+        // Only the entries still there are this answer's: another instance that asked at the same time
+        // and answered first has taken the others.
+        QList<QZPRecoveryKeeper::Entry> taken;
+        for (const QZPRecoveryKeeper::Entry& entry : entries)
+            if (QFile::remove(entry.entryPath))
+                taken << entry;
+        if (!restoring || taken.isEmpty())
             return;
-        const QStringList notes = restore(entries);
+        const QStringList notes = restore(taken);
         if (!notes.isEmpty())
             windowController()->showStatus(notes.join(QLatin1Char(' ')));
     });

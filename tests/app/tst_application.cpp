@@ -391,6 +391,14 @@ private slots:
         QTRY_VERIFY(question = m_delegate->windowController()->window()->findChild<QMessageBox*>(
                         QStringLiteral("recoveryQuestion")));
         QCOMPARE(question->text(), QStringLiteral("ToneBench ended with unsaved changes to 2 presets"));
+        // Another instance asking at the same time answers first for one of them: this one restores the
+        // other only.
+        const QList<QZPRecoveryKeeper::Entry> offered = QZPRecoveryKeeper::leftBehind(recovery);
+        QCOMPARE(offered.size(), 2);
+        const QList<QZPRecoveryKeeper::Entry> other{
+            *std::find_if(offered.begin(), offered.end(), [](const auto& e) { return e.name == "Sketch"; })};
+        QFile::copy(other.first().entryPath, m_dir->filePath("sketch-entry"));
+        QZPRecoveryKeeper::discard(other);
         QVERIFY(question->informativeText().contains(QStringLiteral("A (its file changed since)")));
         for (QAbstractButton* button : question->buttons())
             if (button->text() == "Restore")
@@ -398,6 +406,11 @@ private slots:
         a = qzpNamedPreset(library(), "A");
         QVERIFY(a->isDocumentEdited() && a->value(Id::VCF_Cutoff) == 40);
         QCOMPARE(qzpContents(folder + "/A.syx"), onDisk);
+        QVERIFY(!qzpNamedPreset(library(), "Sketch"));
+        // The draft, as the ended instance left it, comes back with the next answer.
+        QVERIFY(QFile::copy(m_dir->filePath("sketch-entry"), other.first().entryPath));
+        QCOMPARE(m_delegate->restore(QZPRecoveryKeeper::leftBehind(recovery)), QStringList());
+        QZPRecoveryKeeper::discard(QZPRecoveryKeeper::leftBehind(recovery));
         QZPPreset* sketch = qzpNamedPreset(library(), "Sketch");
         QVERIFY(sketch && sketch->isNew() && sketch->value(Id::VCF_Resonance) == 99);
         QVERIFY(QDir(recovery).entryList({"4194301-*"}, QDir::Files).isEmpty());
