@@ -3,6 +3,7 @@
 
 #include "library/QZPFolderMonitor.h"
 #include "model/QZPFileSystem.h"
+#include "model/QZPTemporaryFiles.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -120,7 +121,7 @@ void QZPLibraryFolder::startWalk() {
     m_walk->setFuture(
         QtConcurrent::run([folder, expected = listing.expectedRows, known = listing.known, sweep] {
             if (sweep)
-                QZPFileSystem::removeDeadWritersFiles(folder);
+                QZPTemporaryFiles::removeDeadWritersFiles(folder);
             return QZPFolderWalker::walk(folder, expected, known);
         }));
 }

@@ -5,6 +5,7 @@
 #include "model/QZPError.h"
 #include "model/QZPFileSystem.h"
 #include "model/QZPPreset.h"
+#include "model/QZPTemporaryFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -121,7 +122,7 @@ QString QZPRecoveryKeeper::entryPath(QZPPreset* preset) {
     QString& name = m_entries[preset];
     if (name.isEmpty())
         name = QStringLiteral("%1-%2%3")
-                   .arg(QString::fromLatin1(QZPFileSystem::processTag()))
+                   .arg(QString::fromLatin1(QZPTemporaryFiles::processTag()))
                    .arg(m_nextEntry++)
                    .arg(QLatin1String(Suffix));
     return QDir(m_folder).filePath(name);
@@ -165,7 +166,7 @@ QList<QZPRecoveryKeeper::Entry> QZPRecoveryKeeper::leftBehind(const QString& fol
         // "<pid>-<start>-<n>.json": an instance still running keeps its own.
         const QStringList parts = info.completeBaseName().split(QLatin1Char('-'));
         if (parts.size() != 3 ||
-            QZPFileSystem::isProcessRunning((parts.at(0) + QLatin1Char('-') + parts.at(1)).toLatin1()))
+            QZPTemporaryFiles::isProcessRunning((parts.at(0) + QLatin1Char('-') + parts.at(1)).toLatin1()))
             continue;
         QZPError error;
         const std::optional<QByteArray> bytes =

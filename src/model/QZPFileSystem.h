@@ -65,15 +65,6 @@ public:
     static std::optional<QString> moveToTrash(const QString& path, QZPError* error);
     // Syncs the folder that holds `path`, so that a rename in it is on the disk.
     static void syncFolder(const QString& path);
-    // Removes the temporary files writers that have ended (killed, crashed) left in the folder: ours, by
-    // their name's process id and start time, at once; an older release's unnamed ones once ten minutes
-    // old. Only regular files of the user's. Called at start-up for the library's folder and before the
-    // first write into a folder in a run.
-    static void removeDeadWritersFiles(const QString& folder);
-    // This process as files it writes name it: "<process id>-<start time>"; and whether the process a
-    // tag names is still running (a tag of a process that ended, or whose id went to another, is not).
-    static QByteArray processTag();
-    static bool isProcessRunning(const QByteArray& tag);
     // The whole file, when it is a regular file of at most `maximumSize` bytes (anything else is refused,
     // never waited for: a FIFO or a device reads as an error at once).
     static std::optional<QByteArray> readFile(const QString& path, QZPError* error,
