@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QEasingCurve>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -272,24 +273,33 @@ void QZPSlider::setKnobImage(const QPixmap& image) {
     update();
 }
 
+// Drawn for the panel's scale and the screen's pixels, so the knob is as crisp as the rest; each knob of a
+// size is drawn once for all the panel's sliders (main thread only, as every widget).
 void QZPSlider::setKnobImageName(const QString& name) {
-    QZPSkin::initResources();
+    static QHash<QPair<QString, qreal>, QPixmap> drawn;
     m_knobImageName = name;
-    QSvgRenderer renderer(QStringLiteral(":/images/%1.svg").arg(name));
-    if (!renderer.isValid()) {
-        setKnobImage({});
-        return;
-    }
-    // Drawn for the panel's scale and the screen's pixels, so the knob is as crisp as the rest.
     m_knobScale = QZPPanelScaler::scaleOf(this);
     const qreal ratio = devicePixelRatioF() * m_knobScale;
-    QPixmap pixmap((QSizeF(renderer.defaultSize()) * ratio).toSize());
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    renderer.render(&painter);
-    painter.end();
-    pixmap.setDevicePixelRatio(ratio);
-    setKnobImage(pixmap);
+    const QPair<QString, qreal> key(name, ratio);
+    auto known = drawn.constFind(key);
+    if (known == drawn.constEnd()) {
+        QZPSkin::initResources();
+        QSvgRenderer renderer(QStringLiteral(":/images/%1.svg").arg(name));
+        QPixmap pixmap;
+        if (renderer.isValid()) {
+            pixmap = QPixmap((QSizeF(renderer.defaultSize()) * ratio).toSize());
+            pixmap.fill(Qt::transparent);
+            QPainter painter(&pixmap);
+            renderer.render(&painter);
+            painter.end();
+            pixmap.setDevicePixelRatio(ratio);
+        }
+        // A panel resized by dragging passes through many scales: only the last few are kept.
+        if (drawn.size() >= 16)
+            drawn.clear();
+        known = drawn.insert(key, pixmap);
+    }
+    setKnobImage(*known);
 }
 
 void QZPSlider::resizeEvent(QResizeEvent* event) {

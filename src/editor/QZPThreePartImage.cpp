@@ -3,6 +3,7 @@
 
 #include "editor/QZPSkin.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QSvgRenderer>
 
@@ -12,18 +13,25 @@ namespace {
 constexpr qreal Scale = 6;
 } // namespace
 
+// Each artwork is drawn once: the panel's many buttons of a skin share it (a copy shares the pixels).
+// Main thread only, as every widget.
 QZPThreePartImage QZPThreePartImage::imageNamed(const QString& name, double sliceWidth) {
-    QZPSkin::initResources();
-    QZPThreePartImage image;
-    QSvgRenderer renderer(QStringLiteral(":/images/%1.svg").arg(name));
-    if (!renderer.isValid())
-        return image;
-    image.m_size = renderer.defaultSize();
+    static QHash<QString, QZPThreePartImage> drawn;
+    QZPThreePartImage image = drawn.value(name);
+    if (image.isNull()) {
+        QZPSkin::initResources();
+        QSvgRenderer renderer(QStringLiteral(":/images/%1.svg").arg(name));
+        if (!renderer.isValid())
+            return image;
+        image.m_size = renderer.defaultSize();
+        image.m_image = QImage((image.m_size * Scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.m_image.fill(Qt::transparent);
+        QPainter painter(&image.m_image);
+        renderer.render(&painter);
+        painter.end();
+        drawn.insert(name, image);
+    }
     image.m_slice = sliceWidth;
-    image.m_image = QImage((image.m_size * Scale).toSize(), QImage::Format_ARGB32_Premultiplied);
-    image.m_image.fill(Qt::transparent);
-    QPainter painter(&image.m_image);
-    renderer.render(&painter);
     return image;
 }
 
