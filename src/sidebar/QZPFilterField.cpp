@@ -16,10 +16,9 @@
 
 QZPFilterField::QZPFilterField(QWidget* parent, QZPSettings* settings)
     : QLineEdit(parent), m_settings(settings ? settings : QZPSettings::standard()),
-      m_magnifier(new QAction(this)) {
+      m_magnifier(new QAction(this)), m_clear(new QAction(this)) {
     QZPSkin::initResources();
     setPlaceholderText(tr("Filter"));
-    setClearButtonEnabled(true);
     setFrame(false);
     setAttribute(Qt::WA_MacShowFocusRect, false);
     QPalette colours = palette();
@@ -32,6 +31,17 @@ QZPFilterField::QZPFilterField(QWidget* parent, QZPSettings* settings)
     m_magnifier->setToolTip(tr("Recent Filters"));
     addAction(m_magnifier, QLineEdit::LeadingPosition);
     connect(m_magnifier, &QAction::triggered, this, &QZPFilterField::showRecentsMenu);
+    // The clear button is the field's own artwork: the style's would be drawn from its bitmaps at every
+    // start, before the window shows.
+    m_clear->setIcon(QIcon(QStringLiteral(":/images/icoClear.svg")));
+    m_clear->setText(tr("Clear"));
+    m_clear->setToolTip(tr("Clear the filter"));
+    m_clear->setVisible(false);
+    addAction(m_clear, QLineEdit::TrailingPosition);
+    connect(m_clear, &QAction::triggered, this, [this] {
+        clear();
+        emit textEdited(QString());
+    });
     connect(this, &QLineEdit::textChanged, this, &QZPFilterField::textDidChange);
     // A filter that was used (Return, or leaving the field) joins the recents.
     connect(this, &QLineEdit::editingFinished, this, [this] { addRecentSearch(text()); });
@@ -52,6 +62,7 @@ bool QZPFilterField::isIdle() const {
 }
 
 void QZPFilterField::textDidChange(const QString& text) {
+    m_clear->setVisible(!text.isEmpty());
     const bool highlighted = !QZPPresetFilter::trimmed(text).isEmpty();
     if (highlighted != m_highlighted) {
         m_highlighted = highlighted;

@@ -70,6 +70,7 @@ private:
     QPointer<QAbstractItemView> m_tableView;
     QPointer<QMenu> m_template;
     QAction* m_magnifier;
+    QAction* m_clear;
     QStringList m_recentSearches;
     QString m_recentsAutosaveName;
 };

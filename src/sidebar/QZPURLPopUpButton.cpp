@@ -256,8 +256,11 @@ QAction* QZPURLPopUpButton::makeItemWithURL(const QZPFileReference& reference) {
     const QString path = pathOf(reference);
     const QFileInfo info(path);
     auto* item = new QAction(info.fileName().isEmpty() ? path : info.fileName(), this);
+    // A folder takes ToneBench's own icon, drawn when shown: looking up the desktop theme's (or drawing
+    // the style's from its bitmaps) took longer than the rest of the sidebar at every start.
+    static const QIcon folder(QStringLiteral(":/images/icoFolder.svg"));
     static QFileIconProvider icons;
-    item->setIcon(icons.icon(info));
+    item->setIcon(info.isDir() ? folder : icons.icon(info));
     item->setData(path);
     item->setToolTip(path);
     item->setCheckable(true);
