@@ -66,9 +66,14 @@ struct ResidualTable {
         }
     }
 };
-const ResidualTable residuals;
+const ResidualTable& residualTable() {
+    static const ResidualTable table;
+    return table;
+}
 
 } // namespace
+
+QZPSoundOscillator::QZPSoundOscillator() : m_residuals(residualTable().values) {}
 
 void QZPSoundOscillator::reset() {
     m_phase = 0;
@@ -82,8 +87,8 @@ void QZPSoundOscillator::step(double when, float height, unsigned from) {
     const double position = std::clamp(when, 0.0, 1.0) * Phases;
     const int phase = std::min(int(position), Phases - 1);
     const float fraction = float(position - phase);
-    const float* a = residuals.values[phase];
-    const float* b = residuals.values[phase + 1];
+    const float* a = m_residuals[phase];
+    const float* b = m_residuals[phase + 1];
     const unsigned first = from - Latency;
     for (int j = 0; j < Kernel; ++j)
         m_ring[(first + unsigned(j)) % RingLength] += height * (a[j] + fraction * (b[j] - a[j]));

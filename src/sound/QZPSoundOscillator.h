@@ -12,6 +12,10 @@ public:
     static constexpr int KernelLength = 32;
     static constexpr int Latency = KernelLength / 2 - 1;
 
+    // Makes the steps' table on first use (a few milliseconds), off the audio thread and not before
+    // ToneBench Sound is made.
+    QZPSoundOscillator();
+
     // The mix's next `frames` samples. `dt`: the phase step per sample (the frequency over the sample
     // rate, below ½); `pulseWidth`: the share of the period the pulse is high; the gains of the three
     // waveforms, each of which swings between −½ and +½ at a gain of 1.
@@ -25,6 +29,7 @@ private:
     void step(double when, float height, unsigned from);
 
     static constexpr int RingLength = 64;
+    const float (*m_residuals)[KernelLength];
     double m_phase = 0;
     bool m_pulseHigh = true;
     bool m_subHigh = true;
