@@ -36,6 +36,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTimer>
+#include <QWindow>
 
 using Command = QZPPresetCommands::Command;
 
@@ -117,8 +118,35 @@ void QZPAppDelegate::launch(const QStringList& files) {
         }
     }
     window->showWindow();
+    openMidiOnceShown(window->window());
     applicationDidFinishLaunching();
     offerRecovery();
+}
+
+void QZPAppDelegate::openMidiOnceShown(QWidget* window) {
+    if (m_engine->isBackendOpen())
+        return;
+    // Then as at any start: ToneBench Sound where nothing else is there, and the current preset sent.
+    connect(m_engine, &QZPMidiEngine::backendOpened, this, [this] {
+        chooseFirstDestination(m_engine, QZPSettings::standard());
+        if (m_windowController)
+            m_windowController->sendCurrentProgram();
+    });
+    QTimer::singleShot(MidiOpenLatestMs, m_engine, &QZPMidiEngine::openBackend);
+    if (QWindow* handle = window->windowHandle())
+        handle->installEventFilter(this);
+}
+
+// The window's first exposure: it is drawn in this event's handling, and MIDI opens right after.
+bool QZPAppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose) {
+        auto* handle = qobject_cast<QWindow*>(watched);
+        if (handle && handle->isExposed()) {
+            handle->removeEventFilter(this);
+            QTimer::singleShot(0, m_engine, &QZPMidiEngine::openBackend);
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 // With no instrument's port to send to and none ever chosen, ToneBench Sound plays from the first start;

@@ -83,8 +83,16 @@ public:
     // touched; an entry whose file is gone comes back as a draft), and answers what to tell of them.
     QStringList restore(const QList<QZPRecoveryKeeper::Entry>& entries);
     QZPRecoveryKeeper* recoveryKeeper() const { return m_recovery.get(); }
+    // The longest the MIDI system waits for the window to be on screen (a desktop may keep it hidden).
+    static constexpr int MidiOpenLatestMs = 2000;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Opens the engine's MIDI system (and with it JACK and the sound output) once the window is on
+    // screen, so that ToneBench shows as quickly as a bare window.
+    void openMidiOnceShown(QWidget* window);
     void buildMainMenu();
     void showTextWindow(QPointer<QZPTextWindow>* window, const QString& title, QString (*text)());
     void openPanel();

@@ -17,6 +17,8 @@ QZPDawPort::QZPDawPort(QZPMidiEngine* engine, QZPMainWindowController* window, Q
         if (key == QLatin1String(QZPSettings::DawPortsKey))
             follow();
     });
+    // The MIDI system opens after the window shows: the ports follow it.
+    connect(m_engine, &QZPMidiEngine::backendOpened, this, &QZPDawPort::follow);
     follow();
 }
 

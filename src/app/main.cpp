@@ -55,16 +55,19 @@ int main(int argc, char* argv[]) {
     // The built-in sound is one more destination of whatever MIDI system is found.
     QZPMidiBackend::setWrapper(&QZPSoundMidiBackend::wrap);
     QZPMidiEngine::setSharedBackendChoice(parser.value(midiApi));
+    // MIDI, JACK and the sound output open once the window is on screen (the delegate says when).
     QZPMidiEngine* engine = QZPMidiEngine::sharedInstance();
-    if (parser.isSet(midiOut)) {
-        const QString wanted = parser.value(midiOut);
-        const QList<QZPMidiEndpoint> matches = QZPMidiEndpoint::matching(wanted, engine->midiDestinations());
-        if (matches.size() == 1)
-            engine->setDestination(matches.first());
-        else
-            qWarning("tonebench: --midi-out “%s” names %s destination", qPrintable(wanted),
-                     matches.isEmpty() ? "no" : "more than one");
-    }
+    if (parser.isSet(midiOut))
+        QObject::connect(engine, &QZPMidiEngine::backendOpened, engine,
+                         [engine, wanted = parser.value(midiOut)] {
+                             const QList<QZPMidiEndpoint> matches =
+                                 QZPMidiEndpoint::matching(wanted, engine->midiDestinations());
+                             if (matches.size() == 1)
+                                 engine->setDestination(matches.first());
+                             else
+                                 qWarning("tonebench: --midi-out “%s” names %s destination",
+                                          qPrintable(wanted), matches.isEmpty() ? "no" : "more than one");
+                         });
 
     // Before the documents and windows: the offer to add ToneBench to the desktop.
     QZPDesktopIntegration::checkAtLaunch(QZPSettings::standard());

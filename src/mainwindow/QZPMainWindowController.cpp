@@ -580,7 +580,9 @@ QString QZPMainWindowController::midiStatusText() const {
 void QZPMainWindowController::updateMidiStatus() {
     if (auto* status = m_window->findChild<QLabel*>(QStringLiteral("MidiStatus")))
         status->setText(midiStatusText());
-    // Said once in the message view when the output goes (or is not there at all).
+    // Said once in the message view when the output goes (or is not there at all once MIDI is open).
+    if (!m_engine->isBackendOpen())
+        return;
     if (m_engine->destination().isNull() && !m_toldNoOutput) {
         m_toldNoOutput = true;
         m_editor->showTemporaryMessage(tr("No MIDI output"), 4);

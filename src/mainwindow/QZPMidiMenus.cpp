@@ -10,6 +10,7 @@
 QZPMidiMenus::QZPMidiMenus(QZPMidiEngine* engine, QObject* parent) : QObject(parent), m_engine(engine) {
     setChannel(QZPSettings::standard()->intValue(QString::fromLatin1(MidiChannelKey)));
     connect(m_engine, &QZPMidiEngine::setupChanged, this, &QZPMidiMenus::statusChanged);
+    connect(m_engine, &QZPMidiEngine::backendOpened, this, &QZPMidiMenus::statusChanged);
     connect(m_engine, &QZPMidiEngine::destinationChanged, this, &QZPMidiMenus::statusChanged);
     connect(m_engine, &QZPMidiEngine::sourceChanged, this, &QZPMidiMenus::statusChanged);
 }
@@ -104,7 +105,9 @@ QList<QAction*> QZPMidiMenus::itemsForEndpoints(QMenu* menu, const QList<QZPMidi
 QString QZPMidiMenus::statusText() const {
     const QZPMidiEndpoint out = m_engine->destination();
     const QZPMidiEndpoint in = m_engine->source();
-    const QString output = out.isNull() ? tr("No MIDI output") : tr("Out: %1").arg(out.displayName());
+    const QString output = !m_engine->isBackendOpen() ? tr("MIDI opening…")
+                           : out.isNull()             ? tr("No MIDI output")
+                                                      : tr("Out: %1").arg(out.displayName());
     const QString input = in.isNull() ? tr("In: any source") : tr("In: %1").arg(in.displayName());
     return tr("%1 · %2 · Channel %3").arg(output, input).arg(m_channel + 1);
 }

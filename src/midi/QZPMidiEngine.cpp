@@ -4,6 +4,7 @@
 #include "midi/QZPMidiMessageDelegate.h"
 #include "midi/QZPMidiStreamParser.h"
 #include "midi/QZPSysexMessage.h"
+#include "midi/backends/QZPVirtualMidiBackend.h"
 #include "model/QZPSettings.h"
 
 #include <QCoreApplication>
@@ -27,13 +28,16 @@ void QZPMidiEngine::setSharedBackendChoice(const QString& choice) {
 
 QZPMidiEngine* QZPMidiEngine::sharedInstance() {
     static QZPMidiEngine* engine = [] {
-        QString explanation;
-        std::unique_ptr<QZPMidiBackend> backend = QZPMidiBackend::create(sharedChoice, &explanation);
-        if (!backend)
-            backend = QZPMidiBackend::create(QStringLiteral("auto"), &explanation);
-        qCInfo(lcMidi).noquote() << explanation;
+        const auto open = [] {
+            QString explanation;
+            std::unique_ptr<QZPMidiBackend> backend = QZPMidiBackend::create(sharedChoice, &explanation);
+            if (!backend)
+                backend = QZPMidiBackend::create(QStringLiteral("auto"), &explanation);
+            qCInfo(lcMidi).noquote() << explanation;
+            return backend;
+        };
         auto* shared =
-            new QZPMidiEngine(std::move(backend), QZPSettings::standard(), QCoreApplication::instance());
+            new QZPMidiEngine(BackendOpener(open), QZPSettings::standard(), QCoreApplication::instance());
         QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, shared,
                          &QZPMidiEngine::applicationWillTerminate);
         return shared;
@@ -41,16 +45,44 @@ QZPMidiEngine* QZPMidiEngine::sharedInstance() {
     return engine;
 }
 
+QZPMidiEngine::QZPMidiEngine(BackendOpener opener, QZPSettings* settings, QObject* parent)
+    : QZPMidiEngine(std::make_unique<QZPVirtualMidiBackend>(QStringLiteral("none")), settings, parent) {
+    m_backendOpen = false;
+    m_opener = std::move(opener);
+}
+
+void QZPMidiEngine::openBackend() {
+    if (m_backendOpen)
+        return;
+    m_backendOpen = true;
+    adoptBackend(std::exchange(m_opener, {})());
+    emit backendOpened();
+}
+
 QZPMidiEngine::QZPMidiEngine(std::unique_ptr<QZPMidiBackend> backend, QZPSettings* settings, QObject* parent)
-    : QObject(parent), m_backend(std::move(backend)), m_settings(settings),
+    : QObject(parent), m_settings(settings),
       m_output([this](const QZPMidiEndpoint& d, QByteArrayView b, QString* e) {
           return deliverToBackend(d, b, e);
       }) {
     m_clock.start();
-    // A back-end that paces what it hands on (JACK) keeps to the same rate as the queue.
-    m_backend->setWireRate(m_output.bytesPerSecond());
     connect(&m_output, &QZPMidiOutputQueue::bytesPerSecondChanged, this,
             [this](int rate) { m_backend->setWireRate(rate); });
+    if (m_settings) {
+        m_disconnectedSrcID = qint32(m_settings->intValue(QZPSettings::MidiDeviceInKey));
+        m_disconnectedDstID = qint32(m_settings->intValue(QZPSettings::MidiDeviceOutKey));
+    }
+    connect(&m_pollTimer, &QTimer::timeout, this, &QZPMidiEngine::pollEndpoints);
+    setPollInterval(DefaultPollIntervalMs);
+    adoptBackend(std::move(backend));
+}
+
+// Takes the back-end's ports and input in place of the last one's (whose input stops first).
+void QZPMidiEngine::adoptBackend(std::unique_ptr<QZPMidiBackend> backend) {
+    if (m_backend)
+        m_backend->stopReceiving();
+    m_backend = std::move(backend);
+    // A back-end that paces what it hands on (JACK) keeps to the same rate as the queue.
+    m_backend->setWireRate(m_output.bytesPerSecond());
     // Input arrives on the MIDI system's thread; it is handed to the main thread before any parsing. That
     // thread is never held up and never fills memory: a delivery longer than any message ToneBench takes
     // is dropped before it is copied, and so is one that finds the queue to the main thread full. Both
@@ -79,12 +111,6 @@ QZPMidiEngine::QZPMidiEngine(std::unique_ptr<QZPMidiBackend> backend, QZPSetting
             },
             Qt::QueuedConnection);
     });
-    if (m_settings) {
-        m_disconnectedSrcID = qint32(m_settings->intValue(QZPSettings::MidiDeviceInKey));
-        m_disconnectedDstID = qint32(m_settings->intValue(QZPSettings::MidiDeviceOutKey));
-    }
-    connect(&m_pollTimer, &QTimer::timeout, this, &QZPMidiEngine::pollEndpoints);
-    setPollInterval(DefaultPollIntervalMs);
     refreshAvailableEndpoints();
 }
 
@@ -179,7 +205,8 @@ QZPMidiEndpoint QZPMidiEngine::updatedEndpoint(const QZPMidiEndpoint& endpoint,
 
 void QZPMidiEngine::applicationWillTerminate() {
     m_pollTimer.stop();
-    if (!m_settings)
+    // Before its MIDI system opened, the engine knows no device: the remembered ones stay.
+    if (!m_settings || !m_backendOpen)
         return;
     m_settings->setValue(QZPSettings::MidiDeviceInKey, m_source.uniqueID());
     m_settings->setValue(QZPSettings::MidiDeviceOutKey, m_destination.uniqueID());

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class QZPMidiMessageDelegate;
@@ -30,9 +31,15 @@ class QZPMidiEngine : public QObject {
 public:
     static constexpr int DefaultPollIntervalMs = 500;
 
-    // The shared engine, created on first use on the back-end of setSharedBackendChoice (else "auto"),
-    // with the user's settings; it stores the chosen devices when the application quits.
+    // The shared engine, created on first use with the user's settings; it stores the chosen devices when
+    // the application quits. It has no ports until openBackend() opens the MIDI system of
+    // setSharedBackendChoice (else "auto"), so that the window can show before MIDI, JACK and the
+    // sound output open.
     static QZPMidiEngine* sharedInstance();
+    // Opens a later-opening engine's MIDI system, once: its ports are listed, the remembered devices
+    // taken back, and backendOpened() said. An engine made with its back-end is open from the start.
+    void openBackend();
+    bool isBackendOpen() const { return m_backendOpen; }
     // The error shown when a preset is to be sent and no output is chosen.
     static QZPError noDestinationError();
     // "auto", "alsa", "jack" or "none"; effective only before the shared engine exists.
@@ -41,6 +48,10 @@ public:
     // An engine on the given back-end. With settings it starts from the devices chosen at the last quit;
     // without, it starts with none and remembers nothing.
     QZPMidiEngine(std::unique_ptr<QZPMidiBackend> backend, QZPSettings* settings, QObject* parent = nullptr);
+    // An engine whose MIDI system opens later, at openBackend(), from `opener`: until then it has no ports
+    // and keeps the remembered devices for when it opens.
+    using BackendOpener = std::function<std::unique_ptr<QZPMidiBackend>()>;
+    QZPMidiEngine(BackendOpener opener, QZPSettings* settings, QObject* parent = nullptr);
     ~QZPMidiEngine() override;
 
     QZPMidiBackend* backend() const { return m_backend.get(); }
@@ -105,6 +116,8 @@ public:
     void sendMIDICommand(QByteArrayView command);
 
 signals:
+    // The MIDI system opened (the shared engine's, after the window shows).
+    void backendOpened();
     // Every accepted Juno-106 message from outside, whoever the delegate is (before it is called).
     void sysexReceived(const QByteArray& sysex, quint8 type);
     // Every note, controller, program change and other channel message from the chosen input.
@@ -124,6 +137,7 @@ public:
     static constexpr int DropReportIntervalMs = 1000;
 
 private:
+    void adoptBackend(std::unique_ptr<QZPMidiBackend> backend);
     bool deliverToBackend(const QZPMidiEndpoint& destination, QByteArrayView bytes, QString* error);
     void scheduleDropReport();
     void reportDrops();
@@ -144,6 +158,8 @@ private:
     // Set when the delegate is a QObject: a destroyed delegate is never called.
     QPointer<QObject> m_delegateObject;
     bool m_delegateIsObject = false;
+    bool m_backendOpen = true;
+    BackendOpener m_opener;
     qint32 m_currentSourceID = 0;
     // Between the MIDI thread and the main thread.
     std::atomic<int> m_pendingDeliveries{0};

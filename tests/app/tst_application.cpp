@@ -12,6 +12,7 @@
 #include "app/QZPPreferencesWindowController.h"
 #include "app/QZPSingleInstance.h"
 #include "app/QZPTextWindow.h"
+#include "editor/QZPMessageView.h"
 #include "library/QZPFactoryPresetInstaller.h"
 #include "library/QZPPresetsController.h"
 #include "library/QZPRecoveryKeeper.h"
@@ -764,6 +765,43 @@ private slots:
         QZPOnboardingWindowController without(library(), &silent);
         QVERIFY(
             without.window()->findChild<QLabel*>("midiStatus")->text().contains("No MIDI system was found"));
+    }
+
+    // MIDI opens once the window is on screen: until then the status says so and nothing is said of a
+    // missing output; then, as at any start, the remembered instrument is taken back and the current
+    // preset sent to it.
+    void midiOpensOnceTheWindowShows() {
+        m_delegate.reset();
+        QZPVirtualMidiBackend* system = nullptr;
+        const auto juno = [] {
+            QZPVirtualMidiBackend backend;
+            backend.addDestination(QStringLiteral("Juno-106"));
+            return backend.destinations().first();
+        }();
+        QZPSettings::standard()->setValue(QZPSettings::MidiDeviceOutKey, juno.uniqueID());
+        QZPMidiEngine engine(QZPMidiEngine::BackendOpener([&system] {
+                                 auto backend = std::make_unique<QZPVirtualMidiBackend>();
+                                 backend->addDestination(QStringLiteral("Juno-106"));
+                                 system = backend.get();
+                                 return backend;
+                             }),
+                             QZPSettings::standard());
+        engine.setPollInterval(0);
+        QZPAppDelegate delegate(&engine);
+        delegate.launch({});
+        QWidget* window = delegate.windowController()->window();
+        QCOMPARE(window->findChild<QLabel*>("MidiStatus")->text().section(QStringLiteral(" · "), 0, 0),
+                 QStringLiteral("MIDI opening…"));
+        QVERIFY(!engine.isBackendOpen());
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTRY_VERIFY(engine.isBackendOpen());
+        QCOMPARE(engine.destination(), juno);
+        QVERIFY(window->findChild<QLabel*>("MidiStatus")->text().startsWith(QStringLiteral("Out: Juno-106")));
+        QList<QZPVirtualMidiBackend::Sent> sent;
+        QTRY_VERIFY((sent += system->takeSent(), !sent.isEmpty()));
+        QCOMPARE(sent.first().bytes.size(), 24); // the current preset's Patch message
+        QVERIFY(!window->findChild<QZPMessageView*>()->message().contains(QStringLiteral("No MIDI output")));
+        QZPSettings::standard()->remove(QZPSettings::MidiDeviceOutKey);
     }
 
     // ToneBench Sound is the destination from the first start when nothing else is there; a destination

@@ -266,6 +266,35 @@ private slots:
         QCOMPARE(m_settings->intValue(QZPSettings::MidiDeviceOutKey), 0);
     }
 
+    // An engine whose MIDI system opens after the window shows: no ports before; a quit before it opened
+    // keeps the remembered device; opening (once, however often asked) takes it back and says so.
+    void openingLater() {
+        const auto system = [] {
+            auto backend = std::make_unique<QZPVirtualMidiBackend>();
+            backend->addDestination("Juno Out");
+            return backend;
+        };
+        const qint32 juno = system()->destinations().first().uniqueID();
+        m_settings->setValue(QZPSettings::MidiDeviceOutKey, juno);
+        int opened = 0;
+        QZPMidiEngine engine(QZPMidiEngine::BackendOpener([&] {
+                                 ++opened;
+                                 return std::unique_ptr<QZPMidiBackend>(system());
+                             }),
+                             m_settings.get());
+        QSignalSpy said(&engine, &QZPMidiEngine::backendOpened);
+        QVERIFY(!engine.isBackendOpen() && engine.midiDestinations().isEmpty() &&
+                engine.destination().isNull());
+        engine.applicationWillTerminate();
+        QCOMPARE(m_settings->intValue(QZPSettings::MidiDeviceOutKey), juno);
+        engine.openBackend();
+        engine.openBackend();
+        QCOMPARE(opened, 1);
+        QCOMPARE(said.size(), 1);
+        QVERIFY(engine.isBackendOpen());
+        QCOMPARE(engine.destination().uniqueID(), juno);
+    }
+
     // Input reaches the delegate on the main thread after the acceptance rules; refusals are logged once.
     // Each row: the message, the type delivered (-1: none) and the line logged.
     void acceptanceRules() {
