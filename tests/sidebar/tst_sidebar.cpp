@@ -342,6 +342,19 @@ private slots:
             QCOMPARE(listed().size(), kept ? 2 : 4);
             field->clear();
         }
+        // The clear button shows only while there is text, and clears the filter.
+        const auto clearButton = [field] {
+            for (QAction* action : field->actions())
+                if (action->text() == QStringLiteral("Clear"))
+                    return action;
+            return static_cast<QAction*>(nullptr);
+        };
+        QVERIFY(clearButton() && !clearButton()->isVisible());
+        QTest::keyClicks(field, QStringLiteral("bass"));
+        QVERIFY(clearButton()->isVisible());
+        clearButton()->trigger();
+        QVERIFY(field->text().isEmpty() && !clearButton()->isVisible());
+        QCOMPARE(listed().size(), 4);
         // The used filter is among the recents of the magnifier's menu.
         QMenu* menu = field->makeRecentsMenu();
         QCOMPARE(qzpMenuTitles(menu), (QStringList{"Recent Filters", "bass", "-", "Clear Recents"}));
