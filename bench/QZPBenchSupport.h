@@ -13,12 +13,14 @@
 // What the benchmarks share: their own settings, a folder of preset files with everyday names, and a
 // stopwatch.
 
-// Made before the application: the benchmark's settings live in a temporary folder, and widgets draw
-// offscreen unless a platform is asked for.
+// Made before the application: the benchmark's settings, state and data live in a temporary folder, and
+// widgets draw offscreen unless a platform is asked for.
 class QZPBenchHome {
 public:
     QZPBenchHome() {
         qputenv("XDG_CONFIG_HOME", m_home.path().toUtf8());
+        qputenv("XDG_STATE_HOME", m_home.filePath(QStringLiteral("state")).toUtf8());
+        qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("data")).toUtf8());
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
