@@ -216,6 +216,9 @@ void QZPMainWindowController::setDocument(QZPDocument* document) {
     QZPWindowController::setDocument(document);
     disconnect(m_presetChangedConnection);
     auto* preset = qobject_cast<QZPPreset*>(document);
+    // The instrument hears of a change first: its message leaves before the window redraws.
+    if (m_instrument)
+        m_instrument->setPreset(preset);
     if (preset) {
         m_presetChangedConnection =
             connect(preset, &QZPPreset::presetChanged, this,
@@ -228,8 +231,6 @@ void QZPMainWindowController::setDocument(QZPDocument* document) {
         connect(preset, &QZPDocument::documentEditedChanged, m_window, updateTitle);
         updateTitle();
     }
-    if (m_instrument)
-        m_instrument->setPreset(preset);
     m_sidebar->setDocument(preset);
     m_editor->setDocument(preset);
     m_comparison->setPreset(preset);
