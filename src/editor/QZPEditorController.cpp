@@ -453,6 +453,12 @@ void QZPEditorController::updateMarks() {
     const QStringList locked =
         QZPSettings::standard()->value(QString::fromLatin1(QZPSettings::LockedParametersKey)).toStringList();
     const QZPValueScale scale = QZPValueScale::chosen();
+    // Said to a screen reader only when it changes: each change is an accessibility event, and this runs
+    // at every edit.
+    const auto describe = [](QWidget* control, const QString& text) {
+        if (control->accessibleDescription() != text)
+            control->setAccessibleDescription(text);
+    };
     // What a screen reader adds to the control's name: the other patch's value, and the lock.
     const auto description = [&](const QZPParameter& parameter, bool differs) {
         QStringList parts;
@@ -470,7 +476,7 @@ void QZPEditorController::updateMarks() {
         slider->setGhostPosition(
             differs && span > 0 ? std::optional<double>((other->value(parameter) - slider->minValue()) / span)
                                 : std::nullopt);
-        slider->setAccessibleDescription(description(parameter, differs));
+        describe(slider, description(parameter, differs));
         slider->setLocked(locked.contains(QLatin1String(parameter.name)));
     }
     const auto markButtons = [&](const QList<QZPJunoSegmentButton*>& buttons, Id id,
@@ -480,8 +486,10 @@ void QZPEditorController::updateMarks() {
         for (QZPJunoSegmentButton* button : buttons) {
             const bool marked = differs && marks(button->tag(), other->value(parameter));
             button->setMarked(marked);
-            button->setAccessibleDescription(description(parameter, marked));
-            button->setToolTip(locked.contains(QLatin1String(parameter.name)) ? tr("Locked") : QString());
+            describe(button, description(parameter, marked));
+            const QString tip = locked.contains(QLatin1String(parameter.name)) ? tr("Locked") : QString();
+            if (button->toolTip() != tip)
+                button->setToolTip(tip);
         }
     };
     const auto isValueAt = [](Id id) {
