@@ -3,9 +3,11 @@
 
 #include <QSet>
 #include <algorithm>
+#include <vector>
 
-QZPArrangedRows::QZPArrangedRows(Less less, Passes passes, Listener* listener)
-    : m_less(std::move(less)), m_passes(std::move(passes)), m_listener(listener) {}
+QZPArrangedRows::QZPArrangedRows(Less less, Passes passes, Listener* listener, SortPrefix prefix)
+    : m_less(std::move(less)), m_prefix(std::move(prefix)), m_passes(std::move(passes)),
+      m_listener(listener) {}
 
 // Where the row goes in `rows`: after every row there that sorts before it.
 qsizetype QZPArrangedRows::position(const QList<Row>& rows, Row row) const {
@@ -70,7 +72,23 @@ qsizetype QZPArrangedRows::update(Row row, bool keysChanged) {
 void QZPArrangedRows::rearrange(bool sort) {
     if (sort) {
         m_filterMemos.clear();
-        std::sort(m_sorted.begin(), m_sorted.end(), m_less);
+        if (m_prefix) {
+            struct Keyed {
+                std::pair<quint64, quint64> prefix;
+                Row row;
+            };
+            std::vector<Keyed> keyed;
+            keyed.reserve(size_t(m_sorted.size()));
+            for (const Row row : m_sorted)
+                keyed.push_back({m_prefix(row), row});
+            std::sort(keyed.begin(), keyed.end(), [this](const Keyed& a, const Keyed& b) {
+                return a.prefix != b.prefix ? a.prefix < b.prefix : m_less(a.row, b.row);
+            });
+            for (size_t i = 0; i < keyed.size(); ++i)
+                m_sorted[qsizetype(i)] = keyed[i].row;
+        } else {
+            std::sort(m_sorted.begin(), m_sorted.end(), m_less);
+        }
     }
     if (m_ranked) {
         // The ranked rows still in the library, in their order.

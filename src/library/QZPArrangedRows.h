@@ -20,6 +20,10 @@ public:
     using Row = QZPLibraryTable::Row;
     using Less = std::function<bool(Row, Row)>;
     using Passes = std::function<bool(Row, const QZPPresetFilter&)>;
+    // The first bytes of a row's place in the order, as two numbers compared high first: where two rows'
+    // prefixes differ they are in that order, where they are equal `less` decides. A whole sort then
+    // compares numbers, not rows.
+    using SortPrefix = std::function<std::pair<quint64, quint64>(Row)>;
 
     class Listener {
     public:
@@ -32,7 +36,7 @@ public:
         virtual void arrangedRowsDidReset() = 0;
     };
 
-    QZPArrangedRows(Less less, Passes passes, Listener* listener);
+    QZPArrangedRows(Less less, Passes passes, Listener* listener, SortPrefix prefix = {});
 
     const QList<Row>& sorted() const { return m_sorted; }
     const QList<Row>& arranged() const { return m_arranged; }
@@ -72,6 +76,7 @@ private:
     void resetArranged(const std::function<void()>& change);
 
     Less m_less;
+    SortPrefix m_prefix;
     Passes m_passes;
     Listener* m_listener;
     QList<Row> m_sorted;

@@ -23,7 +23,8 @@
 QZPPresetsController::QZPPresetsController(QObject* parent)
     : QAbstractListModel(parent),
       m_rows([this](Row a, Row b) { return lessThan(a, b); },
-             [this](Row row, const QZPPresetFilter& filter) { return passes(row, filter); }, this),
+             [this](Row row, const QZPPresetFilter& filter) { return passes(row, filter); }, this,
+             [this](Row row) { return sortPrefix(row); }),
       m_patches(m_table, *this), m_folder(std::make_unique<QZPLibraryFolder>(
                                      [this] {
                                          return QZPLibraryFolder::Listing{m_liveRows, knownPaths()};
@@ -140,6 +141,22 @@ bool QZPPresetsController::lessThan(Row a, Row b) const {
         return m_items[a].isNew;
     const int order = QZPNameCollator::compareKeys(m_table.key(a), m_table.key(b));
     return order != 0 ? order < 0 : a < b;
+}
+
+// The order of lessThan in two numbers: a draft first (the top bit clear), then the name's collation key
+// (compared byte by byte, a shorter key before a longer one it begins), its first 15 bytes big-endian and
+// padded with zeros.
+std::pair<quint64, quint64> QZPPresetsController::sortPrefix(Row row) const {
+    const QByteArrayView key = m_table.key(row);
+    unsigned char bytes[16] = {};
+    bytes[0] = m_items[row].isNew ? 0 : 0x80;
+    std::copy_n(key.data(), std::min<qsizetype>(key.size(), 15), reinterpret_cast<char*>(bytes + 1));
+    quint64 high = 0, low = 0;
+    for (int i = 0; i < 8; ++i) {
+        high = (high << 8) | bytes[i];
+        low = (low << 8) | bytes[i + 8];
+    }
+    return {high, low};
 }
 
 // Takes a preset object in as a row of its own, without arranging: the caller arranges.

@@ -233,6 +233,7 @@ private:
     // Rows whose patch or marks changed: each shown or hidden again as the filter says.
     void refilter(const QList<Row>& rows, bool patchChanged);
     bool lessThan(Row a, Row b) const;
+    std::pair<quint64, quint64> sortPrefix(Row row) const;
     bool passes(Row row, const QZPPresetFilter& filter) const;
     void arrangedRowsWillInsert(qsizetype index) override;
     void arrangedRowsDidInsert() override;

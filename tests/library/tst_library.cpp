@@ -660,6 +660,33 @@ private slots:
             QVERIFY(preset->isNew() || !preset->isFileContentsLoaded());
     }
 
+    // Many files found at once are sorted in one pass (on the first bytes of their keys, then the whole
+    // keys): the same order as one by one, drafts first, names that share long beginnings by what follows.
+    void manyFilesSortAsOneByOne() {
+        open(m_dir->path());
+        QZPPreset* draft = m_documents->newDocument();
+        QStringList names;
+        for (int i = 1; i <= 40; ++i)
+            names << QStringLiteral("Strings Ensemble Wide %1").arg(i);
+        for (int i = 1; i <= 20; ++i)
+            names << QStringLiteral("bass %1").arg(i * 7) << QStringLiteral("Bass %1b").arg(i);
+        names << QStringLiteral("Élan") << QStringLiteral("elan") << QStringLiteral("Elan 2")
+              << QStringLiteral("A");
+        for (const QString& name : names)
+            write(name + QStringLiteral(".syx"));
+        refresh();
+        const QList<QZPPreset*> arranged = library()->arrangedObjects();
+        const qsizetype drafts =
+            std::count_if(arranged.begin(), arranged.end(), [](QZPPreset* p) { return p->isNew(); });
+        QCOMPARE(arranged.size() - drafts, names.size());
+        QVERIFY(arranged.mid(0, drafts).contains(draft));
+        const QZPNameCollator collator;
+        for (qsizetype i = drafts + 1; i < arranged.size(); ++i)
+            QZP_VERIFY(collator.compare(arranged.at(i - 1)->displayName(), arranged.at(i)->displayName()) <=
+                           0,
+                       arranged.at(i - 1)->displayName(), arranged.at(i)->displayName());
+    }
+
     // Two windows on one folder star in turn, each having read the marks before the other's change:
     // neither loses the other's. A change another program writes into the file in place is seen.
     void twoWindowsKeepEachOthersMarks() {
