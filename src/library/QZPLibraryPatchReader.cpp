@@ -6,6 +6,11 @@
 #include "model/QZPPreset.h"
 
 #include <QFile>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentMap>
+#include <algorithm>
+#include <atomic>
 #include <sys/stat.h>
 
 namespace {
@@ -14,6 +19,20 @@ namespace {
 constexpr qint64 MaximumPresetSize = 1024 * 1024;
 // Rows handed over at once: few enough to fill the list as it goes, many enough to cost little.
 constexpr qsizetype BatchSize = 2048;
+
+// Files a reader takes at a time: enough that handing a slice over costs little beside its reads.
+constexpr qsizetype SliceSize = 256;
+
+// The reads of every library in the process: a pool of their own, so that a read started from the
+// application's pool never waits for a thread of that pool.
+QThreadPool* readers() {
+    static QThreadPool* pool = [] {
+        auto* made = new QThreadPool;
+        made->setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+        return made;
+    }();
+    return pool;
+}
 
 qint64 modificationTime(const struct stat& st) {
     return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
@@ -68,35 +87,55 @@ void QZPLibraryPatchReader::readNow(const QString& folder, const Requests& reque
                                     const std::function<void(const Batch&)>& take,
                                     const std::function<bool()>& cancelled,
                                     const std::function<void(qsizetype)>& progress) {
-    QString path = folder;
-    if (!path.endsWith(QLatin1Char('/')))
-        path += QLatin1Char('/');
-    const qsizetype base = path.size();
+    QString base = folder;
+    if (!base.endsWith(QLatin1Char('/')))
+        base += QLatin1Char('/');
+    // The files are read a slice at a time on the readers' pool, as many at once as the machine has cores
+    // (a read waits on the disk as much as it computes); the slices are handed over in order, here.
+    QList<std::pair<qsizetype, qsizetype>> slices;
+    for (qsizetype first = 0; first < requests.files.size(); first += SliceSize)
+        slices.append({first, std::min(first + SliceSize, requests.files.size())});
+    std::atomic<bool> stop{false};
+    const auto readSlice = [&](const std::pair<qsizetype, qsizetype>& slice) {
+        Batch read;
+        QString path = base;
+        for (qsizetype i = slice.first; i < slice.second && !stop.load(std::memory_order_relaxed); ++i) {
+            const Request& request = requests.files.at(i);
+            path.truncate(base.size());
+            path.append(QStringView(requests.paths).sliced(request.pathStart, request.pathLength));
+            // An unchanged file is only looked at.
+            struct stat st {};
+            if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+                continue; // gone: the next walk takes its row away
+            if (request.state != QZPLibraryTable::PatchState::Unread &&
+                request.modified == modificationTime(st))
+                continue;
+            Result result;
+            result.generation = generation;
+            result.row = request.row;
+            result.identity = request.identity;
+            result.modified = modificationTime(st);
+            result.state = readPatch(path, result.patch.data());
+            read.append(result);
+        }
+        return read;
+    };
+    QFuture<Batch> reading = QtConcurrent::mapped(readers(), slices, readSlice);
     Batch batch;
-    qsizetype looked = 0;
-    for (const Request& request : requests.files) {
-        if (cancelled && cancelled())
+    for (qsizetype i = 0; i < slices.size(); ++i) {
+        if (cancelled && cancelled()) {
+            stop = true;
+            reading.cancel();
+            reading.waitForFinished();
             return;
-        if (progress && looked++ % 512 == 0)
-            progress(looked - 1);
-        path.truncate(base);
-        path.append(QStringView(requests.paths).sliced(request.pathStart, request.pathLength));
-        // An unchanged file is only looked at.
-        struct stat st {};
-        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-            continue; // gone: the next walk takes its row away
-        if (request.state != QZPLibraryTable::PatchState::Unread && request.modified == modificationTime(st))
-            continue;
-        Result result;
-        result.generation = generation;
-        result.row = request.row;
-        result.identity = request.identity;
-        result.modified = modificationTime(st);
-        result.state = readPatch(path, result.patch.data());
-        batch.append(result);
+        }
+        if (progress)
+            progress(slices.at(i).first);
+        batch.append(reading.resultAt(int(i)));
         if (batch.size() >= BatchSize)
             take(std::exchange(batch, {}));
     }
+    reading.waitForFinished();
     if (!batch.isEmpty())
         take(batch);
     if (progress)
