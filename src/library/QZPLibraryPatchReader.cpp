@@ -10,7 +10,6 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
-#include <atomic>
 #include <sys/stat.h>
 
 namespace {
@@ -95,11 +94,10 @@ void QZPLibraryPatchReader::readNow(const QString& folder, const Requests& reque
     QList<std::pair<qsizetype, qsizetype>> slices;
     for (qsizetype first = 0; first < requests.files.size(); first += SliceSize)
         slices.append({first, std::min(first + SliceSize, requests.files.size())});
-    std::atomic<bool> stop{false};
     const auto readSlice = [&](const std::pair<qsizetype, qsizetype>& slice) {
         Batch read;
         QString path = base;
-        for (qsizetype i = slice.first; i < slice.second && !stop.load(std::memory_order_relaxed); ++i) {
+        for (qsizetype i = slice.first; i < slice.second; ++i) {
             const Request& request = requests.files.at(i);
             path.truncate(base.size());
             path.append(QStringView(requests.paths).sliced(request.pathStart, request.pathLength));
@@ -120,24 +118,19 @@ void QZPLibraryPatchReader::readNow(const QString& folder, const Requests& reque
         }
         return read;
     };
-    QFuture<Batch> reading = QtConcurrent::mapped(readers(), slices, readSlice);
-    Batch batch;
-    for (qsizetype i = 0; i < slices.size(); ++i) {
-        if (cancelled && cancelled()) {
-            stop = true;
-            reading.cancel();
-            reading.waitForFinished();
+    // A wave of slices at a time, one batch's worth: what was read is handed over before more is read.
+    constexpr qsizetype Wave = BatchSize / SliceSize;
+    for (qsizetype first = 0; first < slices.size(); first += Wave) {
+        if (cancelled && cancelled())
             return;
-        }
         if (progress)
-            progress(slices.at(i).first);
-        batch.append(reading.resultAt(int(i)));
-        if (batch.size() >= BatchSize)
-            take(std::exchange(batch, {}));
+            progress(slices.at(first).first);
+        Batch batch;
+        for (const Batch& read : QtConcurrent::blockingMapped(readers(), slices.mid(first, Wave), readSlice))
+            batch.append(read);
+        if (!batch.isEmpty())
+            take(batch);
     }
-    reading.waitForFinished();
-    if (!batch.isEmpty())
-        take(batch);
     if (progress)
         progress(requests.files.size());
 }
