@@ -687,6 +687,19 @@ private slots:
                        arranged.at(i - 1)->displayName(), arranged.at(i)->displayName());
     }
 
+    // A folder of more files than the readers take in one go (several waves of slices): every file's own
+    // patch comes back to its own row, whichever reader read it.
+    void everyPatchToItsRow() {
+        for (int i = 0; i < 2600; ++i)
+            write(QStringLiteral("P%1.syx").arg(i), quint8(i % 101));
+        open(m_dir->path());
+        library()->readPatchesNow();
+        const QZPPresetsController::FilePatches read = library()->filePatches();
+        QCOMPARE(read.entries.size(), 2600);
+        for (const QZPPresetsController::FilePatch& entry : read.entries)
+            QZP_VERIFY(int(quint8(entry.patch.at(0))) == entry.name.mid(1).toInt() % 101, entry.name);
+    }
+
     // Two windows on one folder star in turn, each having read the marks before the other's change:
     // neither loses the other's. A change another program writes into the file in place is seen.
     void twoWindowsKeepEachOthersMarks() {
