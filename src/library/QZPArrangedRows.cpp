@@ -99,11 +99,7 @@ void QZPArrangedRows::rearrange(bool sort) {
     }
     resetArranged([this] {
         m_arranged.clear();
-        if (m_filter.isNull())
-            m_arranged = m_sorted;
-        else
-            std::copy_if(m_sorted.begin(), m_sorted.end(), std::back_inserter(m_arranged),
-                         [this](Row row) { return passes(row); });
+        m_arranged = m_filter.isNull() ? m_sorted : passing(m_sorted);
     });
 }
 
@@ -141,7 +137,29 @@ void QZPArrangedRows::setFilter(const QZPPresetFilter& filter) {
     else if (!narrowing)
         rearrange(false);
     else
-        resetArranged([this] { m_arranged.removeIf([this](Row row) { return !passes(row); }); });
+        resetArranged([this] { m_arranged = passing(m_arranged); });
+}
+
+// The rows of `rows` that pass the filter, in their order. The filter looks at them in the table's order,
+// not the list's: the names and patches lie in memory in the order the walk found them, and read front to
+// back they come from the cache, where the sorted order jumps about them (a keystroke over 200,000 rows
+// took twice as long).
+QList<QZPArrangedRows::Row> QZPArrangedRows::passing(const QList<Row>& rows) const {
+    if (rows.isEmpty())
+        return {};
+    enum : char { Unlisted, Listed, Passes };
+    std::vector<char> state(size_t(*std::max_element(rows.begin(), rows.end())) + 1, Unlisted);
+    for (const Row row : rows)
+        state[row] = Listed;
+    for (Row row = 0; row < Row(state.size()); ++row)
+        if (state[row] == Listed && passes(row))
+            state[row] = Passes;
+    QList<Row> kept;
+    kept.reserve(rows.size());
+    for (const Row row : rows)
+        if (state[row] == Passes)
+            kept.append(row);
+    return kept;
 }
 
 void QZPArrangedRows::renumber(const std::vector<Row>& newRow) {

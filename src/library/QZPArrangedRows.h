@@ -42,6 +42,7 @@ public:
     const QList<Row>& arranged() const { return m_arranged; }
     const QZPPresetFilter& filter() const { return m_filter; }
     bool passes(Row row) const { return m_passes(row, m_filter); }
+    QList<Row> passing(const QList<Row>& rows) const;
 
     // A new row takes its sorted place, and its arranged place when the filter shows it.
     void insert(Row row);
