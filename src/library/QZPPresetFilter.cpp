@@ -49,10 +49,13 @@ QString QZPPresetFilter::fold(const QString& text) {
 }
 
 bool QZPPresetFilter::matchesFoldedName(QStringView foldedName) const {
+    // The first keystroke's one letter is looked for as a character: every row is looked at then.
+    const auto holds = [foldedName](const QString& word) {
+        return word.size() == 1 ? foldedName.contains(word.front()) : foldedName.contains(word);
+    };
     if (!m_queried)
-        return m_foldedText.isEmpty() || foldedName.contains(m_foldedText);
-    return std::all_of(m_foldedWords.begin(), m_foldedWords.end(),
-                       [foldedName](const QString& word) { return foldedName.contains(word); });
+        return m_foldedText.isEmpty() || holds(m_foldedText);
+    return std::all_of(m_foldedWords.begin(), m_foldedWords.end(), holds);
 }
 
 bool QZPPresetFilter::narrows(const QZPPresetFilter& wider) const {

@@ -267,8 +267,10 @@ bool QZPPresetsController::passes(Row row, const QZPPresetFilter& filter) const 
     if (filter.isNull())
         return true;
     const Item& item = m_items[row];
+    // Only what the filter looks at is fetched: a keystroke in a name filters every row.
     return filter.matches({m_table.foldedName(row), item.preset && item.preset->isDocumentEdited(),
-                           m_patches.patch(row), item.marks.favourite, &m_marks.tags(item.marks)});
+                           filter.usesPatch() ? m_patches.patch(row) : nullptr, item.marks.favourite,
+                           &m_marks.tags(item.marks)});
 }
 
 // MARK: Patches
