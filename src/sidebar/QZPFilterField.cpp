@@ -36,8 +36,10 @@ QZPFilterField::QZPFilterField(QWidget* parent, QZPSettings* settings)
     m_clear->setIcon(QIcon(QStringLiteral(":/images/icoClear.svg")));
     m_clear->setText(tr("Clear"));
     m_clear->setToolTip(tr("Clear the filter"));
-    m_clear->setVisible(false);
     addAction(m_clear, QLineEdit::TrailingPosition);
+    // Hidden once its button exists: the line edit shows the button it makes for an action, and the button
+    // follows the action's later changes only.
+    m_clear->setVisible(false);
     connect(m_clear, &QAction::triggered, this, [this] {
         clear();
         emit textEdited(QString());
