@@ -300,12 +300,14 @@ QZPFileReference::Identity QZPPresetsController::fileIdentity(Row row) const {
 }
 
 // Every listed file in the folder, with what its row has of it.
-QZPLibraryPatchReader::Requests QZPPresetsController::patchRequests() const {
+QZPLibraryPatchReader::Requests QZPPresetsController::patchRequests(Row first, Row end) const {
+    end = std::min(end, Row(m_items.size()));
+    const qsizetype rows = std::min<qsizetype>(m_liveRows, end > first ? end - first : 0);
     QZPLibraryPatchReader::Requests requests;
-    requests.files.reserve(m_liveRows);
+    requests.files.reserve(rows);
     // About 24 units of path per file.
-    requests.paths.reserve(m_liveRows * 24);
-    for (Row row = 0; row < Row(m_items.size()); ++row) {
+    requests.paths.reserve(rows * 24);
+    for (Row row = first; row < end; ++row) {
         const Item& item = m_items[row];
         if (!item.live || item.isNew)
             continue;

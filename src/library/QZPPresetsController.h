@@ -219,7 +219,7 @@ private:
     void compact();
     // The row's file, identified as the library knows it.
     QZPFileReference::Identity fileIdentity(Row row) const;
-    QZPLibraryPatchReader::Requests patchRequests() const override;
+    QZPLibraryPatchReader::Requests patchRequests(Row first, Row end) const override;
     bool listsFile(Row row, const QZPLibraryTable::Identity& identity) const override;
     const QZPPreset* presetOf(Row row) const override { return m_items[row].preset; }
     void patchesChanged(const QList<Row>& rows);

@@ -20,13 +20,16 @@ QByteArray QZPRowPatches::bytes(const unsigned char* patch) {
 
 void QZPRowPatches::read(const QString& folder) {
     m_reading = true;
-    m_reader.read(folder, m_rows.patchRequests(), m_generation);
+    m_reader.read(folder, m_rows.patchRequests(0, Row(m_table.size())), m_generation);
 }
 
 void QZPRowPatches::readNow(const QString& folder) {
     stop();
-    QZPLibraryPatchReader::readNow(folder, m_rows.patchRequests(), m_generation,
-                                   [this](const QZPLibraryPatchReader::Batch& batch) { take(batch); });
+    // A stretch of the table at a time: what the reads ask for (every path, again) is never held for a
+    // whole large library at once.
+    for (Row first = 0; first < Row(m_table.size()); first += ReadNowRows)
+        QZPLibraryPatchReader::readNow(folder, m_rows.patchRequests(first, first + ReadNowRows), m_generation,
+                                       [this](const QZPLibraryPatchReader::Batch& batch) { take(batch); });
     emit finished();
 }
 

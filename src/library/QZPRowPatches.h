@@ -20,12 +20,14 @@ class QZPRowPatches : public QObject {
 
 public:
     using Row = QZPLibraryTable::Row;
+    // The rows readNow asks about at a time.
+    static constexpr Row ReadNowRows = 4096;
     // What the library tells about its rows.
     class Rows {
     public:
         virtual ~Rows() = default;
-        // Every listed file in the folder, with what its row has of it.
-        virtual QZPLibraryPatchReader::Requests patchRequests() const = 0;
+        // Every listed file of the rows from `first` up to `end`, with what its row has of it.
+        virtual QZPLibraryPatchReader::Requests patchRequests(Row first, Row end) const = 0;
         // Whether the row still lists the file of that identity (a read's result may come late).
         virtual bool listsFile(Row row, const QZPLibraryTable::Identity& identity) const = 0;
         // The row's preset object, once made.

@@ -687,15 +687,15 @@ private slots:
                        arranged.at(i - 1)->displayName(), arranged.at(i)->displayName());
     }
 
-    // A folder of more files than the readers take in one go (several waves of slices): every file's own
-    // patch comes back to its own row, whichever reader read it.
+    // A folder of more files than the readers take in one go (several stretches of the table, each in
+    // several waves of slices): every file's own patch comes back to its own row, whichever reader read it.
     void everyPatchToItsRow() {
-        for (int i = 0; i < 2600; ++i)
+        for (int i = 0; i < 4500; ++i)
             write(QStringLiteral("P%1.syx").arg(i), quint8(i % 101));
         open(m_dir->path());
         library()->readPatchesNow();
         const QZPPresetsController::FilePatches read = library()->filePatches();
-        QCOMPARE(read.entries.size(), 2600);
+        QCOMPARE(read.entries.size(), 4500);
         for (const QZPPresetsController::FilePatch& entry : read.entries)
             QZP_VERIFY(int(quint8(entry.patch.at(0))) == entry.name.mid(1).toInt() % 101, entry.name);
     }
