@@ -51,12 +51,23 @@ QZPMidiEngine::QZPMidiEngine(BackendOpener opener, QZPSettings* settings, QObjec
     m_opener = std::move(opener);
 }
 
+// The MIDI system opens on a thread of its own (JACK's clients take a while to open, and longer right
+// after another instance closed its own), and is taken in on the engine's thread once open: the window
+// answers meanwhile. A back-end the engine never took (it went first) goes with the queued call.
 void QZPMidiEngine::openBackend() {
-    if (m_backendOpen)
+    if (m_backendOpen || !m_opener)
         return;
-    m_backendOpen = true;
-    adoptBackend(std::exchange(m_opener, {})());
-    emit backendOpened();
+    m_opening = std::thread([this, opener = std::exchange(m_opener, {})] {
+        auto opened = std::make_shared<std::unique_ptr<QZPMidiBackend>>(opener());
+        QMetaObject::invokeMethod(
+            this,
+            [this, opened] {
+                m_backendOpen = true;
+                adoptBackend(std::move(*opened));
+                emit backendOpened();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 QZPMidiEngine::QZPMidiEngine(std::unique_ptr<QZPMidiBackend> backend, QZPSettings* settings, QObject* parent)
@@ -115,6 +126,8 @@ void QZPMidiEngine::adoptBackend(std::unique_ptr<QZPMidiBackend> backend) {
 }
 
 QZPMidiEngine::~QZPMidiEngine() {
+    if (m_opening.joinable())
+        m_opening.join();
     // No input may arrive while the engine goes away: the inputs are closed (their threads joined)
     // before the back-end and its handler go.
     m_backend->stopReceiving();

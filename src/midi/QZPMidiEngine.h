@@ -15,6 +15,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 
 class QZPMidiMessageDelegate;
 class QZPSettings;
@@ -36,8 +37,9 @@ public:
     // setSharedBackendChoice (else "auto"), so that the window can show before MIDI, JACK and the
     // sound output open.
     static QZPMidiEngine* sharedInstance();
-    // Opens a later-opening engine's MIDI system, once: its ports are listed, the remembered devices
-    // taken back, and backendOpened() said. An engine made with its back-end is open from the start.
+    // Opens a later-opening engine's MIDI system, once, on a thread of its own; back on the engine's
+    // thread its ports are listed, the remembered devices taken back, and backendOpened() said. An
+    // engine made with its back-end is open from the start.
     void openBackend();
     bool isBackendOpen() const { return m_backendOpen; }
     // The error shown when a preset is to be sent and no output is chosen.
@@ -160,6 +162,7 @@ private:
     bool m_delegateIsObject = false;
     bool m_backendOpen = true;
     BackendOpener m_opener;
+    std::thread m_opening;
     qint32 m_currentSourceID = 0;
     // Between the MIDI thread and the main thread.
     std::atomic<int> m_pendingDeliveries{0};
