@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/QZPAppDelegate.h"
+#include "app/QZPBankImportOffer.h"
 #include "app/QZPDawPort.h"
 #include "sound/QZPSoundMidiBackend.h"
 
@@ -54,6 +55,7 @@ QZPAppDelegate::QZPAppDelegate(QZPMidiEngine* engine, QObject* parent) : QObject
 
 QZPAppDelegate::~QZPAppDelegate() {
     // The windows go before the document controller, whose presets the main window shows.
+    m_bankOffer.reset();
     m_dawPort.reset();
     m_recWindowController.reset();
     m_onboarding.reset();
@@ -66,6 +68,8 @@ void QZPAppDelegate::applicationWillFinishLaunching() {
     if (m_documents)
         return;
     m_documents = std::make_unique<QZPDocumentController>();
+    m_bankOffer = std::make_unique<QZPBankImportOffer>(m_documents->presetsController(),
+                                                       [this] { return windowController(); });
     m_recovery = std::make_unique<QZPRecoveryKeeper>(m_documents->presetsController(),
                                                      QZPRecoveryKeeper::defaultFolder());
     // The skin is the whole application's: its menus, status bar and dialogs take the skin's colours,
@@ -221,74 +225,11 @@ void QZPAppDelegate::showRecWindow() {
     recWindowController()->showWindow();
 }
 
-bool QZPAppDelegate::offerBankImport(const QString& path) {
-    if (QZPPreset::typeForFileName(path) != QLatin1String(QZPPreset::SysexType))
-        return false;
-    QZPError error;
-    const std::optional<QByteArray> bytes =
-        QZPFileSystem::readFile(path, &error, QZPBankFile::MaximumFileSize);
-    if (!bytes || !QZPBankFile::isBank(*bytes))
-        return false;
-    QWidget* window = windowController()->window();
-    // The same bank handed over again while it is asked about or imported (opened twice at once) joins
-    // the one under way: one question, one import.
-    const QString identity = QFileInfo(path).canonicalFilePath();
-    if (m_banksInHand.contains(identity)) {
-        windowController()->showStatus(tr("“%1” is already being imported").arg(QFileInfo(path).fileName()));
-        return true;
-    }
-    m_banksInHand.insert(identity);
-    const auto release = qScopeGuard([this, identity] { m_banksInHand.remove(identity); });
-    const QZPBankFile::Contents contents = QZPBankFile::parse(*bytes);
-    const QString folder = m_documents->presetsController()->presetsFolderURL().toLocalFile();
-    if (folder.isEmpty()) {
-        QZPErrorHandler::presentError(QZPError::make(QString::fromLatin1(QZPError::ToneBenchDomain), -1,
-                                                     tr("“%1” is a bank of %2 presets.")
-                                                         .arg(QFileInfo(path).fileName())
-                                                         .arg(contents.messages.size()),
-                                                     tr("Choose a presets folder first to import it.")),
-                                      window);
-        return true;
-    }
-    const auto answer =
-        QMessageBox::question(window, QApplication::applicationName(),
-                              tr("“%1” holds %2 presets. Import them into the presets folder “%3”?")
-                                  .arg(QFileInfo(path).fileName())
-                                  .arg(contents.messages.size())
-                                  .arg(QFileInfo(folder).fileName()));
-    if (answer != QMessageBox::Yes)
-        return true;
-    const QZPBankFile::ImportResult result = QZPBankImportRunner::run(window, path, folder);
-    if (result.cancelled)
-        QZPErrorHandler::presentError(
-            QZPError::make(QString::fromLatin1(QZPError::ToneBenchDomain), -1,
-                           tr("The import of “%1” was cancelled.").arg(QFileInfo(path).fileName()),
-                           tr("%1 of its %2 presets were imported.")
-                               .arg(result.written.size())
-                               .arg(result.contents.messages.size())),
-            window);
-    else if (!result.error.isNull())
-        QZPErrorHandler::presentError(result.error, window);
-    else if (const QString skipped = QZPBankFile::skippedSummary(result.contents); !skipped.isEmpty())
-        QZPErrorHandler::presentError(
-            QZPError::make(
-                QString::fromLatin1(QZPError::ToneBenchDomain), -1,
-                qzpPlural(result.written.size(), tr("1 preset imported."), tr("%1 presets imported.")),
-                skipped),
-            window);
-    else
-        windowController()->showStatus(qzpPlural(result.written.size(), tr("Imported 1 preset from “%2”"),
-                                                 tr("Imported %1 presets from “%2”"))
-                                           .arg(QFileInfo(path).fileName()));
-    m_documents->presetsController()->refreshAvailableDocuments();
-    return true;
-}
-
 // Files that cannot be opened are reported together: one message for all of them, not a window each.
 void QZPAppDelegate::openFiles(const QStringList& paths) {
     QList<QZPError> failures;
     for (const QString& path : paths) {
-        if (offerBankImport(path))
+        if (applicationWillFinishLaunching(), m_bankOffer->offer(path))
             continue;
         const QZPDocumentController::OpenResult opened = m_documents->openDocumentWithContentsOfURL(
             QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), true);

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <memory>
 
+class QZPBankImportOffer;
 class QZPDawPort;
 class QZPDocumentController;
 class QZPMainWindowController;
@@ -96,8 +97,6 @@ private:
     void buildMainMenu();
     void showTextWindow(QPointer<QZPTextWindow>* window, const QString& title, QString (*text)());
     void openPanel();
-    // A ".syx" file with several Patch messages is a bank: offered for import into the library folder.
-    bool offerBankImport(const QString& path);
 
     QZPMidiEngine* m_engine;
     std::unique_ptr<QZPDocumentController> m_documents;
@@ -118,5 +117,5 @@ private:
     bool m_channelMenuBuilt = false;
     std::unique_ptr<QZPRecoveryKeeper> m_recovery;
     // The banks (by their real path) being asked about or imported now.
-    QSet<QString> m_banksInHand;
+    std::unique_ptr<QZPBankImportOffer> m_bankOffer;
 };
